@@ -1,0 +1,142 @@
+#include "platform/rtl/Files.h"
+
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Guid.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kvz {
+
+namespace {
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+[[noreturn]] void Fail(const std::string& what, const fs::path& path, int error) {
+    throw FileError(what + " \"" + path.string() + "\": " + ErrorText(error), path, error);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+
+private:
+    int fd_;
+};
+
+void WriteAll(int fd, const char* data, size_t size, const fs::path& path) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot write file", path, errno);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+void SyncFolder(const fs::path& folder) {
+    Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) Fail("Cannot open folder", folder, errno);
+    if (::fsync(dir.get()) != 0 && errno != EINVAL) Fail("Cannot sync folder", folder, errno);
+}
+
+} // namespace
+
+std::string ReadWholeFile(const fs::path& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) Fail("Cannot open file", path, errno);
+    std::string content;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0) content.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    while (true) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read file", path, errno);
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    return content;
+}
+
+void WriteFileDurably(const fs::path& path, std::string_view content) {
+    const fs::path folder = path.parent_path();
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", RandomUInt32());
+    const fs::path temp = folder / ("." + path.filename().string() + suffix);
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (fd.get() < 0) Fail("Cannot create file", path, errno);
+    try {
+        WriteAll(fd.get(), content.data(), content.size(), path);
+        if (::fsync(fd.get()) != 0) Fail("Cannot write file", path, errno);
+        if (::close(fd.release()) != 0) Fail("Cannot write file", path, errno);
+        if (::rename(temp.c_str(), path.c_str()) != 0) Fail("Cannot replace file", path, errno);
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    SyncFolder(folder);
+}
+
+void CopyFileDurably(const fs::path& from, const fs::path& to) { WriteFileDurably(to, ReadWholeFile(from)); }
+
+PathState CheckPath(const fs::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return PathState::Present;
+    return errno == ENOENT ? PathState::Absent : PathState::Unknown;
+}
+
+std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view name) {
+    const fs::path exact = folder / std::string(name);
+    std::error_code ec;
+    if (fs::exists(exact, ec)) return exact;
+    auto lower = [](std::string_view s) { return Utf8Lower(s); };
+    const std::string wanted = lower(name);
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (lower(it->path().filename().string()) == wanted) return folder / it->path().filename();
+    }
+    return std::nullopt;
+}
+
+fs::path ExistingOrCanonical(const fs::path& folder, std::string_view name) {
+    auto found = FindNoCase(folder, name);
+    return found ? *found : folder / std::string(name);
+}
+
+bool IsSafeFileNamePart(std::string_view text) {
+    if (text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos ||
+        text.find("..") != std::string_view::npos)
+        return false;
+    bool nonBlank = false;
+    for (char c : text) {
+        auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) return false;
+        if (c != ' ') nonBlank = true;
+    }
+    return nonBlank;
+}
+
+} // namespace kvz

@@ -1,0 +1,49 @@
+// Reading whole files and writing them durably: a reader never sees half a file, and on any
+// failure the old file stays as it was.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kvz {
+
+namespace fs = std::filesystem;
+
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& message, fs::path path, int error)
+        : std::runtime_error(message), path_(std::move(path)), error_(error) {}
+    const fs::path& Path() const { return path_; }
+    int Error() const { return error_; } // errno, 0 when none
+private:
+    fs::path path_;
+    int error_;
+};
+
+std::string ReadWholeFile(const fs::path& path);
+
+// Writes the content to a new temporary file in the same folder, syncs it, renames it over
+// the target and syncs the folder. Throws FileError; the old file is then untouched.
+void WriteFileDurably(const fs::path& path, std::string_view content);
+// A durable copy of one file over another (backups before a save).
+void CopyFileDurably(const fs::path& from, const fs::path& to);
+
+// Whether a path is there, absent, or cannot be checked (no permission, a broken share):
+// "absent" alone allows creating a new file in its place.
+enum class PathState { Present, Absent, Unknown };
+PathState CheckPath(const fs::path& path);
+
+// An existing entry of the folder whose name equals the given one without regard to case
+// (the exact name first); none when there is no such entry.
+std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view name);
+// The existing entry found without regard to case, else the folder joined with the name.
+fs::path ExistingOrCanonical(const fs::path& folder, std::string_view name);
+
+// A text that becomes part of a file name: refused when it holds "/", "\", "..", a control
+// character or nothing but blanks.
+bool IsSafeFileNamePart(std::string_view text);
+
+} // namespace kvz

@@ -1,0 +1,1 @@
+// Holds the precompiled headers that the test programs reuse.

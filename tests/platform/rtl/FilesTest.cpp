@@ -1,0 +1,94 @@
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Guid.h"
+#include "platform/rtl/IniFile.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace kvz {
+namespace {
+
+TEST(DurableWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
+    TempFolder dir;
+    const auto file = dir.path() / "table_address.d";
+    WriteFileDurably(file, "old");
+    WriteFileDurably(file, std::string("new\0bytes", 9));
+    EXPECT_EQ(ReadWholeFile(file), std::string("new\0bytes", 9));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(DurableWrite, AFailureKeepsTheOldFileAndReachesTheCaller) {
+    TempFolder dir;
+    const auto file = dir.path() / "a.d";
+    WriteFileDurably(file, "old");
+    // A folder in the way of the rename: the write fails at the last step.
+    const auto blocked = dir.path() / "blocked";
+    fs::create_directory(blocked);
+    fs::create_directory(blocked / "x");
+    EXPECT_THROW(WriteFileDurably(blocked, "new"), FileError);
+    EXPECT_THROW(WriteFileDurably(dir.path() / "missing" / "a.d", "new"), FileError);
+    EXPECT_EQ(ReadWholeFile(file), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+    EXPECT_THROW(ReadWholeFile(dir.path() / "none"), FileError);
+}
+
+TEST(Files, FindsAnExistingNameWithoutRegardToCaseAndTellsAbsentFromUnknown) {
+    TempFolder dir;
+    WriteFileDurably(dir.path() / "zirt.ini", "");
+    EXPECT_EQ(ExistingOrCanonical(dir.path(), "Zirt.ini"), dir.path() / "zirt.ini");
+    EXPECT_EQ(ExistingOrCanonical(dir.path(), "Users.ini"), dir.path() / "Users.ini");
+    EXPECT_EQ(CheckPath(dir.path() / "zirt.ini"), PathState::Present);
+    EXPECT_EQ(CheckPath(dir.path() / "nothing"), PathState::Absent);
+    EXPECT_EQ(CheckPath(dir.path() / "zirt.ini" / "below-a-file"), PathState::Unknown);
+}
+
+TEST(Files, SafeFileNameParts) {
+    for (const char* bad : {"", "   ", "a/b", "a\\b", "..", "x..y", "tab\there"}) EXPECT_FALSE(IsSafeFileNamePart(bad)) << bad;
+    for (const char* good : {"Jano", "Ján Novák", "user.1"}) EXPECT_TRUE(IsSafeFileNamePart(good)) << good;
+}
+
+TEST(Guid, BracedTextOf128RandomBits) {
+    const std::string a = NewGuidText(), b = NewGuidText();
+    EXPECT_TRUE(std::regex_match(a, std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\})")))
+        << a;
+    EXPECT_NE(a, b);
+    SetGuidSource([] { return std::string("{00000000-0000-0000-0000-000000000000}"); });
+    EXPECT_EQ(NewGuidText(), "{00000000-0000-0000-0000-000000000000}");
+    SetGuidSource(nullptr);
+}
+
+TEST(IniFile, ProfileFileSemanticsInTheDataCodePage) {
+    TempFolder dir;
+    const auto path = dir.path() / "Zirt.ini";
+    WriteFileDurably(path, Utf8ToCodePage("; kept\r\n[ZirtSettings]\r\nNastavenia1 = 12 \r\nNastavenia2=x7\r\n"
+                                          "Nastavenia3=$1F\r\nNastavenia_Text1=\"Ján\"\r\n\r\n[Other]\r\nA=1\r\n",
+                                          1250));
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("zirtsettings", "NASTAVENIA1", 0), 12);
+    EXPECT_EQ(ini.ReadInteger("ZirtSettings", "Nastavenia2", 5), 5);
+    EXPECT_EQ(ini.ReadInteger("ZirtSettings", "Nastavenia3", 0), 31);
+    EXPECT_EQ(ini.ReadString("ZirtSettings", "Nastavenia_Text1", ""), "Ján");
+    EXPECT_EQ(ini.ReadString("Missing", "A", "def"), "def");
+    EXPECT_EQ(ini.ReadSection("ZirtSettings").size(), 4u);
+
+    ini.WriteString("ZirtSettings", "Nastavenia_Text2", "Žilina");
+    ini.WriteInteger("New", "Count", -3);
+    ini.DeleteKey("Other", "A");
+    EXPECT_THROW(ini.WriteString("ZirtSettings", "Bad", "Ωmega"), CodePageError);
+    ini.UpdateFile();
+
+    const std::string bytes = ReadWholeFile(path);
+    EXPECT_NE(bytes.find("; kept\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("Nastavenia_Text2=\x8Eilina\r\n"), std::string::npos);
+    IniFile again(path);
+    EXPECT_EQ(again.ReadString("ZirtSettings", "Nastavenia_Text2", ""), "Žilina");
+    EXPECT_EQ(again.ReadInteger("New", "Count", 0), -3);
+    EXPECT_FALSE(again.ValueExists("Other", "A"));
+    EXPECT_FALSE(again.ValueExists("ZirtSettings", "Bad"));
+}
+
+} // namespace
+} // namespace kvz
