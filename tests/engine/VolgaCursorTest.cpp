@@ -1,0 +1,445 @@
+#include "engine/VolgaCursor.h"
+#include "engine/VolgaSession.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Guid.h"
+
+#include "EngineTestUtil.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace kvz {
+namespace {
+
+// Written by hand from the file layout: two rows, notes "hi", Slovak text in Windows-1250.
+const char* const kPlainHex =
+    "bc000000530200000007000000620000005858582e4e756d6265722038125858582e4669726d61205a125858582e46697273745f4e616d"
+    "65207334307e6465667e736563125858582e436f756e742069125858582e426f726e2064125858582e4f6b2062125858582e416d6f756e"
+    "74206312142a02006869080d040404020830303030303030318e696c696e6120732e722e6f2e030000004ae16e2a00000031eb0a000100"
+    "0000000000002940080000000000003030303030303032";
+// The same table under the password "heslo", with the identifier {11111111-2222-3333-4444-555555555555}.
+const char* const kPasswordHex =
+    "e400000050ed889d089b8847ca6c60ef8e841610b32dc8a326fda137b37dfd2af44ca2b50dce42b23a5776e88d02000000070000006200"
+    "00005858582e4e756d6265722038125858582e4669726d61205a125858582e46697273745f4e616d65207334307e6465667e7365631258"
+    "58582e436f756e742069125858582e426f726e2064125858582e4f6b2062125858582e416d6f756e7420631214ec5aabb05787e1984b21"
+    "cbac14a02e422df6fad6c2eba258e07bc2ebc3d35be9bb592d2d5cd39f8189f209e95ae64761962b32bd6d81f5489a98b1b2ac47e69da3"
+    "35d855d84ae8daa2";
+
+const std::string kFixedGuid = "{11111111-2222-3333-4444-555555555555}";
+
+void DefineSmallTable(TVolgaCursor& c) {
+    c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+    c.AddField("Firma", TVolgaFieldKind::SmallStr, 35);
+    c.AddField("First Name", TVolgaFieldKind::String, 40, "def", "sec");
+    c.AddField("Count", TVolgaFieldKind::Integer);
+    c.AddField("Born", TVolgaFieldKind::Date);
+    c.AddField("Ok", TVolgaFieldKind::Boolean);
+    c.AddField("Amount", TVolgaFieldKind::Currency);
+}
+
+const TVolgaField& F(const TVolgaCursor& c, const char* name) { return *c.FindField(name); }
+
+void FillSmallTable(TVolgaCursor& c) {
+    std::string msg;
+    TVolgaRowBuffer b = c.NewBuffer();
+    SetValueBytes(b, F(c, "Number"), "00000001");
+    SetValueBytes(b, F(c, "Firma"), Utf8ToCodePage("Žilina s.r.o.", 1250));
+    SetValueBytes(b, F(c, "First_Name"), Utf8ToCodePage("Ján", 1250));
+    SetFixed<int32_t>(b, F(c, "Count"), 42);
+    SetFixed<int32_t>(b, F(c, "Born"), DateTimeToTimeStamp(EncodeDate(1960, 2, 29)).Date);
+    SetFixed<int16_t>(b, F(c, "Ok"), 1);
+    SetFixed<double>(b, F(c, "Amount"), 12.5);
+    ASSERT_NE(c.PostRow(b, nullptr, msg), nullptr) << msg;
+    TVolgaRowBuffer empty = c.NewBuffer();
+    SetValueBytes(empty, F(c, "Number"), "00000002");
+    ASSERT_NE(c.PostRow(empty, nullptr, msg), nullptr) << msg;
+    c.SetNotes("hi");
+    c.Accept();
+}
+
+class CursorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VolgaSession().SetPasswordPrompt(nullptr);
+        VolgaSession().SetMessageShower(nullptr);
+    }
+    void TearDown() override {
+        SetGuidSource(nullptr);
+        VolgaSession().RemovePassword("heslo");
+    }
+};
+
+TEST_F(CursorTest, WritesTheFileByteForByteAndReadsItBack) {
+    TVolgaCursor c;
+    DefineSmallTable(c);
+    FillSmallTable(c);
+    std::string block;
+    const size_t length = c.SaveToStream(block);
+    EXPECT_EQ(length, block.size());
+    EXPECT_EQ(ToHex(block), kPlainHex);
+
+    TVolgaCursor back;
+    std::string msg;
+    ASSERT_TRUE(back.LoadFromStream(FromHex(kPlainHex), msg)) << msg;
+    ASSERT_EQ(back.FieldCount(), 7);
+    ASSERT_EQ(back.Rows().size(), 2u);
+    EXPECT_EQ(back.Notes(), "hi");
+    const TVolgaField& name = F(back, "first_name");
+    EXPECT_EQ(name.Kind, TVolgaFieldKind::String);
+    EXPECT_EQ(name.Size, 40);
+    EXPECT_EQ(name.DefaultText, "def");
+    EXPECT_EQ(name.SecondText, "sec");
+    EXPECT_EQ(F(back, "Firma").Kind, TVolgaFieldKind::SmallStr);
+    const TVolgaRow& r = *back.Rows()[0];
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(r.Data, F(back, "Firma")), 1250), "Žilina s.r.o.");
+    EXPECT_EQ(back.FieldText(F(back, "Born"), r, false, true), "1960/02/29");
+    EXPECT_EQ(back.FieldText(F(back, "Amount"), r, false, true), "12.5");
+    EXPECT_EQ(back.FieldText(F(back, "Ok"), r, false, true), "Yes");
+    EXPECT_EQ(back.FieldText(F(back, "Born"), *back.Rows()[1], false, true), "");
+    EXPECT_EQ(back.Rows()[1]->StoredSize, 7 + 8); // empty values cost one length byte
+    std::string again;
+    back.SaveToStream(again);
+    EXPECT_EQ(again, FromHex(kPlainHex));
+}
+
+TEST_F(CursorTest, PasswordTableIsEncipheredUnderAFreshIdentifierEachSave) {
+    SetGuidSource([] { return kFixedGuid; });
+    TVolgaCursor c;
+    DefineSmallTable(c);
+    FillSmallTable(c);
+    c.SetPassword("heslo");
+    std::string block;
+    c.SaveToStream(block);
+    EXPECT_EQ(ToHex(block), kPasswordHex);
+
+    VolgaSession().AddPassword("heslo");
+    TVolgaCursor back;
+    std::string msg;
+    ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
+    EXPECT_TRUE(back.Encrypted());
+    EXPECT_EQ(back.Password(), "heslo");
+    EXPECT_EQ(CheckBlockText(back.CheckBlock()), kFixedGuid);
+    EXPECT_EQ(back.Rows().size(), 2u);
+
+    SetGuidSource(nullptr);
+    std::string first, second;
+    back.SaveToStream(first);
+    back.SaveToStream(second);
+    EXPECT_NE(first.substr(5, 40), second.substr(5, 40));
+    EXPECT_NE(first.substr(first.size() - 20), second.substr(second.size() - 20));
+}
+
+TEST_F(CursorTest, APasswordTableWithoutAFittingPasswordDoesNotOpen) {
+    std::string msg;
+    TVolgaCursor c;
+    EXPECT_FALSE(c.LoadFromStream(FromHex(kPasswordHex), msg));
+    EXPECT_EQ(msg, "Invalid password. Table cannot be open");
+    EXPECT_EQ(c.FieldCount(), 0);
+    int asked = 0;
+    VolgaSession().SetPasswordPrompt([&](std::string& text) {
+        text = ++asked == 1 ? "nope" : "heslo";
+        return true;
+    });
+    EXPECT_TRUE(c.LoadFromStream(FromHex(kPasswordHex), msg)) << msg;
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(CursorTest, EveryFieldKindSurvivesARoundTrip) {
+    TVolgaCursor c;
+    const std::vector<std::pair<TVolgaFieldKind, int>> kinds = {
+        {TVolgaFieldKind::SmallInt, 0}, {TVolgaFieldKind::Integer, 0},  {TVolgaFieldKind::Int64, 0},
+        {TVolgaFieldKind::Boolean, 0},  {TVolgaFieldKind::Double, 0},   {TVolgaFieldKind::Currency, 0},
+        {TVolgaFieldKind::Date, 0},     {TVolgaFieldKind::Time, 0},     {TVolgaFieldKind::DateTime, 0},
+        {TVolgaFieldKind::AutoInc, 0},  {TVolgaFieldKind::SmallStr, 1}, {TVolgaFieldKind::SmallStr, 35},
+        {TVolgaFieldKind::String, 36},  {TVolgaFieldKind::BLOB, 0},     {TVolgaFieldKind::Memo, 0},
+        {TVolgaFieldKind::FmtMemo, 0},  {TVolgaFieldKind::Graphic, 0},  {TVolgaFieldKind::Unknown, 0}};
+    for (size_t i = 0; i < kinds.size(); ++i) c.AddField("F" + std::to_string(i), kinds[i].first, kinds[i].second);
+    TVolgaRowBuffer b = c.NewBuffer();
+    const auto& f = c.Fields();
+    SetFixed<int16_t>(b, f[0], -7);
+    SetFixed<int32_t>(b, f[1], -123456);
+    SetFixed<int64_t>(b, f[2], -(int64_t(1) << 40));
+    SetFixed<int16_t>(b, f[3], -1);
+    SetFixed<double>(b, f[4], 3.25);
+    SetFixed<double>(b, f[5], -0.01);
+    SetFixed<int32_t>(b, f[6], 730120);
+    SetFixed<int32_t>(b, f[7], 3600000);
+    SetFixed<double>(b, f[8], DateTimeToMSecs(EncodeDate(2026, 12, 10) + 0.75));
+    SetValueBytes(b, f[10], "x");
+    SetValueBytes(b, f[11], std::string(35, 'y'));
+    SetValueBytes(b, f[12], std::string(36, 'z'));
+    SetValueBytes(b, f[13], std::string("\0\1\2\xff", 4));
+    SetValueBytes(b, f[14], "memo\r\ntext");
+    SetValueBytes(b, f[15], "{\\rtf1}");
+    SetValueBytes(b, f[16], "GIF89a");
+    std::string msg;
+    ASSERT_NE(c.PostRow(b, nullptr, msg), nullptr);
+    std::string block;
+    c.SaveToStream(block);
+    EXPECT_NE(block.find("XXX.F10 1\x12XXX.F11 Z\x12XXX.F12 s36\x12"), std::string::npos);
+    EXPECT_NE(block.find("XXX.F17 s\x12\x14"), std::string::npos);
+
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
+    ASSERT_EQ(back.FieldCount(), 18);
+    const TVolgaRowBuffer& r = back.Rows()[0]->Data;
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(back.Fields()[static_cast<size_t>(i)].Kind, f[static_cast<size_t>(i)].Kind) << i;
+        EXPECT_EQ(ValueBytes(r, back.Fields()[static_cast<size_t>(i)]), ValueBytes(c.Rows()[0]->Data, f[static_cast<size_t>(i)])) << i;
+    }
+    EXPECT_EQ(back.Fields()[17].Kind, TVolgaFieldKind::String); // an unknown kind reads back as String 100
+    EXPECT_EQ(back.Fields()[17].Size, 100);
+    EXPECT_EQ(GetFixed<int32_t>(r, back.Fields()[9]), 1);
+}
+
+// A damaged file gets its message, leaves the cursor empty and reads nothing outside the block.
+TEST_F(CursorTest, DamagedFilesAreRefusedWithTheirMessages) {
+    const std::string good = FromHex(kPlainHex);
+    const size_t descAt = 17, rowsAt = descAt + 0x62 + 5; // after the notes
+    auto with = [&](size_t at, std::string bytes) {
+        std::string b = good;
+        b.replace(at, bytes.size(), bytes);
+        return b;
+    };
+    auto int32 = [](int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    struct Case { std::string name, block, message; };
+    const std::vector<Case> cases = {
+        {"empty", "", "Buffer structure corruption!"},
+        {"kind", with(4, "X"), "Buffer structure corruption!"},
+        {"error block", std::string("\0\0\0\0E", 5) + "Table is locked" + std::string(1, '\0') + "x", "Table is locked"},
+        {"long description", with(13, int32(100000)), "Buffer structure corruption!"},
+        {"description past the end", with(13, int32(0x7fff)), "Buffer structure corruption!"},
+        {"negative description", with(13, int32(-4)), "Buffer structure corruption!"},
+        {"header cut", good.substr(0, 40), "Buffer structure corruption!"},
+        {"no fields", with(9, int32(0)), "Error in buffer structure (field description section)"},
+        {"more fields than entries", with(9, int32(8)), "Error in buffer structure (field description section)"},
+        {"size character 0", with(descAt + 11, "0"), "Error in buffer structure (field description section)"},
+        {"size character !", with(descAt + 11, "!"), "Error in buffer structure (field description section)"},
+        {"empty entry", with(descAt + 12, "\x12\x12"), "Error in buffer structure (field description section)"},
+        {"wrong length", with(rowsAt + 3, "\x05"), "Field 'Count' has wrong length 5 in record 1"},
+        {"pointer length", with(rowsAt + 2, "\x03"), "Field 'First_Name' has wrong length 3 in record 1"},
+        {"small string too long", with(rowsAt + 0, "\x09"), "Field 'Number' has wrong length 9 in record 1"},
+        {"string count", with(rowsAt + 7 + 8 + 13, int32(9000)), "String field 'First_Name' has wrong length 9000 in record 1"},
+        {"string count negative", with(rowsAt + 7 + 8 + 13, int32(-1)), "String field 'First_Name' has wrong length -1 in record 1"},
+        {"string past the end", with(rowsAt + 7 + 8 + 13, int32(8000)), "Unexpected end of buffer"},
+        {"last row missing", good.substr(0, good.size() - 15), "Number of records read (1) does not match declared record count (2)"},
+        {"inside a row", good.substr(0, rowsAt + 20), "Unexpected end of buffer"},
+        {"inside the last row", good.substr(0, good.size() - 3), "Unexpected end of buffer"},
+        {"notes past the end", with(rowsAt - 4, "\xff\xff"), "Unexpected end of buffer"},
+        {"more declared", with(5, int32(3)), "Number of records read (2) does not match declared record count (3)"},
+        {"huge declared", with(5, int32(0x7fffffff)), "Number of records read (2) does not match declared record count (2147483647)"},
+    };
+    for (const Case& c : cases) {
+        TVolgaCursor cursor;
+        std::string msg;
+        EXPECT_FALSE(cursor.LoadFromStream(c.block, msg)) << c.name;
+        EXPECT_EQ(msg, c.message) << c.name;
+        EXPECT_EQ(cursor.FieldCount(), 0) << c.name;
+        EXPECT_TRUE(cursor.Rows().empty()) << c.name;
+    }
+}
+
+TEST_F(CursorTest, BlobCountsAreCheckedBeforeAnythingIsAllocated) {
+    TVolgaCursor c;
+    c.AddField("Pic", TVolgaFieldKind::Graphic);
+    TVolgaRowBuffer b = c.NewBuffer();
+    SetValueBytes(b, c.Fields()[0], "abc");
+    std::string msg;
+    c.PostRow(b, nullptr, msg);
+    std::string block;
+    c.SaveToStream(block);
+    const size_t countAt = block.size() - 7;
+    for (auto [count, message] : {std::pair{int32_t(0x40000000), "BLOB field 'Pic' has wrong length 1073741824 in record 1"},
+                                  std::pair{int32_t(0x3FFFFFFF), "Unexpected end of buffer"}}) {
+        std::string bad = block;
+        bad.replace(countAt, 4, std::string(reinterpret_cast<const char*>(&count), 4));
+        TVolgaCursor back;
+        EXPECT_FALSE(back.LoadFromStream(bad, msg));
+        EXPECT_EQ(msg, message);
+    }
+}
+
+TEST_F(CursorTest, PartialOpenKeepsTheRowsReadButNeverGoesOnWithoutAFieldList) {
+    const std::string good = FromHex(kPlainHex);
+    TVolgaCursor c;
+    c.SetPartialOpen(true);
+    std::string msg;
+    EXPECT_TRUE(c.LoadFromStream(good.substr(0, good.size() - 15), msg));
+    EXPECT_EQ(msg, "Number of records read (1) does not match declared record count (2)");
+    EXPECT_EQ(c.Rows().size(), 1u);
+    std::string badHeader = good;
+    badHeader[17 + 11] = '!';
+    EXPECT_FALSE(c.LoadFromStream(badHeader, msg));
+    EXPECT_EQ(c.FieldCount(), 0);
+}
+
+TEST_F(CursorTest, ChangeStatesThroughPostDeleteRollBackAndAccept) {
+    TVolgaCursor c;
+    DefineSmallTable(c);
+    FillSmallTable(c);
+    std::string msg;
+    TVolgaRow* first = c.Rows()[0].get();
+    TVolgaRow* second = c.Rows()[1].get();
+    ASSERT_TRUE(c.BackupRow(first));
+    TVolgaRowBuffer edited = first->Data;
+    SetFixed<int32_t>(edited, F(c, "Count"), 7);
+    EXPECT_EQ(c.PostRow(edited, first, msg), first);
+    EXPECT_EQ(first->State, rsModified);
+    ASSERT_TRUE(c.DeleteRow(second, msg));
+    EXPECT_EQ(second->State, rsDeleted);
+    EXPECT_FALSE(c.DeleteRow(second, msg));
+    EXPECT_EQ(msg, "Record has been deleted");
+    EXPECT_FALSE(c.BackupRow(second));
+    TVolgaRow* added = c.PostRow(c.NewBuffer(), nullptr, msg);
+    EXPECT_EQ(added->State, rsInserted);
+    TVolgaRow stranger;
+    EXPECT_EQ(c.PostRow(edited, &stranger, msg), nullptr);
+    EXPECT_EQ(msg, "Record is not found");
+
+    // Deleted rows are not written, and the count says what was written.
+    std::string block;
+    c.SaveToStream(block);
+    TVolgaCursor written;
+    ASSERT_TRUE(written.LoadFromStream(block, msg)) << msg;
+    EXPECT_EQ(written.Rows().size(), 2u);
+
+    c.RollBack();
+    EXPECT_EQ(first->State, rsUnchanged);
+    EXPECT_EQ(GetFixed<int32_t>(first->Data, F(c, "Count")), 42);
+    EXPECT_EQ(second->State, rsUnchanged);
+    EXPECT_EQ(added->State, rsRemoved);
+    EXPECT_EQ(c.LiveRowCount(), 2);
+
+    c.DeleteRow(second, msg);
+    c.Accept();
+    EXPECT_EQ(second->State, rsRemoved);
+    EXPECT_EQ(c.LiveRowCount(), 1);
+}
+
+TEST_F(CursorTest, AutoIncRowsAreHeldInOrderAndTheCounterGoesOn) {
+    TVolgaCursor c;
+    c.AddField("Id", TVolgaFieldKind::AutoInc);
+    c.AddField("Name", TVolgaFieldKind::SmallStr, 10);
+    std::string msg;
+    for (int i = 0; i < 3; ++i) c.PostRow(c.NewBuffer(), nullptr, msg);
+    // Stored out of order: 3, 1, 2.
+    std::rotate(const_cast<std::vector<std::unique_ptr<TVolgaRow>>&>(c.Rows()).begin(),
+                const_cast<std::vector<std::unique_ptr<TVolgaRow>>&>(c.Rows()).begin() + 2,
+                const_cast<std::vector<std::unique_ptr<TVolgaRow>>&>(c.Rows()).end());
+    std::string block;
+    c.SaveToStream(block);
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(block, msg));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(GetFixed<int32_t>(back.Rows()[static_cast<size_t>(i)]->Data, back.Fields()[0]), i + 1);
+    TVolgaRow* next = back.PostRow(back.NewBuffer(), nullptr, msg);
+    EXPECT_EQ(GetFixed<int32_t>(next->Data, back.Fields()[0]), 4);
+}
+
+TEST_F(CursorTest, LimitsOfTheFileFormatAreRefusedWhenSetNotWhenRead) {
+    TVolgaCursor c;
+    EXPECT_THROW(c.AddField("Long", TVolgaFieldKind::String, 9000), std::invalid_argument);
+    EXPECT_THROW(c.AddField("Small", TVolgaFieldKind::SmallStr, 0), std::invalid_argument);
+    EXPECT_THROW(c.SetNotes(std::string(32768, 'n')), std::invalid_argument);
+    c.SetNotes(std::string(32767, 'n'));
+    const TVolgaField& text = c.AddField("Text", TVolgaFieldKind::String, 8191);
+    TVolgaRowBuffer b = c.NewBuffer();
+    SetValueBytes(b, text, std::string(8192, 'x'));
+    std::string msg;
+    EXPECT_EQ(c.PostRow(b, nullptr, msg), nullptr);
+    EXPECT_EQ(msg, "String field 'Text' cannot hold more than 8191 bytes");
+    SetValueBytes(b, text, std::string(8191, 'x'));
+    ASSERT_NE(c.PostRow(b, nullptr, msg), nullptr);
+    std::string block;
+    c.SaveToStream(block);
+    TVolgaCursor back;
+    EXPECT_TRUE(back.LoadFromStream(block, msg)) << msg;
+    EXPECT_EQ(back.Notes().size(), 32767u);
+}
+
+TEST_F(CursorTest, SavingKeepsTheOldFileAsACopyAndCanSortFirst) {
+    TempFolder dir;
+    const auto file = dir.path() / "Jano_owners.d";
+    TVolgaCursor c;
+    c.AddField("Name", TVolgaFieldKind::SmallStr, 20);
+    std::string msg;
+    for (const char* name : {"beta", "Alfa", "čaj", "Delta", ""}) {
+        TVolgaRowBuffer b = c.NewBuffer();
+        SetValueBytes(b, c.Fields()[0], Utf8ToCodePage(name, 1250));
+        c.PostRow(b, nullptr, msg);
+    }
+    c.SaveToFile(file, savAutoBackup);
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.~d")); // nothing to keep yet
+    const std::string first = ReadWholeFile(file);
+    c.SaveToFile(file, savAutoBackup | savSortOnIndex, "Name", true);
+    EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_owners.~d"), first);
+    std::vector<std::string> order;
+    for (const auto& r : c.Rows()) order.push_back(CodePageToUtf8(ValueBytes(r->Data, c.Fields()[0]), 1250));
+    EXPECT_EQ(order, (std::vector<std::string>{"", "Alfa", "beta", "čaj", "Delta"}));
+    c.SortRows("Name", false); // byte order: upper case first
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Rows()[1]->Data, c.Fields()[0]), 1250), "Alfa");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Rows()[2]->Data, c.Fields()[0]), 1250), "Delta");
+    EXPECT_THROW(c.SaveToFile(dir.path() / "missing" / "x.d"), FileError);
+}
+
+TEST_F(CursorTest, ComparisonsOrderAsTheEngineAlwaysHas) {
+    TVolgaCursor c;
+    const TVolgaField& flag = c.AddField("Flag", TVolgaFieldKind::Boolean);
+    const TVolgaField& code = c.AddField("Code", TVolgaFieldKind::SmallStr, 10);
+    const TVolgaField& memo = c.AddField("Memo", TVolgaFieldKind::Memo);
+    const TVolgaField& pic = c.AddField("Pic", TVolgaFieldKind::Graphic);
+    TVolgaRowBuffer a = c.NewBuffer(), b = c.NewBuffer();
+    SetFixed<int16_t>(a, flag, 1);
+    EXPECT_LT(CompareFieldValues(flag, a, b, false, 1250), 0); // true before false
+    SetValueBytes(a, code, "9");
+    SetValueBytes(b, code, "10");
+    EXPECT_GT(CompareFieldValues(code, a, b, false, 1250), 0);
+    TVolgaField numeric = code;
+    numeric.Numeric = 1; // right-aligned keys compare by length first
+    EXPECT_LT(CompareFieldValues(numeric, a, b, false, 1250), 0);
+    SetValueBytes(b, memo, "x");
+    EXPECT_LT(CompareFieldValues(memo, a, b, false, 1250), 0); // empty first
+    SetValueBytes(a, pic, "a");
+    SetValueBytes(b, pic, "b");
+    EXPECT_EQ(CompareFieldValues(pic, a, b, false, 1250), 0);
+    EXPECT_EQ(CompareTexts("ABC", "abc", true, 1250), 0);
+    EXPECT_LT(CompareTexts("ab", "abc", true, 1250), 0);
+    EXPECT_LT(CompareTexts("ABC", "abc", false, 1250), 0);
+
+    std::string msg;
+    TVolgaRow* mine = c.PostRow(a, nullptr, msg);
+    EXPECT_FALSE(c.HasDuplicate(a, mine, "Code"));
+    c.PostRow(b, nullptr, msg);
+    TVolgaRowBuffer probe = c.NewBuffer();
+    SetValueBytes(probe, code, "10");
+    EXPECT_TRUE(c.HasDuplicate(probe, nullptr, "Code"));
+    c.DeleteRow(c.Rows()[1].get(), msg);
+    EXPECT_FALSE(c.HasDuplicate(probe, nullptr, "Code"));
+}
+
+TEST_F(CursorTest, FieldTextInTheLocaleAndFixedForms) {
+    TVolgaCursor c;
+    c.SetFormatSettings(FormatSettings::ForLanguage(2));
+    const TVolgaField& d = c.AddField("D", TVolgaFieldKind::Date);
+    const TVolgaField& t = c.AddField("T", TVolgaFieldKind::Time);
+    const TVolgaField& dt = c.AddField("DT", TVolgaFieldKind::DateTime);
+    const TVolgaField& x = c.AddField("X", TVolgaFieldKind::Double);
+    const TVolgaField& blob = c.AddField("B", TVolgaFieldKind::BLOB);
+    TVolgaRowBuffer b = c.NewBuffer();
+    SetFixed<int32_t>(b, d, DateTimeToTimeStamp(EncodeDate(2026, 3, 7)).Date);
+    SetFixed<int32_t>(b, t, 9 * 3600000 + 5 * 60000);
+    SetFixed<double>(b, dt, DateTimeToMSecs(EncodeDate(2026, 3, 7) + EncodeTime(9, 5, 3, 0)));
+    SetFixed<double>(b, x, 0.1234567);
+    std::string msg;
+    const TVolgaRow& row = *c.PostRow(b, nullptr, msg);
+    EXPECT_EQ(c.FieldText(d, row, false, false), "7.3.2026");
+    EXPECT_EQ(c.FieldText(t, row, false, false), "9:05:00");
+    EXPECT_EQ(c.FieldText(dt, row, false, true), "2026/03/07 09:05:03");
+    EXPECT_EQ(c.FieldText(dt, row, false, false), "7.3.2026 9:05:03");
+    EXPECT_EQ(c.FieldText(x, row, false, false), "0,123457");
+    EXPECT_EQ(c.FieldText(blob, row, false, false), "Not Found");
+}
+
+} // namespace
+} // namespace kvz
