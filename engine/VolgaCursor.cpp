@@ -323,7 +323,7 @@ std::vector<const TVolgaField*> TVolgaCursor::FieldsOf(std::string_view fieldNam
 }
 
 int TVolgaCursor::LiveRowCount() const {
-    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const auto& r) { return r->Live(); }));
+    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const TVolgaRow* r) { return r->Live(); }));
 }
 
 TVolgaRowBuffer TVolgaCursor::NewBuffer() const {
@@ -347,8 +347,9 @@ void TVolgaCursor::ReleaseRow(TVolgaRow& row) {
 }
 
 void TVolgaCursor::Clear(bool whole) {
-    for (auto& row : rows_) ReleaseRow(*row);
+    for (TVolgaRow* row : rows_) ReleaseRow(*row);
     rows_.clear();
+    storage_.clear();
     lastAutoInc_ = 0;
     if (whole) {
         fields_.clear();
@@ -362,8 +363,14 @@ void TVolgaCursor::Clear(bool whole) {
     }
 }
 
+TVolgaRow* TVolgaCursor::AppendRow(TVolgaRow&& row) {
+    storage_.push_back(std::move(row));
+    rows_.push_back(&storage_.back());
+    return rows_.back();
+}
+
 bool TVolgaCursor::Contains(const TVolgaRow* row) const {
-    return row && std::any_of(rows_.begin(), rows_.end(), [&](const auto& r) { return r.get() == row; });
+    return row && std::any_of(rows_.begin(), rows_.end(), [&](const TVolgaRow* r) { return r == row; });
 }
 
 int32_t TVolgaCursor::StoredSizeOf(const TVolgaRowBuffer& buffer) const {
@@ -563,41 +570,53 @@ bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool&
 
     // Rows: never reserve more than the remaining bytes can hold.
     if (declared > 0) rows_.reserve(std::min(static_cast<size_t>(declared), in.Remaining() / n));
+    // What the row loop needs of each field, packed for the hot path.
+    struct Slot {
+        uint8_t limit;   // largest length byte allowed; 4 for pointer kinds (0 or 4)
+        bool pointer;
+        bool string;
+        int32_t position;
+        int32_t blob;
+    };
+    std::vector<Slot> slots;
+    slots.reserve(n);
+    for (const auto& f : fields_)
+        slots.push_back({static_cast<uint8_t>(IsPointerKind(f.Kind) ? 4
+                                              : std::min<int>(255, f.Kind == TVolgaFieldKind::SmallStr ? f.Size : f.ValueSize)),
+                         IsPointerKind(f.Kind), f.Kind == TVolgaFieldKind::String, f.Position, f.BlobIndex});
     std::vector<uint8_t> lengths(n);
     int lastPercent = -1;
     int32_t read = 0;
     while (in.Remaining() >= n && read < declared) {
         const int32_t recordNo = read + 1;
-        if (!in.Bytes(lengths.data(), n)) {
-            message = kEnd;
-            return false;
-        }
-        for (const auto& f : fields_) {
-            const uint8_t len = lengths[static_cast<size_t>(f.Index)];
-            const bool ok = IsPointerKind(f.Kind) ? (len == 0 || len == 4)
-                                                  : len <= (f.Kind == TVolgaFieldKind::SmallStr ? f.Size : f.ValueSize);
-            if (!ok) {
-                message = Format("Field '%s' has wrong length %d in record %d", f.Name, len, recordNo);
+        const size_t rowStart = in.Pos();
+        in.Bytes(lengths.data(), n);
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t len = lengths[i];
+            if (slots[i].pointer ? (len != 0 && len != 4) : len > slots[i].limit) {
+                message = Format("Field '%s' has wrong length %d in record %d", fields_[i].Name, len, recordNo);
                 return false;
             }
         }
-        auto row = std::make_unique<TVolgaRow>();
-        row->Data = NewBuffer();
-        for (const auto& f : fields_) {
-            const uint8_t len = lengths[static_cast<size_t>(f.Index)];
+        TVolgaRow row;
+        row.Data.Fixed.assign(static_cast<size_t>(rowSize_), 0);
+        if (blobCount_ > 0) row.Data.Blobs.resize(static_cast<size_t>(blobCount_));
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t len = lengths[i];
             if (len == 0) continue;
-            if (IsPointerKind(f.Kind)) {
+            const Slot& s = slots[i];
+            if (s.pointer) {
                 int32_t count;
                 if (!in.Int32(count)) {
                     message = kEnd;
                     return false;
                 }
-                if (f.Kind == TVolgaFieldKind::String && (count < 0 || count > kMaxStringBytes)) {
-                    message = Format("String field '%s' has wrong length %d in record %d", f.Name, count, recordNo);
+                if (s.string && (count < 0 || count > kMaxStringBytes)) {
+                    message = Format("String field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
                     return false;
                 }
                 if (count < 0 || count > kMaxBlobBytes) {
-                    message = Format("BLOB field '%s' has wrong length %d in record %d", f.Name, count, recordNo);
+                    message = Format("BLOB field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
                     return false;
                 }
                 std::string_view bytes;
@@ -605,14 +624,16 @@ bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool&
                     message = kEnd;
                     return false;
                 }
-                SetValueBytes(row->Data, f, bytes);
-            } else if (!in.Bytes(row->Data.Fixed.data() + f.Position, len)) {
+                // A String value is a zero-terminated text: it ends at its first zero byte.
+                if (s.string) bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
+                row.Data.Blobs[static_cast<size_t>(s.blob)].assign(bytes);
+            } else if (!in.Bytes(row.Data.Fixed.data() + s.position, len)) {
                 message = kEnd;
                 return false;
             }
         }
-        row->StoredSize = StoredSizeOf(row->Data);
-        rows_.push_back(std::move(row));
+        row.StoredSize = static_cast<int32_t>(in.Pos() - rowStart);
+        AppendRow(std::move(row));
         ++read;
         if (OnCallback && declared > 0) {
             const int percent = static_cast<int>(std::nearbyint(read * 100.0 / declared));
@@ -642,7 +663,7 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
     const size_t start = out.size();
     const bool withPassword = !password_.empty();
     size_t estimate = 64 + notes_.size() + description_.size();
-    for (const auto& row : rows_)
+    for (const TVolgaRow* row : rows_)
         if (row->Live()) estimate += static_cast<size_t>(row->StoredSize);
     out.reserve(start + estimate);
     out.append(4, '\0');
@@ -755,13 +776,12 @@ TVolgaRow* TVolgaCursor::PostRow(const TVolgaRowBuffer& buffer, TVolgaRow* row, 
         row->StoredSize = StoredSizeOf(row->Data);
         return row;
     }
-    auto fresh = std::make_unique<TVolgaRow>();
-    fresh->Data = buffer;
-    fresh->State = rsInserted;
-    if (const TVolgaField* ai = AutoIncField()) SetFixed<int32_t>(fresh->Data, *ai, ++lastAutoInc_);
-    fresh->StoredSize = StoredSizeOf(fresh->Data);
-    rows_.push_back(std::move(fresh));
-    return rows_.back().get();
+    TVolgaRow fresh;
+    fresh.Data = buffer;
+    fresh.State = rsInserted;
+    if (const TVolgaField* ai = AutoIncField()) SetFixed<int32_t>(fresh.Data, *ai, ++lastAutoInc_);
+    fresh.StoredSize = StoredSizeOf(fresh.Data);
+    return AppendRow(std::move(fresh));
 }
 
 bool TVolgaCursor::DeleteRow(TVolgaRow* row, std::string& message) {
@@ -799,10 +819,10 @@ void TVolgaCursor::RestoreRow(TVolgaRow* row) {
 }
 
 void TVolgaCursor::RollBack() {
-    for (auto& row : rows_) {
+    for (TVolgaRow* row : rows_) {
         switch (row->State) {
         case rsModified:
-        case rsDeleted: RestoreRow(row.get()); break;
+        case rsDeleted: RestoreRow(row); break;
         case rsInserted:
             row->State = rsRemoved;
             ReleaseRow(*row);
@@ -813,7 +833,7 @@ void TVolgaCursor::RollBack() {
 }
 
 void TVolgaCursor::Accept() {
-    for (auto& row : rows_) {
+    for (TVolgaRow* row : rows_) {
         if (row->State == rsDeleted) {
             row->State = rsRemoved;
             ReleaseRow(*row);
@@ -831,8 +851,8 @@ bool TVolgaCursor::HasDuplicate(const TVolgaRowBuffer& buffer, const TVolgaRow* 
     std::vector<const TVolgaField*> keys = FieldsOf(fieldNames);
     if (fieldNames.empty())
         for (const auto& f : fields_) keys.push_back(&f);
-    for (const auto& row : rows_) {
-        if (row.get() == own || !row->Live()) continue;
+    for (const TVolgaRow* row : rows_) {
+        if (row == own || !row->Live()) continue;
         if (CompareRowBuffers(keys, buffer, row->Data, caseInsensitive, codePage_) == 0) return true;
     }
     return false;
@@ -882,7 +902,7 @@ std::string TVolgaCursor::FieldText(const TVolgaField& field, const TVolgaRow& r
 void TVolgaCursor::SortRows(std::string_view fieldNames, bool caseInsensitive) {
     const std::vector<const TVolgaField*> keys = FieldsOf(fieldNames);
     // Deleted and removed rows have no order among the others: they go behind them unsorted.
-    auto liveEnd = std::stable_partition(rows_.begin(), rows_.end(), [](const auto& r) { return r->Live(); });
+    auto liveEnd = std::stable_partition(rows_.begin(), rows_.end(), [](const TVolgaRow* r) { return r->Live(); });
     const int cp = codePage_;
     std::sort(rows_.begin(), liveEnd, [&](const auto& a, const auto& b) {
         return CompareRowBuffers(keys, a->Data, b->Data, caseInsensitive, cp) < 0;

@@ -121,7 +121,7 @@ public:
     const TVolgaField* FindField(std::string_view name) const;
 
     // Rows in load order or the last sort order; removed rows stay until Clear.
-    const std::vector<std::unique_ptr<TVolgaRow>>& Rows() const { return rows_; }
+    const std::vector<TVolgaRow*>& Rows() const { return rows_; }
     int LiveRowCount() const;
     TVolgaRowBuffer NewBuffer() const;
 
@@ -176,10 +176,12 @@ private:
     bool Contains(const TVolgaRow* row) const;
     bool LoadBlock(std::string_view block, std::string& message, bool& headerRead);
     int32_t StoredSizeOf(const TVolgaRowBuffer& buffer) const;
+    TVolgaRow* AppendRow(TVolgaRow&& row);
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;
-    std::vector<std::unique_ptr<TVolgaRow>> rows_;
+    std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them
+    std::vector<TVolgaRow*> rows_;
     int rowSize_ = 0;
     int blobCount_ = 0;
     std::string description_;

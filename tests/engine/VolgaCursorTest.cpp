@@ -280,8 +280,8 @@ TEST_F(CursorTest, ChangeStatesThroughPostDeleteRollBackAndAccept) {
     DefineSmallTable(c);
     FillSmallTable(c);
     std::string msg;
-    TVolgaRow* first = c.Rows()[0].get();
-    TVolgaRow* second = c.Rows()[1].get();
+    TVolgaRow* first = c.Rows()[0];
+    TVolgaRow* second = c.Rows()[1];
     ASSERT_TRUE(c.BackupRow(first));
     TVolgaRowBuffer edited = first->Data;
     SetFixed<int32_t>(edited, F(c, "Count"), 7);
@@ -325,9 +325,9 @@ TEST_F(CursorTest, AutoIncRowsAreHeldInOrderAndTheCounterGoesOn) {
     std::string msg;
     for (int i = 0; i < 3; ++i) c.PostRow(c.NewBuffer(), nullptr, msg);
     // Stored out of order: 3, 1, 2.
-    std::rotate(const_cast<std::vector<std::unique_ptr<TVolgaRow>>&>(c.Rows()).begin(),
-                const_cast<std::vector<std::unique_ptr<TVolgaRow>>&>(c.Rows()).begin() + 2,
-                const_cast<std::vector<std::unique_ptr<TVolgaRow>>&>(c.Rows()).end());
+    std::rotate(const_cast<std::vector<TVolgaRow*>&>(c.Rows()).begin(),
+                const_cast<std::vector<TVolgaRow*>&>(c.Rows()).begin() + 2,
+                const_cast<std::vector<TVolgaRow*>&>(c.Rows()).end());
     std::string block;
     c.SaveToStream(block);
     TVolgaCursor back;
@@ -414,7 +414,7 @@ TEST_F(CursorTest, ComparisonsOrderAsTheEngineAlwaysHas) {
     TVolgaRowBuffer probe = c.NewBuffer();
     SetValueBytes(probe, code, "10");
     EXPECT_TRUE(c.HasDuplicate(probe, nullptr, "Code"));
-    c.DeleteRow(c.Rows()[1].get(), msg);
+    c.DeleteRow(c.Rows()[1], msg);
     EXPECT_FALSE(c.HasDuplicate(probe, nullptr, "Code"));
 }
 
