@@ -82,7 +82,7 @@ TEST_F(KvDateUtilTest, ABirthdayIn1960KeepsItsCentury) {
     EXPECT_EQ(DefaultDateEditMask(' ', sk), "!99/99/9999;1; ");
 }
 
-TEST_F(KvDateUtilTest, Pieces) {
+TEST_F(KvDateUtilTest, Basics) {
     EXPECT_EQ(WidenYear(-1), -1);
     EXPECT_EQ(WidenYear(99), 1999);
     EXPECT_EQ(WidenYear(100), 100);

@@ -6,8 +6,8 @@ namespace kvz {
 namespace {
 
 TEST(AnyYearDates, AgreeWithAnIndependentCalendar) {
-    // Day numbers, ISO weeks and weekdays from Python's date.toordinal() - 693594 and
-    // date.isocalendar(); month lengths from calendar.monthrange().
+    // Day numbers (proleptic Gregorian ordinal - 693594), ISO weeks, weekdays and month lengths
+    // computed by an independent calendar implementation.
     struct Case { int y, m, d, day, week, weekday, monthDays; };
     const Case cases[] = {
         {1, 1, 1, -693593, 1, 1, 31},      {1, 1, 7, -693587, 1, 7, 31},      {400, 2, 29, -547803, 9, 2, 29},
