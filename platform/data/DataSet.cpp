@@ -126,7 +126,7 @@ void TDataSet::SetActive(bool value) {
         Fire(AfterOpen);
         if (!IsEmpty()) DoAfterScroll();
     } else {
-        Fire(BeforeClose);
+        DoBeforeClose();
         SetState(dsInactive);
         CloseCursor();
         Fire(AfterClose);
@@ -782,7 +782,7 @@ void TDataSet::DoOnNewRecord() { Fire(OnNewRecord); }
 void TDataSet::BeginInsertAppend() {
     CheckBrowseMode();
     CheckCanModify();
-    Fire(BeforeInsert);
+    DoBeforeInsert();
     DoBeforeScroll();
 }
 
