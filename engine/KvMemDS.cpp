@@ -150,6 +150,9 @@ int32_t TKvMemoryData::BookmarkID(const TBookmark& bookmark) {
 }
 
 int TKvMemoryData::IndexOfID(int32_t id) const {
+    // The record at the position and its neighbours first: the usual case while browsing.
+    for (int i = pos_ - 1; i <= pos_ + 1; ++i)
+        if (i >= 0 && i < static_cast<int>(records_.size()) && records_[static_cast<size_t>(i)]->id_ == id) return i;
     for (size_t i = 0; i < records_.size(); ++i)
         if (records_[i]->id_ == id) return static_cast<int>(i);
     return -1;
