@@ -847,6 +847,7 @@ private:
     bool autoCalcFields_ = true;
     bool filtered_ = false;
     bool opening_ = false;
+    bool destroyingDataSet_ = false;
     std::string filterText_;
     TFilterRecordEvent onFilterRecord_;
     int calcFieldCount_ = 0;
