@@ -105,14 +105,12 @@ public:
             if (detail_->Active()) detail_->CancelRange();
         };
     }
-    // The master's values of the master fields, separated by tabs.
-    std::string MasterValues() const {
-        std::string text;
-        for (size_t i = 0; i < Fields().size(); ++i) {
-            if (i > 0) text += '\t';
-            text += Fields()[i]->AsString();
-        }
-        return text;
+    // The master's values of the master fields, as typed values: texts would break on tabs
+    // and on the formats of dates and numbers.
+    std::vector<Variant> MasterValues() const {
+        std::vector<Variant> values;
+        for (TField* field : Fields()) values.push_back(field->Value());
+        return values;
     }
 
 private:
@@ -221,9 +219,9 @@ void TVolgaDataset::ApplyMasterRange() {
     if (!Active() || !masterLink_) return;
     TDataSet* master = masterLink_->DataSet();
     if (masterLink_->Active() && !masterLink_->Fields().empty() && master && master->State() != dsSetKey) {
-        const std::string values = masterLink_->MasterValues();
-        FillKeyFromText(rangeStart_, values);
-        FillKeyFromText(rangeEnd_, values);
+        const std::vector<Variant> values = masterLink_->MasterValues();
+        FillKey(rangeStart_, values);
+        FillKey(rangeEnd_, values);
         rangeActive_ = true;
         RebuildView(true);
         First();
@@ -609,9 +607,9 @@ void TVolgaDataset::InternalOpen() {
             fl->SetDisplayFormat("0.######");
     rangeActive_ = false;
     if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
-        const std::string values = masterLink_->MasterValues();
-        FillKeyFromText(rangeStart_, values);
-        FillKeyFromText(rangeEnd_, values);
+        const std::vector<Variant> values = masterLink_->MasterValues();
+        FillKey(rangeStart_, values);
+        FillKey(rangeEnd_, values);
         rangeActive_ = true;
     }
     RebuildView(true);
@@ -909,9 +907,9 @@ void TVolgaDataset::InternalRefresh() {
     SetupKey(rangeStart_, rangeFieldNames_);
     SetupKey(rangeEnd_, rangeFieldNames_);
     if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
-        const std::string values = masterLink_->MasterValues();
-        FillKeyFromText(rangeStart_, values);
-        FillKeyFromText(rangeEnd_, values);
+        const std::vector<Variant> values = masterLink_->MasterValues();
+        FillKey(rangeStart_, values);
+        FillKey(rangeEnd_, values);
         rangeActive_ = true;
     }
     RebuildView(true);
@@ -975,12 +973,52 @@ TUpdateStatus TVolgaDataset::UpdateStatus() const {
     }
 }
 
-std::unique_ptr<TStream> TVolgaDataset::CreateBlobStream(TField& field, TBlobStreamMode mode) {
+TVolgaBlobStream::TVolgaBlobStream(TField& field, TBlobStreamMode mode) : field_(field), mode_(mode) {
+    TDataSet* ds = field.DataSet();
     if (mode != bmRead) {
-        if (field.ReadOnly()) DatabaseError("Field '" + field.DisplayName() + "' is read only!", this);
-        if (State() != dsEdit && State() != dsInsert) DatabaseError("Table is not in edit or insert mode", this);
+        if (field.ReadOnly()) DatabaseError("Field '" + field.DisplayName() + "' is read only!", ds);
+        if (!ds || (ds->State() != dsEdit && ds->State() != dsInsert))
+            DatabaseError("Table is not in edit or insert mode", ds);
     }
-    return TDataSet::CreateBlobStream(field, mode);
+    if (mode == bmWrite) {
+        modified_ = true;
+    } else {
+        Variant v;
+        if (field.GetData(v)) Bytes() = v.AsString();
+    }
+}
+
+TVolgaBlobStream::~TVolgaBlobStream() {
+    if (!modified_) return;
+    // Nothing may escape a destructor: what Commit would have raised goes to the handler.
+    try {
+        Commit();
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+    }
+}
+
+void TVolgaBlobStream::Commit() {
+    if (!modified_) return;
+    modified_ = false;
+    field_.SetValue(Bytes().empty() ? Variant() : Variant(Bytes()));
+    if (auto* blob = dynamic_cast<TBlobField*>(&field_)) blob->SetModified(true);
+}
+
+int64_t TVolgaBlobStream::Write(const void* buffer, int64_t count) {
+    if (mode_ == bmRead) throw EStreamError("Cannot write to a BLOB opened for reading");
+    modified_ = true;
+    return TMemoryStream::Write(buffer, count);
+}
+
+void TVolgaBlobStream::SetSize(int64_t size) {
+    if (mode_ == bmRead) throw EStreamError("Cannot write to a BLOB opened for reading");
+    modified_ = true;
+    TMemoryStream::SetSize(size);
+}
+
+std::unique_ptr<TStream> TVolgaDataset::CreateBlobStream(TField& field, TBlobStreamMode mode) {
+    return std::make_unique<TVolgaBlobStream>(field, mode);
 }
 
 // ---- ranges ----

@@ -251,6 +251,24 @@ private:
     int64_t openMSecs_ = 0;
 };
 
+// A memo or binary field read and written as a stream. Commit stores the bytes into the
+// record and raises what goes wrong; a stream destroyed uncommitted stores them too and
+// hands any error to the application's handler.
+class TVolgaBlobStream : public TMemoryStream {
+public:
+    TVolgaBlobStream(TField& field, TBlobStreamMode mode);
+    ~TVolgaBlobStream() override;
+    void Commit();
+    bool Modified() const { return modified_; }
+    int64_t Write(const void* buffer, int64_t count) override;
+    void SetSize(int64_t size) override;
+
+private:
+    TField& field_;
+    TBlobStreamMode mode_;
+    bool modified_ = false;
+};
+
 class TVolgaTable : public TVolgaDataset {
 public:
     explicit TVolgaTable(TComponent* owner = nullptr);

@@ -337,3 +337,65 @@ TEST_F(TableTest, DestroyingTheDatabaseClosesItsTables) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(TableTest, MemoStreamsCommitOrRefuse) {
+    TVolgaTable t;
+    OpenTable(t);
+    TField& memo = t.FieldByName("Poznamka");
+    try {
+        TVolgaBlobStream s(memo, bmWrite);
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Table is not in edit or insert mode");
+    }
+    t.Edit();
+    {
+        TVolgaBlobStream s(memo, bmWrite);
+        s.Write("Zavolať v pondelok", 19);
+        s.Commit();
+        EXPECT_FALSE(s.Modified());
+    }
+    EXPECT_EQ(memo.AsString(), "Zavolať v pondelok");
+    {
+        TVolgaBlobStream empty(memo, bmWrite); // written empty: the memo has no value
+    }
+    EXPECT_TRUE(memo.IsNull());
+    t.Post();
+    memo.SetReadOnly(true);
+    t.Edit();
+    EXPECT_THROW(TVolgaBlobStream(memo, bmReadWrite), EDatabaseError);
+    t.Cancel();
+}
+
+TEST_F(TableTest, ADetailFollowsItsMasterByTypedValues) {
+    TVolgaTable master, detail;
+    OpenTable(master);
+    master.First();
+    master.Edit();
+    master.FieldByName("Datum").SetAsDateTime(EncodeDate(2026, 3, 7));
+    master.Post();
+    detail.FieldDefs().Add("Kedy", ftDate);
+    detail.FieldDefs().Add("Co", ftString, 20);
+    detail.Open();
+    for (auto [when, what] : {std::pair{EncodeDate(2026, 3, 7), "jar"}, {EncodeDate(2026, 7, 3), "leto"}}) {
+        detail.Append();
+        detail.FieldByName("Kedy").SetAsDateTime(when);
+        detail.FieldByName("Co").SetAsString(what);
+        detail.Post();
+    }
+    TDataSource source;
+    source.SetDataSet(&master);
+    detail.SetRangeFieldNames("Kedy");
+    detail.SetMasterSource(&source);
+    detail.SetMasterFields("Datum");
+    EXPECT_EQ(Column(detail, "Co"), "jar");
+    detail.Append(); // a new detail record belongs to the master
+    EXPECT_EQ(detail.FieldByName("Kedy").AsDateTime(), EncodeDate(2026, 3, 7));
+    detail.Cancel();
+}
+
+} // namespace
+} // namespace kvz
