@@ -257,6 +257,38 @@ int CompareRowBuffers(const std::vector<const TVolgaField*>& fields, const TVolg
 
 // ---- the cursor ----
 
+void TRowBytes::Resize(size_t size) {
+    if (size == size_ && data_) return;
+    Free();
+    if (size == 0) return;
+    data_ = static_cast<uint8_t*>(arena_ ? arena_->Allocate(size) : ::operator new(size));
+    size_ = size;
+}
+
+void TRowBytes::Free() {
+    if (data_ && !arena_) ::operator delete(data_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+void* TRowArena::Allocate(size_t bytes) {
+    // Chunks small enough for the heap to take back and hand out again, rather than fresh
+    // pages for every read.
+    constexpr size_t kChunk = 256 * 1024;
+    constexpr size_t kAlign = alignof(std::max_align_t);
+    bytes = (bytes + kAlign - 1) / kAlign * kAlign;
+    if (bytes > left_) {
+        const size_t size = std::max(kChunk, bytes);
+        chunks_.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
+        next_ = chunks_.back().get();
+        left_ = size;
+    }
+    void* p = next_;
+    next_ += bytes;
+    left_ -= bytes;
+    return p;
+}
+
 TVolgaCursor::TVolgaCursor(TVolgaSession* session)
     : session_(session ? session : &VolgaSession()), formatSettings_(FormatSettings::ForLanguage(1)),
       codePage_(DataCodePage()) {}
@@ -347,9 +379,12 @@ void TVolgaCursor::ReleaseRow(TVolgaRow& row) {
 }
 
 void TVolgaCursor::Clear(bool whole) {
-    for (TVolgaRow* row : rows_) ReleaseRow(*row);
+    if (OnDestroyRecordData)
+        for (TVolgaRow* row : rows_)
+            if (row->UserData) OnDestroyRecordData(row->UserData);
     rows_.clear();
     storage_.clear();
+    arena_.reset();
     lastAutoInc_ = 0;
     if (whole) {
         fields_.clear();
@@ -570,6 +605,7 @@ bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool&
 
     // Rows: never reserve more than the remaining bytes can hold.
     if (declared > 0) rows_.reserve(std::min(static_cast<size_t>(declared), in.Remaining() / n));
+    arena_ = std::make_unique<TRowArena>();
     // What the row loop needs of each field, packed for the hot path.
     struct Slot {
         uint8_t limit;   // largest length byte allowed; 4 for pointer kinds (0 or 4)
@@ -598,7 +634,7 @@ bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool&
                 return false;
             }
         }
-        TVolgaRow row;
+        TVolgaRow row(arena_.get());
         row.Data.Fixed.assign(static_cast<size_t>(rowSize_), 0);
         if (blobCount_ > 0) row.Data.Blobs.resize(static_cast<size_t>(blobCount_));
         for (size_t i = 0; i < n; ++i) {

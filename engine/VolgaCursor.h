@@ -74,8 +74,66 @@ struct TVolgaField {
 // The values of one row. Fixed-size values sit in Fixed at their field's position (SmallStr as
 // its characters and a terminating zero); String and object values in Blobs, an empty one
 // meaning no value.
+class TRowArena;
+
+// The fixed part of a row: bytes from the arena of the read that made the row, or from the
+// heap. A copy always goes to the heap; assigning to a row keeps the row's own memory.
+class TRowBytes {
+public:
+    TRowBytes() = default;
+    explicit TRowBytes(TRowArena* arena) : arena_(arena) {}
+    TRowBytes(const TRowBytes& other) { CopyFrom(other); }
+    TRowBytes(TRowBytes&& other) noexcept : data_(other.data_), size_(other.size_), arena_(other.arena_) {
+        other.data_ = nullptr;
+        other.size_ = 0;
+    }
+    TRowBytes& operator=(const TRowBytes& other) {
+        if (this != &other) CopyFrom(other);
+        return *this;
+    }
+    TRowBytes& operator=(TRowBytes&& other) noexcept {
+        if (this != &other) {
+            Free();
+            data_ = other.data_;
+            size_ = other.size_;
+            arena_ = other.arena_;
+            other.data_ = nullptr;
+            other.size_ = 0;
+        }
+        return *this;
+    }
+    ~TRowBytes() { Free(); }
+
+    void assign(size_t size, uint8_t value) {
+        Resize(size);
+        if (size_ > 0) std::memset(data_, value, size_);
+    }
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    uint8_t& operator[](size_t i) { return data_[i]; }
+    const uint8_t& operator[](size_t i) const { return data_[i]; }
+    const uint8_t* begin() const { return data_; }
+    const uint8_t* end() const { return data_ + size_; }
+
+private:
+    void CopyFrom(const TRowBytes& other) {
+        Resize(other.size_);
+        if (size_ > 0) std::memcpy(data_, other.data_, size_);
+    }
+    void Resize(size_t size);
+    void Free();
+
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    TRowArena* arena_ = nullptr;
+};
+
 struct TVolgaRowBuffer {
-    std::vector<uint8_t> Fixed;
+    TVolgaRowBuffer() = default;
+    explicit TVolgaRowBuffer(TRowArena* arena) : Fixed(arena) {}
+    TRowBytes Fixed;
     std::vector<std::string> Blobs;
 };
 
@@ -88,6 +146,8 @@ enum TVolgaRowState : uint8_t {
 };
 
 struct TVolgaRow {
+    TVolgaRow() = default;
+    explicit TVolgaRow(TRowArena* arena) : Data(arena) {}
     TVolgaRowBuffer Data;
     std::unique_ptr<TVolgaRowBuffer> Backup; // taken before the first change of a stored row
     void* UserData = nullptr;                // the dataset's, released through OnDestroyRecordData
@@ -99,6 +159,21 @@ struct TVolgaRow {
 enum TVolgaSaveOption : unsigned {
     savAutoBackup = 1,  // copy the old file to ".~d" first
     savSortOnIndex = 2, // sort the rows by the given fields before writing
+};
+
+// Memory for the rows of one read: handed out in order from chunks of a fixed size and
+// given back all at once, so that reading a table makes no allocation per row.
+class TRowArena {
+public:
+    TRowArena() = default;
+    TRowArena(const TRowArena&) = delete;
+    TRowArena& operator=(const TRowArena&) = delete;
+    void* Allocate(size_t bytes);
+
+private:
+    std::vector<std::unique_ptr<std::byte[]>> chunks_;
+    std::byte* next_ = nullptr;
+    size_t left_ = 0;
 };
 
 class TVolgaCursor {
@@ -180,6 +255,8 @@ private:
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;
+    // The rows read from a file live in one arena: reading a table makes no allocation per row.
+    std::unique_ptr<TRowArena> arena_;
     std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them
     std::vector<TVolgaRow*> rows_;
     int rowSize_ = 0;

@@ -362,6 +362,8 @@ void TVolgaDataset::SetupKey(KeyBuffer& key, const std::string& names) {
             DatabaseError("There are calc or BLOB fields in list of key fields", this);
         key.dataFields.push_back(field);
         key.fields.push_back(engine);
+        key.keyFields.push_back(*engine);
+        key.keyFields.back().Numeric = field->Alignment() == taRightJustify ? 1 : 0;
     }
 }
 
@@ -474,9 +476,7 @@ void TVolgaDataset::FillKeyFromText(KeyBuffer& key, const std::string& tabSepara
 }
 
 int TVolgaDataset::CompareKey(const KeyBuffer& key, const TVolgaRowBuffer& row, bool caseInsensitive) const {
-    for (size_t i = 0; i < key.fields.size(); ++i) {
-        TVolgaField f = *key.fields[i];
-        f.Numeric = key.dataFields[i]->Alignment() == taRightJustify ? 1 : 0;
+    for (const TVolgaField& f : key.keyFields) {
         const int d = CompareFieldValues(f, row, key.values, caseInsensitive, cursor_->CodePage());
         if (d != 0) return d;
     }
@@ -511,17 +511,36 @@ bool TVolgaDataset::RowAccepted(TVolgaRow* row) {
 void TVolgaDataset::SortView() {
     const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
     const bool descending = (sortOptions_ & vsoDescendSort) != 0;
+    const int cp = cursor_->CodePage();
+    viewSorted_ = true;
+    const TVolgaField& first = indexKey_.keyFields.front();
+    const bool text = first.Kind == TVolgaFieldKind::SmallStr || first.Kind == TVolgaFieldKind::String ||
+                      first.Kind == TVolgaFieldKind::Memo || first.Kind == TVolgaFieldKind::FmtMemo;
+    if (indexKey_.keyFields.size() == 1 && text && !first.Numeric) {
+        // One text key, the usual sort of a list: the keys are made once, in the order's own
+        // bytes, and compared as plain bytes.
+        const auto& collate = CodePageTablesFor(cp).collate;
+        std::vector<std::pair<std::string, TVolgaRow*>> keyed;
+        keyed.reserve(view_.size());
+        for (TVolgaRow* row : view_) {
+            std::string key(ValueBytes(row->Data, first));
+            if (ci)
+                for (char& c : key) c = static_cast<char>(collate[static_cast<uint8_t>(c)]);
+            keyed.emplace_back(std::move(key), row);
+        }
+        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            return descending ? b.first < a.first : a.first < b.first;
+        });
+        for (size_t i = 0; i < keyed.size(); ++i) view_[i] = keyed[i].second;
+        return;
+    }
     std::sort(view_.begin(), view_.end(), [&](const TVolgaRow* a, const TVolgaRow* b) {
-        // The key buffer's values stand for b: compare a against it field by field.
-        for (size_t i = 0; i < indexKey_.fields.size(); ++i) {
-            TVolgaField f = *indexKey_.fields[i];
-            f.Numeric = indexKey_.dataFields[i]->Alignment() == taRightJustify ? 1 : 0;
-            const int d = CompareFieldValues(f, a->Data, b->Data, ci, cursor_->CodePage());
+        for (const TVolgaField& f : indexKey_.keyFields) {
+            const int d = CompareFieldValues(f, a->Data, b->Data, ci, cp);
             if (d != 0) return descending ? d > 0 : d < 0;
         }
         return false;
     });
-    viewSorted_ = true;
 }
 
 void TVolgaDataset::RebuildView(bool reset) {

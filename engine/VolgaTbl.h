@@ -202,6 +202,8 @@ private:
     struct KeyBuffer {
         std::vector<const TVolgaField*> fields;
         std::vector<TField*> dataFields;
+        // The fields as keys compare them: a right-aligned field compares by length first.
+        std::vector<TVolgaField> keyFields;
         TVolgaRowBuffer values;
     };
     struct RecBuf;

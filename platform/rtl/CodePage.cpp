@@ -1,6 +1,7 @@
 #include "platform/rtl/CodePage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cwctype>
@@ -173,11 +174,17 @@ bool IsSingleByteCodePage(int codePage) {
 }
 
 const CodePageTables& CodePageTablesFor(int codePage) {
+    // The hot paths ask for the same code page again and again: the last one needs no lock.
+    static std::atomic<const CodePageTables*> last{nullptr};
+    if (const CodePageTables* t = last.load(std::memory_order_acquire); t && t->codePage == codePage) return *t;
     static std::mutex mutex;
     static std::map<int, std::unique_ptr<CodePageTables>> cache;
     std::lock_guard<std::mutex> lock(mutex);
     auto it = cache.find(codePage);
-    if (it != cache.end()) return *it->second;
+    if (it != cache.end()) {
+        last.store(it->second.get(), std::memory_order_release);
+        return *it->second;
+    }
     if (codePage == 65001 || codePage <= 0)
         throw CodePageError("Code page " + std::to_string(codePage) + " is not a single-byte code page");
     // A single-byte code page turns each byte into one character.
@@ -191,6 +198,7 @@ const CodePageTables& CodePageTablesFor(int codePage) {
     auto t = BuildTables(codePage);
     auto& ref = *t;
     cache.emplace(codePage, std::move(t));
+    last.store(&ref, std::memory_order_release);
     return ref;
 }
 
