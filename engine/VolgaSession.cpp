@@ -37,6 +37,14 @@ bool TVolgaSession::PasswordFits(const TCheckBlock& stored, const std::string& p
     return TestCheckBlock(stored, PasswordKey(password), cipher_, plainOut);
 }
 
+void TVolgaSession::AddDatabase(TVolgaDatabase* database) {
+    if (std::find(databases_.begin(), databases_.end(), database) == databases_.end()) databases_.push_back(database);
+}
+
+void TVolgaSession::RemoveDatabase(TVolgaDatabase* database) {
+    databases_.erase(std::remove(databases_.begin(), databases_.end(), database), databases_.end());
+}
+
 bool TVolgaSession::AskPassword(std::string& text) { return prompt_ && prompt_(text); }
 
 bool TVolgaSession::CheckPassword(TCheckBlock& block, std::string& tablePassword) {

@@ -10,6 +10,8 @@
 
 namespace kvz {
 
+class TVolgaDatabase;
+
 class TVolgaSession {
 public:
     // Shows the password dialog with the given text; true with the typed text on OK.
@@ -40,12 +42,18 @@ public:
     void SetPasswordPrompt(PasswordPrompt prompt) { prompt_ = std::move(prompt); }
     void SetMessageShower(MessageShower shower) { shower_ = std::move(shower); }
 
+    // The databases of the run; each registers itself while it exists.
+    void AddDatabase(TVolgaDatabase* database);
+    void RemoveDatabase(TVolgaDatabase* database);
+    const std::vector<TVolgaDatabase*>& Databases() const { return databases_; }
+
 private:
     TSapphire cipher_;
     std::vector<std::string> passwords_;
     int attemptLimit_ = 3;
     PasswordPrompt prompt_;
     MessageShower shower_;
+    std::vector<TVolgaDatabase*> databases_;
 };
 
 // The session of the run.

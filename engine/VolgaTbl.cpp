@@ -61,9 +61,12 @@ TVolgaFieldKind KindOfFieldType(TFieldType type, int size) {
 
 // ---- database ----
 
-TVolgaDatabase::TVolgaDatabase(TComponent* owner) : TComponent(owner) {}
+TVolgaDatabase::TVolgaDatabase(TComponent* owner) : TComponent(owner) { VolgaSession().AddDatabase(this); }
 
-TVolgaDatabase::~TVolgaDatabase() { CloseAll(); }
+TVolgaDatabase::~TVolgaDatabase() {
+    CloseAll();
+    VolgaSession().RemoveDatabase(this);
+}
 
 void TVolgaDatabase::SetDatabasePath(const std::string& path) {
     if (path == path_) return;

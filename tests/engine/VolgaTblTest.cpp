@@ -321,6 +321,7 @@ TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
 
 TEST_F(TableTest, DestroyingTheDatabaseClosesItsTables) {
     auto* database = new TVolgaDatabase();
+    EXPECT_EQ(VolgaSession().Databases().back(), database);
     database->SetDatabasePath(dir.path().string() + "/");
     EXPECT_EQ(database->DatabasePath(), dir.path().string() + "/");
     TVolgaTable a, b;
@@ -330,6 +331,7 @@ TEST_F(TableTest, DestroyingTheDatabaseClosesItsTables) {
         t->Open();
     }
     delete database;
+    EXPECT_EQ(std::count(VolgaSession().Databases().begin(), VolgaSession().Databases().end(), database), 0);
     EXPECT_FALSE(a.Active());
     EXPECT_FALSE(b.Active());
     EXPECT_EQ(a.Database(), nullptr);
