@@ -29,24 +29,6 @@ bool TextMatches(const std::string& text, const std::string& key, bool partial, 
     return caseInsensitive ? CompareTextUtf8(t, key) == 0 : t == key;
 }
 
-bool RecordMatches(const std::vector<TField*>& fields, const Variant& keyValues, TLocateOptions options) {
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const TField& field = *fields[i];
-        Variant key;
-        if (keyValues.IsArray())
-            key = i < keyValues.Items().size() ? keyValues.Items()[i] : Variant();
-        else if (i == 0)
-            key = keyValues;
-        if (field.DataType() == ftString) {
-            if (!TextMatches(field.AsString(), key.AsString(), options & loPartialKey, options & loCaseInsensitive))
-                return false;
-        } else if (!(field.Value() == key)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool ParseNumber(const std::string& word, int& out) {
     auto r = std::from_chars(word.data(), word.data() + word.size(), out);
     return !word.empty() && r.ec == std::errc() && r.ptr == word.data() + word.size();
@@ -148,14 +130,14 @@ bool LocateByScan(TDataSet& dataSet, const std::string& keyFields, const Variant
     dataSet.CheckBrowseMode();
     if (dataSet.IsEmpty()) return false;
     std::vector<TField*> fields = dataSet.GetFieldList(keyFields);
-    if (RecordMatches(fields, keyValues, options)) return true;
+    if (dataSet.RecordMatches(fields, keyValues, options)) return true;
     dataSet.DisableControls();
     bool found = false;
     try {
         TBookmark saved = dataSet.GetBookmark();
         dataSet.First();
         while (!dataSet.Eof()) {
-            if (RecordMatches(fields, keyValues, options)) {
+            if (dataSet.RecordMatches(fields, keyValues, options)) {
                 found = true;
                 break;
             }

@@ -354,6 +354,20 @@ const TVolgaField* TVolgaDataset::EngineField(const TField& field) const {
     return &cursor_->Fields()[static_cast<size_t>(field.FieldNo() - 1)];
 }
 
+void TVolgaDataset::PrepareKeys() {
+    SetupKey(indexKey_, indexFieldNames_);
+    SetupKey(uniqueKey_, uniqueFieldNames_);
+    SetupKey(rangeStart_, rangeFieldNames_);
+    SetupKey(rangeEnd_, rangeFieldNames_);
+    rangeActive_ = false;
+    if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
+        const std::vector<Variant> values = masterLink_->MasterValues();
+        FillKey(rangeStart_, values);
+        FillKey(rangeEnd_, values);
+        rangeActive_ = true;
+    }
+}
+
 void TVolgaDataset::SetupKey(KeyBuffer& key, const std::string& names) {
     key = KeyBuffer{};
     if (!cursor_) return;
@@ -620,20 +634,10 @@ void TVolgaDataset::InternalOpen() {
     if (Fields().Count() == 0) CreateFields();
     BindFields(true);
     ApplyFieldOrigin();
-    SetupKey(indexKey_, indexFieldNames_);
-    SetupKey(uniqueKey_, uniqueFieldNames_);
-    SetupKey(rangeStart_, rangeFieldNames_);
-    SetupKey(rangeEnd_, rangeFieldNames_);
     for (TField* field : Fields().List())
         if (auto* fl = dynamic_cast<TFloatField*>(field); fl && !fl->Currency() && fl->DisplayFormat().empty())
             fl->SetDisplayFormat("0.######");
-    rangeActive_ = false;
-    if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
-        const std::vector<Variant> values = masterLink_->MasterValues();
-        FillKey(rangeStart_, values);
-        FillKey(rangeEnd_, values);
-        rangeActive_ = true;
-    }
+    PrepareKeys();
     RebuildView(true);
     viewValid_ = true;
     changeCount_ = 0;
@@ -924,14 +928,13 @@ void TVolgaDataset::InternalRefresh() {
     if (changeCount_ > 0) ApplyChanges();
     LoadData();
     CheckCursor();
-    SetupKey(indexKey_, indexFieldNames_);
-    SetupKey(uniqueKey_, uniqueFieldNames_);
-    SetupKey(rangeStart_, rangeFieldNames_);
-    SetupKey(rangeEnd_, rangeFieldNames_);
-    if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
-        const std::vector<Variant> values = masterLink_->MasterValues();
-        FillKey(rangeStart_, values);
-        FillKey(rangeEnd_, values);
+    // A range set by the caller stays; the master's is taken afresh.
+    const bool ownRange = rangeActive_;
+    TVolgaRowBuffer start = rangeStart_.values, end = rangeEnd_.values;
+    PrepareKeys();
+    if (ownRange && !rangeActive_ && start.Fixed.size() == static_cast<size_t>(cursor_->RowSize())) {
+        rangeStart_.values = std::move(start);
+        rangeEnd_.values = std::move(end);
         rangeActive_ = true;
     }
     RebuildView(true);

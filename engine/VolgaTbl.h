@@ -209,6 +209,8 @@ private:
     struct RecBuf;
 
     const TVolgaField* EngineField(const TField& field) const;
+    // The key buffers of the field lists and the master's range.
+    void PrepareKeys();
     void SetupKey(KeyBuffer& key, const std::string& names);
     // Fills a key buffer from values (texts converted to the fields' kinds); false when a
     // value does not convert.

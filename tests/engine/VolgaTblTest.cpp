@@ -247,6 +247,8 @@ TEST_F(TableTest, RangesAndMasterDetail) {
     detail.SetRangeFieldNames("Aktivny;Pocet");
     detail.SetRange("1\t3", "1\t3");
     EXPECT_EQ(Column(detail, "Firma"), "Žilinská a.s.");
+    detail.Refresh(); // the range stays
+    EXPECT_EQ(Column(detail, "Firma"), "Žilinská a.s.");
     detail.CancelRange();
     EXPECT_EQ(detail.RecordCount(), 3);
 
