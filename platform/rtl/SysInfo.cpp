@@ -3,6 +3,8 @@
 #include "platform/rtl/CodePage.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
+#include <link.h>
 #include <fstream>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -154,5 +156,18 @@ std::string ProgramFileName() {
     if (n <= 0) return {};
     return std::string(buf.data(), static_cast<size_t>(n));
 }
+
+} // namespace kvz
+
+namespace kvz {
+
+std::string ModuleFileNameOf(void* handle) {
+    if (!handle) return ProgramFileName();
+    link_map* map = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name || !*map->l_name) return ProgramFileName();
+    return map->l_name;
+}
+
+bool ReadFixedFileVersion(const std::string&, TFixedFileInfo&) { return false; }
 
 } // namespace kvz

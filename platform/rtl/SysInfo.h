@@ -47,5 +47,14 @@ std::string GetShellFileTypeName(const std::string& fileName);
 void SetShellTypeNameProvider(std::function<std::string(const std::string&)> provider);
 // The running program's full file name.
 std::string ProgramFileName();
+// The full file name of a loaded library (a handle of dlopen), the program's for none.
+std::string ModuleFileNameOf(void* handle);
+
+// The fixed version record of a file's version resource (13 32-bit words).
+struct TFixedFileInfo {
+    uint32_t Words[13] = {};
+};
+// Programs and libraries here carry no version resource: always false.
+bool ReadFixedFileVersion(const std::string& fileName, TFixedFileInfo& info);
 
 } // namespace kvz

@@ -35,6 +35,9 @@ TEST(SysInfo, VersionCodes) {
     EXPECT_EQ(GetWindowsVersionCode(), 11);
     EXPECT_FALSE(GetWindowsUserName().empty());
     EXPECT_FALSE(ProgramFileName().empty());
+    EXPECT_EQ(ModuleFileNameOf(nullptr), ProgramFileName());
+    TFixedFileInfo info;
+    EXPECT_FALSE(ReadFixedFileVersion(ProgramFileName(), info));
 }
 
 TEST(SysInfo, SharedDocumentsFolderFollowsTheEnvironment) {
