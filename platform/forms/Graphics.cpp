@@ -377,6 +377,15 @@ void TImageList::ReplaceMasked(int index, const TBitmap& image, TColor maskColor
     images_.at(size_t(index)) = Prepare(image, nullptr, &maskColor);
 }
 
+int TImageList::AddImage(const QImage& image) {
+    images_.push_back(image.convertToFormat(QImage::Format_ARGB32).copy(0, 0, width_, height_));
+    return Count() - 1;
+}
+
+void TImageList::ReplaceImage(int index, const QImage& image) {
+    images_.at(size_t(index)) = image.convertToFormat(QImage::Format_ARGB32).copy(0, 0, width_, height_);
+}
+
 void TImageList::Delete(int index) { images_.erase(images_.begin() + index); }
 
 void TImageList::Draw(TCanvas& canvas, int x, int y, int index) const {

@@ -95,11 +95,9 @@ struct TBrush {
 };
 
 // Text flags of DrawText.
-enum : unsigned {
-    DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4, DT_BOTTOM = 0x8,
-    DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100,
-    DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_RTLREADING = 0x20000
-};
+constexpr unsigned DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4, DT_BOTTOM = 0x8,
+                   DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100,
+                   DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_RTLREADING = 0x20000;
 
 class TBitmap;
 
@@ -214,6 +212,9 @@ public:
     int AddMasked(const TBitmap& image, TColor maskColor);
     void Replace(int index, const TBitmap& image, const TBitmap* mask);
     void ReplaceMasked(int index, const TBitmap& image, TColor maskColor);
+    // An image with its alpha channel as it is.
+    int AddImage(const QImage& image);
+    void ReplaceImage(int index, const QImage& image);
     void Delete(int index);
     void Clear() { images_.clear(); }
     void Draw(TCanvas& canvas, int x, int y, int index) const;

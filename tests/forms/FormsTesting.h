@@ -42,8 +42,8 @@ inline TColor PixelAt(const QImage& image, int x, int y) { return FromQColor(ima
 inline void SendMouse(const TControl& control, QEvent::Type type, int x, int y,
                       Qt::MouseButton button = Qt::LeftButton) {
     QWidget* w = control.Widget();
+    // A move holds the button: Qt passes moves without one only to widgets that track the mouse.
     Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    if (type == QEvent::MouseMove) held = Qt::NoButton;
     QPointF local(x, y);
     QMouseEvent e(type, local, w->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : button, held,
                   Qt::NoModifier);
@@ -55,6 +55,7 @@ inline void Press(const TControl& c, int x, int y, Qt::MouseButton b = Qt::LeftB
 inline void Release(const TControl& c, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
     SendMouse(c, QEvent::MouseButtonRelease, x, y, b);
 }
+// A move with the left button held.
 inline void Move(const TControl& c, int x, int y) { SendMouse(c, QEvent::MouseMove, x, y); }
 inline void Enter(const TControl& c) {
     QEnterEvent e(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
