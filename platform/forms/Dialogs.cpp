@@ -82,6 +82,11 @@ int ShowMessageBox(std::string_view text, std::string_view caption, unsigned sty
 
 void ShowMessage(std::string_view text) { ShowMessageBox(text, Application().Title(), MB_OK); }
 
+int ExecDialog(QDialog& dialog) {
+    if (TResponder* responder = TResponder::Current()) return responder->AnswerDialog(dialog);
+    return dialog.exec();
+}
+
 void MessageBeep(unsigned) { QApplication::beep(); }
 
 } // namespace kvz

@@ -8,6 +8,7 @@
 #include <string_view>
 
 class QWidget;
+class QDialog;
 
 namespace kvz {
 
@@ -37,6 +38,9 @@ int ShowMessageBox(const TMessageBoxParams& params);
 int ShowMessageBox(std::string_view text, std::string_view caption, unsigned style);
 // An information box with OK, captioned with the application's title.
 void ShowMessage(std::string_view text);
+// Runs a platform dialog modally (a scripted responder answers instead when installed) and
+// returns its result code.
+int ExecDialog(QDialog& dialog);
 // The system sound of a box kind (0, 0x10, 0x20, 0x30, 0x40).
 void MessageBeep(unsigned type);
 

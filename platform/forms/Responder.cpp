@@ -3,6 +3,8 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/Menus.h"
 
+#include <QDialog>
+
 #include <stdexcept>
 
 namespace kvz {
@@ -29,6 +31,11 @@ int TResponder::AnswerMessageBox(const TMessageBoxParams& params) {
 int TResponder::AnswerShowModal(TForm& form) {
     if (!OnShowModal) throw std::logic_error("No answer for the modal window \"" + form.Caption() + "\"");
     return OnShowModal(form);
+}
+
+int TResponder::AnswerDialog(QDialog& dialog) {
+    if (!OnDialog) throw std::logic_error("No answer for the dialog \"" + dialog.windowTitle().toStdString() + "\"");
+    return OnDialog(dialog);
 }
 
 TMenuItem* TResponder::AnswerPopupMenu(TPopupMenu& menu) { return OnPopupMenu ? OnPopupMenu(menu) : nullptr; }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+class QDialog;
+
 namespace kvz {
 
 class TForm;
@@ -34,12 +36,16 @@ public:
     // Called once the modal form is shown: it may set controls and call handlers; it returns
     // the modal result (or mrNone to keep the one the form set).
     std::function<int(TForm&)> OnShowModal;
+    // Answers a platform dialog (a folder or file chooser) in place of its exec(): it may set
+    // the dialog up and returns QDialog::Accepted or QDialog::Rejected.
+    std::function<int(QDialog&)> OnDialog;
     // The item to choose, or none to close the menu without a choice.
     std::function<TMenuItem*(TPopupMenu&)> OnPopupMenu;
 
     int AnswerMessageBox(const TMessageBoxParams& params);
     int AnswerShowModal(TForm& form);
     TMenuItem* AnswerPopupMenu(TPopupMenu& menu);
+    int AnswerDialog(QDialog& dialog);
 
 private:
     TResponder* previous_;
