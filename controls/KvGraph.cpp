@@ -120,8 +120,9 @@ void PaintParentBackground(const TControl& control, TCanvas& canvas) {
     p.save();
     p.setClipRect(QRect(0, 0, control.Width(), control.Height()));
     const QRect mine(control.Left(), control.Top(), control.Width(), control.Height());
-    parent->Widget()->render(&p, QPoint(-control.Left(), -control.Top()), QRegion(mine.intersected(parent->Widget()->rect())),
-                             QWidget::DrawWindowBackground);
+    // The rendered region's corner lands on the target offset.
+    const QRect visible = mine.intersected(parent->Widget()->rect());
+    parent->Widget()->render(&p, visible.topLeft() - mine.topLeft(), QRegion(visible), QWidget::DrawWindowBackground);
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* sibling = parent->Controls(i);
         if (sibling == &control) break;

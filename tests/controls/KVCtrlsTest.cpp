@@ -1,4 +1,5 @@
 #include "controls/KVCtrls.h"
+#include "controls/KvGraph.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
@@ -233,6 +234,48 @@ TEST_F(ControlsTest, ExclusiveButtonsAreDithered) {
     EXPECT_EQ(PixelAt(image, 8, 8), clBlack);
 }
 
+TEST_F(ControlsTest, GlyphImagesOfOneSizeShareAListAndAreFreedWithTheirButtons) {
+    {
+        TKvButtonGlyph a, b;
+        a.SetGlyph(TestGlyph());
+        b.SetGlyph(TestGlyph());
+        QImage device(32, 32, QImage::Format_RGB32);
+        TCanvas canvas(&device);
+        a.PaintStateImage(canvas, 0, 0, TButtonState::bsUp);
+        b.PaintStateImage(canvas, 0, 0, TButtonState::bsUp);
+        TGlyphList* list = GlyphCache()->ListForSize(16, 16);
+        EXPECT_EQ(list->UsedCount(), 2);
+        EXPECT_EQ(a.MakeStateImage(TButtonState::bsUp), a.MakeStateImage(TButtonState::bsUp)); // made once
+        a.DropStateImages();
+        EXPECT_EQ(list->UsedCount(), 1);
+        a.MakeStateImage(TButtonState::bsDisabled);
+        EXPECT_EQ(list->Count(), 2); // the freed slot is used again
+    }
+    EXPECT_EQ(GlyphCache(), nullptr);
+}
+
+TEST_F(ControlsTest, TransparentControlsShowWhatLiesUnderThem) {
+    auto* back = new TKvLabel(form);
+    back->SetParent(form);
+    back->SetAutoSize(false);
+    back->SetBounds(100, 100, 10, 30);
+    back->SetColor(clRed);
+    back->SetCaption("");
+    TKvSpeedButton* b = NewButton(100, 100);
+    b->SetTransparent(true);
+    b->SetFlat(true);
+    QImage image = Render(*b, "button-transparent");
+    EXPECT_EQ(PixelAt(image, 5, 5), clRed);
+    EXPECT_EQ(PixelAt(image, 20, 20), ColorToRGB(form->Color()));
+    TBitmap under(25, 25);
+    {
+        TCanvas canvas(under);
+        PaintParentBackground(*b, canvas);
+    }
+    EXPECT_EQ(under.Pixel(5, 5), clRed);
+    EXPECT_EQ(under.Pixel(20, 20), ColorToRGB(form->Color()));
+}
+
 TEST_F(ControlsTest, ReleaseCountsAsAClickOnlyInsideTheButton) {
     TKvSpeedButton* b = NewButton();
     const struct {
@@ -305,6 +348,11 @@ TEST_F(ControlsTest, GroupedButtonsKeepOneDown) {
     ClickOn(b2);
     EXPECT_TRUE(b2->Down()); // cannot be raised without AllowAllUp
     EXPECT_EQ(b2->State(), TButtonState::bsExclusive);
+    // Released away without a move: the button shows as it was.
+    testing::Press(*b1, 5, 5);
+    testing::Release(*b1, 5, 40);
+    EXPECT_EQ(b1->State(), TButtonState::bsUp);
+    EXPECT_FALSE(b1->Down());
     b2->SetAllowAllUp(true);
     EXPECT_TRUE(b1->AllowAllUp());
     ClickOn(b2);

@@ -22,16 +22,20 @@ inline void EnsureApplication() {
     if (!QApplication::instance()) new QApplication(argc, argv);
 }
 
-// The control as it paints, with what lies under it when it is transparent.
+// The control as it shows in its window, with what lies under it when it is transparent.
 inline QImage Render(const TControl& control, const std::string& pngName = {}) {
     QWidget* w = control.Widget();
+    QWidget* top = w->window();
     QImage image(w->size(), QImage::Format_RGB32);
     image.fill(Qt::magenta);
-    if (w->parentWidget()) {
-        // Parent first, so that a transparent control shows its background.
-        w->parentWidget()->render(&image, QPoint(), QRegion(w->geometry()), QWidget::DrawWindowBackground);
+    if (top == w) {
+        w->render(&image);
+    } else {
+        QImage whole(top->size(), QImage::Format_RGB32);
+        whole.fill(Qt::magenta);
+        top->render(&whole);
+        image = whole.copy(QRect(w->mapTo(top, QPoint(0, 0)), w->size()));
     }
-    w->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     if (const char* dir = std::getenv("KVZ_RENDER_DIR"); dir && !pngName.empty())
         image.save(QString::fromStdString(std::string(dir) + "/" + pngName + ".png"));
     return image;

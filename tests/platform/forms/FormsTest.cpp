@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -173,6 +177,27 @@ TEST_F(FormsTest, MessageBoxHelpRunsHelpAndKeepsTheBoxOpen) {
     EXPECT_EQ(ShowMessageBox(params), IDNO);
     EXPECT_EQ(helps, 2);
     EXPECT_EQ(responder.MessageBoxes.size(), 3u);
+}
+
+// The real box: Help runs the help and leaves the box open until a button closes it.
+TEST_F(FormsTest, RealMessageBoxStaysOpenAfterHelp) {
+    int helps = 0;
+    bool openAfterHelp = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == QMessageBox::HelpRole) b->click();
+        openAfterHelp = box->isVisible();
+        box->button(QMessageBox::No)->click();
+    });
+    TMessageBoxParams params;
+    params.Text = "Save?";
+    params.Style = MB_YESNO | MB_HELP;
+    params.OnHelp = [&] { ++helps; };
+    EXPECT_EQ(ShowMessageBox(params), IDNO);
+    EXPECT_EQ(helps, 1);
+    EXPECT_TRUE(openAfterHelp);
 }
 
 TEST_F(FormsTest, ManualTimersFireAsTheirIntervalsFit) {
