@@ -465,6 +465,12 @@ void TKvSpeedButton::VisibleChanged() {
     if (Visible()) TrackMouse();
 }
 
+void TKvSpeedButton::SysColorChange() {
+    // The images were made in the old colours.
+    glyph_.DropStateImages();
+    Invalidate();
+}
+
 void TKvSpeedButton::SetDown(bool down) {
     if (groupIndex_ == 0) down = false;
     if (down == down_) return;

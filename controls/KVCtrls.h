@@ -160,6 +160,7 @@ protected:
     bool DialogChar(char32_t key) override;
     void EnabledChanged() override;
     void VisibleChanged() override;
+    void SysColorChange() override;
     void Notification(TComponent* component, TOperation operation) override;
     void FinishPress(TMouseButton button, TShiftState shift, int x, int y);
     void NotifyGroup();

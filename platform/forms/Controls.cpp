@@ -120,9 +120,7 @@ char32_t AccelCharOf(std::string_view caption) {
 
 // ---- TControl ----
 
-TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {
-    widget_->setAttribute(Qt::WA_MouseTracking, false);
-}
+TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {}
 
 TControl::~TControl() {
     dying_ = true;
@@ -589,6 +587,12 @@ bool WidgetReports::ContextMenu(TControl* c, int x, int y) {
     TPoint p = c->ClientToScreen({x, y});
     Guarded([&] { c->PopupMenu()->Popup(p.X, p.Y, c); });
     return true;
+}
+
+void WidgetReports::Changed(TControl* c, QEvent* e) {
+    // A window hears of the desktop's colours itself; the widgets in it as a palette change.
+    const bool colours = e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::PaletteChange;
+    if (colours && Alive(c)) Guarded([&] { c->SysColorChange(); });
 }
 
 } // namespace detail

@@ -83,6 +83,7 @@ struct WidgetReports {
     static void Focus(TControl* c, bool in);
     static void Resized(TControl* c, int width, int height);
     static bool ContextMenu(TControl* c, int x, int y);
+    static void Changed(TControl* c, QEvent* e);
 };
 } // namespace detail
 
@@ -177,6 +178,8 @@ protected:
     virtual void FontChanged() { Invalidate(); }
     virtual void TextChanged() { Invalidate(); }
     virtual void ColorChanged() { Invalidate(); }
+    // The desktop's colours changed.
+    virtual void SysColorChange() { Invalidate(); }
     // An accelerator typed in the form (Alt and a letter); true when this control took it.
     virtual bool DialogChar(char32_t key) {
         (void)key;
@@ -299,6 +302,7 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     TControl* control_;

@@ -179,10 +179,8 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
 }
 
 int TCanvas::TextWidth(std::string_view text) { return QFontMetrics(Font.ToQFont()).horizontalAdvance(Q(text)); }
-int TCanvas::TextHeight(std::string_view text) {
-    (void)text;
-    return QFontMetrics(Font.ToQFont()).height();
-}
+// One line's height, whatever the text.
+int TCanvas::TextHeight(std::string_view) { return QFontMetrics(Font.ToQFont()).height(); }
 
 int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned flags) {
     int qf = 0;

@@ -27,7 +27,6 @@ void TButton::SetDefault(bool on) { static_cast<QPushButton*>(Widget())->setDefa
 void TButton::TextChanged() { static_cast<QPushButton*>(Widget())->setText(Q(Caption())); }
 
 TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdit>(this)) {
-    SetClickOnRelease(true);
     auto* edit = static_cast<QLineEdit*>(Widget());
     QObject::connect(edit, &QLineEdit::textChanged, edit, [this, edit](const QString& text) {
         std::string value = text.toStdString();

@@ -204,6 +204,22 @@ TEST_F(ControlsTest, SpeedButtonFacesPixelByPixel) {
     EXPECT_FALSE(b->MouseInControl());
 }
 
+TEST_F(ControlsTest, ImagesAreMadeAgainWhenTheDesktopColoursChange) {
+    TKvSpeedButton* b = NewButton();
+    b->SetGlyph(TestGlyph());
+    b->SetEnabled(false);
+    Render(*b);
+    const QPalette saved = QApplication::palette();
+    QPalette changed = saved;
+    changed.setColor(QPalette::Dark, QColor(20, 120, 40)); // the button shadow
+    QApplication::setPalette(changed);
+    QApplication::processEvents();
+    QImage image = Render(*b, "button-disabled-newshadow");
+    QApplication::setPalette(saved);
+    QApplication::processEvents();
+    EXPECT_EQ(PixelAt(image, 7, 7), RGB(20, 120, 40));
+}
+
 TEST_F(ControlsTest, GlyphStripsChooseTheirImagesByState) {
     TKvSpeedButton* b = NewButton();
     b->SetGlyph(TestGlyph(4));
