@@ -11,10 +11,6 @@
 
 namespace kvz {
 
-namespace {
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-} // namespace
-
 void LoadLibraryCursors() {
     RegisterCursor(HandCursor, QCursor(Qt::PointingHandCursor));
     RegisterCursor(DragHandCursor, QCursor(Qt::ClosedHandCursor));
@@ -137,7 +133,7 @@ void PaintParentBackground(const TControl& control, TCanvas& canvas) {
 
 std::string ShortenWithEllipsis(std::string_view text, TCanvas& canvas, int width) {
     if (canvas.TextWidth(text) <= width) return std::string(text);
-    const QList<uint> chars = Q(text).toUcs4();
+    const QList<uint> chars = ToQString(text).toUcs4();
     const int length = int(chars.size());
     std::string shortened;
     for (int i = 1; i <= length; ++i) {

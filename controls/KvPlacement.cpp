@@ -259,22 +259,19 @@ TFormPlacement::~TFormPlacement() {
 
 std::string TFormPlacement::Section() const { return iniSection_.empty() ? ComponentIniName(Owner()) : iniSection_; }
 
-void TFormPlacement::Open() {
+TFormPlacement::Opened TFormPlacement::Open() {
     if (useRegistry_) {
         storage_ = std::make_unique<TRegIniStorage>(iniFileName_.empty() ? DefaultRegistryKey() : iniFileName_);
-        return;
+    } else {
+        fs::path file(iniFileName_.empty() ? DefaultIniFileName() : iniFileName_);
+        if (file.is_relative()) file = UserConfigFolder() / file;
+        storage_ = std::make_unique<TIniStorage>(file);
     }
-    fs::path file(iniFileName_.empty() ? DefaultIniFileName() : iniFileName_);
-    if (file.is_relative()) file = UserConfigFolder() / file;
-    storage_ = std::make_unique<TIniStorage>(file);
+    return Opened{this};
 }
 
 void TFormPlacement::RestoreFormPlacement() {
-    Open();
-    struct Closing {
-        TFormPlacement* p;
-        ~Closing() { p->Close(); }
-    } closing{this};
+    const Opened opened = Open();
     const std::string section = Section();
     if (ReadIniOrRegInteger(storage_.get(), section, "FormVersion", 0) < version_) return;
     kvz::RestoreFormPlacement(Form(), storage_.get(), section, options_ & fpPosition, options_ & fpState);
@@ -294,11 +291,7 @@ void TFormPlacement::SaveFormPlacement() { Save(false); }
 
 void TFormPlacement::Save(bool destroying) {
     if (active_ && !restored_) return;
-    Open();
-    struct Closing {
-        TFormPlacement* p;
-        ~Closing() { p->Close(); }
-    } closing{this};
+    const Opened opened = Open();
     const std::string section = Section();
     WriteIniOrRegInteger(storage_.get(), section, "FormVersion", version_);
     if (options_ & (fpState | fpPosition)) {

@@ -143,8 +143,12 @@ private:
     friend class TIniLink;
     TForm& Form() const { return *static_cast<TForm*>(Owner()); }
     std::string Section() const;
-    void Open();
-    void Close() { storage_.reset(); }
+    // The storage stays open while the result lives.
+    struct Opened {
+        TFormPlacement* placement;
+        ~Opened() { placement->storage_.reset(); }
+    };
+    [[nodiscard]] Opened Open();
     void ApplyLimits();
     void Save(bool destroying);
 

@@ -19,7 +19,6 @@ std::map<TCursor, QCursor>& CustomCursors() {
     return cursors;
 }
 
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 uint16_t VirtualKeyOf(int key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return uint16_t(key);
@@ -106,7 +105,7 @@ void Guarded(const std::function<void()>& handler) {
 }
 
 char32_t AccelCharOf(std::string_view caption) {
-    QString s = Q(caption);
+    QString s = ToQString(caption);
     for (qsizetype i = 0; i + 1 < s.size(); ++i) {
         if (s[i] != '&') continue;
         if (s[i + 1] == '&') {
@@ -296,7 +295,7 @@ void TControl::SetShowHint(bool on) {
 }
 
 void TControl::ApplyToolTip() {
-    if (widget_) widget_->setToolTip(showHint_ ? Q(hint_) : QString());
+    if (widget_) widget_->setToolTip(showHint_ ? ToQString(hint_) : QString());
 }
 
 void TControl::SetPopupMenu(TPopupMenu* menu) {

@@ -14,7 +14,6 @@
 namespace kvz {
 
 namespace {
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 std::vector<std::pair<QMessageBox::StandardButton, int>> ButtonsOf(unsigned style) {
     using B = QMessageBox;
@@ -38,8 +37,8 @@ int ShowMessageBox(const TMessageBoxParams& params) {
         }
     }
     QMessageBox box(params.Owner);
-    box.setWindowTitle(Q(params.Caption));
-    box.setText(Q(params.Text));
+    box.setWindowTitle(ToQString(params.Caption));
+    box.setText(ToQString(params.Text));
     if (params.Style & MB_USERICON) {
         box.setIconPixmap(params.UserIcon.pixmap(32, 32));
     } else {

@@ -33,7 +33,6 @@ QPalette::ColorRole RoleOf(unsigned index, QPalette::ColorGroup& group) {
     }
 }
 
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 } // namespace
 
@@ -73,7 +72,7 @@ TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.heigh
 
 QFont TFont::ToQFont() const {
     QFont font = QApplication::font();
-    if (!Name.empty()) font.setFamily(Q(Name));
+    if (!Name.empty()) font.setFamily(ToQString(Name));
     font.setPointSize(Size > 0 ? Size : 8);
     font.setBold(Style & fsBold);
     font.setItalic(Style & fsItalic);
@@ -171,14 +170,14 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
     QFont font = Font.ToQFont();
     painter_->setFont(font);
     QFontMetrics fm(font);
-    QString s = Q(text);
+    QString s = ToQString(text);
     if (Brush.Style != TBrushStyle::bsClear)
         painter_->fillRect(QRect(x, y, fm.horizontalAdvance(s), fm.height()), ToQColor(Brush.Color));
     painter_->setPen(ToQColor(Font.Color));
     painter_->drawText(x, y + fm.ascent(), s);
 }
 
-int TCanvas::TextWidth(std::string_view text) { return QFontMetrics(Font.ToQFont()).horizontalAdvance(Q(text)); }
+int TCanvas::TextWidth(std::string_view text) { return QFontMetrics(Font.ToQFont()).horizontalAdvance(ToQString(text)); }
 // One line's height, whatever the text.
 int TCanvas::TextHeight(std::string_view) { return QFontMetrics(Font.ToQFont()).height(); }
 
@@ -197,7 +196,7 @@ int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned flags) {
     if (flags & DT_NOCLIP) qf |= Qt::TextDontClip;
     QFont font = Font.ToQFont();
     QFontMetrics fm(font);
-    QString s = Q(text);
+    QString s = ToQString(text);
     if (flags & DT_CALCRECT) {
         QRect bound = (flags & DT_WORDBREAK)
                           ? fm.boundingRect(QRect(rect.Left, rect.Top, std::max(1, rect.Width()), 100000), qf, s)

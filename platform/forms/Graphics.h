@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QString>
 
 #include <cstdint>
 #include <filesystem>
@@ -18,6 +19,9 @@ class QFont;
 class QColor;
 
 namespace kvz {
+
+// Text crosses into Qt here: UTF-8 on our side.
+inline QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 using TColor = uint32_t;
 

@@ -4,10 +4,6 @@
 
 namespace kvz {
 
-namespace {
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-}
-
 TButton::TButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QPushButton>(this)) {
     SetClickOnRelease(false);
     auto* button = static_cast<QPushButton*>(Widget());
@@ -24,7 +20,7 @@ void TButton::Click() {
 bool TButton::Default() const { return static_cast<QPushButton*>(Widget())->isDefault(); }
 void TButton::SetDefault(bool on) { static_cast<QPushButton*>(Widget())->setDefault(on); }
 
-void TButton::TextChanged() { static_cast<QPushButton*>(Widget())->setText(Q(Caption())); }
+void TButton::TextChanged() { static_cast<QPushButton*>(Widget())->setText(ToQString(Caption())); }
 
 TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdit>(this)) {
     auto* edit = static_cast<QLineEdit*>(Widget());
@@ -41,7 +37,7 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdi
 
 void TEdit::TextChanged() {
     auto* edit = static_cast<QLineEdit*>(Widget());
-    if (edit->text().toStdString() != Text()) edit->setText(Q(Text()));
+    if (edit->text().toStdString() != Text()) edit->setText(ToQString(Text()));
     if (OnChange) OnChange(this);
 }
 
