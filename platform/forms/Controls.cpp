@@ -122,13 +122,12 @@ char32_t AccelCharOf(std::string_view caption) {
 TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {}
 
 TControl::~TControl() {
-    dying_ = true;
-    SetLoading(true);
     if (parent_) {
         auto& list = parent_->controls_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
     if (widget_) {
+        // Events that the widget's end raises find no control.
         QWidget* w = widget_.data();
         widget_.clear();
         delete w;

@@ -205,7 +205,6 @@ private:
     void WidgetResized(int width, int height);
 
     QPointer<QWidget> widget_;
-    bool dying_ = false;
     bool clickOnRelease_ = true;
     TWinControl* parent_ = nullptr;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;

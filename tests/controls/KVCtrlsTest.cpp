@@ -159,6 +159,26 @@ TEST_F(ControlsTest, LabelAcceleratorMovesTheFocusToItsControl) {
     EXPECT_EQ(label->FocusControl(), nullptr);
 }
 
+TEST_F(ControlsTest, LabelTellsWhenThePointerComesAndGoes) {
+    auto* label = new TKvLabel(form);
+    label->SetCaption("Hover");
+    label->SetLeft(150); // away from where the pointer rests
+    label->SetParent(form);
+    std::vector<std::string> log;
+    label->OnMouseEnter = [&](TComponent*) { log.push_back("enter"); };
+    label->OnMouseLeave = [&](TComponent*) { log.push_back("leave"); };
+    testing::Enter(*label);
+    testing::Enter(*label);
+    testing::Press(*label, 2, 2);
+    testing::Leave(*label); // held down: still over it
+    EXPECT_TRUE(label->MouseInControl());
+    testing::Release(*label, 2, 40);
+    EXPECT_FALSE(label->MouseInControl());
+    label->SetEnabled(false);
+    testing::Enter(*label);
+    EXPECT_EQ(log, (std::vector<std::string>{"enter", "leave"}));
+}
+
 TEST_F(ControlsTest, SpeedButtonFacesPixelByPixel) {
     TKvSpeedButton* b = NewButton();
     b->SetGlyph(TestGlyph());
