@@ -106,9 +106,11 @@ namespace {
 
 constexpr int SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3;
 
+// Where the window stands now: the user may have moved it since its Left and Top were set.
 QRect NormalRectOf(const TForm& form) {
     QWidget* w = form.Widget();
     if ((w->isMaximized() || w->isMinimized()) && w->normalGeometry().isValid()) return w->normalGeometry();
+    if (w->isVisible()) return QRect(w->pos(), w->size());
     return QRect(form.Left(), form.Top(), form.Width(), form.Height());
 }
 

@@ -117,7 +117,8 @@ TEST_F(FormsTest, PlacementComponentSavesOnCloseAndRestoresOnShow) {
             WriteIniOrRegString(link.Storage(), "Extra", "Width", "77");
         };
         form.Show();
-        form.SetBounds(40, 50, 250, 150);
+        form.SetBounds(10, 10, 250, 150);
+        form.Widget()->move(40, 50); // as the user drags it
         form.Edit1->SetFocus();
         QApplication::processEvents();
         form.Close();
