@@ -1,0 +1,313 @@
+// Controls: components that show themselves through a Qt widget. TControl carries the common
+// properties and events; TGraphicControl paints itself and never takes the focus (a child
+// widget without a native window, drawn into its parent's backing store); TWinControl holds
+// child controls and the focus; TCustomControl is a TWinControl that paints itself.
+#pragma once
+
+#include "platform/forms/Graphics.h"
+#include "platform/rtl/Component.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QCursor;
+class QMouseEvent;
+class QKeyEvent;
+
+namespace kvz {
+
+class TWinControl;
+class TControl;
+class TPopupMenu;
+class TForm;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+using TShiftState = unsigned;
+
+// Screen cursors: the platform's numbers; programs register their own above 0.
+using TCursor = int;
+constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
+                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
+                  crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16,
+                  crNo = -18, crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+QCursor CursorShape(TCursor cursor);
+void RegisterCursor(TCursor cursor, const QCursor& shape);
+
+// Virtual key codes that handlers see in OnKeyDown and OnKeyUp.
+enum : uint16_t {
+    VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18, VK_ESCAPE = 27,
+    VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36, VK_LEFT = 37, VK_UP = 38,
+    VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46, VK_F1 = 112
+};
+
+using TNotifyEvent = std::function<void(TComponent* sender)>;
+using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
+using TKeyEvent = std::function<void(TComponent* sender, uint16_t& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TComponent* sender, char32_t& key)>;
+
+// Runs an event handler; what it throws goes to the application's exception handler, so that
+// nothing escapes into Qt's event loop.
+void Guarded(const std::function<void()>& handler);
+// The application's exception handler (defined with the application object).
+void HandleException(std::exception_ptr error);
+
+// The character that follows a single "&" in a caption, lower-cased; 0 when there is none.
+char32_t AccelCharOf(std::string_view caption);
+
+template <class Base>
+class TControlWidget;
+
+// What TControlWidget reports to its control.
+namespace detail {
+struct WidgetReports {
+    static void Paint(TControl* c, QWidget* w);
+    static bool MousePress(TControl* c, QMouseEvent* e, bool dbl);
+    static void MouseMove(TControl* c, QMouseEvent* e);
+    static void MouseRelease(TControl* c, QMouseEvent* e);
+    static void Enter(TControl* c);
+    static void Leave(TControl* c);
+    // True when the key was consumed before the widget's own handling.
+    static bool KeyPress(TControl* c, QKeyEvent* e);
+    static void KeyRelease(TControl* c, QKeyEvent* e);
+    static void Focus(TControl* c, bool in);
+    static void Resized(TControl* c, int width, int height);
+    static bool ContextMenu(TControl* c, int x, int y);
+    static void Changed(TControl* c, QEvent* e);
+};
+} // namespace detail
+
+class TControl : public TComponent {
+public:
+    ~TControl() override;
+
+    QWidget* Widget() const { return widget_.data(); }
+    TWinControl* Parent() const { return parent_; }
+    void SetParent(TWinControl* parent);
+    // The form this control stands on (itself for a form), or none.
+    TForm* ParentForm() const;
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
+    virtual TRect ClientRect() const { return Rect(0, 0, width_, height_); }
+    int ClientWidth() const { return ClientRect().Width(); }
+    int ClientHeight() const { return ClientRect().Height(); }
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible here and in every parent.
+    bool Showing() const;
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool on);
+    const TFont& Font() const;
+    void SetFont(const TFont& font);
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool on);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string_view caption);
+    const std::string& Text() const { return Caption(); }
+    void SetText(std::string_view text) { SetCaption(text); }
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string_view hint);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool on);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu);
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor);
+
+    // Whether the left button went down here and is still held.
+    bool MouseCapture() const { return mouseCapture_; }
+    void Invalidate();
+    void Repaint();
+    TPoint ClientToScreen(TPoint point) const;
+    TPoint ScreenToClient(TPoint point) const;
+    // Raises the click as a press of the control would.
+    virtual void Click();
+
+    TNotifyEvent OnClick, OnDblClick, OnResize, OnMouseEnter, OnMouseLeave;
+    TMouseEvent OnMouseDown, OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+protected:
+    // A control shows itself through the widget that its class makes and hands over here.
+    TControl(TComponent* owner, QWidget* widget);
+
+    // The widget reports to these; descendants override and call the base to keep the events.
+    virtual void Paint(TCanvas& canvas);
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void DblClick();
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+    virtual void KeyDown(uint16_t& key, TShiftState shift);
+    virtual void KeyPress(char32_t& key);
+    virtual void KeyUp(uint16_t& key, TShiftState shift);
+    virtual void DoEnter() {}
+    virtual void DoExit() {}
+    virtual void Resize();
+    virtual void EnabledChanged() { Invalidate(); }
+    virtual void VisibleChanged() {}
+    virtual void FontChanged() { Invalidate(); }
+    virtual void TextChanged() { Invalidate(); }
+    virtual void ColorChanged() { Invalidate(); }
+    // The desktop's colours changed.
+    virtual void SysColorChange() { Invalidate(); }
+    // An accelerator typed in the form (Alt and a letter); true when this control took it.
+    virtual bool DialogChar(char32_t key) {
+        (void)key;
+        return false;
+    }
+    void Notification(TComponent* component, TOperation operation) override;
+
+    // The paint canvas while Paint runs, else none.
+    TCanvas* Canvas() const { return canvas_; }
+    void SetCaptionQuietly(std::string_view caption) { caption_ = std::string(caption); }
+    void SetVisibleQuietly(bool visible) { visible_ = visible; }
+    // Whether a left-button release inside raises Click (controls with their own click rule turn it off).
+    void SetClickOnRelease(bool on) { clickOnRelease_ = on; }
+
+private:
+    friend struct detail::WidgetReports;
+    friend class TWinControl;
+    void ParentFontChanged();
+    void ParentColorChanged();
+    void ApplyPalette();
+    void ApplyToolTip();
+    void WidgetPaint(QPainter& painter);
+    void WidgetResized(int width, int height);
+
+    QPointer<QWidget> widget_;
+    bool clickOnRelease_ = true;
+    TWinControl* parent_ = nullptr;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    TAlign align_ = TAlign::alNone;
+    bool visible_ = true, enabled_ = true;
+    TColor color_ = clBtnFace;
+    bool parentColor_ = false;
+    TFont font_;
+    bool parentFont_ = true;
+    std::string caption_, hint_;
+    bool showHint_ = false;
+    TPopupMenu* popupMenu_ = nullptr;
+    TCursor cursor_ = crDefault;
+    bool mouseCapture_ = false;
+    TCanvas* canvas_ = nullptr;
+    bool settingBounds_ = false;
+};
+
+// A control without a window of its own that paints itself (labels, speed buttons).
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* owner);
+    TNotifyEvent OnPaint;
+    using TControl::Canvas;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    int ControlCount() const { return int(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(size_t(index)); }
+    bool Focused() const;
+    bool CanFocus() const;
+    void SetFocus();
+    bool TabStop() const;
+    void SetTabStop(bool on);
+    // Lays out the aligned child controls.
+    void AlignControls();
+    // Offers an accelerator to this control and its children; true when one took it.
+    bool BroadcastDialogChar(char32_t key);
+
+    TNotifyEvent OnEnter, OnExit;
+    TKeyEvent OnKeyDown, OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+
+protected:
+    TWinControl(TComponent* owner, QWidget* widget);
+    void DoEnter() override;
+    void DoExit() override;
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char32_t& key) override;
+    void KeyUp(uint16_t& key, TShiftState shift) override;
+    void Resize() override;
+
+private:
+    friend class TControl;
+    std::vector<TControl*> controls_;
+};
+
+// A windowed control that paints itself.
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* owner);
+    TNotifyEvent OnPaint;
+    using TControl::Canvas;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+};
+
+// The widget behind a control: reports Qt's events to it.
+template <class Base>
+class TControlWidget : public Base {
+public:
+    explicit TControlWidget(TControl* control, QWidget* parent = nullptr) : Base(parent), control_(control) {}
+    TControl* Control() const { return control_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    TControl* control_;
+};
+
+
+} // namespace kvz
+
+#include "platform/forms/ControlWidget.inc"

@@ -1,0 +1,83 @@
+#include "platform/forms/Menus.h"
+
+#include "platform/forms/Responder.h"
+
+#include <QMenu>
+
+#include <algorithm>
+#include <map>
+
+namespace kvz {
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}
+
+TMenuItem::~TMenuItem() {
+    if (parent_) parent_->Remove(this);
+    for (TMenuItem* item : items_) item->parent_ = nullptr;
+}
+
+void TMenuItem::Add(TMenuItem* item) {
+    if (!item || item->parent_ == this) return;
+    if (item->parent_) item->parent_->Remove(item);
+    items_.push_back(item);
+    item->parent_ = this;
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+    auto it = std::find(items_.begin(), items_.end(), item);
+    if (it == items_.end()) return;
+    items_.erase(it);
+    item->parent_ = nullptr;
+}
+
+void TMenuItem::Click() {
+    if (enabled_ && OnClick) OnClick(this);
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
+
+namespace {
+void Fill(QMenu& menu, TMenuItem* item, std::map<QAction*, TMenuItem*>& actions) {
+    for (int i = 0; i < item->Count(); ++i) {
+        TMenuItem* child = item->Items(i);
+        if (!child->Visible()) continue;
+        if (child->Caption() == "-") {
+            menu.addSeparator();
+            continue;
+        }
+        QString caption = QString::fromStdString(child->Caption());
+        if (child->Count() > 0) {
+            QMenu* sub = menu.addMenu(caption);
+            sub->setEnabled(child->Enabled());
+            Fill(*sub, child, actions);
+            continue;
+        }
+        QAction* a = menu.addAction(caption);
+        a->setEnabled(child->Enabled());
+        a->setCheckable(child->Checked());
+        a->setChecked(child->Checked());
+        actions[a] = child;
+    }
+}
+} // namespace
+
+void TPopupMenu::Popup(int x, int y, TComponent* popupComponent) {
+    if (popupComponent) popupComponent_ = popupComponent;
+    if (OnPopup) OnPopup(this);
+    TMenuItem* chosen = nullptr;
+    if (TResponder* responder = TResponder::Current()) {
+        chosen = responder->AnswerPopupMenu(*this);
+    } else {
+        QMenu menu;
+        std::map<QAction*, TMenuItem*> actions;
+        Fill(menu, items_, actions);
+        QSize size = menu.sizeHint();
+        if (alignment_ == TPopupAlignment::paRight) x -= size.width();
+        if (alignment_ == TPopupAlignment::paCenter) x -= size.width() / 2;
+        QAction* a = menu.exec(QPoint(x, y));
+        if (a && actions.count(a)) chosen = actions[a];
+    }
+    if (chosen) chosen->Click();
+}
+
+} // namespace kvz

@@ -1,0 +1,69 @@
+// Menu items and pop-up menus over QMenu.
+#pragma once
+
+#include "platform/forms/Controls.h"
+
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TMenuItem : public TComponent {
+public:
+    explicit TMenuItem(TComponent* owner);
+    ~TMenuItem() override;
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string_view caption) { caption_ = std::string(caption); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool on) { enabled_ = on; }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool on) { visible_ = on; }
+    bool Checked() const { return checked_; }
+    void SetChecked(bool on) { checked_ = on; }
+
+    // Sub-items; an item stays owned by its owner component.
+    void Add(TMenuItem* item);
+    void Remove(TMenuItem* item);
+    int Count() const { return int(items_.size()); }
+    TMenuItem* Items(int index) const { return items_.at(size_t(index)); }
+    TMenuItem* Parent() const { return parent_; }
+
+    void Click();
+    TNotifyEvent OnClick;
+
+private:
+    std::string caption_;
+    bool enabled_ = true, visible_ = true, checked_ = false;
+    std::vector<TMenuItem*> items_;
+    TMenuItem* parent_ = nullptr;
+};
+
+enum class TPopupAlignment { paLeft, paRight, paCenter };
+
+class TPopupMenu : public TComponent {
+public:
+    explicit TPopupMenu(TComponent* owner);
+    TMenuItem* Items() const { return items_; }
+    TPopupAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TPopupAlignment a) { alignment_ = a; }
+    // Whether a right click on a control that names this menu opens it.
+    bool AutoPopup() const { return autoPopup_; }
+    void SetAutoPopup(bool on) { autoPopup_ = on; }
+    // The control that opened the menu last.
+    TComponent* PopupComponent() const { return popupComponent_; }
+    void SetPopupComponent(TComponent* c) { popupComponent_ = c; }
+
+    // Opens the menu at a screen point and returns when it has closed, after the chosen
+    // item's click. A scripted responder, when one is installed, chooses instead.
+    void Popup(int x, int y, TComponent* popupComponent = nullptr);
+    TNotifyEvent OnPopup;
+
+private:
+    TMenuItem* items_;
+    TPopupAlignment alignment_ = TPopupAlignment::paLeft;
+    bool autoPopup_ = true;
+    TComponent* popupComponent_ = nullptr;
+};
+
+} // namespace kvz

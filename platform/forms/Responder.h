@@ -1,0 +1,54 @@
+// A scripted responder answers message boxes, modal forms and pop-up menus while it exists,
+// so that a window can be driven headless and nothing waits for a person. A box or modal
+// form that appears with no answer set raises an error instead of blocking.
+#pragma once
+
+#include "platform/forms/Dialogs.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+
+namespace kvz {
+
+class TForm;
+class TPopupMenu;
+class TMenuItem;
+
+class TResponder {
+public:
+    TResponder();
+    ~TResponder();
+    TResponder(const TResponder&) = delete;
+    TResponder& operator=(const TResponder&) = delete;
+    static TResponder* Current();
+
+    // Answers in turn; an answer of IDHELP presses Help and the box asks again.
+    std::deque<int> MessageBoxAnswers;
+    // Used when the queue is empty.
+    std::function<int(const TMessageBoxParams&)> OnMessageBox;
+    // Every box shown, in order.
+    std::vector<TMessageBoxParams> MessageBoxes;
+
+    // Called once the modal form is shown: it may set controls and call handlers; it returns
+    // the modal result (or mrNone to keep the one the form set).
+    std::function<int(TForm&)> OnShowModal;
+    // Answers a platform dialog (a folder or file chooser) in place of its exec(): it may set
+    // the dialog up and returns QDialog::Accepted or QDialog::Rejected.
+    std::function<int(QDialog&)> OnDialog;
+    // The item to choose, or none to close the menu without a choice.
+    std::function<TMenuItem*(TPopupMenu&)> OnPopupMenu;
+
+    int AnswerMessageBox(const TMessageBoxParams& params);
+    int AnswerShowModal(TForm& form);
+    TMenuItem* AnswerPopupMenu(TPopupMenu& menu);
+    int AnswerDialog(QDialog& dialog);
+
+private:
+    TResponder* previous_;
+};
+
+} // namespace kvz
