@@ -1,4 +1,4 @@
-// Dataset routines (Part 1.123): the locate object of the lookup controls, locating by a full
+// Dataset routines: the locate object of the lookup controls, locating by a full
 // scan, copying field values, a safe return to a bookmark, the emptiness test, and saving and
 // restoring the order, width and visibility of fields in an ini file (the registry is an ini
 // file here too).

@@ -1,4 +1,4 @@
-// The memory dataset (Part 1.122): a dataset whose rows live only in memory, in display order.
+// The memory dataset: a dataset whose rows live only in memory, in display order.
 // Each row is a TMemoryRecord: a data area of field slots (one flag byte, then the value) and
 // one byte string per BLOB field. Record identifiers, which are the bookmarks, only grow while
 // the dataset is open (they restart at open), so a kept bookmark never names another record.

@@ -1,4 +1,4 @@
-// Dataset routines (Part 1.123).
+// Dataset routines.
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"

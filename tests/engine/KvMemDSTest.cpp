@@ -1,4 +1,4 @@
-// The memory dataset (Part 1.122).
+// The memory dataset.
 #include <gtest/gtest.h>
 
 #include "engine/DbUtils.h"
