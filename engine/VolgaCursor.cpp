@@ -727,28 +727,94 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
     int32_t written = 0;
     int lastPercent = -1;
     const size_t n = fields_.size();
+    // What the row loop needs of each field, packed for the hot path.
+    enum class Store : uint8_t { None, Int16, Int32, Int64, Float, Text, Pointer };
+    struct Slot {
+        Store store;
+        int32_t position;
+        int32_t size; // SmallStr: declared size
+        int32_t blob;
+    };
+    std::vector<Slot> slots;
+    slots.reserve(n);
+    for (const auto& f : fields_) {
+        Store store = Store::None;
+        switch (f.Kind) {
+        case TVolgaFieldKind::SmallInt:
+        case TVolgaFieldKind::Boolean: store = Store::Int16; break;
+        case TVolgaFieldKind::Integer:
+        case TVolgaFieldKind::Date:
+        case TVolgaFieldKind::Time:
+        case TVolgaFieldKind::AutoInc: store = Store::Int32; break;
+        case TVolgaFieldKind::Int64: store = Store::Int64; break;
+        case TVolgaFieldKind::Double:
+        case TVolgaFieldKind::Currency:
+        case TVolgaFieldKind::DateTime: store = Store::Float; break;
+        case TVolgaFieldKind::SmallStr: store = Store::Text; break;
+        case TVolgaFieldKind::Unknown: store = Store::None; break;
+        default: store = Store::Pointer; break;
+        }
+        slots.push_back({store, f.Position, f.Size, f.BlobIndex});
+    }
     for (size_t i = 0; i < rows_.size(); ++i) {
         TVolgaRow& row = *rows_[i];
         if (row.Live()) {
             const size_t lengthsAt = out.size();
             out.append(n, '\0');
-            for (const auto& f : fields_) {
-                if (IsEmptyValue(row.Data, f)) continue;
-                uint8_t len;
-                if (IsPointerKind(f.Kind)) {
-                    const std::string_view bytes = ValueBytes(row.Data, f);
-                    AppendInt32(out, static_cast<int32_t>(bytes.size()));
-                    out += bytes;
-                    len = 4;
-                } else if (f.Kind == TVolgaFieldKind::SmallStr) {
-                    const std::string_view chars = ValueBytes(row.Data, f);
-                    out += chars;
-                    len = static_cast<uint8_t>(chars.size());
-                } else {
-                    out.append(reinterpret_cast<const char*>(row.Data.Fixed.data() + f.Position), f.ValueSize);
-                    len = static_cast<uint8_t>(f.ValueSize);
+            const uint8_t* fixed = row.Data.Fixed.data();
+            for (size_t k = 0; k < n; ++k) {
+                const Slot& s = slots[k];
+                const uint8_t* p = fixed + s.position;
+                uint8_t len = 0;
+                switch (s.store) {
+                case Store::None: break;
+                case Store::Int16: {
+                    int16_t v;
+                    std::memcpy(&v, p, 2);
+                    if (v != 0) len = 2;
+                    break;
                 }
-                out[lengthsAt + static_cast<size_t>(f.Index)] = static_cast<char>(len);
+                case Store::Int32: {
+                    int32_t v;
+                    std::memcpy(&v, p, 4);
+                    if (v != 0) len = 4;
+                    break;
+                }
+                case Store::Int64: {
+                    int64_t v;
+                    std::memcpy(&v, p, 8);
+                    if (v != 0) len = 8;
+                    break;
+                }
+                case Store::Float: {
+                    double v;
+                    std::memcpy(&v, p, 8);
+                    if (v != 0) len = 8;
+                    break;
+                }
+                case Store::Text: {
+                    if (p[0] == 0) continue; // most text fields of a row are empty
+                    const size_t chars = strnlen(reinterpret_cast<const char*>(p), static_cast<size_t>(s.size));
+                    if (chars > 0) {
+                        out.append(reinterpret_cast<const char*>(p), chars);
+                        out[lengthsAt + k] = static_cast<char>(chars);
+                    }
+                    continue;
+                }
+                case Store::Pointer: {
+                    const std::string& bytes = row.Data.Blobs[static_cast<size_t>(s.blob)];
+                    if (!bytes.empty()) {
+                        AppendInt32(out, static_cast<int32_t>(bytes.size()));
+                        out += bytes;
+                        out[lengthsAt + k] = 4;
+                    }
+                    continue;
+                }
+                }
+                if (len > 0) {
+                    out.append(reinterpret_cast<const char*>(p), len);
+                    out[lengthsAt + k] = static_cast<char>(len);
+                }
             }
             row.StoredSize = static_cast<int32_t>(out.size() - lengthsAt);
             ++written;
