@@ -3,13 +3,13 @@
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/Files.h"
 
+#include "FileSizeLimit.h"
 #include "TempFolder.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -131,26 +131,6 @@ TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
     EXPECT_FALSE(locksA.TableLockHeld());
     EXPECT_THROW(LocateRecordCode(a, ""), EDatabaseError); // never the first record for no code
 }
-
-// The file layer refuses to grow files past a size, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int);
-};
 
 TEST_F(SharedTableTest, AWriteThatFailsKeepsTheOldFileReleasesTheLockAndCancelsTheChanges) {
     TTableLocks locks;
