@@ -112,6 +112,7 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
     std::string failures;
     auto backUp = [&](const fs::path& file, const fs::path& backup, const fs::path* lockFile) {
         try {
+            if (CheckPath(file) == PathState::Absent) return;
             if (lockFile) {
                 WaitAndLock(*lockFile, kRecordCommandPoll);
                 LockGuard guard(*this);

@@ -267,3 +267,52 @@ TEST(TableFiles, IsSmallerFileCountsAMissingFileAsEmpty) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
+    TempFolder dir;
+    auto write = [&](const char* name, size_t size) { WriteFileDurably(dir.path() / name, std::string(size, 'x')); };
+    auto size = [&](const char* name) { return fs::exists(dir.path() / name) ? fs::file_size(dir.path() / name) : 0; };
+    write("Jano_address.d", 9000);
+    write("Jano_address.bak", 10000);
+    write("Jano_tasks.d", 11000);
+    write("Jano_tasks.bak", 10000);
+    write("Jano_links.d", 500);
+    write("Jano.ucs", 70);
+    TTableLocks locks;
+    locks.AutoBackup(dir.path(), "Jano", false);
+    EXPECT_EQ(size("Jano_address.bak"), 10000u); // a table that shrank keeps the larger backup
+    EXPECT_EQ(size("Jano_tasks.bak"), 11000u);
+    EXPECT_EQ(size("Jano_links.bak"), 500u);
+    EXPECT_EQ(size("Jano.bak"), 70u);
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.bak")); // no table, no backup
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_links.mpf"));   // local mode takes no lock
+
+    // On the server each table is copied under its lock; a failure is reported after the rest.
+    write("Jano_links.d", 600);
+    write("Jano_tasks.d", 12000);
+    fs::remove(dir.path() / "Jano_tasks.bak");
+    fs::create_directories(dir.path() / "Jano_tasks.bak" / "in the way");
+    TTableLocks other;
+    ASSERT_TRUE(other.LockTableFile(dir.path() / "Jano_links.mpf"));
+    int waits = 0;
+    locks.OnWait = [&] {
+        other.UnlockTableFile();
+        return ++waits > 0;
+    };
+    try {
+        locks.AutoBackup(dir.path(), "Jano", true);
+        ADD_FAILURE() << "the failed copy was not reported";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Jano_tasks.bak"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(size("Jano_links.bak"), 600u);
+    EXPECT_FALSE(locks.TableLockHeld());
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.mpf")); // nothing to copy, nothing to lock
+}
+
+} // namespace
+} // namespace kvz
