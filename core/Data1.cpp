@@ -13,6 +13,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace kvz {
@@ -117,8 +118,8 @@ size_t RecordSize(const std::vector<RecordPlace>& places) {
     return size;
 }
 
-// Loads the records of the file into the table; true when the whole file was read. A missing
-// file is created empty.
+// Appends the file's records to the table; a missing file is created empty. A file that is not
+// a whole number of records throws after its whole records were read.
 void LoadRecords(TKvMemoryData& table, const fs::path& file, const std::vector<RecordPlace>& places) {
     switch (CheckPath(file)) {
     case PathState::Absent:
@@ -516,18 +517,11 @@ bool TDataModule1::AddMissingFields(TableId table, const fs::path& fileName, con
         return out;
     };
     if (missing().empty()) return false;
-    TTableLocks& locks = *frame_.Locks;
-    BusyAnimationScope busy(locks, frame_.NetworkMode);
-    struct Unlock {
-        TTableLocks* locks = nullptr;
-        ~Unlock() {
-            if (locks) locks->UnlockTableFile();
-        }
-    } unlock;
+    BusyAnimationScope busy(*frame_.Locks, frame_.NetworkMode);
+    std::optional<ScopedTableLock> lock;
     if (frame_.NetworkMode) {
         fs::path lockFile = fileName;
-        locks.WaitAndLock(lockFile.replace_extension(".mpf"), kRecordCommandPoll);
-        unlock.locks = &locks;
+        lock.emplace(*frame_.Locks, lockFile.replace_extension(".mpf"), kRecordCommandPoll);
         old->Refresh(); // another program may have upgraded it meanwhile
     }
     const std::vector<FieldSpec> add = missing();

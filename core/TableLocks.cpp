@@ -5,6 +5,7 @@
 #include "platform/rtl/Files.h"
 
 #include <cerrno>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -31,19 +32,11 @@ void TTableLocks::WaitAndLock(const fs::path& fileName, milliseconds interval) {
     }
 }
 
+ScopedTableLock::ScopedTableLock(TTableLocks& locks, const fs::path& fileName, milliseconds interval) : locks_(locks) {
+    locks_.WaitAndLock(fileName, interval);
+}
+
 namespace {
-
-// Releases the table lock when the writer leaves, by any path.
-class LockGuard {
-public:
-    explicit LockGuard(TTableLocks& locks) : locks_(locks) {}
-    ~LockGuard() { locks_.UnlockTableFile(); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    TTableLocks& locks_;
-};
 
 void CancelAll(TVolgaTable& table) {
     if (!table.Active()) return;
@@ -56,32 +49,21 @@ void CancelAll(TVolgaTable& table) {
 
 void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileName, bool networkMode,
                                    milliseconds interval, const std::function<void()>& change) {
-    if (!networkMode) {
-        try {
-            change();
-            table.ApplyChanges();
-        } catch (...) {
-            CancelAll(table);
-            throw;
-        }
-        table.CommitChanges();
-        return;
-    }
     // A change made before the reload would be written over what others wrote meanwhile.
-    if (table.ChangeCount() > 0 || table.State() == dsEdit || table.State() == dsInsert)
+    if (networkMode && (table.ChangeCount() > 0 || table.State() == dsEdit || table.State() == dsInsert))
         throw std::logic_error("A shared table was changed outside its writer");
-    BusyAnimationScope busy(*this, true);
-    WaitAndLock(lockFileName, interval);
-    LockGuard guard(*this);
+    BusyAnimationScope busy(*this, networkMode);
+    std::optional<ScopedTableLock> lock;
+    if (networkMode) lock.emplace(*this, lockFileName, interval);
     try {
-        table.Refresh();
+        if (networkMode) table.Refresh();
         change();
         table.ApplyChanges();
     } catch (...) {
         CancelAll(table);
         throw;
     }
-    UnlockTableFile();
+    lock.reset();
     table.CommitChanges();
 }
 
@@ -114,8 +96,7 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
         try {
             if (CheckPath(file) == PathState::Absent) return;
             if (lockFile) {
-                WaitAndLock(*lockFile, kRecordCommandPoll);
-                LockGuard guard(*this);
+                ScopedTableLock lock(*this, *lockFile, kRecordCommandPoll);
                 if (IsSmallerFile(backup, file)) CopyFileDurably(file, backup);
             } else if (IsSmallerFile(backup, file)) {
                 CopyFileDurably(file, backup);

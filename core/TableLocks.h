@@ -60,6 +60,19 @@ private:
     FileLock TableLockHandle;
 };
 
+// The table lock of a scope: waits for and takes it at construction (as WaitAndLock), releases
+// it at the end of the scope, by whatever path.
+class ScopedTableLock {
+public:
+    ScopedTableLock(TTableLocks& locks, const std::filesystem::path& fileName, milliseconds interval);
+    ~ScopedTableLock() { locks_.UnlockTableFile(); }
+    ScopedTableLock(const ScopedTableLock&) = delete;
+    ScopedTableLock& operator=(const ScopedTableLock&) = delete;
+
+private:
+    TTableLocks& locks_;
+};
+
 // Shows the busy animation for a scope when one is asked for.
 class BusyAnimationScope {
 public:

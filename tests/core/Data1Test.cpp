@@ -9,6 +9,7 @@
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
 
 namespace kvz {
@@ -18,6 +19,20 @@ struct FakeFrame : FrameServices {
     int hidden = 0;
     void HideSplitEnableButton() override { ++hidden; }
     void SubProjectTableFilterRecord(TDataSet&, bool&) override {}
+};
+
+struct FakeLinksWindow : LinksWindowServices {
+    std::string combo;
+    bool treePage = false;
+    std::optional<std::string> node;
+    std::string TypeComboBoxText() const override { return combo; }
+    bool TreePageShown() const override { return treePage; }
+    std::optional<std::string> SelectedTopLevelType() const override { return node; }
+};
+
+struct FakeAddressBook : AddressBookServices {
+    std::string lastCode;
+    void SetLastNewAddressCode(const std::string& code) override { lastCode = code; }
 };
 
 struct FakeTasksWindow : TasksWindowServices {
@@ -267,10 +282,34 @@ TEST_F(DataModuleTest, FilterHandlers) {
         a.FieldByName("Split_field").SetAsString(split);
         a.Post();
     }
+    EXPECT_EQ(a.FieldByName("Number").AsString().size(), 8u);
+    FakeAddressBook book;
+    p.frame.AddressBook = &book;
+    a.Append();
+    EXPECT_EQ(book.lastCode, a.FieldByName("Number").AsString()); // the window finds its new row by it
+    a.Cancel();
     a.First();
     p.frame.Filters = {a.FieldByName("Number").AsString(), "Work", true, false};
     a.SetFiltered(true);
     EXPECT_EQ(Rows(a, {"User", "Split_field"}), (std::vector<std::string>{"WAB|Work|", "WAB|Private|"}));
+
+    FakeLinksWindow links;
+    p.frame.LinksWindow = &links;
+    TVolgaTable& l = *p.data->LinksTable;
+    l.Append();
+    l.FieldByName("Type").SetAsString("Folder");
+    l.Post();
+    l.SetFiltered(true);
+    links.combo = "Folder";
+    l.Refresh();
+    EXPECT_EQ(Rows(l, {"Type"}), std::vector<std::string>{"Folder|"});
+    links.treePage = true;
+    links.node = "HTML Document"; // the tree's selected type wins on the tree page
+    l.Refresh();
+    EXPECT_EQ(Rows(l, {"Type"}), std::vector<std::string>{"HTML Document|"});
+    p.frame.Filters.LinksFilterActive = true; // the filter dialog's own filter: nothing tested here
+    l.Refresh();
+    EXPECT_EQ(l.RecordCount(), 2);
 
     FakeTasksWindow tasks;
     p.frame.TasksWindow = &tasks;
@@ -359,6 +398,14 @@ TEST_F(DataModuleTest, AFileWhoseLoadFailedIsNotWrittenBack) {
     data.DataModuleDestroy();
     EXPECT_EQ(ReadWholeFile(dir.path() / "report.dat"), damaged);
     EXPECT_TRUE(fs::exists(dir.path() / "Template" / "label_templates.dte")); // the other file loaded and was written
+
+    // A text the file's code page cannot hold is refused, and the file is left as it was.
+    data.ReadTemplates();
+    data.TemplatesMemoryTable->Append();
+    data.TemplatesMemoryTable->FieldByName("Name").SetAsString("☃ snow");
+    data.TemplatesMemoryTable->Post();
+    EXPECT_THROW(data.WriteTemplates(), FileError);
+    EXPECT_EQ(fs::file_size(dir.path() / "Template" / "label_templates.dte"), 0u);
 }
 
 } // namespace

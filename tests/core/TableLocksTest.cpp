@@ -132,6 +132,20 @@ TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
     EXPECT_THROW(LocateRecordCode(a, ""), EDatabaseError); // never the first record for no code
 }
 
+TEST_F(SharedTableTest, ALockThatCannotBeTakenIsAnErrorAndNothingIsWritten) {
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    const std::string before = ReadWholeFile(file);
+    bool changed = false;
+    EXPECT_THROW(locks.WriteSharedTable(t, dir.path() / "gone" / "Jano_links.mpf", true, milliseconds(1),
+                                        [&] { changed = true; }),
+                 FileError);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_FALSE(locks.TableLockHeld());
+}
+
 TEST_F(SharedTableTest, AWriteThatFailsKeepsTheOldFileReleasesTheLockAndCancelsTheChanges) {
     TTableLocks locks;
     TVolgaTable t;
