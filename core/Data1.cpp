@@ -522,7 +522,9 @@ bool TDataModule1::AddMissingFields(TableId table, const fs::path& fileName, con
     if (frame_.NetworkMode) {
         fs::path lockFile = fileName;
         lock.emplace(*frame_.Locks, lockFile.replace_extension(".mpf"), kRecordCommandPoll);
-        old->Refresh(); // another program may have upgraded it meanwhile
+        // Another program may have upgraded it meanwhile: read it again, field list included.
+        old->Close();
+        old->Open();
     }
     const std::vector<FieldSpec> add = missing();
     if (add.empty()) return false;

@@ -256,6 +256,25 @@ TEST_F(DataModuleTest, AnOlderTaskTableGetsOnlyTheMissingPaymentFieldsAndAWiderT
     EXPECT_EQ(p.data->UlohaSource->DataSet(), &t);
 }
 
+TEST_F(DataModuleTest, AnUpgradeThatAnotherProgramMadeWhileThisOneWaitedIsNotMadeAgain) {
+    const fs::path file = dir.path() / "Jano_address.d";
+    WriteOldTable(file, {{"Number", ftString, 8}, {"Firma", ftString, 50}}, {{"AAAAAAAA", "Alfa"}});
+    Program p(dir.path(), true);
+    TTableLocks other;
+    ASSERT_TRUE(other.LockTableFile(dir.path() / "Jano_address.mpf"));
+    p.locks.OnWait = [&] {
+        if (other.TableLockHeld()) {
+            WriteOldTable(file, {{"Number", ftString, 8}, {"Firma", ftString, 50}, {"IBAN", ftString, 30}},
+                          {{"AAAAAAAA", "Alfa", "SK12"}});
+            other.UnlockTableFile();
+        }
+        return true;
+    };
+    p.data->OpenAdressTable(file, "", dir.path() / "Jano_address.mpf");
+    EXPECT_EQ(Rows(*p.data->AddressTable, {"Firma", "IBAN"}), std::vector<std::string>{"Alfa|SK12|"});
+    EXPECT_EQ(p.data->AddressTable->FieldDefs().Count(), 3);
+}
+
 TEST_F(DataModuleTest, AnUpgradeThatCannotBeWrittenKeepsTheOldTableAndReleasesTheLock) {
     const fs::path file = dir.path() / "Jano_address.d";
     WriteOldTable(file, {{"Number", ftString, 8}, {"Firma", ftString, 50}}, {{"AAAAAAAA", "Alfa"}});
