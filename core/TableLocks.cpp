@@ -1,10 +1,10 @@
 #include "core/TableLocks.h"
 
+#include "core/Data1.h"
 #include "core/Messages.h"
 #include "engine/VolgaTbl.h"
 #include "platform/rtl/Files.h"
 
-#include <cerrno>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -90,17 +90,14 @@ uintmax_t SizeOrZero(const fs::path& file) {
 bool IsSmallerFile(const fs::path& a, const fs::path& b) { return SizeOrZero(a) < SizeOrZero(b); }
 
 void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& userPrefix, bool networkMode) {
-    static const char* const tables[] = {"_links", "_linkstype", "_address", "_tasks", "_owners", "_prlist", "_subprlist"};
     std::string failures;
     auto backUp = [&](const fs::path& file, const fs::path& backup, const fs::path* lockFile) {
         try {
             if (CheckPath(file) == PathState::Absent) return;
-            if (lockFile) {
-                ScopedTableLock lock(*this, *lockFile, kRecordCommandPoll);
-                if (IsSmallerFile(backup, file)) CopyFileDurably(file, backup);
-            } else if (IsSmallerFile(backup, file)) {
-                CopyFileDurably(file, backup);
-            }
+            // A shared table is copied under its lock, so that no writer works on it meanwhile.
+            std::optional<ScopedTableLock> lock;
+            if (lockFile) lock.emplace(*this, *lockFile, kRecordCommandPoll);
+            if (IsSmallerFile(backup, file)) CopyFileDurably(file, backup);
         } catch (const EAbort&) {
             throw;
         } catch (const std::exception& e) {
@@ -108,11 +105,11 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
             failures += e.what();
         }
     };
-    for (const char* table : tables) {
-        const std::string base = userPrefix + table;
-        const fs::path lockFile = tableFolder / (base + ".mpf");
-        // A shared table is copied under its lock, so that the copy is never torn by a writer.
-        backUp(tableFolder / (base + ".d"), tableFolder / (base + ".bak"), networkMode ? &lockFile : nullptr);
+    for (TableId table : {TableId::Links, TableId::LinksType, TableId::Address, TableId::Tasks, TableId::Owners,
+                          TableId::Projects, TableId::SubProjects}) {
+        const fs::path file = tableFolder / (userPrefix + TableSuffix(table));
+        const fs::path lockFile = tableFolder / (userPrefix + LockSuffix(table));
+        backUp(file, fs::path(file).replace_extension(".bak"), networkMode ? &lockFile : nullptr);
     }
     backUp(tableFolder / (userPrefix + ".ucs"), tableFolder / (userPrefix + ".bak"), nullptr);
     if (!failures.empty()) throw FileError(failures, tableFolder, 0);

@@ -184,8 +184,10 @@ TEST_F(DataModuleTest, TwoProgramsInNetworkModeShareTheTablesAndTheirLockFiles) 
 }
 
 // An older table written through the engine with the given fields and rows of texts.
-void WriteOldTable(const fs::path& file, const std::vector<FieldSpec>& fields, const std::vector<std::vector<std::string>>& rows) {
+void WriteOldTable(const fs::path& file, const std::vector<FieldSpec>& fields, const std::vector<std::vector<std::string>>& rows,
+                   const std::string& password = "") {
     TVolgaTable t;
+    t.SetPassword(password);
     for (const FieldSpec& f : fields) t.FieldDefs().Add(f.Name, f.Type, f.Size);
     t.Open();
     for (const auto& row : rows) {
@@ -235,7 +237,7 @@ TEST_F(DataModuleTest, AnOlderTaskTableGetsOnlyTheMissingPaymentFieldsAndAWiderT
     const std::string longTask(50, 'u');
     WriteOldTable(dir.path() / "Jano_tasks.d",
                   {{"Number", ftString, 8}, {"Uloha", ftString, 50}, {"Owner", ftString, 20}, {"Note", ftString, 50}},
-                  {{"AAAAAAAA", longTask, "Eva", "kept"}});
+                  {{"AAAAAAAA", longTask, "Eva", "kept"}}, "tajne");
     Program p(dir.path(), true);
     int waits = 0;
     TTableLocks other;
@@ -244,7 +246,8 @@ TEST_F(DataModuleTest, AnOlderTaskTableGetsOnlyTheMissingPaymentFieldsAndAWiderT
         if (++waits == 2) other.UnlockTableFile();
         return true;
     };
-    p.data->OpenTaskTable(dir.path() / "Jano_tasks.d", "", dir.path() / "Jano_tasks.mpf");
+    p.data->OpenTaskTable(dir.path() / "Jano_tasks.d", "tajne", dir.path() / "Jano_tasks.mpf");
+    EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_tasks.d")[4], 'P'); // still enciphered under its password
     EXPECT_EQ(waits, 2); // the upgrade waited for the other program's lock
     EXPECT_FALSE(p.locks.TableLockHeld());
     TVolgaTable& t = *p.data->TaskTable;
