@@ -279,11 +279,6 @@ TEST(TableFiles, IsSmallerFileCountsAMissingFileAsEmpty) {
     EXPECT_THROW(IsSmallerFile(dir.path() / "a" / "below", dir.path() / "b"), FileError);
 }
 
-} // namespace
-} // namespace kvz
-
-namespace kvz {
-namespace {
 
 TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
     TempFolder dir;
