@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::vector<FieldSpec> kAddressSchema = {
+const std::vector<SchemaField> kAddressSchema = {
     {"Number", ftString, 8},      {"Firma", ftString, 50},      {"Meno", ftString, 50},
     {"Meno_Kr", ftString, 20},    {"Priezvisko", ftString, 30}, {"Funkcia", ftString, 50},
     {"Mesto", ftString, 30},      {"Adresa_1", ftMemo},         {"Adresa_2", ftMemo},
@@ -36,7 +36,7 @@ const std::vector<FieldSpec> kAddressSchema = {
     {"PripMenIdent", ftString, 8}, {"PripNarIdent", ftString, 8}, {"Split_field", ftString, 20},
 };
 
-const std::vector<FieldSpec> kTaskSchema = {
+const std::vector<SchemaField> kTaskSchema = {
     {"Number", ftString, 8},      {"Date", ftDate},              {"Time", ftString, 12},
     {"Uloha", ftString, 125},     {"Color", ftInteger},          {"Mesage", ftBoolean},
     {"User", ftString, 20},       {"Priority", ftString, 1},     {"Repeat", ftBoolean},
@@ -49,26 +49,26 @@ const std::vector<FieldSpec> kTaskSchema = {
 };
 
 // The payment fields an older task table lacks, in the order an upgrade appends them.
-const std::vector<FieldSpec> kPaymentFields = {
+const std::vector<SchemaField> kPaymentFields = {
     {"Bank_pay", ftString, 6},   {"Value_pay", ftString, 20}, {"Acount_pay", ftString, 30},
     {"Create_pay", ftString, 30}, {"Var_pay", ftString, 20},   {"Const_pay", ftString, 20},
     {"Before_date", ftInteger},  {"Task_type", ftString, 1},  {"Note", ftString, 50},
 };
 
-const std::vector<FieldSpec> kProjectSchema = {
+const std::vector<SchemaField> kProjectSchema = {
     {"Number", ftString, 8}, {"ProjectName", ftString, 30}, {"User", ftString, 20},
     {"StartProj", ftString, 12}, {"EndProj", ftString, 12},
 };
-const std::vector<FieldSpec> kSubProjectSchema = {
+const std::vector<SchemaField> kSubProjectSchema = {
     {"Number", ftString, 8}, {"ProjectName", ftString, 30}, {"SubProjectName", ftString, 30},
     {"User", ftString, 20}, {"StartSubProj", ftString, 12}, {"EndSubProj", ftString, 12},
 };
-const std::vector<FieldSpec> kOwnersSchema = {{"Number", ftString, 8}, {"OwnerName", ftString, 30}, {"User", ftString, 20}};
-const std::vector<FieldSpec> kLinksSchema = {
+const std::vector<SchemaField> kOwnersSchema = {{"Number", ftString, 8}, {"OwnerName", ftString, 30}, {"User", ftString, 20}};
+const std::vector<SchemaField> kLinksSchema = {
     {"Number", ftString, 8}, {"Name", ftString, 50}, {"Path", ftString, 255},
     {"Type", ftString, 40},  {"User", ftString, 20}, {"Note", ftString, 255},
 };
-const std::vector<FieldSpec> kLinksTypeSchema = {{"Number", ftString, 8}, {"LinksType", ftString, 50}, {"User", ftString, 20}};
+const std::vector<SchemaField> kLinksTypeSchema = {{"Number", ftString, 8}, {"LinksType", ftString, 50}, {"User", ftString, 20}};
 
 constexpr const char* kSampleMail = "info@kvzirt.example";
 constexpr const char* kSampleWeb = "www.kvzirt.example";
@@ -188,7 +188,7 @@ void RunAll(std::initializer_list<std::function<void()>> steps) {
 
 } // namespace
 
-const std::vector<FieldSpec>& TableSchema(TableId table) {
+const std::vector<SchemaField>& TableSchema(TableId table) {
     switch (table) {
     case TableId::Address: return kAddressSchema;
     case TableId::Tasks: return kTaskSchema;
@@ -405,7 +405,7 @@ void TDataModule1::NewTable(TableId table, const fs::path& fileName, const std::
     std::unique_ptr<TVolgaTable> t(MakeTable(table));
     t->SetLoadMode(TVolgaLoadMode::lmClear);
     t->FieldDefs().Clear();
-    for (const FieldSpec& f : TableSchema(table)) t->FieldDefs().Add(f.Name, f.Type, f.Size, false);
+    for (const SchemaField& f : TableSchema(table)) t->FieldDefs().Add(f.Name, f.Type, f.Size, false);
     t->SetPassword(password);
     t->Open();
     AppendSampleRows(table, *t);
@@ -507,12 +507,12 @@ void TDataModule1::ScanFackureFields(const fs::path& fileName) {
     AddMissingFields(TableId::Tasks, fileName, kPaymentFields, {{"Uloha", ftString, 125}});
 }
 
-bool TDataModule1::AddMissingFields(TableId table, const fs::path& fileName, const std::vector<FieldSpec>& fields,
-                                    const std::vector<FieldSpec>& moveToEnd) {
+bool TDataModule1::AddMissingFields(TableId table, const fs::path& fileName, const std::vector<SchemaField>& fields,
+                                    const std::vector<SchemaField>& moveToEnd) {
     TVolgaTable*& old = TableOf(table);
     auto missing = [&] {
-        std::vector<FieldSpec> out;
-        for (const FieldSpec& f : fields)
+        std::vector<SchemaField> out;
+        for (const SchemaField& f : fields)
             if (!old->FieldDefs().Find(f.Name)) out.push_back(f);
         return out;
     };
@@ -526,13 +526,13 @@ bool TDataModule1::AddMissingFields(TableId table, const fs::path& fileName, con
         old->Close();
         old->Open();
     }
-    const std::vector<FieldSpec> add = missing();
+    const std::vector<SchemaField> add = missing();
     if (add.empty()) return false;
 
     std::unique_ptr<TVolgaTable> fresh(MakeTable(table));
     fresh->SetLoadMode(TVolgaLoadMode::lmClear);
     auto moved = [&](const std::string& name) {
-        for (const FieldSpec& f : moveToEnd)
+        for (const SchemaField& f : moveToEnd)
             if (Utf8Upper(name) == Utf8Upper(f.Name)) return true;
         return false;
     };
@@ -540,8 +540,8 @@ bool TDataModule1::AddMissingFields(TableId table, const fs::path& fileName, con
         const TFieldDef& d = old->FieldDefs()[i];
         if (!moved(d.Name())) fresh->FieldDefs().Add(d.Name(), d.DataType(), d.Size(), d.Required());
     }
-    for (const FieldSpec& f : moveToEnd) fresh->FieldDefs().Add(f.Name, f.Type, f.Size, false);
-    for (const FieldSpec& f : add)
+    for (const SchemaField& f : moveToEnd) fresh->FieldDefs().Add(f.Name, f.Type, f.Size, false);
+    for (const SchemaField& f : add)
         if (!moved(f.Name)) fresh->FieldDefs().Add(f.Name, f.Type, f.Size, false);
     fresh->SetPassword(old->Password());
     fresh->Open();

@@ -16,7 +16,7 @@
 namespace kvz {
 
 // One field of a table's schema.
-struct FieldSpec {
+struct SchemaField {
     const char* Name;
     TFieldType Type;
     int Size = 0;
@@ -26,7 +26,7 @@ struct FieldSpec {
 enum class TableId { Address, Tasks, Projects, SubProjects, Owners, Links, LinksType };
 inline constexpr TableId kAllTables[] = {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
                                          TableId::Owners, TableId::Links, TableId::LinksType};
-const std::vector<FieldSpec>& TableSchema(TableId table);
+const std::vector<SchemaField>& TableSchema(TableId table);
 // "_address.d" and so on; the lock file has ".mpf" in place of ".d".
 const char* TableSuffix(TableId table);
 std::string LockSuffix(TableId table);
@@ -99,8 +99,8 @@ public:
     // Rebuilds an open table with the missing fields appended (fields named in moveToEnd are
     // taken out and added again behind the others with the size given); returns whether the
     // table was rebuilt. In network mode under the table's lock, after a reload.
-    bool AddMissingFields(TableId table, const std::filesystem::path& fileName, const std::vector<FieldSpec>& fields,
-                          const std::vector<FieldSpec>& moveToEnd = {});
+    bool AddMissingFields(TableId table, const std::filesystem::path& fileName, const std::vector<SchemaField>& fields,
+                          const std::vector<SchemaField>& moveToEnd = {});
 
     // Event handlers.
     void TableNewRecord(TDataSet& dataSet);

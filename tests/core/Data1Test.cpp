@@ -74,9 +74,9 @@ std::vector<std::string> FieldList(const TDataSet& t) {
     return out;
 }
 
-std::vector<std::string> SchemaList(const std::vector<FieldSpec>& schema) {
+std::vector<std::string> SchemaList(const std::vector<SchemaField>& schema) {
     std::vector<std::string> out;
-    for (const FieldSpec& f : schema)
+    for (const SchemaField& f : schema)
         out.push_back(std::string(f.Name) + ":" + FieldTypeName(f.Type) + ":" + std::to_string(f.Type == ftString ? f.Size : 0));
     return out;
 }
@@ -184,11 +184,11 @@ TEST_F(DataModuleTest, TwoProgramsInNetworkModeShareTheTablesAndTheirLockFiles) 
 }
 
 // An older table written through the engine with the given fields and rows of texts.
-void WriteOldTable(const fs::path& file, const std::vector<FieldSpec>& fields, const std::vector<std::vector<std::string>>& rows,
+void WriteOldTable(const fs::path& file, const std::vector<SchemaField>& fields, const std::vector<std::vector<std::string>>& rows,
                    const std::string& password = "") {
     TVolgaTable t;
     t.SetPassword(password);
-    for (const FieldSpec& f : fields) t.FieldDefs().Add(f.Name, f.Type, f.Size);
+    for (const SchemaField& f : fields) t.FieldDefs().Add(f.Name, f.Type, f.Size);
     t.Open();
     for (const auto& row : rows) {
         t.Append();
