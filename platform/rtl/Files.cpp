@@ -78,11 +78,13 @@ std::string ReadWholeFile(const fs::path& path) {
     return content;
 }
 
-void WriteFileDurably(const fs::path& path, std::string_view content) {
-    const fs::path folder = path.parent_path();
+namespace {
+
+// The content in a new, synced temporary file beside the path; its name is returned.
+fs::path WriteTemporary(const fs::path& path, std::string_view content) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", RandomUInt32());
-    const fs::path temp = folder / ("." + path.filename().string() + suffix);
+    const fs::path temp = path.parent_path() / ("." + path.filename().string() + suffix);
     mode_t mode = 0644;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
@@ -92,12 +94,43 @@ void WriteFileDurably(const fs::path& path, std::string_view content) {
         WriteAll(fd.get(), content.data(), content.size(), path);
         if (::fsync(fd.get()) != 0) Fail("Cannot write file", path, errno);
         if (::close(fd.release()) != 0) Fail("Cannot write file", path, errno);
-        if (::rename(temp.c_str(), path.c_str()) != 0) Fail("Cannot replace file", path, errno);
     } catch (...) {
         ::unlink(temp.c_str());
         throw;
     }
-    SyncFolder(folder);
+    return temp;
+}
+
+} // namespace
+
+void WriteFileDurably(const fs::path& path, std::string_view content) {
+    const fs::path temp = WriteTemporary(path, content);
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        Fail("Cannot replace file", path, error);
+    }
+    SyncFolder(path.parent_path());
+}
+
+bool CreateFileDurably(const fs::path& path, std::string_view content) {
+    const fs::path temp = WriteTemporary(path, content);
+    // Moved in only when nothing is there; file systems without that move get a hard link.
+    int result = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+        result = ::link(temp.c_str(), path.c_str());
+        const int error = errno;
+        ::unlink(temp.c_str());
+        errno = error;
+    }
+    if (result != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        if (error == EEXIST) return false;
+        Fail("Cannot create file", path, error);
+    }
+    SyncFolder(path.parent_path());
+    return true;
 }
 
 void CopyFileDurably(const fs::path& from, const fs::path& to) { WriteFileDurably(to, ReadWholeFile(from)); }

@@ -28,6 +28,9 @@ std::string ReadWholeFile(const fs::path& path);
 // Writes the content to a new temporary file in the same folder, syncs it, renames it over
 // the target and syncs the folder. Throws FileError; the old file is then untouched.
 void WriteFileDurably(const fs::path& path, std::string_view content);
+// Writes a new file as durably, but only when nothing is at the path: false when something
+// is (it is then left as it was).
+bool CreateFileDurably(const fs::path& path, std::string_view content);
 // A durable copy of one file over another (backups before a save).
 void CopyFileDurably(const fs::path& from, const fs::path& to);
 

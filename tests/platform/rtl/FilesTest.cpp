@@ -35,6 +35,16 @@ TEST(DurableWrite, AFailureKeepsTheOldFileAndReachesTheCaller) {
     EXPECT_THROW(ReadWholeFile(dir.path() / "none"), FileError);
 }
 
+TEST(DurableWrite, ACreateNeverReplacesWhatIsThere) {
+    TempFolder dir;
+    const auto file = dir.path() / "Jano_links.d";
+    EXPECT_TRUE(CreateFileDurably(file, "first"));
+    EXPECT_FALSE(CreateFileDurably(file, "second"));
+    EXPECT_EQ(ReadWholeFile(file), "first");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_THROW(CreateFileDurably(dir.path() / "missing" / "a.d", "x"), FileError);
+}
+
 TEST(Files, FindsAnExistingNameWithoutRegardToCaseAndTellsAbsentFromUnknown) {
     TempFolder dir;
     WriteFileDurably(dir.path() / "zirt.ini", "");

@@ -1,0 +1,327 @@
+#include "core/TableLocks.h"
+#include "engine/VolgaTbl.h"
+#include "engine/VolgaUtils.h"
+#include "platform/rtl/Files.h"
+
+#include "FileSizeLimit.h"
+#include "TempFolder.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <random>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kvz {
+namespace {
+
+// A small shared table in a folder of its own, written through the engine.
+class SharedTableTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+    fs::path file = dir.path() / "Jano_links.d";
+    fs::path lockFile = dir.path() / "Jano_links.mpf";
+
+    void SetUp() override {
+        TVolgaTable t;
+        t.FieldDefs().Add("Number", ftString, 8);
+        t.FieldDefs().Add("Name", ftString, 50);
+        t.Open();
+        t.SaveToFile(file);
+    }
+    void Open(TVolgaTable& t) {
+        t.SetTableName(file.string());
+        t.Open();
+    }
+    // One row added by the writer of a shared table.
+    static void AddRow(TTableLocks& locks, TVolgaTable& t, const std::string& name, milliseconds poll = milliseconds(1)) {
+        locks.WriteSharedTable(t, t.FullFileName().replace_extension(".mpf"), true, poll, [&] {
+            t.Append();
+            t.FieldByName("Number").SetAsString(NewRecordKey());
+            t.FieldByName("Name").SetAsString(name);
+            t.Post();
+        });
+    }
+    std::vector<std::string> Names() {
+        TVolgaTable t;
+        Open(t);
+        std::vector<std::string> out;
+        for (t.First(); !t.Eof(); t.Next()) out.push_back(t.FieldByName("Name").AsString());
+        return out;
+    }
+};
+
+TEST_F(SharedTableTest, OneTableLockAtATimeAndLocalModeTakesNone) {
+    TTableLocks mine, other;
+    EXPECT_FALSE(mine.IsFileInUse(lockFile));
+    ASSERT_TRUE(mine.LockTableFile(lockFile));
+    EXPECT_THROW(mine.LockTableFile(dir.path() / "Jano_tasks.mpf"), std::logic_error);
+    EXPECT_TRUE(mine.TableLockHeld()); // the refused second lock left the first alone
+    EXPECT_TRUE(other.IsFileInUse(lockFile));
+    EXPECT_FALSE(other.LockTableFile(lockFile));
+    mine.UnlockTableFile();
+    EXPECT_TRUE(other.LockTableFile(lockFile));
+    other.UnlockTableFile();
+
+    fs::remove(lockFile);
+    TVolgaTable t;
+    Open(t);
+    mine.WriteSharedTable(t, lockFile, false, milliseconds(1), [&] {
+        t.Append();
+        t.FieldByName("Name").SetAsString("local");
+        t.Post();
+    });
+    EXPECT_FALSE(fs::exists(lockFile));
+    EXPECT_EQ(Names(), std::vector<std::string>{"local"});
+    EXPECT_EQ(t.ChangeCount(), 0);
+}
+
+TEST_F(SharedTableTest, AWaitPollsThroughTheHookAndTheUserMayCancelIt) {
+    TTableLocks holder, writer;
+    ASSERT_TRUE(holder.LockTableFile(lockFile));
+    int polls = 0, shown = 0, hidden = 0;
+    writer.ShowBusyAnimation = [&](bool on) { ++(on ? shown : hidden); };
+    writer.OnWait = [&] {
+        if (++polls == 3) holder.UnlockTableFile(); // the other program finishes
+        return true;
+    };
+    TVolgaTable t;
+    Open(t);
+    AddRow(writer, t, "after the wait");
+    EXPECT_EQ(polls, 3);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(hidden, 1);
+    EXPECT_FALSE(writer.TableLockHeld());
+
+    ASSERT_TRUE(holder.LockTableFile(lockFile));
+    writer.OnWait = [&] { return false; };
+    EXPECT_THROW(AddRow(writer, t, "cancelled"), EAbort);
+    EXPECT_EQ(Names(), std::vector<std::string>{"after the wait"});
+    EXPECT_EQ(t.ChangeCount(), 0);
+    EXPECT_EQ(hidden, 2);
+}
+
+TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
+    TTableLocks locksA, locksB;
+    TVolgaTable a, b;
+    Open(a);
+    Open(b);
+    AddRow(locksA, a, "from A");
+    AddRow(locksB, b, "from B"); // B reloads first: A's row stays
+    EXPECT_EQ(Names(), (std::vector<std::string>{"from A", "from B"}));
+
+    a.First();
+    const std::string code = a.FieldByName("Number").AsString();
+    locksB.WriteSharedTable(b, lockFile, true, milliseconds(1), [&] {
+        LocateRecordCode(b, code);
+        b.Delete();
+    });
+    // A still shows the row; its edit finds it gone and writes nothing.
+    EXPECT_THROW(locksA.WriteSharedTable(a, lockFile, true, milliseconds(1),
+                                         [&] {
+                                             LocateRecordCode(a, code);
+                                             a.Edit();
+                                             a.FieldByName("Name").SetAsString("edited");
+                                             a.Post();
+                                         }),
+                 EDatabaseError);
+    EXPECT_EQ(Names(), std::vector<std::string>{"from B"});
+    EXPECT_FALSE(locksA.TableLockHeld());
+    EXPECT_THROW(LocateRecordCode(a, ""), EDatabaseError); // never the first record for no code
+}
+
+TEST_F(SharedTableTest, ALockThatCannotBeTakenIsAnErrorAndNothingIsWritten) {
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    const std::string before = ReadWholeFile(file);
+    bool changed = false;
+    EXPECT_THROW(locks.WriteSharedTable(t, dir.path() / "gone" / "Jano_links.mpf", true, milliseconds(1),
+                                        [&] { changed = true; }),
+                 FileError);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_FALSE(locks.TableLockHeld());
+}
+
+TEST_F(SharedTableTest, AWriteThatFailsKeepsTheOldFileReleasesTheLockAndCancelsTheChanges) {
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    AddRow(locks, t, "kept");
+    const std::string before = ReadWholeFile(file);
+    {
+        FileSizeLimit full(before.size());
+        EXPECT_THROW(AddRow(locks, t, std::string(40, 'x')), EDatabaseError);
+    }
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_FALSE(locks.TableLockHeld());
+    EXPECT_FALSE(locks.IsFileInUse(lockFile));
+    EXPECT_EQ(t.ChangeCount(), 0);
+    EXPECT_EQ(t.RecordCount(), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2); // table and lock
+}
+
+// Waits for a child and gives its exit code (-1 when it did not exit).
+int ExitCode(pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(SharedTableTest, ManyProgramsWritingAtOnceLoseNoRowAndNoReaderSeesADamagedFile) {
+    constexpr int kWriters = 8, kRounds = 15;
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int code = 0;
+            try {
+                TTableLocks locks;
+                TVolgaTable t;
+                Open(t);
+                for (int r = 0; r < kRounds; ++r) AddRow(locks, t, std::to_string(w) + "-" + std::to_string(r));
+            } catch (...) {
+                code = 1;
+            }
+            ::_exit(code);
+        }
+        writers.push_back(pid);
+    }
+    const pid_t reader = ::fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        // Reads without a lock while the writers run: every read is a whole table.
+        int last = 0;
+        for (int i = 0; i < 300; ++i) {
+            try {
+                TVolgaTable t;
+                Open(t);
+                if (t.RecordCount() < last) ::_exit(3);
+                last = t.RecordCount();
+            } catch (...) {
+                ::_exit(2);
+            }
+        }
+        ::_exit(0);
+    }
+    for (pid_t pid : writers) EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_EQ(ExitCode(reader), 0);
+
+    const std::vector<std::string> names = Names();
+    const std::set<std::string> distinct(names.begin(), names.end());
+    EXPECT_EQ(names.size(), static_cast<size_t>(kWriters * kRounds));
+    EXPECT_EQ(distinct.size(), names.size());
+    for (int w = 0; w < kWriters; ++w)
+        for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(distinct.count(std::to_string(w) + "-" + std::to_string(r)));
+}
+
+TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
+    std::mt19937 random(20261210);
+    int confirmed = 0;
+    for (int round = 0; round < 30; ++round) {
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(pipeFds[0]);
+            try {
+                TTableLocks locks;
+                TVolgaTable t;
+                Open(t);
+                for (;;) {
+                // Row n holds the text of n, so the table is always 1..count.
+                locks.WriteSharedTable(t, lockFile, true, milliseconds(1), [&] {
+                    const int n = t.RecordCount() + 1;
+                    t.Append();
+                    t.FieldByName("Number").SetAsString(NewRecordKey());
+                    t.FieldByName("Name").SetAsString(std::to_string(n) + std::string(200, '.'));
+                    t.Post();
+                });
+                const int n = t.RecordCount();
+                (void)!::write(pipeFds[1], &n, sizeof n);
+                }
+            } catch (...) {
+                ::_exit(1);
+            }
+        }
+        ::close(pipeFds[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        int n;
+        while (::read(pipeFds[0], &n, sizeof n) == sizeof n) confirmed = n;
+        ::close(pipeFds[0]);
+
+        TTableLocks locks;
+        EXPECT_FALSE(locks.IsFileInUse(lockFile)); // the lock died with the writer
+        const std::vector<std::string> names = Names();
+        ASSERT_TRUE(names.size() == static_cast<size_t>(confirmed) || names.size() == static_cast<size_t>(confirmed) + 1)
+            << names.size() << " rows after " << confirmed << " confirmed writes";
+        for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], std::to_string(i + 1) + std::string(200, '.'));
+        confirmed = static_cast<int>(names.size());
+    }
+}
+
+TEST(TableFiles, IsSmallerFileCountsAMissingFileAsEmpty) {
+    TempFolder dir;
+    WriteFileDurably(dir.path() / "a", std::string(10, 'a'));
+    WriteFileDurably(dir.path() / "b", std::string(11, 'b'));
+    EXPECT_TRUE(IsSmallerFile(dir.path() / "a", dir.path() / "b"));
+    EXPECT_FALSE(IsSmallerFile(dir.path() / "b", dir.path() / "a"));
+    EXPECT_TRUE(IsSmallerFile(dir.path() / "none", dir.path() / "a"));
+    EXPECT_FALSE(IsSmallerFile(dir.path() / "a", dir.path() / "none"));
+    EXPECT_FALSE(IsSmallerFile(dir.path() / "none", dir.path() / "none"));
+    EXPECT_THROW(IsSmallerFile(dir.path() / "a" / "below", dir.path() / "b"), FileError);
+}
+
+
+TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
+    TempFolder dir;
+    auto write = [&](const char* name, size_t size) { WriteFileDurably(dir.path() / name, std::string(size, 'x')); };
+    auto size = [&](const char* name) { return fs::exists(dir.path() / name) ? fs::file_size(dir.path() / name) : 0; };
+    write("Jano_address.d", 9000);
+    write("Jano_address.bak", 10000);
+    write("Jano_tasks.d", 11000);
+    write("Jano_tasks.bak", 10000);
+    write("Jano_links.d", 500);
+    write("Jano.ucs", 70);
+    TTableLocks locks;
+    locks.AutoBackup(dir.path(), "Jano", false);
+    EXPECT_EQ(size("Jano_address.bak"), 10000u); // a table that shrank keeps the larger backup
+    EXPECT_EQ(size("Jano_tasks.bak"), 11000u);
+    EXPECT_EQ(size("Jano_links.bak"), 500u);
+    EXPECT_EQ(size("Jano.bak"), 70u);
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.bak")); // no table, no backup
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_links.mpf"));   // local mode takes no lock
+
+    // On the server each table is copied under its lock; a failure is reported after the rest.
+    write("Jano_links.d", 600);
+    write("Jano_tasks.d", 12000);
+    fs::remove(dir.path() / "Jano_tasks.bak");
+    fs::create_directories(dir.path() / "Jano_tasks.bak" / "in the way");
+    TTableLocks other;
+    ASSERT_TRUE(other.LockTableFile(dir.path() / "Jano_links.mpf"));
+    int waits = 0;
+    locks.OnWait = [&] {
+        other.UnlockTableFile();
+        return ++waits > 0;
+    };
+    try {
+        locks.AutoBackup(dir.path(), "Jano", true);
+        ADD_FAILURE() << "the failed copy was not reported";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Jano_tasks.bak"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(size("Jano_links.bak"), 600u);
+    EXPECT_FALSE(locks.TableLockHeld());
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.mpf")); // nothing to copy, nothing to lock
+}
+
+} // namespace
+} // namespace kvz
