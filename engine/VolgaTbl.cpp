@@ -350,8 +350,20 @@ void TVolgaDataset::DetachClone(TVolgaTable* table) {
 // ---- key buffers ----
 
 const TVolgaField* TVolgaDataset::EngineField(const TField& field) const {
-    if (!cursor_ || field.FieldNo() <= 0 || field.FieldNo() > cursor_->FieldCount()) return nullptr;
-    return &cursor_->Fields()[static_cast<size_t>(field.FieldNo() - 1)];
+    if (!cursor_ || field.FieldNo() <= 0 || static_cast<size_t>(field.FieldNo()) > fieldMap_.size()) return nullptr;
+    return fieldMap_[static_cast<size_t>(field.FieldNo() - 1)];
+}
+
+void TVolgaDataset::MapFields() {
+    // By name: another program may have changed the file's field list since the fields were
+    // made, and a field must never read or write another one's value.
+    fieldMap_.clear();
+    if (!cursor_) return;
+    for (int i = 0; i < FieldDefs().Count(); ++i) {
+        std::string name;
+        const TVolgaField* f = TryUtf8ToCodePage(FieldDefs()[i].Name(), cursor_->CodePage(), name) ? cursor_->FindField(name) : nullptr;
+        fieldMap_.push_back(f && FieldTypeOfKind(f->Kind) == FieldDefs()[i].DataType() ? f : nullptr);
+    }
 }
 
 void TVolgaDataset::PrepareKeys() {
@@ -631,6 +643,7 @@ void TVolgaDataset::InternalOpen() {
     LoadData();
     CheckCursor();
     InternalInitFieldDefs();
+    MapFields();
     if (Fields().Count() == 0) CreateFields();
     BindFields(true);
     ApplyFieldOrigin();
@@ -652,6 +665,7 @@ void TVolgaDataset::DoBeforeClose() {
 
 void TVolgaDataset::InternalClose() {
     indexKey_ = uniqueKey_ = rangeStart_ = rangeEnd_ = KeyBuffer{};
+    fieldMap_.clear();
     view_.clear();
     pos_ = -1;
     viewValid_ = false;
@@ -928,6 +942,7 @@ void TVolgaDataset::InternalRefresh() {
     if (changeCount_ > 0) ApplyChanges();
     LoadData();
     CheckCursor();
+    MapFields();
     // A range set by the caller stays; the master's is taken afresh.
     const bool ownRange = rangeActive_;
     TVolgaRowBuffer start = rangeStart_.values, end = rangeEnd_.values;

@@ -209,6 +209,7 @@ private:
     struct RecBuf;
 
     const TVolgaField* EngineField(const TField& field) const;
+    void MapFields();
     // The key buffers of the field lists and the master's range.
     void PrepareKeys();
     void SetupKey(KeyBuffer& key, const std::string& names);
@@ -235,6 +236,7 @@ private:
     TVolgaCursor* cursor_ = nullptr;
     std::unique_ptr<TVolgaCursor> ownCursor_;
     std::vector<TVolgaRow*> view_;
+    std::vector<const TVolgaField*> fieldMap_; // field definition -> the cursor's field
     int pos_ = -1;
     int changeCount_ = 0;
     bool viewValid_ = false;

@@ -281,6 +281,23 @@ TEST_F(TableTest, RefreshShowsWhatAnotherProgramWroteAndKeepsTheRecord) {
     mine.Refresh();
     EXPECT_EQ(mine.RecordCount(), 4);
     EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+
+    // Another program puts a field in front: every field still reads its own value.
+    TVolgaCursor wider;
+    std::string msg;
+    ASSERT_TRUE(wider.LoadFromStream(ReadWholeFile(dir.path() / "Jano_address.d"), msg));
+    TVolgaCursor rebuilt;
+    rebuilt.AddField("Extra", TVolgaFieldKind::SmallStr, 5);
+    for (const TVolgaField& f : wider.Fields()) rebuilt.AddField(f.Name, f.Kind, f.Size);
+    for (const TVolgaRow* row : wider.Rows()) {
+        TVolgaRowBuffer b = rebuilt.NewBuffer();
+        for (const TVolgaField& f : wider.Fields()) SetValueBytes(b, *rebuilt.FindField(f.Name), ValueBytes(row->Data, f));
+        rebuilt.PostRow(b, nullptr, msg);
+    }
+    rebuilt.SaveToFile(dir.path() / "Jano_address.d");
+    mine.Refresh();
+    EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+    EXPECT_EQ(mine.FieldByName("Pocet").AsInteger(), 1);
 }
 
 TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
