@@ -174,7 +174,7 @@ void SetValueBytes(TVolgaRowBuffer& b, const TVolgaField& f, std::string_view by
     if (IsPointerKind(f.Kind)) {
         // A String value is a zero-terminated text: it ends at its first zero byte.
         if (f.Kind == TVolgaFieldKind::String) bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
-        b.Blobs[static_cast<size_t>(f.BlobIndex)] = std::string(bytes);
+        b.Blobs[static_cast<size_t>(f.BlobIndex)].assign(bytes);
         return;
     }
     uint8_t* p = b.Fixed.data() + f.Position;
@@ -269,6 +269,25 @@ void TRowBytes::Free() {
     if (data_ && !arena_) ::operator delete(data_);
     data_ = nullptr;
     size_ = 0;
+}
+
+void TRowTexts::resize(size_t count) {
+    Destroy();
+    if (count == 0) return;
+    void* memory = arena_ ? arena_->Allocate(count * sizeof(TRowText)) : ::operator new(count * sizeof(TRowText));
+    items_ = static_cast<TRowText*>(memory);
+    for (size_t i = 0; i < count; ++i) new (&items_[i]) TRowText(arena_);
+    count_ = count;
+}
+
+void TRowTexts::Destroy() {
+    // Values in an arena own nothing: the arena gives their memory back all at once.
+    if (!arena_) {
+        for (size_t i = 0; i < count_; ++i) items_[i].~TRowText();
+        ::operator delete(items_);
+    }
+    items_ = nullptr;
+    count_ = 0;
 }
 
 void* TRowArena::Allocate(size_t bytes) {
@@ -802,7 +821,7 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
                     continue;
                 }
                 case Store::Pointer: {
-                    const std::string& bytes = row.Data.Blobs[static_cast<size_t>(s.blob)];
+                    const std::string_view bytes = row.Data.Blobs[static_cast<size_t>(s.blob)];
                     if (!bytes.empty()) {
                         AppendInt32(out, static_cast<int32_t>(bytes.size()));
                         out += bytes;

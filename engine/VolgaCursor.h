@@ -116,6 +116,7 @@ public:
     const uint8_t& operator[](size_t i) const { return data_[i]; }
     const uint8_t* begin() const { return data_; }
     const uint8_t* end() const { return data_ + size_; }
+    TRowArena* Arena() const { return arena_; }
 
 private:
     void CopyFrom(const TRowBytes& other) {
@@ -130,11 +131,79 @@ private:
     TRowArena* arena_ = nullptr;
 };
 
+// One text or object value of a row, in the same memory as TRowBytes.
+class TRowText {
+public:
+    TRowText() = default;
+    explicit TRowText(TRowArena* arena) : bytes_(arena) {}
+    void assign(std::string_view text) {
+        if (text.size() == bytes_.size()) { // the usual copy between buffers: no new memory
+            if (!text.empty()) std::memmove(bytes_.data(), text.data(), text.size());
+            return;
+        }
+        TRowBytes copy(bytes_.Arena());
+        copy.assign(text.size(), 0);
+        if (!text.empty()) std::memcpy(copy.data(), text.data(), text.size());
+        bytes_ = std::move(copy);
+    }
+    void clear() { bytes_.assign(0, 0); }
+    bool empty() const { return bytes_.empty(); }
+    size_t size() const { return bytes_.size(); }
+    operator std::string_view() const { return {reinterpret_cast<const char*>(bytes_.data()), bytes_.size()}; }
+
+private:
+    TRowBytes bytes_;
+};
+
+// The text and object values of a row, one slot per such field, in the same memory as the
+// row's other bytes.
+class TRowTexts {
+public:
+    TRowTexts() = default;
+    explicit TRowTexts(TRowArena* arena) : arena_(arena) {}
+    TRowTexts(const TRowTexts& other) { CopyFrom(other); }
+    TRowTexts(TRowTexts&& other) noexcept : items_(other.items_), count_(other.count_), arena_(other.arena_) {
+        other.items_ = nullptr;
+        other.count_ = 0;
+    }
+    TRowTexts& operator=(const TRowTexts& other) {
+        if (this != &other) CopyFrom(other);
+        return *this;
+    }
+    TRowTexts& operator=(TRowTexts&& other) noexcept {
+        if (this != &other) {
+            Destroy();
+            items_ = other.items_;
+            count_ = other.count_;
+            arena_ = other.arena_;
+            other.items_ = nullptr;
+            other.count_ = 0;
+        }
+        return *this;
+    }
+    ~TRowTexts() { Destroy(); }
+    void resize(size_t count);
+    size_t size() const { return count_; }
+    TRowText& operator[](size_t i) { return items_[i]; }
+    const TRowText& operator[](size_t i) const { return items_[i]; }
+
+private:
+    void CopyFrom(const TRowTexts& other) {
+        if (count_ != other.count_) resize(other.count_);
+        for (size_t i = 0; i < count_; ++i) items_[i].assign(other.items_[i]);
+    }
+    void Destroy();
+
+    TRowText* items_ = nullptr;
+    size_t count_ = 0;
+    TRowArena* arena_ = nullptr;
+};
+
 struct TVolgaRowBuffer {
     TVolgaRowBuffer() = default;
-    explicit TVolgaRowBuffer(TRowArena* arena) : Fixed(arena) {}
+    explicit TVolgaRowBuffer(TRowArena* arena) : Fixed(arena), Blobs(arena) {}
     TRowBytes Fixed;
-    std::vector<std::string> Blobs;
+    TRowTexts Blobs;
 };
 
 enum TVolgaRowState : uint8_t {
