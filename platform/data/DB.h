@@ -769,6 +769,12 @@ protected:
     // flag bfInserted, no bookmark. Descendants may extend it.
     virtual void InitRecord(TRecordBuffer& buffer);
     virtual void DoOnNewRecord();
+    // Before a record is inserted or appended, while nothing has moved yet: a descendant may
+    // refuse here. The default fires BeforeInsert.
+    virtual void DoBeforeInsert() { Fire(BeforeInsert); }
+    // Before the dataset closes, while it is still whole: a descendant may refuse here. The
+    // default fires BeforeClose.
+    virtual void DoBeforeClose() { Fire(BeforeClose); }
     // Set-key state (descendants with key buffers): Post and Cancel in dsSetKey call this.
     virtual void PostKeyBuffer(bool commit) { (void)commit; }
 
@@ -841,6 +847,7 @@ private:
     bool autoCalcFields_ = true;
     bool filtered_ = false;
     bool opening_ = false;
+    bool destroyingDataSet_ = false;
     std::string filterText_;
     TFilterRecordEvent onFilterRecord_;
     int calcFieldCount_ = 0;

@@ -94,7 +94,9 @@ std::vector<std::string> SplitFieldNames(std::string_view names) {
 TDataSet::TDataSet(TComponent* owner) : TComponent(owner), fieldDefs_(this), fields_(this) {}
 
 TDataSet::~TDataSet() {
-    // A descendant has closed the dataset in its destructor; what is left is the framework's.
+    // A descendant has closed the dataset in its destructor; what is left is the framework's,
+    // and no hook may run any more.
+    destroyingDataSet_ = true;
     state_ = dsInactive;
     buffers_.clear();
     bufferCount_ = 0;
@@ -126,7 +128,7 @@ void TDataSet::SetActive(bool value) {
         Fire(AfterOpen);
         if (!IsEmpty()) DoAfterScroll();
     } else {
-        Fire(BeforeClose);
+        DoBeforeClose();
         SetState(dsInactive);
         CloseCursor();
         Fire(AfterClose);
@@ -227,7 +229,7 @@ void TDataSet::InitFieldDefsFromFields() {
 // ---- Buffers ----------------------------------------------------------------------------
 
 void TDataSet::UpdateBufferCount() {
-    if (!IsCursorOpen()) return;
+    if (destroyingDataSet_ || !IsCursorOpen()) return;
     int count = 1;
     for (TDataSource* source : dataSources_)
         for (TDataLink* link : source->dataLinks_) count = std::max(count, link->bufferCount_);
@@ -782,7 +784,7 @@ void TDataSet::DoOnNewRecord() { Fire(OnNewRecord); }
 void TDataSet::BeginInsertAppend() {
     CheckBrowseMode();
     CheckCanModify();
-    Fire(BeforeInsert);
+    DoBeforeInsert();
     DoBeforeScroll();
 }
 

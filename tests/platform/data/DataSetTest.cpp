@@ -548,6 +548,23 @@ TEST_F(DataSetFixture, DatasetStructureCannotChangeWhileOpen) {
     EXPECT_THROW(ds.ClearFields(), EDatabaseError);
 }
 
+TEST(DataSet, DataSourcesAndLinksMayOutliveTheDataSet) {
+    std::vector<std::string> log;
+    TDataSource source;
+    RecordingLink link(log);
+    link.SetDataSource(&source);
+    {
+        TTinyDataSet ds;
+        ds.FieldDefs().Add("X", ftInteger);
+        source.SetDataSet(&ds);
+        ds.Open();
+        EXPECT_TRUE(link.Active());
+    }
+    EXPECT_EQ(source.DataSet(), nullptr);
+    EXPECT_EQ(source.State(), dsInactive);
+    EXPECT_FALSE(link.Active());
+}
+
 TEST(DataSet, OpenFailureLeavesItClosed) {
     TTinyDataSet ds; // no field definitions: InternalOpen refuses
     EXPECT_THROW(ds.Open(), EDatabaseError);

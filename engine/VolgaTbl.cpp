@@ -1,0 +1,1315 @@
+#include "engine/VolgaTbl.h"
+
+#include "engine/VolgaSession.h"
+#include "engine/VolgaUtils.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Convert.h"
+#include "platform/rtl/Files.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace kvz {
+
+// ---- kinds and types ----
+
+TFieldType FieldTypeOfKind(TVolgaFieldKind kind) {
+    switch (kind) {
+    case TVolgaFieldKind::SmallInt: return ftSmallint;
+    case TVolgaFieldKind::Integer: return ftInteger;
+    case TVolgaFieldKind::Int64: return ftLargeint;
+    case TVolgaFieldKind::Boolean: return ftBoolean;
+    case TVolgaFieldKind::Double: return ftFloat;
+    case TVolgaFieldKind::Currency: return ftCurrency;
+    case TVolgaFieldKind::Date: return ftDate;
+    case TVolgaFieldKind::Time: return ftTime;
+    case TVolgaFieldKind::DateTime: return ftDateTime;
+    case TVolgaFieldKind::AutoInc: return ftAutoInc;
+    case TVolgaFieldKind::SmallStr:
+    case TVolgaFieldKind::String: return ftString;
+    case TVolgaFieldKind::BLOB: return ftBlob;
+    case TVolgaFieldKind::Memo: return ftMemo;
+    case TVolgaFieldKind::FmtMemo: return ftFmtMemo;
+    case TVolgaFieldKind::Graphic: return ftGraphic;
+    default: return ftUnknown;
+    }
+}
+
+TVolgaFieldKind KindOfFieldType(TFieldType type, int size) {
+    switch (type) {
+    case ftSmallint:
+    case ftWord: return TVolgaFieldKind::SmallInt;
+    case ftInteger: return TVolgaFieldKind::Integer;
+    case ftLargeint: return TVolgaFieldKind::Int64;
+    case ftBoolean: return TVolgaFieldKind::Boolean;
+    case ftFloat: return TVolgaFieldKind::Double;
+    case ftCurrency: return TVolgaFieldKind::Currency;
+    case ftDate: return TVolgaFieldKind::Date;
+    case ftTime: return TVolgaFieldKind::Time;
+    case ftDateTime: return TVolgaFieldKind::DateTime;
+    case ftAutoInc: return TVolgaFieldKind::AutoInc;
+    case ftString: return StringKindForSize(size);
+    case ftBlob: return TVolgaFieldKind::BLOB;
+    case ftMemo: return TVolgaFieldKind::Memo;
+    case ftFmtMemo: return TVolgaFieldKind::FmtMemo;
+    case ftGraphic: return TVolgaFieldKind::Graphic;
+    default: return TVolgaFieldKind::Unknown;
+    }
+}
+
+// ---- database ----
+
+TVolgaDatabase::TVolgaDatabase(TComponent* owner) : TComponent(owner) {}
+
+TVolgaDatabase::~TVolgaDatabase() { CloseAll(); }
+
+void TVolgaDatabase::SetDatabasePath(const std::string& path) {
+    if (path == path_) return;
+    path_ = path;
+    if (!path_.empty() && path_.back() != '/') path_ += '/';
+}
+
+void TVolgaDatabase::AttachDataset(TVolgaDataset* dataset) {
+    if (std::find(attached_.begin(), attached_.end(), dataset) == attached_.end()) attached_.push_back(dataset);
+}
+
+void TVolgaDatabase::DetachDataset(TVolgaDataset* dataset) {
+    attached_.erase(std::remove(attached_.begin(), attached_.end(), dataset), attached_.end());
+}
+
+void TVolgaDatabase::MarkChanged(TVolgaDataset* dataset) {
+    if (std::find(changed_.begin(), changed_.end(), dataset) == changed_.end()) changed_.push_back(dataset);
+}
+
+void TVolgaDatabase::UnmarkChanged(TVolgaDataset* dataset) {
+    changed_.erase(std::remove(changed_.begin(), changed_.end(), dataset), changed_.end());
+}
+
+void TVolgaDatabase::CloseAll() {
+    while (!attached_.empty()) {
+        TVolgaDataset* d = attached_.back();
+        attached_.pop_back();
+        d->Close();
+    }
+}
+
+// ---- master link ----
+
+class TVolgaMasterLink : public TMasterDataLink {
+public:
+    explicit TVolgaMasterLink(TVolgaDataset* detail) : TMasterDataLink(detail), detail_(detail) {
+        OnMasterChange = [this] { detail_->ApplyMasterRange(); };
+        OnMasterDisable = [this] {
+            if (detail_->Active()) detail_->CancelRange();
+        };
+    }
+    // The master's values of the master fields, separated by tabs.
+    std::string MasterValues() const {
+        std::string text;
+        for (size_t i = 0; i < Fields().size(); ++i) {
+            if (i > 0) text += '\t';
+            text += Fields()[i]->AsString();
+        }
+        return text;
+    }
+
+private:
+    TVolgaDataset* detail_;
+};
+
+// ---- dataset ----
+
+struct TVolgaDataset::RecBuf : TRecordBuffer {
+    TVolgaRowBuffer Data;
+    TVolgaRow* Row = nullptr;
+    int RecNo = 0;
+};
+
+TVolgaDataset::TVolgaDataset(TComponent* owner) : TDataSet(owner) {}
+
+TVolgaDataset::~TVolgaDataset() {
+    if (database_) {
+        database_->DetachDataset(this);
+        database_->UnmarkChanged(this);
+    }
+}
+
+void TVolgaDataset::CheckCursor() const {
+    if (!cursor_) DatabaseError("Cannot do this operation on closed dataset", const_cast<TVolgaDataset*>(this));
+}
+
+void TVolgaDataset::SetDatabase(TVolgaDatabase* database) {
+    if (database == database_) return;
+    Close();
+    if (database_) database_->RemoveFreeNotification(this);
+    database_ = database;
+    if (database_) database_->FreeNotification(this);
+}
+
+void TVolgaDataset::Notification(TComponent* component, TOperation operation) {
+    TDataSet::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == database_) {
+        Close();
+        database_ = nullptr;
+    }
+}
+
+void TVolgaDataset::SetIndexFieldNames(const std::string& names) {
+    if (names == indexFieldNames_) return;
+    indexFieldNames_ = names;
+    if (Active()) {
+        SetupKey(indexKey_, indexFieldNames_);
+        RebuildView();
+    }
+}
+
+void TVolgaDataset::SetRangeFieldNames(const std::string& names) {
+    rangeFieldNames_ = names;
+    if (Active()) {
+        SetupKey(rangeStart_, rangeFieldNames_);
+        SetupKey(rangeEnd_, rangeFieldNames_);
+        ApplyMasterRange();
+    }
+}
+
+void TVolgaDataset::SetSortOptions(TVolgaSortOptions options) {
+    sortOptions_ = options;
+    if (Active()) RebuildView();
+}
+
+void TVolgaDataset::SetFilterOptions(TVolgaFilterOptions options) {
+    filterOptions_ = options;
+    if (Active() && Filtered()) RebuildView();
+}
+
+std::string TVolgaDataset::Notes() const { return cursor_ ? CodePageToUtf8(cursor_->Notes(), cursor_->CodePage()) : std::string(); }
+
+void TVolgaDataset::SetNotes(const std::string& notes) {
+    CheckCursor();
+    try {
+        cursor_->SetNotes(Utf8ToCodePage(notes, cursor_->CodePage()));
+    } catch (const std::exception& e) {
+        DatabaseError(e.what(), this);
+    }
+    CountChange();
+}
+
+const std::string& TVolgaDataset::MasterFields() const {
+    static const std::string none;
+    return masterLink_ ? masterLink_->FieldNames() : none;
+}
+
+void TVolgaDataset::SetMasterFields(const std::string& names) {
+    if (!masterLink_) masterLink_ = std::make_unique<TVolgaMasterLink>(this);
+    masterLink_->SetFieldNames(names);
+    ApplyMasterRange();
+}
+
+TDataSource* TVolgaDataset::MasterSource() const { return masterLink_ ? masterLink_->DataSource() : nullptr; }
+
+void TVolgaDataset::SetMasterSource(TDataSource* source) {
+    if (source && IsLinkedTo(source)) DatabaseError("Circular data link", this);
+    if (source && source->DataSet() && !dynamic_cast<TVolgaDataset*>(source->DataSet()))
+        DatabaseError("Use only TVolgaDataset descendants for master-detail relationship", this);
+    if (!masterLink_) masterLink_ = std::make_unique<TVolgaMasterLink>(this);
+    masterLink_->SetDataSource(source);
+}
+
+void TVolgaDataset::ApplyMasterRange() {
+    if (!Active() || !masterLink_) return;
+    TDataSet* master = masterLink_->DataSet();
+    if (masterLink_->Active() && !masterLink_->Fields().empty() && master && master->State() != dsSetKey) {
+        const std::string values = masterLink_->MasterValues();
+        FillKeyFromText(rangeStart_, values);
+        FillKeyFromText(rangeEnd_, values);
+        rangeActive_ = true;
+        RebuildView(true);
+        First();
+    } else if (rangeActive_ && (!masterLink_->Active() || masterLink_->Fields().empty())) {
+        CancelRange();
+    }
+}
+
+void TVolgaDataset::CountChange() {
+    if (++changeCount_ == 1) {
+        if (database_) database_->MarkChanged(this);
+        if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
+    }
+}
+
+void TVolgaDataset::UncountChange() {
+    if (changeCount_ > 0 && --changeCount_ == 0) {
+        if (database_) database_->UnmarkChanged(this);
+        if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
+    }
+}
+
+// ---- change log ----
+
+void TVolgaDataset::ApplyChanges() {
+    if (State() == dsEdit || State() == dsInsert || State() == dsSetKey) Post();
+    FlushToFile();
+}
+
+void TVolgaDataset::CancelChanges() {
+    if (!Active() || changeCount_ == 0) return;
+    if (State() == dsEdit || State() == dsInsert || State() == dsSetKey) Cancel();
+    cursor_->RollBack();
+    changeCount_ = 0;
+    RebuildView();
+    if (database_) database_->UnmarkChanged(this);
+    if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
+}
+
+void TVolgaDataset::CommitChanges() {
+    if (!Active() || changeCount_ == 0) return;
+    cursor_->Accept();
+    changeCount_ = 0;
+    RebuildView();
+    if (database_) database_->UnmarkChanged(this);
+    if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
+}
+
+// ---- loading, saving, exports ----
+
+void TVolgaDataset::SetCursor(TVolgaCursor* cursor, bool owned) {
+    if (owned) ownCursor_.reset(cursor);
+    cursor_ = cursor;
+}
+
+TVolgaCursor& TVolgaDataset::NewCursor() {
+    ownCursor_ = std::make_unique<TVolgaCursor>();
+    cursor_ = ownCursor_.get();
+    cursor_->SetFormatSettings(Settings());
+    cursor_->SetPassword(password_);
+    cursor_->OnDestroyRecordData = [this](void* data) {
+        if (OnDestroyRecordData) OnDestroyRecordData(*this, data);
+    };
+    if (OnCallback)
+        cursor_->OnCallback = [this](int percent) { OnCallback(*this, percent); };
+    return *cursor_;
+}
+
+void TVolgaDataset::DropCursor() {
+    ownCursor_.reset();
+    cursor_ = nullptr;
+}
+
+void TVolgaDataset::LoadFromStream(const std::string& block) {
+    TVolgaCursor& cursor = cursor_ && ownCursor_.get() == cursor_ ? *cursor_ : NewCursor();
+    cursor.Clear(true);
+    cursor.SetPassword(password_);
+    cursor.SetPartialOpen(partialOpen_);
+    streamSize_ = block.size();
+    std::string message;
+    if (!cursor.LoadFromStream(block, message)) {
+        DropCursor();
+        DatabaseError("Error opening table: " + message, this);
+    }
+    if (!message.empty()) HandleApplicationException(std::make_exception_ptr(EDatabaseError(message, this)));
+    password_ = cursor.Password();
+}
+
+void TVolgaDataset::SaveToFile(const std::filesystem::path& fileName) {
+    if (!cursor_) return;
+    try {
+        cursor_->SaveToFile(fileName, saveOptions_, indexFieldNames_, (sortOptions_ & vsoCaseInsensitive) != 0);
+    } catch (const FileError& e) {
+        DatabaseError(e.what(), this);
+    }
+}
+
+void TVolgaDataset::ExportToDbf(const std::filesystem::path&, bool) {
+    CheckActive();
+    DatabaseError("Export to dBASE files is not available", this);
+}
+
+void TVolgaDataset::ExportToXml(const std::filesystem::path&, const std::string&) {
+    CheckActive();
+    DatabaseError("Export to XML files is not available", this);
+}
+
+void TVolgaDataset::ExportToXls(const std::filesystem::path&) {
+    CheckActive();
+    DatabaseError("Export to workbooks is not available", this);
+}
+
+void TVolgaDataset::AttachClone(TVolgaTable* table) {
+    if (std::find(clones_.begin(), clones_.end(), table) == clones_.end()) clones_.push_back(table);
+    table->SetCursor(cursor_, false);
+}
+
+void TVolgaDataset::DetachClone(TVolgaTable* table) {
+    clones_.erase(std::remove(clones_.begin(), clones_.end(), table), clones_.end());
+    table->SetCursor(nullptr, false);
+}
+
+// ---- key buffers ----
+
+const TVolgaField* TVolgaDataset::EngineField(const TField& field) const {
+    if (!cursor_ || field.FieldNo() <= 0 || field.FieldNo() > cursor_->FieldCount()) return nullptr;
+    return &cursor_->Fields()[static_cast<size_t>(field.FieldNo() - 1)];
+}
+
+void TVolgaDataset::SetupKey(KeyBuffer& key, const std::string& names) {
+    key = KeyBuffer{};
+    if (!cursor_) return;
+    key.values = cursor_->NewBuffer();
+    for (const std::string& name : SplitFieldNames(names)) {
+        TField* field = FindField(name);
+        const TVolgaField* engine = field ? EngineField(*field) : nullptr;
+        if (!field || !engine || field->FieldKind() != fkData || IsBlobType(field->DataType()))
+            DatabaseError("There are calc or BLOB fields in list of key fields", this);
+        key.dataFields.push_back(field);
+        key.fields.push_back(engine);
+    }
+}
+
+namespace {
+
+// A value as the engine field stores it; false when a text does not convert.
+bool StoreValue(const TVolgaField& f, TVolgaRowBuffer& b, const Variant& value, const FormatSettings& fs, int codePage) {
+    if (value.IsNull()) {
+        if (IsPointerKind(f.Kind))
+            b.Blobs[static_cast<size_t>(f.BlobIndex)].clear();
+        else
+            std::memset(b.Fixed.data() + f.Position, 0, f.ValueSize);
+        return true;
+    }
+    const bool text = value.Type() == TVarType::String;
+    const std::string& s = value.StringRef();
+    switch (f.Kind) {
+    case TVolgaFieldKind::SmallInt:
+    case TVolgaFieldKind::Integer:
+    case TVolgaFieldKind::AutoInc:
+    case TVolgaFieldKind::Int64: {
+        int64_t v = 0;
+        if (text) {
+            if (!TryStrToInt64(s, v)) return false;
+        } else {
+            v = value.AsInt64();
+        }
+        if (f.Kind == TVolgaFieldKind::Int64) SetFixed<int64_t>(b, f, v);
+        else if (f.Kind == TVolgaFieldKind::SmallInt) SetFixed<int16_t>(b, f, static_cast<int16_t>(v));
+        else SetFixed<int32_t>(b, f, static_cast<int32_t>(v));
+        return true;
+    }
+    case TVolgaFieldKind::Boolean: {
+        bool v = value.Type() == TVarType::Boolean ? value.AsBoolean() : false;
+        if (text) {
+            const std::string u = Utf8Upper(s);
+            v = u == "TRUE" || u == "YES" || u == "T" || u == "1";
+        } else if (value.Type() != TVarType::Boolean) {
+            v = value.AsInt64() != 0;
+        }
+        SetFixed<int16_t>(b, f, v ? static_cast<int16_t>(-1) : static_cast<int16_t>(0));
+        return true;
+    }
+    case TVolgaFieldKind::Double:
+    case TVolgaFieldKind::Currency: {
+        double v = 0;
+        if (text) {
+            if (!TryStrToFloat(s, v, fs)) return false;
+        } else {
+            v = value.AsFloat();
+        }
+        SetFixed<double>(b, f, v);
+        return true;
+    }
+    case TVolgaFieldKind::Date:
+    case TVolgaFieldKind::Time:
+    case TVolgaFieldKind::DateTime: {
+        TDateTime v = 0;
+        if (text) {
+            const bool ok = f.Kind == TVolgaFieldKind::Date   ? TryStrToDate(s, v, fs)
+                            : f.Kind == TVolgaFieldKind::Time ? TryStrToTime(s, v, fs)
+                                                              : TryStrToDateTime(s, v, fs);
+            if (!ok) return false;
+        } else {
+            v = value.AsDateTime();
+        }
+        if (f.Kind == TVolgaFieldKind::Date) SetFixed<int32_t>(b, f, v == 0 ? 0 : DateTimeToTimeStamp(v).Date);
+        else if (f.Kind == TVolgaFieldKind::Time) SetFixed<int32_t>(b, f, DateTimeToTimeStamp(v).Time);
+        else SetFixed<double>(b, f, v == 0 ? 0 : DateTimeToMSecs(v));
+        return true;
+    }
+    case TVolgaFieldKind::SmallStr:
+    case TVolgaFieldKind::String:
+    case TVolgaFieldKind::Memo: {
+        std::string bytes;
+        if (!TryUtf8ToCodePage(value.AsString(), codePage, bytes)) return false;
+        SetValueBytes(b, f, bytes);
+        return true;
+    }
+    case TVolgaFieldKind::FmtMemo:
+    case TVolgaFieldKind::BLOB:
+    case TVolgaFieldKind::Graphic: SetValueBytes(b, f, value.AsString()); return true;
+    default: return true;
+    }
+}
+
+} // namespace
+
+void TVolgaDataset::FillKey(KeyBuffer& key, const std::vector<Variant>& values) {
+    key.values = cursor_->NewBuffer();
+    for (size_t i = 0; i < key.fields.size() && i < values.size(); ++i) {
+        const Variant& v = values[i];
+        if (v.IsNull() || (v.Type() == TVarType::String && v.StringRef().empty())) continue;
+        if (!StoreValue(*key.fields[i], key.values, v, Settings(), cursor_->CodePage()))
+            DatabaseError("'" + v.AsString() + "' is not a valid value for field '" + key.dataFields[i]->DisplayName() + "'",
+                          this);
+    }
+}
+
+void TVolgaDataset::FillKeyFromText(KeyBuffer& key, const std::string& tabSeparated) {
+    // Every tab separates a value, so an empty value in the middle keeps the later ones.
+    std::vector<Variant> values;
+    size_t pos = 0;
+    while (pos <= tabSeparated.size() && values.size() < key.fields.size()) {
+        const bool last = tabSeparated.find('\t', pos) == std::string::npos;
+        values.emplace_back(NextTabPiece(tabSeparated, pos));
+        if (last) break;
+    }
+    FillKey(key, values);
+}
+
+int TVolgaDataset::CompareKey(const KeyBuffer& key, const TVolgaRowBuffer& row, bool caseInsensitive) const {
+    for (size_t i = 0; i < key.fields.size(); ++i) {
+        TVolgaField f = *key.fields[i];
+        f.Numeric = key.dataFields[i]->Alignment() == taRightJustify ? 1 : 0;
+        const int d = CompareFieldValues(f, row, key.values, caseInsensitive, cursor_->CodePage());
+        if (d != 0) return d;
+    }
+    return 0;
+}
+
+// ---- the view ----
+
+bool TVolgaDataset::InRange(const TVolgaRow* row) const {
+    return CompareKey(rangeStart_, row->Data, false) >= 0 && CompareKey(rangeEnd_, row->Data, false) <= 0;
+}
+
+void TVolgaDataset::ResolveFilter() {
+    if (filter_.Empty()) return;
+    try {
+        filter_.Resolve(*cursor_);
+    } catch (const EVolgaFilterError& e) {
+        DatabaseError(e.what(), this);
+    }
+}
+
+bool TVolgaDataset::RowAccepted(TVolgaRow* row) {
+    if (!filter_.Empty() && !filter_.Accepts(*cursor_, *row, (filterOptions_ & foCaseInsensitive) != 0)) return false;
+    if (!OnFilterRecord()) return true;
+    RecBuf buffer;
+    buffer.Data = row->Data;
+    buffer.Row = row;
+    buffer.Bookmark = BookmarkOf(row);
+    return FilterAccepts(buffer);
+}
+
+void TVolgaDataset::SortView() {
+    const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
+    const bool descending = (sortOptions_ & vsoDescendSort) != 0;
+    std::sort(view_.begin(), view_.end(), [&](const TVolgaRow* a, const TVolgaRow* b) {
+        // The key buffer's values stand for b: compare a against it field by field.
+        for (size_t i = 0; i < indexKey_.fields.size(); ++i) {
+            TVolgaField f = *indexKey_.fields[i];
+            f.Numeric = indexKey_.dataFields[i]->Alignment() == taRightJustify ? 1 : 0;
+            const int d = CompareFieldValues(f, a->Data, b->Data, ci, cursor_->CodePage());
+            if (d != 0) return descending ? d > 0 : d < 0;
+        }
+        return false;
+    });
+    viewSorted_ = true;
+}
+
+void TVolgaDataset::RebuildView(bool reset) {
+    CheckCursor();
+    if (Filtered()) ResolveFilter();
+    const bool wasValid = viewValid_ && Active();
+    TVolgaRow* current = nullptr;
+    if (wasValid) {
+        if (pos_ >= 0 && pos_ < static_cast<int>(view_.size())) current = view_[static_cast<size_t>(pos_)];
+        DisableControls();
+        DoBeforeScroll();
+    }
+    view_.clear();
+    try {
+        for (TVolgaRow* row : cursor_->Rows()) {
+            if (!row->Live()) continue;
+            if (rangeActive_ && !InRange(row)) continue;
+            if (Filtered() && !RowAccepted(row)) continue;
+            view_.push_back(row);
+        }
+        viewSorted_ = false;
+        if (!indexKey_.fields.empty()) SortView();
+    } catch (...) {
+        if (wasValid) EnableControls();
+        throw;
+    }
+    pos_ = -1;
+    if (wasValid) {
+        if (!reset && current) pos_ = ViewIndexOf(current);
+        if (pos_ < 0 && !view_.empty()) pos_ = 0;
+        CursorPosChanged();
+        Resync(0);
+        DoAfterScroll();
+        EnableControls();
+    }
+}
+
+int TVolgaDataset::ViewIndexOf(const TVolgaRow* row) const {
+    auto it = std::find(view_.begin(), view_.end(), row);
+    return it == view_.end() ? -1 : static_cast<int>(it - view_.begin());
+}
+
+TBookmark TVolgaDataset::BookmarkOf(const TVolgaRow* row) {
+    return TBookmark(reinterpret_cast<const char*>(&row), sizeof row);
+}
+
+TVolgaRow* TVolgaDataset::RowOf(const TBookmark& bookmark) {
+    TVolgaRow* row = nullptr;
+    if (bookmark.size() == sizeof row) std::memcpy(&row, bookmark.data(), sizeof row);
+    return row;
+}
+
+// ---- framework hooks ----
+
+std::unique_ptr<TRecordBuffer> TVolgaDataset::AllocRecordBuffer() { return std::make_unique<RecBuf>(); }
+
+void TVolgaDataset::InternalInitFieldDefs() {
+    FieldDefs().Clear();
+    if (!cursor_) return;
+    for (const TVolgaField& f : cursor_->Fields()) {
+        const TFieldType type = FieldTypeOfKind(f.Kind);
+        if (type == ftUnknown) continue;
+        FieldDefs().Add(CodePageToUtf8(f.Name, cursor_->CodePage()), type, type == ftString ? f.Size : 0);
+    }
+}
+
+void TVolgaDataset::InternalOpen() {
+    const auto start = std::chrono::steady_clock::now();
+    pos_ = -1;
+    viewValid_ = false;
+    LoadData();
+    CheckCursor();
+    InternalInitFieldDefs();
+    if (Fields().Count() == 0) CreateFields();
+    BindFields(true);
+    ApplyFieldOrigin();
+    SetupKey(indexKey_, indexFieldNames_);
+    SetupKey(uniqueKey_, uniqueFieldNames_);
+    SetupKey(rangeStart_, rangeFieldNames_);
+    SetupKey(rangeEnd_, rangeFieldNames_);
+    for (TField* field : Fields().List())
+        if (auto* fl = dynamic_cast<TFloatField*>(field); fl && !fl->Currency() && fl->DisplayFormat().empty())
+            fl->SetDisplayFormat("0.######");
+    rangeActive_ = false;
+    if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
+        const std::string values = masterLink_->MasterValues();
+        FillKeyFromText(rangeStart_, values);
+        FillKeyFromText(rangeEnd_, values);
+        rangeActive_ = true;
+    }
+    RebuildView(true);
+    viewValid_ = true;
+    changeCount_ = 0;
+    openMSecs_ = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    if (database_) database_->AttachDataset(this);
+}
+
+void TVolgaDataset::DoBeforeClose() {
+    if (!clones_.empty()) DatabaseError("Cloned tables are not closed before source dataset is closed!", this);
+    TDataSet::DoBeforeClose();
+}
+
+void TVolgaDataset::InternalClose() {
+    indexKey_ = uniqueKey_ = rangeStart_ = rangeEnd_ = KeyBuffer{};
+    view_.clear();
+    pos_ = -1;
+    viewValid_ = false;
+    rangeActive_ = false;
+    changeCount_ = 0;
+    if (database_) {
+        database_->UnmarkChanged(this);
+        database_->DetachDataset(this);
+    }
+    DropCursor();
+}
+
+bool TVolgaDataset::IsCursorOpen() const { return cursor_ && cursor_->FieldCount() > 0; }
+
+void TVolgaDataset::FillBuffer(RecBuf& buffer, int index) {
+    TVolgaRow* row = view_[static_cast<size_t>(index)];
+    buffer.Data = row->Data;
+    buffer.Row = row;
+    buffer.RecNo = index + 1;
+    buffer.Bookmark = BookmarkOf(row);
+    buffer.BookmarkFlag = bfCurrent;
+}
+
+TGetResult TVolgaDataset::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doCheck) {
+    const int count = static_cast<int>(view_.size());
+    if (count == 0) {
+        if (mode == gmCurrent && doCheck) DatabaseError("Number of records is equal to 0", this);
+        return mode == gmPrior ? grBOF : grEOF;
+    }
+    switch (mode) {
+    case gmCurrent:
+        if (pos_ < 0 || pos_ >= count) {
+            if (doCheck) DatabaseError("Number of records is equal to 0", this);
+            return grError;
+        }
+        break;
+    case gmNext:
+        if (pos_ >= count - 1) {
+            pos_ = count;
+            return grEOF;
+        }
+        ++pos_;
+        break;
+    case gmPrior:
+        if (pos_ <= 0) {
+            pos_ = -1;
+            return grBOF;
+        }
+        --pos_;
+        break;
+    }
+    FillBuffer(static_cast<RecBuf&>(buffer), pos_);
+    return grOK;
+}
+
+void TVolgaDataset::InternalFirst() { pos_ = -1; }
+void TVolgaDataset::InternalLast() { pos_ = static_cast<int>(view_.size()); }
+
+void TVolgaDataset::InternalSetToRecord(TRecordBuffer& buffer) {
+    const int index = ViewIndexOf(static_cast<RecBuf&>(buffer).Row);
+    if (index >= 0) pos_ = index;
+}
+
+void TVolgaDataset::InternalGotoBookmark(const TBookmark& bookmark) {
+    const int index = ViewIndexOf(RowOf(bookmark));
+    if (index >= 0) pos_ = index;
+}
+
+void TVolgaDataset::InternalInitRecord(TRecordBuffer& buffer) {
+    auto& b = static_cast<RecBuf&>(buffer);
+    b.Data = cursor_->NewBuffer();
+    b.Row = nullptr;
+    b.RecNo = 0;
+}
+
+bool TVolgaDataset::GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const {
+    const TVolgaField* fp = EngineField(field);
+    if (!fp) return false;
+    const TVolgaField& f = *fp;
+    const TVolgaRowBuffer& b = static_cast<const RecBuf&>(buffer).Data;
+    if (b.Fixed.size() != static_cast<size_t>(cursor_->RowSize())) return false;
+    switch (f.Kind) {
+    case TVolgaFieldKind::SmallInt: value = Variant(static_cast<int64_t>(GetFixed<int16_t>(b, f))); return true;
+    case TVolgaFieldKind::Integer:
+    case TVolgaFieldKind::AutoInc: value = Variant(static_cast<int64_t>(GetFixed<int32_t>(b, f))); return true;
+    case TVolgaFieldKind::Int64: {
+        const int64_t v = GetFixed<int64_t>(b, f);
+        if (v == 0) return false;
+        value = Variant(v);
+        return true;
+    }
+    case TVolgaFieldKind::Boolean: value = Variant(GetFixed<int16_t>(b, f) != 0); return true;
+    case TVolgaFieldKind::Double:
+    case TVolgaFieldKind::Currency: value = Variant(GetFixed<double>(b, f)); return true;
+    case TVolgaFieldKind::Date: {
+        const int32_t day = GetFixed<int32_t>(b, f);
+        if (day == 0) return false;
+        value = Variant::DateTime(TimeStampToDateTime({0, day}));
+        return true;
+    }
+    case TVolgaFieldKind::Time: value = Variant::DateTime(GetFixed<int32_t>(b, f) / static_cast<double>(kMSecsPerDay)); return true;
+    case TVolgaFieldKind::DateTime: {
+        const double ms = GetFixed<double>(b, f);
+        if (ms == 0) return false;
+        value = Variant::DateTime(MSecsToDateTime(ms));
+        return true;
+    }
+    case TVolgaFieldKind::SmallStr:
+    case TVolgaFieldKind::String: {
+        std::string_view bytes = ValueBytes(b, f);
+        if (bytes.empty()) return false;
+        if (field.Size() > 0 && bytes.size() > static_cast<size_t>(field.Size())) bytes = bytes.substr(0, static_cast<size_t>(field.Size()));
+        value = Variant(CodePageToUtf8(bytes, cursor_->CodePage()));
+        return true;
+    }
+    case TVolgaFieldKind::Memo: {
+        const std::string_view bytes = ValueBytes(b, f);
+        if (bytes.empty()) return false;
+        value = Variant(CodePageToUtf8(bytes, cursor_->CodePage()));
+        return true;
+    }
+    case TVolgaFieldKind::FmtMemo:
+    case TVolgaFieldKind::BLOB:
+    case TVolgaFieldKind::Graphic: {
+        const std::string_view bytes = ValueBytes(b, f);
+        if (bytes.empty()) return false;
+        value = Variant(std::string(bytes));
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) {
+    const TVolgaField* f = EngineField(field);
+    if (!f) DatabaseError("Field '" + field.DisplayName() + "' is not found", this);
+    if (f->Kind == TVolgaFieldKind::AutoInc && State() != dsSetKey && State() != dsFilter) return;
+    auto& b = static_cast<RecBuf&>(buffer).Data;
+    if (!StoreValue(*f, b, value, Settings(), cursor_->CodePage()))
+        DatabaseError("Field '" + field.DisplayName() + "': the value \"" + value.AsString() +
+                          "\" holds a character that the table cannot store",
+                      this);
+}
+
+void TVolgaDataset::DoBeforeInsert() {
+    CheckCursor();
+    if (readOnly_) DatabaseError("You have read only access, you can not add records!", this);
+    TDataSet::DoBeforeInsert();
+    CountChange();
+}
+
+void TVolgaDataset::InitRecord(TRecordBuffer& buffer) {
+    TDataSet::InitRecord(buffer);
+    // Defaults of the new record: the field's default expression, else the stored default.
+    const auto old = SetTempState(dsNewValue, &buffer);
+    try {
+        for (TField* field : Fields().List()) {
+            const TVolgaField* f = field->FieldKind() == fkData ? EngineField(*field) : nullptr;
+            if (!f) continue;
+            const std::string def = !field->DefaultExpression().empty() ? field->DefaultExpression()
+                                                                         : CodePageToUtf8(f->DefaultText, cursor_->CodePage());
+            if (def.empty()) continue;
+            if (def == "TODAY" && f->Kind == TVolgaFieldKind::Date)
+                SetFieldData(*field, buffer, Variant::DateTime(Today()));
+            else if (def == "NOW" && (f->Kind == TVolgaFieldKind::DateTime || f->Kind == TVolgaFieldKind::Time))
+                SetFieldData(*field, buffer, Variant::DateTime(f->Kind == TVolgaFieldKind::Time ? TimeOf(Now()) : Now()));
+            else if (def == "UNICOD" && (f->Kind == TVolgaFieldKind::SmallStr || f->Kind == TVolgaFieldKind::String))
+                SetFieldData(*field, buffer, Variant(NewRecordKey()));
+            else if (!StoreValue(*f, static_cast<RecBuf&>(buffer).Data, Variant(def), Settings(), cursor_->CodePage()))
+                DatabaseError("'" + def + "' is not a valid value for field '" + field->DisplayName() + "'", this);
+        }
+        // A new detail record belongs to its master.
+        if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
+            const auto& masters = masterLink_->Fields();
+            for (size_t i = 0; i < masters.size() && i < rangeStart_.dataFields.size(); ++i)
+                StoreValue(*rangeStart_.fields[i], static_cast<RecBuf&>(buffer).Data, masters[i]->Value(), Settings(),
+                           cursor_->CodePage());
+        }
+    } catch (...) {
+        RestoreState(old, nullptr);
+        throw;
+    }
+    RestoreState(old, nullptr);
+}
+
+void TVolgaDataset::InternalEdit() {
+    CheckCursor();
+    if (readOnly_) DatabaseError("Read-only record cannot be changed", this);
+    TVolgaRow* row = static_cast<RecBuf&>(ActiveBuffer()).Row;
+    const bool hadBackup = row && row->Backup != nullptr;
+    // A record whose backup cannot be taken cannot be edited: its changes could not be undone.
+    if (!cursor_->BackupRow(row)) DatabaseError("Record cannot be edited: it has been deleted", this);
+    editMadeBackup_ = !hadBackup && row->Backup != nullptr;
+    CountChange();
+}
+
+void TVolgaDataset::InternalCancel() {
+    if (State() == dsEdit) {
+        // Only this edit is undone: a backup from an earlier posted change stays.
+        TVolgaRow* row = static_cast<RecBuf&>(ActiveBuffer()).Row;
+        if (row && editMadeBackup_ && row->State == rsUnchanged) row->Backup.reset();
+        editMadeBackup_ = false;
+    }
+    if (State() == dsEdit || State() == dsInsert) UncountChange();
+}
+
+void TVolgaDataset::InternalPost() {
+    CheckCursor();
+    auto& buffer = static_cast<RecBuf&>(ActiveBuffer());
+    const bool inserting = State() == dsInsert;
+    const std::string prefix = inserting ? "Error saving new record: " : "Error saving record: ";
+    if (checkKeyViolation_ && !uniqueFieldNames_.empty()) {
+        SetupKey(uniqueKey_, uniqueFieldNames_);
+        for (const TVolgaRow* other : cursor_->Rows()) {
+            if (!other->Live() || other == buffer.Row) continue;
+            if (CompareRowBuffers(uniqueKey_.fields, buffer.Data, other->Data, false, cursor_->CodePage()) == 0)
+                DatabaseError(prefix + "Key violation", this);
+        }
+    }
+    std::string message;
+    if (inserting) {
+        TVolgaRow* row = cursor_->PostRow(buffer.Data, nullptr, message);
+        if (!row) DatabaseError(prefix + message, this);
+        view_.push_back(row);
+        pos_ = static_cast<int>(view_.size()) - 1;
+        if ((sortOptions_ & vsoInsertInOrder) && viewSorted_ && !indexKey_.fields.empty()) {
+            // Move the new row to the first place whose key is not below its own.
+            view_.pop_back();
+            const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
+            const bool descending = (sortOptions_ & vsoDescendSort) != 0;
+            auto it = std::lower_bound(view_.begin(), view_.end(), row, [&](const TVolgaRow* a, const TVolgaRow* b) {
+                const int d = CompareRowBuffers(indexKey_.fields, a->Data, b->Data, ci, cursor_->CodePage());
+                return descending ? d > 0 : d < 0;
+            });
+            pos_ = static_cast<int>(it - view_.begin());
+            view_.insert(it, row);
+        } else if (!indexKey_.fields.empty()) {
+            viewSorted_ = false;
+        }
+        buffer.Row = row;
+    } else {
+        TVolgaRow* row = buffer.Row;
+        if (!cursor_->PostRow(buffer.Data, row, message)) DatabaseError(prefix + message, this);
+        if (viewSorted_ && row->Backup &&
+            CompareRowBuffers(indexKey_.fields, row->Data, *row->Backup, false, cursor_->CodePage()) != 0)
+            viewSorted_ = false;
+        const int index = ViewIndexOf(row);
+        if (index >= 0) pos_ = index;
+    }
+    editMadeBackup_ = false;
+}
+
+void TVolgaDataset::InternalDelete() {
+    CheckCursor();
+    if (readOnly_) DatabaseError("Read-only record cannot be deleted", this);
+    TVolgaRow* row = static_cast<RecBuf&>(ActiveBuffer()).Row;
+    std::string message;
+    if (!cursor_->DeleteRow(row, message)) DatabaseError("Error deleting record: " + message, this);
+    const int index = ViewIndexOf(row);
+    if (index >= 0) {
+        view_.erase(view_.begin() + index);
+        pos_ = std::min(index, static_cast<int>(view_.size()) - 1);
+    }
+    CountChange();
+}
+
+void TVolgaDataset::InternalRefresh() {
+    CheckCursor();
+    // The current record is found again by its unique fields.
+    std::vector<Variant> key;
+    if (!uniqueFieldNames_.empty() && !IsEmpty())
+        for (const std::string& name : SplitFieldNames(uniqueFieldNames_)) key.push_back(FieldByName(name).Value());
+    viewValid_ = false;
+    if (changeCount_ > 0) ApplyChanges();
+    LoadData();
+    CheckCursor();
+    SetupKey(indexKey_, indexFieldNames_);
+    SetupKey(uniqueKey_, uniqueFieldNames_);
+    SetupKey(rangeStart_, rangeFieldNames_);
+    SetupKey(rangeEnd_, rangeFieldNames_);
+    if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
+        const std::string values = masterLink_->MasterValues();
+        FillKeyFromText(rangeStart_, values);
+        FillKeyFromText(rangeEnd_, values);
+        rangeActive_ = true;
+    }
+    RebuildView(true);
+    viewValid_ = true;
+    pos_ = view_.empty() ? -1 : 0;
+    if (!key.empty()) {
+        FillKey(uniqueKey_, key);
+        for (size_t i = 0; i < view_.size(); ++i)
+            if (CompareRowBuffers(uniqueKey_.fields, view_[i]->Data, uniqueKey_.values, false, cursor_->CodePage()) == 0) {
+                pos_ = static_cast<int>(i);
+                break;
+            }
+    }
+    CursorPosChanged();
+}
+
+void TVolgaDataset::ApplyFieldOrigin() {
+    if (origin_.empty()) return;
+    for (TField* field : Fields().List()) field->SetOrigin(origin_);
+}
+
+// ---- queries ----
+
+int TVolgaDataset::RecordCount() const { return static_cast<int>(view_.size()); }
+
+int TVolgaDataset::RecNo() const {
+    if (!Active() || IsEmpty()) return 0;
+    if (State() == dsInsert) return 0;
+    return static_cast<const RecBuf&>(ActiveBuffer()).RecNo;
+}
+
+void TVolgaDataset::SetRecNo(int value) {
+    CheckBrowseMode();
+    if (view_.empty()) return;
+    value = std::clamp(value, 1, static_cast<int>(view_.size()));
+    if (value == RecNo()) return;
+    DoBeforeScroll();
+    pos_ = value - 1;
+    CursorPosChanged();
+    Resync(rmCenter);
+    DoAfterScroll();
+}
+
+bool TVolgaDataset::BookmarkValid(const TBookmark& bookmark) const { return ViewIndexOf(RowOf(bookmark)) >= 0; }
+
+int TVolgaDataset::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
+    if (a.empty() || b.empty()) return TDataSet::CompareBookmarks(a, b);
+    const auto x = reinterpret_cast<uintptr_t>(RowOf(a)), y = reinterpret_cast<uintptr_t>(RowOf(b));
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+TUpdateStatus TVolgaDataset::UpdateStatus() const {
+    if (!Active() || IsEmpty()) return usUnmodified;
+    const TVolgaRow* row = static_cast<const RecBuf&>(ActiveBuffer()).Row;
+    if (!row) return State() == dsInsert ? usInserted : usUnmodified;
+    switch (row->State) {
+    case rsModified: return usModified;
+    case rsInserted: return usInserted;
+    case rsDeleted: return usDeleted;
+    default: return usUnmodified;
+    }
+}
+
+std::unique_ptr<TStream> TVolgaDataset::CreateBlobStream(TField& field, TBlobStreamMode mode) {
+    if (mode != bmRead) {
+        if (field.ReadOnly()) DatabaseError("Field '" + field.DisplayName() + "' is read only!", this);
+        if (State() != dsEdit && State() != dsInsert) DatabaseError("Table is not in edit or insert mode", this);
+    }
+    return TDataSet::CreateBlobStream(field, mode);
+}
+
+// ---- ranges ----
+
+void TVolgaDataset::SetRange(const std::string& startValues, const std::string& endValues) {
+    CheckCursor();
+    CheckBrowseMode();
+    FillKeyFromText(rangeStart_, startValues);
+    FillKeyFromText(rangeEnd_, endValues);
+    rangeActive_ = true;
+    RebuildView(true);
+    First();
+}
+
+void TVolgaDataset::CancelRange() {
+    rangeActive_ = false;
+    if (cursor_ && Active()) RebuildView();
+}
+
+// ---- searching ----
+
+bool TVolgaDataset::ScanMatches(const std::vector<const TVolgaField*>& fields, const std::vector<Variant>& values,
+                                const TVolgaRow& row, TLocateOptions options) const {
+    RecBuf buffer;
+    buffer.Data = row.Data;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const Variant& want = i < values.size() ? values[i] : Variant();
+        if (want.IsNull()) return false;
+        Variant have;
+        TField* field = nullptr;
+        for (TField* fl : Fields().List())
+            if (EngineField(*fl) == fields[i]) field = fl;
+        if (!field || !GetFieldData(*field, buffer, have)) return false;
+        if (field->DataType() == ftString || field->DataType() == ftMemo) {
+            std::string a = have.AsString(), b = want.AsString();
+            if (options & loCaseInsensitive) {
+                a = Utf8Upper(a);
+                b = Utf8Upper(b);
+            }
+            if (options & loPartialKey) {
+                if (a.compare(0, b.size(), b) != 0) return false;
+            } else if (a != b) {
+                return false;
+            }
+        } else if (!(have == want)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& keyValues, bool fromStart,
+                                 TLocateOptions options) {
+    CheckBrowseMode();
+    if (view_.empty() || keyFields.empty() || keyValues.IsNull()) return false;
+    if (keyValues.Type() == TVarType::String && keyValues.StringRef().empty()) return false;
+    SetupKey(uniqueKey_, keyFields);
+    const std::vector<Variant> values = keyValues.IsArray() ? keyValues.Items() : std::vector<Variant>{keyValues};
+    const int start = fromStart ? 0 : pos_ + 1;
+    int found = -1;
+    if (options != 0) {
+        for (int i = std::max(start, 0); i < static_cast<int>(view_.size()) && found < 0; ++i)
+            if (ScanMatches(uniqueKey_.fields, values, *view_[static_cast<size_t>(i)], options)) found = i;
+    } else {
+        FillKey(uniqueKey_, values);
+        // Binary search when the names lead the sorted, case-sensitive index.
+        std::string leading = Utf8Upper(indexFieldNames_), names = Utf8Upper(keyFields);
+        const bool leads = !names.empty() && leading.compare(0, names.size(), names) == 0 &&
+                           (leading.size() == names.size() || leading[names.size()] == ';');
+        if (leads && viewSorted_ && !(sortOptions_ & vsoCaseInsensitive) && fromStart) {
+            const bool descending = (sortOptions_ & vsoDescendSort) != 0;
+            auto it = std::partition_point(view_.begin(), view_.end(), [&](const TVolgaRow* r) {
+                const int d = CompareKey(uniqueKey_, r->Data, false);
+                return descending ? d > 0 : d < 0;
+            });
+            if (it != view_.end() && CompareKey(uniqueKey_, (*it)->Data, false) == 0) found = static_cast<int>(it - view_.begin());
+        } else {
+            for (int i = std::max(start, 0); i < static_cast<int>(view_.size()) && found < 0; ++i)
+                if (CompareKey(uniqueKey_, view_[static_cast<size_t>(i)]->Data, false) == 0) found = i;
+        }
+    }
+    if (found < 0) return false;
+    pos_ = found;
+    return true;
+}
+
+bool TVolgaDataset::Locate(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) {
+    CheckActive();
+    DoBeforeScroll();
+    const int old = pos_;
+    if (!LocateRecord(keyFields, keyValues, true, options)) {
+        pos_ = old;
+        return false;
+    }
+    CursorPosChanged();
+    Resync(rmExact | rmCenter);
+    DoAfterScroll();
+    return true;
+}
+
+Variant TVolgaDataset::Lookup(const std::string& keyFields, const Variant& keyValues, const std::string& resultFields) {
+    CheckActive();
+    const int old = pos_;
+    Variant result;
+    if (LocateRecord(keyFields, keyValues, true, 0)) {
+        RecBuf buffer;
+        FillBuffer(buffer, pos_);
+        GetCalcFields(buffer);
+        const auto state = SetTempState(dsCalcFields, &buffer);
+        try {
+            result = FieldValues(resultFields);
+        } catch (...) {
+            RestoreState(state, nullptr);
+            pos_ = old;
+            throw;
+        }
+        RestoreState(state, nullptr);
+    }
+    pos_ = old;
+    CursorPosChanged();
+    return result;
+}
+
+// ---- filtering ----
+
+void TVolgaDataset::SetFiltered(bool value) {
+    if (value == Filtered()) return;
+    TDataSet::SetFiltered(value);
+    if (Active() && cursor_) {
+        RebuildView();
+        First();
+    }
+}
+
+void TVolgaDataset::SetFilterText(const std::string& text) {
+    // The new text is compiled first: a mistake leaves the old filter as it was.
+    if (text.empty()) {
+        filter_.Clear();
+    } else {
+        try {
+            filter_.Compile(text, Settings(), cursor_ ? cursor_->CodePage() : DataCodePage());
+        } catch (const EVolgaFilterError& e) {
+            DatabaseError(e.what(), this);
+        }
+    }
+    TDataSet::SetFilterText(text);
+    if (Active() && cursor_ && Filtered()) RebuildView();
+}
+
+void TVolgaDataset::SetOnFilterRecord(TFilterRecordEvent handler) {
+    TDataSet::SetOnFilterRecord(std::move(handler));
+    if (Active() && cursor_ && Filtered()) RebuildView();
+}
+
+bool TVolgaDataset::FindRecord(bool restart, bool forward) {
+    CheckBrowseMode();
+    if (Filtered()) {
+        if (restart) forward ? First() : Last();
+        else forward ? Next() : Prior();
+        return !(forward ? Eof() : Bof());
+    }
+    ResolveFilter();
+    const int count = static_cast<int>(view_.size());
+    int i = restart ? (forward ? 0 : count - 1) : (forward ? pos_ + 1 : pos_ - 1);
+    for (; i >= 0 && i < count; i += forward ? 1 : -1) {
+        if (!RowAccepted(view_[static_cast<size_t>(i)])) continue;
+        DoBeforeScroll();
+        pos_ = i;
+        CursorPosChanged();
+        Resync(rmExact | rmCenter);
+        DoAfterScroll();
+        return true;
+    }
+    return false;
+}
+
+bool TVolgaDataset::FindFirst() { return FindRecord(true, true); }
+bool TVolgaDataset::FindLast() { return FindRecord(true, false); }
+bool TVolgaDataset::FindNext() { return FindRecord(false, true); }
+bool TVolgaDataset::FindPrior() { return FindRecord(false, false); }
+
+// ---- table ----
+
+TVolgaTable::TVolgaTable(TComponent* owner) : TVolgaDataset(owner) {}
+
+TVolgaTable::~TVolgaTable() {
+    Close();
+    if (cloneDS_) cloneDS_->DetachClone(this);
+}
+
+void TVolgaTable::SetTableName(const std::string& name) {
+    if (name == tableName_) return;
+    Close();
+    tableName_ = name;
+    loadMode_ = name.empty() ? TVolgaLoadMode::lmClear : TVolgaLoadMode::lmFile;
+}
+
+void TVolgaTable::SetLoadMode(TVolgaLoadMode mode) {
+    if (mode == loadMode_) return;
+    Close();
+    loadMode_ = mode;
+}
+
+void TVolgaTable::SetCloneDS(TVolgaDataset* dataset) {
+    if (dataset == cloneDS_) return;
+    Close();
+    if (cloneDS_) cloneDS_->RemoveFreeNotification(this);
+    cloneDS_ = dataset;
+    if (cloneDS_) cloneDS_->FreeNotification(this);
+    loadMode_ = dataset ? TVolgaLoadMode::lmClone : TVolgaLoadMode::lmClear;
+}
+
+std::string TVolgaTable::Password() const {
+    if (Cursor() && !Cursor()->Password().empty()) return Cursor()->Password();
+    return password_;
+}
+
+void TVolgaTable::SetPassword(const std::string& password) {
+    if (!password.empty())
+        VolgaSession().AddPassword(password);
+    else if (!password_.empty())
+        VolgaSession().RemovePassword(password_);
+    password_ = password;
+    if (Active() && Cursor()) {
+        Cursor()->SetPassword(password);
+        CountChange();
+    }
+}
+
+void TVolgaTable::OpenTableFile(const std::string& name) {
+    Close();
+    SetTableName(name);
+    Open();
+}
+
+std::filesystem::path TVolgaTable::FullFileName() const {
+    const std::filesystem::path name(tableName_);
+    if (name.has_parent_path() || !Database() || Database()->DatabasePath().empty()) return name;
+    return std::filesystem::path(Database()->DatabasePath()) / name;
+}
+
+void TVolgaTable::SetDatabase(TVolgaDatabase* database) {
+    TVolgaDataset::SetDatabase(database);
+    if (database && !database->DatabasePath().empty() && !tableName_.empty())
+        tableName_ = std::filesystem::path(tableName_).filename().string();
+}
+
+void TVolgaTable::LoadData() {
+    switch (loadMode_) {
+    case TVolgaLoadMode::lmClear: {
+        if (FieldDefs().Count() == 0) DatabaseError("Error creating table (no field descriptions)", this);
+        TVolgaCursor& cursor = NewCursor();
+        cursor.Clear(true);
+        for (int i = 0; i < FieldDefs().Count(); ++i) {
+            const TFieldDef& def = FieldDefs()[i];
+            const TVolgaFieldKind kind = KindOfFieldType(def.DataType(), def.Size());
+            std::string name;
+            if (!TryUtf8ToCodePage(def.Name(), cursor.CodePage(), name))
+                DatabaseError("Field name '" + def.Name() + "' holds a character that the table cannot store", this);
+            try {
+                cursor.AddField(name, kind, kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String ? def.Size() : 0);
+            } catch (const std::invalid_argument& e) {
+                DatabaseError(e.what(), this);
+            }
+        }
+        cursor.SetPassword(password_);
+        break;
+    }
+    case TVolgaLoadMode::lmFile: {
+        const std::filesystem::path file = FullFileName();
+        std::string block;
+        try {
+            block = ReadWholeFile(file);
+        } catch (const FileError&) {
+            DatabaseError("Error opening file " + file.string(), this);
+        }
+        LoadFromStream(block);
+        break;
+    }
+    case TVolgaLoadMode::lmClone:
+        if (!cloneDS_ || !cloneDS_->Active()) DatabaseError("Cloned table is not active!", this);
+        cloneDS_->AttachClone(this);
+        break;
+    case TVolgaLoadMode::lmStream:
+        if (!loadStream_) DatabaseError("Loading stream is not assigned", this);
+        LoadFromStream(*loadStream_);
+        break;
+    }
+}
+
+void TVolgaTable::FlushToFile() {
+    if (ChangeCount() <= 0) return;
+    std::filesystem::path name;
+    auto* source = dynamic_cast<TVolgaTable*>(cloneDS_);
+    if (loadMode_ == TVolgaLoadMode::lmFile) name = FullFileName();
+    else if (loadMode_ == TVolgaLoadMode::lmClone && source) name = source->FullFileName();
+    if (!name.empty()) SaveToFile(name);
+    if (loadMode_ == TVolgaLoadMode::lmClone && cloneDS_ && cloneDS_->Active()) cloneDS_->RebuildView();
+}
+
+void TVolgaTable::CancelChanges() {
+    TVolgaDataset::CancelChanges();
+    if (loadMode_ == TVolgaLoadMode::lmClone && cloneDS_ && cloneDS_->Database()) cloneDS_->Database()->UnmarkChanged(cloneDS_);
+}
+
+void TVolgaTable::CommitChanges() {
+    TVolgaDataset::CommitChanges();
+    if (loadMode_ == TVolgaLoadMode::lmClone && cloneDS_ && cloneDS_->Database()) cloneDS_->Database()->UnmarkChanged(cloneDS_);
+}
+
+void TVolgaTable::DropCursor() {
+    if (loadMode_ == TVolgaLoadMode::lmClone) {
+        SetCursor(nullptr, false);
+        return;
+    }
+    TVolgaDataset::DropCursor();
+}
+
+void TVolgaTable::InternalClose() {
+    if (loadMode_ == TVolgaLoadMode::lmClone && cloneDS_) cloneDS_->DetachClone(this);
+    TVolgaDataset::InternalClose();
+}
+
+void TVolgaTable::Notification(TComponent* component, TOperation operation) {
+    TVolgaDataset::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == cloneDS_) {
+        Close();
+        cloneDS_ = nullptr;
+    }
+}
+
+} // namespace kvz

@@ -1,0 +1,293 @@
+// The engine's tables: TVolgaDataset browses and edits the rows of a TVolgaCursor through the
+// dataset framework, with a view (filtered, ranged and sorted), a change log that is applied,
+// cancelled or committed as one unit, defaults on insert and read-only refusals; TVolgaTable
+// reads its rows from one table file and writes them back; TVolgaDatabase names the folder of
+// the table files and tracks the open and changed tables in it.
+#pragma once
+
+#include "engine/VolgaCursor.h"
+#include "engine/VolgaLex.h"
+#include "platform/data/DB.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TVolgaDataset;
+class TVolgaTable;
+
+enum TVolgaSortOption : unsigned { vsoCaseInsensitive = 1, vsoDescendSort = 2, vsoInsertInOrder = 4 };
+using TVolgaSortOptions = unsigned;
+// savAutoBackup and savSortOnIndex are the cursor's; savSlowMode is kept for old settings.
+constexpr unsigned savSlowMode = 4;
+using TVolgaSaveOptions = unsigned;
+enum TVolgaFilterOption : unsigned { foCaseInsensitive = 1, foNoPartialCompare = 2 };
+using TVolgaFilterOptions = unsigned;
+enum class TVolgaLoadMode { lmClear, lmFile, lmClone, lmStream };
+
+using TCallbackEvent = std::function<void(TVolgaDataset& sender, int percent)>;
+using TDestroyRecDataEvent = std::function<void(TVolgaDataset& sender, void* recordData)>;
+
+// The engine version the tables report.
+inline const char* const kVolgaVersion = "ZuzezAR Engine v5.9";
+
+// The framework's field type of an engine kind, and the kind of a field type and size.
+TFieldType FieldTypeOfKind(TVolgaFieldKind kind);
+TVolgaFieldKind KindOfFieldType(TFieldType type, int size);
+
+class TVolgaDatabase : public TComponent {
+public:
+    explicit TVolgaDatabase(TComponent* owner = nullptr);
+    ~TVolgaDatabase() override;
+
+    const std::string& DatabasePath() const { return path_; }
+    // Ends the folder with "/" when it is not empty.
+    void SetDatabasePath(const std::string& path);
+    const std::string& DateFormat() const { return dateFormat_; }
+    void SetDateFormat(std::string format) { dateFormat_ = std::move(format); }
+
+    void AttachDataset(TVolgaDataset* dataset);
+    void DetachDataset(TVolgaDataset* dataset);
+    void MarkChanged(TVolgaDataset* dataset);
+    void UnmarkChanged(TVolgaDataset* dataset);
+    void CloseAll();
+    const std::vector<TVolgaDataset*>& Attached() const { return attached_; }
+    const std::vector<TVolgaDataset*>& Changed() const { return changed_; }
+
+private:
+    std::string path_;
+    std::string dateFormat_ = "mm/dd/yyyy";
+    std::vector<TVolgaDataset*> attached_;
+    std::vector<TVolgaDataset*> changed_;
+};
+
+class TVolgaDataset : public TDataSet {
+public:
+    explicit TVolgaDataset(TComponent* owner = nullptr);
+    ~TVolgaDataset() override;
+
+    TVolgaDatabase* Database() const { return database_; }
+    virtual void SetDatabase(TVolgaDatabase* database);
+    const std::string& IndexFieldNames() const { return indexFieldNames_; }
+    void SetIndexFieldNames(const std::string& names);
+    const std::string& UniqueFieldNames() const { return uniqueFieldNames_; }
+    void SetUniqueFieldNames(const std::string& names) { uniqueFieldNames_ = names; }
+    const std::string& RangeFieldNames() const { return rangeFieldNames_; }
+    void SetRangeFieldNames(const std::string& names);
+    const std::string& MasterFields() const;
+    void SetMasterFields(const std::string& names);
+    TDataSource* MasterSource() const;
+    void SetMasterSource(TDataSource* source);
+    TDataSource* LinkedDataSource() const override { return MasterSource(); }
+    std::string Notes() const;
+    void SetNotes(const std::string& notes);
+    bool PartialOpen() const { return partialOpen_; }
+    void SetPartialOpen(bool on) { partialOpen_ = on; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    TVolgaSaveOptions SaveOptions() const { return saveOptions_; }
+    void SetSaveOptions(TVolgaSaveOptions options) { saveOptions_ = options; }
+    TVolgaSortOptions SortOptions() const { return sortOptions_; }
+    void SetSortOptions(TVolgaSortOptions options);
+    TVolgaFilterOptions FilterOptions() const { return filterOptions_; }
+    void SetFilterOptions(TVolgaFilterOptions options);
+    bool CheckKeyViolation() const { return checkKeyViolation_; }
+    void SetCheckKeyViolation(bool on) { checkKeyViolation_ = on; }
+    std::string Version() const { return kVolgaVersion; }
+    void SetVersion(const std::string&) {}
+    const std::string& FieldOrigin() const { return origin_; }
+    virtual void SetFieldOrigin(const std::string& origin) { origin_ = origin; }
+
+    // The change log.
+    virtual void ApplyChanges();
+    virtual void CancelChanges();
+    virtual void CommitChanges();
+    bool Changed() const { return changeCount_ > 0; }
+    int ChangeCount() const { return changeCount_; }
+
+    // Loading and saving.
+    void LoadFromStream(const std::string& block);
+    void SaveToFile(const std::filesystem::path& fileName);
+    // Exports of the open table; the converters raise their own errors.
+    void ExportToDbf(const std::filesystem::path& fileName, bool toOem);
+    void ExportToXml(const std::filesystem::path& fileName, const std::string& encoding);
+    void ExportToXls(const std::filesystem::path& fileName);
+
+    // Ranges over RangeFieldNames: values separated by tabs.
+    void SetRange(const std::string& startValues, const std::string& endValues);
+    void CancelRange();
+    bool RangeActive() const { return rangeActive_; }
+
+    // Key search (Part of locate and lookup): the first row whose key fields equal the values.
+    bool LocateRecord(const std::string& keyFields, const Variant& keyValues, bool fromStart, TLocateOptions options);
+    bool Locate(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) override;
+    Variant Lookup(const std::string& keyFields, const Variant& keyValues, const std::string& resultFields) override;
+
+    // Filtering: the text is compiled at once; an error leaves the old filter in place.
+    void SetFiltered(bool value) override;
+    void SetFilterText(const std::string& text) override;
+    void SetOnFilterRecord(TFilterRecordEvent handler) override;
+    bool FindFirst();
+    bool FindLast();
+    bool FindNext();
+    bool FindPrior();
+
+    // Framework queries over the view.
+    int RecordCount() const override;
+    int RecNo() const override;
+    void SetRecNo(int value) override;
+    bool BookmarkValid(const TBookmark& bookmark) const override;
+    int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
+    TUpdateStatus UpdateStatus() const override;
+    std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
+
+    // Clones share this dataset's cursor.
+    void AttachClone(TVolgaTable* table);
+    void DetachClone(TVolgaTable* table);
+    TVolgaCursor* Cursor() const { return cursor_; }
+    // Rebuilds the view (filter, range, sort), keeping the current row unless reset.
+    void RebuildView(bool reset = false);
+    bool ViewSorted() const { return viewSorted_; }
+
+    TDataSetNotifyEvent OnNeedToSaveChange;
+    TCallbackEvent OnCallback;
+    TFilterRecordEvent OnFindRecord; // kept for old forms; never fired
+    TDestroyRecDataEvent OnDestroyRecordData;
+
+protected:
+    // What a descendant provides: fill the cursor, write it, release it.
+    virtual void LoadData() = 0;
+    virtual void FlushToFile() = 0;
+    virtual void DropCursor();
+    virtual void ApplyFieldOrigin();
+    // The cursor this dataset reads (its own, or a clone source's).
+    void SetCursor(TVolgaCursor* cursor, bool owned);
+    TVolgaCursor& NewCursor();
+    int& ChangeCountRef() { return changeCount_; }
+    void CountChange();
+    void UncountChange();
+
+    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override;
+    TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doCheck) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer& buffer) override;
+    void InternalGotoBookmark(const TBookmark& bookmark) override;
+    void InternalInitRecord(TRecordBuffer& buffer) override;
+    bool GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const override;
+    void SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalEdit() override;
+    void InternalCancel() override;
+    void InternalRefresh() override;
+    void InternalInitFieldDefs() override;
+    void DoBeforeInsert() override;
+    void DoBeforeClose() override;
+    void InitRecord(TRecordBuffer& buffer) override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+    std::vector<TVolgaTable*> clones_;
+    std::string password_; // UTF-8; the cursor's once it is open
+
+private:
+    friend class TVolgaMasterLink;
+    struct KeyBuffer {
+        std::vector<const TVolgaField*> fields;
+        std::vector<TField*> dataFields;
+        TVolgaRowBuffer values;
+    };
+    struct RecBuf;
+
+    const TVolgaField* EngineField(const TField& field) const;
+    void SetupKey(KeyBuffer& key, const std::string& names);
+    // Fills a key buffer from values (texts converted to the fields' kinds); false when a
+    // value does not convert.
+    void FillKey(KeyBuffer& key, const std::vector<Variant>& values);
+    void FillKeyFromText(KeyBuffer& key, const std::string& tabSeparated);
+    int CompareKey(const KeyBuffer& key, const TVolgaRowBuffer& row, bool caseInsensitive) const;
+    void SortView();
+    bool RowAccepted(TVolgaRow* row);
+    bool InRange(const TVolgaRow* row) const;
+    int ViewIndexOf(const TVolgaRow* row) const;
+    static TBookmark BookmarkOf(const TVolgaRow* row);
+    static TVolgaRow* RowOf(const TBookmark& bookmark);
+    void FillBuffer(RecBuf& buffer, int index);
+    bool FindRecord(bool restart, bool forward);
+    void ApplyMasterRange();
+    void CheckCursor() const;
+    bool ScanMatches(const std::vector<const TVolgaField*>& fields, const std::vector<Variant>& values,
+                     const TVolgaRow& row, TLocateOptions options) const;
+    void ResolveFilter();
+
+    TVolgaDatabase* database_ = nullptr;
+    TVolgaCursor* cursor_ = nullptr;
+    std::unique_ptr<TVolgaCursor> ownCursor_;
+    std::vector<TVolgaRow*> view_;
+    int pos_ = -1;
+    int changeCount_ = 0;
+    bool viewValid_ = false;
+    bool rangeActive_ = false;
+    bool viewSorted_ = false;
+    bool partialOpen_ = false;
+    bool readOnly_ = false;
+    bool checkKeyViolation_ = false;
+    TVolgaSaveOptions saveOptions_ = 0;
+    TVolgaSortOptions sortOptions_ = 0;
+    TVolgaFilterOptions filterOptions_ = 0;
+    std::string indexFieldNames_, uniqueFieldNames_, rangeFieldNames_, origin_;
+    KeyBuffer indexKey_, uniqueKey_, rangeStart_, rangeEnd_;
+    TVolgaFilter filter_;
+    std::unique_ptr<class TVolgaMasterLink> masterLink_;
+    bool editMadeBackup_ = false;
+    size_t streamSize_ = 0;
+    int64_t openMSecs_ = 0;
+};
+
+class TVolgaTable : public TVolgaDataset {
+public:
+    explicit TVolgaTable(TComponent* owner = nullptr);
+    ~TVolgaTable() override;
+
+    const std::string& TableName() const { return tableName_; }
+    void SetTableName(const std::string& name);
+    TVolgaLoadMode LoadMode() const { return loadMode_; }
+    void SetLoadMode(TVolgaLoadMode mode);
+    TVolgaDataset* CloneDS() const { return cloneDS_; }
+    void SetCloneDS(TVolgaDataset* dataset);
+    bool StoreDefs() const { return loadMode_ == TVolgaLoadMode::lmClear && FieldDefs().Count() > 0; }
+    // UTF-8; a new password is remembered by the session and applies from the next write.
+    std::string Password() const;
+    void SetPassword(const std::string& password);
+    // The block that lmStream loads.
+    void SetLoadStream(const std::string* block) { loadStream_ = block; }
+
+    void OpenTableFile(const std::string& name);
+    std::filesystem::path FullFileName() const;
+    void SetDatabase(TVolgaDatabase* database) override;
+    void CancelChanges() override;
+    void CommitChanges() override;
+
+protected:
+    void LoadData() override;
+    void FlushToFile() override;
+    void DropCursor() override;
+    void InternalClose() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    friend class TVolgaDataset;
+    std::string tableName_;
+    TVolgaLoadMode loadMode_ = TVolgaLoadMode::lmClear;
+    TVolgaDataset* cloneDS_ = nullptr;
+    const std::string* loadStream_ = nullptr;
+};
+
+} // namespace kvz

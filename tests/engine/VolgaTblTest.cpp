@@ -1,0 +1,339 @@
+#include "engine/VolgaSession.h"
+#include "engine/VolgaTbl.h"
+#include "engine/VolgaUtils.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/Files.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace kvz {
+namespace {
+
+// A small address table in a folder of its own, created through the engine.
+class TableTest : public ::testing::Test {
+protected:
+    TempFolder dir;
+    FixedClock clock{EncodeDate(2026, 12, 10) + 0.5};
+    ScopedClock scope{clock};
+    TVolgaDatabase db;
+    std::vector<std::string> errors;
+
+    void SetUp() override {
+        db.SetDatabasePath(dir.path().string());
+        SetApplicationExceptionHandler([this](std::exception_ptr e) {
+            try {
+                std::rethrow_exception(e);
+            } catch (const std::exception& x) {
+                errors.push_back(x.what());
+            }
+        });
+        StartRecordKeyCounterAt(0);
+        TVolgaTable t;
+        t.SetDatabase(&db);
+        t.FieldDefs().Add("Number", ftString, 8);
+        t.FieldDefs().Add("Firma", ftString, 35);
+        t.FieldDefs().Add("Pocet", ftInteger);
+        t.FieldDefs().Add("Datum", ftDate);
+        t.FieldDefs().Add("Aktivny", ftBoolean);
+        t.FieldDefs().Add("Poznamka", ftMemo);
+        t.Open();
+        for (auto [firma, pocet, aktivny] : {std::tuple{"Žilinská a.s.", 3, true}, {"Alfa", 1, false}, {"čerešňa", 2, true}}) {
+            t.Append();
+            t.FieldByName("Number").SetAsString(NewRecordKey());
+            t.FieldByName("Firma").SetAsString(firma);
+            t.FieldByName("Pocet").SetAsInteger(pocet);
+            t.FieldByName("Aktivny").SetAsBoolean(aktivny);
+            t.Post();
+        }
+        t.SaveToFile(dir.path() / "Jano_address.d");
+        t.Close();
+    }
+    void TearDown() override { SetApplicationExceptionHandler(nullptr); }
+
+    void OpenTable(TVolgaTable& t) {
+        t.SetDatabase(&db);
+        t.SetTableName("Jano_address.d");
+        t.Open();
+    }
+    static std::string Column(TVolgaTable& t, const char* name) {
+        std::string out;
+        t.First();
+        while (!t.Eof()) {
+            if (!out.empty()) out += ",";
+            out += t.FieldByName(name).AsString();
+            t.Next();
+        }
+        return out;
+    }
+};
+
+TEST_F(TableTest, OpensAFileInTheDatabaseFolderAndReadsItsValues) {
+    TVolgaTable t;
+    OpenTable(t);
+    EXPECT_EQ(t.FullFileName(), dir.path() / "Jano_address.d");
+    EXPECT_EQ(t.RecordCount(), 3);
+    EXPECT_EQ(Column(t, "Firma"), "Žilinská a.s.,Alfa,čerešňa");
+    EXPECT_EQ(Column(t, "Number"), "xXA00000,xXA00001,xXA00002");
+    t.First();
+    EXPECT_TRUE(t.FieldByName("Datum").IsNull()); // a date never set is empty
+    EXPECT_FALSE(t.FieldByName("Pocet").IsNull());
+    EXPECT_EQ(t.FieldByName("Aktivny").AsBoolean(), true);
+    EXPECT_EQ(t.Version(), "ZuzezAR Engine v5.9");
+    EXPECT_EQ(db.Attached().size(), 1u);
+
+    TVolgaTable missing;
+    missing.SetDatabase(&db);
+    missing.SetTableName("Nobody_address.d");
+    try {
+        missing.Open();
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Error opening file " + (dir.path() / "Nobody_address.d").string());
+    }
+    EXPECT_FALSE(missing.Active());
+    TVolgaTable empty;
+    EXPECT_THROW(empty.Open(), EDatabaseError); // no field descriptions
+}
+
+TEST_F(TableTest, ChangesAreWrittenAsOneUnitAndCancelledAsOne) {
+    TVolgaTable t;
+    OpenTable(t);
+    int notices = 0;
+    t.OnNeedToSaveChange = [&](TDataSet&) { ++notices; };
+    t.Locate("Firma", Variant("Alfa"), 0);
+    const std::string before = ReadWholeFile(dir.path() / "Jano_address.d");
+    t.Insert();
+    t.FieldByName("Firma").SetAsString("Nová");
+    t.Post();
+    t.Locate("Firma", Variant("Alfa"), 0);
+    t.Edit();
+    t.FieldByName("Pocet").SetAsInteger(9);
+    t.Post();
+    t.Edit(); // a second edit of the same row, cancelled: the first one stays
+    t.FieldByName("Pocet").SetAsInteger(99);
+    t.Cancel();
+    EXPECT_EQ(t.FieldByName("Pocet").AsInteger(), 9);
+    t.Locate("Firma", Variant("čerešňa"), 0);
+    t.Delete();
+    EXPECT_EQ(t.ChangeCount(), 3); // the cancelled edit does not count
+    EXPECT_EQ(db.Changed().size(), 1u);
+    t.Locate("Firma", Variant("Alfa"), 0);
+    t.CancelChanges();
+    EXPECT_EQ(notices, 2);
+    EXPECT_EQ(t.ChangeCount(), 0);
+    EXPECT_TRUE(db.Changed().empty());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Alfa"); // the current row stays
+    EXPECT_EQ(t.FieldByName("Pocet").AsInteger(), 1);
+    EXPECT_EQ(Column(t, "Firma"), "Žilinská a.s.,Alfa,čerešňa");
+    EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_address.d"), before);
+
+    t.Locate("Firma", Variant("Alfa"), 0);
+    t.Edit();
+    t.FieldByName("Pocet").SetAsInteger(5);
+    t.ApplyChanges(); // posts and writes
+    t.CommitChanges();
+    TVolgaTable again;
+    OpenTable(again);
+    again.Locate("Firma", Variant("Alfa"), 0);
+    EXPECT_EQ(again.FieldByName("Pocet").AsInteger(), 5);
+}
+
+TEST_F(TableTest, DefaultsOfNewRecordsAndTheKeyCheck) {
+    TVolgaTable t;
+    t.FieldDefs().Add("Number", ftString, 8);
+    t.FieldDefs().Add("Kedy", ftDate);
+    t.FieldDefs().Add("Slovo", ftString, 10);
+    t.Open();
+    t.FieldByName("Number").SetDefaultExpression("UNICOD");
+    t.FieldByName("Kedy").SetDefaultExpression("TODAY");
+    t.FieldByName("Slovo").SetDefaultExpression("TODAY");
+    StartRecordKeyCounterAt(7);
+    t.Append();
+    EXPECT_EQ(t.FieldByName("Kedy").AsDateTime(), EncodeDate(2026, 12, 10));
+    EXPECT_EQ(t.FieldByName("Slovo").AsString(), "TODAY");
+    EXPECT_EQ(t.FieldByName("Number").AsString().size(), 8u);
+    const std::string number = t.FieldByName("Number").AsString();
+    t.Post();
+    t.SetUniqueFieldNames("Number");
+    t.Append();
+    t.FieldByName("Number").SetAsString(number);
+    t.Post(); // no check asked: accepted
+    t.SetCheckKeyViolation(true);
+    t.Append();
+    t.FieldByName("Number").SetAsString(number);
+    try {
+        t.Post();
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Error saving new record: Key violation");
+    }
+    t.Cancel();
+    EXPECT_EQ(t.RecordCount(), 2);
+}
+
+TEST_F(TableTest, ReadOnlyRefusesEveryChangeWithItsOwnMessage) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetReadOnly(true);
+    auto message = [&](auto op) {
+        try {
+            op();
+        } catch (const EDatabaseError& e) {
+            return e.Message();
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(message([&] { t.Insert(); }), "You have read only access, you can not add records!");
+    EXPECT_EQ(message([&] { t.Edit(); }), "Read-only record cannot be changed");
+    EXPECT_EQ(message([&] { t.Delete(); }), "Read-only record cannot be deleted");
+    EXPECT_EQ(t.State(), dsBrowse);
+    EXPECT_EQ(t.RecordCount(), 3);
+    EXPECT_EQ(t.ChangeCount(), 0);
+}
+
+TEST_F(TableTest, SortsFiltersAndSearches) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetIndexFieldNames("Firma");
+    EXPECT_EQ(Column(t, "Firma"), "Alfa,Žilinská a.s.,čerešňa"); // byte order: upper case first
+    t.SetSortOptions(vsoCaseInsensitive);
+    EXPECT_EQ(Column(t, "Firma"), "Alfa,čerešňa,Žilinská a.s.");
+    t.SetSortOptions(vsoCaseInsensitive | vsoDescendSort);
+    EXPECT_EQ(Column(t, "Firma"), "Žilinská a.s.,čerešňa,Alfa");
+    t.SetIndexFieldNames("Aktivny;Pocet");
+    t.SetSortOptions(0);
+    EXPECT_EQ(Column(t, "Pocet"), "2,3,1"); // true before false
+
+    // Binary search on the sorted index, a partial key, and a lookup that does not move.
+    t.SetIndexFieldNames("Number");
+    EXPECT_TRUE(t.Locate("Number", Variant("xXA00002"), 0));
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
+    EXPECT_FALSE(t.Locate("Firma", Variant("žilin"), 0));
+    EXPECT_TRUE(t.Locate("Firma", Variant("žilin"), loCaseInsensitive | loPartialKey));
+    EXPECT_TRUE(t.Lookup("Firma", Variant("Nikto"), "Pocet").IsNull());
+    EXPECT_EQ(t.Lookup("Firma", Variant("Alfa"), "Pocet").AsInt64(), 1);
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Žilinská a.s.");
+
+    // A filter text, a record filter, and a mistake that keeps the old filter.
+    t.SetFilterText("Pocet >= 2");
+    t.SetFiltered(true);
+    EXPECT_EQ(t.RecordCount(), 2);
+    EXPECT_THROW(t.SetFilterText("Pocet >="), EDatabaseError);
+    EXPECT_EQ(t.Filter(), "Pocet >= 2");
+    EXPECT_EQ(t.RecordCount(), 2);
+    t.SetOnFilterRecord([](TDataSet& ds, bool& accept) { accept = ds.FieldByName("Aktivny").AsBoolean(); });
+    t.SetFilterText("");
+    EXPECT_EQ(Column(t, "Pocet"), "3,2");
+    t.SetOnFilterRecord([](TDataSet&, bool&) { throw std::runtime_error("broken handler"); });
+    EXPECT_EQ(t.RecordCount(), 0); // a failing handler rejects the row and is reported
+    EXPECT_FALSE(errors.empty());
+    t.SetFiltered(false);
+    EXPECT_EQ(t.RecordCount(), 3);
+    t.SetFilterText("Mesto = 'x'");
+    EXPECT_THROW(t.SetFiltered(true), EDatabaseError);
+}
+
+TEST_F(TableTest, RangesAndMasterDetail) {
+    TVolgaTable master, detail;
+    OpenTable(master);
+    detail.SetDatabase(&db);
+    detail.SetTableName("Jano_address.d");
+    detail.SetRangeFieldNames("Aktivny;Pocet;Firma");
+    detail.Open();
+    detail.SetRange("1\t\tA", "1\t5\tZ"); // an empty value in the middle keeps the later ones
+    EXPECT_EQ(Column(detail, "Pocet"), "3,2");
+    detail.SetRangeFieldNames("Aktivny;Pocet");
+    detail.SetRange("1\t3", "1\t3");
+    EXPECT_EQ(Column(detail, "Firma"), "Žilinská a.s.");
+    detail.CancelRange();
+    EXPECT_EQ(detail.RecordCount(), 3);
+
+    TDataSource source;
+    source.SetDataSet(&master);
+    detail.SetRangeFieldNames("Number");
+    detail.SetMasterSource(&source);
+    detail.SetMasterFields("Number");
+    master.Locate("Firma", Variant("Alfa"), 0);
+    EXPECT_EQ(Column(detail, "Firma"), "Alfa");
+    master.Last();
+    EXPECT_EQ(Column(detail, "Firma"), "čerešňa");
+    EXPECT_THROW(master.SetMasterSource(&source), EDatabaseError); // circular
+    detail.SetMasterSource(nullptr);
+    EXPECT_EQ(detail.RecordCount(), 3);
+}
+
+TEST_F(TableTest, RefreshShowsWhatAnotherProgramWroteAndKeepsTheRecord) {
+    TVolgaTable mine, theirs;
+    OpenTable(mine);
+    OpenTable(theirs);
+    mine.SetUniqueFieldNames("Number");
+    mine.SetIndexFieldNames("Firma");
+    mine.Locate("Firma", Variant("Alfa"), 0);
+    theirs.Append();
+    theirs.FieldByName("Number").SetAsString("ZZZZZZZZ");
+    theirs.FieldByName("Firma").SetAsString("AAA prvá");
+    theirs.ApplyChanges();
+    theirs.CommitChanges();
+    mine.Refresh();
+    EXPECT_EQ(mine.RecordCount(), 4);
+    EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+}
+
+TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
+    TVolgaTable source, clone;
+    OpenTable(source);
+    clone.SetCloneDS(&source);
+    EXPECT_EQ(clone.LoadMode(), TVolgaLoadMode::lmClone);
+    clone.Open();
+    EXPECT_EQ(clone.RecordCount(), 3);
+    EXPECT_THROW(source.Close(), EDatabaseError);
+    clone.Append();
+    clone.FieldByName("Firma").SetAsString("Klon");
+    clone.ApplyChanges();
+    clone.CommitChanges();
+    EXPECT_EQ(source.RecordCount(), 4);
+    clone.Close();
+    source.Close();
+    TVolgaTable again;
+    OpenTable(again);
+    EXPECT_EQ(again.RecordCount(), 4);
+}
+
+TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
+    {
+        TVolgaTable t;
+        OpenTable(t);
+        t.SetPassword("tajné");
+        EXPECT_TRUE(t.Changed());
+        t.ApplyChanges();
+        t.CommitChanges();
+    }
+    EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_address.d")[4], 'P');
+    TVolgaTable t;
+    OpenTable(t); // the session knows the password
+    EXPECT_EQ(t.Password(), "tajné");
+    EXPECT_EQ(t.RecordCount(), 3);
+    t.SetPassword("");
+    EXPECT_TRUE(VolgaSession().Passwords().empty());
+}
+
+TEST_F(TableTest, DestroyingTheDatabaseClosesItsTables) {
+    auto* database = new TVolgaDatabase();
+    database->SetDatabasePath(dir.path().string() + "/");
+    EXPECT_EQ(database->DatabasePath(), dir.path().string() + "/");
+    TVolgaTable a, b;
+    for (TVolgaTable* t : {&a, &b}) {
+        t->SetDatabase(database);
+        t->SetTableName("Jano_address.d");
+        t->Open();
+    }
+    delete database;
+    EXPECT_FALSE(a.Active());
+    EXPECT_FALSE(b.Active());
+    EXPECT_EQ(a.Database(), nullptr);
+}
+
+} // namespace
+} // namespace kvz
