@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace kvz {
@@ -231,6 +232,35 @@ std::string TDBTFile::ReadMemo(uint32_t block) const {
     return std::string(rest.substr(0, end));
 }
 
+uint32_t TDBTFile::WriteMemo(uint32_t oldBlock, std::string_view bytes) {
+    if (bytes.empty()) return 0;
+    // dBASE III ends a memo with two end marks; later versions give its length before it.
+    std::string stored = versionClass_ < 3 ? std::string(bytes) + "\x1A\x1A"
+                                           : std::string("\xFF\xFF\x08\x00", 4) + std::string(4, '\0') + std::string(bytes);
+    if (versionClass_ >= 3) PutLe(stored, 4, static_cast<uint32_t>(bytes.size() + 8), 4);
+    if (content_.size() < blockSize_) content_.resize(blockSize_, '\0');
+    const uint64_t oldStart = static_cast<uint64_t>(oldBlock) * blockSize_;
+    uint64_t block = oldBlock;
+    if (oldBlock == 0 || oldStart >= content_.size() ||
+        BlocksOf(stored.size()) > BlocksOf(ReadMemo(oldBlock).size() + (versionClass_ < 3 ? 2 : 8))) {
+        block = std::max<uint64_t>(Le32(content_, 0), BlocksOf(content_.size()));
+        if (block + BlocksOf(stored.size()) > UINT32_MAX) throw EDbfFileError("The memo file is full");
+        PutLe(content_, 0, static_cast<uint32_t>(block + BlocksOf(stored.size())), 4);
+    }
+    const size_t at = static_cast<size_t>(block * blockSize_);
+    stored.resize(static_cast<size_t>(BlocksOf(stored.size()) * blockSize_), versionClass_ < 3 ? '\x1A' : '\0');
+    if (content_.size() < at + stored.size()) content_.resize(at + stored.size(), '\0');
+    content_.replace(at, stored.size(), stored);
+    return static_cast<uint32_t>(block);
+}
+
+std::string TDBTFile::Empty(int versionClass) {
+    std::string out(512, '\0');
+    PutLe(out, 0, 1, 4);
+    if (versionClass >= 3) PutLe(out, 20, 512, 2);
+    return out;
+}
+
 // ---- Table file -------------------------------------------------------------------------
 
 std::optional<std::filesystem::path> FindCompanionFile(const std::filesystem::path& table, std::string_view extension) {
@@ -294,7 +324,144 @@ void TDbfFile::Parse(std::optional<std::string> memo, bool fromDisk) {
         const auto memoPath = FindCompanionFile(path_, ".dbt");
         if (!memoPath) throw EDbfFileError("Memo file not found : " + std::filesystem::path(path_).replace_extension(".dbt").string());
         memo_.emplace(*memoPath, info_.VersionClass);
+        memoPath_ = *memoPath;
     }
+}
+
+std::string TDbfFile::FromUtf8(std::string_view utf8) const {
+    if (IsSingleByteCodePage(codePage_)) return Utf8ToCodePage(utf8, codePage_);
+    return ConvertCharset(utf8, "UTF-8", CodePageCharsetName(codePage_));
+}
+
+void TDbfFile::SetRecord(uint32_t recNo, std::string_view record) {
+    if (recNo < 1 || recNo > recordCount_ || record.size() != static_cast<size_t>(recordLength_))
+        throw EDbfFileError("Record " + std::to_string(recNo) + " is not in the table");
+    content_.replace(header_.HeaderLength + static_cast<size_t>(recNo - 1) * static_cast<size_t>(recordLength_), record.size(), record);
+    modified_ = true;
+}
+
+uint32_t TDbfFile::AppendRecord(std::string_view record) {
+    if (record.size() != static_cast<size_t>(recordLength_)) throw EDbfFileError("The record does not fit the table");
+    // Whatever followed the last whole record (an end mark, a partial record) goes.
+    content_.resize(header_.HeaderLength + static_cast<size_t>(recordCount_) * static_cast<size_t>(recordLength_));
+    content_ += record;
+    modified_ = true;
+    return ++recordCount_;
+}
+
+uint32_t TDbfFile::NextAutoInc(size_t fieldIndex) {
+    TDbfFieldDef& f = fields_.at(fieldIndex);
+    if (f.AutoIncNext == 0) f.AutoIncNext = 1;
+    return f.AutoIncNext++;
+}
+
+void TDbfFile::EncodeValue(const TDbfFieldDef& field, std::string& record, const TDbfValue& value) const {
+    const size_t width = static_cast<size_t>(field.StoredSize);
+    std::string text;
+    auto binary = [&](uint64_t bits, int n) {
+        text.assign(static_cast<size_t>(n), '\0');
+        for (int i = 0; i < n; ++i) text[static_cast<size_t>(i)] = static_cast<char>(info_.BigEndianBinary ? bits >> (8 * (n - 1 - i)) : bits >> (8 * i));
+    };
+    if (value.kind == TDbfValue::Null) {
+        text.assign(width, field.NativeFieldType == '+' || field.NativeFieldType == 'I' || field.NativeFieldType == 'O' ||
+                                   field.NativeFieldType == '@' ? '\0' : ' ');
+    } else if ((field.NativeFieldType == '+' || field.NativeFieldType == 'I') && width == 4) {
+        const uint32_t v = static_cast<uint32_t>(static_cast<int32_t>(value.integer));
+        binary(info_.BigEndianBinary ? v ^ 0x80000000u : v, 4);
+    } else if (field.NativeFieldType == 'O' && width == 8) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &value.number, 8);
+        binary((bits >> 63) ? ~bits : bits | (uint64_t(1) << 63), 8);
+    } else if (field.NativeFieldType == '@' && width == 8) {
+        const double msecs = DateTimeToMSecs(value.number);
+        uint64_t bits = 0;
+        std::memcpy(&bits, &msecs, 8);
+        binary(bits, 8);
+    } else {
+        bool number = true;
+        switch (value.kind) {
+        case TDbfValue::Text:
+        case TDbfValue::Memo: text = value.text; number = false; break;
+        case TDbfValue::Integer: text = std::to_string(value.integer); break;
+        case TDbfValue::Float: {
+            char buffer[400];
+            auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value.number, std::chars_format::fixed, field.Prec);
+            text.assign(buffer, ec == std::errc() ? end : buffer);
+            break;
+        }
+        case TDbfValue::Boolean: text = value.boolean ? "T" : "F"; break;
+        case TDbfValue::DateTime: {
+            int y = 0, m = 0, d = 0;
+            DecodeDate(value.number, y, m, d);
+            char buffer[16];
+            std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", y, m, d);
+            text = buffer;
+            break;
+        }
+        case TDbfValue::Null: break;
+        }
+        if (text.size() > width) {
+            if (number)
+                throw EDbfFileError("Value is too long : " + std::to_string(text.size()) + " characters (it can't be more than " +
+                                    std::to_string(width) + ").");
+            text.resize(width);
+        }
+        const bool right = number && (value.kind == TDbfValue::Integer || value.kind == TDbfValue::Float);
+        text = right ? std::string(width - text.size(), ' ') + text : text + std::string(width - text.size(), ' ');
+    }
+    record.replace(static_cast<size_t>(field.Offset), width, text);
+}
+
+void TDbfFile::Save() {
+    if (path_.empty()) throw EDbfFileError("The table has no file to be saved in");
+    int y = 0, m = 0, d = 0;
+    DecodeDate(Today(), y, m, d);
+    header_.Year = static_cast<uint8_t>(std::clamp(y - 1900, 0, 255));
+    header_.Month = static_cast<uint8_t>(m);
+    header_.Day = static_cast<uint8_t>(d);
+    header_.RecordCount = recordCount_;
+    std::string head = header_.Encode();
+    content_.replace(0, 4, head.substr(0, 4));
+    content_.replace(4, 4, head.substr(4, 4));
+    if (info_.DescriptorSize == 48)
+        for (size_t i = 0; i < fields_.size(); ++i)
+            if (fields_[i].NativeFieldType == '+') {
+                std::string counter(4, '\0');
+                PutLe(counter, 0, fields_[i].AutoIncNext, 4);
+                content_.replace(static_cast<size_t>(info_.HeaderSize) + i * 48 + 42, 4, counter);
+            }
+    content_.resize(header_.HeaderLength + static_cast<size_t>(recordCount_) * static_cast<size_t>(recordLength_));
+    content_.push_back('\x1A');
+    if (memo_) WriteFileDurably(memoPath_, memo_->Content());
+    WriteFileDurably(path_, content_);
+    content_.pop_back();
+    modified_ = false;
+}
+
+void TDbfFile::Create(const std::filesystem::path& path, const std::vector<TDbfFieldDef>& fields, int codePage) {
+    std::string descriptors;
+    int recordLength = 1;
+    bool memo = false;
+    for (const TDbfFieldDef& f : fields) {
+        descriptors += EncodeDbfDescriptor(f.FieldName, f.NativeFieldType, static_cast<uint32_t>(recordLength),
+                                           static_cast<uint8_t>(f.StoredSize), static_cast<uint8_t>(f.Prec));
+        recordLength += f.StoredSize;
+        memo = memo || f.NativeFieldType == 'M';
+    }
+    if (fields.empty() || fields.size() > 4095 || recordLength > 65535)
+        throw EDbfFileError("Invalid field count : " + std::to_string(fields.size()) + " (must be between 1 and 4095)");
+    TDbfHeader h;
+    h.Version = memo ? 0x83 : 0x03;
+    h.HeaderLength = static_cast<uint16_t>(32 + descriptors.size() + 1);
+    h.RecordLength = static_cast<uint16_t>(recordLength);
+    h.LanguageId = DbfLanguageByteOf(codePage, false);
+    int y = 0, m = 0, d = 0;
+    DecodeDate(Today(), y, m, d);
+    h.Year = static_cast<uint8_t>(std::clamp(y - 1900, 0, 255));
+    h.Month = static_cast<uint8_t>(m);
+    h.Day = static_cast<uint8_t>(d);
+    if (memo) WriteFileDurably(std::filesystem::path(path).replace_extension(".dbt"), TDBTFile::Empty(2));
+    WriteFileDurably(path, h.Encode() + descriptors + "\x0D\x1A");
 }
 
 int TDbfFile::FieldIndex(std::string_view name) const {
@@ -316,6 +483,14 @@ std::string_view TDbfFile::Record(uint32_t recNo) const {
 std::string TDbfFile::ToUtf8(std::string_view bytes) const {
     if (IsSingleByteCodePage(codePage_)) return CodePageToUtf8(bytes, codePage_);
     return ConvertCharset(bytes, CodePageCharsetName(codePage_), "UTF-8");
+}
+
+uint32_t TDbfFile::MemoBlock(const TDbfFieldDef& field, std::string_view record) const {
+    const std::string_view text =
+        Trim(record.substr(static_cast<size_t>(field.Offset), static_cast<size_t>(field.StoredSize)));
+    uint32_t block = 0;
+    auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), block);
+    return ec == std::errc() && p == text.data() + text.size() ? block : 0;
 }
 
 TDbfValue TDbfFile::Value(const TDbfFieldDef& field, std::string_view record) const {
@@ -351,6 +526,8 @@ TDbfValue TDbfFile::Value(const TDbfFieldDef& field, std::string_view record) co
         if (bits == 0) return v;
         double msecs = 0;
         std::memcpy(&msecs, &bits, 8);
+        // Days 1 to 3,652,059 are 1 January of year 1 to 31 December 9999.
+        if (!(msecs >= 0 && msecs < 3652060.0 * kMSecsPerDay)) return v;
         v.number = MSecsToDateTime(msecs);
         v.kind = TDbfValue::DateTime;
         return v;
@@ -392,9 +569,8 @@ TDbfValue TDbfFile::Value(const TDbfFieldDef& field, std::string_view record) co
     case TDbfFieldKind::Memo:
     case TDbfFieldKind::Blob:
     case TDbfFieldKind::Graphic: {
-        uint32_t block = 0;
-        auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), block);
-        if (ec != std::errc() || p != text.data() + text.size() || block == 0 || !memo_) break;
+        const uint32_t block = MemoBlock(field, record);
+        if (block == 0 || !memo_) break;
         v.text = memo_->ReadMemo(block);
         if (!v.text.empty()) v.kind = TDbfValue::Memo;
         break;

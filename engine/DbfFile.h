@@ -106,9 +106,16 @@ public:
     // an error; a length running past it gives what is there.
     std::string ReadMemo(uint32_t block) const;
     uint32_t BlockSize() const { return blockSize_; }
+    // Stores a memo into its old blocks when it still fits there, else from the next free
+    // block; returns its first block (0 for an empty memo).
+    uint32_t WriteMemo(uint32_t oldBlock, std::string_view bytes);
+    const std::string& Content() const { return content_; }
+    // A new memo file's bytes: the header block with the next free block 1.
+    static std::string Empty(int versionClass);
 
 private:
     void Init();
+    uint64_t BlocksOf(uint64_t bytes) const { return (bytes + blockSize_ - 1) / blockSize_; }
     std::string content_;
     int versionClass_;
     uint32_t blockSize_ = 512;
@@ -139,10 +146,30 @@ public:
     int CodePage() const { return codePage_; }
     bool HasMemoFile() const { return memo_.has_value(); }
 
+    // The first block of a memo field's value; 0 for none.
+    uint32_t MemoBlock(const TDbfFieldDef& field, std::string_view record) const;
     // The value of a field of a record; memo fields give their memo text.
     TDbfValue Value(const TDbfFieldDef& field, std::string_view record) const;
     // Field bytes and memo texts in UTF-8.
     std::string ToUtf8(std::string_view bytes) const;
+    // UTF-8 to the file's code page; a character it cannot hold is refused (CodePageError).
+    std::string FromUtf8(std::string_view utf8) const;
+
+    // Changes, kept in memory until Save writes the table (and its memo file) durably with
+    // today's date, the record count and the end mark.
+    void SetRecord(uint32_t recNo, std::string_view record);
+    uint32_t AppendRecord(std::string_view record);
+    // Encodes a value into a record; no value gives blanks. A number or date wider than its
+    // field is refused; text is cut to the field. Memo fields take their block number.
+    void EncodeValue(const TDbfFieldDef& field, std::string& record, const TDbfValue& value) const;
+    TDBTFile* Memo() { return memo_ ? &*memo_ : nullptr; }
+    // The next value of an autoincrement field, counted on.
+    uint32_t NextAutoInc(size_t fieldIndex);
+    bool Modified() const { return modified_; }
+    void Save();
+    // Writes a new, empty dBASE III table (with a memo file when a field needs one) whose
+    // texts are in the code page.
+    static void Create(const std::filesystem::path& path, const std::vector<TDbfFieldDef>& fields, int codePage);
 
 private:
     void Parse(std::optional<std::string> memo, bool fromDisk);
@@ -156,6 +183,8 @@ private:
     int recordLength_ = 0;
     int codePage_ = 0;
     std::optional<TDBTFile> memo_;
+    std::filesystem::path memoPath_;
+    bool modified_ = false;
 };
 
 // The companion file of a table with another extension (".dbt", ".ndx"), found without

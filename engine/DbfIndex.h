@@ -39,9 +39,23 @@ public:
     // The leaf entries in key order.
     const std::vector<TIndexEntry>& Entries() const { return entries_; }
 
+    // Ties the index to its field of the table, for keys taken from records.
+    void Bind(const TDbfFieldDef& field, int codePage);
+    std::string KeyOf(std::string_view record) const;
+    // Key order: text without regard to case, numbers by value, then the record number.
+    int Compare(const TIndexEntry& a, const TIndexEntry& b) const;
+    void Insert(uint32_t recNo, std::string key);
+    void Remove(uint32_t recNo, const std::string& key);
+    // Writes the entries as a tree of full pages, durably.
+    void Save();
+    // A new index file on a field of the table, filled from all its records.
+    static void Create(const std::filesystem::path& path, const TDbfFile& table, const TDbfFieldDef& field);
+
 private:
+    TIndexFile() = default;
     void Parse();
     void Walk(uint32_t page, int depth, std::vector<bool>& seen);
+    std::string Build() const;
 
     std::filesystem::path path_;
     std::string content_;
@@ -54,6 +68,10 @@ private:
     uint32_t root_ = 0;
     uint32_t pages_ = 0;
     std::vector<TIndexEntry> entries_;
+    int keyOffset_ = 0;
+    int keySize_ = 0; // bytes of the field in the record
+    char fieldLetter_ = 'C';
+    const uint8_t* upper_ = nullptr;
 };
 
 // Key order of an index file: the position is the rank of the key among the entries.

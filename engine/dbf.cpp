@@ -1,6 +1,7 @@
 #include "engine/dbf.h"
 
 #include "engine/DbfIndex.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysInfo.h"
 
@@ -8,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 namespace kvz {
 
@@ -16,6 +18,8 @@ namespace {
 struct TDbfBuffer : TRecordBuffer {
     std::string Record;
     uint32_t RecNo = 0;
+    // Memo values set since the record was read, by the file's field index; stored on post.
+    std::map<size_t, std::string> Memos;
 };
 
 // The bookmark: the cursor's key (-1 in physical order) and the physical record number.
@@ -74,8 +78,8 @@ std::filesystem::path WithExtension(std::filesystem::path name, const std::strin
 } // namespace
 
 bool TDbfCursor::Next() {
-    if (pos_ <= count_) ++pos_;
-    return pos_ <= count_;
+    if (pos_ <= file_.RecordCount()) ++pos_;
+    return pos_ <= file_.RecordCount();
 }
 
 bool TDbfCursor::Prior() {
@@ -118,11 +122,48 @@ void TDbfTable::SetReadOnly(bool readOnly) {
     readOnly_ = readOnly;
 }
 
-std::unique_ptr<TDbfFile> TDbfTable::OpenFile() const {
+std::unique_ptr<TDbfFile> TDbfTable::OpenFile() {
     const std::filesystem::path wanted = WithExtension(FullPath(), ".dbf");
-    const std::filesystem::path found = Existing(wanted);
-    if (found.empty()) throw EDbfFileError("Open: Table file not found : " + wanted.string());
+    std::filesystem::path found = Existing(wanted);
+    if (found.empty()) {
+        // A table is made only from field definitions; a reader that gives none (an import)
+        // learns that the file is missing instead of getting an empty table.
+        if (openMode_ == omNormal || readOnly_ || (FieldDefs().Count() == 0 && Fields().Count() == 0))
+            throw EDbfFileError("Open: Table file not found : " + wanted.string());
+        if (FieldDefs().Count() == 0) InitFieldDefsFromFields();
+        CreateTable(wanted);
+        found = wanted;
+    }
     return std::make_unique<TDbfFile>(found);
+}
+
+void TDbfTable::CreateTable(const std::filesystem::path& path) {
+    std::vector<TDbfFieldDef> defs;
+    const int codePage = DataCodePage();
+    for (int i = 0; i < FieldDefs().Count(); ++i) {
+        const TFieldDef& fd = FieldDefs()[i];
+        char letter = 0;
+        int size = fd.Size(), prec = 0;
+        switch (fd.DataType()) {
+        case ftString: letter = 'C'; size = size > 0 ? std::min(size, 254) : 20; break;
+        case ftSmallint: letter = 'N'; size = 4; break;
+        case ftWord: letter = 'N'; size = 5; break;
+        case ftInteger: letter = 'N'; size = 9; break;
+        case ftLargeint: letter = 'N'; size = 18; break;
+        case ftFloat:
+        case ftCurrency: letter = 'N'; size = 16; prec = 2; break;
+        case ftBoolean: letter = 'L'; size = 1; break;
+        case ftDate: letter = 'D'; size = 8; break;
+        case ftMemo: letter = 'M'; size = 10; break;
+        default:
+            throw EDbfFileError("Field '" + fd.Name() + "' is of a type that dBASE III tables cannot hold");
+        }
+        TDbfFieldDef def;
+        def.FieldName = Utf8ToCodePage(Utf8Upper(fd.Name()), codePage).substr(0, 10);
+        NormaliseDbfField(def, letter, size, prec);
+        defs.push_back(def);
+    }
+    TDbfFile::Create(path, defs, codePage);
 }
 
 void TDbfTable::FillFieldDefs(const TDbfFile& file) {
@@ -149,7 +190,7 @@ void TDbfTable::InternalOpen() {
     FillFieldDefs(*file);
     file_ = std::move(file);
     try {
-        cursor_ = std::make_unique<TDbfCursor>(file_->RecordCount());
+        cursor_ = std::make_unique<TDbfCursor>(*file_);
         OpenIndexes();
         ApplyIndexName();
     } catch (...) {
@@ -174,8 +215,9 @@ void TDbfTable::OpenIndexes() {
         // A missing index is not made beside the user's table.
         if (found.empty()) throw EDbfFileError("Cannot open index : \"" + wanted.string() + "\"");
         auto index = std::make_unique<TIndexFile>(found);
-        if (file_->FieldIndex(index->KeyExpression()) < 0)
-            throw EDbfFileError("Index based on unknown field \"" + index->KeyExpression() + "\"");
+        const int field = file_->FieldIndex(index->KeyExpression());
+        if (field < 0) throw EDbfFileError("Index based on unknown field \"" + index->KeyExpression() + "\"");
+        index->Bind(file_->Fields()[static_cast<size_t>(field)], file_->CodePage());
         indexFiles_.push_back(std::move(index));
     }
 }
@@ -191,7 +233,7 @@ void TDbfTable::ApplyIndexName() {
     if (chosen)
         cursor_ = std::make_unique<TIndexCursor>(*chosen);
     else
-        cursor_ = std::make_unique<TDbfCursor>(file_->RecordCount());
+        cursor_ = std::make_unique<TDbfCursor>(*file_);
     if (current > 0)
         cursor_->SetRecNo(current);
     else
@@ -231,6 +273,7 @@ TGetResult TDbfTable::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doChe
         if (recNo > 0) {
             b.Record = std::string(file_->Record(recNo));
             b.RecNo = recNo;
+            b.Memos.clear();
             b.Bookmark = MakeBookmark(cursor_->SequenceNo(), recNo);
             b.BookmarkFlag = bfCurrent;
             if (Accept(buffer)) return grOK;
@@ -263,15 +306,29 @@ void TDbfTable::InternalGotoBookmark(const TBookmark& bookmark) {
 
 void TDbfTable::InternalInitRecord(TRecordBuffer& buffer) {
     auto& b = static_cast<TDbfBuffer&>(buffer);
-    b.Record.assign(static_cast<size_t>(file_->RecordLength()), ' ');
+    b.Record.assign(static_cast<size_t>(file_->RecordLength()), file_->VersionInfo().VersionClass > 4 ? '\0' : ' ');
+    b.Record[0] = ' ';
     b.RecNo = 0;
+    b.Memos.clear();
+}
+
+const TDbfFieldDef& TDbfTable::FileField(const TField& field) const {
+    const size_t no = static_cast<size_t>(field.FieldNo());
+    if (!file_ || no < 1 || no > fileFieldOf_.size()) DatabaseError("Field '" + field.FieldName() + "' is not in the table", const_cast<TDbfTable*>(this));
+    return file_->Fields()[static_cast<size_t>(fileFieldOf_[no - 1])];
 }
 
 bool TDbfTable::GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const {
     const auto& b = static_cast<const TDbfBuffer&>(buffer);
     const size_t no = static_cast<size_t>(field.FieldNo());
     if (!file_ || no < 1 || no > fileFieldOf_.size() || b.Record.size() != static_cast<size_t>(file_->RecordLength())) return false;
-    const TDbfFieldDef& def = file_->Fields()[static_cast<size_t>(fileFieldOf_[no - 1])];
+    const size_t index = static_cast<size_t>(fileFieldOf_[no - 1]);
+    const TDbfFieldDef& def = file_->Fields()[index];
+    if (auto memo = b.Memos.find(index); memo != b.Memos.end()) {
+        if (memo->second.empty()) return false;
+        value = Variant(memo->second);
+        return true;
+    }
     const TDbfValue v = file_->Value(def, b.Record);
     switch (v.kind) {
     case TDbfValue::Null: return false;
@@ -285,11 +342,102 @@ bool TDbfTable::GetFieldData(const TField& field, const TRecordBuffer& buffer, V
     return true;
 }
 
-void TDbfTable::SetFieldData(TField&, TRecordBuffer&, const Variant&) { DatabaseError("Cannot modify a read-only dataset", this); }
+void TDbfTable::SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) {
+    auto& b = static_cast<TDbfBuffer&>(buffer);
+    const TDbfFieldDef& def = FileField(field);
+    if (def.IsMemo()) {
+        b.Memos[static_cast<size_t>(&def - file_->Fields().data())] = value.IsNull() ? std::string() : value.AsString();
+        return;
+    }
+    TDbfValue v;
+    try {
+        if (!value.IsNull()) {
+            switch (def.FieldType) {
+            case TDbfFieldKind::String: v.kind = TDbfValue::Text; v.text = file_->FromUtf8(value.AsString()); break;
+            case TDbfFieldKind::Smallint:
+            case TDbfFieldKind::Integer:
+            case TDbfFieldKind::Largeint:
+            case TDbfFieldKind::AutoInc: v.kind = TDbfValue::Integer; v.integer = value.AsInt64(); break;
+            case TDbfFieldKind::Float: v.kind = TDbfValue::Float; v.number = value.AsFloat(); break;
+            case TDbfFieldKind::Boolean: v.kind = TDbfValue::Boolean; v.boolean = value.AsBoolean(); break;
+            case TDbfFieldKind::Date:
+            case TDbfFieldKind::DateTime: v.kind = TDbfValue::DateTime; v.number = value.AsDateTime(); break;
+            default: break;
+            }
+        }
+        file_->EncodeValue(def, b.Record, v);
+    } catch (const std::runtime_error& e) {
+        DatabaseError(e.what(), this);
+    }
+}
 
-void TDbfTable::InternalPost() { DatabaseError("Cannot modify a read-only dataset", this); }
+void TDbfTable::WriteRecord(std::string record, uint32_t recNo) {
+    std::string old;
+    if (recNo > 0) {
+        old = std::string(file_->Record(recNo));
+        file_->SetRecord(recNo, record);
+    } else {
+        recNo = file_->AppendRecord(record);
+    }
+    for (const auto& index : indexFiles_) {
+        const std::string key = index->KeyOf(record);
+        if (!old.empty()) {
+            const std::string oldKey = index->KeyOf(old);
+            if (oldKey == key) continue;
+            index->Remove(recNo, oldKey);
+        }
+        index->Insert(recNo, key);
+    }
+    file_->Save();
+    for (const auto& index : indexFiles_) index->Save();
+    cursor_->SetRecNo(recNo);
+}
 
-void TDbfTable::InternalDelete() { DatabaseError("Cannot modify a read-only dataset", this); }
+void TDbfTable::InternalPost() {
+    auto& b = static_cast<TDbfBuffer&>(ActiveBuffer());
+    std::string record = b.Record;
+    record[0] = ' ';
+    try {
+        for (const auto& [index, text] : b.Memos) {
+            const TDbfFieldDef& def = file_->Fields()[index];
+            TDBTFile* memo = file_->Memo();
+            if (!memo) DatabaseError("The table has no memo file", this);
+            const std::string bytes = def.FieldType == TDbfFieldKind::Memo ? file_->FromUtf8(text) : text;
+            const uint32_t block = memo->WriteMemo(file_->MemoBlock(def, record), bytes);
+            TDbfValue number;
+            if (block > 0) {
+                number.kind = TDbfValue::Integer;
+                number.integer = block;
+            }
+            TDbfFieldDef asNumber = def;
+            asNumber.NativeFieldType = 'N';
+            file_->EncodeValue(asNumber, record, number);
+        }
+        if (State() == dsInsert)
+            for (size_t i = 0; i < file_->Fields().size(); ++i)
+                if (file_->Fields()[i].NativeFieldType == '+') {
+                    TDbfValue v;
+                    v.kind = TDbfValue::Integer;
+                    v.integer = file_->NextAutoInc(i);
+                    file_->EncodeValue(file_->Fields()[i], record, v);
+                }
+        WriteRecord(record, State() == dsEdit ? b.RecNo : 0);
+    } catch (const EDbfFileError& e) {
+        DatabaseError(e.what(), this);
+    } catch (const CodePageError& e) {
+        DatabaseError(e.what(), this);
+    }
+    b.Memos.clear();
+}
+
+void TDbfTable::InternalDelete() {
+    const uint32_t recNo = cursor_->RecNo();
+    if (recNo == 0) DatabaseError("No current record", this);
+    std::string record(file_->Record(recNo));
+    record[0] = '*';
+    file_->SetRecord(recNo, record);
+    file_->Save();
+}
 
 int TDbfTable::RecordCount() const { return file_ ? static_cast<int>(std::min<uint32_t>(file_->RecordCount(), INT32_MAX)) : 0; }
 

@@ -1,8 +1,9 @@
 // A dataset over a dBASE table (".dbf") with its memo file (".dbt") and single-key index
 // files (".NDX"), so that any code that reads datasets can read what other programs wrote.
 //
-// The table is read whole when it opens and is never written: opening a user's file can
-// neither create nor change it, so the dataset offers no changes.
+// The table is read whole when it opens. Opening never creates or changes a file: a missing
+// table is made from the field definitions only when they are given and the open mode allows
+// it, and the files are written (durably, whole) only when a record is posted or deleted.
 #pragma once
 
 #include "engine/DbfFile.h"
@@ -41,17 +42,17 @@ public:
 // Physical order.
 class TDbfCursor : public TVirtualCursor {
 public:
-    explicit TDbfCursor(uint32_t recordCount) : count_(recordCount) {}
+    explicit TDbfCursor(const TDbfFile& file) : file_(file) {}
     bool Next() override;
     bool Prior() override;
     void First() override { pos_ = 0; }
-    void Last() override { pos_ = count_ + 1; }
-    uint32_t RecNo() const override { return pos_ >= 1 && pos_ <= count_ ? pos_ : 0; }
-    void SetRecNo(uint32_t recNo) override { pos_ = recNo > count_ ? count_ + 1 : recNo; }
+    void Last() override { pos_ = file_.RecordCount() + 1; }
+    uint32_t RecNo() const override { return pos_ >= 1 && pos_ <= file_.RecordCount() ? pos_ : 0; }
+    void SetRecNo(uint32_t recNo) override { pos_ = recNo > file_.RecordCount() ? file_.RecordCount() + 1 : recNo; }
     int32_t SequenceNo() const override { return -1; }
 
 private:
-    uint32_t count_;
+    const TDbfFile& file_;
     uint32_t pos_ = 0;
 };
 
@@ -116,10 +117,13 @@ protected:
     void InternalPost() override;
     void InternalDelete() override;
     void InternalInitFieldDefs() override;
-    bool GetCanModify() const override { return false; }
+    bool GetCanModify() const override { return !readOnly_; }
 
 private:
-    std::unique_ptr<TDbfFile> OpenFile() const;
+    std::unique_ptr<TDbfFile> OpenFile();
+    void CreateTable(const std::filesystem::path& path);
+    const TDbfFieldDef& FileField(const TField& field) const;
+    void WriteRecord(std::string record, uint32_t recNo);
     void FillFieldDefs(const TDbfFile& file);
     void OpenIndexes();
     void ApplyIndexName();

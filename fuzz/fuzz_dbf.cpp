@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the dBASE reader: the first two bytes give the length of the table
-// part, the rest is its memo file. Every record and every value is read.
+// part, the rest is its memo file (and, read on its own, an index file). Every record and
+// every value is read.
 #include "engine/DbfFile.h"
+#include "engine/DbfIndex.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
             }
         }
+    } catch (const std::runtime_error&) {
+    }
+    try {
+        kvz::TIndexFile index(std::string(bytes + tableSize, size - 2 - tableSize));
     } catch (const std::runtime_error&) {
     }
     return 0;

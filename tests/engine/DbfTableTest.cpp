@@ -72,8 +72,6 @@ TEST(DbfTable, ImportsAsTheAddressImportReadsAndLeavesTheFilesAlone) {
         t.Next();
         EXPECT_EQ(t.RecNo(), 3);
         EXPECT_TRUE(t.Fields()[1].IsNull());
-        EXPECT_FALSE(t.CanModify());
-        EXPECT_THROW(t.Edit(), EDatabaseError);
         t.Close();
         t.SetShowDeleted(true);
         t.Open();
@@ -94,6 +92,67 @@ TEST(DbfTable, ImportsAsTheAddressImportReadsAndLeavesTheFilesAlone) {
     EXPECT_FALSE(missing.Active());
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "INE.DBF"));
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "ine.dbf"));
+}
+
+TEST(DbfTable, WritesRecordsMemosAndIndexesThatOtherReadersTakeIn) {
+    TempFolder folder;
+    {
+        TDbfTable t;
+        t.SetTableName((folder.path() / "Nova.dbf").string());
+        t.FieldDefs().Add("Meno", ftString, 12);
+        t.FieldDefs().Add("Pocet", ftInteger);
+        t.FieldDefs().Add("Suma", ftFloat);
+        t.FieldDefs().Add("Den", ftDate);
+        t.FieldDefs().Add("Ano", ftBoolean);
+        t.FieldDefs().Add("Pozn", ftMemo);
+        t.Open(); // made from the definitions: the open mode allows it
+        for (const char* name : {"Žofia", "adam", "Bohuš"}) {
+            t.Append();
+            t.FieldByName("MENO").SetAsString(name);
+            t.FieldByName("POCET").SetAsInteger(static_cast<int>(std::string(name).size()));
+            t.FieldByName("SUMA").SetAsFloat(-1.5);
+            t.FieldByName("DEN").SetAsDateTime(EncodeDate(2026, 12, 10));
+            t.FieldByName("ANO").SetAsBoolean(true);
+            t.FieldByName("POZN").SetAsString(std::string(name) + " má poznámku " + std::string(600, '.'));
+            t.Post();
+        }
+        EXPECT_THROW(t.FieldByName("POCET").SetAsLargeInt(int64_t{12345678901}), EDatabaseError);
+        t.Close();
+        TIndexFile::Create(folder.path() / "MENA.NDX", TDbfFile(folder.path() / "Nova.dbf"),
+                           TDbfFile(folder.path() / "Nova.dbf").Fields()[0]);
+        t.Indexes().push_back({"MENA", ""});
+        t.SetIndexName("mena");
+        t.Open();
+        EXPECT_EQ(Column(t, "MENO"), (std::vector<std::string>{"adam", "Bohuš", "Žofia"}));
+        t.First();
+        t.Edit();
+        t.FieldByName("MENO").SetAsString("Zuzana");
+        t.FieldByName("POZN").SetAsString("kratšia");
+        t.Post();
+        EXPECT_EQ(Column(t, "MENO"), (std::vector<std::string>{"Bohuš", "Zuzana", "Žofia"}));
+        t.First();
+        t.Delete();
+        EXPECT_EQ(Column(t, "MENO"), (std::vector<std::string>{"Zuzana", "Žofia"}));
+        EXPECT_EQ(TIndexFile(folder.path() / "MENA.NDX").Entries().size(), 3u);
+    }
+    RUN_ORACLE(r, folder.path(), R"(
+import dbfread
+t = dbfread.DBF('Nova.dbf', char_decode_errors='strict')
+print(t.encoding, len(t), len(t.deleted))
+for rec in t:
+    print(rec['MENO'], rec['POCET'], rec['SUMA'], rec['DEN'], rec['ANO'], rec['POZN'][:16], len(rec['POZN']))
+)");
+    EXPECT_EQ(r.output, "cp1250 2 1\n"
+                        "Žofia 6 -1.5 2026-12-10 True Žofia má poznámk 618\n"
+                        "Zuzana 4 -1.5 2026-12-10 True kratšia 7\n");
+
+    // A table opened only for reading takes no changes.
+    TDbfTable ro;
+    ro.SetTableName((folder.path() / "Nova.dbf").string());
+    ro.SetReadOnly(true);
+    ro.Open();
+    EXPECT_FALSE(ro.CanModify());
+    EXPECT_THROW(ro.Edit(), EDatabaseError);
 }
 
 TEST(DbfTable, BookmarksOfThePhysicalOrderCompareByRecordNumber) {
