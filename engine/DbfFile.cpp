@@ -15,23 +15,11 @@ namespace kvz {
 
 namespace {
 
-uint32_t Le32(std::string_view b, size_t at) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
-}
-uint16_t Le16(std::string_view b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
-}
 uint64_t Be(std::string_view b, size_t at, int n) {
     uint64_t v = 0;
     for (int i = 0; i < n; ++i) v = v << 8 | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
     return v;
 }
-void PutLe(std::string& out, size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) out[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
-}
-
 std::string_view Trim(std::string_view s) {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
     while (!s.empty() && blank(s.front())) s.remove_prefix(1);
@@ -76,15 +64,37 @@ constexpr LanguageMark kReadMarks[] = {
 
 } // namespace
 
+uint32_t DbfLe32(std::string_view b, size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+
+uint16_t DbfLe16(std::string_view b, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+
+void DbfPutLe(std::string& out, size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) out[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+void TDbfHeader::StampToday() {
+    int y = 0, m = 0, d = 0;
+    DecodeDate(Today(), y, m, d);
+    Year = static_cast<uint8_t>(std::clamp(y - 1900, 0, 255));
+    Month = static_cast<uint8_t>(m);
+    Day = static_cast<uint8_t>(d);
+}
+
 std::string TDbfHeader::Encode() const {
     std::string out(32, '\0');
     out[0] = static_cast<char>(Version);
     out[1] = static_cast<char>(Year);
     out[2] = static_cast<char>(Month);
     out[3] = static_cast<char>(Day);
-    PutLe(out, 4, RecordCount, 4);
-    PutLe(out, 8, HeaderLength, 2);
-    PutLe(out, 10, RecordLength, 2);
+    DbfPutLe(out, 4, RecordCount, 4);
+    DbfPutLe(out, 8, HeaderLength, 2);
+    DbfPutLe(out, 10, RecordLength, 2);
     out[29] = static_cast<char>(LanguageId);
     return out;
 }
@@ -95,9 +105,9 @@ TDbfHeader TDbfHeader::Decode(std::string_view b) {
     h.Year = static_cast<uint8_t>(b[1]);
     h.Month = static_cast<uint8_t>(b[2]);
     h.Day = static_cast<uint8_t>(b[3]);
-    h.RecordCount = Le32(b, 4);
-    h.HeaderLength = Le16(b, 8);
-    h.RecordLength = Le16(b, 10);
+    h.RecordCount = DbfLe32(b, 4);
+    h.HeaderLength = DbfLe16(b, 8);
+    h.RecordLength = DbfLe16(b, 10);
     h.LanguageId = static_cast<uint8_t>(b[29]);
     return h;
 }
@@ -176,7 +186,7 @@ std::string EncodeDbfDescriptor(std::string_view name, char letter, uint32_t off
     std::string out(32, '\0');
     std::memcpy(out.data(), name.data(), std::min<size_t>(name.size(), 10));
     out[11] = letter;
-    PutLe(out, 12, offset, 4);
+    DbfPutLe(out, 12, offset, 4);
     out[16] = static_cast<char>(width);
     out[17] = static_cast<char>(decimals);
     return out;
@@ -212,7 +222,7 @@ TDBTFile::TDBTFile(std::string content, int versionClass) : content_(std::move(c
 }
 
 void TDBTFile::Init() {
-    blockSize_ = content_.size() >= 22 ? Le16(content_, 20) : 0;
+    blockSize_ = content_.size() >= 22 ? DbfLe16(content_, 20) : 0;
     if (blockSize_ == 0 || blockSize_ % 128 != 0 || versionClass_ < 3) blockSize_ = 512;
 }
 
@@ -223,7 +233,7 @@ std::string TDBTFile::ReadMemo(uint32_t block) const {
         throw EDbfFileError("Memo block " + std::to_string(block) + " lies past the end of the memo file");
     const std::string_view rest = std::string_view(content_).substr(static_cast<size_t>(start));
     if (versionClass_ >= 3 && rest.size() >= 8 && rest.substr(0, 4) == std::string_view("\xFF\xFF\x08\x00", 4)) {
-        const uint64_t length = Le32(rest, 4);
+        const uint64_t length = DbfLe32(rest, 4);
         if (length <= 8) return {};
         return std::string(rest.substr(8, static_cast<size_t>(std::min<uint64_t>(length - 8, rest.size() - 8))));
     }
@@ -237,15 +247,15 @@ uint32_t TDBTFile::WriteMemo(uint32_t oldBlock, std::string_view bytes) {
     // dBASE III ends a memo with two end marks; later versions give its length before it.
     std::string stored = versionClass_ < 3 ? std::string(bytes) + "\x1A\x1A"
                                            : std::string("\xFF\xFF\x08\x00", 4) + std::string(4, '\0') + std::string(bytes);
-    if (versionClass_ >= 3) PutLe(stored, 4, static_cast<uint32_t>(bytes.size() + 8), 4);
+    if (versionClass_ >= 3) DbfPutLe(stored, 4, static_cast<uint32_t>(bytes.size() + 8), 4);
     if (content_.size() < blockSize_) content_.resize(blockSize_, '\0');
     const uint64_t oldStart = static_cast<uint64_t>(oldBlock) * blockSize_;
     uint64_t block = oldBlock;
     if (oldBlock == 0 || oldStart >= content_.size() ||
         BlocksOf(stored.size()) > BlocksOf(ReadMemo(oldBlock).size() + (versionClass_ < 3 ? 2 : 8))) {
-        block = std::max<uint64_t>(Le32(content_, 0), BlocksOf(content_.size()));
+        block = std::max<uint64_t>(DbfLe32(content_, 0), BlocksOf(content_.size()));
         if (block + BlocksOf(stored.size()) > UINT32_MAX) throw EDbfFileError("The memo file is full");
-        PutLe(content_, 0, static_cast<uint32_t>(block + BlocksOf(stored.size())), 4);
+        DbfPutLe(content_, 0, static_cast<uint32_t>(block + BlocksOf(stored.size())), 4);
     }
     const size_t at = static_cast<size_t>(block * blockSize_);
     stored.resize(static_cast<size_t>(BlocksOf(stored.size()) * blockSize_), versionClass_ < 3 ? '\x1A' : '\0');
@@ -256,8 +266,8 @@ uint32_t TDBTFile::WriteMemo(uint32_t oldBlock, std::string_view bytes) {
 
 std::string TDBTFile::Empty(int versionClass) {
     std::string out(512, '\0');
-    PutLe(out, 0, 1, 4);
-    if (versionClass >= 3) PutLe(out, 20, 512, 2);
+    DbfPutLe(out, 0, 1, 4);
+    if (versionClass >= 3) DbfPutLe(out, 20, 512, 2);
     return out;
 }
 
@@ -305,7 +315,7 @@ void TDbfFile::Parse(std::optional<std::string> memo, bool fromDisk) {
         const int size = static_cast<uint8_t>(d[ds == 32 ? 16 : 33]);
         const int prec = static_cast<uint8_t>(d[ds == 32 ? 17 : 34]);
         NormaliseDbfField(def, letter, size, prec);
-        if (ds == 48) def.AutoIncNext = Le32(d, 42);
+        if (ds == 48) def.AutoIncNext = DbfLe32(d, 42);
         def.Offset = offset;
         offset += size;
         fields_.push_back(std::move(def));
@@ -414,20 +424,14 @@ void TDbfFile::EncodeValue(const TDbfFieldDef& field, std::string& record, const
 
 void TDbfFile::Save() {
     if (path_.empty()) throw EDbfFileError("The table has no file to be saved in");
-    int y = 0, m = 0, d = 0;
-    DecodeDate(Today(), y, m, d);
-    header_.Year = static_cast<uint8_t>(std::clamp(y - 1900, 0, 255));
-    header_.Month = static_cast<uint8_t>(m);
-    header_.Day = static_cast<uint8_t>(d);
+    header_.StampToday();
     header_.RecordCount = recordCount_;
-    std::string head = header_.Encode();
-    content_.replace(0, 4, head.substr(0, 4));
-    content_.replace(4, 4, head.substr(4, 4));
+    content_.replace(0, 8, header_.Encode().substr(0, 8));
     if (info_.DescriptorSize == 48)
         for (size_t i = 0; i < fields_.size(); ++i)
             if (fields_[i].NativeFieldType == '+') {
                 std::string counter(4, '\0');
-                PutLe(counter, 0, fields_[i].AutoIncNext, 4);
+                DbfPutLe(counter, 0, fields_[i].AutoIncNext, 4);
                 content_.replace(static_cast<size_t>(info_.HeaderSize) + i * 48 + 42, 4, counter);
             }
     content_.resize(header_.HeaderLength + static_cast<size_t>(recordCount_) * static_cast<size_t>(recordLength_));
@@ -455,11 +459,7 @@ void TDbfFile::Create(const std::filesystem::path& path, const std::vector<TDbfF
     h.HeaderLength = static_cast<uint16_t>(32 + descriptors.size() + 1);
     h.RecordLength = static_cast<uint16_t>(recordLength);
     h.LanguageId = DbfLanguageByteOf(codePage, false);
-    int y = 0, m = 0, d = 0;
-    DecodeDate(Today(), y, m, d);
-    h.Year = static_cast<uint8_t>(std::clamp(y - 1900, 0, 255));
-    h.Month = static_cast<uint8_t>(m);
-    h.Day = static_cast<uint8_t>(d);
+    h.StampToday();
     if (memo) WriteFileDurably(std::filesystem::path(path).replace_extension(".dbt"), TDBTFile::Empty(2));
     WriteFileDurably(path, h.Encode() + descriptors + "\x0D\x1A");
 }
@@ -506,7 +506,7 @@ TDbfValue TDbfFile::Value(const TDbfFieldDef& field, std::string_view record) co
             if (stored == 0) return v;
             v.integer = static_cast<int32_t>(stored ^ 0x80000000u);
         } else {
-            v.integer = static_cast<int32_t>(Le32(raw, 0));
+            v.integer = static_cast<int32_t>(DbfLe32(raw, 0));
         }
         v.kind = TDbfValue::Integer;
         return v;

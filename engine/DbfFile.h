@@ -20,6 +20,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Little-endian integers of the files.
+uint32_t DbfLe32(std::string_view bytes, size_t at);
+uint16_t DbfLe16(std::string_view bytes, size_t at);
+void DbfPutLe(std::string& out, size_t at, uint32_t value, int size);
+
 // The first 32 bytes of a table file (integers little-endian).
 struct TDbfHeader {
     uint8_t Version = 3;
@@ -33,6 +38,8 @@ struct TDbfHeader {
 
     std::string Encode() const;
     static TDbfHeader Decode(std::string_view bytes); // at least 32 bytes
+    // The date of the last update: today.
+    void StampToday();
 };
 
 // How the fields of a file of one version byte are laid out.

@@ -12,23 +12,10 @@ namespace kvz {
 
 namespace {
 
-uint32_t Le32(std::string_view b, size_t at) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
-}
-uint16_t Le16(std::string_view b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
-}
-
 // Deeper trees than this do not fit in a 32-bit record count.
 constexpr int kMaxDepth = 32;
 // Our older program marked the files it made with this word; their key kind is a letter.
 constexpr uint16_t kOwnMark = 0x5800;
-
-void PutLe(std::string& out, size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) out[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
-}
 
 // Days of a date as numeric index keys count them: the Julian day number.
 constexpr double kJulianOfDateZero = 2415019;
@@ -48,14 +35,14 @@ void TIndexFile::Parse() {
     const std::string damaged = "The index file is damaged : " + path_.string();
     if (content_.size() < static_cast<size_t>(kPageSize)) throw EDbfFileError(damaged);
     const std::string_view head(content_.data(), kPageSize);
-    root_ = Le32(head, 0);
-    pages_ = Le32(head, 4);
-    keyLength_ = Le16(head, 12);
-    keysPerPage_ = Le16(head, 14);
-    entrySize_ = Le16(head, 18);
+    root_ = DbfLe32(head, 0);
+    pages_ = DbfLe32(head, 4);
+    keyLength_ = DbfLe16(head, 12);
+    keysPerPage_ = DbfLe16(head, 14);
+    entrySize_ = DbfLe16(head, 18);
     // Files of other programs give the key type as a word at 16 (0 text, 1 number); ours
     // gave a letter at 9.
-    textKeys_ = Le16(head, 10) == kOwnMark ? head[9] == 'C' : Le16(head, 16) == 0;
+    textKeys_ = DbfLe16(head, 10) == kOwnMark ? head[9] == 'C' : DbfLe16(head, 16) == 0;
     std::string_view expr = head.substr(24);
     expr = expr.substr(0, expr.find('\0'));
     while (!expr.empty() && expr.back() == ' ') expr.remove_suffix(1);
@@ -76,17 +63,17 @@ void TIndexFile::Walk(uint32_t page, int depth, std::vector<bool>& seen) {
     if (page < 1 || page >= seen.size() || seen[page] || depth > kMaxDepth) throw EDbfFileError(damaged);
     seen[page] = true;
     const std::string_view p(content_.data() + static_cast<size_t>(page) * kPageSize, kPageSize);
-    const uint32_t count = Le32(p, 0);
+    const uint32_t count = DbfLe32(p, 0);
     // An inner page holds one child pointer more than keys.
-    const bool leaf = Le32(p, 4) == 0;
+    const bool leaf = DbfLe32(p, 4) == 0;
     if (count > static_cast<uint32_t>(keysPerPage_) || 4 + (count + (leaf ? 0 : 1)) * static_cast<uint32_t>(entrySize_) > kPageSize)
         throw EDbfFileError(damaged);
     for (uint32_t i = 0; i < count + (leaf ? 0 : 1); ++i) {
         const size_t at = 4 + static_cast<size_t>(i) * static_cast<size_t>(entrySize_);
-        const uint32_t child = Le32(p, at);
+        const uint32_t child = DbfLe32(p, at);
         if (leaf) {
             if (child != 0) throw EDbfFileError(damaged);
-            entries_.push_back({Le32(p, at + 4), std::string(p.substr(at + 8, static_cast<size_t>(keyLength_)))});
+            entries_.push_back({DbfLe32(p, at + 4), std::string(p.substr(at + 8, static_cast<size_t>(keyLength_)))});
         } else {
             Walk(child, depth + 1, seen);
         }
@@ -169,15 +156,15 @@ std::string TIndexFile::Build() const {
     };
     auto put = [&](uint32_t page, size_t i, uint32_t child, uint32_t recNo, std::string_view key) {
         const size_t at = static_cast<size_t>(page) * kPageSize + 4 + i * es;
-        PutLe(out, at, child, 4);
-        PutLe(out, at + 4, recNo, 4);
+        DbfPutLe(out, at, child, 4);
+        DbfPutLe(out, at + 4, recNo, 4);
         out.replace(at + 8, key.size(), key);
     };
     std::vector<Child> level;
     for (size_t first = 0; first < entries_.size() || level.empty(); first += leafKeys) {
         const uint32_t page = newPage();
         const size_t n = std::min(leafKeys, entries_.size() - first);
-        PutLe(out, static_cast<size_t>(page) * kPageSize, static_cast<uint32_t>(n), 4);
+        DbfPutLe(out, static_cast<size_t>(page) * kPageSize, static_cast<uint32_t>(n), 4);
         for (size_t i = 0; i < n; ++i) put(page, i, 0, entries_[first + i].RecNo, entries_[first + i].Key);
         level.push_back({page, n ? entries_[first + n - 1].Key : std::string()});
     }
@@ -187,20 +174,20 @@ std::string TIndexFile::Build() const {
         for (size_t first = 0; first < level.size(); first += innerKeys + 1) {
             const uint32_t page = newPage();
             const size_t n = std::min(innerKeys + 1, level.size() - first);
-            PutLe(out, static_cast<size_t>(page) * kPageSize, static_cast<uint32_t>(n - 1), 4);
+            DbfPutLe(out, static_cast<size_t>(page) * kPageSize, static_cast<uint32_t>(n - 1), 4);
             for (size_t i = 0; i < n; ++i)
                 put(page, i, level[first + i].page, 0, i + 1 < n ? std::string_view(level[first + i].lastKey) : std::string_view());
             upper.push_back({page, level[first + n - 1].lastKey});
         }
         level = std::move(upper);
     }
-    PutLe(out, 0, level.front().page, 4);
-    PutLe(out, 4, static_cast<uint32_t>(out.size() / kPageSize), 4);
-    PutLe(out, 8, static_cast<uint32_t>(entries_.size() + 1), 4);
-    PutLe(out, 12, static_cast<uint32_t>(keyLength_), 2);
-    PutLe(out, 14, static_cast<uint32_t>(keysPerPage_), 2);
-    PutLe(out, 16, textKeys_ ? 0 : 1, 2);
-    PutLe(out, 18, static_cast<uint32_t>(entrySize_), 2);
+    DbfPutLe(out, 0, level.front().page, 4);
+    DbfPutLe(out, 4, static_cast<uint32_t>(out.size() / kPageSize), 4);
+    DbfPutLe(out, 8, static_cast<uint32_t>(entries_.size() + 1), 4);
+    DbfPutLe(out, 12, static_cast<uint32_t>(keyLength_), 2);
+    DbfPutLe(out, 14, static_cast<uint32_t>(keysPerPage_), 2);
+    DbfPutLe(out, 16, textKeys_ ? 0 : 1, 2);
+    DbfPutLe(out, 18, static_cast<uint32_t>(entrySize_), 2);
     out.replace(24, expression_.size(), expression_);
     return out;
 }
@@ -209,8 +196,8 @@ void TIndexFile::Save() {
     const std::string bytes = Build();
     WriteFileDurably(path_, bytes);
     content_ = bytes;
-    root_ = Le32(bytes, 0);
-    pages_ = Le32(bytes, 4);
+    root_ = DbfLe32(bytes, 0);
+    pages_ = DbfLe32(bytes, 4);
 }
 
 void TIndexFile::Create(const std::filesystem::path& path, const TDbfFile& table, const TDbfFieldDef& field) {

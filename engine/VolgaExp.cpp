@@ -18,11 +18,6 @@ namespace kvz {
 
 namespace {
 
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
 std::string Digits(int value, int width) {
     char text[16];
     std::snprintf(text, sizeof text, "%0*d", width, value);
@@ -89,7 +84,7 @@ bool IsXmlName(std::string_view name) {
 }
 
 bool IsUtf8Name(const std::string& charset) {
-    const std::string u = Upper(charset);
+    const std::string u = Utf8Upper(charset);
     return u == "UTF-8" || u == "UTF8";
 }
 
@@ -179,15 +174,19 @@ std::string PadNumber(std::string_view text, int width) {
     return std::string(static_cast<size_t>(width) - text.size(), ' ') + std::string(text);
 }
 
-// Names cut to 10 characters stay unique: a clash ends in a number instead.
-std::string UniqueDbfName(std::string name, std::vector<std::string>& taken) {
-    name = name.substr(0, 10);
-    std::string candidate = name;
-    for (int n = 1; std::find(taken.begin(), taken.end(), Upper(candidate)) != taken.end(); ++n) {
+// Names cut to 10 characters stay unique (without regard to case, as readers compare them): a
+// clash ends in a number instead.
+std::string UniqueDbfName(const std::string& name, std::vector<std::string>& taken, const CodePageTables& tables) {
+    auto upper = [&tables](std::string text) {
+        for (char& c : text) c = static_cast<char>(tables.upper[static_cast<uint8_t>(c)]);
+        return text;
+    };
+    std::string candidate = name.substr(0, 10);
+    for (int n = 1; std::find(taken.begin(), taken.end(), upper(candidate)) != taken.end(); ++n) {
         const std::string suffix = std::to_string(n);
         candidate = name.substr(0, 10 - suffix.size()) + suffix;
     }
-    taken.push_back(Upper(candidate));
+    taken.push_back(upper(candidate));
     return candidate;
 }
 
@@ -287,7 +286,7 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
 // ---- dBASE --------------------------------------------------------------------------------
 
 void TZuzezARFConverter::SaveToFile(const std::filesystem::path& fileName) {
-    if (Upper(fileName.extension().string()) != ".DBF")
+    if (Utf8Upper(fileName.extension().string()) != ".DBF")
         DatabaseError("The file name must end with \".dbf\" : " + fileName.string(), this);
     std::string out;
     WriteToStream(out);
@@ -341,7 +340,7 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     int recordLength = 1;
     for (TDbfColumn& c : columns) {
         c.decimals = std::max(c.decimals, 0);
-        const std::string name = UniqueDbfName(bytes(c.field->FieldName()), taken);
+        const std::string name = UniqueDbfName(bytes(c.field->FieldName()), taken, CodePageTablesFor(codePage));
         descriptors += EncodeDbfDescriptor(name, c.letter, static_cast<uint32_t>(recordLength), static_cast<uint8_t>(c.width),
                                            static_cast<uint8_t>(c.decimals));
         recordLength += c.width;
@@ -350,11 +349,7 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
 
     TDbfHeader header;
     header.Version = 3;
-    int y = 0, m = 0, d = 0;
-    DecodeDate(Today(), y, m, d);
-    header.Year = static_cast<uint8_t>(std::clamp(y - 1900, 0, 255));
-    header.Month = static_cast<uint8_t>(m);
-    header.Day = static_cast<uint8_t>(d);
+    header.StampToday();
     header.HeaderLength = static_cast<uint16_t>(32 + descriptors.size() + 1);
     header.RecordLength = static_cast<uint16_t>(recordLength);
     header.LanguageId = DbfLanguageByteOf(codePage, toOem_);
@@ -410,7 +405,7 @@ std::filesystem::path TVolgaXLSConverter::SaveToFile(const std::filesystem::path
     TDataSet& ds = *Dataset();
     Report(10);
     std::filesystem::path target = fileName;
-    if (Upper(target.extension().string()) != ".XLSX") target.replace_extension(".xlsx");
+    if (Utf8Upper(target.extension().string()) != ".XLSX") target.replace_extension(".xlsx");
 
     // The library writes a file of its own; it becomes the workbook through the durable writer.
     std::filesystem::path folder = target.parent_path();

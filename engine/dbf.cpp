@@ -37,11 +37,6 @@ void ReadBookmark(const TBookmark& b, int32_t& key, uint32_t& recNo) {
     std::memcpy(&recNo, b.data() + 4, 4);
 }
 
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
 TFieldType FieldTypeOf(TDbfFieldKind kind) {
     switch (kind) {
     case TDbfFieldKind::String: return ftString;
@@ -71,7 +66,7 @@ std::filesystem::path Existing(const std::filesystem::path& file) {
 
 // The name with the extension put in place of its own, unless it already has it in any case.
 std::filesystem::path WithExtension(std::filesystem::path name, const std::string& extension) {
-    if (Upper(name.extension().string()) != Upper(extension)) name.replace_extension(extension);
+    if (Utf8Upper(name.extension().string()) != Utf8Upper(extension)) name.replace_extension(extension);
     return name;
 }
 
@@ -209,7 +204,7 @@ void TDbfTable::OpenIndexes() {
     const std::filesystem::path folder = FullPath().parent_path();
     for (TDbfIndexDef& def : indexes_) {
         if (def.IndexFile.empty()) def.IndexFile = def.SortField;
-        def.IndexFile = Upper(def.IndexFile);
+        def.IndexFile = Utf8Upper(def.IndexFile);
         const std::filesystem::path wanted = WithExtension(folder / def.IndexFile, ".NDX");
         const std::filesystem::path found = Existing(wanted);
         // A missing index is not made beside the user's table.
@@ -226,9 +221,9 @@ void TDbfTable::ApplyIndexName() {
     const uint32_t current = cursor_ ? cursor_->RecNo() : 0;
     const TIndexFile* chosen = nullptr;
     if (!indexName_.empty()) {
-        const std::string wanted = Upper(WithExtension(FullPath().parent_path() / indexName_, ".NDX").string());
+        const std::string wanted = Utf8Upper(WithExtension(FullPath().parent_path() / indexName_, ".NDX").string());
         for (const auto& index : indexFiles_)
-            if (Upper(index->Path().string()) == wanted) chosen = index.get();
+            if (Utf8Upper(index->Path().string()) == wanted) chosen = index.get();
     }
     if (chosen)
         cursor_ = std::make_unique<TIndexCursor>(*chosen);
