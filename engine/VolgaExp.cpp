@@ -244,7 +244,9 @@ void TVolgaXMLConverter::Build() {
     for (int i = 0; i < ds.FieldCount(); ++i) {
         const TField& f = ds.Fields()[i];
         const bool plain = IsXmlName(f.FieldName());
-        names.push_back(plain ? f.FieldName() : "c" + std::to_string(i));
+        std::string own = "c" + std::to_string(i);
+        while (!plain && ds.FindField(own)) own += "_";
+        names.push_back(plain ? f.FieldName() : own);
         const std::string name = XmlEscape(f.FieldName());
         lines_.push_back("<s:AttributeType name=\"" + (plain ? name : names.back() + "\" rs:name=\"" + name) +
                          "\" rs:number=\"" + std::to_string(i) + "\"");

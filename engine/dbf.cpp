@@ -176,8 +176,11 @@ void TDbfTable::FillFieldDefs(const TDbfFile& file) {
 }
 
 void TDbfTable::InternalInitFieldDefs() {
-    const std::unique_ptr<TDbfFile> file = OpenFile();
-    FillFieldDefs(*file);
+    // Only reads: a missing table is not made here.
+    const std::filesystem::path wanted = WithExtension(FullPath(), ".dbf");
+    const std::filesystem::path found = Existing(wanted);
+    if (found.empty()) throw EDbfFileError("Open: Table file not found : " + wanted.string());
+    FillFieldDefs(TDbfFile(found));
 }
 
 void TDbfTable::InternalOpen() {
@@ -307,9 +310,9 @@ void TDbfTable::InternalInitRecord(TRecordBuffer& buffer) {
     b.Memos.clear();
 }
 
-const TDbfFieldDef& TDbfTable::FileField(const TField& field) const {
+const TDbfFieldDef& TDbfTable::FileField(const TField& field) {
     const size_t no = static_cast<size_t>(field.FieldNo());
-    if (!file_ || no < 1 || no > fileFieldOf_.size()) DatabaseError("Field '" + field.FieldName() + "' is not in the table", const_cast<TDbfTable*>(this));
+    if (!file_ || no < 1 || no > fileFieldOf_.size()) DatabaseError("Field '" + field.FieldName() + "' is not in the table", this);
     return file_->Fields()[static_cast<size_t>(fileFieldOf_[no - 1])];
 }
 

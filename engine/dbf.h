@@ -122,7 +122,7 @@ protected:
 private:
     std::unique_ptr<TDbfFile> OpenFile();
     void CreateTable(const std::filesystem::path& path);
-    const TDbfFieldDef& FileField(const TField& field) const;
+    const TDbfFieldDef& FileField(const TField& field);
     void WriteRecord(std::string record, uint32_t recNo);
     void FillFieldDefs(const TDbfFile& file);
     void OpenIndexes();
