@@ -206,9 +206,12 @@ void TExportConverter::Notification(TComponent* component, TOperation operation)
     if (operation == TOperation::opRemove && component == dataset_) dataset_ = nullptr;
 }
 
-void TExportConverter::Prepare(const std::filesystem::path& fileName) {
-    if (!dataset_) DatabaseError("No dataset to export", this);
+void TExportConverter::CheckFileName(const std::filesystem::path& fileName) {
     if (fileName.empty()) DatabaseError("No file name to export to", this);
+}
+
+void TExportConverter::Prepare() {
+    if (!dataset_) DatabaseError("No dataset to export", this);
     if (!dataset_->Active()) dataset_->Open();
     total_ = dataset_->RecordCount();
     lastPercent_ = 0;
@@ -276,7 +279,8 @@ void TVolgaXMLConverter::Build() {
 }
 
 void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
-    Prepare(fileName);
+    CheckFileName(fileName);
+    Prepare();
     // An unknown charset is refused before anything is built.
     if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", encoding_);
     Build();
@@ -288,6 +292,7 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
 // ---- dBASE --------------------------------------------------------------------------------
 
 void TZuzezARFConverter::SaveToFile(const std::filesystem::path& fileName) {
+    CheckFileName(fileName);
     if (Utf8Upper(fileName.extension().string()) != ".DBF")
         DatabaseError("The file name must end with \".dbf\" : " + fileName.string(), this);
     std::string out;
@@ -296,7 +301,7 @@ void TZuzezARFConverter::SaveToFile(const std::filesystem::path& fileName) {
 }
 
 void TZuzezARFConverter::WriteToStream(std::string& out) {
-    Prepare("-");
+    Prepare();
     TDataSet& ds = *Dataset();
     const int codePage = toOem_ ? OemCodePageOf(DataCodePage()) : DataCodePage();
     auto bytes = [codePage](const std::string& utf8) { return Utf8ToCodePage(utf8, codePage); };
@@ -403,7 +408,8 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
 // ---- Workbook -------------------------------------------------------------------------------
 
 std::filesystem::path TVolgaXLSConverter::SaveToFile(const std::filesystem::path& fileName) {
-    Prepare(fileName);
+    CheckFileName(fileName);
+    Prepare();
     TDataSet& ds = *Dataset();
     Report(10);
     std::filesystem::path target = fileName;

@@ -25,8 +25,9 @@ public:
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
-    // Refuses a missing dataset or file name; opens the dataset when it is closed.
-    void Prepare(const std::filesystem::path& fileName);
+    // Refuses a missing dataset; opens the dataset when it is closed.
+    void Prepare();
+    void CheckFileName(const std::filesystem::path& fileName);
     // After each record: records written x 100 / record count, rounded half to even, reported
     // when it changed.
     void RecordDone(int written);
