@@ -151,13 +151,20 @@ TEST(DbfFile, MemoBlocksAreCheckedAgainstTheMemoFile) {
     memo += "first\x1A\x1A";
     memo.resize(1024, ' ');
     memo += std::string("\xFF\xFF\x08\x00", 4) + std::string("\xFF\xFF\xFF\x7F", 4) + "cut short";
-    TDbfFile iii(MakeTable(0x83, {{"M", 'M', 10, 0}}, {"          1", " 4294967295"}), memo);
+    memo.resize(1536, ' ');
+    memo += std::string(511, 'y') + "\x1A\x1A"; // the end mark split over two blocks
+    TDbfFile iii(MakeTable(0x83, {{"M", 'M', 10, 0}}, {"          1", " 4294967295", "          3"}), memo);
     EXPECT_EQ(iii.Value(iii.Fields()[0], iii.Record(1)).text, "first");
     EXPECT_THROW(iii.Value(iii.Fields()[0], iii.Record(2)), EDbfFileError); // 32-bit block times 512
+    const std::string split = iii.Value(iii.Fields()[0], iii.Record(3)).text;
+    EXPECT_EQ(split.size(), 511u);
+    EXPECT_EQ(split.find('\x1A'), std::string::npos);
     memo[20] = 0;
     memo[21] = 2; // block size 512 in the header of a dBASE IV memo file
     TDbfFile iv(MakeTable(0x8B, {{"M", 'M', 10, 0}}, {"          2"}), memo);
-    EXPECT_EQ(iv.Value(iv.Fields()[0], iv.Record(1)).text, "cut short"); // length past the end
+    const std::string cut = iv.Value(iv.Fields()[0], iv.Record(1)).text; // length past the end
+    EXPECT_EQ(cut.substr(0, 9), "cut short");
+    EXPECT_EQ(cut.size(), memo.size() - 1024 - 8);
 }
 
 TEST(DbfFile, LanguageMarksOfTodaysReaders) {

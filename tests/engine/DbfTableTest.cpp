@@ -134,7 +134,26 @@ TEST(DbfTable, WritesRecordsMemosAndIndexesThatOtherReadersTakeIn) {
         t.Delete();
         EXPECT_EQ(Column(t, "MENO"), (std::vector<std::string>{"Zuzana", "Žofia"}));
         EXPECT_EQ(TIndexFile(folder.path() / "MENA.NDX").Entries().size(), 3u);
+        t.Close();
     }
+    // Numeric keys: 8 bytes, 31 to a page; files of our older program name the key kind by a
+    // letter after their own mark.
+    TIndexFile::Create(folder.path() / "POCET.NDX", TDbfFile(folder.path() / "Nova.dbf"),
+                       TDbfFile(folder.path() / "Nova.dbf").Fields()[1]);
+    std::string numeric = ReadWholeFile(folder.path() / "POCET.NDX");
+    const TIndexFile byCount(numeric);
+    EXPECT_FALSE(byCount.TextKeys());
+    EXPECT_EQ(byCount.KeysPerPage(), 31);
+    EXPECT_EQ(byCount.EntrySize(), 16);
+    ASSERT_EQ(byCount.Entries().size(), 3u);
+    // 4, then the two 6 by record number.
+    EXPECT_EQ(byCount.Entries()[0].RecNo * 100 + byCount.Entries()[1].RecNo * 10 + byCount.Entries()[2].RecNo, 213u);
+    numeric[10] = 0;
+    numeric[11] = 0x58;
+    numeric[9] = 'N';
+    EXPECT_FALSE(TIndexFile(numeric).TextKeys());
+    numeric[9] = 'C';
+    EXPECT_TRUE(TIndexFile(numeric).TextKeys());
     RUN_ORACLE(r, folder.path(), R"(
 import dbfread
 t = dbfread.DBF('Nova.dbf', char_decode_errors='strict')
@@ -172,6 +191,9 @@ TEST(DbfTable, BookmarksOfThePhysicalOrderCompareByRecordNumber) {
     EXPECT_EQ(t.Fields()[0].AsString(), "Šťastný");
     EXPECT_TRUE(t.Locate("PRIEZVISKO", Variant("nov"), loCaseInsensitive | loPartialKey));
     EXPECT_EQ(t.RecNo(), 3);
+    t.SetOnFilterRecord([](TDataSet& ds, bool& accept) { accept = ds.FieldByName("POZN").AsString() == "x"; });
+    t.SetFiltered(true);
+    EXPECT_EQ(Column(t, "PRIEZVISKO"), (std::vector<std::string>{"Novák"}));
 }
 
 TEST(DbfTable, ReadsInTheOrderOfRealIndexFiles) {
