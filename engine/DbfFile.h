@@ -1,6 +1,6 @@
 // dBASE table files as other programs write them: the header, the field descriptors, the
-// records and the ".dbt" memo file. Files are read whole into memory and never written here,
-// so reading a user's file can neither create nor change it.
+// records and the ".dbt" memo file. Files are read whole into memory; changes stay there until
+// Save writes them whole and durably, so reading a user's file never changes it.
 #pragma once
 
 #include <cstdint>
@@ -128,7 +128,7 @@ private:
     uint32_t blockSize_ = 512;
 };
 
-// A table file read whole into memory.
+// A table file read whole into memory (with its memo file).
 class TDbfFile {
 public:
     // Reads the table and, when it has memo fields, its memo file found beside it without
