@@ -1,0 +1,147 @@
+// A dataset over a dBASE table (".dbf") with its memo file (".dbt") and single-key index
+// files (".NDX"), so that any code that reads datasets can read what other programs wrote.
+//
+// The table is read whole when it opens. Opening never creates or changes a file: a missing
+// table is made from the field definitions only when they are given and the open mode allows
+// it, and the files are written (durably, whole) only when a record is posted or deleted.
+#pragma once
+
+#include "engine/DbfFile.h"
+#include "platform/data/DB.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TIndexFile;
+
+enum TDbfOpenMode { omNormal, omAutoCreate, omTemporary };
+enum TDbfStorage { stoMemory, stoAuto, stoFile };
+
+// A position in a table in some order: moves between the records, 0 standing before the
+// first and RecordCount() + 1 after the last.
+class TVirtualCursor {
+public:
+    virtual ~TVirtualCursor() = default;
+    // false at either end, where the cursor then stays.
+    virtual bool Next() = 0;
+    virtual bool Prior() = 0;
+    virtual void First() = 0;
+    virtual void Last() = 0;
+    // The physical record number (1-based) of the position; 0 when before or after all.
+    virtual uint32_t RecNo() const = 0;
+    // The position of the record of that number.
+    virtual void SetRecNo(uint32_t recNo) = 0;
+    // The cursor's part of a bookmark: -1 in physical order, the key's rank in index order.
+    virtual int32_t SequenceNo() const = 0;
+};
+
+// Physical order.
+class TDbfCursor : public TVirtualCursor {
+public:
+    explicit TDbfCursor(const TDbfFile& file) : file_(file) {}
+    bool Next() override;
+    bool Prior() override;
+    void First() override { pos_ = 0; }
+    void Last() override { pos_ = file_.RecordCount() + 1; }
+    uint32_t RecNo() const override { return pos_ >= 1 && pos_ <= file_.RecordCount() ? pos_ : 0; }
+    void SetRecNo(uint32_t recNo) override { pos_ = recNo > file_.RecordCount() ? file_.RecordCount() + 1 : recNo; }
+    int32_t SequenceNo() const override { return -1; }
+
+private:
+    const TDbfFile& file_;
+    uint32_t pos_ = 0;
+};
+
+// An index file opened with the table; IndexFile is stored upper-cased, an empty one takes
+// the name of its field.
+struct TDbfIndexDef {
+    std::string IndexFile;
+    std::string SortField;
+};
+
+class TDbfTable : public TDataSet {
+public:
+    explicit TDbfTable(TComponent* owner = nullptr);
+    ~TDbfTable() override;
+
+    std::string Version() const;
+    std::string ComponentInfo() const;
+    // The file name as given, with or without its folder; a folder part becomes FilePath.
+    const std::string& TableName() const { return tableName_; }
+    void SetTableName(const std::string& name);
+    // The table's folder; a relative one lies in the program's folder.
+    const std::string& FilePath() const { return filePath_; }
+    void SetFilePath(const std::string& path);
+    std::filesystem::path FullPath() const;
+    TDbfOpenMode OpenMode() const { return openMode_; }
+    void SetOpenMode(TDbfOpenMode mode) { openMode_ = mode; }
+    TDbfStorage Storage() const { return storage_; }
+    void SetStorage(TDbfStorage storage) { storage_ = storage; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly);
+    bool ShowDeleted() const { return showDeleted_; }
+    void SetShowDeleted(bool show) { showDeleted_ = show; }
+
+    // Index files opened with the table, and the one that orders the records (empty:
+    // physical order).
+    std::vector<TDbfIndexDef>& Indexes() { return indexes_; }
+    const std::string& IndexName() const { return indexName_; }
+    void SetIndexName(const std::string& name);
+
+    // The open table file; nullptr while closed.
+    const TDbfFile* DbfFile() const { return file_.get(); }
+
+    int RecordCount() const override;
+    int RecNo() const override;
+    void SetRecNo(int recNo) override;
+    bool BookmarkValid(const TBookmark& bookmark) const override;
+    int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
+
+protected:
+    std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override { return file_ != nullptr; }
+    TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode, bool doCheck) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalSetToRecord(TRecordBuffer& buffer) override;
+    void InternalGotoBookmark(const TBookmark& bookmark) override;
+    void InternalInitRecord(TRecordBuffer& buffer) override;
+    bool GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const override;
+    void SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalInitFieldDefs() override;
+    bool GetCanModify() const override { return !readOnly_; }
+
+private:
+    std::unique_ptr<TDbfFile> OpenFile();
+    void CreateTable(const std::filesystem::path& path);
+    const TDbfFieldDef& FileField(const TField& field);
+    void WriteRecord(std::string record, uint32_t recNo);
+    void FillFieldDefs(const TDbfFile& file);
+    void OpenIndexes();
+    void ApplyIndexName();
+    bool Accept(TRecordBuffer& buffer);
+
+    std::string tableName_;
+    std::string filePath_;
+    TDbfOpenMode openMode_ = omAutoCreate;
+    TDbfStorage storage_ = stoFile;
+    bool readOnly_ = false;
+    bool showDeleted_ = false;
+    std::vector<TDbfIndexDef> indexes_;
+    std::string indexName_;
+
+    std::unique_ptr<TDbfFile> file_;
+    std::vector<int> fileFieldOf_; // field definition index -> the file's field index
+    std::vector<std::unique_ptr<TIndexFile>> indexFiles_;
+    std::unique_ptr<TVirtualCursor> cursor_;
+};
+
+} // namespace kvz

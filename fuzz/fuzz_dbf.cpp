@@ -1,0 +1,35 @@
+// Feeds arbitrary bytes to the dBASE reader: the first two bytes give the length of the table
+// part, the rest is its memo file (and, read on its own, an index file). Every record and
+// every value is read.
+#include "engine/DbfFile.h"
+#include "engine/DbfIndex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const size_t tableSize = std::min<size_t>(size - 2, static_cast<size_t>(data[0] | data[1] << 8));
+    const char* bytes = reinterpret_cast<const char*>(data + 2);
+    try {
+        kvz::TDbfFile file(std::string(bytes, tableSize), std::string(bytes + tableSize, size - 2 - tableSize));
+        for (uint32_t n = 1; n <= file.RecordCount(); ++n) {
+            const std::string_view record = file.Record(n);
+            for (const kvz::TDbfFieldDef& field : file.Fields()) {
+                try {
+                    const kvz::TDbfValue v = file.Value(field, record);
+                    (void)file.ToUtf8(v.text);
+                } catch (const std::runtime_error&) {
+                }
+            }
+        }
+    } catch (const std::runtime_error&) {
+    }
+    try {
+        kvz::TIndexFile index(std::string(bytes + tableSize, size - 2 - tableSize));
+    } catch (const std::runtime_error&) {
+    }
+    return 0;
+}

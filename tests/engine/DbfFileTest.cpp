@@ -1,0 +1,187 @@
+#include "engine/DbfFile.h"
+#include "EngineTestUtil.h"
+#include "PythonOracle.h"
+#include "TempFolder.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
+
+#include <gtest/gtest.h>
+
+namespace kvz {
+namespace {
+
+// A dBASE III table with a memo file, in 1250 and in 852, written by python3-dbf; the second
+// row is deleted.
+const char* const kMakeAddresses = R"(
+import dbf, datetime
+cp = sys.argv[1]
+t = dbf.Table('ADRESY', 'PRIEZVISKO C(20); MESTO C(15); POCET N(5,0); SUMA N(10,2); NAROD D; AKTIV L; POZN M',
+              codepage=cp, dbf_type='db3')
+t.open(dbf.READ_WRITE)
+t.append(('Šťastný', 'Žilina', 42, 1234.5, datetime.date(2006, 3, 5), True, 'Poznámka ľščťž\r\ndruhý riadok'))
+t.append(('Zmazaný', 'X', 1, 0, None, False, ''))
+t.append(('Novák', 'Brno', None, -3.25, None, None, 'x' * 700))
+dbf.delete(t[1])
+t.close()
+)";
+
+std::string Text(const TDbfFile& f, const TDbfValue& v) { return f.ToUtf8(v.text); }
+
+class DbfFileOracle : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DbfFileOracle, ReadsATableWithMemosInItsCodePage) {
+    TempFolder folder;
+    RUN_ORACLE(r, folder.path(), kMakeAddresses, GetParam());
+    // The companion memo file is found whatever the case of its name.
+    std::filesystem::rename(folder.path() / "ADRESY.dbt", folder.path() / "adresy.DBT");
+    TDbfFile f(folder.path() / "ADRESY.dbf");
+    EXPECT_EQ(f.CodePage(), std::string(GetParam()) == "cp1250" ? 1250 : 852);
+    ASSERT_EQ(f.Fields().size(), 7u);
+    ASSERT_EQ(f.RecordCount(), 3u);
+    const auto& fd = f.Fields();
+    std::string_view r1 = f.Record(1);
+    EXPECT_FALSE(TDbfFile::IsDeleted(r1));
+    EXPECT_TRUE(TDbfFile::IsDeleted(f.Record(2)));
+    EXPECT_EQ(Text(f, f.Value(fd[0], r1)), "Šťastný");
+    EXPECT_EQ(Text(f, f.Value(fd[1], r1)), "Žilina");
+    EXPECT_EQ(fd[2].FieldType, TDbfFieldKind::Integer);
+    EXPECT_EQ(f.Value(fd[2], r1).integer, 42);
+    EXPECT_EQ(fd[3].FieldType, TDbfFieldKind::Float);
+    EXPECT_DOUBLE_EQ(f.Value(fd[3], r1).number, 1234.5);
+    EXPECT_DOUBLE_EQ(f.Value(fd[4], r1).number, EncodeDate(2006, 3, 5));
+    EXPECT_TRUE(f.Value(fd[5], r1).boolean);
+    EXPECT_EQ(Text(f, f.Value(fd[6], r1)), "Poznámka ľščťž\r\ndruhý riadok");
+    std::string_view r3 = f.Record(3);
+    EXPECT_EQ(f.Value(fd[2], r3).kind, TDbfValue::Null);
+    EXPECT_EQ(f.Value(fd[4], r3).kind, TDbfValue::Null); // blank date
+    EXPECT_DOUBLE_EQ(f.Value(fd[3], r3).number, -3.25);
+    EXPECT_EQ(Text(f, f.Value(fd[6], r3)), std::string(700, 'x')); // over two blocks
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, DbfFileOracle, ::testing::Values("cp1250", "cp852"));
+
+// A table of the given descriptors (each name, letter, size, decimals) with the given records.
+std::string MakeTable(uint8_t version, std::initializer_list<std::tuple<const char*, char, int, int>> fields,
+                      std::initializer_list<std::string> records, uint8_t language = 0xC8, bool endMark = true) {
+    std::string descriptors;
+    int recordLength = 1;
+    for (auto [name, letter, size, dec] : fields) {
+        descriptors += EncodeDbfDescriptor(name, letter, static_cast<uint32_t>(recordLength), static_cast<uint8_t>(size),
+                                           static_cast<uint8_t>(dec));
+        recordLength += size;
+    }
+    TDbfHeader h;
+    h.Version = version;
+    h.RecordCount = static_cast<uint32_t>(records.size());
+    h.HeaderLength = static_cast<uint16_t>(32 + descriptors.size() + (endMark ? 1 : 0));
+    h.RecordLength = static_cast<uint16_t>(recordLength);
+    h.LanguageId = language;
+    std::string out = h.Encode() + descriptors + (endMark ? "\x0D" : "");
+    for (const std::string& r : records) out += r;
+    return out;
+}
+
+TEST(DbfFile, HeaderAndRecordsAsTheFileReallyHoldsThem) {
+    std::string table = MakeTable(3, {{"NAME", 'C', 255, 0}, {"N", 'N', 3, 0}},
+                                  {" " + std::string(255, 'a') + "  7", "*" + std::string(255, 'b') + "  8", " partial"});
+    table[4] = 9; // the header claims nine records
+    TDbfFile f(table, std::nullopt);
+    EXPECT_EQ(f.RecordCount(), 2u); // the partial third record is not counted
+    EXPECT_EQ(f.Fields()[0].Size, 254);
+    EXPECT_EQ(f.Fields()[1].Offset, 256); // after all 255 bytes
+    EXPECT_EQ(f.Value(f.Fields()[1], f.Record(1)).integer, 7);
+    EXPECT_EQ(f.Value(f.Fields()[0], f.Record(1)).text, std::string(255, 'a'));
+    EXPECT_THROW(f.Record(3), EDbfFileError);
+}
+
+TEST(DbfFile, FoxProDescriptorsEndAtTheirMarkBeforeTheBacklink) {
+    std::string table = MakeTable(0x30, {{"ID", 'I', 4, 0}, {"NAME", 'C', 4, 0}}, {});
+    const std::string backlink(263, '\0');
+    table.insert(table.size(), backlink);
+    table[8] = static_cast<char>((table.size()) & 0xFF);
+    table[9] = static_cast<char>(table.size() >> 8);
+    table += std::string(" \xFE\xFF\xFF\xFF") + "abc ";
+    TDbfFile f(table, std::nullopt);
+    ASSERT_EQ(f.Fields().size(), 2u);
+    EXPECT_EQ(f.Value(f.Fields()[0], f.Record(1)).integer, -2); // little-endian in FoxPro tables
+    EXPECT_EQ(f.Value(f.Fields()[1], f.Record(1)).text, "abc");
+}
+
+TEST(DbfFile, ValuesOfEveryLetter) {
+    TDbfFile f(MakeTable(3, {{"L", 'L', 1, 0}, {"D", 'D', 8, 0}, {"N", 'N', 4, 0}, {"F", 'F', 8, 3}},
+                         {" y19991231****     1.5", " F20060230  -3  -1.250", " ?99       +12        "}),
+               std::nullopt);
+    const auto& d = f.Fields();
+    EXPECT_TRUE(f.Value(d[0], f.Record(1)).boolean);
+    EXPECT_DOUBLE_EQ(f.Value(d[1], f.Record(1)).number, EncodeDate(1999, 12, 31));
+    EXPECT_EQ(f.Value(d[2], f.Record(1)).kind, TDbfValue::Null); // overflow marks
+    EXPECT_DOUBLE_EQ(f.Value(d[3], f.Record(1)).number, 1.5);
+    EXPECT_FALSE(f.Value(d[0], f.Record(2)).boolean);
+    EXPECT_EQ(f.Value(d[1], f.Record(2)).kind, TDbfValue::Null); // 30 February
+    EXPECT_EQ(f.Value(d[2], f.Record(2)).integer, -3);
+    EXPECT_DOUBLE_EQ(f.Value(d[3], f.Record(2)).number, -1.25);
+    EXPECT_EQ(f.Value(d[0], f.Record(3)).kind, TDbfValue::Null);
+    EXPECT_EQ(f.Value(d[2], f.Record(3)).integer, 12);
+    double year99 = 0;
+    ASSERT_TRUE(ParseDbfDate("99", year99));
+    int y = 0, m = 0, day = 0;
+    DecodeDate(year99, y, m, day);
+    EXPECT_TRUE(y == 1999 || y == 2099);
+    EXPECT_EQ(m * 100 + day, 101);
+}
+
+TEST(DbfFile, DamagedFilesGiveClearErrors) {
+    const std::string good = MakeTable(3, {{"A", 'C', 2, 0}}, {" ab"});
+    EXPECT_THROW(TDbfFile(good.substr(0, 20), std::nullopt), EDbfFileError);
+    EXPECT_THROW(TDbfFile(good.substr(0, 40), std::nullopt), EDbfFileError); // header cut
+    EXPECT_THROW(TDbfFile(MakeTable(3, {}, {}), std::nullopt), EDbfFileError);
+    // Without the 0x0D mark the descriptors that are there are read.
+    TDbfFile noMark(MakeTable(3, {{"A", 'C', 2, 0}}, {" ab"}, 0xC8, false), std::nullopt);
+    EXPECT_EQ(noMark.Fields().size(), 1u);
+    EXPECT_EQ(noMark.Value(noMark.Fields()[0], noMark.Record(1)).text, "ab");
+    // A memo file is required beside a table with memo fields.
+    TempFolder folder;
+    WriteFileDurably(folder.path() / "T.DBF", MakeTable(0x83, {{"M", 'M', 10, 0}}, {" 9999999999"}));
+    EXPECT_THROW(TDbfFile(folder.path() / "T.DBF"), EDbfFileError);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "T.dbt")); // and none is created
+}
+
+TEST(DbfFile, MemoBlocksAreCheckedAgainstTheMemoFile) {
+    std::string memo(512, '\0');
+    memo += "first\x1A\x1A";
+    memo.resize(1024, ' ');
+    memo += std::string("\xFF\xFF\x08\x00", 4) + std::string("\xFF\xFF\xFF\x7F", 4) + "cut short";
+    memo.resize(1536, ' ');
+    memo += std::string(511, 'y') + "\x1A\x1A"; // the end mark split over two blocks
+    TDbfFile iii(MakeTable(0x83, {{"M", 'M', 10, 0}}, {"          1", " 4294967295", "          3"}), memo);
+    EXPECT_EQ(iii.Value(iii.Fields()[0], iii.Record(1)).text, "first");
+    EXPECT_THROW(iii.Value(iii.Fields()[0], iii.Record(2)), EDbfFileError); // 32-bit block times 512
+    const std::string split = iii.Value(iii.Fields()[0], iii.Record(3)).text;
+    EXPECT_EQ(split.size(), 511u);
+    EXPECT_EQ(split.find('\x1A'), std::string::npos);
+    memo[20] = 0;
+    memo[21] = 2; // block size 512 in the header of a dBASE IV memo file
+    TDbfFile iv(MakeTable(0x8B, {{"M", 'M', 10, 0}}, {"          2"}), memo);
+    const std::string cut = iv.Value(iv.Fields()[0], iv.Record(1)).text; // length past the end
+    EXPECT_EQ(cut.substr(0, 9), "cut short");
+    EXPECT_EQ(cut.size(), memo.size() - 1024 - 8);
+}
+
+TEST(DbfFile, LanguageMarksOfTodaysReaders) {
+    EXPECT_EQ(DbfLanguageByteOf(1250, false), 0xC8);
+    EXPECT_EQ(DbfLanguageByteOf(1251, false), 0xC9);
+    EXPECT_EQ(DbfLanguageByteOf(1252, false), 0x57);
+    EXPECT_EQ(DbfLanguageByteOf(852, false), 0x64);
+    EXPECT_EQ(DbfLanguageByteOf(852, true), 0x22);
+    EXPECT_EQ(DbfLanguageByteOf(850, true), 0x02);
+    EXPECT_EQ(DbfLanguageByteOf(12345, false), 0);
+    for (int cp : {437, 737, 850, 852, 857, 861, 865, 866, 1250, 1251, 1252, 1253, 1254, 1255, 1256})
+        EXPECT_EQ(DbfCodePageOfLanguageByte(DbfLanguageByteOf(cp, false)), cp) << cp;
+    EXPECT_EQ(DbfCodePageOfLanguageByte(0x7F), 1250); // our older exports
+    TDbfFile unmarked(MakeTable(3, {{"A", 'C', 1, 0}}, {" \x9C"}, 0), std::nullopt);
+    EXPECT_EQ(unmarked.CodePage(), 852);
+    EXPECT_EQ(unmarked.ToUtf8(unmarked.Value(unmarked.Fields()[0], unmarked.Record(1)).text), "ť");
+}
+
+} // namespace
+} // namespace kvz

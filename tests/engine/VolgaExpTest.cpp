@@ -1,0 +1,255 @@
+#include "engine/DbfFile.h"
+#include "engine/VolgaExp.h"
+#include "EngineTestUtil.h"
+#include "PythonOracle.h"
+#include "TempFolder.h"
+#include "platform/data/TinyDataSet.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
+
+#include <gtest/gtest.h>
+
+namespace kvz {
+namespace {
+
+using test::TTinyDataSet;
+
+// Addresses as an export sees them: every kind of value, names that clash when cut to ten
+// characters, and a name that is no XML name.
+struct Addresses {
+    TTinyDataSet ds;
+    Addresses() {
+        ds.FieldDefs().Add("Number", ftString, 8);
+        ds.FieldDefs().Add("Priezvisko", ftString, 30);
+        ds.FieldDefs().Add("Telefon", ftString, 15);
+        ds.FieldDefs().Add("Narodeniny", ftDate);
+        ds.FieldDefs().Add("Cas", ftTime);
+        ds.FieldDefs().Add("Zapisane", ftDateTime);
+        ds.FieldDefs().Add("Suma", ftFloat);
+        ds.FieldDefs().Add("Pocet", ftInteger);
+        ds.FieldDefs().Add("Aktivny", ftBoolean);
+        ds.FieldDefs().Add("Poznamka", ftMemo);
+        ds.FieldDefs().Add("Poznamka_prva", ftString, 5);
+        ds.FieldDefs().Add("Poznamka_pravda", ftString, 5);
+        ds.FieldDefs().Add("Moje pole", ftString, 5);
+        ds.AddRow({Variant("0000abcd"), Variant("Šťastný & \"syn\" <s.r.o.>"), Variant("0905123456"),
+                   Variant::DateTime(EncodeDate(2006, 3, 5)), Variant::DateTime(EncodeTime(14, 30, 5, 0)),
+                   Variant::DateTime(EncodeDate(2006, 3, 5) + EncodeTime(8, 0, 0, 0)), Variant(1234.5), Variant(42),
+                   Variant(true), Variant("prvý riadok\r\ndruhý\triadok"), Variant("a"), Variant("b"), Variant("c")});
+        ds.AddRow({Variant("0000abce"), Variant("Novák"), Variant(), Variant(), Variant(), Variant(), Variant(),
+                   Variant(int64_t{-2147483647}), Variant(false), Variant(), Variant(), Variant(), Variant()});
+        ds.AddRow({Variant("0000abcf"), Variant("  Kováč  "), Variant(), Variant(), Variant(), Variant(), Variant(-0.25),
+                   Variant(), Variant(), Variant("x"), Variant(), Variant(), Variant()});
+        ds.Open();
+    }
+};
+
+TEST(DbfExport, BytesOfHeaderDescriptorsAndRecords) {
+    FixedClock clock(EncodeDate(2026, 12, 10));
+    ScopedClock scope(clock);
+    TTinyDataSet ds;
+    ds.FieldDefs().Add("Number", ftString, 8);
+    ds.FieldDefs().Add("Date", ftDate);
+    ds.FieldDefs().Add("Amount", ftFloat);
+    ds.FieldDefs().Add("Count", ftInteger);
+    ds.AddRow({Variant("ab"), Variant::DateTime(EncodeDate(2006, 3, 5)), Variant(1234.5), Variant(int64_t{-2147483648LL})});
+    ds.AddRow({Variant("abcdefghij"), Variant(), Variant(), Variant(7)});
+    ds.Open();
+    TZuzezARFConverter conv;
+    conv.SetDataset(&ds);
+    conv.SetToOEM(false);
+    std::string out;
+    conv.WriteToStream(out);
+    const TDbfHeader h = TDbfHeader::Decode(out);
+    EXPECT_EQ(h.Version, 3);
+    EXPECT_EQ(h.Year * 10000 + h.Month * 100 + h.Day, 1261210);
+    EXPECT_EQ(h.RecordCount, 2u);
+    EXPECT_EQ(h.HeaderLength, 32 + 4 * 32 + 1);
+    EXPECT_EQ(h.RecordLength, 1 + 8 + 8 + 16 + 10);
+    EXPECT_EQ(h.LanguageId, 0xC8); // 1250, as readers of today know it
+    EXPECT_EQ(ToHex(out.substr(64, 32)), "446174650000000000000044" "09000000" "08000000000000000000000000000000");
+    const std::string records = out.substr(h.HeaderLength);
+    EXPECT_EQ(records, " ab      20060305       1234.5000**********"
+                       " abcdefgh" + std::string(18, ' ') + "0.0000         7\x1A");
+    EXPECT_EQ(out[h.HeaderLength - 1], '\x0D');
+
+    // An empty dataset: no end byte.
+    TTinyDataSet empty;
+    empty.FieldDefs().Add("Number", ftString, 8);
+    empty.FieldDefs().Add("Date", ftDate);
+    empty.Open();
+    conv.SetDataset(&empty);
+    out.clear();
+    conv.WriteToStream(out);
+    EXPECT_EQ(out.size(), 97u);
+    EXPECT_EQ(TDbfHeader::Decode(out).RecordLength, 17);
+}
+
+TEST(DbfExport, ReadBackByAnIndependentReaderInItsCodePage) {
+    for (bool oem : {false, true}) {
+        Addresses a;
+        TempFolder folder;
+        TZuzezARFConverter conv;
+        conv.SetDataset(&a.ds);
+        conv.SetToOEM(oem);
+        std::vector<int> progress;
+        conv.OnCallback = [&](int p) { progress.push_back(p); };
+        conv.SaveToFile(folder.path() / "Adresy.DBF");
+        EXPECT_EQ(progress, (std::vector<int>{33, 67, 100}));
+        RUN_ORACLE(r, folder.path(), R"(
+import dbfread
+t = dbfread.DBF('Adresy.DBF', char_decode_errors='strict')
+print(t.encoding)
+print(','.join(f.name + ':' + f.type + str(f.length) for f in t.fields))
+for rec in t:
+    print('|'.join(repr(v) for v in rec.values()))
+)");
+        EXPECT_EQ(r.output, std::string(oem ? "cp852" : "cp1250") +
+                                "\n"
+                                "Number:C8,Priezvisko:C30,Telefon:C15,Narodeniny:D8,Cas:C8,Zapisane:C19,Suma:N16,Pocet:N10,"
+                                "Aktivny:L1,Poznamka:C25,Poznamka_p:C5,Poznamka_1:C5,Moje pole:C5\n"
+                                "'0000abcd'|'Šťastný & \"syn\" <s.r.o.>'|'0905123456'|datetime.date(2006, 3, 5)|'14:30:05'|"
+                                "'05.03.2006 08:00:00'|1234.5|42|True|'prvý riadok\\r\\ndruhý\\triadok'|'a'|'b'|'c'\n"
+                                "'0000abce'|'Novák'|''|None|''|''|0.0|None|False|''|''|''|''\n" // too wide for 10
+                                "'0000abcf'|'Kováč'|''|None|''|''|-0.25|None|False|'x'|''|''|''\n")
+            << "OEM " << oem;
+    }
+}
+
+TEST(DbfExport, AFileNameWithoutTheDbfExtensionIsRefused) {
+    Addresses a;
+    TempFolder folder;
+    TZuzezARFConverter conv;
+    conv.SetDataset(&a.ds);
+    EXPECT_THROW(conv.SaveToFile(folder.path() / "adresy.txt"), EDatabaseError);
+    EXPECT_THROW(conv.SaveToFile(folder.path() / "adresy"), EDatabaseError);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+    TZuzezARFConverter none;
+    EXPECT_THROW(none.SaveToFile(folder.path() / "adresy.dbf"), EDatabaseError);
+}
+
+TEST(DbfExport, TheDatasetIsForgottenWhenItGoes) {
+    TZuzezARFConverter conv;
+    {
+        TTinyDataSet ds;
+        conv.SetDataset(&ds);
+        EXPECT_EQ(conv.Dataset(), &ds);
+    }
+    EXPECT_EQ(conv.Dataset(), nullptr);
+}
+
+TEST(XmlExport, ValidXmlInTheChosenCharsetWithRowsReadBack) {
+    Addresses a;
+    TempFolder folder;
+    TVolgaXMLConverter conv;
+    conv.SetDataset(&a.ds);
+    conv.SetEncoding("windows-1250");
+    conv.SetOrigin("Adresy \"A&B\"");
+    std::vector<int> progress;
+    conv.OnCallback = [&](int p) { progress.push_back(p); };
+    // A character that 1250 cannot hold is written as a reference.
+    a.ds.First();
+    conv.SaveToFile(folder.path() / "adresy.xml");
+    EXPECT_EQ(progress, (std::vector<int>{33, 67, 100}));
+    const std::string bytes = ReadWholeFile(folder.path() / "adresy.xml");
+    EXPECT_EQ(bytes.substr(0, 45), "<?xml version=\"1.0\" encoding=\"windows-1250\"?>");
+    EXPECT_NE(bytes.find("Priezvisko=\"\x8A\x9D" "astn\xFD &amp; &quot;syn&quot; &lt;s.r.o.&gt;\""), std::string::npos);
+    EXPECT_NE(bytes.find("Narodeniny=\"2006-03-05\" Cas=\"14:30:05\" Zapisane=\"2006-03-05T08:00:00\" Suma=\"1234.5\""), std::string::npos);
+    EXPECT_EQ(bytes.find("Poznamka="), std::string::npos); // memos stand only in the schema
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), "</xml>\r\n");
+    RUN_ORACLE(r, folder.path(), R"(
+import subprocess, xml.etree.ElementTree as ET
+subprocess.run(['xmllint', '--noout', 'adresy.xml'], check=True)
+root = ET.parse('adresy.xml').getroot()
+ns = {'s': 'uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882', 'rs': 'urn:schemas-microsoft-com:rowset', 'z': '#RowsetSchema'}
+types = root.findall('s:Schema/s:ElementType/s:AttributeType', ns)
+print(types[0].get('{urn:schemas-microsoft-com:rowset}basetable'))
+print([t.get('name') + '/' + str(t.get('{urn:schemas-microsoft-com:rowset}name')) for t in types][-2:])
+for row in root.findall('rs:data/z:row', ns):
+    print(sorted(row.attrib.items()))
+)");
+    EXPECT_EQ(r.output,
+              "Adresy \"A&B\"\n"
+              "['Poznamka_pravda/None', 'c12/Moje pole']\n"
+              "[('Aktivny', 'True'), ('Cas', '14:30:05'), ('Narodeniny', '2006-03-05'), ('Number', '0000abcd'), ('Pocet', '42'), "
+              "('Poznamka_pravda', 'b'), ('Poznamka_prva', 'a'), ('Priezvisko', 'Šťastný & \"syn\" <s.r.o.>'), ('Suma', '1234.5'), "
+              "('Telefon', '0905123456'), ('Zapisane', '2006-03-05T08:00:00'), ('c12', 'c')]\n"
+              "[('Aktivny', 'False'), ('Cas', ''), ('Narodeniny', ''), ('Number', '0000abce'), ('Pocet', '-2147483647'), "
+              "('Poznamka_pravda', ''), ('Poznamka_prva', ''), ('Priezvisko', 'Novák'), ('Suma', ''), ('Telefon', ''), "
+              "('Zapisane', ''), ('c12', '')]\n"
+              "[('Aktivny', ''), ('Cas', ''), ('Narodeniny', ''), ('Number', '0000abcf'), ('Pocet', ''), ('Poznamka_pravda', ''), "
+              "('Poznamka_prva', ''), ('Priezvisko', '  Kováč  '), ('Suma', '-0.25'), ('Telefon', ''), ('Zapisane', ''), "
+              "('c12', '')]\n");
+}
+
+TEST(XmlExport, CharactersTheCharsetLacksAndControlCharacters) {
+    TTinyDataSet ds;
+    ds.FieldDefs().Add("Text", ftString, 40);
+    ds.AddRow({Variant("€ Ω 中\r\n\t\x01.")});
+    ds.Open();
+    TempFolder folder;
+    TVolgaXMLConverter conv;
+    conv.SetDataset(&ds);
+    conv.SaveToFile(folder.path() / "a.xml"); // windows-1252 by default
+    const std::string bytes = ReadWholeFile(folder.path() / "a.xml");
+    EXPECT_NE(bytes.find("Text=\"\x80 &#937; &#20013;&#13;&#10;&#9;.\""), std::string::npos);
+    conv.SetEncoding("no-such-charset");
+    EXPECT_THROW(conv.SaveToFile(folder.path() / "b.xml"), CodePageError);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "b.xml"));
+    conv.SetEncoding("UTF-8");
+    conv.SaveToFile(folder.path() / "c.xml");
+    EXPECT_NE(ReadWholeFile(folder.path() / "c.xml").find("Text=\"€ Ω 中&#13;&#10;&#9;.\""), std::string::npos);
+}
+
+TEST(XmlExport, AnEmptyDatasetGivesTheSchemaAndNoProgress) {
+    TTinyDataSet ds;
+    ds.FieldDefs().Add("Number", ftString, 8);
+    ds.FieldDefs().Add("Note", ftMemo);
+    ds.Open();
+    TempFolder folder;
+    TVolgaXMLConverter conv;
+    conv.SetDataset(&ds);
+    bool called = false;
+    conv.OnCallback = [&](int) { called = true; };
+    conv.SaveToFile(folder.path() / "a.xml");
+    EXPECT_FALSE(called);
+    EXPECT_EQ(conv.Lines()[conv.Lines().size() - 6], "</s:AttributeType>"); // a memo has no data type line
+    EXPECT_EQ(conv.Lines()[conv.Lines().size() - 7], "rs:basetable=\"Table\" rs:basecolumn=\"Note\" rs:maybenull=\"true\">");
+    EXPECT_EQ(conv.Lines()[conv.Lines().size() - 3], "<rs:data>");
+    EXPECT_EQ(conv.Lines()[conv.Lines().size() - 2], "</rs:data>");
+}
+
+TEST(XlsExport, AWorkbookWithTypedCellsReadBack) {
+    Addresses a;
+    TempFolder folder;
+    TVolgaXLSConverter conv;
+    conv.SetDataset(&a.ds);
+    a.ds.Fields()[0].SetVisible(false);
+    a.ds.Fields()[1].SetDisplayLabel("Meno \"firmy\"");
+    std::vector<int> progress;
+    conv.OnCallback = [&](int p) { progress.push_back(p); };
+    const std::filesystem::path saved = conv.SaveToFile(folder.path() / "adresy.xls");
+    EXPECT_EQ(saved, folder.path() / "adresy.xlsx");
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1); // no staging file left
+    RUN_ORACLE(r, folder.path(), R"(
+import openpyxl
+ws = openpyxl.load_workbook('adresy.xlsx').active
+print(ws.cell(1, 1).font.b)
+for row in ws.iter_rows(values_only=True):
+    print(row)
+)");
+    EXPECT_EQ(r.output,
+              "True\n"
+              "('Meno \"firmy\"', 'Telefon', 'Narodeniny', 'Cas', 'Zapisane', 'Suma', 'Pocet', 'Aktivny', 'Poznamka_prva', "
+              "'Poznamka_pravda', 'Moje pole')\n"
+              "('Šťastný & \"syn\" <s.r.o.>', '0905123456', datetime.datetime(2006, 3, 5, 0, 0), datetime.time(14, 30, 5), "
+              "datetime.datetime(2006, 3, 5, 8, 0), 1234.5, 42, True, 'a', 'b', 'c')\n"
+              "('Novák', None, None, None, None, None, -2147483647, False, None, None, None)\n"
+              "('  Kováč  ', None, None, None, None, -0.25, None, None, None, None, None)\n");
+}
+
+} // namespace
+} // namespace kvz
