@@ -1,5 +1,6 @@
 #include "engine/VolgaTbl.h"
 
+#include "engine/VolgaExp.h"
 #include "engine/VolgaSession.h"
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/Clock.h"
@@ -322,19 +323,39 @@ void TVolgaDataset::SaveToFile(const std::filesystem::path& fileName) {
     }
 }
 
-void TVolgaDataset::ExportToDbf(const std::filesystem::path&, bool) {
+void TVolgaDataset::RunExport(TExportConverter& converter, const std::function<void()>& save) {
     CheckActive();
-    DatabaseError("Export to dBASE files is not available", this);
+    DisableControls();
+    const int recNo = RecNo();
+    try {
+        converter.SetDataset(this);
+        if (OnCallback) converter.OnCallback = [this](int percent) { OnCallback(*this, percent); };
+        save();
+    } catch (...) {
+        if (recNo > 0) SetRecNo(recNo);
+        EnableControls();
+        throw;
+    }
+    if (recNo > 0) SetRecNo(recNo);
+    EnableControls();
 }
 
-void TVolgaDataset::ExportToXml(const std::filesystem::path&, const std::string&) {
-    CheckActive();
-    DatabaseError("Export to XML files is not available", this);
+void TVolgaDataset::ExportToDbf(const std::filesystem::path& fileName, bool toOem) {
+    TZuzezARFConverter converter;
+    converter.SetToOEM(toOem);
+    RunExport(converter, [&] { converter.SaveToFile(fileName); });
 }
 
-void TVolgaDataset::ExportToXls(const std::filesystem::path&) {
-    CheckActive();
-    DatabaseError("Export to workbooks is not available", this);
+void TVolgaDataset::ExportToXml(const std::filesystem::path& fileName, const std::string& encoding) {
+    TVolgaXMLConverter converter;
+    converter.SetEncoding(encoding);
+    if (!origin_.empty()) converter.SetOrigin(origin_);
+    RunExport(converter, [&] { converter.SaveToFile(fileName); });
+}
+
+void TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
+    TVolgaXLSConverter converter;
+    RunExport(converter, [&] { converter.SaveToFile(fileName); });
 }
 
 void TVolgaDataset::AttachClone(TVolgaTable* table) {

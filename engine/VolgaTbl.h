@@ -17,6 +17,7 @@
 
 namespace kvz {
 
+class TExportConverter;
 class TVolgaDataset;
 class TVolgaTable;
 
@@ -112,7 +113,8 @@ public:
     // Loading and saving.
     void LoadFromStream(const std::string& block);
     void SaveToFile(const std::filesystem::path& fileName);
-    // Exports of the open table; the converters raise their own errors.
+    // Exports of the open table, which comes back to its record afterwards; the converters
+    // raise their own errors.
     void ExportToDbf(const std::filesystem::path& fileName, bool toOem);
     void ExportToXml(const std::filesystem::path& fileName, const std::string& encoding);
     void ExportToXls(const std::filesystem::path& fileName);
@@ -228,6 +230,7 @@ private:
     bool FindRecord(bool restart, bool forward);
     void ApplyMasterRange();
     void CheckCursor() const;
+    void RunExport(TExportConverter& converter, const std::function<void()>& save);
     bool ScanMatches(const std::vector<const TVolgaField*>& fields, const std::vector<Variant>& values,
                      const TVolgaRow& row, TLocateOptions options) const;
     void ResolveFilter();

@@ -2,6 +2,7 @@
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/Files.h"
 
 #include "TempFolder.h"
@@ -336,6 +337,29 @@ TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
     EXPECT_EQ(t.RecordCount(), 3);
     t.SetPassword("");
     EXPECT_TRUE(VolgaSession().Passwords().empty());
+}
+
+TEST_F(TableTest, ExportsComeBackToTheirRecord) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetFieldOrigin("Adresy");
+    t.Locate("Firma", Variant("Alfa"), 0);
+    std::vector<int> progress;
+    t.OnCallback = [&](TVolgaDataset&, int percent) { progress.push_back(percent); };
+    t.ExportToXml(dir.path() / "Jano_address.xml", "windows-1250");
+    t.ExportToDbf(dir.path() / "Jano_address.dbf", false);
+    t.ExportToXls(dir.path() / "Jano_address.xls");
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Alfa");
+    EXPECT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), 100);
+    const std::string xml = CodePageToUtf8(ReadWholeFile(dir.path() / "Jano_address.xml"), 1250);
+    EXPECT_NE(xml.find("encoding=\"windows-1250\""), std::string::npos);
+    EXPECT_NE(xml.find("Žilinská a.s."), std::string::npos);
+    EXPECT_NE(xml.find("Adresy"), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir.path() / "Jano_address.dbf"));
+    EXPECT_TRUE(fs::exists(dir.path() / "Jano_address.xlsx"));
+    EXPECT_THROW(t.ExportToDbf(dir.path() / "Jano_address.txt", false), std::exception);
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Alfa");
 }
 
 TEST_F(TableTest, DestroyingTheDatabaseClosesItsTables) {
