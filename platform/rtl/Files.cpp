@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kvz {
 
@@ -55,6 +56,24 @@ void SyncFolder(const fs::path& folder) {
     Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0) Fail("Cannot open folder", folder, errno);
     if (::fsync(dir.get()) != 0 && errno != EINVAL) Fail("Cannot sync folder", folder, errno);
+}
+
+void StderrWarning(const FileError& warning) { std::fprintf(stderr, "%s\n", warning.what()); }
+
+FileWarningHandler gWarning = StderrWarning;
+
+// Once the new file is moved in the save has happened, whatever the folder sync says: a
+// caller told otherwise would cancel or repeat a change that is on disk.
+void SyncFolderAfterMove(const fs::path& folder) noexcept {
+    try {
+        SyncFolder(folder);
+    } catch (const FileError& e) {
+        try {
+            gWarning(e);
+        } catch (...) {
+            // A warning that cannot be shown must not turn the save into a failure.
+        }
+    }
 }
 
 } // namespace
@@ -110,7 +129,7 @@ void WriteFileDurably(const fs::path& path, std::string_view content) {
         ::unlink(temp.c_str());
         Fail("Cannot replace file", path, error);
     }
-    SyncFolder(path.parent_path());
+    SyncFolderAfterMove(path.parent_path());
 }
 
 bool CreateFileDurably(const fs::path& path, std::string_view content) {
@@ -129,8 +148,12 @@ bool CreateFileDurably(const fs::path& path, std::string_view content) {
         if (error == EEXIST) return false;
         Fail("Cannot create file", path, error);
     }
-    SyncFolder(path.parent_path());
+    SyncFolderAfterMove(path.parent_path());
     return true;
+}
+
+FileWarningHandler SetFileWarningHandler(FileWarningHandler handler) {
+    return std::exchange(gWarning, handler ? std::move(handler) : FileWarningHandler(StderrWarning));
 }
 
 void CopyFileDurably(const fs::path& from, const fs::path& to) { WriteFileDurably(to, ReadWholeFile(from)); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,11 +27,15 @@ private:
 std::string ReadWholeFile(const fs::path& path);
 
 // Writes the content to a new temporary file in the same folder, syncs it, renames it over
-// the target and syncs the folder. Throws FileError; the old file is then untouched.
+// the target and syncs the folder. Throws FileError; the old file is then untouched. A folder
+// that cannot be synced after the rename is a warning (the save has happened), not an error.
 void WriteFileDurably(const fs::path& path, std::string_view content);
 // Writes a new file as durably, but only when nothing is at the path: false when something
 // is (it is then left as it was).
 bool CreateFileDurably(const fs::path& path, std::string_view content);
+// Where warnings of the file layer go (stderr unless set); returns the handler it replaces.
+using FileWarningHandler = std::function<void(const FileError& warning)>;
+FileWarningHandler SetFileWarningHandler(FileWarningHandler handler);
 // A durable copy of one file over another (backups before a save).
 void CopyFileDurably(const fs::path& from, const fs::path& to);
 
