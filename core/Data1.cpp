@@ -11,10 +11,8 @@
 
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 namespace kvz {
 
@@ -487,12 +485,7 @@ void TDataModule1::OpenAllTables(const std::string& password) {
 
 void TDataModule1::CreateLockFile(const fs::path& lockFileName) {
     if (CheckPath(lockFileName) != PathState::Absent) return;
-    const int fd = ::open(lockFileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-    } else if (errno != EEXIST) {
-        throw FileError("Cannot create lock file \"" + lockFileName.string() + "\"", lockFileName, errno);
-    }
+    kvz::CreateLockFile(lockFileName);
 }
 
 // ---- schema upgrades ----

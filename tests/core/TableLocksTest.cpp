@@ -206,6 +206,28 @@ TEST_F(SharedTableTest, ASaveWhoseFolderCannotBeSyncedHasHappenedAndIsNeitherCan
     EXPECT_EQ(Names(), (std::vector<std::string>{"local 1", "local 2", "shared"}));
 }
 
+TEST_F(SharedTableTest, AnotherAccountSharesTheLockFilesAndTheTable) {
+    if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
+    fs::permissions(dir.path(), fs::perms(0777));
+    const mode_t umask = ::umask(022);
+    TTableLocks mine;
+    TVolgaTable t;
+    Open(t);
+    AddRow(mine, t, "root"); // makes the lock file under umask 022
+    ::umask(umask);
+    EXPECT_EQ(fs::status(lockFile).permissions() & fs::perms::all, fs::perms(0666));
+    EXPECT_EQ(RunAsOtherAccount([&] {
+                  TTableLocks locks;
+                  TVolgaTable other;
+                  Open(other);
+                  AddRow(locks, other, "nobody");
+                  return true;
+              }),
+              0);
+    AddRow(mine, t, "root again");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"root", "nobody", "root again"}));
+}
+
 TEST_F(SharedTableTest, ALockThatCannotBeTakenIsAnErrorAndNothingIsWritten) {
     TTableLocks locks;
     TVolgaTable t;
