@@ -5,6 +5,7 @@
 #include "engine/VolgaTbl.h"
 #include "platform/rtl/Files.h"
 
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -53,18 +54,30 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
     if (networkMode && (table.ChangeCount() > 0 || table.State() == dsEdit || table.State() == dsInsert))
         throw std::logic_error("A shared table was changed outside its writer");
     BusyAnimationScope busy(*this, networkMode);
-    std::optional<ScopedTableLock> lock;
-    if (networkMode) lock.emplace(*this, lockFileName, interval);
-    try {
-        if (networkMode) table.Refresh();
-        change();
-        table.ApplyChanges();
-    } catch (...) {
-        CancelAll(table);
-        throw;
+    constexpr int kTries = 20;
+    for (int attempt = 1;; ++attempt) {
+        std::optional<ScopedTableLock> lock;
+        if (networkMode) lock.emplace(*this, lockFileName, interval);
+        try {
+            if (networkMode) table.Refresh();
+            change();
+            // Someone removed the lock file meanwhile, so another writer may hold a lock on a new
+            // one: this change starts again under that lock rather than write over the other's.
+            if (networkMode && !TableLockHandle.StillNamed()) {
+                if (attempt == kTries) throw FileError("Lock file was removed while held: \"" +
+                                                           lockFileName.string() + "\"", lockFileName, ESTALE);
+                CancelAll(table);
+                continue;
+            }
+            table.ApplyChanges();
+        } catch (...) {
+            CancelAll(table);
+            throw;
+        }
+        lock.reset();
+        table.CommitChanges();
+        return;
     }
-    lock.reset();
-    table.CommitChanges();
 }
 
 BusyAnimationScope::BusyAnimationScope(TTableLocks& locks, bool show) : locks_(locks), shown_(show && locks.ShowBusyAnimation) {

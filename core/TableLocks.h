@@ -41,7 +41,8 @@ public:
     // accept the change log. In local mode: make the change and write. On any failure the
     // changes are cancelled, the lock is released and the error passes on; nothing is written
     // without the lock. The change finds its records again by their record codes
-    // (LocateRecordCode).
+    // (LocateRecordCode); it runs again after a fresh reload when the lock file was removed
+    // while it was held.
     void WriteSharedTable(TVolgaTable& table, const std::filesystem::path& lockFileName, bool networkMode,
                           milliseconds interval, const std::function<void()>& change);
 

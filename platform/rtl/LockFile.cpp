@@ -102,19 +102,34 @@ void FileLock::Release() noexcept {
     fd_ = -1;
 }
 
+bool FileLock::StillNamed() const {
+    if (fd_ < 0) return false;
+    struct stat held {}, named {};
+    if (::fstat(fd_, &held) != 0 || held.st_nlink == 0) return false;
+    if (::lstat(path_.c_str(), &named) != 0) return false;
+    return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 FileLock TryLockFile(const fs::path& path) {
-    FileLock lock;
-    lock.fd_ = OpenForLock(path);
-    lock.path_ = path;
-    struct flock request = WholeFile(F_WRLCK);
-    int result;
-    do result = ::fcntl(lock.fd_, F_OFD_SETLK, &request);
-    while (result != 0 && errno == EINTR);
-    if (result == 0) return lock;
-    const int error = errno;
-    lock.Release();
-    if (error == EAGAIN || error == EACCES) return FileLock();
-    Fail("Cannot lock file", path, error);
+    // A lock file removed (and perhaps made again) between the open and the lock would give
+    // a lock that excludes no one: the lock counts only while the path names the locked file.
+    constexpr int kTries = 100;
+    for (int attempt = 1;; ++attempt) {
+        FileLock lock;
+        lock.fd_ = OpenForLock(path);
+        lock.path_ = path;
+        struct flock request = WholeFile(F_WRLCK);
+        int result;
+        do result = ::fcntl(lock.fd_, F_OFD_SETLK, &request);
+        while (result != 0 && errno == EINTR);
+        if (result != 0) {
+            const int error = errno;
+            if (error == EAGAIN || error == EACCES) return FileLock();
+            Fail("Cannot lock file", path, error);
+        }
+        if (lock.StillNamed()) return lock;
+        if (attempt == kTries) Fail("Cannot lock file", path, ESTALE);
+    }
 }
 
 void CreateLockFile(const fs::path& path) {

@@ -20,6 +20,9 @@ public:
 
     bool Held() const { return fd_ >= 0; }
     const std::filesystem::path& Path() const { return path_; }
+    // Whether the path still names the locked file: false once someone removed or replaced it,
+    // when another writer may take a lock of its own on a new file of that name.
+    bool StillNamed() const;
     void Release() noexcept;
 
 private:

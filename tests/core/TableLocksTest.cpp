@@ -206,6 +206,26 @@ TEST_F(SharedTableTest, ASaveWhoseFolderCannotBeSyncedHasHappenedAndIsNeitherCan
     EXPECT_EQ(Names(), (std::vector<std::string>{"local 1", "local 2", "shared"}));
 }
 
+TEST_F(SharedTableTest, ALockFileRemovedWhileHeldLosesNoRow) {
+    TTableLocks locksA, locksB;
+    TVolgaTable a, b;
+    Open(a);
+    Open(b);
+    int runs = 0;
+    locksA.WriteSharedTable(a, lockFile, true, milliseconds(1), [&] {
+        if (++runs == 1) {
+            fs::remove(lockFile); // someone tidies the folder; B makes a new lock file and writes
+            AddRow(locksB, b, "B");
+        }
+        a.Append();
+        a.FieldByName("Number").SetAsString(NewRecordKey());
+        a.FieldByName("Name").SetAsString("A");
+        a.Post();
+    });
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"B", "A"}));
+}
+
 TEST_F(SharedTableTest, AnotherAccountSharesTheLockFilesAndTheTable) {
     if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
     fs::permissions(dir.path(), fs::perms(0777));
