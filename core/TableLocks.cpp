@@ -48,6 +48,25 @@ void CancelAll(TVolgaTable& table) {
 
 } // namespace
 
+namespace {
+
+// What interrupted saves of a table left: under the table's lock no one else is saving it.
+void RemoveStaleSaves(const fs::path& tableFile) {
+    const std::string name = tableFile.filename().string();
+    RemoveStaleTemporaries(tableFile.parent_path(), {name, fs::path(name).replace_extension(".~d").string()});
+}
+
+} // namespace
+
+void RemoveLocalTableTemporaries(const fs::path& tableFolder, const std::string& userPrefix) {
+    std::vector<std::string> names{userPrefix + ".ucs", userPrefix + ".bak"};
+    for (TableId table : kAllTables) {
+        const fs::path name = userPrefix + TableSuffix(table);
+        for (const char* extension : {".d", ".~d", ".bak"}) names.push_back(fs::path(name).replace_extension(extension).string());
+    }
+    RemoveStaleTemporaries(tableFolder, names);
+}
+
 void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileName, bool networkMode,
                                    milliseconds interval, const std::function<void()>& change) {
     // A change made before the reload would be written over what others wrote meanwhile.
@@ -59,7 +78,10 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
         std::optional<ScopedTableLock> lock;
         if (networkMode) lock.emplace(*this, lockFileName, interval);
         try {
-            if (networkMode) table.Refresh();
+            if (networkMode) {
+                RemoveStaleSaves(table.FullFileName());
+                table.Refresh();
+            }
             change();
             // Someone removed the lock file meanwhile, so another writer may hold a lock on a new
             // one: this change starts again under that lock rather than write over the other's.

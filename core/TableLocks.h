@@ -91,6 +91,12 @@ private:
 // cannot be taken throws FileError.
 bool IsSmallerFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// Removes what interrupted saves left beside the user's table files, backups and field layout
+// file, in a table folder that this program alone writes (local mode). Network mode does it
+// for each table under its lock, in WriteSharedTable. The frame window's start calls it once
+// the table folder and the user prefix are known, before the tables open.
+void RemoveLocalTableTemporaries(const std::filesystem::path& tableFolder, const std::string& userPrefix);
+
 // Makes the record with that exact record code ("Number") current; a record that is gone (or
 // an empty code) is reported with an error in the program's language, never replaced by a
 // neighbour.

@@ -3,6 +3,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Guid.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,9 +18,11 @@ namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-[[noreturn]] void Fail(const std::string& what, const fs::path& path, int error) {
-    throw FileError(what + " \"" + path.string() + "\": " + ErrorText(error), path, error);
+FileError ErrorOf(const std::string& what, const fs::path& path, int error) {
+    return FileError(what + " \"" + path.string() + "\": " + ErrorText(error), path, error);
 }
+
+[[noreturn]] void Fail(const std::string& what, const fs::path& path, int error) { throw ErrorOf(what, path, error); }
 
 class Fd {
 public:
@@ -62,17 +65,21 @@ void StderrWarning(const FileError& warning) { std::fprintf(stderr, "%s\n", warn
 
 FileWarningHandler gWarning = StderrWarning;
 
+void Warn(const FileError& warning) noexcept {
+    try {
+        gWarning(warning);
+    } catch (...) {
+        // A warning that cannot be shown must not turn what it reports into a failure.
+    }
+}
+
 // Once the new file is moved in the save has happened, whatever the folder sync says: a
 // caller told otherwise would cancel or repeat a change that is on disk.
 void SyncFolderAfterMove(const fs::path& folder) noexcept {
     try {
         SyncFolder(folder);
     } catch (const FileError& e) {
-        try {
-            gWarning(e);
-        } catch (...) {
-            // A warning that cannot be shown must not turn the save into a failure.
-        }
+        Warn(e);
     }
 }
 
@@ -99,9 +106,23 @@ std::string ReadWholeFile(const fs::path& path) {
 
 namespace {
 
+// A temporary file of a durable write is "." + the file's name + "." + 8 hex digits + ".tmp".
+constexpr size_t kTemporaryTail = 13;
+
+bool IsTemporaryOf(std::string_view entry, std::string_view target) {
+    if (entry.size() != target.size() + 1 + kTemporaryTail || entry[0] != '.' ||
+        entry.substr(1, target.size()) != target)
+        return false;
+    const std::string_view tail = entry.substr(1 + target.size());
+    if (tail[0] != '.' || tail.substr(9) != ".tmp") return false;
+    for (char c : tail.substr(1, 8))
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
 // The content in a new, synced temporary file beside the path; its name is returned.
 fs::path WriteTemporary(const fs::path& path, std::string_view content) {
-    char suffix[16];
+    char suffix[kTemporaryTail + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", RandomUInt32());
     const fs::path temp = path.parent_path() / ("." + path.filename().string() + suffix);
     mode_t mode = 0644;
@@ -157,6 +178,21 @@ FileWarningHandler SetFileWarningHandler(FileWarningHandler handler) {
 }
 
 void CopyFileDurably(const fs::path& from, const fs::path& to) { WriteFileDurably(to, ReadWholeFile(from)); }
+
+void RemoveStaleTemporaries(const fs::path& folder, const std::vector<std::string>& targets) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        for (const std::string& target : targets) {
+            if (!IsTemporaryOf(entry, target)) continue;
+            if (::unlink(it->path().c_str()) != 0 && errno != ENOENT)
+                Warn(ErrorOf("Cannot remove temporary file", it->path(), errno));
+            break;
+        }
+    }
+    if (ec) Warn(ErrorOf("Cannot read folder", folder, ec.value()));
+}
 
 PathState CheckPath(const fs::path& path) {
     struct stat st {};

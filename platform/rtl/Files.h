@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvz {
 
@@ -38,6 +39,11 @@ using FileWarningHandler = std::function<void(const FileError& warning)>;
 FileWarningHandler SetFileWarningHandler(FileWarningHandler handler);
 // A durable copy of one file over another (backups before a save).
 void CopyFileDurably(const fs::path& from, const fs::path& to);
+
+// Removes the temporary files that interrupted durable writes of the named files of the folder
+// left behind. Only for a caller that knows no one writes those files now (it holds their lock);
+// what cannot be removed is a warning.
+void RemoveStaleTemporaries(const fs::path& folder, const std::vector<std::string>& targets);
 
 // Whether a path is there, absent, or cannot be checked (no permission, a broken share):
 // "absent" alone allows creating a new file in its place.

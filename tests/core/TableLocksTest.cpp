@@ -83,6 +83,11 @@ protected:
             t.Post();
         });
     }
+    int Temporaries() {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path())) count += entry.path().extension() == ".tmp";
+        return count;
+    }
     std::vector<std::string> Names() {
         TVolgaTable t;
         Open(t);
@@ -178,7 +183,7 @@ TEST_F(SharedTableTest, ASaveWhoseFolderCannotBeSyncedHasHappenedAndIsNeitherCan
     fs::permissions(dir.path(), fs::perms(0333));
     const int code = RunAsOtherAccount([&] {
         int warnings = 0;
-        SetFileWarningHandler([&](const FileError&) { ++warnings; });
+        SetFileWarningHandler([&](const FileError& e) { warnings += std::string(e.what()).starts_with("Cannot open folder"); });
         TTableLocks locks;
         TVolgaTable t;
         Open(t);
@@ -328,6 +333,20 @@ TEST_F(SharedTableTest, ManyProgramsWritingAtOnceLoseNoRowAndNoReaderSeesADamage
         for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(distinct.count(std::to_string(w) + "-" + std::to_string(r)));
 }
 
+TEST_F(SharedTableTest, AWriterRemovesWhatInterruptedSavesOfItsTableLeft) {
+    const fs::path ofTable = dir.path() / ".Jano_links.d.0badf00d.tmp";
+    const fs::path ofBackup = dir.path() / ".Jano_links.~d.0badf00d.tmp";
+    const fs::path ofOther = dir.path() / ".Jano_tasks.d.0badf00d.tmp"; // not under this lock
+    for (const fs::path& p : {ofTable, ofBackup, ofOther}) WriteFileDurably(p, std::string(1000, 'x'));
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    AddRow(locks, t, "row");
+    EXPECT_FALSE(fs::exists(ofTable));
+    EXPECT_FALSE(fs::exists(ofBackup));
+    EXPECT_TRUE(fs::exists(ofOther));
+}
+
 TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
     std::mt19937 random(20261210);
     int confirmed = 0;
@@ -368,12 +387,28 @@ TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
 
         TTableLocks locks;
         EXPECT_FALSE(locks.IsFileInUse(lockFile)); // the lock died with the writer
+        // The next writer removes what the killed save left; only the last kill's may be there.
+        EXPECT_LE(Temporaries(), 1);
         const std::vector<std::string> names = Names();
         ASSERT_TRUE(names.size() == static_cast<size_t>(confirmed) || names.size() == static_cast<size_t>(confirmed) + 1)
             << names.size() << " rows after " << confirmed << " confirmed writes";
         for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], std::to_string(i + 1) + std::string(200, '.'));
         confirmed = static_cast<int>(names.size());
     }
+}
+
+TEST(TableFiles, AtStartTheTemporariesOfInterruptedSavesOfTheUsersFilesGo) {
+    TempFolder dir;
+    const std::vector<std::string> stale = {".Jano_address.d.0123abcd.tmp", ".Jano_links.~d.ffffffff.tmp",
+                                            ".Jano_tasks.bak.00000000.tmp", ".Jano.ucs.12345678.tmp"};
+    const std::vector<std::string> kept = {"Jano_address.d", ".Eva_address.d.0123abcd.tmp",
+                                           ".Jano_address.d.0123abcd.tmp.tmp", ".Jano_address.d.notahex!.tmp",
+                                           "Zirt.ini"};
+    for (const auto& names : {stale, kept})
+        for (const auto& name : names) WriteFileDurably(dir.path() / name, "x");
+    RemoveLocalTableTemporaries(dir.path(), "Jano");
+    for (const auto& name : stale) EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(dir.path() / name)) << name;
 }
 
 TEST(TableFiles, IsSmallerFileCountsAMissingFileAsEmpty) {
