@@ -6,6 +6,7 @@
 #include "engine/DbUtils.h"
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysInfo.h"
 
@@ -212,6 +213,11 @@ const char* TableSuffix(TableId table) {
     return "_linkstype.d";
 }
 
+std::string UserFileName(const std::string& userPrefix, std::string_view suffix) {
+    if (!userPrefix.empty()) CheckFileNamePart(userPrefix);
+    return userPrefix + std::string(suffix);
+}
+
 std::string LockSuffix(TableId table) {
     std::string suffix = TableSuffix(table);
     return suffix.substr(0, suffix.size() - 2) + ".mpf";
@@ -317,8 +323,8 @@ TDataSource* TDataModule1::SourceOf(TableId table) const {
     return LinksTypeSource;
 }
 
-fs::path TDataModule1::TableFileName(TableId table) const { return frame_.TableFolder / (frame_.UserPrefix + TableSuffix(table)); }
-fs::path TDataModule1::LockFileName(TableId table) const { return frame_.TableFolder / (frame_.UserPrefix + LockSuffix(table)); }
+fs::path TDataModule1::TableFileName(TableId table) const { return frame_.TableFolder / UserFileName(frame_.UserPrefix, TableSuffix(table)); }
+fs::path TDataModule1::LockFileName(TableId table) const { return frame_.TableFolder / UserFileName(frame_.UserPrefix, LockSuffix(table)); }
 
 TVolgaTable* TDataModule1::MakeTable(TableId table) {
     auto* t = new TVolgaTable(this);

@@ -59,9 +59,9 @@ void RemoveStaleSaves(const fs::path& tableFile) {
 } // namespace
 
 void RemoveLocalTableTemporaries(const fs::path& tableFolder, const std::string& userPrefix) {
-    std::vector<std::string> names{userPrefix + ".ucs", userPrefix + ".bak"};
+    std::vector<std::string> names{UserFileName(userPrefix, ".ucs"), UserFileName(userPrefix, ".bak")};
     for (TableId table : kAllTables) {
-        const fs::path name = userPrefix + TableSuffix(table);
+        const fs::path name = UserFileName(userPrefix, TableSuffix(table));
         for (const char* extension : {".d", ".~d", ".bak"}) names.push_back(fs::path(name).replace_extension(extension).string());
     }
     RemoveStaleTemporaries(tableFolder, names);
@@ -142,11 +142,11 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
     };
     for (TableId table : {TableId::Links, TableId::LinksType, TableId::Address, TableId::Tasks, TableId::Owners,
                           TableId::Projects, TableId::SubProjects}) {
-        const fs::path file = tableFolder / (userPrefix + TableSuffix(table));
-        const fs::path lockFile = tableFolder / (userPrefix + LockSuffix(table));
+        const fs::path file = tableFolder / UserFileName(userPrefix, TableSuffix(table));
+        const fs::path lockFile = tableFolder / UserFileName(userPrefix, LockSuffix(table));
         backUp(file, fs::path(file).replace_extension(".bak"), networkMode ? &lockFile : nullptr);
     }
-    backUp(tableFolder / (userPrefix + ".ucs"), tableFolder / (userPrefix + ".bak"), nullptr);
+    backUp(tableFolder / UserFileName(userPrefix, ".ucs"), tableFolder / UserFileName(userPrefix, ".bak"), nullptr);
     if (!failures.empty()) throw FileError(failures, tableFolder, 0);
 }
 

@@ -218,17 +218,4 @@ fs::path ExistingOrCanonical(const fs::path& folder, std::string_view name) {
     return found ? *found : folder / std::string(name);
 }
 
-bool IsSafeFileNamePart(std::string_view text) {
-    if (text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos ||
-        text.find("..") != std::string_view::npos)
-        return false;
-    bool nonBlank = false;
-    for (char c : text) {
-        auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F) return false;
-        if (c != ' ') nonBlank = true;
-    }
-    return nonBlank;
-}
-
 } // namespace kvz

@@ -56,8 +56,4 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view name
 // The existing entry found without regard to case, else the folder joined with the name.
 fs::path ExistingOrCanonical(const fs::path& folder, std::string_view name);
 
-// A text that becomes part of a file name: refused when it holds "/", "\", "..", a control
-// character or nothing but blanks.
-bool IsSafeFileNamePart(std::string_view text);
-
 } // namespace kvz

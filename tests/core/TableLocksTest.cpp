@@ -1,5 +1,8 @@
 #include "core/TableLocks.h"
+#include "core/Data1.h"
 #include "engine/VolgaTbl.h"
+#include "engine/dbf.h"
+#include "platform/rtl/SysInfo.h"
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/Files.h"
 
@@ -409,6 +412,57 @@ TEST(TableFiles, AtStartTheTemporariesOfInterruptedSavesOfTheUsersFilesGo) {
     RemoveLocalTableTemporaries(dir.path(), "Jano");
     for (const auto& name : stale) EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
     for (const auto& name : kept) EXPECT_TRUE(fs::exists(dir.path() / name)) << name;
+}
+
+TEST(TableFiles, NamesThatWouldReachOutsideTheirFolderAreRefused) {
+    TempFolder dir;
+    const fs::path inside = dir.path() / "db";
+    fs::create_directory(inside);
+    {
+        TVolgaTable outside; // a real table beside the database folder
+        outside.FieldDefs().Add("Number", ftString, 8);
+        outside.Open();
+        outside.SaveToFile(dir.path() / "escaped.d");
+    }
+    TVolgaDatabase db;
+    db.SetDatabasePath(inside.string());
+    for (const char* name : {"../escaped.d", "sub/../../escaped.d", "..", " "}) {
+        TVolgaTable t;
+        t.SetDatabase(&db);
+        t.SetTableName(name);
+        t.FieldDefs().Add("Number", ftString, 8);
+        try {
+            t.Open();
+            ADD_FAILURE() << name << " was opened";
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find("Invalid table name"), std::string::npos) << e.what();
+        }
+    }
+
+    const fs::path programFolder = fs::path(ProgramFileName()).parent_path();
+    for (const char* name : {"../outside", "sub/../../outside", "a\\..\\outside"}) {
+        TDbfTable t;
+        t.SetTableName(name);
+        t.SetOpenMode(omAutoCreate);
+        t.FieldDefs().Add("NAME", ftString, 10);
+        try {
+            t.Open();
+            ADD_FAILURE() << name << " was opened";
+        } catch (const EDbfFileError& e) {
+            EXPECT_NE(std::string(e.what()).find("Invalid table name"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_FALSE(fs::exists(programFolder.parent_path() / "outside.dbf"));
+
+    // A user prefix names the user's files in the table folder, nowhere else.
+    TTableLocks locks;
+    for (const char* prefix : {"../Jano", "a/b", "..", "Ja\nno", "  "}) {
+        EXPECT_THROW(UserFileName(prefix, "_address.d"), FileError) << prefix;
+        EXPECT_THROW(locks.AutoBackup(inside, prefix, false), FileError) << prefix;
+        EXPECT_THROW(RemoveLocalTableTemporaries(inside, prefix), FileError) << prefix;
+    }
+    EXPECT_EQ(UserFileName("", "_address.d"), "_address.d");
+    EXPECT_EQ(UserFileName("Ján", "_address.mpf"), "Ján_address.mpf");
 }
 
 TEST(TableFiles, IsSmallerFileCountsAMissingFileAsEmpty) {

@@ -1,4 +1,5 @@
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Guid.h"
 #include "platform/rtl/IniFile.h"
@@ -59,6 +60,9 @@ TEST(Files, FindsAnExistingNameWithoutRegardToCaseAndTellsAbsentFromUnknown) {
 TEST(Files, SafeFileNameParts) {
     for (const char* bad : {"", "   ", "a/b", "a\\b", "..", "x..y", "tab\there"}) EXPECT_FALSE(IsSafeFileNamePart(bad)) << bad;
     for (const char* good : {"Jano", "Ján Novák", "user.1"}) EXPECT_TRUE(IsSafeFileNamePart(good)) << good;
+    EXPECT_THROW(CheckFileNamePart("../Jano"), FileError);
+    for (const char* bad : {"/etc", "../x", "a/../../x", "a/..", "a/ /b"}) EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
+    for (const char* good : {"", ".", "a", "./a/b", "a/"}) EXPECT_TRUE(IsSafeRelativePath(good)) << good;
 }
 
 TEST(Guid, BracedTextOf128RandomBits) {
