@@ -4,6 +4,10 @@
 #include "core/Messages.h"
 #include "engine/VolgaTbl.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Guid.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include <cerrno>
 #include <optional>
@@ -24,12 +28,53 @@ bool TTableLocks::LockTableFile(const fs::path& fileName) {
     return TableLockHandle.Held();
 }
 
-void TTableLocks::UnlockTableFile() { TableLockHandle.Release(); }
+void TTableLocks::UnlockTableFile() {
+    if (!TableLockHandle.Held()) return;
+    lastReleased_ = TableLockHandle.Path();
+    releasedAt_ = std::chrono::steady_clock::now();
+    TableLockHandle.Release();
+}
+
+namespace {
+
+// The text of the program's language among the English, Slovak and Czech ones.
+const char* InLanguage(const char* const (&texts)[3]) {
+    const int language = Language();
+    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
+}
+
+// The pause before the next try: the interval, shifted at random by up to half of it so that
+// writers who wait together do not try together, and shortened as the wait grows, so that the
+// writers who waited longest try most often and none is left waiting behind newcomers.
+milliseconds PollPause(milliseconds interval, std::chrono::steady_clock::duration waited) {
+    const double jitter = 0.5 + RandomUInt32() / 4294967296.0;
+    const double rounds = std::chrono::duration<double>(waited) / (10.0 * interval);
+    const double pause = interval.count() * jitter / std::clamp(1.0 + rounds, 1.0, 8.0);
+    return milliseconds(std::max<long long>(1, std::llround(pause)));
+}
+
+} // namespace
 
 void TTableLocks::WaitAndLock(const fs::path& fileName, milliseconds interval) {
+    static const char* const kBusyTexts[] = {"The table is in use by another user. Try again later.",
+                                             "Tabuľku práve používa iný užívateľ. Skúste to znova neskôr.",
+                                             "Tabulku právě používá jiný uživatel. Zkuste to znovu později."};
+    // A writer that has just released this lock lets those who waited for it go first.
+    if (fileName == lastReleased_) {
+        const auto since = std::chrono::steady_clock::now() - releasedAt_;
+        if (since < interval) std::this_thread::sleep_for(interval - since);
+    }
+    const auto start = std::chrono::steady_clock::now();
     while (!LockTableFile(fileName)) {
-        if (OnWait && !OnWait()) throw EAbort();
-        std::this_thread::sleep_for(interval);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (OnWait) {
+            if (!OnWait()) throw EAbort();
+        } else if (waited >= UnattendedWaitLimit) {
+            // No one could cancel this wait: it ends rather than hang on a lock that a hung
+            // computer keeps.
+            throw FileError(InLanguage(kBusyTexts), fileName, EBUSY);
+        }
+        std::this_thread::sleep_for(PollPause(interval, waited));
     }
 }
 
@@ -155,8 +200,7 @@ void LocateRecordCode(TDataSet& table, const std::string& code) {
     static const char* const texts[] = {"The record was deleted by another user.",
                                         "Záznam medzitým vymazal iný užívateľ.",
                                         "Záznam mezitím smazal jiný uživatel."};
-    const int language = Language();
-    DatabaseError(texts[language >= 1 && language <= 3 ? language - 1 : 0], &table);
+    DatabaseError(InLanguage(texts), &table);
 }
 
 } // namespace kvz

@@ -32,9 +32,12 @@ public:
     bool LockTableFile(const std::filesystem::path& fileName);
     void UnlockTableFile();
     bool TableLockHeld() const { return TableLockHandle.Held(); }
-    // Waits until the lock is taken, polling at the interval. Before each pause OnWait runs;
-    // when it answers false the wait is abandoned with EAbort, nothing taken.
+    // Waits until the lock is taken, polling at about the interval (at random a little more or
+    // less, and more often as the wait grows). Before each pause OnWait runs; when it answers
+    // false the wait is abandoned with EAbort, nothing taken. Without OnWait the wait ends
+    // after UnattendedWaitLimit with a FileError (EBUSY) in the program's language.
     void WaitAndLock(const std::filesystem::path& fileName, milliseconds interval);
+    milliseconds UnattendedWaitLimit{30000};
 
     // One change of a shared table. In network mode: show the busy animation, wait for and
     // take the lock, reload the table, make the change, write the table, release the lock and
@@ -59,6 +62,8 @@ public:
 
 private:
     FileLock TableLockHandle;
+    std::filesystem::path lastReleased_;
+    std::chrono::steady_clock::time_point releasedAt_;
 };
 
 // The table lock of a scope: waits for and takes it at construction (as WaitAndLock), releases

@@ -150,6 +150,24 @@ TEST_F(SharedTableTest, AWaitPollsThroughTheHookAndTheUserMayCancelIt) {
     EXPECT_EQ(hidden, 2);
 }
 
+TEST_F(SharedTableTest, AWaitThatNoOneCanCancelEndsAsBusy) {
+    TTableLocks holder, writer;
+    ASSERT_TRUE(holder.LockTableFile(lockFile));
+    writer.UnattendedWaitLimit = milliseconds(30);
+    TVolgaTable t;
+    Open(t);
+    try {
+        AddRow(writer, t, "never");
+        ADD_FAILURE() << "the wait did not end";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Error(), EBUSY);
+    }
+    EXPECT_FALSE(writer.TableLockHeld());
+    EXPECT_EQ(t.ChangeCount(), 0);
+    holder.UnlockTableFile();
+    EXPECT_TRUE(Names().empty());
+}
+
 TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
     TTableLocks locksA, locksB;
     TVolgaTable a, b;
