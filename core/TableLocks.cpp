@@ -117,6 +117,11 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
     // A change made before the reload would be written over what others wrote meanwhile.
     if (networkMode && (table.ChangeCount() > 0 || table.State() == dsEdit || table.State() == dsInsert))
         throw std::logic_error("A shared table was changed outside its writer");
+    static const char* const kReadOnlyTexts[] = {
+        "The table file is read-only; the change was not saved: ",
+        "Súbor tabuľky je iba na čítanie, zmena sa neuložila: ",
+        "Soubor tabulky je jen pro čtení, změna se neuložila: "};
+    if (IsReadOnlyFile(table.FullFileName())) DatabaseError(InLanguage(kReadOnlyTexts) + table.FullFileName().string(), &table);
     BusyAnimationScope busy(*this, networkMode);
     constexpr int kTries = 20;
     for (int attempt = 1;; ++attempt) {

@@ -43,9 +43,10 @@ public:
     // take the lock, reload the table, make the change, write the table, release the lock and
     // accept the change log. In local mode: make the change and write. On any failure the
     // changes are cancelled, the lock is released and the error passes on; nothing is written
-    // without the lock. The change finds its records again by their record codes
-    // (LocateRecordCode); it runs again after a fresh reload when the lock file was removed
-    // while it was held.
+    // without the lock. A table file that the user made read-only is refused before the change
+    // (EDatabaseError in the program's language). The change finds its records again by their
+    // record codes (LocateRecordCode); it runs again after a fresh reload when the lock file
+    // was removed while it was held.
     void WriteSharedTable(TVolgaTable& table, const std::filesystem::path& lockFileName, bool networkMode,
                           milliseconds interval, const std::function<void()>& change);
 

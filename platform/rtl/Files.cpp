@@ -143,7 +143,14 @@ fs::path WriteTemporary(const fs::path& path, std::string_view content) {
 
 } // namespace
 
+bool IsReadOnlyFile(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
 void WriteFileDurably(const fs::path& path, std::string_view content) {
+    // The rename would replace it: a file made read-only is kept as the user made it.
+    if (IsReadOnlyFile(path)) Fail("Cannot replace file", path, EACCES);
     const fs::path temp = WriteTemporary(path, content);
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int error = errno;

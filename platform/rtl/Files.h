@@ -27,9 +27,13 @@ private:
 
 std::string ReadWholeFile(const fs::path& path);
 
+// Whether the file is there with no write permission for anyone: the user made it read-only.
+bool IsReadOnlyFile(const fs::path& path);
+
 // Writes the content to a new temporary file in the same folder, syncs it, renames it over
 // the target and syncs the folder. Throws FileError; the old file is then untouched. A folder
 // that cannot be synced after the rename is a warning (the save has happened), not an error.
+// A read-only file is refused (EACCES).
 void WriteFileDurably(const fs::path& path, std::string_view content);
 // Writes a new file as durably, but only when nothing is at the path: false when something
 // is (it is then left as it was).

@@ -1,3 +1,4 @@
+#include "core/Messages.h"
 #include "core/TableLocks.h"
 #include "core/Data1.h"
 #include "engine/VolgaTbl.h"
@@ -166,6 +167,31 @@ TEST_F(SharedTableTest, AWaitThatNoOneCanCancelEndsAsBusy) {
     EXPECT_EQ(t.ChangeCount(), 0);
     holder.UnlockTableFile();
     EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(SharedTableTest, ATableFileMadeReadOnlyIsNeverReplaced) {
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    AddRow(locks, t, "kept");
+    const std::string before = ReadWholeFile(file);
+    fs::permissions(file, fs::perms(0444));
+    const int language = Language();
+    SetLanguage(1);
+    for (bool network : {true, false}) {
+        try {
+            locks.WriteSharedTable(t, lockFile, network, milliseconds(1), [&] { ADD_FAILURE() << "changed"; });
+            ADD_FAILURE() << "saved over a read-only file";
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(locks.TableLockHeld());
+    }
+    SetLanguage(language);
+    // Nor through any other durable write.
+    EXPECT_THROW(WriteFileDurably(file, "other"), FileError);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms(0444));
 }
 
 TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
