@@ -98,6 +98,7 @@ namespace {
 // What interrupted saves of a table left: under the table's lock no one else is saving it.
 void RemoveStaleSaves(const fs::path& tableFile) {
     const std::string name = tableFile.filename().string();
+    if (name.empty()) return;
     RemoveStaleTemporaries(tableFile.parent_path(), {name, fs::path(name).replace_extension(".~d").string()});
 }
 
@@ -181,7 +182,10 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
             if (CheckPath(file) == PathState::Absent) return;
             // A shared table is copied under its lock, so that no writer works on it meanwhile.
             std::optional<ScopedTableLock> lock;
-            if (lockFile) lock.emplace(*this, *lockFile, kRecordCommandPoll);
+            if (lockFile) {
+                lock.emplace(*this, *lockFile, kRecordCommandPoll);
+                RemoveStaleTemporaries(backup.parent_path(), {backup.filename().string()});
+            }
             if (IsSmallerFile(backup, file)) CopyFileDurably(file, backup);
         } catch (const EAbort&) {
             throw;

@@ -252,7 +252,9 @@ TEST_F(SharedTableTest, ASaveWhoseFolderCannotBeSyncedHasHappenedAndIsNeitherCan
         } catch (...) {
             AddRow(locks, t, "shared"); // the user tries again
         }
-        return warnings == 3;
+        // A new file is made as durably, and made once.
+        const bool created = CreateFileDurably(dir.path() / "report.dat", "");
+        return warnings == 4 && created;
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"local 1", "local 2", "shared"}));
@@ -546,6 +548,7 @@ TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
     write("Jano_tasks.d", 12000);
     fs::remove(dir.path() / "Jano_tasks.bak");
     fs::create_directories(dir.path() / "Jano_tasks.bak" / "in the way");
+    write(".Jano_links.bak.0badf00d.tmp", 400); // an interrupted copy, removed under the lock
     TTableLocks other;
     ASSERT_TRUE(other.LockTableFile(dir.path() / "Jano_links.mpf"));
     int waits = 0;
@@ -561,6 +564,7 @@ TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
     }
     EXPECT_EQ(waits, 1);
     EXPECT_EQ(size("Jano_links.bak"), 600u);
+    EXPECT_FALSE(fs::exists(dir.path() / ".Jano_links.bak.0badf00d.tmp"));
     EXPECT_FALSE(locks.TableLockHeld());
     EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.mpf")); // nothing to copy, nothing to lock
 }
