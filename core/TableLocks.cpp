@@ -59,13 +59,16 @@ void TTableLocks::WaitAndLock(const fs::path& fileName, milliseconds interval) {
     static const char* const kBusyTexts[] = {"The table is in use by another user. Try again later.",
                                              "Tabuľku práve používa iný užívateľ. Skúste to znova neskôr.",
                                              "Tabulku právě používá jiný uživatel. Zkuste to znovu později."};
-    // A writer that has just released this lock lets those who waited for it go first.
-    if (fileName == lastReleased_) {
+    // A writer that has just released a lock that others wanted too lets them go first (one
+    // that met no one keeps its pace: an import of many rows is not slowed).
+    if (fileName == lastReleased_ && contended_) {
         const auto since = std::chrono::steady_clock::now() - releasedAt_;
         if (since < interval) std::this_thread::sleep_for(interval - since);
     }
     const auto start = std::chrono::steady_clock::now();
+    contended_ = false;
     while (!LockTableFile(fileName)) {
+        contended_ = true;
         const auto waited = std::chrono::steady_clock::now() - start;
         if (OnWait) {
             if (!OnWait()) throw EAbort();

@@ -63,8 +63,10 @@ public:
 
 private:
     FileLock TableLockHandle;
+    // The lock released last, when, and whether taking it meant waiting for another writer.
     std::filesystem::path lastReleased_;
     std::chrono::steady_clock::time_point releasedAt_;
+    bool contended_ = false;
 };
 
 // The table lock of a scope: waits for and takes it at construction (as WaitAndLock), releases
