@@ -7,9 +7,8 @@
 #include "platform/rtl/Guid.h"
 
 #include <algorithm>
-#include <cmath>
-
 #include <cerrno>
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -94,10 +93,6 @@ void CancelAll(TVolgaTable& table) {
     table.CancelChanges();
 }
 
-} // namespace
-
-namespace {
-
 // What interrupted saves of a table left: under the table's lock no one else is saving it.
 void RemoveStaleSaves(const fs::path& tableFile) {
     const std::string name = tableFile.filename().string();
@@ -125,7 +120,8 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
         "The table file is read-only; the change was not saved: ",
         "Súbor tabuľky je iba na čítanie, zmena sa neuložila: ",
         "Soubor tabulky je jen pro čtení, změna se neuložila: "};
-    if (IsReadOnlyFile(table.FullFileName())) DatabaseError(InLanguage(kReadOnlyTexts) + table.FullFileName().string(), &table);
+    const fs::path tableFile = table.FullFileName();
+    if (IsReadOnlyFile(tableFile)) DatabaseError(InLanguage(kReadOnlyTexts) + tableFile.string(), &table);
     BusyAnimationScope busy(*this, networkMode);
     constexpr int kTries = 20;
     for (int attempt = 1;; ++attempt) {
@@ -133,7 +129,7 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
         if (networkMode) lock.emplace(*this, lockFileName, interval);
         try {
             if (networkMode) {
-                RemoveStaleSaves(table.FullFileName());
+                RemoveStaleSaves(tableFile);
                 table.Refresh();
             }
             change();

@@ -67,18 +67,23 @@ int CheckRegular(int fd, const fs::path& path) {
     return fd;
 }
 
+// A new lock file with the folder's bits, past the umask (a share without modes keeps its
+// own); -1 with errno when it cannot be made or something is there.
+int CreateShared(const fs::path& path) {
+    const mode_t mode = SharedMode(path);
+    const int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL, mode);
+    if (fd >= 0) (void)::fchmod(fd, mode);
+    return fd;
+}
+
 // Opens the lock file for writing, made when missing (an "exists" race is tried again).
 int OpenForLock(const fs::path& path) {
     for (;;) {
         int fd = OpenRetrying(path, O_RDWR);
         if (fd >= 0) return CheckRegular(fd, path);
         if (errno != ENOENT) FailOpen(path, errno);
-        const mode_t mode = SharedMode(path);
-        fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL, mode);
-        if (fd >= 0) {
-            (void)::fchmod(fd, mode); // past the umask
-            return fd;
-        }
+        fd = CreateShared(path);
+        if (fd >= 0) return fd;
         if (errno != EEXIST) FailOpen(path, errno);
     }
 }
@@ -133,13 +138,11 @@ FileLock TryLockFile(const fs::path& path) {
 }
 
 void CreateLockFile(const fs::path& path) {
-    const int fd = OpenRetrying(path, O_RDWR | O_CREAT | O_EXCL, SharedMode(path));
-    if (fd < 0) {
-        if (errno == EEXIST) return;
+    const int fd = CreateShared(path);
+    if (fd >= 0)
+        ::close(fd);
+    else if (errno != EEXIST)
         Fail("Cannot create lock file", path, errno);
-    }
-    (void)::fchmod(fd, SharedMode(path));
-    ::close(fd);
 }
 
 bool IsFileLocked(const fs::path& path) {
