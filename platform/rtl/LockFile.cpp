@@ -61,9 +61,11 @@ int CheckRegular(int fd, const fs::path& path) {
         ::close(fd);
         Fail("Lock file is not a regular file", path, EINVAL);
     }
-    // Lock files made before they were shared get the folder's bits from their owner.
+    // Lock files made before they were shared get the folder's bits from their owner; only a
+    // real lock file (empty, one name), never a file that someone linked in its place.
     const mode_t shared = SharedMode(path);
-    if (st.st_uid == ::geteuid() && (st.st_mode & 0666) != shared) (void)::fchmod(fd, shared);
+    if (st.st_uid == ::geteuid() && st.st_nlink == 1 && st.st_size == 0 && (st.st_mode & 0666) != shared)
+        (void)::fchmod(fd, shared);
     return fd;
 }
 

@@ -65,6 +65,17 @@ TEST(LockFile, OnlyARegularFileOfItsOwnNameIsALockFileAndItIsShared) {
     ::umask(umask);
     for (const char* name : {"a.mpf", "b.mpf"})
         EXPECT_EQ(fs::status(dir.path() / name).permissions() & fs::perms::all, fs::perms(0660)) << name;
+
+    // An old lock file of this account gets the folder's bits; a private file linked in a lock
+    // file's place keeps its own.
+    WriteFileDurably(dir.path() / "private", "secret");
+    fs::permissions(dir.path() / "private", fs::perms(0600));
+    fs::create_hard_link(dir.path() / "private", dir.path() / "linked.mpf");
+    CreateLockFile(dir.path() / "old.mpf");
+    fs::permissions(dir.path() / "old.mpf", fs::perms(0600));
+    for (const char* name : {"linked.mpf", "old.mpf"}) EXPECT_TRUE(TryLockFile(dir.path() / name).Held()) << name;
+    EXPECT_EQ(fs::status(dir.path() / "private").permissions() & fs::perms::all, fs::perms(0600));
+    EXPECT_EQ(fs::status(dir.path() / "old.mpf").permissions() & fs::perms::all, fs::perms(0660));
 }
 
 TEST(LockFile, TheLockDiesWithTheProcessThatHeldIt) {
