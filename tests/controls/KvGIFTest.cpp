@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 std::string PilFramesOf(const fs::path& gif) {
     fs::path dir = gif.parent_path() / (gif.stem().string() + "-frames");
     fs::create_directories(dir);
-    Run("/usr/bin/gifsicle --no-warnings -e '" + gif.string() + "' -o '" + (dir / "f").string() + "'");
+    RunTool("/usr/bin/gifsicle --no-warnings -e '" + gif.string() + "' -o '" + (dir / "f").string() + "'");
     std::string out;
     for (int i = 0;; ++i) {
         char name[16];
@@ -33,12 +33,12 @@ std::string PilFramesOf(const fs::path& gif) {
 
 // The same lines from ImageMagick, frame by frame.
 std::string MagickFramesOf(const fs::path& gif) {
-    std::string sizes = Run("/usr/bin/identify -format '%w %h\\n' '" + gif.string() + "'");
+    std::string sizes = RunTool("/usr/bin/identify -format '%w %h\\n' '" + gif.string() + "'");
     std::istringstream lines(sizes);
     std::string out;
     int w, h;
     for (int i = 0; lines >> w >> h; ++i) {
-        std::string rgba = Run("/usr/bin/convert '" + gif.string() + "[" + std::to_string(i) + "]' -depth 8 rgba:-");
+        std::string rgba = RunTool("/usr/bin/convert '" + gif.string() + "[" + std::to_string(i) + "]' -depth 8 rgba:-");
         out += std::to_string(w) + " " + std::to_string(h) + "\n";
         char hex[8];
         for (size_t p = 0; p + 3 < rgba.size(); p += 4) {
@@ -69,7 +69,7 @@ protected:
     TempFolder folder;
     fs::path Path(const std::string& name) { return folder.path() / name; }
     std::string Make(const std::string& name, const std::string& command) {
-        testing::Run(command + " '" + Path(name).string() + "'");
+        RunTool(command + " '" + Path(name).string() + "'");
         return ReadBytes(Path(name));
     }
 };

@@ -25,7 +25,7 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
 }
 
 // Standard output of a shell command; the test fails when the command does.
-inline std::string Run(const std::string& command) {
+inline std::string RunTool(const std::string& command) {
     std::string out;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) {
@@ -43,7 +43,7 @@ inline std::string Run(const std::string& command) {
 // The Python imaging library's view of a picture file: for each frame one line of
 // "width height" and one line of hex RRGGBB pixels, top row first (transparent pixels "-").
 inline std::string PilFrames(const std::filesystem::path& file) {
-    return Run("/usr/bin/python3 - '" + file.string() + R"(' <<'PY'
+    return RunTool("/usr/bin/python3 - '" + file.string() + R"(' <<'PY'
 import sys
 from PIL import Image, ImageSequence
 im = Image.open(sys.argv[1])
