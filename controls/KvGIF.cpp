@@ -90,7 +90,6 @@ void TGIFFrame::Encode() {
         TKeepColor keep{TransparentColor};
         image = ImageOfBitmapFile(ReduceBitmap(*bitmap_, pf8bit, crHistogram, &keep));
         keptIndex_ = keep.Index;
-        format = PixelFormatOf(image);
     }
     if (image.format() != QImage::Format_Indexed8) image = image.convertToFormat(QImage::Format_Indexed8);
     if (image.isNull() || image.colorCount() < 1 || image.colorCount() > 256)

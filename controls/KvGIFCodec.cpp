@@ -445,11 +445,14 @@ std::string EncodeGifPixels(const uint8_t* indices, size_t count, int bitsPerPix
     reset();
     CodeWriter out;
     out.Write(clear, codeWidth);
+    // An index past the table would read as a control code.
+    const uint8_t mask = uint8_t((1 << size) - 1);
     if (count) {
-        int string = indices[0];
+        int string = indices[0] & mask;
         for (size_t i = 1; i < count; ++i) {
-            int key = string << 8 | indices[i];
-            int slot = int((unsigned(indices[i]) << 11 ^ unsigned(string) * 31u) % Slots);
+            const uint8_t pixel = indices[i] & mask;
+            int key = string << 8 | pixel;
+            int slot = int((unsigned(pixel) << 11 ^ unsigned(string) * 31u) % Slots);
             while (keys[size_t(slot)] >= 0 && keys[size_t(slot)] != key) slot = (slot + 1) % Slots;
             if (keys[size_t(slot)] == key) {
                 string = codesOf[size_t(slot)];
@@ -464,7 +467,7 @@ std::string EncodeGifPixels(const uint8_t* indices, size_t count, int bitsPerPix
                 out.Write(clear, codeWidth);
                 reset();
             }
-            string = indices[i];
+            string = pixel;
         }
         out.Write(string, codeWidth);
         if (next == 1 << codeWidth && codeWidth < 12) ++codeWidth;
