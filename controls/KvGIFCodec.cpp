@@ -3,6 +3,7 @@
 #include "controls/KvImageBytes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace kvz {
