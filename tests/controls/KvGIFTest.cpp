@@ -321,6 +321,18 @@ TEST_F(GIFTest, PictureOperationsAndRegistration) {
     EXPECT_THROW(empty.SetWidth(3), EInvalidGraphicOperation);
 
     TGIFImage gif;
+    std::vector<std::pair<int, std::string>> stages;
+    gif.OnProgress = [&](TProgressStage stage, int percent, const std::string& message) {
+        if (stage != TProgressStage::psRunning) stages.emplace_back(percent, message);
+    };
+    gif.LoadFromStream(SmallGif());
+    EXPECT_EQ(stages, (std::vector<std::pair<int, std::string>>{{0, ""}, {100, ""}}));
+    stages.clear();
+    std::string huge = SmallGif();
+    huge[24] = huge[25] = huge[26] = huge[27] = char(0xFF); // a frame of 65535 x 65535
+    EXPECT_THROW(gif.LoadFromStream(huge), EReadError);
+    EXPECT_EQ(stages, (std::vector<std::pair<int, std::string>>{{0, ""}, {0, "Stream read error"}}));
+    EXPECT_EQ(gif.FrameCount(), 0);
     gif.LoadFromStream(SmallGif());
     EXPECT_EQ(gif.Width(), 4);
     EXPECT_EQ(gif.Height(), 2);
