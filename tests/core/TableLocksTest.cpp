@@ -1,6 +1,7 @@
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Files.h"
 
 #include "FileSizeLimit.h"
@@ -217,6 +218,61 @@ TEST_F(SharedTableTest, ManyProgramsWritingAtOnceLoseNoRowAndNoReaderSeesADamage
     EXPECT_EQ(distinct.size(), names.size());
     for (int w = 0; w < kWriters; ++w)
         for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(distinct.count(std::to_string(w) + "-" + std::to_string(r)));
+}
+
+TEST_F(SharedTableTest, TwoProgramsInLockStepWithTheSameClockAndCounterNeverShareARecordCode) {
+    // Both programs make the very codes the other makes; each writes after the other.
+    FixedClock clock(EncodeDate(2026, 12, 10) + EncodeTime(9, 0, 0, 0));
+    ScopedClock scope(clock);
+    constexpr int kRounds = 40;
+    int toA[2], toB[2];
+    ASSERT_EQ(::pipe(toA), 0);
+    ASSERT_EQ(::pipe(toB), 0);
+    auto writer = [&](int in, int out, const char* name) {
+        const pid_t pid = ::fork();
+        if (pid != 0) return pid;
+        try {
+            StartRecordKeyCounterAt(0);
+            TTableLocks locks;
+            TVolgaTable t;
+            Open(t);
+            char token;
+            for (int r = 0; r < kRounds; ++r) {
+                if (::read(in, &token, 1) != 1) ::_exit(2);
+                locks.WriteSharedTable(t, lockFile, true, milliseconds(1), [&] {
+                    t.First();
+                    const std::string copied = t.IsEmpty() ? "" : t.FieldByName("Number").AsString();
+                    t.Append();
+                    t.FieldByName("Number").SetAsString(NewRecordKey());
+                    t.FieldByName("Name").SetAsString(name + std::to_string(r));
+                    t.Post();
+                    if (r == kRounds - 1 && !copied.empty()) { // a row that comes with a code of its own
+                        t.Append();
+                        t.FieldByName("Number").SetAsString(copied);
+                        t.FieldByName("Name").SetAsString(std::string(name) + "copy");
+                        t.Post();
+                    }
+                });
+                if (::write(out, "x", 1) != 1) ::_exit(2);
+            }
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    };
+    const pid_t a = writer(toA[0], toB[1], "a");
+    const pid_t b = writer(toB[0], toA[1], "b");
+    ASSERT_EQ(::write(toA[1], "x", 1), 1);
+    EXPECT_EQ(ExitCode(a), 0);
+    EXPECT_EQ(ExitCode(b), 0);
+    for (int fd : {toA[0], toA[1], toB[0], toB[1]}) ::close(fd);
+
+    TVolgaTable t;
+    Open(t);
+    std::set<std::string> codes;
+    for (t.First(); !t.Eof(); t.Next()) codes.insert(t.FieldByName("Number").AsString());
+    EXPECT_EQ(t.RecordCount(), 2 * kRounds + 2);
+    EXPECT_EQ(codes.size(), static_cast<size_t>(t.RecordCount()));
 }
 
 TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
