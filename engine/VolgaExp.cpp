@@ -88,12 +88,19 @@ bool IsUtf8Name(const std::string& charset) {
     return u == "UTF-8" || u == "UTF8";
 }
 
+// The name iconv knows for a declared encoding: the German IA5 set is called ISO646-DE there.
+std::string IconvCharset(const std::string& encoding) {
+    return Utf8Upper(encoding) == "X-IA5-GERMAN" ? "ISO646-DE" : encoding;
+}
+
 // The document in the charset; characters it cannot hold become character references.
-std::string ToCharset(const std::string& utf8, const std::string& charset) {
-    if (IsUtf8Name(charset)) return utf8;
+std::string ToCharset(const std::string& utf8, const std::string& encoding) {
+    if (IsUtf8Name(encoding)) return utf8;
+    const std::string charset = IconvCharset(encoding);
     try {
         return ConvertCharset(utf8, "UTF-8", charset);
     } catch (const CodePageError&) {
+        // Some character has no place in the charset: convert one by one below.
     }
     std::string out;
     size_t pos = 0;
@@ -282,7 +289,7 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
     CheckFileName(fileName);
     Prepare();
     // An unknown charset is refused before anything is built.
-    if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", encoding_);
+    if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", IconvCharset(encoding_));
     Build();
     std::string text;
     for (const std::string& line : lines_) text += line + "\r\n";

@@ -201,6 +201,15 @@ TEST(XmlExport, CharactersTheCharsetLacksAndControlCharacters) {
     conv.SetEncoding("UTF-8");
     conv.SaveToFile(folder.path() / "c.xml");
     EXPECT_NE(ReadWholeFile(folder.path() / "c.xml").find("Text=\"€ Ω 中&#13;&#10;&#9;.\""), std::string::npos);
+    // The German IA5 set keeps its name in the declaration; Ä takes the place of "[".
+    ds.Edit();
+    ds.FieldByName("Text").SetAsString("Äß[");
+    ds.Post();
+    conv.SetEncoding("x-IA5-German");
+    conv.SaveToFile(folder.path() / "d.xml");
+    const std::string ia5 = ReadWholeFile(folder.path() / "d.xml");
+    EXPECT_EQ(ia5.substr(0, 45), "<?xml version=\"1.0\" encoding=\"x-IA5-German\"?>");
+    EXPECT_NE(ia5.find("Text=\"[~&#91;\""), std::string::npos);
 }
 
 TEST(XmlExport, AnEmptyDatasetGivesTheSchemaAndNoProgress) {
