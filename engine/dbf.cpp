@@ -207,7 +207,10 @@ void TDbfTable::OpenIndexes() {
     const std::filesystem::path folder = FullPath().parent_path();
     for (TDbfIndexDef& def : indexes_) {
         if (def.IndexFile.empty()) def.IndexFile = def.SortField;
-        def.IndexFile = Utf8Upper(def.IndexFile);
+        // The name is kept upper-cased; the folders of a path stay as given, since only a
+        // name is found without regard to case.
+        const std::filesystem::path given(def.IndexFile);
+        def.IndexFile = (given.parent_path() / Utf8Upper(given.filename().string())).string();
         const std::filesystem::path wanted = WithExtension(folder / def.IndexFile, ".NDX");
         const std::filesystem::path found = Existing(wanted);
         // A missing index is not made beside the user's table.

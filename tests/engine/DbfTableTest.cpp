@@ -232,6 +232,16 @@ TEST(DbfTable, ReadsInTheOrderOfRealIndexFiles) {
     EXPECT_EQ(t.RecNo(), kept);
     EXPECT_EQ(Column(t, "NAME"), physical);
 
+    // An index named by its full path, in a folder whose name has capitals.
+    t.Close();
+    std::filesystem::create_directory(folder.path() / "Indexy");
+    std::filesystem::copy_file(folder.path() / "names.ndx", folder.path() / "Indexy" / "names.ndx");
+    t.Indexes().clear();
+    t.Indexes().push_back({(folder.path() / "Indexy" / "Names").string(), ""});
+    t.SetIndexName((folder.path() / "Indexy" / "NAMES.NDX").string());
+    t.Open();
+    EXPECT_EQ(Column(t, "NAME"), sorted);
+
     // A tree of pages is read in key order throughout.
     const TIndexFile big(ReadWholeFile(folder.path() / "big.ndx"));
     ASSERT_EQ(big.Entries().size(), 300u);
