@@ -117,6 +117,33 @@ std::string ToCharset(const std::string& utf8, const std::string& encoding) {
     return out;
 }
 
+// Text in a single-byte code page; a character the page lacks takes its nearest form ("–"
+// becomes "-") or "?", as the system's OEM conversion does, so that one character never fails
+// a whole export.
+std::string ToCodePageSubstituted(const std::string& utf8, int codePage) {
+    std::string out;
+    if (TryUtf8ToCodePage(utf8, codePage, out)) return out;
+    const std::string nearest = CodePageCharsetName(codePage) + "//TRANSLIT";
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const size_t start = pos;
+        char32_t c = 0;
+        if (!NextUtf8(utf8, pos, c)) throw CodePageError("The text to export is no valid UTF-8");
+        const std::string_view one = std::string_view(utf8).substr(start, pos - start);
+        std::string converted;
+        if (!TryUtf8ToCodePage(one, codePage, converted)) {
+            try {
+                converted = ConvertCharset(one, "UTF-8", nearest);
+            } catch (const CodePageError&) {
+                converted.clear();
+            }
+            if (converted.empty()) converted = "?";
+        }
+        out += converted;
+    }
+    return out;
+}
+
 const char* DataTypeLine(TFieldType type) {
     switch (type) {
     case ftSmallint: return "<s:datatype dt:type=\"i2\" dt:maxLength=\"2\" rs:precision=\"5\" rs:fixedlength=\"true\"/>";
@@ -311,16 +338,16 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     Prepare();
     TDataSet& ds = *Dataset();
     const int codePage = toOem_ ? OemCodePageOf(DataCodePage()) : DataCodePage();
-    auto bytes = [codePage](const std::string& utf8) { return Utf8ToCodePage(utf8, codePage); };
+    auto bytes = [codePage](const std::string& utf8) { return ToCodePageSubstituted(utf8, codePage); };
 
     std::vector<TDbfColumn> columns;
     bool hasMemo = false;
     for (int i = 0; i < ds.FieldCount(); ++i) {
         TField* f = &ds.Fields()[i];
         switch (f->DataType()) {
-        // Binary values have no place without a memo file.
+        // Binary values have no place without a memo file: the column is declared and blank.
         case ftBlob:
-        case ftGraphic: continue;
+        case ftGraphic: columns.push_back({f, 'P', 10, 0}); break;
         case ftString: columns.push_back({f, 'C', std::clamp(f->Size(), 1, 254), 0}); break;
         case ftSmallint:
         case ftWord: columns.push_back({f, 'N', 5, 0}); break;
@@ -355,8 +382,10 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     for (TDbfColumn& c : columns) {
         c.decimals = std::max(c.decimals, 0);
         const std::string name = UniqueDbfName(bytes(c.field->FieldName()), taken, CodePageTablesFor(codePage));
-        descriptors += EncodeDbfDescriptor(name, c.letter, static_cast<uint32_t>(recordLength), static_cast<uint8_t>(c.width),
-                                           static_cast<uint8_t>(c.decimals));
+        std::string descriptor = EncodeDbfDescriptor(name, c.letter, static_cast<uint32_t>(recordLength),
+                                                     static_cast<uint8_t>(c.width), static_cast<uint8_t>(c.decimals));
+        if (c.letter == 'P') descriptor[18] = 4;
+        descriptors += descriptor;
         recordLength += c.width;
     }
     if (recordLength > 65535) DatabaseError("The records are too long for a dBASE table", this);
@@ -391,6 +420,8 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
                 break;
             }
             case ftTime: out += PadRight(null ? std::string() : IsoTime(f.AsDateTime()), c.width); break;
+            case ftBlob:
+            case ftGraphic: out += std::string(static_cast<size_t>(c.width), ' '); break;
             case ftDateTime: {
                 std::string text;
                 if (!null) {
