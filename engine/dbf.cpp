@@ -195,6 +195,10 @@ void TDbfTable::InternalOpen() {
         InternalClose();
         throw;
     }
+    // The rows are read all the same, their memos empty; the user learns it once.
+    if (!file_->MissingMemoFile().empty())
+        InternalHandleException(
+            std::make_exception_ptr(EDbfFileError("Memo file not found : " + file_->MissingMemoFile().string())));
 }
 
 void TDbfTable::InternalClose() {

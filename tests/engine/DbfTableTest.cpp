@@ -80,6 +80,26 @@ TEST(DbfTable, ImportsAsTheAddressImportReadsAndLeavesTheFilesAlone) {
     EXPECT_EQ(ReadWholeFile(folder.path() / "ADRESY.DBF"), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3); // dbf, dbt, script
 
+    // Without its memo file the rows are read with empty memos, and that is reported once.
+    std::filesystem::remove(folder.path() / "ADRESY.dbt");
+    std::vector<std::string> reports;
+    SetApplicationExceptionHandler([&](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            reports.push_back(x.what());
+        }
+    });
+    {
+        TDbfTable t;
+        t.SetTableName((folder.path() / "ADRESY.DBF").string());
+        t.Open();
+        EXPECT_EQ(Column(t, "PRIEZVISKO"), (std::vector<std::string>{"Šťastný", "Novák"}));
+        EXPECT_EQ(Column(t, "POZN"), (std::vector<std::string>{"", ""}));
+    }
+    SetApplicationExceptionHandler(nullptr);
+    EXPECT_EQ(reports, std::vector<std::string>{"Memo file not found : " + (folder.path() / "ADRESY.dbt").string()});
+
     // A missing table is an error and nothing is created in its place.
     TDbfTable missing;
     missing.SetTableName((folder.path() / "INE.DBF").string());
