@@ -146,6 +146,7 @@ public:
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
     TUpdateStatus UpdateStatus() const override;
     std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
+    void SetFieldValue(TField& field, const Variant& value) override;
 
     // Clones share this dataset's cursor.
     void AttachClone(TVolgaTable* table);

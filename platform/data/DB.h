@@ -727,7 +727,8 @@ public:
     virtual TRecordBuffer* GetActiveRecBuf() const;
     // Field values (internal to the framework; fields call these).
     bool GetFieldValue(const TField& field, Variant& value) const;
-    void SetFieldValue(TField& field, const Variant& value);
+    // A descendant may refuse a value first, in its own words.
+    virtual void SetFieldValue(TField& field, const Variant& value);
 
     // Events.
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;

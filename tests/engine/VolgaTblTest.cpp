@@ -192,6 +192,34 @@ TEST_F(TableTest, ReadOnlyRefusesEveryChangeWithItsOwnMessage) {
     EXPECT_EQ(t.State(), dsBrowse);
     EXPECT_EQ(t.RecordCount(), 3);
     EXPECT_EQ(t.ChangeCount(), 0);
+
+    // Field values: outside edit state, a read-only field, and a data field while calculating.
+    t.SetReadOnly(false);
+    EXPECT_EQ(message([&] { t.FieldByName("Firma").SetAsString("x"); }), "Table is not in edit or insert mode");
+    t.FieldByName("Firma").SetReadOnly(true);
+    t.Edit();
+    EXPECT_EQ(message([&] { t.FieldByName("Firma").SetAsString("x"); }), "Field 'Firma' is read only!");
+    t.Cancel();
+
+    TVolgaTable calc;
+    calc.FieldDefs().Add("Name", ftString, 10);
+    auto* name = new TStringField();
+    name->SetFieldName("Name");
+    name->SetSize(10);
+    name->SetDataSet(&calc);
+    auto* twice = new TStringField();
+    twice->SetFieldName("Twice");
+    twice->SetFieldKind(fkCalculated);
+    twice->SetDataSet(&calc);
+    std::string inCalc;
+    calc.OnCalcFields = [&](TDataSet& d) {
+        d.FieldByName("Twice").SetAsString(d.FieldByName("Name").AsString() + d.FieldByName("Name").AsString());
+        inCalc = message([&] { d.FieldByName("Name").SetAsString("y"); });
+    };
+    calc.Open();
+    calc.AppendRecord({Variant("ab")});
+    EXPECT_EQ(calc.FieldByName("Twice").AsString(), "abab");
+    EXPECT_EQ(inCalc, "Cannot edit CalcFields");
 }
 
 TEST_F(TableTest, SortsFiltersAndSearches) {
