@@ -211,6 +211,19 @@ TEST(DbfTable, BookmarksOfThePhysicalOrderCompareByRecordNumber) {
     EXPECT_EQ(t.Fields()[0].AsString(), "Šťastný");
     EXPECT_TRUE(t.Locate("PRIEZVISKO", Variant("nov"), loCaseInsensitive | loPartialKey));
     EXPECT_EQ(t.RecNo(), 3);
+    // As many values as fields; only the last field matches by its beginning.
+    const Variant date = Variant::DateTime(EncodeDate(2006, 3, 5));
+    EXPECT_FALSE(t.Locate("PRIEZVISKO", Variant(std::vector<Variant>{Variant("Novák"), Variant("x")}), 0));
+    EXPECT_FALSE(t.Locate("PRIEZVISKO;NAROD", Variant(std::vector<Variant>{Variant("Šťast")}), loPartialKey));
+    EXPECT_FALSE(t.Locate("PRIEZVISKO;NAROD", Variant(std::vector<Variant>{Variant("Šťast"), date}), loPartialKey));
+    EXPECT_EQ(t.RecNo(), 3); // back on its record
+    EXPECT_TRUE(t.Locate("NAROD;PRIEZVISKO", Variant(std::vector<Variant>{date, Variant("Šťast")}), loPartialKey));
+    EXPECT_EQ(t.RecNo(), 1);
+    EXPECT_FALSE(t.Locate("PRIEZVISKO", Variant("šťastný"), 0));
+    t.Last();
+    EXPECT_TRUE(t.Locate("PRIEZVISKO", Variant(""), loPartialKey)); // an empty key matches any
+    EXPECT_EQ(t.RecNo(), 1);
+    t.Last();
     t.SetOnFilterRecord([](TDataSet& ds, bool& accept) { accept = ds.FieldByName("POZN").AsString() == "x"; });
     t.SetFiltered(true);
     EXPECT_EQ(Column(t, "PRIEZVISKO"), (std::vector<std::string>{"Novák"}));
