@@ -353,9 +353,11 @@ void TVolgaDataset::ExportToXml(const std::filesystem::path& fileName, const std
     RunExport(converter, [&] { converter.SaveToFile(fileName); });
 }
 
-void TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
+std::filesystem::path TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
     TVolgaXLSConverter converter;
-    RunExport(converter, [&] { converter.SaveToFile(fileName); });
+    std::filesystem::path written;
+    RunExport(converter, [&] { written = converter.SaveToFile(fileName); });
+    return written;
 }
 
 void TVolgaDataset::AttachClone(TVolgaTable* table) {
