@@ -1,3 +1,4 @@
+#include "engine/KvMemDS.h"
 #include "engine/VolgaSession.h"
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"
@@ -347,6 +348,71 @@ TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
     TVolgaTable again;
     OpenTable(again);
     EXPECT_EQ(again.RecordCount(), 4);
+}
+
+std::string MessageOf(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const EDatabaseError& e) {
+        return e.Message();
+    }
+    return "no error";
+}
+
+TEST_F(TableTest, InsertInOrderFindingByFilterStreamsAndTheRefusalsOfClonesAndMasters) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetSortOptions(vsoCaseInsensitive | vsoInsertInOrder);
+    t.SetIndexFieldNames("Firma");
+    t.Last();
+    t.Append();
+    t.FieldByName("Firma").SetAsString("beta");
+    t.FieldByName("Pocet").SetAsInteger(0);
+    t.Post();
+    EXPECT_EQ(t.RecNo(), 2); // moved into its place and still current
+    EXPECT_EQ(Column(t, "Firma"), "Alfa,beta,čerešňa,Žilinská a.s.");
+
+    // Finding by the filter text without filtering the view.
+    t.SetFilterText("Pocet >= 2");
+    ASSERT_TRUE(t.FindFirst());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
+    ASSERT_TRUE(t.FindNext());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Žilinská a.s.");
+    EXPECT_FALSE(t.FindNext());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Žilinská a.s."); // stays where it was
+    ASSERT_TRUE(t.FindLast());
+    ASSERT_TRUE(t.FindPrior());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
+    EXPECT_EQ(t.RecordCount(), 4);
+
+    // A table read from a block in memory, and one whose block is missing.
+    const std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
+    TVolgaTable fromStream;
+    fromStream.SetLoadMode(TVolgaLoadMode::lmStream);
+    EXPECT_EQ(MessageOf([&] { fromStream.Open(); }), "Loading stream is not assigned");
+    fromStream.SetLoadStream(&block);
+    fromStream.Open();
+    EXPECT_EQ(fromStream.RecordCount(), 3);
+    EXPECT_EQ(fromStream.FieldByName("Firma").AsString(), "Žilinská a.s.");
+
+    // Clones need an open source, which stays open while they are.
+    TVolgaTable source, clone;
+    clone.SetCloneDS(&source);
+    EXPECT_EQ(MessageOf([&] { clone.Open(); }), "Cloned table is not active!");
+    OpenTable(source);
+    clone.Open();
+    EXPECT_EQ(MessageOf([&] { source.Close(); }), "Cloned tables are not closed before source dataset is closed!");
+    clone.Close();
+
+    // A master must be another table of the engine.
+    TKvMemoryData memory;
+    TDataSource memorySource, ownSource;
+    memorySource.SetDataSet(&memory);
+    ownSource.SetDataSet(&t);
+    EXPECT_EQ(MessageOf([&] { t.SetMasterSource(&memorySource); }),
+              "Use only TVolgaDataset descendants for master-detail relationship");
+    EXPECT_EQ(MessageOf([&] { t.SetMasterSource(&ownSource); }), "Circular data link");
+    EXPECT_EQ(t.MasterSource(), nullptr);
 }
 
 TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
