@@ -835,16 +835,7 @@ void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Var
 
 void TVolgaDataset::SetFieldValue(TField& field, const Variant& value) {
     // The engine's own messages for the refusals of the framework.
-    switch (State()) {
-    case dsEdit:
-    case dsInsert:
-    case dsSetKey:
-    case dsCalcFields:
-    case dsFilter:
-    case dsNewValue:
-    case dsInternalCalc: break;
-    default: DatabaseError("Table is not in edit or insert mode", this);
-    }
+    if (!FieldValuesSettable()) DatabaseError("Table is not in edit or insert mode", this);
     if (field.CalcIndex() < 0) {
         if (State() == dsCalcFields) DatabaseError("Cannot edit CalcFields", this);
         if (field.ReadOnly() && State() != dsSetKey && State() != dsFilter)

@@ -729,6 +729,8 @@ public:
     bool GetFieldValue(const TField& field, Variant& value) const;
     // A descendant may refuse a value first, in its own words.
     virtual void SetFieldValue(TField& field, const Variant& value);
+    // Whether field values may be set in the current state (editing, keys, calculating...).
+    bool FieldValuesSettable() const;
 
     // Events.
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
