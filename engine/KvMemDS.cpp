@@ -547,11 +547,12 @@ public:
         TryGotoBookmark(dataSet_, bookmark_);
     }
     ~FilterLifted() {
-        // Only on the way out of a failed copy: the copy's error is the one the caller gets,
-        // so a second one from setting the filter again would hide it.
+        // Only on the way out of a failed copy: the copy's error goes to the caller, so a
+        // second one from setting the filter again goes to the application's handler.
         try {
             Restore();
-        } catch (const std::exception&) {
+        } catch (...) {
+            HandleApplicationException(std::current_exception());
         }
     }
     FilterLifted(const FilterLifted&) = delete;
