@@ -69,8 +69,7 @@ protected:
         // What the focused control left over.
         if (e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) return TControlWidget<Base>::keyPressEvent(e);
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
-                button && button->window() == this && button->isEnabled()) {
+            if (auto* button = qobject_cast<QPushButton*>(this->focusWidget()); button && button->isEnabled()) {
                 button->click();
                 return;
             }

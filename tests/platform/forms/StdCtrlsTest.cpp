@@ -1,0 +1,233 @@
+// The standard controls keep what they show in their widgets and raise their events for what
+// the user does.
+#include "forms/FormsTesting.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <string>
+#include <vector>
+
+namespace kvz {
+namespace {
+
+using testing::FormsTest;
+
+TEST_F(FormsTest, EditsTakeWhatTheirPropertiesAllow) {
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    form.Show();
+    int changes = 0;
+    edit->OnChange = [&](TComponent*) { ++changes; };
+
+    edit->SetCharCase(TEditCharCase::ecUpperCase);
+    testing::TypeText(edit->Widget(), "nove");
+    EXPECT_EQ(edit->Text(), "NOVE");
+    EXPECT_TRUE(edit->Modified());
+
+    edit->SetReadOnly(true);
+    testing::TypeText(edit->Widget(), "x");
+    EXPECT_EQ(edit->Text(), "NOVE");
+
+    // The widget's text is the control's, in the control's case however it came.
+    static_cast<QLineEdit*>(edit->Widget())->setText("set elsewhere");
+    EXPECT_EQ(edit->Text(), "SET ELSEWHERE");
+    EXPECT_EQ(changes, 5);
+    edit->SetMaxLength(0);
+    EXPECT_EQ(edit->MaxLength(), 0);
+}
+
+TEST_F(FormsTest, ComboBoxesTellTheUsersChoiceAndNotTheProgramsOwn) {
+    TForm form(nullptr);
+    auto* combo = new TComboBox(&form);
+    combo->SetParent(&form);
+    combo->SetStyle(TComboBoxStyle::csDropDownList);
+    std::vector<std::string> changes;
+    combo->OnChange = [&](TComponent*) { changes.push_back(combo->Text()); };
+    int tag = 7;
+    combo->Items().Add("Praha");
+    combo->Items().AddObject("Bratislava", &tag);
+    combo->Items().Add("Brno");
+    EXPECT_EQ(combo->ItemIndex(), -1);
+    combo->SetItemIndex(1);
+    EXPECT_EQ(combo->Text(), "Bratislava");
+    EXPECT_EQ(combo->Items().Objects(1), &tag);
+    EXPECT_TRUE(changes.empty());
+
+    auto* widget = static_cast<QComboBox*>(combo->Widget());
+    widget->setCurrentIndex(2);
+    emit widget->activated(2);
+    EXPECT_EQ(changes, std::vector<std::string>{"Brno"});
+
+    combo->SetSorted(true);
+    EXPECT_EQ(combo->Items().ToVector(), (std::vector<std::string>{"Bratislava", "Brno", "Praha"}));
+    EXPECT_EQ(combo->Text(), "Brno");
+    EXPECT_EQ(combo->Items().Objects(0), &tag);
+    EXPECT_EQ(combo->Items().IndexOf("PRAHA"), 2);
+}
+
+TEST_F(FormsTest, MemoLinesAreTheWidgetsTextAndTheLimitHolds) {
+    TMemo memo(nullptr);
+    memo.Lines().Add("first");
+    memo.Lines().Add("druhý");
+    EXPECT_EQ(memo.Text(), "first\ndruhý");
+    EXPECT_EQ(memo.Lines().Count(), 2);
+    memo.Lines().Delete(0);
+    EXPECT_EQ(memo.Lines().ToVector(), std::vector<std::string>{"druhý"});
+    memo.Lines().SetText("a\r\nb\r\n");
+    EXPECT_EQ(memo.Lines().ToVector(), (std::vector<std::string>{"a", "b"}));
+    memo.SetMaxLength(5);
+    static_cast<QPlainTextEdit*>(memo.Widget())->insertPlainText("cdefgh");
+    EXPECT_EQ(memo.Text().size(), 5u);
+}
+
+TEST_F(FormsTest, ButtonsOfStateFollowClicksAndSettings) {
+    TForm form(nullptr);
+    auto* check = new TCheckBox(&form);
+    auto* radios = new TRadioGroup(&form);
+    check->SetParent(&form);
+    radios->SetParent(&form);
+    int checkClicks = 0, radioClicks = 0;
+    check->OnClick = [&](TComponent*) { ++checkClicks; };
+    radios->OnClick = [&](TComponent*) { ++radioClicks; };
+    check->SetChecked(true);
+    EXPECT_EQ(check->State(), TCheckBoxState::cbChecked);
+    EXPECT_EQ(checkClicks, 1);
+
+    radios->Items().SetText("Local\nNetwork\nServer\n");
+    radios->SetColumns(2);
+    EXPECT_EQ(radios->ItemIndex(), -1);
+    static_cast<QAbstractButton*>(radios->Buttons(2))->click();
+    EXPECT_EQ(radios->ItemIndex(), 2);
+    EXPECT_EQ(radioClicks, 1);
+    radios->SetItemIndex(-1);
+    EXPECT_EQ(radios->ItemIndex(), -1);
+    radios->Items().Delete(0);
+    EXPECT_EQ(radios->Items().ToVector(), (std::vector<std::string>{"Network", "Server"}));
+}
+
+TEST_F(FormsTest, PageControlsLetAHandlerRefuseTheUsersChangeOfPage) {
+    TForm form(nullptr);
+    auto* pages = new TPageControl(&form);
+    pages->SetParent(&form);
+    auto* first = new TTabSheet(&form);
+    auto* second = new TTabSheet(&form);
+    first->SetCaption("&Address");
+    first->SetPageControl(pages);
+    second->SetPageControl(pages);
+    second->SetCaption("Notes");
+    EXPECT_EQ(pages->PageCount(), 2);
+    EXPECT_EQ(second->Caption(), "Notes");
+    EXPECT_EQ(static_cast<QTabWidget*>(pages->Widget())->tabText(1), "Notes");
+    bool allow = false;
+    int changes = 0;
+    pages->OnChanging = [&](TComponent*, bool& a) { a = allow; };
+    pages->OnChange = [&](TComponent*) { ++changes; };
+    auto* tabs = static_cast<QTabWidget*>(pages->Widget());
+    tabs->tabBar()->setCurrentIndex(1);
+    EXPECT_EQ(pages->ActivePage(), first);
+    allow = true;
+    tabs->tabBar()->setCurrentIndex(1);
+    EXPECT_EQ(pages->ActivePage(), second);
+    EXPECT_EQ(changes, 1);
+    pages->SetActivePage(first);
+    EXPECT_EQ(changes, 1);
+    second->SetParent(nullptr);
+    EXPECT_EQ(pages->PageCount(), 1);
+    EXPECT_EQ(second->Caption(), "Notes");
+}
+
+TEST_F(FormsTest, TreesAndListsHandOutTheirItemsAsNodesAndRows) {
+    TTreeView tree(nullptr);
+    TTreeNode* root = tree.AddChild(nullptr, "Projects");
+    TTreeNode* child = tree.AddChildObject(root, "Home", &tree);
+    EXPECT_EQ(child->Parent(), root);
+    EXPECT_EQ(child->Level(), 1);
+    EXPECT_EQ(root->Item(0)->Data(), &tree);
+    TTreeNode* changed = nullptr;
+    tree.OnChange = [&](TComponent*, TTreeNode* node) { changed = node; };
+    tree.SetSelected(child);
+    EXPECT_EQ(changed, child);
+    root->Delete();
+    EXPECT_EQ(tree.TopCount(), 0);
+
+    TListView list(nullptr);
+    list.SetViewStyle(TViewStyle::vsReport);
+    list.AddColumn("Name", 120);
+    list.AddColumn("Phone", 80);
+    TListItem* row = list.AddItem("Eva");
+    row->AddSubItem("555 01");
+    EXPECT_EQ(list.Columns(1)->Caption(), "Phone");
+    EXPECT_EQ(list.Items(0)->SubItems(0), "555 01");
+    row->SetSelected(true);
+    EXPECT_EQ(list.Selected(), row);
+}
+
+TEST_F(FormsTest, UpDownCountsInItsEditWithinItsLimits) {
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    auto* updown = new TUpDown(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 10, 40, 21);
+    updown->SetMax(3);
+    updown->SetAssociate(edit);
+    EXPECT_EQ(updown->Left(), 50);
+    EXPECT_EQ(edit->Text(), "0");
+    edit->SetText("2");
+    updown->Press(TUDBtnType::btNext);
+    updown->Press(TUDBtnType::btNext);
+    EXPECT_EQ(edit->Text(), "3");
+    updown->SetWrap(true);
+    updown->Press(TUDBtnType::btNext);
+    EXPECT_EQ(updown->Position(), 0);
+}
+
+TEST_F(FormsTest, ScrollBoxesScrollToTheirControlsAndPaintWithoutComplaint) {
+    static std::vector<std::string> warnings;
+    warnings.clear();
+    auto previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg) warnings.push_back(text.toStdString());
+    });
+    TForm form(nullptr);
+    form.SetClientSize(200, 100);
+    auto* box = new TScrollBox(&form);
+    box->SetParent(&form);
+    box->SetAlign(TAlign::alClient);
+    auto* far = new TButton(&form);
+    far->SetParent(box);
+    far->SetBounds(10, 300, 75, 25);
+    form.Show();
+    EXPECT_GE(box->ClientWidget()->height(), 325);
+    testing::SaveWindowPicture(form, "scroll_box");
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+}
+
+TEST_F(FormsTest, StatusBarPanelsKeepTheirWidthsAndTheLastTakesTheRest) {
+    TForm form(nullptr);
+    form.SetClientSize(400, 100);
+    auto* bar = new TStatusBar(&form);
+    bar->SetParent(&form);
+    bar->AddPanel(100)->SetText("Eva");
+    bar->AddPanel(50)->SetText("NUM");
+    form.Show();
+    EXPECT_EQ(bar->Top() + bar->Height(), form.ClientHeight());
+    EXPECT_EQ(bar->Panels(0)->Text(), "Eva");
+    bar->SetSimplePanel(true);
+    bar->SetSimpleText("Loading");
+    EXPECT_EQ(bar->SimpleText(), "Loading");
+}
+
+} // namespace
+} // namespace kvz
