@@ -1,6 +1,7 @@
 // The standard controls keep what they show in their widgets and raise their events for what
 // the user does.
 #include "forms/FormsTesting.h"
+#include "platform/forms/Clipbrd.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
@@ -10,11 +11,15 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QMimeData>
+#include <QUrl>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -227,6 +232,70 @@ TEST_F(FormsTest, StatusBarPanelsKeepTheirWidthsAndTheLastTakesTheRest) {
     bar->SetSimplePanel(true);
     bar->SetSimpleText("Loading");
     EXPECT_EQ(bar->SimpleText(), "Loading");
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(FormsTest, DraggingBetweenControlsAndFromOtherPrograms) {
+    TForm form(nullptr);
+    auto* list = new TListBox(&form);
+    auto* target = new TEdit(&form);
+    list->SetParent(&form);
+    target->SetParent(&form);
+    list->SetName("List");
+    list->Items().Add("Eva");
+    list->SetItemIndex(0);
+    std::vector<std::string> log;
+    target->OnDragOver = [&](TComponent*, const TDragObject& source, int, int, TDragState, bool& accept) {
+        accept = source.Source == list || (source.Data && source.Data->hasUrls());
+    };
+    target->OnDragDrop = [&](TComponent*, const TDragObject& source, int, int) {
+        if (source.Source == list) log.push_back("dropped " + list->Items()[list->ItemIndex()]);
+        if (source.Source == nullptr) log.push_back("file " + source.Data->urls().value(0).toLocalFile().toStdString());
+    };
+    list->OnStartDrag = [&](TComponent*, QMimeData& data) { data.setText("Eva"); };
+    list->OnEndDrag = [&](TComponent*, TComponent* where, int, int) { log.push_back(where == target ? "end on edit" : "end"); };
+
+    TResponder responder;
+    responder.OnDrag = [&](TControl& source, const QMimeData& data) {
+        EXPECT_EQ(&source, list);
+        EXPECT_EQ(data.text(), "Eva");
+        return TDropAnswer{target, 3, 4};
+    };
+    list->BeginDrag(true);
+    EXPECT_EQ(log, (std::vector<std::string>{"dropped Eva", "end on edit"}));
+
+    // A file from the desktop: the events the window system sends.
+    log.clear();
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/tmp/card.vcf")});
+    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->Widget(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->Widget(), &drop);
+    EXPECT_EQ(log, std::vector<std::string>{"file /tmp/card.vcf"});
+
+    responder.OnDrag = nullptr;
+    EXPECT_THROW(list->BeginDrag(true), std::logic_error);
+}
+
+TEST_F(FormsTest, TheClipboardCarriesTextPicturesAndTheProgramsOwnData) {
+    Clipboard().SetAsText("Nový záznam");
+    EXPECT_TRUE(Clipboard().HasText());
+    EXPECT_EQ(Clipboard().AsText(), "Nový záznam");
+    Clipboard().SetData("application/x-kvzirt-record", std::string("a\0b", 3));
+    EXPECT_TRUE(Clipboard().HasFormat("application/x-kvzirt-record"));
+    EXPECT_EQ(Clipboard().GetData("application/x-kvzirt-record"), std::string("a\0b", 3));
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    Clipboard().SetPicture(picture);
+    EXPECT_TRUE(Clipboard().HasPicture());
+    EXPECT_EQ(Clipboard().Picture().pixelColor(1, 1), QColor(Qt::red));
 }
 
 } // namespace
