@@ -11,6 +11,7 @@
 // symbols it uses from the program (TComponent's) are found in the running program.
 #pragma once
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/Component.h"
 
 #include <cstdint>
@@ -24,7 +25,6 @@ namespace kvz {
 class TBitmap;
 class TKvPluginLoader;
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 // A key code with the shift bits (Shift 0x2000, Ctrl 0x4000, Alt 0x8000).
 using TShortCut = uint16_t;
 // What the program hands to OnInitialize; the folder scan passes an empty list.
