@@ -122,6 +122,10 @@ void TKvPluginLoader::ReadFolder(const std::filesystem::path& folder, bool recur
     if (OnAfterReadFolder) OnAfterReadFolder(this);
 }
 
+void TKvPluginLoader::ReadProgramFolder() {
+    ReadFolder(std::filesystem::path(Application().ExeName()).parent_path(), false);
+}
+
 void TKvPluginLoader::ScanFolder(const std::filesystem::path& folder, bool recursive, const TPluginParams& params) {
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec), end;

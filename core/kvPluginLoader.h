@@ -70,6 +70,9 @@ public:
 
     // Fires OnBeforeReadFolder, scans, fires OnAfterReadFolder.
     void ReadFolder(const std::filesystem::path& folder, bool recursive);
+    // The frame window's scan: the folder of the running program, without its sub-folders (not
+    // the current folder, nor any library search path).
+    void ReadProgramFolder();
     // Loads every file of the folder whose extension is "." + Extension in any case; names
     // beginning with "." are skipped; sub-folders are scanned only when recursive. A library
     // that is refused or fails never stops the scan.

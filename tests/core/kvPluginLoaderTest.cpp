@@ -254,4 +254,15 @@ TEST_F(PluginLoaderTest, FolderScanLoadsTheExtensionInAnyCaseAndNothingElse) {
     EXPECT_EQ(loader.NormalPluginCount(), 3);
 }
 
+TEST_F(PluginLoaderTest, TheProgramFolderIsTheFolderOfTheRunningProgram) {
+    // The test plug-ins are built beside this test program.
+    ::testing::internal::CaptureStderr();
+    loader.ReadProgramFolder();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(loader.NormalPluginCount(), 2);  // test_normal, test_both
+    EXPECT_EQ(loader.SmallPluginCount(), 1);   // test_small
+    EXPECT_EQ(errors, std::vector<std::string>{"test_none.MAX 2"});
+    loader.UnloadAllPlugins();
+}
+
 } // namespace
