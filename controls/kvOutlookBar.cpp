@@ -45,6 +45,17 @@ QPainter::CompositionMode RasterMode(TBitmapCopy copy) {
     return QPainter::CompositionMode_Source;
 }
 
+// Moves item to index of the list (clamped); false when it is not in the list.
+template <class T>
+bool MoveItem(std::vector<T*>& list, T* item, int index) {
+    auto it = std::find(list.begin(), list.end(), item);
+    if (it == list.end()) return false;
+    list.erase(it);
+    index = std::clamp(index, 0, int(list.size()));
+    list.insert(list.begin() + index, item);
+    return true;
+}
+
 unsigned AlignmentFlags(TAlignment a) {
     return a == taLeftJustify ? DT_LEFT : a == taRightJustify ? DT_RIGHT : DT_CENTER;
 }
@@ -269,16 +280,12 @@ void TKvOutlookBar::RemoveHeader(TKvOutlookBarHeader* header) {
     headers_.erase(std::remove(headers_.begin(), headers_.end(), header), headers_.end());
     if (hot_ == header) hot_ = nullptr;
     if (active_ == header) active_ = nullptr;
-    if (!Destroying()) ActivateHeader(Headers(0));
+    // While the window that holds the bar is going, nobody is told of changes any more.
+    if (!Destroying() && !(Owner() && Owner()->Destroying())) ActivateHeader(Headers(0));
 }
 
 void TKvOutlookBar::MoveHeader(TKvOutlookBarHeader* header, int index) {
-    auto it = std::find(headers_.begin(), headers_.end(), header);
-    if (it == headers_.end()) return;
-    headers_.erase(it);
-    index = std::clamp(index, 0, HeaderCount());
-    headers_.insert(headers_.begin() + index, header);
-    ArrangeHeaders();
+    if (MoveItem(headers_, header, index)) ArrangeHeaders();
 }
 
 void TKvOutlookBar::Resize() {
@@ -397,12 +404,7 @@ void TKvOutlookBarHeader::RemoveButton(TOutlookButton* button) {
 }
 
 void TKvOutlookBarHeader::MoveButton(TOutlookButton* button, int index) {
-    auto it = std::find(buttons_.begin(), buttons_.end(), button);
-    if (it == buttons_.end()) return;
-    buttons_.erase(it);
-    index = std::clamp(index, 0, ButtonCount());
-    buttons_.insert(buttons_.begin() + index, button);
-    if (autoSort_) SortButtons();
+    if (MoveItem(buttons_, button, index) && autoSort_) SortButtons();
 }
 
 void TKvOutlookBarHeader::ApplySettings() {

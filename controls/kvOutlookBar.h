@@ -31,7 +31,25 @@ class TOutlookButton;
 // Draws a bevel of width pixels around rect and shrinks rect to inside it.
 void Frame3D(TCanvas& canvas, TRect& rect, TColor topLeft, TColor bottomRight, int width);
 
-class TKvXPSettings {
+// Settings that tell their owner of every change: a setter stores a value only when it differs,
+// then OnChange fires.
+class TNotifyingSettings {
+public:
+    std::function<void()> OnChange;
+
+protected:
+    template <class T>
+    void Set(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        Changed();
+    }
+    void Changed() {
+        if (OnChange) OnChange();
+    }
+};
+
+class TKvXPSettings : public TNotifyingSettings {
 public:
     TColor Border() const { return border_; }
     void SetBorder(TColor c) { Set(border_, c); }
@@ -41,20 +59,13 @@ public:
     void SetButtonShadow(bool on) { Set(buttonShadow_, on); }
     TColor Shadow() const { return shadow_; }
     void SetShadow(TColor c) { Set(shadow_, c); }
-    std::function<void()> OnChange;
 
 private:
-    template <class T>
-    void Set(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
-        if (OnChange) OnChange();
-    }
     TColor border_ = clNavy, background_ = 14199984, shadow_ = clBlack;
     bool buttonShadow_ = true;
 };
 
-class THeaderSettings {
+class THeaderSettings : public TNotifyingSettings {
 public:
     // Fonts start as copies of the owner's font.
     explicit THeaderSettings(const TFont& ownerFont);
@@ -101,18 +112,8 @@ public:
 
     // Copies the look of the caption strip (alignment, bevels, header colour and fonts).
     void AssignTo(THeaderSettings& target) const;
-    std::function<void()> OnChange;
 
 private:
-    template <class T>
-    void Set(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
-        Changed();
-    }
-    void Changed() {
-        if (OnChange) OnChange();
-    }
     TAlignment alignment_ = taCenter;
     bool autoScroll_ = true, keySupport_ = false;
     TBevelCut bevelInner_ = TBevelCut::bvNone, bevelOuter_ = TBevelCut::bvRaised;
@@ -126,7 +127,7 @@ private:
     TKvXPSettings xp_;
 };
 
-class TGradient {
+class TGradient : public TNotifyingSettings {
 public:
     TBackStyle BackStyle() const { return backStyle_; }
     void SetBackStyle(TBackStyle s) { Set(backStyle_, s); }
@@ -137,15 +138,8 @@ public:
     TColor EndColor() const { return end_; }
     void SetEndColor(TColor c) { Set(end_, c); }
     void DrawGradient(TCanvas& canvas, const TRect& rect) const;
-    std::function<void()> OnChange;
 
 private:
-    template <class T>
-    void Set(T& field, const T& value) {
-        if (field == value) return;
-        field = value;
-        if (OnChange) OnChange();
-    }
     TBackStyle backStyle_ = TBackStyle::bsNormal;
     TGradientType type_ = TGradientType::gtt2b;
     TColor start_ = clBlack, end_ = clBlue;

@@ -59,19 +59,12 @@ struct TPluginInfo {
     std::string Identifier;
 };
 
-// The fields of both kinds of plug-in object, events typed on the kind itself.
+// What both kinds of plug-in object hold, events typed on the kind itself.
 template <class Self>
-struct TPluginEvents {
+struct TPluginObjectFields {
     using InitializeEvent = std::function<void(Self* sender, const TPluginParams& params)>;
     using AllowEvent = std::function<void(Self* sender, bool& allow)>;
     using NotifyEvent = std::function<void(Self* sender)>;
-};
-
-// A plug-in of the small kind: a plain object.
-class TSmallPluginObject {
-public:
-    using Events = TPluginEvents<TSmallPluginObject>;
-    virtual ~TSmallPluginObject() = default;
 
     // Without it the plug-in offers nothing, keeps no handle, never rejects itself and always
     // agrees to be unloaded.
@@ -85,37 +78,26 @@ public:
     void* ModuleHandle = nullptr;
     // Most instances with the same Info->Identifier; 0 for no limit, below 0 for none at all.
     int32_t InstanceLimit = 0;
-    Events::InitializeEvent OnInitialize;
-    Events::AllowEvent OnCanLoad;
-    Events::AllowEvent OnCanUnload;
-    Events::NotifyEvent OnAfterInitialize;
+    AllowEvent OnCanLoad;
+    AllowEvent OnCanUnload;
+    NotifyEvent OnAfterInitialize;
+    InitializeEvent OnInitialize;
     // Set Reject to refuse to be loaded after all.
-    Events::AllowEvent OnReject;
+    AllowEvent OnReject;
     TKvPluginLoader* Loader = nullptr;
     std::string FileName;
 };
 
-// A plug-in of the normal kind: a component.
-class TNormalPluginObject : public TComponent {
+// A plug-in of the small kind: a plain object.
+class TSmallPluginObject : public TPluginObjectFields<TSmallPluginObject> {
 public:
-    using Events = TPluginEvents<TNormalPluginObject>;
-    explicit TNormalPluginObject(TComponent* owner = nullptr) : TComponent(owner) {}
+    virtual ~TSmallPluginObject() = default;
+};
 
-    bool Active = true;
-    std::vector<TPluginAction> Actions;
-    std::vector<TPluginFunction> Functions;
-    TComponent* Application = nullptr;
-    TPluginInfo* Info = nullptr;
-    uint16_t RequiredVersion = 0;
-    void* ModuleHandle = nullptr;
-    int32_t InstanceLimit = 0;
-    Events::AllowEvent OnCanLoad;
-    Events::AllowEvent OnCanUnload;
-    Events::NotifyEvent OnAfterInitialize;
-    Events::InitializeEvent OnInitialize;
-    Events::AllowEvent OnReject;
-    TKvPluginLoader* Loader = nullptr;
-    std::string FileName;
+// A plug-in of the normal kind: a component.
+class TNormalPluginObject : public TComponent, public TPluginObjectFields<TNormalPluginObject> {
+public:
+    explicit TNormalPluginObject(TComponent* owner = nullptr) : TComponent(owner) {}
 };
 
 // The names the program looks for in a plug-in library.
