@@ -80,6 +80,11 @@ protected:
 TEST_F(OutlookBarTest, ClickingTheOpenHeaderKeepsAVisibleHeaderOpen) {
     // Inside the border (1) and the lowered bevel (1).
     EXPECT_EQ(header1->BoundsRect(), Rect(2, 2, 68, 418));
+    // The caption strip under the mouse is hot; the body is not.
+    kvz::testing::Move(*header1, 10, 10);
+    EXPECT_EQ(bar->HotHeader(), header1);
+    kvz::testing::Move(*header1, 10, 100);
+    EXPECT_EQ(bar->HotHeader(), nullptr);
     kvz::testing::Press(*header1, 10, 10);
     kvz::testing::Release(*header1, 10, 10);
     EXPECT_EQ(bar->ActiveHeader(), header1);

@@ -114,10 +114,16 @@ TEST_F(SmallWindowsTest, ValueDialogTakesATypedOrLookedUpText) {
         EXPECT_EQ(dialog.LinkTypeText, "Bolt");
     }
 
-    // Cancel keeps the old text; a new type starts empty.
+    // Cancel keeps the old text; a new type starts empty. Help opens the dialog's topic.
+    std::vector<int> topics;
+    Application().OnHelp = [&](const std::string&, int context) {
+        topics.push_back(context);
+        return true;
+    };
     responder.OnShowModal = [](TForm& f) {
         auto& d = static_cast<TSourceDatForm&>(f);
         EXPECT_EQ(d.Edit1->Text(), "");
+        d.HelpButton->Click();
         d.Edit1->SetText("Mail");
         d.CancelButton->Click();
         return mrNone;
@@ -127,6 +133,8 @@ TEST_F(SmallWindowsTest, ValueDialogTakesATypedOrLookedUpText) {
     dialog.LinkTypeText = "Web";
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
     EXPECT_EQ(dialog.LinkTypeText, "Web");
+    EXPECT_EQ(topics, std::vector<int>{47});
+    Application().OnHelp = nullptr;
 }
 
 TEST_F(SmallWindowsTest, BusyAnimationRunsOnTheTimer) {
