@@ -749,7 +749,7 @@ bool TOutlookButton::DialogChar(char32_t key) {
 }
 
 void TOutlookButton::Paint(TCanvas& canvas) {
-    TViewStyle view = TViewStyle::vsNormal;
+    TOutlookViewStyle view = TOutlookViewStyle::vsNormal;
     TFont font = Font();
     if (header_) {
         TKvOutlookBar* bar = header_->OutlookBar();
@@ -776,9 +776,9 @@ void TOutlookButton::Paint(TCanvas& canvas) {
     TCustomControl::Paint(canvas);
 }
 
-void TOutlookButton::PaintFace(TCanvas& canvas, const TRect& edge, TViewStyle view, const TImageList* images, int x,
+void TOutlookButton::PaintFace(TCanvas& canvas, const TRect& edge, TOutlookViewStyle view, const TImageList* images, int x,
                                int y) {
-    bool xp = view == TViewStyle::vsWindowsXP || view == TViewStyle::vsWindows2000;
+    bool xp = view == TOutlookViewStyle::vsWindowsXP || view == TOutlookViewStyle::vsWindows2000;
     bool image = images && imageIndex_ >= 0 && imageIndex_ < images->Count();
     if (!xp) {
         TRect r = edge;
@@ -812,12 +812,12 @@ void TOutlookButton::PaintFace(TCanvas& canvas, const TRect& edge, TViewStyle vi
     }
 }
 
-void TOutlookButton::PaintLarge(TCanvas& canvas, TViewStyle view) {
+void TOutlookButton::PaintLarge(TCanvas& canvas, TOutlookViewStyle view) {
     TRect whole = Rect(0, 0, Width(), Height());
     TRect image = largeImages_ ? Bounds((Width() - largeImages_->Width()) / 2, 4, largeImages_->Width(), largeImages_->Height())
                                : whole;
     TRect edge = whole;
-    if (view == TViewStyle::vsNormal) {
+    if (view == TOutlookViewStyle::vsNormal) {
         edge = image;
         InflateRect(edge, 2, 2);
     }
@@ -828,8 +828,8 @@ void TOutlookButton::PaintLarge(TCanvas& canvas, TViewStyle view) {
     canvas.Brush.Style = TBrushStyle::bsSolid;
 }
 
-void TOutlookButton::PaintSmall(TCanvas& canvas, TViewStyle view) {
-    bool xp = view == TViewStyle::vsWindowsXP || view == TViewStyle::vsWindows2000;
+void TOutlookButton::PaintSmall(TCanvas& canvas, TOutlookViewStyle view) {
+    bool xp = view == TOutlookViewStyle::vsWindowsXP || view == TOutlookViewStyle::vsWindows2000;
     int x = 4, y = 0, imageWidth = 0;
     if (smallImages_) {
         imageWidth = smallImages_->Width();
@@ -838,7 +838,7 @@ void TOutlookButton::PaintSmall(TCanvas& canvas, TViewStyle view) {
     }
     PaintFace(canvas, Rect(0, 0, Width(), Height()), view, smallImages_, x, y);
     TRect text = Rect((smallImages_ ? 4 + imageWidth : 0) + 2, 0, Width(), Height());
-    if (pressed_ && (view == TViewStyle::vsBig || view == TViewStyle::vsAdvanced)) OffsetRect(text, 1, 1);
+    if (pressed_ && (view == TOutlookViewStyle::vsBig || view == TOutlookViewStyle::vsAdvanced)) OffsetRect(text, 1, 1);
     canvas.Brush.Style = TBrushStyle::bsClear;
     canvas.DrawText(Caption(), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
     canvas.Brush.Style = TBrushStyle::bsSolid;

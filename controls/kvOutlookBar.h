@@ -8,6 +8,7 @@
 #include "controls/KVCtrls.h"
 #include "controls/kvOutlookBarLayout.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Graphics.h"
 
 #include <cstdint>
@@ -17,7 +18,6 @@
 
 namespace kvz {
 
-enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum class TBackStyle { bsNormal, bsGradient };
 enum class TBitmapCopy { bcMergeCopy, bcMergePaint, bcSrcCopy, bcSrcErase, bcSrcPaint };
 enum class TGlyphLayout { glGlyphLeft, glGlyphRight, glGlyphCenter };
@@ -105,8 +105,8 @@ public:
     void SetLargeHeight(int v) { SetSize(2, v); }
     int SmallHeight() const { return Size(3); }
     void SetSmallHeight(int v) { SetSize(3, v); }
-    TViewStyle ViewStyle() const { return viewStyle_; }
-    void SetViewStyle(TViewStyle v) { Set(viewStyle_, v); }
+    TOutlookViewStyle ViewStyle() const { return viewStyle_; }
+    void SetViewStyle(TOutlookViewStyle v) { Set(viewStyle_, v); }
     TKvXPSettings& XPSettings() { return xp_; }
     const TKvXPSettings& XPSettings() const { return xp_; }
 
@@ -123,7 +123,7 @@ private:
     TColor headerColor_ = clBtnFace;
     TGlyphLayout layout_ = TGlyphLayout::glGlyphLeft;
     int largeWidth_ = 60, largeHeight_ = 60, smallHeight_ = 20;
-    TViewStyle viewStyle_ = TViewStyle::vsNormal;
+    TOutlookViewStyle viewStyle_ = TOutlookViewStyle::vsNormal;
     TKvXPSettings xp_;
 };
 
@@ -358,9 +358,9 @@ protected:
 
 private:
     friend class TKvOutlookBarHeader;
-    void PaintLarge(TCanvas& canvas, TViewStyle view);
-    void PaintSmall(TCanvas& canvas, TViewStyle view);
-    void PaintFace(TCanvas& canvas, const TRect& edge, TViewStyle view, const TImageList* images, int x, int y);
+    void PaintLarge(TCanvas& canvas, TOutlookViewStyle view);
+    void PaintSmall(TCanvas& canvas, TOutlookViewStyle view);
+    void PaintFace(TCanvas& canvas, const TRect& edge, TOutlookViewStyle view, const TImageList* images, int x, int y);
 
     TKvOutlookBarHeader* header_ = nullptr;
     bool autoSize_ = true, transparent_ = true, pressed_ = false, hot_ = false, resizing_ = false;

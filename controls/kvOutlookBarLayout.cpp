@@ -83,22 +83,22 @@ ButtonPlaces ArrangeButtons(const ButtonArea& area, const std::vector<ButtonSlot
 
 TRect AutoButtonBounds(const ButtonSizing& s, int headerWidth, int top) {
     if (s.style == TOutlookButtonStyle::bsSmall) return Bounds(2, top, headerWidth - 4, s.smallHeight);
-    if (s.viewStyle == TViewStyle::vsAdvanced || s.viewStyle == TViewStyle::vsWindows2000)
+    if (s.viewStyle == TOutlookViewStyle::vsAdvanced || s.viewStyle == TOutlookViewStyle::vsWindows2000)
         return Bounds(2, top, headerWidth - 4, s.largeHeight);
     return Bounds((headerWidth - s.largeWidth) / 2, top, s.largeWidth, s.largeHeight);
 }
 
 namespace {
-constexpr TViewStyle kStoredViewStyles[] = {TViewStyle::vsNormal, TViewStyle::vsBig, TViewStyle::vsAdvanced,
-                                            TViewStyle::vsWindows2000, TViewStyle::vsWindowsXP};
+constexpr TOutlookViewStyle kStoredViewStyles[] = {TOutlookViewStyle::vsNormal, TOutlookViewStyle::vsBig, TOutlookViewStyle::vsAdvanced,
+                                            TOutlookViewStyle::vsWindows2000, TOutlookViewStyle::vsWindowsXP};
 }
 
-std::optional<TViewStyle> ViewStyleFromSetting(int stored) {
+std::optional<TOutlookViewStyle> ViewStyleFromSetting(int stored) {
     if (stored < 0 || stored >= int(std::size(kStoredViewStyles))) return std::nullopt;
     return kStoredViewStyles[stored];
 }
 
-int ViewStyleToSetting(TViewStyle style) {
+int ViewStyleToSetting(TOutlookViewStyle style) {
     for (int i = 0; i < int(std::size(kStoredViewStyles)); ++i)
         if (kStoredViewStyles[i] == style) return i;
     return 0;

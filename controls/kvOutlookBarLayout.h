@@ -11,7 +11,7 @@
 
 namespace kvz {
 
-enum class TViewStyle { vsNormal, vsBig, vsAdvanced, vsWindowsXP, vsWindows2000 };
+enum class TOutlookViewStyle { vsNormal, vsBig, vsAdvanced, vsWindowsXP, vsWindows2000 };
 enum class TOutlookButtonStyle { bsSmall, bsLarge };
 enum class TGradientType { gtl2r, gts2c, gtt2b, gttb2c };
 
@@ -53,15 +53,15 @@ ButtonPlaces ArrangeButtons(const ButtonArea& area, const std::vector<ButtonSlot
 // The size and place an AutoSize button takes from the header's settings.
 struct ButtonSizing {
     TOutlookButtonStyle style = TOutlookButtonStyle::bsLarge;
-    TViewStyle viewStyle = TViewStyle::vsNormal;
+    TOutlookViewStyle viewStyle = TOutlookViewStyle::vsNormal;
     int largeWidth = 60, largeHeight = 60, smallHeight = 20;
 };
 TRect AutoButtonBounds(const ButtonSizing& sizing, int headerWidth, int currentTop);
 
 // Integer setting 85 holds the view style as the position in the settings dialog's list
-// (Normal, Big, Advanced, Windows 2000, Windows XP), which is not the order of TViewStyle.
-std::optional<TViewStyle> ViewStyleFromSetting(int stored);
-int ViewStyleToSetting(TViewStyle style);
+// (Normal, Big, Advanced, Windows 2000, Windows XP), which is not the order of TOutlookViewStyle.
+std::optional<TOutlookViewStyle> ViewStyleFromSetting(int stored);
+int ViewStyleToSetting(TOutlookViewStyle style);
 
 // One channel of a gradient colour at step i of d (0 for a one-step gradient).
 int GradientChannel(int start, int end, int i, int d);

@@ -65,7 +65,7 @@ void DrawBusyFrame(TCanvas& canvas, const TRect& r, int frame, int frames) {
 }
 
 TAnimForm::TAnimForm(TComponent* owner)
-    : TForm(owner), Panel1(new TRaisedPanel(this)), Label1(new TLabel(this)), Animate1(new TAnimate(this)) {
+    : TForm(owner), Panel1(new TPanel(this)), Label1(new TLabel(this)), Animate1(new TAnimate(this)) {
     SetName("AnimForm");
     SetBorderStyle(TFormBorderStyle::bsNone);
     SetPosition(TPosition::poScreenCenter);
@@ -73,6 +73,7 @@ TAnimForm::TAnimForm(TComponent* owner)
     Panel1->SetName("Panel1");
     Panel1->SetParent(this);
     Panel1->SetAlign(TAlign::alClient);
+    Panel1->SetBevelOuter(TBevelCut::bvRaised);
     Label1->SetName("Label1");
     Label1->SetParent(Panel1);
     Label1->SetAutoSize(false);
@@ -84,16 +85,6 @@ TAnimForm::TAnimForm(TComponent* owner)
     Animate1->SetBounds((157 - 64) / 2, 44, 64, 32);
     Animate1->SetFileName("conect.AVI");
     Animate1->SetStopFrame(10);
-}
-
-void TRaisedPanel::Paint(TCanvas& canvas) {
-    QPainter& p = canvas.Painter();
-    QRect r(0, 0, Width(), Height());
-    p.fillRect(r.x(), r.y(), r.width(), 1, ToQColor(clBtnHighlight));
-    p.fillRect(r.x(), r.y(), 1, r.height(), ToQColor(clBtnHighlight));
-    p.fillRect(r.x(), r.bottom(), r.width(), 1, ToQColor(clBtnShadow));
-    p.fillRect(r.right(), r.y(), 1, r.height(), ToQColor(clBtnShadow));
-    TCustomControl::Paint(canvas);
 }
 
 } // namespace kvz

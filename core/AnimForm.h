@@ -4,6 +4,7 @@
 // never waits for it.
 #pragma once
 
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timer.h"
@@ -39,19 +40,11 @@ private:
 // the right and a packet travelling between them.
 void DrawBusyFrame(TCanvas& canvas, const TRect& rect, int frame, int frames);
 
-// The raised frame that fills the borderless window.
-class TRaisedPanel : public TCustomControl {
-public:
-    using TCustomControl::TCustomControl;
-
-protected:
-    void Paint(TCanvas& canvas) override;
-};
-
 class TAnimForm : public TForm {
 public:
     explicit TAnimForm(TComponent* owner);
-    TRaisedPanel* Panel1;
+    // The raised frame that fills the borderless window.
+    TPanel* Panel1;
     TLabel* Label1;
     TAnimate* Animate1;
 };

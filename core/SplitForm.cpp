@@ -28,7 +28,7 @@ std::string CategoryOfItem(int index, const std::vector<std::string>& items) {
 }
 
 TSplitForm::TSplitForm(TComponent* owner, FrameState& frame, TDataSet* addressTable)
-    : TForm(owner), RadioGroup1(new TGroupBox(this)), OkButton(new TButton(this)), frame_(frame),
+    : TForm(owner), RadioGroup1(new TRadioGroup(this)), OkButton(new TButton(this)), frame_(frame),
       addressTable_(addressTable) {
     SetName("SplitForm");
     SetBorderStyle(TFormBorderStyle::bsNone);
@@ -46,37 +46,20 @@ TSplitForm::TSplitForm(TComponent* owner, FrameState& frame, TDataSet* addressTa
     OnShow = [this](TComponent* s) { FormShow(s); };
 }
 
-int TSplitForm::ItemIndex() const {
-    for (size_t i = 0; i < RadioItems.size(); ++i)
-        if (RadioItems[i]->Checked()) return int(i);
-    return -1;
-}
-
-void TSplitForm::SetItemIndex(int index) {
-    if (index >= 0 && index < int(RadioItems.size())) RadioItems[size_t(index)]->SetChecked(true);
-}
-
 void TSplitForm::FormShow(TComponent*) {
-    for (TRadioButton* b : RadioItems) delete b;
-    RadioItems.clear();
     std::vector<std::string> items = CategoryFilterItems(*frame_.Settings);
     int extra = (int(items.size()) - kFixedItems) * kCategoryItemHeight;
     SetClientSize(kWidth, kHeight + extra);
     RadioGroup1->SetBounds(6, 4, kWidth - 12, kGroupHeight + extra);
     OkButton->SetBounds(OkButton->Left(), kOkTop + extra, OkButton->Width(), OkButton->Height());
     RadioGroup1->SetCaption(" " + GetMessageText(177) + " : ");
-    for (size_t i = 0; i < items.size(); ++i) {
-        auto* b = new TRadioButton(this);
-        b->SetParent(RadioGroup1);
-        b->SetBounds(10, 20 + int(i) * kCategoryItemHeight, kWidth - 32, kCategoryItemHeight);
-        b->SetCaption(items[i]);
-        RadioItems.push_back(b);
-    }
-    SetItemIndex(std::min(remembered_, int(items.size()) - 1));
+    RadioGroup1->Items().Clear();
+    for (const std::string& item : items) RadioGroup1->Items().Add(item);
+    RadioGroup1->SetItemIndex(std::min(remembered_, int(items.size()) - 1));
 }
 
 void TSplitForm::OkButtonClick(TComponent*) {
-    int index = ItemIndex();
+    int index = RadioGroup1->ItemIndex();
     if (index < 0) index = 0;
     // "All" clears the category too, so that nothing filters by an old choice later.
     frame_.Filters.AddressCategoryFilter = CategoryOfItem(index, CategoryFilterItems(*frame_.Settings));

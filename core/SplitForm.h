@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/ModuleServices.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -32,14 +33,10 @@ class TSplitForm : public TForm {
 public:
     TSplitForm(TComponent* owner, FrameState& frame, TDataSet* addressTable);
 
-    TGroupBox* RadioGroup1;
-    std::vector<TRadioButton*> RadioItems;
+    TRadioGroup* RadioGroup1;
     TButton* OkButton;
     // The frame window's status bar for the active module.
     std::function<void()> UpdateStatusBar;
-
-    int ItemIndex() const;
-    void SetItemIndex(int index);
 
     void FormShow(TComponent* sender);
     void OkButtonClick(TComponent* sender);

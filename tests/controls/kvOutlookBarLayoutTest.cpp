@@ -71,23 +71,23 @@ TEST(OutlookBarLayout, ButtonsGoDownFromBelowTheScrollButtonAndHideWhenScrolledO
 TEST(OutlookBarLayout, AutoSizedButtonsFollowTheSettings) {
     struct Case {
         TOutlookButtonStyle style;
-        TViewStyle view;
+        TOutlookViewStyle view;
         TRect bounds;
     };
     const std::vector<Case> cases = {
-        {TOutlookButtonStyle::bsSmall, TViewStyle::vsNormal, Bounds(2, 7, 56, 20)},
-        {TOutlookButtonStyle::bsLarge, TViewStyle::vsNormal, Bounds(5, 7, 50, 70)},
-        {TOutlookButtonStyle::bsLarge, TViewStyle::vsWindowsXP, Bounds(5, 7, 50, 70)},
-        {TOutlookButtonStyle::bsLarge, TViewStyle::vsAdvanced, Bounds(2, 7, 56, 70)},
-        {TOutlookButtonStyle::bsLarge, TViewStyle::vsWindows2000, Bounds(2, 7, 56, 70)},
+        {TOutlookButtonStyle::bsSmall, TOutlookViewStyle::vsNormal, Bounds(2, 7, 56, 20)},
+        {TOutlookButtonStyle::bsLarge, TOutlookViewStyle::vsNormal, Bounds(5, 7, 50, 70)},
+        {TOutlookButtonStyle::bsLarge, TOutlookViewStyle::vsWindowsXP, Bounds(5, 7, 50, 70)},
+        {TOutlookButtonStyle::bsLarge, TOutlookViewStyle::vsAdvanced, Bounds(2, 7, 56, 70)},
+        {TOutlookButtonStyle::bsLarge, TOutlookViewStyle::vsWindows2000, Bounds(2, 7, 56, 70)},
     };
     for (const Case& c : cases)
         EXPECT_EQ(AutoButtonBounds({c.style, c.view, 50, 70, 20}, 60, 7), c.bounds) << int(c.view);
 }
 
 TEST(OutlookBarLayout, StoredViewStylesFollowTheDialogsList) {
-    const std::vector<TViewStyle> stored = {TViewStyle::vsNormal, TViewStyle::vsBig, TViewStyle::vsAdvanced,
-                                            TViewStyle::vsWindows2000, TViewStyle::vsWindowsXP};
+    const std::vector<TOutlookViewStyle> stored = {TOutlookViewStyle::vsNormal, TOutlookViewStyle::vsBig, TOutlookViewStyle::vsAdvanced,
+                                            TOutlookViewStyle::vsWindows2000, TOutlookViewStyle::vsWindowsXP};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(ViewStyleFromSetting(i), stored[size_t(i)]);
         EXPECT_EQ(ViewStyleToSetting(stored[size_t(i)]), i);

@@ -35,7 +35,7 @@ protected:
         bar = new TKvOutlookBar(&owner);
         bar->SetBounds(0, 0, 70, 420);
         THeaderSettings& s = bar->HeaderSettings();
-        s.SetViewStyle(TViewStyle::vsWindows2000);
+        s.SetViewStyle(TOutlookViewStyle::vsWindows2000);
         s.SetKeySupport(true);
         s.SetLargeWidth(50);
         s.SetLargeHeight(70);
@@ -166,11 +166,11 @@ TEST_F(OutlookBarTest, PaintsEveryViewStyle) {
     EXPECT_EQ(PixelAt(image, 34, 2 + 22), clGray);
     EXPECT_EQ(PixelAt(image, 5, 2 + 22 + (418 - 24) / 2), clWhite);
 
-    const std::pair<TViewStyle, const char*> styles[] = {{TViewStyle::vsNormal, "normal"},
-                                                         {TViewStyle::vsBig, "big"},
-                                                         {TViewStyle::vsAdvanced, "advanced"},
-                                                         {TViewStyle::vsWindowsXP, "xp"},
-                                                         {TViewStyle::vsWindows2000, "w2000"}};
+    const std::pair<TOutlookViewStyle, const char*> styles[] = {{TOutlookViewStyle::vsNormal, "normal"},
+                                                         {TOutlookViewStyle::vsBig, "big"},
+                                                         {TOutlookViewStyle::vsAdvanced, "advanced"},
+                                                         {TOutlookViewStyle::vsWindowsXP, "xp"},
+                                                         {TOutlookViewStyle::vsWindows2000, "w2000"}};
     TOutlookButton* button = header1->Buttons(1);
     for (const auto& [style, name] : styles) {
         bar->HeaderSettings().SetViewStyle(style);

@@ -46,13 +46,13 @@ TEST_F(SmallWindowsTest, CategoryWindowGrowsWithTheCategoriesAndSetsTheFilter) {
         TSplitForm form(nullptr, frame, &addresses);
         form.UpdateStatusBar = [&] { ++updates; };
         form.Show();
-        ASSERT_EQ(form.RadioItems.size(), 5u);
+        ASSERT_EQ(form.RadioGroup1->Items().Count(), 5);
         EXPECT_EQ(form.Height(), baseHeight + 40);
-        EXPECT_EQ(form.RadioItems[0]->Caption(), GetMessageText(195));
-        EXPECT_EQ(form.RadioItems[4]->Caption(), "Club");
+        EXPECT_EQ(form.RadioGroup1->Items()[0], GetMessageText(195));
+        EXPECT_EQ(form.RadioGroup1->Items()[4], "Club");
         EXPECT_EQ(form.RadioGroup1->Caption(), " " + GetMessageText(177) + " : ");
-        EXPECT_EQ(form.ItemIndex(), 0);
-        form.SetItemIndex(4);
+        EXPECT_EQ(form.RadioGroup1->ItemIndex(), 0);
+        form.RadioGroup1->SetItemIndex(4);
         Render(form, std::string("splitform-") + kLanguageNames[language]);
         form.Close();
     }
@@ -68,7 +68,7 @@ TEST_F(SmallWindowsTest, CategoryWindowGrowsWithTheCategoriesAndSetsTheFilter) {
     for (const Choice& c : {Choice{3, "Family", true}, Choice{1, "work_zirt", true}, Choice{2, "private_zirt", true},
                             Choice{4, "Club", true}, Choice{0, "", false}}) {
         form.Show();
-        form.SetItemIndex(c.index);
+        form.RadioGroup1->SetItemIndex(c.index);
         form.OkButton->Click();
         EXPECT_EQ(frame.Filters.AddressCategoryFilter, c.category);
         EXPECT_EQ(addresses.Filtered(), c.filtered);
@@ -76,10 +76,10 @@ TEST_F(SmallWindowsTest, CategoryWindowGrowsWithTheCategoriesAndSetsTheFilter) {
     }
     EXPECT_EQ(updates, 5);
     // The last choice is offered again.
-    form.SetItemIndex(2);
+    form.RadioGroup1->SetItemIndex(2);
     form.OkButton->Click();
     form.Show();
-    EXPECT_EQ(form.ItemIndex(), 2);
+    EXPECT_EQ(form.RadioGroup1->ItemIndex(), 2);
 }
 
 TEST_F(SmallWindowsTest, ValueDialogTakesATypedOrLookedUpText) {
