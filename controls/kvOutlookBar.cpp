@@ -151,24 +151,26 @@ TRect TKvOutlookBar::ClientRect() const {
 
 void TKvOutlookBar::SetBevelInner(TBevelCut b) {
     bevelInner_ = b;
-    ArrangeHeaders();
-    Invalidate();
+    Relayout();
 }
 void TKvOutlookBar::SetBevelOuter(TBevelCut b) {
     bevelOuter_ = b;
-    ArrangeHeaders();
-    Invalidate();
+    Relayout();
 }
 void TKvOutlookBar::SetBevelWidth(int w) {
     bevelWidth_ = std::max(1, w);
-    ArrangeHeaders();
-    Invalidate();
+    Relayout();
 }
 void TKvOutlookBar::SetBorderWidth(int w) {
     borderWidth_ = std::max(0, w);
+    Relayout();
+}
+// The frame's widths changed: the headers move inside it.
+void TKvOutlookBar::Relayout() {
     ArrangeHeaders();
     Invalidate();
 }
+
 void TKvOutlookBar::SetFlat(bool on) {
     flat_ = on;
     for (TKvOutlookBarHeader* h : headers_) {
@@ -438,7 +440,6 @@ void TKvOutlookBarHeader::ArrangeButtons() {
     std::vector<outlook::ButtonSlot> slotList;
     for (TOutlookButton* b : buttons_) slotList.push_back({b->Visible(), b->ButtonStyle(), b->Width(), b->Height()});
     outlook::ButtonPlaces places = outlook::ArrangeButtons(area, slotList);
-    lastPlaced_ = places.lastPlaced;
     for (size_t i = 0; i < buttons_.size(); ++i)
         if (places.places[i]) buttons_[i]->SetBounds(places.places[i]->X, places.places[i]->Y, buttons_[i]->Width(),
                                                      buttons_[i]->Height());

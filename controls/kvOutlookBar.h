@@ -219,6 +219,7 @@ private:
     void MoveHeader(TKvOutlookBarHeader* header, int index);
     void SetHot(TKvOutlookBarHeader* header);
     void SettingsChanged();
+    void Relayout();
     std::vector<bool> VisibleHeaders() const;
 
     std::vector<TKvOutlookBarHeader*> headers_;
@@ -309,7 +310,7 @@ private:
     bool autoSort_ = true, commonStyle_ = true, pressed_ = false, mouseInCaption_ = false;
     TBitmap bitmap_;
     TBitmapCopy bitmapCopy_ = TBitmapCopy::bcSrcCopy;
-    int firstButtonTop_ = 5, imageIndex_ = -1, scrollOffset_ = 0, lastPlaced_ = -1;
+    int firstButtonTop_ = 5, imageIndex_ = -1, scrollOffset_ = 0;
     TGradient gradient_;
     THeaderSettings settings_;
     TScrollButton* up_;
