@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -182,15 +181,16 @@ TKvPluginLoadResult TKvPluginLoader::LoadPlugin(const std::filesystem::path& fil
     if (!registration) return Refuse(name, lrNoRegistration, "");
     if (!(enabledTypes_ & PluginTypeBit(kind))) return Refuse(name, lrTypeDisabled, "");
 
-    // The list takes the library only when the plug-in is accepted; until then it closes here.
-    if (kind == TKvPluginTypes::ptNormal) return Accept(library.release(), registration, kind, name, params, normal_);
-    return Accept(library.release(), registration, kind, name, params, small_);
+    // Accept owns the library from here: its list keeps it, or it closes on refusal.
+    if (kind == TKvPluginTypes::ptNormal)
+        return Accept(library.release(), registration, kind, name, full.string(), params, normal_);
+    return Accept(library.release(), registration, kind, name, full.string(), params, small_);
 }
 
 template <class T>
 TKvPluginLoadResult TKvPluginLoader::Accept(void* handle, void* registration, TKvPluginTypes kind,
-                                            const std::string& fileName, const TPluginParams& params,
-                                            std::vector<Entry<T>>& list) {
+                                            const std::string& fileName, const std::string& fullPath,
+                                            const TPluginParams& params, std::vector<Entry<T>>& list) {
     Library library(handle);
     // The object is freed before its library goes (declared after it).
     std::unique_ptr<T> object;
@@ -204,7 +204,7 @@ TKvPluginLoadResult TKvPluginLoader::Accept(void* handle, void* registration, TK
         if (same >= object->InstanceLimit) return Refuse(fileName, lrInstanceLimit, "");
     }
     bool allowed = false;
-    if (!RunPluginCode([&] { allowed = InitPlugin(*object, this, fileName, params); }, error) || !allowed)
+    if (!RunPluginCode([&] { allowed = InitPlugin(*object, this, fullPath, params); }, error) || !allowed)
         return Refuse(fileName, lrCanLoadRefused, error);
     if (object->RequiredVersion > kLoaderVersion)
         return Refuse(fileName, lrNeedsNewer, "it needs version " + std::to_string(object->RequiredVersion));

@@ -114,7 +114,7 @@ private:
     };
     template <class T>
     TKvPluginLoadResult Accept(void* library, void* registration, TKvPluginTypes kind, const std::string& fileName,
-                               const TPluginParams& params, std::vector<Entry<T>>& list);
+                               const std::string& fullPath, const TPluginParams& params, std::vector<Entry<T>>& list);
     template <class T>
     bool Unload(std::vector<Entry<T>>& list, int index, TKvPluginTypes kind, bool force);
     TKvPluginLoadResult Refuse(const std::string& fileName, TKvPluginLoadResult code, const std::string& detail);

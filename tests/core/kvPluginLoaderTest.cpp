@@ -263,6 +263,16 @@ TEST_F(PluginLoaderTest, TheProgramFolderIsTheFolderOfTheRunningProgram) {
     EXPECT_EQ(loader.SmallPluginCount(), 1);   // test_small
     EXPECT_EQ(errors, std::vector<std::string>{"test_none.MAX 2"});
     loader.UnloadAllPlugins();
+
+    // A bare name is a file of the current folder, never one found on a library search path;
+    // the plug-in learns its full path.
+    Copy("small", "bare.MAX");
+    fs::path before = fs::current_path();
+    fs::current_path(folder.path());
+    EXPECT_EQ(loader.LoadPlugin("bare.MAX", {}), lrNone);
+    fs::current_path(before);
+    ASSERT_EQ(loader.SmallPluginCount(), 1);
+    EXPECT_EQ(loader.SmallPlugins(0)->FileName, (folder.path() / "bare.MAX").string());
 }
 
 } // namespace
