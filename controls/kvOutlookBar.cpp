@@ -335,6 +335,14 @@ TKvOutlookBarHeader::TKvOutlookBarHeader(TComponent* owner)
     };
     gradient_.OnChange = [this] { Invalidate(); };
     bitmap_.OnChange = [this] { Invalidate(); };
+    // A button dragged over a header opens it and moves in.
+    OnDragOver = [this](TComponent*, const TDragObject& source, int, int, TDragState state, bool& accept) {
+        auto* button = dynamic_cast<TOutlookButton*>(source.Source);
+        if (!button || state == TDragState::dsDragLeave) return;
+        accept = true;
+        if (bar_ && bar_->ActiveHeader() != this) bar_->ActivateHeader(this);
+        button->SetHeader(this);
+    };
 }
 
 TKvOutlookBarHeader::~TKvOutlookBarHeader() {

@@ -1,6 +1,7 @@
 #include "controls/kvOutlookBar.h"
 
 #include "forms/FormsTesting.h"
+#include "platform/forms/Responder.h"
 
 using namespace kvz;
 using kvz::testing::PixelAt;
@@ -109,6 +110,18 @@ TEST_F(OutlookBarTest, ClickingTheOpenHeaderKeepsAVisibleHeaderOpen) {
     bar->ActivateHeader(header2);
     EXPECT_EQ(bar->ActiveHeader(), nullptr);
     EXPECT_EQ(header1->BoundsRect(), Rect(2, 2, 68, 24));
+}
+
+TEST_F(OutlookBarTest, ADraggedButtonOpensTheHeaderItIsDraggedOverAndMovesIn) {
+    header2->SetVisible(true);
+    TOutlookButton* links = header1->Buttons(2);
+    TResponder responder;
+    responder.OnDrag = [&](TControl&, const QMimeData&) { return TDropAnswer{header2, 10, 5}; };
+    links->BeginDrag(true);
+    EXPECT_EQ(bar->ActiveHeader(), header2);
+    EXPECT_EQ(links->Header(), header2);
+    EXPECT_EQ(header1->ButtonCount(), 3);
+    EXPECT_EQ(header2->Buttons(5), links);
 }
 
 TEST_F(OutlookBarTest, HeadersAndButtonsAreArranged) {
