@@ -17,6 +17,11 @@ TResponder::TResponder() : previous_(current) { current = this; }
 TResponder::~TResponder() { current = previous_; }
 TResponder* TResponder::Current() { return current; }
 
+bool& TResponder::Unattended() {
+    static bool unattended = false;
+    return unattended;
+}
+
 int TResponder::AnswerMessageBox(const TMessageBoxParams& params) {
     MessageBoxes.push_back(params);
     if (!MessageBoxAnswers.empty()) {

@@ -25,6 +25,9 @@ public:
     TResponder(const TResponder&) = delete;
     TResponder& operator=(const TResponder&) = delete;
     static TResponder* Current();
+    // Set where nobody sits at the screen (tests): a box or modal form that appears with no
+    // responder fails at once, naming itself, instead of waiting for a person.
+    static bool& Unattended();
 
     // Answers in turn; an answer of IDHELP presses Help and the box asks again.
     std::deque<int> MessageBoxAnswers;
