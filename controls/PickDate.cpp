@@ -50,6 +50,16 @@ void ApplyHints(TKvTimerSpeedButton* const buttons[4], const std::vector<std::st
 
 double ScreenScale() { return Screen().PixelsPerInch() / 96.0; }
 
+// A cell that holds the widest day name in bold and a two-digit day, with room around them.
+QSize CalendarCellSize(const TFont& font, const FormatSettings& fs) {
+    QFont bold = font.ToQFont();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    int width = metrics.horizontalAdvance("00");
+    for (const std::string& name : fs.ShortDayNames) width = std::max(width, metrics.horizontalAdvance(ToQString(name)));
+    return QSize(width + metrics.height() * 2 / 3, metrics.height() + metrics.height() / 3);
+}
+
 } // namespace
 
 void SetDialogFont(TFont& font) {
@@ -219,9 +229,17 @@ TPopupCalendar::TPopupCalendar(TCustomComboEdit* edit) : TPopupWindow(edit) {
         calendar_->CellAt(x, y, col, row);
         if (calendar_->Model().CellDay(col, row)) Finish(true);
     };
-    const double scale = ScreenScale();
-    SetBounds(0, 0, int(std::max(CalendarPopupSize.X, 180) * scale), int(std::max(CalendarPopupSize.Y, 120) * scale));
+    FitSize();
     UpdateTitle();
+}
+
+void TPopupCalendar::FitSize() {
+    const double scale = ScreenScale();
+    const QSize cell = CalendarCellSize(Font(), calendar_->Settings());
+    const int bar = std::max(int(20 * scale), cell.height() + int(4 * scale));
+    SetBounds(Left(), Top(), std::max(int(std::max(CalendarPopupSize.X, 180) * scale), cell.width() * 7 + int(4 * scale)),
+              std::max(int(std::max(CalendarPopupSize.Y, 120) * scale), bar + cell.height() * 7 + int(2 * scale)));
+    Resize();
 }
 
 void TPopupCalendar::Resize() {
@@ -229,7 +247,8 @@ void TPopupCalendar::Resize() {
     if (!calendar_) return;
     const double scale = ScreenScale();
     const int w = ClientWidth(), h = ClientHeight();
-    const int side = int(16 * scale), top = int(2 * scale), bar = int(20 * scale);
+    const int bar = std::max(int(20 * scale), CalendarCellSize(Font(), calendar_->Settings()).height() + int(4 * scale));
+    const int side = bar - int(4 * scale), top = int(2 * scale);
     buttons_[0]->SetBounds(int(2 * scale), top, side, side);
     buttons_[1]->SetBounds(int(2 * scale) + side, top, side, side);
     buttons_[2]->SetBounds(w - int(2 * scale) - 2 * side, top, side, side);
@@ -245,6 +264,7 @@ void TPopupCalendar::ColorChanged() {
 
 void TPopupCalendar::SetFormatSettings(const FormatSettings& fs) {
     calendar_->SetFormatSettings(fs);
+    FitSize();
     UpdateTitle();
 }
 
@@ -307,10 +327,12 @@ TSelectDateDlg::TSelectDateDlg(TComponent* owner) : TForm(owner) {
     SetKeyPreview(true);
     const double scale = ScreenScale();
     auto px = [scale](int v) { return int(v * scale); };
-    // Room for the desktop's font: the grid's rows follow the text height.
-    const int rowHeight = std::max(px(15), QFontMetrics(font.ToQFont()).height() + px(4));
-    const int width = std::max(px(222), rowHeight * 7 * 4 / 3);
-    const int calendarHeight = rowHeight * 7;
+    // Room for the desktop's font in every language: the cells follow the text.
+    QSize cell(0, 0);
+    for (int language = 1; language <= 3; ++language)
+        cell = cell.expandedTo(CalendarCellSize(font, FormatSettings::ForLanguage(language)));
+    const int width = std::max(px(222), cell.width() * 7 + px(12));
+    const int calendarHeight = std::max(px(111), cell.height() * 7);
     const int top = px(26), buttonHeight = std::max(px(25), QFontMetrics(font.ToQFont()).height() + px(10));
     SetClientSize(width, top + calendarHeight + px(8) + buttonHeight + px(8));
 

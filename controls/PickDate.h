@@ -104,6 +104,7 @@ protected:
 
 private:
     void UpdateTitle();
+    void FitSize();
     TLocCalendar* calendar_ = nullptr;
     TKvLabel* title_ = nullptr;
     TKvTimerSpeedButton* buttons_[4] = {};

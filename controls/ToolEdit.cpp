@@ -191,9 +191,7 @@ private:
 
 // ---- TPopupWindow ----
 
-TPopupWindow::TPopupWindow(TCustomComboEdit* edit) : TWinControl(edit, new TPopupWidget(this)), edit_(edit) {
-    SetVisibleQuietly(false);
-}
+TPopupWindow::TPopupWindow(TCustomComboEdit* edit) : TWinControl(edit, new TPopupWidget(this)), edit_(edit) {}
 
 void TPopupWindow::Finish(bool accept) {
     if (OnCloseUp) OnCloseUp(this, accept);
@@ -203,13 +201,9 @@ void TPopupWindow::ShowAt(TPoint origin) {
     SetBounds(origin.X, origin.Y, Width(), Height());
     Widget()->show();
     Widget()->raise();
-    SetVisibleQuietly(true);
 }
 
-void TPopupWindow::HideWindow() {
-    SetVisibleQuietly(false);
-    Widget()->hide();
-}
+void TPopupWindow::HideWindow() { Widget()->hide(); }
 
 void TPopupWindow::ClosedOutside() {
     if (edit_ && edit_->PopupVisible() && edit_->Popup() == this) edit_->CloseDropDown(false);
@@ -273,13 +267,9 @@ TCustomComboEdit::TCustomComboEdit(TComponent* owner) : TWinControl(owner, new T
 
 TCustomComboEdit::~TCustomComboEdit() = default;
 
-std::string TCustomComboEdit::Text() const { return LineEdit()->text().toStdString(); }
+std::string TCustomComboEdit::WidgetText() const { return LineEdit()->text().toStdString(); }
 
-void TCustomComboEdit::SetText(std::string_view text) {
-    writing_ = true;
-    LineEdit()->setText(ToQString(text));
-    writing_ = false;
-}
+void TCustomComboEdit::SetWidgetText(std::string_view text) { LineEdit()->setText(ToQString(text)); }
 
 
 void TCustomComboEdit::SelectAll() {
@@ -538,7 +528,7 @@ TCustomDateEdit::TCustomDateEdit(TComponent* owner) : TCustomComboEdit(owner), d
 
 TCustomDateEdit::~TCustomDateEdit() = default;
 
-std::string TCustomDateEdit::Text() const { return LineEdit()->displayText().toStdString(); }
+std::string TCustomDateEdit::WidgetText() const { return LineEdit()->displayText().toStdString(); }
 
 TBitmap TCustomDateEdit::DefaultGlyph() const { return CalendarGlyph(); }
 

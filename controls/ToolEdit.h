@@ -77,16 +77,13 @@ public:
     ~TCustomComboEdit() override;
 
     QLineEdit* LineEdit() const { return static_cast<QLineEdit*>(Widget()); }
-    // The text as shown.
-    virtual std::string Text() const;
-    void SetText(std::string_view text);
     bool Modified() const { return modified_; }
     void SetModified(bool on) { modified_ = on; }
     // Selects the whole text when typing is allowed.
     void SelectAll();
 
     TEditButton* Button() const { return button_; }
-    const std::string& ButtonHint() const { return button_->Hint(); }
+    std::string ButtonHint() const { return button_->Hint(); }
     void SetButtonHint(std::string_view hint) { button_->SetHint(hint); }
     int ButtonWidth() const { return buttonWidth_; }
     // 1 or less hides the button.
@@ -135,6 +132,8 @@ protected:
     void DoExit() override;
     void Resize() override;
     void EnabledChanged() override;
+    std::string WidgetText() const override;
+    void SetWidgetText(std::string_view text) override;
     void FontChanged() override;
     void SetPopup(TPopupWindow* popup);
     // The text changed: OnChange, unless the panel is down.
@@ -156,7 +155,6 @@ private:
     TShortCut clickKey_ = scAlt | VK_DOWN;
     int buttonWidth_ = 21;
     bool directInput_ = true, readOnly_ = false, popupVisible_ = false, modified_ = false;
-    bool writing_ = false;
     TGlyphKind glyphKind_ = TGlyphKind::gkCustom;
     TPopupAlign popupAlign_ = TPopupAlign::epaRight;
 };
@@ -267,7 +265,6 @@ public:
     void SetYearDigits(TYearDigits digits);
 
     // The date the text shows; never fails (no date is 0, or today with DefaultToday).
-    std::string Text() const override;
     TDateTime Date() const { return model_.DateValue(Text()); }
     void SetDate(TDateTime date);
     void SetDateAndSelect(TDateTime date);
@@ -288,6 +285,8 @@ protected:
     void KeyPress(char32_t& key) override;
     void DoExit() override;
     void Change() override;
+    // The text as shown, blanks and separators included.
+    std::string WidgetText() const override;
 
 private:
     void ConfigurePopup();
