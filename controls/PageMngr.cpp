@@ -1,8 +1,28 @@
 #include "controls/PageMngr.h"
 
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/Forms.h"
+
 #include <algorithm>
 
 namespace kvz {
+namespace {
+
+// The sheets of a page control as the manager's pages.
+class TPageControlStack : public TPageStack {
+public:
+    explicit TPageControlStack(TPageControl* pages) : pages_(pages) {}
+    int PageCount() const override { return pages_->PageCount(); }
+    std::string PageName(int index) const override { return pages_->Pages(index)->Name(); }
+    int PageIndex() const override { return pages_->ActivePageIndex(); }
+    void SetPageIndex(int index) override { pages_->SetActivePageIndex(index); }
+    int PageHelpContext(int index) const override { return pages_->Pages(index)->HelpContext(); }
+
+private:
+    TPageControl* pages_;
+};
+
+} // namespace
 
 void TPageHistory::SetCurrent(int position) { current_ = std::clamp(position, -1, Count() - 1); }
 
@@ -31,7 +51,7 @@ void TPageProxy::SetPageManager(TPageManager* manager) {
 
 void TPageProxy::SetPageName(std::string_view name) {
     pageName_ = std::string(name);
-    const TPageStack* stack = manager_ ? manager_->PageOwner() : nullptr;
+    const TPageStack* stack = manager_ ? manager_->PageStack() : nullptr;
     if (!stack) return;
     for (int i = 0; i < stack->PageCount(); ++i)
         if (stack->PageName(i) == pageName_) return;
@@ -49,6 +69,11 @@ TPageManager::~TPageManager() {
 void TPageManager::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation != TOperation::opRemove) return;
+    if (component == pageControl_) {
+        pageControl_ = nullptr;
+        pageOwner_ = nullptr;
+        ownStack_.reset();
+    }
     for (int slot = 0; slot < 2; ++slot)
         if (buttons_[slot] == component) {
             buttons_[slot] = nullptr;
@@ -56,7 +81,15 @@ void TPageManager::Notification(TComponent* component, TOperation operation) {
         }
 }
 
-void TPageManager::SetPageOwner(TPageStack* stack) {
+void TPageManager::SetPageOwner(TPageControl* pages) {
+    if (pageControl_) pageControl_->RemoveFreeNotification(this);
+    pageControl_ = pages;
+    ownStack_.reset(pages ? new TPageControlStack(pages) : nullptr);
+    if (pages) pages->FreeNotification(this);
+    SetPageStack(ownStack_.get());
+}
+
+void TPageManager::SetPageStack(TPageStack* stack) {
     pageOwner_ = stack;
     if (pageOwner_) SyncProxies();
 }
@@ -200,6 +233,9 @@ void TPageManager::SwitchTo(int index) {
     }
     command_ = THistoryCommand::add;
     UpdateButtons();
+    // A form without help of its own takes the help of the page shown.
+    if (auto* form = dynamic_cast<TForm*>(Owner()); form && form->HelpContext() == 0 && now >= 0)
+        form->SetHelpContext(pageOwner_->PageHelpContext(now));
 }
 
 void TPageManager::UpdateButtons() {

@@ -7,6 +7,7 @@
 #include "platform/forms/Controls.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,13 @@ public:
     // -1 when no page is shown.
     virtual int PageIndex() const = 0;
     virtual void SetPageIndex(int index) = 0;
+    virtual int PageHelpContext(int index) const {
+        (void)index;
+        return 0;
+    }
 };
+
+class TPageControl;
 
 // The pages visited, oldest first; at most Capacity of them.
 class TPageHistory {
@@ -76,9 +83,12 @@ public:
     explicit TPageManager(TComponent* owner);
     ~TPageManager() override;
 
-    TPageStack* PageOwner() const { return pageOwner_; }
+    // The page control whose sheets are the pages, by their names.
+    TPageControl* PageOwner() const { return pageControl_; }
+    void SetPageOwner(TPageControl* pages);
+    TPageStack* PageStack() const { return pageOwner_; }
     // Gives every page a proxy and drops proxies of pages that are gone.
-    void SetPageOwner(TPageStack* stack);
+    void SetPageStack(TPageStack* stack);
     const std::vector<TPageProxy*>& PageProxies() const { return proxies_; }
     // The manager runs a button's own click handler after its move; a button set later gives
     // back the old one's.
@@ -125,6 +135,8 @@ private:
     void SyncProxies();
 
     TPageStack* pageOwner_ = nullptr;
+    TPageControl* pageControl_ = nullptr;
+    std::unique_ptr<TPageStack> ownStack_;
     std::vector<TPageProxy*> proxies_;
     bool setStartPage_ = true, useHistory_ = false;
     TControl* buttons_[2] = {nullptr, nullptr};

@@ -1,4 +1,6 @@
 #include "controls/PageMngr.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 #include "tests/forms/FormsTesting.h"
 
@@ -22,7 +24,7 @@ public:
 class PageManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        manager->SetPageOwner(&pages);
+        manager->SetPageStack(&pages);
         manager->SetPriorBtn(prior);
         manager->SetNextBtn(next);
         manager->Loaded();
@@ -126,6 +128,38 @@ TEST_F(PageManagerTest, PagesWithoutProxyShowQuietly) {
     stray.SetPageManager(manager);
     stray.SetPageName("NoSuchPage");
     EXPECT_EQ(stray.PageName(), "");
+}
+
+// The network wizard's pages as sheets of a page control, with Back and Next under them.
+TEST(PageManagerOnPageControlTest, DrivesTheSheetsByName) {
+    testing::EnsureApplication();
+    auto* form = new TForm(nullptr);
+    auto* pages = new TPageControl(form);
+    pages->SetParent(form);
+    for (const char* name : {"TypPC", "SourceData", "ConfirmPage"}) {
+        auto* sheet = new TTabSheet(form);
+        sheet->SetName(name);
+        sheet->SetPageControl(pages);
+        sheet->SetHelpContext(name[0] == 'S' ? 42 : 0);
+    }
+    auto* back = new TButton(form);
+    auto* next = new TButton(form);
+    auto* manager = new TPageManager(form);
+    manager->SetPageOwner(pages);
+    manager->SetPriorBtn(back);
+    manager->SetNextBtn(next);
+    pages->SetActivePageIndex(2);
+    manager->Loaded(); // the first proxy's page comes first
+    EXPECT_EQ(pages->ActivePageIndex(), 0);
+    EXPECT_FALSE(back->Enabled());
+    next->Click();
+    EXPECT_EQ(pages->ActivePage()->Name(), "SourceData");
+    EXPECT_EQ(form->HelpContext(), 42);
+    delete pages; // a freed page control leaves the manager without pages
+    EXPECT_EQ(manager->PageOwner(), nullptr);
+    EXPECT_EQ(manager->PageCount(), 0);
+    next->Click();
+    form->Free();
 }
 
 } // namespace
