@@ -6,11 +6,15 @@
 #include "platform/rtl/Clock.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace kvz {
 namespace {
@@ -88,7 +92,11 @@ TEST_F(DateControlsTest, DateEditDropsTheCalendarDownAndTakesTheDay) {
     testing::Key(edit->Widget(), Qt::Key_Right);
     EXPECT_EQ(popup->Calendar()->CalendarDate(), EncodeDate(1960, 6, 13));
     EXPECT_EQ(edit->Text(), "12.05.1960"); // the text waits for the choice
-    testing::Render(*edit->Popup(), "datepopup-sk");
+    for (int language : {1, 3, 2}) {
+        edit->SetFormatSettings(FormatSettings::ForLanguage(language));
+        testing::Render(*edit->Popup(), std::string("datepopup-") + LanguageName(language));
+    }
+    EXPECT_EQ(popup->TitleLabel()->Caption(), "jún, 1960");
     testing::Key(edit->Widget(), Qt::Key_Return);
     EXPECT_FALSE(edit->PopupVisible());
     EXPECT_EQ(edit->Text(), "13.06.1960");
@@ -260,6 +268,20 @@ TEST_F(DateControlsTest, DirectoryEditAsksTheFolderDialog) {
     edit->ButtonClick(); // a second folder is appended
     EXPECT_EQ(edit->Text(), (dir / "a").string() + ";" + (dir / "b").string());
     testing::Render(*edit, "directoryedit");
+
+    // A file dropped from the desktop gives its folder.
+    edit->SetMultipleDirs(false);
+    edit->SetAcceptFiles(true);
+    std::ofstream((dir / "b" / "notes.txt").string()) << "x";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "b" / "notes.txt").string()))});
+    int drops = 0;
+    edit->OnDropFiles = [&](TComponent*) { ++drops; };
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the widget: the application passes drops on only during a real drag.
+    static_cast<QObject*>(edit->Widget())->event(&drop);
+    EXPECT_EQ(edit->Text(), (dir / "b").string() + "/");
+    EXPECT_EQ(drops, 1);
     std::filesystem::remove_all(dir);
 }
 
