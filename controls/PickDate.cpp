@@ -438,7 +438,8 @@ TSelectDateDlg* MakeDateDialog(const std::string& caption, const FormatSettings&
 
 bool PickDateInDialog(TDateTime& date, const std::string& caption, TDayOfWeekName startOfWeek, TDaysOfWeek weekends,
                       TColor weekendColor, const std::vector<std::string>* buttonHints, const FormatSettings& fs) {
-    std::unique_ptr<TSelectDateDlg> dialog(MakeDateDialog(caption, fs));
+    const auto free = [](TSelectDateDlg* d) { d->Free(); };
+    std::unique_ptr<TSelectDateDlg, decltype(free)> dialog(MakeDateDialog(caption, fs), free);
     dialog->ShowDateInDialog(date);
     dialog->Calendar->SetStartOfWeek(startOfWeek);
     dialog->Calendar->SetWeekends(weekends);

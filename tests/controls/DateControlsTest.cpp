@@ -29,6 +29,13 @@ protected:
         QApplication::processEvents();
     }
     void TearDown() override { form->Free(); }
+    TDateEdit* NewDateEdit(int left, int top, int language) {
+        auto* edit = new TDateEdit(form);
+        edit->SetParent(form);
+        edit->SetBounds(left, top, 130, 24);
+        edit->SetFormatSettings(FormatSettings::ForLanguage(language));
+        return edit;
+    }
     FixedClock clock{EncodeDate(2026, 12, 10) + 0.5};
     ScopedClock scoped{clock};
     TForm* form = nullptr;
@@ -72,10 +79,7 @@ TEST_F(DateControlsTest, CalendarTakesClicksAndKeys) {
 }
 
 TEST_F(DateControlsTest, DateEditDropsTheCalendarDownAndTakesTheDay) {
-    auto* edit = new TDateEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(180, 20, 130, 24);
-    edit->SetFormatSettings(FormatSettings::ForLanguage(2));
+    auto* edit = NewDateEdit(180, 20, 2);
     edit->SetWeekends(DayBit(TDayOfWeekName::Sat) | DayBit(TDayOfWeekName::Sun));
     edit->SetDate(EncodeDate(1960, 5, 12));
     EXPECT_EQ(edit->Text(), "12.05.1960");
@@ -123,10 +127,7 @@ TEST_F(DateControlsTest, DateEditDropsTheCalendarDownAndTakesTheDay) {
 }
 
 TEST_F(DateControlsTest, DateEditKeysAndBlankText) {
-    auto* edit = new TDateEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(20, 20, 130, 24);
-    edit->SetFormatSettings(FormatSettings::ForLanguage(3));
+    auto* edit = NewDateEdit(20, 20, 3);
     int changes = 0;
     edit->OnChange = [&](TComponent*) { ++changes; };
     EXPECT_EQ(edit->Text(), "  .  .    ");
@@ -161,13 +162,8 @@ TEST_F(DateControlsTest, DateEditKeysAndBlankText) {
 }
 
 TEST_F(DateControlsTest, DateEditChecksItsTextOnExit) {
-    auto* edit = new TDateEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(20, 20, 130, 24);
-    auto* other = new TDateEdit(form);
-    other->SetParent(form);
-    other->SetBounds(20, 60, 130, 24);
-    edit->SetFormatSettings(FormatSettings::ForLanguage(2));
+    auto* edit = NewDateEdit(20, 20, 2);
+    auto* other = NewDateEdit(20, 60, 2);
     edit->SetCheckOnExit(true);
     TResponder responder;
     responder.MessageBoxAnswers = {IDOK};
@@ -187,10 +183,7 @@ TEST_F(DateControlsTest, DateEditChecksItsTextOnExit) {
 }
 
 TEST_F(DateControlsTest, DialogStylePicksTheDateInTheDialog) {
-    auto* edit = new TDateEdit(form);
-    edit->SetParent(form);
-    edit->SetBounds(20, 20, 130, 24);
-    edit->SetFormatSettings(FormatSettings::ForLanguage(1));
+    auto* edit = NewDateEdit(20, 20, 1);
     edit->SetCalendarStyle(TCalendarStyle::csDialog);
     EXPECT_EQ(edit->Popup(), nullptr);
     TResponder responder;
