@@ -124,6 +124,32 @@ TEST_F(DateControlsTest, DateEditDropsTheCalendarDownAndTakesTheDay) {
     Click(*edit->Button(), 5, 5);
     EXPECT_FALSE(edit->PopupVisible());
     EXPECT_EQ(edit->Text(), "28.06.1960");
+
+    // A press outside the pop-up cancels it; one on the edit's button takes the day.
+    edit->Button()->Click();
+    testing::Key(edit->Widget(), Qt::Key_Right);
+    testing::Press(*popup, -20, -20);
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(edit->Text(), "28.06.1960");
+    edit->Button()->Click();
+    testing::Key(edit->Widget(), Qt::Key_Right);
+    const QPoint onButton = popup->Widget()->mapFromGlobal(edit->Button()->Widget()->mapToGlobal(QPoint(3, 3)));
+    testing::Press(*popup, onButton.x(), onButton.y());
+    EXPECT_FALSE(edit->PopupVisible());
+    EXPECT_EQ(edit->Text(), "29.06.1960");
+
+    // The window may change or refuse the picked day.
+    edit->OnAcceptDate = [](TComponent*, TDateTime& date, bool& action) { action = date < EncodeDate(1960, 7, 1); };
+    edit->Button()->Click();
+    testing::Key(edit->Widget(), Qt::Key_PageDown);
+    testing::Key(edit->Widget(), Qt::Key_Return);
+    EXPECT_EQ(edit->Text(), "29.06.1960");
+
+    // The calendar's buttons take the window's hints; an empty one keeps its own, a fifth is dropped.
+    edit->SetCalendarHints({"Rok späť", "", "Ďalší mesiac", "Ďalší rok", "navyše"});
+    EXPECT_EQ(edit->CalendarHints().size(), 4u);
+    EXPECT_EQ(popup->Buttons(0)->Hint(), "Rok späť");
+    EXPECT_EQ(popup->Buttons(1)->Hint(), "Previous Month");
 }
 
 TEST_F(DateControlsTest, DateEditKeysAndBlankText) {
