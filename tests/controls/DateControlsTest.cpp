@@ -40,7 +40,9 @@ protected:
     ScopedClock scoped{clock};
     TForm* form = nullptr;
     static constexpr int kLanguages[] = {1, 2, 3};
-    static const char* LanguageName(int language) { return language == 1 ? "en" : language == 2 ? "sk" : "cs"; }
+    static std::string PngName(std::string name, int language) {
+        return name + (language == 1 ? "-en" : language == 2 ? "-sk" : "-cs");
+    }
 };
 
 void Click(const TControl& c, int x, int y) {
@@ -70,7 +72,7 @@ TEST_F(DateControlsTest, CalendarTakesClicksAndKeys) {
     EXPECT_EQ(changes, 4);
     for (int language : kLanguages) {
         cal->SetFormatSettings(FormatSettings::ForLanguage(language));
-        testing::Render(*cal, std::string("calendar-") + LanguageName(language));
+        testing::Render(*cal, PngName("calendar", language));
     }
     // The selected cell shows in the highlight colour, Saturday's number in the weekend colour.
     const QImage image = testing::Render(*cal);
@@ -98,7 +100,7 @@ TEST_F(DateControlsTest, DateEditDropsTheCalendarDownAndTakesTheDay) {
     EXPECT_EQ(edit->Text(), "12.05.1960"); // the text waits for the choice
     for (int language : {1, 3, 2}) {
         edit->SetFormatSettings(FormatSettings::ForLanguage(language));
-        testing::Render(*edit->Popup(), std::string("datepopup-") + LanguageName(language));
+        testing::Render(*edit->Popup(), PngName("datepopup", language));
     }
     EXPECT_EQ(popup->TitleLabel()->Caption(), "jún, 1960");
     testing::Key(edit->Widget(), Qt::Key_Return);
@@ -173,7 +175,11 @@ TEST_F(DateControlsTest, DateEditKeysAndBlankText) {
     EXPECT_EQ(changes, 4);
     edit->SetDate(EncodeDate(2026, 12, 10));
     EXPECT_FALSE(edit->Modified()); // the same date
-    testing::Render(*edit, "dateedit-filled-cs");
+    for (int language : kLanguages) {
+        edit->SetFormatSettings(FormatSettings::ForLanguage(language));
+        testing::Render(*edit, PngName("dateedit-filled", language));
+    }
+    EXPECT_EQ(edit->Date(), EncodeDate(2026, 12, 10)); // the date outlives the change of format
 
     // Typing over the mask with a four-digit year.
     edit->SetText("");
@@ -221,7 +227,7 @@ TEST_F(DateControlsTest, DialogStylePicksTheDateInTheDialog) {
             for (int language : kLanguages) {
                 dialog.Calendar->SetFormatSettings(FormatSettings::ForLanguage(language));
                 dialog.CalendarChange(dialog.Calendar);
-                testing::Render(dialog, std::string("selectdate-") + LanguageName(language));
+                testing::Render(dialog, PngName("selectdate", language));
             }
             dialog.Calendar->SetFocus();
             QApplication::processEvents();
