@@ -43,6 +43,11 @@ int TResponder::AnswerDialog(QDialog& dialog) {
     return OnDialog(dialog);
 }
 
+TDropAnswer TResponder::AnswerDrag(TControl& source, const QMimeData& data) {
+    if (!OnDrag) throw std::logic_error("No answer for dragging " + source.Name());
+    return OnDrag(source, data);
+}
+
 TMenuItem* TResponder::AnswerPopupMenu(TPopupMenu& menu) { return OnPopupMenu ? OnPopupMenu(menu) : nullptr; }
 
 } // namespace kvz

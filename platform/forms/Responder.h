@@ -11,12 +11,20 @@
 #include <vector>
 
 class QDialog;
+class QMimeData;
 
 namespace kvz {
 
 class TForm;
 class TPopupMenu;
 class TMenuItem;
+class TControl;
+
+// Where a scripted drag ends: on a control at a point of it, or on nothing.
+struct TDropAnswer {
+    TControl* Target = nullptr;
+    int X = 0, Y = 0;
+};
 
 class TResponder {
 public:
@@ -44,11 +52,14 @@ public:
     std::function<int(QDialog&)> OnDialog;
     // The item to choose, or none to close the menu without a choice.
     std::function<TMenuItem*(TPopupMenu&)> OnPopupMenu;
+    // Ends a drag in place of the person holding the mouse.
+    std::function<TDropAnswer(TControl& source, const QMimeData& data)> OnDrag;
 
     int AnswerMessageBox(const TMessageBoxParams& params);
     int AnswerShowModal(TForm& form);
     TMenuItem* AnswerPopupMenu(TPopupMenu& menu);
     int AnswerDialog(QDialog& dialog);
+    TDropAnswer AnswerDrag(TControl& source, const QMimeData& data);
 
 private:
     TResponder* previous_;
