@@ -142,8 +142,6 @@ protected:
 
 private:
     friend class TComboEditWidget;
-    friend class TPopupWindow;
-    friend class TEditButton;
     void PlaceButton();
     void UpdateReadOnly();
     void RebuildGlyph();
