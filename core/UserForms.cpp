@@ -288,17 +288,21 @@ bool RunUserDialog(UserDialogState& state, TDataModule1* data, FrameServices* fr
     return dialog.ShowModal() == mrOk;
 }
 
+bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, std::string& tablePassword) {
+    UserDialogState state;
+    state.ListFolder = frame.TableFolder;
+    state.FirstStart = firstStart;
+    if (!RunUserDialog(state, data, frame.Frame)) return false;
+    frame.UserPrefix = state.UserPrefix;
+    tablePassword = state.TablePassword;
+    return true;
+}
+
 void ScanUser(SettingsStore& settings, FrameState& frame, TDataModule1* data, bool firstStart,
               std::string& tablePassword) {
     if (settings.Nastavenia[kUserDialogSlot] == 1) {
         if (firstStart) settings.Nastavenia[kUserDialogSlot] = 0;
-        UserDialogState state;
-        state.ListFolder = frame.TableFolder;
-        state.FirstStart = firstStart;
-        if (RunUserDialog(state, data, frame.Frame)) {
-            frame.UserPrefix = state.UserPrefix;
-            tablePassword = state.TablePassword;
-        }
+        PickUserByDialog(frame, data, firstStart, tablePassword);
         return;
     }
     frame.UserPrefix = StartUserName(frame.DataFolder, frame.NetworkMode, settings.NastaveniaText[kNetworkUserSlot]);

@@ -115,6 +115,11 @@ private:
 // the first start the dialog stands at 120, 250.
 bool RunUserDialog(UserDialogState& state, TDataModule1* data, FrameServices* frame);
 
+// The frame window's choice of user by the user dialog (at start, and ChangeUserRuntime): on OK
+// the frame state's user prefix and the password typed are set and true is returned; a new
+// user's tables have been made by then. The list lies in the table folder.
+bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, std::string& tablePassword);
+
 // The user at start (the frame window's ScanUser): with the user dialog on (slot 62), the
 // dialog (at the first start slot 62 is set to 0); otherwise the first name of "Users.ini" in
 // the data folder, or in network mode the network user name (text slot 19). Sets the frame

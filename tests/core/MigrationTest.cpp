@@ -1,5 +1,7 @@
 #include "core/Migration.h"
 #include "core/VersionInfo.h"
+#include "forms/FormsTesting.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/Files.h"
 
 #include "TempFolder.h"
@@ -72,6 +74,20 @@ TEST_F(MigrationTest, AFailedCopyKeepsTheOldDataAndTheMarkerForTheNextStart) {
     std::vector<fs::path> failures;
     EXPECT_NE(CopyFolderFiles(root.path() / "none", data / "x", &failures), 0);
     EXPECT_EQ(failures, std::vector<fs::path>{root.path() / "none"});
+}
+
+TEST_F(MigrationTest, TheNoticeComesFirstAndAFailureIsShownNotHidden) {
+    testing::EnsureApplication();
+    TResponder responder;
+    responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    RunDataMigration(program, data, false); // the marker said "copied"
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+    fs::create_symlink(program / "gone", program / "Data" / "broken.d");
+    RunDataMigration(program, data, true);
+    ASSERT_EQ(responder.MessageBoxes.size(), 2u);
+    EXPECT_EQ(responder.MessageBoxes[0].Caption, "Informácia");
+    EXPECT_NE(responder.MessageBoxes[1].Text.find("broken.d"), std::string::npos);
+    EXPECT_TRUE(fs::exists(program / "Data"));
 }
 
 } // namespace
