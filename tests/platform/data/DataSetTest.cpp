@@ -383,6 +383,43 @@ TEST_F(DataSetFixture, CalculatedAndLookupFields) {
     EXPECT_EQ(ds.FieldCount(), 4); // persistent fields stay
 }
 
+TEST_F(DataSetFixture, RowsAreReadByPositionWithoutMoving) {
+    auto* name = new TStringField(&ds);
+    name->SetFieldName("Name");
+    name->SetSize(10);
+    name->SetDataSet(&ds);
+    auto* number = new TIntegerField(&ds);
+    number->SetFieldName("Number");
+    number->SetDataSet(&ds);
+    auto* twice = new TIntegerField(&ds);
+    twice->SetFieldName("Twice");
+    twice->SetFieldKind(fkCalculated);
+    twice->SetDataSet(&ds);
+    ds.OnCalcFields = [](TDataSet& d) { d.FieldByName("Twice").SetAsInteger(d.FieldByName("Number").AsInteger() * 2); };
+    ds.Open();
+    ds.Next();
+    ds.SetOnFilterRecord([](TDataSet& d, bool& accept) { accept = d.FieldByName("Number").AsInteger() != 2; });
+    ds.SetFiltered(true); // Anna, Cyril
+    log.clear();
+    const int position = ds.Position();
+
+    auto buffer = ds.NewRecordBuffer();
+    ASSERT_TRUE(ds.ReadRecordAt(1, *buffer));
+    {
+        TRecordReadScope scope(ds, *buffer);
+        EXPECT_EQ(ds.State(), dsBlockRead);
+        EXPECT_EQ(name->AsString(), "Cyril");
+        EXPECT_EQ(twice->AsInteger(), 6);
+        EXPECT_THROW(name->SetAsString("X"), EDatabaseError); // nothing is written through a read
+    }
+    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_EQ(name->AsString(), "Anna"); // the active record again
+    EXPECT_FALSE(ds.ReadRecordAt(2, *buffer));
+    EXPECT_FALSE(ds.ReadRecordAt(-1, *buffer));
+    EXPECT_EQ(ds.Position(), position);
+    EXPECT_EQ(log, Log{});
+}
+
 TEST_F(DataSetFixture, DefaultFieldsComeAndGo) {
     ds.Open();
     EXPECT_TRUE(ds.DefaultFields());

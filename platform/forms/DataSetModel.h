@@ -1,0 +1,113 @@
+// A table model over any dataset, for grids: row i is the i-th row of the dataset's view, read
+// with ReadRecordAt, so painting never moves the dataset's cursor and fires no dataset event.
+// The model follows the dataset through a data link: a changed dataset resets it or inserts and
+// removes rows, a changed record repaints its row, a scroll moves CurrentRow. While the dataset
+// edits or inserts, the current row shows the record being edited (an inserted record is an
+// extra row until it is posted or cancelled).
+#pragma once
+
+#include "platform/data/DB.h"
+#include "platform/forms/Graphics.h"
+
+#include <QAbstractTableModel>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+// How one cell shows: the grid fills it in and its events may change it. The dataset's fields
+// read the cell's row meanwhile.
+struct TCellStyle {
+    TFont Font;
+    TColor Background = clWindow;
+    TAlignment Alignment = TAlignment::taLeftJustify;
+};
+
+class TDataSetModel : public QAbstractTableModel {
+public:
+    explicit TDataSetModel(QObject* parent = nullptr);
+    ~TDataSetModel() override;
+
+    TDataSource* DataSource() const;
+    void SetDataSource(TDataSource* source);
+    TDataSet* DataSet() const;
+    bool Active() const;
+
+    // The columns: their fields are looked up by name whenever the dataset's layout changes
+    // (a name the dataset lacks gives an empty column). Empty: every visible field.
+    void SetColumnFieldNames(std::vector<std::string> names);
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    TField* ColumnField(int column) const;
+
+    // The dataset's record as a row of the model; -1 when there is none.
+    int CurrentRow() const { return currentRow_; }
+    // The row of the record being inserted; -1 when the dataset is not inserting.
+    int InsertRow() const { return insertRow_; }
+    // Moves the dataset onto a row (one scroll, with its events); false when it did not get there.
+    bool MoveTo(int row);
+    // Runs f with the dataset's fields reading that row (the active record for the current
+    // row); false when the row cannot be read.
+    bool WithRow(int row, const std::function<void()>& f);
+    // Forgets what was read and repaints (cell styles depend on more than the data).
+    void Repaint();
+    void RepaintRow(int row);
+
+    // The style of a cell: filled with the defaults, then handed to this event with the
+    // fields reading the cell's row.
+    std::function<void(int row, int column, TField* field, TCellStyle& style)> OnCellStyle;
+    TCellStyle DefaultStyle;
+    // The titles of the columns (the field's display label when not set).
+    std::function<std::string(int column, TField* field)> OnTitle;
+    // After CurrentRow changed (the dataset scrolled, was reopened or changed).
+    std::function<void(int row)> OnCurrentRowChanged;
+    // After the columns were rebuilt.
+    std::function<void()> OnLayoutChanged;
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    class Link;
+    friend class Link;
+    struct Cell {
+        QString Text;
+        QVariant Font, Background, Foreground;
+        Qt::Alignment Alignment;
+    };
+    struct CachedRow {
+        int Row = -1;
+        std::vector<Cell> Cells;
+    };
+
+    void ActiveChanged();
+    void LayoutChanged();
+    void Sync();
+    void RecordChanged();
+    void Scrolled();
+    void UpdateCurrentRow();
+    int StoreCount() const;
+    int StoredRowOf(int row) const;
+    const CachedRow* Fetch(int row) const;
+    void FillRow(CachedRow& cached) const;
+    void ForgetRows() const;
+
+    std::unique_ptr<Link> link_;
+    std::vector<std::string> columnNames_;
+    std::vector<TField*> columns_;
+    int rows_ = 0;
+    int currentRow_ = -1;
+    int insertRow_ = -1;
+    mutable bool errorShown_ = false; // one box for a failing read, not one per painted cell
+    // Rows read for painting: a few screens, slot by row number; the buffers are reused.
+    mutable std::vector<CachedRow> cache_;
+    mutable std::unique_ptr<TRecordBuffer> buffer_;
+};
+
+} // namespace kvz
