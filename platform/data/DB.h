@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "platform/data/Streams.h"
+#include "platform/rtl/Classes.h"
 #include "platform/data/Variant.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/DateTime.h"
@@ -115,7 +116,6 @@ enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned;
@@ -138,13 +138,6 @@ public:
 private:
     std::string message_;
     TComponent* component_;
-};
-
-// A silent exception: an operation abandoned on purpose (an error event answered daAbort).
-// The form layer's handler shows nothing for it.
-class EAbort : public std::exception {
-public:
-    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 [[noreturn]] void DatabaseError(const std::string& message, TComponent* component = nullptr);
@@ -900,7 +893,6 @@ private:
 
 // ---- Data sources and links -------------------------------------------------------------
 
-using TNotifyEvent = std::function<void(TComponent& sender)>;
 using TDataChangeEvent = std::function<void(TDataSource& sender, TField* field)>;
 
 class TDataSource : public TComponent {

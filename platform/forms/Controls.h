@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/forms/Graphics.h"
-#include "platform/rtl/Component.h"
+#include "platform/rtl/Classes.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -29,17 +29,11 @@ class TPopupMenu;
 class TForm;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
 
-// Screen cursors: the platform's numbers; programs register their own above 0.
-using TCursor = int;
-constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
-                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
-                  crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16,
-                  crNo = -18, crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+// The shape of a cursor (platform numbers or one registered by the program).
 QCursor CursorShape(TCursor cursor);
 void RegisterCursor(TCursor cursor, const QCursor& shape);
 
@@ -50,7 +44,6 @@ enum : uint16_t {
     VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46, VK_F1 = 112
 };
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TComponent* sender, uint16_t& key, TShiftState shift)>;

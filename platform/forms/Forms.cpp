@@ -16,8 +16,6 @@
 
 namespace kvz {
 
-void Abort() { throw EAbort(); }
-
 void HandleException(std::exception_ptr error) { Application().HandleException(error); }
 
 class TFormWidget : public TControlWidget<QWidget> {

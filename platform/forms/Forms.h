@@ -23,13 +23,6 @@ enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TComponent* sender, bool& canClose)>;
 
-// The quiet error: it ends an operation and its handler shows nothing.
-class EAbort : public std::runtime_error {
-public:
-    EAbort() : std::runtime_error("Operation aborted") {}
-};
-[[noreturn]] void Abort();
-
 // A top-level window. A form's class builds its controls in its constructor; OnCreate runs
 // once afterwards (from CreateForm, or before the first show at the latest).
 class TForm : public TWinControl {

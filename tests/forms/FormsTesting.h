@@ -5,6 +5,8 @@
 
 #include "platform/forms/Controls.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
