@@ -25,25 +25,41 @@ bool Editing(const TDataSet* ds) { return ds && (ds->State() == dsEdit || ds->St
 
 class TDataSetModel::Link : public TDataLink {
 public:
-    explicit Link(TDataSetModel& model) : model_(model) {}
-    ~Link() override { SetDataSource(nullptr); }
+    explicit Link(TDataSetModel& model) : model_(&model) {}
+    // The model is going: the link leaves its source without telling it.
+    void Detach() {
+        model_ = nullptr;
+        SetDataSource(nullptr);
+    }
 
 protected:
-    void ActiveChanged() override { model_.ActiveChanged(); }
-    void LayoutChanged() override { model_.LayoutChanged(); }
-    void DataSetChanged() override { model_.Sync(); }
-    void EditingChanged() override { model_.Sync(); }
-    void DataSetScrolled(int) override { model_.Scrolled(); }
-    void RecordChanged(TField*) override { model_.RecordChanged(); }
+    void ActiveChanged() override {
+        if (model_) model_->ActiveChanged();
+    }
+    void LayoutChanged() override {
+        if (model_) model_->LayoutChanged();
+    }
+    void DataSetChanged() override {
+        if (model_) model_->Sync();
+    }
+    void EditingChanged() override {
+        if (model_) model_->Sync();
+    }
+    void DataSetScrolled(int) override {
+        if (model_) model_->Scrolled();
+    }
+    void RecordChanged(TField*) override {
+        if (model_) model_->RecordChanged();
+    }
 
 private:
-    TDataSetModel& model_;
+    TDataSetModel* model_;
 };
 
 TDataSetModel::TDataSetModel(QObject* parent)
     : QAbstractTableModel(parent), link_(std::make_unique<Link>(*this)), cache_(kCachedRows) {}
 
-TDataSetModel::~TDataSetModel() { link_.reset(); }
+TDataSetModel::~TDataSetModel() { link_->Detach(); }
 
 TDataSource* TDataSetModel::DataSource() const { return link_->DataSource(); }
 void TDataSetModel::SetDataSource(TDataSource* source) {
@@ -55,6 +71,7 @@ bool TDataSetModel::Active() const { return link_->Active(); }
 
 void TDataSetModel::SetColumnFieldNames(std::vector<std::string> names) {
     columnNames_ = std::move(names);
+    ownColumns_ = true;
     LayoutChanged();
 }
 
@@ -73,14 +90,21 @@ void TDataSetModel::ForgetRows() const {
 
 void TDataSetModel::ActiveChanged() { LayoutChanged(); }
 
+struct TDataSetModel::FollowScope {
+    explicit FollowScope(TDataSetModel& m) : model(m) { ++model.following_; }
+    ~FollowScope() { --model.following_; }
+    TDataSetModel& model;
+};
+
 void TDataSetModel::LayoutChanged() {
+    FollowScope follow(*this);
     beginResetModel();
     columns_.clear();
     buffer_.reset();
     insertRow_ = -1;
     if (Active()) {
         TDataSet& ds = *DataSet();
-        if (columnNames_.empty()) {
+        if (!ownColumns_) {
             for (TField* field : ds.Fields().List())
                 if (field->Visible()) columns_.push_back(field);
         } else {
@@ -102,12 +126,14 @@ void TDataSetModel::LayoutChanged() {
 
 void TDataSetModel::Sync() {
     if (!Active()) return;
+    FollowScope follow(*this);
     TDataSet& ds = *DataSet();
     const int count = StoreCount();
     int newInsert = -1;
     if (ds.State() == dsInsert)
         newInsert = insertRow_ >= 0 ? insertRow_ : (ds.Eof() || currentRow_ < 0) ? count : std::min(currentRow_, count);
     const int newRows = count + (newInsert >= 0 ? 1 : 0);
+    const int oldRows = rows_;
     ForgetRows();
     if (insertRow_ < 0 && newInsert >= 0 && newRows == rows_ + 1) {
         beginInsertRows(QModelIndex(), newInsert, newInsert);
@@ -132,6 +158,7 @@ void TDataSetModel::Sync() {
         insertRow_ = newInsert; // a posted insert keeps its row
     }
     if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, std::max(ColumnCount() - 1, 0)));
+    if (rows_ != oldRows) currentRow_ = -2; // the view's rows moved under it: report the row again
     UpdateCurrentRow();
 }
 
@@ -206,7 +233,9 @@ void TDataSetModel::FillRow(CachedRow& cached) const {
         cell.Font = cell.Background = cell.Foreground = QVariant();
         cell.Alignment = Qt::AlignLeft | Qt::AlignVCenter;
     }
+    cached.Bookmark.clear();
     auto fill = [&] {
+        cached.Bookmark = buffer_ && DataSet()->State() == dsBlockRead ? buffer_->Bookmark : DataSet()->GetBookmark();
         for (size_t c = 0; c < columns_.size(); ++c) {
             TField* field = columns_[c];
             Cell& cell = cached.Cells[c];
@@ -286,7 +315,39 @@ QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 Qt::ItemFlags TDataSetModel::flags(const QModelIndex& index) const {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (OnCanEdit && OnCanEdit(index.column())) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+TBookmark TDataSetModel::RowBookmark(int row) const {
+    const CachedRow* cached = Fetch(row);
+    return cached ? cached->Bookmark : TBookmark();
+}
+
+bool TDataSetModel::BeginEdit(int row) {
+    try {
+        if (!MoveTo(row)) return false;
+        DataSet()->Edit();
+        return true;
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+        return false;
+    }
+}
+
+bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    TField* field = ColumnField(index.column());
+    if (role != Qt::EditRole || !field) return false;
+    try {
+        if (!BeginEdit(index.row())) return false;
+        if (field->Text() != value.toString().toStdString()) field->SetText(value.toString().toStdString());
+        return true;
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+        return false;
+    }
 }
 
 } // namespace kvz

@@ -37,7 +37,7 @@ public:
     bool Active() const;
 
     // The columns: their fields are looked up by name whenever the dataset's layout changes
-    // (a name the dataset lacks gives an empty column). Empty: every visible field.
+    // (a name the dataset lacks gives an empty column). Until set: every visible field.
     void SetColumnFieldNames(std::vector<std::string> names);
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
     TField* ColumnField(int column) const;
@@ -46,6 +46,9 @@ public:
     int CurrentRow() const { return currentRow_; }
     // The row of the record being inserted; -1 when the dataset is not inserting.
     int InsertRow() const { return insertRow_; }
+    // While the model follows a change of the dataset (the view's rows move under it then,
+    // which must not move the dataset).
+    bool Following() const { return following_ > 0; }
     // Moves the dataset onto a row (one scroll, with its events); false when it did not get there.
     bool MoveTo(int row);
     // Runs f with the dataset's fields reading that row (the active record for the current
@@ -65,6 +68,13 @@ public:
     std::function<void(int row)> OnCurrentRowChanged;
     // After the columns were rebuilt.
     std::function<void()> OnLayoutChanged;
+    // Whether a column's cells may be edited in place (none when not set).
+    std::function<bool(int column)> OnCanEdit;
+    // Moves onto the row and puts the dataset into edit state; false when it cannot (the error
+    // has gone to the application's handler).
+    bool BeginEdit(int row);
+    // The bookmark of a row as last read; empty when none.
+    TBookmark RowBookmark(int row) const;
 
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -72,10 +82,12 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
 private:
     class Link;
     friend class Link;
+    struct FollowScope;
     struct Cell {
         QString Text;
         QVariant Font, Background, Foreground;
@@ -83,6 +95,7 @@ private:
     };
     struct CachedRow {
         int Row = -1;
+        TBookmark Bookmark;
         std::vector<Cell> Cells;
     };
 
@@ -100,10 +113,12 @@ private:
 
     std::unique_ptr<Link> link_;
     std::vector<std::string> columnNames_;
+    bool ownColumns_ = false;
     std::vector<TField*> columns_;
     int rows_ = 0;
     int currentRow_ = -1;
     int insertRow_ = -1;
+    int following_ = 0;
     mutable bool errorShown_ = false; // one box for a failing read, not one per painted cell
     // Rows read for painting: a few screens, slot by row number; the buffers are reused.
     mutable std::vector<CachedRow> cache_;
