@@ -1,0 +1,226 @@
+// Data-aware controls: standard controls that show one field of a data source's dataset and
+// edit it. They share one rule: the dataset enters edit state before a typed key (or a click,
+// a paste, a choice) changes the control, and when it cannot (a read-only dataset, field or
+// control) the key is refused; Escape shows the field's value again; leaving the control
+// writes the field (an error keeps the focus there and reaches the caller). A string field's
+// size limits the characters that can be typed.
+#pragma once
+
+#include "platform/data/DB.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace kvz {
+
+// The field link of a data-aware control: it focuses the control when its field asks for it.
+class TDBFieldLink : public TFieldDataLink {
+public:
+    explicit TDBFieldLink(TWinControl* control) : control_(control) {}
+    // Whether the control may change the field now: the link, the dataset and the field allow
+    // it, and the dataset is in (or could enter) edit state.
+    bool CanModify() const { return TFieldDataLink::CanModify(); }
+    // Puts the dataset into edit state for a change of the control; false when it cannot be.
+    bool EditField();
+
+protected:
+    void FocusControl(TField** field) override;
+
+private:
+    TWinControl* control_;
+};
+
+// What every data-aware control has: its source and field, and a read-only switch of its own.
+class TDataControl {
+public:
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+    const std::string& DataField() const { return link_.FieldName(); }
+    void SetDataField(std::string name) { link_.SetFieldName(std::move(name)); }
+    TField* Field() const { return link_.Field(); }
+    bool ReadOnly() const { return link_.ReadOnly(); }
+    void SetReadOnly(bool readOnly);
+    TDBFieldLink& DataLink() { return link_; }
+
+protected:
+    explicit TDataControl(TWinControl* control);
+    virtual ~TDataControl() = default;
+    // The field's value into the control (none: empty).
+    virtual void ShowField() = 0;
+    // The control's value into the field.
+    virtual void StoreField() = 0;
+    // The read-only state of the widget follows the link.
+    virtual void ApplyReadOnly(bool readOnly) = 0;
+    // Puts the dataset into edit state for a change of the control; false when it cannot be.
+    // A refusal of the dataset goes to the application's handler (the user sees why), and the
+    // change is not made.
+    bool StartEdit();
+    // Writes the field when the control changed it; on an error the control keeps the focus.
+    void Leave();
+    // A change of the control by the program or the user: the field is written on leaving.
+    void ControlChanged();
+    // Runs f while the field's value is being shown (the change is no edit).
+    void WhileShowing(const std::function<void()>& f);
+    void RefreshField() {
+        WhileShowing([this] { ShowField(); });
+    }
+    bool IsShowing() const { return showing_ > 0; }
+    void UpdateReadOnly();
+    TDBFieldLink link_;
+
+private:
+    TWinControl* control_;
+    int showing_ = 0;
+};
+
+// An edit of one field (text as the field edits it while focused, as it shows it otherwise).
+class TDBEdit : public TEdit, public TDataControl {
+public:
+    explicit TDBEdit(TComponent* owner);
+
+protected:
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char32_t& key) override;
+    void DoEnter() override;
+    void DoExit() override;
+    void ShowField() override;
+    void StoreField() override;
+    void ApplyReadOnly(bool readOnly) override;
+
+private:
+    QLineEdit* LineEdit() const;
+};
+
+// A multi-line edit of a memo or text field.
+class TDBMemo : public TWinControl, public TDataControl {
+public:
+    explicit TDBMemo(TComponent* owner);
+    std::string Text() const;
+    void SetText(const std::string& text);
+    TNotifyEvent OnChange;
+
+protected:
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char32_t& key) override;
+    void DoExit() override;
+    void ShowField() override;
+    void StoreField() override;
+    void ApplyReadOnly(bool readOnly) override;
+
+private:
+    QPlainTextEdit* Edit() const;
+};
+
+enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+// A check box over a field: a boolean field is checked when true; any other field when its
+// text is one of ValueChecked (names separated by ";", without regard to case). A null value
+// shows grayed. Checking writes true or the first ValueChecked, unchecking false or the first
+// ValueUnchecked.
+class TDBCheckBox : public TWinControl, public TDataControl {
+public:
+    explicit TDBCheckBox(TComponent* owner);
+    TCheckBoxState State() const;
+    void SetState(TCheckBoxState state);
+    bool Checked() const { return State() == TCheckBoxState::cbChecked; }
+    void SetChecked(bool checked) { SetState(checked ? TCheckBoxState::cbChecked : TCheckBoxState::cbUnchecked); }
+    const std::string& ValueChecked() const { return valueChecked_; }
+    void SetValueChecked(std::string value);
+    const std::string& ValueUnchecked() const { return valueUnchecked_; }
+    void SetValueUnchecked(std::string value);
+    // Toggles as a click does (the dataset enters edit state first).
+    void Toggle();
+
+protected:
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void DoExit() override;
+    void TextChanged() override;
+    void ShowField() override;
+    void StoreField() override;
+    void ApplyReadOnly(bool readOnly) override;
+
+private:
+    class Box;
+    QCheckBox* CheckBox() const;
+    std::string valueChecked_ = "True", valueUnchecked_ = "False";
+};
+
+// A combo box over a text field: the edit text is the field's text; a chosen item is stored.
+class TDBComboBox : public TWinControl, public TDataControl {
+public:
+    explicit TDBComboBox(TComponent* owner);
+    const std::vector<std::string>& Items() const { return items_; }
+    void SetItems(std::vector<std::string> items);
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    std::string Text() const;
+    // Only the items, or any text too.
+    bool DropDownList() const { return dropDownList_; }
+    void SetDropDownList(bool on);
+    TNotifyEvent OnChange;
+
+protected:
+    // The text that goes into the field, and how the field's text shows (descendants that
+    // store other values than they show override both).
+    virtual std::string ComboValueText() const;
+    virtual void ShowFieldText(const std::string& text);
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char32_t& key) override;
+    void DoExit() override;
+    void ShowField() override;
+    void StoreField() override;
+    void ApplyReadOnly(bool readOnly) override;
+    QComboBox* Combo() const;
+
+private:
+    class Box;
+    std::vector<std::string> items_;
+    bool dropDownList_ = false;
+};
+
+// The display text of a field, not editable.
+class TDBText : public TWinControl, public TDataControl {
+public:
+    explicit TDBText(TComponent* owner);
+    std::string Text() const;
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment alignment);
+
+protected:
+    void ShowField() override;
+    void StoreField() override {}
+    void ApplyReadOnly(bool) override {}
+
+private:
+    QLabel* Label() const;
+    TAlignment alignment_ = taLeftJustify;
+};
+
+// The picture of a graphic or BLOB field, centred and scaled down to fit.
+class TDBImage : public TWinControl, public TDataControl {
+public:
+    explicit TDBImage(TComponent* owner);
+    // Whether the field holds a picture that could be read.
+    bool HasPicture() const { return hasPicture_; }
+
+protected:
+    void ShowField() override;
+    void StoreField() override {}
+    void ApplyReadOnly(bool) override {}
+    void Resize() override;
+
+private:
+    QLabel* Label() const;
+    bool hasPicture_ = false;
+};
+
+} // namespace kvz

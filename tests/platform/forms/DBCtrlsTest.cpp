@@ -1,0 +1,177 @@
+// Data-aware controls over an engine table, driven by keys as a person types: the dataset
+// edits before the first key changes a control, Escape shows the field again, leaving writes
+// the field, and read-only datasets, fields and controls refuse keys.
+#include "engine/VolgaTbl.h"
+#include "forms/FormsTesting.h"
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Responder.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace kvz {
+namespace {
+
+class TAddressForm : public TForm {
+public:
+    explicit TAddressForm(TComponent* owner) : TForm(owner) {
+        SetCaption("Address");
+        SetClientSize(320, 120);
+        for (auto [edit, name, field, top] : {std::tuple{DBEdit1, "DBEdit1", "Firma", 8}, {DBEdit2, "DBEdit2", "Mesto", 36}}) {
+            edit->SetName(name);
+            edit->SetParent(this);
+            edit->SetBounds(8, top, 200, 21);
+            edit->SetDataSource(DataSource1);
+            edit->SetDataField(field);
+        }
+        DBCheckBox1->SetName("DBCheckBox1");
+        DBCheckBox1->SetParent(this);
+        DBCheckBox1->SetBounds(8, 64, 200, 21);
+        DBCheckBox1->SetCaption("Active");
+        DBCheckBox1->SetDataSource(DataSource1);
+        DBCheckBox1->SetDataField("Aktivny");
+        DBCheckBox2->SetName("DBCheckBox2");
+        DBCheckBox2->SetParent(this);
+        DBCheckBox2->SetBounds(8, 90, 200, 21);
+        DBCheckBox2->SetCaption("Run");
+        DBCheckBox2->SetValueChecked("Áno;A");
+        DBCheckBox2->SetValueUnchecked("Nie;N");
+        DBCheckBox2->SetDataSource(DataSource1);
+        DBCheckBox2->SetDataField("Run");
+    }
+    TDataSource* DataSource1 = new TDataSource(this);
+    TDBEdit* DBEdit1 = new TDBEdit(this);
+    TDBEdit* DBEdit2 = new TDBEdit(this);
+    TDBCheckBox* DBCheckBox1 = new TDBCheckBox(this);
+    TDBCheckBox* DBCheckBox2 = new TDBCheckBox(this);
+};
+
+class DBCtrlsTest : public testing::FormsTest {
+protected:
+    void SetUp() override {
+        FormsTest::SetUp();
+        table.FieldDefs().Add("Firma", ftString, 12);
+        table.FieldDefs().Add("Mesto", ftString, 20);
+        table.FieldDefs().Add("Aktivny", ftBoolean);
+        table.FieldDefs().Add("Run", ftString, 4);
+        table.Open();
+        table.AppendRecord({Variant("Alfa"), Variant("Žilina"), Variant(true), Variant("Nie")});
+        table.AppendRecord({Variant("Beta"), Variant("Nitra"), Variant(false), Variant("Áno")});
+        table.First();
+        form = std::make_unique<TAddressForm>(nullptr);
+        form->DataSource1->SetDataSet(&table);
+        form->Show();
+        QApplication::processEvents();
+    }
+    void Focus(TWinControl* control) {
+        control->SetFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), control->Widget());
+    }
+    void Type(TWinControl* control, const QString& text) {
+        for (QChar c : text) testing::Key(control->Widget(), c.toUpper().unicode(), Qt::NoModifier, QString(c));
+    }
+    std::string Firma() { return table.FieldByName("Firma").AsString(); }
+
+    struct Application {
+        Application() { testing::EnsureApplication(); }
+    } application;
+    TVolgaTable table;
+    std::unique_ptr<TAddressForm> form;
+    TResponder responder;
+};
+
+TEST_F(DBCtrlsTest, TypingEditsTheDatasetFirstAndLeavingWritesTheField) {
+    TDBEdit& edit = *form->DBEdit1;
+    EXPECT_EQ(edit.Text(), "Alfa");
+    EXPECT_EQ(static_cast<QLineEdit*>(edit.Widget())->maxLength(), 12);
+    std::vector<TDataSetState> statesAtChange;
+    edit.OnChange = [&](TComponent*) { statesAtChange.push_back(table.State()); };
+    Focus(&edit);
+    testing::Key(edit.Widget(), Qt::Key_End);
+    Type(&edit, "x");
+    EXPECT_EQ(edit.Text(), "Alfax");
+    EXPECT_EQ(statesAtChange, std::vector<TDataSetState>{dsEdit});
+    EXPECT_EQ(Firma(), "Alfa"); // written on leaving
+    Focus(form->DBEdit2);
+    EXPECT_EQ(Firma(), "Alfax");
+    table.Post();
+    EXPECT_EQ(Firma(), "Alfax");
+
+    // Another record shows in the controls.
+    table.Next();
+    EXPECT_EQ(edit.Text(), "Beta");
+    EXPECT_EQ(form->DBEdit2->Text(), "Nitra");
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+TEST_F(DBCtrlsTest, EscapeShowsTheFieldAgain) {
+    TDBEdit& edit = *form->DBEdit1;
+    Focus(&edit);
+    Type(&edit, "Q");
+    EXPECT_EQ(table.State(), dsEdit);
+    testing::Key(edit.Widget(), Qt::Key_Escape);
+    EXPECT_EQ(edit.Text(), "Alfa");
+    Focus(form->DBEdit2); // nothing to write
+    table.Post();
+    EXPECT_EQ(Firma(), "Alfa");
+}
+
+TEST_F(DBCtrlsTest, ReadOnlyDatasetsFieldsAndControlsRefuseKeys) {
+    TDBEdit& edit = *form->DBEdit1;
+    // A read-only field, and a read-only control, make the edit read-only.
+    table.FieldByName("Firma").SetReadOnly(true);
+    form->DBEdit1->SetDataField("");
+    form->DBEdit1->SetDataField("Firma");
+    EXPECT_TRUE(static_cast<QLineEdit*>(edit.Widget())->isReadOnly());
+    table.FieldByName("Firma").SetReadOnly(false);
+    edit.SetReadOnly(true);
+    EXPECT_TRUE(static_cast<QLineEdit*>(edit.Widget())->isReadOnly());
+    edit.SetReadOnly(false);
+    EXPECT_FALSE(static_cast<QLineEdit*>(edit.Widget())->isReadOnly());
+
+    // The table refuses to edit: the key changes nothing and the user sees why.
+    table.SetReadOnly(true);
+    responder.MessageBoxAnswers = {IDOK};
+    Focus(&edit);
+    Type(&edit, "z");
+    EXPECT_EQ(edit.Text(), "Alfa");
+    EXPECT_EQ(table.State(), dsBrowse);
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_NE(responder.MessageBoxes[0].Text.find("Read-only record cannot be changed"), std::string::npos);
+}
+
+TEST_F(DBCtrlsTest, CheckBoxesShowAndStoreTheirValues) {
+    TDBCheckBox& active = *form->DBCheckBox1;
+    TDBCheckBox& run = *form->DBCheckBox2;
+    EXPECT_TRUE(active.Checked());
+    EXPECT_FALSE(run.Checked()); // "Nie"
+    Focus(&active);
+    testing::Key(active.Widget(), Qt::Key_Space, Qt::NoModifier, " ");
+    EXPECT_EQ(table.State(), dsEdit);
+    EXPECT_FALSE(active.Checked());
+    run.Toggle();
+    Focus(form->DBEdit1);
+    table.Post();
+    EXPECT_FALSE(table.FieldByName("Aktivny").AsBoolean());
+    EXPECT_EQ(table.FieldByName("Run").AsString(), "Áno");
+    table.Next();
+    EXPECT_TRUE(run.Checked());
+
+    // A text that is neither value shows grayed; a read-only table keeps the box as it is.
+    table.Edit();
+    table.FieldByName("Run").SetAsString("?");
+    table.Post();
+    EXPECT_EQ(run.State(), TCheckBoxState::cbGrayed);
+    table.SetReadOnly(true);
+    responder.MessageBoxAnswers = {IDOK};
+    active.Toggle();
+    EXPECT_FALSE(active.Checked());
+    EXPECT_EQ(table.State(), dsBrowse);
+}
+
+} // namespace
+} // namespace kvz
