@@ -50,6 +50,11 @@ public:
     bool ReadOnly() const { return link_.ReadOnly(); }
     void SetReadOnly(bool readOnly);
     TDBFieldLink& DataLink() { return link_; }
+    // Shows the field's value of the record the fields read now (the active one, or the one a
+    // control grid paints); a change shown this way is no edit.
+    void RefreshField() {
+        WhileShowing([this] { ShowField(); });
+    }
 
 protected:
     explicit TDataControl(TWinControl* control);
@@ -70,9 +75,6 @@ protected:
     void ControlChanged();
     // Runs f while the field's value is being shown (the change is no edit).
     void WhileShowing(const std::function<void()>& f);
-    void RefreshField() {
-        WhileShowing([this] { ShowField(); });
-    }
     bool IsShowing() const { return showing_ > 0; }
     void UpdateReadOnly();
     TDBFieldLink link_;

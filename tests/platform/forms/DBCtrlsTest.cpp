@@ -3,6 +3,7 @@
 // the field, and read-only datasets, fields and controls refuse keys.
 #include "engine/VolgaTbl.h"
 #include "forms/FormsTesting.h"
+#include "platform/forms/DBCGrids.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
@@ -171,6 +172,40 @@ TEST_F(DBCtrlsTest, CheckBoxesShowAndStoreTheirValues) {
     active.Toggle();
     EXPECT_FALSE(active.Checked());
     EXPECT_EQ(table.State(), dsBrowse);
+}
+
+TEST_F(DBCtrlsTest, ControlGridRepeatsItsPanelForEveryRecord) {
+    for (const char* firma : {"Gama", "Delta", "Epsilon"}) table.AppendRecord({Variant(firma), Variant("Trnava"), Variant(true), Variant("A")});
+    table.First();
+    int scrolls = 0;
+    table.AfterScroll = [&](TDataSet&) { ++scrolls; };
+    TDBCtrlGrid grid(nullptr);
+    grid.SetParent(form.get());
+    grid.SetBounds(0, 0, 300, 90);
+    auto* edit = new TDBEdit(&grid);
+    edit->SetParent(grid.Panel());
+    edit->SetBounds(4, 4, 120, 21);
+    edit->SetDataSource(form->DataSource1);
+    edit->SetDataField("Firma");
+    grid.SetDataSource(form->DataSource1);
+    EXPECT_EQ(grid.PanelHeight(), 30);
+    EXPECT_EQ(grid.Panel()->Top(), 0);
+
+    // The pictures of the other records do not move the dataset, and the live edit keeps its record.
+    testing::Render(grid);
+    EXPECT_EQ(scrolls, 0);
+    EXPECT_EQ(edit->Text(), "Alfa");
+
+    // A click on the third panel moves there; the panel follows, and the top row when needed.
+    testing::Press(grid, 150, 75);
+    EXPECT_EQ(table.FieldByName("Firma").AsString(), "Gama");
+    EXPECT_EQ(scrolls, 1);
+    EXPECT_EQ(grid.Panel()->Top(), 60);
+    EXPECT_EQ(edit->Text(), "Gama");
+    table.Last();
+    EXPECT_EQ(grid.TopRow(), 2);
+    EXPECT_EQ(grid.Panel()->Top(), 60);
+    EXPECT_EQ(edit->Text(), "Epsilon");
 }
 
 } // namespace
