@@ -74,7 +74,7 @@ struct WidgetReports {
     static bool KeyPress(TControl* c, QKeyEvent* e);
     static void KeyRelease(TControl* c, QKeyEvent* e);
     static void Focus(TControl* c, bool in);
-    static void Resized(TControl* c, int width, int height);
+    static void Resized(TControl* c);
     static bool ContextMenu(TControl* c, int x, int y);
     static void Changed(TControl* c, QEvent* e);
 };
@@ -90,43 +90,49 @@ public:
     // The form this control stands on (itself for a form), or none.
     TForm* ParentForm() const;
 
-    int Left() const { return left_; }
-    int Top() const { return top_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
-    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
-    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
-    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    // Geometry is the widget's: what a layout or the user did shows here at once. A form's
+    // Left and Top are its frame's place on the screen, its Width and Height its client size.
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetLeft(int v) { SetBounds(v, Top(), Width(), Height()); }
+    void SetTop(int v) { SetBounds(Left(), v, Width(), Height()); }
+    void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
+    void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
     virtual void SetBounds(int left, int top, int width, int height);
-    TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
-    virtual TRect ClientRect() const { return Rect(0, 0, width_, height_); }
+    TRect BoundsRect() const { return Bounds(Left(), Top(), Width(), Height()); }
+    virtual TRect ClientRect() const { return Rect(0, 0, Width(), Height()); }
     int ClientWidth() const { return ClientRect().Width(); }
     int ClientHeight() const { return ClientRect().Height(); }
 
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
-    bool Visible() const { return visible_; }
+    // The control's own flag: it shows when its parents show.
+    bool Visible() const;
     void SetVisible(bool visible);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
     // Visible here and in every parent.
     bool Showing() const;
-    bool Enabled() const { return enabled_; }
+    // The control's own flag (a disabled parent disables it too, but leaves this as it is).
+    bool Enabled() const;
     void SetEnabled(bool enabled);
-    TColor Color() const { return color_; }
+    TColor Color() const;
     void SetColor(TColor color);
     bool ParentColor() const { return parentColor_; }
     void SetParentColor(bool on);
-    const TFont& Font() const;
+    // The font the control shows (with ParentFont, its parent's; a size of 0 in a set font
+    // means the desktop's size).
+    TFont Font() const;
     void SetFont(const TFont& font);
     bool ParentFont() const { return parentFont_; }
     void SetParentFont(bool on);
-    const std::string& Caption() const { return caption_; }
+    std::string Caption() const { return WidgetText(); }
     void SetCaption(std::string_view caption);
-    const std::string& Text() const { return Caption(); }
+    std::string Text() const { return Caption(); }
     void SetText(std::string_view text) { SetCaption(text); }
-    const std::string& Hint() const { return hint_; }
+    std::string Hint() const;
     void SetHint(std::string_view hint);
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool on);
@@ -134,11 +140,15 @@ public:
     void SetPopupMenu(TPopupMenu* menu);
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int context) { helpContext_ = context; }
 
     // Whether the left button went down here and is still held.
     bool MouseCapture() const { return mouseCapture_; }
     void Invalidate();
     void Repaint();
+    void BringToFront();
+    void SendToBack();
     TPoint ClientToScreen(TPoint point) const;
     TPoint ScreenToClient(TPoint point) const;
     // Raises the click as a press of the control would.
@@ -151,6 +161,11 @@ public:
 protected:
     // A control shows itself through the widget that its class makes and hands over here.
     TControl(TComponent* owner, QWidget* widget);
+
+    // Where the caption lives: a control over a Qt widget with a text of its own reads and
+    // writes that (a button's text, an edit's text); the default keeps it as the widget's title.
+    virtual std::string WidgetText() const;
+    virtual void SetWidgetText(std::string_view text);
 
     // The widget reports to these; descendants override and call the base to keep the events.
     virtual void Paint(TCanvas& canvas);
@@ -182,38 +197,41 @@ protected:
 
     // The paint canvas while Paint runs, else none.
     TCanvas* Canvas() const { return canvas_; }
-    void SetCaptionQuietly(std::string_view caption) { caption_ = std::string(caption); }
-    void SetVisibleQuietly(bool visible) { visible_ = visible; }
     // Whether a left-button release inside raises Click (controls with their own click rule turn it off).
     void SetClickOnRelease(bool on) { clickOnRelease_ = on; }
+    // The colour a control of this kind has until one is set (a window's background, or the
+    // face colour of buttons and panels); a control with the default keeps the desktop's palette.
+    void SetDefaultColor(TColor color) { color_ = color; }
+    // Whether Paint runs after the widget paints (controls that draw all or part of themselves).
+    void SetCustomPaint(bool on) { customPaint_ = on; }
 
 private:
     friend struct detail::WidgetReports;
     friend class TWinControl;
-    void ParentFontChanged();
+    friend class TForm;
     void ParentColorChanged();
     void ApplyPalette();
     void ApplyToolTip();
     void WidgetPaint(QPainter& painter);
-    void WidgetResized(int width, int height);
+    void WidgetResized();
+    void SendPendingResize();
 
     QPointer<QWidget> widget_;
     bool clickOnRelease_ = true;
     TWinControl* parent_ = nullptr;
-    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = TAlign::alNone;
-    bool visible_ = true, enabled_ = true;
     TColor color_ = clBtnFace;
-    bool parentColor_ = false;
+    bool colorSet_ = false, parentColor_ = false;
     TFont font_;
     bool parentFont_ = true;
-    std::string caption_, hint_;
     bool showHint_ = false;
     TPopupMenu* popupMenu_ = nullptr;
     TCursor cursor_ = crDefault;
+    int helpContext_ = 0;
     bool mouseCapture_ = false;
     TCanvas* canvas_ = nullptr;
     bool settingBounds_ = false;
+    bool customPaint_ = false;
 };
 
 // A control without a window of its own that paints itself (labels, speed buttons).
@@ -224,6 +242,8 @@ public:
     using TControl::Canvas;
 
 protected:
+    // A graphic control shown by a Qt widget that draws itself (a label, a frame).
+    TGraphicControl(TComponent* owner, QWidget* widget);
     void Paint(TCanvas& canvas) override;
 };
 
@@ -239,10 +259,16 @@ public:
     void SetFocus();
     bool TabStop() const;
     void SetTabStop(bool on);
+    // The place among its siblings that Tab visits; setting it moves the others up or down.
+    int TabOrder() const;
+    void SetTabOrder(int order);
     // Lays out the aligned child controls.
     void AlignControls();
     // Offers an accelerator to this control and its children; true when one took it.
     bool BroadcastDialogChar(char32_t key);
+    // The widget that child controls' widgets stand in (a scroll box's scrolled area, a frame
+    // window's client area); a Qt layout of the children belongs on it.
+    virtual QWidget* ClientWidget() const { return Widget(); }
 
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;
@@ -250,6 +276,11 @@ public:
 
 protected:
     TWinControl(TComponent* owner, QWidget* widget);
+    // A child control arrived or left (a tool bar adds its buttons, a page control its sheets).
+    virtual void ControlAdded(TControl* control) { (void)control; }
+    virtual void ControlRemoved(TControl* control) { (void)control; }
+    // What the aligned children leave free (a frame window shows its client area there).
+    virtual void AlignClientArea(const TRect& rest) { (void)rest; }
     void DoEnter() override;
     void DoExit() override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
@@ -260,6 +291,7 @@ protected:
 private:
     friend class TControl;
     std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
 };
 
 // A windowed control that paints itself.
