@@ -3,7 +3,6 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/CodePage.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -36,16 +35,6 @@ std::string FirstOf(const std::string& names) {
     return list.empty() ? std::string() : list.front();
 }
 
-// A scroll area paints its viewport itself; the control's paint report does not apply to it.
-template <class Base>
-class TScrollAreaWidget : public TControlWidget<Base> {
-public:
-    using TControlWidget<Base>::TControlWidget;
-
-protected:
-    void paintEvent(QPaintEvent* e) override { Base::paintEvent(e); }
-};
-
 } // namespace
 
 // ---- TDBFieldLink / TDataControl --------------------------------------------------------
@@ -55,11 +44,11 @@ bool TDBFieldLink::EditField() { return CanModify() && Edit(); }
 void TDBFieldLink::FocusControl(TField** field) {
     if (field && *field && *field == Field()) {
         *field = nullptr;
-        if (control_->CanFocus()) control_->SetFocus();
+        if (auto* win = dynamic_cast<TWinControl*>(control_); win && win->CanFocus()) win->SetFocus();
     }
 }
 
-TDataControl::TDataControl(TWinControl* control) : link_(control), control_(control) {
+TDataControl::TDataControl(TControl* control) : link_(control), control_(control) {
     link_.OnDataChange = [this] {
         RefreshField();
         UpdateReadOnly();
@@ -106,31 +95,41 @@ void TDataControl::Leave() {
     try {
         link_.UpdateRecord();
     } catch (...) {
-        if (control_->CanFocus()) control_->SetFocus();
+        if (auto* win = dynamic_cast<TWinControl*>(control_); win && win->CanFocus()) win->SetFocus();
         throw;
     }
+}
+
+void TDataControl::ChangedByUser(const std::function<void()>& reapply) {
+    if (IsShowing()) return;
+    if (!link_.Editing()) {
+        // Entering edit state shows the field's value again; the user's change comes back after.
+        if (!StartEdit()) {
+            RefreshField();
+            return;
+        }
+        WhileShowing(reapply);
+    }
+    link_.SetModified();
 }
 
 // ---- TDBEdit ----------------------------------------------------------------------------
 
 TDBEdit::TDBEdit(TComponent* owner) : TEdit(owner), TDataControl(this) {
-    QObject::connect(LineEdit(), &QLineEdit::textChanged, LineEdit(), [this] { ControlChanged(); });
+    QObject::connect(Edit(), &QLineEdit::textChanged, Edit(), [this] { ControlChanged(); });
     UpdateReadOnly();
 }
 
-QLineEdit* TDBEdit::LineEdit() const { return static_cast<QLineEdit*>(Widget()); }
-
 void TDBEdit::ShowField() {
     TField* field = Field();
-    QLineEdit* edit = LineEdit();
-    edit->setMaxLength(field && field->DataType() == ftString && field->Size() > 0 ? field->Size() : 32767);
+    SetMaxLength(field && field->DataType() == ftString ? field->Size() : 0);
     if (!field) {
         SetText("");
         return;
     }
-    edit->setAlignment(field->Alignment() == taRightJustify ? Qt::AlignRight | Qt::AlignVCenter
-                       : field->Alignment() == taCenter     ? Qt::AlignCenter
-                                                            : Qt::AlignLeft | Qt::AlignVCenter);
+    Edit()->setAlignment(field->Alignment() == taRightJustify ? Qt::AlignRight | Qt::AlignVCenter
+                         : field->Alignment() == taCenter     ? Qt::AlignCenter
+                                                              : Qt::AlignLeft | Qt::AlignVCenter);
     SetText(Focused() && link_.CanModify() ? field->Text() : field->DisplayText());
 }
 
@@ -138,13 +137,11 @@ void TDBEdit::StoreField() {
     if (TField* field = Field()) field->SetText(Text());
 }
 
-void TDBEdit::ApplyReadOnly(bool readOnly) { LineEdit()->setReadOnly(readOnly); }
-
 void TDBEdit::KeyDown(uint16_t& key, TShiftState shift) {
     TEdit::KeyDown(key, shift);
     if (key == VK_ESCAPE && Field()) {
         link_.Reset();
-        LineEdit()->selectAll();
+        SelectAll();
         key = 0;
     } else if (ChangesText(key, shift) && !StartEdit()) {
         key = 0;
@@ -172,43 +169,31 @@ void TDBEdit::DoExit() {
 
 // ---- TDBMemo ----------------------------------------------------------------------------
 
-TDBMemo::TDBMemo(TComponent* owner) : TWinControl(owner, new TScrollAreaWidget<QPlainTextEdit>(this)), TDataControl(this) {
-    QObject::connect(Edit(), &QPlainTextEdit::textChanged, Edit(), [this] {
-        ControlChanged();
-        Guarded([this] {
-            if (OnChange) OnChange(this);
-        });
-    });
-    SetBounds(0, 0, 185, 89);
+TDBMemo::TDBMemo(TComponent* owner) : TMemo(owner), TDataControl(this) {
+    QObject::connect(static_cast<QPlainTextEdit*>(Widget()), &QPlainTextEdit::textChanged, Widget(),
+                     [this] { ControlChanged(); });
     UpdateReadOnly();
-}
-
-QPlainTextEdit* TDBMemo::Edit() const { return static_cast<QPlainTextEdit*>(Widget()); }
-
-std::string TDBMemo::Text() const {
-    // Lines end with CR LF, as the memo fields of the tables keep them.
-    return Edit()->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")).toStdString();
-}
-
-void TDBMemo::SetText(const std::string& text) {
-    QString plain = ToQString(text);
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (plain != Edit()->toPlainText()) Edit()->setPlainText(plain);
 }
 
 void TDBMemo::ShowField() {
     TField* field = Field();
+    SetMaxLength(field && field->DataType() == ftString ? field->Size() : 0);
     SetText(field ? field->AsString() : std::string());
 }
 
 void TDBMemo::StoreField() {
-    if (TField* field = Field()) field->SetAsString(Text());
+    TField* field = Field();
+    if (!field) return;
+    std::string text;
+    for (char c : Text()) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    field->SetAsString(text);
 }
 
-void TDBMemo::ApplyReadOnly(bool readOnly) { Edit()->setReadOnly(readOnly); }
-
 void TDBMemo::KeyDown(uint16_t& key, TShiftState shift) {
-    TWinControl::KeyDown(key, shift);
+    TMemo::KeyDown(key, shift);
     if (key == VK_ESCAPE && Field()) {
         link_.Reset();
         key = 0;
@@ -218,7 +203,7 @@ void TDBMemo::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TDBMemo::KeyPress(char32_t& key) {
-    TWinControl::KeyPress(key);
+    TMemo::KeyPress(key);
     if ((Typed(key) || key == '\r') && !StartEdit()) {
         MessageBeep(0);
         key = 0;
@@ -227,48 +212,12 @@ void TDBMemo::KeyPress(char32_t& key) {
 
 void TDBMemo::DoExit() {
     Leave();
-    TWinControl::DoExit();
+    TMemo::DoExit();
 }
 
 // ---- TDBCheckBox ------------------------------------------------------------------------
 
-// The box asks its control before it changes, so that the dataset edits first.
-class TDBCheckBox::Box : public TControlWidget<QCheckBox> {
-public:
-    Box(TDBCheckBox* control) : TControlWidget<QCheckBox>(control), control_(control) {}
-
-protected:
-    void nextCheckState() override {
-        if (!control_->StartEdit()) return;
-        setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    }
-
-private:
-    TDBCheckBox* control_;
-};
-
-TDBCheckBox::TDBCheckBox(TComponent* owner) : TWinControl(owner, new Box(this)), TDataControl(this) {
-    CheckBox()->setTristate(false);
-    QObject::connect(CheckBox(), &QCheckBox::stateChanged, CheckBox(), [this] { ControlChanged(); });
-    SetBounds(0, 0, 97, 17);
-    UpdateReadOnly();
-}
-
-QCheckBox* TDBCheckBox::CheckBox() const { return static_cast<QCheckBox*>(Widget()); }
-
-TCheckBoxState TDBCheckBox::State() const {
-    switch (CheckBox()->checkState()) {
-    case Qt::Checked: return TCheckBoxState::cbChecked;
-    case Qt::PartiallyChecked: return TCheckBoxState::cbGrayed;
-    default: return TCheckBoxState::cbUnchecked;
-    }
-}
-
-void TDBCheckBox::SetState(TCheckBoxState state) {
-    CheckBox()->setCheckState(state == TCheckBoxState::cbChecked   ? Qt::Checked
-                              : state == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
-                                                                  : Qt::Unchecked);
-}
+TDBCheckBox::TDBCheckBox(TComponent* owner) : TCheckBox(owner), TDataControl(this) { UpdateReadOnly(); }
 
 void TDBCheckBox::SetValueChecked(std::string value) {
     valueChecked_ = std::move(value);
@@ -285,7 +234,12 @@ void TDBCheckBox::Toggle() {
     SetChecked(!Checked());
 }
 
-void TDBCheckBox::TextChanged() { CheckBox()->setText(ToQString(Caption())); }
+void TDBCheckBox::Click() {
+    if (IsShowing()) return; // the field's value, not a click
+    const TCheckBoxState wanted = State();
+    ChangedByUser([&] { SetState(wanted); });
+    if (link_.Modified()) TCheckBox::Click();
+}
 
 void TDBCheckBox::ShowField() {
     TField* field = Field();
@@ -324,10 +278,8 @@ void TDBCheckBox::StoreField() {
     }
 }
 
-void TDBCheckBox::ApplyReadOnly(bool) {}
-
 void TDBCheckBox::KeyDown(uint16_t& key, TShiftState shift) {
-    TWinControl::KeyDown(key, shift);
+    TCheckBox::KeyDown(key, shift);
     if (key == VK_ESCAPE && Field()) {
         link_.Reset();
         key = 0;
@@ -336,74 +288,31 @@ void TDBCheckBox::KeyDown(uint16_t& key, TShiftState shift) {
 
 void TDBCheckBox::DoExit() {
     Leave();
-    TWinControl::DoExit();
+    TCheckBox::DoExit();
 }
 
 // ---- TDBComboBox ------------------------------------------------------------------------
 
-// The box asks its control before the list opens, so that the dataset edits first.
-class TDBComboBox::Box : public TControlWidget<QComboBox> {
-public:
-    Box(TDBComboBox* control) : TControlWidget<QComboBox>(control), control_(control) {}
-    void showPopup() override {
-        if (control_->StartEdit()) QComboBox::showPopup();
-    }
-
-private:
-    TDBComboBox* control_;
-};
-
-TDBComboBox::TDBComboBox(TComponent* owner) : TWinControl(owner, new Box(this)), TDataControl(this) {
-    QComboBox* combo = Combo();
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    auto changed = [this] {
-        ControlChanged();
-        Guarded([this] {
-            if (OnChange && !IsShowing()) OnChange(this);
-        });
-    };
-    QObject::connect(combo, &QComboBox::currentTextChanged, combo, changed);
-    SetBounds(0, 0, 145, 21);
-    UpdateReadOnly();
-}
-
-QComboBox* TDBComboBox::Combo() const { return static_cast<QComboBox*>(Widget()); }
-
-void TDBComboBox::SetItems(std::vector<std::string> items) {
-    items_ = std::move(items);
-    WhileShowing([this] {
-        Combo()->clear();
-        for (const std::string& item : items_) Combo()->addItem(ToQString(item));
-        ShowField();
-    });
-}
-
-int TDBComboBox::ItemIndex() const { return Combo()->currentIndex(); }
-
-void TDBComboBox::SetItemIndex(int index) { Combo()->setCurrentIndex(index); }
-
-std::string TDBComboBox::Text() const { return Combo()->currentText().toStdString(); }
-
-void TDBComboBox::SetDropDownList(bool on) {
-    dropDownList_ = on;
-    WhileShowing([this] {
-        Combo()->setEditable(!dropDownList_);
-        ShowField();
+TDBComboBox::TDBComboBox(TComponent* owner) : TComboBox(owner), TDataControl(this) {
+    auto* combo = static_cast<QComboBox*>(Widget());
+    QObject::connect(combo, &QComboBox::currentTextChanged, combo, [this] { ControlChanged(); });
+    // A choice from the list edits the dataset first, or is undone.
+    QObject::connect(combo, &QComboBox::activated, combo, [this](int index) {
+        ChangedByUser([this, index] { SetItemIndex(index); });
     });
     UpdateReadOnly();
 }
 
 std::string TDBComboBox::ComboValueText() const {
-    if (!dropDownList_) return Text();
-    return ItemIndex() >= 0 ? items_.at(static_cast<size_t>(ItemIndex())) : std::string();
+    if (Style() != TComboBoxStyle::csDropDownList) return Text();
+    const int index = ItemIndex();
+    return index >= 0 ? const_cast<TDBComboBox*>(this)->Items()[index] : std::string();
 }
 
 void TDBComboBox::ShowFieldText(const std::string& text) {
-    const auto it = std::find(items_.begin(), items_.end(), text);
-    const int index = text.empty() || it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
-    Combo()->setCurrentIndex(index);
-    if (index < 0 && !dropDownList_) Combo()->setEditText(ToQString(text));
+    const int index = text.empty() ? -1 : Items().IndexOf(text);
+    SetItemIndex(index);
+    if (index < 0 && Style() != TComboBoxStyle::csDropDownList) SetText(text);
 }
 
 void TDBComboBox::ShowField() {
@@ -416,14 +325,14 @@ void TDBComboBox::StoreField() {
 }
 
 void TDBComboBox::ApplyReadOnly(bool readOnly) {
-    if (QLineEdit* edit = Combo()->lineEdit()) edit->setReadOnly(readOnly);
+    if (QLineEdit* edit = static_cast<QComboBox*>(Widget())->lineEdit()) edit->setReadOnly(readOnly);
 }
 
 void TDBComboBox::KeyDown(uint16_t& key, TShiftState shift) {
-    TWinControl::KeyDown(key, shift);
+    TComboBox::KeyDown(key, shift);
     if (key == VK_ESCAPE && Field()) {
         link_.Reset();
-        if (QLineEdit* edit = Combo()->lineEdit()) edit->selectAll();
+        if (QLineEdit* edit = static_cast<QComboBox*>(Widget())->lineEdit()) edit->selectAll();
         key = 0;
     } else if ((ChangesText(key, shift) || key == VK_UP || key == VK_DOWN) && !StartEdit()) {
         key = 0;
@@ -431,7 +340,7 @@ void TDBComboBox::KeyDown(uint16_t& key, TShiftState shift) {
 }
 
 void TDBComboBox::KeyPress(char32_t& key) {
-    TWinControl::KeyPress(key);
+    TComboBox::KeyPress(key);
     if (Typed(key) && !StartEdit()) {
         MessageBeep(0);
         key = 0;
@@ -440,32 +349,22 @@ void TDBComboBox::KeyPress(char32_t& key) {
 
 void TDBComboBox::DoExit() {
     Leave();
-    TWinControl::DoExit();
+    TComboBox::DoExit();
 }
 
 // ---- TDBText ----------------------------------------------------------------------------
 
-TDBText::TDBText(TComponent* owner) : TWinControl(owner, new TControlWidget<QLabel>(this)), TDataControl(this) {
-    Label()->setTextFormat(Qt::PlainText);
-    Widget()->setFocusPolicy(Qt::NoFocus);
-    SetBounds(0, 0, 65, 17);
-    SetAlignment(taLeftJustify);
-}
-
-QLabel* TDBText::Label() const { return static_cast<QLabel*>(Widget()); }
-
-std::string TDBText::Text() const { return Label()->text().toStdString(); }
-
-void TDBText::SetAlignment(TAlignment alignment) {
-    alignment_ = alignment;
-    Label()->setAlignment(alignment == taRightJustify ? Qt::AlignRight | Qt::AlignVCenter
-                          : alignment == taCenter     ? Qt::AlignCenter
-                                                      : Qt::AlignLeft | Qt::AlignVCenter);
-}
+TDBText::TDBText(TComponent* owner) : TLabel(owner), TDataControl(this) { SetAutoSize(false); }
 
 void TDBText::ShowField() {
     TField* field = Field();
-    Label()->setText(field ? ToQString(field->DisplayText()) : QString());
+    std::string text;
+    // Doubled, an "&" of the data shows as itself.
+    for (char c : field ? field->DisplayText() : std::string()) {
+        if (c == '&') text += '&';
+        text += c;
+    }
+    SetCaption(text);
 }
 
 // ---- TDBImage ---------------------------------------------------------------------------

@@ -14,18 +14,14 @@
 #include <string>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
 
 namespace kvz {
 
 // The field link of a data-aware control: it focuses the control when its field asks for it.
 class TDBFieldLink : public TFieldDataLink {
 public:
-    explicit TDBFieldLink(TWinControl* control) : control_(control) {}
+    explicit TDBFieldLink(TControl* control) : control_(control) {}
     // Whether the control may change the field now: the link, the dataset and the field allow
     // it, and the dataset is in (or could enter) edit state.
     bool CanModify() const { return TFieldDataLink::CanModify(); }
@@ -36,7 +32,7 @@ protected:
     void FocusControl(TField** field) override;
 
 private:
-    TWinControl* control_;
+    TControl* control_;
 };
 
 // What every data-aware control has: its source and field, and a read-only switch of its own.
@@ -57,7 +53,7 @@ public:
     }
 
 protected:
-    explicit TDataControl(TWinControl* control);
+    explicit TDataControl(TControl* control);
     virtual ~TDataControl() = default;
     // The field's value into the control (none: empty).
     virtual void ShowField() = 0;
@@ -73,6 +69,9 @@ protected:
     void Leave();
     // A change of the control by the program or the user: the field is written on leaving.
     void ControlChanged();
+    // A change the user made without a key (a click, a choice): the dataset edits and the
+    // change stays, or it cannot and the control shows the field again.
+    void ChangedByUser(const std::function<void()>& reapply);
     // Runs f while the field's value is being shown (the change is no edit).
     void WhileShowing(const std::function<void()>& f);
     bool IsShowing() const { return showing_ > 0; }
@@ -80,7 +79,7 @@ protected:
     TDBFieldLink link_;
 
 private:
-    TWinControl* control_;
+    TControl* control_;
     int showing_ = 0;
 };
 
@@ -88,6 +87,8 @@ private:
 class TDBEdit : public TEdit, public TDataControl {
 public:
     explicit TDBEdit(TComponent* owner);
+    using TDataControl::ReadOnly;
+    using TDataControl::SetReadOnly;
 
 protected:
     void KeyDown(uint16_t& key, TShiftState shift) override;
@@ -96,19 +97,15 @@ protected:
     void DoExit() override;
     void ShowField() override;
     void StoreField() override;
-    void ApplyReadOnly(bool readOnly) override;
-
-private:
-    QLineEdit* LineEdit() const;
+    void ApplyReadOnly(bool readOnly) override { TEdit::SetReadOnly(readOnly); }
 };
 
-// A multi-line edit of a memo or text field.
-class TDBMemo : public TWinControl, public TDataControl {
+// A multi-line edit of a memo or text field; its lines end with CR LF in the field.
+class TDBMemo : public TMemo, public TDataControl {
 public:
     explicit TDBMemo(TComponent* owner);
-    std::string Text() const;
-    void SetText(const std::string& text);
-    TNotifyEvent OnChange;
+    using TDataControl::ReadOnly;
+    using TDataControl::SetReadOnly;
 
 protected:
     void KeyDown(uint16_t& key, TShiftState shift) override;
@@ -116,59 +113,41 @@ protected:
     void DoExit() override;
     void ShowField() override;
     void StoreField() override;
-    void ApplyReadOnly(bool readOnly) override;
-
-private:
-    QPlainTextEdit* Edit() const;
+    void ApplyReadOnly(bool readOnly) override { TMemo::SetReadOnly(readOnly); }
 };
 
-enum class TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
-
 // A check box over a field: a boolean field is checked when true; any other field when its
-// text is one of ValueChecked (names separated by ";", without regard to case). A null value
-// shows grayed. Checking writes true or the first ValueChecked, unchecking false or the first
-// ValueUnchecked.
-class TDBCheckBox : public TWinControl, public TDataControl {
+// text is one of ValueChecked (names separated by ";", without regard to case), unchecked when
+// it is one of ValueUnchecked, grayed otherwise and when null. Checking writes true or the
+// first ValueChecked, unchecking false or the first ValueUnchecked.
+class TDBCheckBox : public TCheckBox, public TDataControl {
 public:
     explicit TDBCheckBox(TComponent* owner);
-    TCheckBoxState State() const;
-    void SetState(TCheckBoxState state);
-    bool Checked() const { return State() == TCheckBoxState::cbChecked; }
-    void SetChecked(bool checked) { SetState(checked ? TCheckBoxState::cbChecked : TCheckBoxState::cbUnchecked); }
     const std::string& ValueChecked() const { return valueChecked_; }
     void SetValueChecked(std::string value);
     const std::string& ValueUnchecked() const { return valueUnchecked_; }
     void SetValueUnchecked(std::string value);
     // Toggles as a click does (the dataset enters edit state first).
     void Toggle();
+    void Click() override;
 
 protected:
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void DoExit() override;
-    void TextChanged() override;
     void ShowField() override;
     void StoreField() override;
-    void ApplyReadOnly(bool readOnly) override;
+    void ApplyReadOnly(bool) override {}
 
 private:
-    class Box;
-    QCheckBox* CheckBox() const;
     std::string valueChecked_ = "True", valueUnchecked_ = "False";
 };
 
 // A combo box over a text field: the edit text is the field's text; a chosen item is stored.
-class TDBComboBox : public TWinControl, public TDataControl {
+class TDBComboBox : public TComboBox, public TDataControl {
 public:
     explicit TDBComboBox(TComponent* owner);
-    const std::vector<std::string>& Items() const { return items_; }
-    void SetItems(std::vector<std::string> items);
-    int ItemIndex() const;
-    void SetItemIndex(int index);
-    std::string Text() const;
-    // Only the items, or any text too.
-    bool DropDownList() const { return dropDownList_; }
-    void SetDropDownList(bool on);
-    TNotifyEvent OnChange;
+    // Shows the field again after the items changed.
+    void ItemsChanged() { RefreshField(); }
 
 protected:
     // The text that goes into the field, and how the field's text shows (descendants that
@@ -181,30 +160,17 @@ protected:
     void ShowField() override;
     void StoreField() override;
     void ApplyReadOnly(bool readOnly) override;
-    QComboBox* Combo() const;
-
-private:
-    class Box;
-    std::vector<std::string> items_;
-    bool dropDownList_ = false;
 };
 
-// The display text of a field, not editable.
-class TDBText : public TWinControl, public TDataControl {
+// The display text of a field, as a label shows it (an "&" in the data is no accelerator).
+class TDBText : public TLabel, public TDataControl {
 public:
     explicit TDBText(TComponent* owner);
-    std::string Text() const;
-    TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment alignment);
 
 protected:
     void ShowField() override;
     void StoreField() override {}
     void ApplyReadOnly(bool) override {}
-
-private:
-    QLabel* Label() const;
-    TAlignment alignment_ = taLeftJustify;
 };
 
 // The picture of a graphic or BLOB field, centred and scaled down to fit.
