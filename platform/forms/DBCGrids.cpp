@@ -57,7 +57,7 @@ void TDBCtrlGrid::PlacePanel() {
     }
     topRow_ = std::clamp(topRow_, 0, std::max(rows - rowCount_, 0));
     panel_->SetVisible(current >= 0);
-    if (current >= 0) panel_->SetBounds(0, (current - topRow_) * PanelHeight(), PanelWidth(), PanelHeight());
+    if (current >= 0) panel_->SetBounds(0, (current - topRow_) * PanelHeight(), PanelWidth(), PanelHeight() - 1);
     if (selectedColor_ != clNone) {
         panel_->SetColor(selectedColor_);
     } else {
@@ -76,7 +76,7 @@ void TDBCtrlGrid::RefreshControls(TWinControl* parent) {
 
 void TDBCtrlGrid::PaintRow(TCanvas& canvas, int row) {
     const int top = (row - topRow_) * PanelHeight();
-    QImage picture(PanelWidth(), PanelHeight(), QImage::Format_ARGB32_Premultiplied);
+    QImage picture(PanelWidth(), PanelHeight() - 1, QImage::Format_ARGB32_Premultiplied);
     picture.fill(ToQColor(Color()));
     // The panel's controls show the row's values while their picture is taken.
     model_->WithRow(row, [&] {

@@ -275,6 +275,8 @@ TDBGrid::TDBGrid(TComponent* owner)
     });
     SetColor(clWindow);
     titleFont_ = Font();
+    View()->verticalHeader()->setMinimumSectionSize(8);
+    FitRowHeight();
     ApplyOptions();
     SetBounds(0, 0, 320, 120);
 }
@@ -315,7 +317,7 @@ void TDBGrid::ApplyOptions() {
 int TDBGrid::DefaultRowHeight() const { return View()->verticalHeader()->defaultSectionSize(); }
 
 void TDBGrid::SetDefaultRowHeight(int height) {
-    View()->verticalHeader()->setMinimumSectionSize(std::min(height, 8));
+    rowHeightSet_ = true;
     View()->verticalHeader()->setDefaultSectionSize(height);
 }
 
@@ -477,8 +479,14 @@ void TDBGrid::KeyDown(uint16_t& key, TShiftState shift) {
     }
 }
 
+void TDBGrid::FitRowHeight() {
+    // A line of the font with a little room, as compact as the platform's grids.
+    if (!rowHeightSet_) View()->verticalHeader()->setDefaultSectionSize(QFontMetrics(Font().ToQFont()).height() + 6);
+}
+
 void TDBGrid::FontChanged() {
     TWinControl::FontChanged();
+    FitRowHeight();
     model_->DefaultStyle.Font = Font();
     model_->Repaint();
 }

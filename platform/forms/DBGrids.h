@@ -196,6 +196,7 @@ private:
     void ApplyOptions();
     bool CanEditCell(int column) const;
     void StyleCell(int row, int column, TField* field, TCellStyle& style);
+    void FitRowHeight();
 
     std::unique_ptr<TDataSetModel> model_;
     TDBGridColumns columns_{*this};
@@ -204,6 +205,7 @@ private:
     bool readOnly_ = false;
     bool defaultDrawing_ = true;
     bool syncing_ = false;
+    bool rowHeightSet_ = false;
     int lastColumn_ = -1;
     TFont titleFont_;
 };

@@ -5,6 +5,7 @@
 #include "forms/FormsTesting.h"
 #include "platform/forms/DBCGrids.h"
 #include "platform/forms/DBCtrls.h"
+#include "platform/forms/DBGrids.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
 
@@ -192,7 +193,7 @@ TEST_F(DBCtrlsTest, ControlGridRepeatsItsPanelForEveryRecord) {
     EXPECT_EQ(grid.Panel()->Top(), 0);
 
     // The pictures of the other records do not move the dataset, and the live edit keeps its record.
-    testing::Render(grid);
+    testing::Render(grid, "dbctrlgrid");
     EXPECT_EQ(scrolls, 0);
     EXPECT_EQ(edit->Text(), "Alfa");
 
@@ -206,6 +207,100 @@ TEST_F(DBCtrlsTest, ControlGridRepeatsItsPanelForEveryRecord) {
     EXPECT_EQ(grid.TopRow(), 2);
     EXPECT_EQ(grid.Panel()->Top(), 60);
     EXPECT_EQ(edit->Text(), "Epsilon");
+}
+
+// A window as the program's windows use these controls: a grid to choose the record, its
+// fields below. Saved as a picture in each language when KVZ_RENDER_DIR is set.
+class TContactsForm : public TForm {
+public:
+    TContactsForm(TComponent* owner, int language) : TForm(owner) {
+        // Captions by language: English, Slovak, Czech.
+        static const char* const captions[][3] = {
+            {"Contacts", "Kontakty", "Kontakty"}, {"Company:", "Firma:", "Firma:"}, {"Town:", "Mesto:", "Město:"},
+            {"Active", "Aktívny", "Aktivní"},     {"Note:", "Poznámka:", "Poznámka:"}, {"Run:", "Spustiť:", "Spustit:"}};
+        auto text = [&](int i) { return captions[i][language]; };
+        SetCaption(text(0));
+        SetClientSize(460, 330);
+        DataSource1->SetName("DataSource1");
+        DBGrid1->SetName("DBGrid1");
+        DBGrid1->SetParent(this);
+        DBGrid1->SetBounds(8, 8, 444, 130);
+        DBGrid1->SetDataSource(DataSource1);
+        int top = 148;
+        for (auto [label, control, caption] : {std::tuple<TLabel*, TControl*, int>{Label1, DBEdit1, 1}, {Label2, DBEdit2, 2}}) {
+            label->SetParent(this);
+            label->SetCaption(text(caption));
+            label->SetBounds(8, top + 4, 80, 17);
+            control->SetParent(this);
+            control->SetBounds(96, top, 220, 23);
+            top += 30;
+        }
+        DBEdit1->SetDataSource(DataSource1);
+        DBEdit1->SetDataField("Firma");
+        DBEdit2->SetDataSource(DataSource1);
+        DBEdit2->SetDataField("Mesto");
+        DBCheckBox1->SetParent(this);
+        DBCheckBox1->SetBounds(330, 150, 120, 21);
+        DBCheckBox1->SetCaption(text(3));
+        DBCheckBox1->SetDataSource(DataSource1);
+        DBCheckBox1->SetDataField("Aktivny");
+        Label3->SetParent(this);
+        Label3->SetCaption(text(5));
+        Label3->SetBounds(330, 184, 50, 17);
+        DBComboBox1->SetParent(this);
+        DBComboBox1->SetBounds(384, 180, 68, 23);
+        DBComboBox1->Items().Add("Áno");
+        DBComboBox1->Items().Add("Nie");
+        DBComboBox1->SetDataSource(DataSource1);
+        DBComboBox1->SetDataField("Run");
+        Label4->SetParent(this);
+        Label4->SetCaption(text(4));
+        Label4->SetBounds(8, 212, 80, 17);
+        DBMemo1->SetParent(this);
+        DBMemo1->SetBounds(96, 210, 356, 80);
+        DBMemo1->SetDataSource(DataSource1);
+        DBMemo1->SetDataField("Poznamka");
+        DBText1->SetParent(this);
+        DBText1->SetBounds(96, 300, 356, 20);
+        DBText1->SetDataSource(DataSource1);
+        DBText1->SetDataField("Firma");
+    }
+    TDataSource* DataSource1 = new TDataSource(this);
+    TDBGrid* DBGrid1 = new TDBGrid(this);
+    TLabel* Label1 = new TLabel(this);
+    TLabel* Label2 = new TLabel(this);
+    TLabel* Label3 = new TLabel(this);
+    TLabel* Label4 = new TLabel(this);
+    TDBEdit* DBEdit1 = new TDBEdit(this);
+    TDBEdit* DBEdit2 = new TDBEdit(this);
+    TDBCheckBox* DBCheckBox1 = new TDBCheckBox(this);
+    TDBComboBox* DBComboBox1 = new TDBComboBox(this);
+    TDBMemo* DBMemo1 = new TDBMemo(this);
+    TDBText* DBText1 = new TDBText(this);
+};
+
+TEST_F(DBCtrlsTest, WindowWithGridAndFieldsInThreeLanguages) {
+    table.Close();
+    table.FieldDefs().Add("Poznamka", ftMemo);
+    table.Open();
+    table.AppendRecord({Variant("Šťastný & s."), Variant("Žilina"), Variant(true), Variant("Áno"),
+                        Variant("Stretnutie v utorok,\r\npotvrdiť účasť.")});
+    table.AppendRecord({Variant("Ďurica"), Variant("Nitra"), Variant(false), Variant("Nie")});
+    table.AppendRecord({Variant("Kováčová"), Variant("Brno"), Variant(true), Variant("Áno")});
+    table.First();
+    for (int language : {0, 1, 2}) {
+        TContactsForm window(nullptr, language);
+        window.DataSource1->SetDataSet(&table);
+        window.Show();
+        window.DBGrid1->SetFocus();
+        QApplication::processEvents();
+        EXPECT_EQ(window.DBGrid1->Model().rowCount(), 3);
+        EXPECT_EQ(window.DBEdit1->Text(), "Šťastný & s.");
+        EXPECT_EQ(window.DBText1->Caption(), "Šťastný && s.");
+        EXPECT_EQ(window.DBComboBox1->ItemIndex(), 0);
+        EXPECT_EQ(window.DBMemo1->Lines().Count(), 2);
+        testing::Render(window, std::string("dbwindow-") + "esc"[language] + "nkz"[language]);
+    }
 }
 
 } // namespace
