@@ -132,6 +132,29 @@ TEST_F(DBGridTest, EditingInsertingAndDeletingReshapeTheRows) {
     EXPECT_EQ(ViewRow() + 1, table.RecNo());
 }
 
+TEST_F(DBGridTest, CellEditorsEditTheDatasetFirstAndMovingOnPosts) {
+    QTableView* view = grid->View();
+    const QModelIndex firma = grid->Model().index(4, 1);
+    view->setCurrentIndex(firma);
+    view->edit(firma);
+    EXPECT_EQ(table.State(), dsEdit); // before the editor shows
+    auto* editor = view->indexWidget(firma) ? view->indexWidget(firma) : view->focusWidget();
+    ASSERT_NE(editor, nullptr);
+    view->itemDelegate()->setModelData(editor, view->model(), firma); // what Enter does
+    EXPECT_EQ(table.RecNo(), 5);
+    ASSERT_TRUE(grid->Model().setData(firma, "Nová", Qt::EditRole));
+    EXPECT_EQ(table.FieldByName("Firma").AsString(), "Nová");
+    view->setCurrentIndex(grid->Model().index(5, 1));
+    EXPECT_EQ(table.State(), dsBrowse);
+    table.SetRecNo(5);
+    EXPECT_EQ(table.FieldByName("Firma").AsString(), "Nová");
+
+    // A read-only grid opens no editor and leaves the dataset alone.
+    grid->SetReadOnly(true);
+    view->edit(grid->Model().index(2, 1));
+    EXPECT_EQ(table.State(), dsBrowse);
+}
+
 TEST_F(DBGridTest, CellsTakeTheirStyleFromColumnsAndTheRowTheyShow) {
     grid->Columns().Add().SetFieldName("Priezvisko");
     TColumn& town = grid->Columns().Add();
