@@ -100,6 +100,23 @@ void TDataControl::Leave() {
     }
 }
 
+bool TDataControl::FieldKeyDown(uint16_t& key, TShiftState shift, const std::function<bool(uint16_t)>& changes) {
+    if (key == VK_ESCAPE && link_.Field()) {
+        link_.Reset();
+        key = 0;
+        return true;
+    }
+    if ((ChangesText(key, shift) || (changes && changes(key))) && !StartEdit()) key = 0;
+    return false;
+}
+
+void TDataControl::FieldKeyPress(char32_t& key, bool returns) {
+    if ((Typed(key) || (returns && key == '\r')) && !StartEdit()) {
+        MessageBeep(0);
+        key = 0;
+    }
+}
+
 void TDataControl::ChangedByUser(const std::function<void()>& reapply) {
     if (IsShowing()) return;
     if (!link_.Editing()) {
@@ -139,21 +156,12 @@ void TDBEdit::StoreField() {
 
 void TDBEdit::KeyDown(uint16_t& key, TShiftState shift) {
     TEdit::KeyDown(key, shift);
-    if (key == VK_ESCAPE && Field()) {
-        link_.Reset();
-        SelectAll();
-        key = 0;
-    } else if (ChangesText(key, shift) && !StartEdit()) {
-        key = 0;
-    }
+    if (FieldKeyDown(key, shift)) SelectAll();
 }
 
 void TDBEdit::KeyPress(char32_t& key) {
     TEdit::KeyPress(key);
-    if (Typed(key) && !StartEdit()) {
-        MessageBeep(0);
-        key = 0;
-    }
+    FieldKeyPress(key);
 }
 
 void TDBEdit::DoEnter() {
@@ -194,20 +202,12 @@ void TDBMemo::StoreField() {
 
 void TDBMemo::KeyDown(uint16_t& key, TShiftState shift) {
     TMemo::KeyDown(key, shift);
-    if (key == VK_ESCAPE && Field()) {
-        link_.Reset();
-        key = 0;
-    } else if ((ChangesText(key, shift) || key == VK_RETURN) && !StartEdit()) {
-        key = 0;
-    }
+    FieldKeyDown(key, shift, [](uint16_t k) { return k == VK_RETURN; });
 }
 
 void TDBMemo::KeyPress(char32_t& key) {
     TMemo::KeyPress(key);
-    if ((Typed(key) || key == '\r') && !StartEdit()) {
-        MessageBeep(0);
-        key = 0;
-    }
+    FieldKeyPress(key, true);
 }
 
 void TDBMemo::DoExit() {
@@ -330,21 +330,14 @@ void TDBComboBox::ApplyReadOnly(bool readOnly) {
 
 void TDBComboBox::KeyDown(uint16_t& key, TShiftState shift) {
     TComboBox::KeyDown(key, shift);
-    if (key == VK_ESCAPE && Field()) {
-        link_.Reset();
+    // Up and Down choose another item.
+    if (FieldKeyDown(key, shift, [](uint16_t k) { return k == VK_UP || k == VK_DOWN; }))
         if (QLineEdit* edit = static_cast<QComboBox*>(Widget())->lineEdit()) edit->selectAll();
-        key = 0;
-    } else if ((ChangesText(key, shift) || key == VK_UP || key == VK_DOWN) && !StartEdit()) {
-        key = 0;
-    }
 }
 
 void TDBComboBox::KeyPress(char32_t& key) {
     TComboBox::KeyPress(key);
-    if (Typed(key) && !StartEdit()) {
-        MessageBeep(0);
-        key = 0;
-    }
+    FieldKeyPress(key);
 }
 
 void TDBComboBox::DoExit() {

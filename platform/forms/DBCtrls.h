@@ -67,6 +67,12 @@ protected:
     bool StartEdit();
     // Writes the field when the control changed it; on an error the control keeps the focus.
     void Leave();
+    // The keys of a control that edits text. Escape shows the field's value again (true: the
+    // control selects it); a key that changes the text (Backspace, Delete, paste, cut, and
+    // whatever `changes` adds) edits the dataset first or is refused.
+    bool FieldKeyDown(uint16_t& key, TShiftState shift, const std::function<bool(uint16_t)>& changes = {});
+    // A typed character (and, when `returns`, Enter) edits the dataset first or is refused.
+    void FieldKeyPress(char32_t& key, bool returns = false);
     // A change of the control by the program or the user: the field is written on leaving.
     void ControlChanged();
     // A change the user made without a key (a click, a choice): the dataset edits and the

@@ -479,6 +479,17 @@ void TDBGrid::KeyDown(uint16_t& key, TShiftState shift) {
     }
 }
 
+// The current row shows as highlighted only while the grid has the focus (see StyleCell).
+void TDBGrid::DoEnter() {
+    TWinControl::DoEnter();
+    model_->RepaintRow(model_->CurrentRow());
+}
+
+void TDBGrid::DoExit() {
+    TWinControl::DoExit();
+    model_->RepaintRow(model_->CurrentRow());
+}
+
 void TDBGrid::FitRowHeight() {
     // A line of the font with a little room, as compact as the platform's grids.
     if (!rowHeightSet_) View()->verticalHeader()->setDefaultSectionSize(QFontMetrics(Font().ToQFont()).height() + 6);

@@ -176,6 +176,8 @@ protected:
     // A data cell drawn over the default drawing (fields reading its row): OnDrawColumnCell.
     virtual void DrawColumnCell(TCanvas& canvas, const TRect& rect, int dataCol, TColumn& column, TGridDrawState state);
     void KeyDown(uint16_t& key, TShiftState shift) override;
+    void DoEnter() override;
+    void DoExit() override;
     void FontChanged() override;
     void ColorChanged() override;
     // After the columns were made again or changed (the view takes their widths and titles).
