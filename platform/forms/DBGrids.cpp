@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -185,30 +187,45 @@ bool TBookmarkList::Refresh() {
 // ---- Drawing ----------------------------------------------------------------------------
 
 // Paints a cell as the style says, also when it is selected (a handler's colour for a
-// highlighted cell wins over the palette's), then lets the grid draw over it.
+// highlighted cell wins over the palette's): the background, and the text clipped at the
+// cell's edges as the platform's grids show it. Then the grid may draw over it.
 class TDBGrid::Delegate : public QStyledItemDelegate {
 public:
     Delegate(TDBGrid& grid) : QStyledItemDelegate(grid.Widget()), grid_(grid) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QStyleOptionViewItem opt = option;
-        if (opt.state & QStyle::State_Selected) {
-            if (QVariant bg = index.data(Qt::BackgroundRole); bg.isValid())
-                opt.palette.setColor(QPalette::Highlight, bg.value<QColor>());
-            if (QVariant fg = index.data(Qt::ForegroundRole); fg.isValid())
-                opt.palette.setColor(QPalette::HighlightedText, fg.value<QColor>());
+        const bool selected = option.state & QStyle::State_Selected;
+        if (grid_.defaultDrawing_) {
+            const QPalette& pal = option.palette;
+            const QVariant back = index.data(Qt::BackgroundRole), fore = index.data(Qt::ForegroundRole);
+            const QVariant font = index.data(Qt::FontRole);
+            painter->fillRect(option.rect, back.isValid() && (!selected || fore.isValid()) ? back.value<QColor>()
+                                           : selected                                   ? pal.color(QPalette::Highlight)
+                                                                                        : pal.color(QPalette::Base));
+            painter->setPen(fore.isValid() ? fore.value<QColor>()
+                                           : pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            // The view sets no state per cell; what a cell sets, the next one sets again.
+            painter->setFont(font.isValid() ? font.value<QFont>() : option.font);
+            const auto align = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+            painter->drawText(option.rect.adjusted(2, 0, -2, 0), int(align | Qt::TextSingleLine),
+                              index.data(Qt::DisplayRole).toString());
+            if (option.state & QStyle::State_HasFocus) {
+                QStyleOptionFocusRect focus;
+                focus.QStyleOption::operator=(option);
+                focus.backgroundColor = pal.color(QPalette::Highlight);
+                grid_.View()->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, grid_.View());
+            }
         }
-        if (grid_.defaultDrawing_) QStyledItemDelegate::paint(painter, opt, index);
         const int column = index.column();
-        if (column >= grid_.columns_.Count()) return;
+        if (!grid_.DrawsColumnCells() || column >= grid_.columns_.Count()) return;
         TGridDrawState state = 0;
-        if (opt.state & QStyle::State_Selected) state |= gdSelected;
-        if (opt.state & QStyle::State_HasFocus) state |= gdFocused;
+        if (selected) state |= gdSelected;
+        if (option.state & QStyle::State_HasFocus) state |= gdFocused;
         const int row = index.row();
         Guarded([&] {
             grid_.model_->WithRow(row, [&] {
                 TCanvas canvas(*painter);
-                grid_.DrawColumnCell(canvas, FromQRect(opt.rect), column, grid_.columns_[column], state);
+                grid_.DrawColumnCell(canvas, FromQRect(option.rect), column, grid_.columns_[column], state);
             });
         });
     }

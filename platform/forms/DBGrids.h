@@ -174,7 +174,9 @@ protected:
     // current one or marked, and the grid shows it as selected.
     virtual void QueryCellStyle(int row, TColumn& column, TField* field, TCellStyle& style, bool highlight);
     // A data cell drawn over the default drawing (fields reading its row): OnDrawColumnCell.
+    // Called only when DrawsColumnCells (a descendant that draws cells says so).
     virtual void DrawColumnCell(TCanvas& canvas, const TRect& rect, int dataCol, TColumn& column, TGridDrawState state);
+    virtual bool DrawsColumnCells() const { return bool(OnDrawColumnCell); }
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void DoEnter() override;
     void DoExit() override;
