@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
@@ -232,7 +233,7 @@ public:
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         // The dataset edits before the editor opens, so that a refusal shows no editor.
-        if (!grid_.CanEditCell(index.column()) || !grid_.model_->BeginEdit(index.row())) return nullptr;
+        if (!grid_.CanEditShow(index.column()) || !grid_.model_->BeginEdit(index.row())) return nullptr;
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
 
@@ -263,7 +264,7 @@ TDBGrid::TDBGrid(TComponent* owner)
     };
     model_->OnCurrentRowChanged = [this](int row) { CurrentRowChanged(row); };
     model_->OnLayoutChanged = [this] { LayoutChanged(); };
-    model_->OnCanEdit = [this](int column) { return CanEditCell(column); };
+    model_->OnCanEdit = [this](int column) { return CanEditShow(column); };
     view->setModel(model_.get());
     view->setItemDelegate(new Delegate(*this));
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -278,18 +279,19 @@ TDBGrid::TDBGrid(TComponent* owner)
                          if (current.isValid()) ViewCurrentChanged(current.row(), current.column());
                      });
     QObject::connect(view, &QTableView::clicked, view, [this](const QModelIndex& index) {
-        Guarded([&] {
-            if (OnCellClick && index.column() < columns_.Count()) OnCellClick(this, columns_[index.column()]);
-        });
+        if (index.column() < columns_.Count()) Guarded([&] { CellClick(columns_[index.column()]); });
     });
     QObject::connect(view->horizontalHeader(), &QHeaderView::sectionClicked, view, [this](int section) {
-        Guarded([&] {
-            if (OnTitleClick && section < columns_.Count()) OnTitleClick(this, columns_[section]);
-        });
+        if (section < columns_.Count()) Guarded([&] { TitleClick(columns_[section]); });
     });
     QObject::connect(view->horizontalHeader(), &QHeaderView::sectionResized, view, [this](int section, int, int size) {
-        if (!syncing_ && section < columns_.Count()) columns_[section].width_ = size;
+        if (syncing_ || section >= columns_.Count()) return;
+        columns_[section].width_ = size;
+        Guarded([this] { ColWidthsChanged(); });
     });
+    auto scrolled = [this] { Guarded([this] { TopLeftChanged(); }); };
+    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, view, scrolled);
+    QObject::connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, view, scrolled);
     SetColor(clWindow);
     titleFont_ = Font();
     View()->verticalHeader()->setMinimumSectionSize(8);
@@ -372,7 +374,7 @@ bool TDBGrid::RowSelected(int row) const {
     return (options_ & dgMultiSelect) && selectedRows_.Count() > 0 && selectedRows_.Find(model_->RowBookmark(row));
 }
 
-bool TDBGrid::CanEditCell(int column) const {
+bool TDBGrid::CanEditShow(int column) const {
     if (readOnly_ || !(options_ & dgEditing) || (options_ & dgRowSelect) || column >= columns_.Count()) return false;
     const TColumn& c = columns_[column];
     TField* field = c.Field();
@@ -392,6 +394,17 @@ void TDBGrid::StyleCell(int row, int column, TField* field, TCellStyle& style) {
 }
 
 void TDBGrid::QueryCellStyle(int, TColumn&, TField*, TCellStyle&, bool) {}
+
+void TDBGrid::CellClick(TColumn& column) {
+    if (OnCellClick) OnCellClick(this, column);
+}
+
+void TDBGrid::TitleClick(TColumn& column) {
+    if (OnTitleClick) OnTitleClick(this, column);
+}
+
+void TDBGrid::TopLeftChanged() {}
+void TDBGrid::ColWidthsChanged() {}
 
 void TDBGrid::DrawColumnCell(TCanvas& canvas, const TRect& rect, int dataCol, TColumn& column, TGridDrawState state) {
     if (OnDrawColumnCell) OnDrawColumnCell(this, canvas, rect, dataCol, column, state);

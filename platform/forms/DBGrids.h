@@ -177,6 +177,15 @@ protected:
     // Called only when DrawsColumnCells (a descendant that draws cells says so).
     virtual void DrawColumnCell(TCanvas& canvas, const TRect& rect, int dataCol, TColumn& column, TGridDrawState state);
     virtual bool DrawsColumnCells() const { return bool(OnDrawColumnCell); }
+    // Whether a cell of the column may open its in-place editor: dgEditing, not read-only, not
+    // row select, and a field that the dataset lets change (BLOBs are not edited in a cell).
+    virtual bool CanEditShow(int column) const;
+    // A click on a data cell (OnCellClick) and on a title (OnTitleClick).
+    virtual void CellClick(TColumn& column);
+    virtual void TitleClick(TColumn& column);
+    // The rows or columns in view scrolled; the person resized a column.
+    virtual void TopLeftChanged();
+    virtual void ColWidthsChanged();
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void DoEnter() override;
     void DoExit() override;
@@ -198,7 +207,6 @@ private:
     void CurrentRowChanged(int row);
     void ViewCurrentChanged(int row, int column);
     void ApplyOptions();
-    bool CanEditCell(int column) const;
     void StyleCell(int row, int column, TField* field, TCellStyle& style);
     void FitRowHeight();
 
