@@ -2,15 +2,20 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/Responder.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
+#include <QDrag>
+#include <QMimeData>
 #include <QPainter>
 #include <QResizeEvent>
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <stdexcept>
 
 namespace kvz {
 
@@ -129,7 +134,10 @@ const char* const HiddenProperty = "kvzHidden";
 bool IsForm(const TControl* c) { return dynamic_cast<const TForm*>(c) != nullptr; }
 } // namespace
 
-TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {}
+TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {
+    widget->setAcceptDrops(true);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) area->viewport()->setAcceptDrops(true);
+}
 
 TControl::~TControl() {
     if (parent_) {
@@ -406,6 +414,67 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
+// ---- dragging ----
+
+namespace {
+// The drag under way in this program: its source, and the control that took the drop.
+QPointer<QWidget> dragSourceWidget;
+TControl* dragSource = nullptr;
+TControl* dropTarget = nullptr;
+TPoint dropPoint;
+
+bool OfferDrop(TControl* target, const TDragObject& object, int x, int y) {
+    bool accept = false;
+    if (target->OnDragOver) target->OnDragOver(target, object, x, y, TDragState::dsDragEnter, accept);
+    if (!accept) return false;
+    if (target->OnDragDrop) target->OnDragDrop(target, object, x, y);
+    return true;
+}
+} // namespace
+
+TControl* TControl::DragSource() { return dragSourceWidget ? dragSource : nullptr; }
+
+void TControl::BeginDrag(bool immediate) {
+    if (!immediate) {
+        dragPending_ = true;
+        QPoint p = widget_ ? widget_->mapFromGlobal(QCursor::pos()) : QPoint();
+        dragX_ = p.x();
+        dragY_ = p.y();
+        return;
+    }
+    dragPending_ = false;
+    mouseCapture_ = false;
+    auto* data = new QMimeData;
+    data->setData("application/x-kvz-control", QByteArray());
+    std::unique_ptr<QMimeData> owned(data);
+    if (OnStartDrag) OnStartDrag(this, *data);
+    dragSource = this;
+    dragSourceWidget = widget_.data();
+    dropTarget = nullptr;
+    QPointer<QWidget> alive(widget_.data());
+    struct Reset {
+        ~Reset() {
+            dragSource = nullptr;
+            dragSourceWidget = nullptr;
+        }
+    } reset;
+    if (TResponder* responder = TResponder::Current()) {
+        TDropAnswer answer = responder->AnswerDrag(*this, *data);
+        if (answer.Target && OfferDrop(answer.Target, {this, data}, answer.X, answer.Y)) {
+            dropTarget = answer.Target;
+            dropPoint = {answer.X, answer.Y};
+        }
+    } else if (TResponder::Unattended()) {
+        throw std::logic_error("No answer for dragging " + Name());
+    } else {
+        auto* drag = new QDrag(widget_.data());
+        drag->setMimeData(owned.release());
+        drag->exec(Qt::CopyAction | Qt::MoveAction);
+    }
+    if (!alive) return;
+    if (OnEndDrag) OnEndDrag(this, dropTarget, dropPoint.X, dropPoint.Y);
+}
+
 void TControl::Paint(TCanvas&) {}
 
 void TControl::WidgetPaint(QPainter& painter) {
@@ -583,7 +652,14 @@ bool WidgetReports::MousePress(TControl* c, QMouseEvent* e, bool dbl) {
     if (!Alive(c) || !ButtonOf(e->button(), button)) return false;
     TShiftState shift = ShiftOf(e->modifiers(), e->buttons()) | (dbl ? unsigned(ssDouble) : 0u);
     int x = int(e->position().x()), y = int(e->position().y());
-    if (button == TMouseButton::mbLeft) c->mouseCapture_ = true;
+    if (button == TMouseButton::mbLeft) {
+        c->mouseCapture_ = true;
+        if (c->dragMode_ == TDragMode::dmAutomatic) {
+            c->dragPending_ = true;
+            c->dragX_ = x;
+            c->dragY_ = y;
+        }
+    }
     Guarded([&] { c->MouseDown(button, shift, x, y); });
     if (dbl && Alive(c)) Guarded([&] { c->DblClick(); });
     return true;
@@ -591,6 +667,11 @@ bool WidgetReports::MousePress(TControl* c, QMouseEvent* e, bool dbl) {
 
 void WidgetReports::MouseMove(TControl* c, QMouseEvent* e) {
     if (!Alive(c)) return;
+    if (c->dragPending_ && (e->buttons() & Qt::LeftButton) &&
+        (e->position().toPoint() - QPoint(c->dragX_, c->dragY_)).manhattanLength() >= QApplication::startDragDistance()) {
+        Guarded([&] { c->BeginDrag(true); });
+        return;
+    }
     Guarded([&] { c->MouseMove(ShiftOf(e->modifiers(), e->buttons()), int(e->position().x()), int(e->position().y())); });
 }
 
@@ -599,7 +680,10 @@ void WidgetReports::MouseRelease(TControl* c, QMouseEvent* e) {
     if (!Alive(c) || !ButtonOf(e->button(), button)) return;
     int x = int(e->position().x()), y = int(e->position().y());
     bool captured = c->mouseCapture_;
-    if (button == TMouseButton::mbLeft) c->mouseCapture_ = false;
+    if (button == TMouseButton::mbLeft) {
+        c->mouseCapture_ = false;
+        c->dragPending_ = false;
+    }
     bool inside = x >= 0 && y >= 0 && x < c->Width() && y < c->Height();
     if (button == TMouseButton::mbLeft && captured && inside && c->clickOnRelease_ && c->Enabled())
         Guarded([&] { c->Click(); });
@@ -688,6 +772,37 @@ void WidgetReports::Changed(TControl* c, QEvent* e) {
     if (colours && Alive(c)) Guarded([&] { c->SysColorChange(); });
     // Fonts come down from the parent and the desktop through Qt.
     if (e->type() == QEvent::FontChange && Alive(c)) Guarded([&] { c->FontChanged(); });
+}
+
+bool WidgetReports::Drag(TControl* c, QEvent* e) {
+    if (!Alive(c) || !c->OnDragOver) return false;
+    auto* drop = static_cast<QDropEvent*>(e);
+    TDragObject object;
+    object.Source = TControl::DragSource();
+    if (e->type() == QEvent::DragLeave) {
+        bool ignored = false;
+        Guarded([&] { c->OnDragOver(c, object, -1, -1, TDragState::dsDragLeave, ignored); });
+        return true;
+    }
+    object.Data = drop->mimeData();
+    const QPoint p = drop->position().toPoint();
+    if (e->type() == QEvent::Drop) {
+        Guarded([&] {
+            if (c->OnDragDrop) c->OnDragDrop(c, object, p.x(), p.y());
+        });
+        drop->acceptProposedAction();
+        dropTarget = c;
+        dropPoint = {p.x(), p.y()};
+        return true;
+    }
+    bool accept = false;
+    TDragState state = e->type() == QEvent::DragEnter ? TDragState::dsDragEnter : TDragState::dsDragMove;
+    Guarded([&] { c->OnDragOver(c, object, p.x(), p.y(), state, accept); });
+    if (accept)
+        drop->acceptProposedAction();
+    else
+        drop->ignore();
+    return true;
 }
 
 } // namespace detail

@@ -20,6 +20,9 @@
 class QCursor;
 class QMouseEvent;
 class QKeyEvent;
+class QMimeData;
+class QDropEvent;
+class QDragLeaveEvent;
 
 namespace kvz {
 
@@ -49,6 +52,23 @@ using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift
 using TKeyEvent = std::function<void(TComponent* sender, uint16_t& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TComponent* sender, char32_t& key)>;
 
+// Dragging: a control of this program starts it (by hand with BeginDrag, or at once when its
+// DragMode is automatic), or another program drops data; a control with OnDragOver takes part.
+enum class TDragMode { dmManual, dmAutomatic };
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// What is dragged: the control it came from (none when it came from another program) and
+// the data (the text or files another program offers, what OnStartDrag added).
+struct TDragObject {
+    TControl* Source = nullptr;
+    const QMimeData* Data = nullptr;
+};
+using TDragOverEvent =
+    std::function<void(TComponent* sender, const TDragObject& source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TComponent* sender, const TDragObject& source, int x, int y)>;
+using TStartDragEvent = std::function<void(TComponent* sender, QMimeData& data)>;
+// The target is none when the drag ended on nothing that took it.
+using TEndDragEvent = std::function<void(TComponent* sender, TComponent* target, int x, int y)>;
+
 // Runs an event handler; what it throws goes to the application's exception handler, so that
 // nothing escapes into Qt's event loop.
 void Guarded(const std::function<void()>& handler);
@@ -77,6 +97,8 @@ struct WidgetReports {
     static void Resized(TControl* c);
     static bool ContextMenu(TControl* c, int x, int y);
     static void Changed(TControl* c, QEvent* e);
+    // True when the control took the drag event (it has OnDragOver).
+    static bool Drag(TControl* c, QEvent* e);
 };
 } // namespace detail
 
@@ -153,6 +175,18 @@ public:
     TPoint ScreenToClient(TPoint point) const;
     // Raises the click as a press of the control would.
     virtual void Click();
+
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode mode) { dragMode_ = mode; }
+    // Starts dragging this control; returns when it is dropped or given up. Without
+    // immediate, the drag starts once the mouse moves the desktop's drag distance.
+    void BeginDrag(bool immediate);
+    // The control being dragged in this program, or none.
+    static TControl* DragSource();
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
 
     TNotifyEvent OnClick, OnDblClick, OnResize, OnMouseEnter, OnMouseLeave;
     TMouseEvent OnMouseDown, OnMouseUp;
@@ -232,6 +266,9 @@ private:
     TCanvas* canvas_ = nullptr;
     bool settingBounds_ = false;
     bool customPaint_ = false;
+    TDragMode dragMode_ = TDragMode::dmManual;
+    bool dragPending_ = false;
+    int dragX_ = 0, dragY_ = 0;
 };
 
 // A control without a window of its own that paints itself (labels, speed buttons).
@@ -326,6 +363,10 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     bool event(QEvent* e) override;
 
 private:

@@ -5,9 +5,7 @@
 
 #include <QComboBox>
 #include <QImage>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPlainTextEdit>
 
 #include <algorithm>
@@ -362,12 +360,11 @@ void TDBText::ShowField() {
 
 // ---- TDBImage ---------------------------------------------------------------------------
 
-TDBImage::TDBImage(TComponent* owner) : TWinControl(owner, new TControlWidget<QLabel>(this)), TDataControl(this) {
-    Label()->setAlignment(Qt::AlignCenter);
+TDBImage::TDBImage(TComponent* owner) : TImage(owner), TDataControl(this) {
+    SetCenter(true);
+    SetProportional(true);
     SetBounds(0, 0, 105, 105);
 }
-
-QLabel* TDBImage::Label() const { return static_cast<QLabel*>(Widget()); }
 
 void TDBImage::ShowField() {
     TField* field = Field();
@@ -376,21 +373,7 @@ void TDBImage::ShowField() {
         const std::string bytes = field->AsString();
         image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
     }
-    hasPicture_ = !image.isNull();
-    if (!hasPicture_) {
-        Label()->clear();
-        return;
-    }
-    QPixmap pixmap = QPixmap::fromImage(image);
-    const QSize room = Label()->contentsRect().size();
-    if (pixmap.width() > room.width() || pixmap.height() > room.height())
-        pixmap = pixmap.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    Label()->setPixmap(pixmap);
-}
-
-void TDBImage::Resize() {
-    TWinControl::Resize();
-    RefreshField();
+    SetPicture(image);
 }
 
 } // namespace kvz

@@ -8,13 +8,12 @@
 
 #include "platform/data/DB.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/ExtCtrls.h"
 #include "platform/forms/StdCtrls.h"
 
 #include <functional>
 #include <string>
 #include <vector>
-
-class QLabel;
 
 namespace kvz {
 
@@ -180,21 +179,16 @@ protected:
 };
 
 // The picture of a graphic or BLOB field, centred and scaled down to fit.
-class TDBImage : public TWinControl, public TDataControl {
+class TDBImage : public TImage, public TDataControl {
 public:
     explicit TDBImage(TComponent* owner);
     // Whether the field holds a picture that could be read.
-    bool HasPicture() const { return hasPicture_; }
+    bool HasPicture() const { return !Picture().isNull(); }
 
 protected:
     void ShowField() override;
     void StoreField() override {}
     void ApplyReadOnly(bool) override {}
-    void Resize() override;
-
-private:
-    QLabel* Label() const;
-    bool hasPicture_ = false;
 };
 
 } // namespace kvz

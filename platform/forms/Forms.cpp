@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QScreen>
+#include <QScrollArea>
 #include <QToolTip>
 #include <QUrl>
 
@@ -68,8 +69,7 @@ protected:
         // What the focused control left over.
         if (e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) return TControlWidget<Base>::keyPressEvent(e);
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
-                button && button->window() == this && button->isEnabled()) {
+            if (auto* button = qobject_cast<QPushButton*>(this->focusWidget()); button && button->isEnabled()) {
                 button->click();
                 return;
             }
@@ -340,8 +340,7 @@ TModalResult TForm::ShowModal() {
     auto* dialog = qobject_cast<QDialog*>(Widget());
     if (!dialog) throw std::logic_error("The frame window cannot be shown modally");
     TResponder* responder = TResponder::Current();
-    // Nobody can answer a window that nobody sees: a test without an answer fails at once.
-    if (!responder && Offscreen())
+    if (!responder && TResponder::Unattended())
         throw std::logic_error("No answer for the modal window " + Name() + " \"" + Caption() + "\"");
     AfterConstruction();
     modalResult_ = mrNone;
@@ -513,6 +512,64 @@ TForm* TForm::MDIChildren(int index) const {
 }
 
 void TForm::TextChanged() {}
+
+// ---- TScrollBox ----
+
+// Follows the moves and sizes of the box's controls, which set how far it scrolls.
+class TScrollRange : public QObject {
+public:
+    explicit TScrollRange(TScrollBox* box, QObject* parent) : QObject(parent), box_(box) {}
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::Show ||
+            e->type() == QEvent::Hide)
+            box_->UpdateRange();
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    TScrollBox* box_;
+};
+
+TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QScrollArea>(this)) {
+    auto* area = static_cast<QScrollArea*>(Widget());
+    area->setWidgetResizable(false);
+    auto* inner = new QWidget;
+    area->setWidget(inner);
+    range_ = new TScrollRange(this, inner);
+    SetBounds(0, 0, 185, 41);
+}
+
+QWidget* TScrollBox::ClientWidget() const { return static_cast<QScrollArea*>(Widget())->widget(); }
+
+TRect TScrollBox::ClientRect() const {
+    QSize size = static_cast<QScrollArea*>(Widget())->viewport()->size();
+    return Rect(0, 0, size.width(), size.height());
+}
+
+void TScrollBox::ControlAdded(TControl* control) {
+    if (control->Widget()) control->Widget()->installEventFilter(range_);
+    UpdateRange();
+}
+
+void TScrollBox::Resize() {
+    UpdateRange();
+    TWinControl::Resize();
+}
+
+void TScrollBox::UpdateRange() {
+    QWidget* inner = ClientWidget();
+    QSize need = static_cast<QScrollArea*>(Widget())->viewport()->size();
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* c = Controls(i);
+        if (c->Visible() && c->Align() == TAlign::alNone)
+            need = need.expandedTo(QSize(c->Left() + c->Width(), c->Top() + c->Height()));
+    }
+    if (inner->size() != need) inner->resize(need);
+}
+
+void TScrollBox::ScrollInView(TControl* control) {
+    if (control && control->Widget()) static_cast<QScrollArea*>(Widget())->ensureWidgetVisible(control->Widget());
+}
 
 // ---- TApplication ----
 

@@ -121,6 +121,25 @@ private:
     QStackedWidget* mdiClient_ = nullptr;
 };
 
+// A box that scrolls when its controls reach beyond it.
+class TScrollBox : public TWinControl {
+public:
+    explicit TScrollBox(TComponent* owner);
+    QWidget* ClientWidget() const override;
+    TRect ClientRect() const override;
+    // Scrolls so that the control shows.
+    void ScrollInView(TControl* control);
+
+protected:
+    void ControlAdded(TControl* control) override;
+    void Resize() override;
+
+private:
+    friend class TScrollRange;
+    void UpdateRange();
+    QObject* range_;
+};
+
 class TApplication : public TComponent {
 public:
     TApplication();

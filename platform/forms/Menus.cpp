@@ -67,6 +67,8 @@ void TPopupMenu::Popup(int x, int y, TComponent* popupComponent) {
     TMenuItem* chosen = nullptr;
     if (TResponder* responder = TResponder::Current()) {
         chosen = responder->AnswerPopupMenu(*this);
+    } else if (TResponder::Unattended()) {
+        // Nobody to choose: the menu closes without a choice.
     } else {
         QMenu menu;
         std::map<QAction*, TMenuItem*> actions;

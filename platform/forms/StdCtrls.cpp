@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QValidator>
 
 #include <QApplication>
 
@@ -133,14 +134,8 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdi
             if (OnChange) OnChange(this);
         });
     });
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [this, edit](const QString& text) {
-        if (charCase_ == TEditCharCase::ecNormal) return;
-        QString cased = charCase_ == TEditCharCase::ecUpperCase ? text.toUpper() : text.toLower();
-        if (cased == text) return;
-        int pos = edit->cursorPosition();
-        edit->setText(cased);
-        edit->setCursorPosition(pos);
-    });
+    // A validator that changes the case sets the text anew, which Qt counts as unmodified.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit] { edit->setModified(true); });
     SetBounds(0, 0, 121, edit->sizeHint().height());
 }
 
@@ -165,8 +160,27 @@ void TEdit::SetPasswordChar(char32_t c) {
     Edit()->setEchoMode(c ? QLineEdit::Password : QLineEdit::Normal);
 }
 
+namespace {
+// Turns what is typed or pasted into the edit's case before the edit takes it.
+class TCaseValidator : public QValidator {
+public:
+    TCaseValidator(bool upper, QObject* parent) : QValidator(parent), upper_(upper) {}
+    State validate(QString& input, int&) const override {
+        input = upper_ ? input.toUpper() : input.toLower();
+        return Acceptable;
+    }
+
+private:
+    bool upper_;
+};
+} // namespace
+
 void TEdit::SetCharCase(TEditCharCase charCase) {
     charCase_ = charCase;
+    delete Edit()->validator();
+    Edit()->setValidator(charCase == TEditCharCase::ecNormal
+                             ? nullptr
+                             : new TCaseValidator(charCase == TEditCharCase::ecUpperCase, Edit()));
     if (charCase == TEditCharCase::ecUpperCase) SetText(Edit()->text().toUpper().toStdString());
     if (charCase == TEditCharCase::ecLowerCase) SetText(Edit()->text().toLower().toStdString());
 }

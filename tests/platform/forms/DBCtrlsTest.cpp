@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QLineEdit>
 
@@ -264,6 +265,10 @@ public:
         DBText1->SetBounds(96, 300, 356, 20);
         DBText1->SetDataSource(DataSource1);
         DBText1->SetDataField("Firma");
+        DBImage1->SetParent(this);
+        DBImage1->SetBounds(8, 240, 80, 80);
+        DBImage1->SetDataSource(DataSource1);
+        DBImage1->SetDataField("Foto");
     }
     TDataSource* DataSource1 = new TDataSource(this);
     TDBGrid* DBGrid1 = new TDBGrid(this);
@@ -277,14 +282,21 @@ public:
     TDBComboBox* DBComboBox1 = new TDBComboBox(this);
     TDBMemo* DBMemo1 = new TDBMemo(this);
     TDBText* DBText1 = new TDBText(this);
+    TDBImage* DBImage1 = new TDBImage(this);
 };
 
 TEST_F(DBCtrlsTest, WindowWithGridAndFieldsInThreeLanguages) {
     table.Close();
     table.FieldDefs().Add("Poznamka", ftMemo);
+    table.FieldDefs().Add("Foto", ftGraphic);
     table.Open();
+    QImage photo(60, 60, QImage::Format_RGB32);
+    photo.fill(QColor(70, 130, 180));
+    QByteArray png;
+    QBuffer out(&png);
+    photo.save(&out, "PNG");
     table.AppendRecord({Variant("Šťastný & s."), Variant("Žilina"), Variant(true), Variant("Áno"),
-                        Variant("Stretnutie v utorok,\r\npotvrdiť účasť.")});
+                        Variant("Stretnutie v utorok,\r\npotvrdiť účasť."), Variant(png.toStdString())});
     table.AppendRecord({Variant("Ďurica"), Variant("Nitra"), Variant(false), Variant("Nie")});
     table.AppendRecord({Variant("Kováčová"), Variant("Brno"), Variant(true), Variant("Áno")});
     table.First();
@@ -299,6 +311,7 @@ TEST_F(DBCtrlsTest, WindowWithGridAndFieldsInThreeLanguages) {
         EXPECT_EQ(window.DBText1->Caption(), "Šťastný && s.");
         EXPECT_EQ(window.DBComboBox1->ItemIndex(), 0);
         EXPECT_EQ(window.DBMemo1->Lines().Count(), 2);
+        EXPECT_TRUE(window.DBImage1->HasPicture());
         testing::Render(window, std::string("dbwindow-") + "esc"[language] + "nkz"[language]);
     }
 }
