@@ -2,6 +2,7 @@
 
 #include "platform/forms/Dialogs.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
@@ -517,6 +518,12 @@ void TDBGrid::DoEnter() {
 
 void TDBGrid::DoExit() {
     TWinControl::DoExit();
+    // An inserted record nobody typed into does not outlive the grid's focus (the grid's own
+    // cell editor taking it is no leaving).
+    TDataSet* ds = DataSet();
+    QWidget* now = QApplication::focusWidget();
+    if ((options_ & dgCancelOnExit) && ds && ds->State() == dsInsert && !ds->Modified() && !(now && View()->isAncestorOf(now)))
+        ds->Cancel();
     model_->RepaintRow(model_->CurrentRow());
 }
 

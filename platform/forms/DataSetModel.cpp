@@ -192,7 +192,10 @@ bool TDataSetModel::MoveTo(int row) {
     if (row == currentRow_) return true;
     TDataSet& ds = *DataSet();
     if (Editing(&ds)) {
+        // Posting keeps the rows; an untouched insert is cancelled and its row goes.
+        const int insertRow = insertRow_, rows = rows_;
         ds.CheckBrowseMode();
+        if (insertRow >= 0 && rows_ < rows && row > insertRow) --row;
         if (row >= rows_) return false;
     }
     if (ds.IsSequenced()) ds.SetRecNo(row + 1);

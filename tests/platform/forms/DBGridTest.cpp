@@ -118,6 +118,12 @@ TEST_F(DBGridTest, EditingInsertingAndDeletingReshapeTheRows) {
     EXPECT_EQ(grid->Model().data(grid->Model().index(10, 0), Qt::DisplayRole).toString(), "00000009");
     table.Cancel();
     EXPECT_EQ(grid->Model().rowCount(), kRows);
+    // An untouched insert goes when the grid moves on, to the record that was clicked.
+    table.Insert();
+    grid->View()->setCurrentIndex(grid->Model().index(12, 0));
+    EXPECT_EQ(table.State(), dsBrowse);
+    EXPECT_EQ(table.RecNo(), 12);
+    table.SetRecNo(10);
     EXPECT_EQ(grid->Model().data(grid->Model().index(9, 0), Qt::DisplayRole).toString(), "00000009");
 
     ASSERT_EQ(table.RecNo(), 10);
