@@ -7,6 +7,7 @@
 #include "platform/forms/DBGrids.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
+#include "platform/forms/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
