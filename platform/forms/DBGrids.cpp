@@ -196,7 +196,7 @@ public:
     Delegate(TDBGrid& grid) : QStyledItemDelegate(grid.Widget()), grid_(grid) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const bool selected = option.state & QStyle::State_Selected;
+        const bool selected = (option.state & QStyle::State_Selected) || index.data(kHighlightRole).toBool();
         if (grid_.defaultDrawing_) {
             const QPalette& pal = option.palette;
             const QVariant back = index.data(Qt::BackgroundRole), fore = index.data(Qt::ForegroundRole);
@@ -389,8 +389,8 @@ void TDBGrid::StyleCell(int row, int column, TField* field, TCellStyle& style) {
     style.Font = c.Font();
     style.Background = c.Color();
     style.Alignment = c.Alignment();
-    const bool highlight = (row == model_->CurrentRow() && ((options_ & dgAlwaysShowSelection) || View()->hasFocus())) ||
-                           RowSelected(row);
+    style.Highlight = RowSelected(row);
+    const bool highlight = style.Highlight || (row == model_->CurrentRow() && ((options_ & dgAlwaysShowSelection) || View()->hasFocus()));
     QueryCellStyle(row, c, field, style, highlight);
 }
 

@@ -235,6 +235,7 @@ void TDataSetModel::FillRow(CachedRow& cached) const {
         cell.Text.clear();
         cell.Font = cell.Background = cell.Foreground = QVariant();
         cell.Alignment = Qt::AlignLeft | Qt::AlignVCenter;
+        cell.Highlight = false;
     }
     cached.Bookmark.clear();
     auto fill = [&] {
@@ -249,6 +250,7 @@ void TDataSetModel::FillRow(CachedRow& cached) const {
             }
             if (OnCellStyle) OnCellStyle(cached.Row, static_cast<int>(c), field, style);
             cell.Alignment = QtAlignment(style.Alignment);
+            cell.Highlight = style.Highlight;
             if (!(style.Font == DefaultStyle.Font)) cell.Font = style.Font.ToQFont();
             if (style.Font.Color != DefaultStyle.Font.Color) cell.Foreground = ToQColor(style.Font.Color);
             if (style.Background != DefaultStyle.Background) cell.Background = ToQColor(style.Background);
@@ -286,7 +288,8 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
     case Qt::FontRole:
     case Qt::BackgroundRole:
-    case Qt::ForegroundRole: break;
+    case Qt::ForegroundRole:
+    case kHighlightRole: break;
     default: return {};
     }
     const CachedRow* cached = Fetch(index.row());
@@ -298,6 +301,7 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole: return QVariant::fromValue(cell.Alignment);
     case Qt::FontRole: return cell.Font;
     case Qt::BackgroundRole: return cell.Background;
+    case kHighlightRole: return cell.Highlight;
     default: return cell.Foreground;
     }
 }

@@ -24,7 +24,12 @@ struct TCellStyle {
     TFont Font;
     TColor Background = clWindow;
     TAlignment Alignment = TAlignment::taLeftJustify;
+    // Drawn as selected (a marked row), whatever the view's selection.
+    bool Highlight = false;
 };
+
+// The data role under which a cell says it is drawn as selected (TCellStyle::Highlight).
+constexpr int kHighlightRole = Qt::UserRole + 1;
 
 class TDataSetModel : public QAbstractTableModel {
 public:
@@ -92,6 +97,7 @@ private:
         QString Text;
         QVariant Font, Background, Foreground;
         Qt::Alignment Alignment;
+        bool Highlight = false;
     };
     struct CachedRow {
         int Row = -1;

@@ -198,6 +198,8 @@ TEST_F(DBGridTest, MarkedRowsAreKeptAsBookmarks) {
     table.SetRecNo(5);
     grid->SelectedRows().SetCurrentRowSelected(true);
     EXPECT_EQ(grid->SelectedRows().Count(), 2);
+    EXPECT_TRUE(grid->Model().data(grid->Model().index(2, 0), kHighlightRole).toBool()); // marked rows show selected
+    EXPECT_FALSE(grid->Model().data(grid->Model().index(3, 0), kHighlightRole).toBool());
     grid->SelectedRows().Delete();
     EXPECT_EQ(grid->Model().rowCount(), kRows - 2);
     EXPECT_EQ(grid->Model().data(grid->Model().index(2, 0), Qt::DisplayRole).toString(), "00000003");
