@@ -197,6 +197,7 @@ TEST_F(DBGridTest, MarkedRowsAreKeptAsBookmarks) {
     grid->SelectedRows().SetCurrentRowSelected(true);
     table.SetRecNo(5);
     grid->SelectedRows().SetCurrentRowSelected(true);
+    testing::Render(*grid, "dbgrid-marked");
     EXPECT_EQ(grid->SelectedRows().Count(), 2);
     EXPECT_TRUE(grid->Model().data(grid->Model().index(2, 0), kHighlightRole).toBool()); // marked rows show selected
     EXPECT_FALSE(grid->Model().data(grid->Model().index(3, 0), kHighlightRole).toBool());
