@@ -2,6 +2,7 @@
 
 #include "platform/forms/Menus.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,7 +15,9 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <QTimer>
 
 #include <algorithm>
 #include <charconv>
@@ -215,11 +218,14 @@ void TToolBar::SetImages(TImageList* images) {
     images_ = images;
     if (images) Bar()->setIconSize(QSize(images->Width(), images->Height()));
     for (int i = 0; i < ButtonCount(); ++i) Buttons(i)->ApplyImage();
+    FitHeight();
 }
 
 bool TToolBar::ShowCaptions() const { return Bar()->toolButtonStyle() == Qt::ToolButtonTextUnderIcon; }
 void TToolBar::SetShowCaptions(bool on) {
     Bar()->setToolButtonStyle(on ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    for (int i = 0; i < ButtonCount(); ++i) Buttons(i)->ApplyImage();
+    FitHeight();
 }
 
 int TToolBar::ButtonCount() const {
@@ -239,7 +245,10 @@ void TToolBar::ControlAdded(TControl* control) {
     if (!button) return;
     Bar()->addWidget(button->Widget())->setVisible(true);
     button->ApplyImage();
+    FitHeight();
 }
+
+void TToolBar::FitHeight() { SetHeight(Bar()->sizeHint().height()); }
 
 void TToolBar::ControlRemoved(TControl* control) {
     if (!control->Widget()) return;
@@ -585,21 +594,47 @@ void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
 
 // ---- TUpDown ----
 
-TUpDown::TUpDown(TComponent* owner) : TWinControl(owner) {
-    auto* layout = new QVBoxLayout(Widget());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    for (TUDBtnType type : {TUDBtnType::btNext, TUDBtnType::btPrev}) {
-        auto* arrow = new QToolButton(Widget());
-        arrow->setArrowType(type == TUDBtnType::btNext ? Qt::UpArrow : Qt::DownArrow);
-        arrow->setAutoRepeat(true);
-        arrow->setFocusPolicy(Qt::NoFocus);
-        arrow->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        layout->addWidget(arrow);
-        QObject::connect(arrow, &QToolButton::clicked, arrow, [this, type] { Guarded([&] { Press(type); }); });
-    }
+TUpDown::TUpDown(TComponent* owner) : TCustomControl(owner) {
+    // Held down, an arrow repeats as the desktop's spin boxes do.
+    repeat_ = new QTimer(Widget());
+    QObject::connect(repeat_, &QTimer::timeout, Widget(), [this] {
+        repeat_->setInterval(60);
+        Guarded([this] { Press(held_); });
+    });
+    SetClickOnRelease(false);
     SetTabStop(false);
     SetBounds(0, 0, 17, 21);
+}
+
+void TUpDown::Paint(TCanvas& canvas) {
+    QStyleOptionSpinBox option;
+    option.initFrom(Widget());
+    option.rect = Widget()->rect();
+    option.frame = false;
+    option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+    option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+    option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
+    if (repeat_->isActive()) {
+        option.activeSubControls = held_ == TUDBtnType::btNext ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown;
+        option.state |= QStyle::State_Sunken;
+    }
+    Widget()->style()->drawComplexControl(QStyle::CC_SpinBox, &option, &canvas.Painter(), Widget());
+    TCustomControl::Paint(canvas);
+}
+
+void TUpDown::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    if (button != TMouseButton::mbLeft) return;
+    held_ = y < Height() / 2 ? TUDBtnType::btNext : TUDBtnType::btPrev;
+    Press(held_);
+    repeat_->start(QApplication::style()->styleHint(QStyle::SH_SpinBox_ClickAutoRepeatThreshold));
+    Invalidate();
+}
+
+void TUpDown::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    repeat_->stop();
+    Invalidate();
+    TCustomControl::MouseUp(button, shift, x, y);
 }
 
 int TUpDown::Position() const {

@@ -20,6 +20,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QProgressBar;
 class QSlider;
+class QTimer;
 
 namespace kvz {
 
@@ -127,6 +128,8 @@ protected:
 private:
     friend class TToolButton;
     QToolBar* Bar() const;
+    // The bar is as high as its buttons need.
+    void FitHeight();
     TImageList* images_ = nullptr;
 };
 
@@ -364,7 +367,7 @@ using TUDClickEvent = std::function<void(TComponent* sender, TUDBtnType button)>
 using TUDChangingEvent = std::function<void(TComponent* sender, bool& allowChange)>;
 
 // Two arrow buttons that count a position up and down, shown in the edit it is associated with.
-class TUpDown : public TWinControl {
+class TUpDown : public TCustomControl {
 public:
     explicit TUpDown(TComponent* owner);
     int Min() const { return min_; }
@@ -387,8 +390,13 @@ public:
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
+    void Paint(TCanvas& canvas) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
+    QTimer* repeat_;
+    TUDBtnType held_ = TUDBtnType::btNext;
     int min_ = 0, max_ = 100, position_ = 0, increment_ = 1;
     bool wrap_ = false;
     TWinControl* associate_ = nullptr;

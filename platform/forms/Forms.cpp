@@ -1,6 +1,7 @@
 #include "platform/forms/Forms.h"
 
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -12,6 +13,7 @@
 #include <QDialog>
 #include <QLayout>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
@@ -495,6 +497,24 @@ TWinControl* TForm::ActiveControl() const {
 
 void TForm::SetActiveControl(TWinControl* control) {
     if (control) control->SetFocus();
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+    auto* frame = qobject_cast<QMainWindow*>(Widget());
+    if (!frame) throw std::logic_error("Only the frame window has a menu bar");
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        frame->setMenuWidget(nullptr);
+    }
+    menu_ = menu;
+    if (!menu) return;
+    menu->FreeNotification(this);
+    frame->setMenuBar(menu->MenuBar());
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == menu_) menu_ = nullptr;
 }
 
 TForm* TForm::ActiveMDIChild() const {

@@ -13,6 +13,8 @@ class QStackedWidget;
 
 namespace kvz {
 
+class TMainMenu;
+
 using TModalResult = int;
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
 
@@ -79,6 +81,10 @@ public:
     TRect ClientRect() const override;
     QWidget* ClientWidget() const override;
 
+    // The frame window's menu bar.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu);
+
     // The frame window's module windows: the one shown, and all of them.
     TForm* ActiveMDIChild() const;
     int MDIChildCount() const;
@@ -95,6 +101,7 @@ protected:
     // OnShow and OnHide follow the window's own show and hide.
     void VisibleChanged() override {}
     void AlignClientArea(const TRect& rest) override;
+    void Notification(TComponent* component, TOperation operation) override;
     virtual void DoShow();
     virtual void DoHide();
     void DoDestroy();
@@ -119,6 +126,7 @@ private:
     TPosition position_ = TPosition::poDesigned;
     std::string helpFile_;
     QStackedWidget* mdiClient_ = nullptr;
+    TMainMenu* menu_ = nullptr;
 };
 
 // A box that scrolls when its controls reach beyond it.

@@ -45,6 +45,8 @@ private:
 // $KVZ_RENDER_DIR/<pngName>.png when that is set.
 inline QImage SaveWindowPicture(const TControl& control, const std::string& pngName) {
     QWidget* w = control.Widget();
+    // Layouts settle in posted events, as they would before the screen shows the window.
+    QCoreApplication::sendPostedEvents();
     QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     const qreal scale = screen ? screen->devicePixelRatio() : 1.0;
     QImage image(w->size() * scale, QImage::Format_ARGB32_Premultiplied);

@@ -1,7 +1,9 @@
 // Dialogs driven through the form layer as a person uses them: Enter, Escape, Tab, Alt and a
 // letter, a larger desktop font, and a form freed while it is shown modally.
 #include "forms/FormsTesting.h"
+#include "platform/forms/ComCtrls.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -10,6 +12,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QVBoxLayout>
 
 #include <array>
@@ -266,6 +270,81 @@ TEST_F(FormsTest, GeometryIsTheWidgetsAfterALayoutOrTheUserMovesIt) {
     form.Show();
     EXPECT_EQ(edit->Left(), 10);
     EXPECT_EQ(edit->Width(), form.ClientWidth() - 20);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The frame window: a tool bar and a status bar around the client area, a menu bar, and
+// module windows shown in the client area one at a time.
+class TFrameForm : public TForm {
+public:
+    explicit TFrameForm(TComponent* owner) : TForm(owner, TFormStyle::fsMDIForm) {
+        SetCaption("KV-Zirt");
+        ToolBar1->SetParent(this);
+        StatusBar1->SetParent(this);
+        StatusBar1->AddPanel(200)->SetText("Eva");
+        FileMenu->SetCaption("&File");
+        MainMenu1->Items()->Add(FileMenu);
+        ExitItem->SetCaption("E&xit");
+        FileMenu->Add(ExitItem);
+        SetMenu(MainMenu1);
+    }
+    TToolBar* ToolBar1 = new TToolBar(this);
+    TStatusBar* StatusBar1 = new TStatusBar(this);
+    TMainMenu* MainMenu1 = new TMainMenu(this);
+    TMenuItem* FileMenu = new TMenuItem(this);
+    TMenuItem* ExitItem = new TMenuItem(this);
+};
+
+class TModuleForm : public TForm {
+public:
+    TModuleForm(TComponent* owner, const char* caption) : TForm(owner) {
+        SetFormStyle(TFormStyle::fsMDIChild);
+        SetCaption(caption);
+        auto* memo = new TMemo(this);
+        memo->SetParent(this);
+        memo->SetAlign(TAlign::alClient);
+        memo->SetText(caption);
+    }
+};
+
+TEST_F(FormsTest, TheFrameWindowShowsOneModuleWindowInItsClientArea) {
+    auto* frame = Application().CreateForm<TFrameForm>();
+    ASSERT_EQ(Application().MainForm(), frame);
+    EXPECT_NE(qobject_cast<QMainWindow*>(frame->Widget()), nullptr);
+    auto* addresses = new TModuleForm(frame, "Addresses");
+    auto* tasks = new TModuleForm(frame, "Tasks");
+    // A saved place of the window is kept.
+    frame->SetBounds(60, 40, 640, 420);
+    frame->Show();
+    EXPECT_EQ(frame->Left(), 60);
+    EXPECT_EQ(frame->Top(), 40);
+    addresses->Show();
+    tasks->Show();
+    EXPECT_EQ(frame->MDIChildCount(), 2);
+    EXPECT_EQ(frame->ActiveMDIChild(), tasks);
+    EXPECT_FALSE(tasks->Widget()->isWindow());
+    EXPECT_FALSE(addresses->Widget()->isVisible());
+    addresses->Show();
+    EXPECT_EQ(frame->ActiveMDIChild(), addresses);
+    // The module window fills what the tool bar and the status bar leave.
+    QWidget* client = addresses->Widget()->parentWidget();
+    EXPECT_EQ(client->y(), frame->ToolBar1->Height());
+    EXPECT_EQ(client->y() + client->height(), frame->StatusBar1->Top());
+    EXPECT_EQ(client->width(), frame->ClientWidth());
+
+    auto* bar = qobject_cast<QMainWindow*>(frame->Widget())->menuBar();
+    ASSERT_EQ(bar->actions().size(), 1);
+    EXPECT_EQ(bar->actions()[0]->text(), "&File");
+    frame->FileMenu->SetCaption("&Súbor");
+    EXPECT_EQ(bar->actions()[0]->text(), "&Súbor");
+    testing::SaveWindowPicture(*frame, "frame");
+    frame->Free();
+    EXPECT_EQ(Application().MainForm(), nullptr);
 }
 
 } // namespace

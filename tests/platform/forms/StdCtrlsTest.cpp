@@ -300,3 +300,136 @@ TEST_F(FormsTest, TheClipboardCarriesTextPicturesAndTheProgramsOwnData) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+// Every standard control on one window, for a person to look at in each language.
+TEST_F(FormsTest, TheStandardControlsInThreeLanguages) {
+    struct Texts {
+        const char *window, *general, *lists, *group, *check, *radio, *items, *label, *panel, *button;
+    };
+    const Texts languages[] = {
+        {"Settings", "General", "Lists", "Options", "Autocreate backup", "Data folder", "Local\nNetwork\n", "&Name",
+         "Ready", "Cancel"},
+        {"Nastavenia", "Všeobecné", "Zoznamy", "Možnosti", "Automaticky zálohovať", "Dátový priečinok",
+         "Lokálne\nSieťové\n", "&Meno", "Pripravený", "Zrušiť"},
+        {"Nastavení", "Obecné", "Seznamy", "Možnosti", "Automaticky zálohovat", "Datová složka", "Místní\nSíťové\n",
+         "&Jméno", "Připraven", "Zrušit"},
+    };
+    int language = 0;
+    for (const Texts& t : languages) {
+        TForm form(nullptr);
+        form.SetCaption(t.window);
+        form.SetClientSize(460, 330);
+        auto* tool = new TToolBar(&form);
+        tool->SetParent(&form);
+        for (const char* caption : {"New", "Edit"}) {
+            auto* b = new TToolButton(&form);
+            b->SetCaption(caption);
+            b->SetParent(tool);
+        }
+        tool->SetShowCaptions(true);
+        auto* status = new TStatusBar(&form);
+        status->SetParent(&form);
+        status->AddPanel(120)->SetText(t.panel);
+        auto* pages = new TPageControl(&form);
+        pages->SetParent(&form);
+        pages->SetAlign(TAlign::alClient);
+        auto* general = new TTabSheet(&form);
+        general->SetPageControl(pages);
+        general->SetCaption(t.general);
+        auto* lists = new TTabSheet(&form);
+        lists->SetPageControl(pages);
+        lists->SetCaption(t.lists);
+
+        auto* group = new TGroupBox(&form);
+        group->SetParent(general);
+        group->SetCaption(t.group);
+        group->SetBounds(8, 8, 210, 120);
+        auto* check = new TCheckBox(&form);
+        check->SetParent(group);
+        check->SetCaption(t.check);
+        check->SetBounds(10, 24, 190, 20);
+        check->SetChecked(true);
+        auto* label = new TLabel(&form);
+        auto* edit = new TEdit(&form);
+        label->SetParent(group);
+        edit->SetParent(group);
+        label->SetCaption(t.label);
+        label->SetFocusControl(edit);
+        label->SetLeft(10);
+        label->SetTop(56);
+        edit->SetBounds(70, 52, 100, edit->Height());
+        edit->SetText("Eva");
+        auto* updown = new TUpDown(&form);
+        updown->SetAssociate(edit);
+        auto* combo = new TComboBox(&form);
+        combo->SetParent(group);
+        combo->Items().SetText("Praha\nBrno\n");
+        combo->SetItemIndex(0);
+        combo->SetBounds(10, 86, 190, combo->Height());
+        auto* radios = new TRadioGroup(&form);
+        radios->SetParent(general);
+        radios->SetCaption(t.radio);
+        radios->Items().SetText(t.items);
+        radios->SetItemIndex(0);
+        radios->SetBounds(228, 8, 210, 80);
+        auto* track = new TTrackBar(&form);
+        track->SetParent(general);
+        track->SetBounds(228, 96, 210, 32);
+        auto* progress = new TProgressBar(&form);
+        progress->SetParent(general);
+        progress->SetBounds(8, 140, 430, 16);
+        progress->SetPosition(60);
+        auto* panel = new TPanel(&form);
+        panel->SetParent(general);
+        panel->SetCaption(t.panel);
+        panel->SetBounds(8, 166, 300, 30);
+        auto* shape = new TShape(&form);
+        shape->SetParent(general);
+        shape->SetShape(TShapeType::stRoundRect);
+        shape->Brush.Color = clInfoBk;
+        shape->SetBounds(318, 166, 40, 30);
+        auto* bevel = new TBevel(&form);
+        bevel->SetParent(general);
+        bevel->SetShape(TBevelShape::bsTopLine);
+        bevel->SetBounds(8, 204, 430, 2);
+        auto* button = new TButton(&form);
+        button->SetParent(general);
+        button->SetCaption(t.button);
+        button->SetBounds(363, 212, 75, 25);
+
+        auto* memo = new TMemo(&form);
+        memo->SetParent(lists);
+        memo->SetBounds(8, 8, 140, 100);
+        memo->SetText(std::string(t.window) + "\n" + t.general);
+        auto* list = new TListBox(&form);
+        list->SetParent(lists);
+        list->Items().SetText(t.items);
+        list->SetBounds(156, 8, 120, 100);
+        auto* tree = new TTreeView(&form);
+        tree->SetParent(lists);
+        tree->SetBounds(284, 8, 154, 100);
+        TTreeNode* root = tree->AddChild(nullptr, t.lists);
+        tree->AddChild(root, t.general);
+        root->SetExpanded(true);
+        auto* view = new TListView(&form);
+        view->SetParent(lists);
+        view->SetViewStyle(TViewStyle::vsReport);
+        view->AddColumn(t.label + 1, 150);
+        view->AddColumn(t.panel, 150);
+        view->AddItem("Eva")->AddSubItem("555 01");
+        view->SetBounds(8, 116, 430, 110);
+
+        form.Show();
+        const std::string suffix(1, "esc"[language++]);
+        EXPECT_FALSE(testing::SaveWindowPicture(form, "controls_general_" + suffix).isNull());
+        pages->SetActivePage(lists);
+        testing::SaveWindowPicture(form, "controls_lists_" + suffix);
+        EXPECT_LE(label->Left() + label->Width(), edit->Left()) << t.label;
+    }
+}
+
+} // namespace
+} // namespace kvz
