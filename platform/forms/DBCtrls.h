@@ -21,9 +21,6 @@ namespace kvz {
 class TDBFieldLink : public TFieldDataLink {
 public:
     explicit TDBFieldLink(TControl* control) : control_(control) {}
-    // Whether the control may change the field now: the link, the dataset and the field allow
-    // it, and the dataset is in (or could enter) edit state.
-    bool CanModify() const { return TFieldDataLink::CanModify(); }
     // Puts the dataset into edit state for a change of the control; false when it cannot be.
     bool EditField();
 

@@ -2,6 +2,8 @@
 // and the framework's other duties (bookmarks, filter, calculated fields, links).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "TinyDataSet.h"
 
 using namespace kvz;
@@ -60,6 +62,21 @@ protected:
         link.SetDataSource(&source);
     }
     std::string Name() { return ds.FieldByName("Name").AsString(); }
+    // Persistent fields: the two data fields and a calculated one, "Twice".
+    std::tuple<TStringField*, TIntegerField*, TIntegerField*> AddPersistentFields() {
+        auto* name = new TStringField(&ds);
+        name->SetFieldName("Name");
+        name->SetSize(10);
+        name->SetDataSet(&ds);
+        auto* number = new TIntegerField(&ds);
+        number->SetFieldName("Number");
+        number->SetDataSet(&ds);
+        auto* twice = new TIntegerField(&ds);
+        twice->SetFieldName("Twice");
+        twice->SetFieldKind(fkCalculated);
+        twice->SetDataSet(&ds);
+        return {name, number, twice};
+    }
 
     std::vector<std::string> log;
     TTinyDataSet ds;
@@ -333,17 +350,7 @@ TEST_F(DataSetFixture, FilterEventAndItsErrors) {
 
 TEST_F(DataSetFixture, CalculatedAndLookupFields) {
     // Persistent fields: two data fields, a calculated one and a lookup one.
-    auto* name = new TStringField(&ds);
-    name->SetFieldName("Name");
-    name->SetSize(10);
-    name->SetDataSet(&ds);
-    auto* number = new TIntegerField(&ds);
-    number->SetFieldName("Number");
-    number->SetDataSet(&ds);
-    auto* twice = new TIntegerField(&ds);
-    twice->SetFieldName("Twice");
-    twice->SetFieldKind(fkCalculated);
-    twice->SetDataSet(&ds);
+    auto [name, number, twice] = AddPersistentFields();
 
     TTinyDataSet colours;
     colours.FieldDefs().Add("Id", ftInteger);
@@ -384,17 +391,7 @@ TEST_F(DataSetFixture, CalculatedAndLookupFields) {
 }
 
 TEST_F(DataSetFixture, RowsAreReadByPositionWithoutMoving) {
-    auto* name = new TStringField(&ds);
-    name->SetFieldName("Name");
-    name->SetSize(10);
-    name->SetDataSet(&ds);
-    auto* number = new TIntegerField(&ds);
-    number->SetFieldName("Number");
-    number->SetDataSet(&ds);
-    auto* twice = new TIntegerField(&ds);
-    twice->SetFieldName("Twice");
-    twice->SetFieldKind(fkCalculated);
-    twice->SetDataSet(&ds);
+    auto [name, number, twice] = AddPersistentFields();
     ds.OnCalcFields = [](TDataSet& d) { d.FieldByName("Twice").SetAsInteger(d.FieldByName("Number").AsInteger() * 2); };
     ds.Open();
     ds.Next();
