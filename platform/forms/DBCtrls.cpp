@@ -120,7 +120,7 @@ void TDataControl::ChangedByUser(const std::function<void()>& reapply) {
     if (!link_.Editing()) {
         // Entering edit state shows the field's value again; the user's change comes back after.
         if (!StartEdit()) {
-            RefreshField();
+            link_.Reset(); // nothing of the refused change is left to write
             return;
         }
         WhileShowing(reapply);

@@ -13,6 +13,7 @@
 
 #include <QBuffer>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 
 namespace kvz {
@@ -173,6 +174,33 @@ TEST_F(DBCtrlsTest, CheckBoxesShowAndStoreTheirValues) {
     responder.MessageBoxAnswers = {IDOK};
     active.Toggle();
     EXPECT_FALSE(active.Checked());
+    EXPECT_EQ(table.State(), dsBrowse);
+}
+
+TEST_F(DBCtrlsTest, ComboChoicesEditTheDatasetOrAreUndone) {
+    auto* combo = new TDBComboBox(form.get());
+    combo->SetParent(form.get());
+    combo->SetStyle(TComboBoxStyle::csDropDownList);
+    combo->Items().Add("Áno");
+    combo->Items().Add("Nie");
+    combo->SetDataSource(form->DataSource1);
+    combo->SetDataField("Run");
+    auto* box = static_cast<QComboBox*>(combo->Widget());
+    EXPECT_EQ(combo->ItemIndex(), 1); // "Nie"
+    Focus(combo);
+    box->setCurrentIndex(0);
+    emit box->activated(0); // as a choice from the list
+    EXPECT_EQ(table.State(), dsEdit);
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    Focus(form->DBEdit1);
+    EXPECT_EQ(table.FieldByName("Run").AsString(), "Áno");
+    table.Post();
+
+    table.SetReadOnly(true);
+    responder.MessageBoxAnswers = {IDOK};
+    box->setCurrentIndex(1);
+    emit box->activated(1);
+    EXPECT_EQ(combo->ItemIndex(), 0); // the table refused: the field's value again
     EXPECT_EQ(table.State(), dsBrowse);
 }
 
