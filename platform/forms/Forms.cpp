@@ -160,6 +160,9 @@ void TForm::Init(TComponent* owner) {
 TForm::~TForm() {
     auto& forms = AllForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    // The form's components go while its window still stands: their widgets leave it as
+    // children, instead of being made windows of their own first.
+    while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
     // Windows that stand over this one but belong to others stay when it goes.
     if (QWidget* w = Widget())
         for (QObject* child : w->children())
@@ -532,6 +535,9 @@ TForm* TForm::MDIChildren(int index) const {
 }
 
 void TForm::TextChanged() {}
+
+std::string TForm::WidgetText() const { return Widget()->windowTitle().toStdString(); }
+void TForm::SetWidgetText(std::string_view text) { Widget()->setWindowTitle(ToQString(text)); }
 
 // ---- TScrollBox ----
 
