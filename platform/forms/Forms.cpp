@@ -199,8 +199,15 @@ void TForm::Free() {
 }
 
 void TForm::Release() {
-    // Dropped with the widget when the form is freed first.
-    QMetaObject::invokeMethod(Widget(), [this] { Free(); }, Qt::QueuedConnection);
+    // Delivered to the application, not to the window, which must not go while it handles an
+    // event; skipped when the form was freed first.
+    QPointer<QWidget> alive(Widget());
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, alive] {
+            if (alive) Free();
+        },
+        Qt::QueuedConnection);
 }
 
 bool TForm::FixedSize() const {
