@@ -79,6 +79,10 @@ protected:
             Guarded([&] { pressed = form_->PressDefaultButton(); });
             if (pressed) return;
         }
+        if (e->key() == Qt::Key_F1) {
+            Guarded([&] { form_->ShowHelp(); });
+            return;
+        }
         if (e->key() == Qt::Key_Escape) {
             Guarded([&] {
                 if (!form_->PressCancelButton() && form_->Modal()) form_->Close();
@@ -424,6 +428,15 @@ void TForm::SetModalResult(TModalResult result) {
     if (!reset.alive) return;
     modalResult_ = result;
     static_cast<QDialog*>(Widget())->done(result);
+}
+
+bool TForm::ShowHelp() {
+    // The focused control's topic, else its containers', else the form's.
+    int context = 0;
+    for (TControl* c = ActiveControl(); c && !context; c = c->Parent()) context = c->HelpContext();
+    if (!context) context = HelpContext();
+    if (!context) return false;
+    return Application().HelpContext(helpFile_, context);
 }
 
 bool TForm::PressDefaultButton() {

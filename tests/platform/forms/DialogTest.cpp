@@ -170,6 +170,24 @@ TEST_F(FormsTest, TabFollowsTheTabOrderAndAltWithALetterFocusesTheLabelsEdit) {
     EXPECT_EQ(dialog.ActiveControl(), dialog.Edit1);
 }
 
+TEST_F(FormsTest, F1ShowsTheHelpTopicOfTheFocusedControl) {
+    TNewUserDialog dialog(nullptr, 0);
+    dialog.SetHelpContext(53);
+    dialog.Edit2->SetHelpContext(56);
+    std::vector<int> topics;
+    Application().OnHelp = [&](const std::string&, int context) {
+        topics.push_back(context);
+        return true;
+    };
+    dialog.Show();
+    for (TEdit* edit : {dialog.Edit2, dialog.Edit1}) {
+        edit->SetFocus();
+        testing::TypeKey(edit->Widget(), Qt::Key_F1);
+    }
+    Application().OnHelp = nullptr;
+    EXPECT_EQ(topics, (std::vector<int>{56, 53}));
+}
+
 TEST_F(FormsTest, PasswordEditsHideAndLimitWhatIsTyped) {
     TNewUserDialog dialog(nullptr, 0);
     dialog.Show();
