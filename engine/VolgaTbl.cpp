@@ -6,6 +6,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Convert.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 
 #include <algorithm>
@@ -353,9 +354,11 @@ void TVolgaDataset::ExportToXml(const std::filesystem::path& fileName, const std
     RunExport(converter, [&] { converter.SaveToFile(fileName); });
 }
 
-void TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
+std::filesystem::path TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
     TVolgaXLSConverter converter;
-    RunExport(converter, [&] { converter.SaveToFile(fileName); });
+    std::filesystem::path written;
+    RunExport(converter, [&] { written = converter.SaveToFile(fileName); });
+    return written;
 }
 
 void TVolgaDataset::AttachClone(TVolgaTable* table) {
@@ -829,6 +832,17 @@ void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Var
         DatabaseError("Field '" + field.DisplayName() + "': the value \"" + value.AsString() +
                           "\" holds a character that the table cannot store",
                       this);
+}
+
+void TVolgaDataset::SetFieldValue(TField& field, const Variant& value) {
+    // The engine's own messages for the refusals of the framework.
+    if (!FieldValuesSettable()) DatabaseError("Table is not in edit or insert mode", this);
+    if (field.CalcIndex() < 0) {
+        if (State() == dsCalcFields) DatabaseError("Cannot edit CalcFields", this);
+        if (field.ReadOnly() && State() != dsSetKey && State() != dsFilter)
+            DatabaseError("Field '" + field.DisplayName() + "' is read only!", this);
+    }
+    TDataSet::SetFieldValue(field, value);
 }
 
 void TVolgaDataset::DoBeforeInsert() {
@@ -1317,7 +1331,10 @@ void TVolgaTable::OpenTableFile(const std::string& name) {
 
 std::filesystem::path TVolgaTable::FullFileName() const {
     const std::filesystem::path name(tableName_);
-    if (name.has_parent_path() || !Database() || Database()->DatabasePath().empty()) return name;
+    if (name.is_absolute() || !Database() || Database()->DatabasePath().empty()) return name;
+    // A name joined to the database folder names a file in that folder, never one outside it.
+    if (!IsSafeFileNamePart(tableName_))
+        DatabaseError("Invalid table name \"" + tableName_ + "\"", const_cast<TVolgaTable*>(this));
     return std::filesystem::path(Database()->DatabasePath()) / name;
 }
 

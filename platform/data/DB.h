@@ -720,7 +720,10 @@ public:
     virtual TRecordBuffer* GetActiveRecBuf() const;
     // Field values (internal to the framework; fields call these).
     bool GetFieldValue(const TField& field, Variant& value) const;
-    void SetFieldValue(TField& field, const Variant& value);
+    // A descendant may refuse a value first, in its own words.
+    virtual void SetFieldValue(TField& field, const Variant& value);
+    // Whether field values may be set in the current state (editing, keys, calculating...).
+    bool FieldValuesSettable() const;
 
     // Events.
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
