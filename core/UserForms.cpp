@@ -254,6 +254,7 @@ TChangeKeyForm::TChangeKeyForm(TComponent* owner, TDataModule1& data, FrameState
     BitBtn3->SetCaption(GetMessageText(kCancelMessage));
     BitBtn3->SetCancel(true);
     BitBtn3->SetModalResult(mrCancel);
+    SetHelpFileBySettings();
     ApplyCaptions(*this, "TChangeKeyForm", Language());
 }
 

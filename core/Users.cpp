@@ -167,7 +167,9 @@ void ChangeTablePasswords(TDataModule1& data, FrameState& frame, const std::stri
         for (Step& step : steps)
             underLock(step, [&] {
                 if (network && !(StampOf(step.file) == step.stamp)) {
+                    // Read again as the file stands, with nothing of ours pending.
                     step.table->SetPassword(step.oldPassword);
+                    step.table->CommitChanges();
                     writeFresh(step);
                 }
                 CopyFileDurably(step.file, step.saved);

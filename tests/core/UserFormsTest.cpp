@@ -5,6 +5,7 @@
 #include "core/TableLocks.h"
 #include "core/UserForms.h"
 #include "core/Users.h"
+#include "engine/VolgaTbl.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Menus.h"
@@ -78,6 +79,36 @@ TEST_F(UserFormsTest, AFirstUserIsCreatedWithSevenTablesAndListed) {
     }
     EXPECT_EQ(settings.Nastavenia[kAddressCategoriesSlot], 0);
     EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+TEST_F(UserFormsTest, ANewUserWhoseTablesAreThereOpensThemAndLosesNothing) {
+    {
+        frame.UserPrefix = "Eva";
+        TDataModule1 earlier(frame);
+        earlier.DataModuleCreate();
+        earlier.OpenAllTables("heslo");
+        TVolgaTable& owners = *earlier.OwnersTable;
+        locks.WriteSharedTable(owners, {}, false, kRecordCommandPoll, [&] {
+            owners.Append();
+            owners.FieldByName("OwnerName").SetAsString("Peter");
+            owners.Post();
+        });
+    }
+    UserDialogState state;
+    state.ListFolder = dir.path();
+    responder.OnShowModal = [&](TForm& form) {
+        if (auto* newUser = dynamic_cast<TNewUserForm*>(&form)) {
+            newUser->Edit1->SetText("Eva");
+            newUser->Edit2->SetText("heslo");
+            newUser->Edit3->SetText("heslo");
+            newUser->SpeedButton1->Click();
+            return mrNone;
+        }
+        static_cast<TUserForm&>(form).SpeedButton1->Click();
+        return mrNone;
+    };
+    ASSERT_TRUE(RunUserDialog(state, data.get(), nullptr));
+    EXPECT_TRUE(data->OwnersTable->Locate("OwnerName", Variant(std::string("Peter")), 0));
 }
 
 TEST_F(UserFormsTest, RefusedNewUsersAndTypedNamesKeepTheDialogOpen) {

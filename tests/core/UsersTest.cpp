@@ -148,14 +148,23 @@ TEST_F(UsersTest, PasswordChangeIsAllOrNothingWhateverStepFails) {
 TEST_F(UsersTest, PasswordChangeInNetworkModeKeepsWhatAnotherProgramWrote) {
     Program a(dir.path(), true, "old");
     Program b(dir.path(), true, "old");
-    // The other program adds an owner; the change reads the table again under its lock.
-    TVolgaTable& owners = *b.data->OwnersTable;
-    b.locks.WriteSharedTable(owners, b.data->LockFileName(TableId::Owners), true, kRecordCommandPoll, [&] {
-        owners.Append();
-        owners.FieldByName("OwnerName").SetAsString("Peter");
-        owners.Post();
-    });
+    // The other program holds the links' lock while the change writes the first tables anew;
+    // then it lets go and adds an owner, whose table the change has written already.
+    ASSERT_TRUE(b.locks.LockTableFile(b.data->LockFileName(TableId::Links)));
+    int waits = 0;
+    a.locks.OnWait = [&] {
+        if (waits++ > 0) return true;
+        b.locks.UnlockTableFile();
+        TVolgaTable& owners = *b.data->OwnersTable;
+        b.locks.WriteSharedTable(owners, b.data->LockFileName(TableId::Owners), true, kRecordCommandPoll, [&] {
+            owners.Append();
+            owners.FieldByName("OwnerName").SetAsString("Peter");
+            owners.Post();
+        });
+        return true;
+    };
     ChangeTablePasswords(*a.data, a.frame, "");
+    EXPECT_GT(waits, 0);
     EXPECT_FALSE(a.locks.TableLockHeld());
     EXPECT_TRUE(OpenWith(dir.path(), ""));
     Program c(dir.path(), true, "");
