@@ -42,6 +42,11 @@ void SetText(TComponent* component, TCaptionKind kind, const std::string& text) 
 
 } // namespace
 
+const char* InLanguage(const char* const (&texts)[3]) {
+    const int language = Language();
+    return texts[KnownLanguage(language) ? language - 1 : 0];
+}
+
 std::string HelpFileName(int language) { return language == kEnglish ? "kvzirt_e3.hlp" : "kvzirt3.hlp"; }
 
 std::optional<std::string> CaptionText(std::string_view formClass, std::string_view component, TCaptionKind kind,

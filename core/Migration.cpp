@@ -1,5 +1,6 @@
 #include "core/Migration.h"
 
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "core/VersionInfo.h"
@@ -16,11 +17,6 @@ namespace {
 
 constexpr int kMigrationNotice = 1;
 constexpr const char* kReportFileName = "report.dat";
-
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
 
 // Copies one file and reads both back: a copy that differs from its source is a failure.
 void CopyChecked(const fs::path& from, const fs::path& to) {

@@ -19,34 +19,49 @@ constexpr int kCancelMessage = 169;
 constexpr int kUserHelpContext = 55, kNewUserHelpContext = 53, kChangeKeyHelpContext = 56;
 constexpr int kNetworkUserSlot = 19; // NastaveniaText19
 
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
-
 void SetHelpFileBySettings() {
     if (const SettingsStore* settings = CurrentSettings())
         Application().SetHelpFile(HelpFileName(settings->Nastavenia[kHelpLanguageSlot]));
 }
 
-void PlaceLabel(TLabel* label, TForm* form, const char* name, int left, int top) {
-    label->SetName(name);
-    label->SetParent(form);
-    label->SetBounds(left, top, 120, 16);
+void SetUpDialog(TForm* form, const char* name, int helpContext, int width, int height) {
+    form->SetName(name);
+    form->SetBorderStyle(TFormBorderStyle::bsDialog);
+    form->SetPosition(TPosition::poScreenCenter);
+    form->SetHelpContext(helpContext);
+    form->SetKeyPreview(true);
+    form->SetClientSize(width, height);
 }
 
-void PlacePasswordEdit(TEdit* edit, TForm* form, const char* name, int left, int top, int width) {
-    edit->SetName(name);
+// A label over its edit, the edit at top + 18.
+void PlaceRow(TLabel* label, const char* labelName, TWinControl* edit, const char* editName, TForm* form, int top,
+              int width) {
+    label->SetName(labelName);
+    label->SetParent(form);
+    label->SetBounds(12, top, 120, 16);
+    label->SetFocusControl(edit);
+    edit->SetName(editName);
     edit->SetParent(form);
-    edit->SetBounds(left, top, width, 23);
+    edit->SetBounds(12, top + 18, width, 23);
+}
+
+void PlacePasswordRow(TLabel* label, const char* labelName, TEdit* edit, const char* editName, TForm* form, int top) {
+    PlaceRow(label, labelName, edit, editName, form, top, 190);
     edit->SetPasswordChar(U'*');
     edit->SetMaxLength(kMaxPasswordLength);
 }
 
-void PlaceButton(TButton* button, TForm* form, const char* name, int left, int top, int width = 90) {
+void PlaceButton(TButton* button, TForm* form, const char* name, int left, int top, int width = 92) {
     button->SetName(name);
     button->SetParent(form);
     button->SetBounds(left, top, width, 27);
+}
+
+void PlaceOkButton(TButton* button, TForm* form, int left, const std::function<void(TComponent*)>& click) {
+    PlaceButton(button, form, "SpeedButton1", left, 28);
+    button->SetCaption("OK");
+    button->SetDefault(true);
+    button->OnClick = click;
 }
 
 } // namespace
@@ -55,25 +70,11 @@ void PlaceButton(TButton* button, TForm* form, const char* name, int left, int t
 
 TUserForm::TUserForm(TComponent* owner, UserDialogState& state, TDataModule1* data, FrameServices* frame)
     : TForm(owner), state_(state), data_(data), frame_(frame) {
-    SetName("UserForm");
-    SetBorderStyle(TFormBorderStyle::bsDialog);
-    SetPosition(TPosition::poScreenCenter);
-    SetHelpContext(kUserHelpContext);
-    SetKeyPreview(true);
-    SetClientSize(300, 132);
-    PlaceLabel(Label1, this, "Label1", 12, 12);
-    Label1->SetFocusControl(ComboBox1);
-    ComboBox1->SetName("ComboBox1");
-    ComboBox1->SetParent(this);
-    ComboBox1->SetBounds(12, 30, 180, 23);
-    PlaceLabel(Label2, this, "Label2", 12, 62);
-    Label2->SetFocusControl(Edit1);
-    PlacePasswordEdit(Edit1, this, "Edit1", 12, 80, 180);
-    PlaceButton(SpeedButton1, this, "SpeedButton1", 200, 28);
-    SpeedButton1->SetCaption("OK");
-    SpeedButton1->SetDefault(true);
-    SpeedButton1->OnClick = [this](TComponent* s) { SpeedButton1Click(s); };
-    PlaceButton(BitBtn2, this, "BitBtn2", 200, 78);
+    SetUpDialog(this, "UserForm", kUserHelpContext, 314, 132);
+    PlaceRow(Label1, "Label1", ComboBox1, "ComboBox1", this, 12, 190);
+    PlacePasswordRow(Label2, "Label2", Edit1, "Edit1", this, 62);
+    PlaceOkButton(SpeedButton1, this, 212, [this](TComponent* s) { SpeedButton1Click(s); });
+    PlaceButton(BitBtn2, this, "BitBtn2", 212, 78);
     BitBtn2->OnClick = [this](TComponent* s) { BitBtn2Click(s); };
     OnCreate = [](TComponent*) { SetHelpFileBySettings(); };
     OnShow = [this](TComponent* s) { FormShow(s); };
@@ -152,30 +153,14 @@ void TUserForm::SpeedButton1Click(TComponent*) {
 
 TNewUserForm::TNewUserForm(TComponent* owner, UserDialogState& state, TUserForm* userForm)
     : TForm(owner), state_(state), userForm_(userForm) {
-    SetName("NewUserForm");
-    SetBorderStyle(TFormBorderStyle::bsDialog);
-    SetPosition(TPosition::poScreenCenter);
-    SetHelpContext(kNewUserHelpContext);
-    SetKeyPreview(true);
-    SetClientSize(320, 178);
-    PlaceLabel(Label1, this, "Label1", 12, 12);
-    Label1->SetFocusControl(Edit1);
-    Edit1->SetName("Edit1");
-    Edit1->SetParent(this);
-    Edit1->SetBounds(12, 30, 190, 23);
-    PlaceLabel(Label2, this, "Label2", 12, 62);
-    Label2->SetFocusControl(Edit2);
-    PlacePasswordEdit(Edit2, this, "Edit2", 12, 80, 190);
-    PlaceLabel(Label3, this, "Label3", 12, 112);
-    Label3->SetFocusControl(Edit3);
-    PlacePasswordEdit(Edit3, this, "Edit3", 12, 130, 190);
-    PlaceButton(SpeedButton1, this, "SpeedButton1", 216, 28, 92);
-    SpeedButton1->SetCaption("OK");
-    SpeedButton1->SetDefault(true);
-    SpeedButton1->OnClick = [this](TComponent* s) { SpeedButton1Click(s); };
-    PlaceButton(BitBtn2, this, "BitBtn2", 216, 78, 92);
+    SetUpDialog(this, "NewUserForm", kNewUserHelpContext, 320, 178);
+    PlaceRow(Label1, "Label1", Edit1, "Edit1", this, 12, 190);
+    PlacePasswordRow(Label2, "Label2", Edit2, "Edit2", this, 62);
+    PlacePasswordRow(Label3, "Label3", Edit3, "Edit3", this, 112);
+    PlaceOkButton(SpeedButton1, this, 216, [this](TComponent* s) { SpeedButton1Click(s); });
+    PlaceButton(BitBtn2, this, "BitBtn2", 216, 78);
     BitBtn2->OnClick = [this](TComponent*) { Application().HelpContext(Application().HelpFile(), kNewUserHelpContext); };
-    PlaceButton(BitBtn3, this, "BitBtn3", 216, 128, 92);
+    PlaceButton(BitBtn3, this, "BitBtn3", 216, 128);
     BitBtn3->SetCancel(true);
     BitBtn3->OnClick = [this](TComponent* s) { BitBtn3Click(s); };
     SetHelpFileBySettings();
@@ -235,22 +220,11 @@ void TNewUserForm::BitBtn3Click(TComponent*) {
 
 TChangeKeyForm::TChangeKeyForm(TComponent* owner, TDataModule1& data, FrameState& frame, std::string& tablePassword)
     : TForm(owner), data_(data), frame_(frame), tablePassword_(tablePassword) {
-    SetName("ChangeKeyForm");
-    SetBorderStyle(TFormBorderStyle::bsDialog);
-    SetPosition(TPosition::poScreenCenter);
-    SetHelpContext(kChangeKeyHelpContext);
-    SetClientSize(320, 128);
-    PlaceLabel(Label2, this, "Label2", 12, 12);
-    Label2->SetFocusControl(Edit2);
-    PlacePasswordEdit(Edit2, this, "Edit2", 12, 30, 190);
-    PlaceLabel(Label3, this, "Label3", 12, 62);
-    Label3->SetFocusControl(Edit3);
-    PlacePasswordEdit(Edit3, this, "Edit3", 12, 80, 190);
-    PlaceButton(SpeedButton1, this, "SpeedButton1", 216, 28, 92);
-    SpeedButton1->SetCaption("OK");
-    SpeedButton1->SetDefault(true);
-    SpeedButton1->OnClick = [this](TComponent* s) { SpeedButton1Click(s); };
-    PlaceButton(BitBtn3, this, "BitBtn3", 216, 78, 92);
+    SetUpDialog(this, "ChangeKeyForm", kChangeKeyHelpContext, 320, 128);
+    PlacePasswordRow(Label2, "Label2", Edit2, "Edit2", this, 12);
+    PlacePasswordRow(Label3, "Label3", Edit3, "Edit3", this, 62);
+    PlaceOkButton(SpeedButton1, this, 216, [this](TComponent* s) { SpeedButton1Click(s); });
+    PlaceButton(BitBtn3, this, "BitBtn3", 216, 78);
     BitBtn3->SetCaption(GetMessageText(kCancelMessage));
     BitBtn3->SetCancel(true);
     BitBtn3->SetModalResult(mrCancel);

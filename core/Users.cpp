@@ -1,6 +1,7 @@
 #include "core/Users.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/ModuleServices.h"
 #include "core/TableLocks.h"
@@ -25,11 +26,6 @@ namespace {
 
 constexpr int kEnterNameMessage = 77;
 constexpr int kNameExistsMessage = 78;
-
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
 
 std::string UserKey(size_t n) { return "User" + std::to_string(n); }
 
