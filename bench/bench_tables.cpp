@@ -46,11 +46,11 @@ struct Fixture {
         for (const TVolgaRow* row : c.Rows()) {
             int i = 1;
             for (const char* col : kTextColumns) {
-                const std::string text = CodePageToUtf8(ValueBytes(row->Data, *c.FindField(col)), 1250);
+                const std::string text = CodePageToUtf8(c.FieldBytes(*row, *c.FindField(col)), 1250);
                 sqlite3_bind_text(insert, i++, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
             }
-            sqlite3_bind_int(insert, i++, GetFixed<int32_t>(row->Data, *c.FindField("Narodeniny")));
-            const std::string note = CodePageToUtf8(ValueBytes(row->Data, *c.FindField("Poznamka")), 1250);
+            sqlite3_bind_int(insert, i++, FixedOf<int32_t>(c.FieldBytes(*row, *c.FindField("Narodeniny"))));
+            const std::string note = CodePageToUtf8(c.FieldBytes(*row, *c.FindField("Poznamka")), 1250);
             sqlite3_bind_text(insert, i, note.c_str(), static_cast<int>(note.size()), SQLITE_TRANSIENT);
             sqlite3_step(insert);
             sqlite3_reset(insert);

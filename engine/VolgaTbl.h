@@ -36,9 +36,19 @@ using TDestroyRecDataEvent = std::function<void(TVolgaDataset& sender, void* rec
 // The engine version the tables report.
 inline const char* const kVolgaVersion = "ZuzezAR Engine v5.9";
 
-// The framework's field type of an engine kind, and the kind of a field type and size.
-TFieldType FieldTypeOfKind(TVolgaFieldKind kind);
-TVolgaFieldKind KindOfFieldType(TFieldType type, int size);
+// What tells one file from another at a path: a save always makes a new file by rename.
+struct TFileStamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0, changed = 0; // nanoseconds
+    bool known = false;
+    bool operator==(const TFileStamp&) const = default;
+};
+
+// The stamp of the file at a path now; not known when it cannot be read.
+TFileStamp StampOf(const std::filesystem::path& file);
+// Reads a table file whole with its stamp; false with the reader's message for a file whose
+// size is not the length its block declares. Throws FileError when it cannot be read.
+bool ReadTableFile(const std::filesystem::path& file, std::string& block, TFileStamp& stamp, std::string& message);
 
 class TVolgaDatabase : public TComponent {
 public:
@@ -112,6 +122,7 @@ public:
 
     // Loading and saving.
     void LoadFromStream(const std::string& block);
+    void LoadFromStream(std::string&& block);
     void SaveToFile(const std::filesystem::path& fileName);
     // Exports of the open table, which comes back to its record afterwards; the converters
     // raise their own errors.
@@ -161,14 +172,17 @@ public:
     TDestroyRecDataEvent OnDestroyRecordData;
 
 protected:
-    // What a descendant provides: fill the cursor, write it, release it.
+    // What a descendant provides: fill the cursor, read it again in place, write it, release it.
     virtual void LoadData() = 0;
+    virtual void ReloadData() = 0;
     virtual void FlushToFile() = 0;
     virtual void DropCursor();
     virtual void ApplyFieldOrigin();
     // The cursor this dataset reads (its own, or a clone source's).
     void SetCursor(TVolgaCursor* cursor, bool owned);
     TVolgaCursor& NewCursor();
+    // Reads the block into the cursor in place of its rows, which keep their identities.
+    void ReloadFromStream(std::string&& block);
     int& ChangeCountRef() { return changeCount_; }
     void CountChange();
     void UncountChange();
@@ -219,13 +233,41 @@ private:
     // value does not convert.
     void FillKey(KeyBuffer& key, const std::vector<Variant>& values);
     void FillKeyFromText(KeyBuffer& key, const std::string& tabSeparated);
-    int CompareKey(const KeyBuffer& key, const TVolgaRowBuffer& row, bool caseInsensitive) const;
+    int CompareKey(const KeyBuffer& key, const TVolgaRow& row, bool caseInsensitive) const;
+    // Two rows in the view's order.
+    int CompareRows(const TVolgaRow& a, const TVolgaRow& b) const;
+    // The row at index sits between its neighbours in the view's order.
+    bool InOrderAt(int index) const;
+    std::string_view ValueOf(const RecBuf& buffer, const TVolgaField& f) const;
+    // The buffer's record decoded for a change.
+    TVolgaRowBuffer& Writable(RecBuf& buffer) const;
     void SortView();
     bool RowAccepted(TVolgaRow* row);
     bool InRange(const TVolgaRow* row) const;
-    int ViewIndexOf(const TVolgaRow* row) const;
+    // The row's place in the view, looked for at hint first.
+    int ViewIndexOf(const TVolgaRow* row, int hint = -1) const;
     static TBookmark BookmarkOf(const TVolgaRow* row);
-    static TVolgaRow* RowOf(const TBookmark& bookmark);
+    // The live row a bookmark names; none for a record that is gone.
+    TVolgaRow* RowOf(const TBookmark& bookmark) const;
+    uint32_t CurrentId() const;
+    // Clears the changed mark once the changes are in the file.
+    void ForgetChanges();
+    // Takes up the cursor's rows after they were read again, on the record of that identity.
+    void FollowReload(uint32_t current);
+    // Locate's match of text keys in the rows' own bytes.
+    struct TextKeyMatcher {
+        struct Key {
+            const TVolgaField* field;
+            std::string value;
+            size_t limit;
+        };
+        std::vector<Key> keys;
+        const uint8_t* upper = nullptr;
+        bool partial = false;
+        bool Prepare(const TVolgaDataset& ds, const std::vector<const TVolgaField*>& fields,
+                     const std::vector<Variant>& values, TLocateOptions options);
+        bool Matches(const TVolgaCursor& cursor, const TVolgaRow& row) const;
+    };
     void FillBuffer(RecBuf& buffer, int index);
     bool FindRecord(bool restart, bool forward);
     void ApplyMasterRange();
@@ -302,8 +344,12 @@ public:
     void CancelChanges() override;
     void CommitChanges() override;
 
+    // The table's file is the one it last read or wrote: same file, size and times.
+    bool FileUnchanged() const;
+
 protected:
     void LoadData() override;
+    void ReloadData() override;
     void FlushToFile() override;
     void DropCursor() override;
     void InternalClose() override;
@@ -311,10 +357,12 @@ protected:
 
 private:
     friend class TVolgaDataset;
+    std::string ReadFile(TFileStamp& stamp);
     std::string tableName_;
     TVolgaLoadMode loadMode_ = TVolgaLoadMode::lmClear;
     TVolgaDataset* cloneDS_ = nullptr;
     const std::string* loadStream_ = nullptr;
+    TFileStamp stamp_;
 };
 
 } // namespace kvz

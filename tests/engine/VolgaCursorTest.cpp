@@ -93,12 +93,12 @@ TEST_F(CursorTest, WritesTheFileByteForByteAndReadsItBack) {
     EXPECT_EQ(name.SecondText, "sec");
     EXPECT_EQ(F(back, "Firma").Kind, TVolgaFieldKind::SmallStr);
     const TVolgaRow& r = *back.Rows()[0];
-    EXPECT_EQ(CodePageToUtf8(ValueBytes(r.Data, F(back, "Firma")), 1250), "Žilina s.r.o.");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(back.Decode(r), F(back, "Firma")), 1250), "Žilina s.r.o.");
     EXPECT_EQ(back.FieldText(F(back, "Born"), r, false, true), "1960/02/29");
     EXPECT_EQ(back.FieldText(F(back, "Amount"), r, false, true), "12.5");
     EXPECT_EQ(back.FieldText(F(back, "Ok"), r, false, true), "Yes");
     EXPECT_EQ(back.FieldText(F(back, "Born"), *back.Rows()[1], false, true), "");
-    EXPECT_EQ(back.Rows()[1]->StoredSize, 7 + 8); // empty values cost one length byte
+    EXPECT_EQ(back.Rows()[1]->StoredSize(), 7 + 8); // empty values cost one length byte
     std::string again;
     back.SaveToStream(again);
     EXPECT_EQ(again, FromHex(kPlainHex));
@@ -184,10 +184,10 @@ TEST_F(CursorTest, EveryFieldKindSurvivesARoundTrip) {
     TVolgaCursor back;
     ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
     ASSERT_EQ(back.FieldCount(), 18);
-    const TVolgaRowBuffer& r = back.Rows()[0]->Data;
+    const TVolgaRowBuffer r = back.Decode(*back.Rows()[0]);
     for (int i = 0; i < 17; ++i) {
         EXPECT_EQ(back.Fields()[static_cast<size_t>(i)].Kind, f[static_cast<size_t>(i)].Kind) << i;
-        EXPECT_EQ(ValueBytes(r, back.Fields()[static_cast<size_t>(i)]), ValueBytes(c.Rows()[0]->Data, f[static_cast<size_t>(i)])) << i;
+        EXPECT_EQ(ValueBytes(r, back.Fields()[static_cast<size_t>(i)]), ValueBytes(c.Decode(*c.Rows()[0]), f[static_cast<size_t>(i)])) << i;
     }
     EXPECT_EQ(back.Fields()[17].Kind, TVolgaFieldKind::String); // an unknown kind reads back as String 100
     EXPECT_EQ(back.Fields()[17].Size, 100);
@@ -283,7 +283,7 @@ TEST_F(CursorTest, ChangeStatesThroughPostDeleteRollBackAndAccept) {
     TVolgaRow* first = c.Rows()[0];
     TVolgaRow* second = c.Rows()[1];
     ASSERT_TRUE(c.BackupRow(first));
-    TVolgaRowBuffer edited = first->Data;
+    TVolgaRowBuffer edited = c.Decode(*first);
     SetFixed<int32_t>(edited, F(c, "Count"), 7);
     EXPECT_EQ(c.PostRow(edited, first, msg), first);
     EXPECT_EQ(first->State, rsModified);
@@ -307,7 +307,7 @@ TEST_F(CursorTest, ChangeStatesThroughPostDeleteRollBackAndAccept) {
 
     c.RollBack();
     EXPECT_EQ(first->State, rsUnchanged);
-    EXPECT_EQ(GetFixed<int32_t>(first->Data, F(c, "Count")), 42);
+    EXPECT_EQ(GetFixed<int32_t>(c.Decode(*first), F(c, "Count")), 42);
     EXPECT_EQ(second->State, rsUnchanged);
     EXPECT_EQ(added->State, rsRemoved);
     EXPECT_EQ(c.LiveRowCount(), 2);
@@ -332,9 +332,9 @@ TEST_F(CursorTest, AutoIncRowsAreHeldInOrderAndTheCounterGoesOn) {
     c.SaveToStream(block);
     TVolgaCursor back;
     ASSERT_TRUE(back.LoadFromStream(block, msg));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(GetFixed<int32_t>(back.Rows()[static_cast<size_t>(i)]->Data, back.Fields()[0]), i + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(GetFixed<int32_t>(back.Decode(*back.Rows()[static_cast<size_t>(i)]), back.Fields()[0]), i + 1);
     TVolgaRow* next = back.PostRow(back.NewBuffer(), nullptr, msg);
-    EXPECT_EQ(GetFixed<int32_t>(next->Data, back.Fields()[0]), 4);
+    EXPECT_EQ(GetFixed<int32_t>(back.Decode(*next), back.Fields()[0]), 4);
 }
 
 TEST_F(CursorTest, LimitsOfTheFileFormatAreRefusedWhenSetNotWhenRead) {
@@ -375,11 +375,11 @@ TEST_F(CursorTest, SavingKeepsTheOldFileAsACopyAndCanSortFirst) {
     c.SaveToFile(file, savAutoBackup | savSortOnIndex, "Name", true);
     EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_owners.~d"), first);
     std::vector<std::string> order;
-    for (const auto& r : c.Rows()) order.push_back(CodePageToUtf8(ValueBytes(r->Data, c.Fields()[0]), 1250));
+    for (const auto& r : c.Rows()) order.push_back(CodePageToUtf8(ValueBytes(c.Decode(*r), c.Fields()[0]), 1250));
     EXPECT_EQ(order, (std::vector<std::string>{"", "Alfa", "beta", "čaj", "Delta"}));
     c.SortRows("Name", false); // byte order: upper case first
-    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Rows()[1]->Data, c.Fields()[0]), 1250), "Alfa");
-    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Rows()[2]->Data, c.Fields()[0]), 1250), "Delta");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Decode(*c.Rows()[1]), c.Fields()[0]), 1250), "Alfa");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Decode(*c.Rows()[2]), c.Fields()[0]), 1250), "Delta");
     EXPECT_THROW(c.SaveToFile(dir.path() / "missing" / "x.d"), FileError);
 }
 

@@ -292,7 +292,7 @@ TEST_F(TableTest, RefreshShowsWhatAnotherProgramWroteAndKeepsTheRecord) {
     for (const TVolgaField& f : wider.Fields()) rebuilt.AddField(f.Name, f.Kind, f.Size);
     for (const TVolgaRow* row : wider.Rows()) {
         TVolgaRowBuffer b = rebuilt.NewBuffer();
-        for (const TVolgaField& f : wider.Fields()) SetValueBytes(b, *rebuilt.FindField(f.Name), ValueBytes(row->Data, f));
+        for (const TVolgaField& f : wider.Fields()) SetValueBytes(b, *rebuilt.FindField(f.Name), ValueBytes(wider.Decode(*row), f));
         rebuilt.PostRow(b, nullptr, msg);
     }
     rebuilt.SaveToFile(dir.path() / "Jano_address.d");
