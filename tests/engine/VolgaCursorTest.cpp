@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace kvz {
 namespace {
 
@@ -416,6 +418,93 @@ TEST_F(CursorTest, ComparisonsOrderAsTheEngineAlwaysHas) {
     EXPECT_TRUE(c.HasDuplicate(probe, nullptr, "Code"));
     c.DeleteRow(c.Rows()[1], msg);
     EXPECT_FALSE(c.HasDuplicate(probe, nullptr, "Code"));
+}
+
+TEST_F(CursorTest, NotesOfATableWithoutRowsAreKeptWhateverItsFieldCount) {
+    TVolgaCursor c;
+    for (const char* name : {"A", "B", "C", "D", "E", "F"}) c.AddField(name, TVolgaFieldKind::Integer);
+    c.SetNotes("ok");
+    std::string block, msg;
+    c.SaveToStream(block);
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
+    EXPECT_EQ(back.Notes(), "ok");
+    std::string again;
+    back.SaveToStream(again);
+    EXPECT_EQ(again, block);
+}
+
+TEST_F(CursorTest, RowsStoredOtherwiseThanTheWriterStoresThemReadAlikeAndAreWrittenItsWay) {
+    TVolgaCursor c;
+    const TVolgaField& n = c.AddField("N", TVolgaFieldKind::Integer);
+    const TVolgaField& s = c.AddField("S", TVolgaFieldKind::String, 20);
+    TVolgaRowBuffer b = c.NewBuffer();
+    SetFixed<int32_t>(b, n, 0x0102);
+    SetValueBytes(b, s, "ab");
+    std::string msg;
+    c.PostRow(b, nullptr, msg);
+    std::string canonical;
+    c.SaveToStream(canonical);
+    // The same row with the number in two bytes and the text followed by a zero and more.
+    const size_t rowAt = canonical.size() - (2 + 4 + 4 + 2);
+    std::string odd = canonical.substr(0, rowAt) + std::string("\x02\x04\x02\x01\x04\x00\x00\x00" "ab\0z", 12);
+    WriteLE<int32_t>(odd.data(), static_cast<int32_t>(odd.size()));
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(odd, msg)) << msg;
+    EXPECT_EQ(FixedOf<int32_t>(back.FieldBytes(*back.Rows()[0], n)), 0x0102);
+    EXPECT_EQ(back.FieldBytes(*back.Rows()[0], s), "ab");
+    std::string again;
+    back.SaveToStream(again);
+    EXPECT_EQ(ToHex(again), ToHex(canonical));
+}
+
+TEST_F(CursorTest, PreparedSortKeysOrderAsTheComparisonDoes) {
+    TVolgaCursor c;
+    const TVolgaField& name = c.AddField("Name", TVolgaFieldKind::SmallStr, 12);
+    const TVolgaField& memo = c.AddField("Memo", TVolgaFieldKind::Memo);
+    const TVolgaField& day = c.AddField("Day", TVolgaFieldKind::Date);
+    const TVolgaField& amount = c.AddField("Amount", TVolgaFieldKind::Double);
+    const TVolgaField& small = c.AddField("Small", TVolgaFieldKind::SmallInt);
+    const TVolgaField& flag = c.AddField("Flag", TVolgaFieldKind::Boolean);
+    const TVolgaField& big = c.AddField("Big", TVolgaFieldKind::Int64);
+    std::mt19937 rng(11);
+    const char* const texts[] = {"", "a", "A", "ab", "Ab", "b", "č", "Č", "c", "d", "ab\x01", "10", "9", "ž"};
+    std::string msg;
+    for (int i = 0; i < 400; ++i) {
+        TVolgaRowBuffer b = c.NewBuffer();
+        SetValueBytes(b, name, Utf8ToCodePage(texts[rng() % std::size(texts)], 1250));
+        SetValueBytes(b, memo, std::string(texts[rng() % std::size(texts)]) + std::string(rng() % 2, '\0'));
+        SetFixed<int32_t>(b, day, static_cast<int32_t>(rng() % 5) - 2);
+        const double amounts[] = {0.0, -0.0, -1.5, 2.25, -1e300, 1e-300};
+        SetFixed<double>(b, amount, amounts[rng() % std::size(amounts)]);
+        SetFixed<int16_t>(b, small, static_cast<int16_t>(static_cast<int>(rng() % 7) - 3));
+        SetFixed<int16_t>(b, flag, static_cast<int16_t>(rng() % 2));
+        SetFixed<int64_t>(b, big, static_cast<int64_t>(rng() % 5) - 2);
+        c.PostRow(b, nullptr, msg);
+    }
+    const std::vector<std::vector<TSortKey>> sorts = {
+        {{&name, false, false}},
+        {{&name, false, true}, {&day, true, false}},
+        {{&memo, true, false}, {&amount, false, false}},
+        {{&flag, false, false}, {&small, true, false}, {&big, false, false}, {&name, false, false}},
+        {{&day, false, false}, {&amount, true, false}, {&memo, false, false}},
+    };
+    for (bool ci : {false, true}) {
+        for (size_t k = 0; k < sorts.size(); ++k) {
+            std::vector<TVolgaRow*> byKeys = c.Rows(), byComparison = c.Rows();
+            SortRowsByKeys(c, byKeys, sorts[k], ci);
+            std::stable_sort(byComparison.begin(), byComparison.end(), [&](const TVolgaRow* a, const TVolgaRow* b) {
+                for (const TSortKey& key : sorts[k]) {
+                    TVolgaField f = *key.Field;
+                    f.Numeric = key.Numeric ? 1 : 0;
+                    const int d = CompareValues(f, c.FieldBytes(*a, f), c.FieldBytes(*b, f), ci, 1250);
+                    if (d != 0) return key.Descending ? d > 0 : d < 0;
+                }
+                return false;
+            });
+            EXPECT_EQ(byKeys, byComparison) << "sort " << k << (ci ? " ignoring case" : "");
+        }
+    }
 }
 
 TEST_F(CursorTest, FieldTextInTheLocaleAndFixedForms) {

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace kvz {
 namespace {
 
@@ -319,6 +323,128 @@ TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
     TVolgaTable again;
     OpenTable(again);
     EXPECT_EQ(again.RecordCount(), 4);
+}
+
+TEST_F(TableTest, BookmarksNameTheirRecordAcrossRefreshAndAGoneRecordIsReported) {
+    TVolgaTable mine, theirs;
+    OpenTable(mine);
+    OpenTable(theirs);
+    mine.SetIndexFieldNames("Firma");
+    ASSERT_TRUE(mine.Locate("Firma", Variant("Alfa"), 0));
+    const TBookmark alfa = mine.Bookmark();
+    ASSERT_TRUE(mine.Locate("Firma", Variant("čerešňa"), 0));
+    const TBookmark ceresna = mine.Bookmark();
+    // Another program adds a row in front and deletes "čerešňa".
+    theirs.Append();
+    theirs.FieldByName("Number").SetAsString("ZZZZZZZZ");
+    theirs.FieldByName("Firma").SetAsString("AAA prvá");
+    ASSERT_TRUE(theirs.Locate("Firma", Variant("čerešňa"), 0));
+    theirs.Delete();
+    theirs.ApplyChanges();
+    theirs.CommitChanges();
+    mine.Refresh();
+    mine.GotoBookmark(alfa);
+    EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+    EXPECT_TRUE(mine.BookmarkValid(alfa));
+    EXPECT_FALSE(mine.BookmarkValid(ceresna));
+    EXPECT_THROW(mine.GotoBookmark(ceresna), EDatabaseError);
+    EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+    // Delete removes the record the bookmark names and no other.
+    mine.GotoBookmark(alfa);
+    mine.Delete();
+    EXPECT_EQ(Column(mine, "Firma"), "AAA prvá,Žilinská a.s.");
+    EXPECT_THROW(mine.GotoBookmark(alfa), EDatabaseError);
+}
+
+TEST_F(TableTest, RefreshWritesPendingChangesAndLeavesTheTableUnmarked) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetIndexFieldNames("Firma");
+    t.Locate("Firma", Variant("Alfa"), 0);
+    t.Edit();
+    t.FieldByName("Pocet").SetAsInteger(9);
+    t.Post();
+    ASSERT_TRUE(t.Changed());
+    t.Refresh();
+    EXPECT_FALSE(t.Changed());
+    EXPECT_TRUE(db.Changed().empty());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Alfa");
+    EXPECT_EQ(t.FieldByName("Pocet").AsInteger(), 9);
+    TVolgaTable again;
+    OpenTable(again);
+    again.Locate("Firma", Variant("Alfa"), 0);
+    EXPECT_EQ(again.FieldByName("Pocet").AsInteger(), 9);
+}
+
+TEST_F(TableTest, AClonesRowsFollowItsSourceThroughRefreshAndItsEnd) {
+    auto source = std::make_unique<TVolgaTable>();
+    OpenTable(*source);
+    TVolgaTable clone;
+    clone.SetCloneDS(source.get());
+    clone.Open();
+    clone.SetIndexFieldNames("Firma");
+    clone.Locate("Firma", Variant("čerešňa"), 0);
+    {
+        TVolgaTable theirs;
+        OpenTable(theirs);
+        theirs.Locate("Firma", Variant("Alfa"), 0);
+        theirs.Edit();
+        theirs.FieldByName("Firma").SetAsString("Alfa 2");
+        theirs.ApplyChanges();
+        theirs.CommitChanges();
+    }
+    source->Refresh();
+    EXPECT_EQ(clone.FieldByName("Firma").AsString(), "čerešňa");
+    EXPECT_EQ(Column(clone, "Firma"), "Alfa 2,Žilinská a.s.,čerešňa"); // byte order
+    // Destroying the source closes its clone and raises nothing.
+    EXPECT_NO_THROW(source.reset());
+    EXPECT_FALSE(clone.Active());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TableTest, SharedWritersSeeWhetherTheFileIsTheOneTheyRead) {
+    TVolgaTable mine, theirs;
+    OpenTable(mine);
+    OpenTable(theirs);
+    EXPECT_TRUE(mine.FileUnchanged());
+    mine.Locate("Firma", Variant("Alfa"), 0);
+    mine.Edit();
+    mine.FieldByName("Pocet").SetAsInteger(5);
+    mine.ApplyChanges();
+    mine.CommitChanges();
+    EXPECT_TRUE(mine.FileUnchanged()); // its own write
+    EXPECT_FALSE(theirs.FileUnchanged());
+    theirs.Refresh();
+    EXPECT_TRUE(theirs.FileUnchanged());
+}
+
+TEST_F(TableTest, AFileWhoseSizeDisagreesWithItsHeadIsRefusedUnread) {
+    // A sparse file of three gigabytes: refused after its first bytes, with no room taken.
+    const auto file = dir.path() / "Jano_sparse.d";
+    {
+        const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t(3) << 30), 0);
+        ::close(fd);
+    }
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    TVolgaTable t;
+    t.SetDatabase(&db);
+    t.SetTableName("Jano_sparse.d");
+    try {
+        t.Open();
+        ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(std::string(e.what()), "Error opening table: Buffer structure corruption!");
+    }
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024); // kilobytes
+    // A table file with a byte more than its head says is refused too.
+    std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
+    WriteFileDurably(file, block + "x");
+    EXPECT_THROW(t.Open(), EDatabaseError);
 }
 
 TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
