@@ -56,7 +56,8 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
     std::optional<ScopedTableLock> lock;
     if (networkMode) lock.emplace(*this, lockFileName, interval);
     try {
-        if (networkMode) table.Refresh();
+        // The file is read again only when someone else wrote it since this table read or wrote it.
+        if (networkMode && !table.FileUnchanged()) table.Refresh();
         change();
         table.ApplyChanges();
     } catch (...) {

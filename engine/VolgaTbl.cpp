@@ -230,7 +230,8 @@ void TVolgaDataset::CommitChanges() {
     if (!Active() || changeCount_ == 0) return;
     cursor_->Accept();
     changeCount_ = 0;
-    RebuildView();
+    if (ViewCurrent()) Resync(0);
+    else RebuildView();
     if (database_) database_->UnmarkChanged(this);
     if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
 }
@@ -612,6 +613,13 @@ void TVolgaDataset::RebuildView(bool reset) {
         DoAfterScroll();
         EnableControls();
     }
+}
+
+bool TVolgaDataset::ViewCurrent() const {
+    if (!viewValid_ || Filtered() || rangeActive_ || (!indexKey_.fields.empty() && !viewSorted_)) return false;
+    size_t live = 0;
+    for (const TVolgaRow* row : cursor_->Rows()) live += row->Live() ? 1 : 0;
+    return live == view_.size() && std::all_of(view_.begin(), view_.end(), [](const TVolgaRow* r) { return r->Live(); });
 }
 
 int TVolgaDataset::ViewIndexOf(const TVolgaRow* row, int hint) const {

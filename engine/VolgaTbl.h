@@ -250,6 +250,8 @@ private:
     // The live row a bookmark names; none for a record that is gone.
     TVolgaRow* RowOf(const TBookmark& bookmark) const;
     uint32_t CurrentId() const;
+    // The view holds every row it should show, in its order: nothing to rebuild.
+    bool ViewCurrent() const;
     // Clears the changed mark once the changes are in the file.
     void ForgetChanges();
     // Takes up the cursor's rows after they were read again, on the record of that identity.
