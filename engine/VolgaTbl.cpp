@@ -569,7 +569,7 @@ void TVolgaDataset::SortView() {
     const bool descending = (sortOptions_ & vsoDescendSort) != 0;
     std::vector<TSortKey> keys;
     for (const TVolgaField& f : indexKey_.keyFields) keys.push_back({&f, descending, f.Numeric != 0});
-    SortRowsByKeys(*cursor_, view_, std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
+    SortRowsByKeys(*cursor_, view_.Rows(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
     viewSorted_ = true;
 }
 
@@ -619,14 +619,16 @@ bool TVolgaDataset::ViewCurrent() const {
     if (!viewValid_ || Filtered() || rangeActive_ || (!indexKey_.fields.empty() && !viewSorted_)) return false;
     size_t live = 0;
     for (const TVolgaRow* row : cursor_->Rows()) live += row->Live() ? 1 : 0;
-    return live == view_.size() && std::all_of(view_.begin(), view_.end(), [](const TVolgaRow* r) { return r->Live(); });
+    const std::vector<TVolgaRow*>& rows = view_.Rows();
+    return live == rows.size() && std::all_of(rows.begin(), rows.end(), [](const TVolgaRow* r) { return r->Live(); });
 }
 
 int TVolgaDataset::ViewIndexOf(const TVolgaRow* row, int hint) const {
     if (!row) return -1;
     if (hint >= 0 && hint < static_cast<int>(view_.size()) && view_[static_cast<size_t>(hint)] == row) return hint;
-    auto it = std::find(view_.begin(), view_.end(), row);
-    return it == view_.end() ? -1 : static_cast<int>(it - view_.begin());
+    const std::vector<TVolgaRow*>& rows = view_.Rows();
+    auto it = std::find(rows.begin(), rows.end(), row);
+    return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
 }
 
 // A bookmark is the row's identity: it names that record for the life of the dataset.
@@ -918,17 +920,17 @@ void TVolgaDataset::InternalPost() {
     if (inserting) {
         TVolgaRow* row = cursor_->PostRow(values, nullptr, message);
         if (!row) DatabaseError(prefix + message, this);
-        view_.push_back(row);
-        pos_ = static_cast<int>(view_.size()) - 1;
         if ((sortOptions_ & vsoInsertInOrder) && viewSorted_ && !indexKey_.fields.empty()) {
-            // Move the new row to the first place whose key is not below its own.
-            view_.pop_back();
-            auto it = std::lower_bound(view_.begin(), view_.end(), row,
+            // The new row goes to the first place whose key is not below its own.
+            const std::vector<TVolgaRow*>& rows = view_.Rows();
+            auto it = std::lower_bound(rows.begin(), rows.end(), row,
                                        [&](const TVolgaRow* a, const TVolgaRow* b) { return CompareRows(*a, *b) < 0; });
-            pos_ = static_cast<int>(it - view_.begin());
-            view_.insert(it, row);
-        } else if (!indexKey_.fields.empty() && !InOrderAt(pos_)) {
-            viewSorted_ = false;
+            pos_ = static_cast<int>(it - rows.begin());
+            view_.insert(static_cast<size_t>(pos_), row);
+        } else {
+            view_.push_back(row);
+            pos_ = static_cast<int>(view_.size()) - 1;
+            if (!indexKey_.fields.empty() && !InOrderAt(pos_)) viewSorted_ = false;
         }
         buffer.Row = row;
     } else {
@@ -950,7 +952,7 @@ void TVolgaDataset::InternalDelete() {
     if (!cursor_->DeleteRow(row, message)) DatabaseError("Error deleting record: " + message, this);
     const int index = ViewIndexOf(row, pos_);
     if (index >= 0) {
-        view_.erase(view_.begin() + index);
+        view_.erase(static_cast<size_t>(index));
         pos_ = std::min(index, static_cast<int>(view_.size()) - 1);
     }
     CountChange();
@@ -1232,11 +1234,12 @@ bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& ke
                            (leading.size() == names.size() || leading[names.size()] == ';');
         if (leads && viewSorted_ && !(sortOptions_ & vsoCaseInsensitive) && fromStart) {
             const bool descending = (sortOptions_ & vsoDescendSort) != 0;
-            auto it = std::partition_point(view_.begin(), view_.end(), [&](const TVolgaRow* r) {
+            const std::vector<TVolgaRow*>& rows = view_.Rows();
+            auto it = std::partition_point(rows.begin(), rows.end(), [&](const TVolgaRow* r) {
                 const int d = CompareKey(uniqueKey_, *r, false);
                 return descending ? d > 0 : d < 0;
             });
-            if (it != view_.end() && CompareKey(uniqueKey_, **it, false) == 0) found = static_cast<int>(it - view_.begin());
+            if (it != rows.end() && CompareKey(uniqueKey_, **it, false) == 0) found = static_cast<int>(it - rows.begin());
         } else {
             for (int i = std::max(start, 0); i < static_cast<int>(view_.size()) && found < 0; ++i)
                 if (CompareKey(uniqueKey_, *view_[static_cast<size_t>(i)], false) == 0) found = i;

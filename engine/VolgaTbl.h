@@ -76,6 +76,52 @@ private:
     std::vector<TVolgaDataset*> changed_;
 };
 
+// The rows a dataset shows, in its order. A gap follows the place of the last deletion, so that
+// deleting rows one after another where the cursor stands moves none of the others.
+class TViewRows {
+public:
+    size_t size() const { return rows_.size() - gap_; }
+    bool empty() const { return size() == 0; }
+    TVolgaRow* operator[](size_t i) const { return rows_[i < at_ ? i : i + gap_]; }
+    void clear() {
+        rows_.clear();
+        at_ = gap_ = 0;
+    }
+    void push_back(TVolgaRow* row) {
+        Close();
+        rows_.push_back(row);
+    }
+    void erase(size_t i) {
+        MoveGap(i);
+        ++gap_;
+    }
+    void insert(size_t i, TVolgaRow* row) {
+        Close();
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(i), row);
+    }
+    // The rows side by side, for sorting and searching.
+    std::vector<TVolgaRow*>& Rows() const {
+        Close();
+        return rows_;
+    }
+
+private:
+    void MoveGap(size_t i) const {
+        TVolgaRow** p = rows_.data();
+        if (i < at_) std::memmove(p + i + gap_, p + i, (at_ - i) * sizeof *p);
+        else if (i > at_) std::memmove(p + at_, p + at_ + gap_, (i - at_) * sizeof *p);
+        at_ = i;
+    }
+    void Close() const {
+        if (gap_ == 0) return;
+        MoveGap(size());
+        rows_.resize(size());
+        gap_ = 0;
+    }
+    mutable std::vector<TVolgaRow*> rows_;
+    mutable size_t at_ = 0, gap_ = 0; // the gap: gap_ unused places from index at_
+};
+
 class TVolgaDataset : public TDataSet {
 public:
     explicit TVolgaDataset(TComponent* owner = nullptr);
@@ -282,7 +328,7 @@ private:
     TVolgaDatabase* database_ = nullptr;
     TVolgaCursor* cursor_ = nullptr;
     std::unique_ptr<TVolgaCursor> ownCursor_;
-    std::vector<TVolgaRow*> view_;
+    TViewRows view_;
     std::vector<const TVolgaField*> fieldMap_; // field definition -> the cursor's field
     int pos_ = -1;
     int changeCount_ = 0;

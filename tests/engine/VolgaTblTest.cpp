@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <random>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -445,6 +446,30 @@ TEST_F(TableTest, AFileWhoseSizeDisagreesWithItsHeadIsRefusedUnread) {
     std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
     WriteFileDurably(file, block + "x");
     EXPECT_THROW(t.Open(), EDatabaseError);
+}
+
+TEST(ViewRows, DeletingWhereverKeepsTheOrderOfTheRest) {
+    std::vector<TVolgaRow> rows(64);
+    TViewRows view;
+    std::vector<TVolgaRow*> model;
+    for (TVolgaRow& r : rows) {
+        view.push_back(&r);
+        model.push_back(&r);
+    }
+    std::mt19937 rng(5);
+    for (int step = 0; step < 200 && !model.empty(); ++step) {
+        const size_t i = rng() % 4 == 0 ? rng() % model.size() : (step % 2 ? 0 : model.size() - 1);
+        if (rng() % 5 == 0) {
+            view.insert(i, &rows[i]);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(i), &rows[i]);
+        } else {
+            view.erase(i);
+            model.erase(model.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        ASSERT_EQ(view.size(), model.size());
+        for (size_t k = 0; k < model.size(); ++k) ASSERT_EQ(view[k], model[k]) << step;
+    }
+    EXPECT_EQ(view.Rows(), model);
 }
 
 TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
