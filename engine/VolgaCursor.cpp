@@ -79,21 +79,6 @@ const FormatSettings& FixedFormat() {
     return fs;
 }
 
-// Whether a stored value is the one the writer makes of it: a fixed-size value whole and not
-// zero, a text without a zero byte, an object not empty. Other files read the same but are
-// written anew.
-bool IsCanonical(TKindStore store, std::string_view v, bool isString) {
-    switch (store) {
-    case TKindStore::Int16: return v.size() == 2 && FixedOf<int16_t>(v) != 0;
-    case TKindStore::Int32: return v.size() == 4 && FixedOf<int32_t>(v) != 0;
-    case TKindStore::Int64: return v.size() == 8 && FixedOf<int64_t>(v) != 0;
-    case TKindStore::Float: return v.size() == 8 && FixedOf<double>(v) != 0;
-    case TKindStore::Text: return std::memchr(v.data(), 0, v.size()) == nullptr;
-    case TKindStore::Counted: return !v.empty() && (!isString || std::memchr(v.data(), 0, v.size()) == nullptr);
-    default: return false;
-    }
-}
-
 } // namespace
 
 // ---- values in decoded rows ----
@@ -316,6 +301,8 @@ void TVolgaCursor::AppendField(TVolgaField field) {
     rowSize_ += field.ValueSize;
     if (field.Kind == TVolgaFieldKind::AutoInc && autoIncField_ < 0) autoIncField_ = field.Index;
     counted_.push_back(kind.store == TKindStore::Counted ? 1 : 0);
+    const int limit = kind.store == TKindStore::Counted ? 4 : field.Kind == TVolgaFieldKind::SmallStr ? field.Size : field.ValueSize;
+    slots_.push_back({static_cast<uint8_t>(std::min(limit, 255)), kind.store, field.Kind == TVolgaFieldKind::String});
     fields_.push_back(std::move(field));
 }
 
@@ -395,8 +382,16 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
     }
     const uint8_t len = lengths[index];
     if (len == 0) return {};
-    if (counted_[index]) return {reinterpret_cast<const char*>(p + 4), ReadLE<uint32_t>(p)};
-    return {reinterpret_cast<const char*>(p), len};
+    // Texts end at their first zero byte, as they always have when read: a file may hold more.
+    const Slot& slot = slots_[index];
+    const char* at = reinterpret_cast<const char*>(p);
+    if (slot.store == TKindStore::Counted) {
+        std::string_view v(at + 4, ReadLE<uint32_t>(p));
+        if (slot.isString) v = v.substr(0, std::min(v.size(), v.find('\0')));
+        return v;
+    }
+    if (slot.store == TKindStore::Text) return {at, strnlen(at, len)};
+    return {at, len};
 }
 
 TVolgaRowBuffer TVolgaCursor::Decode(const TVolgaRow& row) const {
@@ -457,6 +452,7 @@ void TVolgaCursor::Clear(bool whole) {
     if (whole) {
         fields_.clear();
         counted_.clear();
+        slots_.clear();
         rowSize_ = 0;
         blobCount_ = 0;
         autoIncField_ = -1;
@@ -509,6 +505,7 @@ bool TVolgaCursor::ParseFieldList(std::string_view text, int fieldCount, std::st
     static const std::string kError = "Error in buffer structure (field description section)";
     fields_.clear();
     counted_.clear();
+    slots_.clear();
     rowSize_ = 0;
     blobCount_ = 0;
     autoIncField_ = -1;
@@ -640,13 +637,20 @@ bool TVolgaCursor::Reload(std::string&& block, const std::vector<std::string>& c
             if (!added) it->second = 0;
         }
     }
+    const uint32_t firstNew = nextId_;
     if (!LoadFromStream(std::move(block), message)) return false;
     fields = fieldsOf();
     if (ids.empty() || fields.empty()) return true;
-    uint32_t base = idBase_;
+    // The rows found again take their old identities; the others are numbered anew from
+    // where this read began, as no one has seen the numbers it gave.
+    uint32_t base = firstNew;
+    nextId_ = firstNew;
     for (TVolgaRow* row : rows_) {
         auto it = ids.find(codeOf(*row, fields));
-        if (it == ids.end() || it->second == 0) continue;
+        if (it == ids.end() || it->second == 0) {
+            row->Id = nextId_++;
+            continue;
+        }
         row->Id = it->second;
         it->second = 0; // one row takes an identity
         base = std::min(base, row->Id);
@@ -719,75 +723,71 @@ bool TVolgaCursor::ReadNotes(std::string_view body, size_t& pos, int32_t declare
     return true;
 }
 
-bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message,
-                            bool& canonical) const {
+bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const {
     const size_t n = fields_.size();
     const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
+    const Slot* slots = slots_.data();
     for (size_t i = 0; i < n; ++i) {
-        const TVolgaField& f = fields_[i];
         const uint8_t len = lengths[i];
-        const int limit = counted_[i] ? 4 : std::min<int>(255, f.Kind == TVolgaFieldKind::SmallStr ? f.Size : f.ValueSize);
-        if (counted_[i] ? (len != 0 && len != 4) : len > limit) {
-            message = Format("Field '%s' has wrong length %d in record %d", f.Name, len, recordNo);
+        if (slots[i].store == TKindStore::Counted ? (len & ~4u) != 0 : len > slots[i].limit) {
+            message = Format("Field '%s' has wrong length %d in record %d", fields_[i].Name, len, recordNo);
             return false;
         }
     }
     pos += n;
-    canonical = true;
+    const auto* p = reinterpret_cast<const uint8_t*>(body.data() + pos);
+    const auto* end = reinterpret_cast<const uint8_t*>(body.data() + body.size());
     for (size_t i = 0; i < n; ++i) {
         const uint8_t len = lengths[i];
-        if (len == 0) continue;
-        const TVolgaField& f = fields_[i];
-        const TKindStore store = KindInfo(f.Kind).store;
-        const size_t left = body.size() - pos;
-        if (counted_[i]) {
-            if (left < 4) {
+        const Slot& slot = slots[i];
+        // Branches on the field's kind only, which every row repeats, and not on its value.
+        if (slot.store == TKindStore::Counted) {
+            if (len == 0) continue;
+            if (end - p < 4) {
                 message = kEnd;
                 return false;
             }
-            const int32_t count = ReadLE<int32_t>(body.data() + pos);
-            const bool isString = f.Kind == TVolgaFieldKind::String;
-            if (isString && (count < 0 || count > kMaxStringBytes)) {
-                message = Format("String field '%s' has wrong length %d in record %d", f.Name, count, recordNo);
+            const int32_t count = ReadLE<int32_t>(p);
+            if (slot.isString && (count < 0 || count > kMaxStringBytes)) {
+                message = Format("String field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
                 return false;
             }
             if (count < 0 || count > kMaxBlobBytes) {
-                message = Format("BLOB field '%s' has wrong length %d in record %d", f.Name, count, recordNo);
+                message = Format("BLOB field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
                 return false;
             }
-            if (left - 4 < static_cast<size_t>(count)) {
+            if (end - p - 4 < count) {
                 message = kEnd;
                 return false;
             }
-            canonical = canonical && IsCanonical(store, body.substr(pos + 4, static_cast<size_t>(count)), isString);
-            pos += 4 + static_cast<size_t>(count);
-        } else {
-            if (left < len) {
-                message = kEnd;
-                return false;
-            }
-            canonical = canonical && IsCanonical(store, body.substr(pos, len), false);
-            pos += len;
+            p += 4 + count;
+            continue;
         }
+        if (end - p < len) {
+            message = kEnd;
+            return false;
+        }
+        p += len;
     }
+    pos = static_cast<size_t>(p - reinterpret_cast<const uint8_t*>(body.data()));
     return true;
 }
 
 bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared, std::string& message) {
     const size_t n = fields_.size();
     // Never reserve more than the remaining bytes can hold.
-    if (declared > 0) rows_.reserve(std::min(static_cast<size_t>(declared), (body.size() - pos) / n));
+    if (declared > 0) {
+        const size_t most = std::min(static_cast<size_t>(declared), (body.size() - pos) / n);
+        rows_.reserve(most);
+        byId_.reserve(most);
+    }
     int lastPercent = -1;
     int32_t read = 0;
     while (body.size() - pos >= n && read < declared) {
         const size_t start = pos;
-        bool canonical = false;
-        if (!IndexRow(body, pos, read + 1, message, canonical)) return false;
-        const TRowSpan span{reinterpret_cast<const uint8_t*>(body.data() + start), static_cast<uint32_t>(pos - start)};
-        TVolgaRow* row = AppendRow(span, nullptr, rsUnchanged);
-        // A row stored otherwise than the writer stores it gets the writer's bytes, so that
-        // saving copies every row as it is.
-        if (!canonical) SetOwnBytes(*row, Encode(Decode(*row)));
+        if (!IndexRow(body, pos, read + 1, message)) return false;
+        AppendRow({reinterpret_cast<const uint8_t*>(body.data() + start), static_cast<uint32_t>(pos - start)}, nullptr,
+                  rsUnchanged);
         ++read;
         if (OnCallback && declared > 0) {
             const int percent = static_cast<int>(std::nearbyint(read * 100.0 / declared));

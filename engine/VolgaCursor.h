@@ -192,13 +192,20 @@ private:
     bool ReadHead(std::string_view block, BlockHead& head, std::string& message);
     bool ReadNotes(std::string_view body, size_t& pos, int32_t declared, std::string& message);
     bool ReadRows(std::string_view body, size_t pos, int32_t declared, std::string& message);
-    bool IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message, bool& canonical) const;
+    bool IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const;
     TVolgaRow* AppendRow(TRowSpan bytes, std::unique_ptr<uint8_t[]> own, uint8_t state);
     void SetOwnBytes(TVolgaRow& row, std::string_view bytes);
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;
     std::vector<uint8_t> counted_; // per field: its value is a count and bytes
+    // What reading a row needs of each field, side by side.
+    struct Slot {
+        uint8_t limit; // the largest length byte
+        TKindStore store;
+        bool isString;
+    };
+    std::vector<Slot> slots_;
     // The buffer of the last read: rows read from it point into it.
     std::string block_;
     std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them

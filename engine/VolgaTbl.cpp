@@ -291,10 +291,7 @@ void TVolgaDataset::ReloadFromStream(std::string&& block) {
         if (TryUtf8ToCodePage(name, cursor_->CodePage(), bytes)) codeFields.push_back(std::move(bytes));
     }
     std::string message;
-    if (!cursor_->Reload(std::move(block), codeFields, message)) {
-        DropCursor();
-        DatabaseError("Error opening table: " + message, this);
-    }
+    if (!cursor_->Reload(std::move(block), codeFields, message)) DatabaseError("Error opening table: " + message, this);
     if (!message.empty()) HandleApplicationException(std::make_exception_ptr(EDatabaseError(message, this)));
     password_ = cursor_->Password();
 }
@@ -976,8 +973,6 @@ void TVolgaDataset::InternalRefresh() {
     if (changeCount_ > 0) ApplyChanges();
     for (TVolgaTable* clone : clones_)
         if (clone->Changed() && changeCount_ == 0) clone->ApplyChanges();
-    ForgetChanges();
-    for (TVolgaTable* clone : clones_) clone->ForgetChanges();
     // What is current is known by identity: the rows are about to be replaced.
     const uint32_t current = CurrentId();
     std::vector<std::pair<TVolgaTable*, uint32_t>> followers;
@@ -988,12 +983,24 @@ void TVolgaDataset::InternalRefresh() {
     view_.clear();
     pos_ = -1;
     viewValid_ = false;
+    bool reread = false;
     try {
-        ReloadData();
+        reread = ReloadData();
     } catch (...) {
-        // Clones cannot stay on rows that are gone.
-        for (auto& [clone, id] : followers) clone->Close();
+        // Nothing may read the rows that are gone: the clones close, and this table keeps
+        // no cursor.
+        for (auto& [clone, id] : followers) {
+            clone->fieldMap_.clear();
+            clone->Close();
+        }
+        fieldMap_.clear();
+        DropCursor();
         throw;
+    }
+    // The rows read again hold the changes written: nothing is left to save.
+    if (reread) {
+        ForgetChanges();
+        for (auto& [clone, id] : followers) clone->ForgetChanges();
     }
     FollowReload(current);
     for (auto& [clone, id] : followers) {
@@ -1525,20 +1532,22 @@ void TVolgaTable::LoadData() {
     }
 }
 
-void TVolgaTable::ReloadData() {
+bool TVolgaTable::ReloadData() {
     // A clone's rows are its source's, and a table of no file has nothing to read again.
     switch (loadMode_) {
     case TVolgaLoadMode::lmFile: {
         TFileStamp stamp;
         ReloadFromStream(ReadFile(stamp));
         stamp_ = stamp;
-        break;
+        return true;
     }
     case TVolgaLoadMode::lmStream:
+        // Changes have no file to go to: reading the stream again would lose them.
+        if (ChangeCount() > 0) return false;
         if (!loadStream_) DatabaseError("Loading stream is not assigned", this);
         ReloadFromStream(std::string(*loadStream_));
-        break;
-    default: break;
+        return true;
+    default: return false;
     }
 }
 

@@ -220,7 +220,8 @@ public:
 protected:
     // What a descendant provides: fill the cursor, read it again in place, write it, release it.
     virtual void LoadData() = 0;
-    virtual void ReloadData() = 0;
+    // True when the rows were read again from where they came.
+    virtual bool ReloadData() = 0;
     virtual void FlushToFile() = 0;
     virtual void DropCursor();
     virtual void ApplyFieldOrigin();
@@ -397,7 +398,7 @@ public:
 
 protected:
     void LoadData() override;
-    void ReloadData() override;
+    bool ReloadData() override;
     void FlushToFile() override;
     void DropCursor() override;
     void InternalClose() override;

@@ -434,7 +434,7 @@ TEST_F(CursorTest, NotesOfATableWithoutRowsAreKeptWhateverItsFieldCount) {
     EXPECT_EQ(again, block);
 }
 
-TEST_F(CursorTest, RowsStoredOtherwiseThanTheWriterStoresThemReadAlikeAndAreWrittenItsWay) {
+TEST_F(CursorTest, RowsStoredOtherwiseThanTheWriterStoresThemReadAlikeAndAreKeptAsTheyAre) {
     TVolgaCursor c;
     const TVolgaField& n = c.AddField("N", TVolgaFieldKind::Integer);
     const TVolgaField& s = c.AddField("S", TVolgaFieldKind::String, 20);
@@ -453,7 +453,15 @@ TEST_F(CursorTest, RowsStoredOtherwiseThanTheWriterStoresThemReadAlikeAndAreWrit
     ASSERT_TRUE(back.LoadFromStream(odd, msg)) << msg;
     EXPECT_EQ(FixedOf<int32_t>(back.FieldBytes(*back.Rows()[0], n)), 0x0102);
     EXPECT_EQ(back.FieldBytes(*back.Rows()[0], s), "ab");
+    EXPECT_EQ(ValueBytes(back.Decode(*back.Rows()[0]), s), "ab");
     std::string again;
+    back.SaveToStream(again);
+    EXPECT_EQ(ToHex(again), ToHex(odd));
+    // Once changed, the row is stored the writer's way.
+    std::string msg2;
+    back.BackupRow(back.Rows()[0]);
+    back.PostRow(back.Decode(*back.Rows()[0]), back.Rows()[0], msg2);
+    again.clear();
     back.SaveToStream(again);
     EXPECT_EQ(ToHex(again), ToHex(canonical));
 }
