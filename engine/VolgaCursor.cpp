@@ -301,8 +301,13 @@ void TVolgaCursor::AppendField(TVolgaField field) {
     rowSize_ += field.ValueSize;
     if (field.Kind == TVolgaFieldKind::AutoInc && autoIncField_ < 0) autoIncField_ = field.Index;
     counted_.push_back(kind.store == TKindStore::Counted ? 1 : 0);
-    const int limit = kind.store == TKindStore::Counted ? 4 : field.Kind == TVolgaFieldKind::SmallStr ? field.Size : field.ValueSize;
-    slots_.push_back({static_cast<uint8_t>(std::min(limit, 255)), kind.store, field.Kind == TVolgaFieldKind::String});
+    const bool counted = kind.store == TKindStore::Counted;
+    const int limit = counted ? 4 : field.Kind == TVolgaFieldKind::SmallStr ? field.Size : field.ValueSize;
+    if (counted) countedFields_.push_back(static_cast<uint32_t>(fields_.size()));
+    slots_.push_back({static_cast<uint8_t>(std::min(limit, 255)), static_cast<uint8_t>(counted ? ~4u : 0u), kind.store,
+                      field.Kind == TVolgaFieldKind::String});
+    limits_.push_back(slots_.back().limit);
+    masks_.push_back(slots_.back().mask);
     fields_.push_back(std::move(field));
 }
 
@@ -453,6 +458,9 @@ void TVolgaCursor::Clear(bool whole) {
         fields_.clear();
         counted_.clear();
         slots_.clear();
+        limits_.clear();
+        masks_.clear();
+        countedFields_.clear();
         rowSize_ = 0;
         blobCount_ = 0;
         autoIncField_ = -1;
@@ -506,6 +514,9 @@ bool TVolgaCursor::ParseFieldList(std::string_view text, int fieldCount, std::st
     fields_.clear();
     counted_.clear();
     slots_.clear();
+    limits_.clear();
+    masks_.clear();
+    countedFields_.clear();
     rowSize_ = 0;
     blobCount_ = 0;
     autoIncField_ = -1;
@@ -723,53 +734,86 @@ bool TVolgaCursor::ReadNotes(std::string_view body, size_t& pos, int32_t declare
     return true;
 }
 
+namespace {
+
+constexpr uint64_t kLow = 0x00FF00FF00FF00FFull;
+constexpr uint64_t kHigh = 0x8000800080008000ull;
+
+uint64_t Load8(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// Whether every byte of x is at most the byte of limit in its place, eight at once: each
+// byte gets a 16-bit lane whose top bit survives the subtraction only when it is.
+bool AllAtMost(uint64_t x, uint64_t limit) {
+    const uint64_t even = ((limit & kLow) | kHigh) - (x & kLow);
+    const uint64_t odd = (((limit >> 8) & kLow) | kHigh) - ((x >> 8) & kLow);
+    return (even & odd & kHigh) == kHigh;
+}
+
+// The sum of count length bytes, eight at a time.
+size_t SumBytes(const uint8_t* p, size_t count) {
+    size_t sum = 0, i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const uint64_t x = Load8(p + i);
+        const uint64_t pairs = (x & kLow) + ((x >> 8) & kLow);
+        sum += static_cast<size_t>((pairs * 0x0001000100010001ull) >> 48);
+    }
+    for (; i < count; ++i) sum += p[i];
+    return sum;
+}
+
+} // namespace
+
 bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const {
     const size_t n = fields_.size();
     const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
+    // Every length at once: a fixed value no longer than its field, a counted one 0 or 4.
     const Slot* slots = slots_.data();
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t len = lengths[i];
-        if (slots[i].store == TKindStore::Counted ? (len & ~4u) != 0 : len > slots[i].limit) {
-            message = Format("Field '%s' has wrong length %d in record %d", fields_[i].Name, len, recordNo);
-            return false;
-        }
+    bool bad = false;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t x = Load8(lengths + i);
+        bad |= !AllAtMost(x, Load8(limits_.data() + i)) || (x & Load8(masks_.data() + i)) != 0;
     }
-    pos += n;
-    const auto* p = reinterpret_cast<const uint8_t*>(body.data() + pos);
-    const auto* end = reinterpret_cast<const uint8_t*>(body.data() + body.size());
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t len = lengths[i];
-        const Slot& slot = slots[i];
-        // Branches on the field's kind only, which every row repeats, and not on its value.
-        if (slot.store == TKindStore::Counted) {
-            if (len == 0) continue;
-            if (end - p < 4) {
-                message = kEnd;
-                return false;
-            }
-            const int32_t count = ReadLE<int32_t>(p);
-            if (slot.isString && (count < 0 || count > kMaxStringBytes)) {
-                message = Format("String field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
-                return false;
-            }
-            if (count < 0 || count > kMaxBlobBytes) {
-                message = Format("BLOB field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
-                return false;
-            }
-            if (end - p - 4 < count) {
-                message = kEnd;
-                return false;
-            }
-            p += 4 + count;
-            continue;
-        }
-        if (end - p < len) {
+    for (; i < n; ++i) bad |= (lengths[i] > slots[i].limit) | ((lengths[i] & slots[i].mask) != 0);
+    if (bad) {
+        i = 0;
+        while (lengths[i] <= slots[i].limit && (lengths[i] & slots[i].mask) == 0) ++i;
+        message = Format("Field '%s' has wrong length %d in record %d", fields_[i].Name, lengths[i], recordNo);
+        return false;
+    }
+    // The values: fixed ones are stepped over by their lengths, a counted one by its count,
+    // which is checked first.
+    size_t at = pos + n;
+    size_t field = 0;
+    for (const uint32_t c : countedFields_) {
+        at += SumBytes(lengths + field, c - field);
+        field = c + 1;
+        if (lengths[c] == 0) continue;
+        if (at > body.size() || body.size() - at < 4) {
             message = kEnd;
             return false;
         }
-        p += len;
+        const int32_t count = ReadLE<int32_t>(body.data() + at);
+        if (slots[c].isString && (count < 0 || count > kMaxStringBytes)) {
+            message = Format("String field '%s' has wrong length %d in record %d", fields_[c].Name, count, recordNo);
+            return false;
+        }
+        if (count < 0 || count > kMaxBlobBytes) {
+            message = Format("BLOB field '%s' has wrong length %d in record %d", fields_[c].Name, count, recordNo);
+            return false;
+        }
+        at += 4 + static_cast<size_t>(count);
     }
-    pos = static_cast<size_t>(p - reinterpret_cast<const uint8_t*>(body.data()));
+    at += SumBytes(lengths + field, n - field);
+    if (at > body.size()) {
+        message = kEnd;
+        return false;
+    }
+    pos = at;
     return true;
 }
 

@@ -202,10 +202,13 @@ private:
     // What reading a row needs of each field, side by side.
     struct Slot {
         uint8_t limit; // the largest length byte
+        uint8_t mask;  // bits a length byte may not have: a counted value's is 0 or 4
         TKindStore store;
         bool isString;
     };
     std::vector<Slot> slots_;
+    std::vector<uint8_t> limits_, masks_; // the slots' limits and masks side by side
+    std::vector<uint32_t> countedFields_;
     // The buffer of the last read: rows read from it point into it.
     std::string block_;
     std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them
