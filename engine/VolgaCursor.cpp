@@ -2,6 +2,7 @@
 
 #include "engine/VolgaSession.h"
 #include "engine/VolgaUtils.h"
+#include "engine/VolgaValues.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
@@ -1076,43 +1077,9 @@ bool TVolgaCursor::HasDuplicate(const TVolgaRowBuffer& buffer, const TVolgaRow* 
 
 std::string TVolgaCursor::FieldText(const TVolgaField& field, const TVolgaRow& row, bool useBackup,
                                     bool fixedFormat) const {
-    static const std::string kNotFound = "Not Found";
     if (row.State == rsRemoved) return kNotFound;
-    const std::string_view v = FieldBytes(row, field, useBackup);
-    const FormatSettings& fs = fixedFormat ? FixedFormat() : formatSettings_;
-    auto local = [&](const std::string& utf8) {
-        std::string out;
-        return TryUtf8ToCodePage(utf8, codePage_, out) ? out : utf8;
-    };
-    switch (field.Kind) {
-    case TVolgaFieldKind::SmallInt: return std::to_string(FixedOf<int16_t>(v));
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::AutoInc: return std::to_string(FixedOf<int32_t>(v));
-    case TVolgaFieldKind::Int64: return std::to_string(FixedOf<int64_t>(v));
-    case TVolgaFieldKind::Boolean: return FixedOf<int16_t>(v) != 0 ? "Yes" : "No";
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency: return local(FormatFloat("0.######", FixedOf<double>(v), fs));
-    case TVolgaFieldKind::Date: {
-        const int32_t day = FixedOf<int32_t>(v);
-        if (day <= 0) return {};
-        const TDateTime dt = TimeStampToDateTime({0, day});
-        return local(FormatDateTime(fixedFormat ? "yyyy/mm/dd" : fs.ShortDateFormat, dt, fs));
-    }
-    case TVolgaFieldKind::Time: {
-        const int32_t ms = FixedOf<int32_t>(v);
-        if (ms <= 0) return {};
-        return local(FormatDateTime(fs.LongTimeFormat, ms / static_cast<double>(kMSecsPerDay), fs));
-    }
-    case TVolgaFieldKind::DateTime: {
-        const TDateTime dt = MSecsToDateTime(FixedOf<double>(v));
-        return local(FormatDateTime(fixedFormat ? "yyyy/mm/dd hh:nn:ss" : "c", dt, fs));
-    }
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo:
-    case TVolgaFieldKind::FmtMemo: return std::string(v);
-    default: return kNotFound;
-    }
+    return TextOfValue(field, FieldBytes(row, field, useBackup), fixedFormat ? FixedFormat() : formatSettings_, fixedFormat,
+                       codePage_);
 }
 
 void TVolgaCursor::SortRows(std::string_view fieldNames, bool caseInsensitive) {

@@ -41,22 +41,15 @@ bool IsAggregate(const std::string& w) { return w == "SUM" || w == "MAX" || w ==
 
 enum class Family { Integer, Float, Text, Boolean, Int64, SmallInt, Other };
 
+// Fields of one family store their values alike and compare with each other.
 Family FamilyOf(TVolgaFieldKind k) {
-    switch (k) {
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::Date:
-    case TVolgaFieldKind::Time:
-    case TVolgaFieldKind::AutoInc: return Family::Integer;
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency:
-    case TVolgaFieldKind::DateTime: return Family::Float;
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo:
-    case TVolgaFieldKind::FmtMemo: return Family::Text;
-    case TVolgaFieldKind::Boolean: return Family::Boolean;
-    case TVolgaFieldKind::Int64: return Family::Int64;
-    case TVolgaFieldKind::SmallInt: return Family::SmallInt;
+    const TVolgaKindInfo& kind = KindInfo(k);
+    switch (kind.order) {
+    case TKindOrder::Text: return Family::Text;
+    case TKindOrder::Boolean: return Family::Boolean;
+    case TKindOrder::Float: return Family::Float;
+    case TKindOrder::Signed:
+        return kind.store == TKindStore::Int16 ? Family::SmallInt : kind.store == TKindStore::Int32 ? Family::Integer : Family::Int64;
     default: return Family::Other;
     }
 }

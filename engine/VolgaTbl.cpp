@@ -3,6 +3,7 @@
 #include "engine/VolgaExp.h"
 #include "engine/VolgaSession.h"
 #include "engine/VolgaUtils.h"
+#include "engine/VolgaValues.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Convert.h"
@@ -399,97 +400,13 @@ void TVolgaDataset::SetupKey(KeyBuffer& key, const std::string& names) {
     }
 }
 
-namespace {
-
-// A value as the engine field stores it; false when a text does not convert.
-bool StoreValue(const TVolgaField& f, TVolgaRowBuffer& b, const Variant& value, const FormatSettings& fs, int codePage) {
-    if (value.IsNull()) {
-        if (IsPointerKind(f.Kind))
-            b.Blobs[static_cast<size_t>(f.BlobIndex)].clear();
-        else
-            std::memset(b.Fixed.data() + f.Position, 0, f.ValueSize);
-        return true;
-    }
-    const bool text = value.Type() == TVarType::String;
-    const std::string& s = value.StringRef();
-    switch (f.Kind) {
-    case TVolgaFieldKind::SmallInt:
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::AutoInc:
-    case TVolgaFieldKind::Int64: {
-        int64_t v = 0;
-        if (text) {
-            if (!TryStrToInt64(s, v)) return false;
-        } else {
-            v = value.AsInt64();
-        }
-        if (f.Kind == TVolgaFieldKind::Int64) SetFixed<int64_t>(b, f, v);
-        else if (f.Kind == TVolgaFieldKind::SmallInt) SetFixed<int16_t>(b, f, static_cast<int16_t>(v));
-        else SetFixed<int32_t>(b, f, static_cast<int32_t>(v));
-        return true;
-    }
-    case TVolgaFieldKind::Boolean: {
-        bool v = value.Type() == TVarType::Boolean ? value.AsBoolean() : false;
-        if (text) {
-            const std::string u = Utf8Upper(s);
-            v = u == "TRUE" || u == "YES" || u == "T" || u == "1";
-        } else if (value.Type() != TVarType::Boolean) {
-            v = value.AsInt64() != 0;
-        }
-        SetFixed<int16_t>(b, f, v ? static_cast<int16_t>(-1) : static_cast<int16_t>(0));
-        return true;
-    }
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency: {
-        double v = 0;
-        if (text) {
-            if (!TryStrToFloat(s, v, fs)) return false;
-        } else {
-            v = value.AsFloat();
-        }
-        SetFixed<double>(b, f, v);
-        return true;
-    }
-    case TVolgaFieldKind::Date:
-    case TVolgaFieldKind::Time:
-    case TVolgaFieldKind::DateTime: {
-        TDateTime v = 0;
-        if (text) {
-            const bool ok = f.Kind == TVolgaFieldKind::Date   ? TryStrToDate(s, v, fs)
-                            : f.Kind == TVolgaFieldKind::Time ? TryStrToTime(s, v, fs)
-                                                              : TryStrToDateTime(s, v, fs);
-            if (!ok) return false;
-        } else {
-            v = value.AsDateTime();
-        }
-        if (f.Kind == TVolgaFieldKind::Date) SetFixed<int32_t>(b, f, v == 0 ? 0 : DateTimeToTimeStamp(v).Date);
-        else if (f.Kind == TVolgaFieldKind::Time) SetFixed<int32_t>(b, f, DateTimeToTimeStamp(v).Time);
-        else SetFixed<double>(b, f, v == 0 ? 0 : DateTimeToMSecs(v));
-        return true;
-    }
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo: {
-        std::string bytes;
-        if (!TryUtf8ToCodePage(value.AsString(), codePage, bytes)) return false;
-        SetValueBytes(b, f, bytes);
-        return true;
-    }
-    case TVolgaFieldKind::FmtMemo:
-    case TVolgaFieldKind::BLOB:
-    case TVolgaFieldKind::Graphic: SetValueBytes(b, f, value.AsString()); return true;
-    default: return true;
-    }
-}
-
-} // namespace
 
 void TVolgaDataset::FillKey(KeyBuffer& key, const std::vector<Variant>& values) {
     key.values = cursor_->NewBuffer();
     for (size_t i = 0; i < key.fields.size() && i < values.size(); ++i) {
         const Variant& v = values[i];
         if (v.IsNull() || (v.Type() == TVarType::String && v.StringRef().empty())) continue;
-        if (!StoreValue(*key.fields[i], key.values, v, Settings(), cursor_->CodePage()))
+        if (!StoreVariant(*key.fields[i], key.values, v, Settings(), cursor_->CodePage()))
             DatabaseError("'" + v.AsString() + "' is not a valid value for field '" + key.dataFields[i]->DisplayName() + "'",
                           this);
     }
@@ -772,52 +689,8 @@ bool TVolgaDataset::GetFieldData(const TField& field, const TRecordBuffer& buffe
     const auto& b = static_cast<const RecBuf&>(buffer);
     if (!b.Decoded && !b.Row) return false;
     if (b.Decoded && b.Data.Fixed.size() != static_cast<size_t>(cursor_->RowSize())) return false;
-    const std::string_view v = ValueOf(b, f);
-    switch (f.Kind) {
-    case TVolgaFieldKind::SmallInt: value = Variant(static_cast<int64_t>(FixedOf<int16_t>(v))); return true;
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::AutoInc: value = Variant(static_cast<int64_t>(FixedOf<int32_t>(v))); return true;
-    case TVolgaFieldKind::Int64: {
-        const int64_t x = FixedOf<int64_t>(v);
-        if (x == 0) return false;
-        value = Variant(x);
-        return true;
-    }
-    case TVolgaFieldKind::Boolean: value = Variant(FixedOf<int16_t>(v) != 0); return true;
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency: value = Variant(FixedOf<double>(v)); return true;
-    case TVolgaFieldKind::Date: {
-        const int32_t day = FixedOf<int32_t>(v);
-        if (day == 0) return false;
-        value = Variant::DateTime(TimeStampToDateTime({0, day}));
-        return true;
-    }
-    case TVolgaFieldKind::Time: value = Variant::DateTime(FixedOf<int32_t>(v) / static_cast<double>(kMSecsPerDay)); return true;
-    case TVolgaFieldKind::DateTime: {
-        const double ms = FixedOf<double>(v);
-        if (ms == 0) return false;
-        value = Variant::DateTime(MSecsToDateTime(ms));
-        return true;
-    }
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String: {
-        if (v.empty()) return false;
-        const size_t size = field.Size() > 0 ? static_cast<size_t>(field.Size()) : v.size();
-        value = Variant(CodePageToUtf8(v.substr(0, std::min(size, v.size())), cursor_->CodePage()));
-        return true;
-    }
-    case TVolgaFieldKind::Memo:
-        if (v.empty()) return false;
-        value = Variant(CodePageToUtf8(v, cursor_->CodePage()));
-        return true;
-    case TVolgaFieldKind::FmtMemo:
-    case TVolgaFieldKind::BLOB:
-    case TVolgaFieldKind::Graphic:
-        if (v.empty()) return false;
-        value = Variant(std::string(v));
-        return true;
-    default: return false;
-    }
+    const size_t limit = field.Size() > 0 ? static_cast<size_t>(field.Size()) : std::string_view::npos;
+    return VariantOfValue(f, ValueOf(b, f), limit, cursor_->CodePage(), value);
 }
 
 void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) {
@@ -825,7 +698,7 @@ void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Var
     if (!f) DatabaseError("Field '" + field.DisplayName() + "' is not found", this);
     if (f->Kind == TVolgaFieldKind::AutoInc && State() != dsSetKey && State() != dsFilter) return;
     TVolgaRowBuffer& b = Writable(static_cast<RecBuf&>(buffer));
-    if (!StoreValue(*f, b, value, Settings(), cursor_->CodePage()))
+    if (!StoreVariant(*f, b, value, Settings(), cursor_->CodePage()))
         DatabaseError("Field '" + field.DisplayName() + "': the value \"" + value.AsString() +
                           "\" holds a character that the table cannot store",
                       this);
@@ -855,14 +728,14 @@ void TVolgaDataset::InitRecord(TRecordBuffer& buffer) {
                 SetFieldData(*field, buffer, Variant::DateTime(f->Kind == TVolgaFieldKind::Time ? TimeOf(Now()) : Now()));
             else if (def == "UNICOD" && (f->Kind == TVolgaFieldKind::SmallStr || f->Kind == TVolgaFieldKind::String))
                 SetFieldData(*field, buffer, Variant(NewRecordKey()));
-            else if (!StoreValue(*f, Writable(static_cast<RecBuf&>(buffer)), Variant(def), Settings(), cursor_->CodePage()))
+            else if (!StoreVariant(*f, Writable(static_cast<RecBuf&>(buffer)), Variant(def), Settings(), cursor_->CodePage()))
                 DatabaseError("'" + def + "' is not a valid value for field '" + field->DisplayName() + "'", this);
         }
         // A new detail record belongs to its master.
         if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
             const auto& masters = masterLink_->Fields();
             for (size_t i = 0; i < masters.size() && i < rangeStart_.dataFields.size(); ++i)
-                StoreValue(*rangeStart_.fields[i], Writable(static_cast<RecBuf&>(buffer)), masters[i]->Value(), Settings(),
+                StoreVariant(*rangeStart_.fields[i], Writable(static_cast<RecBuf&>(buffer)), masters[i]->Value(), Settings(),
                            cursor_->CodePage());
         }
     } catch (...) {
