@@ -176,7 +176,11 @@ int CompareRowBuffers(const std::vector<const TVolgaField*>& fields, const TVolg
 // ---- sort keys ----
 
 TSortKeys::TSortKeys(std::vector<TSortKey> keys, bool caseInsensitive, int codePage) : keys_(std::move(keys)) {
-    if (caseInsensitive) collate_ = CodePageTablesFor(codePage).collate.data();
+    if (caseInsensitive) {
+        const auto& collate = CodePageTablesFor(codePage).collate;
+        collate_ = collate.data();
+        wide_ = *std::max_element(collate.begin(), collate.end()) >= 255;
+    }
     starts_.push_back(0);
 }
 
@@ -212,7 +216,10 @@ void TSortKeys::Append(const std::string_view* values) {
                 bytes_.push_back(static_cast<char>(v.size() >> 8));
                 bytes_.push_back(static_cast<char>(v.size()));
             }
-            if (collate_) {
+            if (collate_ && !wide_) {
+                for (char c : v) bytes_.push_back(static_cast<char>(collate_[static_cast<uint8_t>(c)] + 1u));
+                bytes_.push_back('\0');
+            } else if (collate_) {
                 for (char c : v) {
                     const unsigned rank = collate_[static_cast<uint8_t>(c)] + 1u;
                     bytes_.push_back(static_cast<char>(rank >> 8));
@@ -274,6 +281,7 @@ void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, s
     std::vector<const TVolgaField*> fields;
     for (const TSortKey& k : keys) fields.push_back(k.Field);
     TSortKeys sorter(std::move(keys), caseInsensitive, cursor.CodePage());
+    sorter.Reserve(rows.size());
     for (const TVolgaRow* row : rows) {
         for (size_t k = 0; k < n; ++k) values[k] = cursor.FieldBytes(*row, *fields[k]);
         sorter.Append(values.data());

@@ -125,8 +125,9 @@ public:
     TVolgaRowBuffer NewBuffer() const;
     // The row of an identity while it is held; none for one never given or already dropped.
     TVolgaRow* RowById(uint32_t id) const;
-    // The stored bytes of a value: a fixed-size value's bytes (none when it is empty), a text's
-    // characters, an object's bytes. From the backup when asked and the row has one.
+    // The stored bytes of a value: a fixed-size value's bytes as the file has them (FixedOf reads
+    // them; none for an empty value), a text up to its first zero byte, an object's bytes. From
+    // the backup when asked and the row has one.
     std::string_view FieldBytes(const TVolgaRow& row, const TVolgaField& field, bool useBackup = false) const;
     // The row decoded for editing, and a decoded row encoded as the file stores it.
     TVolgaRowBuffer Decode(const TVolgaRow& row) const;
@@ -262,6 +263,10 @@ int CompareRowBuffers(const std::vector<const TVolgaField*>& fields, const TVolg
 class TSortKeys {
 public:
     TSortKeys(std::vector<TSortKey> keys, bool caseInsensitive, int codePage);
+    void Reserve(size_t rows) {
+        starts_.reserve(rows + 1);
+        bytes_.reserve(rows * 16);
+    }
     // Appends the key of one row, given the stored bytes of each key field in key order.
     void Append(const std::string_view* values);
     // The indexes of the appended rows in key order; rows with equal keys keep their order.
@@ -270,6 +275,7 @@ public:
 private:
     std::vector<TSortKey> keys_;
     const uint16_t* collate_ = nullptr;
+    bool wide_ = false; // ranks that do not fit a byte take two
     std::string bytes_;
     std::vector<uint32_t> starts_;
 };
