@@ -217,6 +217,8 @@ TEST_F(TableTest, SortsFiltersAndSearches) {
     EXPECT_TRUE(t.Locate("Number", Variant("xXA00002"), 0));
     EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
     EXPECT_FALSE(t.Locate("Firma", Variant("žilin"), 0));
+    EXPECT_TRUE(t.Locate("Firma", Variant("ČEREŠŇA"), loCaseInsensitive));
+    EXPECT_FALSE(t.Locate("Firma", Variant("ČEREŠ"), loCaseInsensitive));
     EXPECT_TRUE(t.Locate("Firma", Variant("žilin"), loCaseInsensitive | loPartialKey));
     EXPECT_TRUE(t.Lookup("Firma", Variant("Nikto"), "Pocet").IsNull());
     EXPECT_EQ(t.Lookup("Firma", Variant("Alfa"), "Pocet").AsInt64(), 1);
