@@ -10,21 +10,35 @@
 
 namespace kvz {
 
+namespace bytes_detail {
+
+template <typename T>
+using Unsigned = std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint16_t>>;
+
+template <typename U> U FromLittle(U u) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return u;
+    } else {
+        U r = 0;
+        for (size_t i = 0; i < sizeof(U); ++i) r = static_cast<U>(r << 8 | ((u >> (8 * i)) & 0xFF));
+        return r;
+    }
+}
+
+} // namespace bytes_detail
+
 template <typename T> T ReadLE(const void* at) {
     static_assert(std::is_arithmetic_v<T>);
-    using U = std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint16_t>>;
-    const auto* p = static_cast<const uint8_t*>(at);
-    U u = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) u |= static_cast<U>(static_cast<U>(p[i]) << (8 * i));
-    return std::bit_cast<T>(u);
+    bytes_detail::Unsigned<T> u;
+    std::memcpy(&u, at, sizeof u);
+    return std::bit_cast<T>(bytes_detail::FromLittle(u));
 }
 
 template <typename T> void WriteLE(void* at, T value) {
     static_assert(std::is_arithmetic_v<T>);
-    using U = std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint16_t>>;
-    const U u = std::bit_cast<U>(value);
-    auto* p = static_cast<uint8_t*>(at);
-    for (size_t i = 0; i < sizeof(T); ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+    // Swapping is its own inverse.
+    const auto u = bytes_detail::FromLittle(std::bit_cast<bytes_detail::Unsigned<T>>(value));
+    std::memcpy(at, &u, sizeof u);
 }
 
 template <typename T> void AppendLE(std::string& out, T value) {
