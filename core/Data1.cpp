@@ -6,15 +6,14 @@
 #include "engine/DbUtils.h"
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysInfo.h"
 
 #include <cerrno>
 #include <cmath>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 namespace kvz {
 
@@ -214,6 +213,11 @@ const char* TableSuffix(TableId table) {
     return "_linkstype.d";
 }
 
+std::string UserFileName(const std::string& userPrefix, std::string_view suffix) {
+    if (!userPrefix.empty()) CheckFileNamePart(userPrefix);
+    return userPrefix + std::string(suffix);
+}
+
 std::string LockSuffix(TableId table) {
     std::string suffix = TableSuffix(table);
     return suffix.substr(0, suffix.size() - 2) + ".mpf";
@@ -319,8 +323,8 @@ TDataSource* TDataModule1::SourceOf(TableId table) const {
     return LinksTypeSource;
 }
 
-fs::path TDataModule1::TableFileName(TableId table) const { return frame_.TableFolder / (frame_.UserPrefix + TableSuffix(table)); }
-fs::path TDataModule1::LockFileName(TableId table) const { return frame_.TableFolder / (frame_.UserPrefix + LockSuffix(table)); }
+fs::path TDataModule1::TableFileName(TableId table) const { return frame_.TableFolder / UserFileName(frame_.UserPrefix, TableSuffix(table)); }
+fs::path TDataModule1::LockFileName(TableId table) const { return frame_.TableFolder / UserFileName(frame_.UserPrefix, LockSuffix(table)); }
 
 TVolgaTable* TDataModule1::MakeTable(TableId table) {
     auto* t = new TVolgaTable(this);
@@ -487,12 +491,7 @@ void TDataModule1::OpenAllTables(const std::string& password) {
 
 void TDataModule1::CreateLockFile(const fs::path& lockFileName) {
     if (CheckPath(lockFileName) != PathState::Absent) return;
-    const int fd = ::open(lockFileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        ::close(fd);
-    } else if (errno != EEXIST) {
-        throw FileError("Cannot create lock file \"" + lockFileName.string() + "\"", lockFileName, errno);
-    }
+    kvz::CreateLockFile(lockFileName);
 }
 
 // ---- schema upgrades ----

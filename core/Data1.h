@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvz {
@@ -30,6 +31,9 @@ const std::vector<SchemaField>& TableSchema(TableId table);
 // "_address.d" and so on; the lock file has ".mpf" in place of ".d".
 const char* TableSuffix(TableId table);
 std::string LockSuffix(TableId table);
+// The name of one of a user's files in the table folder: the user prefix and the suffix. A
+// prefix that would name a file outside the folder throws FileError; an empty one is allowed.
+std::string UserFileName(const std::string& userPrefix, std::string_view suffix);
 
 class TDataModule1 : public TComponent {
 public:

@@ -5,6 +5,8 @@
 #include "platform/rtl/IniFile.h"
 #include "platform/rtl/SysInfo.h"
 
+#include <stdexcept>
+
 namespace kvz {
 
 namespace {
@@ -152,6 +154,16 @@ std::vector<std::string> SettingsStore::LoadSettings(const std::filesystem::path
 }
 
 void SettingsStore::SaveSettings(const std::filesystem::path& dataFolder) const {
+    // A line break would start a line of its own in the file: keys and sections of its making.
+    static const char* const kLineBreakTexts[] = {"A setting cannot hold a line break: ",
+                                                  "Nastavenie nemôže obsahovať zalomenie riadka: ",
+                                                  "Nastavení nemůže obsahovat zalomení řádku: "};
+    for (int k = 1; k <= kTextCount; ++k) {
+        const std::string& text = NastaveniaText[static_cast<size_t>(k)];
+        if (text.find_first_of("\r\n") == std::string::npos) continue;
+        const int language = Language();
+        throw std::invalid_argument(kLineBreakTexts[language >= 1 && language <= 3 ? language - 1 : 0] + TextKey(k));
+    }
     IniFile ini(ExistingOrCanonical(dataFolder, kFileName));
     for (int k = 1; k <= kIntegerCount; ++k) ini.WriteInteger(kSection, IntegerKey(k), Nastavenia[static_cast<size_t>(k)]);
     for (int k = 1; k <= kTextCount; ++k) ini.WriteString(kSection, TextKey(k), NastaveniaText[static_cast<size_t>(k)]);

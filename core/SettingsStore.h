@@ -41,7 +41,8 @@ public:
     // FileError when the file exists but cannot be read.
     std::vector<std::string> LoadSettings(const std::filesystem::path& dataFolder);
     // Writes every slot into the file, durably; other keys of the file stay. Throws FileError,
-    // or CodePageError for a text the file's code page cannot hold; the file is then unchanged.
+    // CodePageError for a text the file's code page cannot hold, or std::invalid_argument (in
+    // the program's language) for a text with a line break; the file is then unchanged.
     void SaveSettings(const std::filesystem::path& dataFolder) const;
 
     // "Restore Settings": asks (message 56, caption 53; the answer is a platform button number)

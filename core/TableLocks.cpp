@@ -4,7 +4,11 @@
 #include "core/Messages.h"
 #include "engine/VolgaTbl.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Guid.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -23,12 +27,56 @@ bool TTableLocks::LockTableFile(const fs::path& fileName) {
     return TableLockHandle.Held();
 }
 
-void TTableLocks::UnlockTableFile() { TableLockHandle.Release(); }
+void TTableLocks::UnlockTableFile() {
+    if (!TableLockHandle.Held()) return;
+    lastReleased_ = TableLockHandle.Path();
+    releasedAt_ = std::chrono::steady_clock::now();
+    TableLockHandle.Release();
+}
+
+namespace {
+
+// The text of the program's language among the English, Slovak and Czech ones.
+const char* InLanguage(const char* const (&texts)[3]) {
+    const int language = Language();
+    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
+}
+
+// The pause before the next try: the interval, shifted at random by up to half of it so that
+// writers who wait together do not try together, and shortened as the wait grows, so that the
+// writers who waited longest try most often and none is left waiting behind newcomers.
+milliseconds PollPause(milliseconds interval, std::chrono::steady_clock::duration waited) {
+    const double jitter = 0.5 + RandomUInt32() / 4294967296.0;
+    const double rounds = std::chrono::duration<double>(waited) / (10.0 * interval);
+    const double pause = interval.count() * jitter / std::clamp(1.0 + rounds, 1.0, 8.0);
+    return milliseconds(std::max<long long>(1, std::llround(pause)));
+}
+
+} // namespace
 
 void TTableLocks::WaitAndLock(const fs::path& fileName, milliseconds interval) {
+    static const char* const kBusyTexts[] = {"The table is in use by another user. Try again later.",
+                                             "Tabuľku práve používa iný užívateľ. Skúste to znova neskôr.",
+                                             "Tabulku právě používá jiný uživatel. Zkuste to znovu později."};
+    // A writer that has just released a lock that others wanted too lets them go first (one
+    // that met no one keeps its pace: an import of many rows is not slowed).
+    if (fileName == lastReleased_ && contended_) {
+        const auto since = std::chrono::steady_clock::now() - releasedAt_;
+        if (since < interval) std::this_thread::sleep_for(interval - since);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    contended_ = false;
     while (!LockTableFile(fileName)) {
-        if (OnWait && !OnWait()) throw EAbort();
-        std::this_thread::sleep_for(interval);
+        contended_ = true;
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (OnWait) {
+            if (!OnWait()) throw EAbort();
+        } else if (waited >= UnattendedWaitLimit) {
+            // No one could cancel this wait: it ends rather than hang on a lock that a hung
+            // computer keeps.
+            throw FileError(InLanguage(kBusyTexts), fileName, EBUSY);
+        }
+        std::this_thread::sleep_for(PollPause(interval, waited));
     }
 }
 
@@ -45,27 +93,65 @@ void CancelAll(TVolgaTable& table) {
     table.CancelChanges();
 }
 
+// What interrupted saves of a table left: under the table's lock no one else is saving it.
+void RemoveStaleSaves(const fs::path& tableFile) {
+    const std::string name = tableFile.filename().string();
+    if (name.empty()) return;
+    RemoveStaleTemporaries(tableFile.parent_path(), {name, fs::path(name).replace_extension(".~d").string()});
+}
+
 } // namespace
+
+void RemoveLocalTableTemporaries(const fs::path& tableFolder, const std::string& userPrefix) {
+    std::vector<std::string> names{UserFileName(userPrefix, ".ucs"), UserFileName(userPrefix, ".bak")};
+    for (TableId table : kAllTables) {
+        const fs::path name = UserFileName(userPrefix, TableSuffix(table));
+        for (const char* extension : {".d", ".~d", ".bak"}) names.push_back(fs::path(name).replace_extension(extension).string());
+    }
+    RemoveStaleTemporaries(tableFolder, names);
+}
 
 void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileName, bool networkMode,
                                    milliseconds interval, const std::function<void()>& change) {
     // A change made before the reload would be written over what others wrote meanwhile.
     if (networkMode && (table.ChangeCount() > 0 || table.State() == dsEdit || table.State() == dsInsert))
         throw std::logic_error("A shared table was changed outside its writer");
+    static const char* const kReadOnlyTexts[] = {
+        "The table file is read-only; the change was not saved: ",
+        "Súbor tabuľky je iba na čítanie, zmena sa neuložila: ",
+        "Soubor tabulky je jen pro čtení, změna se neuložila: "};
+    const fs::path tableFile = table.FullFileName();
+    if (IsReadOnlyFile(tableFile)) DatabaseError(InLanguage(kReadOnlyTexts) + tableFile.string(), &table);
     BusyAnimationScope busy(*this, networkMode);
-    std::optional<ScopedTableLock> lock;
-    if (networkMode) lock.emplace(*this, lockFileName, interval);
-    try {
-        // The file is read again only when someone else wrote it since this table read or wrote it.
-        if (networkMode && !table.FileUnchanged()) table.Refresh();
-        change();
-        table.ApplyChanges();
-    } catch (...) {
-        CancelAll(table);
-        throw;
+    constexpr int kTries = 20;
+    for (int attempt = 1;; ++attempt) {
+        std::optional<ScopedTableLock> lock;
+        if (networkMode) lock.emplace(*this, lockFileName, interval);
+        try {
+            if (networkMode) {
+                RemoveStaleSaves(tableFile);
+                // The file is read again only when someone else wrote it since this table read
+                // or wrote it.
+                if (!table.FileUnchanged()) table.Refresh();
+            }
+            change();
+            // Someone removed the lock file meanwhile, so another writer may hold a lock on a new
+            // one: this change starts again under that lock rather than write over the other's.
+            if (networkMode && !TableLockHandle.StillNamed()) {
+                if (attempt == kTries) throw FileError("Lock file was removed while held: \"" +
+                                                           lockFileName.string() + "\"", lockFileName, ESTALE);
+                CancelAll(table);
+                continue;
+            }
+            table.ApplyChanges();
+        } catch (...) {
+            CancelAll(table);
+            throw;
+        }
+        lock.reset();
+        table.CommitChanges();
+        return;
     }
-    lock.reset();
-    table.CommitChanges();
 }
 
 BusyAnimationScope::BusyAnimationScope(TTableLocks& locks, bool show) : locks_(locks), shown_(show && locks.ShowBusyAnimation) {
@@ -97,7 +183,10 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
             if (CheckPath(file) == PathState::Absent) return;
             // A shared table is copied under its lock, so that no writer works on it meanwhile.
             std::optional<ScopedTableLock> lock;
-            if (lockFile) lock.emplace(*this, *lockFile, kRecordCommandPoll);
+            if (lockFile) {
+                lock.emplace(*this, *lockFile, kRecordCommandPoll);
+                RemoveStaleTemporaries(backup.parent_path(), {backup.filename().string()});
+            }
             if (IsSmallerFile(backup, file)) CopyFileDurably(file, backup);
         } catch (const EAbort&) {
             throw;
@@ -108,11 +197,11 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
     };
     for (TableId table : {TableId::Links, TableId::LinksType, TableId::Address, TableId::Tasks, TableId::Owners,
                           TableId::Projects, TableId::SubProjects}) {
-        const fs::path file = tableFolder / (userPrefix + TableSuffix(table));
-        const fs::path lockFile = tableFolder / (userPrefix + LockSuffix(table));
+        const fs::path file = tableFolder / UserFileName(userPrefix, TableSuffix(table));
+        const fs::path lockFile = tableFolder / UserFileName(userPrefix, LockSuffix(table));
         backUp(file, fs::path(file).replace_extension(".bak"), networkMode ? &lockFile : nullptr);
     }
-    backUp(tableFolder / (userPrefix + ".ucs"), tableFolder / (userPrefix + ".bak"), nullptr);
+    backUp(tableFolder / UserFileName(userPrefix, ".ucs"), tableFolder / UserFileName(userPrefix, ".bak"), nullptr);
     if (!failures.empty()) throw FileError(failures, tableFolder, 0);
 }
 
@@ -121,8 +210,7 @@ void LocateRecordCode(TDataSet& table, const std::string& code) {
     static const char* const texts[] = {"The record was deleted by another user.",
                                         "Záznam medzitým vymazal iný užívateľ.",
                                         "Záznam mezitím smazal jiný uživatel."};
-    const int language = Language();
-    DatabaseError(texts[language >= 1 && language <= 3 ? language - 1 : 0], &table);
+    DatabaseError(InLanguage(texts), &table);
 }
 
 } // namespace kvz

@@ -32,16 +32,21 @@ public:
     bool LockTableFile(const std::filesystem::path& fileName);
     void UnlockTableFile();
     bool TableLockHeld() const { return TableLockHandle.Held(); }
-    // Waits until the lock is taken, polling at the interval. Before each pause OnWait runs;
-    // when it answers false the wait is abandoned with EAbort, nothing taken.
+    // Waits until the lock is taken, polling at about the interval (at random a little more or
+    // less, and more often as the wait grows). Before each pause OnWait runs; when it answers
+    // false the wait is abandoned with EAbort, nothing taken. Without OnWait the wait ends
+    // after UnattendedWaitLimit with a FileError (EBUSY) in the program's language.
     void WaitAndLock(const std::filesystem::path& fileName, milliseconds interval);
+    milliseconds UnattendedWaitLimit{30000};
 
     // One change of a shared table. In network mode: show the busy animation, wait for and
     // take the lock, reload the table, make the change, write the table, release the lock and
     // accept the change log. In local mode: make the change and write. On any failure the
     // changes are cancelled, the lock is released and the error passes on; nothing is written
-    // without the lock. The change finds its records again by their record codes
-    // (LocateRecordCode).
+    // without the lock. A table file that the user made read-only is refused before the change
+    // (EDatabaseError in the program's language). The change finds its records again by their
+    // record codes (LocateRecordCode); it runs again after a fresh reload when the lock file
+    // was removed while it was held.
     void WriteSharedTable(TVolgaTable& table, const std::filesystem::path& lockFileName, bool networkMode,
                           milliseconds interval, const std::function<void()>& change);
 
@@ -58,6 +63,10 @@ public:
 
 private:
     FileLock TableLockHandle;
+    // The lock released last, when, and whether taking it meant waiting for another writer.
+    std::filesystem::path lastReleased_;
+    std::chrono::steady_clock::time_point releasedAt_;
+    bool contended_ = false;
 };
 
 // The table lock of a scope: waits for and takes it at construction (as WaitAndLock), releases
@@ -89,6 +98,12 @@ private:
 // Whether file A is smaller than file B; a missing file counts as 0 bytes. A size that
 // cannot be taken throws FileError.
 bool IsSmallerFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Removes what interrupted saves left beside the user's table files, backups and field layout
+// file, in a table folder that this program alone writes (local mode). Network mode does it
+// for each table under its lock, in WriteSharedTable. The frame window's start calls it once
+// the table folder and the user prefix are known, before the tables open.
+void RemoveLocalTableTemporaries(const std::filesystem::path& tableFolder, const std::string& userPrefix);
 
 // Makes the record with that exact record code ("Number") current; a record that is gone (or
 // an empty code) is reported with an error in the program's language, never replaced by a

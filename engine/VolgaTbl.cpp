@@ -7,6 +7,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Convert.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 
 #include <algorithm>
@@ -1357,7 +1358,10 @@ void TVolgaTable::OpenTableFile(const std::string& name) {
 
 std::filesystem::path TVolgaTable::FullFileName() const {
     const std::filesystem::path name(tableName_);
-    if (name.has_parent_path() || !Database() || Database()->DatabasePath().empty()) return name;
+    if (name.is_absolute() || !Database() || Database()->DatabasePath().empty()) return name;
+    // A name joined to the database folder names a file in that folder, never one outside it.
+    if (!IsSafeFileNamePart(tableName_))
+        DatabaseError("Invalid table name \"" + tableName_ + "\"", const_cast<TVolgaTable*>(this));
     return std::filesystem::path(Database()->DatabasePath()) / name;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/DbfIndex.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysInfo.h"
 
@@ -108,6 +109,9 @@ void TDbfTable::SetFilePath(const std::string& path) {
 
 std::filesystem::path TDbfTable::FullPath() const {
     std::filesystem::path folder(filePath_);
+    // A name, and a folder taken below the program's, never reach outside it.
+    if (!IsSafeFileNamePart(tableName_) || (!folder.is_absolute() && !IsSafeRelativePath(folder)))
+        throw EDbfFileError("Invalid table name \"" + (folder / tableName_).string() + "\"");
     if (!folder.is_absolute()) folder = std::filesystem::path(ProgramFileName()).parent_path() / folder;
     return (folder / tableName_).lexically_normal();
 }
@@ -208,6 +212,7 @@ void TDbfTable::OpenIndexes() {
     for (TDbfIndexDef& def : indexes_) {
         if (def.IndexFile.empty()) def.IndexFile = def.SortField;
         def.IndexFile = Utf8Upper(def.IndexFile);
+        if (!IsSafeFileNamePart(def.IndexFile)) throw EDbfFileError("Invalid index name \"" + def.IndexFile + "\"");
         const std::filesystem::path wanted = WithExtension(folder / def.IndexFile, ".NDX");
         const std::filesystem::path found = Existing(wanted);
         // A missing index is not made beside the user's table.

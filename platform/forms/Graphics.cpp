@@ -5,6 +5,9 @@
 #include <QFontMetrics>
 #include <QPalette>
 
+#include "platform/rtl/Files.h"
+
+#include <map>
 #include <stdexcept>
 
 namespace kvz {
@@ -388,6 +391,51 @@ void TImageList::Delete(int index) { images_.erase(images_.begin() + index); }
 void TImageList::Draw(TCanvas& canvas, int x, int y, int index) const {
     if (index < 0 || index >= Count()) return;
     canvas.Painter().drawImage(x, y, images_[size_t(index)]);
+}
+
+// ---- picture classes ----
+
+namespace {
+struct GraphicClass {
+    std::string description;
+    TGraphicFactory create;
+};
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return out;
+}
+std::map<std::string, GraphicClass>& GraphicClasses() {
+    static std::map<std::string, GraphicClass> classes;
+    return classes;
+}
+} // namespace
+
+void TGraphic::LoadFromFile(const std::filesystem::path& path) { LoadFromStream(ReadWholeFile(path)); }
+
+void TGraphic::SaveToFile(const std::filesystem::path& path) { WriteFileDurably(path, SaveToStream()); }
+
+void RegisterFileFormat(std::string_view extension, std::string_view description, TGraphicFactory create) {
+    GraphicClasses()[LowerAscii(extension)] = {std::string(description), std::move(create)};
+}
+
+void UnregisterFileFormat(std::string_view extension) { GraphicClasses().erase(LowerAscii(extension)); }
+
+std::unique_ptr<TGraphic> GraphicForFile(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    if (!ext.empty()) ext.erase(0, 1);
+    auto it = GraphicClasses().find(LowerAscii(ext));
+    return it == GraphicClasses().end() ? nullptr : it->second.create();
+}
+
+std::string GraphicFileFilter() {
+    std::string filter;
+    for (const auto& [ext, kind] : GraphicClasses()) {
+        if (!filter.empty()) filter += ";;";
+        filter += kind.description + " (*." + ext + ")";
+    }
+    return filter;
 }
 
 } // namespace kvz

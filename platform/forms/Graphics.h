@@ -231,4 +231,31 @@ private:
     std::vector<QImage> images_;
 };
 
+// A picture of a kind that files hold; picture fields, picture controls and open-picture
+// dialogs find the kind by the file's extension among the registered classes.
+class TGraphic {
+public:
+    virtual ~TGraphic() = default;
+    // The whole file as it lies on disk.
+    virtual void LoadFromStream(std::string_view data) = 0;
+    virtual std::string SaveToStream() = 0;
+    virtual bool Empty() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual void Draw(TCanvas& canvas, const TRect& rect) = 0;
+    void LoadFromFile(const std::filesystem::path& path);
+    // Written durably: the old file stays when writing fails.
+    void SaveToFile(const std::filesystem::path& path);
+};
+
+using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
+// The extension without its dot, found without regard to case; a second registration replaces
+// the first.
+void RegisterFileFormat(std::string_view extension, std::string_view description, TGraphicFactory create);
+void UnregisterFileFormat(std::string_view extension);
+// A new picture of the class registered for the file's extension; none when no class is.
+std::unique_ptr<TGraphic> GraphicForFile(const std::filesystem::path& path);
+// The registered kinds as an open-dialog filter: "Description (*.ext)" joined by ";;".
+std::string GraphicFileFilter();
+
 } // namespace kvz

@@ -3,12 +3,14 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Guid.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kvz {
 
@@ -16,9 +18,11 @@ namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-[[noreturn]] void Fail(const std::string& what, const fs::path& path, int error) {
-    throw FileError(what + " \"" + path.string() + "\": " + ErrorText(error), path, error);
+FileError ErrorOf(const std::string& what, const fs::path& path, int error) {
+    return FileError(what + " \"" + path.string() + "\": " + ErrorText(error), path, error);
 }
+
+[[noreturn]] void Fail(const std::string& what, const fs::path& path, int error) { throw ErrorOf(what, path, error); }
 
 class Fd {
 public:
@@ -57,6 +61,28 @@ void SyncFolder(const fs::path& folder) {
     if (::fsync(dir.get()) != 0 && errno != EINVAL) Fail("Cannot sync folder", folder, errno);
 }
 
+void StderrWarning(const FileError& warning) { std::fprintf(stderr, "%s\n", warning.what()); }
+
+FileWarningHandler gWarning = StderrWarning;
+
+void Warn(const FileError& warning) noexcept {
+    try {
+        gWarning(warning);
+    } catch (...) {
+        // A warning that cannot be shown must not turn what it reports into a failure.
+    }
+}
+
+// Once the new file is moved in the save has happened, whatever the folder sync says: a
+// caller told otherwise would cancel or repeat a change that is on disk.
+void SyncFolderAfterMove(const fs::path& folder) noexcept {
+    try {
+        SyncFolder(folder);
+    } catch (const FileError& e) {
+        Warn(e);
+    }
+}
+
 } // namespace
 
 std::string ReadWholeFile(const fs::path& path) {
@@ -80,9 +106,23 @@ std::string ReadWholeFile(const fs::path& path) {
 
 namespace {
 
+// A temporary file of a durable write is "." + the file's name + "." + 8 hex digits + ".tmp".
+constexpr size_t kTemporaryTail = 13;
+
+bool IsTemporaryOf(std::string_view entry, std::string_view target) {
+    if (entry.size() != target.size() + 1 + kTemporaryTail || entry[0] != '.' ||
+        entry.substr(1, target.size()) != target)
+        return false;
+    const std::string_view tail = entry.substr(1 + target.size());
+    if (tail[0] != '.' || tail.substr(9) != ".tmp") return false;
+    for (char c : tail.substr(1, 8))
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
 // The content in a new, synced temporary file beside the path; its name is returned.
 fs::path WriteTemporary(const fs::path& path, std::string_view content) {
-    char suffix[16];
+    char suffix[kTemporaryTail + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", RandomUInt32());
     const fs::path temp = path.parent_path() / ("." + path.filename().string() + suffix);
     mode_t mode = 0644;
@@ -103,14 +143,21 @@ fs::path WriteTemporary(const fs::path& path, std::string_view content) {
 
 } // namespace
 
+bool IsReadOnlyFile(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
 void WriteFileDurably(const fs::path& path, std::string_view content) {
+    // The rename would replace it: a file made read-only is kept as the user made it.
+    if (IsReadOnlyFile(path)) Fail("Cannot replace file", path, EACCES);
     const fs::path temp = WriteTemporary(path, content);
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
         Fail("Cannot replace file", path, error);
     }
-    SyncFolder(path.parent_path());
+    SyncFolderAfterMove(path.parent_path());
 }
 
 bool CreateFileDurably(const fs::path& path, std::string_view content) {
@@ -129,11 +176,30 @@ bool CreateFileDurably(const fs::path& path, std::string_view content) {
         if (error == EEXIST) return false;
         Fail("Cannot create file", path, error);
     }
-    SyncFolder(path.parent_path());
+    SyncFolderAfterMove(path.parent_path());
     return true;
 }
 
+FileWarningHandler SetFileWarningHandler(FileWarningHandler handler) {
+    return std::exchange(gWarning, handler ? std::move(handler) : FileWarningHandler(StderrWarning));
+}
+
 void CopyFileDurably(const fs::path& from, const fs::path& to) { WriteFileDurably(to, ReadWholeFile(from)); }
+
+void RemoveStaleTemporaries(const fs::path& folder, const std::vector<std::string>& targets) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        for (const std::string& target : targets) {
+            if (!IsTemporaryOf(entry, target)) continue;
+            if (::unlink(it->path().c_str()) != 0 && errno != ENOENT)
+                Warn(ErrorOf("Cannot remove temporary file", it->path(), errno));
+            break;
+        }
+    }
+    if (ec) Warn(ErrorOf("Cannot read folder", folder, ec.value()));
+}
 
 PathState CheckPath(const fs::path& path) {
     struct stat st {};
@@ -157,19 +223,6 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view name
 fs::path ExistingOrCanonical(const fs::path& folder, std::string_view name) {
     auto found = FindNoCase(folder, name);
     return found ? *found : folder / std::string(name);
-}
-
-bool IsSafeFileNamePart(std::string_view text) {
-    if (text.find('/') != std::string_view::npos || text.find('\\') != std::string_view::npos ||
-        text.find("..") != std::string_view::npos)
-        return false;
-    bool nonBlank = false;
-    for (char c : text) {
-        auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F) return false;
-        if (c != ' ') nonBlank = true;
-    }
-    return nonBlank;
 }
 
 } // namespace kvz

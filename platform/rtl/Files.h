@@ -3,10 +3,12 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvz {
 
@@ -25,14 +27,27 @@ private:
 
 std::string ReadWholeFile(const fs::path& path);
 
+// Whether the file is there with no write permission for anyone: the user made it read-only.
+bool IsReadOnlyFile(const fs::path& path);
+
 // Writes the content to a new temporary file in the same folder, syncs it, renames it over
-// the target and syncs the folder. Throws FileError; the old file is then untouched.
+// the target and syncs the folder. Throws FileError; the old file is then untouched. A folder
+// that cannot be synced after the rename is a warning (the save has happened), not an error.
+// A read-only file is refused (EACCES).
 void WriteFileDurably(const fs::path& path, std::string_view content);
 // Writes a new file as durably, but only when nothing is at the path: false when something
 // is (it is then left as it was).
 bool CreateFileDurably(const fs::path& path, std::string_view content);
+// Where warnings of the file layer go (stderr unless set); returns the handler it replaces.
+using FileWarningHandler = std::function<void(const FileError& warning)>;
+FileWarningHandler SetFileWarningHandler(FileWarningHandler handler);
 // A durable copy of one file over another (backups before a save).
 void CopyFileDurably(const fs::path& from, const fs::path& to);
+
+// Removes the temporary files that interrupted durable writes of the named files of the folder
+// left behind. Only for a caller that knows no one writes those files now (it holds their lock);
+// what cannot be removed is a warning.
+void RemoveStaleTemporaries(const fs::path& folder, const std::vector<std::string>& targets);
 
 // Whether a path is there, absent, or cannot be checked (no permission, a broken share):
 // "absent" alone allows creating a new file in its place.
@@ -44,9 +59,5 @@ PathState CheckPath(const fs::path& path);
 std::optional<fs::path> FindNoCase(const fs::path& folder, std::string_view name);
 // The existing entry found without regard to case, else the folder joined with the name.
 fs::path ExistingOrCanonical(const fs::path& folder, std::string_view name);
-
-// A text that becomes part of a file name: refused when it holds "/", "\", "..", a control
-// character or nothing but blanks.
-bool IsSafeFileNamePart(std::string_view text);
 
 } // namespace kvz

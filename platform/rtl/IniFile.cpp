@@ -4,6 +4,8 @@
 #include "platform/rtl/Files.h"
 
 #include <cstdlib>
+#include <iterator>
+#include <stdexcept>
 
 namespace kvz {
 
@@ -16,29 +18,39 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && Utf8Lower(a) == Utf8Lower(b); }
+// The form by which names and keys are found: lower case, ASCII without the general case map.
+std::string Fold(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return Utf8Lower(s);
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+void RefuseLineBreak(std::string_view text, std::string_view key) {
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        throw std::invalid_argument("A text with a line break cannot be kept in an ini file: \"" + std::string(key) + "\"");
+}
 
 } // namespace
 
 IniFile::IniFile(std::filesystem::path path, int codePage)
     : path_(std::move(path)), codePage_(codePage > 0 ? codePage : DataCodePage()) {
     if (CheckPath(path_) == PathState::Absent) return;
-    std::string text = CodePageToUtf8(ReadWholeFile(path_), codePage_);
+    const std::string text = CodePageToUtf8(ReadWholeFile(path_), codePage_);
     Section* current = nullptr;
     size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t end = text.find('\n', pos);
+    while (pos < text.size()) {
+        // A line ends at CR LF, LF or CR: a file saved with any of them keeps its lines.
+        size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        bool last = end >= text.size();
-        pos = end + 1;
-        if (last && line.empty()) break;
+        pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         std::string t = Trim(line);
         if (!t.empty() && t.front() == '[') {
-            size_t close = t.find(']');
-            sections_.push_back({Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
-            current = &sections_.back();
+            const size_t close = t.find(']');
+            current = &AddSection(Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)), line);
             continue;
         }
         Entry e;
@@ -51,32 +63,40 @@ IniFile::IniFile(std::filesystem::path path, int codePage)
                 e.value.back() == e.value.front())
                 e.value = e.value.substr(1, e.value.size() - 2);
         }
-        e.raw = line;
+        e.raw = std::move(line);
         if (current)
-            current->entries.push_back(std::move(e));
+            AddEntry(*current, current->entries.end(), std::move(e));
         else
-            header_.push_back(line);
+            header_.push_back(std::move(e.raw));
     }
 }
 
+IniFile::Section& IniFile::AddSection(std::string name, std::string raw) {
+    auto it = sections_.insert(sections_.end(), Section{std::move(name), std::move(raw), {}, {}});
+    sectionIndex_.emplace(Fold(it->name), it);
+    return *it;
+}
+
+void IniFile::AddEntry(Section& section, std::list<Entry>::iterator at, Entry entry) {
+    auto it = section.entries.insert(at, std::move(entry));
+    if (!it->key.empty()) section.index.emplace(Fold(it->key), it);
+}
+
 const IniFile::Section* IniFile::FindSection(std::string_view name) const {
-    for (const auto& s : sections_)
-        if (SameNoCase(s.name, name)) return &s;
-    return nullptr;
+    auto it = sectionIndex_.find(Fold(name));
+    return it == sectionIndex_.end() ? nullptr : &*it->second;
 }
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
-    for (auto& s : sections_)
-        if (SameNoCase(s.name, name)) return &s;
-    return nullptr;
+    auto it = sectionIndex_.find(Fold(name));
+    return it == sectionIndex_.end() ? nullptr : &*it->second;
 }
 
 const IniFile::Entry* IniFile::FindEntry(std::string_view section, std::string_view key) const {
     const Section* s = FindSection(section);
     if (!s) return nullptr;
-    for (const auto& e : s->entries)
-        if (!e.key.empty() && SameNoCase(e.key, key)) return &e;
-    return nullptr;
+    auto it = s->index.find(Fold(key));
+    return it == s->index.end() ? nullptr : &*it->second;
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
@@ -117,26 +137,23 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    for (std::string_view text : {section, key, value}) RefuseLineBreak(text, key);
     Utf8ToCodePage(value, codePage_); // refuses what the file cannot hold, before any change
     Utf8ToCodePage(key, codePage_);
     Utf8ToCodePage(section, codePage_);
     Section* s = FindSection(section);
-    if (!s) {
-        sections_.push_back({std::string(section), {}});
-        s = &sections_.back();
-    }
+    if (!s) s = &AddSection(std::string(section), {});
     modified_ = true;
-    for (auto& e : s->entries) {
-        if (!e.key.empty() && SameNoCase(e.key, key)) {
-            e.value = std::string(value);
-            e.raw.clear();
-            return;
-        }
+    auto found = s->index.find(Fold(key));
+    if (found != s->index.end()) {
+        found->second->value = std::string(value);
+        found->second->raw.clear();
+        return;
     }
     // New keys go after the last key of the section, before trailing blank lines.
-    size_t at = s->entries.size();
-    while (at > 0 && s->entries[at - 1].key.empty() && Trim(s->entries[at - 1].raw).empty()) --at;
-    s->entries.insert(s->entries.begin() + static_cast<std::ptrdiff_t>(at), Entry{std::string(key), std::string(value), {}});
+    auto at = s->entries.end();
+    while (at != s->entries.begin() && std::prev(at)->key.empty() && Trim(std::prev(at)->raw).empty()) --at;
+    AddEntry(*s, at, Entry{std::string(key), std::string(value), {}});
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -176,32 +193,40 @@ std::vector<std::string> IniFile::ReadSectionValues(std::string_view section) co
 }
 
 void IniFile::EraseSection(std::string_view section) {
-    for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-        if (SameNoCase(it->name, section)) {
-            sections_.erase(it);
-            modified_ = true;
-            return;
+    auto found = sectionIndex_.find(Fold(section));
+    if (found == sectionIndex_.end()) return;
+    sections_.erase(found->second);
+    sectionIndex_.erase(found);
+    // A later section of the same name is found from now on.
+    for (auto it = sections_.begin(); it != sections_.end(); ++it)
+        if (Fold(it->name) == Fold(section)) {
+            sectionIndex_.emplace(Fold(section), it);
+            break;
         }
-    }
+    modified_ = true;
 }
 
 void IniFile::DeleteKey(std::string_view section, std::string_view key) {
     Section* s = FindSection(section);
     if (!s) return;
-    for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
-        if (!it->key.empty() && SameNoCase(it->key, key)) {
-            s->entries.erase(it);
-            modified_ = true;
-            return;
+    const std::string folded = Fold(key);
+    auto found = s->index.find(folded);
+    if (found == s->index.end()) return;
+    s->entries.erase(found->second);
+    s->index.erase(found);
+    for (auto it = s->entries.begin(); it != s->entries.end(); ++it)
+        if (!it->key.empty() && Fold(it->key) == folded) {
+            s->index.emplace(folded, it);
+            break;
         }
-    }
+    modified_ = true;
 }
 
 void IniFile::UpdateFile() {
     std::string text;
     for (const auto& line : header_) text += line + "\r\n";
     for (const auto& s : sections_) {
-        text += "[" + s.name + "]\r\n";
+        text += (s.raw.empty() ? "[" + s.name + "]" : s.raw) + "\r\n";
         for (const auto& e : s.entries) text += (e.raw.empty() && !e.key.empty() ? e.key + "=" + e.value : e.raw) + "\r\n";
     }
     WriteFileDurably(path_, Utf8ToCodePage(text, codePage_));

@@ -6,6 +6,7 @@
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace kvz {
 namespace {
@@ -132,10 +133,31 @@ TEST_F(SettingsStoreTest, ATextTheFileCannotHoldLeavesTheFileAsItWas) {
     s.LoadSettings(folder.path());
     s.SaveSettings(folder.path());
     const std::string before = ReadWholeFile(folder.path() / "Zirt.ini");
-    s.NastaveniaText[1] = "Noto Sans CJK 日本";
     s.Nastavenia[1] = 5;
+    s.NastaveniaText[1] = "Noto Sans CJK 日本";
     EXPECT_THROW(s.SaveSettings(folder.path()), CodePageError);
     EXPECT_EQ(ReadWholeFile(folder.path() / "Zirt.ini"), before);
+    // A line break would make keys of its own: a category named "Friends" and a wider window.
+    s.NastaveniaText[1] = "Tahoma";
+    for (const char* text : {"Club\r\nNastavenia_Text20=Friends\r\nFormWidth=12345", "a\rb", "a\nb"}) {
+        s.NastaveniaText[20] = text;
+        EXPECT_THROW(s.SaveSettings(folder.path()), std::invalid_argument) << text;
+        EXPECT_EQ(ReadWholeFile(folder.path() / "Zirt.ini"), before);
+    }
+}
+
+TEST_F(SettingsStoreTest, AFileWithCarriageReturnLineEndsKeepsEveryLine) {
+    WriteIni("Zirt.ini", "[ZirtSettings]\rNastavenia1=7\rNastavenia_Text20=Klub\r\r[Other]\rKeep=1\r");
+    SettingsStore s;
+    s.LoadSettings(folder.path());
+    EXPECT_EQ(s.Nastavenia[1], 7);
+    EXPECT_EQ(s.NastaveniaText[20], "Klub");
+    s.SaveSettings(folder.path());
+    SettingsStore again;
+    again.LoadSettings(folder.path());
+    EXPECT_EQ(again.Nastavenia[1], 7);
+    EXPECT_EQ(again.NastaveniaText[20], "Klub");
+    EXPECT_NE(ReadWholeFile(folder.path() / "Zirt.ini").find("[Other]\r\nKeep=1\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsStoreTest, RestoreSettingsAsksFirst) {

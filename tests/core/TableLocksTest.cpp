@@ -1,5 +1,9 @@
+#include "core/Messages.h"
 #include "core/TableLocks.h"
+#include "core/Data1.h"
 #include "engine/VolgaTbl.h"
+#include "engine/dbf.h"
+#include "platform/rtl/SysInfo.h"
 #include "engine/VolgaUtils.h"
 #include "platform/rtl/Files.h"
 
@@ -7,15 +11,54 @@
 #include "TempFolder.h"
 
 #include <csignal>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
 #include <gtest/gtest.h>
 #include <random>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace kvz {
 namespace {
+
+// Waits for a child and gives its exit code (-1 when it did not exit).
+int ExitCode(pid_t child) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Another Unix account for the tests that share a folder between accounts: the tests run as
+// root, and a forked child can become "nobody".
+const passwd* OtherAccount() {
+    static const passwd* account = ::getuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    return account;
+}
+
+// Runs the body in a forked child under the other account, with umask 022; its exit code is
+// 0 when the body returned true.
+int RunAsOtherAccount(const std::function<bool()>& body) {
+    const passwd* account = OtherAccount();
+    const uid_t uid = account->pw_uid;
+    const gid_t gid = account->pw_gid;
+    const pid_t pid = ::fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        int code = 1;
+        try {
+            ::umask(022);
+            if (::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0) code = body() ? 0 : 2;
+        } catch (...) {
+            code = 3;
+        }
+        ::_exit(code);
+    }
+    return ExitCode(pid);
+}
 
 // A small shared table in a folder of its own, written through the engine.
 class SharedTableTest : public ::testing::Test {
@@ -36,13 +79,18 @@ protected:
         t.Open();
     }
     // One row added by the writer of a shared table.
-    static void AddRow(TTableLocks& locks, TVolgaTable& t, const std::string& name, milliseconds poll = milliseconds(1)) {
-        locks.WriteSharedTable(t, t.FullFileName().replace_extension(".mpf"), true, poll, [&] {
+    static void AddRow(TTableLocks& locks, TVolgaTable& t, const std::string& name, bool networkMode = true) {
+        locks.WriteSharedTable(t, t.FullFileName().replace_extension(".mpf"), networkMode, milliseconds(1), [&] {
             t.Append();
             t.FieldByName("Number").SetAsString(NewRecordKey());
             t.FieldByName("Name").SetAsString(name);
             t.Post();
         });
+    }
+    int Temporaries() {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path())) count += entry.path().extension() == ".tmp";
+        return count;
     }
     std::vector<std::string> Names() {
         TVolgaTable t;
@@ -103,6 +151,49 @@ TEST_F(SharedTableTest, AWaitPollsThroughTheHookAndTheUserMayCancelIt) {
     EXPECT_EQ(hidden, 2);
 }
 
+TEST_F(SharedTableTest, AWaitThatNoOneCanCancelEndsAsBusy) {
+    TTableLocks holder, writer;
+    ASSERT_TRUE(holder.LockTableFile(lockFile));
+    writer.UnattendedWaitLimit = milliseconds(30);
+    TVolgaTable t;
+    Open(t);
+    try {
+        AddRow(writer, t, "never");
+        ADD_FAILURE() << "the wait did not end";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Error(), EBUSY);
+    }
+    EXPECT_FALSE(writer.TableLockHeld());
+    EXPECT_EQ(t.ChangeCount(), 0);
+    holder.UnlockTableFile();
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(SharedTableTest, ATableFileMadeReadOnlyIsNeverReplaced) {
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    AddRow(locks, t, "kept");
+    const std::string before = ReadWholeFile(file);
+    fs::permissions(file, fs::perms(0444));
+    const int language = Language();
+    SetLanguage(1);
+    for (bool network : {true, false}) {
+        try {
+            locks.WriteSharedTable(t, lockFile, network, milliseconds(1), [&] { ADD_FAILURE() << "changed"; });
+            ADD_FAILURE() << "saved over a read-only file";
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(locks.TableLockHeld());
+    }
+    SetLanguage(language);
+    // Nor through any other durable write.
+    EXPECT_THROW(WriteFileDurably(file, "other"), FileError);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms(0444));
+}
+
 TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
     TTableLocks locksA, locksB;
     TVolgaTable a, b;
@@ -130,6 +221,81 @@ TEST_F(SharedTableTest, TwoProgramsSeeEachOthersRowsAndAGoneRecordIsReported) {
     EXPECT_EQ(Names(), std::vector<std::string>{"from B"});
     EXPECT_FALSE(locksA.TableLockHeld());
     EXPECT_THROW(LocateRecordCode(a, ""), EDatabaseError); // never the first record for no code
+}
+
+TEST_F(SharedTableTest, ASaveWhoseFolderCannotBeSyncedHasHappenedAndIsNeitherCancelledNorRepeated) {
+    if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
+    // The other account may add files to the folder but not open it for reading: the folder
+    // sync after each rename fails.
+    fs::permissions(dir.path(), fs::perms(0333));
+    const int code = RunAsOtherAccount([&] {
+        int warnings = 0;
+        SetFileWarningHandler([&](const FileError& e) { warnings += std::string(e.what()).starts_with("Cannot open folder"); });
+        TTableLocks locks;
+        TVolgaTable t;
+        Open(t);
+        auto local = [&](const std::string& name) {
+            try {
+                AddRow(locks, t, name, false);
+            } catch (...) {
+                // A save reported as failed: the rows afterwards show whether it happened.
+            }
+        };
+        local("local 1");
+        local("local 2");
+        try {
+            AddRow(locks, t, "shared");
+        } catch (...) {
+            AddRow(locks, t, "shared"); // the user tries again
+        }
+        // A new file is made as durably, and made once.
+        const bool created = CreateFileDurably(dir.path() / "report.dat", "");
+        return warnings == 4 && created;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"local 1", "local 2", "shared"}));
+}
+
+TEST_F(SharedTableTest, ALockFileRemovedWhileHeldLosesNoRow) {
+    TTableLocks locksA, locksB;
+    TVolgaTable a, b;
+    Open(a);
+    Open(b);
+    int runs = 0;
+    locksA.WriteSharedTable(a, lockFile, true, milliseconds(1), [&] {
+        if (++runs == 1) {
+            fs::remove(lockFile); // someone tidies the folder; B makes a new lock file and writes
+            AddRow(locksB, b, "B");
+        }
+        a.Append();
+        a.FieldByName("Number").SetAsString(NewRecordKey());
+        a.FieldByName("Name").SetAsString("A");
+        a.Post();
+    });
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"B", "A"}));
+}
+
+TEST_F(SharedTableTest, AnotherAccountSharesTheLockFilesAndTheTable) {
+    if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
+    fs::permissions(dir.path(), fs::perms(0777));
+    const mode_t umask = ::umask(022);
+    TTableLocks mine;
+    TVolgaTable t;
+    Open(t);
+    AddRow(mine, t, "root"); // makes the lock file under umask 022
+    ::umask(umask);
+    EXPECT_EQ(fs::status(lockFile).permissions() & fs::perms::all, fs::perms(0666));
+    EXPECT_EQ(RunAsOtherAccount([&] {
+                  TTableLocks locks;
+                  TVolgaTable other;
+                  Open(other);
+                  AddRow(locks, other, "nobody");
+                  return true;
+              }),
+              0);
+    AddRow(mine, t, "root again");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"root", "nobody", "root again"}));
 }
 
 TEST_F(SharedTableTest, ALockThatCannotBeTakenIsAnErrorAndNothingIsWritten) {
@@ -162,13 +328,6 @@ TEST_F(SharedTableTest, AWriteThatFailsKeepsTheOldFileReleasesTheLockAndCancelsT
     EXPECT_EQ(t.ChangeCount(), 0);
     EXPECT_EQ(t.RecordCount(), 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2); // table and lock
-}
-
-// Waits for a child and gives its exit code (-1 when it did not exit).
-int ExitCode(pid_t child) {
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 TEST_F(SharedTableTest, ManyProgramsWritingAtOnceLoseNoRowAndNoReaderSeesADamagedFile) {
@@ -219,6 +378,20 @@ TEST_F(SharedTableTest, ManyProgramsWritingAtOnceLoseNoRowAndNoReaderSeesADamage
         for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(distinct.count(std::to_string(w) + "-" + std::to_string(r)));
 }
 
+TEST_F(SharedTableTest, AWriterRemovesWhatInterruptedSavesOfItsTableLeft) {
+    const fs::path ofTable = dir.path() / ".Jano_links.d.0badf00d.tmp";
+    const fs::path ofBackup = dir.path() / ".Jano_links.~d.0badf00d.tmp";
+    const fs::path ofOther = dir.path() / ".Jano_tasks.d.0badf00d.tmp"; // not under this lock
+    for (const fs::path& p : {ofTable, ofBackup, ofOther}) WriteFileDurably(p, std::string(1000, 'x'));
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    AddRow(locks, t, "row");
+    EXPECT_FALSE(fs::exists(ofTable));
+    EXPECT_FALSE(fs::exists(ofBackup));
+    EXPECT_TRUE(fs::exists(ofOther));
+}
+
 TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
     std::mt19937 random(20261210);
     int confirmed = 0;
@@ -259,12 +432,78 @@ TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
 
         TTableLocks locks;
         EXPECT_FALSE(locks.IsFileInUse(lockFile)); // the lock died with the writer
+        // The next writer removes what the killed save left; only the last kill's may be there.
+        EXPECT_LE(Temporaries(), 1);
         const std::vector<std::string> names = Names();
         ASSERT_TRUE(names.size() == static_cast<size_t>(confirmed) || names.size() == static_cast<size_t>(confirmed) + 1)
             << names.size() << " rows after " << confirmed << " confirmed writes";
         for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], std::to_string(i + 1) + std::string(200, '.'));
         confirmed = static_cast<int>(names.size());
     }
+}
+
+TEST(TableFiles, AtStartTheTemporariesOfInterruptedSavesOfTheUsersFilesGo) {
+    TempFolder dir;
+    const std::vector<std::string> stale = {".Jano_address.d.0123abcd.tmp", ".Jano_links.~d.ffffffff.tmp",
+                                            ".Jano_tasks.bak.00000000.tmp", ".Jano.ucs.12345678.tmp"};
+    const std::vector<std::string> kept = {"Jano_address.d", ".Eva_address.d.0123abcd.tmp",
+                                           ".Jano_address.d.0123abcd.tmp.tmp", ".Jano_address.d.notahex!.tmp",
+                                           "Zirt.ini"};
+    for (const auto& names : {stale, kept})
+        for (const auto& name : names) WriteFileDurably(dir.path() / name, "x");
+    RemoveLocalTableTemporaries(dir.path(), "Jano");
+    for (const auto& name : stale) EXPECT_FALSE(fs::exists(dir.path() / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(dir.path() / name)) << name;
+}
+
+void ExpectRefused(TDataSet& table, const char* name) {
+    try {
+        table.Open();
+        ADD_FAILURE() << name << " was opened";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("Invalid table name"), std::string::npos) << e.what();
+    }
+}
+
+TEST(TableFiles, NamesThatWouldReachOutsideTheirFolderAreRefused) {
+    TempFolder dir;
+    const fs::path inside = dir.path() / "db";
+    fs::create_directory(inside);
+    {
+        TVolgaTable outside; // a real table beside the database folder
+        outside.FieldDefs().Add("Number", ftString, 8);
+        outside.Open();
+        outside.SaveToFile(dir.path() / "escaped.d");
+    }
+    TVolgaDatabase db;
+    db.SetDatabasePath(inside.string());
+    for (const char* name : {"../escaped.d", "sub/../../escaped.d", "..", " "}) {
+        TVolgaTable t;
+        t.SetDatabase(&db);
+        t.SetTableName(name);
+        t.FieldDefs().Add("Number", ftString, 8);
+        ExpectRefused(t, name);
+    }
+
+    const fs::path programFolder = fs::path(ProgramFileName()).parent_path();
+    for (const char* name : {"../outside", "sub/../../outside", "a\\..\\outside"}) {
+        TDbfTable t;
+        t.SetTableName(name);
+        t.SetOpenMode(omAutoCreate);
+        t.FieldDefs().Add("NAME", ftString, 10);
+        ExpectRefused(t, name);
+    }
+    EXPECT_FALSE(fs::exists(programFolder.parent_path() / "outside.dbf"));
+
+    // A user prefix names the user's files in the table folder, nowhere else.
+    TTableLocks locks;
+    for (const char* prefix : {"../Jano", "a/b", "..", "Ja\nno", "  "}) {
+        EXPECT_THROW(UserFileName(prefix, "_address.d"), FileError) << prefix;
+        EXPECT_THROW(locks.AutoBackup(inside, prefix, false), FileError) << prefix;
+        EXPECT_THROW(RemoveLocalTableTemporaries(inside, prefix), FileError) << prefix;
+    }
+    EXPECT_EQ(UserFileName("", "_address.d"), "_address.d");
+    EXPECT_EQ(UserFileName("Ján", "_address.mpf"), "Ján_address.mpf");
 }
 
 TEST(TableFiles, IsSmallerFileCountsAMissingFileAsEmpty) {
@@ -304,6 +543,7 @@ TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
     write("Jano_tasks.d", 12000);
     fs::remove(dir.path() / "Jano_tasks.bak");
     fs::create_directories(dir.path() / "Jano_tasks.bak" / "in the way");
+    write(".Jano_links.bak.0badf00d.tmp", 400); // an interrupted copy, removed under the lock
     TTableLocks other;
     ASSERT_TRUE(other.LockTableFile(dir.path() / "Jano_links.mpf"));
     int waits = 0;
@@ -319,6 +559,7 @@ TEST(TableFiles, AutoBackupRefreshesABackupOnlyWhileTheTableGrows) {
     }
     EXPECT_EQ(waits, 1);
     EXPECT_EQ(size("Jano_links.bak"), 600u);
+    EXPECT_FALSE(fs::exists(dir.path() / ".Jano_links.bak.0badf00d.tmp"));
     EXPECT_FALSE(locks.TableLockHeld());
     EXPECT_FALSE(fs::exists(dir.path() / "Jano_owners.mpf")); // nothing to copy, nothing to lock
 }

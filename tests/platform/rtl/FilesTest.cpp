@@ -1,4 +1,5 @@
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Guid.h"
 #include "platform/rtl/IniFile.h"
@@ -6,6 +7,7 @@
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <regex>
 
 namespace kvz {
@@ -58,6 +60,9 @@ TEST(Files, FindsAnExistingNameWithoutRegardToCaseAndTellsAbsentFromUnknown) {
 TEST(Files, SafeFileNameParts) {
     for (const char* bad : {"", "   ", "a/b", "a\\b", "..", "x..y", "tab\there"}) EXPECT_FALSE(IsSafeFileNamePart(bad)) << bad;
     for (const char* good : {"Jano", "Ján Novák", "user.1"}) EXPECT_TRUE(IsSafeFileNamePart(good)) << good;
+    EXPECT_THROW(CheckFileNamePart("../Jano"), FileError);
+    for (const char* bad : {"/etc", "../x", "a/../../x", "a/..", "a/ /b"}) EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
+    for (const char* good : {"", ".", "a", "./a/b", "a/"}) EXPECT_TRUE(IsSafeRelativePath(good)) << good;
 }
 
 TEST(Guid, BracedTextOf128RandomBits) {
@@ -98,6 +103,25 @@ TEST(IniFile, ProfileFileSemanticsInTheDataCodePage) {
     EXPECT_EQ(again.ReadInteger("New", "Count", 0), -3);
     EXPECT_FALSE(again.ValueExists("Other", "A"));
     EXPECT_FALSE(again.ValueExists("ZirtSettings", "Bad"));
+}
+
+TEST(IniFile, LinesEndAnyWayAndNoValueMakesLinesOfItsOwn) {
+    TempFolder dir;
+    const auto path = dir.path() / "Zirt.ini";
+    // CR LF, LF and CR line ends in one file; text after a section's bracket; a repeated key.
+    WriteFileDurably(path, "[A] ; note\rK=1\nk=2\r\n[b]\n\rL=3\r");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("a", "K", 0), 1); // the first of a repeated key
+    EXPECT_EQ(ini.ReadInteger("B", "l", 0), 3);
+    ini.DeleteKey("A", "K");
+    EXPECT_EQ(ini.ReadInteger("A", "K", 0), 2); // the repeat is found once the first is gone
+    for (const char* bad : {"x\r\n[B]\r\nL=9", "x\ry", "x\ny"}) {
+        EXPECT_THROW(ini.WriteString("A", "V", bad), std::invalid_argument) << bad;
+        EXPECT_THROW(ini.WriteString("A", bad, "v"), std::invalid_argument) << bad;
+        EXPECT_THROW(ini.WriteString(bad, "V", "v"), std::invalid_argument) << bad;
+    }
+    ini.UpdateFile();
+    EXPECT_EQ(ReadWholeFile(path), "[A] ; note\r\nk=2\r\n[b]\r\n\r\nL=3\r\n");
 }
 
 } // namespace

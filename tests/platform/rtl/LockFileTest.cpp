@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,6 +41,41 @@ TEST(LockFile, FailuresOtherThanAHolderAreErrors) {
     WriteFileDurably(dir.path() / "plain", "x");
     EXPECT_THROW(TryLockFile(dir.path() / "missing" / "a.mpf"), FileError);
     EXPECT_THROW(IsFileLocked(dir.path() / "plain" / "a.mpf"), FileError);
+}
+
+TEST(LockFile, OnlyARegularFileOfItsOwnNameIsALockFileAndItIsShared) {
+    TempFolder dir;
+    WriteFileDurably(dir.path() / "table.d", "rows");
+    fs::create_symlink(dir.path() / "table.d", dir.path() / "link.mpf");
+    fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling.mpf");
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo.mpf").c_str(), 0666), 0);
+    fs::create_directory(dir.path() / "folder.mpf");
+    for (const char* name : {"link.mpf", "dangling.mpf", "fifo.mpf", "folder.mpf"}) {
+        EXPECT_THROW(TryLockFile(dir.path() / name), FileError) << name;
+        EXPECT_THROW(IsFileLocked(dir.path() / name), FileError) << name;
+    }
+    EXPECT_EQ(ReadWholeFile(dir.path() / "table.d"), "rows");
+    EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
+
+    // Whoever may write into the folder may take the lock, whatever the umask.
+    const mode_t umask = ::umask(077);
+    fs::permissions(dir.path(), fs::perms(0770));
+    EXPECT_TRUE(TryLockFile(dir.path() / "a.mpf").Held());
+    CreateLockFile(dir.path() / "b.mpf");
+    ::umask(umask);
+    for (const char* name : {"a.mpf", "b.mpf"})
+        EXPECT_EQ(fs::status(dir.path() / name).permissions() & fs::perms::all, fs::perms(0660)) << name;
+
+    // An old lock file of this account gets the folder's bits; a private file linked in a lock
+    // file's place keeps its own.
+    WriteFileDurably(dir.path() / "private", "secret");
+    fs::permissions(dir.path() / "private", fs::perms(0600));
+    fs::create_hard_link(dir.path() / "private", dir.path() / "linked.mpf");
+    CreateLockFile(dir.path() / "old.mpf");
+    fs::permissions(dir.path() / "old.mpf", fs::perms(0600));
+    for (const char* name : {"linked.mpf", "old.mpf"}) EXPECT_TRUE(TryLockFile(dir.path() / name).Held()) << name;
+    EXPECT_EQ(fs::status(dir.path() / "private").permissions() & fs::perms::all, fs::perms(0600));
+    EXPECT_EQ(fs::status(dir.path() / "old.mpf").permissions() & fs::perms::all, fs::perms(0660));
 }
 
 TEST(LockFile, TheLockDiesWithTheProcessThatHeldIt) {
