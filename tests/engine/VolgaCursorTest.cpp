@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <random>
 
 namespace kvz {
@@ -513,6 +514,24 @@ TEST_F(CursorTest, PreparedSortKeysOrderAsTheComparisonDoes) {
             EXPECT_EQ(byKeys, byComparison) << "sort " << k << (ci ? " ignoring case" : "");
         }
     }
+}
+
+TEST_F(CursorTest, ARowCostsLittleMoreThanTheBytesItTakesInTheFile) {
+    // Rows of empty fields take a byte a field in the file, however wide the fields are.
+    TVolgaCursor c;
+    for (int i = 0; i < 20; ++i) c.AddField("F" + std::to_string(i), TVolgaFieldKind::SmallStr, 35);
+    std::string msg;
+    constexpr int kRows = 50000;
+    for (int i = 0; i < kRows; ++i) c.PostRow(c.NewBuffer(), nullptr, msg);
+    std::string block;
+    c.SaveToStream(block);
+    c.Clear(true);
+    const size_t before = mallinfo2().uordblks;
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(std::move(block), msg)) << msg;
+    const size_t used = mallinfo2().uordblks - before;
+    EXPECT_EQ(back.Rows().size(), static_cast<size_t>(kRows));
+    EXPECT_LT(used, 20u * kRows + 80u * kRows); // the bytes, and a row's place in the lists
 }
 
 TEST_F(CursorTest, FieldTextInTheLocaleAndFixedForms) {
