@@ -45,7 +45,8 @@ void BM_OpenTable(benchmark::State& state) {
     Fixture& f = FixtureFor(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         TVolgaCursor c;
-        std::string msg, block;
+        std::string msg;
+        TBlockBytes block;
         TFileStamp stamp;
         if (!ReadTableFile(f.folder / "open.d", block, stamp, msg) || !c.LoadFromStream(std::move(block), msg))
             state.SkipWithError(msg.c_str());
@@ -57,7 +58,7 @@ void BM_OpenTable(benchmark::State& state) {
     {
         TVolgaCursor c;
         std::string msg;
-        c.LoadFromStream(std::string(f.block), msg);
+        c.LoadFromStream(f.block, msg);
         const double rows = static_cast<double>(state.range(0));
         state.counters["mem_B_per_row"] = static_cast<double>(mallinfo2().uordblks - before) / rows;
         state.counters["file_B_per_row"] = static_cast<double>(f.block.size()) / rows;

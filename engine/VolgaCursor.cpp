@@ -461,7 +461,7 @@ void TVolgaCursor::Clear(bool whole) {
     storage_.clear();
     byId_.clear();
     idBase_ = nextId_;
-    block_ = std::string();
+    block_ = {};
     lastAutoInc_ = 0;
     if (whole) {
         fields_.clear();
@@ -606,16 +606,16 @@ struct TVolgaCursor::BlockHead {
 };
 
 bool TVolgaCursor::LoadFromStream(std::string_view block, std::string& message) {
-    return LoadFromStream(std::string(block), message);
+    return LoadFromStream(TBlockBytes::Copy(block), message);
 }
 
-bool TVolgaCursor::LoadFromStream(std::string&& block, std::string& message) {
+bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
     message.clear();
     Clear(true);
     // The rows point into the buffer: it is moved to its place before anything is read.
     block_ = std::move(block);
     bool headerRead = false;
-    if (LoadBlock(block_, message, headerRead)) {
+    if (LoadBlock(message, headerRead)) {
         message.clear();
         return true;
     }
@@ -625,7 +625,7 @@ bool TVolgaCursor::LoadFromStream(std::string&& block, std::string& message) {
     return false;
 }
 
-bool TVolgaCursor::Reload(std::string&& block, const std::vector<std::string>& codeFields, std::string& message) {
+bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
     // The record codes of the rows held, each with its row's identity; a code held twice names
     // no one record and is left out.
     std::unordered_map<std::string, uint32_t> ids;
@@ -860,17 +860,17 @@ bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared,
     return true;
 }
 
-bool TVolgaCursor::LoadBlock(std::string& block, std::string& message, bool& headerRead) {
+bool TVolgaCursor::LoadBlock(std::string& message, bool& headerRead) {
     BlockHead head;
-    if (!ReadHead(block, head, message)) return false;
+    if (!ReadHead(block_.View(), head, message)) return false;
     headerRead = true;
     if (head.kind == 'P') {
         TSapphire& cipher = session_->Cipher();
         cipher.SetKey(CheckBlockText(checkBlock_));
-        cipher.DecryptBuffer(block.data() + head.bodyAt, block.size() - head.bodyAt);
+        cipher.DecryptBuffer(block_.data.get() + head.bodyAt, block_.size - head.bodyAt);
         cipher.Burn();
     }
-    const std::string_view body = std::string_view(block).substr(head.bodyAt);
+    const std::string_view body = block_.View().substr(head.bodyAt);
     size_t pos = 0;
     const bool ok = ReadNotes(body, pos, head.declared, message) && ReadRows(body, pos, head.declared, message);
     if (const TVolgaField* ai = AutoIncField(); ai && !rows_.empty()) {

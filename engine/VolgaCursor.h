@@ -88,6 +88,18 @@ struct TVolgaRow {
     uint32_t StoredSize() const { return Bytes.size; }
 };
 
+// A table file block read whole. The cursor's rows point into the one it holds.
+struct TBlockBytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    static TBlockBytes Copy(std::string_view bytes) {
+        TBlockBytes b{std::make_unique_for_overwrite<char[]>(bytes.size()), bytes.size()};
+        if (!bytes.empty()) std::memcpy(b.data.get(), bytes.data(), bytes.size());
+        return b;
+    }
+    std::string_view View() const { return {data.get(), size}; }
+};
+
 enum TVolgaSaveOption : unsigned {
     savAutoBackup = 1,  // copy the old file to ".~d" first
     savSortOnIndex = 2, // sort the rows by the given fields before writing
@@ -133,12 +145,13 @@ public:
     TVolgaRowBuffer Decode(const TVolgaRow& row) const;
     std::string Encode(const TVolgaRowBuffer& buffer) const;
 
-    // Table file blocks. A block given by value becomes the buffer the rows are read from.
+    // Table file blocks. A block handed over becomes the buffer the rows are read from; a
+    // view is copied into one.
     bool LoadFromStream(std::string_view block, std::string& message);
-    bool LoadFromStream(std::string&& block, std::string& message);
+    bool LoadFromStream(TBlockBytes&& block, std::string& message);
     // Reads the block again in place of the rows held: a row whose record code (the values of
     // codeFields) is found again keeps its identity, the others get new ones.
-    bool Reload(std::string&& block, const std::vector<std::string>& codeFields, std::string& message);
+    bool Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message);
     size_t SaveToStream(std::string& out);
     // Writes the table file through the durable writer; throws FileError.
     void SaveToFile(const std::filesystem::path& fileName, unsigned options = 0,
@@ -189,7 +202,7 @@ private:
     void AppendField(TVolgaField field);
     void ReleaseRow(TVolgaRow& row);
     bool Contains(const TVolgaRow* row) const;
-    bool LoadBlock(std::string& block, std::string& message, bool& headerRead);
+    bool LoadBlock(std::string& message, bool& headerRead);
     bool ReadHead(std::string_view block, BlockHead& head, std::string& message);
     bool ReadNotes(std::string_view body, size_t& pos, int32_t declared, std::string& message);
     bool ReadRows(std::string_view body, size_t pos, int32_t declared, std::string& message);
@@ -211,7 +224,7 @@ private:
     std::vector<uint8_t> limits_, masks_; // the slots' limits and masks side by side
     std::vector<uint32_t> countedFields_;
     // The buffer of the last read: rows read from it point into it.
-    std::string block_;
+    TBlockBytes block_;
     std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them
     std::vector<TVolgaRow*> rows_;
     std::vector<TVolgaRow*> byId_; // identity - idBase_ -> row, removed rows too, until Clear

@@ -263,14 +263,14 @@ void TVolgaDataset::DropCursor() {
     cursor_ = nullptr;
 }
 
-void TVolgaDataset::LoadFromStream(const std::string& block) { LoadFromStream(std::string(block)); }
+void TVolgaDataset::LoadFromStream(const std::string& block) { LoadFromStream(TBlockBytes::Copy(block)); }
 
-void TVolgaDataset::LoadFromStream(std::string&& block) {
+void TVolgaDataset::LoadFromStream(TBlockBytes&& block) {
     TVolgaCursor& cursor = cursor_ && ownCursor_.get() == cursor_ ? *cursor_ : NewCursor();
     cursor.Clear(true);
     cursor.SetPassword(password_);
     cursor.SetPartialOpen(partialOpen_);
-    streamSize_ = block.size();
+    streamSize_ = block.size;
     std::string message;
     if (!cursor.LoadFromStream(std::move(block), message)) {
         DropCursor();
@@ -280,11 +280,11 @@ void TVolgaDataset::LoadFromStream(std::string&& block) {
     password_ = cursor.Password();
 }
 
-void TVolgaDataset::ReloadFromStream(std::string&& block) {
+void TVolgaDataset::ReloadFromStream(TBlockBytes&& block) {
     CheckCursor();
     cursor_->SetPassword(password_);
     cursor_->SetPartialOpen(partialOpen_);
-    streamSize_ = block.size();
+    streamSize_ = block.size;
     // Rows keep their identities by their record code: the unique fields, else the record
     // key field of the program's tables.
     std::vector<std::string> codeFields;
@@ -1249,7 +1249,7 @@ TFileStamp StampOf(const std::filesystem::path& file) {
     return StampFrom(st);
 }
 
-bool ReadTableFile(const std::filesystem::path& file, std::string& block, TFileStamp& stamp, std::string& message) {
+bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileStamp& stamp, std::string& message) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw FileError("Cannot open \"" + file.string() + "\": " + std::strerror(errno), file, errno);
     struct Closer {
@@ -1282,10 +1282,11 @@ bool ReadTableFile(const std::filesystem::path& file, std::string& block, TFileS
         message = "Buffer structure corruption!";
         return false;
     }
-    block.resize(static_cast<size_t>(st.st_size));
-    std::memcpy(block.data(), head, std::min(got, block.size()));
-    if (got == sizeof head) block.resize(got + readUpTo(block.data() + got, block.size() - got));
-    else block.resize(got);
+    const size_t total = std::max(static_cast<size_t>(st.st_size), got);
+    block.data = std::make_unique_for_overwrite<char[]>(total);
+    std::memcpy(block.data.get(), head, got);
+    block.size = got;
+    if (got == sizeof head) block.size += readUpTo(block.data.get() + got, total - got);
     stamp = StampFrom(st);
     return true;
 }
@@ -1422,15 +1423,16 @@ bool TVolgaTable::ReloadData() {
         // Changes have no file to go to: reading the stream again would lose them.
         if (ChangeCount() > 0) return false;
         if (!loadStream_) DatabaseError("Loading stream is not assigned", this);
-        ReloadFromStream(std::string(*loadStream_));
+        ReloadFromStream(TBlockBytes::Copy(*loadStream_));
         return true;
     default: return false;
     }
 }
 
-std::string TVolgaTable::ReadFile(TFileStamp& stamp) {
+TBlockBytes TVolgaTable::ReadFile(TFileStamp& stamp) {
     const std::filesystem::path file = FullFileName();
-    std::string block, message;
+    TBlockBytes block;
+    std::string message;
     bool whole = false;
     try {
         whole = ReadTableFile(file, block, stamp, message);

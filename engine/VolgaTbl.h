@@ -48,7 +48,7 @@ struct TFileStamp {
 TFileStamp StampOf(const std::filesystem::path& file);
 // Reads a table file whole with its stamp; false with the reader's message for a file whose
 // size is not the length its block declares. Throws FileError when it cannot be read.
-bool ReadTableFile(const std::filesystem::path& file, std::string& block, TFileStamp& stamp, std::string& message);
+bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileStamp& stamp, std::string& message);
 
 class TVolgaDatabase : public TComponent {
 public:
@@ -168,7 +168,7 @@ public:
 
     // Loading and saving.
     void LoadFromStream(const std::string& block);
-    void LoadFromStream(std::string&& block);
+    void LoadFromStream(TBlockBytes&& block);
     void SaveToFile(const std::filesystem::path& fileName);
     // Exports of the open table, which comes back to its record afterwards; the converters
     // raise their own errors.
@@ -229,7 +229,7 @@ protected:
     void SetCursor(TVolgaCursor* cursor, bool owned);
     TVolgaCursor& NewCursor();
     // Reads the block into the cursor in place of its rows, which keep their identities.
-    void ReloadFromStream(std::string&& block);
+    void ReloadFromStream(TBlockBytes&& block);
     int& ChangeCountRef() { return changeCount_; }
     void CountChange();
     void UncountChange();
@@ -406,7 +406,7 @@ protected:
 
 private:
     friend class TVolgaDataset;
-    std::string ReadFile(TFileStamp& stamp);
+    TBlockBytes ReadFile(TFileStamp& stamp);
     std::string tableName_;
     TVolgaLoadMode loadMode_ = TVolgaLoadMode::lmClear;
     TVolgaDataset* cloneDS_ = nullptr;
