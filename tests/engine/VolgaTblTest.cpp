@@ -379,6 +379,16 @@ TEST_F(TableTest, RefreshWritesPendingChangesAndLeavesTheTableUnmarked) {
     EXPECT_EQ(again.FieldByName("Pocet").AsInteger(), 9);
 }
 
+TEST_F(TableTest, RefreshOfATableWithoutAFileKeepsItsRows) {
+    TVolgaTable t;
+    t.FieldDefs().Add("Name", ftString, 20);
+    t.Open();
+    t.AppendRecord({Variant("kept")});
+    t.Refresh();
+    EXPECT_EQ(Column(t, "Name"), "kept");
+    EXPECT_TRUE(t.Changed());
+}
+
 TEST_F(TableTest, AClonesRowsFollowItsSourceThroughRefreshAndItsEnd) {
     auto source = std::make_unique<TVolgaTable>();
     OpenTable(*source);
