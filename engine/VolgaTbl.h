@@ -297,6 +297,8 @@ private:
     // The live row a bookmark names; none for a record that is gone.
     TVolgaRow* RowOf(const TBookmark& bookmark) const;
     uint32_t CurrentId() const;
+    // The view's first row from start on that matches; -1 when none does.
+    template <typename Match> int FirstMatch(int start, const Match& matches) const;
     // The view holds every row it should show, in its order: nothing to rebuild.
     bool ViewCurrent() const;
     // Clears the changed mark once the changes are in the file.
