@@ -174,7 +174,8 @@ public:
     // raise their own errors.
     void ExportToDbf(const std::filesystem::path& fileName, bool toOem);
     void ExportToXml(const std::filesystem::path& fileName, const std::string& encoding);
-    void ExportToXls(const std::filesystem::path& fileName);
+    // The workbook is written as ".xlsx"; returns the name it was written under.
+    std::filesystem::path ExportToXls(const std::filesystem::path& fileName);
 
     // Ranges over RangeFieldNames: values separated by tabs.
     void SetRange(const std::string& startValues, const std::string& endValues);
@@ -203,6 +204,7 @@ public:
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
     TUpdateStatus UpdateStatus() const override;
     std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
+    void SetFieldValue(TField& field, const Variant& value) override;
 
     // Clones share this dataset's cursor.
     void AttachClone(TVolgaTable* table);
@@ -252,6 +254,7 @@ protected:
     void InternalCancel() override;
     void InternalRefresh() override;
     void InternalInitFieldDefs() override;
+    bool InternalReadRecordAt(int index, TRecordBuffer& buffer) override;
     void DoBeforeInsert() override;
     void DoBeforeClose() override;
     void InitRecord(TRecordBuffer& buffer) override;

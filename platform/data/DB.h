@@ -22,7 +22,9 @@
 // the start, bfEOF at the end; the cursor then stays on the posted row) and InternalDelete
 // (delete the cursor's row and leave the cursor on the row that took its place, else the one
 // before). Optional hooks: record count and number, bookmark validity and order, BLOB streams,
-// Locate/Lookup, filter changes, refresh, update status. The framework computes calculated
+// Locate/Lookup, filter changes, refresh, update status, and InternalReadRecordAt (the row at
+// a position of the view copied into a buffer, with no cursor moved and no event fired; grids
+// paint through it). The framework computes calculated
 // fields after every GetRecord and reads calculated fields itself; field objects convert and
 // check values before a descendant sees them. A descendant's destructor calls Close(), since
 // the hooks cannot run once its part is gone.
@@ -38,6 +40,7 @@
 #include <vector>
 
 #include "platform/data/Streams.h"
+#include "platform/rtl/Classes.h"
 #include "platform/data/Variant.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/DateTime.h"
@@ -87,6 +90,7 @@ enum TDataSetState {
     dsFilter,
     dsNewValue,
     dsInternalCalc,
+    dsBlockRead, // fields read a buffer filled by ReadRecordAt (TRecordReadScope)
 };
 const char* DataSetStateName(TDataSetState state);
 
@@ -112,7 +116,6 @@ enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned;
@@ -135,13 +138,6 @@ public:
 private:
     std::string message_;
     TComponent* component_;
-};
-
-// A silent exception: an operation abandoned on purpose (an error event answered daAbort).
-// The form layer's handler shows nothing for it.
-class EAbort : public std::exception {
-public:
-    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 [[noreturn]] void DatabaseError(const std::string& message, TComponent* component = nullptr);
@@ -697,6 +693,15 @@ public:
     // The fields named in a ";"-separated list, "Field 'X' not found" for an unknown name.
     std::vector<TField*> GetFieldList(std::string_view names) const;
 
+    // Rows by position, without moving (what grids paint from). ReadRecordAt copies the row at
+    // a 0-based position of the view (in the order and filter of RecNo and RecordCount) into a
+    // buffer of NewRecordBuffer and computes its calculated fields; false when there is no such
+    // row or the descendant cannot read by position. The cursor, the window of buffers and the
+    // state stay as they are and no dataset event fires. A TRecordReadScope lets the fields
+    // read the buffer.
+    std::unique_ptr<TRecordBuffer> NewRecordBuffer();
+    bool ReadRecordAt(int index, TRecordBuffer& buffer);
+
     // Filtering (the descendant decides which rows pass; see FilterAccepts).
     bool Filtered() const { return filtered_; }
     virtual void SetFiltered(bool value);
@@ -727,7 +732,10 @@ public:
     virtual TRecordBuffer* GetActiveRecBuf() const;
     // Field values (internal to the framework; fields call these).
     bool GetFieldValue(const TField& field, Variant& value) const;
-    void SetFieldValue(TField& field, const Variant& value);
+    // A descendant may refuse a value first, in its own words.
+    virtual void SetFieldValue(TField& field, const Variant& value);
+    // Whether field values may be set in the current state (editing, keys, calculating...).
+    bool FieldValuesSettable() const;
 
     // Events.
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
@@ -763,6 +771,13 @@ protected:
     virtual void InternalCancel() {}
     virtual void InternalRefresh() {}
     virtual void InternalInitFieldDefs() {}
+    // The row at a 0-based position of the view into the buffer (data, Bookmark, BookmarkFlag
+    // bfCurrent); false when there is none. Must not move the cursor nor fire events.
+    virtual bool InternalReadRecordAt(int index, TRecordBuffer& buffer) {
+        (void)index;
+        (void)buffer;
+        return false;
+    }
     virtual void InternalHandleException(std::exception_ptr error);
     virtual bool GetCanModify() const { return true; }
     // The framework's record initialisation: InternalInitRecord, calculated values cleared,
@@ -813,6 +828,7 @@ private:
     friend class TDataLink;
     friend class TField;
     friend class TFieldDefs;
+    friend class TRecordReadScope;
 
     void OpenCursor();
     void CloseCursor();
@@ -863,9 +879,23 @@ private:
     FormatSettings settings_;
 };
 
+// While it lives, the dataset's fields read the buffer (one filled by ReadRecordAt) in state
+// dsBlockRead, and nothing can be written; the state and the buffer in view come back after.
+class TRecordReadScope {
+public:
+    TRecordReadScope(TDataSet& dataSet, TRecordBuffer& buffer);
+    ~TRecordReadScope();
+    TRecordReadScope(const TRecordReadScope&) = delete;
+    TRecordReadScope& operator=(const TRecordReadScope&) = delete;
+
+private:
+    TDataSet& dataSet_;
+    TRecordBuffer* oldBuffer_;
+    TDataSetState oldState_;
+};
+
 // ---- Data sources and links -------------------------------------------------------------
 
-using TNotifyEvent = std::function<void(TComponent& sender)>;
 using TDataChangeEvent = std::function<void(TDataSource& sender, TField* field)>;
 
 class TDataSource : public TComponent {

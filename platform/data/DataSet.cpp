@@ -20,7 +20,7 @@ bool IsBlobType(TFieldType type) { return type == ftBlob || type == ftMemo || ty
 
 const char* DataSetStateName(TDataSetState state) {
     static const char* const names[] = {"dsInactive", "dsBrowse", "dsEdit",    "dsInsert",      "dsSetKey",
-                                        "dsCalcFields", "dsFilter", "dsNewValue", "dsInternalCalc"};
+                                        "dsCalcFields", "dsFilter", "dsNewValue", "dsInternalCalc", "dsBlockRead"};
     return names[state];
 }
 
@@ -544,6 +544,30 @@ void TDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
     if (Active() && filtered_) First();
 }
 
+// ---- Rows by position -------------------------------------------------------------------
+
+std::unique_ptr<TRecordBuffer> TDataSet::NewRecordBuffer() {
+    auto buffer = AllocRecordBuffer();
+    buffer->CalcValues.assign(static_cast<size_t>(calcFieldCount_), Variant());
+    return buffer;
+}
+
+bool TDataSet::ReadRecordAt(int index, TRecordBuffer& buffer) {
+    if (state_ == dsInactive || index < 0 || !InternalReadRecordAt(index, buffer)) return false;
+    if (calcFieldCount_ > 0)
+        GetCalcFields(buffer);
+    else
+        buffer.CalcValues.clear();
+    return true;
+}
+
+TRecordReadScope::TRecordReadScope(TDataSet& dataSet, TRecordBuffer& buffer)
+    : dataSet_(dataSet), oldBuffer_(dataSet.tempBuffer_) {
+    oldState_ = dataSet.SetTempState(dsBlockRead, &buffer);
+}
+
+TRecordReadScope::~TRecordReadScope() { dataSet_.RestoreState(oldState_, oldBuffer_); }
+
 // ---- Field values -----------------------------------------------------------------------
 
 TRecordBuffer* TDataSet::GetActiveRecBuf() const {
@@ -554,7 +578,8 @@ TRecordBuffer* TDataSet::GetActiveRecBuf() const {
     case dsNewValue: return &ActiveBuffer();
     case dsCalcFields:
     case dsFilter:
-    case dsInternalCalc: return tempBuffer_;
+    case dsInternalCalc:
+    case dsBlockRead: return tempBuffer_;
     default: return nullptr;
     }
 }
@@ -576,7 +601,7 @@ bool TDataSet::GetFieldValue(const TField& field, Variant& value) const {
     return !value.IsNull();
 }
 
-void TDataSet::SetFieldValue(TField& field, const Variant& value) {
+bool TDataSet::FieldValuesSettable() const {
     switch (state_) {
     case dsEdit:
     case dsInsert:
@@ -584,9 +609,13 @@ void TDataSet::SetFieldValue(TField& field, const Variant& value) {
     case dsCalcFields:
     case dsFilter:
     case dsNewValue:
-    case dsInternalCalc: break;
-    default: DatabaseError("Dataset not in edit or insert mode", this);
+    case dsInternalCalc: return true;
+    default: return false;
     }
+}
+
+void TDataSet::SetFieldValue(TField& field, const Variant& value) {
+    if (!FieldValuesSettable()) DatabaseError("Dataset not in edit or insert mode", this);
     TRecordBuffer* buffer = GetActiveRecBuf();
     if (!buffer) DatabaseError("Dataset not in edit or insert mode", this);
     if (field.CalcIndex() >= 0) {
