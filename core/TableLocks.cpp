@@ -110,9 +110,8 @@ const TVolgaField* RecordCodeField(const TVolgaTable& table) {
     return field && field->Kind == TVolgaFieldKind::SmallStr && field->Size >= 8 ? field : nullptr;
 }
 
-std::string RecordCodeOf(const TVolgaField& field, const TVolgaRow& row) {
-    const char* text = reinterpret_cast<const char*>(row.Data.Fixed.data() + field.Position);
-    return std::string(text, strnlen(text, field.Size));
+std::string RecordCodeOf(const TVolgaTable& table, const TVolgaField& field, const TVolgaRow& row) {
+    return std::string(table.Cursor()->FieldBytes(row, field));
 }
 
 // Another program may make the same code in the same hundredth, and a row found by its code
@@ -123,7 +122,7 @@ public:
     explicit UniqueRecordCodes(TVolgaTable& table) : table_(table), field_(RecordCodeField(table)) {
         if (!field_) return;
         for (const TVolgaRow* row : table.Cursor()->Rows())
-            if (row->Live()) held_.insert(RecordCodeOf(*field_, *row));
+            if (row->Live()) held_.insert(RecordCodeOf(table, *field_, *row));
         SetRecordKeyInUse([this](std::string_view code) { return held_.count(code) > 0; });
     }
     ~UniqueRecordCodes() { SetRecordKeyInUse({}); }
@@ -135,10 +134,14 @@ public:
         bool changed = false;
         for (TVolgaRow* row : table_.Cursor()->Rows()) {
             if (row->State != rsInserted) continue;
-            std::string code = RecordCodeOf(*field_, *row);
+            std::string code = RecordCodeOf(table_, *field_, *row);
             if (held_.count(code) > 0) {
                 code = NewRecordKey();
-                std::memcpy(row->Data.Fixed.data() + field_->Position, code.c_str(), code.size() + 1);
+                TVolgaCursor& cursor = *table_.Cursor();
+                TVolgaRowBuffer values = cursor.Decode(*row);
+                SetValueBytes(values, *field_, code);
+                std::string message;
+                if (!cursor.PostRow(values, row, message)) DatabaseError(message, &table_);
                 changed = true;
             }
             held_.insert(code);
@@ -182,7 +185,9 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
         try {
             if (networkMode) {
                 RemoveStaleSaves(tableFile);
-                table.Refresh();
+                // The file is read again only when someone else wrote it since this table read
+                // or wrote it.
+                if (!table.FileUnchanged()) table.Refresh();
             }
             UniqueRecordCodes codes(table);
             change();
