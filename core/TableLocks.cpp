@@ -12,7 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <set>
+#include <unordered_set>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -103,7 +103,6 @@ void RemoveStaleSaves(const fs::path& tableFile) {
     RemoveStaleTemporaries(tableFile.parent_path(), {name, fs::path(name).replace_extension(".~d").string()});
 }
 
-
 // The tables' record code: 8 characters kept in the row itself.
 const TVolgaField* RecordCodeField(const TVolgaTable& table) {
     const TVolgaField* field = table.Cursor() ? table.Cursor()->FindField("Number") : nullptr;
@@ -116,14 +115,13 @@ std::string RecordCodeOf(const TVolgaTable& table, const TVolgaField& field, con
 
 // Another program may make the same code in the same hundredth, and a row found by its code
 // must be the one meant: while the change runs, new codes pass over the codes the table holds,
-// and a row inserted with a held code (copied from elsewhere) gets a new one.
+// and a row inserted with a held code (copied from elsewhere) gets a new one. The codes are
+// gathered only when a change makes or inserts a code, so edits and deletes cost nothing here.
 class UniqueRecordCodes {
 public:
     explicit UniqueRecordCodes(TVolgaTable& table) : table_(table), field_(RecordCodeField(table)) {
         if (!field_) return;
-        for (const TVolgaRow* row : table.Cursor()->Rows())
-            if (row->Live()) held_.insert(RecordCodeOf(table, *field_, *row));
-        SetRecordKeyInUse([this](std::string_view code) { return held_.count(code) > 0; });
+        SetRecordKeyInUse([this](std::string_view code) { return Held().count(std::string(code)) > 0; });
     }
     ~UniqueRecordCodes() { SetRecordKeyInUse({}); }
     UniqueRecordCodes(const UniqueRecordCodes&) = delete;
@@ -135,7 +133,7 @@ public:
         for (TVolgaRow* row : table_.Cursor()->Rows()) {
             if (row->State != rsInserted) continue;
             std::string code = RecordCodeOf(table_, *field_, *row);
-            if (held_.count(code) > 0) {
+            if (Held().count(code) > 0) {
                 code = NewRecordKey();
                 TVolgaCursor& cursor = *table_.Cursor();
                 TVolgaRowBuffer values = cursor.Decode(*row);
@@ -144,15 +142,26 @@ public:
                 if (!cursor.PostRow(values, row, message)) DatabaseError(message, &table_);
                 changed = true;
             }
-            held_.insert(code);
+            held_->insert(std::move(code));
         }
         if (changed && table_.Active() && table_.State() == dsBrowse) table_.RebuildView();
     }
 
 private:
+    // The codes of the rows the change found; rows it inserts are checked as they are met.
+    const std::unordered_set<std::string>& Held() {
+        if (!held_) {
+            held_.emplace();
+            held_->reserve(table_.Cursor()->Rows().size());
+            for (const TVolgaRow* row : table_.Cursor()->Rows())
+                if (row->Live() && row->State != rsInserted) held_->insert(RecordCodeOf(table_, *field_, *row));
+        }
+        return *held_;
+    }
+
     TVolgaTable& table_;
     const TVolgaField* field_;
-    std::set<std::string, std::less<>> held_;
+    std::optional<std::unordered_set<std::string>> held_;
 };
 
 } // namespace
