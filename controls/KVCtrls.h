@@ -5,13 +5,13 @@
 #include "controls/KvGlyph.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timer.h"
 
 #include <string>
 
 namespace kvz {
 
-enum class TTextLayout { tlTop, tlCenter, tlBottom };
 enum class TShadowPosition { spLeftTop, spLeftBottom, spRightBottom, spRightTop };
 
 // Draws the text first in the shadow colour, moved by the shadow size toward the shadow's

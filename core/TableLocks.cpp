@@ -3,13 +3,16 @@
 #include "core/Data1.h"
 #include "core/Messages.h"
 #include "engine/VolgaTbl.h"
+#include "engine/VolgaUtils.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Guid.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -100,6 +103,55 @@ void RemoveStaleSaves(const fs::path& tableFile) {
     RemoveStaleTemporaries(tableFile.parent_path(), {name, fs::path(name).replace_extension(".~d").string()});
 }
 
+
+// The tables' record code: 8 characters kept in the row itself.
+const TVolgaField* RecordCodeField(const TVolgaTable& table) {
+    const TVolgaField* field = table.Cursor() ? table.Cursor()->FindField("Number") : nullptr;
+    return field && field->Kind == TVolgaFieldKind::SmallStr && field->Size >= 8 ? field : nullptr;
+}
+
+std::string RecordCodeOf(const TVolgaField& field, const TVolgaRow& row) {
+    const char* text = reinterpret_cast<const char*>(row.Data.Fixed.data() + field.Position);
+    return std::string(text, strnlen(text, field.Size));
+}
+
+// Another program may make the same code in the same hundredth, and a row found by its code
+// must be the one meant: while the change runs, new codes pass over the codes the table holds,
+// and a row inserted with a held code (copied from elsewhere) gets a new one.
+class UniqueRecordCodes {
+public:
+    explicit UniqueRecordCodes(TVolgaTable& table) : table_(table), field_(RecordCodeField(table)) {
+        if (!field_) return;
+        for (const TVolgaRow* row : table.Cursor()->Rows())
+            if (row->Live()) held_.insert(RecordCodeOf(*field_, *row));
+        SetRecordKeyInUse([this](std::string_view code) { return held_.count(code) > 0; });
+    }
+    ~UniqueRecordCodes() { SetRecordKeyInUse({}); }
+    UniqueRecordCodes(const UniqueRecordCodes&) = delete;
+    UniqueRecordCodes& operator=(const UniqueRecordCodes&) = delete;
+
+    void RecodeInsertedRows() {
+        if (!field_) return;
+        bool changed = false;
+        for (TVolgaRow* row : table_.Cursor()->Rows()) {
+            if (row->State != rsInserted) continue;
+            std::string code = RecordCodeOf(*field_, *row);
+            if (held_.count(code) > 0) {
+                code = NewRecordKey();
+                std::memcpy(row->Data.Fixed.data() + field_->Position, code.c_str(), code.size() + 1);
+                changed = true;
+            }
+            held_.insert(code);
+        }
+        if (changed && table_.Active() && table_.State() == dsBrowse) table_.RebuildView();
+    }
+
+private:
+    TVolgaTable& table_;
+    const TVolgaField* field_;
+    std::set<std::string, std::less<>> held_;
+};
+
 } // namespace
 
 void RemoveLocalTableTemporaries(const fs::path& tableFolder, const std::string& userPrefix) {
@@ -132,6 +184,7 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
                 RemoveStaleSaves(tableFile);
                 table.Refresh();
             }
+            UniqueRecordCodes codes(table);
             change();
             // Someone removed the lock file meanwhile, so another writer may hold a lock on a new
             // one: this change starts again under that lock rather than write over the other's.
@@ -141,6 +194,7 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
                 CancelAll(table);
                 continue;
             }
+            codes.RecodeInsertedRows();
             table.ApplyChanges();
         } catch (...) {
             CancelAll(table);

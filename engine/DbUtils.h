@@ -58,12 +58,13 @@ void SetLocateObjectFactory(TLocateObjectFactory factory);
 std::unique_ptr<TLocateObject> NewLocateObject(TDataSet* dataSet);
 
 // The screen cursor hook of the form layer: sets the cursor and gives the previous one
-// (-11 is the hourglass). Without a hook nothing is shown.
+// (crHourGlass is the hourglass). Without a hook nothing is shown; the program sets it at start
+// (InstallProgramHooks in core).
 using TScreenCursorHook = std::function<int(int cursor)>;
 void SetScreenCursorHook(TScreenCursorHook hook);
-constexpr int crHourGlass = -11;
 
-// The form layer's ini name of a component's owner when that owner is a form ("" otherwise).
+// The form layer's ini name of a component's owner when that owner is a form ("" otherwise);
+// the program sets it at start (InstallProgramHooks in core).
 using TFormIniNameHook = std::function<std::string(TComponent* owner)>;
 void SetFormIniNameHook(TFormIniNameHook hook);
 

@@ -236,9 +236,23 @@ std::string TDBTFile::ReadMemo(uint32_t block) const {
         if (length <= 8) return {};
         return std::string(rest.substr(8, static_cast<size_t>(std::min<uint64_t>(length - 8, rest.size() - 8))));
     }
-    // A dBASE III memo runs to its end mark; one that has none runs to the end of the file.
-    const size_t end = rest.find_first_of(std::string_view("\x1A\x00", 2));
-    return std::string(rest.substr(0, end));
+    // A dBASE III memo ends at two end marks (26, 26) or a zero byte, looked for within each
+    // block but its last byte; a block without an end is taken whole, and a block that starts
+    // with 26 after one whose last byte was 26 ends the memo before it. One that never ends runs
+    // to the end of the file.
+    std::string out;
+    bool lastWasMark = false;
+    for (size_t at = 0; at < rest.size(); at += blockSize_) {
+        const std::string_view block = rest.substr(at, blockSize_);
+        if (lastWasMark && block.front() == '\x1A') break;
+        const size_t examined = std::min<size_t>(block.size(), blockSize_ - 1);
+        for (size_t i = 0; i < examined; ++i)
+            if (block[i] == '\0' || (block[i] == '\x1A' && i + 1 < block.size() && block[i + 1] == '\x1A'))
+                return out.append(block.substr(0, i));
+        out.append(block);
+        lastWasMark = block.back() == '\x1A';
+    }
+    return out;
 }
 
 uint32_t TDBTFile::WriteMemo(uint32_t oldBlock, std::string_view bytes) {
@@ -330,8 +344,12 @@ void TDbfFile::Parse(std::optional<std::string> memo, bool fromDisk) {
     if (memo) {
         memo_.emplace(std::move(*memo), info_.VersionClass);
     } else if (fromDisk) {
+        // Without its memo file the table is still read, its memo fields empty.
         const auto memoPath = FindCompanionFile(path_, ".dbt");
-        if (!memoPath) throw EDbfFileError("Memo file not found : " + std::filesystem::path(path_).replace_extension(".dbt").string());
+        if (!memoPath) {
+            missingMemo_ = std::filesystem::path(path_).replace_extension(".dbt");
+            return;
+        }
         memo_.emplace(*memoPath, info_.VersionClass);
         memoPath_ = *memoPath;
     }
@@ -545,14 +563,16 @@ TDbfValue TDbfFile::Value(const TDbfFieldDef& field, std::string_view record) co
     case TDbfFieldKind::Largeint: {
         std::string_view digits = text.front() == '+' ? text.substr(1) : text;
         auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v.integer);
-        // Overflow marks ("***") and other non-numbers are no value rather than a made-up 0.
-        if (ec == std::errc() && p == digits.data() + digits.size()) v.kind = TDbfValue::Integer;
+        // Overflow marks ("***") and other non-numbers read as 0, as other readers give them.
+        if (ec != std::errc() || p != digits.data() + digits.size()) v.integer = 0;
+        v.kind = TDbfValue::Integer;
         break;
     }
     case TDbfFieldKind::Float: {
         std::string_view digits = text.front() == '+' ? text.substr(1) : text;
         auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v.number);
-        if (ec == std::errc() && p == digits.data() + digits.size()) v.kind = TDbfValue::Float;
+        if (ec != std::errc() || p != digits.data() + digits.size()) v.number = 0;
+        v.kind = TDbfValue::Float;
         break;
     }
     case TDbfFieldKind::Boolean: {

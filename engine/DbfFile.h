@@ -152,6 +152,8 @@ public:
     // when the byte names none, as DOS programs left it).
     int CodePage() const { return codePage_; }
     bool HasMemoFile() const { return memo_.has_value(); }
+    // The memo file that a table with memo fields lacks ("" when none is missing).
+    const std::filesystem::path& MissingMemoFile() const { return missingMemo_; }
 
     // The first block of a memo field's value; 0 for none.
     uint32_t MemoBlock(const TDbfFieldDef& field, std::string_view record) const;
@@ -191,6 +193,7 @@ private:
     int codePage_ = 0;
     std::optional<TDBTFile> memo_;
     std::filesystem::path memoPath_;
+    std::filesystem::path missingMemo_;
     bool modified_ = false;
 };
 

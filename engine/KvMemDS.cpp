@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "engine/DbUtils.h"
 #include "platform/rtl/CodePage.h"
@@ -520,6 +521,52 @@ void TKvMemoryData::TakeFieldStructure(TDataSet* source) {
 }
 
 int TKvMemoryData::LoadRecordsFrom(TDataSet& source, int count, bool keepStructure) {
+    return CopyRecordsFrom(source, count, keepStructure, false);
+}
+
+int TKvMemoryData::LoadShownRecordsFrom(TDataSet& source, int count, bool keepStructure) {
+    return CopyRecordsFrom(source, count, keepStructure, true);
+}
+
+namespace {
+
+// Lifts a dataset's filter and sets it again (Restore), each time back on the record that was
+// current (when that record passes the filter).
+class FilterLifted {
+public:
+    explicit FilterLifted(TDataSet& dataSet) : dataSet_(dataSet), filtered_(dataSet.Filtered()) {
+        if (!filtered_) return;
+        if (!dataSet_.IsEmpty()) bookmark_ = dataSet_.GetBookmark();
+        dataSet_.SetFiltered(false);
+        TryGotoBookmark(dataSet_, bookmark_);
+    }
+    void Restore() {
+        if (!filtered_) return;
+        filtered_ = false;
+        dataSet_.SetFiltered(true);
+        TryGotoBookmark(dataSet_, bookmark_);
+    }
+    ~FilterLifted() {
+        // Only on the way out of a failed copy: the copy's error goes to the caller, so a
+        // second one from setting the filter again goes to the application's handler.
+        try {
+            Restore();
+        } catch (...) {
+            HandleApplicationException(std::current_exception());
+        }
+    }
+    FilterLifted(const FilterLifted&) = delete;
+    FilterLifted& operator=(const FilterLifted&) = delete;
+
+private:
+    TDataSet& dataSet_;
+    bool filtered_;
+    TBookmark bookmark_;
+};
+
+} // namespace
+
+int TKvMemoryData::CopyRecordsFrom(TDataSet& source, int count, bool keepStructure, bool onlyShown) {
     if (&source == this) return 0;
     bool sourceActive = source.Active();
     int copied = 0;
@@ -529,6 +576,8 @@ int TKvMemoryData::LoadRecordsFrom(TDataSet& source, int count, bool keepStructu
         SetFiltered(false);
         source.Open();
         source.CheckBrowseMode();
+        std::optional<FilterLifted> lifted;
+        if (!onlyShown) lifted.emplace(source);
         if (!keepStructure) {
             Close();
             TakeFieldStructure(&source);
@@ -545,6 +594,7 @@ int TKvMemoryData::LoadRecordsFrom(TDataSet& source, int count, bool keepStructu
             if (count > 0 && copied >= count) break;
             source.Next();
         }
+        if (lifted) lifted->Restore();
         First();
     } catch (...) {
         if (State() == dsInsert) Cancel();

@@ -46,8 +46,11 @@ public:
     void TakeFieldStructure(TDataSet* source);
     // Copies the source's records (count <= 0: all from the first; else at most count from the
     // current one); unless keepStructure, first takes the source's structure (and drops the
-    // records). Returns the number copied.
+    // records). Every record of the source is copied, whatever filter its view has: the filter
+    // is lifted for the copy and set again afterwards. Returns the number copied.
     int LoadRecordsFrom(TDataSet& source, int count = 0, bool keepStructure = false);
+    // The same, but only the records the source's view shows now (its filter applies).
+    int LoadShownRecordsFrom(TDataSet& source, int count = 0, bool keepStructure = false);
     // Appends this dataset's records to the destination. Returns the number copied.
     int SaveRecordsTo(TDataSet& dest, int count = 0);
     // Whether OnFilterRecord accepts the record at the position (true without a handler).
@@ -102,6 +105,7 @@ protected:
 
 private:
     friend class TMemBlobStream;
+    int CopyRecordsFrom(TDataSet& source, int count, bool keepStructure, bool onlyShown);
     struct Buffer;
     struct Slot {
         TFieldType type = ftUnknown;

@@ -88,12 +88,19 @@ bool IsUtf8Name(const std::string& charset) {
     return u == "UTF-8" || u == "UTF8";
 }
 
+// The name iconv knows for a declared encoding: the German IA5 set is called ISO646-DE there.
+std::string IconvCharset(const std::string& encoding) {
+    return Utf8Upper(encoding) == "X-IA5-GERMAN" ? "ISO646-DE" : encoding;
+}
+
 // The document in the charset; characters it cannot hold become character references.
-std::string ToCharset(const std::string& utf8, const std::string& charset) {
-    if (IsUtf8Name(charset)) return utf8;
+std::string ToCharset(const std::string& utf8, const std::string& encoding) {
+    if (IsUtf8Name(encoding)) return utf8;
+    const std::string charset = IconvCharset(encoding);
     try {
         return ConvertCharset(utf8, "UTF-8", charset);
     } catch (const CodePageError&) {
+        // Some character has no place in the charset: convert one by one below.
     }
     std::string out;
     size_t pos = 0;
@@ -106,6 +113,33 @@ std::string ToCharset(const std::string& utf8, const std::string& charset) {
         } catch (const CodePageError&) {
             out += "&#" + std::to_string(static_cast<uint32_t>(c)) + ";";
         }
+    }
+    return out;
+}
+
+// Text in a single-byte code page; a character the page lacks takes its nearest form ("–"
+// becomes "-") or "?", as the system's OEM conversion does, so that one character never fails
+// a whole export.
+std::string ToCodePageSubstituted(const std::string& utf8, int codePage) {
+    std::string out;
+    if (TryUtf8ToCodePage(utf8, codePage, out)) return out;
+    const std::string nearest = CodePageCharsetName(codePage) + "//TRANSLIT";
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const size_t start = pos;
+        char32_t c = 0;
+        if (!NextUtf8(utf8, pos, c)) throw CodePageError("The text to export is no valid UTF-8");
+        const std::string_view one = std::string_view(utf8).substr(start, pos - start);
+        std::string converted;
+        if (!TryUtf8ToCodePage(one, codePage, converted)) {
+            try {
+                converted = ConvertCharset(one, "UTF-8", nearest);
+            } catch (const CodePageError&) {
+                converted.clear();
+            }
+            if (converted.empty()) converted = "?";
+        }
+        out += converted;
     }
     return out;
 }
@@ -282,7 +316,7 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
     CheckFileName(fileName);
     Prepare();
     // An unknown charset is refused before anything is built.
-    if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", encoding_);
+    if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", IconvCharset(encoding_));
     Build();
     std::string text;
     for (const std::string& line : lines_) text += line + "\r\n";
@@ -304,16 +338,16 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     Prepare();
     TDataSet& ds = *Dataset();
     const int codePage = toOem_ ? OemCodePageOf(DataCodePage()) : DataCodePage();
-    auto bytes = [codePage](const std::string& utf8) { return Utf8ToCodePage(utf8, codePage); };
+    auto bytes = [codePage](const std::string& utf8) { return ToCodePageSubstituted(utf8, codePage); };
 
     std::vector<TDbfColumn> columns;
     bool hasMemo = false;
     for (int i = 0; i < ds.FieldCount(); ++i) {
         TField* f = &ds.Fields()[i];
         switch (f->DataType()) {
-        // Binary values have no place without a memo file.
+        // Binary values have no place without a memo file: the column is declared and blank.
         case ftBlob:
-        case ftGraphic: continue;
+        case ftGraphic: columns.push_back({f, 'P', 10, 0}); break;
         case ftString: columns.push_back({f, 'C', std::clamp(f->Size(), 1, 254), 0}); break;
         case ftSmallint:
         case ftWord: columns.push_back({f, 'N', 5, 0}); break;
@@ -348,8 +382,10 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     for (TDbfColumn& c : columns) {
         c.decimals = std::max(c.decimals, 0);
         const std::string name = UniqueDbfName(bytes(c.field->FieldName()), taken, CodePageTablesFor(codePage));
-        descriptors += EncodeDbfDescriptor(name, c.letter, static_cast<uint32_t>(recordLength), static_cast<uint8_t>(c.width),
-                                           static_cast<uint8_t>(c.decimals));
+        std::string descriptor = EncodeDbfDescriptor(name, c.letter, static_cast<uint32_t>(recordLength),
+                                                     static_cast<uint8_t>(c.width), static_cast<uint8_t>(c.decimals));
+        if (c.letter == 'P') descriptor[18] = 4;
+        descriptors += descriptor;
         recordLength += c.width;
     }
     if (recordLength > 65535) DatabaseError("The records are too long for a dBASE table", this);
@@ -384,6 +420,8 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
                 break;
             }
             case ftTime: out += PadRight(null ? std::string() : IsoTime(f.AsDateTime()), c.width); break;
+            case ftBlob:
+            case ftGraphic: out += std::string(static_cast<size_t>(c.width), ' '); break;
             case ftDateTime: {
                 std::string text;
                 if (!null) {
@@ -511,9 +549,12 @@ std::filesystem::path TVolgaXLSConverter::SaveToFile(const std::filesystem::path
         }
     }
     Report(55);
+    // The steps of the workbook: cells in place (70), columns fitted (85), saved (95).
+    Report(70);
     for (size_t c = 0; c < fields.size(); ++c)
         check(worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                                    static_cast<double>(std::min<size_t>(widths[c], 60) + 2), nullptr));
+    Report(85);
     lxw_workbook* book = cleanup.book;
     cleanup.book = nullptr;
     check(workbook_close(book));

@@ -39,6 +39,8 @@ public:
 
     int AttemptLimit() const { return attemptLimit_ < 1 ? 3 : attemptLimit_; }
     void SetAttemptLimit(int limit) { attemptLimit_ = limit; }
+    // Set by the program at start (InstallPasswordPrompt in core); without a prompt a table
+    // whose password the session does not know stays closed.
     void SetPasswordPrompt(PasswordPrompt prompt) { prompt_ = std::move(prompt); }
     void SetMessageShower(MessageShower shower) { shower_ = std::move(shower); }
 

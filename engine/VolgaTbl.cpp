@@ -354,9 +354,11 @@ void TVolgaDataset::ExportToXml(const std::filesystem::path& fileName, const std
     RunExport(converter, [&] { converter.SaveToFile(fileName); });
 }
 
-void TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
+std::filesystem::path TVolgaDataset::ExportToXls(const std::filesystem::path& fileName) {
     TVolgaXLSConverter converter;
-    RunExport(converter, [&] { converter.SaveToFile(fileName); });
+    std::filesystem::path written;
+    RunExport(converter, [&] { written = converter.SaveToFile(fileName); });
+    return written;
 }
 
 void TVolgaDataset::AttachClone(TVolgaTable* table) {
@@ -830,6 +832,17 @@ void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Var
         DatabaseError("Field '" + field.DisplayName() + "': the value \"" + value.AsString() +
                           "\" holds a character that the table cannot store",
                       this);
+}
+
+void TVolgaDataset::SetFieldValue(TField& field, const Variant& value) {
+    // The engine's own messages for the refusals of the framework.
+    if (!FieldValuesSettable()) DatabaseError("Table is not in edit or insert mode", this);
+    if (field.CalcIndex() < 0) {
+        if (State() == dsCalcFields) DatabaseError("Cannot edit CalcFields", this);
+        if (field.ReadOnly() && State() != dsSetKey && State() != dsFilter)
+            DatabaseError("Field '" + field.DisplayName() + "' is read only!", this);
+    }
+    TDataSet::SetFieldValue(field, value);
 }
 
 void TVolgaDataset::DoBeforeInsert() {

@@ -117,7 +117,8 @@ public:
     // raise their own errors.
     void ExportToDbf(const std::filesystem::path& fileName, bool toOem);
     void ExportToXml(const std::filesystem::path& fileName, const std::string& encoding);
-    void ExportToXls(const std::filesystem::path& fileName);
+    // The workbook is written as ".xlsx"; returns the name it was written under.
+    std::filesystem::path ExportToXls(const std::filesystem::path& fileName);
 
     // Ranges over RangeFieldNames: values separated by tabs.
     void SetRange(const std::string& startValues, const std::string& endValues);
@@ -146,6 +147,7 @@ public:
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
     TUpdateStatus UpdateStatus() const override;
     std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
+    void SetFieldValue(TField& field, const Variant& value) override;
 
     // Clones share this dataset's cursor.
     void AttachClone(TVolgaTable* table);

@@ -4,6 +4,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Guid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -18,12 +19,21 @@ constexpr int64_t kBase2 = kBase * kBase;
 struct KeyCounter {
     bool started = false;
     int32_t value = 0;
-    std::string last;
+    int64_t last = -1; // the last code of the run, read as a number of 8 digits
+    std::function<bool(std::string_view)> inUse;
 };
 
 KeyCounter& Counter() {
     static KeyCounter counter;
     return counter;
+}
+
+constexpr int kKeyWidth = 8;
+
+int64_t DecodeDigits(std::string_view digits) {
+    int64_t value = 0;
+    for (char c : digits) value = value * kBase + (std::strchr(kDigits, c) - kDigits);
+    return value;
 }
 
 } // namespace
@@ -41,13 +51,19 @@ std::string EncodeDigits(int64_t value, int width) {
     return out;
 }
 
-void ResetRecordKeyCounter() { Counter() = KeyCounter{}; }
+void ResetRecordKeyCounter() {
+    auto inUse = std::move(Counter().inUse);
+    Counter() = KeyCounter{};
+    Counter().inUse = std::move(inUse);
+}
 
 void StartRecordKeyCounterAt(int32_t value) {
-    Counter() = KeyCounter{};
+    ResetRecordKeyCounter();
     Counter().started = true;
     Counter().value = value - 1;
 }
+
+void SetRecordKeyInUse(std::function<bool(std::string_view code)> inUse) { Counter().inUse = std::move(inUse); }
 
 std::string NewRecordKey() {
     KeyCounter& counter = Counter();
@@ -67,14 +83,14 @@ std::string NewRecordKey() {
         days = 0;
         hour = minute = second = msec = 0;
     }
-    const std::string head = EncodeDigits(days * 24 + hour, 3) + EncodeDigits(minute * 60 + second, 2);
-    std::string code = head + EncodeDigits(1922 * (msec / 10) + counter.value, 3);
-    // The same hundredth after the counter went round would repeat the last code.
-    while (code == counter.last) {
-        if (++counter.value >= kBase2) counter.value = 0;
-        code = head + EncodeDigits(1922 * (msec / 10) + counter.value, 3);
-    }
-    counter.last = code;
+    const std::string clockCode = EncodeDigits(days * 24 + hour, 3) + EncodeDigits(minute * 60 + second, 2) +
+                                  EncodeDigits(1922 * (msec / 10) + counter.value, 3);
+    // Neighbouring hundredths overlap in the last part, and a clock may stand still or go
+    // back: a code never repeats one of the run, so it is always above the last one.
+    int64_t value = std::max(DecodeDigits(clockCode), counter.last + 1);
+    std::string code = EncodeDigits(value, kKeyWidth);
+    while (counter.inUse && counter.inUse(code)) code = EncodeDigits(++value, kKeyWidth);
+    counter.last = value;
     return code;
 }
 

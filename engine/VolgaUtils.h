@@ -3,14 +3,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace kvz {
 
 // The 8-character code of a new record: hours, seconds and hundredths since 1 November 2000
-// and a counter, in 62 digits, so that codes sort roughly by the time they were made.
+// and a counter, in 62 digits, so that codes sort by the time they were made. Each code of a
+// run is above the one before in the digit order (the next free value when the clock gives
+// no higher one), so codes never repeat within a run.
 std::string NewRecordKey();
+// While set, NewRecordKey passes over every code for which it answers true (the codes a
+// shared table holds already); an empty function clears it.
+void SetRecordKeyInUse(std::function<bool(std::string_view code)> inUse);
 // Forgets the run's counter: the next code starts it at a random value.
 void ResetRecordKeyCounter();
 // The next code uses this counter value (tests that need stable codes).

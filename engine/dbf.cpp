@@ -1,5 +1,6 @@
 #include "engine/dbf.h"
 
+#include "engine/DbUtils.h"
 #include "engine/DbfIndex.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/FileNames.h"
@@ -199,6 +200,10 @@ void TDbfTable::InternalOpen() {
         InternalClose();
         throw;
     }
+    // The rows are read all the same, their memos empty; the user learns it once.
+    if (!file_->MissingMemoFile().empty())
+        InternalHandleException(
+            std::make_exception_ptr(EDbfFileError("Memo file not found : " + file_->MissingMemoFile().string())));
 }
 
 void TDbfTable::InternalClose() {
@@ -211,8 +216,12 @@ void TDbfTable::OpenIndexes() {
     const std::filesystem::path folder = FullPath().parent_path();
     for (TDbfIndexDef& def : indexes_) {
         if (def.IndexFile.empty()) def.IndexFile = def.SortField;
-        def.IndexFile = Utf8Upper(def.IndexFile);
-        if (!IsSafeFileNamePart(def.IndexFile)) throw EDbfFileError("Invalid index name \"" + def.IndexFile + "\"");
+        // The name is kept upper-cased; the folders of a path stay as given, since only a
+        // name is found without regard to case. A relative path stays below the table's folder.
+        const std::filesystem::path given(def.IndexFile);
+        if (!IsSafeFileNamePart(given.filename().string()) || (given.is_relative() && !IsSafeRelativePath(given)))
+            throw EDbfFileError("Invalid index name \"" + def.IndexFile + "\"");
+        def.IndexFile = (given.parent_path() / Utf8Upper(given.filename().string())).string();
         const std::filesystem::path wanted = WithExtension(folder / def.IndexFile, ".NDX");
         const std::filesystem::path found = Existing(wanted);
         // A missing index is not made beside the user's table.
@@ -257,6 +266,54 @@ void TDbfTable::SetIndexName(const std::string& name) {
         Resync(0);
     else
         First();
+}
+
+namespace {
+
+bool KeyMatches(const TField& field, const Variant& key, TLocateOptions options, bool last) {
+    if (field.DataType() != ftString && field.DataType() != ftMemo) {
+        const Variant value = field.Value();
+        if (key.IsNull() || value.IsNull()) return key.IsNull() == value.IsNull();
+        return value == key;
+    }
+    const bool caseInsensitive = (options & loCaseInsensitive) != 0;
+    auto same = [caseInsensitive](const std::string& a, const std::string& b) {
+        return caseInsensitive ? CompareTextUtf8(a, b) == 0 : a == b;
+    };
+    const std::string text = field.AsString(), keyText = key.AsString();
+    if (same(text, keyText)) return true;
+    if (!last || !(options & loPartialKey)) return false;
+    return keyText.empty() || same(Utf8Left(text, Utf8Length(keyText)), keyText);
+}
+
+} // namespace
+
+bool TDbfTable::Locate(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) {
+    CheckBrowseMode();
+    const std::vector<TField*> fields = GetFieldList(keyFields);
+    const std::vector<Variant> values = keyValues.IsArray() ? keyValues.Items() : std::vector<Variant>{keyValues};
+    if (values.size() != fields.size() || IsEmpty()) return false;
+    auto matches = [&] {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (!KeyMatches(*fields[i], values[i], options, i + 1 == fields.size())) return false;
+        return true;
+    };
+    const TBookmark saved = GetBookmark();
+    DisableControls();
+    bool found = false;
+    try {
+        for (First(); !Eof(); Next())
+            if (matches()) {
+                found = true;
+                break;
+            }
+        if (!found) TryGotoBookmark(*this, saved);
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    return found;
 }
 
 std::unique_ptr<TRecordBuffer> TDbfTable::AllocRecordBuffer() { return std::make_unique<TDbfBuffer>(); }

@@ -100,6 +100,9 @@ public:
     void SetRecNo(int recNo) override;
     bool BookmarkValid(const TBookmark& bookmark) const override;
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
+    // Scans from the first record. As many values as fields, or nothing is found; with
+    // loPartialKey only the last field may match by its beginning (an empty key matches all).
+    bool Locate(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) override;
 
 protected:
     std::unique_ptr<TRecordBuffer> AllocRecordBuffer() override;

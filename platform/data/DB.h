@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "platform/data/Streams.h"
+#include "platform/rtl/Classes.h"
 #include "platform/data/Variant.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/DateTime.h"
@@ -112,7 +113,6 @@ enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc };
 enum TDataAction { daFail, daAbort, daRetry };
 enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };
 enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TLocateOption : unsigned { loCaseInsensitive = 1, loPartialKey = 2 };
 using TLocateOptions = unsigned;
@@ -135,13 +135,6 @@ public:
 private:
     std::string message_;
     TComponent* component_;
-};
-
-// A silent exception: an operation abandoned on purpose (an error event answered daAbort).
-// The form layer's handler shows nothing for it.
-class EAbort : public std::exception {
-public:
-    const char* what() const noexcept override { return "Operation aborted"; }
 };
 
 [[noreturn]] void DatabaseError(const std::string& message, TComponent* component = nullptr);
@@ -727,7 +720,10 @@ public:
     virtual TRecordBuffer* GetActiveRecBuf() const;
     // Field values (internal to the framework; fields call these).
     bool GetFieldValue(const TField& field, Variant& value) const;
-    void SetFieldValue(TField& field, const Variant& value);
+    // A descendant may refuse a value first, in its own words.
+    virtual void SetFieldValue(TField& field, const Variant& value);
+    // Whether field values may be set in the current state (editing, keys, calculating...).
+    bool FieldValuesSettable() const;
 
     // Events.
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
@@ -865,7 +861,6 @@ private:
 
 // ---- Data sources and links -------------------------------------------------------------
 
-using TNotifyEvent = std::function<void(TComponent& sender)>;
 using TDataChangeEvent = std::function<void(TDataSource& sender, TField* field)>;
 
 class TDataSource : public TComponent {

@@ -576,7 +576,7 @@ bool TDataSet::GetFieldValue(const TField& field, Variant& value) const {
     return !value.IsNull();
 }
 
-void TDataSet::SetFieldValue(TField& field, const Variant& value) {
+bool TDataSet::FieldValuesSettable() const {
     switch (state_) {
     case dsEdit:
     case dsInsert:
@@ -584,9 +584,13 @@ void TDataSet::SetFieldValue(TField& field, const Variant& value) {
     case dsCalcFields:
     case dsFilter:
     case dsNewValue:
-    case dsInternalCalc: break;
-    default: DatabaseError("Dataset not in edit or insert mode", this);
+    case dsInternalCalc: return true;
+    default: return false;
     }
+}
+
+void TDataSet::SetFieldValue(TField& field, const Variant& value) {
+    if (!FieldValuesSettable()) DatabaseError("Dataset not in edit or insert mode", this);
     TRecordBuffer* buffer = GetActiveRecBuf();
     if (!buffer) DatabaseError("Dataset not in edit or insert mode", this);
     if (field.CalcIndex() >= 0) {

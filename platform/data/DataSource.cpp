@@ -53,7 +53,7 @@ void TDataSource::SetState(TDataSetState state) {
     TDataSetState prior = state_;
     state_ = state;
     NotifyDataLinks(deUpdateState, 0);
-    if (OnStateChange) OnStateChange(*this);
+    if (OnStateChange) OnStateChange(this);
     if (prior == dsInactive && OnDataChange) OnDataChange(*this, nullptr);
 }
 
@@ -87,7 +87,7 @@ void TDataSource::DataEvent(TDataEvent event, intptr_t info) {
         if (OnDataChange) OnDataChange(*this, nullptr);
         break;
     case deUpdateRecord:
-        if (OnUpdateData) OnUpdateData(*this);
+        if (OnUpdateData) OnUpdateData(this);
         break;
     default: break;
     }

@@ -2,13 +2,20 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/Responder.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
+#include <QDrag>
+#include <QMimeData>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <stdexcept>
 
 namespace kvz {
 
@@ -119,7 +126,18 @@ char32_t AccelCharOf(std::string_view caption) {
 
 // ---- TControl ----
 
-TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {}
+namespace {
+// A control that stands on nothing has no window to show in; whether it shows once it gets a
+// parent is kept on its widget.
+const char* const HiddenProperty = "kvzHidden";
+
+bool IsForm(const TControl* c) { return dynamic_cast<const TForm*>(c) != nullptr; }
+} // namespace
+
+TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {
+    widget->setAcceptDrops(true);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) area->viewport()->setAcceptDrops(true);
+}
 
 TControl::~TControl() {
     if (parent_) {
@@ -136,20 +154,29 @@ TControl::~TControl() {
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
-    if (parent_) {
-        auto& list = parent_->controls_;
+    const bool visible = Visible();
+    if (TWinControl* old = parent_) {
+        auto& list = old->controls_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        auto& tabs = old->tabList_;
+        tabs.erase(std::remove(tabs.begin(), tabs.end(), this), tabs.end());
+        parent_ = nullptr;
+        Guarded([&] { old->ControlRemoved(this); });
     }
     parent_ = parent;
     if (!widget_) return;
-    widget_->setParent(parent ? parent->Widget() : nullptr);
+    const QRect geometry = widget_->geometry();
+    widget_->setParent(parent ? parent->ClientWidget() : nullptr);
+    widget_->setGeometry(geometry);
     if (parent) {
         parent->controls_.push_back(this);
-        widget_->setGeometry(left_, top_, width_, height_);
-        widget_->setVisible(visible_);
-        if (parentFont_) ParentFontChanged();
+        if (auto* w = dynamic_cast<TWinControl*>(this)) parent->tabList_.push_back(w);
+        widget_->setVisible(visible);
         if (parentColor_) ParentColorChanged();
+        Guarded([&] { parent->ControlAdded(this); });
         if (align_ != TAlign::alNone) parent->AlignControls();
+    } else {
+        widget_->setProperty(HiddenProperty, !visible);
     }
 }
 
@@ -162,32 +189,35 @@ TForm* TControl::ParentForm() const {
     return nullptr;
 }
 
+int TControl::Left() const { return widget_ ? widget_->x() : 0; }
+int TControl::Top() const { return widget_ ? widget_->y() : 0; }
+int TControl::Width() const { return widget_ ? widget_->width() : 0; }
+int TControl::Height() const { return widget_ ? widget_->height() : 0; }
+
 void TControl::SetBounds(int left, int top, int width, int height) {
+    if (!widget_) return;
     width = std::max(0, width);
     height = std::max(0, height);
-    bool resized = width != width_ || height != height_;
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
-    if (widget_) {
-        if (widget_->isWindow()) {
-            widget_->move(left, top);
-            widget_->resize(width, height);
-        } else {
-            widget_->setGeometry(left, top, width, height);
-        }
+    if (widget_->isWindow()) {
+        widget_->move(left, top);
+        widget_->resize(width, height);
+    } else {
+        widget_->setGeometry(left, top, width, height);
     }
+    SendPendingResize();
     if (parent_ && align_ != TAlign::alNone && !settingBounds_) parent_->AlignControls();
-    if (resized) Guarded([&] { Resize(); });
 }
 
-void TControl::WidgetResized(int width, int height) {
-    if (width == width_ && height == height_) return;
-    width_ = width;
-    height_ = height;
-    Guarded([&] { Resize(); });
+void TControl::SendPendingResize() {
+    // Qt tells a hidden widget of its new size only when it shows; the control's OnResize and
+    // its aligned children follow the size at once.
+    if (!widget_ || !widget_->testAttribute(Qt::WA_PendingResizeEvent)) return;
+    widget_->setAttribute(Qt::WA_PendingResizeEvent, false);
+    QResizeEvent e(widget_->size(), QSize());
+    QCoreApplication::sendEvent(widget_, &e);
 }
+
+void TControl::WidgetResized() { Guarded([&] { Resize(); }); }
 
 void TControl::Resize() {
     if (OnResize) OnResize(this);
@@ -199,29 +229,45 @@ void TControl::SetAlign(TAlign align) {
     if (parent_) parent_->AlignControls();
 }
 
+bool TControl::Visible() const {
+    if (!widget_) return false;
+    if (IsForm(this)) return widget_->isVisible();
+    if (!parent_) return !widget_->property(HiddenProperty).toBool();
+    return !(widget_->isHidden() && widget_->testAttribute(Qt::WA_WState_ExplicitShowHide));
+}
+
 void TControl::SetVisible(bool visible) {
-    if (visible == visible_) return;
-    visible_ = visible;
-    if (widget_ && (parent_ || !visible || dynamic_cast<TForm*>(this))) widget_->setVisible(visible);
+    if (!widget_ || visible == Visible()) return;
+    if (parent_ || IsForm(this))
+        widget_->setVisible(visible);
+    else
+        widget_->setProperty(HiddenProperty, !visible);
     if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
     Guarded([&] { VisibleChanged(); });
 }
 
 bool TControl::Showing() const {
     for (const TControl* c = this; c; c = c->parent_)
-        if (!c->visible_) return false;
+        if (!c->Visible()) return false;
     return true;
 }
 
+bool TControl::Enabled() const { return widget_ && !widget_->testAttribute(Qt::WA_ForceDisabled); }
+
 void TControl::SetEnabled(bool enabled) {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    if (widget_) widget_->setEnabled(enabled);
+    if (!widget_ || enabled == Enabled()) return;
+    widget_->setEnabled(enabled);
     Guarded([&] { EnabledChanged(); });
+}
+
+TColor TControl::Color() const {
+    if (parentColor_ && parent_) return parent_->Color();
+    return color_;
 }
 
 void TControl::SetColor(TColor color) {
     color_ = color;
+    colorSet_ = true;
     parentColor_ = false;
     ApplyPalette();
     ColorChanged();
@@ -236,55 +282,72 @@ void TControl::SetParentColor(bool on) {
 }
 
 void TControl::ParentColorChanged() {
-    if (parent_) color_ = parent_->Color();
     ApplyPalette();
     ColorChanged();
 }
 
-const TFont& TControl::Font() const {
-    if (parentFont_ && parent_) return parent_->Font();
-    return font_;
+TFont TControl::Font() const {
+    TFont font = parentFont_ ? (parent_ ? parent_->Font() : TFont()) : font_;
+    if (font.Size <= 0 && widget_) font.Size = widget_->font().pointSize();
+    return font;
 }
 
 void TControl::SetFont(const TFont& font) {
     font_ = font;
     parentFont_ = false;
-    ParentFontChanged();
+    if (widget_) widget_->setFont(font.ToQFont());
+    ApplyPalette();
 }
 
 void TControl::SetParentFont(bool on) {
-    if (!on && parentFont_) font_ = Font();
+    if (on == parentFont_) return;
+    if (!on) font_ = Font();
     parentFont_ = on;
-    ParentFontChanged();
-}
-
-void TControl::ParentFontChanged() {
-    if (widget_) widget_->setFont(Font().ToQFont());
+    // A widget with no font of its own takes its parent's, and Qt tells it (FontChanged).
+    if (widget_) widget_->setFont(on ? QFont() : font_.ToQFont());
     ApplyPalette();
-    Guarded([&] { FontChanged(); });
-    if (auto* w = dynamic_cast<TWinControl*>(this))
-        for (TControl* c : w->controls_)
-            if (c->parentFont_) c->ParentFontChanged();
 }
 
 void TControl::ApplyPalette() {
     if (!widget_) return;
+    // A control with the desktop's colours keeps the desktop's palette, so that it follows a
+    // change of theme; only what was set is laid over it.
+    const TFont font = Font();
+    const bool ownText = font.Color != clWindowText;
+    const bool ownColor = colorSet_ || (parentColor_ && parent_ && parent_->colorSet_);
+    if (!ownText && !ownColor) return;
     QPalette pal = widget_->palette();
-    pal.setColor(QPalette::Window, ToQColor(color_));
-    QColor text = ToQColor(Font().Color);
-    pal.setColor(QPalette::Active, QPalette::WindowText, text);
-    pal.setColor(QPalette::Inactive, QPalette::WindowText, text);
+    if (ownColor) {
+        pal.setColor(QPalette::Window, ToQColor(Color()));
+        pal.setColor(QPalette::Base, ToQColor(Color()));
+    }
+    if (ownText) {
+        QColor text = ToQColor(font.Color);
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+            pal.setColor(QPalette::Active, role, text);
+            pal.setColor(QPalette::Inactive, role, text);
+        }
+    }
     widget_->setPalette(pal);
 }
 
+std::string TControl::WidgetText() const { return widget_ ? widget_->windowTitle().toStdString() : std::string(); }
+
+void TControl::SetWidgetText(std::string_view text) {
+    if (widget_) widget_->setWindowTitle(ToQString(text));
+}
+
 void TControl::SetCaption(std::string_view caption) {
-    if (caption == caption_) return;
-    caption_ = std::string(caption);
+    if (caption == WidgetText()) return;
+    SetWidgetText(caption);
     Guarded([&] { TextChanged(); });
 }
 
+// The whole hint lives in the widget's status tip; the tooltip shows its short part.
+std::string TControl::Hint() const { return widget_ ? widget_->statusTip().toStdString() : std::string(); }
+
 void TControl::SetHint(std::string_view hint) {
-    hint_ = std::string(hint);
+    if (widget_) widget_->setStatusTip(ToQString(hint));
     ApplyToolTip();
 }
 
@@ -294,7 +357,9 @@ void TControl::SetShowHint(bool on) {
 }
 
 void TControl::ApplyToolTip() {
-    if (widget_) widget_->setToolTip(showHint_ ? ToQString(hint_) : QString());
+    if (!widget_) return;
+    QString hint = widget_->statusTip().section('|', 0, 0);
+    widget_->setToolTip(showHint_ ? hint : QString());
 }
 
 void TControl::SetPopupMenu(TPopupMenu* menu) {
@@ -325,6 +390,14 @@ void TControl::Repaint() {
     if (widget_) widget_->repaint();
 }
 
+void TControl::BringToFront() {
+    if (widget_) widget_->raise();
+}
+
+void TControl::SendToBack() {
+    if (widget_) widget_->lower();
+}
+
 TPoint TControl::ClientToScreen(TPoint p) const {
     if (!widget_) return p;
     QPoint q = widget_->mapToGlobal(QPoint(p.X, p.Y));
@@ -341,12 +414,73 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
+// ---- dragging ----
+
+namespace {
+// The drag under way in this program: its source, and the control that took the drop.
+QPointer<QWidget> dragSourceWidget;
+TControl* dragSource = nullptr;
+TControl* dropTarget = nullptr;
+TPoint dropPoint;
+
+bool OfferDrop(TControl* target, const TDragObject& object, int x, int y) {
+    bool accept = false;
+    if (target->OnDragOver) target->OnDragOver(target, object, x, y, TDragState::dsDragEnter, accept);
+    if (!accept) return false;
+    if (target->OnDragDrop) target->OnDragDrop(target, object, x, y);
+    return true;
+}
+} // namespace
+
+TControl* TControl::DragSource() { return dragSourceWidget ? dragSource : nullptr; }
+
+void TControl::BeginDrag(bool immediate) {
+    if (!immediate) {
+        dragPending_ = true;
+        QPoint p = widget_ ? widget_->mapFromGlobal(QCursor::pos()) : QPoint();
+        dragX_ = p.x();
+        dragY_ = p.y();
+        return;
+    }
+    dragPending_ = false;
+    mouseCapture_ = false;
+    auto* data = new QMimeData;
+    data->setData("application/x-kvz-control", QByteArray());
+    std::unique_ptr<QMimeData> owned(data);
+    if (OnStartDrag) OnStartDrag(this, *data);
+    dragSource = this;
+    dragSourceWidget = widget_.data();
+    dropTarget = nullptr;
+    QPointer<QWidget> alive(widget_.data());
+    struct Reset {
+        ~Reset() {
+            dragSource = nullptr;
+            dragSourceWidget = nullptr;
+        }
+    } reset;
+    if (TResponder* responder = TResponder::Current()) {
+        TDropAnswer answer = responder->AnswerDrag(*this, *data);
+        if (answer.Target && OfferDrop(answer.Target, {this, data}, answer.X, answer.Y)) {
+            dropTarget = answer.Target;
+            dropPoint = {answer.X, answer.Y};
+        }
+    } else if (TResponder::Unattended()) {
+        throw std::logic_error("No answer for dragging " + Name());
+    } else {
+        auto* drag = new QDrag(widget_.data());
+        drag->setMimeData(owned.release());
+        drag->exec(Qt::CopyAction | Qt::MoveAction);
+    }
+    if (!alive) return;
+    if (OnEndDrag) OnEndDrag(this, dropTarget, dropPoint.X, dropPoint.Y);
+}
+
 void TControl::Paint(TCanvas&) {}
 
 void TControl::WidgetPaint(QPainter& painter) {
     TCanvas canvas(painter);
     canvas.Font = Font();
-    canvas.Brush.Color = color_;
+    canvas.Brush.Color = Color();
     canvas_ = &canvas;
     Guarded([&] { Paint(canvas); });
     canvas_ = nullptr;
@@ -376,7 +510,11 @@ void TControl::KeyUp(uint16_t&, TShiftState) {}
 
 // ---- TGraphicControl, TCustomControl ----
 
-TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner, new TControlWidget<QWidget>(this)) {
+TGraphicControl::TGraphicControl(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QWidget>(this)) {
+    SetCustomPaint(true);
+}
+
+TGraphicControl::TGraphicControl(TComponent* owner, QWidget* widget) : TControl(owner, widget) {
     Widget()->setFocusPolicy(Qt::NoFocus);
 }
 
@@ -384,7 +522,7 @@ void TGraphicControl::Paint(TCanvas&) {
     if (OnPaint) OnPaint(this);
 }
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { SetCustomPaint(true); }
 
 void TCustomControl::Paint(TCanvas&) {
     if (OnPaint) OnPaint(this);
@@ -407,6 +545,25 @@ TWinControl::~TWinControl() {
         if (c->widget_) c->widget_->setParent(nullptr);
     }
     controls_.clear();
+    tabList_.clear();
+}
+
+int TWinControl::TabOrder() const {
+    if (!Parent()) return -1;
+    const auto& tabs = Parent()->tabList_;
+    return int(std::find(tabs.begin(), tabs.end(), this) - tabs.begin());
+}
+
+void TWinControl::SetTabOrder(int order) {
+    if (!Parent()) return;
+    auto& tabs = Parent()->tabList_;
+    tabs.erase(std::remove(tabs.begin(), tabs.end(), this), tabs.end());
+    order = std::clamp(order, 0, int(tabs.size()));
+    tabs.insert(tabs.begin() + order, this);
+    // Qt's focus chain runs through the whole window; chaining the siblings in order puts
+    // them in that order and leaves the rest of the chain as it was.
+    for (size_t i = 1; i < tabs.size(); ++i)
+        if (tabs[i - 1]->Widget() && tabs[i]->Widget()) QWidget::setTabOrder(tabs[i - 1]->Widget(), tabs[i]->Widget());
 }
 
 bool TWinControl::Focused() const { return Widget() && Widget()->hasFocus(); }
@@ -443,6 +600,7 @@ void TWinControl::AlignControls() {
             default: place(c, r.Left, r.Top, r.Width(), r.Height()); break;
             }
         }
+    AlignClientArea(r);
 }
 
 bool TWinControl::BroadcastDialogChar(char32_t key) {
@@ -482,7 +640,9 @@ void TWinControl::KeyUp(uint16_t& key, TShiftState shift) {
 namespace detail {
 
 void WidgetReports::Paint(TControl* c, QWidget* w) {
-    if (!Alive(c)) return;
+    if (!Alive(c) || !c->customPaint_) return;
+    // A scroll area paints its viewport, never itself.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
     QPainter painter(w);
     c->WidgetPaint(painter);
 }
@@ -492,7 +652,14 @@ bool WidgetReports::MousePress(TControl* c, QMouseEvent* e, bool dbl) {
     if (!Alive(c) || !ButtonOf(e->button(), button)) return false;
     TShiftState shift = ShiftOf(e->modifiers(), e->buttons()) | (dbl ? unsigned(ssDouble) : 0u);
     int x = int(e->position().x()), y = int(e->position().y());
-    if (button == TMouseButton::mbLeft) c->mouseCapture_ = true;
+    if (button == TMouseButton::mbLeft) {
+        c->mouseCapture_ = true;
+        if (c->dragMode_ == TDragMode::dmAutomatic) {
+            c->dragPending_ = true;
+            c->dragX_ = x;
+            c->dragY_ = y;
+        }
+    }
     Guarded([&] { c->MouseDown(button, shift, x, y); });
     if (dbl && Alive(c)) Guarded([&] { c->DblClick(); });
     return true;
@@ -500,6 +667,11 @@ bool WidgetReports::MousePress(TControl* c, QMouseEvent* e, bool dbl) {
 
 void WidgetReports::MouseMove(TControl* c, QMouseEvent* e) {
     if (!Alive(c)) return;
+    if (c->dragPending_ && (e->buttons() & Qt::LeftButton) &&
+        (e->position().toPoint() - QPoint(c->dragX_, c->dragY_)).manhattanLength() >= QApplication::startDragDistance()) {
+        Guarded([&] { c->BeginDrag(true); });
+        return;
+    }
     Guarded([&] { c->MouseMove(ShiftOf(e->modifiers(), e->buttons()), int(e->position().x()), int(e->position().y())); });
 }
 
@@ -508,7 +680,10 @@ void WidgetReports::MouseRelease(TControl* c, QMouseEvent* e) {
     if (!Alive(c) || !ButtonOf(e->button(), button)) return;
     int x = int(e->position().x()), y = int(e->position().y());
     bool captured = c->mouseCapture_;
-    if (button == TMouseButton::mbLeft) c->mouseCapture_ = false;
+    if (button == TMouseButton::mbLeft) {
+        c->mouseCapture_ = false;
+        c->dragPending_ = false;
+    }
     bool inside = x >= 0 && y >= 0 && x < c->Width() && y < c->Height();
     if (button == TMouseButton::mbLeft && captured && inside && c->clickOnRelease_ && c->Enabled())
         Guarded([&] { c->Click(); });
@@ -516,7 +691,11 @@ void WidgetReports::MouseRelease(TControl* c, QMouseEvent* e) {
 }
 
 void WidgetReports::Enter(TControl* c) {
-    if (Alive(c)) Guarded([&] { c->MouseEnter(); });
+    if (!Alive(c)) return;
+    // The status bar shows the long part of the hint under the mouse.
+    QString hint = c->Widget()->statusTip();
+    Application().SetHint(hint.section('|', hint.contains('|') ? 1 : 0).toStdString());
+    Guarded([&] { c->MouseEnter(); });
 }
 
 void WidgetReports::Leave(TControl* c) {
@@ -576,8 +755,8 @@ void WidgetReports::Focus(TControl* c, bool in) {
     });
 }
 
-void WidgetReports::Resized(TControl* c, int width, int height) {
-    if (Alive(c)) c->WidgetResized(width, height);
+void WidgetReports::Resized(TControl* c) {
+    if (Alive(c)) c->WidgetResized();
 }
 
 bool WidgetReports::ContextMenu(TControl* c, int x, int y) {
@@ -591,6 +770,39 @@ void WidgetReports::Changed(TControl* c, QEvent* e) {
     // A window hears of the desktop's colours itself; the widgets in it as a palette change.
     const bool colours = e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::PaletteChange;
     if (colours && Alive(c)) Guarded([&] { c->SysColorChange(); });
+    // Fonts come down from the parent and the desktop through Qt.
+    if (e->type() == QEvent::FontChange && Alive(c)) Guarded([&] { c->FontChanged(); });
+}
+
+bool WidgetReports::Drag(TControl* c, QEvent* e) {
+    if (!Alive(c) || !c->OnDragOver) return false;
+    auto* drop = static_cast<QDropEvent*>(e);
+    TDragObject object;
+    object.Source = TControl::DragSource();
+    if (e->type() == QEvent::DragLeave) {
+        bool ignored = false;
+        Guarded([&] { c->OnDragOver(c, object, -1, -1, TDragState::dsDragLeave, ignored); });
+        return true;
+    }
+    object.Data = drop->mimeData();
+    const QPoint p = drop->position().toPoint();
+    if (e->type() == QEvent::Drop) {
+        Guarded([&] {
+            if (c->OnDragDrop) c->OnDragDrop(c, object, p.x(), p.y());
+        });
+        drop->acceptProposedAction();
+        dropTarget = c;
+        dropPoint = {p.x(), p.y()};
+        return true;
+    }
+    bool accept = false;
+    TDragState state = e->type() == QEvent::DragEnter ? TDragState::dsDragEnter : TDragState::dsDragMove;
+    Guarded([&] { c->OnDragOver(c, object, p.x(), p.y(), state, accept); });
+    if (accept)
+        drop->acceptProposedAction();
+    else
+        drop->ignore();
+    return true;
 }
 
 } // namespace detail

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/forms/Graphics.h"
-#include "platform/rtl/Component.h"
+#include "platform/rtl/Classes.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -20,6 +20,9 @@
 class QCursor;
 class QMouseEvent;
 class QKeyEvent;
+class QMimeData;
+class QDropEvent;
+class QDragLeaveEvent;
 
 namespace kvz {
 
@@ -29,17 +32,11 @@ class TPopupMenu;
 class TForm;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
 using TShiftState = unsigned;
 
-// Screen cursors: the platform's numbers; programs register their own above 0.
-using TCursor = int;
-constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
-                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11,
-                  crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16,
-                  crNo = -18, crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22;
+// The shape of a cursor (platform numbers or one registered by the program).
 QCursor CursorShape(TCursor cursor);
 void RegisterCursor(TCursor cursor, const QCursor& shape);
 
@@ -50,11 +47,27 @@ enum : uint16_t {
     VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46, VK_F1 = 112
 };
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TComponent* sender, uint16_t& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TComponent* sender, char32_t& key)>;
+
+// Dragging: a control of this program starts it (by hand with BeginDrag, or at once when its
+// DragMode is automatic), or another program drops data; a control with OnDragOver takes part.
+enum class TDragMode { dmManual, dmAutomatic };
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// What is dragged: the control it came from (none when it came from another program) and
+// the data (the text or files another program offers, what OnStartDrag added).
+struct TDragObject {
+    TControl* Source = nullptr;
+    const QMimeData* Data = nullptr;
+};
+using TDragOverEvent =
+    std::function<void(TComponent* sender, const TDragObject& source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TComponent* sender, const TDragObject& source, int x, int y)>;
+using TStartDragEvent = std::function<void(TComponent* sender, QMimeData& data)>;
+// The target is none when the drag ended on nothing that took it.
+using TEndDragEvent = std::function<void(TComponent* sender, TComponent* target, int x, int y)>;
 
 // Runs an event handler; what it throws goes to the application's exception handler, so that
 // nothing escapes into Qt's event loop.
@@ -81,9 +94,11 @@ struct WidgetReports {
     static bool KeyPress(TControl* c, QKeyEvent* e);
     static void KeyRelease(TControl* c, QKeyEvent* e);
     static void Focus(TControl* c, bool in);
-    static void Resized(TControl* c, int width, int height);
+    static void Resized(TControl* c);
     static bool ContextMenu(TControl* c, int x, int y);
     static void Changed(TControl* c, QEvent* e);
+    // True when the control took the drag event (it has OnDragOver).
+    static bool Drag(TControl* c, QEvent* e);
 };
 } // namespace detail
 
@@ -97,43 +112,49 @@ public:
     // The form this control stands on (itself for a form), or none.
     TForm* ParentForm() const;
 
-    int Left() const { return left_; }
-    int Top() const { return top_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
-    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
-    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
-    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    // Geometry is the widget's: what a layout or the user did shows here at once. A form's
+    // Left and Top are its frame's place on the screen, its Width and Height its client size.
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetLeft(int v) { SetBounds(v, Top(), Width(), Height()); }
+    void SetTop(int v) { SetBounds(Left(), v, Width(), Height()); }
+    void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
+    void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
     virtual void SetBounds(int left, int top, int width, int height);
-    TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
-    virtual TRect ClientRect() const { return Rect(0, 0, width_, height_); }
+    TRect BoundsRect() const { return Bounds(Left(), Top(), Width(), Height()); }
+    virtual TRect ClientRect() const { return Rect(0, 0, Width(), Height()); }
     int ClientWidth() const { return ClientRect().Width(); }
     int ClientHeight() const { return ClientRect().Height(); }
 
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
-    bool Visible() const { return visible_; }
+    // The control's own flag: it shows when its parents show.
+    bool Visible() const;
     void SetVisible(bool visible);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
     // Visible here and in every parent.
     bool Showing() const;
-    bool Enabled() const { return enabled_; }
+    // The control's own flag (a disabled parent disables it too, but leaves this as it is).
+    bool Enabled() const;
     void SetEnabled(bool enabled);
-    TColor Color() const { return color_; }
+    TColor Color() const;
     void SetColor(TColor color);
     bool ParentColor() const { return parentColor_; }
     void SetParentColor(bool on);
-    const TFont& Font() const;
+    // The font the control shows (with ParentFont, its parent's; a size of 0 in a set font
+    // means the desktop's size).
+    TFont Font() const;
     void SetFont(const TFont& font);
     bool ParentFont() const { return parentFont_; }
     void SetParentFont(bool on);
-    const std::string& Caption() const { return caption_; }
+    std::string Caption() const { return WidgetText(); }
     void SetCaption(std::string_view caption);
-    const std::string& Text() const { return Caption(); }
+    std::string Text() const { return Caption(); }
     void SetText(std::string_view text) { SetCaption(text); }
-    const std::string& Hint() const { return hint_; }
+    std::string Hint() const;
     void SetHint(std::string_view hint);
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool on);
@@ -141,15 +162,31 @@ public:
     void SetPopupMenu(TPopupMenu* menu);
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int context) { helpContext_ = context; }
 
     // Whether the left button went down here and is still held.
     bool MouseCapture() const { return mouseCapture_; }
     void Invalidate();
     void Repaint();
+    void BringToFront();
+    void SendToBack();
     TPoint ClientToScreen(TPoint point) const;
     TPoint ScreenToClient(TPoint point) const;
     // Raises the click as a press of the control would.
     virtual void Click();
+
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode mode) { dragMode_ = mode; }
+    // Starts dragging this control; returns when it is dropped or given up. Without
+    // immediate, the drag starts once the mouse moves the desktop's drag distance.
+    void BeginDrag(bool immediate);
+    // The control being dragged in this program, or none.
+    static TControl* DragSource();
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
 
     TNotifyEvent OnClick, OnDblClick, OnResize, OnMouseEnter, OnMouseLeave;
     TMouseEvent OnMouseDown, OnMouseUp;
@@ -158,6 +195,11 @@ public:
 protected:
     // A control shows itself through the widget that its class makes and hands over here.
     TControl(TComponent* owner, QWidget* widget);
+
+    // Where the caption lives: a control over a Qt widget with a text of its own reads and
+    // writes that (a button's text, an edit's text); the default keeps it as the widget's title.
+    virtual std::string WidgetText() const;
+    virtual void SetWidgetText(std::string_view text);
 
     // The widget reports to these; descendants override and call the base to keep the events.
     virtual void Paint(TCanvas& canvas);
@@ -189,38 +231,44 @@ protected:
 
     // The paint canvas while Paint runs, else none.
     TCanvas* Canvas() const { return canvas_; }
-    void SetCaptionQuietly(std::string_view caption) { caption_ = std::string(caption); }
-    void SetVisibleQuietly(bool visible) { visible_ = visible; }
     // Whether a left-button release inside raises Click (controls with their own click rule turn it off).
     void SetClickOnRelease(bool on) { clickOnRelease_ = on; }
+    // The colour a control of this kind has until one is set (a window's background, or the
+    // face colour of buttons and panels); a control with the default keeps the desktop's palette.
+    void SetDefaultColor(TColor color) { color_ = color; }
+    // Whether Paint runs after the widget paints (controls that draw all or part of themselves).
+    void SetCustomPaint(bool on) { customPaint_ = on; }
 
 private:
     friend struct detail::WidgetReports;
     friend class TWinControl;
-    void ParentFontChanged();
+    friend class TForm;
     void ParentColorChanged();
     void ApplyPalette();
     void ApplyToolTip();
     void WidgetPaint(QPainter& painter);
-    void WidgetResized(int width, int height);
+    void WidgetResized();
+    void SendPendingResize();
 
     QPointer<QWidget> widget_;
     bool clickOnRelease_ = true;
     TWinControl* parent_ = nullptr;
-    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = TAlign::alNone;
-    bool visible_ = true, enabled_ = true;
     TColor color_ = clBtnFace;
-    bool parentColor_ = false;
+    bool colorSet_ = false, parentColor_ = false;
     TFont font_;
     bool parentFont_ = true;
-    std::string caption_, hint_;
     bool showHint_ = false;
     TPopupMenu* popupMenu_ = nullptr;
     TCursor cursor_ = crDefault;
+    int helpContext_ = 0;
     bool mouseCapture_ = false;
     TCanvas* canvas_ = nullptr;
     bool settingBounds_ = false;
+    bool customPaint_ = false;
+    TDragMode dragMode_ = TDragMode::dmManual;
+    bool dragPending_ = false;
+    int dragX_ = 0, dragY_ = 0;
 };
 
 // A control without a window of its own that paints itself (labels, speed buttons).
@@ -231,6 +279,8 @@ public:
     using TControl::Canvas;
 
 protected:
+    // A graphic control shown by a Qt widget that draws itself (a label, a frame).
+    TGraphicControl(TComponent* owner, QWidget* widget);
     void Paint(TCanvas& canvas) override;
 };
 
@@ -246,10 +296,16 @@ public:
     void SetFocus();
     bool TabStop() const;
     void SetTabStop(bool on);
+    // The place among its siblings that Tab visits; setting it moves the others up or down.
+    int TabOrder() const;
+    void SetTabOrder(int order);
     // Lays out the aligned child controls.
     void AlignControls();
     // Offers an accelerator to this control and its children; true when one took it.
     bool BroadcastDialogChar(char32_t key);
+    // The widget that child controls' widgets stand in (a scroll box's scrolled area, a frame
+    // window's client area); a Qt layout of the children belongs on it.
+    virtual QWidget* ClientWidget() const { return Widget(); }
 
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;
@@ -257,6 +313,11 @@ public:
 
 protected:
     TWinControl(TComponent* owner, QWidget* widget);
+    // A child control arrived or left (a tool bar adds its buttons, a page control its sheets).
+    virtual void ControlAdded(TControl* control) { (void)control; }
+    virtual void ControlRemoved(TControl* control) { (void)control; }
+    // What the aligned children leave free (a frame window shows its client area there).
+    virtual void AlignClientArea(const TRect& rest) { (void)rest; }
     void DoEnter() override;
     void DoExit() override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
@@ -267,6 +328,7 @@ protected:
 private:
     friend class TControl;
     std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
 };
 
 // A windowed control that paints itself.
@@ -301,6 +363,10 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     bool event(QEvent* e) override;
 
 private:

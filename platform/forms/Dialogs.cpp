@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include <stdexcept>
+
 #include <utility>
 #include <vector>
 
@@ -36,6 +38,7 @@ int ShowMessageBox(const TMessageBoxParams& params) {
             if (params.OnHelp) params.OnHelp();
         }
     }
+    if (TResponder::Unattended()) throw std::logic_error("No answer for the message box \"" + params.Text + "\"");
     QMessageBox box(params.Owner);
     box.setWindowTitle(ToQString(params.Caption));
     box.setText(ToQString(params.Text));
@@ -83,6 +86,8 @@ void ShowMessage(std::string_view text) { ShowMessageBox(text, Application().Tit
 
 int ExecDialog(QDialog& dialog) {
     if (TResponder* responder = TResponder::Current()) return responder->AnswerDialog(dialog);
+    if (TResponder::Unattended())
+        throw std::logic_error("No answer for the dialog \"" + dialog.windowTitle().toStdString() + "\"");
     return dialog.exec();
 }
 

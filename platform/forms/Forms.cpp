@@ -1,28 +1,65 @@
 #include "platform/forms/Forms.h"
 
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
+#include "platform/forms/StdCtrls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QDialog>
+#include <QLayout>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyle>
 #include <QScreen>
+#include <QScrollArea>
 #include <QToolTip>
 #include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
+#include <type_traits>
+#include <vector>
 
 namespace kvz {
 
-void Abort() { throw EAbort(); }
-
 void HandleException(std::exception_ptr error) { Application().HandleException(error); }
 
-class TFormWidget : public TControlWidget<QWidget> {
+namespace {
+
+std::vector<TForm*>& AllForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+bool Offscreen() { return QGuiApplication::platformName() == "offscreen"; }
+
+template <class T>
+void ForEachButton(TWinControl* root, const T& visit) {
+    for (int i = 0; i < root->ControlCount(); ++i) {
+        TControl* c = root->Controls(i);
+        if (auto* button = dynamic_cast<TButton*>(c)) {
+            if (visit(button)) return;
+        } else if (auto* w = dynamic_cast<TWinControl*>(c); w && !dynamic_cast<TForm*>(c)) {
+            ForEachButton(w, visit);
+        }
+    }
+}
+
+} // namespace
+
+// The window behind a form: a QDialog (Enter, Escape, modality, a parent window) or, for the
+// frame window, a QMainWindow. Closing and the two keys go through the form.
+template <class Base>
+class TFormWindow : public TControlWidget<Base> {
 public:
-    explicit TFormWidget(TForm* form) : TControlWidget<QWidget>(form), form_(form) { setWindowFlag(Qt::Window); }
+    explicit TFormWindow(TForm* form) : TControlWidget<Base>(form), form_(form) {}
 
 protected:
     void closeEvent(QCloseEvent* e) override {
@@ -30,22 +67,110 @@ protected:
         e->ignore();
         Guarded([&] { form_->Close(); });
     }
+    void keyPressEvent(QKeyEvent* e) override {
+        // What the focused control left over.
+        if (e->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) return TControlWidget<Base>::keyPressEvent(e);
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            if (auto* button = qobject_cast<QPushButton*>(this->focusWidget()); button && button->isEnabled()) {
+                button->click();
+                return;
+            }
+            bool pressed = false;
+            Guarded([&] { pressed = form_->PressDefaultButton(); });
+            if (pressed) return;
+        }
+        if (e->key() == Qt::Key_Escape) {
+            Guarded([&] {
+                if (!form_->PressCancelButton() && form_->Modal()) form_->Close();
+            });
+            return;
+        }
+        // Keys of the form itself (KeyPreview, accelerators) and nothing of QDialog's own.
+        QWidget::keyPressEvent(e);
+    }
+    void resizeEvent(QResizeEvent* e) override {
+        // The frame window hears of its size through its client area.
+        if constexpr (std::is_same_v<Base, QMainWindow>)
+            Base::resizeEvent(e);
+        else
+            TControlWidget<Base>::resizeEvent(e);
+    }
+    bool event(QEvent* e) override {
+        bool result = TControlWidget<Base>::event(e);
+        if ((e->type() == QEvent::Show || e->type() == QEvent::Hide) && !e->spontaneous())
+            Guarded([&] {
+                if (e->type() == QEvent::Show)
+                    form_->DoShow();
+                else
+                    form_->DoHide();
+            });
+        if (e->type() == QEvent::WindowActivate || e->type() == QEvent::WindowDeactivate) {
+            const bool in = e->type() == QEvent::WindowActivate;
+            Guarded([&] {
+                if (auto& handler = in ? form_->OnActivate : form_->OnDeactivate) handler(form_);
+            });
+        }
+        return result;
+    }
 
 private:
     TForm* form_;
 };
 
+// A dialog that closes only through its form.
+class TDialogWindow : public TFormWindow<QDialog> {
+public:
+    using TFormWindow<QDialog>::TFormWindow;
+    void done(int result) override {
+        if (Control() && !static_cast<TForm*>(Control())->ending_) {
+            Guarded([&] { static_cast<TForm*>(Control())->SetModalResult(result ? result : mrCancel); });
+            return;
+        }
+        QDialog::done(result);
+    }
+};
+
 // ---- TForm ----
 
-TForm::TForm(TComponent* owner) : TWinControl(owner, new TFormWidget(this)) {
-    SetVisibleQuietly(false);
+TForm::TForm(TComponent* owner) : TWinControl(owner, new TDialogWindow(this)) { Init(owner); }
+
+TForm::TForm(TComponent* owner, TFormStyle style)
+    : TWinControl(owner, style == TFormStyle::fsMDIForm ? static_cast<QWidget*>(new TFormWindow<QMainWindow>(this))
+                                                        : new TDialogWindow(this)),
+      formStyle_(style) {
+    if (auto* frame = qobject_cast<QMainWindow*>(Widget())) {
+        // The children stand in the central widget, which reports its size as the form's.
+        auto* central = new TControlWidget<QWidget>(this);
+        frame->setCentralWidget(central);
+        mdiClient_ = new QStackedWidget(central);
+    }
+    Init(owner);
+}
+
+void TForm::Init(TComponent* owner) {
+    AllForms().push_back(this);
     Widget()->setAutoFillBackground(true);
     Widget()->setFocusPolicy(Qt::NoFocus);
+    if (auto* ownerForm = dynamic_cast<TForm*>(owner); ownerForm && formStyle_ != TFormStyle::fsMDIForm)
+        Widget()->setParent(ownerForm->Widget(), Widget()->windowFlags() | Qt::Window);
+    ApplyWindowFlags();
     SetBounds(0, 0, 320, 240);
 }
 
 TForm::~TForm() {
-    if (loop_) loop_->quit();
+    auto& forms = AllForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    // Windows that stand over this one but belong to others stay when it goes.
+    if (QWidget* w = Widget())
+        for (QObject* child : w->children())
+            if (auto* window = qobject_cast<QWidget*>(child); window && window->isWindow())
+                window->setParent(nullptr, window->windowFlags());
+    if (mdiClient_)
+        while (mdiClient_->count() > 0) {
+            QWidget* child = mdiClient_->widget(0);
+            mdiClient_->removeWidget(child);
+            child->setParent(nullptr);
+        }
 }
 
 void TForm::AfterConstruction() {
@@ -70,24 +195,138 @@ void TForm::Free() {
     delete this;
 }
 
+void TForm::Release() {
+    // Dropped with the widget when the form is freed first.
+    QMetaObject::invokeMethod(Widget(), [this] { Free(); }, Qt::QueuedConnection);
+}
+
+bool TForm::FixedSize() const {
+    return borderStyle_ == TFormBorderStyle::bsDialog || borderStyle_ == TFormBorderStyle::bsSingle ||
+           borderStyle_ == TFormBorderStyle::bsToolWindow;
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    if (FixedSize()) Widget()->setFixedSize(std::max(0, width), std::max(0, height));
+    TWinControl::SetBounds(left, top, width, height);
+}
+
+TRect TForm::ClientRect() const {
+    QWidget* client = ClientWidget();
+    return client == Widget() ? TWinControl::ClientRect() : Rect(0, 0, client->width(), client->height());
+}
+
+QWidget* TForm::ClientWidget() const {
+    auto* frame = qobject_cast<QMainWindow*>(Widget());
+    return frame ? frame->centralWidget() : Widget();
+}
+
+void TForm::AlignClientArea(const TRect& rest) {
+    if (mdiClient_) mdiClient_->setGeometry(rest.Left, rest.Top, rest.Width(), rest.Height());
+}
+
+void TForm::ApplyWindowFlags() {
+    QWidget* w = Widget();
+    if (formStyle_ == TFormStyle::fsMDIChild && w->parentWidget() && !w->isWindow()) return;
+    const bool wasVisible = w->isVisible();
+    Qt::WindowFlags flags = qobject_cast<QMainWindow*>(w) ? Qt::Window : Qt::Dialog;
+    switch (borderStyle_) {
+    case TFormBorderStyle::bsNone: flags |= Qt::FramelessWindowHint; break;
+    case TFormBorderStyle::bsDialog:
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint;
+        break;
+    case TFormBorderStyle::bsToolWindow:
+    case TFormBorderStyle::bsSizeToolWin:
+        flags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        break;
+    case TFormBorderStyle::bsSingle:
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+        break;
+    case TFormBorderStyle::bsSizeable:
+        flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                 Qt::WindowCloseButtonHint;
+        break;
+    }
+    if (formStyle_ == TFormStyle::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    w->setWindowFlags(flags);
+    if (FixedSize())
+        w->setFixedSize(w->size());
+    else {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    if (wasVisible) w->show();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+    borderStyle_ = style;
+    ApplyWindowFlags();
+}
+
+void TForm::SetFormStyle(TFormStyle style) {
+    if (style == TFormStyle::fsMDIForm || formStyle_ == TFormStyle::fsMDIForm)
+        throw std::logic_error("The frame window is made as such");
+    formStyle_ = style;
+    ApplyWindowFlags();
+}
+
+void TForm::FitToLayout() {
+    // A form laid out by Qt is at least as large as its layout needs with the desktop's font.
+    QLayout* layout = ClientWidget()->layout();
+    if (!layout) return;
+    QSize need = layout->totalSizeHint();
+    if (ClientWidget() != Widget()) need += Widget()->size() - ClientWidget()->size();
+    QSize size = Widget()->size().expandedTo(need);
+    if (size != Widget()->size()) SetBounds(Left(), Top(), size.width(), size.height());
+}
+
 void TForm::Place() {
-    if (position_ != TPosition::poScreenCenter && position_ != TPosition::poDesktopCenter) return;
-    SetBounds((Screen().Width() - Width()) / 2, (Screen().Height() - Height()) / 2, Width(), Height());
+    FitToLayout();
+    QWidget* over = nullptr;
+    switch (position_) {
+    case TPosition::poScreenCenter:
+    case TPosition::poDesktopCenter: break;
+    case TPosition::poMainFormCenter:
+        if (Application().MainForm() && Application().MainForm() != this) over = Application().MainForm()->Widget();
+        break;
+    case TPosition::poOwnerFormCenter:
+        if (auto* owner = dynamic_cast<TForm*>(Owner())) over = owner->Widget();
+        break;
+    default: return;
+    }
+    QRect area = over ? over->frameGeometry() : QRect(0, 0, Screen().Width(), Screen().Height());
+    SetBounds(area.x() + (area.width() - Width()) / 2, area.y() + (area.height() - Height()) / 2, Width(), Height());
+}
+
+void TForm::StandOverActiveWindow() {
+    QWidget* w = Widget();
+    if (w->parentWidget()) return;
+    QWidget* over = QApplication::activeWindow();
+    if (!over && Application().MainForm() && Application().MainForm() != this) over = Application().MainForm()->Widget();
+    if (over && over != w && over->isVisible()) w->setParent(over, w->windowFlags());
+}
+
+void TForm::ShowInFrame() {
+    TForm* frame = Application().MainForm();
+    if (!frame || !frame->mdiClient_ || frame == this) return;
+    QWidget* w = Widget();
+    if (w->parentWidget() != frame->mdiClient_) {
+        w->setParent(frame->mdiClient_, Qt::Widget);
+        frame->mdiClient_->addWidget(w);
+    }
+    frame->mdiClient_->setCurrentWidget(w);
 }
 
 void TForm::Show() {
     AfterConstruction();
-    if (!Visible()) Place();
-    SetVisible(true);
-    if (QGuiApplication::platformName() != "offscreen") Widget()->raise();
-    Widget()->activateWindow();
-}
-
-void TForm::VisibleChanged() {
-    if (Visible())
-        DoShow();
-    else
-        DoHide();
+    if (formStyle_ == TFormStyle::fsMDIChild) ShowInFrame();
+    if (!Visible() && Widget()->isWindow()) Place();
+    Widget()->show();
+    if (Widget()->isWindow()) {
+        if (!Offscreen()) Widget()->raise();
+        Widget()->activateWindow();
+    }
 }
 
 void TForm::DoShow() {
@@ -100,56 +339,101 @@ void TForm::DoHide() {
 
 TModalResult TForm::ShowModal() {
     if (modal_ || Visible()) throw std::logic_error("The window " + Caption() + " is already shown");
+    auto* dialog = qobject_cast<QDialog*>(Widget());
+    if (!dialog) throw std::logic_error("The frame window cannot be shown modally");
+    TResponder* responder = TResponder::Current();
+    if (!responder && TResponder::Unattended())
+        throw std::logic_error("No answer for the modal window " + Name() + " \"" + Caption() + "\"");
     AfterConstruction();
     modalResult_ = mrNone;
+    modalAction_ = TCloseAction::caHide;
     modal_ = true;
+    QPointer<QWidget> alive(dialog);
     struct Ending {
         TForm* form;
+        QPointer<QWidget>& alive;
         ~Ending() {
+            if (!alive) return;
             form->modal_ = false;
-            form->loop_ = nullptr;
-            form->Widget()->setWindowModality(Qt::NonModal);
-            form->SetVisible(false);
+            form->ending_ = true;
+            form->Widget()->hide();
+            form->ending_ = false;
+            if (form->modalAction_ == TCloseAction::caFree) form->Release();
         }
-    } ending{this};
-    if (TResponder* responder = TResponder::Current()) {
-        Place();
-        SetVisible(true);
+    } ending{this, alive};
+    StandOverActiveWindow();
+    Place();
+    if (responder) {
+        dialog->show();
         // A vetoed close asks again; a script that never lets go is a fault in the test.
-        for (int round = 0; modalResult_ == mrNone; ++round) {
+        for (int round = 0; alive && modalResult_ == mrNone; ++round) {
             if (round == 10) throw std::logic_error("The modal window " + Caption() + " does not close");
             TModalResult answer = responder->AnswerShowModal(*this);
-            if (answer != mrNone) modalResult_ = answer;
-            if (modalResult_ == mrNone) modalResult_ = mrCancel;
-            CloseModal();
+            if (!alive) return mrCancel;
+            if (answer != mrNone || modalResult_ == mrNone) {
+                modalResult_ = mrNone;
+                SetModalResult(answer != mrNone ? answer : mrCancel);
+            }
         }
-        return modalResult_;
+        return alive ? modalResult_ : mrCancel;
     }
-    Widget()->setWindowModality(Qt::ApplicationModal);
-    Place();
-    SetVisible(true);
-    Widget()->activateWindow();
-    QEventLoop loop;
-    loop_ = &loop;
-    while (modalResult_ == mrNone) {
-        loop.exec();
-        if (modalResult_ != mrNone) CloseModal();
-    }
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->exec();
+    if (!alive) return mrCancel;
     return modalResult_;
 }
 
-void TForm::CloseModal() {
+bool TForm::CloseModal() {
     TCloseAction action = TCloseAction::caNone;
     if (CloseQuery()) {
         action = TCloseAction::caHide;
         if (OnClose) OnClose(this, action);
     }
-    if (action == TCloseAction::caNone) modalResult_ = mrNone;
+    modalAction_ = action;
+    return action != TCloseAction::caNone;
 }
 
 void TForm::SetModalResult(TModalResult result) {
+    if (!modal_ || result == mrNone || ending_) {
+        modalResult_ = result;
+        return;
+    }
+    // Asked while a close is being decided (OnCloseQuery setting a result) it only records.
+    ending_ = true;
+    struct Reset {
+        TForm* form;
+        QPointer<QWidget> alive;
+        ~Reset() {
+            if (alive) form->ending_ = false;
+        }
+    } reset{this, Widget()};
+    if (!CloseModal()) {
+        if (reset.alive) modalResult_ = mrNone;
+        return;
+    }
+    if (!reset.alive) return;
     modalResult_ = result;
-    if (loop_ && result != mrNone) loop_->quit();
+    static_cast<QDialog*>(Widget())->done(result);
+}
+
+bool TForm::PressDefaultButton() {
+    TButton* found = nullptr;
+    ForEachButton(this, [&](TButton* b) {
+        if (b->Default() && b->Showing() && b->Enabled()) found = b;
+        return found != nullptr;
+    });
+    if (found) found->Click();
+    return found != nullptr;
+}
+
+bool TForm::PressCancelButton() {
+    TButton* found = nullptr;
+    ForEachButton(this, [&](TButton* b) {
+        if (b->Cancel() && b->Showing() && b->Enabled()) found = b;
+        return found != nullptr;
+    });
+    if (found) found->Click();
+    return found != nullptr;
 }
 
 bool TForm::CloseQuery() {
@@ -172,16 +456,10 @@ void TForm::Close() {
     case TCloseAction::caHide: Hide(); break;
     case TCloseAction::caFree:
         Hide();
-        QMetaObject::invokeMethod(qApp, [this] { Free(); }, Qt::QueuedConnection);
+        Release();
         break;
     }
     if (Application().MainForm() == this) Application().Terminate();
-}
-
-void TForm::SetBorderStyle(TFormBorderStyle style) {
-    borderStyle_ = style;
-    Widget()->setWindowFlag(Qt::FramelessWindowHint, style == TFormBorderStyle::bsNone);
-    Widget()->setWindowFlag(Qt::Tool, style == TFormBorderStyle::bsToolWindow || style == TFormBorderStyle::bsSizeToolWin);
 }
 
 TWindowState TForm::WindowState() const {
@@ -211,14 +489,107 @@ TWinControl* FindByWidget(TWinControl* root, QWidget* widget) {
 
 TWinControl* TForm::ActiveControl() const {
     QWidget* focus = Widget()->focusWidget();
-    return focus ? FindByWidget(const_cast<TForm*>(this), focus) : nullptr;
+    // The edit inside a combo box stands for the combo box.
+    for (; focus && focus != Widget(); focus = focus->parentWidget())
+        if (TWinControl* c = FindByWidget(const_cast<TForm*>(this), focus)) return c;
+    return nullptr;
 }
 
 void TForm::SetActiveControl(TWinControl* control) {
     if (control) control->SetFocus();
 }
 
-void TForm::TextChanged() { Widget()->setWindowTitle(QString::fromStdString(Caption())); }
+void TForm::SetMenu(TMainMenu* menu) {
+    auto* frame = qobject_cast<QMainWindow*>(Widget());
+    if (!frame) throw std::logic_error("Only the frame window has a menu bar");
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        frame->setMenuWidget(nullptr);
+    }
+    menu_ = menu;
+    if (!menu) return;
+    menu->FreeNotification(this);
+    frame->setMenuBar(menu->MenuBar());
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == menu_) menu_ = nullptr;
+}
+
+TForm* TForm::ActiveMDIChild() const {
+    if (!mdiClient_ || !mdiClient_->currentWidget()) return nullptr;
+    auto* w = dynamic_cast<TControlWidget<QDialog>*>(mdiClient_->currentWidget());
+    return w ? dynamic_cast<TForm*>(w->Control()) : nullptr;
+}
+
+int TForm::MDIChildCount() const { return mdiClient_ ? mdiClient_->count() : 0; }
+
+TForm* TForm::MDIChildren(int index) const {
+    if (index < 0 || index >= MDIChildCount()) return nullptr;
+    auto* w = dynamic_cast<TControlWidget<QDialog>*>(mdiClient_->widget(index));
+    return w ? dynamic_cast<TForm*>(w->Control()) : nullptr;
+}
+
+void TForm::TextChanged() {}
+
+// ---- TScrollBox ----
+
+// Follows the moves and sizes of the box's controls, which set how far it scrolls.
+class TScrollRange : public QObject {
+public:
+    explicit TScrollRange(TScrollBox* box, QObject* parent) : QObject(parent), box_(box) {}
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize || e->type() == QEvent::Show ||
+            e->type() == QEvent::Hide)
+            box_->UpdateRange();
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    TScrollBox* box_;
+};
+
+TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QScrollArea>(this)) {
+    auto* area = static_cast<QScrollArea*>(Widget());
+    area->setWidgetResizable(false);
+    auto* inner = new QWidget;
+    area->setWidget(inner);
+    range_ = new TScrollRange(this, inner);
+    SetBounds(0, 0, 185, 41);
+}
+
+QWidget* TScrollBox::ClientWidget() const { return static_cast<QScrollArea*>(Widget())->widget(); }
+
+TRect TScrollBox::ClientRect() const {
+    QSize size = static_cast<QScrollArea*>(Widget())->viewport()->size();
+    return Rect(0, 0, size.width(), size.height());
+}
+
+void TScrollBox::ControlAdded(TControl* control) {
+    if (control->Widget()) control->Widget()->installEventFilter(range_);
+    UpdateRange();
+}
+
+void TScrollBox::Resize() {
+    UpdateRange();
+    TWinControl::Resize();
+}
+
+void TScrollBox::UpdateRange() {
+    QWidget* inner = ClientWidget();
+    QSize need = static_cast<QScrollArea*>(Widget())->viewport()->size();
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* c = Controls(i);
+        if (c->Visible() && c->Align() == TAlign::alNone)
+            need = need.expandedTo(QSize(c->Left() + c->Width(), c->Top() + c->Height()));
+    }
+    if (inner->size() != need) inner->resize(need);
+}
+
+void TScrollBox::ScrollInView(TControl* control) {
+    if (control && control->Widget()) static_cast<QScrollArea*>(Widget())->ensureWidgetVisible(control->Widget());
+}
 
 // ---- TApplication ----
 
@@ -320,6 +691,14 @@ void TApplication::SetHintColor(TColor color) {
 
 void TApplication::SetHintHidePause(int ms) { hintHidePause_ = ms; }
 
+void TApplication::SetHint(std::string_view hint) {
+    if (hint == hint_) return;
+    hint_ = std::string(hint);
+    Guarded([&] {
+        if (OnHint) OnHint(this);
+    });
+}
+
 // ---- TScreen ----
 
 TScreen& Screen() {
@@ -350,8 +729,22 @@ void TScreen::SetCursor(TCursor cursor) {
 }
 
 TForm* TScreen::ActiveForm() const {
-    auto* w = dynamic_cast<TControlWidget<QWidget>*>(QApplication::activeWindow());
-    return w ? dynamic_cast<TForm*>(w->Control()) : nullptr;
+    QWidget* active = QApplication::activeWindow();
+    for (TForm* form : AllForms())
+        if (active && form->Widget() == active) return form;
+    return nullptr;
 }
+
+TRect TScreen::WorkAreaRect() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    QRect r = s ? s->availableGeometry() : QRect();
+    return Bounds(r.x(), r.y(), r.width(), r.height());
+}
+
+int TScreen::FormCount() const { return int(AllForms().size()); }
+
+TForm* TScreen::Forms(int index) const { return AllForms().at(size_t(index)); }
+
+void Beep() { QApplication::beep(); }
 
 } // namespace kvz

@@ -9,29 +9,31 @@
 #include <stdexcept>
 #include <string>
 
-class QEventLoop;
+class QStackedWidget;
 
 namespace kvz {
+
+class TMainMenu;
 
 using TModalResult = int;
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
 
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter };
+enum class TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, poMainFormCenter,
+    poOwnerFormCenter
+};
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+// fsMDIForm is the frame window (a form made with that style); its client area shows one
+// fsMDIChild form at a time.
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TComponent* sender, bool& canClose)>;
 
-// The quiet error: it ends an operation and its handler shows nothing.
-class EAbort : public std::runtime_error {
-public:
-    EAbort() : std::runtime_error("Operation aborted") {}
-};
-[[noreturn]] void Abort();
-
-// A top-level window. A form's class builds its controls in its constructor; OnCreate runs
-// once afterwards (from CreateForm, or before the first show at the latest).
+// A top-level window: a QDialog, or a QMainWindow for the frame window. A form's class builds
+// its controls in its constructor; OnCreate runs once afterwards (from CreateForm, or before
+// the first show at the latest). A form owned by another form stands over it.
 class TForm : public TWinControl {
 public:
     explicit TForm(TComponent* owner);
@@ -39,11 +41,14 @@ public:
 
     // Runs OnDestroy, frees the forms this one owns the same way, then frees the form.
     void Free();
+    // Frees the form once the event that runs now is over (safe from the form's own handlers).
+    void Release();
     void AfterConstruction();
 
     void Show();
-    // Shows the form and returns when a modal result is set (a button with one, Close, or
-    // the window's close box gives mrCancel).
+    // Shows the form over the active window and returns when a modal result is set (a button
+    // with one, Escape, Close, or the window's close box give mrCancel). Freeing the form
+    // while it is shown ends it with mrCancel.
     TModalResult ShowModal();
     // A modal form ends with mrCancel; another asks OnCloseQuery and does what OnClose says.
     void Close();
@@ -51,11 +56,18 @@ public:
     bool Modal() const { return modal_; }
     TModalResult ModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult result);
+    // Presses the button that Enter (Default) or Escape (Cancel) stands for; false when the
+    // form has none that is visible and enabled. A focused button takes Enter itself.
+    bool PressDefaultButton();
+    bool PressCancelButton();
 
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool on) { keyPreview_ = on; }
     TFormBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TFormBorderStyle style);
+    TFormStyle FormStyle() const { return formStyle_; }
+    // fsNormal, fsStayOnTop or fsMDIChild; the frame window is made with its style.
+    void SetFormStyle(TFormStyle style);
     TPosition Position() const { return position_; }
     void SetPosition(TPosition position) { position_ = position; }
     TWindowState WindowState() const;
@@ -65,28 +77,75 @@ public:
     const std::string& HelpFile() const { return helpFile_; }
     void SetHelpFile(std::string_view file) { helpFile_ = std::string(file); }
     void SetClientSize(int width, int height) { SetBounds(Left(), Top(), width, height); }
+    void SetBounds(int left, int top, int width, int height) override;
+    TRect ClientRect() const override;
+    QWidget* ClientWidget() const override;
 
-    TNotifyEvent OnCreate, OnShow, OnHide, OnDestroy;
+    // The frame window's menu bar.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu);
+
+    // The frame window's module windows: the one shown, and all of them.
+    TForm* ActiveMDIChild() const;
+    int MDIChildCount() const;
+    TForm* MDIChildren(int index) const;
+
+    TNotifyEvent OnCreate, OnShow, OnHide, OnDestroy, OnActivate, OnDeactivate;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
 
 protected:
+    // A form of that style: fsMDIForm makes the frame window.
+    TForm(TComponent* owner, TFormStyle style);
     void TextChanged() override;
-    void VisibleChanged() override;
+    // OnShow and OnHide follow the window's own show and hide.
+    void VisibleChanged() override {}
+    void AlignClientArea(const TRect& rest) override;
+    void Notification(TComponent* component, TOperation operation) override;
     virtual void DoShow();
     virtual void DoHide();
     void DoDestroy();
 
 private:
-    friend class TFormWidget;
-    void CloseModal();
+    template <class Base>
+    friend class TFormWindow;
+    friend class TDialogWindow;
+    void Init(TComponent* owner);
+    bool CloseModal();
     void Place();
-    bool created_ = false, destroyed_ = false, modal_ = false, keyPreview_ = false;
+    void StandOverActiveWindow();
+    void FitToLayout();
+    void ApplyWindowFlags();
+    bool FixedSize() const;
+    void ShowInFrame();
+    bool created_ = false, destroyed_ = false, modal_ = false, keyPreview_ = false, ending_ = false;
     TModalResult modalResult_ = mrNone;
+    TCloseAction modalAction_ = TCloseAction::caHide;
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+    TFormStyle formStyle_ = TFormStyle::fsNormal;
     TPosition position_ = TPosition::poDesigned;
     std::string helpFile_;
-    QEventLoop* loop_ = nullptr;
+    QStackedWidget* mdiClient_ = nullptr;
+    TMainMenu* menu_ = nullptr;
+};
+
+// A box that scrolls when its controls reach beyond it.
+class TScrollBox : public TWinControl {
+public:
+    explicit TScrollBox(TComponent* owner);
+    QWidget* ClientWidget() const override;
+    TRect ClientRect() const override;
+    // Scrolls so that the control shows.
+    void ScrollInView(TControl* control);
+
+protected:
+    void ControlAdded(TControl* control) override;
+    void Resize() override;
+
+private:
+    friend class TScrollRange;
+    void UpdateRange();
+    QObject* range_;
 };
 
 class TApplication : public TComponent {
@@ -136,6 +195,11 @@ public:
     void SetHintPause(int ms) { hintPause_ = ms; }
     int HintHidePause() const { return hintHidePause_; }
     void SetHintHidePause(int ms);
+    // The long part of the hint of the control under the mouse (after "|", else the whole
+    // hint); OnHint follows it, for a status bar to show.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string_view hint);
+    TNotifyEvent OnHint;
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -147,7 +211,11 @@ private:
     bool showHint_ = true;
     TColor hintColor_ = clInfoBk;
     int hintPause_ = 500, hintHidePause_ = 2500;
+    std::string hint_;
 };
+
+// The desktop's warning sound.
+void Beep();
 
 // The application object; needs a QApplication.
 TApplication& Application();
@@ -161,6 +229,11 @@ public:
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
     TForm* ActiveForm() const;
+    // The screen less the desktop's panels.
+    TRect WorkAreaRect() const;
+    // The forms that exist, in the order they were made.
+    int FormCount() const;
+    TForm* Forms(int index) const;
 
 private:
     TCursor cursor_ = crDefault;

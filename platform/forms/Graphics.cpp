@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPalette>
+#include <QRegularExpression>
 
 #include "platform/rtl/Files.h"
 
@@ -76,7 +77,7 @@ TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.heigh
 QFont TFont::ToQFont() const {
     QFont font = QApplication::font();
     if (!Name.empty()) font.setFamily(ToQString(Name));
-    font.setPointSize(Size > 0 ? Size : 8);
+    if (Size > 0) font.setPointSize(Size);
     font.setBold(Style & fsBold);
     font.setItalic(Style & fsItalic);
     font.setUnderline(Style & fsUnderline);
@@ -205,7 +206,16 @@ int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned flags) {
                           ? fm.boundingRect(QRect(rect.Left, rect.Top, std::max(1, rect.Width()), 100000), qf, s)
                           : fm.boundingRect(QRect(rect.Left, rect.Top, 100000, 100000), qf & ~int(Qt::AlignHCenter | Qt::AlignRight), s);
         int h = s.isEmpty() ? 0 : bound.height();
-        rect.Right = rect.Left + (s.isEmpty() ? 0 : bound.width());
+        int w = bound.width();
+        if (!(flags & DT_WORDBREAK)) {
+            // The advance of the widest line, as TextWidth measures: the ink's box may stand
+            // a pixel off it.
+            QString shown = s;
+            if (!(flags & DT_NOPREFIX)) shown.replace(QRegularExpression("&(.)"), "\\1");
+            w = 0;
+            for (const QString& line : shown.split('\n')) w = std::max(w, fm.horizontalAdvance(line));
+        }
+        rect.Right = rect.Left + (s.isEmpty() ? 0 : w);
         rect.Bottom = rect.Top + h;
         return h;
     }

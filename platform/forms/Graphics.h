@@ -76,7 +76,7 @@ enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrike
 
 struct TFont {
     std::string Name;     // empty: the application's font family
-    int Size = 8;         // points
+    int Size = 0;         // points; 0: the desktop's size
     TColor Color = clWindowText;
     unsigned Style = 0;   // TFontStyle bits
     QFont ToQFont() const;

@@ -3,8 +3,13 @@
 
 #include "platform/forms/Controls.h"
 
+#include <QPointer>
+
+#include <functional>
 #include <string>
 #include <vector>
+
+class QMenuBar;
 
 namespace kvz {
 
@@ -14,13 +19,13 @@ public:
     ~TMenuItem() override;
 
     const std::string& Caption() const { return caption_; }
-    void SetCaption(std::string_view caption) { caption_ = std::string(caption); }
+    void SetCaption(std::string_view caption);
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool on) { enabled_ = on; }
+    void SetEnabled(bool on);
     bool Visible() const { return visible_; }
-    void SetVisible(bool on) { visible_ = on; }
+    void SetVisible(bool on);
     bool Checked() const { return checked_; }
-    void SetChecked(bool on) { checked_ = on; }
+    void SetChecked(bool on);
 
     // Sub-items; an item stays owned by its owner component.
     void Add(TMenuItem* item);
@@ -33,10 +38,14 @@ public:
     TNotifyEvent OnClick;
 
 private:
+    friend class TMainMenu;
+    // Tells the menu bar that shows this item's tree.
+    void Changed();
     std::string caption_;
     bool enabled_ = true, visible_ = true, checked_ = false;
     std::vector<TMenuItem*> items_;
     TMenuItem* parent_ = nullptr;
+    std::function<void()> treeChanged_;
 };
 
 enum class TPopupAlignment { paLeft, paRight, paCenter };
@@ -64,6 +73,22 @@ private:
     TPopupAlignment alignment_ = TPopupAlignment::paLeft;
     bool autoPopup_ = true;
     TComponent* popupComponent_ = nullptr;
+};
+
+// The menu bar of the frame window: its items are the bar's menus. A menu is filled as it
+// opens; the bar follows changes of the top items at once.
+class TMainMenu : public TComponent {
+public:
+    explicit TMainMenu(TComponent* owner);
+    ~TMainMenu() override;
+    TMenuItem* Items() const { return items_; }
+    // The bar that shows the menu (made on first use; the form that shows it takes it).
+    QMenuBar* MenuBar();
+
+private:
+    void Rebuild();
+    TMenuItem* items_;
+    QPointer<QMenuBar> bar_;
 };
 
 } // namespace kvz

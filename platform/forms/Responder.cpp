@@ -17,6 +17,11 @@ TResponder::TResponder() : previous_(current) { current = this; }
 TResponder::~TResponder() { current = previous_; }
 TResponder* TResponder::Current() { return current; }
 
+bool& TResponder::Unattended() {
+    static bool unattended = false;
+    return unattended;
+}
+
 int TResponder::AnswerMessageBox(const TMessageBoxParams& params) {
     MessageBoxes.push_back(params);
     if (!MessageBoxAnswers.empty()) {
@@ -36,6 +41,11 @@ int TResponder::AnswerShowModal(TForm& form) {
 int TResponder::AnswerDialog(QDialog& dialog) {
     if (!OnDialog) throw std::logic_error("No answer for the dialog \"" + dialog.windowTitle().toStdString() + "\"");
     return OnDialog(dialog);
+}
+
+TDropAnswer TResponder::AnswerDrag(TControl& source, const QMimeData& data) {
+    if (!OnDrag) throw std::logic_error("No answer for dragging " + source.Name());
+    return OnDrag(source, data);
 }
 
 TMenuItem* TResponder::AnswerPopupMenu(TPopupMenu& menu) { return OnPopupMenu ? OnPopupMenu(menu) : nullptr; }

@@ -11,12 +11,20 @@
 #include <vector>
 
 class QDialog;
+class QMimeData;
 
 namespace kvz {
 
 class TForm;
 class TPopupMenu;
 class TMenuItem;
+class TControl;
+
+// Where a scripted drag ends: on a control at a point of it, or on nothing.
+struct TDropAnswer {
+    TControl* Target = nullptr;
+    int X = 0, Y = 0;
+};
 
 class TResponder {
 public:
@@ -25,6 +33,9 @@ public:
     TResponder(const TResponder&) = delete;
     TResponder& operator=(const TResponder&) = delete;
     static TResponder* Current();
+    // Set where nobody sits at the screen (tests): a box or modal form that appears with no
+    // responder fails at once, naming itself, instead of waiting for a person.
+    static bool& Unattended();
 
     // Answers in turn; an answer of IDHELP presses Help and the box asks again.
     std::deque<int> MessageBoxAnswers;
@@ -41,11 +52,14 @@ public:
     std::function<int(QDialog&)> OnDialog;
     // The item to choose, or none to close the menu without a choice.
     std::function<TMenuItem*(TPopupMenu&)> OnPopupMenu;
+    // Ends a drag in place of the person holding the mouse.
+    std::function<TDropAnswer(TControl& source, const QMimeData& data)> OnDrag;
 
     int AnswerMessageBox(const TMessageBoxParams& params);
     int AnswerShowModal(TForm& form);
     TMenuItem* AnswerPopupMenu(TPopupMenu& menu);
     int AnswerDialog(QDialog& dialog);
+    TDropAnswer AnswerDrag(TControl& source, const QMimeData& data);
 
 private:
     TResponder* previous_;

@@ -5,6 +5,7 @@
 #include "engine/dbf.h"
 #include "platform/rtl/SysInfo.h"
 #include "engine/VolgaUtils.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Files.h"
 
 #include "FileSizeLimit.h"
@@ -390,6 +391,61 @@ TEST_F(SharedTableTest, AWriterRemovesWhatInterruptedSavesOfItsTableLeft) {
     EXPECT_FALSE(fs::exists(ofTable));
     EXPECT_FALSE(fs::exists(ofBackup));
     EXPECT_TRUE(fs::exists(ofOther));
+}
+
+TEST_F(SharedTableTest, TwoProgramsInLockStepWithTheSameClockAndCounterNeverShareARecordCode) {
+    // Both programs make the very codes the other makes; each writes after the other.
+    FixedClock clock(EncodeDate(2026, 12, 10) + EncodeTime(9, 0, 0, 0));
+    ScopedClock scope(clock);
+    constexpr int kRounds = 40;
+    int toA[2], toB[2];
+    ASSERT_EQ(::pipe(toA), 0);
+    ASSERT_EQ(::pipe(toB), 0);
+    auto writer = [&](int in, int out, const char* name) {
+        const pid_t pid = ::fork();
+        if (pid != 0) return pid;
+        try {
+            StartRecordKeyCounterAt(0);
+            TTableLocks locks;
+            TVolgaTable t;
+            Open(t);
+            char token;
+            for (int r = 0; r < kRounds; ++r) {
+                if (::read(in, &token, 1) != 1) ::_exit(2);
+                locks.WriteSharedTable(t, lockFile, true, milliseconds(1), [&] {
+                    t.First();
+                    const std::string copied = t.IsEmpty() ? "" : t.FieldByName("Number").AsString();
+                    t.Append();
+                    t.FieldByName("Number").SetAsString(NewRecordKey());
+                    t.FieldByName("Name").SetAsString(name + std::to_string(r));
+                    t.Post();
+                    if (r == kRounds - 1 && !copied.empty()) { // a row that comes with a code of its own
+                        t.Append();
+                        t.FieldByName("Number").SetAsString(copied);
+                        t.FieldByName("Name").SetAsString(std::string(name) + "copy");
+                        t.Post();
+                    }
+                });
+                if (::write(out, "x", 1) != 1) ::_exit(2);
+            }
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);
+    };
+    const pid_t a = writer(toA[0], toB[1], "a");
+    const pid_t b = writer(toB[0], toA[1], "b");
+    ASSERT_EQ(::write(toA[1], "x", 1), 1);
+    EXPECT_EQ(ExitCode(a), 0);
+    EXPECT_EQ(ExitCode(b), 0);
+    for (int fd : {toA[0], toA[1], toB[0], toB[1]}) ::close(fd);
+
+    TVolgaTable t;
+    Open(t);
+    std::set<std::string> codes;
+    for (t.First(); !t.Eof(); t.Next()) codes.insert(t.FieldByName("Number").AsString());
+    EXPECT_EQ(t.RecordCount(), 2 * kRounds + 2);
+    EXPECT_EQ(codes.size(), static_cast<size_t>(t.RecordCount()));
 }
 
 TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {

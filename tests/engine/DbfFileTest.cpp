@@ -114,7 +114,8 @@ TEST(DbfFile, ValuesOfEveryLetter) {
     const auto& d = f.Fields();
     EXPECT_TRUE(f.Value(d[0], f.Record(1)).boolean);
     EXPECT_DOUBLE_EQ(f.Value(d[1], f.Record(1)).number, EncodeDate(1999, 12, 31));
-    EXPECT_EQ(f.Value(d[2], f.Record(1)).kind, TDbfValue::Null); // overflow marks
+    EXPECT_EQ(f.Value(d[2], f.Record(1)).kind, TDbfValue::Integer); // overflow marks read as 0
+    EXPECT_EQ(f.Value(d[2], f.Record(1)).integer, 0);
     EXPECT_DOUBLE_EQ(f.Value(d[3], f.Record(1)).number, 1.5);
     EXPECT_FALSE(f.Value(d[0], f.Record(2)).boolean);
     EXPECT_EQ(f.Value(d[1], f.Record(2)).kind, TDbfValue::Null); // 30 February
@@ -139,10 +140,13 @@ TEST(DbfFile, DamagedFilesGiveClearErrors) {
     TDbfFile noMark(MakeTable(3, {{"A", 'C', 2, 0}}, {" ab"}, 0xC8, false), std::nullopt);
     EXPECT_EQ(noMark.Fields().size(), 1u);
     EXPECT_EQ(noMark.Value(noMark.Fields()[0], noMark.Record(1)).text, "ab");
-    // A memo file is required beside a table with memo fields.
+    // Without its memo file a table is read with its memos empty, and says which file it lacks.
     TempFolder folder;
-    WriteFileDurably(folder.path() / "T.DBF", MakeTable(0x83, {{"M", 'M', 10, 0}}, {" 9999999999"}));
-    EXPECT_THROW(TDbfFile(folder.path() / "T.DBF"), EDbfFileError);
+    WriteFileDurably(folder.path() / "T.DBF", MakeTable(0x83, {{"M", 'M', 10, 0}, {"A", 'C', 2, 0}}, {" 9999999999ab"}));
+    TDbfFile noMemo(folder.path() / "T.DBF");
+    EXPECT_EQ(noMemo.MissingMemoFile(), folder.path() / "T.dbt");
+    EXPECT_EQ(noMemo.Value(noMemo.Fields()[0], noMemo.Record(1)).kind, TDbfValue::Null);
+    EXPECT_EQ(noMemo.Value(noMemo.Fields()[1], noMemo.Record(1)).text, "ab");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "T.dbt")); // and none is created
 }
 
@@ -153,12 +157,16 @@ TEST(DbfFile, MemoBlocksAreCheckedAgainstTheMemoFile) {
     memo += std::string("\xFF\xFF\x08\x00", 4) + std::string("\xFF\xFF\xFF\x7F", 4) + "cut short";
     memo.resize(1536, ' ');
     memo += std::string(511, 'y') + "\x1A\x1A"; // the end mark split over two blocks
-    TDbfFile iii(MakeTable(0x83, {{"M", 'M', 10, 0}}, {"          1", " 4294967295", "          3"}), memo);
+    memo.resize(2560, ' ');
+    memo += std::string("one \x1A mark stays\x1A\x1A"); // block 5
+    TDbfFile iii(MakeTable(0x83, {{"M", 'M', 10, 0}},
+                           {"          1", " 4294967295", "          3", "          5"}),
+                 memo);
     EXPECT_EQ(iii.Value(iii.Fields()[0], iii.Record(1)).text, "first");
     EXPECT_THROW(iii.Value(iii.Fields()[0], iii.Record(2)), EDbfFileError); // 32-bit block times 512
-    const std::string split = iii.Value(iii.Fields()[0], iii.Record(3)).text;
-    EXPECT_EQ(split.size(), 511u);
-    EXPECT_EQ(split.find('\x1A'), std::string::npos);
+    // The last byte of a block is not looked at: the first mark stays with the memo.
+    EXPECT_EQ(iii.Value(iii.Fields()[0], iii.Record(3)).text, std::string(511, 'y') + "\x1A");
+    EXPECT_EQ(iii.Value(iii.Fields()[0], iii.Record(4)).text, "one \x1A mark stays");
     memo[20] = 0;
     memo[21] = 2; // block size 512 in the header of a dBASE IV memo file
     TDbfFile iv(MakeTable(0x8B, {{"M", 'M', 10, 0}}, {"          2"}), memo);

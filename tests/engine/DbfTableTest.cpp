@@ -80,6 +80,26 @@ TEST(DbfTable, ImportsAsTheAddressImportReadsAndLeavesTheFilesAlone) {
     EXPECT_EQ(ReadWholeFile(folder.path() / "ADRESY.DBF"), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3); // dbf, dbt, script
 
+    // Without its memo file the rows are read with empty memos, and that is reported once.
+    std::filesystem::remove(folder.path() / "ADRESY.dbt");
+    std::vector<std::string> reports;
+    SetApplicationExceptionHandler([&](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            reports.push_back(x.what());
+        }
+    });
+    {
+        TDbfTable t;
+        t.SetTableName((folder.path() / "ADRESY.DBF").string());
+        t.Open();
+        EXPECT_EQ(Column(t, "PRIEZVISKO"), (std::vector<std::string>{"Šťastný", "Novák"}));
+        EXPECT_EQ(Column(t, "POZN"), (std::vector<std::string>{"", ""}));
+    }
+    SetApplicationExceptionHandler(nullptr);
+    EXPECT_EQ(reports, std::vector<std::string>{"Memo file not found : " + (folder.path() / "ADRESY.dbt").string()});
+
     // A missing table is an error and nothing is created in its place.
     TDbfTable missing;
     missing.SetTableName((folder.path() / "INE.DBF").string());
@@ -191,6 +211,19 @@ TEST(DbfTable, BookmarksOfThePhysicalOrderCompareByRecordNumber) {
     EXPECT_EQ(t.Fields()[0].AsString(), "Šťastný");
     EXPECT_TRUE(t.Locate("PRIEZVISKO", Variant("nov"), loCaseInsensitive | loPartialKey));
     EXPECT_EQ(t.RecNo(), 3);
+    // As many values as fields; only the last field matches by its beginning.
+    const Variant date = Variant::DateTime(EncodeDate(2006, 3, 5));
+    EXPECT_FALSE(t.Locate("PRIEZVISKO", Variant(std::vector<Variant>{Variant("Novák"), Variant("x")}), 0));
+    EXPECT_FALSE(t.Locate("PRIEZVISKO;NAROD", Variant(std::vector<Variant>{Variant("Šťast")}), loPartialKey));
+    EXPECT_FALSE(t.Locate("PRIEZVISKO;NAROD", Variant(std::vector<Variant>{Variant("Šťast"), date}), loPartialKey));
+    EXPECT_EQ(t.RecNo(), 3); // back on its record
+    EXPECT_TRUE(t.Locate("NAROD;PRIEZVISKO", Variant(std::vector<Variant>{date, Variant("Šťast")}), loPartialKey));
+    EXPECT_EQ(t.RecNo(), 1);
+    EXPECT_FALSE(t.Locate("PRIEZVISKO", Variant("šťastný"), 0));
+    t.Last();
+    EXPECT_TRUE(t.Locate("PRIEZVISKO", Variant(""), loPartialKey)); // an empty key matches any
+    EXPECT_EQ(t.RecNo(), 1);
+    t.Last();
     t.SetOnFilterRecord([](TDataSet& ds, bool& accept) { accept = ds.FieldByName("POZN").AsString() == "x"; });
     t.SetFiltered(true);
     EXPECT_EQ(Column(t, "PRIEZVISKO"), (std::vector<std::string>{"Novák"}));
@@ -231,6 +264,16 @@ TEST(DbfTable, ReadsInTheOrderOfRealIndexFiles) {
     t.SetIndexName(""); // the current record stays current
     EXPECT_EQ(t.RecNo(), kept);
     EXPECT_EQ(Column(t, "NAME"), physical);
+
+    // An index named by its full path, in a folder whose name has capitals.
+    t.Close();
+    std::filesystem::create_directory(folder.path() / "Indexy");
+    std::filesystem::copy_file(folder.path() / "names.ndx", folder.path() / "Indexy" / "names.ndx");
+    t.Indexes().clear();
+    t.Indexes().push_back({(folder.path() / "Indexy" / "Names").string(), ""});
+    t.SetIndexName((folder.path() / "Indexy" / "NAMES.NDX").string());
+    t.Open();
+    EXPECT_EQ(Column(t, "NAME"), sorted);
 
     // A tree of pages is read in key order throughout.
     const TIndexFile big(ReadWholeFile(folder.path() / "big.ndx"));

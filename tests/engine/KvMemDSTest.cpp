@@ -3,6 +3,7 @@
 
 #include "engine/DbUtils.h"
 #include "engine/KvMemDS.h"
+#include "engine/VolgaTbl.h"
 
 using namespace kvz;
 
@@ -317,6 +318,35 @@ TEST_F(MemFixture, CopyingStructureAndRows) {
     copy.TakeFieldStructure(nullptr);
     EXPECT_EQ(copy.FieldCount(), 0);
     EXPECT_EQ(copy.FieldDefs().Count(), 0);
+}
+
+TEST(MemCopy, AWholeCopyTakesEveryRowOfAFilteredTableAndTheShownCopyOnlyTheShownOnes) {
+    TVolgaTable t;
+    t.FieldDefs().Add("Number", ftString, 8);
+    t.FieldDefs().Add("Firma", ftString, 30);
+    t.Open();
+    for (const char* name : {"Alfa", "Beta", "Gama", "Delta"}) {
+        t.Append();
+        t.FieldByName("Firma").SetAsString(name);
+        t.Post();
+    }
+    t.SetFilterText("Firma LIKE '*e*'"); // Beta, Delta
+    t.SetFiltered(true);
+    t.Last(); // Delta
+
+    TKvMemoryData copy;
+    EXPECT_EQ(copy.LoadRecordsFrom(t), 4);
+    EXPECT_EQ(copy.RecordCount(), 4);
+    EXPECT_TRUE(t.Filtered());
+    EXPECT_EQ(t.RecordCount(), 2); // the source shows what it showed, on its record
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Delta");
+
+    EXPECT_EQ(copy.LoadShownRecordsFrom(t), 2);
+    EXPECT_EQ(copy.FieldByName("Firma").AsString(), "Beta");
+    t.First();
+    EXPECT_EQ(copy.LoadRecordsFrom(t, 2), 2); // a count starts at the current record, filter lifted
+    copy.Last();
+    EXPECT_EQ(copy.FieldByName("Firma").AsString(), "Gama");
 }
 
 TEST_F(MemFixture, LoadingKeepsTheSourceAsItWas) {

@@ -54,8 +54,10 @@ TEST(DbfExport, BytesOfHeaderDescriptorsAndRecords) {
     ds.FieldDefs().Add("Date", ftDate);
     ds.FieldDefs().Add("Amount", ftFloat);
     ds.FieldDefs().Add("Count", ftInteger);
-    ds.AddRow({Variant("ab"), Variant::DateTime(EncodeDate(2006, 3, 5)), Variant(1234.5), Variant(int64_t{-2147483648LL})});
-    ds.AddRow({Variant("abcdefghij"), Variant(), Variant(), Variant(7)});
+    ds.FieldDefs().Add("Foto", ftGraphic);
+    ds.AddRow({Variant("ab"), Variant::DateTime(EncodeDate(2006, 3, 5)), Variant(1234.5), Variant(int64_t{-2147483648LL}),
+               Variant(std::string("\x89PNG\0\x01", 6))});
+    ds.AddRow({Variant("abcdefghij"), Variant(), Variant(), Variant(7), Variant()});
     ds.Open();
     TZuzezARFConverter conv;
     conv.SetDataset(&ds);
@@ -66,13 +68,15 @@ TEST(DbfExport, BytesOfHeaderDescriptorsAndRecords) {
     EXPECT_EQ(h.Version, 3);
     EXPECT_EQ(h.Year * 10000 + h.Month * 100 + h.Day, 1261210);
     EXPECT_EQ(h.RecordCount, 2u);
-    EXPECT_EQ(h.HeaderLength, 32 + 4 * 32 + 1);
-    EXPECT_EQ(h.RecordLength, 1 + 8 + 8 + 16 + 10);
+    EXPECT_EQ(h.HeaderLength, 32 + 5 * 32 + 1);
+    EXPECT_EQ(h.RecordLength, 1 + 8 + 8 + 16 + 10 + 10);
     EXPECT_EQ(h.LanguageId, 0xC8); // 1250, as readers of today know it
     EXPECT_EQ(ToHex(out.substr(64, 32)), "446174650000000000000044" "09000000" "08000000000000000000000000000000");
     const std::string records = out.substr(h.HeaderLength);
-    EXPECT_EQ(records, " ab      20060305       1234.5000**********"
-                       " abcdefgh" + std::string(18, ' ') + "0.0000         7\x1A");
+    // A picture has no place without a memo file: its column stays blank.
+    EXPECT_EQ(ToHex(out.substr(160, 32)), "466f746f00000000000000502b0000000a000400000000000000000000000000");
+    EXPECT_EQ(records, " ab      20060305       1234.5000**********          "
+                       " abcdefgh" + std::string(18, ' ') + "0.0000         7          \x1A");
     EXPECT_EQ(out[h.HeaderLength - 1], '\x0D');
 
     // An empty dataset: no end byte.
@@ -116,6 +120,19 @@ for rec in t:
                                 "'0000abcf'|'Kováč'|''|None|''|''|-0.25|None|False|'x'|''|''|''\n")
             << "OEM " << oem;
     }
+}
+
+TEST(DbfExport, ACharacterTheOemPageLacksTakesItsNearestForm) {
+    TTinyDataSet ds;
+    ds.FieldDefs().Add("Text", ftString, 12);
+    ds.AddRow({Variant("Kto – čo €")});
+    ds.Open();
+    TZuzezARFConverter conv;
+    conv.SetDataset(&ds);
+    conv.SetToOEM(true);
+    std::string out;
+    conv.WriteToStream(out);
+    EXPECT_EQ(CodePageToUtf8(out.substr(TDbfHeader::Decode(out).HeaderLength + 1, 12), 852), "Kto - čo EUR");
 }
 
 TEST(DbfExport, AFileNameWithoutTheDbfExtensionIsRefused) {
@@ -201,6 +218,15 @@ TEST(XmlExport, CharactersTheCharsetLacksAndControlCharacters) {
     conv.SetEncoding("UTF-8");
     conv.SaveToFile(folder.path() / "c.xml");
     EXPECT_NE(ReadWholeFile(folder.path() / "c.xml").find("Text=\"€ Ω 中&#13;&#10;&#9;.\""), std::string::npos);
+    // The German IA5 set keeps its name in the declaration; Ä takes the place of "[".
+    ds.Edit();
+    ds.FieldByName("Text").SetAsString("Äß[");
+    ds.Post();
+    conv.SetEncoding("x-IA5-German");
+    conv.SaveToFile(folder.path() / "d.xml");
+    const std::string ia5 = ReadWholeFile(folder.path() / "d.xml");
+    EXPECT_EQ(ia5.substr(0, 45), "<?xml version=\"1.0\" encoding=\"x-IA5-German\"?>");
+    EXPECT_NE(ia5.find("Text=\"[~&#91;\""), std::string::npos);
 }
 
 TEST(XmlExport, AnEmptyDatasetGivesTheSchemaAndNoProgress) {

@@ -1,3 +1,4 @@
+#include "engine/KvMemDS.h"
 #include "engine/VolgaSession.h"
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"
@@ -192,6 +193,34 @@ TEST_F(TableTest, ReadOnlyRefusesEveryChangeWithItsOwnMessage) {
     EXPECT_EQ(t.State(), dsBrowse);
     EXPECT_EQ(t.RecordCount(), 3);
     EXPECT_EQ(t.ChangeCount(), 0);
+
+    // Field values: outside edit state, a read-only field, and a data field while calculating.
+    t.SetReadOnly(false);
+    EXPECT_EQ(message([&] { t.FieldByName("Firma").SetAsString("x"); }), "Table is not in edit or insert mode");
+    t.FieldByName("Firma").SetReadOnly(true);
+    t.Edit();
+    EXPECT_EQ(message([&] { t.FieldByName("Firma").SetAsString("x"); }), "Field 'Firma' is read only!");
+    t.Cancel();
+
+    TVolgaTable calc;
+    calc.FieldDefs().Add("Name", ftString, 10);
+    auto* name = new TStringField();
+    name->SetFieldName("Name");
+    name->SetSize(10);
+    name->SetDataSet(&calc);
+    auto* twice = new TStringField();
+    twice->SetFieldName("Twice");
+    twice->SetFieldKind(fkCalculated);
+    twice->SetDataSet(&calc);
+    std::string inCalc;
+    calc.OnCalcFields = [&](TDataSet& d) {
+        d.FieldByName("Twice").SetAsString(d.FieldByName("Name").AsString() + d.FieldByName("Name").AsString());
+        inCalc = message([&] { d.FieldByName("Name").SetAsString("y"); });
+    };
+    calc.Open();
+    calc.AppendRecord({Variant("ab")});
+    EXPECT_EQ(calc.FieldByName("Twice").AsString(), "abab");
+    EXPECT_EQ(inCalc, "Cannot edit CalcFields");
 }
 
 TEST_F(TableTest, SortsFiltersAndSearches) {
@@ -321,6 +350,71 @@ TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
     EXPECT_EQ(again.RecordCount(), 4);
 }
 
+std::string MessageOf(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const EDatabaseError& e) {
+        return e.Message();
+    }
+    return "no error";
+}
+
+TEST_F(TableTest, InsertInOrderFindingByFilterStreamsAndTheRefusalsOfClonesAndMasters) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetSortOptions(vsoCaseInsensitive | vsoInsertInOrder);
+    t.SetIndexFieldNames("Firma");
+    t.Last();
+    t.Append();
+    t.FieldByName("Firma").SetAsString("beta");
+    t.FieldByName("Pocet").SetAsInteger(0);
+    t.Post();
+    EXPECT_EQ(t.RecNo(), 2); // moved into its place and still current
+    EXPECT_EQ(Column(t, "Firma"), "Alfa,beta,čerešňa,Žilinská a.s.");
+
+    // Finding by the filter text without filtering the view.
+    t.SetFilterText("Pocet >= 2");
+    ASSERT_TRUE(t.FindFirst());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
+    ASSERT_TRUE(t.FindNext());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Žilinská a.s.");
+    EXPECT_FALSE(t.FindNext());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Žilinská a.s."); // stays where it was
+    ASSERT_TRUE(t.FindLast());
+    ASSERT_TRUE(t.FindPrior());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
+    EXPECT_EQ(t.RecordCount(), 4);
+
+    // A table read from a block in memory, and one whose block is missing.
+    const std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
+    TVolgaTable fromStream;
+    fromStream.SetLoadMode(TVolgaLoadMode::lmStream);
+    EXPECT_EQ(MessageOf([&] { fromStream.Open(); }), "Loading stream is not assigned");
+    fromStream.SetLoadStream(&block);
+    fromStream.Open();
+    EXPECT_EQ(fromStream.RecordCount(), 3);
+    EXPECT_EQ(fromStream.FieldByName("Firma").AsString(), "Žilinská a.s.");
+
+    // Clones need an open source, which stays open while they are.
+    TVolgaTable source, clone;
+    clone.SetCloneDS(&source);
+    EXPECT_EQ(MessageOf([&] { clone.Open(); }), "Cloned table is not active!");
+    OpenTable(source);
+    clone.Open();
+    EXPECT_EQ(MessageOf([&] { source.Close(); }), "Cloned tables are not closed before source dataset is closed!");
+    clone.Close();
+
+    // A master must be another table of the engine.
+    TKvMemoryData memory;
+    TDataSource memorySource, ownSource;
+    memorySource.SetDataSet(&memory);
+    ownSource.SetDataSet(&t);
+    EXPECT_EQ(MessageOf([&] { t.SetMasterSource(&memorySource); }),
+              "Use only TVolgaDataset descendants for master-detail relationship");
+    EXPECT_EQ(MessageOf([&] { t.SetMasterSource(&ownSource); }), "Circular data link");
+    EXPECT_EQ(t.MasterSource(), nullptr);
+}
+
 TEST_F(TableTest, APasswordAppliesFromTheNextWrite) {
     {
         TVolgaTable t;
@@ -348,14 +442,14 @@ TEST_F(TableTest, ExportsComeBackToTheirRecord) {
     t.OnCallback = [&](TVolgaDataset&, int percent) { progress.push_back(percent); };
     t.ExportToXml(dir.path() / "Jano_address.xml", "windows-1250");
     t.ExportToDbf(dir.path() / "Jano_address.dbf", false);
-    t.ExportToXls(dir.path() / "Jano_address.xls");
+    progress.clear();
+    EXPECT_EQ(t.ExportToXls(dir.path() / "Jano_address.xls"), dir.path() / "Jano_address.xlsx");
+    EXPECT_EQ(progress, (std::vector<int>{10, 55, 70, 85, 95, 100}));
     EXPECT_EQ(t.FieldByName("Firma").AsString(), "Alfa");
-    EXPECT_FALSE(progress.empty());
-    EXPECT_EQ(progress.back(), 100);
     const std::string xml = CodePageToUtf8(ReadWholeFile(dir.path() / "Jano_address.xml"), 1250);
     EXPECT_NE(xml.find("encoding=\"windows-1250\""), std::string::npos);
     EXPECT_NE(xml.find("Žilinská a.s."), std::string::npos);
-    EXPECT_NE(xml.find("Adresy"), std::string::npos);
+    EXPECT_NE(xml.find("rs:basetable=\"Adresy\""), std::string::npos); // the table's origin text
     EXPECT_TRUE(fs::exists(dir.path() / "Jano_address.dbf"));
     EXPECT_TRUE(fs::exists(dir.path() / "Jano_address.xlsx"));
     EXPECT_THROW(t.ExportToDbf(dir.path() / "Jano_address.txt", false), std::exception);

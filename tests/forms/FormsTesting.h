@@ -1,14 +1,20 @@
-// What tests of windows share: a QApplication for the whole test program, rendering a control
-// to an image (and, when KVZ_RENDER_DIR is set, to a PNG there for a person to look at), and
-// mouse and key events sent as Qt would send them.
+// What tests of windows share: a QApplication for the whole test program in which a modal
+// window or box without a scripted answer fails at once, rendering a control to an image
+// (and, when KVZ_RENDER_DIR is set, to a PNG there for a person to look at, at the screen's
+// scale), and mouse and key events sent as the window system would send them.
 #pragma once
 
 #include "platform/forms/Controls.h"
+#include "platform/forms/Responder.h"
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
 
 #include <cstdlib>
 #include <string>
@@ -20,6 +26,36 @@ inline void EnsureApplication() {
     static char name[] = "kvz-test";
     static char* argv[] = {name, nullptr};
     if (!QApplication::instance()) new QApplication(argc, argv);
+    TResponder::Unattended() = true;
+}
+
+// For a test that runs a real modal loop and answers it itself (with a timer).
+class Attended {
+public:
+    Attended() : was_(TResponder::Unattended()) { TResponder::Unattended() = false; }
+    ~Attended() { TResponder::Unattended() = was_; }
+    Attended(const Attended&) = delete;
+    Attended& operator=(const Attended&) = delete;
+
+private:
+    bool was_;
+};
+
+// The window as the screen shows it, at the screen's scale (pixels per point), saved to
+// $KVZ_RENDER_DIR/<pngName>.png when that is set.
+inline QImage SaveWindowPicture(const TControl& control, const std::string& pngName) {
+    QWidget* w = control.Widget();
+    // Layouts settle in posted events, as they would before the screen shows the window.
+    QCoreApplication::sendPostedEvents();
+    QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    const qreal scale = screen ? screen->devicePixelRatio() : 1.0;
+    QImage image(w->size() * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(w->palette().color(QPalette::Window));
+    w->render(&image);
+    if (const char* dir = std::getenv("KVZ_RENDER_DIR"); dir && !pngName.empty())
+        image.save(QString::fromStdString(std::string(dir) + "/" + pngName + ".png"));
+    return image;
 }
 
 // The control as it shows in its window, with what lies under it when it is transparent.
@@ -75,6 +111,13 @@ inline void Key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoMod
     QKeyEvent release(QEvent::KeyRelease, key, mods, text);
     QApplication::sendEvent(target, &release);
 }
+
+// A key pressed and released as the window system delivers it: shortcuts and accelerators
+// ("&" letters with Alt) see it first, then the focused widget.
+inline void TypeKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(target, key, mods);
+}
+inline void TypeText(QWidget* target, const QString& text) { QTest::keyClicks(target, text); }
 
 class FormsTest : public ::testing::Test {
 protected:

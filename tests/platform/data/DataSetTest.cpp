@@ -56,7 +56,7 @@ protected:
         ds.AfterScroll = ev("AfterScroll");
         ds.OnNewRecord = ev("OnNewRecord");
         source.SetDataSet(&ds);
-        source.OnStateChange = [this](TComponent&) { log.push_back(std::string("source.State=") + DataSetStateName(source.State())); };
+        source.OnStateChange = [this](TComponent*) { log.push_back(std::string("source.State=") + DataSetStateName(source.State())); };
         link.SetDataSource(&source);
     }
     std::string Name() { return ds.FieldByName("Name").AsString(); }

@@ -181,6 +181,7 @@ TEST_F(FormsTest, MessageBoxHelpRunsHelpAndKeepsTheBoxOpen) {
 
 // The real box: Help runs the help and leaves the box open until a button closes it.
 TEST_F(FormsTest, RealMessageBoxStaysOpenAfterHelp) {
+    testing::Attended attended;
     int helps = 0;
     bool openAfterHelp = false;
     QTimer::singleShot(0, [&] {

@@ -1,0 +1,21 @@
+// What the test plug-ins and their tests share: the test program exports the script that a test
+// plug-in follows and where it writes down what happened to it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TestPluginScript {
+    bool GiveObject = true;
+    bool Active = true;
+    int32_t InstanceLimit = 0;
+    std::string Identifier = "test";
+    uint16_t RequiredVersion = 0;
+    bool CanLoad = true, Reject = false, CanUnload = true, FailInitialize = false;
+    // "register", "canload", "initialize <params>", "afterinitialize", "reject", "canunload",
+    // "free", "action <name>", in the order they happened.
+    std::vector<std::string> Log;
+};
+
+extern "C" TestPluginScript* kvzTestPluginScript();
