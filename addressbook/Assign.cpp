@@ -1,6 +1,7 @@
 #include "addressbook/Assign.h"
 
 #include "addressbook/Captions.h"
+#include "addressbook/DialogParts.h"
 #include "platform/data/DB.h"
 
 #include <memory>
@@ -100,8 +101,7 @@ void TAssignForm::FormShow(TComponent*) {
     SetMessageCaption(*Label4, 162);
     SetMessageCaption(*Label2, 161);
     SetMessageCaption(*Label5, 161);
-    SetMessageCaption(*BitBtn3, 168);
-    SetMessageCaption(*BitBtn2, 169);
+    ShowButtonCaptions(*BitBtn3, *BitBtn2);
     FillFieldNames(*ComboBox1, target_);
     FillFieldNames(*ComboBox2, source_);
     ComboBox1Change(this);

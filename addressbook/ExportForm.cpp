@@ -1,11 +1,11 @@
 #include "addressbook/ExportForm.h"
 
 #include "addressbook/Captions.h"
+#include "addressbook/DialogParts.h"
 #include "addressbook/SendTo.h"
 #include "controls/KvFileUtil.h"
 #include "platform/rtl/SysInfo.h"
 
-#include <vector>
 
 namespace kvz {
 
@@ -27,17 +27,6 @@ const CaptionRow kExportCaptions[] = {
     {"CheckBox2", {"Save as *.xls", "Uložiť ako *.xls", "Uložit jako *.xls"}},
     {"CheckBox3", {"Save as *.xml", "Uložiť ako *.xml", "Uložit jako *.xml"}},
 };
-
-// Checking one box of a group unchecks the others.
-void Exclusive(std::initializer_list<TCheckBox*> boxes) {
-    const std::vector<TCheckBox*> group(boxes);
-    for (TCheckBox* box : group)
-        box->OnClick = [box, group](TComponent*) {
-            if (!box->Checked()) return;
-            for (TCheckBox* other : group)
-                if (other != box) other->SetChecked(false);
-        };
-}
 
 } // namespace
 
@@ -91,40 +80,14 @@ TExportForm::TExportForm(TComponent* owner, ExchangeContext& context)
     SetPosition(TPosition::poScreenCenter);
     SetHelpContext(kHelpContext);
     SetClientSize(400, 210);
-    Label1->SetName("Label1");
-    Label1->SetParent(this);
-    Label1->SetBounds(12, 8, 376, 30);
-    Label1->SetFont(TFont{"", 14, clWindowText, fsItalic});
-    int y = 48;
-    for (auto [box, name] : {std::pair{CheckBox1, "CheckBox1"}, std::pair{CheckBox2, "CheckBox2"}, std::pair{CheckBox3, "CheckBox3"}}) {
-        box->SetName(name);
-        box->SetParent(this);
-        box->SetBounds(12, y, 180, 24);
-        y += 28;
-    }
-    y = 48;
-    for (auto [box, name] : {std::pair{CheckBox4, "CheckBox4"}, std::pair{CheckBox5, "CheckBox5"}, std::pair{CheckBox7, "CheckBox7"},
-                             std::pair{CheckBox6, "CheckBox6"}}) {
-        box->SetName(name);
-        box->SetParent(this);
-        box->SetBounds(212, y, 176, 24);
-        y += 28;
-    }
-    int x = 112;
-    for (auto [button, name] : {std::pair{BitBtn3, "BitBtn3"}, std::pair{BitBtn2, "BitBtn2"}, std::pair{BitBtn1, "BitBtn1"}}) {
-        button->SetName(name);
-        button->SetParent(this);
-        button->SetBounds(x, 170, 88, 28);
-        x += 96;
-    }
-    BitBtn1->SetCaption("OK");
-    BitBtn1->SetDefault(true);
-    BitBtn2->SetCancel(true);
-    BitBtn2->SetModalResult(mrCancel);
+    PlaceHeading(*this, *Label1, 400);
+    PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}, {CheckBox3, "CheckBox3"}}, 12, 180);
+    PlaceColumn(*this, {{CheckBox4, "CheckBox4"}, {CheckBox5, "CheckBox5"}, {CheckBox7, "CheckBox7"}, {CheckBox6, "CheckBox6"}}, 212, 176);
+    PlaceButtons(*this, *BitBtn3, *BitBtn2, *BitBtn1, 170);
     CheckBox1->SetChecked(true);
     CheckBox4->SetChecked(true);
-    Exclusive({CheckBox1, CheckBox2, CheckBox3});
-    Exclusive({CheckBox4, CheckBox5, CheckBox7, CheckBox6});
+    MakeExclusive({CheckBox1, CheckBox2, CheckBox3});
+    MakeExclusive({CheckBox4, CheckBox5, CheckBox7, CheckBox6});
     BitBtn1->OnClick = [this](TComponent* s) { BitBtn1Click(s); };
     BitBtn3->OnClick = [this](TComponent* s) { BitBtn3Click(s); };
     OnShow = [this](TComponent* s) { FormShow(s); };
@@ -132,21 +95,11 @@ TExportForm::TExportForm(TComponent* owner, ExchangeContext& context)
 
 void TExportForm::FormShow(TComponent*) {
     ApplyCaptions(*this, kExportCaptions);
-    SetMessageCaption(*CheckBox4, 174);
-    SetMessageCaption(*CheckBox5, 175);
-    SetMessageCaption(*CheckBox7, 176);
-    SetMessageCaption(*CheckBox6, 121);
-    SetMessageCaption(*BitBtn3, 168);
-    SetMessageCaption(*BitBtn2, 169);
+    TableBoxes{CheckBox4, CheckBox5, CheckBox7, CheckBox6}.ShowCaptions();
+    ShowButtonCaptions(*BitBtn3, *BitBtn2);
 }
 
-std::optional<TableGroup> TExportForm::CheckedGroup() const {
-    if (CheckBox4->Checked()) return TableGroup::Address;
-    if (CheckBox5->Checked()) return TableGroup::Tasks;
-    if (CheckBox7->Checked()) return TableGroup::Links;
-    if (CheckBox6->Checked()) return TableGroup::All;
-    return std::nullopt;
-}
+std::optional<TableGroup> TExportForm::CheckedGroup() const { return TableBoxes{CheckBox4, CheckBox5, CheckBox7, CheckBox6}.Checked(); }
 
 void TExportForm::BitBtn1Click(TComponent*) {
     Written.clear();

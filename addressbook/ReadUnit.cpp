@@ -3,6 +3,7 @@
 #include "addressbook/Assign.h"
 #include "addressbook/Captions.h"
 #include "addressbook/DbfImport.h"
+#include "addressbook/DialogParts.h"
 #include "addressbook/ExportForm.h"
 #include "addressbook/OldVersion.h"
 #include "addressbook/Restore.h"
@@ -58,40 +59,14 @@ TReadForm::TReadForm(TComponent* owner, ExchangeContext& context, WabContactSour
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     SetClientSize(470, 230);
-    Label1->SetName("Label1");
-    Label1->SetParent(this);
-    Label1->SetBounds(12, 8, 446, 30);
-    Label1->SetFont(TFont{"", 14, clWindowText, fsItalic});
+    PlaceHeading(*this, *Label1, 470);
     Label1->OnClick = [this](TComponent* s) { Label1Click(s); };
-    int y = 48;
-    for (auto [box, name] : {std::pair{CheckBox1, "CheckBox1"}, std::pair{CheckBox2, "CheckBox2"}, std::pair{CheckBox3, "CheckBox3"},
-                             std::pair{CheckBox7, "CheckBox7"}, std::pair{CheckBox8, "CheckBox8"}}) {
-        box->SetName(name);
-        box->SetParent(this);
-        box->SetBounds(12, y, 270, 24);
-        y += 28;
-    }
-    y = 48;
-    for (auto [box, name] : {std::pair{CheckBox4, "CheckBox4"}, std::pair{CheckBox5, "CheckBox5"}, std::pair{CheckBox9, "CheckBox9"},
-                             std::pair{CheckBox6, "CheckBox6"}}) {
-        box->SetName(name);
-        box->SetParent(this);
-        box->SetBounds(300, y, 158, 24);
-        y += 28;
-    }
+    PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}, {CheckBox3, "CheckBox3"}, {CheckBox7, "CheckBox7"},
+                        {CheckBox8, "CheckBox8"}}, 12, 270);
+    PlaceColumn(*this, {{CheckBox4, "CheckBox4"}, {CheckBox5, "CheckBox5"}, {CheckBox9, "CheckBox9"}, {CheckBox6, "CheckBox6"}}, 300, 158);
     for (TCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox7, CheckBox8, CheckBox4, CheckBox5, CheckBox9, CheckBox6})
         box->OnClick = [this, box](TComponent*) { CheckBoxClick(box); };
-    int x = 182;
-    for (auto [button, name] : {std::pair{BitBtn3, "BitBtn3"}, std::pair{BitBtn2, "BitBtn2"}, std::pair{BitBtn1, "BitBtn1"}}) {
-        button->SetName(name);
-        button->SetParent(this);
-        button->SetBounds(x, 190, 88, 28);
-        x += 96;
-    }
-    BitBtn1->SetCaption("OK");
-    BitBtn1->SetDefault(true);
-    BitBtn2->SetCancel(true);
-    BitBtn2->SetModalResult(mrCancel);
+    PlaceButtons(*this, *BitBtn3, *BitBtn2, *BitBtn1, 190);
     CheckBox1->SetChecked(true);
     CheckBox6->SetChecked(true);
     CheckBox2->SetEnabled(false);
@@ -102,12 +77,8 @@ TReadForm::TReadForm(TComponent* owner, ExchangeContext& context, WabContactSour
 
 void TReadForm::FormShow(TComponent*) {
     ApplyCaptions(*this, kCaptions);
-    SetMessageCaption(*CheckBox4, 174);
-    SetMessageCaption(*CheckBox5, 175);
-    SetMessageCaption(*CheckBox9, 176);
-    SetMessageCaption(*CheckBox6, 121);
-    SetMessageCaption(*BitBtn3, 168);
-    SetMessageCaption(*BitBtn2, 169);
+    TableBoxes{CheckBox4, CheckBox5, CheckBox9, CheckBox6}.ShowCaptions();
+    ShowButtonCaptions(*BitBtn3, *BitBtn2);
     if (context_.Frame.ActiveModule == ReportsModule) CheckBox8->SetEnabled(false);
     CheckBox2->SetEnabled(context_.Frame.ActiveModule == AddressModule);
 }
@@ -147,13 +118,7 @@ void TReadForm::CheckBoxClick(TCheckBox* box) {
     }
 }
 
-std::optional<TableGroup> TReadForm::CheckedGroup() const {
-    if (CheckBox4->Checked()) return TableGroup::Address;
-    if (CheckBox5->Checked()) return TableGroup::Tasks;
-    if (CheckBox9->Checked()) return TableGroup::Links;
-    if (CheckBox6->Checked()) return TableGroup::All;
-    return std::nullopt;
-}
+std::optional<TableGroup> TReadForm::CheckedGroup() const { return TableBoxes{CheckBox4, CheckBox5, CheckBox9, CheckBox6}.Checked(); }
 
 void TReadForm::BitBtn1Click(TComponent*) {
     const std::optional<TableGroup> group = CheckedGroup();

@@ -1,6 +1,7 @@
 #include "addressbook/Zaloha.h"
 
 #include "addressbook/Captions.h"
+#include "addressbook/DialogParts.h"
 #include "addressbook/ExportForm.h"
 #include "addressbook/SendTo.h"
 #include "core/TableLocks.h"
@@ -32,41 +33,11 @@ TZalohaForm::TZalohaForm(TComponent* owner, ExchangeContext& context)
     SetPosition(TPosition::poScreenCenter);
     SetHelpContext(kBackupHelpContext);
     SetClientSize(400, 210);
-    Label1->SetName("Label1");
-    Label1->SetParent(this);
-    Label1->SetBounds(12, 8, 376, 30);
-    Label1->SetFont(TFont{"", 14, clWindowText, fsItalic});
-    int y = 48;
-    for (auto [box, name] : {std::pair{CheckBox1, "CheckBox1"}, std::pair{CheckBox2, "CheckBox2"}}) {
-        box->SetName(name);
-        box->SetParent(this);
-        box->SetBounds(12, y, 180, 24);
-        y += 28;
-    }
-    y = 48;
-    for (auto [box, name] : {std::pair{CheckBox4, "CheckBox4"}, std::pair{CheckBox3, "CheckBox3"}, std::pair{CheckBox6, "CheckBox6"},
-                             std::pair{CheckBox5, "CheckBox5"}}) {
-        box->SetName(name);
-        box->SetParent(this);
-        box->SetBounds(212, y, 176, 24);
-        y += 28;
-        box->OnClick = [this, box = box](TComponent*) {
-            if (!box->Checked()) return;
-            for (TCheckBox* other : {CheckBox3, CheckBox4, CheckBox5, CheckBox6})
-                if (other != box) other->SetChecked(false);
-        };
-    }
-    int x = 112;
-    for (auto [button, name] : {std::pair{BitBtn3, "BitBtn3"}, std::pair{BitBtn2, "BitBtn2"}, std::pair{BitBtn1, "BitBtn1"}}) {
-        button->SetName(name);
-        button->SetParent(this);
-        button->SetBounds(x, 170, 88, 28);
-        x += 96;
-    }
-    BitBtn1->SetCaption("OK");
-    BitBtn1->SetDefault(true);
-    BitBtn2->SetCancel(true);
-    BitBtn2->SetModalResult(mrCancel);
+    PlaceHeading(*this, *Label1, 400);
+    PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}}, 12, 180);
+    PlaceColumn(*this, {{CheckBox4, "CheckBox4"}, {CheckBox3, "CheckBox3"}, {CheckBox6, "CheckBox6"}, {CheckBox5, "CheckBox5"}}, 212, 176);
+    MakeExclusive({CheckBox4, CheckBox3, CheckBox6, CheckBox5});
+    PlaceButtons(*this, *BitBtn3, *BitBtn2, *BitBtn1, 170);
     CheckBox1->SetChecked(true);
     CheckBox5->SetChecked(true);
     CheckBox1->OnClick = [this](TComponent* s) { CheckBox1Click(s); };
@@ -78,12 +49,8 @@ TZalohaForm::TZalohaForm(TComponent* owner, ExchangeContext& context)
 
 void TZalohaForm::FormShow(TComponent*) {
     ApplyCaptions(*this, kCaptions);
-    SetMessageCaption(*CheckBox4, 174);
-    SetMessageCaption(*CheckBox3, 175);
-    SetMessageCaption(*CheckBox6, 176);
-    SetMessageCaption(*CheckBox5, 121);
-    SetMessageCaption(*BitBtn3, 168);
-    SetMessageCaption(*BitBtn2, 169);
+    TableBoxes{CheckBox4, CheckBox3, CheckBox6, CheckBox5}.ShowCaptions();
+    ShowButtonCaptions(*BitBtn3, *BitBtn2);
 }
 
 void TZalohaForm::CheckBox1Click(TComponent*) {
@@ -100,13 +67,7 @@ void TZalohaForm::CheckBox2Click(TComponent*) {
     SetMessageCaption(*Label1, backup ? 6 : 5);
 }
 
-std::optional<TableGroup> TZalohaForm::CheckedGroup() const {
-    if (CheckBox4->Checked()) return TableGroup::Address;
-    if (CheckBox3->Checked()) return TableGroup::Tasks;
-    if (CheckBox6->Checked()) return TableGroup::Links;
-    if (CheckBox5->Checked()) return TableGroup::All;
-    return std::nullopt;
-}
+std::optional<TableGroup> TZalohaForm::CheckedGroup() const { return TableBoxes{CheckBox4, CheckBox3, CheckBox6, CheckBox5}.Checked(); }
 
 void TZalohaForm::BitBtn1Click(TComponent*) {
     const std::optional<TableGroup> group = CheckedGroup();
