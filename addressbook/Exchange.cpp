@@ -213,18 +213,19 @@ bool RowAppender::Add(const std::function<void(TDataSet& row)>& fill) {
             table_.Cancel();
             return false;
         }
+        std::string code;
         if (TField* number = table_.FindField("Number")) {
-            std::string code = number->AsString();
+            code = number->AsString();
             while (code.empty() || codes_.count(code)) code = NewRecordKey();
             number->SetAsString(code);
             codes_.insert(code);
         }
         table_.Post();
+        added_.push_back(code);
     } catch (...) {
         if (table_.State() == dsInsert) table_.Cancel();
         throw;
     }
-    ++added_;
     return true;
 }
 

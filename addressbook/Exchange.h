@@ -102,7 +102,9 @@ public:
     explicit RowAppender(TDataSet& table, std::vector<std::string> compared = {});
     // Appends a row; fill sets its values. Returns whether the row was kept.
     bool Add(const std::function<void(TDataSet& row)>& fill);
-    int Added() const { return added_; }
+    int Added() const { return static_cast<int>(added_.size()); }
+    // The record codes of the rows added.
+    const std::vector<std::string>& AddedCodes() const { return added_; }
 
 private:
     std::string Signature(TDataSet& row) const;
@@ -110,7 +112,7 @@ private:
     std::vector<std::string> compared_;
     std::unordered_set<std::string> codes_;
     std::unordered_multiset<std::string> rows_;
-    int added_ = 0;
+    std::vector<std::string> added_;
 };
 
 // Runs over every row of the table from the first, whatever its filter, with its controls

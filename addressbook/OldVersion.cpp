@@ -9,6 +9,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <unordered_set>
 
 namespace kvz {
 
@@ -96,61 +99,90 @@ std::vector<OldTask> ReadOldTasks(const fs::path& file) {
     return out;
 }
 
+namespace {
+
+// Appends the rows in one change of the table; returns the record codes of those added.
+template <typename Row>
+std::vector<std::string> AppendRows(ExchangeContext& context, TableId id, const std::vector<Row>& rows,
+                                    std::vector<std::string> compared, const std::function<void(TDataSet&, const Row&)>& fill) {
+    TVolgaTable* table = context.Data.TableOf(id);
+    if (!table) throw std::logic_error("The tables of the import are not open");
+    std::vector<std::string> added;
+    context.Locks().WriteSharedTable(*table, context.LockFile(id), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
+        RowAppender appender(*table, compared);
+        for (const Row& r : rows) {
+            appender.Add([&](TDataSet& row) { fill(row, r); });
+            if (context.OnProgress) context.OnProgress(appender.Added());
+        }
+        added = appender.AddedCodes();
+    });
+    return added;
+}
+
+void RemoveRows(ExchangeContext& context, TableId id, const std::vector<std::string>& codes) {
+    TVolgaTable& table = *context.Data.TableOf(id);
+    const std::unordered_set<std::string> remove(codes.begin(), codes.end());
+    context.Locks().WriteSharedTable(table, context.LockFile(id), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
+        VisitAllRows(table, [&](TDataSet& row) { return remove.count(row.FieldByName("Number").AsString()) > 0; });
+    });
+}
+
+void FillTask(TDataSet& row, const OldTask& t, const std::string& owner) {
+    row.FieldByName("Date").SetAsDateTime(t.Date);
+    SetFieldText(row, "Time", t.Time);
+    SetFieldText(row, "Uloha", t.Uloha);
+    SetFieldText(row, "StartTask", t.Time);
+    SetFieldText(row, "EndTask", t.Time);
+    row.FieldByName("Color").SetAsInteger(t.Color);
+    row.FieldByName("Mesage").SetAsBoolean(t.Mesage);
+    SetFieldText(row, "User", t.User);
+    SetFieldText(row, "Priority", t.Priority);
+    SetFieldText(row, "Owner", owner);
+}
+
+void FillAddress(TDataSet& row, const OldAddress& a) {
+    SetFieldText(row, "Firma", a.Firma);
+    SetFieldText(row, "Meno_Kr", a.Meno_Kr);
+    SetFieldText(row, "Priezvisko", a.Priezvisko);
+    SetFieldText(row, "Meno", a.Meno);
+    SetFieldText(row, "Funkcia", a.Funkcia);
+    SetFieldText(row, "Adresa_1", a.Adresa_1);
+    SetFieldText(row, "Adresa_2", a.Adresa_2);
+    SetFieldText(row, "Telefon1", a.Telefon1);
+    SetFieldText(row, "Telefon2", a.Telefon2);
+    SetFieldText(row, "Telefon_P", a.Telefon_P);
+    SetFieldText(row, "Mobil", a.Mobil);
+    SetFieldText(row, "Fax", a.Fax);
+    SetFieldText(row, "Ucet", a.ICO);
+    SetFieldText(row, "Banka", a.DIC);
+    SetFieldText(row, "E_Mail", a.E_Mail);
+    SetFieldText(row, "Poznamka", a.Poznamka);
+}
+
+} // namespace
+
 OldVersionResult ImportOldVersion(ExchangeContext& context, const fs::path& folder) {
     const std::vector<OldTask> tasks = ReadOldTasks(ExistingOrCanonical(folder, "uloha.dat"));
     const std::vector<OldAddress> addresses = ReadOldAddresses(ExistingOrCanonical(folder, "adresy.dat"));
-    TVolgaTable* taskTable = context.Data.TaskTable;
-    TVolgaTable* addressTable = context.Data.AddressTable;
-    if (!taskTable || !addressTable) throw std::logic_error("The tables of the import are not open");
-    OldVersionResult result;
     const std::string owner = GetWindowsUserName();
+    OldVersionResult result;
     RefreshingAfter(context, [&] {
-        context.Locks().WriteSharedTable(*taskTable, context.LockFile(TableId::Tasks), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-            RowAppender appender(*taskTable, {"Date", "Time", "Uloha", "Color", "Mesage", "User", "Priority"});
-            for (const OldTask& t : tasks) {
-                appender.Add([&](TDataSet& row) {
-                    row.FieldByName("Date").SetAsDateTime(t.Date);
-                    SetFieldText(row, "Time", t.Time);
-                    SetFieldText(row, "Uloha", t.Uloha);
-                    SetFieldText(row, "StartTask", t.Time);
-                    SetFieldText(row, "EndTask", t.Time);
-                    row.FieldByName("Color").SetAsInteger(t.Color);
-                    row.FieldByName("Mesage").SetAsBoolean(t.Mesage);
-                    SetFieldText(row, "User", t.User);
-                    SetFieldText(row, "Priority", t.Priority);
-                    SetFieldText(row, "Owner", owner);
-                });
-                if (context.OnProgress) context.OnProgress(appender.Added());
-            }
-            result.Tasks = appender.Added();
-        });
-        context.Locks().WriteSharedTable(*addressTable, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-            RowAppender appender(*addressTable, {"Firma", "Meno_Kr", "Priezvisko", "Meno", "Funkcia", "Adresa_1", "Adresa_2",
-                                                 "Telefon1", "Telefon2", "Telefon_P", "Mobil", "Fax", "Ucet", "Banka",
-                                                 "E_Mail", "Poznamka"});
-            for (const OldAddress& a : addresses) {
-                appender.Add([&](TDataSet& row) {
-                    SetFieldText(row, "Firma", a.Firma);
-                    SetFieldText(row, "Meno_Kr", a.Meno_Kr);
-                    SetFieldText(row, "Priezvisko", a.Priezvisko);
-                    SetFieldText(row, "Meno", a.Meno);
-                    SetFieldText(row, "Funkcia", a.Funkcia);
-                    SetFieldText(row, "Adresa_1", a.Adresa_1);
-                    SetFieldText(row, "Adresa_2", a.Adresa_2);
-                    SetFieldText(row, "Telefon1", a.Telefon1);
-                    SetFieldText(row, "Telefon2", a.Telefon2);
-                    SetFieldText(row, "Telefon_P", a.Telefon_P);
-                    SetFieldText(row, "Mobil", a.Mobil);
-                    SetFieldText(row, "Fax", a.Fax);
-                    SetFieldText(row, "Ucet", a.ICO);
-                    SetFieldText(row, "Banka", a.DIC);
-                    SetFieldText(row, "E_Mail", a.E_Mail);
-                    SetFieldText(row, "Poznamka", a.Poznamka);
-                });
-                if (context.OnProgress) context.OnProgress(appender.Added());
-            }
-            result.Addresses = appender.Added();
-        });
+        const std::vector<std::string> addedTasks = AppendRows<OldTask>(
+            context, TableId::Tasks, tasks, {"Date", "Time", "Uloha", "Color", "Mesage", "User", "Priority"},
+            [&](TDataSet& row, const OldTask& t) { FillTask(row, t, owner); });
+        result.Tasks = static_cast<int>(addedTasks.size());
+        try {
+            result.Addresses = static_cast<int>(
+                AppendRows<OldAddress>(context, TableId::Address, addresses,
+                                       {"Firma", "Meno_Kr", "Priezvisko", "Meno", "Funkcia", "Adresa_1", "Adresa_2", "Telefon1",
+                                        "Telefon2", "Telefon_P", "Mobil", "Fax", "Ucet", "Banka", "E_Mail", "Poznamka"},
+                                       FillAddress)
+                    .size());
+        } catch (...) {
+            // The tasks go again, so that the import is all or nothing.
+            RemoveRows(context, TableId::Tasks, addedTasks);
+            throw;
+        }
     });
     return result;
 }

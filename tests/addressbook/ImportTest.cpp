@@ -215,6 +215,19 @@ TEST_F(ImportTest, DamagedOrMissingVersion21FilesImportNothing) {
         EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::Tasks)), tasksBefore);
         EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::Address)), addressBefore);
     }
+
+    // The addresses fail after the tasks were written: the tasks go again.
+    WriteFileDurably(source.path() / "uloha.dat", task);
+    WriteFileDurably(source.path() / "adresy.dat", address);
+    int calls = 0;
+    p.context->OnProgress = [&](int) {
+        if (++calls == 2) throw std::runtime_error("stopped");
+    };
+    EXPECT_THROW(ImportOldVersion(*p.context, source.path()), std::runtime_error);
+    EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Tasks), "Uloha"), std::vector<std::string>{});
+    EXPECT_EQ(Column(p.Table(TableId::Tasks), "Uloha"), std::vector<std::string>{});
+    EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::Address)), addressBefore);
+    EXPECT_FALSE(p.locks.TableLockHeld());
 }
 
 // ---- Windows Address Book ----
