@@ -161,18 +161,30 @@ void CopyValue(const TField& from, TField& to) {
     }
 }
 
-void VisitAllRows(TDataSet& table, const std::function<bool(TDataSet& row)>& deleteRow) {
-    const bool filtered = table.Filtered();
-    table.DisableControls();
-    struct Restore {
-        TDataSet& t;
-        bool filtered;
-        ~Restore() {
-            if (t.Filtered() != filtered) t.SetFiltered(filtered);
-            t.EnableControls();
+UnfilteredScope::UnfilteredScope(TDataSet& table) : table_(table), filtered_(table.Filtered()) {
+    table_.DisableControls();
+    if (filtered_) {
+        try {
+            table_.SetFiltered(false);
+        } catch (...) {
+            table_.EnableControls();
+            throw;
         }
-    } restore{table, filtered};
-    if (filtered) table.SetFiltered(false);
+    }
+}
+
+UnfilteredScope::~UnfilteredScope() {
+    try {
+        if (table_.Filtered() != filtered_) table_.SetFiltered(filtered_);
+    } catch (...) {
+        // The rows are written; the filter that could not come back is reported.
+        HandleApplicationException(std::current_exception());
+    }
+    table_.EnableControls();
+}
+
+void VisitAllRows(TDataSet& table, const std::function<bool(TDataSet& row)>& deleteRow) {
+    UnfilteredScope unfiltered(table);
     table.First();
     while (!table.Eof()) {
         if (deleteRow(table))
@@ -182,7 +194,8 @@ void VisitAllRows(TDataSet& table, const std::function<bool(TDataSet& row)>& del
     }
 }
 
-RowAppender::RowAppender(TDataSet& table, std::vector<std::string> compared) : table_(table), compared_(std::move(compared)) {
+RowAppender::RowAppender(TDataSet& table, std::vector<std::string> compared)
+    : table_(table), unfiltered_(table), compared_(std::move(compared)) {
     if (compared_.empty())
         for (int i = 0; i < table.FieldDefs().Count(); ++i) {
             const std::string& name = table.FieldDefs()[i].Name();

@@ -92,10 +92,24 @@ void SetFieldText(TDataSet& row, std::string_view field, const std::string& valu
 // field is cut to its size.
 void CopyValue(const TField& from, TField& to);
 
+// The table's filter off and its controls disabled for a scope; both as they were afterwards.
+class UnfilteredScope {
+public:
+    explicit UnfilteredScope(TDataSet& table);
+    ~UnfilteredScope();
+    UnfilteredScope(const UnfilteredScope&) = delete;
+    UnfilteredScope& operator=(const UnfilteredScope&) = delete;
+
+private:
+    TDataSet& table_;
+    bool filtered_;
+};
+
 // Adds rows to a table in its writer's change: every new row gets a record code that no row
 // of the table holds, and a new row whose values (record code and User aside, or the fields
 // named) equal those of a row that was there before is dropped, so that an import run twice
-// adds its rows once. Made after the writer's reload and deletions.
+// adds its rows once. Made after the writer's reload and deletions; the table's filter is off
+// while it lives.
 class RowAppender {
 public:
     // compared: the fields that make two rows the same; empty = all but Number and User.
@@ -109,6 +123,7 @@ public:
 private:
     std::string Signature(TDataSet& row) const;
     TDataSet& table_;
+    UnfilteredScope unfiltered_;
     std::vector<std::string> compared_;
     std::unordered_set<std::string> codes_;
     std::unordered_multiset<std::string> rows_;

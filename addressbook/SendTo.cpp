@@ -110,15 +110,6 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
         if (marked && !ownPrefix)
             VisitAllRows(*target, [&](TDataSet& row) { return row.FieldByName("User").AsString() == senderPrefix; });
         RowAppender appender(*target);
-        const bool filtered = target->Filtered();
-        if (filtered) target->SetFiltered(false);
-        struct Refilter {
-            TDataSet& t;
-            bool on;
-            ~Refilter() {
-                if (on && !t.Filtered()) t.SetFiltered(true);
-            }
-        } refilter{*target, filtered};
         source->First();
         while (!source->Eof()) {
             appender.Add([&](TDataSet& row) {
