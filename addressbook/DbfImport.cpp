@@ -15,31 +15,15 @@ int ImportDbfAddresses(ExchangeContext& context, const std::filesystem::path& db
     source.SetTableName(dbfFile.string());
     source.Open();
 
-    const bool same = SameStructure(*target, source);
-    FieldAssignment assignment;
-    if (!same) {
-        std::optional<FieldAssignment> chosen = ask ? ask(*target, source) : std::nullopt;
-        if (!chosen || chosen->empty()) return 0;
-        assignment = std::move(*chosen);
-        CheckAssignment(assignment, *target, source);
+    std::optional<FieldAssignment> assignment;
+    if (!SameStructure(*target, source)) {
+        assignment = AskCheckedAssignment(ask, *target, source);
+        if (!assignment) return 0;
     }
     int added = 0;
     RefreshingAfter(context, [&] {
-    context.Locks().WriteSharedTable(*target, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-        RowAppender appender(*target);
-        source.First();
-        while (!source.Eof()) {
-            appender.Add([&](TDataSet& row) {
-                if (same)
-                    for (int i = 1; i < source.FieldCount(); ++i) CopyValue(source.Fields()[i], row.Fields()[i]);
-                else
-                    for (const FieldPair& pair : assignment) CopyValue(source.FieldByName(pair.Source), row.FieldByName(pair.Target));
-            });
-            if (context.OnProgress) context.OnProgress(appender.Added());
-            source.Next();
-        }
-        added = appender.Added();
-    });
+        context.Locks().WriteSharedTable(*target, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll,
+                                         [&] { added = AppendImportedRows(context, *target, source, assignment ? &*assignment : nullptr); });
     });
     return added;
 }

@@ -183,6 +183,30 @@ UnfilteredScope::~UnfilteredScope() {
     table_.EnableControls();
 }
 
+std::optional<FieldAssignment> AskCheckedAssignment(const AskAssignment& ask, TDataSet& target, TDataSet& source) {
+    std::optional<FieldAssignment> chosen = ask ? ask(target, source) : std::nullopt;
+    if (!chosen || chosen->empty()) return std::nullopt;
+    CheckAssignment(*chosen, target, source);
+    return chosen;
+}
+
+int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source, const FieldAssignment* assignment,
+                       const std::function<void(TDataSet& row)>& fill) {
+    RowAppender appender(target);
+    for (source.First(); !source.Eof(); source.Next()) {
+        appender.Add([&](TDataSet& row) {
+            if (assignment) {
+                for (const FieldPair& pair : *assignment) CopyValue(source.FieldByName(pair.Source), row.FieldByName(pair.Target));
+            } else {
+                for (int i = 1; i < source.FieldCount(); ++i) CopyValue(source.Fields()[i], row.Fields()[i]);
+            }
+            if (fill) fill(row);
+        });
+        if (context.OnProgress) context.OnProgress(appender.Added());
+    }
+    return appender.Added();
+}
+
 void VisitAllRows(TDataSet& table, const std::function<bool(TDataSet& row)>& deleteRow) {
     UnfilteredScope unfiltered(table);
     table.First();

@@ -96,12 +96,10 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
     std::unique_ptr<TVolgaTable> source = OpenOwnTable(sendToFile, nullptr);
 
     const bool same = SameStructure(*target, *source);
-    FieldAssignment assignment;
+    std::optional<FieldAssignment> assignment;
     if (!same) {
-        std::optional<FieldAssignment> chosen = ask ? ask(*target, *source) : std::nullopt;
-        if (!chosen || chosen->empty()) return true;
-        assignment = std::move(*chosen);
-        CheckAssignment(assignment, *target, *source);
+        assignment = AskCheckedAssignment(ask, *target, *source);
+        if (!assignment) return true;
     }
     const bool ownPrefix = senderPrefix == context.Frame.UserPrefix;
     const bool marked = same && target->FindField("User");
@@ -109,23 +107,12 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
     context.Locks().WriteSharedTable(*target, context.LockFile(k.Table), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
         if (marked && !ownPrefix)
             VisitAllRows(*target, [&](TDataSet& row) { return row.FieldByName("User").AsString() == senderPrefix; });
-        RowAppender appender(*target);
-        source->First();
-        while (!source->Eof()) {
-            appender.Add([&](TDataSet& row) {
-                if (same) {
-                    for (int i = 1; i < source->FieldCount(); ++i) CopyValue(source->Fields()[i], row.Fields()[i]);
-                    if (marked) row.FieldByName("User").SetAsString(senderPrefix);
-                } else {
-                    for (const FieldPair& pair : assignment) CopyValue(source->FieldByName(pair.Source), row.FieldByName(pair.Target));
-                }
-                if (address)
-                    for (const char* link : {"PripNarIdent", "PripMenIdent"})
-                        if (TField* f = row.FindField(link)) f->Clear();
-            });
-            if (context.OnProgress) context.OnProgress(appender.Added());
-            source->Next();
-        }
+        AppendImportedRows(context, *target, *source, assignment ? &*assignment : nullptr, [&](TDataSet& row) {
+            if (marked) row.FieldByName("User").SetAsString(senderPrefix);
+            if (address)
+                for (const char* link : {"PripNarIdent", "PripMenIdent"})
+                    if (TField* f = row.FindField(link)) f->Clear();
+        });
     });
     return true;
 }
