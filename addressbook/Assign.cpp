@@ -22,7 +22,8 @@ const CaptionRow kCaptions[] = {
 
 void FillFieldNames(TComboBox& box, const TDataSet& table) {
     box.Items().Clear();
-    for (int i = 0; i < table.FieldDefs().Count(); ++i) box.Items().Add(table.FieldDefs()[i].Name());
+    for (int i = 0; i < table.FieldDefs().Count(); ++i)
+        box.Items().Add(table.FieldDefs()[i].Name());
     if (box.Items().Count() > 0) box.SetItemIndex(0);
 }
 
@@ -37,20 +38,27 @@ void ShowKind(const TComboBox& box, TEdit& edit, const TDataSet& table) {
 
 std::string FieldKindText(TFieldType type) {
     switch (type) {
-    case ftString: return GetMessageText(82);
-    case ftMemo: return GetMessageText(83);
-    case ftDate: return GetMessageText(84);
-    case ftBoolean: return GetMessageText(85);
-    case ftGraphic: return GetMessageText(86);
-    default: return {};
+    case ftString:
+        return GetMessageText(82);
+    case ftMemo:
+        return GetMessageText(83);
+    case ftDate:
+        return GetMessageText(84);
+    case ftBoolean:
+        return GetMessageText(85);
+    case ftGraphic:
+        return GetMessageText(86);
+    default:
+        return {};
     }
 }
 
 TAssignForm::TAssignForm(TComponent* owner, TDataSet& target, TDataSet& source)
     : TForm(owner), GroupBox1(new TGroupBox(this)), Label3(new TLabel(this)), ComboBox1(new TComboBox(this)),
-      Label2(new TLabel(this)), Edit1(new TEdit(this)), GroupBox2(new TGroupBox(this)), Label4(new TLabel(this)),
-      ComboBox2(new TComboBox(this)), Label5(new TLabel(this)), Edit2(new TEdit(this)), Button1(new TButton(this)),
-      ListBox1(new TListBox(this)), SpeedButton1(new TButton(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)),
+      Label2(new TLabel(this)), Edit1(new TEdit(this)), GroupBox2(new TGroupBox(this)),
+      Label4(new TLabel(this)), ComboBox2(new TComboBox(this)), Label5(new TLabel(this)),
+      Edit2(new TEdit(this)), Button1(new TButton(this)), ListBox1(new TListBox(this)),
+      SpeedButton1(new TButton(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)),
       BitBtn1(new TButton(this)), target_(target), source_(source) {
     SetName("AssignForm");
     SetBorderStyle(TFormBorderStyle::bsDialog);
@@ -64,7 +72,8 @@ TAssignForm::TAssignForm(TComponent* owner, TDataSet& target, TDataSet& source)
     };
     int x = 8;
     for (auto [box, label, combo, kindLabel, edit, n] :
-         {std::tuple{GroupBox1, Label3, ComboBox1, Label2, Edit1, 1}, std::tuple{GroupBox2, Label4, ComboBox2, Label5, Edit2, 2}}) {
+         {std::tuple{GroupBox1, Label3, ComboBox1, Label2, Edit1, 1},
+          std::tuple{GroupBox2, Label4, ComboBox2, Label5, Edit2, 2}}) {
         place(box, n == 1 ? "GroupBox1" : "GroupBox2", this, x, 8, 244, 130);
         place(label, n == 1 ? "Label3" : "Label4", box, 10, 24, 220, 18);
         place(combo, n == 1 ? "ComboBox1" : "ComboBox2", box, 10, 44, 224, 26);
@@ -108,8 +117,12 @@ void TAssignForm::FormShow(TComponent*) {
     ComboBox2Change(this);
 }
 
-void TAssignForm::ComboBox1Change(TComponent*) { ShowKind(*ComboBox1, *Edit1, target_); }
-void TAssignForm::ComboBox2Change(TComponent*) { ShowKind(*ComboBox2, *Edit2, source_); }
+void TAssignForm::ComboBox1Change(TComponent*) {
+    ShowKind(*ComboBox1, *Edit1, target_);
+}
+void TAssignForm::ComboBox2Change(TComponent*) {
+    ShowKind(*ComboBox2, *Edit2, source_);
+}
 
 void TAssignForm::Button1Click(TComponent*) {
     if (ComboBox1->Text().empty() || ComboBox2->Text().empty()) return;
@@ -127,11 +140,14 @@ void TAssignForm::SpeedButton1Click(TComponent*) {
 
 void TAssignForm::BitBtn1Click(TComponent*) {
     Assignment.clear();
-    for (int i = 0; i < ListBox1->Items().Count(); ++i) Assignment.push_back(ParseAssignmentLine(ListBox1->Items()[i]));
+    for (int i = 0; i < ListBox1->Items().Count(); ++i)
+        Assignment.push_back(ParseAssignmentLine(ListBox1->Items()[i]));
     AssignConfirmed = true;
 }
 
-void TAssignForm::BitBtn3Click(TComponent*) { Application().HelpContext({}, kHelpContext); }
+void TAssignForm::BitBtn3Click(TComponent*) {
+    Application().HelpContext({}, kHelpContext);
+}
 
 std::optional<FieldAssignment> ShowAssignDialog(TDataSet& target, TDataSet& source) {
     auto form = std::make_unique<TAssignForm>(nullptr, target, source);

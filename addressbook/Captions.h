@@ -14,8 +14,7 @@ struct CaptionRow {
 };
 
 // Sets the captions for the program's language; any other language keeps those the form has.
-template <size_t N>
-void ApplyCaptions(TForm& form, const CaptionRow (&rows)[N]) {
+template <size_t N> void ApplyCaptions(TForm& form, const CaptionRow (&rows)[N]) {
     const int language = Language();
     if (language < 1 || language > 3) return;
     for (const CaptionRow& row : rows) {
@@ -25,6 +24,8 @@ void ApplyCaptions(TForm& form, const CaptionRow (&rows)[N]) {
 }
 
 // Sets a control's caption to a catalogue message.
-inline void SetMessageCaption(TControl& control, int message) { control.SetCaption(GetMessageText(message)); }
+inline void SetMessageCaption(TControl& control, int message) {
+    control.SetCaption(GetMessageText(message));
+}
 
 } // namespace kvz

@@ -6,7 +6,8 @@
 
 namespace kvz {
 
-int ImportDbfAddresses(ExchangeContext& context, const std::filesystem::path& dbfFile, const AskAssignment& ask) {
+int ImportDbfAddresses(ExchangeContext& context, const std::filesystem::path& dbfFile,
+                       const AskAssignment& ask) {
     TVolgaTable* target = context.Data.AddressTable;
     if (!target) throw std::logic_error("The address table is not open");
     TDbfTable source;
@@ -22,8 +23,10 @@ int ImportDbfAddresses(ExchangeContext& context, const std::filesystem::path& db
     }
     int added = 0;
     RefreshingAfter(context, [&] {
-        context.Locks().WriteSharedTable(*target, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll,
-                                         [&] { added = AppendImportedRows(context, *target, source, assignment ? &*assignment : nullptr); });
+        context.Locks().WriteSharedTable(
+            *target, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
+                added = AppendImportedRows(context, *target, source, assignment ? &*assignment : nullptr);
+            });
     });
     return added;
 }

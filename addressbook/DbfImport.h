@@ -12,6 +12,7 @@ namespace kvz {
 // appends nothing). The assignment is checked before anything is written; the rows go through
 // the data module's address table in one change, in network mode under its lock. Returns the
 // number of addresses added (rows equal to an address already there are not added again).
-int ImportDbfAddresses(ExchangeContext& context, const std::filesystem::path& dbfFile, const AskAssignment& ask);
+int ImportDbfAddresses(ExchangeContext& context, const std::filesystem::path& dbfFile,
+                       const AskAssignment& ask);
 
 } // namespace kvz

@@ -30,7 +30,8 @@ void PlaceColumn(TForm& form, std::initializer_list<NamedBox> boxes, int left, i
 
 void PlaceButtons(TForm& form, TButton& help, TButton& cancel, TButton& ok, int top) {
     int left = form.ClientWidth() - kMargin - 2 * kButtonStep - kButtonWidth;
-    for (auto [button, name] : {std::pair{&help, "BitBtn3"}, std::pair{&cancel, "BitBtn2"}, std::pair{&ok, "BitBtn1"}}) {
+    for (auto [button, name] :
+         {std::pair{&help, "BitBtn3"}, std::pair{&cancel, "BitBtn2"}, std::pair{&ok, "BitBtn1"}}) {
         button->SetName(name);
         button->SetParent(&form);
         button->SetBounds(left, top, kButtonWidth, kButtonHeight);

@@ -22,8 +22,12 @@ TTableLocks& ExchangeContext::Locks() const {
     return *Frame.Locks;
 }
 
-fs::path ExchangeContext::TableFile(TableId table) const { return Frame.TableFolder / UserFileName(Frame.UserPrefix, TableSuffix(table)); }
-fs::path ExchangeContext::LockFile(TableId table) const { return Frame.TableFolder / UserFileName(Frame.UserPrefix, LockSuffix(table)); }
+fs::path ExchangeContext::TableFile(TableId table) const {
+    return Frame.TableFolder / UserFileName(Frame.UserPrefix, TableSuffix(table));
+}
+fs::path ExchangeContext::LockFile(TableId table) const {
+    return Frame.TableFolder / UserFileName(Frame.UserPrefix, LockSuffix(table));
+}
 
 void ExchangeContext::RefreshActiveModule() const {
     if (FrameWindow) FrameWindow->RefreshActiveModule();
@@ -42,8 +46,8 @@ void RefreshingAfter(const ExchangeContext& context, const std::function<void()>
 namespace {
 
 const SendToKind kKinds[] = {
-    {1, TableId::Address, "_address_export.d"},     {2, TableId::Tasks, "_tasks_export.d"},
-    {3, TableId::Owners, "_owners_export.d"},       {4, TableId::Projects, "_prlist_export.d"},
+    {1, TableId::Address, "_address_export.d"},       {2, TableId::Tasks, "_tasks_export.d"},
+    {3, TableId::Owners, "_owners_export.d"},         {4, TableId::Projects, "_prlist_export.d"},
     {5, TableId::SubProjects, "_subprlist_export.d"}, {6, TableId::Links, "_links_export.d"},
     {7, TableId::LinksType, "_linkstype_export.d"},
 };
@@ -57,21 +61,27 @@ ValueClass ClassOf(TFieldType type) {
     switch (type) {
     case ftString:
     case ftMemo:
-    case ftFmtMemo: return ValueClass::Text;
+    case ftFmtMemo:
+        return ValueClass::Text;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftFloat:
     case ftCurrency:
     case ftAutoInc:
-    case ftLargeint: return ValueClass::Number;
-    case ftBoolean: return ValueClass::Boolean;
+    case ftLargeint:
+        return ValueClass::Number;
+    case ftBoolean:
+        return ValueClass::Boolean;
     case ftDate:
     case ftTime:
-    case ftDateTime: return ValueClass::Date;
+    case ftDateTime:
+        return ValueClass::Date;
     case ftBlob:
-    case ftGraphic: return ValueClass::Binary;
-    case ftUnknown: break;
+    case ftGraphic:
+        return ValueClass::Binary;
+    case ftUnknown:
+        break;
     }
     return ValueClass::Other;
 }
@@ -93,10 +103,14 @@ const SendToKind& SendToKindOf(int number) {
 
 std::vector<int> SendToKinds(TableGroup group) {
     switch (group) {
-    case TableGroup::Address: return {1};
-    case TableGroup::Tasks: return {2, 3, 4, 5};
-    case TableGroup::Links: return {6, 7};
-    case TableGroup::All: break;
+    case TableGroup::Address:
+        return {1};
+    case TableGroup::Tasks:
+        return {2, 3, 4, 5};
+    case TableGroup::Links:
+        return {6, 7};
+    case TableGroup::All:
+        break;
     }
     return {1, 2, 3, 4, 5, 6, 7};
 }
@@ -111,7 +125,8 @@ bool SameStructure(const TDataSet& a, const TDataSet& b) {
 }
 
 std::string AssignmentLine(const FieldPair& pair) {
-    return Utf8Left(pair.Target, kAssignedNameLength) + kAssignArrow + Utf8Left(pair.Source, kAssignedNameLength);
+    return Utf8Left(pair.Target, kAssignedNameLength) + kAssignArrow +
+           Utf8Left(pair.Source, kAssignedNameLength);
 }
 
 FieldPair ParseAssignmentLine(const std::string& line) {
@@ -125,9 +140,10 @@ void CheckAssignment(const FieldAssignment& assignment, const TDataSet& target, 
     static const ExchangeTexts kMissing{{"The field \"%s\" does not exist; the import was not started.",
                                          "Položka \"%s\" neexistuje, import sa nezačal.",
                                          "Položka \"%s\" neexistuje, import se nezačal."}};
-    static const ExchangeTexts kMismatch{{"The field \"%s\" cannot take the values of \"%s\"; the import was not started.",
-                                          "Položka \"%s\" nemôže prevziať hodnoty z \"%s\", import sa nezačal.",
-                                          "Položka \"%s\" nemůže převzít hodnoty z \"%s\", import se nezačal."}};
+    static const ExchangeTexts kMismatch{
+        {"The field \"%s\" cannot take the values of \"%s\"; the import was not started.",
+         "Položka \"%s\" nemôže prevziať hodnoty z \"%s\", import sa nezačal.",
+         "Položka \"%s\" nemůže převzít hodnoty z \"%s\", import se nezačal."}};
     auto format = [](std::string text, const std::string& a, const std::string& b = {}) {
         text.replace(text.find("%s"), 2, a);
         if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, b);
@@ -183,22 +199,25 @@ UnfilteredScope::~UnfilteredScope() {
     table_.EnableControls();
 }
 
-std::optional<FieldAssignment> AskCheckedAssignment(const AskAssignment& ask, TDataSet& target, TDataSet& source) {
+std::optional<FieldAssignment> AskCheckedAssignment(const AskAssignment& ask, TDataSet& target,
+                                                    TDataSet& source) {
     std::optional<FieldAssignment> chosen = ask ? ask(target, source) : std::nullopt;
     if (!chosen || chosen->empty()) return std::nullopt;
     CheckAssignment(*chosen, target, source);
     return chosen;
 }
 
-int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source, const FieldAssignment* assignment,
-                       const std::function<void(TDataSet& row)>& fill) {
+int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source,
+                       const FieldAssignment* assignment, const std::function<void(TDataSet& row)>& fill) {
     RowAppender appender(target);
     for (source.First(); !source.Eof(); source.Next()) {
         appender.Add([&](TDataSet& row) {
             if (assignment) {
-                for (const FieldPair& pair : *assignment) CopyValue(source.FieldByName(pair.Source), row.FieldByName(pair.Target));
+                for (const FieldPair& pair : *assignment)
+                    CopyValue(source.FieldByName(pair.Source), row.FieldByName(pair.Target));
             } else {
-                for (int i = 1; i < source.FieldCount(); ++i) CopyValue(source.Fields()[i], row.Fields()[i]);
+                for (int i = 1; i < source.FieldCount(); ++i)
+                    CopyValue(source.Fields()[i], row.Fields()[i]);
             }
             if (fill) fill(row);
         });
@@ -253,7 +272,8 @@ bool RowAppender::Add(const std::function<void(TDataSet& row)>& fill) {
         std::string code;
         if (TField* number = table_.FindField("Number")) {
             code = number->AsString();
-            while (code.empty() || codes_.count(code)) code = NewRecordKey();
+            while (code.empty() || codes_.count(code))
+                code = NewRecordKey();
             number->SetAsString(code);
             codes_.insert(code);
         }

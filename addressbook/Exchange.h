@@ -86,7 +86,8 @@ struct ExchangeTexts {
 };
 
 // The assignment that ask returns, checked; none when the user cancelled or assigned nothing.
-std::optional<FieldAssignment> AskCheckedAssignment(const AskAssignment& ask, TDataSet& target, TDataSet& source);
+std::optional<FieldAssignment> AskCheckedAssignment(const AskAssignment& ask, TDataSet& target,
+                                                    TDataSet& source);
 
 // Sets a field of the row from a text; text longer than a string field is cut to its size.
 void SetFieldText(TDataSet& row, std::string_view field, const std::string& value);
@@ -136,7 +137,8 @@ private:
 // In a writer's change of the target: adds every row of the source through a RowAppender, each
 // copied through the assignment or, for tables of the same structure (none), field by field
 // after the record code; fill then finishes the row. Reports the progress. Returns the number added.
-int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source, const FieldAssignment* assignment,
+int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source,
+                       const FieldAssignment* assignment,
                        const std::function<void(TDataSet& row)>& fill = {});
 
 // Runs over every row of the table from the first, whatever its filter, with its controls

@@ -6,7 +6,6 @@
 #include "controls/KvFileUtil.h"
 #include "platform/rtl/SysInfo.h"
 
-
 namespace kvz {
 
 namespace fs = std::filesystem;
@@ -50,7 +49,8 @@ TEncodingForm::TEncodingForm(TComponent* owner)
     ComboBox1->SetParent(this);
     ComboBox1->SetBounds(12, 36, 276, 26);
     ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
-    for (const ExportEncoding& e : kExportEncodings) ComboBox1->Items().Add(e.Caption);
+    for (const ExportEncoding& e : kExportEncodings)
+        ComboBox1->Items().Add(e.Caption);
     ComboBox1->SetItemIndex(kDefaultExportEncoding);
     BitBtn1->SetName("BitBtn1");
     BitBtn1->SetParent(this);
@@ -62,18 +62,22 @@ TEncodingForm::TEncodingForm(TComponent* owner)
     OnShow = [this](TComponent* s) { FormShow(s); };
 }
 
-void TEncodingForm::FormShow(TComponent*) { ApplyCaptions(*this, kEncodingCaptions); }
+void TEncodingForm::FormShow(TComponent*) {
+    ApplyCaptions(*this, kEncodingCaptions);
+}
 
 void TEncodingForm::BitBtn1Click(TComponent*) {
     const int index = ComboBox1->ItemIndex();
-    if (index >= 0 && index < static_cast<int>(std::size(kExportEncodings))) Chosen = kExportEncodings[index].Name;
+    if (index >= 0 && index < static_cast<int>(std::size(kExportEncodings)))
+        Chosen = kExportEncodings[index].Name;
 }
 
 TExportForm::TExportForm(TComponent* owner, ExchangeContext& context)
     : TForm(owner), Label1(new TLabel(this)), CheckBox1(new TCheckBox(this)), CheckBox2(new TCheckBox(this)),
       CheckBox3(new TCheckBox(this)), CheckBox4(new TCheckBox(this)), CheckBox5(new TCheckBox(this)),
-      CheckBox7(new TCheckBox(this)), CheckBox6(new TCheckBox(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)),
-      BitBtn1(new TButton(this)), ChooseFolder(ChooseExchangeFolder), context_(context) {
+      CheckBox7(new TCheckBox(this)), CheckBox6(new TCheckBox(this)), BitBtn3(new TButton(this)),
+      BitBtn2(new TButton(this)), BitBtn1(new TButton(this)), ChooseFolder(ChooseExchangeFolder),
+      context_(context) {
     SetName("ExportForm");
     SetCaption("Export");
     SetBorderStyle(TFormBorderStyle::bsDialog);
@@ -81,8 +85,14 @@ TExportForm::TExportForm(TComponent* owner, ExchangeContext& context)
     SetHelpContext(kHelpContext);
     SetClientSize(400, 210);
     PlaceHeading(*this, *Label1, 400);
-    PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}, {CheckBox3, "CheckBox3"}}, 12, 180);
-    PlaceColumn(*this, {{CheckBox4, "CheckBox4"}, {CheckBox5, "CheckBox5"}, {CheckBox7, "CheckBox7"}, {CheckBox6, "CheckBox6"}}, 212, 176);
+    PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}, {CheckBox3, "CheckBox3"}}, 12,
+                180);
+    PlaceColumn(*this,
+                {{CheckBox4, "CheckBox4"},
+                 {CheckBox5, "CheckBox5"},
+                 {CheckBox7, "CheckBox7"},
+                 {CheckBox6, "CheckBox6"}},
+                212, 176);
     PlaceButtons(*this, *BitBtn3, *BitBtn2, *BitBtn1, 170);
     CheckBox1->SetChecked(true);
     CheckBox4->SetChecked(true);
@@ -99,7 +109,9 @@ void TExportForm::FormShow(TComponent*) {
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
 }
 
-std::optional<TableGroup> TExportForm::CheckedGroup() const { return TableBoxes{CheckBox4, CheckBox5, CheckBox7, CheckBox6}.Checked(); }
+std::optional<TableGroup> TExportForm::CheckedGroup() const {
+    return TableBoxes{CheckBox4, CheckBox5, CheckBox7, CheckBox6}.Checked();
+}
 
 void TExportForm::BitBtn1Click(TComponent*) {
     Written.clear();
@@ -111,7 +123,8 @@ void TExportForm::BitBtn1Click(TComponent*) {
         if (!chosen) return;
         const fs::path folder = CreateExchangeFolder(*chosen, context_.Frame.UserPrefix);
         auto write = [&](ExportFormat format) {
-            for (const fs::path& file : ExportTables(context_, folder, *group, format, ExportEncoding)) Written.push_back(file);
+            for (const fs::path& file : ExportTables(context_, folder, *group, format, ExportEncoding))
+                Written.push_back(file);
         };
         if (CheckBox1->Checked()) write(ExportFormat::Dbf);
         if (CheckBox3->Checked()) {
@@ -125,6 +138,8 @@ void TExportForm::BitBtn1Click(TComponent*) {
     SetModalResult(mrOk);
 }
 
-void TExportForm::BitBtn3Click(TComponent*) { Application().HelpContext({}, kHelpContext); }
+void TExportForm::BitBtn3Click(TComponent*) {
+    Application().HelpContext({}, kHelpContext);
+}
 
 } // namespace kvz

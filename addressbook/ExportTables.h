@@ -24,11 +24,13 @@ std::string ExportFileName(const std::string& prefix, TableId table, ExportForma
 
 // Writes a copy of the table to the target: memo fields become strings of 150 characters
 // (their text cut), pictures are left out. The XML file is written in that encoding.
-void ExportTableCopy(TVolgaTable& table, ExportFormat format, const std::filesystem::path& target, const std::string& encoding);
+void ExportTableCopy(TVolgaTable& table, ExportFormat format, const std::filesystem::path& target,
+                     const std::string& encoding);
 // Writes the group's tables found in the table folder (a missing one is skipped) into the
 // folder; returns the files written.
-std::vector<std::filesystem::path> ExportTables(const ExchangeContext& context, const std::filesystem::path& folder,
-                                                TableGroup group, ExportFormat format, const std::string& encoding);
+std::vector<std::filesystem::path> ExportTables(const ExchangeContext& context,
+                                                const std::filesystem::path& folder, TableGroup group,
+                                                ExportFormat format, const std::string& encoding);
 
 // The code pages offered for XML: the list's text and the encoding's name.
 struct ExportEncoding {
@@ -36,14 +38,10 @@ struct ExportEncoding {
     const char* Name;
 };
 inline constexpr ExportEncoding kExportEncodings[] = {
-    {"Arabic windows-1256", "windows-1256"},
-    {"Baltic windows-1257", "windows-1257"},
-    {"Central European windows-1250", "windows-1250"},
-    {"Cyrillic(Windows) windows-1251", "windows-1251"},
-    {"German(IA5) x-IA5-German", "x-IA5-German"},
-    {"Greek windows-1253", "windows-1253"},
-    {"Hebrew windows-1255", "windows-1255"},
-    {"Turkish windows-1254", "windows-1254"},
+    {"Arabic windows-1256", "windows-1256"},           {"Baltic windows-1257", "windows-1257"},
+    {"Central European windows-1250", "windows-1250"}, {"Cyrillic(Windows) windows-1251", "windows-1251"},
+    {"German(IA5) x-IA5-German", "x-IA5-German"},      {"Greek windows-1253", "windows-1253"},
+    {"Hebrew windows-1255", "windows-1255"},           {"Turkish windows-1254", "windows-1254"},
     {"Western European windows-1252", "windows-1252"},
 };
 inline constexpr int kDefaultExportEncoding = 8;

@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const ExchangeTexts kMissingFile{{"The file \"%s\" of version 2.1 was not found.", "Súbor \"%s\" verzie 2.1 sa nenašiel.",
+const ExchangeTexts kMissingFile{{"The file \"%s\" of version 2.1 was not found.",
+                                  "Súbor \"%s\" verzie 2.1 sa nenašiel.",
                                   "Soubor \"%s\" verze 2.1 nebyl nalezen."}};
 const ExchangeTexts kDamagedFile{{"The file \"%s\" of version 2.1 is damaged; nothing was imported.",
                                   "Súbor \"%s\" verzie 2.1 je poškodený, nič sa nenačítalo.",
@@ -37,12 +38,12 @@ std::string ShortString(std::string_view record, size_t offset, size_t room, siz
     return Utf8Left(CodePageToUtf8(record.substr(offset + 1, length), DataCodePage()), keep);
 }
 
-template <typename T>
-T Little(std::string_view record, size_t offset) {
+template <typename T> T Little(std::string_view record, size_t offset) {
     unsigned char bytes[sizeof(T)];
     std::memcpy(bytes, record.data() + offset, sizeof(T));
     uint64_t value = 0;
-    for (size_t i = sizeof(T); i-- > 0;) value = (value << 8) | bytes[i];
+    for (size_t i = sizeof(T); i-- > 0;)
+        value = (value << 8) | bytes[i];
     T out;
     if constexpr (sizeof(T) == 8) {
         std::memcpy(&out, &value, sizeof out);
@@ -71,11 +72,14 @@ std::vector<OldAddress> ReadOldAddresses(const fs::path& file) {
     std::vector<OldAddress> out;
     for (size_t at = 0; at < content.size(); at += kOldAddressRecordSize) {
         const std::string_view r = std::string_view(content).substr(at, kOldAddressRecordSize);
-        auto text = [&](size_t offset, size_t room, size_t keep) { return ShortString(r, offset, room, keep); };
-        out.push_back({text(0, 50, 50), text(51, 50, 20), text(102, 20, 20), text(123, 30, 30), text(154, 50, 50),
-                       text(205, 255, 255), text(461, 255, 255), text(717, 24, 24), text(742, 24, 24), text(767, 24, 24),
-                       text(792, 24, 24), text(817, 24, 24), text(842, 24, 24), text(867, 24, 24), text(892, 35, 35),
-                       text(928, 255, 255), text(1205, 50, 50)});
+        auto text = [&](size_t offset, size_t room, size_t keep) {
+            return ShortString(r, offset, room, keep);
+        };
+        out.push_back({text(0, 50, 50), text(51, 50, 20), text(102, 20, 20), text(123, 30, 30),
+                       text(154, 50, 50), text(205, 255, 255), text(461, 255, 255), text(717, 24, 24),
+                       text(742, 24, 24), text(767, 24, 24), text(792, 24, 24), text(817, 24, 24),
+                       text(842, 24, 24), text(867, 24, 24), text(892, 35, 35), text(928, 255, 255),
+                       text(1205, 50, 50)});
     }
     return out;
 }
@@ -87,7 +91,8 @@ std::vector<OldTask> ReadOldTasks(const fs::path& file) {
         const std::string_view r = std::string_view(content).substr(at, kOldTaskRecordSize);
         OldTask task;
         task.Date = Little<double>(r, 0);
-        if (!std::isfinite(task.Date) || task.Date < kFirstDay || task.Date >= kLastDay) Refuse(kDamagedFile, file);
+        if (!std::isfinite(task.Date) || task.Date < kFirstDay || task.Date >= kLastDay)
+            Refuse(kDamagedFile, file);
         task.Time = ShortString(r, 8, 12, 12);
         task.Uloha = ShortString(r, 21, 85, 85);
         task.Color = Little<int32_t>(r, 108);
@@ -104,27 +109,32 @@ namespace {
 // Appends the rows in one change of the table; returns the record codes of those added.
 template <typename Row>
 std::vector<std::string> AppendRows(ExchangeContext& context, TableId id, const std::vector<Row>& rows,
-                                    std::vector<std::string> compared, const std::function<void(TDataSet&, const Row&)>& fill) {
+                                    std::vector<std::string> compared,
+                                    const std::function<void(TDataSet&, const Row&)>& fill) {
     TVolgaTable* table = context.Data.TableOf(id);
     if (!table) throw std::logic_error("The tables of the import are not open");
     std::vector<std::string> added;
-    context.Locks().WriteSharedTable(*table, context.LockFile(id), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-        RowAppender appender(*table, compared);
-        for (const Row& r : rows) {
-            appender.Add([&](TDataSet& row) { fill(row, r); });
-            if (context.OnProgress) context.OnProgress(appender.Added());
-        }
-        added = appender.AddedCodes();
-    });
+    context.Locks().WriteSharedTable(*table, context.LockFile(id), context.Frame.NetworkMode,
+                                     kRecordCommandPoll, [&] {
+                                         RowAppender appender(*table, compared);
+                                         for (const Row& r : rows) {
+                                             appender.Add([&](TDataSet& row) { fill(row, r); });
+                                             if (context.OnProgress) context.OnProgress(appender.Added());
+                                         }
+                                         added = appender.AddedCodes();
+                                     });
     return added;
 }
 
 void RemoveRows(ExchangeContext& context, TableId id, const std::vector<std::string>& codes) {
     TVolgaTable& table = *context.Data.TableOf(id);
     const std::unordered_set<std::string> remove(codes.begin(), codes.end());
-    context.Locks().WriteSharedTable(table, context.LockFile(id), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-        VisitAllRows(table, [&](TDataSet& row) { return remove.count(row.FieldByName("Number").AsString()) > 0; });
-    });
+    context.Locks().WriteSharedTable(table, context.LockFile(id), context.Frame.NetworkMode,
+                                     kRecordCommandPoll, [&] {
+                                         VisitAllRows(table, [&](TDataSet& row) {
+                                             return remove.count(row.FieldByName("Number").AsString()) > 0;
+                                         });
+                                     });
 }
 
 void FillTask(TDataSet& row, const OldTask& t, const std::string& owner) {
@@ -174,8 +184,9 @@ OldVersionResult ImportOldVersion(ExchangeContext& context, const fs::path& fold
         try {
             result.Addresses = static_cast<int>(
                 AppendRows<OldAddress>(context, TableId::Address, addresses,
-                                       {"Firma", "Meno_Kr", "Priezvisko", "Meno", "Funkcia", "Adresa_1", "Adresa_2", "Telefon1",
-                                        "Telefon2", "Telefon_P", "Mobil", "Fax", "Ucet", "Banka", "E_Mail", "Poznamka"},
+                                       {"Firma", "Meno_Kr", "Priezvisko", "Meno", "Funkcia", "Adresa_1",
+                                        "Adresa_2", "Telefon1", "Telefon2", "Telefon_P", "Mobil", "Fax",
+                                        "Ucet", "Banka", "E_Mail", "Poznamka"},
                                        FillAddress)
                     .size());
         } catch (...) {

@@ -26,8 +26,8 @@ inline constexpr size_t kOldTaskRecordSize = 136;
 // One record with its texts in UTF-8, each cut to the room of the import's memory table
 // (Meno keeps 20 of its 50 characters).
 struct OldAddress {
-    std::string Firma, Meno, Meno_Kr, Priezvisko, Funkcia, Adresa_1, Adresa_2, Telefon1, Telefon2, Telefon_P, Mobil, Fax,
-        ICO, DIC, E_Mail, Poznamka, Rezerva;
+    std::string Firma, Meno, Meno_Kr, Priezvisko, Funkcia, Adresa_1, Adresa_2, Telefon1, Telefon2, Telefon_P,
+        Mobil, Fax, ICO, DIC, E_Mail, Poznamka, Rezerva;
 };
 struct OldTask {
     double Date = 0;

@@ -20,16 +20,21 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWabHelpContext = 32, kHelpContext = 34;
-constexpr const char* kDbfFilter = "Dbase file (*.dbf);;Data file KV-Zirt (*.d);;Windows address book (*.wab)";
-constexpr const char* kWabFilter = "Windows address book (*.wab);;Data file KV-Zirt (*.d);;Dbase file (*.dbf)";
+constexpr const char* kDbfFilter =
+    "Dbase file (*.dbf);;Data file KV-Zirt (*.d);;Windows address book (*.wab)";
+constexpr const char* kWabFilter =
+    "Windows address book (*.wab);;Data file KV-Zirt (*.d);;Dbase file (*.dbf)";
 
 const CaptionRow kCaptions[] = {
     {"Label1", {"Import from ...", "Načítať z ...", "Načíst z ..."}},
     {"CheckBox1", {"Import from ...", "Načítať z ...", "Načíst z ..."}},
     {"CheckBox2", {"Windows address book", "Adresár Windows WAB", "Adresář Windows - WAB"}},
     {"CheckBox3", {"Recover from backup", "Obnoviť zo zálohy", "Obnovit se zálohy"}},
-    {"CheckBox7", {"Import address from *.dbf", "Načítať adresy z *.dbf súboru", "Načíst adresy z *.dbf souboru"}},
-    {"CheckBox8", {"Load data from older version 2.1", "Načítať dáta zo staršej verzie 2.1", "Načíst data ze starší verze 2.1"}},
+    {"CheckBox7",
+     {"Import address from *.dbf", "Načítať adresy z *.dbf súboru", "Načíst adresy z *.dbf souboru"}},
+    {"CheckBox8",
+     {"Load data from older version 2.1", "Načítať dáta zo staršej verzie 2.1",
+      "Načíst data ze starší verze 2.1"}},
 };
 
 const ExchangeTexts kNoMarker{{"The folder holds no tables sent by a user (\"Zirt_Export.txt\" is missing).",
@@ -52,8 +57,9 @@ TReadForm::TReadForm(TComponent* owner, ExchangeContext& context, WabContactSour
     : TForm(owner), Label1(new TLabel(this)), CheckBox1(new TCheckBox(this)), CheckBox2(new TCheckBox(this)),
       CheckBox3(new TCheckBox(this)), CheckBox7(new TCheckBox(this)), CheckBox8(new TCheckBox(this)),
       CheckBox4(new TCheckBox(this)), CheckBox5(new TCheckBox(this)), CheckBox9(new TCheckBox(this)),
-      CheckBox6(new TCheckBox(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)), BitBtn1(new TButton(this)),
-      ChooseFolder(ChooseExchangeFolder), PickFile(PickImportFile), AskFields(ShowAssignDialog), context_(context), wab_(wab) {
+      CheckBox6(new TCheckBox(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)),
+      BitBtn1(new TButton(this)), ChooseFolder(ChooseExchangeFolder), PickFile(PickImportFile),
+      AskFields(ShowAssignDialog), context_(context), wab_(wab) {
     SetName("ReadForm");
     SetCaption(" ");
     SetBorderStyle(TFormBorderStyle::bsDialog);
@@ -61,10 +67,21 @@ TReadForm::TReadForm(TComponent* owner, ExchangeContext& context, WabContactSour
     SetClientSize(470, 230);
     PlaceHeading(*this, *Label1, 470);
     Label1->OnClick = [this](TComponent* s) { Label1Click(s); };
-    PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}, {CheckBox3, "CheckBox3"}, {CheckBox7, "CheckBox7"},
-                        {CheckBox8, "CheckBox8"}}, 12, 270);
-    PlaceColumn(*this, {{CheckBox4, "CheckBox4"}, {CheckBox5, "CheckBox5"}, {CheckBox9, "CheckBox9"}, {CheckBox6, "CheckBox6"}}, 300, 158);
-    for (TCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox7, CheckBox8, CheckBox4, CheckBox5, CheckBox9, CheckBox6})
+    PlaceColumn(*this,
+                {{CheckBox1, "CheckBox1"},
+                 {CheckBox2, "CheckBox2"},
+                 {CheckBox3, "CheckBox3"},
+                 {CheckBox7, "CheckBox7"},
+                 {CheckBox8, "CheckBox8"}},
+                12, 270);
+    PlaceColumn(*this,
+                {{CheckBox4, "CheckBox4"},
+                 {CheckBox5, "CheckBox5"},
+                 {CheckBox9, "CheckBox9"},
+                 {CheckBox6, "CheckBox6"}},
+                300, 158);
+    for (TCheckBox* box :
+         {CheckBox1, CheckBox2, CheckBox3, CheckBox7, CheckBox8, CheckBox4, CheckBox5, CheckBox9, CheckBox6})
         box->OnClick = [this, box](TComponent*) { CheckBoxClick(box); };
     PlaceButtons(*this, *BitBtn3, *BitBtn2, *BitBtn1, 190);
     CheckBox1->SetChecked(true);
@@ -83,15 +100,19 @@ void TReadForm::FormShow(TComponent*) {
     CheckBox2->SetEnabled(context_.Frame.ActiveModule == AddressModule);
 }
 
-void TReadForm::Label1Click(TComponent*) { SetMessageCaption(*Label1, 1); }
+void TReadForm::Label1Click(TComponent*) {
+    SetMessageCaption(*Label1, 1);
+}
 
 void TReadForm::CheckBoxClick(TCheckBox* box) {
     auto uncheck = [](std::initializer_list<TCheckBox*> boxes) {
-        for (TCheckBox* b : boxes) b->SetChecked(false);
+        for (TCheckBox* b : boxes)
+            b->SetChecked(false);
     };
     if (box == CheckBox8) {
         const bool old = CheckBox8->Checked();
-        for (TCheckBox* b : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox9}) {
+        for (TCheckBox* b :
+             {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox9}) {
             if (old) b->SetChecked(false);
             b->SetEnabled(!old);
         }
@@ -118,19 +139,23 @@ void TReadForm::CheckBoxClick(TCheckBox* box) {
     }
 }
 
-std::optional<TableGroup> TReadForm::CheckedGroup() const { return TableBoxes{CheckBox4, CheckBox5, CheckBox9, CheckBox6}.Checked(); }
+std::optional<TableGroup> TReadForm::CheckedGroup() const {
+    return TableBoxes{CheckBox4, CheckBox5, CheckBox9, CheckBox6}.Checked();
+}
 
 void TReadForm::BitBtn1Click(TComponent*) {
     const std::optional<TableGroup> group = CheckedGroup();
     if (CheckBox2->Checked())
-        ReadWabFile(context_, wab_, [](const std::string& text) { ShowMessage(text); },
-                    [this] { return PickFile ? PickFile(kWabFilter) : std::nullopt; });
+        ReadWabFile(
+            context_, wab_, [](const std::string& text) { ShowMessage(text); },
+            [this] { return PickFile ? PickFile(kWabFilter) : std::nullopt; });
     if (CheckBox1->Checked() && group) {
         if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt)
             if (!MergeSendTo(context_, *folder, *group, AskFields)) ShowMessage(kNoMarker());
     }
     if (CheckBox8->Checked()) {
-        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt) ImportOldVersion(context_, *folder);
+        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt)
+            ImportOldVersion(context_, *folder);
     }
     if (CheckBox7->Checked() && (CheckBox4->Checked() || CheckBox6->Checked())) {
         if (const std::optional<fs::path> file = PickFile ? PickFile(kDbfFilter) : std::nullopt)
@@ -140,6 +165,8 @@ void TReadForm::BitBtn1Click(TComponent*) {
     SetModalResult(mrOk);
 }
 
-void TReadForm::BitBtn3Click(TComponent*) { Application().HelpContext({}, CheckBox2->Checked() ? kWabHelpContext : kHelpContext); }
+void TReadForm::BitBtn3Click(TComponent*) {
+    Application().HelpContext({}, CheckBox2->Checked() ? kWabHelpContext : kHelpContext);
+}
 
 } // namespace kvz

@@ -12,21 +12,29 @@ namespace fs = std::filesystem;
 
 std::vector<TableId> RestoredTables(TableGroup group) {
     switch (group) {
-    case TableGroup::Address: return {TableId::Address};
-    case TableGroup::Tasks: return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
-    case TableGroup::Links: return {TableId::Links, TableId::LinksType};
-    case TableGroup::All: break;
+    case TableGroup::Address:
+        return {TableId::Address};
+    case TableGroup::Tasks:
+        return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
+    case TableGroup::Links:
+        return {TableId::Links, TableId::LinksType};
+    case TableGroup::All:
+        break;
     }
-    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners, TableId::Links, TableId::LinksType};
+    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
+            TableId::Owners,  TableId::Links, TableId::LinksType};
 }
 
 namespace {
 
 bool BackupThere(const fs::path& backup) {
     switch (CheckPath(backup)) {
-    case PathState::Present: return true;
-    case PathState::Absent: return false;
-    case PathState::Unknown: break;
+    case PathState::Present:
+        return true;
+    case PathState::Absent:
+        return false;
+    case PathState::Unknown:
+        break;
     }
     throw FileError("Cannot check the backup \"" + backup.string() + "\"", backup, errno);
 }
@@ -35,13 +43,20 @@ using Opener = void (TDataModule1::*)(const fs::path&, const std::string&, const
 
 Opener OpenerOf(TableId table) {
     switch (table) {
-    case TableId::Address: return &TDataModule1::OpenAdressTable;
-    case TableId::Tasks: return &TDataModule1::OpenTaskTable;
-    case TableId::Projects: return &TDataModule1::OpenProjectTable;
-    case TableId::SubProjects: return &TDataModule1::OpenSubProjectTable;
-    case TableId::Owners: return &TDataModule1::OpenOwnersTable;
-    case TableId::Links: return &TDataModule1::OpenLinksTable;
-    case TableId::LinksType: break;
+    case TableId::Address:
+        return &TDataModule1::OpenAdressTable;
+    case TableId::Tasks:
+        return &TDataModule1::OpenTaskTable;
+    case TableId::Projects:
+        return &TDataModule1::OpenProjectTable;
+    case TableId::SubProjects:
+        return &TDataModule1::OpenSubProjectTable;
+    case TableId::Owners:
+        return &TDataModule1::OpenOwnersTable;
+    case TableId::Links:
+        return &TDataModule1::OpenLinksTable;
+    case TableId::LinksType:
+        break;
     }
     return &TDataModule1::OpenLinksTypeTable;
 }
@@ -59,9 +74,11 @@ bool RestoreTableFromBackup(ExchangeContext& context, TableId table) {
         if (network) lock.emplace(context.Locks(), context.LockFile(table), kRecordCommandPoll);
         CopyFileDurably(backup, file);
         if (table == TableId::Address) {
-            const fs::path layoutBackup = context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".bak");
+            const fs::path layoutBackup =
+                context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".bak");
             if (BackupThere(layoutBackup))
-                CopyFileDurably(layoutBackup, context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".ucs"));
+                CopyFileDurably(layoutBackup,
+                                context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".ucs"));
         }
     }
     (context.Data.*OpenerOf(table))(file, context.Password, context.LockFile(table));
@@ -70,7 +87,8 @@ bool RestoreTableFromBackup(ExchangeContext& context, TableId table) {
 
 void RestoreFromBackup(ExchangeContext& context, TableGroup group) {
     RefreshingAfter(context, [&] {
-        for (TableId table : RestoredTables(group)) RestoreTableFromBackup(context, table);
+        for (TableId table : RestoredTables(group))
+            RestoreTableFromBackup(context, table);
     });
 }
 

@@ -16,9 +16,12 @@ namespace {
 
 bool Exists(const fs::path& file) {
     switch (CheckPath(file)) {
-    case PathState::Present: return true;
-    case PathState::Absent: return false;
-    case PathState::Unknown: break;
+    case PathState::Present:
+        return true;
+    case PathState::Absent:
+        return false;
+    case PathState::Unknown:
+        break;
     }
     throw FileError("Cannot check the file \"" + file.string() + "\"", file, errno);
 }
@@ -37,11 +40,13 @@ fs::path CreateExchangeFolder(const fs::path& chosen, const std::string& prefix)
     const fs::path folder = chosen / UserFileName(prefix, "_Export");
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (ec || !fs::is_directory(folder, ec)) throw FileError("Cannot create " + folder.string(), folder, ec.value());
+    if (ec || !fs::is_directory(folder, ec))
+        throw FileError("Cannot create " + folder.string(), folder, ec.value());
     return folder;
 }
 
-bool WriteSendToTable(const fs::path& ownFile, const fs::path& sendToFile, const std::string& prefix, const std::string& password) {
+bool WriteSendToTable(const fs::path& ownFile, const fs::path& sendToFile, const std::string& prefix,
+                      const std::string& password) {
     if (!Exists(ownFile)) return false;
     std::unique_ptr<TVolgaTable> table = OpenOwnTable(ownFile, &password);
     const bool numbered = table->FieldDefs().Count() > 0 && table->FieldDefs()[0].Name() == "Number";
@@ -64,7 +69,8 @@ fs::path WriteSendTo(ExchangeContext& context, const fs::path& chosen, TableGrou
     WriteFileDurably(folder / kSendToMarker, prefix + "\r\n");
     for (int kind : SendToKinds(group)) {
         const SendToKind& k = SendToKindOf(kind);
-        WriteSendToTable(context.TableFile(k.Table), folder / UserFileName(prefix, k.SendToSuffix), prefix, context.Password);
+        WriteSendToTable(context.TableFile(k.Table), folder / UserFileName(prefix, k.SendToSuffix), prefix,
+                         context.Password);
     }
     return folder;
 }
@@ -76,8 +82,9 @@ std::optional<std::string> ReadSendToPrefix(const fs::path& folder) {
     // The line ends as the older version on its system ended it, with CR LF, or with LF.
     std::string line = content.substr(0, content.find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    static const ExchangeTexts kBadMarker{{"The file \"%s\" does not name a user: ", "Súbor \"%s\" neobsahuje meno užívateľa: ",
-                                           "Soubor \"%s\" neobsahuje jméno uživatele: "}};
+    static const ExchangeTexts kBadMarker{
+        {"The file \"%s\" does not name a user: ", "Súbor \"%s\" neobsahuje meno užívateľa: ",
+         "Soubor \"%s\" neobsahuje jméno uživatele: "}};
     if (!IsSafeFileNamePart(line)) {
         std::string text = kBadMarker();
         text.replace(text.find("%s"), 2, kSendToMarker);
@@ -86,8 +93,8 @@ std::optional<std::string> ReadSendToPrefix(const fs::path& folder) {
     return line;
 }
 
-bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& sendToFile, const std::string& senderPrefix,
-                        const AskAssignment& ask) {
+bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& sendToFile,
+                        const std::string& senderPrefix, const AskAssignment& ask) {
     const SendToKind& k = SendToKindOf(kind);
     if (!Exists(context.TableFile(k.Table)) || !Exists(sendToFile)) return false;
     TVolgaTable* target = context.Data.TableOf(k.Table);
@@ -104,25 +111,31 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
     const bool ownPrefix = senderPrefix == context.Frame.UserPrefix;
     const bool marked = same && target->FindField("User");
     const bool address = k.Table == TableId::Address;
-    context.Locks().WriteSharedTable(*target, context.LockFile(k.Table), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-        if (marked && !ownPrefix)
-            VisitAllRows(*target, [&](TDataSet& row) { return row.FieldByName("User").AsString() == senderPrefix; });
-        AppendImportedRows(context, *target, *source, assignment ? &*assignment : nullptr, [&](TDataSet& row) {
-            if (marked) row.FieldByName("User").SetAsString(senderPrefix);
-            if (address)
-                for (const char* link : {"PripNarIdent", "PripMenIdent"})
-                    if (TField* f = row.FindField(link)) f->Clear();
+    context.Locks().WriteSharedTable(
+        *target, context.LockFile(k.Table), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
+            if (marked && !ownPrefix)
+                VisitAllRows(*target, [&](TDataSet& row) {
+                    return row.FieldByName("User").AsString() == senderPrefix;
+                });
+            AppendImportedRows(context, *target, *source, assignment ? &*assignment : nullptr,
+                               [&](TDataSet& row) {
+                                   if (marked) row.FieldByName("User").SetAsString(senderPrefix);
+                                   if (address)
+                                       for (const char* link : {"PripNarIdent", "PripMenIdent"})
+                                           if (TField* f = row.FindField(link)) f->Clear();
+                               });
         });
-    });
     return true;
 }
 
-bool MergeSendTo(ExchangeContext& context, const fs::path& folder, TableGroup group, const AskAssignment& ask) {
+bool MergeSendTo(ExchangeContext& context, const fs::path& folder, TableGroup group,
+                 const AskAssignment& ask) {
     const std::optional<std::string> sender = ReadSendToPrefix(folder);
     if (!sender) return false;
     RefreshingAfter(context, [&] {
         for (int kind : SendToKinds(group))
-            MergeExportedTable(context, kind, folder / UserFileName(*sender, SendToKindOf(kind).SendToSuffix), *sender, ask);
+            MergeExportedTable(context, kind, folder / UserFileName(*sender, SendToKindOf(kind).SendToSuffix),
+                               *sender, ask);
     });
     return true;
 }

@@ -22,7 +22,8 @@ std::filesystem::path CreateExchangeFolder(const std::filesystem::path& chosen, 
 bool WriteSendToTable(const std::filesystem::path& ownFile, const std::filesystem::path& sendToFile,
                       const std::string& prefix, const std::string& password);
 // "Send to": the folder, its marker and the tables of the group. Returns the folder.
-std::filesystem::path WriteSendTo(ExchangeContext& context, const std::filesystem::path& chosen, TableGroup group);
+std::filesystem::path WriteSendTo(ExchangeContext& context, const std::filesystem::path& chosen,
+                                  TableGroup group);
 
 // The sender's prefix that the folder's marker names; none when the folder has no marker. A
 // first line that is not a plain name (a path, a separator, a control character) is refused.
@@ -39,6 +40,7 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const std::filesyste
                         const std::string& senderPrefix, const AskAssignment& ask);
 // The merges of a group from a send-to folder; false when the folder has no marker (nothing is
 // merged then). The active module shows the tables afterwards.
-bool MergeSendTo(ExchangeContext& context, const std::filesystem::path& folder, TableGroup group, const AskAssignment& ask);
+bool MergeSendTo(ExchangeContext& context, const std::filesystem::path& folder, TableGroup group,
+                 const AskAssignment& ask);
 
 } // namespace kvz

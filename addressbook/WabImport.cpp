@@ -18,9 +18,29 @@ namespace fs = std::filesystem;
 namespace {
 
 enum WabColumn {
-    ColEntryId, ColObjectType, ColCompany, ColGivenName, ColSurname, ColBusinessPhone, ColHomePhone, ColMobile, ColFax,
-    ColEmail, ColTitle, ColStreet, ColLocality, ColPostalCode, ColHomeStreet, ColHomeCity, ColHomePostalCode, ColComment,
-    ColDepartment, ColOffice, ColPager, ColHomePage, ColSpouse,
+    ColEntryId,
+    ColObjectType,
+    ColCompany,
+    ColGivenName,
+    ColSurname,
+    ColBusinessPhone,
+    ColHomePhone,
+    ColMobile,
+    ColFax,
+    ColEmail,
+    ColTitle,
+    ColStreet,
+    ColLocality,
+    ColPostalCode,
+    ColHomeStreet,
+    ColHomeCity,
+    ColHomePostalCode,
+    ColComment,
+    ColDepartment,
+    ColOffice,
+    ColPager,
+    ColHomePage,
+    ColSpouse,
 };
 
 constexpr int64_t kMailUser = 6;
@@ -31,13 +51,15 @@ std::string Number(double value, int digits, const FormatSettings& settings) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
     std::string text = buffer;
-    if (const size_t dot = text.find('.'); dot != std::string::npos) text.replace(dot, 1, settings.DecimalSeparator);
+    if (const size_t dot = text.find('.'); dot != std::string::npos)
+        text.replace(dot, 1, settings.DecimalSeparator);
     return text;
 }
 
 std::string LocalTimeText(uint64_t fileTime, const FormatSettings& settings) {
     constexpr int64_t kUnixEpochInFileTime = 11644473600LL; // seconds from 1601 to 1970
-    const auto seconds = static_cast<time_t>(static_cast<int64_t>(fileTime / 10000000) - kUnixEpochInFileTime);
+    const auto seconds =
+        static_cast<time_t>(static_cast<int64_t>(fileTime / 10000000) - kUnixEpochInFileTime);
     std::tm local{};
     if (!localtime_r(&seconds, &local)) return {};
     TDateTime date = 0, time = 0;
@@ -51,27 +73,37 @@ std::string LocalTimeText(uint64_t fileTime, const FormatSettings& settings) {
 std::string WabPropToText(const WabPropValue& value, const FormatSettings& settings) {
     const auto type = static_cast<uint16_t>(value.Tag & 0xFFFF);
     switch (type) {
-    case PT_I2: return std::to_string(static_cast<int16_t>(value.Integer));
-    case PT_LONG: return std::to_string(static_cast<int32_t>(value.Integer));
-    case PT_R4: return Number(value.Real, 7, settings);
-    case PT_DOUBLE: return Number(value.Real, 15, settings);
-    case PT_ERROR: return {};
-    case PT_BOOLEAN: return std::to_string(static_cast<int16_t>(value.Integer));
-    case PT_STRING8: return value.Bytes;
-    case PT_SYSTIME: return LocalTimeText(value.FileTime, settings);
+    case PT_I2:
+        return std::to_string(static_cast<int16_t>(value.Integer));
+    case PT_LONG:
+        return std::to_string(static_cast<int32_t>(value.Integer));
+    case PT_R4:
+        return Number(value.Real, 7, settings);
+    case PT_DOUBLE:
+        return Number(value.Real, 15, settings);
+    case PT_ERROR:
+        return {};
+    case PT_BOOLEAN:
+        return std::to_string(static_cast<int16_t>(value.Integer));
+    case PT_STRING8:
+        return value.Bytes;
+    case PT_SYSTIME:
+        return LocalTimeText(value.FileTime, settings);
     case PT_BINARY: {
         char buffer[80];
         const auto& b = value.Bytes;
         if (b.size() == 4) {
             const uint32_t first = static_cast<unsigned char>(b[0]) | static_cast<unsigned char>(b[1]) << 8 |
-                                   static_cast<unsigned char>(b[2]) << 16 | static_cast<uint32_t>(static_cast<unsigned char>(b[3])) << 24;
+                                   static_cast<unsigned char>(b[2]) << 16 |
+                                   static_cast<uint32_t>(static_cast<unsigned char>(b[3])) << 24;
             std::snprintf(buffer, sizeof buffer, "[Binary - Size: %d bytes] (%.8x)", 4, first);
         } else {
             std::snprintf(buffer, sizeof buffer, "[Binary - Size: %d bytes]", static_cast<int>(b.size()));
         }
         return buffer;
     }
-    default: break;
+    default:
+        break;
     }
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "[Unknown type %x]", type);
@@ -79,16 +111,17 @@ std::string WabPropToText(const WabPropValue& value, const FormatSettings& setti
 }
 
 void UnavailableWabSource::Open(const fs::path& file) {
-    static const ExchangeTexts kUnavailable{
-        {"Windows Address Book files cannot be read on this system: \"",
-         "Súbory Adresára Windows sa v tomto systéme nedajú čítať: \"",
-         "Soubory Adresáře Windows nelze v tomto systému číst: \""}};
+    static const ExchangeTexts kUnavailable{{"Windows Address Book files cannot be read on this system: \"",
+                                             "Súbory Adresára Windows sa v tomto systéme nedajú čítať: \"",
+                                             "Soubory Adresáře Windows nelze v tomto systému číst: \""}};
     throw FileError(kUnavailable() + file.string() + "\"", file, 0);
 }
 
 void FillWabAddress(TDataSet& row, const std::vector<WabPropValue>& columns, const FormatSettings& settings) {
     auto text = [&](WabColumn c) {
-        return static_cast<size_t>(c) < columns.size() ? WabPropToText(columns[static_cast<size_t>(c)], settings) : std::string();
+        return static_cast<size_t>(c) < columns.size()
+                   ? WabPropToText(columns[static_cast<size_t>(c)], settings)
+                   : std::string();
     };
     auto part = [&](WabColumn c) { return Utf8Left(text(c), kAddressPart); };
     const std::string company = text(ColCompany), given = text(ColGivenName), surname = text(ColSurname);
@@ -107,11 +140,13 @@ void FillWabAddress(TDataSet& row, const std::vector<WabPropValue>& columns, con
     SetFieldText(row, "Funkcia", text(ColTitle));
     // Each part is cut to 60 characters, so the lines stay within the lengths the envelopes
     // were laid out for; the last part is added whole.
-    SetFieldText(row, "Adresa_1", part(ColCompany) + "\n" + part(ColGivenName) + " " + part(ColSurname) + "\n" + part(ColStreet) +
-                                      "\n" + text(ColLocality) + "\n" + text(ColPostalCode));
+    SetFieldText(row, "Adresa_1",
+                 part(ColCompany) + "\n" + part(ColGivenName) + " " + part(ColSurname) + "\n" +
+                     part(ColStreet) + "\n" + text(ColLocality) + "\n" + text(ColPostalCode));
     SetFieldText(row, "Mesto", text(ColLocality));
-    SetFieldText(row, "Adresa_2", part(ColGivenName) + " " + part(ColSurname) + "\n" + part(ColHomeStreet) + "\n" +
-                                      part(ColHomeCity) + "\n" + text(ColHomePostalCode));
+    SetFieldText(row, "Adresa_2",
+                 part(ColGivenName) + " " + part(ColSurname) + "\n" + part(ColHomeStreet) + "\n" +
+                     part(ColHomeCity) + "\n" + text(ColHomePostalCode));
     SetFieldText(row, "Poznamka", text(ColComment));
     SetFieldText(row, "Oddelenie", text(ColDepartment));
     SetFieldText(row, "Kancelaria", text(ColOffice));
@@ -133,22 +168,25 @@ int ImportWabContacts(ExchangeContext& context, WabContactSource& source, const 
     const FormatSettings settings = FormatSettings::ForLanguage(Language());
     int added = 0;
     RefreshingAfter(context, [&] {
-        context.Locks().WriteSharedTable(*table, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
-            VisitAllRows(*table, [](TDataSet& row) { return row.FieldByName("User").AsString() == "WAB"; });
-            // Every contact is added, also one equal to an address of the user's own.
-            RowAppender appender(*table, {"Number"});
-            for (const auto& columns : contacts) {
-                appender.Add([&](TDataSet& row) { FillWabAddress(row, columns, settings); });
-                if (context.OnProgress) context.OnProgress(appender.Added());
-            }
-            added = appender.Added();
-        });
+        context.Locks().WriteSharedTable(
+            *table, context.LockFile(TableId::Address), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
+                VisitAllRows(*table,
+                             [](TDataSet& row) { return row.FieldByName("User").AsString() == "WAB"; });
+                // Every contact is added, also one equal to an address of the user's own.
+                RowAppender appender(*table, {"Number"});
+                for (const auto& columns : contacts) {
+                    appender.Add([&](TDataSet& row) { FillWabAddress(row, columns, settings); });
+                    if (context.OnProgress) context.OnProgress(appender.Added());
+                }
+                added = appender.Added();
+            });
     });
     return added;
 }
 
 fs::path DefaultWabFile() {
-    return fs::path(GetSharedDocumentsFolder()) / "Application Data" / "Microsoft" / "Address Book" / "UserMPS.wab";
+    return fs::path(GetSharedDocumentsFolder()) / "Application Data" / "Microsoft" / "Address Book" /
+           "UserMPS.wab";
 }
 
 std::optional<int> ReadWabFile(ExchangeContext& context, WabContactSource& source,

@@ -25,8 +25,8 @@ const CaptionRow kCaptions[] = {
 TZalohaForm::TZalohaForm(TComponent* owner, ExchangeContext& context)
     : TForm(owner), Label1(new TLabel(this)), CheckBox1(new TCheckBox(this)), CheckBox2(new TCheckBox(this)),
       CheckBox4(new TCheckBox(this)), CheckBox3(new TCheckBox(this)), CheckBox6(new TCheckBox(this)),
-      CheckBox5(new TCheckBox(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)), BitBtn1(new TButton(this)),
-      ChooseFolder(ChooseExchangeFolder), context_(context) {
+      CheckBox5(new TCheckBox(this)), BitBtn3(new TButton(this)), BitBtn2(new TButton(this)),
+      BitBtn1(new TButton(this)), ChooseFolder(ChooseExchangeFolder), context_(context) {
     SetName("ZalohaForm");
     SetCaption(" ");
     SetBorderStyle(TFormBorderStyle::bsDialog);
@@ -35,7 +35,12 @@ TZalohaForm::TZalohaForm(TComponent* owner, ExchangeContext& context)
     SetClientSize(400, 210);
     PlaceHeading(*this, *Label1, 400);
     PlaceColumn(*this, {{CheckBox1, "CheckBox1"}, {CheckBox2, "CheckBox2"}}, 12, 180);
-    PlaceColumn(*this, {{CheckBox4, "CheckBox4"}, {CheckBox3, "CheckBox3"}, {CheckBox6, "CheckBox6"}, {CheckBox5, "CheckBox5"}}, 212, 176);
+    PlaceColumn(*this,
+                {{CheckBox4, "CheckBox4"},
+                 {CheckBox3, "CheckBox3"},
+                 {CheckBox6, "CheckBox6"},
+                 {CheckBox5, "CheckBox5"}},
+                212, 176);
     MakeExclusive({CheckBox4, CheckBox3, CheckBox6, CheckBox5});
     PlaceButtons(*this, *BitBtn3, *BitBtn2, *BitBtn1, 170);
     CheckBox1->SetChecked(true);
@@ -61,13 +66,18 @@ void TZalohaForm::CheckBox1Click(TComponent*) {
 
 void TZalohaForm::CheckBox2Click(TComponent*) {
     const bool backup = CheckBox2->Checked();
-    if (backup) CheckBox1->SetChecked(false);
-    else CheckBox1->SetChecked(true);
-    for (TCheckBox* box : {CheckBox3, CheckBox4, CheckBox5, CheckBox6}) box->SetEnabled(!backup);
+    if (backup)
+        CheckBox1->SetChecked(false);
+    else
+        CheckBox1->SetChecked(true);
+    for (TCheckBox* box : {CheckBox3, CheckBox4, CheckBox5, CheckBox6})
+        box->SetEnabled(!backup);
     SetMessageCaption(*Label1, backup ? 6 : 5);
 }
 
-std::optional<TableGroup> TZalohaForm::CheckedGroup() const { return TableBoxes{CheckBox4, CheckBox3, CheckBox6, CheckBox5}.Checked(); }
+std::optional<TableGroup> TZalohaForm::CheckedGroup() const {
+    return TableBoxes{CheckBox4, CheckBox3, CheckBox6, CheckBox5}.Checked();
+}
 
 void TZalohaForm::BitBtn1Click(TComponent*) {
     const std::optional<TableGroup> group = CheckedGroup();
@@ -78,7 +88,8 @@ void TZalohaForm::BitBtn1Click(TComponent*) {
         WriteSendTo(context_, *chosen, *group);
     }
     if (CheckBox2->Checked())
-        context_.Locks().AutoBackup(context_.Frame.TableFolder, context_.Frame.UserPrefix, context_.Frame.NetworkMode);
+        context_.Locks().AutoBackup(context_.Frame.TableFolder, context_.Frame.UserPrefix,
+                                    context_.Frame.NetworkMode);
     SetModalResult(mrOk);
 }
 

@@ -54,7 +54,10 @@ TEST_F(ExchangeDialogsTest, TheImportDialogRunsTheChosenSourceOnly) {
         ++folders;
         return answer;
     };
-    form.PickFile = [](const std::string&) -> std::optional<fs::path> { ADD_FAILURE() << "no file is asked for"; return std::nullopt; };
+    form.PickFile = [](const std::string&) -> std::optional<fs::path> {
+        ADD_FAILURE() << "no file is asked for";
+        return std::nullopt;
+    };
     form.Show();
     EXPECT_TRUE(form.CheckBox1->Checked());
     EXPECT_TRUE(form.CheckBox6->Checked());
@@ -75,8 +78,8 @@ TEST_F(ExchangeDialogsTest, TheImportDialogRunsTheChosenSourceOnly) {
 
     // The version 2.1 box clears every other one.
     form.CheckBox8->SetChecked(true);
-    for (TCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3, form.CheckBox4, form.CheckBox5, form.CheckBox6,
-                           form.CheckBox7, form.CheckBox9}) {
+    for (TCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3, form.CheckBox4, form.CheckBox5,
+                           form.CheckBox6, form.CheckBox7, form.CheckBox9}) {
         EXPECT_FALSE(box->Checked());
         EXPECT_FALSE(box->Enabled());
     }

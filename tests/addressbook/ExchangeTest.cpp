@@ -3,10 +3,10 @@
 #include "addressbook/SendTo.h"
 #include "platform/rtl/Files.h"
 
-#include "ExchangeTesting.h"
-#include "engine/PythonOracle.h"
-#include "TempFolder.h"
 #include "../core/FileSizeLimit.h"
+#include "ExchangeTesting.h"
+#include "TempFolder.h"
+#include "engine/PythonOracle.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,8 @@ TEST_F(SendToTest, TheFolderHoldsTheMarkerAndCopiesWithoutCodesAndWithTheSenders
     const fs::path copy = folder / "Jano_address_export.d";
     EXPECT_EQ(FileColumn(copy, "Number"), (std::vector<std::string>{"", "", ""}));
     EXPECT_EQ(FileColumn(copy, "User"), (std::vector<std::string>{"", "Jano", "Peter"}));
-    EXPECT_EQ(FileColumn(sender.context->TableFile(TableId::Address), "User"), (std::vector<std::string>{"", "Peter", "WAB"}));
+    EXPECT_EQ(FileColumn(sender.context->TableFile(TableId::Address), "User"),
+              (std::vector<std::string>{"", "Peter", "WAB"}));
 
     WriteSendTo(*sender.context, exchange.path(), TableGroup::All);
     for (int kind = 1; kind <= 7; ++kind)
@@ -46,7 +47,8 @@ TEST_F(SendToTest, TheFolderHoldsTheMarkerAndCopiesWithoutCodesAndWithTheSenders
         CreateExchangeFolder(exchange.path() / "file", "Jano");
         FAIL();
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create " + (exchange.path() / "file" / "Jano_Export").string());
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create " + (exchange.path() / "file" / "Jano_Export").string());
     }
 }
 
@@ -55,9 +57,9 @@ TEST_F(SendToTest, TheMarkerMustNameAUser) {
         std::string content;
         std::optional<std::string> prefix; // none: refused
     } cases[] = {
-        {"Jano\r\n", "Jano"}, {"Jano\n", "Jano"}, {"Jano", "Jano"}, {"Jano\r\r\n", std::nullopt},
-        {"../Jano\n", std::nullopt}, {"a/b\n", std::nullopt}, {"a\\b\n", std::nullopt}, {"\n", std::nullopt},
-        {"  \r\n", std::nullopt},
+        {"Jano\r\n", "Jano"},         {"Jano\n", "Jano"},          {"Jano", "Jano"},
+        {"Jano\r\r\n", std::nullopt}, {"../Jano\n", std::nullopt}, {"a/b\n", std::nullopt},
+        {"a\\b\n", std::nullopt},     {"\n", std::nullopt},        {"  \r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);
@@ -89,29 +91,35 @@ TEST_F(SendToTest, AMergeReplacesTheSendersEarlierRowsAndKeepsTheReceiversOwn) {
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(MergeSendTo(*receiver.context, folder, TableGroup::All, {}));
         // The sample rows of both are the same and stay one.
-        EXPECT_EQ(Column(address, "Firma"), (std::vector<std::string>{"Ferova", "Ferova od Petra", "My Firm", "Od Jana"}));
-        EXPECT_EQ(Column(receiver.Table(TableId::Tasks), "Uloha"), (std::vector<std::string>{"Janova úloha"}));
+        EXPECT_EQ(Column(address, "Firma"),
+                  (std::vector<std::string>{"Ferova", "Ferova od Petra", "My Firm", "Od Jana"}));
+        EXPECT_EQ(Column(receiver.Table(TableId::Tasks), "Uloha"),
+                  (std::vector<std::string>{"Janova úloha"}));
         EXPECT_TRUE(CodesUnique(address));
         EXPECT_FALSE(receiver.locks.TableLockHeld());
     }
     EXPECT_EQ(receiver.frameWindow.refreshed, 2);
     EXPECT_TRUE(address.Filtered());
     EXPECT_EQ(Column(address, "User"), (std::vector<std::string>{"", "", "Jano", "Peter"}));
-    EXPECT_EQ(Column(address, "PripNarIdent"), (std::vector<std::string>{"", "", "", ""})); // Jano's task codes mean nothing here
+    EXPECT_EQ(Column(address, "PripNarIdent"),
+              (std::vector<std::string>{"", "", "", ""})); // Jano's task codes mean nothing here
     EXPECT_EQ(FileColumn(receiver.context->TableFile(TableId::Address), "Firma"), Column(address, "Firma"));
 
     // The other way round.
     const fs::path back = WriteSendTo(*receiver.context, exchange.path(), TableGroup::Address);
     ASSERT_TRUE(MergeSendTo(*sender.context, back, TableGroup::Address, {}));
     ASSERT_TRUE(MergeSendTo(*sender.context, back, TableGroup::Address, {}));
-    EXPECT_EQ(Column(sender.Table(TableId::Address), "User"), (std::vector<std::string>{"", "", "Fero", "Fero", "Fero"}));
+    EXPECT_EQ(Column(sender.Table(TableId::Address), "User"),
+              (std::vector<std::string>{"", "", "Fero", "Fero", "Fero"}));
 
     // An empty send-to table deletes nothing of the receiver.
     TempFolder emptyHome;
     Program empty(emptyHome.path(), "Mara");
     VisitAllRows(empty.Table(TableId::Address), [](TDataSet&) { return true; });
     empty.Table(TableId::Address).ApplyChanges();
-    ASSERT_TRUE(MergeSendTo(*receiver.context, WriteSendTo(*empty.context, exchange.path(), TableGroup::Address), TableGroup::Address, {}));
+    ASSERT_TRUE(MergeSendTo(*receiver.context,
+                            WriteSendTo(*empty.context, exchange.path(), TableGroup::Address),
+                            TableGroup::Address, {}));
     EXPECT_EQ(Column(address, "Firma").size(), 4u);
 }
 
@@ -121,14 +129,17 @@ TEST_F(SendToTest, ASenderOfTheReceiversNameDeletesNothingAndAddsItsRowsOnce) {
     home.Add(TableId::Address, {{"Firma", "Doma"}, {"User", "Jano"}});
     office.Add(TableId::Address, {{"Firma", "V práci"}, {"User", "Jano"}});
     const fs::path folder = WriteSendTo(*home.context, exchange.path(), TableGroup::Address);
-    for (int round = 0; round < 2; ++round) ASSERT_TRUE(MergeSendTo(*office.context, folder, TableGroup::Address, {}));
+    for (int round = 0; round < 2; ++round)
+        ASSERT_TRUE(MergeSendTo(*office.context, folder, TableGroup::Address, {}));
     // The sample rows are the same on both sides and stay one.
-    EXPECT_EQ(Column(office.Table(TableId::Address), "Firma"), (std::vector<std::string>{"Doma", "My Firm", "V práci"}));
+    EXPECT_EQ(Column(office.Table(TableId::Address), "Firma"),
+              (std::vector<std::string>{"Doma", "My Firm", "V práci"}));
 }
 
 TEST_F(SendToTest, AFailingMergeWritesNothingAndReleasesTheLock) {
     Program sender(jano.path(), "Jano");
-    for (const char* firm : {"A", "B", "C"}) sender.Add(TableId::Address, {{"Firma", firm}});
+    for (const char* firm : {"A", "B", "C"})
+        sender.Add(TableId::Address, {{"Firma", firm}});
     Program receiver(fero.path(), "Fero", true);
     const fs::path folder = WriteSendTo(*sender.context, exchange.path(), TableGroup::Address);
     ASSERT_TRUE(MergeSendTo(*receiver.context, folder, TableGroup::Address, {}));
@@ -142,7 +153,8 @@ TEST_F(SendToTest, AFailingMergeWritesNothingAndReleasesTheLock) {
     EXPECT_THROW(MergeSendTo(*receiver.context, folder, TableGroup::Address, {}), std::runtime_error);
     EXPECT_FALSE(receiver.locks.TableLockHeld());
     EXPECT_EQ(ReadWholeFile(receiver.context->TableFile(TableId::Address)), before);
-    EXPECT_EQ(Column(receiver.Table(TableId::Address), "Firma"), (std::vector<std::string>{"A", "B", "C", "My Firm"}));
+    EXPECT_EQ(Column(receiver.Table(TableId::Address), "Firma"),
+              (std::vector<std::string>{"A", "B", "C", "My Firm"}));
 
     // A disk that fills up while the table is written.
     receiver.context->OnProgress = {};
@@ -159,7 +171,8 @@ TEST_F(SendToTest, ACopyOfAnotherStructureIsMergedThroughTheCheckedAssignment) {
     Program receiver(fero.path(), "Fero", true);
     const fs::path folder = WriteSendTo(*sender.context, exchange.path(), TableGroup::Links);
     // The receiver's link types have a field more.
-    ASSERT_TRUE(receiver.data->AddMissingFields(TableId::LinksType, receiver.context->TableFile(TableId::LinksType), {{"Farba", ftInteger}}));
+    ASSERT_TRUE(receiver.data->AddMissingFields(
+        TableId::LinksType, receiver.context->TableFile(TableId::LinksType), {{"Farba", ftInteger}}));
     TVolgaTable& grown = receiver.Table(TableId::LinksType);
     int asked = 0;
     auto ask = [&](const FieldAssignment& pairs) {
@@ -171,11 +184,14 @@ TEST_F(SendToTest, ACopyOfAnotherStructureIsMergedThroughTheCheckedAssignment) {
         };
     };
     const std::string before = ReadWholeFile(receiver.context->TableFile(TableId::LinksType));
-    EXPECT_THROW(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano", ask({{"LinksType", "Nic"}})),
+    EXPECT_THROW(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
+                                    ask({{"LinksType", "Nic"}})),
                  EDatabaseError);
-    EXPECT_THROW(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano", ask({{"Farba", "LinksType"}})),
+    EXPECT_THROW(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
+                                    ask({{"Farba", "LinksType"}})),
                  EDatabaseError);
-    EXPECT_TRUE(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano", ask({})));
+    EXPECT_TRUE(
+        MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano", ask({})));
     EXPECT_TRUE(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
                                    [](TDataSet&, TDataSet&) { return std::nullopt; }));
     EXPECT_EQ(ReadWholeFile(receiver.context->TableFile(TableId::LinksType)), before);
@@ -209,7 +225,8 @@ TEST_F(RestoreTest, TheBackupReplacesTheTableAndTheLayoutFileUnderTheLock) {
 
     const std::string tasksBefore = ReadWholeFile(dir.path() / "Jano_tasks.d");
     RestoreFromBackup(*p.context, TableGroup::All);
-    EXPECT_EQ(Column(p.Table(TableId::Address), "Firma"), (std::vector<std::string>{"My Firm", "Zálohovaná"}));
+    EXPECT_EQ(Column(p.Table(TableId::Address), "Firma"),
+              (std::vector<std::string>{"My Firm", "Zálohovaná"}));
     EXPECT_EQ(p.data->DataSourceZirt->DataSet(), p.data->AddressTable);
     EXPECT_EQ(ReadWholeFile(dir.path() / "Jano.ucs"), "layout");
     EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_tasks.d"), tasksBefore); // no backup: kept
@@ -227,8 +244,9 @@ TEST_F(RestoreTest, TheBackupReplacesTheTableAndTheLayoutFileUnderTheLock) {
     EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_address.d"), before);
     EXPECT_FALSE(p.locks.TableLockHeld());
     EXPECT_EQ(p.frameWindow.refreshed, 2);
-    EXPECT_EQ(RestoredTables(TableGroup::Tasks),
-              (std::vector<TableId>{TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners}));
+    EXPECT_EQ(
+        RestoredTables(TableGroup::Tasks),
+        (std::vector<TableId>{TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners}));
 }
 
 TEST(ExportTest, CopiesSuitEachFormatAndThePeersReadThem) {
@@ -236,11 +254,14 @@ TEST(ExportTest, CopiesSuitEachFormatAndThePeersReadThem) {
     TempFolder dir, out;
     Program p(dir.path(), "Jano");
     const std::string memo = std::string(140, 'a') + "ščťžýáíéúäôň" + std::string(48, 'b'); // 200 characters
-    p.Add(TableId::Address, {{"Firma", "Šťastný & syn"}, {"Poznamka", memo}, {"PripNarIdent", "n"}, {"PripMenIdent", "m"}});
+    p.Add(TableId::Address,
+          {{"Firma", "Šťastný & syn"}, {"Poznamka", memo}, {"PripNarIdent", "n"}, {"PripMenIdent", "m"}});
     const fs::path folder = CreateExchangeFolder(out.path(), "Jano");
     EXPECT_EQ(ExportTables(*p.context, folder, TableGroup::Address, ExportFormat::Dbf, "").size(), 1u);
-    EXPECT_EQ(ExportTables(*p.context, folder, TableGroup::All, ExportFormat::Xml, "windows-1250").size(), 7u);
-    const std::vector<fs::path> links = ExportTables(*p.context, folder, TableGroup::Links, ExportFormat::Xls, "");
+    EXPECT_EQ(ExportTables(*p.context, folder, TableGroup::All, ExportFormat::Xml, "windows-1250").size(),
+              7u);
+    const std::vector<fs::path> links =
+        ExportTables(*p.context, folder, TableGroup::Links, ExportFormat::Xls, "");
     EXPECT_EQ(links, (std::vector<fs::path>{folder / "Jano_links.xlsx", folder / "Jano_linkstype.xlsx"}));
     RUN_ORACLE(r, folder, R"(
 import dbfread, openpyxl, subprocess, xml.etree.ElementTree as ET

@@ -51,7 +51,8 @@ struct Program {
         TVolgaTable& t = Table(id);
         locks.WriteSharedTable(t, data->LockFileName(id), frame.NetworkMode, kRecordCommandPoll, [&] {
             t.Append();
-            for (const auto& [field, value] : values) t.FieldByName(field).SetAsString(value);
+            for (const auto& [field, value] : values)
+                t.FieldByName(field).SetAsString(value);
             t.Post();
         });
     }
@@ -62,14 +63,16 @@ inline std::vector<std::string> Column(TDataSet& t, const char* field) {
     std::vector<std::string> out;
     const bool filtered = t.Filtered();
     t.SetFiltered(false);
-    for (t.First(); !t.Eof(); t.Next()) out.push_back(t.FieldByName(field).AsString());
+    for (t.First(); !t.Eof(); t.Next())
+        out.push_back(t.FieldByName(field).AsString());
     t.SetFiltered(filtered);
     std::sort(out.begin(), out.end());
     return out;
 }
 
 // The values of a field in a table file, read by a table of its own.
-inline std::vector<std::string> FileColumn(const std::filesystem::path& file, const char* field, const std::string& password = "heslo") {
+inline std::vector<std::string> FileColumn(const std::filesystem::path& file, const char* field,
+                                           const std::string& password = "heslo") {
     TVolgaTable t;
     t.SetPassword(password);
     t.SetTableName(file.string());

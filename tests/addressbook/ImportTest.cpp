@@ -38,8 +38,11 @@ for name, cp in (('KONT1250', 'cp1250'), ('KONT852', 'cp852')):
     t.close()
 )";
 
-const FieldAssignment kContactPairs = {
-    {"Priezvisko", "MENO"}, {"Mesto", "MESTO"}, {"Poznamka", "POZN"}, {"Narodeniny", "NAROD"}, {"PripNar", "AKTIVNY"}};
+const FieldAssignment kContactPairs = {{"Priezvisko", "MENO"},
+                                       {"Mesto", "MESTO"},
+                                       {"Poznamka", "POZN"},
+                                       {"Narodeniny", "NAROD"},
+                                       {"PripNar", "AKTIVNY"}};
 
 AskAssignment Answer(FieldAssignment pairs) {
     return [pairs](TDataSet&, TDataSet&) -> std::optional<FieldAssignment> { return pairs; };
@@ -51,9 +54,11 @@ TEST_F(ImportTest, ADbaseFileOfAnyCodePageArrivesThroughTheAssignment) {
     TVolgaTable& address = p.Table(TableId::Address);
     for (const char* file : {"KONT1250.dbf", "KONT852.dbf"}) {
         SCOPED_TRACE(file);
-        EXPECT_EQ(ImportDbfAddresses(*p.context, source.path() / file, Answer(kContactPairs)), file[4] == '1' ? 2 : 0);
+        EXPECT_EQ(ImportDbfAddresses(*p.context, source.path() / file, Answer(kContactPairs)),
+                  file[4] == '1' ? 2 : 0);
         // Cut to the field's 30 characters; the deleted row stays out.
-        EXPECT_EQ(Column(address, "Priezvisko"), (std::vector<std::string>{"Novák", "Surname", "Šťastný Ľudovít z Horného Kubí"}));
+        EXPECT_EQ(Column(address, "Priezvisko"),
+                  (std::vector<std::string>{"Novák", "Surname", "Šťastný Ľudovít z Horného Kubí"}));
         EXPECT_TRUE(address.Locate("Mesto", Variant(std::string("Žilina")), 0));
         EXPECT_EQ(address.FieldByName("Poznamka").AsString(), "Prvý riadok\r\nDruhý");
         EXPECT_EQ(address.FieldByName("Narodeniny").AsDateTime(), EncodeDate(1970, 3, 5));
@@ -61,7 +66,8 @@ TEST_F(ImportTest, ADbaseFileOfAnyCodePageArrivesThroughTheAssignment) {
         EXPECT_TRUE(CodesUnique(address));
         EXPECT_FALSE(p.locks.TableLockHeld());
     }
-    EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Address), "Priezvisko"), Column(address, "Priezvisko"));
+    EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Address), "Priezvisko"),
+              Column(address, "Priezvisko"));
 }
 
 TEST_F(ImportTest, ADbaseImportThatCannotBeDoneWritesNothing) {
@@ -74,11 +80,11 @@ TEST_F(ImportTest, ADbaseImportThatCannotBeDoneWritesNothing) {
         FieldAssignment pairs;
         bool refused;
     } cases[] = {
-        {{{"Priezvisko", "MENO"}, {"Nic", "MESTO"}}, true},   // no such own field
-        {{{"Priezvisko", "PRIEZVISKO"}}, true},               // no such source field
-        {{{"PripNar", "MENO"}}, true},                        // a name is no check box
-        {{{"Narodeniny", "MESTO"}}, true},                    // a town is no date
-        {{}, false},                                           // nothing assigned: nothing added
+        {{{"Priezvisko", "MENO"}, {"Nic", "MESTO"}}, true}, // no such own field
+        {{{"Priezvisko", "PRIEZVISKO"}}, true},             // no such source field
+        {{{"PripNar", "MENO"}}, true},                      // a name is no check box
+        {{{"Narodeniny", "MESTO"}}, true},                  // a town is no date
+        {{}, false},                                        // nothing assigned: nothing added
     };
     for (const auto& c : cases) {
         if (c.refused)
@@ -89,7 +95,8 @@ TEST_F(ImportTest, ADbaseImportThatCannotBeDoneWritesNothing) {
         EXPECT_FALSE(p.locks.TableLockHeld());
     }
     EXPECT_EQ(ImportDbfAddresses(*p.context, file, [](TDataSet&, TDataSet&) { return std::nullopt; }), 0);
-    EXPECT_THROW(ImportDbfAddresses(*p.context, source.path() / "NIE.dbf", Answer(kContactPairs)), std::exception);
+    EXPECT_THROW(ImportDbfAddresses(*p.context, source.path() / "NIE.dbf", Answer(kContactPairs)),
+                 std::exception);
 
     p.context->OnProgress = [](int rows) {
         if (rows == 1) throw std::runtime_error("stopped");
@@ -108,15 +115,14 @@ void PutText(std::string& record, size_t offset, const std::string& utf8, int le
     record.replace(offset + 1, bytes.size(), bytes);
 }
 
-template <typename T>
-void PutLittle(std::string& record, size_t offset, T value) {
+template <typename T> void PutLittle(std::string& record, size_t offset, T value) {
     unsigned char bytes[sizeof(T)];
     std::memcpy(bytes, &value, sizeof value); // the test machine is little-endian, as the files are
     record.replace(offset, sizeof value, reinterpret_cast<const char*>(bytes), sizeof value);
 }
 
-std::string OldTaskRecord(double date, const std::string& time, const std::string& task, int32_t color, bool message,
-                          const std::string& user, const std::string& priority) {
+std::string OldTaskRecord(double date, const std::string& time, const std::string& task, int32_t color,
+                          bool message, const std::string& user, const std::string& priority) {
     std::string r(kOldTaskRecordSize, '\0');
     PutLittle(r, 0, date);
     PutText(r, 8, time);
@@ -147,9 +153,11 @@ std::string OldAddressRecord(const std::string& firma, const std::string& meno) 
 
 TEST_F(ImportTest, Version21FilesAddTheirTasksAndAddressesOnce) {
     const double date = EncodeDate(2003, 4, 1);
-    WriteFileDurably(source.path() / "uloha.dat", OldTaskRecord(date, "10:30", "Porada", 255, true, "Jano", "B") +
-                                                      OldTaskRecord(date + 1, "8:00", std::string(85, 'u'), -1, false, "", "A"));
-    std::string address = OldAddressRecord("Firma s.r.o.", "Ján Kováč so strednými menami navyše až na 50 zn.");
+    WriteFileDurably(source.path() / "uloha.dat",
+                     OldTaskRecord(date, "10:30", "Porada", 255, true, "Jano", "B") +
+                         OldTaskRecord(date + 1, "8:00", std::string(85, 'u'), -1, false, "", "A"));
+    std::string address =
+        OldAddressRecord("Firma s.r.o.", "Ján Kováč so strednými menami navyše až na 50 zn.");
     address[102] = static_cast<char>(200); // a length past its room of 20: the room is taken
     WriteFileDurably(source.path() / "ADRESY.DAT", address);
 
@@ -195,10 +203,8 @@ TEST_F(ImportTest, DamagedOrMissingVersion21FilesImportNothing) {
         const char* name;
         std::string tasks, addresses; // "-": no file
     } cases[] = {
-        {"short address file", task, address + "x"},
-        {"address file missing", task, "-"},
-        {"task file missing", "-", address},
-        {"date no number", nanTask, address},
+        {"short address file", task, address + "x"},  {"address file missing", task, "-"},
+        {"task file missing", "-", address},          {"date no number", nanTask, address},
         {"date past the calendar", farTask, address},
     };
     Program p(dir.path(), "Jano");
@@ -235,10 +241,12 @@ TEST_F(ImportTest, DamagedOrMissingVersion21FilesImportNothing) {
 // A contents row: object type and the texts of columns 2 to 22.
 std::vector<WabPropValue> Contact(int64_t type, const std::vector<std::string>& texts) {
     std::vector<WabPropValue> row(kWabColumnCount);
-    for (size_t i = 0; i < kWabColumnCount; ++i) row[i].Tag = kWabColumns[i];
+    for (size_t i = 0; i < kWabColumnCount; ++i)
+        row[i].Tag = kWabColumns[i];
     row[0].Bytes = "id";
     row[1].Integer = type;
-    for (size_t i = 0; i < texts.size(); ++i) row[i + 2].Bytes = texts[i];
+    for (size_t i = 0; i < texts.size(); ++i)
+        row[i + 2].Bytes = texts[i];
     return row;
 }
 
@@ -284,7 +292,8 @@ TEST(WabPropToTextTest, EachTypeHasItsText) {
         {value(PT_BINARY, 0, 0, "abc"), "[Binary - Size: 3 bytes]"},
         {value(0x1F, 0), "[Unknown type 1f]"},
     };
-    for (const auto& c : cases) EXPECT_EQ(WabPropToText(c.value, settings), c.text) << (c.value.Tag & 0xFFFF);
+    for (const auto& c : cases)
+        EXPECT_EQ(WabPropToText(c.value, settings), c.text) << (c.value.Tag & 0xFFFF);
     WabPropValue time = value(PT_SYSTIME, 0);
     time.FileTime = 116444736000000000ULL; // 1 January 1970 UTC
     EXPECT_NE(WabPropToText(time, settings).find("1970"), std::string::npos);
@@ -295,25 +304,32 @@ TEST_F(ImportTest, WabContactsReplaceTheEarlierOnesAndAFailingSourceChangesNothi
     p.Add(TableId::Address, {{"Firma", "Vlastná"}});
     const std::string longStreet = std::string(70, 's');
     TestSource contacts;
-    //                 company  given   surname  bus.tel  home tel mobile  fax  e-mail          title   street      locality  postal
-    contacts.rows = {Contact(6, {"Firma", "Ján", "Kováč", "041/1", "041/2", "0905", "041/3", "jan@example.sk", "riaditeľ", longStreet,
-                                 "Žilina", "010 01", "Domov 2", "Martin", "036 01", "pozn.", "obchod", "A12", "p1", "www.x.sk", "Eva"}),
-                     Contact(6, {"", "Eva", "Malá"}),
-                     Contact(8, {"", "", "", "", "", "", "", "skupina@example.sk"}),
-                     Contact(3, {"Priečinok"})};
-    for (int run = 0; run < 2; ++run) EXPECT_EQ(ImportWabContacts(*p.context, contacts, "a.wab"), 3);
+    //                 company  given   surname  bus.tel  home tel mobile  fax  e-mail          title   street
+    //                 locality  postal
+    contacts.rows = {
+        Contact(6, {"Firma",          "Ján",      "Kováč",    "041/1",  "041/2",  "0905",     "041/3",
+                    "jan@example.sk", "riaditeľ", longStreet, "Žilina", "010 01", "Domov 2",  "Martin",
+                    "036 01",         "pozn.",    "obchod",   "A12",    "p1",     "www.x.sk", "Eva"}),
+        Contact(6, {"", "Eva", "Malá"}), Contact(8, {"", "", "", "", "", "", "", "skupina@example.sk"}),
+        Contact(3, {"Priečinok"})};
+    for (int run = 0; run < 2; ++run)
+        EXPECT_EQ(ImportWabContacts(*p.context, contacts, "a.wab"), 3);
     TVolgaTable& t = p.Table(TableId::Address);
-    EXPECT_EQ(Column(t, "Firma"), (std::vector<std::string>{"Eva  Malá", "Firma", "My Firm", "Vlastná", "skupina@example.sk"}));
+    EXPECT_EQ(Column(t, "Firma"),
+              (std::vector<std::string>{"Eva  Malá", "Firma", "My Firm", "Vlastná", "skupina@example.sk"}));
     ASSERT_TRUE(t.Locate("Firma", Variant(std::string("Firma")), 0));
     const std::string street60 = std::string(60, 's');
     EXPECT_EQ(t.FieldByName("Adresa_1").AsString(), "Firma\nJán Kováč\n" + street60 + "\nŽilina\n010 01");
     EXPECT_EQ(t.FieldByName("Adresa_2").AsString(), "Ján Kováč\nDomov 2\nMartin\n036 01");
     const std::map<std::string, std::string> fields = {
-        {"Meno_Kr", "Ján"}, {"Priezvisko", "Kováč"}, {"Meno", "Ján Kováč"}, {"User", "WAB"}, {"Telefon1", "041/1"},
-        {"Telefon_P", "041/2"}, {"Mobil", "0905"}, {"Fax", "041/3"}, {"E_Mail", "jan@example.sk"}, {"Funkcia", "riaditeľ"},
-        {"Mesto", "Žilina"}, {"Poznamka", "pozn."}, {"Oddelenie", "obchod"}, {"Kancelaria", "A12"}, {"Pager", "p1"},
-        {"WWW", "www.x.sk"}, {"Partner", "Eva"}};
-    for (const auto& [field, text] : fields) EXPECT_EQ(t.FieldByName(field).AsString(), text) << field;
+        {"Meno_Kr", "Ján"},      {"Priezvisko", "Kováč"}, {"Meno", "Ján Kováč"},
+        {"User", "WAB"},         {"Telefon1", "041/1"},   {"Telefon_P", "041/2"},
+        {"Mobil", "0905"},       {"Fax", "041/3"},        {"E_Mail", "jan@example.sk"},
+        {"Funkcia", "riaditeľ"}, {"Mesto", "Žilina"},     {"Poznamka", "pozn."},
+        {"Oddelenie", "obchod"}, {"Kancelaria", "A12"},   {"Pager", "p1"},
+        {"WWW", "www.x.sk"},     {"Partner", "Eva"}};
+    for (const auto& [field, text] : fields)
+        EXPECT_EQ(t.FieldByName(field).AsString(), text) << field;
     EXPECT_TRUE(CodesUnique(t));
 
     const std::string before = ReadWholeFile(p.context->TableFile(TableId::Address));
@@ -335,17 +351,20 @@ TEST_F(ImportTest, WithoutAWabLibraryTheUserIsToldAndOfferedAFile) {
     std::vector<std::string> shown;
     int picks = 0;
     auto show = [&](const std::string& text) { shown.push_back(text); };
-    EXPECT_EQ(ReadWabFile(*p.context, unavailable, show, [&]() -> std::optional<fs::path> {
-                  ++picks;
-                  return std::nullopt;
-              }),
+    EXPECT_EQ(ReadWabFile(*p.context, unavailable, show,
+                          [&]() -> std::optional<fs::path> {
+                              ++picks;
+                              return std::nullopt;
+                          }),
               std::nullopt);
     EXPECT_EQ(shown, (std::vector<std::string>{"Canot find UserMPS.wab"}));
     try {
-        ReadWabFile(*p.context, unavailable, show, [] { return std::optional<fs::path>("/home/x/kontakty.wab"); });
+        ReadWabFile(*p.context, unavailable, show,
+                    [] { return std::optional<fs::path>("/home/x/kontakty.wab"); });
         FAIL();
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Windows Address Book files cannot be read on this system: \"/home/x/kontakty.wab\"");
+        EXPECT_EQ(std::string(e.what()),
+                  "Windows Address Book files cannot be read on this system: \"/home/x/kontakty.wab\"");
     }
     EXPECT_EQ(picks, 1);
     EXPECT_EQ(Column(p.Table(TableId::Address), "Firma"), (std::vector<std::string>{"My Firm"}));
