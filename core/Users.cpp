@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <sys/stat.h>
 
 namespace kvz {
 
@@ -28,24 +27,6 @@ constexpr int kEnterNameMessage = 77;
 constexpr int kNameExistsMessage = 78;
 
 std::string UserKey(size_t n) { return "User" + std::to_string(n); }
-
-// What tells that a file was written anew: its identity, size and time of change.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec changed{};
-    bool operator==(const FileStamp& o) const {
-        return device == o.device && inode == o.inode && size == o.size && changed.tv_sec == o.changed.tv_sec &&
-               changed.tv_nsec == o.changed.tv_nsec;
-    }
-};
-
-FileStamp StampOf(const std::filesystem::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) throw FileError("Cannot read file \"" + file.string() + "\"", file, errno);
-    return {st.st_dev, st.st_ino, st.st_size, st.st_ctim};
-}
 
 } // namespace
 
@@ -130,7 +111,7 @@ void ChangeTablePasswords(TDataModule1& data, FrameState& frame, const std::stri
         TVolgaTable* table;
         std::filesystem::path file, lock, fresh, saved;
         std::string oldPassword;
-        FileStamp stamp;
+        TFileStamp stamp;
         bool prepared = false, moved = false;
     };
     std::vector<Step> steps;
@@ -162,7 +143,7 @@ void ChangeTablePasswords(TDataModule1& data, FrameState& frame, const std::stri
         for (Step& step : steps) underLock(step, [&] { writeFresh(step); });
         for (Step& step : steps)
             underLock(step, [&] {
-                if (network && !(StampOf(step.file) == step.stamp)) {
+                if (network && !(step.stamp.known && StampOf(step.file) == step.stamp)) {
                     // Read again as the file stands, with nothing of ours pending.
                     step.table->SetPassword(step.oldPassword);
                     step.table->CommitChanges();
