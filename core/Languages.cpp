@@ -47,6 +47,17 @@ const char* InLanguage(const char* const (&texts)[3]) {
     return texts[KnownLanguage(language) ? language - 1 : 0];
 }
 
+TComponent* FindNamedComponent(const TComponent& form, std::string_view name) {
+    if (TComponent* found = form.FindComponent(name)) return found;
+    for (int i = 0; i < form.ComponentCount(); ++i) {
+        const TComponent* part = form.Components(i);
+        // Another window (a module window the frame window owns) has names of its own.
+        if (dynamic_cast<const TForm*>(part)) continue;
+        if (TComponent* found = FindNamedComponent(*part, name)) return found;
+    }
+    return nullptr;
+}
+
 std::string HelpFileName(int language) { return language == kEnglish ? "kvzirt_e3.hlp" : "kvzirt3.hlp"; }
 
 std::optional<std::string> CaptionText(std::string_view formClass, std::string_view component, TCaptionKind kind,
@@ -64,7 +75,7 @@ void ApplyCaptions(TComponent& form, std::string_view formClass, int language) {
     for (size_t i = 0; i < kCaptionCount; ++i) {
         const TCaptionRow& row = kCaptionTable[i];
         if (formClass != row.Form) continue;
-        TComponent* target = *row.Component ? form.FindComponent(row.Component) : &form;
+        TComponent* target = *row.Component ? FindNamedComponent(form, row.Component) : &form;
         if (target) SetText(target, row.Kind, row.Text[language - 1]);
     }
 }
@@ -73,7 +84,7 @@ void TranslateMainWindow(TComponent& frameWindow, int language) {
     if (!KnownLanguage(language)) return;
     ApplyCaptions(frameWindow, "TMainForm", language);
     for (const OutlookCaption& c : kOutlookCaptions) {
-        TComponent* target = frameWindow.FindComponent(c.Component);
+        TComponent* target = FindNamedComponent(frameWindow, c.Component);
         if (!target) continue;
         std::string text, second;
         GetMessageText(c.First, text, language);

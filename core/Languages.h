@@ -27,12 +27,16 @@ const char* InLanguage(const char* const (&texts)[3]);
 // "kvzirt_e3.hlp" for English, "kvzirt3.hlp" for Slovak and Czech.
 std::string HelpFileName(int language);
 
+// The component of that name that the form owns, or that a component of the form owns (menu
+// items owned by their menu, buttons by their tool bar), other windows' parts aside; or none.
+TComponent* FindNamedComponent(const TComponent& form, std::string_view name);
+
 // The text of the table for a component of a form class in the language (1..3); none for
 // another language or a component the table does not name.
 std::optional<std::string> CaptionText(std::string_view formClass, std::string_view component, TCaptionKind kind,
                                        int language);
 // Sets every caption and hint that the table holds for the form class on the components of
-// that name that the form owns (the form itself for the window caption). Another language
+// that name found from the form (the form itself for the window caption). Another language
 // leaves the texts as they are.
 void ApplyCaptions(TComponent& form, std::string_view formClass, int language);
 

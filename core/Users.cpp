@@ -188,8 +188,8 @@ std::string StartUserName(const std::filesystem::path& listFolder, bool networkM
 
 void EnableKeyByRole(TComponent& frameWindow, bool networkMode, bool clientMode) {
     const bool enabled = !networkMode || !clientMode;
-    if (auto* button = dynamic_cast<TControl*>(frameWindow.FindComponent("KeyButton"))) button->SetEnabled(enabled);
-    if (auto* item = dynamic_cast<TMenuItem*>(frameWindow.FindComponent("KeyMenu"))) item->SetEnabled(enabled);
+    if (auto* button = dynamic_cast<TControl*>(FindNamedComponent(frameWindow, "KeyButton"))) button->SetEnabled(enabled);
+    if (auto* item = dynamic_cast<TMenuItem*>(FindNamedComponent(frameWindow, "KeyMenu"))) item->SetEnabled(enabled);
 }
 
 } // namespace kvz

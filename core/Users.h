@@ -59,7 +59,7 @@ void ChangeTablePasswords(TDataModule1& data, FrameState& frame, const std::stri
 std::string StartUserName(const std::filesystem::path& listFolder, bool networkMode, const std::string& networkUser);
 
 // "Change password" (the tool button "KeyButton" and the menu item "KeyMenu" of the frame
-// window, found by name): a client of a shared table set may not change it, every other
+// window, found by name as FindNamedComponent finds them): a client of a shared table set may not change it, every other
 // program may. Run on every change of mode and of user.
 void EnableKeyByRole(TComponent& frameWindow, bool networkMode, bool clientMode);
 

@@ -54,16 +54,20 @@ TEST(CaptionTable, EveryFrameCaptionAndHintInThreeLanguagesOnce) {
 
 TEST_F(FormsTest, TranslateMainWindowSetsMenusHintsAndOutlookCaptionsByName) {
     TForm frame(nullptr);
-    for (const char* name : kMenuItems) (new TMenuItem(&frame))->SetName(name);
+    auto* mainMenu = new TMainMenu(&frame); // items owned by their menu are found too
+    for (const char* name : kMenuItems) (new TMenuItem(mainMenu))->SetName(name);
     for (const char* name : kToolButtons) (new TButton(&frame))->SetName(name);
     auto* addressPrint = new TButton(&frame);
     addressPrint->SetName("AddressPrintButton");
     auto* reports = new TButton(&frame);
     reports->SetName("ZostavySpeedButton1");
-    const auto menu = [&](const char* name) { return static_cast<TMenuItem*>(frame.FindComponent(name))->Caption(); };
-    const auto hint = [&](const char* name) { return static_cast<TControl*>(frame.FindComponent(name))->Hint(); };
+    const auto menu = [&](const char* name) { return static_cast<TMenuItem*>(FindNamedComponent(frame, name))->Caption(); };
+    const auto hint = [&](const char* name) { return static_cast<TControl*>(FindNamedComponent(frame, name))->Hint(); };
 
+    auto* moduleWindow = new TForm(&frame); // its own buttons are not the frame window's
+    (new TButton(moduleWindow))->SetName("BackButton");
     TranslateMainWindow(frame, kCzech);
+    EXPECT_EQ(static_cast<TButton*>(moduleWindow->FindComponent("BackButton"))->Caption(), "");
     EXPECT_EQ(menu("PomocnikMenu"), "Nápo&věda");
     EXPECT_EQ(hint("KeyButton"), "Změnit heslo");
     std::string address, print;
