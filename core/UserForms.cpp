@@ -133,9 +133,12 @@ void TUserForm::SpeedButton1Click(TComponent*) {
         return;
     }
     if (!NewUserCreated) {
-        // A typed name names files as a new one would.
-        const std::string name = TrimUserName(ComboBox1->Text());
-        std::string fault = NewUserNameFault(name, {}, state_.ListFolder);
+        // A listed name is taken as the list spells it (its files are named so); a typed one
+        // names files as a new one would.
+        std::string name = TrimUserName(ComboBox1->Text());
+        for (const std::string& listed : Names())
+            if (SameUserName(listed, name)) name = listed;
+        const std::string fault = NewUserNameFault(name, {}, state_.ListFolder);
         if (!fault.empty()) {
             ShowMessage(fault);
             return;
