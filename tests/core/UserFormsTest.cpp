@@ -36,6 +36,24 @@ protected:
         SetCurrentSettings(nullptr);
         SetLanguage(2);
     }
+    // Answers the new-user dialog with a name and a password typed twice, then the user dialog
+    // by checking it and pressing OK.
+    void AnswerNewUser(const std::string& name, const std::string& password,
+                       std::function<void(TUserForm&)> check = nullptr) {
+        responder.OnShowModal = [=](TForm& form) {
+            if (auto* newUser = dynamic_cast<TNewUserForm*>(&form)) {
+                newUser->Edit1->SetText(name);
+                newUser->Edit2->SetText(password);
+                newUser->Edit3->SetText(password);
+                newUser->SpeedButton1->Click();
+                return mrNone;
+            }
+            auto& user = static_cast<TUserForm&>(form);
+            if (check) check(user);
+            user.SpeedButton1->Click();
+            return mrNone;
+        };
+    }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;
         for (const auto& box : responder.MessageBoxes) texts.push_back(box.Text);
@@ -54,21 +72,11 @@ TEST_F(UserFormsTest, AFirstUserIsCreatedWithSevenTablesAndListed) {
     // password, and the user dialog's OK makes the tables.
     UserDialogState state;
     state.ListFolder = dir.path();
-    responder.OnShowModal = [&](TForm& form) {
-        if (auto* newUser = dynamic_cast<TNewUserForm*>(&form)) {
-            newUser->Edit1->SetText("  Eva ");
-            newUser->Edit2->SetText("tajné-heslo");
-            newUser->Edit3->SetText("tajné-heslo");
-            newUser->SpeedButton1->Click();
-            return mrNone;
-        }
-        auto& user = static_cast<TUserForm&>(form);
+    AnswerNewUser("  Eva ", "tajné-heslo", [](TUserForm& user) {
         EXPECT_TRUE(user.NewUserCreated);
         EXPECT_EQ(user.ComboBox1->Text(), "Eva");
         EXPECT_EQ(user.Edit1->Text(), "tajné-he");
-        user.SpeedButton1->Click();
-        return mrNone;
-    };
+    });
     ASSERT_TRUE(RunUserDialog(state, data.get(), nullptr));
     EXPECT_EQ(state.UserPrefix, "Eva");
     EXPECT_EQ(state.TablePassword, "tajné-he");
@@ -96,17 +104,7 @@ TEST_F(UserFormsTest, ANewUserWhoseTablesAreThereOpensThemAndLosesNothing) {
     }
     UserDialogState state;
     state.ListFolder = dir.path();
-    responder.OnShowModal = [&](TForm& form) {
-        if (auto* newUser = dynamic_cast<TNewUserForm*>(&form)) {
-            newUser->Edit1->SetText("Eva");
-            newUser->Edit2->SetText("heslo");
-            newUser->Edit3->SetText("heslo");
-            newUser->SpeedButton1->Click();
-            return mrNone;
-        }
-        static_cast<TUserForm&>(form).SpeedButton1->Click();
-        return mrNone;
-    };
+    AnswerNewUser("Eva", "heslo");
     ASSERT_TRUE(RunUserDialog(state, data.get(), nullptr));
     EXPECT_TRUE(data->OwnersTable->Locate("OwnerName", Variant(std::string("Peter")), 0));
 }
