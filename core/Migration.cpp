@@ -62,16 +62,17 @@ int CopyFolderFiles(const fs::path& source, const fs::path& target, std::vector<
 
 bool MigrationPending(const fs::path& programFolder, bool migrationFlag) {
     std::error_code ec;
-    return migrationFlag && fs::is_directory(programFolder / "Data", ec);
+    return migrationFlag && fs::is_directory(ExistingOrCanonical(programFolder, "Data"), ec);
 }
 
 void MigrateDataFolder(const fs::path& programFolder, const fs::path& dataFolder) {
+    // The old folders may be spelt in any case.
+    const fs::path oldData = ExistingOrCanonical(programFolder, "Data");
     std::vector<fs::path> failures;
-    CopyFolderFiles(programFolder / "Data", dataFolder, &failures);
+    CopyFolderFiles(oldData, dataFolder, &failures);
     for (const char* folder : {"TempData", "Template"}) {
-        std::error_code ec;
-        if (fs::exists(programFolder / folder, ec) || ec)
-            CopyFolderFiles(programFolder / folder, dataFolder / folder, &failures);
+        if (const auto from = FindNoCase(programFolder, folder))
+            CopyFolderFiles(*from, ExistingOrCanonical(dataFolder, folder), &failures);
     }
     // The old settings and report replace the new folder's, but only when they are there.
     for (const char* name : {SettingsStore::kFileName, kReportFileName}) {
@@ -96,7 +97,7 @@ void MigrateDataFolder(const fs::path& programFolder, const fs::path& dataFolder
                         failures.front(), EIO);
     }
     WriteDataVersion(programFolder, kCopiedState);
-    if (std::error_code ec; fs::is_directory(programFolder / "Data", ec)) MoveFileDurably(programFolder / "Data", programFolder / "OldData");
+    if (std::error_code ec; fs::is_directory(oldData, ec)) MoveFileDurably(oldData, programFolder / "OldData");
 }
 
 void RunDataMigration(const fs::path& programFolder, const fs::path& dataFolder, bool migrationFlag) {

@@ -16,12 +16,12 @@ class MigrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(program / "Data" / "sub");
-        fs::create_directories(program / "TempData");
+        fs::create_directories(program / "TEMPDATA"); // spelt as an old system may have it
         fs::create_directories(data);
         WriteFileDurably(program / "Data" / "Jano_address.d", "old address");
         WriteFileDurably(program / "Data" / "Jano_tasks.d", "old tasks");
         WriteFileDurably(program / "Data" / "sub" / "deep", "not copied");
-        WriteFileDurably(program / "TempData" / "Jano_links.d", "old links");
+        WriteFileDurably(program / "TEMPDATA" / "Jano_links.d", "old links");
         WriteFileDurably(program / "zirt.ini", "[ZirtSettings]\r\n");
         WriteFileDurably(data / "Jano_tasks.d", "new tasks");
         WriteFileDurably(data / "Zirt.ini", "new settings");
