@@ -151,9 +151,10 @@ TControl::~TControl() {
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
     if (widget_) {
-        // Events that the widget's end raises find no control.
+        // Events and signals that the widget's end raises find no control.
         QWidget* w = widget_.data();
         widget_.clear();
+        w->blockSignals(true);
         delete w;
     }
 }
@@ -551,6 +552,9 @@ TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, new TControlWid
 TWinControl::TWinControl(TComponent* owner, QWidget* widget) : TControl(owner, widget) {}
 
 TWinControl::~TWinControl() {
+    // The descendant's part is gone: what the widget says from now on (a tab widget losing
+    // its pages) reaches nobody.
+    if (Widget()) Widget()->blockSignals(true);
     // The children's widgets leave this widget, so that Qt does not free them under their
     // controls; the controls go with their owner.
     for (TControl* c : controls_) {
