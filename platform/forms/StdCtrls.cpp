@@ -56,6 +56,12 @@ int SingleLineHeight(QWidget* widget) {
     return it->second;
 }
 
+// The text of a push, check or radio button.
+std::string ButtonText(QWidget* button) { return ToStd(static_cast<QAbstractButton*>(button)->text()); }
+void SetButtonText(QWidget* button, std::string_view text) {
+    static_cast<QAbstractButton*>(button)->setText(ToQString(text));
+}
+
 } // namespace
 
 // ---- TLabel ----
@@ -366,8 +372,8 @@ void TButton::Click() {
 bool TButton::Default() const { return static_cast<QPushButton*>(Widget())->isDefault(); }
 void TButton::SetDefault(bool on) { static_cast<QPushButton*>(Widget())->setDefault(on); }
 
-std::string TButton::WidgetText() const { return ToStd(static_cast<QAbstractButton*>(Widget())->text()); }
-void TButton::SetWidgetText(std::string_view text) { static_cast<QAbstractButton*>(Widget())->setText(ToQString(text)); }
+std::string TButton::WidgetText() const { return ButtonText(Widget()); }
+void TButton::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QCheckBox>(this)) {
     SetClickOnRelease(false);
@@ -388,16 +394,17 @@ TCheckBoxState TCheckBox::State() const {
 }
 
 void TCheckBox::SetState(TCheckBoxState state) {
-    static_cast<QCheckBox*>(Widget())->setCheckState(state == TCheckBoxState::cbChecked  ? Qt::Checked
-                                                     : state == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
-                                                                         : Qt::Unchecked);
+    Qt::CheckState qt = state == TCheckBoxState::cbChecked  ? Qt::Checked
+                        : state == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
+                                                            : Qt::Unchecked;
+    static_cast<QCheckBox*>(Widget())->setCheckState(qt);
 }
 
 bool TCheckBox::AllowGrayed() const { return static_cast<QCheckBox*>(Widget())->isTristate(); }
 void TCheckBox::SetAllowGrayed(bool on) { static_cast<QCheckBox*>(Widget())->setTristate(on); }
 
-std::string TCheckBox::WidgetText() const { return ToStd(static_cast<QAbstractButton*>(Widget())->text()); }
-void TCheckBox::SetWidgetText(std::string_view text) { static_cast<QAbstractButton*>(Widget())->setText(ToQString(text)); }
+std::string TCheckBox::WidgetText() const { return ButtonText(Widget()); }
+void TCheckBox::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
 TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QRadioButton>(this)) {
     SetClickOnRelease(false);
@@ -411,10 +418,8 @@ TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlW
 bool TRadioButton::Checked() const { return static_cast<QRadioButton*>(Widget())->isChecked(); }
 void TRadioButton::SetChecked(bool on) { static_cast<QRadioButton*>(Widget())->setChecked(on); }
 
-std::string TRadioButton::WidgetText() const { return ToStd(static_cast<QAbstractButton*>(Widget())->text()); }
-void TRadioButton::SetWidgetText(std::string_view text) {
-    static_cast<QAbstractButton*>(Widget())->setText(ToQString(text));
-}
+std::string TRadioButton::WidgetText() const { return ButtonText(Widget()); }
+void TRadioButton::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this)) {
     SetBounds(0, 0, 185, 105);
