@@ -134,11 +134,16 @@ const char* const HiddenProperty = "kvzHidden";
 bool IsForm(const TControl* c) { return dynamic_cast<const TForm*>(c) != nullptr; }
 } // namespace
 
+QWidget* HomeWidget(TComponent* owner) {
+    auto* home = dynamic_cast<TWinControl*>(owner);
+    return home && home->Widget() ? home->ClientWidget() : nullptr;
+}
+
 TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {
     // A control waits in its owner's window, hidden, until it gets its parent: it almost always
-    // stands there, and a widget made into a child once costs less than a window made a child.
-    if (auto* home = dynamic_cast<TWinControl*>(owner); home && home->Widget() && widget->windowType() == Qt::Widget) {
-        widget->setParent(home->ClientWidget());
+    // stands there.
+    if (QWidget* home = HomeWidget(owner); home && widget->windowType() == Qt::Widget) {
+        if (widget->parentWidget() != home) widget->setParent(home);
         widget->hide();
     }
     widget->setAcceptDrops(true);
@@ -524,7 +529,7 @@ void TControl::KeyUp(uint16_t&, TShiftState) {}
 
 // ---- TGraphicControl, TCustomControl ----
 
-TGraphicControl::TGraphicControl(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QWidget>(this)) {
+TGraphicControl::TGraphicControl(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QWidget>(this, HomeWidget(owner))) {
     SetCustomPaint(true);
 }
 
@@ -544,7 +549,7 @@ void TCustomControl::Paint(TCanvas&) {
 
 // ---- TWinControl ----
 
-TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, new TControlWidget<QWidget>(this)) {
+TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, new TControlWidget<QWidget>(this, HomeWidget(owner))) {
     Widget()->setAutoFillBackground(true);
     ApplyPalette();
 }

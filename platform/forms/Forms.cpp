@@ -569,7 +569,7 @@ private:
     TScrollBox* box_;
 };
 
-TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QScrollArea>(this)) {
+TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QScrollArea>(this, HomeWidget(owner))) {
     auto* area = static_cast<QScrollArea*>(Widget());
     area->setWidgetResizable(false);
     auto* inner = new QWidget;

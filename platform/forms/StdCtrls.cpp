@@ -66,7 +66,7 @@ void SetButtonText(QWidget* button, std::string_view text) {
 
 // ---- TLabel ----
 
-TLabel::TLabel(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QLabel>(this)) {
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QLabel>(this, HomeWidget(owner))) {
     Label()->setTextFormat(Qt::PlainText);
     SetBounds(0, 0, 65, 17);
 }
@@ -156,7 +156,7 @@ void TLabel::FontChanged() {
 
 // ---- TEdit ----
 
-TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdit>(this)) {
+TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdit>(this, HomeWidget(owner))) {
     QLineEdit* edit = Edit();
     QObject::connect(edit, &QLineEdit::textChanged, edit, [this] {
         Guarded([this] {
@@ -282,7 +282,7 @@ private:
 };
 } // namespace
 
-TMemo::TMemo(TComponent* owner) : TWinControl(owner, new TControlWidget<QPlainTextEdit>(this)) {
+TMemo::TMemo(TComponent* owner) : TWinControl(owner, new TControlWidget<QPlainTextEdit>(this, HomeWidget(owner))) {
     QPlainTextEdit* edit = Edit();
     lines_ = std::make_unique<TMemoLines>(this, edit);
     edit->setTabChangesFocus(true);
@@ -353,7 +353,7 @@ void TMemo::KeyDown(uint16_t& key, TShiftState shift) {
 
 // ---- buttons ----
 
-TButton::TButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QPushButton>(this)) {
+TButton::TButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QPushButton>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     auto* button = static_cast<QPushButton*>(Widget());
     // Enter presses the Default button alone, as the form says; Qt's dialogs would press the
@@ -375,7 +375,7 @@ void TButton::SetDefault(bool on) { static_cast<QPushButton*>(Widget())->setDefa
 std::string TButton::WidgetText() const { return ButtonText(Widget()); }
 void TButton::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
-TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QCheckBox>(this)) {
+TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QCheckBox>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     auto* box = static_cast<QCheckBox*>(Widget());
     QObject::connect(box, &QCheckBox::stateChanged, box, [this] { Guarded([this] { Click(); }); });
@@ -406,7 +406,7 @@ void TCheckBox::SetAllowGrayed(bool on) { static_cast<QCheckBox*>(Widget())->set
 std::string TCheckBox::WidgetText() const { return ButtonText(Widget()); }
 void TCheckBox::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
-TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QRadioButton>(this)) {
+TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QRadioButton>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     auto* button = static_cast<QRadioButton*>(Widget());
     QObject::connect(button, &QRadioButton::toggled, button, [this](bool on) {
@@ -421,7 +421,7 @@ void TRadioButton::SetChecked(bool on) { static_cast<QRadioButton*>(Widget())->s
 std::string TRadioButton::WidgetText() const { return ButtonText(Widget()); }
 void TRadioButton::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
-TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this)) {
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this, HomeWidget(owner))) {
     SetBounds(0, 0, 185, 105);
 }
 
@@ -481,7 +481,7 @@ private:
     TComboBox* owner_;
 };
 
-TComboBox::TComboBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QComboBox>(this)) {
+TComboBox::TComboBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QComboBox>(this, HomeWidget(owner))) {
     items_ = std::make_unique<TComboItems>(this);
     QComboBox* combo = Combo();
     combo->setEditable(true);
@@ -621,7 +621,7 @@ private:
     TListBox* owner_;
 };
 
-TListBox::TListBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QListWidget>(this)) {
+TListBox::TListBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QListWidget>(this, HomeWidget(owner))) {
     items_ = std::make_unique<TListItems>(this);
     SetClickOnRelease(false);
     QListWidget* list = List();
