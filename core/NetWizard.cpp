@@ -379,6 +379,7 @@ TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& dat
     Label9 = wrapped("Label9", ClientDataPanel);
     Label5 = named(new TLabel(this), "Label5", ClientDataPanel);
     ComboEdit1 = named(new TComboEdit(this), "ComboEdit1", ClientDataPanel);
+    ComboEdit1->SetGlyphKind(TGlyphKind::gkEllipsis);
     {
         auto* column = new QVBoxLayout(ClientDataPanel->Widget());
         column->setContentsMargins(0, 0, 0, 0);
@@ -594,7 +595,10 @@ void TWizardForm::ReadPages() {
 void TWizardForm::Button3Click(TComponent*) {
     ReadPages();
     FinishNetworkSetup(Choice, frame_, data_, frameWindow_);
-    Close();
+    if (Modal())
+        SetModalResult(mrOk);
+    else
+        Close();
 }
 
 void TWizardForm::BitBtn2Click(TComponent*) {

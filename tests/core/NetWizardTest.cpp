@@ -244,6 +244,42 @@ TEST_F(NetWizardTest, ClientThenLocal) {
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"scan user", "show", "reset", "module show", "rights"}));
 }
 
+// A server option whose new-user dialog is cancelled or refused is cleared: the confirm page
+// cannot be reached without choosing again.
+TEST_F(NetWizardTest, AServerOptionNeedsANewUser) {
+    const fs::path shared = dir.path() / "server" / "KvZirtData";
+    fs::create_directories(shared);
+    WriteUserList(shared, {"Net"});
+    struct Case {
+        const char* name; // empty: Cancel
+        int option;
+    } cases[] = {{"", soNone}, {"net", soNone}, {"Eva", soCopyActive}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TWizardForm wizard(nullptr, frame, *data, fake);
+        TResponder responder;
+        responder.MessageBoxAnswers = {IDOK};
+        responder.OnShowModal = [&](TForm& form) {
+            auto& dialog = dynamic_cast<TNewUserForm&>(form);
+            if (!*c.name) return int(mrCancel);
+            dialog.Edit1->SetText(c.name);
+            dialog.Edit2->SetText("pw");
+            dialog.Edit3->SetText("pw");
+            dialog.SpeedButton1Click(dialog.SpeedButton1);
+            return dialog.Valid ? int(mrNone) : int(mrCancel);
+        };
+        wizard.FormShow(&wizard);
+        wizard.RadioGroup2->SetItemIndex(soCopyActive);
+        wizard.RadioGroup2Click(wizard.RadioGroup2);
+        EXPECT_EQ(wizard.RadioGroup2->ItemIndex(), c.option);
+        EXPECT_EQ(responder.MessageBoxes.size(), std::string(c.name) == "net" ? 1u : 0u); // already listed
+        if (c.option != soNone) {
+            EXPECT_EQ(wizard.Choice.User, "Eva");
+            EXPECT_EQ(wizard.Choice.Password, "pw");
+        }
+    }
+}
+
 TEST_F(NetWizardTest, EveryPageInThreeLanguages) {
     const char* const names[] = {"", "en", "sk", "cs"};
     for (int language = 1; language <= 3; ++language) {
