@@ -210,10 +210,8 @@ void SwitchTables(FrameState& frame, TDataModule1& data, WizardFrameServices& fr
     }
 }
 
-void SetNetworkSlots(SettingsStore& settings, bool network, bool server, const fs::path& folder,
-                     const std::string& user) {
-    settings.Nastavenia[kNetworkSlot] = network ? 1 : 0;
-    if (!network) return;
+void SetSharedTableSlots(SettingsStore& settings, bool server, const fs::path& folder, const std::string& user) {
+    settings.Nastavenia[kNetworkSlot] = 1;
     settings.Nastavenia[kServerSlot] = server ? 1 : 0;
     settings.NastaveniaText[kServerFolderSlot] = FolderText(folder);
     settings.NastaveniaText[kNetworkUserSlot] = user;
@@ -303,9 +301,9 @@ void FinishNetworkSetup(const WizardChoice& choice, FrameState& frame, TDataModu
             data.DataModuleCreate(true);
             // Missing tables (new empty ones) are made here, with their sample rows.
             data.OpenAllTables(password);
+            if (server) AddNetworkUser(folder, choice.User);
         });
-        if (server) AddNetworkUser(folder, choice.User);
-        SetNetworkSlots(settings, true, server, folder, choice.User);
+        SetSharedTableSlots(settings, server, folder, choice.User);
         settings.SaveSettings(frame.DataFolder);
         frame.Filters.WabViewOn = false;
         frameWindow.SetNetworkRole(!server, password);
@@ -324,6 +322,7 @@ void FinishNetworkSetup(const WizardChoice& choice, FrameState& frame, TDataModu
 TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& data, WizardFrameServices& frameWindow)
     : TForm(owner), frame_(frame), data_(data), frameWindow_(frameWindow) {
     SetName("WizardForm");
+    SetHelpFile(Application().HelpFile());
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     auto named = [this](auto* control, const char* name, TWinControl* parent) {
@@ -473,7 +472,10 @@ void TWizardForm::FormShow(TComponent*) {
     Button1->SetCaption(GetMessageText(kNextMessage));
 }
 
-void TWizardForm::FormClose(TComponent*) { UserState.InWizard = false; }
+void TWizardForm::FormClose(TComponent*) {
+    UserState.InWizard = false;
+    frameWindow_.ReadAddressLayoutAgain();
+}
 
 bool TWizardForm::RunNewUser() {
     UserState.ListFolder = Choice.ServerFolder;

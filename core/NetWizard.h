@@ -46,6 +46,9 @@ public:
     virtual void ActiveModuleFormShow() = 0;
     // The rights of the role (EnableKeyByRole).
     virtual void EnableKeyByRole() = 0;
+    // The address book reads its user-defined field layout again when it is next shown: the
+    // wizard may have brought other tables.
+    virtual void ReadAddressLayoutAgain() = 0;
 };
 
 // What the pages chose.

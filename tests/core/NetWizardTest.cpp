@@ -42,6 +42,7 @@ struct FakeFrame : WizardFrameServices {
     }
     void ActiveModuleFormShow() override { calls.push_back("module show"); }
     void EnableKeyByRole() override { calls.push_back("rights"); }
+    void ReadAddressLayoutAgain() override { calls.push_back("layout"); }
 };
 
 std::vector<std::string> Codes(TDataSet& t) {
@@ -171,6 +172,7 @@ TEST_F(NetWizardTest, EveryServerOptionMakesTheSharedTablesAndListsTheUserOnce) 
         FinishNetworkSetup(choice, frame, *data, fake);
         const fs::path shared = dir.path() / "server" / "KvZirtData";
         EXPECT_EQ(fs::path(data->AddressTable->TableName()), shared / (c.user + "_address.d"));
+        EXPECT_TRUE(fs::equivalent(data->VolgaDatabase1->DatabasePath(), shared));
         if (c.rows.empty()) {
             EXPECT_FALSE(Codes(*data->AddressTable).empty());
         } else {
@@ -305,6 +307,7 @@ TEST_F(NetWizardTest, EveryPageInThreeLanguages) {
         wizard.Button1->Click();
         testing::SaveWindowPicture(wizard, name + "_2_client");
         wizard.Close();
+        EXPECT_EQ(fake.calls.back(), "layout");
     }
 }
 
