@@ -619,9 +619,10 @@ void TSetupForm::BitBtn1Click(TComponent*) {
     switch (frame_.ActiveModule) {
     case AddressModule:
         windows_.UlozDoPola(AddressModule);
+        // Categories are on only once the table has their field.
+        if (CheckBox1->Checked()) EnsureCategoryField();
         s.Nastavenia[kCategoriesSlot] = CheckBox1->Checked() ? 1 : 0;
         windows_.ShowSplitEnableButton(CheckBox1->Checked());
-        if (CheckBox1->Checked()) EnsureCategoryField();
         break;
     case ReportsModule:
         windows_.UlozDoPola(ReportsModule);

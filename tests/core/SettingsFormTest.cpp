@@ -164,7 +164,7 @@ TEST_F(SettingsFormTest, EnablingCategoriesAddsTheFieldToTheFileThatWasOpenedAnd
     EXPECT_EQ(defs[defs.Count() - 1].Name(), "Split_field");
     EXPECT_EQ(again.RecordCount(), 2);
     EXPECT_EQ(Saved().Nastavenia[kCategoriesSlot], 1);
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"UlozDoPola 1", "split on", "frame show"}));
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{"UlozDoPola 1", "frame show", "split on"}));
 }
 
 TEST_F(SettingsFormTest, ColourAndFontButtonsGoToTheirControlsWithTheirSizeLimits) {
