@@ -58,6 +58,65 @@ private:
     TColorComboOptions options_ = 0;
 };
 
+// ---- Data-aware combo box --------------------------------------------------------------
+
+// A combo box over a field that shows Items and, with EnableValues, stores the Values line of
+// the same position ("Áno"/"Nie" shown, "True"/"False" stored); EnableValues makes it a
+// drop-down list. A field text not among the values shows no choice.
+class TKvDBComboBox : public TDBComboBox {
+public:
+    explicit TKvDBComboBox(TComponent* owner);
+
+    const std::vector<std::string>& Values() const { return values_; }
+    void SetValues(std::vector<std::string> values);
+    void SetItems(const std::vector<std::string>& items);
+    bool EnableValues() const { return enableValues_; }
+    void SetEnableValues(bool on);
+    // An edit field is refused while EnableValues holds.
+    void SetStyle(TComboBoxStyle style);
+    // The text that shows for the record the fields read now (a copy in a control grid).
+    std::string CopyPaintText() const;
+
+protected:
+    std::string ComboValueText() const override;
+    void ShowFieldText(const std::string& text) override;
+
+private:
+    TItemValues Map() const;
+    std::vector<std::string> values_;
+    bool enableValues_ = false;
+};
+
+// ---- Data-aware date edit ---------------------------------------------------------------
+
+// A date edit over a date field. A null date shows blanks in the date's shape (today with
+// DefaultToday, which also gives an empty field the current date when editing starts); a new
+// day keeps the time of day the field held; a day that cannot be stored is refused on leaving.
+class TDBDateEdit : public TCustomDateEdit, public TDataControl {
+public:
+    explicit TDBDateEdit(TComponent* owner);
+    using TDataControl::ReadOnly;
+    using TDataControl::SetReadOnly;
+    // The picture of the field's value for another record (the fields read that record).
+    void PaintCopy(TCanvas& canvas);
+    // The text a copy shows: the field's date, or blanks in the date's shape.
+    std::string CopyText() const;
+
+protected:
+    bool GetReadOnly() const override { return link_.ReadOnly(); }
+    void TakeValue(const TPopupValue& value) override;
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char32_t& key) override;
+    void DoExit() override;
+    void Change() override;
+    void ShowField() override;
+    void StoreField() override;
+    void ApplyReadOnly(bool readOnly) override { TCustomComboEdit::SetReadOnly(readOnly); }
+
+private:
+    void EditingChanged();
+};
+
 // ---- Grid -------------------------------------------------------------------------------
 
 enum class TSortMarker { smNone, smDown, smUp };
