@@ -346,6 +346,24 @@ void TKvDBGrid::TopLeftChanged() {
     if (OnTopLeftChanged) OnTopLeftChanged(this);
 }
 
+namespace {
+
+// An empty raised header section in a colour of its own.
+void DrawSection(QPainter& painter, QHeaderView& header, const QRect& rect, int section, TColor background) {
+    QStyleOptionHeader option;
+    option.initFrom(&header);
+    option.rect = rect;
+    option.section = section;
+    option.orientation = header.orientation();
+    option.state |= QStyle::State_Raised;
+    option.palette.setColor(QPalette::Button, ToQColor(background));
+    option.palette.setColor(QPalette::Window, ToQColor(background));
+    header.style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, &header);
+    if (background != clBtnFace) painter.fillRect(rect.adjusted(1, 1, -2, -2), ToQColor(background));
+}
+
+} // namespace
+
 void TKvDBGrid::PaintHeaderSection(QPainter& painter, const QRect& rect, Qt::Orientation orientation, int section,
                                    const std::function<void()>& standard) const {
     if (orientation == Qt::Vertical) {
@@ -355,14 +373,8 @@ void TKvDBGrid::PaintHeaderSection(QPainter& painter, const QRect& rect, Qt::Ori
         }
         // A marked row: the section as the header draws it, with a dot beside the indicator.
         QHeaderView* header = View()->verticalHeader();
-        QStyleOptionHeader option;
-        option.initFrom(header);
-        option.rect = rect;
-        option.section = section;
-        option.orientation = Qt::Vertical;
-        option.state |= QStyle::State_Raised;
         painter.save();
-        header->style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, header);
+        DrawSection(painter, *header, rect, section, clBtnFace);
         const bool current = section == Model().CurrentRow();
         painter.setPen(header->palette().color(QPalette::ButtonText));
         painter.drawText(rect.adjusted(0, 0, -1, 0), (current ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter,
@@ -385,18 +397,8 @@ void TKvDBGrid::PaintHeaderSection(QPainter& painter, const QRect& rect, Qt::Ori
     TField* field = column.Field();
     if (titleButtons_ && field && OnGetBtnParams)
         OnGetBtnParams(const_cast<TKvDBGrid*>(this), field, font, background, marker, false);
-    QHeaderView* header = View()->horizontalHeader();
-    QStyleOptionHeader option;
-    option.initFrom(header);
-    option.rect = rect;
-    option.section = section;
-    option.orientation = Qt::Horizontal;
-    option.state |= QStyle::State_Raised;
-    option.palette.setColor(QPalette::Button, ToQColor(background));
-    option.palette.setColor(QPalette::Window, ToQColor(background));
     painter.save();
-    header->style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, header);
-    if (background != clBtnFace) painter.fillRect(rect.adjusted(1, 1, -2, -2), ToQColor(background));
+    DrawSection(painter, *View()->horizontalHeader(), rect, section, background);
     const int markerWidth = marker == TSortMarker::smNone ? 0 : 8;
     const QRect textRect = rect.adjusted(4, 0, -(markerWidth ? markerWidth + 6 : 1), 0);
     const QFont qfont = font.ToQFont();
