@@ -130,6 +130,7 @@ using TCheckTitleBtnEvent = std::function<void(TComponent* sender, int column, T
 using TTitleBtnClickEvent = std::function<void(TComponent* sender, int column, TField* field)>;
 using TShowEditorEvent = std::function<void(TComponent* sender, TField* field, bool& allowEdit)>;
 using TRecordsEvent = std::function<void(TComponent* sender, const std::vector<TBookmark>& rows)>;
+using TMouseWheelUpDownEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y, bool& handled)>;
 
 // The dataset grid of the windows: rows marked with Shift, Ctrl and the mouse (kept as
 // bookmarks of the same records also when the dataset is read anew), marks in the indicator
@@ -175,6 +176,8 @@ public:
     TTitleBtnClickEvent OnTitleBtnClick;
     TShowEditorEvent OnShowEditor;
     TNotifyEvent OnTopLeftChanged;
+    // The wheel: these first; unless one handled it, the dataset moves a record.
+    TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
     // Requests of the keys that would change the dataset (see above).
     TRecordsEvent OnDeleteRecords;
     TNotifyEvent OnAppendRecord;
@@ -193,6 +196,9 @@ protected:
 
 private:
     class Marks;
+    class Wheel;
+    friend class Wheel;
+    bool MouseWheel(bool down, TShiftState shift, int x, int y);
     bool CanChange() const;
     void AppendRecord();
     void ClearMarks();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionHeader>
+#include <QWheelEvent>
 
 #include <map>
 
@@ -37,12 +38,38 @@ private:
     TKvDBGrid& grid_;
 };
 
+// Wheel turns over the rows go to the grid before the view scrolls.
+class TKvDBGrid::Wheel : public QObject {
+public:
+    Wheel(TKvDBGrid& grid) : QObject(grid.View()), grid_(grid) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::Wheel) return false;
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const int delta = wheel->angleDelta().y();
+        if (delta == 0) return false;
+        TShiftState shift = 0;
+        if (wheel->modifiers() & Qt::ShiftModifier) shift |= ssShift;
+        if (wheel->modifiers() & Qt::ControlModifier) shift |= ssCtrl;
+        if (wheel->modifiers() & Qt::AltModifier) shift |= ssAlt;
+        const QPoint at = wheel->position().toPoint();
+        bool handled = false;
+        Guarded([&] { handled = grid_.MouseWheel(delta < 0, shift, at.x(), at.y()); });
+        return handled;
+    }
+
+private:
+    TKvDBGrid& grid_;
+};
+
 TKvDBGrid::TKvDBGrid(TComponent* owner)
     : TDBGrid(owner), marks_(std::make_unique<Marks>(*this)), marking_(std::make_unique<TRowMarking>(*marks_)) {
     // A dataset read anew (a refresh, another computer's rows) keeps the marks of the same
     // records only.
     auto changed = [this] { Guarded([this] { FindMarksAgain(); }); };
     QObject::connect(&Model(), &QAbstractItemModel::modelReset, View(), changed);
+    View()->viewport()->installEventFilter(new Wheel(*this));
     QObject::connect(&Model(), &QAbstractItemModel::dataChanged, View(),
                      [this, changed](const QModelIndex& from, const QModelIndex& to) {
                          if (from.row() == 0 && to.row() == Model().rowCount() - 1) changed();
@@ -50,6 +77,16 @@ TKvDBGrid::TKvDBGrid(TComponent* owner)
 }
 
 TKvDBGrid::~TKvDBGrid() = default;
+
+bool TKvDBGrid::MouseWheel(bool down, TShiftState shift, int x, int y) {
+    bool handled = false;
+    if (const auto& event = down ? OnMouseWheelDown : OnMouseWheelUp) event(this, shift, x, y, handled);
+    if (handled) return true;
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active() || !CanFocus()) return false;
+    if (!Focused()) SetFocus();
+    return ds->MoveBy(down ? 1 : -1) != 0;
+}
 
 void TKvDBGrid::SetOptions(TDBGridOptions options) {
     TDBGrid::SetOptions(options);

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QWheelEvent>
 
 #include <map>
 
@@ -105,6 +106,21 @@ TEST_F(KvDBGridTest, KeysAndClicksMarkRowsOverAHundredThousand) {
     EXPECT_EQ(grid->SelectedRows().Count(), 0);
     grid->SetOptions(grid->Options() | dgMultiSelect);
     EXPECT_TRUE(grid->MultiSelect());
+    // The wheel moves a record at a time, unless the window takes it.
+    table.First();
+    auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(50, 50), grid->View()->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid->View()->viewport(), &e);
+    };
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(table.RecNo(), 3);
+    wheel(120);
+    EXPECT_EQ(table.RecNo(), 2);
+    grid->OnMouseWheelUp = [](TComponent*, TShiftState, int, int, bool& handled) { handled = true; };
+    wheel(120);
+    EXPECT_EQ(table.RecNo(), 2);
     // The last row: Down appends a record.
     Key(Qt::Key_End, Qt::ControlModifier);
     table.Last();
