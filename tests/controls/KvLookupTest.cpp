@@ -186,6 +186,54 @@ TEST_F(KvLookupTest, ListWritesTheKeyAndSearchesAsTyped) {
     testing::Release(*list, 20, 10);
 }
 
+TEST_F(KvLookupTest, LookupFieldDefinesTheLookup) {
+    TVolgaTable tasks;
+    tasks.FieldDefs().Add("Uloha", ftString, 30);
+    tasks.FieldDefs().Add("Typ", ftString, 4);
+    for (const char* name : {"Uloha", "Typ"}) {
+        auto* field = new TStringField(&tasks);
+        field->SetFieldName(name);
+        field->SetSize(30);
+        field->SetDataSet(&tasks);
+    }
+    auto* typeName = new TStringField(&tasks);
+    typeName->SetFieldName("TypName");
+    typeName->SetSize(20);
+    typeName->SetFieldKind(fkLookup);
+    typeName->SetLookupDataSet(&types);
+    typeName->SetKeyFields("Typ");
+    typeName->SetLookupKeyFields("Kod");
+    typeName->SetLookupResultField("Name");
+    typeName->SetDataSet(&tasks);
+    tasks.Open();
+    tasks.AppendRecord({Variant("Zaplatiť faktúru"), Variant("T6")});
+    TDataSource taskSource;
+    taskSource.SetDataSet(&tasks);
+
+    auto* combo = new TKvDBLookupCombo(&form);
+    combo->SetParent(&form);
+    combo->SetDataSource(&taskSource);
+    combo->SetDataField("TypName");
+    EXPECT_TRUE(combo->LookupReady());
+    EXPECT_EQ(combo->LookupField(), "");
+    EXPECT_EQ(combo->LookupSource(), nullptr);
+    EXPECT_EQ(combo->Text(), "Faktúry");
+    try {
+        combo->SetLookupSource(&typeSource);
+        FAIL() << "the lookup field's source was replaced";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Property already defined by lookup field");
+    }
+    // A choice writes the key field.
+    combo->SetFocus();
+    testing::Key(combo->Widget(), Qt::Key_Down);
+    EXPECT_EQ(tasks.State(), dsEdit);
+    EXPECT_EQ(tasks.FieldByName("Typ").AsString(), "T7");
+    EXPECT_EQ(combo->Text(), "Hudba");
+    tasks.Cancel();
+    combo->SetDataSource(nullptr);
+}
+
 TEST_F(KvLookupTest, BindingErrors) {
     auto* list = new TKvDBLookupList(&form);
     list->SetParent(&form);
