@@ -749,7 +749,7 @@ void TKvDBLookupCombo::ApplyValue() {
     if (LookupReady() && LocateKey()) {
         ShowRecord();
     } else if (LookupReady()) {
-        SetEmptyValue(EmptyValue()); // nothing is chosen
+        ForgetKey();
         text_ = DisplayEmpty();
         textAlignment_ = taLeftJustify;
     } else {

@@ -89,6 +89,8 @@ protected:
 
     bool EmptyRowShown() const { return !displayEmpty_.empty(); }
     bool KeyEmpty() const { return keyValue_ == emptyValue_; }
+    // Nothing chosen (a key whose record is not found).
+    void ForgetKey() { keyValue_ = emptyValue_; }
     // Finds the key's record, or the shown text's record, in the lookup dataset.
     bool LocateKey();
     bool LocateShownText();

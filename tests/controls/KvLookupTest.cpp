@@ -109,6 +109,9 @@ TEST_F(KvLookupTest, DropDownPicturesInThreeLanguages) {
         combo->SetLookupField("Kod");
         combo->SetLookupDisplay("Name;Kod");
         combo->SetDisplayEmpty(none[language - 1]);
+        combo->SetValue("T99"); // no such record: nothing chosen
+        EXPECT_EQ(combo->Value(), "");
+        EXPECT_EQ(combo->Text(), none[language - 1]);
         combo->SetValue("T3");
         EXPECT_EQ(combo->Text(), "Čítanie");
         combo->SetFocus();
