@@ -158,6 +158,8 @@ void TKvDBGrid::FindMarksAgain() {
     TDataSet* ds = DataSet();
     TBookmarkList& list = SelectedRows();
     if (list.Count() == 0 || !ds || !ds->Active() || ds->State() != dsBrowse) return;
+    // The key each marked row has now, and where each wanted key stands first.
+    std::map<TBookmark, std::string> now;
     std::map<std::string, TBookmark> found;
     for (const auto& [bookmark, key] : marks_->Keys) found.emplace(key, TBookmark());
     // The rows are read by position: the dataset does not move.
@@ -165,7 +167,9 @@ void TKvDBGrid::FindMarksAgain() {
     const int count = ds->RecordCount();
     for (int i = 0; i < count && buffer && ds->ReadRecordAt(i, *buffer); ++i) {
         TRecordReadScope scope(*ds, *buffer);
-        if (auto it = found.find(RecordKey()); it != found.end() && it->second.empty()) it->second = buffer->Bookmark;
+        const std::string key = RecordKey();
+        if (marks_->Keys.count(buffer->Bookmark)) now[buffer->Bookmark] = key;
+        if (auto it = found.find(key); it != found.end() && it->second.empty()) it->second = buffer->Bookmark;
     }
     std::vector<TBookmark> items;
     std::map<TBookmark, std::string> keys;
@@ -176,10 +180,12 @@ void TKvDBGrid::FindMarksAgain() {
             if (ds->BookmarkValid(old)) items.push_back(old);
             continue;
         }
-        const TBookmark& now = found[known->second];
-        if (now.empty()) continue; // the record is gone
-        items.push_back(now);
-        keys[now] = known->second;
+        // The same row still holding the record, else the record where it stands now.
+        auto still = now.find(old);
+        const TBookmark& at = still != now.end() && still->second == known->second ? old : found[known->second];
+        if (at.empty() || keys.count(at)) continue; // the record is gone
+        items.push_back(at);
+        keys[at] = known->second;
     }
     bool same = static_cast<int>(items.size()) == list.Count();
     for (int i = 0; same && i < list.Count(); ++i) same = items[static_cast<size_t>(i)] == list.Items(i);
