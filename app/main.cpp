@@ -1,12 +1,33 @@
-// The program. Until the frame window exists it connects the engine's hooks and says so.
+// The program: the frame window, then the data module, then the message loop.
+#include "controls/KvGIF.h"
+#include "core/Data1.h"
+#include "core/Main.h"
 #include "core/ProgramHooks.h"
 
 #include <QApplication>
-#include <QMessageBox>
+
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     kvz::InstallProgramHooks();
-    QMessageBox::information(nullptr, "KV-Zirt", "KV-Zirt: the frame window is not built yet.");
+    kvz::RegisterGIFImage();
+    // The module windows and the user steps register here as they come.
+    auto* frame = kvz::Application().CreateForm<kvz::TMainForm>();
+    auto dataModule = std::make_unique<kvz::TDataModule1>(kvz::ProgramState());
+    try {
+        dataModule->DataModuleCreate();
+    } catch (const std::exception& error) {
+        kvz::Application().ShowException(error);
+    }
+    frame->SetDataModule(dataModule.get());
+    kvz::Application().Run();
+    try {
+        dataModule->DataModuleDestroy();
+    } catch (const std::exception& error) {
+        kvz::Application().ShowException(error);
+    }
+    dataModule.reset();
+    kvz::UnregisterGIFImage();
     return 0;
 }

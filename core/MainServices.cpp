@@ -1,0 +1,341 @@
+// Services of the frame window: reminder tasks, the companion program, the address category,
+// reconnecting, the font-style codes and the small commands of the menus.
+#include "core/Main.h"
+
+#include "core/FrameServices.h"
+#include "core/Messages.h"
+#include "core/SmallRoutines.h"
+#include "platform/forms/Dialogs.h"
+
+#include <QTimer>
+
+namespace kvz {
+
+namespace {
+
+const char* ByLanguage(const char* en, const char* sk, const char* cz) {
+    switch (Language()) {
+    case 2: return sk;
+    case 3: return cz;
+    default: return en;
+    }
+}
+
+constexpr const char* kPaymentsPage = "http://www.kvzirt.example/payments";
+
+} // namespace
+
+void TMainForm::BuildServices() {
+    using M = TMainForm;
+    BackMenu->OnClick = [this](TComponent* s) { BackMenuClick(s); };
+    FilingMenu->OnClick = [this](TComponent* s) { FilingMenuClick(s); };
+    AddresCompletionMenu->OnClick = [this](TComponent* s) { AddresCompletionMenuClick(s); };
+    ObnovMenu->OnClick = [this](TComponent* s) { ObnovMenuClick(s); };
+    for (auto [control, handler] : {std::pair<TControl*, void (M::*)(TComponent*)>{PhoneButton, &M::PhoneButtonClick},
+                                    {MailButton, &M::MailButtonClick},
+                                    {WebButton, &M::WebButtonClick},
+                                    {ScrToolButton, &M::ScrToolButtonClick}})
+        control->OnClick = [this, handler](TComponent* s) { (this->*handler)(s); };
+    PhoneMenu->OnClick = [this](TComponent* s) { PhoneButtonClick(s); };
+    MailMenu->OnClick = [this](TComponent* s) { MailButtonClick(s); };
+    WebMenu->OnClick = [this](TComponent* s) { WebButtonClick(s); };
+    ScrMenu->OnClick = [this](TComponent* s) { ScrToolButtonClick(s); };
+    DownloadPaysMenu->OnClick = [this](TComponent*) { DownloadPays(0); };
+    LangsMenu->OnClick = [this](TComponent*) {
+        if (auto& select = RegisteredUserSteps().SelectLanguage) select(*this);
+    };
+    ChangeUserButon->OnClick = [this](TComponent*) {
+        if (auto& change = RegisteredUserSteps().ChangeUser) change(*this);
+    };
+    ChangeUserMenu->OnClick = [this](TComponent*) { ChangeUserButon->Click(); };
+    KeyButton->OnClick = [this](TComponent*) {
+        if (auto& key = RegisteredUserSteps().ChangePassword) key(*this);
+    };
+    KeyMenu->OnClick = [this](TComponent*) { KeyButton->Click(); };
+    NetWizardMenu->OnClick = [this](TComponent*) {
+        if (auto& wizard = RegisteredUserSteps().NetworkWizard) wizard(*this);
+    };
+
+    // The plug-ins' actions become items of the "Plug-Ins" menu.
+    kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string& name, TBitmap*, TBitmap*, TBitmap*,
+                                          const std::string& caption, bool enabled, bool checked,
+                                          const std::string& hint, TShortCut, const TNotifyEvent& onAction) {
+        auto* item = new TMenuItem(this);
+        item->SetName(name);
+        item->SetCaption(caption.empty() ? hint : caption);
+        item->SetEnabled(enabled);
+        item->SetChecked(checked);
+        item->OnClick = onAction;
+        PluginsMenu->Add(item);
+        PluginsMenu->SetVisible(true);
+    };
+    kvPluginLoader1->OnBeforeUnload = [this](TComponent*, int, bool&) {
+        while (PluginsMenu->Count() > 0) {
+            TMenuItem* item = PluginsMenu->Items(PluginsMenu->Count() - 1);
+            PluginsMenu->Remove(item);
+            delete item;
+        }
+        PluginsMenu->SetVisible(false);
+    };
+
+    companion_ = std::make_unique<CompanionLink>(WindowSocketPath("TMainForm", "KV-Zirt"));
+    companion_->OnMessage = [this](int message, long wParam, long lParam) {
+        try {
+            TemkoMessage(message, wParam, lParam);
+        } catch (...) {
+            Application().HandleException(std::current_exception());
+        }
+    };
+    companion_->OnPasswordRequest = [this] { return TablePassword; };
+}
+
+// ---- the companion program ----
+
+void TMainForm::UpdateTemko() {
+    PostWindowMessage(WindowSocketPath("TMainForm", "Temko"), WM_TEMKO, TEMKO_TASKS_CHANGED, 0);
+}
+
+void TMainForm::TemkoMessage(int message, long wParam, long) {
+    if (message == WM_TEMKO && wParam == TEMKO_RELOAD_TASKS) RefreshTasks();
+}
+
+void TMainForm::RefreshTasks() {
+    if (!DataModule1 || !DataModule1->TaskTable) return;
+    // A reload writes pending changes first; in network mode that needs the lock, which a
+    // command of this program may hold right now: then the reload comes a little later.
+    if (ProgramLocks().TableLockHeld()) {
+        QTimer::singleShot(200, Widget(), [this] { RefreshTasks(); });
+        return;
+    }
+    TVolgaTable& table = *DataModule1->TaskTable;
+    if (ProgramState().NetworkMode && !OfflineMode) {
+        ScopedTableLock lock(ProgramLocks(), DataModule1->LockFileName(TableId::Tasks), kRecordCommandPoll);
+        table.Refresh();
+    } else {
+        table.Refresh();
+    }
+    if (ActiveModule() == TasksModule)
+        if (TasksWindow* tasks = Tasks()) tasks->PageControlChange();
+}
+
+// ---- reminder tasks ----
+
+void TMainForm::ReminderTask(bool birthday, bool remind, const std::string& firstName, const std::string& surname,
+                             TDateTime date) {
+    TVolgaTable& addresses = *DataModule1->AddressTable;
+    TVolgaTable& tasks = *DataModule1->TaskTable;
+    const bool network = ProgramState().NetworkMode;
+    const char* identField = birthday ? "PripNarIdent" : "PripMenIdent";
+    const std::string addressCode = addresses.FieldByName("Number").AsString();
+    if (!remind) {
+        const std::string taskCode = addresses.FieldByName(identField).AsString();
+        if (taskCode.empty()) return;
+        // Only the address's own task goes; a task that is gone already leaves the rest alone.
+        ProgramLocks().WriteSharedTable(tasks, DataModule1->LockFileName(TableId::Tasks), network, kReminderPoll, [&] {
+            if (tasks.Locate("Number", Variant(taskCode), 0) && tasks.FieldByName("Number").AsString() == taskCode)
+                tasks.Delete();
+        });
+        return;
+    }
+    std::string taskCode;
+    ProgramLocks().WriteSharedTable(tasks, DataModule1->LockFileName(TableId::Tasks), network, kReminderPoll, [&] {
+        tasks.Append();
+        tasks.FieldByName("Date").SetAsDateTime(date);
+        for (const char* f : {"Time", "StartTask", "EndTask"}) tasks.FieldByName(f).SetAsString("8:00:00");
+        tasks.FieldByName("Uloha").SetAsString(GetMessageText(birthday ? kMsgBirthday : kMsgNameDay) + firstName + " " +
+                                               surname);
+        tasks.FieldByName("Color").SetAsInteger(255);
+        tasks.FieldByName("Mesage").SetAsBoolean(true);
+        tasks.FieldByName("User").SetAsString(ProgramState().UserPrefix);
+        tasks.FieldByName("Owner").SetAsString(ProgramState().UserPrefix);
+        tasks.FieldByName("Priority").SetAsString("A");
+        tasks.FieldByName("Repeat").SetAsBoolean(true);
+        tasks.FieldByName("RepFreq").SetAsInteger(4);
+        tasks.Post();
+        taskCode = tasks.FieldByName("Number").AsString();
+    });
+    // The address keeps its task's code, written under its own lock once the task lock is free.
+    ProgramLocks().WriteSharedTable(addresses, DataModule1->LockFileName(TableId::Address), network, kEditorSavePoll,
+                                    [&] {
+                                        LocateRecordCode(addresses, addressCode);
+                                        addresses.Edit();
+                                        addresses.FieldByName(identField).SetAsString(taskCode);
+                                        addresses.Post();
+                                    });
+}
+
+void TMainForm::CreateBirthdayTask(bool remind, const std::string& firstName, const std::string& surname,
+                                   TDateTime date) {
+    ReminderTask(true, remind, firstName, surname, date);
+}
+
+void TMainForm::CreateNameDayTask(bool remind, const std::string& firstName, const std::string& surname,
+                                  TDateTime date) {
+    ReminderTask(false, remind, firstName, surname, date);
+}
+
+void TMainForm::CreateAnniversaryTasks() {
+    AddressBookWindow* book = AddressBook();
+    if (!book || !DataModule1) return;
+    TVolgaTable& addresses = *DataModule1->AddressTable;
+    auto orUnknown = [](const std::string& s) { return s.empty() ? GetMessageText(kMsgUnknown) : s; };
+    const std::string first = orUnknown(book->FirstNameText());
+    const std::string surname = orUnknown(book->SurnameText());
+    const bool pripNar = addresses.FieldByName("PripNar").AsBoolean();
+    const bool pripMen = addresses.FieldByName("PripMen").AsBoolean();
+    const bool hadNar = NetEditMode == "Insert" ? false : RememberedPripNar;
+    const bool hadMen = NetEditMode == "Insert" ? false : RememberedPripMen;
+    if (pripNar != hadNar) CreateBirthdayTask(pripNar, first, surname, addresses.FieldByName("Narodeniny").AsDateTime());
+    if (pripMen != hadMen) CreateNameDayTask(pripMen, first, surname, addresses.FieldByName("Meniny").AsDateTime());
+}
+
+// ---- what the data module asks ----
+
+void TMainForm::HideSplitEnableButton() {
+    SplitEnableButton->SetEnabled(false);
+    SplitEnableButton->SetVisible(false);
+}
+
+void TMainForm::SubProjectTableFilterRecord(TDataSet& dataSet, bool& accept) {
+    std::string project = TaskEditorProject;
+    if (!TaskEditorProjectFilter) {
+        TVolgaTable* projects = DataModule1 ? DataModule1->ProjectTable : nullptr;
+        project = projects && projects->Active() && !projects->IsEmpty() ? projects->FieldByName("ProjectName").AsString()
+                                                                          : std::string();
+    }
+    accept = dataSet.FieldByName("ProjectName").AsString() == project;
+}
+
+// ---- address category ----
+
+void TMainForm::WorkSplitItems() {
+    AddressBookWindow* book = AddressBook();
+    if (!book || !DataModule1->AddressTable->FindField("Split_field")) return;
+    const int index = book->CategoryIndex();
+    std::string value;
+    if (index == 0) value.clear();
+    else if (index == 1) value = "work_zirt";
+    else if (index == 2) value = "private_zirt";
+    else if (index >= 3 && index <= 7) value = book->CategoryItem(index);
+    else return;
+    DataModule1->AddressTable->FieldByName("Split_field").SetAsString(value);
+}
+
+// ---- reconnecting ----
+
+void TMainForm::ConnectMenuClick(TComponent*) {
+    FrameState& state = ProgramState();
+    if (!state.NetworkMode) return;
+    const SettingsStore& settings = ProgramSettings();
+    const std::string& server = settings.NastaveniaText[kTextServerFolder];
+    std::error_code ec;
+    if (server.empty() ||
+        !std::filesystem::exists(std::filesystem::path(server) /
+                                     (settings.NastaveniaText[kTextNetworkUser] + TableSuffix(TableId::Address)),
+                                 ec)) {
+        state.TableFolder = state.DataFolder / "TempData";
+        OfflineMode = true;
+        ShowOfflineNotice();
+        return;
+    }
+    if (!CloseActiveModule()) return;
+    MSGDialog1->SetHelpFile("");
+    MSGDialog1->SetKind(TKvMsgDlgKind::mkInformation);
+    MSGDialog1->SetButtonGroup(TKvMsgDlgButtonGroup::bgOK);
+    MSGDialog1->SetTitle(ByLanguage("Information!", "Upozornenie!", "Upozornění!"));
+    MSGDialog1->SetText(ByLanguage(
+        "Server is in operation now. Software KV-Zirt will now join shared tables in a server.",
+        "Server je už v prevádzke. Program KV-Zirt sa teraz pripojí na zdieľané tabuľky na serveri.",
+        "Server je už v činnosti. Program KV-Zirt se teď připojí na sdílené tabulky na serveru."));
+    MSGDialog1->Execute();
+    state.TableFolder = server;
+    OfflineMode = false;
+    for (TableId id : kAllTables) {
+        delete DataModule1->TableOf(id);
+        DataModule1->TableOf(id) = nullptr;
+    }
+    DataModule1->VolgaDatabase1->SetDatabasePath(state.TableFolder.string());
+    FormShow(this);
+    ConnectMenu->SetVisible(false);
+    EnableModuleButtons();
+}
+
+// ---- payments ----
+
+void TMainForm::DownloadPays(int ask) {
+    if (ask == 1) {
+        const std::string text = ByLanguage(
+            "Your database periodical payments belie,  current of the year. \n\r Do you want to update it now? ",
+            "Vaša databáza pravidelných platieb nezodpovedá, aktuálnemu roku.\n\r Chcete ju teraz aktualizovať?.",
+            "Vaše databáze pravidelných plateb neodpovídá, aktuálnímu roku.\n\r Chcete ji teď aktualizovat?.");
+        if (ShowMessageBox(text, ByLanguage("Information!", "Upozornenie!", "Upozornění!"),
+                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+            return;
+    }
+    ShellOpenFile(kPaymentsPage, "", "", 1);
+}
+
+// ---- font-style codes ----
+
+void TMainForm::DefinEfect(TLabel* label) {
+    if (!label) return;
+    if (auto code = StyleCodeOf(label->Font().Style)) FontStyleCode = *code;
+}
+
+void TMainForm::DecodEfect() {
+    auto style = StyleOfCode(FontStyleCode);
+    if (!style) return;
+    TFont font = FontLabel->Font();
+    font.Style = *style;
+    FontLabel->SetFont(font);
+}
+
+// ---- menu check marks ----
+
+void TMainForm::BackMenuClick(TComponent*) {
+    BackMenu->SetChecked(!BackMenu->Checked());
+    ProgramSettings().Nastavenia[kSetAutoBackup] = BackMenu->Checked() ? 1 : 0;
+    if (BackMenu->Checked())
+        ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode);
+}
+
+void TMainForm::FilingMenuClick(TComponent*) {
+    FilingMenu->SetChecked(!FilingMenu->Checked());
+    ProgramSettings().Nastavenia[kSetUserDialogAtStart] = FilingMenu->Checked() ? 1 : 0;
+}
+
+void TMainForm::AddresCompletionMenuClick(TComponent*) {
+    AddresCompletionMenu->SetChecked(!AddresCompletionMenu->Checked());
+    ProgramSettings().Nastavenia[kSetAddressCompletion] = AddresCompletionMenu->Checked() ? 1 : 0;
+}
+
+void TMainForm::ObnovMenuClick(TComponent*) {
+    SettingsStore& settings = ProgramSettings();
+    const bool applied = settings.RestoreSettings([](const std::string& text, const std::string& caption) {
+        return ShowMessageBox(text, caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    });
+    if (!applied) return;
+    SetBounds(Left(), Top(), settings.FormWidth, settings.FormHeight);
+    if (module_) module_->FormShow();
+}
+
+// ---- small commands ----
+
+void TMainForm::PhoneButtonClick(TComponent*) {
+    if (AddressBookWindow* book = AddressBook()) book->PhoneCallNumber(book->ChosenPhoneNumber(), book->NameEditText());
+}
+
+void TMainForm::MailButtonClick(TComponent*) {
+    if (AddressBookWindow* book = AddressBook()) book->DBEdit10DblClick();
+}
+
+void TMainForm::WebButtonClick(TComponent*) {
+    if (AddressBookWindow* book = AddressBook()) book->DBEdit13DblClick();
+}
+
+void TMainForm::ScrToolButtonClick(TComponent*) {
+    // The desktop's screen saver starts through its own command; a desktop without one has none.
+    ShellOpenFile("xdg-screensaver", "activate", "", 0);
+}
+
+} // namespace kvz
