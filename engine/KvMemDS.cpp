@@ -227,6 +227,21 @@ TGetResult TKvMemoryData::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool d
     return result;
 }
 
+bool TKvMemoryData::InternalReadRecordAt(int index, TRecordBuffer& buffer) {
+    auto& b = static_cast<Buffer&>(buffer);
+    if (!Filtered() || !OnFilterRecord()) {
+        if (index < 0 || static_cast<size_t>(index) >= records_.size()) return false;
+        CopyRecordToBuffer(*records_[static_cast<size_t>(index)], b);
+        return true;
+    }
+    // The filtered view has no index of its own: count the rows that pass.
+    for (const auto& rec : records_) {
+        CopyRecordToBuffer(*rec, b);
+        if (FilterAccepts(b) && index-- == 0) return true;
+    }
+    return false;
+}
+
 void TKvMemoryData::InternalSetToRecord(TRecordBuffer& buffer) {
     if (buffer.Bookmark.empty()) return;
     int i = IndexOfID(BookmarkID(buffer.Bookmark));

@@ -97,6 +97,7 @@ protected:
     void SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) override;
     void InternalPost() override;
     void InternalDelete() override;
+    bool InternalReadRecordAt(int index, TRecordBuffer& buffer) override;
 
     // Copies the buffer's data area and BLOB strings into the record at that index.
     virtual void StoreRecord(TRecordBuffer& buffer, int index);

@@ -745,6 +745,12 @@ TGetResult TVolgaDataset::GetRecord(TRecordBuffer& buffer, TGetMode mode, bool d
     return grOK;
 }
 
+bool TVolgaDataset::InternalReadRecordAt(int index, TRecordBuffer& buffer) {
+    if (index < 0 || static_cast<size_t>(index) >= view_.size()) return false;
+    FillBuffer(static_cast<RecBuf&>(buffer), index);
+    return true;
+}
+
 void TVolgaDataset::InternalFirst() { pos_ = -1; }
 void TVolgaDataset::InternalLast() { pos_ = static_cast<int>(view_.size()); }
 

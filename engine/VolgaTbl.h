@@ -193,6 +193,7 @@ protected:
     void InternalCancel() override;
     void InternalRefresh() override;
     void InternalInitFieldDefs() override;
+    bool InternalReadRecordAt(int index, TRecordBuffer& buffer) override;
     void DoBeforeInsert() override;
     void DoBeforeClose() override;
     void InitRecord(TRecordBuffer& buffer) override;

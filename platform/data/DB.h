@@ -22,7 +22,9 @@
 // the start, bfEOF at the end; the cursor then stays on the posted row) and InternalDelete
 // (delete the cursor's row and leave the cursor on the row that took its place, else the one
 // before). Optional hooks: record count and number, bookmark validity and order, BLOB streams,
-// Locate/Lookup, filter changes, refresh, update status. The framework computes calculated
+// Locate/Lookup, filter changes, refresh, update status, and InternalReadRecordAt (the row at
+// a position of the view copied into a buffer, with no cursor moved and no event fired; grids
+// paint through it). The framework computes calculated
 // fields after every GetRecord and reads calculated fields itself; field objects convert and
 // check values before a descendant sees them. A descendant's destructor calls Close(), since
 // the hooks cannot run once its part is gone.
@@ -88,6 +90,7 @@ enum TDataSetState {
     dsFilter,
     dsNewValue,
     dsInternalCalc,
+    dsBlockRead, // fields read a buffer filled by ReadRecordAt (TRecordReadScope)
 };
 const char* DataSetStateName(TDataSetState state);
 
@@ -690,6 +693,15 @@ public:
     // The fields named in a ";"-separated list, "Field 'X' not found" for an unknown name.
     std::vector<TField*> GetFieldList(std::string_view names) const;
 
+    // Rows by position, without moving (what grids paint from). ReadRecordAt copies the row at
+    // a 0-based position of the view (in the order and filter of RecNo and RecordCount) into a
+    // buffer of NewRecordBuffer and computes its calculated fields; false when there is no such
+    // row or the descendant cannot read by position. The cursor, the window of buffers and the
+    // state stay as they are and no dataset event fires. A TRecordReadScope lets the fields
+    // read the buffer.
+    std::unique_ptr<TRecordBuffer> NewRecordBuffer();
+    bool ReadRecordAt(int index, TRecordBuffer& buffer);
+
     // Filtering (the descendant decides which rows pass; see FilterAccepts).
     bool Filtered() const { return filtered_; }
     virtual void SetFiltered(bool value);
@@ -759,6 +771,13 @@ protected:
     virtual void InternalCancel() {}
     virtual void InternalRefresh() {}
     virtual void InternalInitFieldDefs() {}
+    // The row at a 0-based position of the view into the buffer (data, Bookmark, BookmarkFlag
+    // bfCurrent); false when there is none. Must not move the cursor nor fire events.
+    virtual bool InternalReadRecordAt(int index, TRecordBuffer& buffer) {
+        (void)index;
+        (void)buffer;
+        return false;
+    }
     virtual void InternalHandleException(std::exception_ptr error);
     virtual bool GetCanModify() const { return true; }
     // The framework's record initialisation: InternalInitRecord, calculated values cleared,
@@ -809,6 +828,7 @@ private:
     friend class TDataLink;
     friend class TField;
     friend class TFieldDefs;
+    friend class TRecordReadScope;
 
     void OpenCursor();
     void CloseCursor();
@@ -857,6 +877,21 @@ private:
     TDataEvent enableEvent_ = deDataSetChange;
     std::vector<TDataSource*> dataSources_;
     FormatSettings settings_;
+};
+
+// While it lives, the dataset's fields read the buffer (one filled by ReadRecordAt) in state
+// dsBlockRead, and nothing can be written; the state and the buffer in view come back after.
+class TRecordReadScope {
+public:
+    TRecordReadScope(TDataSet& dataSet, TRecordBuffer& buffer);
+    ~TRecordReadScope();
+    TRecordReadScope(const TRecordReadScope&) = delete;
+    TRecordReadScope& operator=(const TRecordReadScope&) = delete;
+
+private:
+    TDataSet& dataSet_;
+    TRecordBuffer* oldBuffer_;
+    TDataSetState oldState_;
 };
 
 // ---- Data sources and links -------------------------------------------------------------

@@ -20,7 +20,7 @@ bool IsBlobType(TFieldType type) { return type == ftBlob || type == ftMemo || ty
 
 const char* DataSetStateName(TDataSetState state) {
     static const char* const names[] = {"dsInactive", "dsBrowse", "dsEdit",    "dsInsert",      "dsSetKey",
-                                        "dsCalcFields", "dsFilter", "dsNewValue", "dsInternalCalc"};
+                                        "dsCalcFields", "dsFilter", "dsNewValue", "dsInternalCalc", "dsBlockRead"};
     return names[state];
 }
 
@@ -544,6 +544,30 @@ void TDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
     if (Active() && filtered_) First();
 }
 
+// ---- Rows by position -------------------------------------------------------------------
+
+std::unique_ptr<TRecordBuffer> TDataSet::NewRecordBuffer() {
+    auto buffer = AllocRecordBuffer();
+    buffer->CalcValues.assign(static_cast<size_t>(calcFieldCount_), Variant());
+    return buffer;
+}
+
+bool TDataSet::ReadRecordAt(int index, TRecordBuffer& buffer) {
+    if (state_ == dsInactive || index < 0 || !InternalReadRecordAt(index, buffer)) return false;
+    if (calcFieldCount_ > 0)
+        GetCalcFields(buffer);
+    else
+        buffer.CalcValues.clear();
+    return true;
+}
+
+TRecordReadScope::TRecordReadScope(TDataSet& dataSet, TRecordBuffer& buffer)
+    : dataSet_(dataSet), oldBuffer_(dataSet.tempBuffer_) {
+    oldState_ = dataSet.SetTempState(dsBlockRead, &buffer);
+}
+
+TRecordReadScope::~TRecordReadScope() { dataSet_.RestoreState(oldState_, oldBuffer_); }
+
 // ---- Field values -----------------------------------------------------------------------
 
 TRecordBuffer* TDataSet::GetActiveRecBuf() const {
@@ -554,7 +578,8 @@ TRecordBuffer* TDataSet::GetActiveRecBuf() const {
     case dsNewValue: return &ActiveBuffer();
     case dsCalcFields:
     case dsFilter:
-    case dsInternalCalc: return tempBuffer_;
+    case dsInternalCalc:
+    case dsBlockRead: return tempBuffer_;
     default: return nullptr;
     }
 }

@@ -106,7 +106,7 @@ void TPageControl::ControlAdded(TControl* control) {
     auto* sheet = dynamic_cast<TTabSheet*>(control);
     if (!sheet) return;
     setting_ = true;
-    Tabs()->addTab(sheet->Widget(), sheet->Widget()->windowTitle());
+    Tabs()->addTab(sheet->Widget(), ToQString(sheet->TWinControl::WidgetText()));
     setting_ = false;
     shownIndex_ = Tabs()->currentIndex();
 }
@@ -116,7 +116,7 @@ void TPageControl::ControlRemoved(TControl* control) {
     if (!sheet || !sheet->Widget()) return;
     setting_ = true;
     // The tab's text goes with the tab; the sheet keeps it.
-    sheet->Widget()->setWindowTitle(Tabs()->tabText(Tabs()->indexOf(sheet->Widget())));
+    sheet->TWinControl::SetWidgetText(ToStd(Tabs()->tabText(Tabs()->indexOf(sheet->Widget()))));
     Tabs()->removeTab(Tabs()->indexOf(sheet->Widget()));
     setting_ = false;
     shownIndex_ = Tabs()->currentIndex();

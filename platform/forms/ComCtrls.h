@@ -41,6 +41,9 @@ public:
 protected:
     std::string WidgetText() const override;
     void SetWidgetText(std::string_view text) override;
+
+private:
+    friend class TPageControl;
 };
 
 using TTabChangingEvent = std::function<void(TComponent* sender, bool& allowChange)>;

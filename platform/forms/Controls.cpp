@@ -135,6 +135,12 @@ bool IsForm(const TControl* c) { return dynamic_cast<const TForm*>(c) != nullptr
 } // namespace
 
 TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {
+    // A control waits in its owner's window, hidden, until it gets its parent: it almost always
+    // stands there, and a widget made into a child once costs less than a window made a child.
+    if (auto* home = dynamic_cast<TWinControl*>(owner); home && home->Widget() && widget->windowType() == Qt::Widget) {
+        widget->setParent(home->ClientWidget());
+        widget->hide();
+    }
     widget->setAcceptDrops(true);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) area->viewport()->setAcceptDrops(true);
 }
@@ -166,7 +172,8 @@ void TControl::SetParent(TWinControl* parent) {
     parent_ = parent;
     if (!widget_) return;
     const QRect geometry = widget_->geometry();
-    widget_->setParent(parent ? parent->ClientWidget() : nullptr);
+    QWidget* home = parent ? parent->ClientWidget() : nullptr;
+    if (widget_->parentWidget() != home || !parent) widget_->setParent(home);
     widget_->setGeometry(geometry);
     if (parent) {
         parent->controls_.push_back(this);
@@ -331,10 +338,16 @@ void TControl::ApplyPalette() {
     widget_->setPalette(pal);
 }
 
-std::string TControl::WidgetText() const { return widget_ ? widget_->windowTitle().toStdString() : std::string(); }
+namespace {
+const char* const CaptionProperty = "kvzCaption";
+}
+
+std::string TControl::WidgetText() const {
+    return widget_ ? widget_->property(CaptionProperty).toString().toStdString() : std::string();
+}
 
 void TControl::SetWidgetText(std::string_view text) {
-    if (widget_) widget_->setWindowTitle(ToQString(text));
+    if (widget_) widget_->setProperty(CaptionProperty, ToQString(text));
 }
 
 void TControl::SetCaption(std::string_view caption) {

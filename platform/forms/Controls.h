@@ -197,7 +197,8 @@ protected:
     TControl(TComponent* owner, QWidget* widget);
 
     // Where the caption lives: a control over a Qt widget with a text of its own reads and
-    // writes that (a button's text, an edit's text); the default keeps it as the widget's title.
+    // writes that (a button's text, an edit's text, a window's title); the default keeps it
+    // as a property of the widget.
     virtual std::string WidgetText() const;
     virtual void SetWidgetText(std::string_view text);
 

@@ -79,6 +79,10 @@ protected:
             Guarded([&] { pressed = form_->PressDefaultButton(); });
             if (pressed) return;
         }
+        if (e->key() == Qt::Key_F1) {
+            Guarded([&] { form_->ShowHelp(); });
+            return;
+        }
         if (e->key() == Qt::Key_Escape) {
             Guarded([&] {
                 if (!form_->PressCancelButton() && form_->Modal()) form_->Close();
@@ -160,6 +164,9 @@ void TForm::Init(TComponent* owner) {
 TForm::~TForm() {
     auto& forms = AllForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    // The form's components go while its window still stands: their widgets leave it as
+    // children, instead of being made windows of their own first.
+    while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
     // Windows that stand over this one but belong to others stay when it goes.
     if (QWidget* w = Widget())
         for (QObject* child : w->children())
@@ -196,8 +203,15 @@ void TForm::Free() {
 }
 
 void TForm::Release() {
-    // Dropped with the widget when the form is freed first.
-    QMetaObject::invokeMethod(Widget(), [this] { Free(); }, Qt::QueuedConnection);
+    // Delivered to the application, not to the window, which must not go while it handles an
+    // event; skipped when the form was freed first.
+    QPointer<QWidget> alive(Widget());
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, alive] {
+            if (alive) Free();
+        },
+        Qt::QueuedConnection);
 }
 
 bool TForm::FixedSize() const {
@@ -416,6 +430,15 @@ void TForm::SetModalResult(TModalResult result) {
     static_cast<QDialog*>(Widget())->done(result);
 }
 
+bool TForm::ShowHelp() {
+    // The focused control's topic, else its containers', else the form's.
+    int context = 0;
+    for (TControl* c = ActiveControl(); c && !context; c = c->Parent()) context = c->HelpContext();
+    if (!context) context = HelpContext();
+    if (!context) return false;
+    return Application().HelpContext(helpFile_, context);
+}
+
 bool TForm::PressDefaultButton() {
     TButton* found = nullptr;
     ForEachButton(this, [&](TButton* b) {
@@ -532,6 +555,9 @@ TForm* TForm::MDIChildren(int index) const {
 }
 
 void TForm::TextChanged() {}
+
+std::string TForm::WidgetText() const { return Widget()->windowTitle().toStdString(); }
+void TForm::SetWidgetText(std::string_view text) { Widget()->setWindowTitle(ToQString(text)); }
 
 // ---- TScrollBox ----
 

@@ -60,6 +60,9 @@ public:
     // form has none that is visible and enabled. A focused button takes Enter itself.
     bool PressDefaultButton();
     bool PressCancelButton();
+    // F1: the help topic of the focused control (or of what holds it, or of the form) from the
+    // form's help file or the application's; false when none has a topic or help is missing.
+    bool ShowHelp();
 
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool on) { keyPreview_ = on; }
@@ -98,6 +101,8 @@ protected:
     // A form of that style: fsMDIForm makes the frame window.
     TForm(TComponent* owner, TFormStyle style);
     void TextChanged() override;
+    std::string WidgetText() const override;
+    void SetWidgetText(std::string_view text) override;
     // OnShow and OnHide follow the window's own show and hide.
     void VisibleChanged() override {}
     void AlignClientArea(const TRect& rest) override;

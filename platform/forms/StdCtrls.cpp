@@ -18,6 +18,8 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <map>
+#include <utility>
 #include <stdexcept>
 
 namespace kvz {
@@ -44,6 +46,16 @@ QString WithoutAccel(const QString& caption) {
     return out;
 }
 
+// The height a one-line control of this kind has with its font: asked of the widget once per
+// kind and font, since a combo box's size hint is dear.
+int SingleLineHeight(QWidget* widget) {
+    static std::map<std::pair<const char*, QString>, int> heights;
+    auto key = std::make_pair(widget->metaObject()->className(), widget->font().key());
+    auto it = heights.find(key);
+    if (it == heights.end()) it = heights.emplace(key, widget->sizeHint().height()).first;
+    return it->second;
+}
+
 } // namespace
 
 // ---- TLabel ----
@@ -59,8 +71,16 @@ void TLabel::ShowText() {
     QString caption = ToQString(Caption());
     // Qt draws the "&" letter underlined only for a label with a buddy.
     Label()->setText(focusControl_ ? caption : WithoutAccel(caption));
-    if (autoSize_ && !WordWrap()) Label()->resize(Label()->sizeHint());
-    Invalidate();
+}
+
+void TLabel::FitText() {
+    if (!autoSize_ || WordWrap()) return;
+    // The text's own extent: the same with the "&" letter underlined or left out.
+    QLabel* label = Label();
+    QSize text = label->fontMetrics().size(Qt::TextShowMnemonic, ToQString(Caption()));
+    QMargins m = label->contentsMargins();
+    label->resize(text.width() + m.left() + m.right() + 2 * label->margin(),
+                  text.height() + m.top() + m.bottom() + 2 * label->margin());
 }
 
 void TLabel::SetFocusControl(TWinControl* control) {
@@ -112,16 +132,19 @@ void TLabel::SetWordWrap(bool on) { Label()->setWordWrap(on); }
 
 void TLabel::SetAutoSize(bool on) {
     autoSize_ = on;
-    if (on) ShowText();
+    FitText();
 }
 
 bool TLabel::Transparent() const { return !Label()->autoFillBackground(); }
 void TLabel::SetTransparent(bool on) { Label()->setAutoFillBackground(!on); }
 
-void TLabel::TextChanged() { ShowText(); }
+void TLabel::TextChanged() {
+    ShowText();
+    FitText();
+}
 
 void TLabel::FontChanged() {
-    if (autoSize_ && !WordWrap()) Label()->resize(Label()->sizeHint());
+    FitText();
     TGraphicControl::FontChanged();
 }
 
@@ -136,7 +159,7 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdi
     });
     // A validator that changes the case sets the text anew, which Qt counts as unmodified.
     QObject::connect(edit, &QLineEdit::textEdited, edit, [edit] { edit->setModified(true); });
-    SetBounds(0, 0, 121, edit->sizeHint().height());
+    SetBounds(0, 0, 121, SingleLineHeight(edit));
 }
 
 QLineEdit* TEdit::Edit() const { return static_cast<QLineEdit*>(Widget()); }
@@ -471,7 +494,7 @@ TComboBox::TComboBox(TComponent* owner) : TWinControl(owner, new TControlWidget<
                 if (OnChange) OnChange(this);
             });
     });
-    SetBounds(0, 0, 145, combo->sizeHint().height());
+    SetBounds(0, 0, 145, SingleLineHeight(combo));
 }
 
 TComboBox::~TComboBox() = default;

@@ -54,6 +54,7 @@ protected:
 private:
     QLabel* Label() const;
     void ShowText();
+    void FitText();
     TWinControl* focusControl_ = nullptr;
     bool autoSize_ = true;
 };

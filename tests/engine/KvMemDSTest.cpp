@@ -174,6 +174,29 @@ TEST_F(MemFixture, FilterEventAndDeletingTheLastFilteredRecord) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"A1", "B", "A2", "C"}));
 }
 
+TEST_F(MemFixture, RowsAreReadByPositionOfTheFilteredView) {
+    for (const char* name : {"A", "B", "C", "D"}) Add(name);
+    md.First();
+    int scrolls = 0;
+    md.AfterScroll = [&](TDataSet&) { ++scrolls; };
+    auto buffer = md.NewRecordBuffer();
+    auto nameAt = [&](int index) {
+        if (!md.ReadRecordAt(index, *buffer)) return std::string("-");
+        TRecordReadScope scope(md, *buffer);
+        return md.FieldByName("Name").AsString();
+    };
+    EXPECT_EQ(nameAt(2), "C");
+    EXPECT_EQ(nameAt(4), "-");
+    md.SetOnFilterRecord([](TDataSet& d, bool& accept) { accept = d.FieldByName("Name").AsString() != "B"; });
+    md.SetFiltered(true);
+    scrolls = 0;
+    EXPECT_EQ(nameAt(1), "C");
+    EXPECT_EQ(nameAt(2), "D");
+    EXPECT_EQ(nameAt(3), "-");
+    EXPECT_EQ(Current(), "A");
+    EXPECT_EQ(scrolls, 0);
+}
+
 TEST_F(MemFixture, AFailingFilterRejectsTheRecordAndReportsIt) {
     for (const char* n : {"A", "B", "C"}) Add(n);
     std::vector<std::string> reported;

@@ -2,6 +2,8 @@
 // and the framework's other duties (bookmarks, filter, calculated fields, links).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "TinyDataSet.h"
 
 using namespace kvz;
@@ -60,6 +62,21 @@ protected:
         link.SetDataSource(&source);
     }
     std::string Name() { return ds.FieldByName("Name").AsString(); }
+    // Persistent fields: the two data fields and a calculated one, "Twice".
+    std::tuple<TStringField*, TIntegerField*, TIntegerField*> AddPersistentFields() {
+        auto* name = new TStringField(&ds);
+        name->SetFieldName("Name");
+        name->SetSize(10);
+        name->SetDataSet(&ds);
+        auto* number = new TIntegerField(&ds);
+        number->SetFieldName("Number");
+        number->SetDataSet(&ds);
+        auto* twice = new TIntegerField(&ds);
+        twice->SetFieldName("Twice");
+        twice->SetFieldKind(fkCalculated);
+        twice->SetDataSet(&ds);
+        return {name, number, twice};
+    }
 
     std::vector<std::string> log;
     TTinyDataSet ds;
@@ -333,17 +350,7 @@ TEST_F(DataSetFixture, FilterEventAndItsErrors) {
 
 TEST_F(DataSetFixture, CalculatedAndLookupFields) {
     // Persistent fields: two data fields, a calculated one and a lookup one.
-    auto* name = new TStringField(&ds);
-    name->SetFieldName("Name");
-    name->SetSize(10);
-    name->SetDataSet(&ds);
-    auto* number = new TIntegerField(&ds);
-    number->SetFieldName("Number");
-    number->SetDataSet(&ds);
-    auto* twice = new TIntegerField(&ds);
-    twice->SetFieldName("Twice");
-    twice->SetFieldKind(fkCalculated);
-    twice->SetDataSet(&ds);
+    auto [name, number, twice] = AddPersistentFields();
 
     TTinyDataSet colours;
     colours.FieldDefs().Add("Id", ftInteger);
@@ -381,6 +388,33 @@ TEST_F(DataSetFixture, CalculatedAndLookupFields) {
     EXPECT_GT(calcCalls, 3);
     ds.Close();
     EXPECT_EQ(ds.FieldCount(), 4); // persistent fields stay
+}
+
+TEST_F(DataSetFixture, RowsAreReadByPositionWithoutMoving) {
+    auto [name, number, twice] = AddPersistentFields();
+    ds.OnCalcFields = [](TDataSet& d) { d.FieldByName("Twice").SetAsInteger(d.FieldByName("Number").AsInteger() * 2); };
+    ds.Open();
+    ds.Next();
+    ds.SetOnFilterRecord([](TDataSet& d, bool& accept) { accept = d.FieldByName("Number").AsInteger() != 2; });
+    ds.SetFiltered(true); // Anna, Cyril
+    log.clear();
+    const int position = ds.Position();
+
+    auto buffer = ds.NewRecordBuffer();
+    ASSERT_TRUE(ds.ReadRecordAt(1, *buffer));
+    {
+        TRecordReadScope scope(ds, *buffer);
+        EXPECT_EQ(ds.State(), dsBlockRead);
+        EXPECT_EQ(name->AsString(), "Cyril");
+        EXPECT_EQ(twice->AsInteger(), 6);
+        EXPECT_THROW(name->SetAsString("X"), EDatabaseError); // nothing is written through a read
+    }
+    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_EQ(name->AsString(), "Anna"); // the active record again
+    EXPECT_FALSE(ds.ReadRecordAt(2, *buffer));
+    EXPECT_FALSE(ds.ReadRecordAt(-1, *buffer));
+    EXPECT_EQ(ds.Position(), position);
+    EXPECT_EQ(log, Log{});
 }
 
 TEST_F(DataSetFixture, DefaultFieldsComeAndGo) {

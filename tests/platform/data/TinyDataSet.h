@@ -148,6 +148,14 @@ protected:
         if (pos_ >= static_cast<int>(rows.size())) pos_ = static_cast<int>(rows.size()) - 1;
     }
     bool GetCanModify() const override { return !readOnly; }
+    bool InternalReadRecordAt(int index, TRecordBuffer& buffer) override {
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+            if (Accept(i) && index-- == 0) {
+                Fill(static_cast<Buffer&>(buffer), i);
+                return true;
+            }
+        return false;
+    }
 
 private:
     bool open_ = false;

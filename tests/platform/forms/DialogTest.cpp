@@ -75,6 +75,7 @@ public:
         OkButton->SetName("OkButton");
         OkButton->SetDefault(true);
         OkButton->SetModalResult(mrOk);
+        OkButton->OnClick = [this](TComponent* s) { OkButtonClick(s); };
         CancelButton->SetName("CancelButton");
         CancelButton->SetCancel(true);
         CancelButton->SetModalResult(mrCancel);
@@ -94,6 +95,10 @@ public:
     TButton* OkButton = new TButton(this);
     TButton* HelpButton = new TButton(this);
     TButton* CancelButton = new TButton(this);
+    std::string UserName;
+
+private:
+    void OkButtonClick(TComponent*) { UserName = Edit1->Text(); }
 };
 
 // Shows the dialog modally and hands it to the script once it shows.
@@ -115,8 +120,6 @@ TEST_F(FormsTest, EnterPressesTheDefaultButtonAndEscapeTheCancelButton) {
     for (Case c : {Case{Qt::Key_Return, "Edit1", mrOk}, Case{Qt::Key_Enter, "Edit2", mrOk},
                    Case{Qt::Key_Escape, "Edit1", mrCancel}, Case{Qt::Key_Return, "CancelButton", mrCancel}}) {
         TNewUserDialog dialog(nullptr, 0);
-        int okClicks = 0;
-        dialog.OkButton->OnClick = [&](TComponent*) { ++okClicks; };
         auto* focus = static_cast<TWinControl*>(dialog.FindComponent(c.focus));
         EXPECT_EQ(ShowWith(dialog, [&](TNewUserDialog& d) {
                       d.Edit1->SetText("Eva");
@@ -125,7 +128,7 @@ TEST_F(FormsTest, EnterPressesTheDefaultButtonAndEscapeTheCancelButton) {
                   }),
                   c.result)
             << c.focus;
-        EXPECT_EQ(okClicks, c.result == mrOk ? 1 : 0);
+        EXPECT_EQ(dialog.UserName, c.result == mrOk ? "Eva" : "");
         EXPECT_FALSE(dialog.Visible());
         EXPECT_EQ(dialog.Edit1->Text(), "Eva");
     }
@@ -165,6 +168,24 @@ TEST_F(FormsTest, TabFollowsTheTabOrderAndAltWithALetterFocusesTheLabelsEdit) {
     EXPECT_EQ(dialog.ActiveControl(), dialog.Edit3);
     testing::TypeKey(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
     EXPECT_EQ(dialog.ActiveControl(), dialog.Edit1);
+}
+
+TEST_F(FormsTest, F1ShowsTheHelpTopicOfTheFocusedControl) {
+    TNewUserDialog dialog(nullptr, 0);
+    dialog.SetHelpContext(53);
+    dialog.Edit2->SetHelpContext(56);
+    std::vector<int> topics;
+    Application().OnHelp = [&](const std::string&, int context) {
+        topics.push_back(context);
+        return true;
+    };
+    dialog.Show();
+    for (TEdit* edit : {dialog.Edit2, dialog.Edit1}) {
+        edit->SetFocus();
+        testing::TypeKey(edit->Widget(), Qt::Key_F1);
+    }
+    Application().OnHelp = nullptr;
+    EXPECT_EQ(topics, (std::vector<int>{56, 53}));
 }
 
 TEST_F(FormsTest, PasswordEditsHideAndLimitWhatIsTyped) {

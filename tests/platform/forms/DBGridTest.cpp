@@ -1,0 +1,212 @@
+// The dataset grid over a large engine table: it paints by reading rows by position (the
+// dataset never scrolls for a paint), and its current row and the dataset's follow each other.
+#include "TempFolder.h"
+#include "bench/AddressRows.h"
+#include "engine/VolgaTbl.h"
+#include "forms/FormsTesting.h"
+#include "platform/forms/DBGrids.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Responder.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace kvz {
+namespace {
+
+constexpr int kRows = 100000;
+
+
+// One big table file for the whole test program; each test opens it afresh.
+const std::filesystem::path& BigTable() {
+    static TempFolder folder;
+    static const std::filesystem::path file = [] {
+        TVolgaCursor c;
+        bench::DefineAddressTable(c);
+        bench::FillAddressRows(c, kRows);
+        const auto path = folder.path() / "Jano_address.d";
+        c.SaveToFile(path);
+        return path;
+    }();
+    return file;
+}
+
+class DBGridTest : public testing::FormsTest {
+protected:
+    void SetUp() override {
+        FormsTest::SetUp();
+        table.SetTableName(BigTable().string());
+        table.AfterScroll = [this](TDataSet&) { ++scrolls; };
+        table.Open();
+        source.SetDataSet(&table);
+        form.SetClientSize(600, 400);
+        grid->SetParent(&form);
+        grid->SetAlign(TAlign::alClient);
+        grid->SetDataSource(&source);
+        form.Show();
+        QApplication::processEvents();
+    }
+    int ViewRow() const { return grid->View()->currentIndex().row(); }
+    void Paint() { testing::Render(*grid); }
+
+    struct Application {
+        Application() { testing::EnsureApplication(); }
+    } application; // before the first widget
+    TVolgaTable table;
+    TDataSource source;
+    TForm form{nullptr};
+    TDBGrid* grid = new TDBGrid(&form);
+    int scrolls = 0;
+};
+
+TEST_F(DBGridTest, PaintsARowPerRecordWithoutScrollingTheDataset) {
+    ASSERT_EQ(grid->Model().rowCount(), kRows);
+    EXPECT_EQ(grid->Columns().Count(), table.FieldCount());
+    EXPECT_EQ(grid->Columns()[1].TitleCaption(), "Firma");
+    scrolls = 0;
+    Paint();
+    grid->View()->scrollToBottom();
+    Paint();
+    grid->View()->verticalScrollBar()->setValue(kRows / 2);
+    Paint();
+    EXPECT_EQ(scrolls, 0);
+    EXPECT_EQ(table.RecNo(), 1);
+    // The painted cells are the rows at their positions.
+    const QModelIndex last = grid->Model().index(kRows - 1, 0);
+    EXPECT_EQ(grid->Model().data(last, Qt::DisplayRole).toString(), QString("%1").arg(kRows - 1, 8, 10, QChar('0')));
+    EXPECT_EQ(grid->Model().data(grid->Model().index(1, 3), Qt::DisplayRole).toString().toStdString(),
+              [&] {
+                  table.Next();
+                  return table.FieldByName("Priezvisko").AsString();
+              }());
+}
+
+TEST_F(DBGridTest, CurrentRowFollowsTheDatasetBothWays) {
+    scrolls = 0;
+    table.MoveBy(41);
+    EXPECT_EQ(ViewRow(), 41);
+    table.Last();
+    EXPECT_EQ(ViewRow(), kRows - 1);
+    table.SetRecNo(500);
+    EXPECT_EQ(ViewRow(), 499);
+    EXPECT_EQ(scrolls, 3);
+
+    // The view's current row moves the dataset, once per move.
+    scrolls = 0;
+    grid->View()->setCurrentIndex(grid->Model().index(90000, 2));
+    EXPECT_EQ(table.RecNo(), 90001);
+    EXPECT_EQ(scrolls, 1);
+    EXPECT_EQ(grid->SelectedField(), &table.FieldByName("Meno"));
+    testing::Key(grid->View(), Qt::Key_Down);
+    EXPECT_EQ(table.RecNo(), 90002);
+    testing::Key(grid->View(), Qt::Key_PageDown);
+    EXPECT_GT(table.RecNo(), 90003);
+    EXPECT_EQ(ViewRow() + 1, table.RecNo());
+    EXPECT_EQ(scrolls, 3);
+}
+
+TEST_F(DBGridTest, EditingInsertingAndDeletingReshapeTheRows) {
+    table.SetRecNo(10);
+    table.Insert();
+    EXPECT_EQ(grid->Model().rowCount(), kRows + 1);
+    EXPECT_EQ(ViewRow(), 9);
+    EXPECT_EQ(grid->Model().headerData(9, Qt::Vertical, Qt::DisplayRole).toString(), "*");
+    table.FieldByName("Firma").SetAsString("Nová firma");
+    EXPECT_EQ(grid->Model().data(grid->Model().index(9, 1), Qt::DisplayRole).toString(), "Nová firma");
+    EXPECT_EQ(grid->Model().data(grid->Model().index(10, 0), Qt::DisplayRole).toString(), "00000009");
+    table.Cancel();
+    EXPECT_EQ(grid->Model().rowCount(), kRows);
+    // An untouched insert goes when the grid moves on, to the record that was clicked.
+    table.Insert();
+    grid->View()->setCurrentIndex(grid->Model().index(12, 0));
+    EXPECT_EQ(table.State(), dsBrowse);
+    EXPECT_EQ(table.RecNo(), 12);
+    table.SetRecNo(10);
+    EXPECT_EQ(grid->Model().data(grid->Model().index(9, 0), Qt::DisplayRole).toString(), "00000009");
+
+    ASSERT_EQ(table.RecNo(), 10);
+    EXPECT_EQ(ViewRow(), 9);
+    table.Edit();
+    table.FieldByName("Firma").SetAsString("Zmenená");
+    EXPECT_EQ(grid->Model().data(grid->Model().index(9, 1), Qt::DisplayRole).toString(), "Zmenená");
+    table.Post();
+    table.Delete();
+    EXPECT_EQ(grid->Model().rowCount(), kRows - 1);
+    EXPECT_EQ(grid->Model().data(grid->Model().index(9, 0), Qt::DisplayRole).toString(), "00000010");
+    EXPECT_EQ(ViewRow() + 1, table.RecNo());
+}
+
+TEST_F(DBGridTest, CellEditorsEditTheDatasetFirstAndMovingOnPosts) {
+    QTableView* view = grid->View();
+    const QModelIndex firma = grid->Model().index(4, 1);
+    view->setCurrentIndex(firma);
+    view->edit(firma);
+    EXPECT_EQ(table.State(), dsEdit); // before the editor shows
+    auto* editor = view->indexWidget(firma) ? view->indexWidget(firma) : view->focusWidget();
+    ASSERT_NE(editor, nullptr);
+    view->itemDelegate()->setModelData(editor, view->model(), firma); // what Enter does
+    EXPECT_EQ(table.RecNo(), 5);
+    ASSERT_TRUE(grid->Model().setData(firma, "Nová", Qt::EditRole));
+    EXPECT_EQ(table.FieldByName("Firma").AsString(), "Nová");
+    view->setCurrentIndex(grid->Model().index(5, 1));
+    EXPECT_EQ(table.State(), dsBrowse);
+    table.SetRecNo(5);
+    EXPECT_EQ(table.FieldByName("Firma").AsString(), "Nová");
+
+    // A read-only grid opens no editor and leaves the dataset alone.
+    grid->SetReadOnly(true);
+    view->edit(grid->Model().index(2, 1));
+    EXPECT_EQ(table.State(), dsBrowse);
+}
+
+TEST_F(DBGridTest, CellsTakeTheirStyleFromColumnsAndTheRowTheyShow) {
+    grid->Columns().Add().SetFieldName("Priezvisko");
+    TColumn& town = grid->Columns().Add();
+    town.SetFieldName("Mesto");
+    town.SetTitleCaption("Town");
+    town.SetWidth(90);
+    town.SetAlignment(taRightJustify);
+    ASSERT_EQ(grid->Model().columnCount(), 2);
+    EXPECT_EQ(grid->View()->columnWidth(1), 90);
+    EXPECT_EQ(grid->Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Town");
+    EXPECT_EQ(grid->Model().data(grid->Model().index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignRight | Qt::AlignVCenter);
+
+    // A handler colours rows by what they hold; its fields read the painted row.
+    struct ColouringGrid : TDBGrid {
+        using TDBGrid::TDBGrid;
+        void QueryCellStyle(int, TColumn&, TField*, TCellStyle& style, bool) override {
+            if (DataSet()->FieldByName("Number").AsString().back() == '7') style.Background = clYellow;
+        }
+    };
+    auto* coloured = new ColouringGrid(&form);
+    coloured->SetParent(&form);
+    coloured->SetDataSource(&source);
+    scrolls = 0;
+    EXPECT_EQ(coloured->Model().data(coloured->Model().index(17, 0), Qt::BackgroundRole).value<QColor>(), QColor(Qt::yellow));
+    EXPECT_FALSE(coloured->Model().data(coloured->Model().index(18, 0), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(scrolls, 0);
+}
+
+TEST_F(DBGridTest, MarkedRowsAreKeptAsBookmarks) {
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    table.SetRecNo(3);
+    grid->SelectedRows().SetCurrentRowSelected(true);
+    table.SetRecNo(5);
+    grid->SelectedRows().SetCurrentRowSelected(true);
+    testing::Render(*grid, "dbgrid-marked");
+    EXPECT_EQ(grid->SelectedRows().Count(), 2);
+    EXPECT_TRUE(grid->Model().data(grid->Model().index(2, 0), kHighlightRole).toBool()); // marked rows show selected
+    EXPECT_FALSE(grid->Model().data(grid->Model().index(3, 0), kHighlightRole).toBool());
+    grid->SelectedRows().Delete();
+    EXPECT_EQ(grid->Model().rowCount(), kRows - 2);
+    EXPECT_EQ(grid->Model().data(grid->Model().index(2, 0), Qt::DisplayRole).toString(), "00000003");
+    grid->SetOptions(grid->Options() & ~dgMultiSelect);
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+}
+
+} // namespace
+} // namespace kvz
