@@ -332,7 +332,8 @@ void TMainForm::BuildToolBars() {
 
     for (TToolBar* b : {ToolBar1, ToolBar2, ToolBar3, ToolBar4}) {
         b->SetAlign(TAlign::alNone);
-        b->SetWidth(b->Widget()->sizeHint().width());
+        const QSize size = b->Widget()->sizeHint();
+        b->SetBounds(0, 0, size.width(), size.height());
     }
     CoolBar1->OnResize = [this](TComponent*) { ArrangeToolBars(); };
     ArrangeToolBars();
@@ -374,7 +375,6 @@ void TMainForm::BuildOutlookBar() {
     Header1->SetName("Header1");
     Header1->SetCaption("KV-Zirt");
     Header1->SetOutlookBar(kvOutlookBar1);
-    Header1->OnShow = [this](TComponent*) { ShowPrintHeader(false); };
     using M = TMainForm;
     AdresySpeedButton1 = ModuleButton(Header1, "AdresySpeedButton1", "Address", imgAddressModule, &M::AdresySpeedButton1Click);
     ZostavySpeedButton1 = ModuleButton(Header1, "ZostavySpeedButton1", "Reports", imgReportsModule, &M::ZostavySpeedButton1Click);

@@ -205,6 +205,15 @@ public:
     void DefinEfect(TLabel* label);
     void DecodEfect();
     int FontStyleCode = 15;
+    // Minimises the program, opens the file through the desktop and, for an invoice ("F"),
+    // shows the payment order.
+    void PayFacture(const std::string& file, const std::string& taskType);
+    void PayButtonClick(TComponent* sender);
+    void PayMenuClick(TComponent* sender);
+    void SplitEnableButtonClick(TComponent* sender);
+    void FilterButtonClick(TComponent* sender);
+    void MaxMinToolButtonClick(TComponent* sender);
+    void PreviewButtonClick(TComponent* sender);
     void BackMenuClick(TComponent* sender);
     void FilingMenuClick(TComponent* sender);
     void AddresCompletionMenuClick(TComponent* sender);
@@ -255,6 +264,7 @@ private:
     bool OpenTables();
     void ApplyOutlookLook();
     void BuildServices();
+    void BuildCommands();
     // Creates or removes one reminder task of the current address and keeps its code there.
     void ReminderTask(bool birthday, bool remind, const std::string& firstName, const std::string& surname,
                       TDateTime date);

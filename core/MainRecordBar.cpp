@@ -16,12 +16,6 @@ bool HasDialog(std::string_view form) {
     return dialogs.find(form) != dialogs.end();
 }
 
-int RunDialog(std::string_view form) {
-    const auto& dialogs = RegisteredModules().Dialogs;
-    auto it = dialogs.find(form);
-    return it == dialogs.end() ? mrCancel : it->second();
-}
-
 bool AskYesNo(int message) {
     return ShowMessageBox(GetMessageText(message), GetMessageText(kMsgWarningCaption),
                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
@@ -213,7 +207,7 @@ void TMainForm::InsertButtonClick(TComponent*) {
         InsertButton->SetImageIndex(kInsertImage);
         editing();
         InsertButton->SetImageIndex(kInsertingImage);
-        RunDialog("TUlohaForm");
+        RunRegisteredDialog("TUlohaForm");
         if (!PaymentsCurrent) DownloadPays(1);
     } else if (AddressBookWindow* book = AddressBook()) {
         if (ProgramSettings().Nastavenia[kSetCategoriesOn] == 1) book->ShowCategoryBox(true);
@@ -233,7 +227,7 @@ void TMainForm::InsertButtonClick(TComponent*) {
     } else if (Links()) {
         InsertButton->SetImageIndex(kInsertingImage);
         editing();
-        RunDialog("TNewLinkForm");
+        RunRegisteredDialog("TNewLinkForm");
     }
 }
 
@@ -246,7 +240,7 @@ void TMainForm::EditButtonClick(TComponent*) {
         InsertButton->SetEnabled(false);
         PostButton->SetEnabled(true);
         CancelDis();
-        RunDialog("TUlohaForm");
+        RunRegisteredDialog("TUlohaForm");
     } else if (AddressBookWindow* book = AddressBook()) {
         TVolgaTable& table = *DataModule1->AddressTable;
         if (table.IsEmpty()) return;
@@ -282,7 +276,7 @@ void TMainForm::EditButtonClick(TComponent*) {
             DataModule1->LinksTable->Edit();
             links->ShowTypeEditors(true);
         } else {
-            RunDialog("TNewLinkForm");
+            RunRegisteredDialog("TNewLinkForm");
         }
         PostButton->SetEnabled(true);
         SaveMenu->SetEnabled(true);

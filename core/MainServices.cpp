@@ -4,7 +4,9 @@
 
 #include "core/FrameServices.h"
 #include "core/Messages.h"
+#include "core/FrameImages.h"
 #include "core/SmallRoutines.h"
+#include "core/SplitForm.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QTimer>
@@ -25,7 +27,158 @@ constexpr const char* kPaymentsPage = "http://www.kvzirt.example/payments";
 
 } // namespace
 
+// The commands that open a dialog or act in the module window.
+void TMainForm::BuildCommands() {
+    auto dialog = [](const char* form) { return [form](TComponent*) { RunRegisteredDialog(form); }; };
+    FindButton->OnClick = FindMenu->OnClick = dialog("TFindTextForm");
+    OrderButton->OnClick = OrderMenu->OnClick = [this, order = dialog("TOrderForm")](TComponent* s) {
+        if (AddressBook()) order(s);
+    };
+    ImportButton->OnClick = ImportMenu->OnClick = dialog("TReadForm");
+    ExportButton->OnClick = SendMenu->OnClick = dialog("TZalohaForm");
+    SaveAsButton->OnClick = ExportMenu->OnClick = dialog("TExportForm");
+    ManagerButton->OnClick = ProjectManagerMenu->OnClick = [this, manager = dialog("TManagerForm")](TComponent* s) {
+        if (Tasks()) manager(s);
+    };
+    OwnersToolButton->OnClick = OwnersMenu->OnClick = dialog("TOwnersForm");
+    AddEBbankMenu->OnClick = dialog("TAddBankForm");
+    InterfaceSetupMenu->OnClick = [this, setup = dialog("TSetupForm")](TComponent* s) {
+        if (module_) setup(s);
+    };
+    SetupButton->OnClick = [this](TComponent*) { InterfaceSetupMenu->Click(); };
+    AboutMenu->OnClick = dialog("TAboutBox");
+    InfoButton->OnClick = [this](TComponent*) { AboutMenu->Click(); };
+    OpenTemplateButton->OnClick = OpenTemplateMenu->OnClick = dialog("TTemplateForm.Open");
+    SaveTemplateButton->OnClick = SaveTemplateMenu->OnClick = dialog("TTemplateForm.Save");
+    WizardButton->OnClick = dialog("TPrintWizardForm");
+    CaptureButton->OnClick = CaptureMenu->OnClick = [capture = dialog("TCaptureForm")](TComponent* s) {
+        Application().Minimize();
+        capture(s);
+    };
+    DetailButton->OnClick = [this](TComponent*) {
+        if (TasksWindow* tasks = Tasks()) tasks->ViewDetail();
+    };
+    AddToTasklButton->OnClick = AdTaskMenu->OnClick = [this](TComponent*) {
+        if (LinksWindow* links = Links(); links && AddToTasklButton->Enabled()) links->AddToTask();
+    };
+    RunLinkBUtton->OnClick = RunLinkMenu->OnClick = [this](TComponent*) {
+        if (LinksWindow* links = Links()) links->RunLink();
+    };
+    auto report = [this](void (ReportsWindow::*work)()) {
+        return [this, work](TComponent*) {
+            if (ReportsWindow* reports = Reports()) (reports->*work)();
+        };
+    };
+    OpenButton->OnClick = LoadMenu->OnClick = report(&ReportsWindow::OpenReport);
+    SaveReportButton->OnClick = SaveReportMenu->OnClick = report(&ReportsWindow::SaveReport);
+    FontButton->OnClick = report(&ReportsWindow::FontChange);
+    PrintButton->OnClick = PrintMenu->OnClick = report(&ReportsWindow::PrintReport);
+    PreviewButton->OnClick = PrewMenu->OnClick = [this](TComponent* s) { PreviewButtonClick(s); };
+    PayButton->OnClick = [this](TComponent* s) { PayButtonClick(s); };
+    PayMenu->OnClick = [this](TComponent* s) { PayMenuClick(s); };
+    SplitEnableButton->OnClick = [this](TComponent* s) { SplitEnableButtonClick(s); };
+    FilterButton->OnClick = [this](TComponent* s) { FilterButtonClick(s); };
+    FilterMenu->OnClick = [this](TComponent* s) {
+        FilterMenu->SetChecked(!FilterMenu->Checked());
+        FilterButton->SetDown(FilterMenu->Checked());
+        FilterButtonClick(s);
+    };
+    MaxMinToolButton->OnClick = [this](TComponent* s) { MaxMinToolButtonClick(s); };
+
+    // The print header: which report the reports window makes.
+    auto printKind = [this](int kind) {
+        return [this, kind](TComponent*) {
+            ReportsWindow* reports = Reports();
+            if (!reports) return;
+            ChangeUserButon->SetEnabled(kind == 0 && RegisteredUserSteps().ChangeUser);
+            ChangeUserMenu->SetEnabled(ChangeUserButon->Enabled());
+            reports->ShowReportForm(kind);
+            if (kind == 2) reports->SetReportKind(2);
+            ProgramSettings().Nastavenia[kSetReportKind] = kind;
+            PreviewButton->SetEnabled(true);
+            if (kind == 0) LoadToStatusBar(ReportsModule);
+        };
+    };
+    AdresyPrintButton->OnClick = printKind(0);
+    UlohyPrintButton->OnClick = printKind(1);
+    LinksPrintButton->OnClick = printKind(2);
+}
+
+void TMainForm::PreviewButtonClick(TComponent*) {
+    ReportsWindow* reports = Reports();
+    if (!reports) return;
+    if (reports->ReportKind() != 0 || !DataModule1->AddressTable || DataModule1->AddressTable->IsEmpty()) {
+        reports->PreviewReport();
+        return;
+    }
+    // The address report comes back to the address it started from.
+    const std::string code = DataModule1->AddressTable->FieldByName("Number").AsString();
+    reports->RefreshLabelParameter();
+    reports->PreviewReport();
+    LocateRecordCode(*DataModule1->AddressTable, code);
+}
+
+void TMainForm::SplitEnableButtonClick(TComponent*) {
+    if (!DataModule1 || !DataModule1->AddressTable) return;
+    TSplitForm form(nullptr, ProgramState(), DataModule1->AddressTable);
+    form.UpdateStatusBar = [this] { LoadToStatusBar(ActiveModule()); };
+    form.SetBounds(Left() + 395, Top() + 83, form.Width(), form.Height());
+    form.ShowModal();
+}
+
+void TMainForm::FilterButtonClick(TComponent*) {
+    FrameState& state = ProgramState();
+    if (AddressBook()) {
+        if (!FilterButton->Down()) {
+            DataModule1->AddressTable->SetFiltered(false);
+            state.Filters.AddressKeyFilter.clear();
+            state.Filters.AddressCategoryFilter.clear();
+        } else {
+            state.Filters.AddressKeyFilter.clear();
+            RunRegisteredDialog("TFilterForm");
+        }
+    } else if (LinksWindow* links = Links()) {
+        if (!FilterButton->Down()) {
+            DataModule1->LinksTable->SetFiltered(false);
+            state.Filters.LinksFilterActive = false;
+            links->PageControlChange();
+        } else {
+            RunRegisteredDialog("TFilterForm");
+        }
+    }
+    LoadToStatusBar(ActiveModule());
+}
+
+void TMainForm::MaxMinToolButtonClick(TComponent*) {
+    TasksWindow* tasks = Tasks();
+    if (!tasks) return;
+    const bool down = MaxMinToolButton->Down();
+    MaxMinToolButton->SetImageIndex(down ? imgRestore : imgMaximise);
+    tasks->ShowMaximisedGrid(down);
+}
+
+void TMainForm::PayFacture(const std::string& file, const std::string& taskType) {
+    Application().Minimize();
+    ShellOpenFile(file, "", "", 1);
+    if (taskType == "F") RunRegisteredDialog("TPayForm");
+}
+
+void TMainForm::PayButtonClick(TComponent*) {
+    if (!Tasks() || !DataModule1->TaskTable || DataModule1->TaskTable->IsEmpty()) return;
+    TVolgaTable& t = *DataModule1->TaskTable;
+    if (!t.FieldByName("Path").AsString().empty() && t.FieldByName("Run").AsBoolean())
+        PayFacture(t.FieldByName("Path").AsString(), t.FieldByName("Task_type").AsString());
+}
+
+void TMainForm::PayMenuClick(TComponent*) {
+    if (!Tasks() || !DataModule1->TaskTable || DataModule1->TaskTable->IsEmpty()) return;
+    TVolgaTable& t = *DataModule1->TaskTable;
+    if (t.FieldByName("Task_type").AsString() == "F")
+        PayFacture(t.FieldByName("Path").AsString(), t.FieldByName("Task_type").AsString());
+}
+
 void TMainForm::BuildServices() {
+    BuildCommands();
     using M = TMainForm;
     BackMenu->OnClick = [this](TComponent* s) { BackMenuClick(s); };
     FilingMenu->OnClick = [this](TComponent* s) { FilingMenuClick(s); };

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvz {
@@ -211,6 +212,13 @@ struct ModuleRegistry {
 inline ModuleRegistry& RegisteredModules() {
     static ModuleRegistry registry;
     return registry;
+}
+
+// Runs the registered dialog; a dialog that is not there answers Cancel (2) at once.
+inline int RunRegisteredDialog(std::string_view form) {
+    const auto& dialogs = RegisteredModules().Dialogs;
+    auto it = dialogs.find(form);
+    return it == dialogs.end() ? 2 : it->second();
 }
 
 } // namespace kvz

@@ -26,7 +26,7 @@ RecordBarState RecordBarFor(const RecordBarInput& in) {
     case ReportsModule:
         s.First = s.Last = true;
         s.ReportBar = true;
-        s.Templates = has("TTemplateForm");
+        s.Templates = has("TTemplateForm.Open");
         break;
     case TasksModule:
         s.Prior = s.Next = true;

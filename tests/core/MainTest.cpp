@@ -478,3 +478,30 @@ TEST(CompanionLinkTest, MessagesAndThePasswordTravelOverTheSocketAndNoListenerIs
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The frame window in the three languages, on each module page: saved as pictures to look at.
+TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
+    for (int language : {1, 2, 3}) {
+        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\n");
+        Start();
+        const char* names[] = {"", "address", "reports", "tasks", "links"};
+        for (int module : {AddressModule, ReportsModule, TasksModule, LinksModule}) {
+            frame->OpenModule(module);
+            const QImage picture =
+                testing::SaveWindowPicture(*frame, "frame-" + std::to_string(language) + "-" + names[module]);
+            EXPECT_EQ(picture.width(), frame->Width() * picture.devicePixelRatio());
+        }
+        const char* linksTitle[] = {"", " Links - ", " Odkazy - ", " Odkazy - "};
+        EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), linksTitle[language]);
+        frame->Free();
+        frame = nullptr;
+        data.reset();
+    }
+    SetLanguage(2);
+}
+
+} // namespace
+} // namespace kvz
