@@ -75,6 +75,22 @@ void BM_FrameWindowStart(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameWindowStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The window alone, without the data module: what the tables add is the difference.
+void BM_FrameWindowWithoutTables(benchmark::State& state) {
+    for (auto _ : state) {
+        ProgramState() = FrameState{};
+        ProgramState().ProgramFolder = gShared;
+        auto* frame = Application().CreateForm<TMainForm>();
+        frame->Show();
+        frame->Widget()->repaint();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        frame->Free();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FrameWindowWithoutTables)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_QtMainWindowStart(benchmark::State& state) {
     for (auto _ : state) {
         auto* w = new QMainWindow;

@@ -6,6 +6,8 @@
 #include <QStyle>
 
 #include <functional>
+#include <map>
+#include <vector>
 
 namespace kvz {
 
@@ -347,14 +349,18 @@ QImage Module(int index, int size) {
 
 } // namespace
 
-void FillToolImages(TImageList& images) {
+// Drawn once per size for the run: a new frame window (a change of user, a test) reuses them.
+void Fill(TImageList& images, int count, QImage (*draw)(int index, int size)) {
+    static std::map<std::pair<QImage (*)(int, int), int>, std::vector<QImage>> cache;
+    std::vector<QImage>& drawn = cache[{draw, images.Width()}];
+    if (drawn.empty())
+        for (int i = 0; i < count; ++i) drawn.push_back(draw(i, images.Width()));
     images.Clear();
-    for (int i = 0; i < kFrameImageCount; ++i) images.AddImage(Tool(i, images.Width()));
+    for (const QImage& image : drawn) images.AddImage(image);
 }
 
-void FillModuleImages(TImageList& images) {
-    images.Clear();
-    for (int i = imgAddressModule; i <= imgBack; ++i) images.AddImage(Module(i, images.Width()));
-}
+void FillToolImages(TImageList& images) { Fill(images, kFrameImageCount, &Tool); }
+
+void FillModuleImages(TImageList& images) { Fill(images, imgBack + 1, &Module); }
 
 } // namespace kvz

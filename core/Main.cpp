@@ -725,7 +725,7 @@ void TMainForm::OpenModule(int module) {
         LoadToStatusBar(module);
     }
     ProgramSettings().Nastavenia[kSetActiveModule] = module;
-    DelAllQuescions->SetEnabled(module == TasksModule);
+    SetItemEnabled(DelAllQuescions, module == TasksModule);
     EnableModuleButtons();
 }
 

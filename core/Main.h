@@ -85,6 +85,11 @@ struct UserSteps {
 };
 UserSteps& RegisteredUserSteps();
 
+// Every change of a menu item redraws the menu bar: an item is touched only when it changes.
+inline void SetItemEnabled(TMenuItem* item, bool on) {
+    if (item->Enabled() != on) item->SetEnabled(on);
+}
+
 // The values the start settles, for the whole run.
 FrameState& ProgramState();
 SettingsStore& ProgramSettings();

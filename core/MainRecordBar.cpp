@@ -53,13 +53,13 @@ void TMainForm::PostDis() {
     InsertButton->SetImageIndex(kInsertImage);
     EditButton->SetEnabled(RecordBarFor({ActiveModule(), module_ != nullptr, OfflineMode, false, HasDialog}).Edit);
     CancelButton->SetEnabled(false);
-    CancelMenu->SetEnabled(false);
+    SetItemEnabled(CancelMenu, false);
 }
 
 void TMainForm::CancelDis() {
     if (PostButton->Enabled()) {
         CancelButton->SetEnabled(true);
-        CancelMenu->SetEnabled(true);
+        SetItemEnabled(CancelMenu, true);
     }
 }
 
@@ -71,12 +71,12 @@ void TMainForm::ZapniPohyb() {
     NextButton->SetEnabled(s.Next);
     LastButton->SetEnabled(s.Last);
     DeleteButton->SetEnabled(s.Delete);
-    DelMenu->SetEnabled(s.Delete);
+    SetItemEnabled(DelMenu, s.Delete);
 }
 
 void TMainForm::VypniPohyb() {
     for (TToolButton* b : {FirstButton, PriorButton, NextButton, LastButton, DeleteButton}) b->SetEnabled(false);
-    DelMenu->SetEnabled(false);
+    SetItemEnabled(DelMenu, false);
 }
 
 void TMainForm::BackToBrowse() {
@@ -84,13 +84,13 @@ void TMainForm::BackToBrowse() {
     const RecordBarState s = RecordBarFor({ActiveModule(), module_ != nullptr, OfflineMode, false, HasDialog});
     InsertButton->SetImageIndex(kInsertImage);
     InsertButton->SetEnabled(s.Insert);
-    NewMenu->SetEnabled(s.Insert);
+    SetItemEnabled(NewMenu, s.Insert);
     EditButton->SetEnabled(s.Edit);
-    EditMenu->SetEnabled(s.Edit);
+    SetItemEnabled(EditMenu, s.Edit);
     PostButton->SetEnabled(false);
-    SaveMenu->SetEnabled(false);
+    SetItemEnabled(SaveMenu, false);
     CancelButton->SetEnabled(false);
-    CancelMenu->SetEnabled(false);
+    SetItemEnabled(CancelMenu, false);
     ZapniPohyb();
 }
 
@@ -101,7 +101,7 @@ void TMainForm::EnableModuleButtons() {
     BackToBrowse();
     auto set = [](bool on, std::initializer_list<TControl*> controls, std::initializer_list<TMenuItem*> items = {}) {
         for (TControl* c : controls) c->SetEnabled(on);
-        for (TMenuItem* i : items) i->SetEnabled(on);
+        for (TMenuItem* i : items) SetItemEnabled(i, on);
     };
     set(s.Find, {FindButton}, {FindMenu});
     set(s.Filter, {FilterButton}, {FilterMenu});
@@ -195,7 +195,7 @@ void TMainForm::InsertButtonClick(TComponent*) {
     if (!InsertButton->Enabled() || !module_) return;
     auto editing = [this] {
         PostButton->SetEnabled(true);
-        SaveMenu->SetEnabled(true);
+        SetItemEnabled(SaveMenu, true);
         EditButton->SetEnabled(false);
         CancelDis();
         VypniPohyb();
@@ -256,7 +256,7 @@ void TMainForm::EditButtonClick(TComponent*) {
         }
         NewAddressPending = false;
         PostButton->SetEnabled(true);
-        SaveMenu->SetEnabled(true);
+        SetItemEnabled(SaveMenu, true);
         InsertButton->SetEnabled(false);
         CancelDis();
         VypniPohyb();
@@ -279,7 +279,7 @@ void TMainForm::EditButtonClick(TComponent*) {
             RunRegisteredDialog("TNewLinkForm");
         }
         PostButton->SetEnabled(true);
-        SaveMenu->SetEnabled(true);
+        SetItemEnabled(SaveMenu, true);
         CancelDis();
         VypniPohyb();
         LinksEditPending = true;
