@@ -125,7 +125,6 @@ void TMainForm::EnableModuleButtons() {
     set(s.Mail, {MailButton, WebButton}, {MailMenu});
     // The settings dialog, the network wizard and the about box come with their own windows.
     set(HasDialog("TSetupForm") && module_, {SetupButton}, {InterfaceSetupMenu});
-    set(HasDialog("TAboutBox"), {InfoButton}, {AboutMenu});
     set(HasDialog("TAddBankForm"), {}, {AddEBbankMenu});
     set(HasDialog("TPrintWizardForm"), {WizardButton});
     set(static_cast<bool>(RegisteredUserSteps().ChangeUser), {ChangeUserButon}, {ChangeUserMenu});

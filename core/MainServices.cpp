@@ -4,6 +4,7 @@
 
 #include "core/FrameServices.h"
 #include "core/Messages.h"
+#include "core/AboutBox.h"
 #include "core/FrameImages.h"
 #include "core/SmallRoutines.h"
 #include "core/SplitForm.h"
@@ -46,7 +47,10 @@ void TMainForm::BuildCommands() {
         if (module_) setup(s);
     };
     SetupButton->OnClick = [this](TComponent*) { InterfaceSetupMenu->Click(); };
-    AboutMenu->OnClick = dialog("TAboutBox");
+    AboutMenu->OnClick = [](TComponent*) {
+        TAboutBox box(nullptr);
+        box.ShowModal();
+    };
     InfoButton->OnClick = [this](TComponent*) { AboutMenu->Click(); };
     OpenTemplateButton->OnClick = OpenTemplateMenu->OnClick = dialog("TTemplateForm.Open");
     SaveTemplateButton->OnClick = SaveTemplateMenu->OnClick = dialog("TTemplateForm.Save");

@@ -1,8 +1,11 @@
 #include "core/Main.h"
 
+#include "core/AboutBox.h"
 #include "core/FrameServices.h"
 #include "core/Messages.h"
 #include "core/RecordBar.h"
+#include "core/SmallRoutines.h"
+#include "engine/VolgaSession.h"
 #include "platform/rtl/Files.h"
 
 #include "../forms/FormsTesting.h"
@@ -500,6 +503,80 @@ TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
         frame = nullptr;
         data.reset();
     }
+    SetLanguage(2);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, AWrongTablePasswordIsReportedAndTheUserIsAskedAgain) {
+    {
+        SettingsStore settings;
+        TTableLocks locks;
+        FrameState s;
+        s.TableFolder = s.DataFolder = dataFolder;
+        s.UserPrefix = "Jano";
+        s.Settings = &settings;
+        s.Locks = &locks;
+        fs::create_directories(dataFolder);
+        TDataModule1 own(s);
+        own.DataModuleCreate();
+        own.OpenAllTables("tajne");
+    }
+    // A new run knows no password yet.
+    VolgaSession().RemovePassword("tajne");
+    // A missing header picture changes nothing of the start.
+    WriteSettings("Nastavenia67=1\nNastavenia84=1\nNastavenia_Text25=" + (temp.path() / "gone.bmp").string() + "\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    int asked = 0;
+    RegisteredUserSteps().ChooseUserAgain = [&](TMainForm& f) {
+        ++asked;
+        f.TablePassword = "tajne";
+        return true;
+    };
+    responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    Start();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+    ASSERT_NE(data->TaskTable, nullptr);
+    EXPECT_TRUE(data->AddressTable->Active());
+    EXPECT_EQ(frame->TablePassword, "tajne");
+    EXPECT_EQ(frame->ActiveModule(), AddressModule);
+    EXPECT_EQ(frame->Header1->Gradient().BackStyle(), TBackStyle::bsNormal);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, TheAboutBoxSpeaksTheLanguageAndItsLinksOpenThroughTheDesktop) {
+    std::vector<std::string> opened;
+    SetShellOpener([&](const std::string& file, const std::string&, const std::string&, int) {
+        opened.push_back(file);
+        return 33;
+    });
+    for (int language : {1, 2, 3}) {
+        SetLanguage(language);
+        std::string caption;
+        responder.OnShowModal = [&](TForm& f) {
+            auto& box = static_cast<TAboutBox&>(f);
+            caption = box.TabSheet2->Caption();
+            box.WebLabel->OnClick(box.WebLabel);
+            testing::SaveWindowPicture(box, "about-" + std::to_string(language));
+            return mrOk;
+        };
+        TAboutBox box(nullptr);
+        box.ShowModal();
+        const char* thanks[] = {"", "Thanks", "Poďakovanie", "Poděkování"};
+        EXPECT_EQ(caption, thanks[language]);
+    }
+    EXPECT_EQ(opened, std::vector<std::string>(3, "http://www.kvzirt.example"));
+    SetShellOpener(nullptr);
     SetLanguage(2);
 }
 
