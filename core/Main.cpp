@@ -1,6 +1,7 @@
 #include "core/Main.h"
 
 #include "core/AnimForm.h"
+#include "core/DataModuleParts.h"
 #include "core/FrameImages.h"
 #include "core/FrameServices.h"
 #include "core/Messages.h"
@@ -141,12 +142,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, TFormStyle::fsMDIForm) {
     SetPosition(TPosition::poDefault);
     SetClientSize(729, 522);
     Widget()->setMinimumWidth(577);
-    recordImages_ = new TImageList(16, 16);
-    largeImages_ = new TImageList(32, 32);
-    smallImages_ = new TImageList(16, 16);
-    FillToolImages(*recordImages_);
-    FillModuleImages(*largeImages_);
-    FillModuleImages(*smallImages_);
+    recordImages_ = &DataModuleParts().ImageList1;
+    smallImages_ = &DataModuleParts().ImageList3;
+    largeImages_ = &DataModuleParts().ImageList4;
 
     BuildMenus();
     BuildToolBars();
@@ -181,9 +179,6 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, TFormStyle::fsMDIForm) {
 
 TMainForm::~TMainForm() {
     if (gMainForm == this) gMainForm = nullptr;
-    delete recordImages_;
-    delete largeImages_;
-    delete smallImages_;
 }
 
 void TMainForm::BuildMenus() {

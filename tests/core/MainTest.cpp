@@ -1,6 +1,7 @@
 #include "core/Main.h"
 
 #include "core/AboutBox.h"
+#include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
 #include "core/Messages.h"
 #include "core/RecordBar.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFontDialog>
 #include <QLocalSocket>
 
 #include <csignal>
@@ -578,6 +580,31 @@ TEST_F(MainFormTest, TheAboutBoxSpeaksTheLanguageAndItsLinksOpenThroughTheDeskto
     EXPECT_EQ(opened, std::vector<std::string>(3, "http://www.kvzirt.example"));
     SetShellOpener(nullptr);
     SetLanguage(2);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST(DataModulePartsTest, FileFiltersAndTheFontDialogsLargestSize) {
+    EXPECT_EQ(FileDialogFilter("Zostava KV-Zirt|*.qrp|Všetky súbory|*.*"), "Zostava KV-Zirt (*.qrp);;Všetky súbory (*.*)");
+    EXPECT_EQ(FileDialogFilter("Pictures|*.bmp;*.gif"), "Pictures (*.bmp *.gif)");
+    testing::EnsureApplication();
+    TResponder responder;
+    responder.OnDialog = [](QDialog& d) {
+        auto& fonts = static_cast<QFontDialog&>(d);
+        fonts.setCurrentFont(QFont("Serif", 24));
+        return int(QDialog::Accepted);
+    };
+    TFontDialog dialog;
+    dialog.MaxFontSize = 10;
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Font.Size, 10);
+    EXPECT_FALSE(dialog.Font.Name.empty());
+    EXPECT_EQ(DataModuleParts().ImageList4.Width(), 32);
+    EXPECT_GT(DataModuleParts().ImageList1.Count(), kInsertingImage);
 }
 
 } // namespace
