@@ -249,7 +249,7 @@ void TMainForm::BuildMenus() {
 
     PomocnikMenu = Item<TMenuItem>(top, "PomocnikMenu", "&Help");
     HelpMenuApl = Item<TMenuItem>(PomocnikMenu, "HelpMenuApl", "&Help topics");
-    HelpMenuApl->OnClick = [this](TComponent*) { Application().HelpContext(helpFile_, 0); };
+    HelpMenuApl->OnClick = [](TComponent*) { Application().HelpContext(Application().HelpFile(), 0); };
     WebMenu = Item<TMenuItem>(PomocnikMenu, "WebMenu", "Open WWW page");
     AboutMenu = Item<TMenuItem>(PomocnikMenu, "AboutMenu", "&About KV-Zirt");
     SetMenu(MainMenu1);

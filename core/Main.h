@@ -201,6 +201,9 @@ public:
     void RefreshTasks();
     // Tells the companion program that the tasks changed; nothing when it does not run.
     void UpdateTemko();
+    // Starts the companion program of the program folder for the current user; it asks for the
+    // table password over its socket. False when it could not be started.
+    bool StartTemko();
     // A message from the companion program.
     void TemkoMessage(int message, long wParam, long lParam);
     void ConnectMenuClick(TComponent* sender);

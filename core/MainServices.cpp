@@ -10,6 +10,7 @@
 #include "core/SplitForm.h"
 #include "platform/forms/Dialogs.h"
 
+#include <QProcess>
 #include <QTimer>
 
 namespace kvz {
@@ -250,6 +251,13 @@ void TMainForm::BuildServices() {
 
 void TMainForm::UpdateTemko() {
     PostWindowMessage(WindowSocketPath("TMainForm", "Temko"), WM_TEMKO, TEMKO_TASKS_CHANGED, 0);
+}
+
+bool TMainForm::StartTemko() {
+    const std::filesystem::path program = ProgramState().ProgramFolder / "temko";
+    return QProcess::startDetached(QString::fromStdString(program.string()),
+                                   {QString::fromStdString(ProgramState().UserPrefix)},
+                                   QString::fromStdString(ProgramState().ProgramFolder.string()));
 }
 
 void TMainForm::TemkoMessage(int message, long wParam, long) {
