@@ -12,7 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <set>
+#include <unordered_set>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -103,28 +103,25 @@ void RemoveStaleSaves(const fs::path& tableFile) {
     RemoveStaleTemporaries(tableFile.parent_path(), {name, fs::path(name).replace_extension(".~d").string()});
 }
 
-
 // The tables' record code: 8 characters kept in the row itself.
 const TVolgaField* RecordCodeField(const TVolgaTable& table) {
     const TVolgaField* field = table.Cursor() ? table.Cursor()->FindField("Number") : nullptr;
     return field && field->Kind == TVolgaFieldKind::SmallStr && field->Size >= 8 ? field : nullptr;
 }
 
-std::string RecordCodeOf(const TVolgaField& field, const TVolgaRow& row) {
-    const char* text = reinterpret_cast<const char*>(row.Data.Fixed.data() + field.Position);
-    return std::string(text, strnlen(text, field.Size));
+std::string RecordCodeOf(const TVolgaTable& table, const TVolgaField& field, const TVolgaRow& row) {
+    return std::string(table.Cursor()->FieldBytes(row, field));
 }
 
 // Another program may make the same code in the same hundredth, and a row found by its code
 // must be the one meant: while the change runs, new codes pass over the codes the table holds,
-// and a row inserted with a held code (copied from elsewhere) gets a new one.
+// and a row inserted with a held code (copied from elsewhere) gets a new one. The codes are
+// gathered only when a change makes or inserts a code, so edits and deletes cost nothing here.
 class UniqueRecordCodes {
 public:
     explicit UniqueRecordCodes(TVolgaTable& table) : table_(table), field_(RecordCodeField(table)) {
         if (!field_) return;
-        for (const TVolgaRow* row : table.Cursor()->Rows())
-            if (row->Live()) held_.insert(RecordCodeOf(*field_, *row));
-        SetRecordKeyInUse([this](std::string_view code) { return held_.count(code) > 0; });
+        SetRecordKeyInUse([this](std::string_view code) { return Held().count(std::string(code)) > 0; });
     }
     ~UniqueRecordCodes() { SetRecordKeyInUse({}); }
     UniqueRecordCodes(const UniqueRecordCodes&) = delete;
@@ -135,21 +132,36 @@ public:
         bool changed = false;
         for (TVolgaRow* row : table_.Cursor()->Rows()) {
             if (row->State != rsInserted) continue;
-            std::string code = RecordCodeOf(*field_, *row);
-            if (held_.count(code) > 0) {
+            std::string code = RecordCodeOf(table_, *field_, *row);
+            if (Held().count(code) > 0) {
                 code = NewRecordKey();
-                std::memcpy(row->Data.Fixed.data() + field_->Position, code.c_str(), code.size() + 1);
+                TVolgaCursor& cursor = *table_.Cursor();
+                TVolgaRowBuffer values = cursor.Decode(*row);
+                SetValueBytes(values, *field_, code);
+                std::string message;
+                if (!cursor.PostRow(values, row, message)) DatabaseError(message, &table_);
                 changed = true;
             }
-            held_.insert(code);
+            held_->insert(std::move(code));
         }
         if (changed && table_.Active() && table_.State() == dsBrowse) table_.RebuildView();
     }
 
 private:
+    // The codes of the rows the change found; rows it inserts are checked as they are met.
+    const std::unordered_set<std::string>& Held() {
+        if (!held_) {
+            held_.emplace();
+            held_->reserve(table_.Cursor()->Rows().size());
+            for (const TVolgaRow* row : table_.Cursor()->Rows())
+                if (row->Live() && row->State != rsInserted) held_->insert(RecordCodeOf(table_, *field_, *row));
+        }
+        return *held_;
+    }
+
     TVolgaTable& table_;
     const TVolgaField* field_;
-    std::set<std::string, std::less<>> held_;
+    std::optional<std::unordered_set<std::string>> held_;
 };
 
 } // namespace
@@ -182,7 +194,9 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
         try {
             if (networkMode) {
                 RemoveStaleSaves(tableFile);
-                table.Refresh();
+                // The file is read again only when someone else wrote it since this table read
+                // or wrote it.
+                if (!table.FileUnchanged()) table.Refresh();
             }
             UniqueRecordCodes codes(table);
             change();

@@ -2,6 +2,7 @@
 
 #include "engine/VolgaSession.h"
 #include "engine/VolgaUtils.h"
+#include "engine/VolgaValues.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
@@ -11,8 +12,18 @@
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace kvz {
+
+// The table file block:
+//   int32 length of the block, char kind ('S' plain, 'P' password, 'E' error text follows)
+//   'P' only: 16-byte check block, enciphered under the password
+//   int32 declared row count, int32 field count, int32 length of the field list, field list
+//   body (enciphered under the check block for 'P'):
+//     notes: '*', uint16 length, bytes (left out when there are none)
+//     rows: one length byte per field, then each non-empty value: a fixed-size value's
+//     bytes, a SmallStr's characters, or an int32 count and that many bytes for the others
 
 namespace {
 
@@ -20,92 +31,13 @@ constexpr char kEntryEnd = 0x12;
 constexpr char kListEnd = 0x14;
 constexpr int32_t kMaxDescription = 99999;
 constexpr int32_t kMaxBlobBytes = 0x3FFFFFFF;
-
-const char* const kKindNames[] = {"Unknown", "SmallInt", "Integer",  "Int64",   "Boolean", "Double",
-                                  "Currency", "Date",    "Time",     "DateTime", "AutoInc", "SmallStr",
-                                  "String",  "BLOB",     "Memo",     "FmtMemo", "Graphic"};
-
-char LetterOf(TVolgaFieldKind k) {
-    switch (k) {
-    case TVolgaFieldKind::SmallInt: return 'l';
-    case TVolgaFieldKind::Integer: return 'i';
-    case TVolgaFieldKind::Int64: return 'e';
-    case TVolgaFieldKind::Boolean: return 'b';
-    case TVolgaFieldKind::Double: return 'f';
-    case TVolgaFieldKind::Currency: return 'c';
-    case TVolgaFieldKind::Date: return 'd';
-    case TVolgaFieldKind::Time: return 'v';
-    case TVolgaFieldKind::DateTime: return 't';
-    case TVolgaFieldKind::AutoInc: return 'a';
-    case TVolgaFieldKind::BLOB: return 'o';
-    case TVolgaFieldKind::Memo: return 'm';
-    case TVolgaFieldKind::FmtMemo: return 'r';
-    case TVolgaFieldKind::Graphic: return 'g';
-    default: return 's';
-    }
-}
-
-bool KindOfLetter(char c, TVolgaFieldKind& kind) {
-    switch (c) {
-    case 'l': kind = TVolgaFieldKind::SmallInt; return true;
-    case 'i': kind = TVolgaFieldKind::Integer; return true;
-    case 'e': kind = TVolgaFieldKind::Int64; return true;
-    case 'b': kind = TVolgaFieldKind::Boolean; return true;
-    case 'f': kind = TVolgaFieldKind::Double; return true;
-    case 'c': kind = TVolgaFieldKind::Currency; return true;
-    case 'd': kind = TVolgaFieldKind::Date; return true;
-    case 'v': kind = TVolgaFieldKind::Time; return true;
-    case 't': kind = TVolgaFieldKind::DateTime; return true;
-    case 'a': kind = TVolgaFieldKind::AutoInc; return true;
-    case 's': kind = TVolgaFieldKind::String; return true;
-    case 'o': kind = TVolgaFieldKind::BLOB; return true;
-    case 'm': kind = TVolgaFieldKind::Memo; return true;
-    case 'r': kind = TVolgaFieldKind::FmtMemo; return true;
-    case 'g': kind = TVolgaFieldKind::Graphic; return true;
-    default: return false;
-    }
-}
-
-uint16_t ValueSizeOf(TVolgaFieldKind k, int size) {
-    switch (k) {
-    case TVolgaFieldKind::SmallInt:
-    case TVolgaFieldKind::Boolean: return 2;
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::Date:
-    case TVolgaFieldKind::Time:
-    case TVolgaFieldKind::AutoInc:
-    case TVolgaFieldKind::String: return 4;
-    case TVolgaFieldKind::Int64:
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency:
-    case TVolgaFieldKind::DateTime:
-    case TVolgaFieldKind::BLOB:
-    case TVolgaFieldKind::Memo:
-    case TVolgaFieldKind::FmtMemo:
-    case TVolgaFieldKind::Graphic: return 8;
-    case TVolgaFieldKind::SmallStr: return static_cast<uint16_t>(size + 1);
-    default: return 0;
-    }
-}
-
-bool IsNumericKind(TVolgaFieldKind k) {
-    return k == TVolgaFieldKind::SmallInt || k == TVolgaFieldKind::Integer || k == TVolgaFieldKind::Int64 ||
-           k == TVolgaFieldKind::Double || k == TVolgaFieldKind::Currency || k == TVolgaFieldKind::AutoInc;
-}
+const char* const kCorrupt = "Buffer structure corruption!";
+const char* const kEnd = "Unexpected end of buffer";
 
 std::string Format(const char* fmt, const std::string& name, int a, int b) {
     char buf[512];
     std::snprintf(buf, sizeof buf, fmt, name.c_str(), a, b);
     return buf;
-}
-
-void PutInt32(std::string& out, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-}
-
-void AppendInt32(std::string& out, int32_t v) {
-    out.append(4, '\0');
-    PutInt32(out, out.size() - 4, v);
 }
 
 // A reader over the block that never steps outside it.
@@ -114,14 +46,18 @@ public:
     explicit Reader(std::string_view data) : data_(data) {}
     size_t Remaining() const { return data_.size() - pos_; }
     size_t Pos() const { return pos_; }
-    void Back(size_t n) { pos_ -= n; }
     bool Bytes(void* out, size_t n) {
         if (Remaining() < n) return false;
         std::memcpy(out, data_.data() + pos_, n);
         pos_ += n;
         return true;
     }
-    bool Int32(int32_t& v) { return Bytes(&v, 4); }
+    bool Int32(int32_t& v) {
+        if (Remaining() < 4) return false;
+        v = ReadLE<int32_t>(data_.data() + pos_);
+        pos_ += 4;
+        return true;
+    }
     bool View(size_t n, std::string_view& out) {
         if (Remaining() < n) return false;
         out = data_.substr(pos_, n);
@@ -146,20 +82,7 @@ const FormatSettings& FixedFormat() {
 
 } // namespace
 
-const char* KindName(TVolgaFieldKind kind) { return kKindNames[static_cast<size_t>(kind)]; }
-
-TVolgaFieldKind StringKindForSize(int size) {
-    return size <= kMaxSmallStrSize ? TVolgaFieldKind::SmallStr : TVolgaFieldKind::String;
-}
-
-std::string TypeCodeOf(TVolgaFieldKind kind, int size) {
-    if (kind == TVolgaFieldKind::SmallStr)
-        return std::string(1, size <= 9 ? static_cast<char>('0' + size) : static_cast<char>('A' + size - 10));
-    if (kind == TVolgaFieldKind::String) return "s" + std::to_string(size);
-    return std::string(1, LetterOf(kind));
-}
-
-// ---- values in buffers ----
+// ---- values in decoded rows ----
 
 std::string_view ValueBytes(const TVolgaRowBuffer& b, const TVolgaField& f) {
     if (IsPointerKind(f.Kind)) return b.Blobs[static_cast<size_t>(f.BlobIndex)];
@@ -180,18 +103,16 @@ void SetValueBytes(TVolgaRowBuffer& b, const TVolgaField& f, std::string_view by
     uint8_t* p = b.Fixed.data() + f.Position;
     std::memset(p, 0, f.ValueSize);
     const size_t limit = f.Kind == TVolgaFieldKind::SmallStr ? f.Size : f.ValueSize;
-    std::memcpy(p, bytes.data(), std::min(bytes.size(), limit));
+    if (!bytes.empty()) std::memcpy(p, bytes.data(), std::min(bytes.size(), limit));
 }
 
 bool IsEmptyValue(const TVolgaRowBuffer& b, const TVolgaField& f) {
-    switch (f.Kind) {
-    case TVolgaFieldKind::Unknown: return true;
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency:
-    case TVolgaFieldKind::DateTime: return GetFixed<double>(b, f) == 0.0;
-    case TVolgaFieldKind::SmallStr: return b.Fixed[static_cast<size_t>(f.Position)] == 0;
+    switch (KindInfo(f.Kind).store) {
+    case TKindStore::None: return true;
+    case TKindStore::Float: return GetFixed<double>(b, f) == 0.0;
+    case TKindStore::Text: return b.Fixed[static_cast<size_t>(f.Position)] == 0;
+    case TKindStore::Counted: return b.Blobs[static_cast<size_t>(f.BlobIndex)].empty();
     default:
-        if (IsPointerKind(f.Kind)) return b.Blobs[static_cast<size_t>(f.BlobIndex)].empty();
         return std::all_of(b.Fixed.begin() + f.Position, b.Fixed.begin() + f.Position + f.ValueSize,
                            [](uint8_t c) { return c == 0; });
     }
@@ -216,34 +137,31 @@ int CompareTexts(std::string_view a, std::string_view b, bool caseInsensitive, i
     return la - lb;
 }
 
-int CompareFieldValues(const TVolgaField& f, const TVolgaRowBuffer& a, const TVolgaRowBuffer& b, bool caseInsensitive,
-                       int codePage) {
+int CompareValues(const TVolgaField& f, std::string_view a, std::string_view b, bool caseInsensitive, int codePage) {
     auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
-    switch (f.Kind) {
-    case TVolgaFieldKind::SmallInt: return GetFixed<int16_t>(a, f) - GetFixed<int16_t>(b, f);
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::Date:
-    case TVolgaFieldKind::Time:
-    case TVolgaFieldKind::AutoInc: return order(GetFixed<int32_t>(a, f), GetFixed<int32_t>(b, f));
-    case TVolgaFieldKind::Int64: return order(GetFixed<int64_t>(a, f), GetFixed<int64_t>(b, f));
-    case TVolgaFieldKind::Boolean: {
-        const bool x = GetFixed<int16_t>(a, f) != 0, y = GetFixed<int16_t>(b, f) != 0;
+    const TVolgaKindInfo& kind = KindInfo(f.Kind);
+    switch (kind.order) {
+    case TKindOrder::Signed:
+        switch (kind.store) {
+        case TKindStore::Int16: return FixedOf<int16_t>(a) - FixedOf<int16_t>(b);
+        case TKindStore::Int32: return order(FixedOf<int32_t>(a), FixedOf<int32_t>(b));
+        default: return order(FixedOf<int64_t>(a), FixedOf<int64_t>(b));
+        }
+    case TKindOrder::Boolean: {
+        const bool x = FixedOf<int16_t>(a) != 0, y = FixedOf<int16_t>(b) != 0;
         return x == y ? 0 : (x ? -1 : 1); // true comes first
     }
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency:
-    case TVolgaFieldKind::DateTime: return order(GetFixed<double>(a, f), GetFixed<double>(b, f));
-    case TVolgaFieldKind::SmallStr: {
-        const std::string_view x = ValueBytes(a, f), y = ValueBytes(b, f);
-        if (f.Numeric && x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
-        return CompareTexts(x, y, caseInsensitive, codePage);
-    }
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo:
-    case TVolgaFieldKind::FmtMemo:
-        return CompareTexts(ValueBytes(a, f), ValueBytes(b, f), caseInsensitive, codePage);
+    case TKindOrder::Float: return order(FixedOf<double>(a), FixedOf<double>(b));
+    case TKindOrder::Text:
+        if (f.Kind == TVolgaFieldKind::SmallStr && f.Numeric && a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+        return CompareTexts(a, b, caseInsensitive, codePage);
     default: return 0;
     }
+}
+
+int CompareFieldValues(const TVolgaField& f, const TVolgaRowBuffer& a, const TVolgaRowBuffer& b, bool caseInsensitive,
+                       int codePage) {
+    return CompareValues(f, ValueBytes(a, f), ValueBytes(b, f), caseInsensitive, codePage);
 }
 
 int CompareRowBuffers(const std::vector<const TVolgaField*>& fields, const TVolgaRowBuffer& a, const TVolgaRowBuffer& b,
@@ -255,58 +173,126 @@ int CompareRowBuffers(const std::vector<const TVolgaField*>& fields, const TVolg
     return 0;
 }
 
+// ---- sort keys ----
+
+TSortKeys::TSortKeys(std::vector<TSortKey> keys, bool caseInsensitive, int codePage) : keys_(std::move(keys)) {
+    if (caseInsensitive) {
+        const auto& collate = CodePageTablesFor(codePage).collate;
+        collate_ = collate.data();
+        wide_ = *std::max_element(collate.begin(), collate.end()) >= 255;
+    }
+    starts_.push_back(0);
+}
+
+void TSortKeys::Append(const std::string_view* values) {
+    auto put64 = [this](uint64_t u) {
+        for (int i = 7; i >= 0; --i) bytes_.push_back(static_cast<char>(u >> (8 * i)));
+    };
+    for (size_t k = 0; k < keys_.size(); ++k) {
+        const TVolgaField& f = *keys_[k].Field;
+        const std::string_view v = values[k];
+        const size_t at = bytes_.size();
+        const TVolgaKindInfo& kind = KindInfo(f.Kind);
+        switch (kind.order) {
+        case TKindOrder::Signed: {
+            const int64_t x = kind.store == TKindStore::Int16   ? FixedOf<int16_t>(v)
+                              : kind.store == TKindStore::Int32 ? FixedOf<int32_t>(v)
+                                                                : FixedOf<int64_t>(v);
+            put64(static_cast<uint64_t>(x) ^ (uint64_t(1) << 63));
+            break;
+        }
+        case TKindOrder::Boolean: bytes_.push_back(FixedOf<int16_t>(v) != 0 ? 0 : 1); break;
+        case TKindOrder::Float: {
+            double x = FixedOf<double>(v);
+            if (x == 0) x = 0; // -0 and 0 are one value
+            const auto u = std::bit_cast<uint64_t>(x);
+            put64(u >> 63 ? ~u : u ^ (uint64_t(1) << 63));
+            break;
+        }
+        case TKindOrder::Text:
+            // Right-aligned keys compare by length first; each text ends in a mark below every
+            // character, so that a shorter text comes first and the next key starts level.
+            if (f.Kind == TVolgaFieldKind::SmallStr && keys_[k].Numeric) {
+                bytes_.push_back(static_cast<char>(v.size() >> 8));
+                bytes_.push_back(static_cast<char>(v.size()));
+            }
+            if (collate_ && !wide_) {
+                for (char c : v) bytes_.push_back(static_cast<char>(collate_[static_cast<uint8_t>(c)] + 1u));
+                bytes_.push_back('\0');
+            } else if (collate_) {
+                for (char c : v) {
+                    const unsigned rank = collate_[static_cast<uint8_t>(c)] + 1u;
+                    bytes_.push_back(static_cast<char>(rank >> 8));
+                    bytes_.push_back(static_cast<char>(rank));
+                }
+                bytes_.append(2, '\0');
+            } else {
+                for (char c : v) {
+                    const auto u = static_cast<uint8_t>(c);
+                    if (u > 1) {
+                        bytes_.push_back(c);
+                    } else {
+                        bytes_.push_back('\1');
+                        bytes_.push_back(static_cast<char>(u + 1));
+                    }
+                }
+                bytes_.push_back('\0');
+            }
+            break;
+        default: break;
+        }
+        if (keys_[k].Descending)
+            for (size_t i = at; i < bytes_.size(); ++i) bytes_[i] = static_cast<char>(~bytes_[i]);
+    }
+    starts_.push_back(static_cast<uint32_t>(bytes_.size()));
+}
+
+std::vector<uint32_t> TSortKeys::Order() const {
+    struct Item {
+        uint64_t prefix; // the key's first eight bytes, compared as one number
+        uint32_t index;
+    };
+    const size_t count = starts_.size() - 1;
+    std::vector<Item> items(count);
+    for (size_t i = 0; i < count; ++i) {
+        uint64_t prefix = 0;
+        const size_t len = starts_[i + 1] - starts_[i];
+        for (size_t j = 0; j < 8; ++j)
+            prefix = prefix << 8 | (j < len ? static_cast<uint8_t>(bytes_[starts_[i] + j]) : 0u);
+        items[i] = {prefix, static_cast<uint32_t>(i)};
+    }
+    std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const std::string_view x(bytes_.data() + starts_[a.index], starts_[a.index + 1] - starts_[a.index]);
+        const std::string_view y(bytes_.data() + starts_[b.index], starts_[b.index + 1] - starts_[b.index]);
+        const int d = x.compare(y);
+        return d != 0 ? d < 0 : a.index < b.index;
+    });
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = items[i].index;
+    return order;
+}
+
+void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, std::vector<TSortKey> keys,
+                    bool caseInsensitive) {
+    if (keys.empty() || rows.size() < 2) return;
+    const size_t n = keys.size();
+    std::vector<std::string_view> values(n);
+    std::vector<const TVolgaField*> fields;
+    for (const TSortKey& k : keys) fields.push_back(k.Field);
+    TSortKeys sorter(std::move(keys), caseInsensitive, cursor.CodePage());
+    sorter.Reserve(rows.size());
+    for (const TVolgaRow* row : rows) {
+        for (size_t k = 0; k < n; ++k) values[k] = cursor.FieldBytes(*row, *fields[k]);
+        sorter.Append(values.data());
+    }
+    const std::vector<uint32_t> order = sorter.Order();
+    std::vector<TVolgaRow*> sorted(rows.size());
+    for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
+    rows = std::move(sorted);
+}
+
 // ---- the cursor ----
-
-void TRowBytes::Resize(size_t size) {
-    if (size == size_ && data_) return;
-    Free();
-    if (size == 0) return;
-    data_ = static_cast<uint8_t*>(arena_ ? arena_->Allocate(size) : ::operator new(size));
-    size_ = size;
-}
-
-void TRowBytes::Free() {
-    if (data_ && !arena_) ::operator delete(data_);
-    data_ = nullptr;
-    size_ = 0;
-}
-
-void TRowTexts::resize(size_t count) {
-    Destroy();
-    if (count == 0) return;
-    void* memory = arena_ ? arena_->Allocate(count * sizeof(TRowText)) : ::operator new(count * sizeof(TRowText));
-    items_ = static_cast<TRowText*>(memory);
-    for (size_t i = 0; i < count; ++i) new (&items_[i]) TRowText(arena_);
-    count_ = count;
-}
-
-void TRowTexts::Destroy() {
-    // Values in an arena own nothing: the arena gives their memory back all at once.
-    if (!arena_) {
-        for (size_t i = 0; i < count_; ++i) items_[i].~TRowText();
-        ::operator delete(items_);
-    }
-    items_ = nullptr;
-    count_ = 0;
-}
-
-void* TRowArena::Allocate(size_t bytes) {
-    // Chunks small enough for the heap to take back and hand out again, rather than fresh
-    // pages for every read.
-    constexpr size_t kChunk = 256 * 1024;
-    constexpr size_t kAlign = alignof(std::max_align_t);
-    bytes = (bytes + kAlign - 1) / kAlign * kAlign;
-    if (bytes > left_) {
-        const size_t size = std::max(kChunk, bytes);
-        chunks_.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
-        next_ = chunks_.back().get();
-        left_ = size;
-    }
-    void* p = next_;
-    next_ += bytes;
-    left_ -= bytes;
-    return p;
-}
 
 TVolgaCursor::TVolgaCursor(TVolgaSession* session)
     : session_(session ? session : &VolgaSession()), formatSettings_(FormatSettings::ForLanguage(1)),
@@ -315,13 +301,22 @@ TVolgaCursor::TVolgaCursor(TVolgaSession* session)
 TVolgaCursor::~TVolgaCursor() { Clear(true); }
 
 void TVolgaCursor::AppendField(TVolgaField field) {
-    field.ValueSize = ValueSizeOf(field.Kind, field.Size);
+    const TVolgaKindInfo& kind = KindInfo(field.Kind);
+    field.ValueSize = field.Kind == TVolgaFieldKind::SmallStr ? static_cast<uint16_t>(field.Size + 1) : kind.valueSize;
     field.Position = rowSize_;
-    field.Numeric = IsNumericKind(field.Kind) ? 1 : 0;
+    field.Numeric = kind.numeric ? 1 : 0;
     field.Index = static_cast<int32_t>(fields_.size());
     field.BlobIndex = IsPointerKind(field.Kind) ? blobCount_++ : -1;
     rowSize_ += field.ValueSize;
     if (field.Kind == TVolgaFieldKind::AutoInc && autoIncField_ < 0) autoIncField_ = field.Index;
+    counted_.push_back(kind.store == TKindStore::Counted ? 1 : 0);
+    const bool counted = kind.store == TKindStore::Counted;
+    const int limit = counted ? 4 : field.Kind == TVolgaFieldKind::SmallStr ? field.Size : field.ValueSize;
+    if (counted) countedFields_.push_back(static_cast<uint32_t>(fields_.size()));
+    slots_.push_back({static_cast<uint8_t>(std::min(limit, 255)), static_cast<uint8_t>(counted ? ~4u : 0u), kind.store,
+                      field.Kind == TVolgaFieldKind::String});
+    limits_.push_back(slots_.back().limit);
+    masks_.push_back(slots_.back().mask);
     fields_.push_back(std::move(field));
 }
 
@@ -333,7 +328,6 @@ const TVolgaField& TVolgaCursor::AddField(std::string_view name, TVolgaFieldKind
     if (kind == TVolgaFieldKind::String && (size < 1 || size > kMaxStringBytes))
         throw std::invalid_argument("String field '" + std::string(name) + "' cannot be larger than " +
                                     std::to_string(kMaxStringBytes) + " characters");
-    if (kind == TVolgaFieldKind::Unknown) size = 0;
     if (kind != TVolgaFieldKind::SmallStr && kind != TVolgaFieldKind::String) size = 0;
     TVolgaField f;
     f.Name = ReplaceBlanks(name, '_');
@@ -384,6 +378,68 @@ TVolgaRowBuffer TVolgaCursor::NewBuffer() const {
     return b;
 }
 
+TVolgaRow* TVolgaCursor::RowById(uint32_t id) const {
+    if (id < idBase_ || id - idBase_ >= byId_.size()) return nullptr;
+    return byId_[id - idBase_];
+}
+
+std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaField& field, bool useBackup) const {
+    const TRowSpan span = useBackup && row.HasBackup() ? row.Change->Backup : row.Bytes;
+    if (!span.data) return {};
+    const size_t index = static_cast<size_t>(field.Index);
+    const uint8_t* lengths = span.data;
+    const uint8_t* p = span.data + fields_.size();
+    for (size_t i = 0; i < index; ++i) {
+        const uint8_t len = lengths[i];
+        if (len == 0) continue;
+        p += counted_[i] ? 4 + ReadLE<uint32_t>(p) : len;
+    }
+    const uint8_t len = lengths[index];
+    if (len == 0) return {};
+    // Texts end at their first zero byte, as they always have when read: a file may hold more.
+    const Slot& slot = slots_[index];
+    const char* at = reinterpret_cast<const char*>(p);
+    if (slot.store == TKindStore::Counted) {
+        std::string_view v(at + 4, ReadLE<uint32_t>(p));
+        if (slot.isString) v = v.substr(0, std::min(v.size(), v.find('\0')));
+        return v;
+    }
+    if (slot.store == TKindStore::Text) return {at, strnlen(at, len)};
+    return {at, len};
+}
+
+TVolgaRowBuffer TVolgaCursor::Decode(const TVolgaRow& row) const {
+    TVolgaRowBuffer b = NewBuffer();
+    for (const TVolgaField& f : fields_) {
+        const std::string_view v = FieldBytes(row, f);
+        if (v.empty()) continue;
+        if (IsPointerKind(f.Kind)) {
+            SetValueBytes(b, f, v);
+        } else {
+            std::memcpy(b.Fixed.data() + f.Position, v.data(), std::min<size_t>(v.size(), f.ValueSize));
+        }
+    }
+    return b;
+}
+
+std::string TVolgaCursor::Encode(const TVolgaRowBuffer& b) const {
+    const size_t n = fields_.size();
+    std::string out(n, '\0');
+    for (size_t k = 0; k < n; ++k) {
+        const TVolgaField& f = fields_[k];
+        if (IsEmptyValue(b, f)) continue;
+        const std::string_view v = ValueBytes(b, f);
+        if (counted_[k]) {
+            AppendLE<int32_t>(out, static_cast<int32_t>(v.size()));
+            out[k] = 4;
+        } else {
+            out[k] = static_cast<char>(v.size());
+        }
+        out += v;
+    }
+    return out;
+}
+
 void TVolgaCursor::SetNotes(std::string notes) {
     if (notes.size() > static_cast<size_t>(kMaxNotesBytes))
         throw std::invalid_argument("Notes cannot be longer than " + std::to_string(kMaxNotesBytes) + " bytes");
@@ -393,8 +449,8 @@ void TVolgaCursor::SetNotes(std::string notes) {
 void TVolgaCursor::ReleaseRow(TVolgaRow& row) {
     if (row.UserData && OnDestroyRecordData) OnDestroyRecordData(row.UserData);
     row.UserData = nullptr;
-    row.Data = TVolgaRowBuffer{};
-    row.Backup.reset();
+    row.Bytes = {};
+    row.Change.reset();
 }
 
 void TVolgaCursor::Clear(bool whole) {
@@ -403,10 +459,17 @@ void TVolgaCursor::Clear(bool whole) {
             if (row->UserData) OnDestroyRecordData(row->UserData);
     rows_.clear();
     storage_.clear();
-    arena_.reset();
+    byId_.clear();
+    idBase_ = nextId_;
+    block_ = {};
     lastAutoInc_ = 0;
     if (whole) {
         fields_.clear();
+        counted_.clear();
+        slots_.clear();
+        limits_.clear();
+        masks_.clear();
+        countedFields_.clear();
         rowSize_ = 0;
         blobCount_ = 0;
         autoIncField_ = -1;
@@ -417,29 +480,29 @@ void TVolgaCursor::Clear(bool whole) {
     }
 }
 
-TVolgaRow* TVolgaCursor::AppendRow(TVolgaRow&& row) {
-    storage_.push_back(std::move(row));
-    rows_.push_back(&storage_.back());
-    return rows_.back();
-}
-
-bool TVolgaCursor::Contains(const TVolgaRow* row) const {
-    return row && std::any_of(rows_.begin(), rows_.end(), [&](const TVolgaRow* r) { return r == row; });
-}
-
-int32_t TVolgaCursor::StoredSizeOf(const TVolgaRowBuffer& buffer) const {
-    int32_t size = static_cast<int32_t>(fields_.size());
-    for (const auto& f : fields_) {
-        if (IsEmptyValue(buffer, f)) continue;
-        if (IsPointerKind(f.Kind))
-            size += 4 + static_cast<int32_t>(ValueBytes(buffer, f).size());
-        else if (f.Kind == TVolgaFieldKind::SmallStr)
-            size += static_cast<int32_t>(ValueBytes(buffer, f).size());
-        else
-            size += f.ValueSize;
+TVolgaRow* TVolgaCursor::AppendRow(TRowSpan bytes, std::unique_ptr<uint8_t[]> own, uint8_t state) {
+    TVolgaRow& row = storage_.emplace_back();
+    row.Bytes = bytes;
+    row.State = state;
+    if (own) {
+        row.Change = std::make_unique<TRowChange>();
+        row.Change->Own = std::move(own);
     }
-    return size;
+    row.Id = nextId_++;
+    byId_.push_back(&row);
+    rows_.push_back(&row);
+    return &row;
 }
+
+void TVolgaCursor::SetOwnBytes(TVolgaRow& row, std::string_view bytes) {
+    auto own = std::make_unique_for_overwrite<uint8_t[]>(bytes.size());
+    std::memcpy(own.get(), bytes.data(), bytes.size());
+    if (!row.Change) row.Change = std::make_unique<TRowChange>();
+    row.Bytes = {own.get(), static_cast<uint32_t>(bytes.size())};
+    row.Change->Own = std::move(own);
+}
+
+bool TVolgaCursor::Contains(const TVolgaRow* row) const { return row && RowById(row->Id) == row; }
 
 // ---- field description ----
 
@@ -458,6 +521,11 @@ std::string TVolgaCursor::BuildFieldList() const {
 bool TVolgaCursor::ParseFieldList(std::string_view text, int fieldCount, std::string& message) {
     static const std::string kError = "Error in buffer structure (field description section)";
     fields_.clear();
+    counted_.clear();
+    slots_.clear();
+    limits_.clear();
+    masks_.clear();
+    countedFields_.clear();
     rowSize_ = 0;
     blobCount_ = 0;
     autoIncField_ = -1;
@@ -531,11 +599,23 @@ bool TVolgaCursor::ParseFieldList(std::string_view text, int fieldCount, std::st
 
 // ---- reading ----
 
+struct TVolgaCursor::BlockHead {
+    char kind = 0;
+    int32_t declared = 0;
+    size_t bodyAt = 0;
+};
+
 bool TVolgaCursor::LoadFromStream(std::string_view block, std::string& message) {
+    return LoadFromStream(TBlockBytes::Copy(block), message);
+}
+
+bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
     message.clear();
+    Clear(true);
+    // The rows point into the buffer: it is moved to its place before anything is read.
+    block_ = std::move(block);
     bool headerRead = false;
-    const bool ok = LoadBlock(block, message, headerRead);
-    if (ok) {
+    if (LoadBlock(message, headerRead)) {
         message.clear();
         return true;
     }
@@ -545,29 +625,81 @@ bool TVolgaCursor::LoadFromStream(std::string_view block, std::string& message) 
     return false;
 }
 
-bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool& headerRead) {
-    static const std::string kCorrupt = "Buffer structure corruption!";
-    static const std::string kEnd = "Unexpected end of buffer";
-    Clear(true);
-    Reader head(block);
+bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
+    // The record codes of the rows held, each with its row's identity; a code held twice names
+    // no one record and is left out.
+    std::unordered_map<std::string, uint32_t> ids;
+    auto codeOf = [&](const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) {
+        std::string code;
+        for (const TVolgaField* f : fields) {
+            const std::string_view v = FieldBytes(row, *f);
+            AppendLE<uint32_t>(code, static_cast<uint32_t>(v.size()));
+            code += v;
+        }
+        return code;
+    };
+    auto fieldsOf = [&] {
+        std::vector<const TVolgaField*> fields;
+        for (const std::string& name : codeFields) {
+            const TVolgaField* f = FindField(name);
+            if (!f) return std::vector<const TVolgaField*>{};
+            fields.push_back(f);
+        }
+        return fields;
+    };
+    std::vector<const TVolgaField*> fields = fieldsOf();
+    if (!fields.empty()) {
+        for (const TVolgaRow* row : rows_) {
+            if (row->State == rsRemoved) continue;
+            std::string code = codeOf(*row, fields);
+            if (code.size() == 4 * fields.size()) continue; // an empty code names nothing
+            auto [it, added] = ids.emplace(std::move(code), row->Id);
+            if (!added) it->second = 0;
+        }
+    }
+    const uint32_t firstNew = nextId_;
+    if (!LoadFromStream(std::move(block), message)) return false;
+    fields = fieldsOf();
+    if (ids.empty() || fields.empty()) return true;
+    // The rows found again take their old identities; the others are numbered anew from
+    // where this read began, as no one has seen the numbers it gave.
+    uint32_t base = firstNew;
+    nextId_ = firstNew;
+    for (TVolgaRow* row : rows_) {
+        auto it = ids.find(codeOf(*row, fields));
+        if (it == ids.end() || it->second == 0) {
+            row->Id = nextId_++;
+            continue;
+        }
+        row->Id = it->second;
+        it->second = 0; // one row takes an identity
+        base = std::min(base, row->Id);
+    }
+    idBase_ = base;
+    byId_.assign(nextId_ - base, nullptr);
+    for (TVolgaRow* row : rows_) byId_[row->Id - base] = row;
+    return true;
+}
+
+bool TVolgaCursor::ReadHead(std::string_view block, BlockHead& head, std::string& message) {
+    Reader in(block);
     int32_t total;
-    char kind;
-    if (!head.Int32(total) || !head.Bytes(&kind, 1)) {
+    if (!in.Int32(total) || !in.Bytes(&head.kind, 1)) {
         message = kCorrupt;
         return false;
     }
-    if (kind == 'E') {
+    if (head.kind == 'E') {
         std::string_view text = block.substr(5);
         message = std::string(text.substr(0, text.find('\0')));
         return false;
     }
-    if (kind != 'S' && kind != 'P') {
+    if (head.kind != 'S' && head.kind != 'P') {
         message = kCorrupt;
         return false;
     }
-    if (kind == 'P') {
+    if (head.kind == 'P') {
         TCheckBlock stored;
-        if (!head.Bytes(stored.data(), stored.size())) {
+        if (!in.Bytes(stored.data(), stored.size())) {
             message = kCorrupt;
             return false;
         }
@@ -580,115 +712,135 @@ bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool&
         checkBlock_ = stored;
         encrypted_ = true;
     }
-    int32_t declared, fieldCount, descLength;
+    int32_t fieldCount, descLength;
     std::string_view description;
-    if (!head.Int32(declared) || !head.Int32(fieldCount) || !head.Int32(descLength) || descLength < 0 ||
-        descLength > kMaxDescription || !head.View(static_cast<size_t>(descLength), description)) {
+    if (!in.Int32(head.declared) || !in.Int32(fieldCount) || !in.Int32(descLength) || descLength < 0 ||
+        descLength > kMaxDescription || !in.View(static_cast<size_t>(descLength), description)) {
         message = kCorrupt;
         return false;
     }
     if (!ParseFieldList(description, fieldCount, message)) return false;
     description_ = std::string(description);
-    headerRead = true;
+    head.bodyAt = in.Pos();
+    return true;
+}
 
-    // The body: deciphered in a copy for password tables.
-    std::string body;
-    std::string_view bodyView = block.substr(head.Pos());
-    if (kind == 'P') {
-        body.assign(bodyView);
-        TSapphire& cipher = session_->Cipher();
-        cipher.SetKey(CheckBlockText(checkBlock_));
-        cipher.DecryptBuffer(body.data(), body.size());
-        cipher.Burn();
-        bodyView = body;
+bool TVolgaCursor::ReadNotes(std::string_view body, size_t& pos, int32_t declared, std::string& message) {
+    // Notes come first. With rows to follow, a '*' where a row could start is read as notes
+    // only when a whole row's length bytes could follow; without rows, whatever is there is
+    // notes.
+    const size_t need = declared == 0 ? 3 : fields_.size();
+    if (body.size() - pos < std::max<size_t>(need, 1) || body[pos] != '*') return true;
+    Reader in(body.substr(pos + 1));
+    uint8_t length[2];
+    std::string_view notes;
+    if (!in.Bytes(length, 2) || !in.View(ReadLE<uint16_t>(length), notes)) {
+        message = kEnd;
+        return false;
     }
-    Reader in(bodyView);
-    const auto n = static_cast<size_t>(fieldCount);
+    notes_ = std::string(notes);
+    pos += 1 + in.Pos();
+    return true;
+}
 
-    // Notes.
-    if (in.Remaining() >= (declared == 0 ? std::max<size_t>(n, 3) : n) && in.Remaining() >= 1) {
-        char star;
-        in.Bytes(&star, 1);
-        if (star == '*') {
-            uint16_t length;
-            std::string_view notes;
-            if (!in.Bytes(&length, 2) || !in.View(length, notes)) {
-                message = kEnd;
-                return false;
-            }
-            notes_ = std::string(notes);
-        } else {
-            in.Back(1);
+namespace {
+
+constexpr uint64_t kLow = 0x00FF00FF00FF00FFull;
+constexpr uint64_t kHigh = 0x8000800080008000ull;
+
+uint64_t Load8(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// Whether every byte of x is at most the byte of limit in its place, eight at once: each
+// byte gets a 16-bit lane whose top bit survives the subtraction only when it is.
+bool AllAtMost(uint64_t x, uint64_t limit) {
+    const uint64_t even = ((limit & kLow) | kHigh) - (x & kLow);
+    const uint64_t odd = (((limit >> 8) & kLow) | kHigh) - ((x >> 8) & kLow);
+    return (even & odd & kHigh) == kHigh;
+}
+
+// The sum of count length bytes, eight at a time.
+size_t SumBytes(const uint8_t* p, size_t count) {
+    size_t sum = 0, i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const uint64_t x = Load8(p + i);
+        const uint64_t pairs = (x & kLow) + ((x >> 8) & kLow);
+        sum += static_cast<size_t>((pairs * 0x0001000100010001ull) >> 48);
+    }
+    for (; i < count; ++i) sum += p[i];
+    return sum;
+}
+
+} // namespace
+
+bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const {
+    const size_t n = fields_.size();
+    const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
+    // Every length at once: a fixed value no longer than its field, a counted one 0 or 4.
+    const Slot* slots = slots_.data();
+    bool bad = false;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t x = Load8(lengths + i);
+        bad |= !AllAtMost(x, Load8(limits_.data() + i)) || (x & Load8(masks_.data() + i)) != 0;
+    }
+    for (; i < n; ++i) bad |= (lengths[i] > slots[i].limit) | ((lengths[i] & slots[i].mask) != 0);
+    if (bad) {
+        i = 0;
+        while (lengths[i] <= slots[i].limit && (lengths[i] & slots[i].mask) == 0) ++i;
+        message = Format("Field '%s' has wrong length %d in record %d", fields_[i].Name, lengths[i], recordNo);
+        return false;
+    }
+    // The values: fixed ones are stepped over by their lengths, a counted one by its count,
+    // which is checked first.
+    size_t at = pos + n;
+    size_t field = 0;
+    for (const uint32_t c : countedFields_) {
+        at += SumBytes(lengths + field, c - field);
+        field = c + 1;
+        if (lengths[c] == 0) continue;
+        if (at > body.size() || body.size() - at < 4) {
+            message = kEnd;
+            return false;
         }
+        const int32_t count = ReadLE<int32_t>(body.data() + at);
+        if (slots[c].isString && (count < 0 || count > kMaxStringBytes)) {
+            message = Format("String field '%s' has wrong length %d in record %d", fields_[c].Name, count, recordNo);
+            return false;
+        }
+        if (count < 0 || count > kMaxBlobBytes) {
+            message = Format("BLOB field '%s' has wrong length %d in record %d", fields_[c].Name, count, recordNo);
+            return false;
+        }
+        at += 4 + static_cast<size_t>(count);
     }
+    at += SumBytes(lengths + field, n - field);
+    if (at > body.size()) {
+        message = kEnd;
+        return false;
+    }
+    pos = at;
+    return true;
+}
 
-    // Rows: never reserve more than the remaining bytes can hold.
-    if (declared > 0) rows_.reserve(std::min(static_cast<size_t>(declared), in.Remaining() / n));
-    arena_ = std::make_unique<TRowArena>();
-    // What the row loop needs of each field, packed for the hot path.
-    struct Slot {
-        uint8_t limit;   // largest length byte allowed; 4 for pointer kinds (0 or 4)
-        bool pointer;
-        bool string;
-        int32_t position;
-        int32_t blob;
-    };
-    std::vector<Slot> slots;
-    slots.reserve(n);
-    for (const auto& f : fields_)
-        slots.push_back({static_cast<uint8_t>(IsPointerKind(f.Kind) ? 4
-                                              : std::min<int>(255, f.Kind == TVolgaFieldKind::SmallStr ? f.Size : f.ValueSize)),
-                         IsPointerKind(f.Kind), f.Kind == TVolgaFieldKind::String, f.Position, f.BlobIndex});
-    std::vector<uint8_t> lengths(n);
+bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared, std::string& message) {
+    const size_t n = fields_.size();
+    // Never reserve more than the remaining bytes can hold.
+    if (declared > 0) {
+        const size_t most = std::min(static_cast<size_t>(declared), (body.size() - pos) / n);
+        rows_.reserve(most);
+        byId_.reserve(most);
+    }
     int lastPercent = -1;
     int32_t read = 0;
-    while (in.Remaining() >= n && read < declared) {
-        const int32_t recordNo = read + 1;
-        const size_t rowStart = in.Pos();
-        in.Bytes(lengths.data(), n);
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t len = lengths[i];
-            if (slots[i].pointer ? (len != 0 && len != 4) : len > slots[i].limit) {
-                message = Format("Field '%s' has wrong length %d in record %d", fields_[i].Name, len, recordNo);
-                return false;
-            }
-        }
-        TVolgaRow row(arena_.get());
-        row.Data.Fixed.assign(static_cast<size_t>(rowSize_), 0);
-        if (blobCount_ > 0) row.Data.Blobs.resize(static_cast<size_t>(blobCount_));
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t len = lengths[i];
-            if (len == 0) continue;
-            const Slot& s = slots[i];
-            if (s.pointer) {
-                int32_t count;
-                if (!in.Int32(count)) {
-                    message = kEnd;
-                    return false;
-                }
-                if (s.string && (count < 0 || count > kMaxStringBytes)) {
-                    message = Format("String field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
-                    return false;
-                }
-                if (count < 0 || count > kMaxBlobBytes) {
-                    message = Format("BLOB field '%s' has wrong length %d in record %d", fields_[i].Name, count, recordNo);
-                    return false;
-                }
-                std::string_view bytes;
-                if (!in.View(static_cast<size_t>(count), bytes)) {
-                    message = kEnd;
-                    return false;
-                }
-                // A String value is a zero-terminated text: it ends at its first zero byte.
-                if (s.string) bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
-                row.Data.Blobs[static_cast<size_t>(s.blob)].assign(bytes);
-            } else if (!in.Bytes(row.Data.Fixed.data() + s.position, len)) {
-                message = kEnd;
-                return false;
-            }
-        }
-        row.StoredSize = static_cast<int32_t>(in.Pos() - rowStart);
-        AppendRow(std::move(row));
+    while (body.size() - pos >= n && read < declared) {
+        const size_t start = pos;
+        if (!IndexRow(body, pos, read + 1, message)) return false;
+        AppendRow({reinterpret_cast<const uint8_t*>(body.data() + start), static_cast<uint32_t>(pos - start)}, nullptr,
+                  rsUnchanged);
         ++read;
         if (OnCallback && declared > 0) {
             const int percent = static_cast<int>(std::nearbyint(read * 100.0 / declared));
@@ -705,11 +857,27 @@ bool TVolgaCursor::LoadBlock(std::string_view block, std::string& message, bool&
         message = buf;
         return false;
     }
+    return true;
+}
+
+bool TVolgaCursor::LoadBlock(std::string& message, bool& headerRead) {
+    BlockHead head;
+    if (!ReadHead(block_.View(), head, message)) return false;
+    headerRead = true;
+    if (head.kind == 'P') {
+        TSapphire& cipher = session_->Cipher();
+        cipher.SetKey(CheckBlockText(checkBlock_));
+        cipher.DecryptBuffer(block_.data.get() + head.bodyAt, block_.size - head.bodyAt);
+        cipher.Burn();
+    }
+    const std::string_view body = block_.View().substr(head.bodyAt);
+    size_t pos = 0;
+    const bool ok = ReadNotes(body, pos, head.declared, message) && ReadRows(body, pos, head.declared, message);
     if (const TVolgaField* ai = AutoIncField(); ai && !rows_.empty()) {
         SortRows(ai->Name, false);
-        lastAutoInc_ = GetFixed<int32_t>(rows_.back()->Data, *ai);
+        lastAutoInc_ = FixedOf<int32_t>(FieldBytes(*rows_.back(), *ai));
     }
-    return true;
+    return ok;
 }
 
 // ---- writing ----
@@ -719,7 +887,7 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
     const bool withPassword = !password_.empty();
     size_t estimate = 64 + notes_.size() + description_.size();
     for (const TVolgaRow* row : rows_)
-        if (row->Live()) estimate += static_cast<size_t>(row->StoredSize);
+        if (row->Live()) estimate += row->Bytes.size;
     out.reserve(start + estimate);
     out.append(4, '\0');
     out.push_back(withPassword ? 'P' : 'S');
@@ -730,112 +898,24 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
     }
     encrypted_ = withPassword;
     const size_t countAt = out.size();
-    AppendInt32(out, 0);
-    AppendInt32(out, static_cast<int32_t>(fields_.size()));
+    AppendLE<int32_t>(out, 0);
+    AppendLE<int32_t>(out, static_cast<int32_t>(fields_.size()));
     description_ = BuildFieldList();
-    AppendInt32(out, static_cast<int32_t>(description_.size()));
+    AppendLE<int32_t>(out, static_cast<int32_t>(description_.size()));
     out += description_;
     const size_t bodyAt = out.size();
     if (!notes_.empty()) {
         out.push_back('*');
-        const auto length = static_cast<uint16_t>(notes_.size());
-        out.push_back(static_cast<char>(length & 0xFF));
-        out.push_back(static_cast<char>(length >> 8));
+        AppendLE<uint16_t>(out, static_cast<uint16_t>(notes_.size()));
         out += notes_;
     }
+    // Every row is held as the file stores it: its bytes are copied as they are.
     int32_t written = 0;
     int lastPercent = -1;
-    const size_t n = fields_.size();
-    // What the row loop needs of each field, packed for the hot path.
-    enum class Store : uint8_t { None, Int16, Int32, Int64, Float, Text, Pointer };
-    struct Slot {
-        Store store;
-        int32_t position;
-        int32_t size; // SmallStr: declared size
-        int32_t blob;
-    };
-    std::vector<Slot> slots;
-    slots.reserve(n);
-    for (const auto& f : fields_) {
-        Store store = Store::None;
-        switch (f.Kind) {
-        case TVolgaFieldKind::SmallInt:
-        case TVolgaFieldKind::Boolean: store = Store::Int16; break;
-        case TVolgaFieldKind::Integer:
-        case TVolgaFieldKind::Date:
-        case TVolgaFieldKind::Time:
-        case TVolgaFieldKind::AutoInc: store = Store::Int32; break;
-        case TVolgaFieldKind::Int64: store = Store::Int64; break;
-        case TVolgaFieldKind::Double:
-        case TVolgaFieldKind::Currency:
-        case TVolgaFieldKind::DateTime: store = Store::Float; break;
-        case TVolgaFieldKind::SmallStr: store = Store::Text; break;
-        case TVolgaFieldKind::Unknown: store = Store::None; break;
-        default: store = Store::Pointer; break;
-        }
-        slots.push_back({store, f.Position, f.Size, f.BlobIndex});
-    }
     for (size_t i = 0; i < rows_.size(); ++i) {
-        TVolgaRow& row = *rows_[i];
+        const TVolgaRow& row = *rows_[i];
         if (row.Live()) {
-            const size_t lengthsAt = out.size();
-            out.append(n, '\0');
-            const uint8_t* fixed = row.Data.Fixed.data();
-            for (size_t k = 0; k < n; ++k) {
-                const Slot& s = slots[k];
-                const uint8_t* p = fixed + s.position;
-                uint8_t len = 0;
-                switch (s.store) {
-                case Store::None: break;
-                case Store::Int16: {
-                    int16_t v;
-                    std::memcpy(&v, p, 2);
-                    if (v != 0) len = 2;
-                    break;
-                }
-                case Store::Int32: {
-                    int32_t v;
-                    std::memcpy(&v, p, 4);
-                    if (v != 0) len = 4;
-                    break;
-                }
-                case Store::Int64: {
-                    int64_t v;
-                    std::memcpy(&v, p, 8);
-                    if (v != 0) len = 8;
-                    break;
-                }
-                case Store::Float: {
-                    double v;
-                    std::memcpy(&v, p, 8);
-                    if (v != 0) len = 8;
-                    break;
-                }
-                case Store::Text: {
-                    if (p[0] == 0) continue; // most text fields of a row are empty
-                    const size_t chars = strnlen(reinterpret_cast<const char*>(p), static_cast<size_t>(s.size));
-                    if (chars > 0) {
-                        out.append(reinterpret_cast<const char*>(p), chars);
-                        out[lengthsAt + k] = static_cast<char>(chars);
-                    }
-                    continue;
-                }
-                case Store::Pointer: {
-                    const std::string_view bytes = row.Data.Blobs[static_cast<size_t>(s.blob)];
-                    if (!bytes.empty()) {
-                        AppendInt32(out, static_cast<int32_t>(bytes.size()));
-                        out += bytes;
-                        out[lengthsAt + k] = 4;
-                    }
-                    continue;
-                }
-                }
-                if (len > 0) {
-                    out.append(reinterpret_cast<const char*>(p), len);
-                    out[lengthsAt + k] = static_cast<char>(len);
-                }
-            }
-            row.StoredSize = static_cast<int32_t>(out.size() - lengthsAt);
+            out.append(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
             ++written;
         }
         if (OnCallback) {
@@ -846,8 +926,8 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
             }
         }
     }
-    PutInt32(out, countAt, written);
-    PutInt32(out, start, static_cast<int32_t>(out.size() - start));
+    WriteLE<int32_t>(out.data() + countAt, written);
+    WriteLE<int32_t>(out.data() + start, static_cast<int32_t>(out.size() - start));
     if (withPassword) {
         TSapphire& cipher = session_->Cipher();
         cipher.SetKey(CheckBlockText(checkBlock_));
@@ -892,17 +972,19 @@ TVolgaRow* TVolgaCursor::PostRow(const TVolgaRowBuffer& buffer, TVolgaRow* row, 
             message = "Record has been deleted";
             return nullptr;
         }
-        row->Data = buffer;
+        SetOwnBytes(*row, Encode(buffer));
         if (row->State == rsUnchanged) row->State = rsModified;
-        row->StoredSize = StoredSizeOf(row->Data);
         return row;
     }
-    TVolgaRow fresh;
-    fresh.Data = buffer;
-    fresh.State = rsInserted;
-    if (const TVolgaField* ai = AutoIncField()) SetFixed<int32_t>(fresh.Data, *ai, ++lastAutoInc_);
-    fresh.StoredSize = StoredSizeOf(fresh.Data);
-    return AppendRow(std::move(fresh));
+    TVolgaRow* fresh = AppendRow({}, nullptr, rsInserted);
+    if (const TVolgaField* ai = AutoIncField()) {
+        TVolgaRowBuffer numbered = buffer;
+        SetFixed<int32_t>(numbered, *ai, ++lastAutoInc_);
+        SetOwnBytes(*fresh, Encode(numbered));
+    } else {
+        SetOwnBytes(*fresh, Encode(buffer));
+    }
+    return fresh;
 }
 
 bool TVolgaCursor::DeleteRow(TVolgaRow* row, std::string& message) {
@@ -925,16 +1007,35 @@ bool TVolgaCursor::DeleteRow(TVolgaRow* row, std::string& message) {
 
 bool TVolgaCursor::BackupRow(TVolgaRow* row) {
     if (!row || !row->Live()) return false;
-    if (!row->Backup && row->State != rsInserted) row->Backup = std::make_unique<TVolgaRowBuffer>(row->Data);
+    if (!row->HasBackup() && row->State != rsInserted) {
+        if (!row->Change) row->Change = std::make_unique<TRowChange>();
+        // The bytes stay where they are: the backup only takes over owning them.
+        row->Change->Backup = row->Bytes;
+        row->Change->BackupOwn = std::move(row->Change->Own);
+        row->Change->HasBackup = true;
+    }
     return true;
+}
+
+void TVolgaCursor::DropBackup(TVolgaRow* row) {
+    if (!row || !row->HasBackup()) return;
+    TRowChange& change = *row->Change;
+    if (change.Backup.data == row->Bytes.data) change.Own = std::move(change.BackupOwn);
+    change.BackupOwn.reset();
+    change.Backup = {};
+    change.HasBackup = false;
+    if (!change.Own) row->Change.reset();
 }
 
 void TVolgaCursor::RestoreRow(TVolgaRow* row) {
     if (!row) return;
-    if (row->Backup) {
-        row->Data = std::move(*row->Backup);
-        row->Backup.reset();
-        row->StoredSize = StoredSizeOf(row->Data);
+    if (row->HasBackup()) {
+        TRowChange& change = *row->Change;
+        row->Bytes = change.Backup;
+        change.Own = std::move(change.BackupOwn);
+        change.Backup = {};
+        change.HasBackup = false;
+        if (!change.Own) row->Change.reset();
     }
     row->State = rsUnchanged;
 }
@@ -960,7 +1061,7 @@ void TVolgaCursor::Accept() {
             ReleaseRow(*row);
         } else if (row->State != rsRemoved) {
             row->State = rsUnchanged;
-            row->Backup.reset();
+            DropBackup(row);
         }
     }
 }
@@ -974,60 +1075,29 @@ bool TVolgaCursor::HasDuplicate(const TVolgaRowBuffer& buffer, const TVolgaRow* 
         for (const auto& f : fields_) keys.push_back(&f);
     for (const TVolgaRow* row : rows_) {
         if (row == own || !row->Live()) continue;
-        if (CompareRowBuffers(keys, buffer, row->Data, caseInsensitive, codePage_) == 0) return true;
+        const bool same = std::all_of(keys.begin(), keys.end(), [&](const TVolgaField* f) {
+            return CompareValues(*f, ValueBytes(buffer, *f), FieldBytes(*row, *f), caseInsensitive, codePage_) == 0;
+        });
+        if (same) return true;
     }
     return false;
 }
 
 std::string TVolgaCursor::FieldText(const TVolgaField& field, const TVolgaRow& row, bool useBackup,
                                     bool fixedFormat) const {
-    static const std::string kNotFound = "Not Found";
     if (row.State == rsRemoved) return kNotFound;
-    const TVolgaRowBuffer& b = useBackup && row.Backup ? *row.Backup : row.Data;
-    const FormatSettings& fs = fixedFormat ? FixedFormat() : formatSettings_;
-    auto local = [&](const std::string& utf8) {
-        std::string out;
-        return TryUtf8ToCodePage(utf8, codePage_, out) ? out : utf8;
-    };
-    switch (field.Kind) {
-    case TVolgaFieldKind::SmallInt: return std::to_string(GetFixed<int16_t>(b, field));
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::AutoInc: return std::to_string(GetFixed<int32_t>(b, field));
-    case TVolgaFieldKind::Int64: return std::to_string(GetFixed<int64_t>(b, field));
-    case TVolgaFieldKind::Boolean: return GetFixed<int16_t>(b, field) != 0 ? "Yes" : "No";
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency: return local(FormatFloat("0.######", GetFixed<double>(b, field), fs));
-    case TVolgaFieldKind::Date: {
-        const int32_t day = GetFixed<int32_t>(b, field);
-        if (day <= 0) return {};
-        const TDateTime dt = TimeStampToDateTime({0, day});
-        return local(FormatDateTime(fixedFormat ? "yyyy/mm/dd" : fs.ShortDateFormat, dt, fs));
-    }
-    case TVolgaFieldKind::Time: {
-        const int32_t ms = GetFixed<int32_t>(b, field);
-        if (ms <= 0) return {};
-        return local(FormatDateTime(fs.LongTimeFormat, ms / static_cast<double>(kMSecsPerDay), fs));
-    }
-    case TVolgaFieldKind::DateTime: {
-        const TDateTime dt = MSecsToDateTime(GetFixed<double>(b, field));
-        return local(FormatDateTime(fixedFormat ? "yyyy/mm/dd hh:nn:ss" : "c", dt, fs));
-    }
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo:
-    case TVolgaFieldKind::FmtMemo: return std::string(ValueBytes(b, field));
-    default: return kNotFound;
-    }
+    return TextOfValue(field, FieldBytes(row, field, useBackup), fixedFormat ? FixedFormat() : formatSettings_, fixedFormat,
+                       codePage_);
 }
 
 void TVolgaCursor::SortRows(std::string_view fieldNames, bool caseInsensitive) {
-    const std::vector<const TVolgaField*> keys = FieldsOf(fieldNames);
+    std::vector<TSortKey> keys;
+    for (const TVolgaField* f : FieldsOf(fieldNames)) keys.push_back({f, false, f->Numeric != 0});
     // Deleted and removed rows have no order among the others: they go behind them unsorted.
     auto liveEnd = std::stable_partition(rows_.begin(), rows_.end(), [](const TVolgaRow* r) { return r->Live(); });
-    const int cp = codePage_;
-    std::sort(rows_.begin(), liveEnd, [&](const auto& a, const auto& b) {
-        return CompareRowBuffers(keys, a->Data, b->Data, caseInsensitive, cp) < 0;
-    });
+    std::vector<TVolgaRow*> live(rows_.begin(), liveEnd);
+    SortRowsByKeys(*this, live, std::move(keys), caseInsensitive);
+    std::copy(live.begin(), live.end(), rows_.begin());
 }
 
 } // namespace kvz

@@ -1,11 +1,14 @@
 // The row store behind every open table: its field list and all of its rows in memory with
 // their change states, read and written whole as one table file block.
 //
-// Rows keep the table file's bytes: texts are in the data code page, numbers little-endian, as
-// the file stores them. The dataset layer converts at its field accessors.
+// Rows stay the table file's bytes: the buffer of a read holds them, indexed once when it is
+// read; a value is decoded when it is read, and a changed row gets bytes of its own. Texts are
+// in the data code page, numbers little-endian; the dataset layer converts at its accessors.
 #pragma once
 
 #include "engine/VolgaAlg.h"
+#include "engine/VolgaBytes.h"
+#include "engine/VolgaKinds.h"
 #include "platform/rtl/FormatSettings.h"
 
 #include <cstdint>
@@ -22,46 +25,16 @@ namespace kvz {
 
 class TVolgaSession;
 
-enum class TVolgaFieldKind : uint8_t {
-    Unknown = 0,
-    SmallInt = 1,
-    Integer = 2,
-    Int64 = 3,
-    Boolean = 4,
-    Double = 5,
-    Currency = 6,
-    Date = 7,
-    Time = 8,
-    DateTime = 9,
-    AutoInc = 10,
-    SmallStr = 11,
-    String = 12,
-    BLOB = 13,
-    Memo = 14,
-    FmtMemo = 15,
-    Graphic = 16,
-};
-
-// The kind names in code order, as the engine's kind-name table has them.
-const char* KindName(TVolgaFieldKind kind);
-// Kinds whose value lives outside the row: a text or bytes with their count.
-constexpr bool IsPointerKind(TVolgaFieldKind k) { return k >= TVolgaFieldKind::String; }
-// The file's type code of a kind; SmallStr by its size ("1"-"9", "A"-"Z"), String "s" + size.
-std::string TypeCodeOf(TVolgaFieldKind kind, int size);
-// The kind of a string field of that size: SmallStr up to 35 characters, String above.
-TVolgaFieldKind StringKindForSize(int size);
-
 // The longest String value the file format can hold, and the longest notes.
 constexpr int kMaxStringBytes = 8191;
 constexpr int kMaxNotesBytes = 32767;
-constexpr int kMaxSmallStrSize = 35;
 
 struct TVolgaField {
     std::string Name;   // code-page bytes; blanks stored as "_"
     std::string Origin = "XXX";
-    uint16_t ValueSize = 0; // bytes in the row
+    uint16_t ValueSize = 0; // bytes in a decoded row
     uint16_t Size = 0;      // declared size of strings, else 0
-    int32_t Position = 0;   // offset of the value in the row's fixed part
+    int32_t Position = 0;   // offset of the value in a decoded row's fixed part
     std::string Spare;
     TVolgaFieldKind Kind = TVolgaFieldKind::Unknown;
     uint8_t Numeric = 0; // compare SmallStr by length first when 1
@@ -71,139 +44,12 @@ struct TVolgaField {
     int32_t Index = 0;      // position in the field list
 };
 
-// The values of one row. Fixed-size values sit in Fixed at their field's position (SmallStr as
-// its characters and a terminating zero); String and object values in Blobs, an empty one
-// meaning no value.
-class TRowArena;
-
-// The fixed part of a row: bytes from the arena of the read that made the row, or from the
-// heap. A copy always goes to the heap; assigning to a row keeps the row's own memory.
-class TRowBytes {
-public:
-    TRowBytes() = default;
-    explicit TRowBytes(TRowArena* arena) : arena_(arena) {}
-    TRowBytes(const TRowBytes& other) { CopyFrom(other); }
-    TRowBytes(TRowBytes&& other) noexcept : data_(other.data_), size_(other.size_), arena_(other.arena_) {
-        other.data_ = nullptr;
-        other.size_ = 0;
-    }
-    TRowBytes& operator=(const TRowBytes& other) {
-        if (this != &other) CopyFrom(other);
-        return *this;
-    }
-    TRowBytes& operator=(TRowBytes&& other) noexcept {
-        if (this != &other) {
-            Free();
-            data_ = other.data_;
-            size_ = other.size_;
-            arena_ = other.arena_;
-            other.data_ = nullptr;
-            other.size_ = 0;
-        }
-        return *this;
-    }
-    ~TRowBytes() { Free(); }
-
-    void assign(size_t size, uint8_t value) {
-        Resize(size);
-        if (size_ > 0) std::memset(data_, value, size_);
-    }
-    uint8_t* data() { return data_; }
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    uint8_t& operator[](size_t i) { return data_[i]; }
-    const uint8_t& operator[](size_t i) const { return data_[i]; }
-    const uint8_t* begin() const { return data_; }
-    const uint8_t* end() const { return data_ + size_; }
-    TRowArena* Arena() const { return arena_; }
-
-private:
-    void CopyFrom(const TRowBytes& other) {
-        Resize(other.size_);
-        if (size_ > 0) std::memcpy(data_, other.data_, size_);
-    }
-    void Resize(size_t size);
-    void Free();
-
-    uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-    TRowArena* arena_ = nullptr;
-};
-
-// One text or object value of a row, in the same memory as TRowBytes.
-class TRowText {
-public:
-    TRowText() = default;
-    explicit TRowText(TRowArena* arena) : bytes_(arena) {}
-    void assign(std::string_view text) {
-        if (text.size() == bytes_.size()) { // the usual copy between buffers: no new memory
-            if (!text.empty()) std::memmove(bytes_.data(), text.data(), text.size());
-            return;
-        }
-        TRowBytes copy(bytes_.Arena());
-        copy.assign(text.size(), 0);
-        if (!text.empty()) std::memcpy(copy.data(), text.data(), text.size());
-        bytes_ = std::move(copy);
-    }
-    void clear() { bytes_.assign(0, 0); }
-    bool empty() const { return bytes_.empty(); }
-    size_t size() const { return bytes_.size(); }
-    operator std::string_view() const { return {reinterpret_cast<const char*>(bytes_.data()), bytes_.size()}; }
-
-private:
-    TRowBytes bytes_;
-};
-
-// The text and object values of a row, one slot per such field, in the same memory as the
-// row's other bytes.
-class TRowTexts {
-public:
-    TRowTexts() = default;
-    explicit TRowTexts(TRowArena* arena) : arena_(arena) {}
-    TRowTexts(const TRowTexts& other) { CopyFrom(other); }
-    TRowTexts(TRowTexts&& other) noexcept : items_(other.items_), count_(other.count_), arena_(other.arena_) {
-        other.items_ = nullptr;
-        other.count_ = 0;
-    }
-    TRowTexts& operator=(const TRowTexts& other) {
-        if (this != &other) CopyFrom(other);
-        return *this;
-    }
-    TRowTexts& operator=(TRowTexts&& other) noexcept {
-        if (this != &other) {
-            Destroy();
-            items_ = other.items_;
-            count_ = other.count_;
-            arena_ = other.arena_;
-            other.items_ = nullptr;
-            other.count_ = 0;
-        }
-        return *this;
-    }
-    ~TRowTexts() { Destroy(); }
-    void resize(size_t count);
-    size_t size() const { return count_; }
-    TRowText& operator[](size_t i) { return items_[i]; }
-    const TRowText& operator[](size_t i) const { return items_[i]; }
-
-private:
-    void CopyFrom(const TRowTexts& other) {
-        if (count_ != other.count_) resize(other.count_);
-        for (size_t i = 0; i < count_; ++i) items_[i].assign(other.items_[i]);
-    }
-    void Destroy();
-
-    TRowText* items_ = nullptr;
-    size_t count_ = 0;
-    TRowArena* arena_ = nullptr;
-};
-
+// A row decoded for editing: fixed-size values in Fixed at their field's position (SmallStr as
+// its characters and a terminating zero), texts and objects in Blobs, an empty one meaning no
+// value. Rows held by the cursor are not kept in this form but as they are stored.
 struct TVolgaRowBuffer {
-    TVolgaRowBuffer() = default;
-    explicit TVolgaRowBuffer(TRowArena* arena) : Fixed(arena), Blobs(arena) {}
-    TRowBytes Fixed;
-    TRowTexts Blobs;
+    std::vector<uint8_t> Fixed;
+    std::vector<std::string> Blobs;
 };
 
 enum TVolgaRowState : uint8_t {
@@ -211,18 +57,47 @@ enum TVolgaRowState : uint8_t {
     rsModified = 1,
     rsInserted = 2,
     rsDeleted = 3,
-    rsRemoved = 4, // buffers released, skipped everywhere, kept in the list until cleared
+    rsRemoved = 4, // bytes released, skipped everywhere, kept in the list until cleared
 };
 
+// The bytes of one stored row, as the table file holds it: one length byte per field, then
+// the values that are not empty, in field order.
+struct TRowSpan {
+    const uint8_t* data = nullptr;
+    uint32_t size = 0;
+};
+
+// What a changed row owns: its new bytes, and the bytes it had before its first change.
+struct TRowChange {
+    std::unique_ptr<uint8_t[]> Own;
+    std::unique_ptr<uint8_t[]> BackupOwn; // when the bytes before the change were a change's own
+    TRowSpan Backup;
+    bool HasBackup = false;
+};
+
+// A row of the cursor: its stored bytes (in the buffer of the read that found it, or its own
+// after a change) and its identity, which is never given to another row.
 struct TVolgaRow {
-    TVolgaRow() = default;
-    explicit TVolgaRow(TRowArena* arena) : Data(arena) {}
-    TVolgaRowBuffer Data;
-    std::unique_ptr<TVolgaRowBuffer> Backup; // taken before the first change of a stored row
-    void* UserData = nullptr;                // the dataset's, released through OnDestroyRecordData
+    TRowSpan Bytes;
+    uint32_t Id = 0;
     uint8_t State = rsUnchanged;
-    int32_t StoredSize = 0;
+    std::unique_ptr<TRowChange> Change;
+    void* UserData = nullptr; // the dataset's, released through OnDestroyRecordData
     bool Live() const { return State != rsDeleted && State != rsRemoved; }
+    bool HasBackup() const { return Change && Change->HasBackup; }
+    uint32_t StoredSize() const { return Bytes.size; }
+};
+
+// A table file block read whole. The cursor's rows point into the one it holds.
+struct TBlockBytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    static TBlockBytes Copy(std::string_view bytes) {
+        TBlockBytes b{std::make_unique_for_overwrite<char[]>(bytes.size()), bytes.size()};
+        if (!bytes.empty()) std::memcpy(b.data.get(), bytes.data(), bytes.size());
+        return b;
+    }
+    std::string_view View() const { return {data.get(), size}; }
 };
 
 enum TVolgaSaveOption : unsigned {
@@ -230,19 +105,11 @@ enum TVolgaSaveOption : unsigned {
     savSortOnIndex = 2, // sort the rows by the given fields before writing
 };
 
-// Memory for the rows of one read: handed out in order from chunks of a fixed size and
-// given back all at once, so that reading a table makes no allocation per row.
-class TRowArena {
-public:
-    TRowArena() = default;
-    TRowArena(const TRowArena&) = delete;
-    TRowArena& operator=(const TRowArena&) = delete;
-    void* Allocate(size_t bytes);
-
-private:
-    std::vector<std::unique_ptr<std::byte[]>> chunks_;
-    std::byte* next_ = nullptr;
-    size_t left_ = 0;
+// One key of a sort: a field, its direction and whether it is a right-aligned (numeric) text.
+struct TSortKey {
+    const TVolgaField* Field = nullptr;
+    bool Descending = false;
+    bool Numeric = false;
 };
 
 class TVolgaCursor {
@@ -268,9 +135,23 @@ public:
     const std::vector<TVolgaRow*>& Rows() const { return rows_; }
     int LiveRowCount() const;
     TVolgaRowBuffer NewBuffer() const;
+    // The row of an identity while it is held; none for one never given or already dropped.
+    TVolgaRow* RowById(uint32_t id) const;
+    // The stored bytes of a value: a fixed-size value's bytes as the file has them (FixedOf reads
+    // them; none for an empty value), a text up to its first zero byte, an object's bytes. From
+    // the backup when asked and the row has one.
+    std::string_view FieldBytes(const TVolgaRow& row, const TVolgaField& field, bool useBackup = false) const;
+    // The row decoded for editing, and a decoded row encoded as the file stores it.
+    TVolgaRowBuffer Decode(const TVolgaRow& row) const;
+    std::string Encode(const TVolgaRowBuffer& buffer) const;
 
-    // Table file blocks.
+    // Table file blocks. A block handed over becomes the buffer the rows are read from; a
+    // view is copied into one.
     bool LoadFromStream(std::string_view block, std::string& message);
+    bool LoadFromStream(TBlockBytes&& block, std::string& message);
+    // Reads the block again in place of the rows held: a row whose record code (the values of
+    // codeFields) is found again keeps its identity, the others get new ones.
+    bool Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message);
     size_t SaveToStream(std::string& out);
     // Writes the table file through the durable writer; throws FileError.
     void SaveToFile(const std::filesystem::path& fileName, unsigned options = 0,
@@ -283,6 +164,8 @@ public:
     TVolgaRow* PostRow(const TVolgaRowBuffer& buffer, TVolgaRow* row, std::string& message);
     bool DeleteRow(TVolgaRow* row, std::string& message);
     bool BackupRow(TVolgaRow* row);
+    // Forgets the backup of a row whose change was not made.
+    void DropBackup(TVolgaRow* row);
     void RestoreRow(TVolgaRow* row);
     void RollBack();
     void Accept();
@@ -315,19 +198,38 @@ public:
     std::function<void(void* userData)> OnDestroyRecordData;
 
 private:
+    struct BlockHead;
     void AppendField(TVolgaField field);
     void ReleaseRow(TVolgaRow& row);
     bool Contains(const TVolgaRow* row) const;
-    bool LoadBlock(std::string_view block, std::string& message, bool& headerRead);
-    int32_t StoredSizeOf(const TVolgaRowBuffer& buffer) const;
-    TVolgaRow* AppendRow(TVolgaRow&& row);
+    bool LoadBlock(std::string& message, bool& headerRead);
+    bool ReadHead(std::string_view block, BlockHead& head, std::string& message);
+    bool ReadNotes(std::string_view body, size_t& pos, int32_t declared, std::string& message);
+    bool ReadRows(std::string_view body, size_t pos, int32_t declared, std::string& message);
+    bool IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const;
+    TVolgaRow* AppendRow(TRowSpan bytes, std::unique_ptr<uint8_t[]> own, uint8_t state);
+    void SetOwnBytes(TVolgaRow& row, std::string_view bytes);
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;
-    // The rows read from a file live in one arena: reading a table makes no allocation per row.
-    std::unique_ptr<TRowArena> arena_;
+    std::vector<uint8_t> counted_; // per field: its value is a count and bytes
+    // What reading a row needs of each field, side by side.
+    struct Slot {
+        uint8_t limit; // the largest length byte
+        uint8_t mask;  // bits a length byte may not have: a counted value's is 0 or 4
+        TKindStore store;
+        bool isString;
+    };
+    std::vector<Slot> slots_;
+    std::vector<uint8_t> limits_, masks_; // the slots' limits and masks side by side
+    std::vector<uint32_t> countedFields_;
+    // The buffer of the last read: rows read from it point into it.
+    TBlockBytes block_;
     std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them
     std::vector<TVolgaRow*> rows_;
+    std::vector<TVolgaRow*> byId_; // identity - idBase_ -> row, removed rows too, until Clear
+    uint32_t idBase_ = 1;
+    uint32_t nextId_ = 1; // identities are never given twice: 0 names no row
     int rowSize_ = 0;
     int blobCount_ = 0;
     std::string description_;
@@ -342,23 +244,24 @@ private:
     int codePage_;
 };
 
-// Values in a row buffer, read and written as the file stores them.
+// Values in a decoded row, read and written as the file stores them.
 template <typename T> T GetFixed(const TVolgaRowBuffer& b, const TVolgaField& f) {
-    T v{};
-    std::memcpy(&v, b.Fixed.data() + f.Position, sizeof(T));
-    return v;
+    return ReadLE<T>(b.Fixed.data() + f.Position);
 }
 template <typename T> void SetFixed(TVolgaRowBuffer& b, const TVolgaField& f, T v) {
-    std::memcpy(b.Fixed.data() + f.Position, &v, sizeof(T));
+    WriteLE<T>(b.Fixed.data() + f.Position, v);
 }
-// The bytes of a text or object value (SmallStr up to its terminating zero).
+// The bytes of a value of a decoded row: a fixed-size value's bytes, a text up to its end
+// (SmallStr up to its terminating zero), an object's bytes.
 std::string_view ValueBytes(const TVolgaRowBuffer& b, const TVolgaField& f);
 // Sets a text or object value; a SmallStr is cut to its declared size.
 void SetValueBytes(TVolgaRowBuffer& b, const TVolgaField& f, std::string_view bytes);
 // A zero number, false boolean, zero date-time or an empty text or object: not stored.
 bool IsEmptyValue(const TVolgaRowBuffer& b, const TVolgaField& f);
 
-// Comparison of two values of one field: negative, 0 or positive.
+// Comparison of two values of one field from their stored bytes (FieldBytes or ValueBytes):
+// negative, 0 or positive.
+int CompareValues(const TVolgaField& f, std::string_view a, std::string_view b, bool caseInsensitive, int codePage);
 int CompareFieldValues(const TVolgaField& f, const TVolgaRowBuffer& a, const TVolgaRowBuffer& b,
                        bool caseInsensitive, int codePage);
 // Texts of the data code page: an empty one first, then by the first characters (without
@@ -367,5 +270,31 @@ int CompareTexts(std::string_view a, std::string_view b, bool caseInsensitive, i
 // Field by field over the list; the first difference decides.
 int CompareRowBuffers(const std::vector<const TVolgaField*>& fields, const TVolgaRowBuffer& a,
                       const TVolgaRowBuffer& b, bool caseInsensitive, int codePage);
+
+// Sort keys made once per row, so that rows compare as plain bytes in the order the keys give:
+// texts by the code page's order (ignoring case when asked), numbers and dates by value.
+class TSortKeys {
+public:
+    TSortKeys(std::vector<TSortKey> keys, bool caseInsensitive, int codePage);
+    void Reserve(size_t rows) {
+        starts_.reserve(rows + 1);
+        bytes_.reserve(rows * 16);
+    }
+    // Appends the key of one row, given the stored bytes of each key field in key order.
+    void Append(const std::string_view* values);
+    // The indexes of the appended rows in key order; rows with equal keys keep their order.
+    std::vector<uint32_t> Order() const;
+
+private:
+    std::vector<TSortKey> keys_;
+    const uint16_t* collate_ = nullptr;
+    bool wide_ = false; // ranks that do not fit a byte take two
+    std::string bytes_;
+    std::vector<uint32_t> starts_;
+};
+
+// Sorts rows of a cursor by the keys; rows with equal keys keep their order.
+void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, std::vector<TSortKey> keys,
+                    bool caseInsensitive);
 
 } // namespace kvz

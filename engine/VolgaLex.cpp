@@ -41,22 +41,15 @@ bool IsAggregate(const std::string& w) { return w == "SUM" || w == "MAX" || w ==
 
 enum class Family { Integer, Float, Text, Boolean, Int64, SmallInt, Other };
 
+// Fields of one family store their values alike and compare with each other.
 Family FamilyOf(TVolgaFieldKind k) {
-    switch (k) {
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::Date:
-    case TVolgaFieldKind::Time:
-    case TVolgaFieldKind::AutoInc: return Family::Integer;
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency:
-    case TVolgaFieldKind::DateTime: return Family::Float;
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo:
-    case TVolgaFieldKind::FmtMemo: return Family::Text;
-    case TVolgaFieldKind::Boolean: return Family::Boolean;
-    case TVolgaFieldKind::Int64: return Family::Int64;
-    case TVolgaFieldKind::SmallInt: return Family::SmallInt;
+    const TVolgaKindInfo& kind = KindInfo(k);
+    switch (kind.order) {
+    case TKindOrder::Text: return Family::Text;
+    case TKindOrder::Boolean: return Family::Boolean;
+    case TKindOrder::Float: return Family::Float;
+    case TKindOrder::Signed:
+        return kind.store == TKindStore::Int16 ? Family::SmallInt : kind.store == TKindStore::Int32 ? Family::Integer : Family::Int64;
     default: return Family::Other;
     }
 }
@@ -418,36 +411,35 @@ void TVolgaFilter::Resolve(const TVolgaCursor& cursor) {
 }
 
 bool TVolgaFilter::Accepts(const TVolgaCursor& cursor, const TVolgaRow& row, bool caseInsensitive) const {
+    // Values are read where the row holds them; only numbers and dates matched by a mask are
+    // turned into text.
+    std::string shown, shownRight;
+    auto textOf = [&](const TVolgaField& f, std::string& scratch) -> std::string_view {
+        if (IsTextKind(f.Kind)) return cursor.FieldBytes(row, f);
+        scratch = cursor.FieldText(f, row, false, false);
+        return scratch;
+    };
     for (const TVolgaCField& c : conditions_) {
         if (c.Operator == TVolgaOperator::StarEqual) continue;
         if (c.Operator == TVolgaOperator::Like) {
-            const std::string text = cursor.FieldText(*c.Left, row, false, false);
+            const std::string_view text = textOf(*c.Left, shown);
             if (c.Mask) {
                 if (!c.Mask->Matches(text)) return false;
-            } else if (!TVolgaMask(cursor.FieldText(*c.Right, row, false, false), codePage_).Matches(text)) {
+            } else if (!TVolgaMask(textOf(*c.Right, shownRight), codePage_).Matches(text)) {
                 return false;
             }
             continue;
         }
-        const TVolgaRowBuffer* rhs = &c.ConstantRow;
+        std::string_view rhs;
         if (c.Right) {
-            // The other field's value moved into the left field's slot.
-            if (scratch_.Fixed.size() != row.Data.Fixed.size() || scratch_.Blobs.size() != row.Data.Blobs.size())
-                scratch_ = cursor.NewBuffer();
-            switch (FamilyOf(c.Left->Kind)) {
-            case Family::Integer: SetFixed<int32_t>(scratch_, *c.Left, GetFixed<int32_t>(row.Data, *c.Right)); break;
-            case Family::Float: SetFixed<double>(scratch_, *c.Left, GetFixed<double>(row.Data, *c.Right)); break;
-            case Family::Text:
-                if (IsPointerKind(c.Left->Kind))
-                    scratch_.Blobs[static_cast<size_t>(c.Left->BlobIndex)].assign(ValueBytes(row.Data, *c.Right));
-                else
-                    SetValueBytes(scratch_, *c.Left, ValueBytes(row.Data, *c.Right));
-                break;
-            default: SetValueBytes(scratch_, *c.Left, ValueBytes(row.Data, *c.Right)); break;
-            }
-            rhs = &scratch_;
+            // Fields of one family store their values alike; a text compares as far as the
+            // left field could hold it.
+            rhs = cursor.FieldBytes(row, *c.Right);
+            if (c.Left->Kind == TVolgaFieldKind::SmallStr) rhs = rhs.substr(0, std::min<size_t>(rhs.size(), c.Left->Size));
+        } else {
+            rhs = ValueBytes(c.ConstantRow, *c.Left);
         }
-        const int d = CompareFieldValues(*c.Left, row.Data, *rhs, caseInsensitive, codePage_);
+        const int d = CompareValues(*c.Left, cursor.FieldBytes(row, *c.Left), rhs, caseInsensitive, codePage_);
         bool holds;
         switch (c.Operator) {
         case TVolgaOperator::Equal: holds = d == 0; break;

@@ -106,7 +106,6 @@ private:
     std::vector<TVolgaCField> conditions_;
     FormatSettings fs_;
     int codePage_ = 1250;
-    mutable TVolgaRowBuffer scratch_; // the right field's value moved into the left field's slot
 };
 
 } // namespace kvz

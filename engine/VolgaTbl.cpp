@@ -3,6 +3,7 @@
 #include "engine/VolgaExp.h"
 #include "engine/VolgaSession.h"
 #include "engine/VolgaUtils.h"
+#include "engine/VolgaValues.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Convert.h"
@@ -10,56 +11,14 @@
 #include "platform/rtl/Files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kvz {
-
-// ---- kinds and types ----
-
-TFieldType FieldTypeOfKind(TVolgaFieldKind kind) {
-    switch (kind) {
-    case TVolgaFieldKind::SmallInt: return ftSmallint;
-    case TVolgaFieldKind::Integer: return ftInteger;
-    case TVolgaFieldKind::Int64: return ftLargeint;
-    case TVolgaFieldKind::Boolean: return ftBoolean;
-    case TVolgaFieldKind::Double: return ftFloat;
-    case TVolgaFieldKind::Currency: return ftCurrency;
-    case TVolgaFieldKind::Date: return ftDate;
-    case TVolgaFieldKind::Time: return ftTime;
-    case TVolgaFieldKind::DateTime: return ftDateTime;
-    case TVolgaFieldKind::AutoInc: return ftAutoInc;
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String: return ftString;
-    case TVolgaFieldKind::BLOB: return ftBlob;
-    case TVolgaFieldKind::Memo: return ftMemo;
-    case TVolgaFieldKind::FmtMemo: return ftFmtMemo;
-    case TVolgaFieldKind::Graphic: return ftGraphic;
-    default: return ftUnknown;
-    }
-}
-
-TVolgaFieldKind KindOfFieldType(TFieldType type, int size) {
-    switch (type) {
-    case ftSmallint:
-    case ftWord: return TVolgaFieldKind::SmallInt;
-    case ftInteger: return TVolgaFieldKind::Integer;
-    case ftLargeint: return TVolgaFieldKind::Int64;
-    case ftBoolean: return TVolgaFieldKind::Boolean;
-    case ftFloat: return TVolgaFieldKind::Double;
-    case ftCurrency: return TVolgaFieldKind::Currency;
-    case ftDate: return TVolgaFieldKind::Date;
-    case ftTime: return TVolgaFieldKind::Time;
-    case ftDateTime: return TVolgaFieldKind::DateTime;
-    case ftAutoInc: return TVolgaFieldKind::AutoInc;
-    case ftString: return StringKindForSize(size);
-    case ftBlob: return TVolgaFieldKind::BLOB;
-    case ftMemo: return TVolgaFieldKind::Memo;
-    case ftFmtMemo: return TVolgaFieldKind::FmtMemo;
-    case ftGraphic: return TVolgaFieldKind::Graphic;
-    default: return TVolgaFieldKind::Unknown;
-    }
-}
 
 // ---- database ----
 
@@ -124,10 +83,13 @@ private:
 
 // ---- dataset ----
 
+// A record buffer shows its row where the cursor holds it; the record being edited or inserted
+// is decoded into Data.
 struct TVolgaDataset::RecBuf : TRecordBuffer {
-    TVolgaRowBuffer Data;
     TVolgaRow* Row = nullptr;
     int RecNo = 0;
+    bool Decoded = false;
+    TVolgaRowBuffer Data;
 };
 
 TVolgaDataset::TVolgaDataset(TComponent* owner) : TDataSet(owner) {}
@@ -270,7 +232,8 @@ void TVolgaDataset::CommitChanges() {
     if (!Active() || changeCount_ == 0) return;
     cursor_->Accept();
     changeCount_ = 0;
-    RebuildView();
+    if (ViewCurrent()) Resync(0);
+    else RebuildView();
     if (database_) database_->UnmarkChanged(this);
     if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
 }
@@ -300,19 +263,39 @@ void TVolgaDataset::DropCursor() {
     cursor_ = nullptr;
 }
 
-void TVolgaDataset::LoadFromStream(const std::string& block) {
+void TVolgaDataset::LoadFromStream(const std::string& block) { LoadFromStream(TBlockBytes::Copy(block)); }
+
+void TVolgaDataset::LoadFromStream(TBlockBytes&& block) {
     TVolgaCursor& cursor = cursor_ && ownCursor_.get() == cursor_ ? *cursor_ : NewCursor();
     cursor.Clear(true);
     cursor.SetPassword(password_);
     cursor.SetPartialOpen(partialOpen_);
-    streamSize_ = block.size();
+    streamSize_ = block.size;
     std::string message;
-    if (!cursor.LoadFromStream(block, message)) {
+    if (!cursor.LoadFromStream(std::move(block), message)) {
         DropCursor();
         DatabaseError("Error opening table: " + message, this);
     }
     if (!message.empty()) HandleApplicationException(std::make_exception_ptr(EDatabaseError(message, this)));
     password_ = cursor.Password();
+}
+
+void TVolgaDataset::ReloadFromStream(TBlockBytes&& block) {
+    CheckCursor();
+    cursor_->SetPassword(password_);
+    cursor_->SetPartialOpen(partialOpen_);
+    streamSize_ = block.size;
+    // Rows keep their identities by their record code: the unique fields, else the record
+    // key field of the program's tables.
+    std::vector<std::string> codeFields;
+    for (const std::string& name : SplitFieldNames(uniqueFieldNames_.empty() ? std::string("Number") : uniqueFieldNames_)) {
+        std::string bytes;
+        if (TryUtf8ToCodePage(name, cursor_->CodePage(), bytes)) codeFields.push_back(std::move(bytes));
+    }
+    std::string message;
+    if (!cursor_->Reload(std::move(block), codeFields, message)) DatabaseError("Error opening table: " + message, this);
+    if (!message.empty()) HandleApplicationException(std::make_exception_ptr(EDatabaseError(message, this)));
+    password_ = cursor_->Password();
 }
 
 void TVolgaDataset::SaveToFile(const std::filesystem::path& fileName) {
@@ -420,97 +403,13 @@ void TVolgaDataset::SetupKey(KeyBuffer& key, const std::string& names) {
     }
 }
 
-namespace {
-
-// A value as the engine field stores it; false when a text does not convert.
-bool StoreValue(const TVolgaField& f, TVolgaRowBuffer& b, const Variant& value, const FormatSettings& fs, int codePage) {
-    if (value.IsNull()) {
-        if (IsPointerKind(f.Kind))
-            b.Blobs[static_cast<size_t>(f.BlobIndex)].clear();
-        else
-            std::memset(b.Fixed.data() + f.Position, 0, f.ValueSize);
-        return true;
-    }
-    const bool text = value.Type() == TVarType::String;
-    const std::string& s = value.StringRef();
-    switch (f.Kind) {
-    case TVolgaFieldKind::SmallInt:
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::AutoInc:
-    case TVolgaFieldKind::Int64: {
-        int64_t v = 0;
-        if (text) {
-            if (!TryStrToInt64(s, v)) return false;
-        } else {
-            v = value.AsInt64();
-        }
-        if (f.Kind == TVolgaFieldKind::Int64) SetFixed<int64_t>(b, f, v);
-        else if (f.Kind == TVolgaFieldKind::SmallInt) SetFixed<int16_t>(b, f, static_cast<int16_t>(v));
-        else SetFixed<int32_t>(b, f, static_cast<int32_t>(v));
-        return true;
-    }
-    case TVolgaFieldKind::Boolean: {
-        bool v = value.Type() == TVarType::Boolean ? value.AsBoolean() : false;
-        if (text) {
-            const std::string u = Utf8Upper(s);
-            v = u == "TRUE" || u == "YES" || u == "T" || u == "1";
-        } else if (value.Type() != TVarType::Boolean) {
-            v = value.AsInt64() != 0;
-        }
-        SetFixed<int16_t>(b, f, v ? static_cast<int16_t>(-1) : static_cast<int16_t>(0));
-        return true;
-    }
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency: {
-        double v = 0;
-        if (text) {
-            if (!TryStrToFloat(s, v, fs)) return false;
-        } else {
-            v = value.AsFloat();
-        }
-        SetFixed<double>(b, f, v);
-        return true;
-    }
-    case TVolgaFieldKind::Date:
-    case TVolgaFieldKind::Time:
-    case TVolgaFieldKind::DateTime: {
-        TDateTime v = 0;
-        if (text) {
-            const bool ok = f.Kind == TVolgaFieldKind::Date   ? TryStrToDate(s, v, fs)
-                            : f.Kind == TVolgaFieldKind::Time ? TryStrToTime(s, v, fs)
-                                                              : TryStrToDateTime(s, v, fs);
-            if (!ok) return false;
-        } else {
-            v = value.AsDateTime();
-        }
-        if (f.Kind == TVolgaFieldKind::Date) SetFixed<int32_t>(b, f, v == 0 ? 0 : DateTimeToTimeStamp(v).Date);
-        else if (f.Kind == TVolgaFieldKind::Time) SetFixed<int32_t>(b, f, DateTimeToTimeStamp(v).Time);
-        else SetFixed<double>(b, f, v == 0 ? 0 : DateTimeToMSecs(v));
-        return true;
-    }
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String:
-    case TVolgaFieldKind::Memo: {
-        std::string bytes;
-        if (!TryUtf8ToCodePage(value.AsString(), codePage, bytes)) return false;
-        SetValueBytes(b, f, bytes);
-        return true;
-    }
-    case TVolgaFieldKind::FmtMemo:
-    case TVolgaFieldKind::BLOB:
-    case TVolgaFieldKind::Graphic: SetValueBytes(b, f, value.AsString()); return true;
-    default: return true;
-    }
-}
-
-} // namespace
 
 void TVolgaDataset::FillKey(KeyBuffer& key, const std::vector<Variant>& values) {
     key.values = cursor_->NewBuffer();
     for (size_t i = 0; i < key.fields.size() && i < values.size(); ++i) {
         const Variant& v = values[i];
         if (v.IsNull() || (v.Type() == TVarType::String && v.StringRef().empty())) continue;
-        if (!StoreValue(*key.fields[i], key.values, v, Settings(), cursor_->CodePage()))
+        if (!StoreVariant(*key.fields[i], key.values, v, Settings(), cursor_->CodePage()))
             DatabaseError("'" + v.AsString() + "' is not a valid value for field '" + key.dataFields[i]->DisplayName() + "'",
                           this);
     }
@@ -528,18 +427,41 @@ void TVolgaDataset::FillKeyFromText(KeyBuffer& key, const std::string& tabSepara
     FillKey(key, values);
 }
 
-int TVolgaDataset::CompareKey(const KeyBuffer& key, const TVolgaRowBuffer& row, bool caseInsensitive) const {
+int TVolgaDataset::CompareKey(const KeyBuffer& key, const TVolgaRow& row, bool caseInsensitive) const {
     for (const TVolgaField& f : key.keyFields) {
-        const int d = CompareFieldValues(f, row, key.values, caseInsensitive, cursor_->CodePage());
+        const int d = CompareValues(f, cursor_->FieldBytes(row, f), ValueBytes(key.values, f), caseInsensitive,
+                                    cursor_->CodePage());
         if (d != 0) return d;
     }
     return 0;
 }
 
+int TVolgaDataset::CompareRows(const TVolgaRow& a, const TVolgaRow& b) const {
+    const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
+    for (const TVolgaField& f : indexKey_.keyFields) {
+        const int d = CompareValues(f, cursor_->FieldBytes(a, f), cursor_->FieldBytes(b, f), ci, cursor_->CodePage());
+        if (d != 0) return (sortOptions_ & vsoDescendSort) ? -d : d;
+    }
+    return 0;
+}
+
+std::string_view TVolgaDataset::ValueOf(const RecBuf& buffer, const TVolgaField& f) const {
+    if (buffer.Decoded) return ValueBytes(buffer.Data, f);
+    return buffer.Row ? cursor_->FieldBytes(*buffer.Row, f) : std::string_view();
+}
+
+TVolgaRowBuffer& TVolgaDataset::Writable(RecBuf& buffer) const {
+    if (!buffer.Decoded) {
+        buffer.Data = buffer.Row ? cursor_->Decode(*buffer.Row) : cursor_->NewBuffer();
+        buffer.Decoded = true;
+    }
+    return buffer.Data;
+}
+
 // ---- the view ----
 
 bool TVolgaDataset::InRange(const TVolgaRow* row) const {
-    return CompareKey(rangeStart_, row->Data, false) >= 0 && CompareKey(rangeEnd_, row->Data, false) <= 0;
+    return CompareKey(rangeStart_, *row, false) >= 0 && CompareKey(rangeEnd_, *row, false) <= 0;
 }
 
 void TVolgaDataset::ResolveFilter() {
@@ -555,52 +477,31 @@ bool TVolgaDataset::RowAccepted(TVolgaRow* row) {
     if (!filter_.Empty() && !filter_.Accepts(*cursor_, *row, (filterOptions_ & foCaseInsensitive) != 0)) return false;
     if (!OnFilterRecord()) return true;
     RecBuf buffer;
-    buffer.Data = row->Data;
     buffer.Row = row;
     buffer.Bookmark = BookmarkOf(row);
     return FilterAccepts(buffer);
 }
 
 void TVolgaDataset::SortView() {
-    const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
     const bool descending = (sortOptions_ & vsoDescendSort) != 0;
-    const int cp = cursor_->CodePage();
+    std::vector<TSortKey> keys;
+    for (const TVolgaField& f : indexKey_.keyFields) keys.push_back({&f, descending, f.Numeric != 0});
+    SortRowsByKeys(*cursor_, view_.Rows(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
     viewSorted_ = true;
-    const TVolgaField& first = indexKey_.keyFields.front();
-    const bool text = first.Kind == TVolgaFieldKind::SmallStr || first.Kind == TVolgaFieldKind::String ||
-                      first.Kind == TVolgaFieldKind::Memo || first.Kind == TVolgaFieldKind::FmtMemo;
-    if (indexKey_.keyFields.size() == 1 && text && !first.Numeric) {
-        // One text key, the usual sort of a list: the keys are made once, in the order's own
-        // bytes, and compared as plain bytes.
-        const auto& collate = CodePageTablesFor(cp).collate;
-        std::vector<std::pair<std::string, TVolgaRow*>> keyed;
-        keyed.reserve(view_.size());
-        for (TVolgaRow* row : view_) {
-            std::string key(ValueBytes(row->Data, first));
-            if (ci)
-                for (char& c : key) c = static_cast<char>(collate[static_cast<uint8_t>(c)]);
-            keyed.emplace_back(std::move(key), row);
-        }
-        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-            return descending ? b.first < a.first : a.first < b.first;
-        });
-        for (size_t i = 0; i < keyed.size(); ++i) view_[i] = keyed[i].second;
-        return;
-    }
-    std::sort(view_.begin(), view_.end(), [&](const TVolgaRow* a, const TVolgaRow* b) {
-        for (const TVolgaField& f : indexKey_.keyFields) {
-            const int d = CompareFieldValues(f, a->Data, b->Data, ci, cp);
-            if (d != 0) return descending ? d > 0 : d < 0;
-        }
-        return false;
-    });
+}
+
+bool TVolgaDataset::InOrderAt(int index) const {
+    if (indexKey_.fields.empty()) return true;
+    const auto i = static_cast<size_t>(index);
+    return (i == 0 || CompareRows(*view_[i - 1], *view_[i]) <= 0) &&
+           (i + 1 >= view_.size() || CompareRows(*view_[i], *view_[i + 1]) <= 0);
 }
 
 void TVolgaDataset::RebuildView(bool reset) {
     CheckCursor();
     if (Filtered()) ResolveFilter();
     const bool wasValid = viewValid_ && Active();
-    TVolgaRow* current = nullptr;
+    const TVolgaRow* current = nullptr;
     if (wasValid) {
         if (pos_ >= 0 && pos_ < static_cast<int>(view_.size())) current = view_[static_cast<size_t>(pos_)];
         DisableControls();
@@ -631,19 +532,33 @@ void TVolgaDataset::RebuildView(bool reset) {
     }
 }
 
-int TVolgaDataset::ViewIndexOf(const TVolgaRow* row) const {
-    auto it = std::find(view_.begin(), view_.end(), row);
-    return it == view_.end() ? -1 : static_cast<int>(it - view_.begin());
+bool TVolgaDataset::ViewCurrent() const {
+    if (!viewValid_ || Filtered() || rangeActive_ || (!indexKey_.fields.empty() && !viewSorted_)) return false;
+    size_t live = 0;
+    for (const TVolgaRow* row : cursor_->Rows()) live += row->Live() ? 1 : 0;
+    const std::vector<TVolgaRow*>& rows = view_.Rows();
+    return live == rows.size() && std::all_of(rows.begin(), rows.end(), [](const TVolgaRow* r) { return r->Live(); });
 }
 
+int TVolgaDataset::ViewIndexOf(const TVolgaRow* row, int hint) const {
+    if (!row) return -1;
+    if (hint >= 0 && hint < static_cast<int>(view_.size()) && view_[static_cast<size_t>(hint)] == row) return hint;
+    const std::vector<TVolgaRow*>& rows = view_.Rows();
+    auto it = std::find(rows.begin(), rows.end(), row);
+    return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+}
+
+// A bookmark is the row's identity: it names that record for the life of the dataset.
 TBookmark TVolgaDataset::BookmarkOf(const TVolgaRow* row) {
-    return TBookmark(reinterpret_cast<const char*>(&row), sizeof row);
+    TBookmark bookmark(4, '\0');
+    WriteLE<uint32_t>(bookmark.data(), row->Id);
+    return bookmark;
 }
 
-TVolgaRow* TVolgaDataset::RowOf(const TBookmark& bookmark) {
-    TVolgaRow* row = nullptr;
-    if (bookmark.size() == sizeof row) std::memcpy(&row, bookmark.data(), sizeof row);
-    return row;
+TVolgaRow* TVolgaDataset::RowOf(const TBookmark& bookmark) const {
+    if (!cursor_ || bookmark.size() != 4) return nullptr;
+    TVolgaRow* row = cursor_->RowById(ReadLE<uint32_t>(bookmark.data()));
+    return row && row->Live() ? row : nullptr;
 }
 
 // ---- framework hooks ----
@@ -706,7 +621,7 @@ bool TVolgaDataset::IsCursorOpen() const { return cursor_ && cursor_->FieldCount
 
 void TVolgaDataset::FillBuffer(RecBuf& buffer, int index) {
     TVolgaRow* row = view_[static_cast<size_t>(index)];
-    buffer.Data = row->Data;
+    buffer.Decoded = false;
     buffer.Row = row;
     buffer.RecNo = index + 1;
     buffer.Bookmark = BookmarkOf(row);
@@ -755,18 +670,23 @@ void TVolgaDataset::InternalFirst() { pos_ = -1; }
 void TVolgaDataset::InternalLast() { pos_ = static_cast<int>(view_.size()); }
 
 void TVolgaDataset::InternalSetToRecord(TRecordBuffer& buffer) {
-    const int index = ViewIndexOf(static_cast<RecBuf&>(buffer).Row);
+    const auto& b = static_cast<RecBuf&>(buffer);
+    const int index = ViewIndexOf(b.Row, b.RecNo - 1);
     if (index >= 0) pos_ = index;
 }
 
 void TVolgaDataset::InternalGotoBookmark(const TBookmark& bookmark) {
+    // A record that is gone is reported: the cursor never stays where it was or moves to a
+    // neighbour in its place.
     const int index = ViewIndexOf(RowOf(bookmark));
-    if (index >= 0) pos_ = index;
+    if (index < 0) DatabaseError("Record not found", this);
+    pos_ = index;
 }
 
 void TVolgaDataset::InternalInitRecord(TRecordBuffer& buffer) {
     auto& b = static_cast<RecBuf&>(buffer);
     b.Data = cursor_->NewBuffer();
+    b.Decoded = true;
     b.Row = nullptr;
     b.RecNo = 0;
 }
@@ -775,66 +695,19 @@ bool TVolgaDataset::GetFieldData(const TField& field, const TRecordBuffer& buffe
     const TVolgaField* fp = EngineField(field);
     if (!fp) return false;
     const TVolgaField& f = *fp;
-    const TVolgaRowBuffer& b = static_cast<const RecBuf&>(buffer).Data;
-    if (b.Fixed.size() != static_cast<size_t>(cursor_->RowSize())) return false;
-    switch (f.Kind) {
-    case TVolgaFieldKind::SmallInt: value = Variant(static_cast<int64_t>(GetFixed<int16_t>(b, f))); return true;
-    case TVolgaFieldKind::Integer:
-    case TVolgaFieldKind::AutoInc: value = Variant(static_cast<int64_t>(GetFixed<int32_t>(b, f))); return true;
-    case TVolgaFieldKind::Int64: {
-        const int64_t v = GetFixed<int64_t>(b, f);
-        if (v == 0) return false;
-        value = Variant(v);
-        return true;
-    }
-    case TVolgaFieldKind::Boolean: value = Variant(GetFixed<int16_t>(b, f) != 0); return true;
-    case TVolgaFieldKind::Double:
-    case TVolgaFieldKind::Currency: value = Variant(GetFixed<double>(b, f)); return true;
-    case TVolgaFieldKind::Date: {
-        const int32_t day = GetFixed<int32_t>(b, f);
-        if (day == 0) return false;
-        value = Variant::DateTime(TimeStampToDateTime({0, day}));
-        return true;
-    }
-    case TVolgaFieldKind::Time: value = Variant::DateTime(GetFixed<int32_t>(b, f) / static_cast<double>(kMSecsPerDay)); return true;
-    case TVolgaFieldKind::DateTime: {
-        const double ms = GetFixed<double>(b, f);
-        if (ms == 0) return false;
-        value = Variant::DateTime(MSecsToDateTime(ms));
-        return true;
-    }
-    case TVolgaFieldKind::SmallStr:
-    case TVolgaFieldKind::String: {
-        std::string_view bytes = ValueBytes(b, f);
-        if (bytes.empty()) return false;
-        if (field.Size() > 0 && bytes.size() > static_cast<size_t>(field.Size())) bytes = bytes.substr(0, static_cast<size_t>(field.Size()));
-        value = Variant(CodePageToUtf8(bytes, cursor_->CodePage()));
-        return true;
-    }
-    case TVolgaFieldKind::Memo: {
-        const std::string_view bytes = ValueBytes(b, f);
-        if (bytes.empty()) return false;
-        value = Variant(CodePageToUtf8(bytes, cursor_->CodePage()));
-        return true;
-    }
-    case TVolgaFieldKind::FmtMemo:
-    case TVolgaFieldKind::BLOB:
-    case TVolgaFieldKind::Graphic: {
-        const std::string_view bytes = ValueBytes(b, f);
-        if (bytes.empty()) return false;
-        value = Variant(std::string(bytes));
-        return true;
-    }
-    default: return false;
-    }
+    const auto& b = static_cast<const RecBuf&>(buffer);
+    if (!b.Decoded && !b.Row) return false;
+    if (b.Decoded && b.Data.Fixed.size() != static_cast<size_t>(cursor_->RowSize())) return false;
+    const size_t limit = field.Size() > 0 ? static_cast<size_t>(field.Size()) : std::string_view::npos;
+    return VariantOfValue(f, ValueOf(b, f), limit, cursor_->CodePage(), value);
 }
 
 void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) {
     const TVolgaField* f = EngineField(field);
     if (!f) DatabaseError("Field '" + field.DisplayName() + "' is not found", this);
     if (f->Kind == TVolgaFieldKind::AutoInc && State() != dsSetKey && State() != dsFilter) return;
-    auto& b = static_cast<RecBuf&>(buffer).Data;
-    if (!StoreValue(*f, b, value, Settings(), cursor_->CodePage()))
+    TVolgaRowBuffer& b = Writable(static_cast<RecBuf&>(buffer));
+    if (!StoreVariant(*f, b, value, Settings(), cursor_->CodePage()))
         DatabaseError("Field '" + field.DisplayName() + "': the value \"" + value.AsString() +
                           "\" holds a character that the table cannot store",
                       this);
@@ -875,14 +748,14 @@ void TVolgaDataset::InitRecord(TRecordBuffer& buffer) {
                 SetFieldData(*field, buffer, Variant::DateTime(f->Kind == TVolgaFieldKind::Time ? TimeOf(Now()) : Now()));
             else if (def == "UNICOD" && (f->Kind == TVolgaFieldKind::SmallStr || f->Kind == TVolgaFieldKind::String))
                 SetFieldData(*field, buffer, Variant(NewRecordKey()));
-            else if (!StoreValue(*f, static_cast<RecBuf&>(buffer).Data, Variant(def), Settings(), cursor_->CodePage()))
+            else if (!StoreVariant(*f, Writable(static_cast<RecBuf&>(buffer)), Variant(def), Settings(), cursor_->CodePage()))
                 DatabaseError("'" + def + "' is not a valid value for field '" + field->DisplayName() + "'", this);
         }
         // A new detail record belongs to its master.
         if (masterLink_ && masterLink_->Active() && !masterLink_->Fields().empty()) {
             const auto& masters = masterLink_->Fields();
             for (size_t i = 0; i < masters.size() && i < rangeStart_.dataFields.size(); ++i)
-                StoreValue(*rangeStart_.fields[i], static_cast<RecBuf&>(buffer).Data, masters[i]->Value(), Settings(),
+                StoreVariant(*rangeStart_.fields[i], Writable(static_cast<RecBuf&>(buffer)), masters[i]->Value(), Settings(),
                            cursor_->CodePage());
         }
     } catch (...) {
@@ -895,11 +768,14 @@ void TVolgaDataset::InitRecord(TRecordBuffer& buffer) {
 void TVolgaDataset::InternalEdit() {
     CheckCursor();
     if (readOnly_) DatabaseError("Read-only record cannot be changed", this);
-    TVolgaRow* row = static_cast<RecBuf&>(ActiveBuffer()).Row;
-    const bool hadBackup = row && row->Backup != nullptr;
+    auto& buffer = static_cast<RecBuf&>(ActiveBuffer());
+    TVolgaRow* row = buffer.Row;
+    const bool hadBackup = row && row->HasBackup();
     // A record whose backup cannot be taken cannot be edited: its changes could not be undone.
     if (!cursor_->BackupRow(row)) DatabaseError("Record cannot be edited: it has been deleted", this);
-    editMadeBackup_ = !hadBackup && row->Backup != nullptr;
+    editMadeBackup_ = !hadBackup && row->HasBackup();
+    buffer.Decoded = false;
+    Writable(buffer);
     CountChange();
 }
 
@@ -907,7 +783,7 @@ void TVolgaDataset::InternalCancel() {
     if (State() == dsEdit) {
         // Only this edit is undone: a backup from an earlier posted change stays.
         TVolgaRow* row = static_cast<RecBuf&>(ActiveBuffer()).Row;
-        if (row && editMadeBackup_ && row->State == rsUnchanged) row->Backup.reset();
+        if (row && editMadeBackup_ && row->State == rsUnchanged) cursor_->DropBackup(row);
         editMadeBackup_ = false;
     }
     if (State() == dsEdit || State() == dsInsert) UncountChange();
@@ -916,45 +792,44 @@ void TVolgaDataset::InternalCancel() {
 void TVolgaDataset::InternalPost() {
     CheckCursor();
     auto& buffer = static_cast<RecBuf&>(ActiveBuffer());
+    const TVolgaRowBuffer& values = Writable(buffer);
     const bool inserting = State() == dsInsert;
     const std::string prefix = inserting ? "Error saving new record: " : "Error saving record: ";
     if (checkKeyViolation_ && !uniqueFieldNames_.empty()) {
         SetupKey(uniqueKey_, uniqueFieldNames_);
         for (const TVolgaRow* other : cursor_->Rows()) {
             if (!other->Live() || other == buffer.Row) continue;
-            if (CompareRowBuffers(uniqueKey_.fields, buffer.Data, other->Data, false, cursor_->CodePage()) == 0)
-                DatabaseError(prefix + "Key violation", this);
+            const bool same = std::all_of(uniqueKey_.fields.begin(), uniqueKey_.fields.end(), [&](const TVolgaField* f) {
+                return CompareValues(*f, ValueBytes(values, *f), cursor_->FieldBytes(*other, *f), false,
+                                     cursor_->CodePage()) == 0;
+            });
+            if (same) DatabaseError(prefix + "Key violation", this);
         }
     }
     std::string message;
     if (inserting) {
-        TVolgaRow* row = cursor_->PostRow(buffer.Data, nullptr, message);
+        TVolgaRow* row = cursor_->PostRow(values, nullptr, message);
         if (!row) DatabaseError(prefix + message, this);
-        view_.push_back(row);
-        pos_ = static_cast<int>(view_.size()) - 1;
         if ((sortOptions_ & vsoInsertInOrder) && viewSorted_ && !indexKey_.fields.empty()) {
-            // Move the new row to the first place whose key is not below its own.
-            view_.pop_back();
-            const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
-            const bool descending = (sortOptions_ & vsoDescendSort) != 0;
-            auto it = std::lower_bound(view_.begin(), view_.end(), row, [&](const TVolgaRow* a, const TVolgaRow* b) {
-                const int d = CompareRowBuffers(indexKey_.fields, a->Data, b->Data, ci, cursor_->CodePage());
-                return descending ? d > 0 : d < 0;
-            });
-            pos_ = static_cast<int>(it - view_.begin());
-            view_.insert(it, row);
-        } else if (!indexKey_.fields.empty()) {
-            viewSorted_ = false;
+            // The new row goes to the first place whose key is not below its own.
+            const std::vector<TVolgaRow*>& rows = view_.Rows();
+            auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                                       [&](const TVolgaRow* a, const TVolgaRow* b) { return CompareRows(*a, *b) < 0; });
+            pos_ = static_cast<int>(it - rows.begin());
+            view_.insert(static_cast<size_t>(pos_), row);
+        } else {
+            view_.push_back(row);
+            pos_ = static_cast<int>(view_.size()) - 1;
+            if (!indexKey_.fields.empty() && !InOrderAt(pos_)) viewSorted_ = false;
         }
         buffer.Row = row;
     } else {
         TVolgaRow* row = buffer.Row;
-        if (!cursor_->PostRow(buffer.Data, row, message)) DatabaseError(prefix + message, this);
-        if (viewSorted_ && row->Backup &&
-            CompareRowBuffers(indexKey_.fields, row->Data, *row->Backup, false, cursor_->CodePage()) != 0)
-            viewSorted_ = false;
-        const int index = ViewIndexOf(row);
+        if (!cursor_->PostRow(values, row, message)) DatabaseError(prefix + message, this);
+        const int index = ViewIndexOf(row, pos_);
         if (index >= 0) pos_ = index;
+        // A view stays sorted while the changed row still sits between its neighbours.
+        if (viewSorted_ && (index < 0 || !InOrderAt(index))) viewSorted_ = false;
     }
     editMadeBackup_ = false;
 }
@@ -965,23 +840,69 @@ void TVolgaDataset::InternalDelete() {
     TVolgaRow* row = static_cast<RecBuf&>(ActiveBuffer()).Row;
     std::string message;
     if (!cursor_->DeleteRow(row, message)) DatabaseError("Error deleting record: " + message, this);
-    const int index = ViewIndexOf(row);
+    const int index = ViewIndexOf(row, pos_);
     if (index >= 0) {
-        view_.erase(view_.begin() + index);
+        view_.erase(static_cast<size_t>(index));
         pos_ = std::min(index, static_cast<int>(view_.size()) - 1);
     }
     CountChange();
 }
 
+uint32_t TVolgaDataset::CurrentId() const {
+    return pos_ >= 0 && pos_ < static_cast<int>(view_.size()) ? view_[static_cast<size_t>(pos_)]->Id : 0;
+}
+
+void TVolgaDataset::ForgetChanges() {
+    if (changeCount_ == 0) return;
+    changeCount_ = 0;
+    if (database_) database_->UnmarkChanged(this);
+    if (OnNeedToSaveChange) OnNeedToSaveChange(*this);
+}
+
 void TVolgaDataset::InternalRefresh() {
     CheckCursor();
-    // The current record is found again by its unique fields.
-    std::vector<Variant> key;
-    if (!uniqueFieldNames_.empty() && !IsEmpty())
-        for (const std::string& name : SplitFieldNames(uniqueFieldNames_)) key.push_back(FieldByName(name).Value());
-    viewValid_ = false;
+    // Pending changes are written first, the clones' too: the rows read back hold them.
+    for (TVolgaTable* clone : clones_) clone->CheckBrowseMode();
     if (changeCount_ > 0) ApplyChanges();
-    LoadData();
+    for (TVolgaTable* clone : clones_)
+        if (clone->Changed() && changeCount_ == 0) clone->ApplyChanges();
+    // What is current is known by identity: the rows are about to be replaced.
+    const uint32_t current = CurrentId();
+    std::vector<std::pair<TVolgaTable*, uint32_t>> followers;
+    for (TVolgaTable* clone : clones_) {
+        followers.emplace_back(clone, clone->CurrentId());
+        clone->view_.clear();
+    }
+    view_.clear();
+    pos_ = -1;
+    viewValid_ = false;
+    bool reread = false;
+    try {
+        reread = ReloadData();
+    } catch (...) {
+        // Nothing may read the rows that are gone: the clones close, and this table keeps
+        // no cursor.
+        for (auto& [clone, id] : followers) {
+            clone->fieldMap_.clear();
+            clone->Close();
+        }
+        fieldMap_.clear();
+        DropCursor();
+        throw;
+    }
+    // The rows read again hold the changes written: nothing is left to save.
+    if (reread) {
+        ForgetChanges();
+        for (auto& [clone, id] : followers) clone->ForgetChanges();
+    }
+    FollowReload(current);
+    for (auto& [clone, id] : followers) {
+        clone->FollowReload(id);
+        clone->Resync(0);
+    }
+}
+
+void TVolgaDataset::FollowReload(uint32_t current) {
     CheckCursor();
     MapFields();
     // A range set by the caller stays; the master's is taken afresh.
@@ -993,17 +914,12 @@ void TVolgaDataset::InternalRefresh() {
         rangeEnd_.values = std::move(end);
         rangeActive_ = true;
     }
+    viewValid_ = false;
     RebuildView(true);
     viewValid_ = true;
-    pos_ = view_.empty() ? -1 : 0;
-    if (!key.empty()) {
-        FillKey(uniqueKey_, key);
-        for (size_t i = 0; i < view_.size(); ++i)
-            if (CompareRowBuffers(uniqueKey_.fields, view_[i]->Data, uniqueKey_.values, false, cursor_->CodePage()) == 0) {
-                pos_ = static_cast<int>(i);
-                break;
-            }
-    }
+    const TVolgaRow* row = current ? cursor_->RowById(current) : nullptr;
+    const int index = row && row->Live() ? ViewIndexOf(row) : -1;
+    pos_ = index >= 0 ? index : (view_.empty() ? -1 : 0);
     CursorPosChanged();
 }
 
@@ -1037,8 +953,8 @@ void TVolgaDataset::SetRecNo(int value) {
 bool TVolgaDataset::BookmarkValid(const TBookmark& bookmark) const { return ViewIndexOf(RowOf(bookmark)) >= 0; }
 
 int TVolgaDataset::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
-    if (a.empty() || b.empty()) return TDataSet::CompareBookmarks(a, b);
-    const auto x = reinterpret_cast<uintptr_t>(RowOf(a)), y = reinterpret_cast<uintptr_t>(RowOf(b));
+    if (a.size() != 4 || b.size() != 4) return TDataSet::CompareBookmarks(a, b);
+    const uint32_t x = ReadLE<uint32_t>(a.data()), y = ReadLE<uint32_t>(b.data());
     return x < y ? -1 : x > y ? 1 : 0;
 }
 
@@ -1124,7 +1040,7 @@ void TVolgaDataset::CancelRange() {
 bool TVolgaDataset::ScanMatches(const std::vector<const TVolgaField*>& fields, const std::vector<Variant>& values,
                                 const TVolgaRow& row, TLocateOptions options) const {
     RecBuf buffer;
-    buffer.Data = row.Data;
+    buffer.Row = const_cast<TVolgaRow*>(&row);
     for (size_t i = 0; i < fields.size(); ++i) {
         const Variant& want = i < values.size() ? values[i] : Variant();
         if (want.IsNull()) return false;
@@ -1151,6 +1067,74 @@ bool TVolgaDataset::ScanMatches(const std::vector<const TVolgaField*>& fields, c
     return true;
 }
 
+bool TVolgaDataset::TextKeyMatcher::Prepare(const TVolgaDataset& ds, const std::vector<const TVolgaField*>& fields,
+                                            const std::vector<Variant>& values, TLocateOptions options) {
+    // Texts are matched in the row's own bytes: the wanted values are brought into the code
+    // page once, in upper case when case does not count.
+    upper = (options & loCaseInsensitive) ? CodePageTablesFor(ds.cursor_->CodePage()).upper.data() : nullptr;
+    partial = (options & loPartialKey) != 0;
+    keys.clear();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TVolgaField* f = fields[i];
+        if (!f || (f->Kind != TVolgaFieldKind::SmallStr && f->Kind != TVolgaFieldKind::String && f->Kind != TVolgaFieldKind::Memo))
+            return false;
+        if (i >= values.size() || values[i].IsNull()) return false;
+        std::string bytes;
+        if (!TryUtf8ToCodePage(values[i].AsString(), ds.cursor_->CodePage(), bytes)) return false;
+        if (upper)
+            for (char& c : bytes) c = static_cast<char>(upper[static_cast<uint8_t>(c)]);
+        // A value is seen as far as its field shows it.
+        size_t limit = std::string::npos;
+        for (TField* fl : ds.Fields().List())
+            if (ds.EngineField(*fl) == f && f->Kind != TVolgaFieldKind::Memo && fl->Size() > 0) limit = static_cast<size_t>(fl->Size());
+        keys.push_back({f, std::move(bytes), limit});
+    }
+    return true;
+}
+
+bool TVolgaDataset::TextKeyMatcher::Matches(const TVolgaCursor& cursor, const TVolgaRow& row) const {
+    for (const Key& k : keys) {
+        std::string_view have = cursor.FieldBytes(row, *k.field);
+        have = have.substr(0, std::min(have.size(), k.limit));
+        if (partial ? have.size() < k.value.size() : have.size() != k.value.size()) return false;
+        const size_t n = k.value.size();
+        if (upper) {
+            for (size_t j = 0; j < n; ++j)
+                if (upper[static_cast<uint8_t>(have[j])] != static_cast<uint8_t>(k.value[j])) return false;
+        } else if (have.compare(0, n, k.value) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Match> int TVolgaDataset::FirstMatch(int start, const Match& matches) const {
+    // The rows are tried in the order they lie in memory, several times faster than a sorted
+    // view's order; the few that match are then looked for in the view. When many match, the
+    // view's own order finds the first soonest.
+    constexpr size_t kFew = 16;
+    start = std::max(start, 0);
+    std::vector<const TVolgaRow*> hits;
+    for (const TVolgaRow* row : cursor_->Rows()) {
+        if (!row->Live() || !matches(*row)) continue;
+        hits.push_back(row);
+        if (hits.size() > kFew) break;
+    }
+    if (hits.size() > kFew) {
+        for (int i = start; i < static_cast<int>(view_.size()); ++i)
+            if (matches(*view_[static_cast<size_t>(i)])) return i;
+        return -1;
+    }
+    int first = -1;
+    const std::vector<TVolgaRow*>& rows = view_.Rows();
+    for (const TVolgaRow* hit : hits) {
+        auto it = std::find(rows.begin() + start, rows.end(), hit);
+        const int index = static_cast<int>(it - rows.begin());
+        if (it != rows.end() && (first < 0 || index < first)) first = index;
+    }
+    return first;
+}
+
 bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& keyValues, bool fromStart,
                                  TLocateOptions options) {
     CheckBrowseMode();
@@ -1161,8 +1145,11 @@ bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& ke
     const int start = fromStart ? 0 : pos_ + 1;
     int found = -1;
     if (options != 0) {
-        for (int i = std::max(start, 0); i < static_cast<int>(view_.size()) && found < 0; ++i)
-            if (ScanMatches(uniqueKey_.fields, values, *view_[static_cast<size_t>(i)], options)) found = i;
+        TextKeyMatcher texts;
+        if (texts.Prepare(*this, uniqueKey_.fields, values, options))
+            found = FirstMatch(start, [&](const TVolgaRow& r) { return texts.Matches(*cursor_, r); });
+        else
+            found = FirstMatch(start, [&](const TVolgaRow& r) { return ScanMatches(uniqueKey_.fields, values, r, options); });
     } else {
         FillKey(uniqueKey_, values);
         // Binary search when the names lead the sorted, case-sensitive index.
@@ -1171,14 +1158,14 @@ bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& ke
                            (leading.size() == names.size() || leading[names.size()] == ';');
         if (leads && viewSorted_ && !(sortOptions_ & vsoCaseInsensitive) && fromStart) {
             const bool descending = (sortOptions_ & vsoDescendSort) != 0;
-            auto it = std::partition_point(view_.begin(), view_.end(), [&](const TVolgaRow* r) {
-                const int d = CompareKey(uniqueKey_, r->Data, false);
+            const std::vector<TVolgaRow*>& rows = view_.Rows();
+            auto it = std::partition_point(rows.begin(), rows.end(), [&](const TVolgaRow* r) {
+                const int d = CompareKey(uniqueKey_, *r, false);
                 return descending ? d > 0 : d < 0;
             });
-            if (it != view_.end() && CompareKey(uniqueKey_, (*it)->Data, false) == 0) found = static_cast<int>(it - view_.begin());
+            if (it != rows.end() && CompareKey(uniqueKey_, **it, false) == 0) found = static_cast<int>(it - rows.begin());
         } else {
-            for (int i = std::max(start, 0); i < static_cast<int>(view_.size()) && found < 0; ++i)
-                if (CompareKey(uniqueKey_, view_[static_cast<size_t>(i)]->Data, false) == 0) found = i;
+            found = FirstMatch(start, [&](const TVolgaRow& r) { return CompareKey(uniqueKey_, r, false) == 0; });
         }
     }
     if (found < 0) return false;
@@ -1283,10 +1270,87 @@ bool TVolgaDataset::FindPrior() { return FindRecord(false, false); }
 
 // ---- table ----
 
+namespace {
+
+TFileStamp StampFrom(const struct stat& st) {
+    TFileStamp s;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = static_cast<uint64_t>(st.st_size);
+    s.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.changed = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    s.known = true;
+    return s;
+}
+
+} // namespace
+
+TFileStamp StampOf(const std::filesystem::path& file) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0) return {};
+    return StampFrom(st);
+}
+
+bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileStamp& stamp, std::string& message) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FileError("Cannot open \"" + file.string() + "\": " + std::strerror(errno), file, errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    auto fail = [&] { throw FileError("Cannot read \"" + file.string() + "\": " + std::strerror(errno), file, errno); };
+    auto readUpTo = [&](char* p, size_t n) {
+        size_t got = 0;
+        while (got < n) {
+            const ssize_t r = ::read(fd, p + got, n - got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) fail();
+            if (r == 0) break;
+            got += static_cast<size_t>(r);
+        }
+        return got;
+    };
+    struct stat st;
+    if (::fstat(fd, &st) != 0) fail();
+    if (!S_ISREG(st.st_mode)) {
+        errno = EISDIR;
+        fail();
+    }
+    // The block says how long it is: a file of another size is damaged, and is refused before
+    // the rest is read, so that a huge or sparse file costs no memory.
+    char head[4];
+    const size_t got = readUpTo(head, sizeof head);
+    if (got == sizeof head && static_cast<int64_t>(ReadLE<int32_t>(head)) != static_cast<int64_t>(st.st_size)) {
+        message = "Buffer structure corruption!";
+        return false;
+    }
+    const size_t total = std::max(static_cast<size_t>(st.st_size), got);
+    block.data = std::make_unique_for_overwrite<char[]>(total);
+    std::memcpy(block.data.get(), head, got);
+    block.size = got;
+    if (got == sizeof head) block.size += readUpTo(block.data.get() + got, total - got);
+    stamp = StampFrom(st);
+    return true;
+}
+
 TVolgaTable::TVolgaTable(TComponent* owner) : TVolgaDataset(owner) {}
 
 TVolgaTable::~TVolgaTable() {
-    Close();
+    // Clones read this table's rows, so they close first; nothing may escape a destructor.
+    while (!clones_.empty()) {
+        TVolgaTable* clone = clones_.back();
+        try {
+            clone->Close();
+        } catch (...) {
+            HandleApplicationException(std::current_exception());
+        }
+        if (!clones_.empty() && clones_.back() == clone) DetachClone(clone);
+    }
+    try {
+        Close();
+    } catch (...) {
+        HandleApplicationException(std::current_exception());
+    }
     if (cloneDS_) cloneDS_->DetachClone(this);
 }
 
@@ -1372,14 +1436,9 @@ void TVolgaTable::LoadData() {
         break;
     }
     case TVolgaLoadMode::lmFile: {
-        const std::filesystem::path file = FullFileName();
-        std::string block;
-        try {
-            block = ReadWholeFile(file);
-        } catch (const FileError&) {
-            DatabaseError("Error opening file " + file.string(), this);
-        }
-        LoadFromStream(block);
+        TFileStamp stamp;
+        LoadFromStream(ReadFile(stamp));
+        stamp_ = stamp;
         break;
     }
     case TVolgaLoadMode::lmClone:
@@ -1393,13 +1452,62 @@ void TVolgaTable::LoadData() {
     }
 }
 
+bool TVolgaTable::ReloadData() {
+    // A clone's rows are its source's, and a table of no file has nothing to read again.
+    switch (loadMode_) {
+    case TVolgaLoadMode::lmFile: {
+        TFileStamp stamp;
+        ReloadFromStream(ReadFile(stamp));
+        stamp_ = stamp;
+        return true;
+    }
+    case TVolgaLoadMode::lmStream:
+        // Changes have no file to go to: reading the stream again would lose them.
+        if (ChangeCount() > 0) return false;
+        if (!loadStream_) DatabaseError("Loading stream is not assigned", this);
+        ReloadFromStream(TBlockBytes::Copy(*loadStream_));
+        return true;
+    default: return false;
+    }
+}
+
+TBlockBytes TVolgaTable::ReadFile(TFileStamp& stamp) {
+    const std::filesystem::path file = FullFileName();
+    TBlockBytes block;
+    std::string message;
+    bool whole = false;
+    try {
+        whole = ReadTableFile(file, block, stamp, message);
+    } catch (const FileError&) {
+        DatabaseError("Error opening file " + file.string(), this);
+    }
+    if (!whole) DatabaseError("Error opening table: " + message, this);
+    return block;
+}
+
+bool TVolgaTable::FileUnchanged() const {
+    if (loadMode_ != TVolgaLoadMode::lmFile || !stamp_.known) return false;
+    const TFileStamp now = StampOf(FullFileName());
+    return now.known && now == stamp_;
+}
+
 void TVolgaTable::FlushToFile() {
     if (ChangeCount() <= 0) return;
     std::filesystem::path name;
     auto* source = dynamic_cast<TVolgaTable*>(cloneDS_);
-    if (loadMode_ == TVolgaLoadMode::lmFile) name = FullFileName();
-    else if (loadMode_ == TVolgaLoadMode::lmClone && source) name = source->FullFileName();
-    if (!name.empty()) SaveToFile(name);
+    TVolgaTable* owner = nullptr; // the table whose file this is
+    if (loadMode_ == TVolgaLoadMode::lmFile) {
+        name = FullFileName();
+        owner = this;
+    } else if (loadMode_ == TVolgaLoadMode::lmClone && source && source->loadMode_ == TVolgaLoadMode::lmFile) {
+        name = source->FullFileName();
+        owner = source;
+    }
+    if (!name.empty()) {
+        if (owner) owner->stamp_ = {};
+        SaveToFile(name);
+        if (owner) owner->stamp_ = StampOf(name);
+    }
     if (loadMode_ == TVolgaLoadMode::lmClone && cloneDS_ && cloneDS_->Active()) cloneDS_->RebuildView();
 }
 

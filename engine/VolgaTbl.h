@@ -36,9 +36,19 @@ using TDestroyRecDataEvent = std::function<void(TVolgaDataset& sender, void* rec
 // The engine version the tables report.
 inline const char* const kVolgaVersion = "ZuzezAR Engine v5.9";
 
-// The framework's field type of an engine kind, and the kind of a field type and size.
-TFieldType FieldTypeOfKind(TVolgaFieldKind kind);
-TVolgaFieldKind KindOfFieldType(TFieldType type, int size);
+// What tells one file from another at a path: a save always makes a new file by rename.
+struct TFileStamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0, changed = 0; // nanoseconds
+    bool known = false;
+    bool operator==(const TFileStamp&) const = default;
+};
+
+// The stamp of the file at a path now; not known when it cannot be read.
+TFileStamp StampOf(const std::filesystem::path& file);
+// Reads a table file whole with its stamp; false with the reader's message for a file whose
+// size is not the length its block declares. Throws FileError when it cannot be read.
+bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileStamp& stamp, std::string& message);
 
 class TVolgaDatabase : public TComponent {
 public:
@@ -64,6 +74,52 @@ private:
     std::string dateFormat_ = "mm/dd/yyyy";
     std::vector<TVolgaDataset*> attached_;
     std::vector<TVolgaDataset*> changed_;
+};
+
+// The rows a dataset shows, in its order. A gap follows the place of the last deletion, so that
+// deleting rows one after another where the cursor stands moves none of the others.
+class TViewRows {
+public:
+    size_t size() const { return rows_.size() - gap_; }
+    bool empty() const { return size() == 0; }
+    TVolgaRow* operator[](size_t i) const { return rows_[i < at_ ? i : i + gap_]; }
+    void clear() {
+        rows_.clear();
+        at_ = gap_ = 0;
+    }
+    void push_back(TVolgaRow* row) {
+        Close();
+        rows_.push_back(row);
+    }
+    void erase(size_t i) {
+        MoveGap(i);
+        ++gap_;
+    }
+    void insert(size_t i, TVolgaRow* row) {
+        Close();
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(i), row);
+    }
+    // The rows side by side, for sorting and searching.
+    std::vector<TVolgaRow*>& Rows() const {
+        Close();
+        return rows_;
+    }
+
+private:
+    void MoveGap(size_t i) const {
+        TVolgaRow** p = rows_.data();
+        if (i < at_) std::memmove(p + i + gap_, p + i, (at_ - i) * sizeof *p);
+        else if (i > at_) std::memmove(p + at_, p + at_ + gap_, (i - at_) * sizeof *p);
+        at_ = i;
+    }
+    void Close() const {
+        if (gap_ == 0) return;
+        MoveGap(size());
+        rows_.resize(size());
+        gap_ = 0;
+    }
+    mutable std::vector<TVolgaRow*> rows_;
+    mutable size_t at_ = 0, gap_ = 0; // the gap: gap_ unused places from index at_
 };
 
 class TVolgaDataset : public TDataSet {
@@ -112,6 +168,7 @@ public:
 
     // Loading and saving.
     void LoadFromStream(const std::string& block);
+    void LoadFromStream(TBlockBytes&& block);
     void SaveToFile(const std::filesystem::path& fileName);
     // Exports of the open table, which comes back to its record afterwards; the converters
     // raise their own errors.
@@ -163,14 +220,18 @@ public:
     TDestroyRecDataEvent OnDestroyRecordData;
 
 protected:
-    // What a descendant provides: fill the cursor, write it, release it.
+    // What a descendant provides: fill the cursor, read it again in place, write it, release it.
     virtual void LoadData() = 0;
+    // True when the rows were read again from where they came.
+    virtual bool ReloadData() = 0;
     virtual void FlushToFile() = 0;
     virtual void DropCursor();
     virtual void ApplyFieldOrigin();
     // The cursor this dataset reads (its own, or a clone source's).
     void SetCursor(TVolgaCursor* cursor, bool owned);
     TVolgaCursor& NewCursor();
+    // Reads the block into the cursor in place of its rows, which keep their identities.
+    void ReloadFromStream(TBlockBytes&& block);
     int& ChangeCountRef() { return changeCount_; }
     void CountChange();
     void UncountChange();
@@ -222,13 +283,45 @@ private:
     // value does not convert.
     void FillKey(KeyBuffer& key, const std::vector<Variant>& values);
     void FillKeyFromText(KeyBuffer& key, const std::string& tabSeparated);
-    int CompareKey(const KeyBuffer& key, const TVolgaRowBuffer& row, bool caseInsensitive) const;
+    int CompareKey(const KeyBuffer& key, const TVolgaRow& row, bool caseInsensitive) const;
+    // Two rows in the view's order.
+    int CompareRows(const TVolgaRow& a, const TVolgaRow& b) const;
+    // The row at index sits between its neighbours in the view's order.
+    bool InOrderAt(int index) const;
+    std::string_view ValueOf(const RecBuf& buffer, const TVolgaField& f) const;
+    // The buffer's record decoded for a change.
+    TVolgaRowBuffer& Writable(RecBuf& buffer) const;
     void SortView();
     bool RowAccepted(TVolgaRow* row);
     bool InRange(const TVolgaRow* row) const;
-    int ViewIndexOf(const TVolgaRow* row) const;
+    // The row's place in the view, looked for at hint first.
+    int ViewIndexOf(const TVolgaRow* row, int hint = -1) const;
     static TBookmark BookmarkOf(const TVolgaRow* row);
-    static TVolgaRow* RowOf(const TBookmark& bookmark);
+    // The live row a bookmark names; none for a record that is gone.
+    TVolgaRow* RowOf(const TBookmark& bookmark) const;
+    uint32_t CurrentId() const;
+    // The view's first row from start on that matches; -1 when none does.
+    template <typename Match> int FirstMatch(int start, const Match& matches) const;
+    // The view holds every row it should show, in its order: nothing to rebuild.
+    bool ViewCurrent() const;
+    // Clears the changed mark once the changes are in the file.
+    void ForgetChanges();
+    // Takes up the cursor's rows after they were read again, on the record of that identity.
+    void FollowReload(uint32_t current);
+    // Locate's match of text keys in the rows' own bytes.
+    struct TextKeyMatcher {
+        struct Key {
+            const TVolgaField* field;
+            std::string value;
+            size_t limit;
+        };
+        std::vector<Key> keys;
+        const uint8_t* upper = nullptr;
+        bool partial = false;
+        bool Prepare(const TVolgaDataset& ds, const std::vector<const TVolgaField*>& fields,
+                     const std::vector<Variant>& values, TLocateOptions options);
+        bool Matches(const TVolgaCursor& cursor, const TVolgaRow& row) const;
+    };
     void FillBuffer(RecBuf& buffer, int index);
     bool FindRecord(bool restart, bool forward);
     void ApplyMasterRange();
@@ -241,7 +334,7 @@ private:
     TVolgaDatabase* database_ = nullptr;
     TVolgaCursor* cursor_ = nullptr;
     std::unique_ptr<TVolgaCursor> ownCursor_;
-    std::vector<TVolgaRow*> view_;
+    TViewRows view_;
     std::vector<const TVolgaField*> fieldMap_; // field definition -> the cursor's field
     int pos_ = -1;
     int changeCount_ = 0;
@@ -305,8 +398,12 @@ public:
     void CancelChanges() override;
     void CommitChanges() override;
 
+    // The table's file is the one it last read or wrote: same file, size and times.
+    bool FileUnchanged() const;
+
 protected:
     void LoadData() override;
+    bool ReloadData() override;
     void FlushToFile() override;
     void DropCursor() override;
     void InternalClose() override;
@@ -314,10 +411,12 @@ protected:
 
 private:
     friend class TVolgaDataset;
+    TBlockBytes ReadFile(TFileStamp& stamp);
     std::string tableName_;
     TVolgaLoadMode loadMode_ = TVolgaLoadMode::lmClear;
     TVolgaDataset* cloneDS_ = nullptr;
     const std::string* loadStream_ = nullptr;
+    TFileStamp stamp_;
 };
 
 } // namespace kvz

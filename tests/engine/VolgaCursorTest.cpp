@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+#include <random>
+
 namespace kvz {
 namespace {
 
@@ -93,12 +96,12 @@ TEST_F(CursorTest, WritesTheFileByteForByteAndReadsItBack) {
     EXPECT_EQ(name.SecondText, "sec");
     EXPECT_EQ(F(back, "Firma").Kind, TVolgaFieldKind::SmallStr);
     const TVolgaRow& r = *back.Rows()[0];
-    EXPECT_EQ(CodePageToUtf8(ValueBytes(r.Data, F(back, "Firma")), 1250), "Žilina s.r.o.");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(back.Decode(r), F(back, "Firma")), 1250), "Žilina s.r.o.");
     EXPECT_EQ(back.FieldText(F(back, "Born"), r, false, true), "1960/02/29");
     EXPECT_EQ(back.FieldText(F(back, "Amount"), r, false, true), "12.5");
     EXPECT_EQ(back.FieldText(F(back, "Ok"), r, false, true), "Yes");
     EXPECT_EQ(back.FieldText(F(back, "Born"), *back.Rows()[1], false, true), "");
-    EXPECT_EQ(back.Rows()[1]->StoredSize, 7 + 8); // empty values cost one length byte
+    EXPECT_EQ(back.Rows()[1]->StoredSize(), 7 + 8); // empty values cost one length byte
     std::string again;
     back.SaveToStream(again);
     EXPECT_EQ(again, FromHex(kPlainHex));
@@ -184,10 +187,10 @@ TEST_F(CursorTest, EveryFieldKindSurvivesARoundTrip) {
     TVolgaCursor back;
     ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
     ASSERT_EQ(back.FieldCount(), 18);
-    const TVolgaRowBuffer& r = back.Rows()[0]->Data;
+    const TVolgaRowBuffer r = back.Decode(*back.Rows()[0]);
     for (int i = 0; i < 17; ++i) {
         EXPECT_EQ(back.Fields()[static_cast<size_t>(i)].Kind, f[static_cast<size_t>(i)].Kind) << i;
-        EXPECT_EQ(ValueBytes(r, back.Fields()[static_cast<size_t>(i)]), ValueBytes(c.Rows()[0]->Data, f[static_cast<size_t>(i)])) << i;
+        EXPECT_EQ(ValueBytes(r, back.Fields()[static_cast<size_t>(i)]), ValueBytes(c.Decode(*c.Rows()[0]), f[static_cast<size_t>(i)])) << i;
     }
     EXPECT_EQ(back.Fields()[17].Kind, TVolgaFieldKind::String); // an unknown kind reads back as String 100
     EXPECT_EQ(back.Fields()[17].Size, 100);
@@ -283,7 +286,7 @@ TEST_F(CursorTest, ChangeStatesThroughPostDeleteRollBackAndAccept) {
     TVolgaRow* first = c.Rows()[0];
     TVolgaRow* second = c.Rows()[1];
     ASSERT_TRUE(c.BackupRow(first));
-    TVolgaRowBuffer edited = first->Data;
+    TVolgaRowBuffer edited = c.Decode(*first);
     SetFixed<int32_t>(edited, F(c, "Count"), 7);
     EXPECT_EQ(c.PostRow(edited, first, msg), first);
     EXPECT_EQ(first->State, rsModified);
@@ -307,7 +310,7 @@ TEST_F(CursorTest, ChangeStatesThroughPostDeleteRollBackAndAccept) {
 
     c.RollBack();
     EXPECT_EQ(first->State, rsUnchanged);
-    EXPECT_EQ(GetFixed<int32_t>(first->Data, F(c, "Count")), 42);
+    EXPECT_EQ(GetFixed<int32_t>(c.Decode(*first), F(c, "Count")), 42);
     EXPECT_EQ(second->State, rsUnchanged);
     EXPECT_EQ(added->State, rsRemoved);
     EXPECT_EQ(c.LiveRowCount(), 2);
@@ -332,9 +335,9 @@ TEST_F(CursorTest, AutoIncRowsAreHeldInOrderAndTheCounterGoesOn) {
     c.SaveToStream(block);
     TVolgaCursor back;
     ASSERT_TRUE(back.LoadFromStream(block, msg));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(GetFixed<int32_t>(back.Rows()[static_cast<size_t>(i)]->Data, back.Fields()[0]), i + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(GetFixed<int32_t>(back.Decode(*back.Rows()[static_cast<size_t>(i)]), back.Fields()[0]), i + 1);
     TVolgaRow* next = back.PostRow(back.NewBuffer(), nullptr, msg);
-    EXPECT_EQ(GetFixed<int32_t>(next->Data, back.Fields()[0]), 4);
+    EXPECT_EQ(GetFixed<int32_t>(back.Decode(*next), back.Fields()[0]), 4);
 }
 
 TEST_F(CursorTest, LimitsOfTheFileFormatAreRefusedWhenSetNotWhenRead) {
@@ -375,11 +378,11 @@ TEST_F(CursorTest, SavingKeepsTheOldFileAsACopyAndCanSortFirst) {
     c.SaveToFile(file, savAutoBackup | savSortOnIndex, "Name", true);
     EXPECT_EQ(ReadWholeFile(dir.path() / "Jano_owners.~d"), first);
     std::vector<std::string> order;
-    for (const auto& r : c.Rows()) order.push_back(CodePageToUtf8(ValueBytes(r->Data, c.Fields()[0]), 1250));
+    for (const auto& r : c.Rows()) order.push_back(CodePageToUtf8(ValueBytes(c.Decode(*r), c.Fields()[0]), 1250));
     EXPECT_EQ(order, (std::vector<std::string>{"", "Alfa", "beta", "čaj", "Delta"}));
     c.SortRows("Name", false); // byte order: upper case first
-    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Rows()[1]->Data, c.Fields()[0]), 1250), "Alfa");
-    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Rows()[2]->Data, c.Fields()[0]), 1250), "Delta");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Decode(*c.Rows()[1]), c.Fields()[0]), 1250), "Alfa");
+    EXPECT_EQ(CodePageToUtf8(ValueBytes(c.Decode(*c.Rows()[2]), c.Fields()[0]), 1250), "Delta");
     EXPECT_THROW(c.SaveToFile(dir.path() / "missing" / "x.d"), FileError);
 }
 
@@ -416,6 +419,119 @@ TEST_F(CursorTest, ComparisonsOrderAsTheEngineAlwaysHas) {
     EXPECT_TRUE(c.HasDuplicate(probe, nullptr, "Code"));
     c.DeleteRow(c.Rows()[1], msg);
     EXPECT_FALSE(c.HasDuplicate(probe, nullptr, "Code"));
+}
+
+TEST_F(CursorTest, NotesOfATableWithoutRowsAreKeptWhateverItsFieldCount) {
+    TVolgaCursor c;
+    for (const char* name : {"A", "B", "C", "D", "E", "F"}) c.AddField(name, TVolgaFieldKind::Integer);
+    c.SetNotes("ok");
+    std::string block, msg;
+    c.SaveToStream(block);
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
+    EXPECT_EQ(back.Notes(), "ok");
+    std::string again;
+    back.SaveToStream(again);
+    EXPECT_EQ(again, block);
+}
+
+TEST_F(CursorTest, RowsStoredOtherwiseThanTheWriterStoresThemReadAlikeAndAreKeptAsTheyAre) {
+    TVolgaCursor c;
+    const TVolgaField& n = c.AddField("N", TVolgaFieldKind::Integer);
+    const TVolgaField& s = c.AddField("S", TVolgaFieldKind::String, 20);
+    TVolgaRowBuffer b = c.NewBuffer();
+    SetFixed<int32_t>(b, n, 0x0102);
+    SetValueBytes(b, s, "ab");
+    std::string msg;
+    c.PostRow(b, nullptr, msg);
+    std::string canonical;
+    c.SaveToStream(canonical);
+    // The same row with the number in two bytes and the text followed by a zero and more.
+    const size_t rowAt = canonical.size() - (2 + 4 + 4 + 2);
+    std::string odd = canonical.substr(0, rowAt) + std::string("\x02\x04\x02\x01\x04\x00\x00\x00" "ab\0z", 12);
+    WriteLE<int32_t>(odd.data(), static_cast<int32_t>(odd.size()));
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(odd, msg)) << msg;
+    EXPECT_EQ(FixedOf<int32_t>(back.FieldBytes(*back.Rows()[0], n)), 0x0102);
+    EXPECT_EQ(back.FieldBytes(*back.Rows()[0], s), "ab");
+    EXPECT_EQ(ValueBytes(back.Decode(*back.Rows()[0]), s), "ab");
+    std::string again;
+    back.SaveToStream(again);
+    EXPECT_EQ(ToHex(again), ToHex(odd));
+    // Once changed, the row is stored the writer's way.
+    std::string msg2;
+    back.BackupRow(back.Rows()[0]);
+    back.PostRow(back.Decode(*back.Rows()[0]), back.Rows()[0], msg2);
+    again.clear();
+    back.SaveToStream(again);
+    EXPECT_EQ(ToHex(again), ToHex(canonical));
+}
+
+TEST_F(CursorTest, PreparedSortKeysOrderAsTheComparisonDoes) {
+    TVolgaCursor c;
+    const TVolgaField& name = c.AddField("Name", TVolgaFieldKind::SmallStr, 12);
+    const TVolgaField& memo = c.AddField("Memo", TVolgaFieldKind::Memo);
+    const TVolgaField& day = c.AddField("Day", TVolgaFieldKind::Date);
+    const TVolgaField& amount = c.AddField("Amount", TVolgaFieldKind::Double);
+    const TVolgaField& small = c.AddField("Small", TVolgaFieldKind::SmallInt);
+    const TVolgaField& flag = c.AddField("Flag", TVolgaFieldKind::Boolean);
+    const TVolgaField& big = c.AddField("Big", TVolgaFieldKind::Int64);
+    std::mt19937 rng(11);
+    const char* const texts[] = {"", "a", "A", "ab", "Ab", "b", "č", "Č", "c", "d", "ab\x01", "10", "9", "ž"};
+    std::string msg;
+    for (int i = 0; i < 400; ++i) {
+        TVolgaRowBuffer b = c.NewBuffer();
+        SetValueBytes(b, name, Utf8ToCodePage(texts[rng() % std::size(texts)], 1250));
+        SetValueBytes(b, memo, std::string(texts[rng() % std::size(texts)]) + std::string(rng() % 2, '\0'));
+        SetFixed<int32_t>(b, day, static_cast<int32_t>(rng() % 5) - 2);
+        const double amounts[] = {0.0, -0.0, -1.5, 2.25, -1e300, 1e-300};
+        SetFixed<double>(b, amount, amounts[rng() % std::size(amounts)]);
+        SetFixed<int16_t>(b, small, static_cast<int16_t>(static_cast<int>(rng() % 7) - 3));
+        SetFixed<int16_t>(b, flag, static_cast<int16_t>(rng() % 2));
+        SetFixed<int64_t>(b, big, static_cast<int64_t>(rng() % 5) - 2);
+        c.PostRow(b, nullptr, msg);
+    }
+    const std::vector<std::vector<TSortKey>> sorts = {
+        {{&name, false, false}},
+        {{&name, false, true}, {&day, true, false}},
+        {{&memo, true, false}, {&amount, false, false}},
+        {{&flag, false, false}, {&small, true, false}, {&big, false, false}, {&name, false, false}},
+        {{&day, false, false}, {&amount, true, false}, {&memo, false, false}},
+    };
+    for (bool ci : {false, true}) {
+        for (size_t k = 0; k < sorts.size(); ++k) {
+            std::vector<TVolgaRow*> byKeys = c.Rows(), byComparison = c.Rows();
+            SortRowsByKeys(c, byKeys, sorts[k], ci);
+            std::stable_sort(byComparison.begin(), byComparison.end(), [&](const TVolgaRow* a, const TVolgaRow* b) {
+                for (const TSortKey& key : sorts[k]) {
+                    TVolgaField f = *key.Field;
+                    f.Numeric = key.Numeric ? 1 : 0;
+                    const int d = CompareValues(f, c.FieldBytes(*a, f), c.FieldBytes(*b, f), ci, 1250);
+                    if (d != 0) return key.Descending ? d > 0 : d < 0;
+                }
+                return false;
+            });
+            EXPECT_EQ(byKeys, byComparison) << "sort " << k << (ci ? " ignoring case" : "");
+        }
+    }
+}
+
+TEST_F(CursorTest, ARowCostsLittleMoreThanTheBytesItTakesInTheFile) {
+    // Rows of empty fields take a byte a field in the file, however wide the fields are.
+    TVolgaCursor c;
+    for (int i = 0; i < 20; ++i) c.AddField("F" + std::to_string(i), TVolgaFieldKind::SmallStr, 35);
+    std::string msg;
+    constexpr int kRows = 50000;
+    for (int i = 0; i < kRows; ++i) c.PostRow(c.NewBuffer(), nullptr, msg);
+    std::string block;
+    c.SaveToStream(block);
+    c.Clear(true);
+    const size_t before = mallinfo2().uordblks;
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(std::move(block), msg)) << msg;
+    const size_t used = mallinfo2().uordblks - before;
+    EXPECT_EQ(back.Rows().size(), static_cast<size_t>(kRows));
+    EXPECT_LT(used, 20u * kRows + 80u * kRows); // the bytes, and a row's place in the lists
 }
 
 TEST_F(CursorTest, FieldTextInTheLocaleAndFixedForms) {

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <random>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace kvz {
 namespace {
 
@@ -241,6 +246,8 @@ TEST_F(TableTest, SortsFiltersAndSearches) {
     EXPECT_TRUE(t.Locate("Number", Variant("xXA00002"), 0));
     EXPECT_EQ(t.FieldByName("Firma").AsString(), "čerešňa");
     EXPECT_FALSE(t.Locate("Firma", Variant("žilin"), 0));
+    EXPECT_TRUE(t.Locate("Firma", Variant("ČEREŠŇA"), loCaseInsensitive));
+    EXPECT_FALSE(t.Locate("Firma", Variant("ČEREŠ"), loCaseInsensitive));
     EXPECT_TRUE(t.Locate("Firma", Variant("žilin"), loCaseInsensitive | loPartialKey));
     EXPECT_TRUE(t.Lookup("Firma", Variant("Nikto"), "Pocet").IsNull());
     EXPECT_EQ(t.Lookup("Firma", Variant("Alfa"), "Pocet").AsInt64(), 1);
@@ -321,7 +328,7 @@ TEST_F(TableTest, RefreshShowsWhatAnotherProgramWroteAndKeepsTheRecord) {
     for (const TVolgaField& f : wider.Fields()) rebuilt.AddField(f.Name, f.Kind, f.Size);
     for (const TVolgaRow* row : wider.Rows()) {
         TVolgaRowBuffer b = rebuilt.NewBuffer();
-        for (const TVolgaField& f : wider.Fields()) SetValueBytes(b, *rebuilt.FindField(f.Name), ValueBytes(row->Data, f));
+        for (const TVolgaField& f : wider.Fields()) SetValueBytes(b, *rebuilt.FindField(f.Name), ValueBytes(wider.Decode(*row), f));
         rebuilt.PostRow(b, nullptr, msg);
     }
     rebuilt.SaveToFile(dir.path() / "Jano_address.d");
@@ -348,6 +355,162 @@ TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
     TVolgaTable again;
     OpenTable(again);
     EXPECT_EQ(again.RecordCount(), 4);
+}
+
+TEST_F(TableTest, BookmarksNameTheirRecordAcrossRefreshAndAGoneRecordIsReported) {
+    TVolgaTable mine, theirs;
+    OpenTable(mine);
+    OpenTable(theirs);
+    mine.SetIndexFieldNames("Firma");
+    ASSERT_TRUE(mine.Locate("Firma", Variant("Alfa"), 0));
+    const TBookmark alfa = mine.Bookmark();
+    ASSERT_TRUE(mine.Locate("Firma", Variant("čerešňa"), 0));
+    const TBookmark ceresna = mine.Bookmark();
+    // Another program adds a row in front and deletes "čerešňa".
+    theirs.Append();
+    theirs.FieldByName("Number").SetAsString("ZZZZZZZZ");
+    theirs.FieldByName("Firma").SetAsString("AAA prvá");
+    ASSERT_TRUE(theirs.Locate("Firma", Variant("čerešňa"), 0));
+    theirs.Delete();
+    theirs.ApplyChanges();
+    theirs.CommitChanges();
+    mine.Refresh();
+    mine.GotoBookmark(alfa);
+    EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+    EXPECT_TRUE(mine.BookmarkValid(alfa));
+    EXPECT_FALSE(mine.BookmarkValid(ceresna));
+    EXPECT_THROW(mine.GotoBookmark(ceresna), EDatabaseError);
+    EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
+    // Delete removes the record the bookmark names and no other.
+    mine.GotoBookmark(alfa);
+    mine.Delete();
+    EXPECT_EQ(Column(mine, "Firma"), "AAA prvá,Žilinská a.s.");
+    EXPECT_THROW(mine.GotoBookmark(alfa), EDatabaseError);
+}
+
+TEST_F(TableTest, RefreshWritesPendingChangesAndLeavesTheTableUnmarked) {
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetIndexFieldNames("Firma");
+    t.Locate("Firma", Variant("Alfa"), 0);
+    t.Edit();
+    t.FieldByName("Pocet").SetAsInteger(9);
+    t.Post();
+    ASSERT_TRUE(t.Changed());
+    t.Refresh();
+    EXPECT_FALSE(t.Changed());
+    EXPECT_TRUE(db.Changed().empty());
+    EXPECT_EQ(t.FieldByName("Firma").AsString(), "Alfa");
+    EXPECT_EQ(t.FieldByName("Pocet").AsInteger(), 9);
+    TVolgaTable again;
+    OpenTable(again);
+    again.Locate("Firma", Variant("Alfa"), 0);
+    EXPECT_EQ(again.FieldByName("Pocet").AsInteger(), 9);
+}
+
+TEST_F(TableTest, RefreshOfATableWithoutAFileKeepsItsRows) {
+    TVolgaTable t;
+    t.FieldDefs().Add("Name", ftString, 20);
+    t.Open();
+    t.AppendRecord({Variant("kept")});
+    t.Refresh();
+    EXPECT_EQ(Column(t, "Name"), "kept");
+    EXPECT_TRUE(t.Changed());
+}
+
+TEST_F(TableTest, AClonesRowsFollowItsSourceThroughRefreshAndItsEnd) {
+    auto source = std::make_unique<TVolgaTable>();
+    OpenTable(*source);
+    TVolgaTable clone;
+    clone.SetCloneDS(source.get());
+    clone.Open();
+    clone.SetIndexFieldNames("Firma");
+    clone.Locate("Firma", Variant("čerešňa"), 0);
+    {
+        TVolgaTable theirs;
+        OpenTable(theirs);
+        theirs.Locate("Firma", Variant("Alfa"), 0);
+        theirs.Edit();
+        theirs.FieldByName("Firma").SetAsString("Alfa 2");
+        theirs.ApplyChanges();
+        theirs.CommitChanges();
+    }
+    source->Refresh();
+    EXPECT_EQ(clone.FieldByName("Firma").AsString(), "čerešňa");
+    EXPECT_EQ(Column(clone, "Firma"), "Alfa 2,Žilinská a.s.,čerešňa"); // byte order
+    // Destroying the source closes its clone and raises nothing.
+    EXPECT_NO_THROW(source.reset());
+    EXPECT_FALSE(clone.Active());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TableTest, SharedWritersSeeWhetherTheFileIsTheOneTheyRead) {
+    TVolgaTable mine, theirs;
+    OpenTable(mine);
+    OpenTable(theirs);
+    EXPECT_TRUE(mine.FileUnchanged());
+    mine.Locate("Firma", Variant("Alfa"), 0);
+    mine.Edit();
+    mine.FieldByName("Pocet").SetAsInteger(5);
+    mine.ApplyChanges();
+    mine.CommitChanges();
+    EXPECT_TRUE(mine.FileUnchanged()); // its own write
+    EXPECT_FALSE(theirs.FileUnchanged());
+    theirs.Refresh();
+    EXPECT_TRUE(theirs.FileUnchanged());
+}
+
+TEST_F(TableTest, AFileWhoseSizeDisagreesWithItsHeadIsRefusedUnread) {
+    // A sparse file of three gigabytes: refused after its first bytes, with no room taken.
+    const auto file = dir.path() / "Jano_sparse.d";
+    {
+        const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t(3) << 30), 0);
+        ::close(fd);
+    }
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    TVolgaTable t;
+    t.SetDatabase(&db);
+    t.SetTableName("Jano_sparse.d");
+    try {
+        t.Open();
+        ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(std::string(e.what()), "Error opening table: Buffer structure corruption!");
+    }
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024); // kilobytes
+    // A table file with a byte more than its head says is refused too.
+    std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
+    WriteFileDurably(file, block + "x");
+    EXPECT_THROW(t.Open(), EDatabaseError);
+}
+
+TEST(ViewRows, DeletingWhereverKeepsTheOrderOfTheRest) {
+    std::vector<TVolgaRow> rows(64);
+    TViewRows view;
+    std::vector<TVolgaRow*> model;
+    for (TVolgaRow& r : rows) {
+        view.push_back(&r);
+        model.push_back(&r);
+    }
+    std::mt19937 rng(5);
+    for (int step = 0; step < 200 && !model.empty(); ++step) {
+        const size_t i = rng() % 4 == 0 ? rng() % model.size() : (step % 2 ? 0 : model.size() - 1);
+        if (rng() % 5 == 0) {
+            view.insert(i, &rows[i]);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(i), &rows[i]);
+        } else {
+            view.erase(i);
+            model.erase(model.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        ASSERT_EQ(view.size(), model.size());
+        for (size_t k = 0; k < model.size(); ++k) ASSERT_EQ(view[k], model[k]) << step;
+    }
+    EXPECT_EQ(view.Rows(), model);
 }
 
 std::string MessageOf(const std::function<void()>& op) {

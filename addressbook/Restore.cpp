@@ -1,0 +1,95 @@
+#include "addressbook/Restore.h"
+
+#include "core/TableLocks.h"
+#include "platform/rtl/Files.h"
+
+#include <cerrno>
+#include <optional>
+
+namespace kvz {
+
+namespace fs = std::filesystem;
+
+std::vector<TableId> RestoredTables(TableGroup group) {
+    switch (group) {
+    case TableGroup::Address:
+        return {TableId::Address};
+    case TableGroup::Tasks:
+        return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
+    case TableGroup::Links:
+        return {TableId::Links, TableId::LinksType};
+    case TableGroup::All:
+        break;
+    }
+    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
+            TableId::Owners,  TableId::Links, TableId::LinksType};
+}
+
+namespace {
+
+bool BackupThere(const fs::path& backup) {
+    switch (CheckPath(backup)) {
+    case PathState::Present:
+        return true;
+    case PathState::Absent:
+        return false;
+    case PathState::Unknown:
+        break;
+    }
+    throw FileError("Cannot check the backup \"" + backup.string() + "\"", backup, errno);
+}
+
+using Opener = void (TDataModule1::*)(const fs::path&, const std::string&, const fs::path&);
+
+Opener OpenerOf(TableId table) {
+    switch (table) {
+    case TableId::Address:
+        return &TDataModule1::OpenAdressTable;
+    case TableId::Tasks:
+        return &TDataModule1::OpenTaskTable;
+    case TableId::Projects:
+        return &TDataModule1::OpenProjectTable;
+    case TableId::SubProjects:
+        return &TDataModule1::OpenSubProjectTable;
+    case TableId::Owners:
+        return &TDataModule1::OpenOwnersTable;
+    case TableId::Links:
+        return &TDataModule1::OpenLinksTable;
+    case TableId::LinksType:
+        break;
+    }
+    return &TDataModule1::OpenLinksTypeTable;
+}
+
+} // namespace
+
+bool RestoreTableFromBackup(ExchangeContext& context, TableId table) {
+    const fs::path file = context.TableFile(table);
+    const fs::path backup = fs::path(file).replace_extension(".bak");
+    if (!BackupThere(backup)) return false;
+    const bool network = context.Frame.NetworkMode;
+    {
+        BusyAnimationScope busy(context.Locks(), network);
+        std::optional<ScopedTableLock> lock;
+        if (network) lock.emplace(context.Locks(), context.LockFile(table), kRecordCommandPoll);
+        CopyFileDurably(backup, file);
+        if (table == TableId::Address) {
+            const fs::path layoutBackup =
+                context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".bak");
+            if (BackupThere(layoutBackup))
+                CopyFileDurably(layoutBackup,
+                                context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".ucs"));
+        }
+    }
+    (context.Data.*OpenerOf(table))(file, context.Password, context.LockFile(table));
+    return true;
+}
+
+void RestoreFromBackup(ExchangeContext& context, TableGroup group) {
+    RefreshingAfter(context, [&] {
+        for (TableId table : RestoredTables(group))
+            RestoreTableFromBackup(context, table);
+    });
+}
+
+} // namespace kvz

@@ -1,0 +1,46 @@
+// The send-to folder: a user hands his tables to another user (or another installation)
+// through "<prefix>_Export", which holds the marker file "Zirt_Export.txt" (one line, the
+// sender's prefix) and one copy per table, "<prefix><suffix>_export.d", in the table file
+// format with the sender's password, record codes emptied and "WAB" users turned into the
+// sender's prefix. The receiver merges each copy into his own table of that kind.
+#pragma once
+
+#include "addressbook/Exchange.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kvz {
+
+inline constexpr const char* kSendToMarker = "Zirt_Export.txt";
+
+// "<chosen>/<prefix>_Export", made with its missing parents; when that fails, "Cannot create "
+// followed by the folder is raised. The export uses the same folder.
+std::filesystem::path CreateExchangeFolder(const std::filesystem::path& chosen, const std::string& prefix);
+// Writes one table's copy; false when the own table file is missing. The own file is only read.
+bool WriteSendToTable(const std::filesystem::path& ownFile, const std::filesystem::path& sendToFile,
+                      const std::string& prefix, const std::string& password);
+// "Send to": the folder, its marker and the tables of the group. Returns the folder.
+std::filesystem::path WriteSendTo(ExchangeContext& context, const std::filesystem::path& chosen,
+                                  TableGroup group);
+
+// The sender's prefix that the folder's marker names; none when the folder has no marker. A
+// first line that is not a plain name (a path, a separator, a control character) is refused.
+std::optional<std::string> ReadSendToPrefix(const std::filesystem::path& folder);
+
+// Merges one send-to copy into the own table of its kind; false when the copy or the own table
+// file is missing. A copy of the own table's structure replaces the rows that an earlier merge
+// of the same sender brought (they carry the sender's prefix as User; with a sender of the
+// receiver's own prefix nothing is deleted) and appends the sender's rows; any other structure
+// appends the rows through the assignment that ask returns (nothing when it returns none).
+// Deletions and additions are written in one change, in network mode under the table's lock.
+// Merged addresses lose their reminder links: the sender's task codes mean nothing here.
+bool MergeExportedTable(ExchangeContext& context, int kind, const std::filesystem::path& sendToFile,
+                        const std::string& senderPrefix, const AskAssignment& ask);
+// The merges of a group from a send-to folder; false when the folder has no marker (nothing is
+// merged then). The active module shows the tables afterwards.
+bool MergeSendTo(ExchangeContext& context, const std::filesystem::path& folder, TableGroup group,
+                 const AskAssignment& ask);
+
+} // namespace kvz
