@@ -193,6 +193,8 @@ public:
 
     // ---- services ----
     void LoadToStatusBar(int module);
+    // The open module window shows the tables again (after an import or a restore).
+    void RefreshActiveModule();
     void ShowBusyAnimation(bool on);
     void WorkSplitItems();
     void CreateBirthdayTask(bool remind, const std::string& firstName, const std::string& surname, TDateTime date);

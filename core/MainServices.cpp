@@ -247,6 +247,11 @@ void TMainForm::BuildServices() {
     companion_->OnPasswordRequest = [this] { return TablePassword; };
 }
 
+void TMainForm::RefreshActiveModule() {
+    if (module_) module_->FormShow();
+    LoadToStatusBar(ActiveModule());
+}
+
 // ---- the companion program ----
 
 void TMainForm::UpdateTemko() {
