@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace {
@@ -57,38 +58,33 @@ void MakeTables() {
     settings.SaveSettings(s.DataFolder);
 }
 
-void BM_FrameWindowStart(benchmark::State& state) {
+// One start of the frame window, with the data module over the tables or without one.
+void StartFrameWindow(benchmark::State& state, bool withTables) {
     for (auto _ : state) {
         ProgramState() = FrameState{};
         ProgramState().ProgramFolder = gShared;
         auto* frame = Application().CreateForm<TMainForm>();
-        TDataModule1 data(ProgramState());
-        data.DataModuleCreate();
-        frame->SetDataModule(&data);
+        std::unique_ptr<TDataModule1> data;
+        if (withTables) {
+            data = std::make_unique<TDataModule1>(ProgramState());
+            data->DataModuleCreate();
+            frame->SetDataModule(data.get());
+        }
         frame->Show();
         frame->Widget()->repaint();
         QCoreApplication::processEvents();
         state.PauseTiming();
         frame->Free();
+        data.reset();
         state.ResumeTiming();
     }
 }
+
+void BM_FrameWindowStart(benchmark::State& state) { StartFrameWindow(state, true); }
 BENCHMARK(BM_FrameWindowStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The window alone, without the data module: what the tables add is the difference.
-void BM_FrameWindowWithoutTables(benchmark::State& state) {
-    for (auto _ : state) {
-        ProgramState() = FrameState{};
-        ProgramState().ProgramFolder = gShared;
-        auto* frame = Application().CreateForm<TMainForm>();
-        frame->Show();
-        frame->Widget()->repaint();
-        QCoreApplication::processEvents();
-        state.PauseTiming();
-        frame->Free();
-        state.ResumeTiming();
-    }
-}
+// The window alone: what the tables add is the difference.
+void BM_FrameWindowWithoutTables(benchmark::State& state) { StartFrameWindow(state, false); }
 BENCHMARK(BM_FrameWindowWithoutTables)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_QtMainWindowStart(benchmark::State& state) {

@@ -23,15 +23,6 @@ namespace {
 
 TMainForm* gMainForm = nullptr;
 
-// A text by the program's language: English, Slovak, Czech.
-const char* ByLanguage(const char* en, const char* sk, const char* cz) {
-    switch (Language()) {
-    case 2: return sk;
-    case 3: return cz;
-    default: return en;
-    }
-}
-
 // Module window titles, each ending in two blanks, and the status bar's.
 std::string ModuleTitle(int module) {
     switch (module) {
@@ -74,6 +65,14 @@ public:
 
 
 } // namespace
+
+const char* ByLanguage(const char* en, const char* sk, const char* cz) {
+    switch (Language()) {
+    case 2: return sk;
+    case 3: return cz;
+    default: return en;
+    }
+}
 
 UserSteps& RegisteredUserSteps() {
     static UserSteps steps;
@@ -593,12 +592,8 @@ void TMainForm::FormCloseQuery(TComponent*, bool& canClose) {
     const int answer = ShowMessageBox(GetMessageText(kMsgSaveChanges), GetMessageText(kMsgWarningCaption),
                                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     if (answer != IDYES) return;
-    try {
-        PostButtonClick(this);
-    } catch (const std::exception&) {
-        // The save said why; the window stays open so that the edit is not lost.
-        canClose = false;
-    }
+    PostButtonClick(this);
+    // A save that failed said why and left Save enabled: the window stays open with the edit.
     if (PostButton->Enabled()) canClose = false;
 }
 

@@ -85,6 +85,9 @@ struct UserSteps {
 };
 UserSteps& RegisteredUserSteps();
 
+// A text of the program's own in its language: English, Slovak, Czech.
+const char* ByLanguage(const char* en, const char* sk, const char* cz);
+
 // Every change of a menu item redraws the menu bar: an item is touched only when it changes.
 inline void SetItemEnabled(TMenuItem* item, bool on) {
     if (item->Enabled() != on) item->SetEnabled(on);

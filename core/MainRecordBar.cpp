@@ -332,10 +332,10 @@ void TMainForm::PostButtonClick(TComponent*) {
             BackToBrowse();
         }
     } catch (const EAbort&) {
-        throw;
+        // A wait the user gave up: the edit stays open, nothing was written.
     } catch (const std::exception& error) {
+        // Each failure says what it is; the edit stays open with Save enabled.
         ShowMessageBox(error.what(), Application().Title(), MB_OK | MB_ICONERROR);
-        throw;
     }
 }
 

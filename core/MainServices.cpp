@@ -17,14 +17,6 @@ namespace kvz {
 
 namespace {
 
-const char* ByLanguage(const char* en, const char* sk, const char* cz) {
-    switch (Language()) {
-    case 2: return sk;
-    case 3: return cz;
-    default: return en;
-    }
-}
-
 constexpr const char* kPaymentsPage = "http://www.kvzirt.example/payments";
 
 } // namespace

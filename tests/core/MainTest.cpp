@@ -609,3 +609,30 @@ TEST(DataModulePartsTest, FileFiltersAndTheFontDialogsLargestSize) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, ConnectToServerLeavesOfflineModeOnceTheServerIsBack) {
+    const fs::path server = temp.path() / "server";
+    fs::create_directories(server);
+    WriteSettings("Nastavenia67=1\nNastavenia73=1\nNastavenia_Text18=" + server.string() + "/\nNastavenia_Text19=Jano\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    Start();
+    ASSERT_TRUE(frame->OfflineMode);
+    // Still away: the notice again, still offline.
+    frame->ConnectMenuClick(frame);
+    EXPECT_TRUE(frame->OfflineMode);
+    EXPECT_EQ(responder.MessageBoxes.size(), 2u);
+    MakeServerTables(server, {"Zo servera"});
+    frame->ConnectMenuClick(frame);
+    EXPECT_FALSE(frame->OfflineMode);
+    EXPECT_FALSE(frame->ConnectMenu->Visible());
+    EXPECT_EQ(ProgramState().TableFolder, server.string() + "/");
+    EXPECT_TRUE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
+    EXPECT_EQ(frame->ActiveModule(), AddressModule);
+}
+
+} // namespace
+} // namespace kvz
