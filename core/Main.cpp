@@ -12,6 +12,7 @@
 #include "platform/rtl/FormatSettings.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -387,6 +388,11 @@ void TMainForm::BuildOutlookBar() {
     WizardButton = ModuleButton(Header2, "WizardButton", "Print\nwizard", imgWizard);
     Header2->SetVisible(false);
     kvOutlookBar1->SetActiveHeader(Header1);
+    // Opening the module header puts the print header away, once the bar has finished the change.
+    kvOutlookBar1->OnChange = [this](TComponent*, int, int newIndex) {
+        if (newIndex == Header1->HeaderIndex() && Header2->Visible())
+            QTimer::singleShot(0, Widget(), [this] { ShowPrintHeader(false); });
+    };
 }
 
 void TMainForm::ShowPrintHeader(bool on) {
@@ -421,9 +427,9 @@ void TMainForm::FormCreate(TComponent*) {
     state.Frame = this;
     ProgramLocks().ShowBusyAnimation = [this](bool on) { ShowBusyAnimation(on); };
     // The window keeps painting while a writer waits for another program's lock.
-    ProgramLocks().OnWait = [] {
+    ProgramLocks().OnWait = [this] {
         Application().ProcessMessages();
-        return true;
+        return !waitCancelled_;
     };
     SetCurrentSettings(&settings);
 
@@ -742,7 +748,13 @@ void TMainForm::LoadToStatusBar(int module) {
 
 void TMainForm::ShowBusyAnimation(bool on) {
     if (on && !animForm_) {
+        waitCancelled_ = false;
         animForm_ = new TAnimForm(this);
+        // Escape on the busy window gives up the wait: the change is abandoned, nothing written.
+        animForm_->SetKeyPreview(true);
+        animForm_->OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) {
+            if (key == VK_ESCAPE) waitCancelled_ = true;
+        };
         animForm_->Show();
         animForm_->Animate1->SetActive(true);
         animForm_->Widget()->repaint();

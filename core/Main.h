@@ -292,6 +292,7 @@ private:
     TImageList* smallImages_;
     TThemeManager* ThemeManager1 = nullptr;
     TAnimForm* animForm_ = nullptr;
+    bool waitCancelled_ = false;
     std::unique_ptr<class CompanionLink> companion_;
 };
 
