@@ -533,7 +533,7 @@ bool TMainForm::OpenTables() {
         } catch (const std::exception& error) {
             Report(error);
         }
-        auto& again = RegisteredUserSteps().ChooseUserAgain;
+        auto& again = RegisteredUserSteps().PickUser;
         if (!again || !again(*this)) return false;
     }
 }

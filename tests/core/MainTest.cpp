@@ -489,9 +489,14 @@ namespace {
 
 // The frame window in the three languages, on each module page: saved as pictures to look at.
 TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
+    // With the program's own user steps: the captions come from the caption table.
+    InstallUserSteps();
     for (int language : {1, 2, 3}) {
-        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\n");
+        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
         Start();
+        const char* fileMenu[] = {"", "&File", "&Súbor", "&Soubor"};
+        EXPECT_EQ(frame->FileMenu->Caption(), fileMenu[language]);
+        EXPECT_TRUE(fs::exists(dataFolder / "version.inf"));
         const char* names[] = {"", "address", "reports", "tasks", "links"};
         for (int module : {AddressModule, ReportsModule, TasksModule, LinksModule}) {
             frame->OpenModule(module);
@@ -534,7 +539,7 @@ TEST_F(MainFormTest, AWrongTablePasswordIsReportedAndTheUserIsAskedAgain) {
     WriteSettings("Nastavenia67=1\nNastavenia84=1\nNastavenia_Text25=" + (temp.path() / "gone.bmp").string() + "\n");
     RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
     int asked = 0;
-    RegisteredUserSteps().ChooseUserAgain = [&](TMainForm& f) {
+    RegisteredUserSteps().PickUser = [&](TMainForm& f) {
         ++asked;
         f.TablePassword = "tajne";
         return true;
