@@ -4,6 +4,7 @@
 #include "core/DataModuleParts.h"
 #include "core/FrameImages.h"
 #include "core/FrameServices.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SmallRoutines.h"
 #include "platform/rtl/Clock.h"
@@ -410,12 +411,9 @@ void TMainForm::Report(const std::exception& error) { Application().ShowExceptio
 // ---- start ----
 
 void TMainForm::SetHelpFileByLanguage() {
-    switch (ProgramSettings().Nastavenia[kSetLanguage]) {
-    case 1: helpFile_ = "kvzirt_e3.hlp"; break;
-    case 2:
-    case 3: helpFile_ = "kvzirt3.hlp"; break;
-    default: break;
-    }
+    // Another value keeps the file of before.
+    const int language = ProgramSettings().Nastavenia[kSetLanguage];
+    if (language >= 1 && language <= 3) helpFile_ = kvz::HelpFileName(language);
     Application().SetHelpFile((ProgramState().ProgramFolder / helpFile_).string());
 }
 
