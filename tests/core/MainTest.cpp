@@ -641,3 +641,31 @@ TEST_F(MainFormTest, ConnectToServerLeavesOfflineModeOnceTheServerIsBack) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, AChangeOfUserSavesTheSettingsAndOpensTheNewUsersTablesAndModule) {
+    WriteSettings("Nastavenia67=1\nNastavenia36=4\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    RegisteredUserSteps().PickUser = [](TMainForm& f) {
+        ProgramState().UserPrefix = "Eva";
+        f.TablePassword.clear();
+        return true;
+    };
+    Start();
+    ASSERT_TRUE(frame->ChangeUserButon->Enabled());
+    frame->SetBounds(50, 60, frame->Width(), frame->Height());
+    ProgramSettings().Nastavenia[kSetActiveModule] = 3;
+    frame->ChangeUserButon->Click();
+    EXPECT_FALSE(frame->TranslateOnShow);
+    EXPECT_EQ(ProgramState().UserPrefix, "Eva");
+    EXPECT_TRUE(fs::exists(dataFolder / "Eva_tasks.d"));
+    EXPECT_EQ(data->TableFileName(TableId::Tasks), dataFolder / "Eva_tasks.d");
+    // The settings were saved before the user changed and read again after.
+    EXPECT_EQ(frame->ActiveModule(), TasksModule);
+    EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), " Tasks - Eva");
+}
+
+} // namespace
+} // namespace kvz
