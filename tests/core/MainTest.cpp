@@ -72,8 +72,9 @@ public:
     bool failSave = false;
 };
 
-// The tables of a server, with addresses of those names, as another computer's run left them.
-void MakeServerTables(const fs::path& server, const std::vector<std::string>& firms = {}) {
+// Jano's tables in a folder, with addresses of those names, as another run left them.
+void MakeServerTables(const fs::path& server, const std::vector<std::string>& firms = {},
+                      const std::string& password = "") {
     SettingsStore settings;
     TTableLocks locks;
     FrameState s;
@@ -81,9 +82,10 @@ void MakeServerTables(const fs::path& server, const std::vector<std::string>& fi
     s.UserPrefix = "Jano";
     s.Settings = &settings;
     s.Locks = &locks;
+    fs::create_directories(server);
     TDataModule1 serverData(s);
     serverData.DataModuleCreate();
-    serverData.OpenAllTables("");
+    serverData.OpenAllTables(password);
     for (const std::string& name : firms) {
         serverData.AddressTable->Append();
         serverData.AddressTable->FieldByName("Firma").SetAsString(name);
@@ -520,19 +522,7 @@ namespace kvz {
 namespace {
 
 TEST_F(MainFormTest, AWrongTablePasswordIsReportedAndTheUserIsAskedAgain) {
-    {
-        SettingsStore settings;
-        TTableLocks locks;
-        FrameState s;
-        s.TableFolder = s.DataFolder = dataFolder;
-        s.UserPrefix = "Jano";
-        s.Settings = &settings;
-        s.Locks = &locks;
-        fs::create_directories(dataFolder);
-        TDataModule1 own(s);
-        own.DataModuleCreate();
-        own.OpenAllTables("tajne");
-    }
+    MakeServerTables(dataFolder, {}, "tajne");
     // A new run knows no password yet.
     VolgaSession().RemovePassword("tajne");
     // A missing header picture changes nothing of the start.
