@@ -5,6 +5,7 @@
 #include "core/FrameImages.h"
 #include "core/FrameServices.h"
 #include "core/Languages.h"
+#include "core/Users.h"
 #include "core/Messages.h"
 #include "core/SmallRoutines.h"
 #include "platform/rtl/Clock.h"
@@ -541,7 +542,7 @@ void TMainForm::FormShow(TComponent*) {
     if (TranslateOnShow)
         if (auto& translate = RegisteredUserSteps().TranslateMainWindow) translate(*this);
     if (DataModule1 && OpenTables() && DataModule1->TaskTable)
-        TablePassword = DataModule1->TaskTable->Password().substr(0, 8);
+        TablePassword = CutPassword(DataModule1->TaskTable->Password());
 
     OpenModule(settings.Nastavenia[kSetActiveModule]);
 
