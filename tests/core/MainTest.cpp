@@ -659,3 +659,33 @@ TEST_F(MainFormTest, AChangeOfUserSavesTheSettingsAndOpensTheNewUsersTablesAndMo
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, EraseAllTasksDeletesEveryTaskAndWritesTheTableOnlyOnYes) {
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    TVolgaTable& tasks = *data->TaskTable;
+    for (int i = 0; i < 5; ++i) {
+        tasks.Append();
+        tasks.FieldByName("Uloha").SetAsString("Úloha " + std::to_string(i));
+        tasks.Post();
+    }
+    tasks.ApplyChanges();
+    tasks.CommitChanges();
+    const fs::path file = data->TableFileName(TableId::Tasks);
+    const std::string before = ReadWholeFile(file);
+    responder.MessageBoxAnswers = {IDNO};
+    frame->DelAllQuescionsClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), 5);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    responder.MessageBoxAnswers = {IDYES};
+    frame->DelAllQuescionsClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), 0);
+    tasks.Refresh();
+    EXPECT_EQ(tasks.RecordCount(), 0);
+}
+
+} // namespace
+} // namespace kvz
