@@ -123,8 +123,7 @@ void TMainForm::EnableModuleButtons() {
     set(s.RunLink, {RunLinkBUtton}, {RunLinkMenu});
     set(s.Phone, {PhoneButton}, {PhoneMenu});
     set(s.Mail, {MailButton, WebButton}, {MailMenu});
-    // The settings dialog, the network wizard and the about box come with their own windows.
-    set(HasDialog("TSetupForm") && module_, {SetupButton}, {InterfaceSetupMenu});
+    set(module_ && DataModule1, {SetupButton}, {InterfaceSetupMenu});
     set(HasDialog("TAddBankForm"), {}, {AddEBbankMenu});
     set(HasDialog("TPrintWizardForm"), {WizardButton});
     set(static_cast<bool>(RegisteredUserSteps().PickUser), {ChangeUserButon}, {ChangeUserMenu});

@@ -36,9 +36,7 @@ void TMainForm::BuildCommands() {
     };
     OwnersToolButton->OnClick = OwnersMenu->OnClick = dialog("TOwnersForm");
     AddEBbankMenu->OnClick = dialog("TAddBankForm");
-    InterfaceSetupMenu->OnClick = [this, setup = dialog("TSetupForm")](TComponent* s) {
-        if (module_) setup(s);
-    };
+    InterfaceSetupMenu->OnClick = [this](TComponent* s) { InterfaceSetupMenuClick(s); };
     SetupButton->OnClick = [this](TComponent*) { InterfaceSetupMenu->Click(); };
     AboutMenu->OnClick = [](TComponent*) {
         TAboutBox box(nullptr);

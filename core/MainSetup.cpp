@@ -1,0 +1,98 @@
+// What the settings dialog and the network wizard ask of the frame window: each call goes to the
+// module window that is open, or to the frame's own bars and flags.
+#include "core/Main.h"
+
+#include "core/DataModuleParts.h"
+
+namespace kvz {
+
+namespace {
+
+constexpr int kFontDialogMaxSize = 16;
+
+} // namespace
+
+void TMainForm::InterfaceSetupMenuClick(TComponent*) {
+    if (!module_ || !DataModule1) return;
+    TSetupForm dialog(this, ProgramState(), *DataModule1, *this);
+    dialog.ShowModal();
+}
+
+// ---- colours and fonts of the module windows ----
+
+TColor TMainForm::TargetColor(SetupTarget target) const {
+    return module_ ? module_->PartColor(target).value_or(clGray) : clGray;
+}
+
+void TMainForm::PickColor(SetupTarget target) {
+    if (!module_) return;
+    TColorDialog& dialog = DataModuleParts().ColorDialog1;
+    if (auto color = module_->PartColor(target)) dialog.Color = *color;
+    if (dialog.Execute()) module_->SetPartColor(target, dialog.Color);
+}
+
+void TMainForm::PickFont(SetupTarget target, int maxSize) {
+    if (!module_) return;
+    TFontDialog& dialog = DataModuleParts().FontDialog1;
+    if (auto font = module_->PartFont(target)) dialog.Font = *font;
+    // The limit is this part's only: the dialog's other users get the usual one back.
+    struct SizeLimit {
+        TFontDialog& dialog;
+        ~SizeLimit() { dialog.MaxFontSize = kFontDialogMaxSize; }
+    } limit{dialog};
+    dialog.MaxFontSize = maxSize;
+    if (dialog.Execute()) module_->SetPartFont(target, dialog.Font);
+}
+
+void TMainForm::VymenColor(int module) {
+    if (module == AddressModule) {
+        if (AddressBookWindow* book = AddressBook()) book->VymenColor();
+    } else if (module == LinksModule) {
+        if (LinksWindow* links = Links()) links->VymenColor();
+    }
+}
+
+void TMainForm::VymenFont(int module) {
+    if (module == AddressModule) {
+        if (AddressBookWindow* book = AddressBook()) book->VymenFont();
+    } else if (module == LinksModule) {
+        if (LinksWindow* links = Links()) links->VymenFont();
+    }
+}
+
+void TMainForm::UlozDoPola(int module) {
+    if (module_ && module == ActiveModule()) module_->UlozDoPola();
+}
+
+// ---- address categories, reports, scheduling ----
+
+void TMainForm::ShowSplitEnableButton(bool on) {
+    if (!on) return HideSplitEnableButton();
+    SplitEnableButton->SetVisible(true);
+    SplitEnableButton->SetEnabled(AddressBook() != nullptr);
+}
+
+void TMainForm::EditCategories() { RunRegisteredDialog("TAddForm"); }
+
+void TMainForm::ApplyEnvelopeFeed(int feed) {
+    if (ReportsWindow* reports = Reports()) reports->ApplyEnvelopeFeed(feed);
+}
+
+void TMainForm::SetEnvelopePosition(int position) {
+    if (ReportsWindow* reports = Reports()) reports->SetEnvelopePosition(position);
+}
+
+void TMainForm::SetWeekNumbers(bool on) {
+    if (TasksWindow* tasks = Tasks()) tasks->SetWeekNumbers(on);
+}
+
+void TMainForm::ChangeFirstDay(int day) {
+    if (TasksWindow* tasks = Tasks()) {
+        tasks->ChangeFirstDay(day);
+        tasks->PageControlChange();
+    }
+}
+
+bool TMainForm::OutlookHasActiveHeader() const { return kvOutlookBar1->ActiveHeader() != nullptr; }
+
+} // namespace kvz
