@@ -475,7 +475,7 @@ void TMainForm::FormCreate(TComponent*) {
         std::error_code missing;
         if (fs::exists(Application().HelpFile(), missing)) Application().HelpContext(Application().HelpFile(), 53);
     }
-    if (auto& scan = RegisteredUserSteps().ScanUser) scan(*this);
+    ScanUser();
 
     ZablokujVsetko();
     EnableModuleButtons();
@@ -554,7 +554,7 @@ void TMainForm::FormShow(TComponent*) {
             Report(error);
         }
     SetBounds(settings.Nastavenia[kSetFrameLeft], settings.Nastavenia[kSetFrameTop], Width(), Height());
-    if (auto& role = RegisteredUserSteps().EnableKeyByRole) role(*this);
+    EnableKeyByRole();
     const int bitmapOn = settings.Nastavenia[kSetHeaderBitmapOn];
     ApplyOutlookLook({TColor(settings.Nastavenia[kSetHeaderColor]), TColor(settings.Nastavenia[kSetHeaderColor2]),
                       settings.Nastavenia[kSetGradientType], bitmapOn, settings.Nastavenia[kSetViewStyle],

@@ -82,9 +82,8 @@ struct UserSteps {
     std::function<void(TMainForm&)> TranslateMainWindow;
     // "Change password" by the role of this computer (EnableKeyByRole).
     std::function<void(TMainForm&)> EnableKeyByRole;
-    // "Change password" and the network wizard.
+    // "Change password".
     std::function<void(TMainForm&)> ChangePassword;
-    std::function<void(TMainForm&)> NetworkWizard;
 };
 UserSteps& RegisteredUserSteps();
 // The program's own user and language steps.
@@ -106,7 +105,7 @@ TTableLocks& ProgramLocks();
 // The frame window of the run (nullptr before it is made and after it is freed).
 TMainForm* MainForm();
 
-class TMainForm : public TForm, public FrameServices, public SetupWindowServices {
+class TMainForm : public TForm, public FrameServices, public SetupWindowServices, public WizardFrameServices {
 public:
     explicit TMainForm(TComponent* owner);
     ~TMainForm() override;
@@ -179,7 +178,7 @@ public:
     TForm* ModuleForm() const { return moduleForm_; }
 
     // ---- record bar ----
-    void ZablokujVsetko();
+    void ZablokujVsetko() override;
     void PostDis();
     void CancelDis();
     void ZapniPohyb();
@@ -274,6 +273,13 @@ public:
     bool OutlookHasActiveHeader() const override;
     void ApplyOutlookLook(const OutlookLook& look) override;
     void FrameFormShow() override { FormShow(this); }
+    // What the network wizard asks.
+    void SetNetworkRole(bool clientMode, const std::string& tablePassword) override;
+    void ScanUser() override;
+    void FormShow() override { FormShow(this); }
+    void ActiveModuleFormShow() override;
+    void EnableKeyByRole() override;
+    void ReadAddressLayoutAgain() override;
 
     // ---- state ----
     const std::string& HelpFileName() const { return helpFile_; }

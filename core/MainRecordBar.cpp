@@ -129,7 +129,7 @@ void TMainForm::EnableModuleButtons() {
     set(static_cast<bool>(RegisteredUserSteps().PickUser), {ChangeUserButon}, {ChangeUserMenu});
     set(static_cast<bool>(RegisteredUserSteps().ChangePassword), {KeyButton}, {KeyMenu});
     if (auto& role = RegisteredUserSteps().EnableKeyByRole; role && KeyButton->Enabled()) role(*this);
-    set(static_cast<bool>(RegisteredUserSteps().NetworkWizard), {}, {NetWizardMenu});
+    set(DataModule1 != nullptr, {}, {NetWizardMenu});
     set(static_cast<bool>(RegisteredUserSteps().SelectLanguage), {}, {LangsMenu});
 }
 

@@ -198,9 +198,7 @@ void TMainForm::BuildServices() {
         if (auto& key = RegisteredUserSteps().ChangePassword) key(*this);
     };
     KeyMenu->OnClick = [this](TComponent*) { KeyButton->Click(); };
-    NetWizardMenu->OnClick = [this](TComponent*) {
-        if (auto& wizard = RegisteredUserSteps().NetworkWizard) wizard(*this);
-    };
+    NetWizardMenu->OnClick = [this](TComponent* s) { NetWizardMenuClick(s); };
 
     // The plug-ins' actions become items of the "Plug-Ins" menu.
     kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string& name, TBitmap*, TBitmap*, TBitmap*,

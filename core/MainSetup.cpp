@@ -95,4 +95,40 @@ void TMainForm::ChangeFirstDay(int day) {
 
 bool TMainForm::OutlookHasActiveHeader() const { return kvOutlookBar1->ActiveHeader() != nullptr; }
 
+// ---- the network wizard ----
+
+void TMainForm::NetWizardMenuClick(TComponent*) {
+    if (!DataModule1) return;
+    TWizardForm wizard(this, ProgramState(), *DataModule1, *this);
+    wizard.ShowModal();
+    // The role may have left the offline state: the bars follow.
+    EnableModuleButtons();
+}
+
+void TMainForm::SetNetworkRole(bool clientMode, const std::string& tablePassword) {
+    ProgramSettings().ClientMode = clientMode;
+    // Local tables keep the password their user was picked with; shared ones take the wizard's.
+    if (ProgramState().NetworkMode) TablePassword = tablePassword;
+    OfflineMode = false;
+    SetHelpFileByLanguage();
+}
+
+void TMainForm::ScanUser() {
+    if (auto& scan = RegisteredUserSteps().ScanUser) scan(*this);
+}
+
+void TMainForm::ActiveModuleFormShow() {
+    if (AddressBookWindow* book = AddressBook()) book->ApplySortOrder();
+    RefreshActiveModule();
+}
+
+void TMainForm::EnableKeyByRole() {
+    if (auto& role = RegisteredUserSteps().EnableKeyByRole) role(*this);
+}
+
+// An address book made later reads the layout as it is made.
+void TMainForm::ReadAddressLayoutAgain() {
+    if (AddressBookWindow* book = AddressBook()) book->CitajKomponenty();
+}
+
 } // namespace kvz

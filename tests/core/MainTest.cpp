@@ -59,8 +59,8 @@ public:
     void DBEdit13DblClick() override {}
     void VymenColor() override {}
     void VymenFont() override {}
-    void ApplySortOrder() override {}
-    void CitajKomponenty() override {}
+    void ApplySortOrder() override { calls.push_back("ApplySortOrder"); }
+    void CitajKomponenty() override { calls.push_back("CitajKomponenty"); }
     void ZapisKomponenty() override {}
     void FocusNameEdit() override {}
     std::string NameEditText() const override { return {}; }
@@ -771,6 +771,51 @@ TEST_F(MainFormTest, PicturesOfTheSettingsDialogOverTheFrameInThreeLanguages) {
         data.reset();
     }
     SetLanguage(2);
+}
+
+// A client turned local by the wizard: the frame window opens the user's own tables again, and
+// the address book shows them sorted and with its field layout read again.
+TEST_F(MainFormTest, TheNetworkWizardTurnsAClientLocalAndOpensTheLocalTables) {
+    const fs::path server = temp.path() / "server";
+    MakeServerTables(server, {"Zo servera"});
+    WriteSettings("Nastavenia36=1\nNastavenia62=0\nNastavenia73=1\nNastavenia74=0\nNastavenia_Text18=" +
+                  server.string() + "/\nNastavenia_Text19=Jano\n");
+    // The local tables have a password of their own, the shared ones none.
+    RegisteredUserSteps().ScanUser = [](TMainForm& f) {
+        ProgramState().UserPrefix = "Jano";
+        if (!ProgramState().NetworkMode) f.TablePassword = "tajne";
+    };
+    int rights = 0;
+    RegisteredUserSteps().EnableKeyByRole = [&](TMainForm&) { ++rights; };
+    RegisterAddressBook();
+    Start();
+    ASSERT_TRUE(ProgramState().NetworkMode);
+    ASSERT_TRUE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
+    ASSERT_TRUE(frame->NetWizardMenu->Enabled());
+    rights = 0;
+    book->calls.clear();
+    responder.OnShowModal = [](TForm& form) {
+        auto& wizard = dynamic_cast<TWizardForm&>(form);
+        wizard.RadioGroup1->SetItemIndex(wrLocal);
+        wizard.Button1->Click();
+        wizard.Button3->Click();
+        return int(mrNone);
+    };
+    frame->NetWizardMenu->Click();
+    EXPECT_FALSE(ProgramState().NetworkMode);
+    EXPECT_FALSE(ProgramSettings().ClientMode);
+    EXPECT_EQ(ProgramState().TableFolder, dataFolder);
+    for (TVolgaTable* table : {data->AddressTable, data->TaskTable, data->LinksTable}) {
+        ASSERT_TRUE(table && table->Active());
+        EXPECT_EQ(fs::path(table->TableName()).parent_path(), dataFolder);
+    }
+    EXPECT_FALSE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
+    EXPECT_EQ(frame->TablePassword, "tajne");
+    EXPECT_GE(rights, 2); // the frame's show handler ran again, then the wizard's own update
+    EXPECT_EQ(book->calls, (std::vector<std::string>{"ApplySortOrder", "CitajKomponenty"}));
+    SettingsStore saved;
+    saved.LoadSettings(dataFolder);
+    EXPECT_EQ(saved.Nastavenia[kNetworkSlot], 0);
 }
 
 } // namespace
