@@ -14,11 +14,6 @@ namespace kvz {
 
 namespace {
 
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
-
 const AddressCopy* CopyOf(const AddressSaveRequest& request, std::string_view field) {
     for (const AddressCopy& c : request.Copies)
         if (!c.UserField && CompareTextUtf8(c.Field, field) == 0) return &c;

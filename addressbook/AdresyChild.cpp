@@ -482,6 +482,7 @@ void TAdresyChildForm::FormPaintOnce() {
     TColumn& column = DBGrid1->Columns().Add();
     column.SetFieldName(ProgramSettings().NastaveniaText[kTextSortField]);
     column.SetWidth(230);
+    column.SetTitleCaption(sortTitle_);
 }
 
 void TAdresyChildForm::ApplySortOrder() {
@@ -491,9 +492,13 @@ void TAdresyChildForm::ApplySortOrder() {
     s.NastaveniaText[kTextSortField] = choice.FieldName;
     s.Nastavenia[kSetSortIndex] = choice.Index;
     const std::string title = choice.Index < 16 ? Msg(kSortTitles[choice.Index]) : choice.FieldName;
+    sortTitle_ = title;
     LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), title));
     Table().SetIndexFieldNames(choice.FieldName);
-    if (!firstPaint_ && DBGrid1->Columns().Count() == 1) DBGrid1->Columns()[0].SetFieldName(choice.FieldName);
+    if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
+        DBGrid1->Columns()[0].SetFieldName(choice.FieldName);
+        DBGrid1->Columns()[0].SetTitleCaption(title);
+    }
 }
 
 void TAdresyChildForm::LoadUserSplitItems() {

@@ -132,6 +132,7 @@ private:
     std::string lastNewCode_;
     std::string lastPhone_ = "00000000";
     std::string netMode_;
+    std::string sortTitle_;
     bool firstPaint_ = true;
     int clickX_ = 10, clickY_ = 10;
     TControl* selected_ = nullptr;

@@ -1,5 +1,7 @@
 #include "addressbook/UserFields.h"
 
+#include "addressbook/AddressLook.h"
+
 #include "core/Data1.h"
 #include "core/Messages.h"
 #include "engine/VolgaBytes.h"
@@ -41,11 +43,6 @@ constexpr std::array<KindPrefix, 6> kKinds = {{{ukEdit, "UserDBEdit"},
                                                {ukDateEdit, "UserDateEdit"},
                                                {ukCheckBox, "UserDBCheckBox"},
                                                {ukImage, "UserDBImage"}}};
-
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
 
 } // namespace
 
@@ -143,8 +140,6 @@ std::string CheckNewFieldName(std::string_view typed, const TDataSet& table) {
     static const char* const kTooLong[] = {"The name of an item may have at most 10 characters: ",
                                            "Názov položky smie mať najviac 10 znakov: ",
                                            "Název položky smí mít nejvýše 10 znaků: "};
-    static const char* const kExists[][2] = {
-        {"Data field", "already exists."}, {"Dátová položka", "už existuje."}, {"Datová položka", "už existuje."}};
     if (name.empty()) DatabaseError(InLanguage(kEmpty));
     auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     const bool identifier = letter(name.front()) && std::all_of(name.begin(), name.end(), [&](char c) {
@@ -152,10 +147,9 @@ std::string CheckNewFieldName(std::string_view typed, const TDataSet& table) {
                             });
     if (!identifier) DatabaseError(InLanguage(kNotIdentifier) + name);
     if (name.size() > 10) DatabaseError(InLanguage(kTooLong) + name);
-    if (table.FieldDefs().Find(name)) {
-        const int language = Language() >= 1 && Language() <= 3 ? Language() - 1 : 0;
-        DatabaseError(std::string(kExists[language][0]) + " " + name + " " + kExists[language][1]);
-    }
+    constexpr int kMsgDataField = 79, kMsgAlreadyExists = 80;
+    if (table.FieldDefs().Find(name))
+        DatabaseError(GetMessageText(kMsgDataField) + " " + name + " " + GetMessageText(kMsgAlreadyExists));
     return name;
 }
 
