@@ -1,7 +1,6 @@
 #include "addressbook/AddressLook.h"
 
 #include "core/Data1.h"
-#include "core/Messages.h"
 #include "platform/data/DB.h"
 #include "platform/rtl/CodePage.h"
 
@@ -26,11 +25,6 @@ std::string_view Trim(std::string_view s) {
 }
 
 } // namespace
-
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
 
 char LetterAtPosition(int position) {
     if (position < 0 || position >= static_cast<int>(kLetterBarLetters.size())) return 0;

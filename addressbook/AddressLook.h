@@ -13,9 +13,6 @@ namespace kvz {
 
 class TDataSet;
 
-// A text of the address book's own in the program's language: English, Slovak, Czech.
-const char* InLanguage(const char* const (&texts)[3]);
-
 // The letter bar: 25 positions, a to z without q.
 inline constexpr std::string_view kLetterBarLetters = "abcdefghijklmnoprstuvwxyz";
 char LetterAtPosition(int position); // 0 outside 0..24

@@ -1,6 +1,7 @@
 #include "addressbook/AddressSave.h"
 
 #include "addressbook/AddressLook.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"

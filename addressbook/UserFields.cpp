@@ -1,8 +1,7 @@
 #include "addressbook/UserFields.h"
 
-#include "addressbook/AddressLook.h"
-
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "engine/VolgaBytes.h"
 #include "platform/rtl/CodePage.h"

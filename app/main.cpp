@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InstallProgramHooks();
     RegisterGIFImage();
+    InstallUserSteps();
     // The data module is made after the frame window; the dialogs find it when they run.
     std::unique_ptr<TDataModule1> dataModule;
     auto* frame = Application().CreateForm<TMainForm>();

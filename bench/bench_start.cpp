@@ -74,6 +74,7 @@ void StartFrameWindow(benchmark::State& state, bool withTables) {
         frame->Widget()->repaint();
         QCoreApplication::processEvents();
         state.PauseTiming();
+        if (data) state.counters["addresses"] = data->AddressTable->RecordCount();
         frame->Free();
         data.reset();
         state.ResumeTiming();

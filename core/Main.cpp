@@ -4,6 +4,8 @@
 #include "core/DataModuleParts.h"
 #include "core/FrameImages.h"
 #include "core/FrameServices.h"
+#include "core/Languages.h"
+#include "core/Users.h"
 #include "core/Messages.h"
 #include "core/SmallRoutines.h"
 #include "platform/rtl/Clock.h"
@@ -410,12 +412,9 @@ void TMainForm::Report(const std::exception& error) { Application().ShowExceptio
 // ---- start ----
 
 void TMainForm::SetHelpFileByLanguage() {
-    switch (ProgramSettings().Nastavenia[kSetLanguage]) {
-    case 1: helpFile_ = "kvzirt_e3.hlp"; break;
-    case 2:
-    case 3: helpFile_ = "kvzirt3.hlp"; break;
-    default: break;
-    }
+    // Another value keeps the file of before.
+    const int language = ProgramSettings().Nastavenia[kSetLanguage];
+    if (language >= 1 && language <= 3) helpFile_ = kvz::HelpFileName(language);
     Application().SetHelpFile((ProgramState().ProgramFolder / helpFile_).string());
 }
 
@@ -533,7 +532,7 @@ bool TMainForm::OpenTables() {
         } catch (const std::exception& error) {
             Report(error);
         }
-        auto& again = RegisteredUserSteps().ChooseUserAgain;
+        auto& again = RegisteredUserSteps().PickUser;
         if (!again || !again(*this)) return false;
     }
 }
@@ -543,7 +542,7 @@ void TMainForm::FormShow(TComponent*) {
     if (TranslateOnShow)
         if (auto& translate = RegisteredUserSteps().TranslateMainWindow) translate(*this);
     if (DataModule1 && OpenTables() && DataModule1->TaskTable)
-        TablePassword = DataModule1->TaskTable->Password().substr(0, 8);
+        TablePassword = CutPassword(DataModule1->TaskTable->Password());
 
     OpenModule(settings.Nastavenia[kSetActiveModule]);
 

@@ -63,27 +63,30 @@ enum FrameMessage : int {
 // Images of the record bar's Insert button.
 constexpr int kInsertImage = 4, kInsertingImage = 19;
 
-// The steps of the start that belong to the users and the languages; the program fills them
-// in before it makes the frame window. A step left empty does nothing.
+// The steps of the start and of a change of user that belong to the users and the languages.
+// InstallUserSteps fills them with the program's own; a test may set its own. A step left
+// empty does nothing (its commands are disabled).
 struct UserSteps {
-    // Reads or writes the version marker in the data folder; may move old data (FormCreate).
+    // Reads or writes the version marker in the data folder, and moves old data (FormCreate).
     std::function<void(TMainForm&)> CheckDataVersion;
     // The language dialog, modal (first start, menu "Select language").
     std::function<void(TMainForm&)> SelectLanguage;
     // Sets the user prefix at start (ScanUser).
     std::function<void(TMainForm&)> ScanUser;
-    // The user dialog again, after a user's tables would not open; false when none was chosen.
-    std::function<bool(TMainForm&)> ChooseUserAgain;
+    // The user dialog (a change of user, or again after a user's tables would not open): false
+    // when no user was chosen.
+    std::function<bool(TMainForm&)> PickUser;
     // Captions and hints of the frame window in the language (TranslateMainWindow).
     std::function<void(TMainForm&)> TranslateMainWindow;
     // "Change password" by the role of this computer (EnableKeyByRole).
     std::function<void(TMainForm&)> EnableKeyByRole;
-    // "Change user", "Change password" and the network wizard commands.
-    std::function<void(TMainForm&)> ChangeUser;
+    // "Change password" and the network wizard.
     std::function<void(TMainForm&)> ChangePassword;
     std::function<void(TMainForm&)> NetworkWizard;
 };
 UserSteps& RegisteredUserSteps();
+// The program's own user and language steps.
+void InstallUserSteps();
 
 // A text of the program's own in its language: English, Slovak, Czech.
 const char* ByLanguage(const char* en, const char* sk, const char* cz);
@@ -212,6 +215,11 @@ public:
     // A message from the companion program.
     void TemkoMessage(int message, long wParam, long lParam);
     void ConnectMenuClick(TComponent* sender);
+    // Change of user: the module closes, the settings are saved, the user dialog runs, and the
+    // new user's tables and last module open.
+    void ChangeUserButonClick(TComponent* sender);
+    void ChangeUserRuntime();
+    void SetHelpFileByLanguage();
     void DownloadPays(int ask);
     // The style of the label as a code in FontStyleCode (no label: nothing); and back into
     // FontLabel's style.
@@ -271,7 +279,6 @@ private:
     void BuildToolBars();
     void BuildOutlookBar();
     void ArrangeToolBars();
-    void SetHelpFileByLanguage();
     void ChooseTableFolder();
     void ShowOfflineNotice();
     bool OpenTables();

@@ -127,8 +127,9 @@ void TMainForm::EnableModuleButtons() {
     set(HasDialog("TSetupForm") && module_, {SetupButton}, {InterfaceSetupMenu});
     set(HasDialog("TAddBankForm"), {}, {AddEBbankMenu});
     set(HasDialog("TPrintWizardForm"), {WizardButton});
-    set(static_cast<bool>(RegisteredUserSteps().ChangeUser), {ChangeUserButon}, {ChangeUserMenu});
+    set(static_cast<bool>(RegisteredUserSteps().PickUser), {ChangeUserButon}, {ChangeUserMenu});
     set(static_cast<bool>(RegisteredUserSteps().ChangePassword), {KeyButton}, {KeyMenu});
+    if (auto& role = RegisteredUserSteps().EnableKeyByRole; role && KeyButton->Enabled()) role(*this);
     set(static_cast<bool>(RegisteredUserSteps().NetworkWizard), {}, {NetWizardMenu});
     set(static_cast<bool>(RegisteredUserSteps().SelectLanguage), {}, {LangsMenu});
 }

@@ -87,7 +87,7 @@ void TMainForm::BuildCommands() {
         return [this, kind](TComponent*) {
             ReportsWindow* reports = Reports();
             if (!reports) return;
-            ChangeUserButon->SetEnabled(kind == 0 && RegisteredUserSteps().ChangeUser);
+            ChangeUserButon->SetEnabled(kind == 0 && RegisteredUserSteps().PickUser);
             ChangeUserMenu->SetEnabled(ChangeUserButon->Enabled());
             reports->ShowReportForm(kind);
             if (kind == 2) reports->SetReportKind(2);
@@ -194,9 +194,7 @@ void TMainForm::BuildServices() {
     LangsMenu->OnClick = [this](TComponent*) {
         if (auto& select = RegisteredUserSteps().SelectLanguage) select(*this);
     };
-    ChangeUserButon->OnClick = [this](TComponent*) {
-        if (auto& change = RegisteredUserSteps().ChangeUser) change(*this);
-    };
+    ChangeUserButon->OnClick = [this](TComponent* s) { ChangeUserButonClick(s); };
     ChangeUserMenu->OnClick = [this](TComponent*) { ChangeUserButon->Click(); };
     KeyButton->OnClick = [this](TComponent*) {
         if (auto& key = RegisteredUserSteps().ChangePassword) key(*this);
@@ -381,6 +379,34 @@ void TMainForm::WorkSplitItems() {
     else if (index >= 3 && index <= 7) value = book->CategoryItem(index);
     else return;
     DataModule1->AddressTable->FieldByName("Split_field").SetAsString(value);
+}
+
+// ---- change of user ----
+
+void TMainForm::ChangeUserButonClick(TComponent*) {
+    if (!RegisteredUserSteps().PickUser || !CloseActiveModule()) return;
+    try {
+        ProgramSettings().SaveSettings(ProgramState().DataFolder);
+    } catch (const std::exception& error) {
+        // The new user starts all the same; what was not saved is said.
+        Report(error);
+    }
+    ChangeUserRuntime();
+    FormShow(this);
+}
+
+void TMainForm::ChangeUserRuntime() {
+    if (!RegisteredUserSteps().PickUser(*this)) return;
+    TranslateOnShow = false;
+    NewAddressPending = false;
+    try {
+        ProgramSettings().LoadSettings(ProgramState().DataFolder);
+    } catch (const std::exception& error) {
+        Report(error);
+    }
+    ZablokujVsetko();
+    TaskEditorNewTask = true;
+    SetHelpFileByLanguage();
 }
 
 // ---- reconnecting ----

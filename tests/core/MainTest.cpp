@@ -72,8 +72,9 @@ public:
     bool failSave = false;
 };
 
-// The tables of a server, with addresses of those names, as another computer's run left them.
-void MakeServerTables(const fs::path& server, const std::vector<std::string>& firms = {}) {
+// Jano's tables in a folder, with addresses of those names, as another run left them.
+void MakeServerTables(const fs::path& server, const std::vector<std::string>& firms = {},
+                      const std::string& password = "") {
     SettingsStore settings;
     TTableLocks locks;
     FrameState s;
@@ -81,9 +82,10 @@ void MakeServerTables(const fs::path& server, const std::vector<std::string>& fi
     s.UserPrefix = "Jano";
     s.Settings = &settings;
     s.Locks = &locks;
+    fs::create_directories(server);
     TDataModule1 serverData(s);
     serverData.DataModuleCreate();
-    serverData.OpenAllTables("");
+    serverData.OpenAllTables(password);
     for (const std::string& name : firms) {
         serverData.AddressTable->Append();
         serverData.AddressTable->FieldByName("Firma").SetAsString(name);
@@ -489,9 +491,14 @@ namespace {
 
 // The frame window in the three languages, on each module page: saved as pictures to look at.
 TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
+    // With the program's own user steps: the captions come from the caption table.
+    InstallUserSteps();
     for (int language : {1, 2, 3}) {
-        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\n");
+        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
         Start();
+        const char* fileMenu[] = {"", "&File", "&Súbor", "&Soubor"};
+        EXPECT_EQ(frame->FileMenu->Caption(), fileMenu[language]);
+        EXPECT_TRUE(fs::exists(dataFolder / "version.inf"));
         const char* names[] = {"", "address", "reports", "tasks", "links"};
         for (int module : {AddressModule, ReportsModule, TasksModule, LinksModule}) {
             frame->OpenModule(module);
@@ -515,26 +522,14 @@ namespace kvz {
 namespace {
 
 TEST_F(MainFormTest, AWrongTablePasswordIsReportedAndTheUserIsAskedAgain) {
-    {
-        SettingsStore settings;
-        TTableLocks locks;
-        FrameState s;
-        s.TableFolder = s.DataFolder = dataFolder;
-        s.UserPrefix = "Jano";
-        s.Settings = &settings;
-        s.Locks = &locks;
-        fs::create_directories(dataFolder);
-        TDataModule1 own(s);
-        own.DataModuleCreate();
-        own.OpenAllTables("tajne");
-    }
+    MakeServerTables(dataFolder, {}, "tajne");
     // A new run knows no password yet.
     VolgaSession().RemovePassword("tajne");
     // A missing header picture changes nothing of the start.
     WriteSettings("Nastavenia67=1\nNastavenia84=1\nNastavenia_Text25=" + (temp.path() / "gone.bmp").string() + "\n");
     RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
     int asked = 0;
-    RegisteredUserSteps().ChooseUserAgain = [&](TMainForm& f) {
+    RegisteredUserSteps().PickUser = [&](TMainForm& f) {
         ++asked;
         f.TablePassword = "tajne";
         return true;
@@ -632,6 +627,64 @@ TEST_F(MainFormTest, ConnectToServerLeavesOfflineModeOnceTheServerIsBack) {
     EXPECT_EQ(ProgramState().TableFolder, server.string() + "/");
     EXPECT_TRUE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
     EXPECT_EQ(frame->ActiveModule(), AddressModule);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, AChangeOfUserSavesTheSettingsAndOpensTheNewUsersTablesAndModule) {
+    WriteSettings("Nastavenia67=1\nNastavenia36=4\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    RegisteredUserSteps().PickUser = [](TMainForm& f) {
+        ProgramState().UserPrefix = "Eva";
+        f.TablePassword.clear();
+        return true;
+    };
+    Start();
+    ASSERT_TRUE(frame->ChangeUserButon->Enabled());
+    frame->SetBounds(50, 60, frame->Width(), frame->Height());
+    ProgramSettings().Nastavenia[kSetActiveModule] = 3;
+    frame->ChangeUserButon->Click();
+    EXPECT_FALSE(frame->TranslateOnShow);
+    EXPECT_EQ(ProgramState().UserPrefix, "Eva");
+    EXPECT_TRUE(fs::exists(dataFolder / "Eva_tasks.d"));
+    EXPECT_EQ(data->TableFileName(TableId::Tasks), dataFolder / "Eva_tasks.d");
+    // The settings were saved before the user changed and read again after.
+    EXPECT_EQ(frame->ActiveModule(), TasksModule);
+    EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), " Tasks - Eva");
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, EraseAllTasksDeletesEveryTaskAndWritesTheTableOnlyOnYes) {
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    TVolgaTable& tasks = *data->TaskTable;
+    for (int i = 0; i < 5; ++i) {
+        tasks.Append();
+        tasks.FieldByName("Uloha").SetAsString("Úloha " + std::to_string(i));
+        tasks.Post();
+    }
+    tasks.ApplyChanges();
+    tasks.CommitChanges();
+    const fs::path file = data->TableFileName(TableId::Tasks);
+    const std::string before = ReadWholeFile(file);
+    responder.MessageBoxAnswers = {IDNO};
+    frame->DelAllQuescionsClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), 5);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    responder.MessageBoxAnswers = {IDYES};
+    frame->DelAllQuescionsClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), 0);
+    tasks.Refresh();
+    EXPECT_EQ(tasks.RecordCount(), 0);
 }
 
 } // namespace
