@@ -10,7 +10,9 @@
 #include "core/SmallRoutines.h"
 #include "platform/rtl/CodePage.h"
 #include "engine/VolgaTbl.h"
+#include "controls/ToolEdit.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/rtl/FormatSettings.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -136,9 +138,8 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     column->addLayout(top);
     column->addLayout(body, 1);
 
-    for (TDBEdit* e : {DBEdit1, DBEdit2, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBEdit7, DBEdit8, DBEdit9, DBEdit10, DBEdit11,
-                       DBEdit12, DBEdit13, DBEdit14, DBEdit15, DBEdit16, DBEdit17, DBEdit18, DBDateEdit1, DBDateEdit2})
-        AttachKeys(e);
+    for (int n = 1; n <= 18; ++n) AttachKeys(DataEdit(n));
+    for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) AttachKeys(e);
     for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) AttachKeys(m);
     for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) AttachKeys(c);
     DBEdit10->OnDblClick = [this](TComponent*) { DBEdit10DblClick(); };
@@ -150,7 +151,7 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     TDataSource* source = data_.DataSourceZirt;
     for (int n = 1; n <= 18; ++n) DataEdit(n)->SetDataSource(source);
     for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) m->SetDataSource(source);
-    for (TDBEdit* e : {DBDateEdit1, DBDateEdit2}) e->SetDataSource(source);
+    for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) e->SetDataSource(source);
     for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) c->SetDataSource(source);
     const char* const fields[19] = {"",         "Firma",    "Meno_Kr",   "Priezvisko", "Funkcia",   "Telefon1", "Telefon2",
                                     "Telefon_P", "Mobil",   "Fax",       "E_Mail",     "Ucet",      "Banka",    "WWW",
@@ -281,9 +282,9 @@ void TAdresyChildForm::BuildPersonalPage() {
     DBEdit15 = Make<TDBEdit>(this, PersonalPanel, "DBEdit15");
     DBEdit14 = Make<TDBEdit>(this, PersonalPanel, "DBEdit14");
     DBEdit16 = Make<TDBEdit>(this, PersonalPanel, "DBEdit16");
-    DBDateEdit1 = Make<TDBEdit>(this, PersonalPanel, "DBDateEdit1");
+    DBDateEdit1 = Make<TDBDateEdit>(this, PersonalPanel, "DBDateEdit1");
     DBCheckBox1 = Make<TDBCheckBox>(this, PersonalPanel, "DBCheckBox1");
-    DBDateEdit2 = Make<TDBEdit>(this, PersonalPanel, "DBDateEdit2");
+    DBDateEdit2 = Make<TDBDateEdit>(this, PersonalPanel, "DBDateEdit2");
     DBCheckBox2 = Make<TDBCheckBox>(this, PersonalPanel, "DBCheckBox2");
     DBEdit17 = Make<TDBEdit>(this, PersonalPanel, "DBEdit17");
     DBMemo4 = Make<TDBMemo>(this, PersonalPanel, "DBMemo4");
@@ -396,6 +397,7 @@ void TAdresyChildForm::SetTexts() {
     setLabel("PanelLabel4", Msg(kMsgHeight) + " / " + Msg(kMsgWidth));
     setLabel("PanelLabel5", "X / Y :");
     setLabel("PanelLabel7", Msg(kMsgCaption) + " X / Y");
+    for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) e->SetFormatSettings(FormatSettings::ForLanguage(Language()));
     DBCheckBox1->SetCaption(Msg(kMsgRemind));
     DBCheckBox2->SetCaption(Msg(kMsgRemind));
     ContactPanel->SetCaption(Msg(kMsgContact));
@@ -710,17 +712,18 @@ void TAdresyChildForm::MakeCopies(bool edit) {
     TDBMemo* const memos[4] = {DBMemo1, DBMemo2, DBMemo3, DBMemo4};
     for (int n = 1; n <= 4; ++n) addText(memos[n - 1], "ShMemo" + std::to_string(n), memos[n - 1]->DataField(), true, false);
     if (auto* m = dynamic_cast<TShfMemo*>(FindComponent("ShMemo1"))) m->OnEnter = [this](TComponent* s) { DBMemo1Enter(s); };
-    int n = 0;
-    for (TDBEdit* d : {DBDateEdit1, DBDateEdit2}) {
-        ++n;
-        auto* e = new TShfEdit(this);
-        e->SetName("ShDate" + std::to_string(n));
-        e->SFieldName = d->DataField();
+    auto addDate = [&](TDBDateEdit* d, const std::string& name, bool user) {
+        auto* e = new TDateEdit(this);
+        e->SetName(name);
+        e->SetFormatSettings(d->Settings());
         place(d, e);
-        const std::string text = edit && !d->Field()->IsNull() ? FormatCopyDate(d->Field()->AsDateTime()) : std::string();
-        e->SetText(text);
-        copies_.push_back({e, d, d->DataField(), text, false});
-    }
+        if (edit && d->Field() && !d->Field()->IsNull()) e->SetDate(d->Field()->AsDateTime());
+        else e->SetText("");
+        copies_.push_back({e, d, d->DataField(), e->Text(), user});
+    };
+    addDate(DBDateEdit1, "ShDate1", false);
+    addDate(DBDateEdit2, "ShDate2", false);
+    int n = 0;
     n = 0;
     for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) {
         ++n;
@@ -745,14 +748,8 @@ void TAdresyChildForm::MakeCopies(bool edit) {
             place(c, box);
             box->SetChecked(edit && c->Checked());
             copies_.push_back({box, c, c->DataField(), "", true});
-        } else if (auto* d = dynamic_cast<TDBEdit*>(component); d && UserControlNumber(name, "UserDateEdit") >= 0) {
-            auto* e = new TShfEdit(this);
-            e->SetName("UserShDateEdit" + name.substr(12));
-            e->SFieldName = d->DataField();
-            place(d, e);
-            const std::string text = edit && d->Field() && !d->Field()->IsNull() ? FormatCopyDate(d->Field()->AsDateTime()) : "";
-            e->SetText(text);
-            copies_.push_back({e, d, d->DataField(), text, true});
+        } else if (auto* d = dynamic_cast<TDBDateEdit*>(component); d && UserControlNumber(name, "UserDateEdit") >= 0) {
+            addDate(d, "UserShDateEdit" + name.substr(12), true);
         }
     }
 }
@@ -801,8 +798,15 @@ void TAdresyChildForm::PostAddressNet() {
         if (auto* box = dynamic_cast<TCheckBox*>(c.copy)) {
             copy.Kind = AddressCopy::ckCheck;
             copy.Checked = box->Checked();
+        } else if (auto* date = dynamic_cast<TDateEdit*>(c.copy)) {
+            // The edit's own blank test, then the date in the fixed form; a text that is no
+            // date goes as typed and is refused before anything is locked.
+            copy.Kind = AddressCopy::ckDate;
+            const std::string text = date->Text();
+            copy.Changed = text != c.initial;
+            if (!date->TextModel().IsBlank(text)) copy.Text = date->Date() != 0 ? FormatCopyDate(date->Date()) : text;
         } else {
-            copy.Kind = name.find("Date") != std::string::npos ? AddressCopy::ckDate : AddressCopy::ckText;
+            copy.Kind = AddressCopy::ckText;
             copy.Text = dynamic_cast<TMemo*>(c.copy) ? static_cast<TMemo*>(c.copy)->Text() : static_cast<TEdit*>(c.copy)->Text();
             copy.Changed = copy.Text != c.initial;
         }
@@ -842,11 +846,19 @@ TControl* TAdresyChildForm::CreateUserControl(const TUserFieldRec& rec) {
     };
     if (rec.Kind != ukLabel && !Table().FieldDefs().Find(rec.DataField)) return nullptr;
     switch (rec.Kind) {
-    case ukEdit:
-    case ukDateEdit: {
+    case ukEdit: {
         auto* e = bind(new TDBEdit(this));
         e->SetColor(DBEdit2->Color());
         e->SetFont(DBEdit2->Font());
+        AttachKeys(e);
+        control = e;
+        break;
+    }
+    case ukDateEdit: {
+        auto* e = bind(new TDBDateEdit(this));
+        e->SetFormatSettings(DBDateEdit1->Settings());
+        e->SetColor(DBDateEdit1->Color());
+        e->SetFont(DBDateEdit1->Font());
         AttachKeys(e);
         control = e;
         break;

@@ -4,6 +4,7 @@
 // live in AddressLook, AddressSave and UserFields; this window places controls and calls them.
 #pragma once
 
+#include "controls/KVDBCtrl.h"
 #include "core/ModuleServices.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/DBCtrls.h"
@@ -93,7 +94,7 @@ public:
     TDBEdit *DBEdit1, *DBEdit2, *DBEdit3, *DBEdit4, *DBEdit5, *DBEdit6, *DBEdit7, *DBEdit8, *DBEdit9, *DBEdit10,
         *DBEdit11, *DBEdit12, *DBEdit13, *DBEdit14, *DBEdit15, *DBEdit16, *DBEdit17, *DBEdit18;
     TDBMemo *DBMemo1, *DBMemo2, *DBMemo3, *DBMemo4;
-    TDBEdit *DBDateEdit1, *DBDateEdit2;
+    TDBDateEdit *DBDateEdit1, *DBDateEdit2;
     TDBCheckBox *DBCheckBox1, *DBCheckBox2;
     TPageControl* PageControl1;
     TTabSheet *TabSheet1, *TabSheet2, *TabSheet3;

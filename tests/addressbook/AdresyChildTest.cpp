@@ -1,5 +1,6 @@
 #include "addressbook/AdresyChild.h"
 #include "addressbook/UserFields.h"
+#include "controls/ToolEdit.h"
 #include "core/Main.h"
 #include "core/Messages.h"
 #include "engine/VolgaTbl.h"
@@ -134,7 +135,9 @@ TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     EXPECT_FALSE(book->DBEdit1->Visible());
     EXPECT_EQ(copy->SFieldName, "Firma");
     copy->SetText("Alfa s.r.o.");
-    dynamic_cast<TEdit*>(book->FindComponent("ShDate1"))->SetText("01.02.1980");
+    auto* birthday = dynamic_cast<TDateEdit*>(book->FindComponent("ShDate1"));
+    ASSERT_NE(birthday, nullptr);
+    birthday->SetDate(EncodeDate(1980, 2, 1));
     frame->PostButtonClick(frame);
     EXPECT_EQ(book->FindComponent("ShEdit1"), nullptr);
     EXPECT_TRUE(book->DBEdit1->Visible());
@@ -142,6 +145,15 @@ TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     EXPECT_EQ(std::count(firms.begin(), firms.end(), "Alfa s.r.o."), 1);
     EXPECT_EQ(std::count(firms.begin(), firms.end(), "Alfa"), 0);
     EXPECT_FALSE(ProgramLocks().TableLockHeld());
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa s.r.o."), 0));
+    EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 2, 1));
+
+    // A birthday emptied in the copy is cleared, as in local mode.
+    frame->EditButtonClick(frame);
+    dynamic_cast<TDateEdit*>(book->FindComponent("ShDate1"))->SetText("");
+    frame->PostButtonClick(frame);
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa s.r.o."), 0));
+    EXPECT_TRUE(Addresses().FieldByName("Narodeniny").IsNull());
     ProgramState().NetworkMode = false;
 }
 
