@@ -321,7 +321,7 @@ void TAdresyChildForm::BuildPersonalPage() {
     }
     NewFieldPopup->OnClick = [this](TComponent*) { NewFieldPopupClick(); };
     DeletePopup->OnClick = [this](TComponent*) { DeletePopupClick(); };
-    EdipPopup->SetVisible(false); // moving and resizing is done in the layout file for now
+    EdipPopup->OnClick = [this](TComponent*) { EdipPopupClick(); };
     for (TControl* c : std::initializer_list<TControl*>{TabSheet2, UserPanel}) {
         c->SetPopupMenu(PopupMenu1);
         c->OnMouseDown = [this, c](TComponent*, TMouseButton, TShiftState, int x, int y) {
@@ -924,6 +924,7 @@ void TAdresyChildForm::ZapisKomponenty() {
 }
 
 void TAdresyChildForm::NewFieldPopupClick() {
+    BitBtn2Click();
     Panel1->SetLeft(clickX_ >= 47 && clickX_ <= 261 ? 240 : clickX_ >= 262 && clickX_ <= 424 ? 376 : clickX_ >= 425 && clickX_ <= 600 ? 15 : Panel1->Left());
     Edit5->SetText(std::to_string(clickX_));
     Edit6->SetText(std::to_string(clickY_));
@@ -934,6 +935,37 @@ void TAdresyChildForm::NewFieldPopupClick() {
     Edit9->SetText("");
     ComboBox1->SetItemIndex(0);
     ComboBox1Change();
+    Panel1->SetVisible(true);
+    Panel1->Widget()->adjustSize();
+    Panel1->Widget()->raise();
+}
+
+void TAdresyChildForm::EdipPopupClick() {
+    if (!selected_) {
+        BitBtn2Click();
+        return;
+    }
+    editing_ = true;
+    RadioGroup1->SetItemIndex(1);
+    RadioGroup1Click();
+    RadioGroup1->SetEnabled(false);
+    ComboBox1->SetEnabled(false);
+    ComboBox2->SetEnabled(false);
+    Edit3->SetEnabled(false);
+    auto* label = dynamic_cast<TLabel*>(selected_);
+    auto* box = dynamic_cast<TCheckBox*>(selected_);
+    Edit4->SetEnabled(label || box);
+    Edit4->SetText(label ? label->Caption() : box ? box->Caption() : std::string());
+    if (auto* d = dynamic_cast<TDataControl*>(selected_)) {
+        const auto& items = ComboBox2->Items();
+        for (int i = 0; i < items.Count(); ++i)
+            if (items[i] == d->DataField()) ComboBox2->SetItemIndex(i);
+    }
+    Edit5->SetText(std::to_string(selected_->Left()));
+    Edit6->SetText(std::to_string(selected_->Top()));
+    Edit1->SetText(std::to_string(selected_->Height()));
+    Edit2->SetText(std::to_string(selected_->Width()));
+    for (TEdit* e : {Edit7, Edit8}) e->SetText("0");
     Panel1->SetVisible(true);
     Panel1->Widget()->adjustSize();
     Panel1->Widget()->raise();
@@ -969,6 +1001,24 @@ void TAdresyChildForm::RadioGroup1Click() {
 }
 
 void TAdresyChildForm::BitBtn1Click() {
+    if (editing_) {
+        // An edited control takes the typed place, size and caption; nothing else changes.
+        auto number = [](TEdit* e, int fallback) {
+            try {
+                return std::stoi(e->Text());
+            } catch (const std::exception&) {
+                return fallback;
+            }
+        };
+        if (selected_) {
+            selected_->SetBounds(number(Edit5, selected_->Left()), number(Edit6, selected_->Top()),
+                                 number(Edit2, selected_->Width()), number(Edit1, selected_->Height()));
+            if (auto* label = dynamic_cast<TLabel*>(selected_)) label->SetCaption(Edit4->Text());
+            if (auto* box = dynamic_cast<TCheckBox*>(selected_)) box->SetCaption(Edit4->Text());
+        }
+        BitBtn2Click();
+        return;
+    }
     const int type = std::max(0, ComboBox1->ItemIndex());
     std::string field;
     // Everything that can be refused is refused before the table is locked and rebuilt.
@@ -1011,6 +1061,10 @@ void TAdresyChildForm::BitBtn1Click() {
     FormShow(); // the survey grid and the field picker gain the new field
 }
 
-void TAdresyChildForm::BitBtn2Click() { Panel1->SetVisible(false); }
+void TAdresyChildForm::BitBtn2Click() {
+    Panel1->SetVisible(false);
+    editing_ = false;
+    for (TControl* c : std::initializer_list<TControl*>{RadioGroup1, ComboBox1, ComboBox2, Edit4}) c->SetEnabled(true);
+}
 
 } // namespace kvz

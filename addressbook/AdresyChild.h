@@ -81,7 +81,11 @@ public:
     void TrackBar1Change();
     void DBMemo1Enter(TComponent* sender);
     void NewFieldPopupClick();
+    void EdipPopupClick();
     void DeletePopupClick();
+    // The control a click on the Personal page chose last (the editor's and the menu's).
+    TControl* SelectedControl() const { return selected_; }
+    void SetSelectedControl(TControl* control) { selected_ = control; }
     void ComboBox1Change();
     void RadioGroup1Click();
     void BitBtn1Click();
@@ -135,6 +139,7 @@ private:
     std::string netMode_;
     std::string sortTitle_;
     bool firstPaint_ = true;
+    bool editing_ = false;
     int clickX_ = 10, clickY_ = 10;
     TControl* selected_ = nullptr;
     // The copies of network mode: copy -> the data control it stands over, and its first text.

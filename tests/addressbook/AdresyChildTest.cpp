@@ -185,6 +185,17 @@ TEST_F(AdresyChildTest, AUserFieldIsAddedPlacedAndKeptInTheLayoutFile) {
     EXPECT_EQ(layout[0].Name, "UserDBEdit1");
     EXPECT_EQ(layout[0].Left, 90);
     EXPECT_EQ(layout[1].Caption, "Hob by"); // the caption is the name as typed
+
+    // Edit item moves the chosen control; the next layout file has it there.
+    book->SetSelectedControl(edit);
+    book->EdipPopupClick();
+    EXPECT_EQ(book->Edit5->Text(), "90");
+    book->Edit5->SetText("120");
+    book->BitBtn1Click();
+    EXPECT_EQ(edit->Left(), 120);
+    EXPECT_FALSE(book->Panel1->Visible());
+    book->ZapisKomponenty();
+    EXPECT_EQ(ReadUserFieldFile(dataFolder / "Jano.ucs")[0].Left, 120);
 }
 
 // Pictures of the window in the three languages: each page, user fields, and the survey grid
