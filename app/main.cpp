@@ -1,5 +1,6 @@
 // The program: the frame window, then the data module, then the message loop. The module
 // windows and dialogs register with the frame window here.
+#include "addressbook/AdresyChild.h"
 #include "addressbook/ExportForm.h"
 #include "addressbook/ReadUnit.h"
 #include "addressbook/WabImport.h"
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
         Application().ShowException(error);
     }
     RegisterExchangeDialogs(*dataModule);
+    RegisteredModules().AddressBook = [&dataModule](TComponent* owner) {
+        return new TAdresyChildForm(owner, *dataModule);
+    };
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();
