@@ -12,10 +12,7 @@ namespace kvz {
 
 namespace fs = std::filesystem;
 
-std::string ExchangeTexts::operator()() const {
-    const int language = Language();
-    return Texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
+std::string ExchangeTexts::operator()() const { return InLanguage(Texts); }
 
 TTableLocks& ExchangeContext::Locks() const {
     if (!Frame.Locks) throw std::logic_error("The frame window has no table locks");
