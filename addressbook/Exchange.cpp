@@ -5,7 +5,9 @@
 #include "engine/VolgaUtils.h"
 #include "platform/data/DB.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Files.h"
 
+#include <cerrno>
 #include <stdexcept>
 
 namespace kvz {
@@ -110,6 +112,19 @@ std::vector<int> SendToKinds(TableGroup group) {
         break;
     }
     return {1, 2, 3, 4, 5, 6, 7};
+}
+
+bool FileThere(const fs::path& file) {
+    switch (CheckPath(file)) {
+    case PathState::Present:
+        return true;
+    case PathState::Absent:
+        return false;
+    case PathState::Unknown:
+        break;
+    }
+    const int error = errno;
+    throw FileError("Cannot check the file \"" + file.string() + "\"", file, error);
 }
 
 bool SameStructure(const TDataSet& a, const TDataSet& b) {

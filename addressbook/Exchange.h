@@ -60,6 +60,10 @@ enum class TableGroup { Address, Tasks, Links, All };
 // The send-to kinds of a group, in the order they are written and merged.
 std::vector<int> SendToKinds(TableGroup group);
 
+// Whether the file is there; one that cannot be checked (no permission, a share that does not
+// answer) throws FileError rather than pass for absent.
+bool FileThere(const std::filesystem::path& file);
+
 // Whether both have the same field count and, position by position, the same field name and
 // data type.
 bool SameStructure(const TDataSet& a, const TDataSet& b);
