@@ -114,6 +114,21 @@ std::vector<int> SendToKinds(TableGroup group) {
     return {1, 2, 3, 4, 5, 6, 7};
 }
 
+std::vector<TableId> GroupTables(TableGroup group) {
+    switch (group) {
+    case TableGroup::Address:
+        return {TableId::Address};
+    case TableGroup::Tasks:
+        return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
+    case TableGroup::Links:
+        return {TableId::Links, TableId::LinksType};
+    case TableGroup::All:
+        break;
+    }
+    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
+            TableId::Owners,  TableId::Links, TableId::LinksType};
+}
+
 bool FileThere(const fs::path& file) {
     switch (CheckPath(file)) {
     case PathState::Present:

@@ -9,20 +9,7 @@ namespace kvz {
 
 namespace fs = std::filesystem;
 
-std::vector<TableId> RestoredTables(TableGroup group) {
-    switch (group) {
-    case TableGroup::Address:
-        return {TableId::Address};
-    case TableGroup::Tasks:
-        return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
-    case TableGroup::Links:
-        return {TableId::Links, TableId::LinksType};
-    case TableGroup::All:
-        break;
-    }
-    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
-            TableId::Owners,  TableId::Links, TableId::LinksType};
-}
+std::vector<TableId> RestoredTables(TableGroup group) { return GroupTables(group); }
 
 namespace {
 
