@@ -21,12 +21,8 @@ TTableLocks& ExchangeContext::Locks() const {
     return *Frame.Locks;
 }
 
-fs::path ExchangeContext::TableFile(TableId table) const {
-    return Frame.TableFolder / UserFileName(Frame.UserPrefix, TableSuffix(table));
-}
-fs::path ExchangeContext::LockFile(TableId table) const {
-    return Frame.TableFolder / UserFileName(Frame.UserPrefix, LockSuffix(table));
-}
+fs::path ExchangeContext::TableFile(TableId table) const { return Data.TableFileName(table); }
+fs::path ExchangeContext::LockFile(TableId table) const { return Data.LockFileName(table); }
 
 void ExchangeContext::RefreshActiveModule() const {
     if (FrameWindow) FrameWindow->RefreshActiveModule();

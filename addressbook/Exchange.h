@@ -29,7 +29,7 @@ public:
 
 // The program's state that an exchange works with.
 struct ExchangeContext {
-    TDataModule1& Data;
+    TDataModule1& Data; // over Frame: it names the tables' files
     FrameState& Frame;
     std::string Password;
     ExchangeFrameServices* FrameWindow = nullptr;
