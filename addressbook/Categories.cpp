@@ -1,0 +1,76 @@
+#include "addressbook/Categories.h"
+
+#include "core/Messages.h"
+#include "core/SettingsStore.h"
+#include "platform/rtl/CodePage.h"
+
+namespace kvz {
+
+namespace {
+
+constexpr int kFixedMessages[] = {195, 196, 197}; // "All", "Work", "Private"
+
+std::string ByLanguage(const char* english, const char* slovak, const char* czech) {
+    switch (Language()) {
+    case 2: return slovak;
+    case 3: return czech;
+    default: return english;
+    }
+}
+
+} // namespace
+
+std::vector<std::string> CategoryItems(const SettingsStore& settings) {
+    std::vector<std::string> items;
+    for (int message : kFixedMessages) items.push_back(GetMessageText(message));
+    for (int slot = kFirstCategorySlot; slot < kFirstCategorySlot + kUserCategoryCount; ++slot)
+        if (!settings.NastaveniaText[slot].empty()) items.push_back(settings.NastaveniaText[slot]);
+    return items;
+}
+
+std::string CategoryValue(const std::vector<std::string>& items, int index) {
+    switch (index) {
+    case 0: return "";
+    case 1: return kWorkCategory;
+    case 2: return kPrivateCategory;
+    default: return index > 2 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)] : "";
+    }
+}
+
+int CategoryItemFor(std::vector<std::string>& items, const std::string& stored) {
+    if (stored.empty()) return 0;
+    if (stored == kWorkCategory) return 1;
+    if (stored == kPrivateCategory) return 2;
+    for (size_t i = 3; i < items.size(); ++i)
+        if (items[i] == stored) return static_cast<int>(i);
+    items.push_back(stored);
+    return static_cast<int>(items.size()) - 1;
+}
+
+std::optional<std::string> CategoryNamesError(const std::array<std::string, kUserCategoryCount>& names) {
+    std::vector<std::string> seen;
+    for (int message : kFixedMessages)
+        for (int language = 1; language <= 3; ++language) {
+            std::string text;
+            GetMessageText(message, text, language);
+            seen.push_back(Utf8Upper(text));
+        }
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        if (Utf8Length(name) > kCategoryNameLength)
+            return ByLanguage("A category name may have at most 20 characters: ",
+                              "Názov kategórie môže mať najviac 20 znakov: ",
+                              "Název kategorie může mít nejvýše 20 znaků: ") +
+                   name;
+        const std::string key = Utf8Upper(name);
+        for (const std::string& other : seen)
+            if (other == key)
+                return ByLanguage("This category name is already used: ", "Tento názov kategórie sa už používa: ",
+                                  "Tento název kategorie se již používá: ") +
+                       name;
+        seen.push_back(key);
+    }
+    return std::nullopt;
+}
+
+} // namespace kvz
