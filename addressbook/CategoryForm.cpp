@@ -34,6 +34,7 @@ TAddForm::TAddForm(TComponent* owner, FrameState& frame) : TForm(owner), BitBtn1
         else
             Edits[i]->SetMaxLength(static_cast<int>(kCategoryNameLength));
         column->addWidget(Edits[i]->Widget());
+        if (i == 2) column->addSpacing(8); // the user's own after the fixed ones
     }
     BitBtn1->SetName("BitBtn1");
     BitBtn1->SetParent(this);

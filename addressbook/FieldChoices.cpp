@@ -1,5 +1,6 @@
 #include "addressbook/FieldChoices.h"
 
+#include "core/Data1.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "platform/data/DB.h"
@@ -21,6 +22,14 @@ constexpr int kLinkMessages[] = {7, 122, 123, 26};
 
 bool SameName(const std::string& a, const std::string& b) { return Utf8Upper(a) == Utf8Upper(b); }
 
+// Fields of the program's own schema that lie past the first 31 (record codes of the reminder
+// tasks, the category) are no user fields to sort or search by.
+bool InAddressSchema(const std::string& name) {
+    for (const SchemaField& f : TableSchema(TableId::Address))
+        if (SameName(f.Name, name)) return true;
+    return false;
+}
+
 } // namespace
 
 bool IsSearchableField(const TDataSet& table, const std::string& name) {
@@ -37,7 +46,8 @@ std::vector<FieldChoice> AddressFieldChoices(const TDataSet& table, int fixedCou
     }
     for (int i = kFirstUserFieldPosition; i < table.FieldCount(); ++i) {
         const TField& field = table.Fields()[i];
-        if (!field.IsBlob()) choices.push_back({field.FieldName(), field.FieldName()});
+        if (!field.IsBlob() && !InAddressSchema(field.FieldName()))
+            choices.push_back({field.FieldName(), field.FieldName()});
     }
     return choices;
 }

@@ -27,7 +27,7 @@ constexpr const char* kDefaultSortField = "Firma";
 bool IsSearchableField(const TDataSet& table, const std::string& name);
 
 // The address choices in the program's language: the fixed ones, then the searchable user
-// fields of the table under their names.
+// fields of the table (past position 31, not of the program's own schema) under their names.
 std::vector<FieldChoice> AddressFieldChoices(const TDataSet& table, int fixedCount);
 // "Name", "Path", "File type", "Note" over the links table's fields.
 std::vector<FieldChoice> LinkFieldChoices();

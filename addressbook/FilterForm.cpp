@@ -43,6 +43,7 @@ TFilterForm::TFilterForm(TComponent* owner, TDataModule1& data, FrameState& fram
         ComboBoxes[i]->SetName("ComboBox" + std::to_string(i + 1));
         ComboBoxes[i]->SetStyle(TComboBoxStyle::csDropDownList);
         ComboBoxes[i]->SetDropDownCount(16);
+        ComboBoxes[i]->Widget()->setMinimumWidth(150);
         EqualLabels[i] = new TLabel(this);
         EqualLabels[i]->SetCaption("=");
         Edits[i] = new TEdit(this);

@@ -71,7 +71,7 @@ TEST_F(AddressDialogsTest, FindMovesKeyByKeyOverManyRowsAndSortsByTheChosenField
     TFindTextForm find(nullptr, *p->data, p->frame);
     find.Show();
     find.FormActivate(&find);
-    ASSERT_EQ(find.IndexComboBox->Items().Count(), 18); // 16, PripNarIdent and Split_field
+    ASSERT_EQ(find.IndexComboBox->Items().Count(), 16);
     EXPECT_EQ(find.Caption(), "Searching  Name");
     for (const char* step : {"n", "no", "nov"}) {
         kvz::testing::TypeText(find.FindEdit->Widget(), QString::fromUtf8(step).right(1));
@@ -214,7 +214,7 @@ TEST_F(AddressDialogsTest, SortOrderIsStoredOnOkOnly) {
         SetLanguage(language);
         TOrderForm form(nullptr, *p->data, p->frame);
         form.Show();
-        EXPECT_EQ(form.ListBox1->Items().Count(), 30); // no memo; the list scrolls
+        EXPECT_EQ(form.ListBox1->Items().Count(), 28); // no memo; the list scrolls
         EXPECT_EQ(form.ListBox1->ItemIndex(), 15);
         SaveWindowPicture(form, std::string("order-") + kLanguageNames[language]);
     }
@@ -242,8 +242,8 @@ TEST_F(AddressDialogsTest, SortOrderIsStoredOnOkOnly) {
         EXPECT_EQ(form.ShowModal(), mrOk);
     }
     EXPECT_EQ(p->settings.Nastavenia[45], 20);
-    EXPECT_EQ(p->settings.NastaveniaText[13], "Polozka2");
-    EXPECT_EQ(windows.calls, (std::vector<std::string>{"sort Polozka2 Polozka2"}));
+    EXPECT_EQ(p->settings.NastaveniaText[13], "Polozka4");
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{"sort Polozka4 Polozka4"}));
 }
 
 TEST_F(AddressDialogsTest, CategoryNamesAreCheckedBeforeTheyAreStored) {

@@ -72,32 +72,32 @@ TEST_F(AddressListsTest, FieldListsOfferSearchableFieldsAndKeyTheChoiceOnTheName
     TVolgaTable t;
     MakeAddressTable(t, {{"Hobby", ftString, 20}, {"Životopis", ftMemo}, {"Foto", ftGraphic}, {"Výročie", ftDate}});
     const auto sort = AddressFieldChoices(t, kFixedSortChoices);
-    // From position 31 on: PripNarIdent, Split_field, then the user fields but memo and picture.
-    ASSERT_EQ(sort.size(), 20u);
+    // The user fields but memo and picture; the program's own fields past position 31 are none.
+    ASSERT_EQ(sort.size(), 18u);
     EXPECT_EQ(sort[15].Caption, "Pager");
     EXPECT_EQ(sort[15].Field, "Pager");
-    EXPECT_EQ(sort[18].Field, "Hobby");
-    EXPECT_EQ(sort[19].Field, "Výročie");
-    EXPECT_EQ(AddressFieldChoices(t, kFixedFilterChoices).size(), 17u);
+    EXPECT_EQ(sort[16].Field, "Hobby");
+    EXPECT_EQ(sort[17].Field, "Výročie");
+    EXPECT_EQ(AddressFieldChoices(t, kFixedFilterChoices).size(), 15u);
     EXPECT_EQ(Captions(LinkFieldChoices()), (std::vector<std::string>{"Name", "Path", "File type", "Note"}));
 
     SettingsStore s;
     s.Nastavenia[45] = 3;
     s.NastaveniaText[13] = "výročie"; // the name decides, whatever index another list stored
-    EXPECT_EQ(StoredSortChoice(sort, s), 19);
+    EXPECT_EQ(StoredSortChoice(sort, s), 17);
     s.NastaveniaText[13] = "Name"; // a links field: the stored index, clamped
     s.Nastavenia[45] = 40;
     EXPECT_EQ(StoredSortChoice(sort, s), 0);
     s.Nastavenia[45] = 3;
     EXPECT_EQ(StoredSortChoice(sort, s), 3);
-    StoreSortChoice(sort, 18, s);
-    EXPECT_EQ(s.Nastavenia[45], 18);
+    StoreSortChoice(sort, 16, s);
+    EXPECT_EQ(s.Nastavenia[45], 16);
     EXPECT_EQ(s.NastaveniaText[13], "Hobby");
-    StoreSortChoice(sort, 20, s); // outside the list: nothing stored
-    EXPECT_EQ(s.Nastavenia[45], 18);
+    StoreSortChoice(sort, 18, s); // outside the list: nothing stored
+    EXPECT_EQ(s.Nastavenia[45], 16);
 
     EXPECT_EQ(CheckedSortField(t, "Hobby"), "Hobby");
-    for (const char* bad : {"Name", "Životopis", "", "Nothing"}) EXPECT_EQ(CheckedSortField(t, bad), "Firma") << bad;
+    for (const char* bad : {"Name", "Životopis", "", "Nothing", "Poznamka"}) EXPECT_EQ(CheckedSortField(t, bad), "Firma") << bad;
     EXPECT_EQ(SortFieldCaption(t, "Pager"), "Pager");
     SetLanguage(2);
     EXPECT_EQ(SortFieldCaption(t, "Telefon_P"), "Telefón domov");
