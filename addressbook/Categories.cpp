@@ -1,5 +1,6 @@
 #include "addressbook/Categories.h"
 
+#include "addressbook/Exchange.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "platform/rtl/CodePage.h"
@@ -9,14 +10,6 @@ namespace kvz {
 namespace {
 
 constexpr int kFixedMessages[] = {195, 196, 197}; // "All", "Work", "Private"
-
-std::string ByLanguage(const char* english, const char* slovak, const char* czech) {
-    switch (Language()) {
-    case 2: return slovak;
-    case 3: return czech;
-    default: return english;
-    }
-}
 
 } // namespace
 
@@ -58,15 +51,22 @@ std::optional<std::string> CategoryNamesError(const std::array<std::string, kUse
     for (const std::string& name : names) {
         if (name.empty()) continue;
         if (Utf8Length(name) > kCategoryNameLength)
-            return ByLanguage("A category name may have at most 20 characters: ",
-                              "Názov kategórie môže mať najviac 20 znakov: ",
-                              "Název kategorie může mít nejvýše 20 znaků: ") +
+            return ExchangeTexts{{"A category name may have at most 20 characters: ",
+                                  "Názov kategórie môže mať najviac 20 znakov: ",
+                                  "Název kategorie může mít nejvýše 20 znaků: "}}() +
+                   name;
+        // The name goes into the settings file and into the address table as it stands.
+        std::string stored;
+        if (!TryUtf8ToCodePage(name, DataCodePage(), stored))
+            return ExchangeTexts{{"This category name holds a character that cannot be stored: ",
+                                  "Tento názov kategórie obsahuje znak, ktorý nemožno uložiť: ",
+                                  "Tento název kategorie obsahuje znak, který nelze uložit: "}}() +
                    name;
         const std::string key = Utf8Upper(name);
         for (const std::string& other : seen)
             if (other == key)
-                return ByLanguage("This category name is already used: ", "Tento názov kategórie sa už používa: ",
-                                  "Tento název kategorie se již používá: ") +
+                return ExchangeTexts{{"This category name is already used: ", "Tento názov kategórie sa už používa: ",
+                                      "Tento název kategorie se již používá: "}}() +
                        name;
         seen.push_back(key);
     }

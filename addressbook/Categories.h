@@ -30,8 +30,9 @@ std::string CategoryValue(const std::vector<std::string>& items, int index);
 int CategoryItemFor(std::vector<std::string>& items, const std::string& stored);
 
 // The five names as the category dialog stores them: an error in the program's language when
-// a name is longer than 20 characters or repeats another (letter case ignored), the three
-// fixed ones included; none when they can be stored.
+// a name is longer than 20 characters, holds a character the data code page cannot hold, or
+// repeats another (letter case ignored), the three fixed ones included; none when they can
+// be stored.
 std::optional<std::string> CategoryNamesError(const std::array<std::string, kUserCategoryCount>& names);
 
 } // namespace kvz

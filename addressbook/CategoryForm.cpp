@@ -2,10 +2,10 @@
 
 #include "addressbook/Captions.h"
 #include "addressbook/Categories.h"
+#include "addressbook/DialogParts.h"
 #include "core/SettingsStore.h"
 #include "platform/forms/Dialogs.h"
 
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kvz {
@@ -36,15 +36,8 @@ TAddForm::TAddForm(TComponent* owner, FrameState& frame) : TForm(owner), BitBtn1
         column->addWidget(Edits[i]->Widget());
         if (i == 2) column->addSpacing(8); // the user's own after the fixed ones
     }
-    BitBtn1->SetName("BitBtn1");
-    BitBtn1->SetParent(this);
-    BitBtn1->SetCaption("OK");
-    BitBtn1->SetDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1->Widget());
     column->addStretch();
-    column->addLayout(buttons);
+    column->addLayout(OkButtonRow(*this, *BitBtn1));
     SetClientSize(220, 280);
     BitBtn1->OnClick = [this](TComponent* s) { BitBtn1Click(s); };
     OnShow = [this](TComponent* s) { FormShow(s); };

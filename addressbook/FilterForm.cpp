@@ -1,9 +1,13 @@
 #include "addressbook/FilterForm.h"
 
 #include "addressbook/Captions.h"
+#include "addressbook/DialogParts.h"
+#include "addressbook/Exchange.h"
 #include "addressbook/FilterText.h"
 #include "core/Data1.h"
 #include "core/SettingsStore.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/rtl/CodePage.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,7 +20,6 @@ namespace {
 constexpr int kHelpContext = 8;
 constexpr int kRowSlots[5] = {45, 96, 97, 98, 99}; // the remembered choice of each row
 constexpr int kCaseSlot = 92;                       // 0: letter case matters
-constexpr int kHelpMessage = 168, kCancelMessage = 169;
 
 const CaptionRow kCaptions[] = {
     {"", {"Filtration", "Filtrovanie", "Filtrování"}},
@@ -141,8 +144,7 @@ void TFilterForm::FormShow(TComponent*) {
         ComboBoxes[i]->SetItemIndex(index >= 0 && index < count ? index : (count ? 0 : -1));
     }
     ApplyCaptions(*this, kCaptions);
-    SetMessageCaption(*BitBtn3, kHelpMessage);
-    SetMessageCaption(*BitBtn2, kCancelMessage);
+    ShowButtonCaptions(*BitBtn3, *BitBtn2);
     CheckBox1->SetChecked(frame_.Settings && frame_.Settings->Nastavenia[kCaseSlot] == 0);
 }
 
@@ -175,6 +177,16 @@ std::string TFilterForm::FilterText() const {
 void TFilterForm::BitBtn1Click(TComponent*) {
     TDataSet* table = Table();
     if (!table) return;
+    for (TEdit* edit : Edits) {
+        std::string bytes;
+        if (TryUtf8ToCodePage(edit->Text(), DataCodePage(), bytes)) continue;
+        edit->SetFocus();
+        ShowMessageBox(ExchangeTexts{{"The text holds a character that the table cannot store.",
+                                      "Text obsahuje znak, ktorý tabuľka nemôže obsahovať.",
+                                      "Text obsahuje znak, který tabulka nemůže obsahovat."}}(),
+                       Application().Title(), MB_OK | MB_ICONWARNING);
+        return;
+    }
     const std::string text = FilterText();
     if (frame_.ActiveModule == AddressModule) {
         frame_.Filters.FilterFieldName = FieldOf(0);

@@ -1,9 +1,9 @@
 #include "addressbook/OrderForm.h"
 
 #include "addressbook/Captions.h"
+#include "addressbook/DialogParts.h"
 #include "core/Data1.h"
 
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kvz {
@@ -32,16 +32,9 @@ TOrderForm::TOrderForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     ListBox1->SetParent(RadioGroup1);
     auto* inner = new QVBoxLayout(RadioGroup1->Widget());
     inner->addWidget(ListBox1->Widget());
-    BitBtn1->SetName("BitBtn1");
-    BitBtn1->SetParent(this);
-    BitBtn1->SetCaption("OK");
-    BitBtn1->SetDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1->Widget());
     auto* column = new QVBoxLayout(ClientWidget());
     column->addWidget(RadioGroup1->Widget(), 1);
-    column->addLayout(buttons);
+    column->addLayout(OkButtonRow(*this, *BitBtn1));
     SetClientSize(240, 380);
     BitBtn1->OnClick = [this](TComponent* s) { BitBtn1Click(s); };
     OnShow = [this](TComponent* s) { FormShow(s); };

@@ -145,7 +145,8 @@ TEST_F(AddressDialogsTest, FilterTakesTypedTextLiterallyAndCancelRemovesIt) {
     SetLanguage(1);
 
     TResponder responder;
-    responder.OnShowModal = [](TForm& f) {
+    responder.MessageBoxAnswers = {IDOK};
+    responder.OnShowModal = [&](TForm& f) {
         auto& d = static_cast<TFilterForm&>(f);
         EXPECT_EQ(d.ComboBoxes[0]->Text(), "City"); // the stored field, by its name
         EXPECT_EQ(d.ComboBoxes[1]->ItemIndex(), 0);
@@ -153,6 +154,11 @@ TEST_F(AddressDialogsTest, FilterTakesTypedTextLiterallyAndCancelRemovesIt) {
         d.Edits[0]->SetText("a");
         d.ComboBoxes[1]->SetItemIndex(0);
         d.Edits[1]->SetText("\"1");
+        d.Edits[2]->SetText("Ωmega"); // no table can hold it: refused, the dialog stays
+        d.BitBtn1->Click();
+        EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+        EXPECT_FALSE(t.Filtered());
+        d.Edits[2]->SetText("");
         d.BitBtn1->Click();
         return mrNone;
     };

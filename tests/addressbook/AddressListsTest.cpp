@@ -134,7 +134,8 @@ TEST_F(AddressListsTest, CategoryNamesAreShortAndUnique) {
                           Case{{"work", "", "", "", ""}, "This category name is already used: work"},
                           Case{{"Súkromné", "", "", "", ""}, "This category name is already used: Súkromné"},
                           Case{{"Žltá žltá žltá žltáž", "", "", "", ""}, nullptr},
-                          Case{{"Žltá žltá žltá žltážž", "", "", "", ""}, "A category name may have at most 20"}}) {
+                          Case{{"Žltá žltá žltá žltážž", "", "", "", ""}, "A category name may have at most 20"},
+                          Case{{"", "Ωmega", "", "", ""}, "This category name holds a character that cannot"}}) {
         const auto error = CategoryNamesError(c.names);
         if (!c.error)
             EXPECT_FALSE(error) << *error;
