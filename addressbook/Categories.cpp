@@ -2,7 +2,6 @@
 
 #include "addressbook/Exchange.h"
 #include "core/Messages.h"
-#include "core/SettingsStore.h"
 #include "platform/rtl/CodePage.h"
 
 namespace kvz {
@@ -12,23 +11,6 @@ namespace {
 constexpr int kFixedMessages[] = {195, 196, 197}; // "All", "Work", "Private"
 
 } // namespace
-
-std::vector<std::string> CategoryItems(const SettingsStore& settings) {
-    std::vector<std::string> items;
-    for (int message : kFixedMessages) items.push_back(GetMessageText(message));
-    for (int slot = kFirstCategorySlot; slot < kFirstCategorySlot + kUserCategoryCount; ++slot)
-        if (!settings.NastaveniaText[slot].empty()) items.push_back(settings.NastaveniaText[slot]);
-    return items;
-}
-
-std::string CategoryValue(const std::vector<std::string>& items, int index) {
-    switch (index) {
-    case 0: return "";
-    case 1: return kWorkCategory;
-    case 2: return kPrivateCategory;
-    default: return index > 2 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)] : "";
-    }
-}
 
 int CategoryItemFor(std::vector<std::string>& items, const std::string& stored) {
     if (stored.empty()) return 0;

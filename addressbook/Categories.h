@@ -1,6 +1,9 @@
-// Address categories: the items of the category picker, the value each stores in
-// Split_field, and the check of the five user category names (text settings 20 to 24).
+// Address categories on the address book's side: the picker item of a stored Split_field
+// value, and the check of the five user category names. The items themselves and the value
+// each stands for are the category filter's (CategoryFilterItems, CategoryOfItem).
 #pragma once
+
+#include "core/SplitForm.h"
 
 #include <array>
 #include <optional>
@@ -9,20 +12,8 @@
 
 namespace kvz {
 
-class SettingsStore;
-
-constexpr int kFirstCategorySlot = 20; // text settings 20 to 24
-constexpr int kUserCategoryCount = 5;
+constexpr int kUserCategoryCount = kLastCategorySetting - kFirstCategorySetting + 1;
 constexpr size_t kCategoryNameLength = 20; // characters, as Split_field holds them
-constexpr const char* kWorkCategory = "work_zirt";
-constexpr const char* kPrivateCategory = "private_zirt";
-
-// "All", "Work", "Private" in the program's language, then every non-empty user category.
-std::vector<std::string> CategoryItems(const SettingsStore& settings);
-
-// The Split_field value of a picker item: nothing for "All", the two fixed codes, else the
-// item's text.
-std::string CategoryValue(const std::vector<std::string>& items, int index);
 
 // The picker item for a stored Split_field value. A value that no item stands for (a category
 // since renamed or removed) is added to the items as an extra one, so that saving the row

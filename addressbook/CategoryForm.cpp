@@ -47,7 +47,7 @@ void TAddForm::FormShow(TComponent*) {
     ApplyCaptions(*this, kCaptions);
     for (size_t i = 0; i < 3; ++i) Edits[i]->SetText(GetMessageText(kFixedMessages[i]));
     for (int i = 0; i < kUserCategoryCount; ++i)
-        Edits[static_cast<size_t>(3 + i)]->SetText(frame_.Settings ? frame_.Settings->NastaveniaText[kFirstCategorySlot + i]
+        Edits[static_cast<size_t>(3 + i)]->SetText(frame_.Settings ? frame_.Settings->NastaveniaText[kFirstCategorySetting + i]
                                                                    : "");
 }
 
@@ -60,7 +60,7 @@ void TAddForm::BitBtn1Click(TComponent*) {
     }
     if (frame_.Settings)
         for (int i = 0; i < kUserCategoryCount; ++i)
-            frame_.Settings->NastaveniaText[kFirstCategorySlot + i] = names[static_cast<size_t>(i)];
+            frame_.Settings->NastaveniaText[kFirstCategorySetting + i] = names[static_cast<size_t>(i)];
     if (frame_.AddressSort) frame_.AddressSort->LoadUserSplitItems();
     SetModalResult(mrOk);
 }

@@ -189,7 +189,7 @@ void TFilterForm::BitBtn1Click(TComponent*) {
     }
     const std::string text = FilterText();
     if (frame_.ActiveModule == AddressModule) {
-        frame_.Filters.FilterFieldName = FieldOf(0);
+        frame_.FilterFieldName = FieldOf(0);
         ComboBox1Change(this);
         table->SetFilterText(text);
         table->SetFiltered(true);
@@ -216,7 +216,7 @@ void TFilterForm::FormClose(TComponent*, TCloseAction&) {
         frame_.FilterButton->ReleaseFilterButton();
     } else if (TDataSet* table = Table()) {
         table->SetFiltered(false);
-        frame_.Filters.FilterFieldName.clear();
+        frame_.FilterFieldName.clear();
     }
 }
 

@@ -99,7 +99,6 @@ struct TableFilterState {
     std::string AddressCategoryFilter; // a Split_field value; empty = off
     bool WabViewOn = false;            // only rows taken from the system address book
     bool LinksFilterActive = false;    // the filter dialog's own expression applies to the links
-    std::string FilterFieldName;       // the filter dialog's first field while its filter is on
 };
 
 // The shared state of the frame window that the data module works with.
@@ -112,6 +111,7 @@ struct FrameState {
     SettingsStore* Settings = nullptr;
     TTableLocks* Locks = nullptr;
     TableFilterState Filters;
+    std::string FilterFieldName; // the filter dialog's first field while its filter is on
     FrameServices* Frame = nullptr;
     AddressBookServices* AddressBook = nullptr;
     TasksWindowServices* TasksWindow = nullptr;

@@ -172,7 +172,7 @@ TEST_F(AddressDialogsTest, FilterTakesTypedTextLiterallyAndCancelRemovesIt) {
     std::vector<std::string> shown;
     for (t.First(); !t.Eof(); t.Next()) shown.push_back(t.FieldByName("Firma").AsString());
     EXPECT_EQ(shown, (std::vector<std::string>{"Alfa \"1\""}));
-    EXPECT_EQ(p->frame.Filters.FilterFieldName, "Mesto");
+    EXPECT_EQ(p->frame.FilterFieldName, "Mesto");
     EXPECT_TRUE(t.OnFilterRecord()); // the record filter is back
 
     // Escape: the filter button comes up.
