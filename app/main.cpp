@@ -1,12 +1,80 @@
-// The program. Until the frame window exists it connects the engine's hooks and says so.
+// The program: the frame window, then the data module, then the message loop. The module
+// windows and dialogs register with the frame window here.
+#include "addressbook/ExportForm.h"
+#include "addressbook/ReadUnit.h"
+#include "addressbook/WabImport.h"
+#include "addressbook/Zaloha.h"
+#include "controls/KvGIF.h"
+#include "core/Data1.h"
+#include "core/Main.h"
 #include "core/ProgramHooks.h"
 
 #include <QApplication>
-#include <QMessageBox>
+
+#include <memory>
+
+namespace {
+
+using namespace kvz;
+
+class FrameRefresh : public ExchangeFrameServices {
+public:
+    void RefreshActiveModule() override {
+        if (TMainForm* frame = MainForm()) frame->RefreshActiveModule();
+    }
+};
+
+// The import, send-to and backup, and export dialogs, each over the tables of the moment.
+void RegisterExchangeDialogs(TDataModule1& data) {
+    static FrameRefresh refresh;
+    auto context = [&data] {
+        return ExchangeContext{data, ProgramState(), MainForm() ? MainForm()->TablePassword : std::string(), &refresh, {}};
+    };
+    auto& dialogs = RegisteredModules().Dialogs;
+    dialogs["TReadForm"] = [context] {
+        ExchangeContext c = context();
+        UnavailableWabSource wab;
+        TReadForm form(nullptr, c, wab);
+        return form.ShowModal();
+    };
+    dialogs["TZalohaForm"] = [context] {
+        ExchangeContext c = context();
+        TZalohaForm form(nullptr, c);
+        return form.ShowModal();
+    };
+    dialogs["TExportForm"] = [context] {
+        ExchangeContext c = context();
+        TExportForm form(nullptr, c);
+        return form.ShowModal();
+    };
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    kvz::InstallProgramHooks();
-    QMessageBox::information(nullptr, "KV-Zirt", "KV-Zirt: the frame window is not built yet.");
+    InstallProgramHooks();
+    RegisterGIFImage();
+    InstallUserSteps();
+    // The data module is made after the frame window; the dialogs find it when they run.
+    std::unique_ptr<TDataModule1> dataModule;
+    auto* frame = Application().CreateForm<TMainForm>();
+    dataModule = std::make_unique<TDataModule1>(ProgramState());
+    try {
+        dataModule->DataModuleCreate();
+    } catch (const std::exception& error) {
+        Application().ShowException(error);
+    }
+    RegisterExchangeDialogs(*dataModule);
+    frame->SetDataModule(dataModule.get());
+    frame->EnableModuleButtons();
+    Application().Run();
+    try {
+        dataModule->DataModuleDestroy();
+    } catch (const std::exception& error) {
+        Application().ShowException(error);
+    }
+    dataModule.reset();
+    UnregisterGIFImage();
     return 0;
 }

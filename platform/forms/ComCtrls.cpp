@@ -74,7 +74,7 @@ void TTabSheet::SetWidgetText(std::string_view text) {
     if (PageControl()) PageControl()->Tabs()->setTabText(PageIndex(), ToQString(text));
 }
 
-TPageControl::TPageControl(TComponent* owner) : TWinControl(owner, new TControlWidget<QTabWidget>(this)) {
+TPageControl::TPageControl(TComponent* owner) : TWinControl(owner, new TControlWidget<QTabWidget>(this, HomeWidget(owner))) {
     QTabWidget* tabs = Tabs();
     QObject::connect(tabs, &QTabWidget::currentChanged, tabs, [this, tabs](int index) {
         if (setting_) {
@@ -164,7 +164,7 @@ void TStatusPanel::SetAlignment(TAlignment alignment) {
                                                                          : Qt::AlignLeft));
 }
 
-TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QStatusBar>(this)) {
+TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QStatusBar>(this, HomeWidget(owner))) {
     simple_ = new QLabel(Bar());
     simple_->hide();
     Bar()->addWidget(simple_, 1);
@@ -204,7 +204,7 @@ void TStatusBar::SetSimpleText(std::string_view text) { simple_->setText(ToQStri
 
 // ---- TToolBar, TToolButton ----
 
-TToolBar::TToolBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QToolBar>(this)) {
+TToolBar::TToolBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QToolBar>(this, HomeWidget(owner))) {
     Bar()->setMovable(false);
     Bar()->setFloatable(false);
     Bar()->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -259,7 +259,7 @@ void TToolBar::ControlRemoved(TControl* control) {
         }
 }
 
-TToolButton::TToolButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QToolButton>(this)) {
+TToolButton::TToolButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QToolButton>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     QToolButton* button = Button();
     button->setAutoRaise(true);
@@ -368,7 +368,7 @@ TTreeNode* TTreeNode::GetNextSibling() const {
 
 void TTreeNode::Delete() { delete item_; }
 
-TTreeView::TTreeView(TComponent* owner) : TWinControl(owner, new TControlWidget<QTreeWidget>(this)) {
+TTreeView::TTreeView(TComponent* owner) : TWinControl(owner, new TControlWidget<QTreeWidget>(this, HomeWidget(owner))) {
     QTreeWidget* tree = Tree();
     tree->setHeaderHidden(true);
     tree->setColumnCount(1);
@@ -451,7 +451,7 @@ void TListItem::SetChecked(bool on) { item_->setCheckState(0, on ? Qt::Checked :
 int TListItem::Index() const { return view_->Tree()->indexOfTopLevelItem(item_); }
 void TListItem::Delete() { delete item_; }
 
-TListView::TListView(TComponent* owner) : TWinControl(owner, new TControlWidget<QTreeWidget>(this)) {
+TListView::TListView(TComponent* owner) : TWinControl(owner, new TControlWidget<QTreeWidget>(this, HomeWidget(owner))) {
     QTreeWidget* tree = Tree();
     tree->setRootIsDecorated(false);
     tree->setColumnCount(1);
@@ -542,7 +542,7 @@ void TListView::SetCheckboxes(bool on) {
 
 // ---- TProgressBar, TTrackBar ----
 
-TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QProgressBar>(this)) {
+TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QProgressBar>(this, HomeWidget(owner))) {
     Bar()->setRange(0, 100);
     Bar()->setValue(0);
     Bar()->setTextVisible(false);
@@ -558,7 +558,7 @@ int TProgressBar::Position() const { return Bar()->value(); }
 void TProgressBar::SetPosition(int value) { Bar()->setValue(std::clamp(value, Min(), Max())); }
 void TProgressBar::StepBy(int delta) { SetPosition(Position() + delta); }
 
-TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QSlider>(this)) {
+TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QSlider>(this, HomeWidget(owner))) {
     QSlider* slider = Slider();
     slider->setOrientation(Qt::Horizontal);
     slider->setRange(0, 10);

@@ -134,11 +134,16 @@ const char* const HiddenProperty = "kvzHidden";
 bool IsForm(const TControl* c) { return dynamic_cast<const TForm*>(c) != nullptr; }
 } // namespace
 
+QWidget* HomeWidget(TComponent* owner) {
+    auto* home = dynamic_cast<TWinControl*>(owner);
+    return home && home->Widget() ? home->ClientWidget() : nullptr;
+}
+
 TControl::TControl(TComponent* owner, QWidget* widget) : TComponent(owner), widget_(widget) {
     // A control waits in its owner's window, hidden, until it gets its parent: it almost always
-    // stands there, and a widget made into a child once costs less than a window made a child.
-    if (auto* home = dynamic_cast<TWinControl*>(owner); home && home->Widget() && widget->windowType() == Qt::Widget) {
-        widget->setParent(home->ClientWidget());
+    // stands there.
+    if (QWidget* home = HomeWidget(owner); home && widget->windowType() == Qt::Widget) {
+        if (widget->parentWidget() != home) widget->setParent(home);
         widget->hide();
     }
     widget->setAcceptDrops(true);
@@ -151,9 +156,10 @@ TControl::~TControl() {
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
     if (widget_) {
-        // Events that the widget's end raises find no control.
+        // Events and signals that the widget's end raises find no control.
         QWidget* w = widget_.data();
         widget_.clear();
+        w->blockSignals(true);
         delete w;
     }
 }
@@ -523,7 +529,7 @@ void TControl::KeyUp(uint16_t&, TShiftState) {}
 
 // ---- TGraphicControl, TCustomControl ----
 
-TGraphicControl::TGraphicControl(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QWidget>(this)) {
+TGraphicControl::TGraphicControl(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QWidget>(this, HomeWidget(owner))) {
     SetCustomPaint(true);
 }
 
@@ -543,7 +549,7 @@ void TCustomControl::Paint(TCanvas&) {
 
 // ---- TWinControl ----
 
-TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, new TControlWidget<QWidget>(this)) {
+TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, new TControlWidget<QWidget>(this, HomeWidget(owner))) {
     Widget()->setAutoFillBackground(true);
     ApplyPalette();
 }
@@ -551,6 +557,9 @@ TWinControl::TWinControl(TComponent* owner) : TWinControl(owner, new TControlWid
 TWinControl::TWinControl(TComponent* owner, QWidget* widget) : TControl(owner, widget) {}
 
 TWinControl::~TWinControl() {
+    // The descendant's part is gone: what the widget says from now on (a tab widget losing
+    // its pages) reaches nobody.
+    if (Widget()) Widget()->blockSignals(true);
     // The children's widgets leave this widget, so that Qt does not free them under their
     // controls; the controls go with their owner.
     for (TControl* c : controls_) {

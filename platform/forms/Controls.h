@@ -81,6 +81,11 @@ char32_t AccelCharOf(std::string_view caption);
 template <class Base>
 class TControlWidget;
 
+// Where a control's widget waits until the control gets its parent: the owner's client
+// widget when the owner is a windowed control. A widget made there costs less than one made
+// a window and moved in later.
+QWidget* HomeWidget(TComponent* owner);
+
 // What TControlWidget reports to its control.
 namespace detail {
 struct WidgetReports {

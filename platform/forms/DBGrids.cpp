@@ -186,6 +186,11 @@ bool TBookmarkList::Refresh() {
     return items_.size() != before;
 }
 
+void TBookmarkList::Assign(std::vector<TBookmark> items) {
+    items_ = std::move(items);
+    grid_.model_->Repaint();
+}
+
 // ---- Drawing ----------------------------------------------------------------------------
 
 // Paints a cell as the style says, also when it is selected (a handler's colour for a
@@ -254,9 +259,33 @@ protected:
     void paintEvent(QPaintEvent* e) override { QTableView::paintEvent(e); }
 };
 
+// A header whose sections a descendant of the grid may paint.
+class TDBGrid::Header : public QHeaderView {
+public:
+    Header(TDBGrid& grid, Qt::Orientation orientation) : QHeaderView(orientation), grid_(grid) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int section) const override {
+        grid_.PaintHeaderSection(*painter, rect, orientation(), section,
+                                 [&] { QHeaderView::paintSection(painter, rect, section); });
+    }
+
+private:
+    TDBGrid& grid_;
+};
+
+void TDBGrid::PaintHeaderSection(QPainter&, const QRect&, Qt::Orientation, int,
+                                 const std::function<void()>& standard) const {
+    standard();
+}
+
 TDBGrid::TDBGrid(TComponent* owner)
     : TWinControl(owner, new GridView(this)), model_(std::make_unique<TDataSetModel>()) {
     QTableView* view = View();
+    view->setHorizontalHeader(new Header(*this, Qt::Horizontal));
+    view->setVerticalHeader(new Header(*this, Qt::Vertical));
+    view->horizontalHeader()->setSectionsClickable(true);
+    view->verticalHeader()->setSectionsClickable(true);
     model_->OnCellStyle = [this](int row, int column, TField* field, TCellStyle& style) {
         StyleCell(row, column, field, style);
     };

@@ -124,6 +124,8 @@ public:
     void Delete();
     // Drops bookmarks of records that are gone; true when one was dropped.
     bool Refresh();
+    // Replaces the marks (the same records found again after the dataset was read anew).
+    void Assign(std::vector<TBookmark> items);
 
 private:
     TDBGrid& grid_;
@@ -143,6 +145,7 @@ public:
     void SetDataSource(TDataSource* source);
     TDataSet* DataSet() const { return model_->DataSet(); }
     TDBGridColumns& Columns() { return columns_; }
+    const TDBGridColumns& Columns() const { return columns_; }
     TBookmarkList& SelectedRows() { return selectedRows_; }
     TDBGridOptions Options() const { return options_; }
     virtual void SetOptions(TDBGridOptions options);
@@ -195,6 +198,10 @@ protected:
     virtual void LayoutChanged();
     // Whether a row is marked (MultiSelect).
     bool RowSelected(int row) const;
+    // Paints a title (Qt::Horizontal, section = column) or an indicator cell (Qt::Vertical,
+    // section = row); `standard` paints it as the header does, which is all this one does.
+    virtual void PaintHeaderSection(QPainter& painter, const QRect& rect, Qt::Orientation orientation, int section,
+                                    const std::function<void()>& standard) const;
 
 private:
     friend class TColumn;
@@ -202,6 +209,7 @@ private:
     friend class TBookmarkList;
     class Delegate;
     class GridView;
+    class Header;
 
     void ColumnsChanged();
     void CurrentRowChanged(int row);

@@ -271,7 +271,7 @@ private:
     TRadioGroup* owner_;
 };
 
-TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this)) {
+TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this, HomeWidget(owner))) {
     items_ = std::make_unique<TRadioItems>(this);
     group_ = new QButtonGroup(Widget());
     new QGridLayout(Widget());

@@ -40,16 +40,23 @@ std::vector<TForm*>& AllForms() {
 
 bool Offscreen() { return QGuiApplication::platformName() == "offscreen"; }
 
-template <class T>
-void ForEachButton(TWinControl* root, const T& visit) {
+// The first button of the form (in its containers too) that is showing, enabled and picked.
+template <class Pick>
+TButton* FindButton(TWinControl* root, const Pick& pick) {
     for (int i = 0; i < root->ControlCount(); ++i) {
         TControl* c = root->Controls(i);
         if (auto* button = dynamic_cast<TButton*>(c)) {
-            if (visit(button)) return;
+            if (pick(button) && button->Showing() && button->Enabled()) return button;
         } else if (auto* w = dynamic_cast<TWinControl*>(c); w && !dynamic_cast<TForm*>(c)) {
-            ForEachButton(w, visit);
+            if (TButton* found = FindButton(w, pick)) return found;
         }
     }
+    return nullptr;
+}
+
+bool Press(TButton* button) {
+    if (button) button->Click();
+    return button != nullptr;
 }
 
 } // namespace
@@ -440,23 +447,11 @@ bool TForm::ShowHelp() {
 }
 
 bool TForm::PressDefaultButton() {
-    TButton* found = nullptr;
-    ForEachButton(this, [&](TButton* b) {
-        if (b->Default() && b->Showing() && b->Enabled()) found = b;
-        return found != nullptr;
-    });
-    if (found) found->Click();
-    return found != nullptr;
+    return Press(FindButton(this, [](TButton* b) { return b->Default(); }));
 }
 
 bool TForm::PressCancelButton() {
-    TButton* found = nullptr;
-    ForEachButton(this, [&](TButton* b) {
-        if (b->Cancel() && b->Showing() && b->Enabled()) found = b;
-        return found != nullptr;
-    });
-    if (found) found->Click();
-    return found != nullptr;
+    return Press(FindButton(this, [](TButton* b) { return b->Cancel(); }));
 }
 
 bool TForm::CloseQuery() {
@@ -554,8 +549,6 @@ TForm* TForm::MDIChildren(int index) const {
     return w ? dynamic_cast<TForm*>(w->Control()) : nullptr;
 }
 
-void TForm::TextChanged() {}
-
 std::string TForm::WidgetText() const { return Widget()->windowTitle().toStdString(); }
 void TForm::SetWidgetText(std::string_view text) { Widget()->setWindowTitle(ToQString(text)); }
 
@@ -576,7 +569,7 @@ private:
     TScrollBox* box_;
 };
 
-TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QScrollArea>(this)) {
+TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QScrollArea>(this, HomeWidget(owner))) {
     auto* area = static_cast<QScrollArea*>(Widget());
     area->setWidgetResizable(false);
     auto* inner = new QWidget;

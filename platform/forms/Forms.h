@@ -100,7 +100,6 @@ public:
 protected:
     // A form of that style: fsMDIForm makes the frame window.
     TForm(TComponent* owner, TFormStyle style);
-    void TextChanged() override;
     std::string WidgetText() const override;
     void SetWidgetText(std::string_view text) override;
     // OnShow and OnHide follow the window's own show and hide.

@@ -34,6 +34,8 @@ void TMenuItem::Remove(TMenuItem* item) {
 }
 
 void TMenuItem::Changed() {
+    // Only the bar's own items show at once; deeper items are read as their menu opens.
+    if (parent_ && parent_->parent_) return;
     TMenuItem* root = this;
     while (root->parent_) root = root->parent_;
     if (root->treeChanged_) root->treeChanged_();

@@ -56,11 +56,17 @@ int SingleLineHeight(QWidget* widget) {
     return it->second;
 }
 
+// The text of a push, check or radio button.
+std::string ButtonText(QWidget* button) { return ToStd(static_cast<QAbstractButton*>(button)->text()); }
+void SetButtonText(QWidget* button, std::string_view text) {
+    static_cast<QAbstractButton*>(button)->setText(ToQString(text));
+}
+
 } // namespace
 
 // ---- TLabel ----
 
-TLabel::TLabel(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QLabel>(this)) {
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner, new TControlWidget<QLabel>(this, HomeWidget(owner))) {
     Label()->setTextFormat(Qt::PlainText);
     SetBounds(0, 0, 65, 17);
 }
@@ -150,7 +156,7 @@ void TLabel::FontChanged() {
 
 // ---- TEdit ----
 
-TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdit>(this)) {
+TEdit::TEdit(TComponent* owner) : TWinControl(owner, new TControlWidget<QLineEdit>(this, HomeWidget(owner))) {
     QLineEdit* edit = Edit();
     QObject::connect(edit, &QLineEdit::textChanged, edit, [this] {
         Guarded([this] {
@@ -276,7 +282,7 @@ private:
 };
 } // namespace
 
-TMemo::TMemo(TComponent* owner) : TWinControl(owner, new TControlWidget<QPlainTextEdit>(this)) {
+TMemo::TMemo(TComponent* owner) : TWinControl(owner, new TControlWidget<QPlainTextEdit>(this, HomeWidget(owner))) {
     QPlainTextEdit* edit = Edit();
     lines_ = std::make_unique<TMemoLines>(this, edit);
     edit->setTabChangesFocus(true);
@@ -347,7 +353,7 @@ void TMemo::KeyDown(uint16_t& key, TShiftState shift) {
 
 // ---- buttons ----
 
-TButton::TButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QPushButton>(this)) {
+TButton::TButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QPushButton>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     auto* button = static_cast<QPushButton*>(Widget());
     // Enter presses the Default button alone, as the form says; Qt's dialogs would press the
@@ -366,10 +372,10 @@ void TButton::Click() {
 bool TButton::Default() const { return static_cast<QPushButton*>(Widget())->isDefault(); }
 void TButton::SetDefault(bool on) { static_cast<QPushButton*>(Widget())->setDefault(on); }
 
-std::string TButton::WidgetText() const { return ToStd(static_cast<QAbstractButton*>(Widget())->text()); }
-void TButton::SetWidgetText(std::string_view text) { static_cast<QAbstractButton*>(Widget())->setText(ToQString(text)); }
+std::string TButton::WidgetText() const { return ButtonText(Widget()); }
+void TButton::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
-TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QCheckBox>(this)) {
+TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QCheckBox>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     auto* box = static_cast<QCheckBox*>(Widget());
     QObject::connect(box, &QCheckBox::stateChanged, box, [this] { Guarded([this] { Click(); }); });
@@ -388,18 +394,19 @@ TCheckBoxState TCheckBox::State() const {
 }
 
 void TCheckBox::SetState(TCheckBoxState state) {
-    static_cast<QCheckBox*>(Widget())->setCheckState(state == TCheckBoxState::cbChecked  ? Qt::Checked
-                                                     : state == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
-                                                                         : Qt::Unchecked);
+    Qt::CheckState qt = state == TCheckBoxState::cbChecked  ? Qt::Checked
+                        : state == TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
+                                                            : Qt::Unchecked;
+    static_cast<QCheckBox*>(Widget())->setCheckState(qt);
 }
 
 bool TCheckBox::AllowGrayed() const { return static_cast<QCheckBox*>(Widget())->isTristate(); }
 void TCheckBox::SetAllowGrayed(bool on) { static_cast<QCheckBox*>(Widget())->setTristate(on); }
 
-std::string TCheckBox::WidgetText() const { return ToStd(static_cast<QAbstractButton*>(Widget())->text()); }
-void TCheckBox::SetWidgetText(std::string_view text) { static_cast<QAbstractButton*>(Widget())->setText(ToQString(text)); }
+std::string TCheckBox::WidgetText() const { return ButtonText(Widget()); }
+void TCheckBox::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
-TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QRadioButton>(this)) {
+TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlWidget<QRadioButton>(this, HomeWidget(owner))) {
     SetClickOnRelease(false);
     auto* button = static_cast<QRadioButton*>(Widget());
     QObject::connect(button, &QRadioButton::toggled, button, [this](bool on) {
@@ -411,12 +418,10 @@ TRadioButton::TRadioButton(TComponent* owner) : TWinControl(owner, new TControlW
 bool TRadioButton::Checked() const { return static_cast<QRadioButton*>(Widget())->isChecked(); }
 void TRadioButton::SetChecked(bool on) { static_cast<QRadioButton*>(Widget())->setChecked(on); }
 
-std::string TRadioButton::WidgetText() const { return ToStd(static_cast<QAbstractButton*>(Widget())->text()); }
-void TRadioButton::SetWidgetText(std::string_view text) {
-    static_cast<QAbstractButton*>(Widget())->setText(ToQString(text));
-}
+std::string TRadioButton::WidgetText() const { return ButtonText(Widget()); }
+void TRadioButton::SetWidgetText(std::string_view text) { SetButtonText(Widget(), text); }
 
-TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this)) {
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QGroupBox>(this, HomeWidget(owner))) {
     SetBounds(0, 0, 185, 105);
 }
 
@@ -476,7 +481,7 @@ private:
     TComboBox* owner_;
 };
 
-TComboBox::TComboBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QComboBox>(this)) {
+TComboBox::TComboBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QComboBox>(this, HomeWidget(owner))) {
     items_ = std::make_unique<TComboItems>(this);
     QComboBox* combo = Combo();
     combo->setEditable(true);
@@ -616,7 +621,7 @@ private:
     TListBox* owner_;
 };
 
-TListBox::TListBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QListWidget>(this)) {
+TListBox::TListBox(TComponent* owner) : TWinControl(owner, new TControlWidget<QListWidget>(this, HomeWidget(owner))) {
     items_ = std::make_unique<TListItems>(this);
     SetClickOnRelease(false);
     QListWidget* list = List();

@@ -3,6 +3,9 @@
 #include "platform/rtl/Files.h"
 
 #include <cerrno>
+#include <climits>
+
+#include <unistd.h>
 
 namespace kvz {
 
@@ -22,6 +25,14 @@ bool IsSafeFileNamePart(std::string_view text) {
 void CheckFileNamePart(std::string_view text) {
     if (!IsSafeFileNamePart(text))
         throw FileError("Invalid file name \"" + std::string(text) + "\"", std::string(text), EINVAL);
+}
+
+bool IsSafeUserName(std::string_view name, const std::filesystem::path& folder, std::size_t longestSuffix) {
+    if (!IsSafeFileNamePart(name) || name.front() == '.' || name.front() == ' ' || name.back() == ' ') return false;
+    // A folder that cannot be asked (not there yet) is judged by the common limit.
+    long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (limit <= 0) limit = NAME_MAX;
+    return name.size() + longestSuffix <= static_cast<std::size_t>(limit);
 }
 
 bool IsSafeRelativePath(const std::filesystem::path& path) {

@@ -186,6 +186,11 @@ FileWarningHandler SetFileWarningHandler(FileWarningHandler handler) {
 
 void CopyFileDurably(const fs::path& from, const fs::path& to) { WriteFileDurably(to, ReadWholeFile(from)); }
 
+void MoveFileDurably(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) Fail("Cannot rename file", from, errno);
+    SyncFolderAfterMove(to.parent_path());
+}
+
 void RemoveStaleTemporaries(const fs::path& folder, const std::vector<std::string>& targets) {
     std::error_code ec;
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;

@@ -43,6 +43,9 @@ using FileWarningHandler = std::function<void(const FileError& warning)>;
 FileWarningHandler SetFileWarningHandler(FileWarningHandler handler);
 // A durable copy of one file over another (backups before a save).
 void CopyFileDurably(const fs::path& from, const fs::path& to);
+// Renames a file or folder over the target in the same file system and syncs the folder: the
+// target is the old or the new one at every moment. Throws FileError.
+void MoveFileDurably(const fs::path& from, const fs::path& to);
 
 // Removes the temporary files that interrupted durable writes of the named files of the folder
 // left behind. Only for a caller that knows no one writes those files now (it holds their lock);

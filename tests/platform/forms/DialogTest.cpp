@@ -264,6 +264,8 @@ TEST_F(FormsTest, AnOwnedDialogStandsOverItsOwnerAndKeepsItsSize) {
     EXPECT_EQ(dialog->Widget()->parentWidget(), owner->Widget());
     EXPECT_TRUE(dialog->Widget()->isWindow());
     EXPECT_EQ(dialog->Widget()->minimumSize(), dialog->Widget()->maximumSize());
+    dialog->SetFormStyle(TFormStyle::fsStayOnTop);
+    EXPECT_TRUE(dialog->Widget()->windowFlags() & Qt::WindowStaysOnTopHint);
     // A window that stands over another but belongs to nobody outlives it.
     auto* other = new TForm(nullptr);
     other->Widget()->setParent(owner->Widget(), other->Widget()->windowFlags());

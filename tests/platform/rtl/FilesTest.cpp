@@ -65,6 +65,17 @@ TEST(Files, SafeFileNameParts) {
     for (const char* good : {"", ".", "a", "./a/b", "a/"}) EXPECT_TRUE(IsSafeRelativePath(good)) << good;
 }
 
+TEST(Files, SafeUserNames) {
+    TempFolder dir;
+    const std::string longest(255 - 12, 'a');
+    for (const char* bad : {"", " ", ".hidden", " Jano", "Jano ", "a/b", "a\\b", "..x", "x\ty"})
+        EXPECT_FALSE(IsSafeUserName(bad, dir.path(), 12)) << bad;
+    for (const char* good : {"Jano", "Ján Novák", "j.n"}) EXPECT_TRUE(IsSafeUserName(good, dir.path(), 12)) << good;
+    EXPECT_TRUE(IsSafeUserName(longest, dir.path(), 12));
+    EXPECT_FALSE(IsSafeUserName(longest + "a", dir.path(), 12));
+    EXPECT_FALSE(IsSafeUserName(longest, dir.path() / "not there", 13));
+}
+
 TEST(Guid, BracedTextOf128RandomBits) {
     const std::string a = NewGuidText(), b = NewGuidText();
     EXPECT_TRUE(std::regex_match(a, std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\})")))

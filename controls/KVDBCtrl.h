@@ -1,0 +1,216 @@
+// The library's data-aware controls and their neighbours: the colour combo box, the grid with
+// marked rows, coloured cells and title buttons, the combo box that shows one text and stores
+// another, and the date edit of a date field.
+#pragma once
+
+#include "controls/KVDBCtrlModel.h"
+#include "controls/ToolEdit.h"
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/DBGrids.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+// ---- Colour combo box -------------------------------------------------------------------
+
+enum TColorComboOption : unsigned { coIncludeDefault = 1, coIncludeNone = 2 };
+using TColorComboOptions = unsigned;
+
+// A list of the 16 basic colours (and, by Options, no colour and the default colour) drawn as
+// swatches with their names; the chosen colour is ColorValue. A colour outside the list shows
+// as its hex text, which ColorValue reads back.
+class TColorComboBox : public TComboBox {
+public:
+    explicit TColorComboBox(TComponent* owner);
+
+    TColor ColorValue() const;
+    void SetColorValue(TColor value);
+    bool DisplayNames() const { return displayNames_; }
+    void SetDisplayNames(bool on);
+    // Line i replaces the name of the i-th colour of the table; an empty line keeps it.
+    const std::vector<std::string>& ColorNames() const { return colorNames_; }
+    void SetColorNames(std::vector<std::string> names);
+    TColorComboOptions Options() const { return options_; }
+    void SetOptions(TColorComboOptions options);
+    void SetStyle(TComboBoxStyle style);
+    // The colour of a listed item.
+    TColor ItemColor(int index);
+
+    // After ColorValue changed, by the user or the program.
+    TNotifyEvent OnChange;
+
+protected:
+    virtual void FillColorList();
+
+private:
+    class Delegate;
+    void Changed();
+    void ShowValue();
+    void TextEdited();
+    TColor value_ = clBlack;
+    bool displayNames_ = true;
+    std::vector<std::string> colorNames_;
+    TColorComboOptions options_ = 0;
+};
+
+// ---- Data-aware combo box --------------------------------------------------------------
+
+// A combo box over a field that shows Items and, with EnableValues, stores the Values line of
+// the same position ("Áno"/"Nie" shown, "True"/"False" stored); EnableValues makes it a
+// drop-down list. A field text not among the values shows no choice.
+class TKvDBComboBox : public TDBComboBox {
+public:
+    explicit TKvDBComboBox(TComponent* owner);
+
+    const std::vector<std::string>& Values() const { return values_; }
+    void SetValues(std::vector<std::string> values);
+    void SetItems(const std::vector<std::string>& items);
+    bool EnableValues() const { return enableValues_; }
+    void SetEnableValues(bool on);
+    // An edit field is refused while EnableValues holds.
+    void SetStyle(TComboBoxStyle style);
+    // The text that shows for the record the fields read now (a copy in a control grid).
+    std::string CopyPaintText() const;
+
+protected:
+    std::string ComboValueText() const override;
+    void ShowFieldText(const std::string& text) override;
+
+private:
+    TItemValues Map() const;
+    std::vector<std::string> values_;
+    bool enableValues_ = false;
+};
+
+// ---- Data-aware date edit ---------------------------------------------------------------
+
+// A date edit over a date field. A null date shows blanks in the date's shape (today with
+// DefaultToday, which also gives an empty field the current date when editing starts); a new
+// day keeps the time of day the field held; a day that cannot be stored is refused on leaving.
+class TDBDateEdit : public TCustomDateEdit, public TDataControl {
+public:
+    explicit TDBDateEdit(TComponent* owner);
+    using TDataControl::ReadOnly;
+    using TDataControl::SetReadOnly;
+    // The picture of the field's value for another record (the fields read that record).
+    void PaintCopy(TCanvas& canvas);
+    // The text a copy shows: the field's date, or blanks in the date's shape.
+    std::string CopyText() const;
+
+protected:
+    bool GetReadOnly() const override { return link_.ReadOnly(); }
+    void TakeValue(const TPopupValue& value) override;
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void KeyPress(char32_t& key) override;
+    void DoExit() override;
+    void Change() override;
+    void ShowField() override;
+    void StoreField() override;
+    void ApplyReadOnly(bool readOnly) override { TCustomComboEdit::SetReadOnly(readOnly); }
+
+private:
+    void EditingChanged();
+};
+
+// ---- Grid -------------------------------------------------------------------------------
+
+enum class TSortMarker { smNone, smDown, smUp };
+
+using TGetCellParamsEvent =
+    std::function<void(TComponent* sender, TField* field, TFont& font, TColor& background, bool highlight)>;
+using TGetCellPropsEvent = std::function<void(TComponent* sender, TField* field, TFont& font, TColor& background)>;
+using TGetBtnParamsEvent = std::function<void(TComponent* sender, TField* field, TFont& font, TColor& background,
+                                              TSortMarker& marker, bool isDown)>;
+using TCheckTitleBtnEvent = std::function<void(TComponent* sender, int column, TField* field, bool& enabled)>;
+using TTitleBtnClickEvent = std::function<void(TComponent* sender, int column, TField* field)>;
+using TShowEditorEvent = std::function<void(TComponent* sender, TField* field, bool& allowEdit)>;
+using TRecordsEvent = std::function<void(TComponent* sender, const std::vector<TBookmark>& rows)>;
+using TMouseWheelUpDownEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y, bool& handled)>;
+
+// The dataset grid of the windows: rows marked with Shift, Ctrl and the mouse (kept as
+// bookmarks of the same records also when the dataset is read anew), marks in the indicator
+// column, pictures for fields that have no text, cell colours by event, titles that are
+// buttons with sort marks, and data columns kept from the cursor at the left.
+//
+// A window whose table is shared with other computers sets OnDeleteRecords and OnAppendRecord
+// and makes the change under the table's lock; the grid then never changes the dataset for
+// Ctrl+Delete, Insert or Down on the last row. In-place edits are refused through OnShowEditor.
+class TKvDBGrid : public TDBGrid {
+public:
+    explicit TKvDBGrid(TComponent* owner);
+    ~TKvDBGrid() override;
+
+    void SetOptions(TDBGridOptions options) override;
+    bool MultiSelect() const { return Options() & dgMultiSelect; }
+    void SetMultiSelect(bool on);
+    bool ClearSelection() const;
+    void SetClearSelection(bool on);
+    bool ShowGlyphs() const { return showGlyphs_; }
+    void SetShowGlyphs(bool on);
+    bool TitleButtons() const { return titleButtons_; }
+    void SetTitleButtons(bool on);
+    // Data columns at the left that the cursor does not enter with Home, Left and Tab.
+    int FixedCols() const { return fixedCols_; }
+    void SetFixedCols(int count);
+    int RowsHeight() const { return DefaultRowHeight(); }
+    void SetRowsHeight(int height) { SetDefaultRowHeight(height); }
+    // The fields that tell a marked record when the dataset is read anew ("" : all fields).
+    const std::string& MarkKeyFields() const { return markKeyFields_; }
+    void SetMarkKeyFields(std::string names) { markKeyFields_ = std::move(names); }
+    // The picture of a field that shows no text: 0 BLOB, 1 memo, 2 graphic; -1 none.
+    int FieldGlyphIndex(TField* field) const;
+    // One step of Up or Down as the keys make it (Shift extends the marks).
+    void SelectionStep(int direction, bool shift);
+    // Ctrl+Delete: asks, then deletes the marked rows (or the current one).
+    void DeleteRecords();
+
+    TGetCellParamsEvent OnGetCellParams;
+    TGetCellPropsEvent OnGetCellProps;
+    TGetBtnParamsEvent OnGetBtnParams;
+    TCheckTitleBtnEvent OnCheckButton;
+    TTitleBtnClickEvent OnTitleBtnClick;
+    TShowEditorEvent OnShowEditor;
+    TNotifyEvent OnTopLeftChanged;
+    // The wheel: these first; unless one handled it, the dataset moves a record.
+    TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
+    // Requests of the keys that would change the dataset (see above).
+    TRecordsEvent OnDeleteRecords;
+    TNotifyEvent OnAppendRecord;
+
+protected:
+    void QueryCellStyle(int row, TColumn& column, TField* field, TCellStyle& style, bool highlight) override;
+    void DrawColumnCell(TCanvas& canvas, const TRect& rect, int dataCol, TColumn& column, TGridDrawState state) override;
+    bool DrawsColumnCells() const override;
+    bool CanEditShow(int column) const override;
+    void TitleClick(TColumn& column) override;
+    void TopLeftChanged() override;
+    void KeyDown(uint16_t& key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void PaintHeaderSection(QPainter& painter, const QRect& rect, Qt::Orientation orientation, int section,
+                            const std::function<void()>& standard) const override;
+
+private:
+    class Marks;
+    class Wheel;
+    friend class Wheel;
+    bool MouseWheel(bool down, TShiftState shift, int x, int y);
+    bool CanChange() const;
+    void AppendRecord();
+    void ClearMarks();
+    void FindMarksAgain();
+    std::string RecordKey() const;
+    int FirstFreeColumn() const;
+
+    std::unique_ptr<Marks> marks_;
+    std::unique_ptr<TRowMarking> marking_;
+    bool showGlyphs_ = true, titleButtons_ = false;
+    int fixedCols_ = 0;
+    std::string markKeyFields_;
+};
+
+} // namespace kvz

@@ -1,0 +1,156 @@
+#include "controls/KvLookupModel.h"
+
+#include "platform/forms/Controls.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace kvz {
+
+namespace {
+
+std::function<long long()>& TicksHook() {
+    static std::function<long long()> hook;
+    return hook;
+}
+
+// One for every lookup control of the process, as a person types into one at a time.
+long long& LastSearchKey() {
+    static long long last = 0;
+    return last;
+}
+
+} // namespace
+
+long long LookupTicks() {
+    if (TicksHook()) return TicksHook()();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SetLookupTicks(std::function<long long()> ticks) {
+    TicksHook() = std::move(ticks);
+    LastSearchKey() = 0;
+}
+
+int Utf8Length(const std::string& text) {
+    int n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string Utf8Left(const std::string& text, int chars) {
+    size_t i = 0;
+    for (int n = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && n++ == chars) break;
+    }
+    return text.substr(0, i);
+}
+
+namespace {
+
+void AppendUtf8(std::string& s, char32_t c) {
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+bool TLookupSearch::SearchKey(char32_t key) {
+    return key == 8 || (key >= 32 && key != 127 && !(key >= 0x80 && key < 0xA0) && key <= 0x10FFFF);
+}
+
+bool TLookupSearch::Type(char32_t key, const std::function<std::optional<std::string>(const std::string&)>& find,
+                         const std::function<void()>& first) {
+    if (key == 9 || key == 27) {
+        prefix_.clear();
+        return false;
+    }
+    if (!SearchKey(key)) return false;
+    const long long now = LookupTicks();
+    if (!InPopup && now - LastSearchKey() > kTimeoutMs) prefix_.clear();
+    LastSearchKey() = now;
+
+    std::string candidate;
+    if (key == 8) {
+        candidate = Utf8Left(prefix_, std::max(Utf8Length(prefix_) - 1, 0));
+    } else if (Utf8Length(prefix_) < kMaxChars) {
+        candidate = prefix_;
+        AppendUtf8(candidate, key);
+    }
+    bool found = false;
+    if (!candidate.empty()) {
+        if (const auto shown = find(candidate)) {
+            found = true;
+            // The search text takes the record's letter case.
+            candidate = Utf8Left(*shown, Utf8Length(candidate));
+        }
+    } else {
+        first();
+    }
+    if (found || candidate.empty()) prefix_ = candidate;
+    return true;
+}
+
+TLookupScrollTick LookupScrollTick(int y, int clientHeight) {
+    int distance = 0;
+    TLookupScrollTick tick;
+    if (y < 0) {
+        tick.Step = -1;
+        distance = -y;
+    } else if (y >= clientHeight) {
+        tick.Step = 1;
+        distance = y - clientHeight + 1;
+    }
+    if (tick.Step) tick.IntervalMs = std::max(10, 200 - 15 * distance);
+    return tick;
+}
+
+int LookupRowAt(int y, int clientHeight, int rowHeight) {
+    if (rowHeight <= 0) return 0;
+    y = std::clamp(y, 0, std::max(clientHeight - 1, 0));
+    return y / rowHeight;
+}
+
+int ClampVisibleRows(int rows) { return std::clamp(rows, 1, 50); }
+
+int RowsInHeight(int height, int rowHeight) { return rowHeight > 0 ? std::max(height / rowHeight, 1) : 1; }
+
+std::optional<int> LookupKeyStep(uint16_t key, int rows, bool emptyRowShown) {
+    const int page = rows - (emptyRowShown ? 1 : 0);
+    switch (key) {
+    case VK_UP:
+    case VK_LEFT: return -1;
+    case VK_DOWN:
+    case VK_RIGHT: return 1;
+    case VK_PRIOR: return 1 - page;
+    case VK_NEXT: return page - 1;
+    default: return std::nullopt;
+    }
+}
+
+TPoint DropDownPosition(const TRect& box, int listWidth, int listHeight, TDropDownAlign align, const TRect& screen) {
+    TPoint p{box.Left, box.Bottom};
+    if (p.Y + listHeight > screen.Bottom) p.Y = box.Top - listHeight;
+    if (align == TDropDownAlign::daRight) p.X += box.Width() - listWidth;
+    if (align == TDropDownAlign::daCenter) p.X -= (listWidth - box.Width()) / 2;
+    if (p.X + listWidth > screen.Right) p.X = screen.Right - listWidth;
+    p.X = std::max(p.X, screen.Left);
+    return p;
+}
+
+} // namespace kvz

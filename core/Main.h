@@ -1,0 +1,306 @@
+// The frame window: menus, four tool bars, the outlook bar with the module buttons and the status
+// bar around a client area that shows one module window at a time; the start and close of the
+// program; and the services the module windows and dialogs ask of the frame.
+#pragma once
+
+#include "controls/kvOutlookBar.h"
+#include "core/Data1.h"
+#include "core/KvMsgDlg.h"
+#include "core/ModuleServices.h"
+#include "core/SettingsStore.h"
+#include "core/TableLocks.h"
+#include "core/ThemeMgr.h"
+#include "core/kvPluginLoader.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TAnimForm;
+class TMainForm;
+
+// Settings slots the frame window reads and writes.
+enum FrameSetting : int {
+    kSetActiveModule = 36,
+    kSetAutoBackup = 49,
+    kSetUserDialogAtStart = 62,
+    kSetReportKind = 63,
+    kSetLanguage = 67,
+    kSetFrameLeft = 70,
+    kSetFrameTop = 71,
+    kSetCategoriesOn = 75,
+    kSetHeaderColor = 81,
+    kSetHeaderColor2 = 82,
+    kSetGradientType = 83,
+    kSetHeaderBitmapOn = 84,
+    kSetViewStyle = 85,
+    kSetAddressCompletion = 91,
+};
+enum FrameTextSetting : int { kTextServerFolder = 18, kTextNetworkUser = 19, kTextHeaderBitmap = 25 };
+
+// Messages of the catalogue the frame window shows.
+enum FrameMessage : int {
+    kMsgWarningCaption = 53,
+    kMsgDeleteTasks = 54,
+    kMsgDeleteRecord = 55,
+    kMsgSaveChanges = 58,
+    kMsgEraseAllTasks = 57,
+    kMsgSaveFailed = 72,
+    kMsgBirthday = 127,
+    kMsgNameDay = 128,
+    kMsgUnknown = 133,
+};
+
+// Images of the record bar's Insert button.
+constexpr int kInsertImage = 4, kInsertingImage = 19;
+
+// The steps of the start and of a change of user that belong to the users and the languages.
+// InstallUserSteps fills them with the program's own; a test may set its own. A step left
+// empty does nothing (its commands are disabled).
+struct UserSteps {
+    // Reads or writes the version marker in the data folder, and moves old data (FormCreate).
+    std::function<void(TMainForm&)> CheckDataVersion;
+    // The language dialog, modal (first start, menu "Select language").
+    std::function<void(TMainForm&)> SelectLanguage;
+    // Sets the user prefix at start (ScanUser).
+    std::function<void(TMainForm&)> ScanUser;
+    // The user dialog (a change of user, or again after a user's tables would not open): false
+    // when no user was chosen.
+    std::function<bool(TMainForm&)> PickUser;
+    // Captions and hints of the frame window in the language (TranslateMainWindow).
+    std::function<void(TMainForm&)> TranslateMainWindow;
+    // "Change password" by the role of this computer (EnableKeyByRole).
+    std::function<void(TMainForm&)> EnableKeyByRole;
+    // "Change password" and the network wizard.
+    std::function<void(TMainForm&)> ChangePassword;
+    std::function<void(TMainForm&)> NetworkWizard;
+};
+UserSteps& RegisteredUserSteps();
+// The program's own user and language steps.
+void InstallUserSteps();
+
+// A text of the program's own in its language: English, Slovak, Czech.
+const char* ByLanguage(const char* en, const char* sk, const char* cz);
+
+// Every change of a menu item redraws the menu bar: an item is touched only when it changes.
+inline void SetItemEnabled(TMenuItem* item, bool on) {
+    if (item->Enabled() != on) item->SetEnabled(on);
+}
+
+// The values the start settles, for the whole run.
+FrameState& ProgramState();
+SettingsStore& ProgramSettings();
+TTableLocks& ProgramLocks();
+
+// The frame window of the run (nullptr before it is made and after it is freed).
+TMainForm* MainForm();
+
+class TMainForm : public TForm, public FrameServices {
+public:
+    explicit TMainForm(TComponent* owner);
+    ~TMainForm() override;
+
+    // The data module, made by the program after the frame window.
+    void SetDataModule(TDataModule1* dataModule) { DataModule1 = dataModule; }
+    TDataModule1* DataModule1 = nullptr;
+
+    // ---- components ----
+    TMainMenu* MainMenu1;
+    TMenuItem *FileMenu, *SaveMenu, *ExportMenu, *LoadMenu, *SaveReportMenu, *PrewMenu, *PrintMenu,
+        *OpenTemplateMenu, *SaveTemplateMenu, *EndMenu;
+    TMenuItem *RecordsMenu, *FindMenu, *FilterMenu, *OrderMenu, *SendMenu, *ImportMenu;
+    TMenuItem *SetupMenu, *NewMenu, *EditMenu, *DelMenu, *CancelMenu, *MailMenu, *PhoneMenu;
+    TMenuItem *NastavMenu, *ObnovMenu, *PrintSetupMenu, *InterfaceSetupMenu, *BackMenu, *FilingMenu,
+        *AddresCompletionMenu, *LangsMenu, *ChangeUserMenu, *KeyMenu, *NetWizardMenu, *ConnectMenu, *ScrMenu;
+    TMenuItem *UlohyMenu, *DelAllQuescions, *ProjectManagerMenu, *OwnersMenu, *PayMenu, *AddEBbankMenu,
+        *DownloadPaysMenu;
+    TMenuItem *LinksMenu, *CaptureMenu, *AdTaskMenu, *RunLinkMenu;
+    TMenuItem* PluginsMenu;
+    TMenuItem *PomocnikMenu, *HelpMenuApl, *WebMenu, *AboutMenu;
+
+    // The cool bar and its four tool bars: records, reports, tasks and links, user.
+    TPanel* CoolBar1;
+    TToolBar *ToolBar1, *ToolBar2, *ToolBar3, *ToolBar4;
+    TToolButton *FirstButton, *PriorButton, *NextButton, *LastButton, *InsertButton, *PostButton, *EditButton,
+        *CancelButton, *DeleteButton, *FindButton, *FilterButton, *OrderButton, *SplitEnableButton,
+        *RefreshButton, *ImportButton, *ExportButton, *SaveAsButton;
+    TToolButton *OpenButton, *SaveReportButton, *PreviewButton, *FontButton, *PrintButton, *OpenTemplateButton,
+        *SaveTemplateButton;
+    TToolButton *DetailButton, *ManagerButton, *OwnersToolButton, *MaxMinToolButton, *PayButton, *CaptureButton,
+        *AddToTasklButton, *RunLinkBUtton;
+    TToolButton *ChangeUserButon, *KeyButton, *MailButton, *WebButton, *PhoneButton, *ScrToolButton,
+        *SetupButton, *HelpButton, *InfoButton, *QuitButton;
+
+    TKvOutlookBar* kvOutlookBar1;
+    TKvOutlookBarHeader *Header1, *Header2;
+    TOutlookButton *AdresySpeedButton1, *ZostavySpeedButton1, *LinksSpeedButton1, *UlohySpeedButton1;
+    TOutlookButton *AdresyPrintButton, *UlohyPrintButton, *LinksPrintButton, *BackButton, *WizardButton;
+
+    TStatusBar* StatusBar1;
+    TLabel* FontLabel; // hidden: carries a decoded font style
+    TKvPluginLoader* kvPluginLoader1;
+    TKvWinMsgDlg* MSGDialog1;
+
+    // ---- life cycle ----
+    void FormCreate(TComponent* sender);
+    // Opens the current user's tables and the last module; runs again after a change of user.
+    void FormShow(TComponent* sender);
+    void FormCloseQuery(TComponent* sender, bool& canClose);
+    void FormClose(TComponent* sender, TCloseAction& action);
+    void FormDestroy(TComponent* sender);
+
+    // ---- modules ----
+    int ActiveModule() const { return ProgramState().ActiveModule; }
+    void SetActiveModule(int module);
+    void AdresySpeedButton1Click(TComponent* sender);
+    void ZostavySpeedButton1Click(TComponent* sender);
+    void UlohySpeedButton1Click(TComponent* sender);
+    void LinksSpeedButton1Click(TComponent* sender);
+    void OpenModule(int module);
+    // Closes the module window; false when it refused to close.
+    bool CloseActiveModule();
+    // The open module window, as its kind (nullptr when another or a page without one is open).
+    AddressBookWindow* AddressBook() const;
+    ReportsWindow* Reports() const;
+    TasksWindow* Tasks() const;
+    LinksWindow* Links() const;
+    // The form shown in the client area, the empty page of an unregistered module included.
+    TForm* ModuleForm() const { return moduleForm_; }
+
+    // ---- record bar ----
+    void ZablokujVsetko();
+    void PostDis();
+    void CancelDis();
+    void ZapniPohyb();
+    void VypniPohyb();
+    void BackToBrowse();
+    // Enables the commands the active module and the mode offer.
+    void EnableModuleButtons();
+    void FirstButtonClick(TComponent* sender);
+    void PriorButtonClick(TComponent* sender);
+    void NextButtonClick(TComponent* sender);
+    void LastButtonClick(TComponent* sender);
+    void InsertButtonClick(TComponent* sender);
+    void EditButtonClick(TComponent* sender);
+    void PostButtonClick(TComponent* sender);
+    void CancelButtonClick(TComponent* sender);
+    void DeleteButtonClick(TComponent* sender);
+    void RefreshButtonClick(TComponent* sender);
+    void DelAllQuescionsClick(TComponent* sender);
+
+    // ---- services ----
+    void LoadToStatusBar(int module);
+    // The open module window shows the tables again (after an import or a restore).
+    void RefreshActiveModule();
+    void ShowBusyAnimation(bool on);
+    void WorkSplitItems();
+    void CreateBirthdayTask(bool remind, const std::string& firstName, const std::string& surname, TDateTime date);
+    void CreateNameDayTask(bool remind, const std::string& firstName, const std::string& surname, TDateTime date);
+    void CreateAnniversaryTasks();
+    void RefreshTasks();
+    // Tells the companion program that the tasks changed; nothing when it does not run.
+    void UpdateTemko();
+    // Starts the companion program of the program folder for the current user; it asks for the
+    // table password over its socket. False when it could not be started.
+    bool StartTemko();
+    // A message from the companion program.
+    void TemkoMessage(int message, long wParam, long lParam);
+    void ConnectMenuClick(TComponent* sender);
+    // Change of user: the module closes, the settings are saved, the user dialog runs, and the
+    // new user's tables and last module open.
+    void ChangeUserButonClick(TComponent* sender);
+    void ChangeUserRuntime();
+    void SetHelpFileByLanguage();
+    void DownloadPays(int ask);
+    // The style of the label as a code in FontStyleCode (no label: nothing); and back into
+    // FontLabel's style.
+    void DefinEfect(TLabel* label);
+    void DecodEfect();
+    int FontStyleCode = 15;
+    // Minimises the program, opens the file through the desktop and, for an invoice ("F"),
+    // shows the payment order.
+    void PayFacture(const std::string& file, const std::string& taskType);
+    void PayButtonClick(TComponent* sender);
+    void PayMenuClick(TComponent* sender);
+    void SplitEnableButtonClick(TComponent* sender);
+    void FilterButtonClick(TComponent* sender);
+    void MaxMinToolButtonClick(TComponent* sender);
+    void PreviewButtonClick(TComponent* sender);
+    void BackMenuClick(TComponent* sender);
+    void FilingMenuClick(TComponent* sender);
+    void AddresCompletionMenuClick(TComponent* sender);
+    void ObnovMenuClick(TComponent* sender);
+    void PhoneButtonClick(TComponent* sender);
+    void MailButtonClick(TComponent* sender);
+    void WebButtonClick(TComponent* sender);
+    void ScrToolButtonClick(TComponent* sender);
+
+    // What the data module asks of the frame window.
+    void HideSplitEnableButton() override;
+    // Sub-projects of the project the task editor names (TaskEditorProjectFilter on), else of
+    // the current project.
+    void SubProjectTableFilterRecord(TDataSet& dataSet, bool& accept) override;
+    bool TaskEditorProjectFilter = false;
+    std::string TaskEditorProject;
+
+    // ---- state ----
+    const std::string& HelpFileName() const { return helpFile_; }
+    bool FirstStart = false;
+    bool OfflineMode = false;
+    bool TranslateOnShow = true;
+    // Editing flags of the record bar.
+    bool NewAddressPending = false;
+    bool LinksEditPending = false;
+    std::string NetEditMode;
+    bool RememberedPripNar = false, RememberedPripMen = false;
+    bool TaskEditorNewTask = true;
+    bool PaymentsCurrent = true;
+    std::string TablePassword;
+    // Failures of the last close, each with its own text.
+    std::vector<std::string> CloseErrors;
+
+private:
+    template <class T>
+    T* Item(TMenuItem* parent, const char* name, const char* caption, void (TMainForm::*handler)(TComponent*) = nullptr);
+    TToolButton* Button(TToolBar* bar, const char* name, const char* hint, int image,
+                        void (TMainForm::*handler)(TComponent*) = nullptr);
+    TOutlookButton* ModuleButton(TKvOutlookBarHeader* header, const char* name, const char* caption, int image,
+                                 void (TMainForm::*handler)(TComponent*) = nullptr);
+    void BuildMenus();
+    void BuildToolBars();
+    void BuildOutlookBar();
+    void ArrangeToolBars();
+    void ChooseTableFolder();
+    void ShowOfflineNotice();
+    bool OpenTables();
+    void ApplyOutlookLook();
+    void BuildServices();
+    void BuildCommands();
+    // Creates or removes one reminder task of the current address and keeps its code there.
+    void ReminderTask(bool birthday, bool remind, const std::string& firstName, const std::string& surname,
+                      TDateTime date);
+    void ShowPrintHeader(bool on);
+    void Report(const std::exception& error);
+
+    std::string helpFile_ = "kvzirt_e3.hlp";
+    TForm* moduleForm_ = nullptr;
+    ModuleWindow* module_ = nullptr;
+    TImageList* recordImages_;
+    TImageList* largeImages_;
+    TImageList* smallImages_;
+    TThemeManager* ThemeManager1 = nullptr;
+    TAnimForm* animForm_ = nullptr;
+    bool waitCancelled_ = false;
+    std::unique_ptr<class CompanionLink> companion_;
+};
+
+} // namespace kvz

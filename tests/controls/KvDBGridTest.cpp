@@ -1,0 +1,240 @@
+// The data-aware grid over engine tables with Slovak text: marking rows with keys and clicks
+// (also over 100,000 rows), requests that change the table, marks that outlive a refresh only
+// as the same records, coloured cells and title buttons with sort marks.
+#include "TempFolder.h"
+#include "bench/AddressRows.h"
+#include "controls/KVDBCtrl.h"
+#include "engine/VolgaTbl.h"
+#include "forms/FormsTesting.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Responder.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QWheelEvent>
+
+#include <map>
+
+namespace kvz {
+namespace {
+
+// One table file of each size for the whole test program; each test opens it afresh.
+std::filesystem::path AddressTable(int rows) {
+    static TempFolder folder;
+    static std::map<int, std::filesystem::path> files;
+    auto& file = files[rows];
+    if (file.empty()) {
+        TVolgaCursor c;
+        bench::DefineAddressTable(c);
+        bench::FillAddressRows(c, rows);
+        file = folder.path() / ("Jano" + std::to_string(rows) + "_address.d");
+        c.SaveToFile(file);
+    }
+    return file;
+}
+
+class KvDBGridTest : public testing::FormsTest {
+protected:
+    void Open(int rows) {
+        std::filesystem::copy_file(AddressTable(rows), folder.path() / "t_address.d");
+        table.SetTableName((folder.path() / "t_address.d").string());
+        table.Open();
+        source.SetDataSet(&table);
+        form.SetClientSize(640, 300);
+        grid->SetParent(&form);
+        grid->SetAlign(TAlign::alClient);
+        grid->SetDataSource(&source);
+        grid->SetMultiSelect(true);
+        form.Show();
+        QApplication::processEvents();
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { testing::TypeKey(grid->View(), key, mods); }
+    void ClickRow(int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTableView* view = grid->View();
+        view->scrollTo(grid->Model().index(row, 2));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, view->visualRect(grid->Model().index(row, 2)).center());
+    }
+    std::vector<std::string> MarkedNumbers() {
+        std::vector<std::string> numbers;
+        const TBookmark here = table.GetBookmark();
+        for (int i = 0; i < grid->SelectedRows().Count(); ++i) {
+            table.GotoBookmark(grid->SelectedRows().Items(i));
+            numbers.push_back(table.FieldByName("Number").AsString());
+        }
+        table.GotoBookmark(here);
+        std::sort(numbers.begin(), numbers.end());
+        return numbers;
+    }
+
+    struct Application {
+        Application() { testing::EnsureApplication(); }
+    } application;
+    TempFolder folder;
+    TVolgaTable table;
+    TDataSource source;
+    TForm form{nullptr};
+    TKvDBGrid* grid = new TKvDBGrid(&form);
+};
+
+TEST_F(KvDBGridTest, KeysAndClicksMarkRowsOverAHundredThousand) {
+    Open(100000);
+    ASSERT_EQ(grid->Model().rowCount(), 100000);
+    table.MoveBy(49999);
+    for (int i = 0; i < 3; ++i) Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(MarkedNumbers(), (std::vector<std::string>{"00049999", "00050000", "00050001"}));
+    EXPECT_EQ(table.RecNo(), 50002);
+    // A plain step clears the marks and moves on.
+    Key(Qt::Key_Down);
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+    EXPECT_EQ(table.RecNo(), 50003);
+
+    // A click marks only the clicked row, Ctrl+click toggles.
+    table.First();
+    ClickRow(2);
+    EXPECT_EQ(MarkedNumbers(), (std::vector<std::string>{"00000002"}));
+    ClickRow(4, Qt::ControlModifier);
+    ClickRow(5, Qt::ControlModifier);
+    ClickRow(2, Qt::ControlModifier);
+    EXPECT_EQ(MarkedNumbers(), (std::vector<std::string>{"00000004", "00000005"}));
+    // Ctrl with End clears, and so does switching MultiSelect off through Options.
+    EXPECT_TRUE(grid->Options() & dgMultiSelect);
+    grid->SetOptions(grid->Options() & ~dgMultiSelect);
+    EXPECT_FALSE(grid->MultiSelect());
+    EXPECT_EQ(grid->SelectedRows().Count(), 0);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    EXPECT_TRUE(grid->MultiSelect());
+    // The wheel moves a record at a time, unless the window takes it.
+    table.First();
+    auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(50, 50), grid->View()->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid->View()->viewport(), &e);
+    };
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(table.RecNo(), 3);
+    wheel(120);
+    EXPECT_EQ(table.RecNo(), 2);
+    grid->OnMouseWheelUp = [](TComponent*, TShiftState, int, int, bool& handled) { handled = true; };
+    wheel(120);
+    EXPECT_EQ(table.RecNo(), 2);
+    // The last row: Down appends a record.
+    Key(Qt::Key_End, Qt::ControlModifier);
+    table.Last();
+    Key(Qt::Key_Down);
+    EXPECT_EQ(table.State(), dsInsert);
+    table.Cancel();
+}
+
+TEST_F(KvDBGridTest, ChangesGoThroughTheWindowWhenItAsksForThem) {
+    Open(20);
+    TResponder responder;
+    std::vector<TBookmark> asked;
+    int appends = 0;
+    grid->OnDeleteRecords = [&](TComponent*, const std::vector<TBookmark>& rows) { asked = rows; };
+    grid->OnAppendRecord = [&](TComponent*) { ++appends; };
+    table.MoveBy(3);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    // Refused: nothing happens, the key is taken.
+    responder.MessageBoxAnswers = {IDNO};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, "Delete all selected records?");
+    EXPECT_TRUE(asked.empty());
+    responder.MessageBoxAnswers = {IDYES};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(table.RecordCount(), 20); // the grid itself changed nothing
+    table.Last();
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Insert);
+    EXPECT_EQ(appends, 2);
+    EXPECT_EQ(table.State(), dsBrowse);
+
+    // Without the window's events the grid deletes itself: one record, asked as one.
+    grid->OnDeleteRecords = nullptr;
+    responder.MessageBoxAnswers = {IDYES};
+    Key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(responder.MessageBoxes.back().Text, "Delete record?");
+    EXPECT_EQ(table.RecordCount(), 19);
+}
+
+TEST_F(KvDBGridTest, MarksOutliveARefreshOnlyAsTheSameRecords) {
+    Open(20);
+    grid->SetMarkKeyFields("Number");
+    table.MoveBy(5);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    ASSERT_EQ(MarkedNumbers(), (std::vector<std::string>{"00000005", "00000006", "00000007"}));
+    {
+        // Another computer deletes one of them and adds a record at the top.
+        TVolgaTable other;
+        other.SetTableName(table.TableName());
+        other.Open();
+        ASSERT_TRUE(other.Locate("Number", Variant(std::string("00000006")), {}));
+        other.Delete();
+        other.First();
+        other.Insert();
+        other.FieldByName("Number").SetAsString("0000000A");
+        other.FieldByName("Priezvisko").SetAsString("Šťastná");
+        other.Post();
+        other.ApplyChanges();
+        other.CommitChanges();
+    }
+    table.Refresh();
+    EXPECT_EQ(table.RecordCount(), 20);
+    EXPECT_EQ(MarkedNumbers(), (std::vector<std::string>{"00000005", "00000007"}));
+}
+
+TEST_F(KvDBGridTest, ColouredCellsTitleButtonsAndSortMarks) {
+    Open(100);
+    grid->SetTitleButtons(true);
+    grid->Columns().Add().SetFieldName("Number");
+    for (const char* name : {"Priezvisko", "Meno", "Mesto", "Telefon1", "Poznamka"}) grid->Columns().Add().SetFieldName(name);
+    grid->OnGetCellParams = [](TComponent*, TField* field, TFont& font, TColor& background, bool highlight) {
+        if (highlight || !field) return;
+        if (field->FieldName() == "Mesto" && field->AsString() == "Košice") background = RGB(255, 224, 224);
+        if (field->FieldName() == "Priezvisko" && field->AsString().starts_with("Ž")) font.Style |= 1; // bold
+    };
+    grid->OnGetBtnParams = [](TComponent*, TField* field, TFont&, TColor& background, TSortMarker& marker, bool) {
+        if (field->FieldName() == "Priezvisko") marker = TSortMarker::smDown;
+        if (field->FieldName() == "Mesto") {
+            marker = TSortMarker::smUp;
+            background = RGB(255, 255, 200);
+        }
+    };
+    std::vector<int> pressed;
+    grid->OnCheckButton = [](TComponent*, int column, TField*, bool& enabled) { enabled = column != 0; };
+    grid->OnTitleBtnClick = [&](TComponent*, int column, TField*) { pressed.push_back(column); };
+    QHeaderView* header = grid->View()->horizontalHeader();
+    emit header->sectionClicked(0); // refused: a beep
+    emit header->sectionClicked(3);
+    EXPECT_EQ(pressed, (std::vector<int>{3}));
+
+    // The colours of the events reach the cells.
+    table.First();
+    int kosice = -1;
+    for (int row = 0; row < 20 && kosice < 0; ++row)
+        if (grid->Model().data(grid->Model().index(row, 3), Qt::DisplayRole).toString() == "Košice") kosice = row;
+    ASSERT_GE(kosice, 1);
+    EXPECT_EQ(grid->Model().data(grid->Model().index(kosice, 3), Qt::BackgroundRole).value<QColor>(), QColor(255, 224, 224));
+
+    table.MoveBy(2);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    ClickRow(8, Qt::ControlModifier);
+    grid->SetFocus();
+    const int widths[] = {70, 110, 90, 120, 130, 60};
+    for (int i = 0; i < 6; ++i) grid->Columns()[i].SetWidth(widths[i]);
+    grid->View()->scrollTo(grid->Model().index(0, 0));
+    testing::SaveWindowPicture(form, "kvdbgrid");
+    EXPECT_EQ(grid->SelectedRows().Count(), 4);
+    EXPECT_EQ(grid->FieldGlyphIndex(table.FindField("Poznamka")), 1);
+    EXPECT_FALSE(grid->Model().flags(grid->Model().index(0, 5)) & Qt::ItemIsEditable);
+}
+
+} // namespace
+} // namespace kvz

@@ -1,0 +1,691 @@
+#include "core/Main.h"
+
+#include "core/AboutBox.h"
+#include "core/DataModuleParts.h"
+#include "core/FrameServices.h"
+#include "core/Messages.h"
+#include "core/RecordBar.h"
+#include "core/SmallRoutines.h"
+#include "engine/VolgaSession.h"
+#include "platform/rtl/Files.h"
+
+#include "../forms/FormsTesting.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFontDialog>
+#include <QLocalSocket>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kvz {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An address book window that records what the frame window asks of it.
+class FakeAddressBook : public TForm, public AddressBookWindow {
+public:
+    explicit FakeAddressBook(TComponent* owner) : TForm(owner) { SetFormStyle(TFormStyle::fsMDIChild); }
+    TForm& Form() override { return *this; }
+    void FormShow() override {}
+    void UlozDoPola() override {}
+    void SetLastNewAddressCode(const std::string&) override {}
+    void SetPosition() override {}
+    void InsertAddressNet(const std::string& mode) override { calls.push_back("InsertAddressNet " + mode); }
+    void DeleteAddressNet() override { calls.push_back("DeleteAddressNet"); }
+    void PostAddressNet() override {
+        calls.push_back("PostAddressNet");
+        if (failSave) throw std::runtime_error("The server folder is full.");
+    }
+    void ShEditExit() override {}
+    void PhoneCallNumber(const std::string&, const std::string&) override {}
+    void DBEdit10DblClick() override {}
+    void DBEdit13DblClick() override {}
+    void VymenColor() override {}
+    void VymenFont() override {}
+    void ApplySortOrder() override {}
+    void CitajKomponenty() override {}
+    void ZapisKomponenty() override {}
+    void FocusNameEdit() override {}
+    std::string NameEditText() const override { return {}; }
+    std::string FirstNameText() const override { return first; }
+    std::string SurnameText() const override { return surname; }
+    std::string AddressMemoText() const override { return "Firm\nName\nStreet 1\nTrnava\n917 01\n"; }
+    std::string ChosenPhoneNumber() const override { return {}; }
+    void EnableDateEdits(bool, bool) override {}
+    void EnableRemindBoxes(bool) override {}
+    void ShowCategoryBox(bool) override {}
+    int CategoryIndex() const override { return category; }
+    void SetCategoryIndex(int index) override { category = index; }
+    std::string CategoryItem(int) const override { return {}; }
+    std::vector<std::string> SelectedRecordCodes() const override { return selected; }
+
+    std::vector<std::string> calls;
+    std::vector<std::string> selected;
+    std::string first, surname;
+    int category = 0;
+    bool failSave = false;
+};
+
+// Jano's tables in a folder, with addresses of those names, as another run left them.
+void MakeServerTables(const fs::path& server, const std::vector<std::string>& firms = {},
+                      const std::string& password = "") {
+    SettingsStore settings;
+    TTableLocks locks;
+    FrameState s;
+    s.TableFolder = s.DataFolder = server;
+    s.UserPrefix = "Jano";
+    s.Settings = &settings;
+    s.Locks = &locks;
+    fs::create_directories(server);
+    TDataModule1 serverData(s);
+    serverData.DataModuleCreate();
+    serverData.OpenAllTables(password);
+    for (const std::string& name : firms) {
+        serverData.AddressTable->Append();
+        serverData.AddressTable->FieldByName("Firma").SetAsString(name);
+        serverData.AddressTable->Post();
+    }
+    serverData.AddressTable->ApplyChanges();
+    serverData.AddressTable->CommitChanges();
+}
+
+class MainFormTest : public testing::FormsTest {
+protected:
+    void SetUp() override {
+        FormsTest::SetUp();
+        setenv("KVZIRT_SHARED_DOCUMENTS", temp.path().c_str(), 1);
+        ProgramState() = FrameState{};
+        ProgramState().ProgramFolder = temp.path();
+        ProgramSettings() = SettingsStore{};
+        RegisteredUserSteps() = UserSteps{};
+        RegisteredModules() = ModuleRegistry{};
+        dataFolder = temp.path() / "KvZirtData" / "Data";
+    }
+    void TearDown() override {
+        if (frame) frame->Free();
+        data.reset();
+        RegisteredUserSteps() = UserSteps{};
+        RegisteredModules() = ModuleRegistry{};
+        unsetenv("KVZIRT_SHARED_DOCUMENTS");
+    }
+
+    // Settings of an earlier run, written before the start.
+    void WriteSettings(const std::string& lines) {
+        fs::create_directories(dataFolder);
+        WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\n" + lines);
+    }
+
+    // The program block: the frame window, the data module, then the first show.
+    void Start() {
+        frame = Application().CreateForm<TMainForm>();
+        data = std::make_unique<TDataModule1>(ProgramState());
+        data->DataModuleCreate();
+        frame->SetDataModule(data.get());
+        frame->Show();
+    }
+
+    void RegisterAddressBook() {
+        RegisteredModules().AddressBook = [this](TComponent* owner) {
+            book = new FakeAddressBook(owner);
+            return book;
+        };
+    }
+
+    TempFolder temp;
+    fs::path dataFolder;
+    TMainForm* frame = nullptr;
+    std::unique_ptr<TDataModule1> data;
+    FakeAddressBook* book = nullptr;
+    TResponder responder;
+};
+
+TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpensTheTables) {
+    std::vector<std::string> steps;
+    RegisteredUserSteps().CheckDataVersion = [&](TMainForm&) { steps.push_back("version"); };
+    RegisteredUserSteps().SelectLanguage = [&](TMainForm&) {
+        steps.push_back("language");
+        ProgramSettings().Nastavenia[kSetLanguage] = 1;
+        SetLanguage(1);
+    };
+    RegisteredUserSteps().ScanUser = [&](TMainForm& f) {
+        steps.push_back("user");
+        EXPECT_TRUE(f.FirstStart);
+        ProgramState().UserPrefix = "Eva";
+    };
+    RegisteredUserSteps().TranslateMainWindow = [&](TMainForm&) { steps.push_back("translate"); };
+    Start();
+    EXPECT_EQ(steps, (std::vector<std::string>{"version", "language", "user", "translate"}));
+    EXPECT_FALSE(frame->FirstStart);
+    EXPECT_TRUE(fs::is_directory(dataFolder / "TempData"));
+    EXPECT_EQ(frame->HelpFileName(), "kvzirt_e3.hlp");
+    EXPECT_EQ(ProgramState().TableFolder, dataFolder);
+    for (TableId table : kAllTables) EXPECT_TRUE(fs::exists(dataFolder / ("Eva" + std::string(TableSuffix(table)))));
+    // The address book opens as an empty page: nothing in it pretends to work.
+    EXPECT_EQ(frame->ActiveModule(), AddressModule);
+    ASSERT_NE(frame->ModuleForm(), nullptr);
+    EXPECT_EQ(frame->ActiveMDIChild(), frame->ModuleForm());
+    EXPECT_FALSE(frame->InsertButton->Enabled());
+    EXPECT_FALSE(frame->DeleteButton->Enabled());
+    EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), " Address book - Eva");
+    EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 1");
+    // The automatic backup is on by default, and this computer works alone.
+    EXPECT_TRUE(fs::exists(dataFolder / "Eva_address.bak"));
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+TEST_F(MainFormTest, NetworkModeOpensTheServerTablesOrWorksOfflineWithChangesDisabled) {
+    const fs::path server = temp.path() / "server";
+    fs::create_directories(server);
+    struct Case {
+        bool serverPresent;
+        bool client;
+    };
+    for (Case c : {Case{true, false}, Case{true, true}, Case{false, false}}) {
+        SCOPED_TRACE(c.serverPresent);
+        fs::remove_all(server);
+        fs::create_directories(server);
+        if (c.serverPresent) MakeServerTables(server);
+        WriteSettings("Nastavenia67=1\nNastavenia73=1\nNastavenia74=" + std::string(c.client ? "0" : "1") +
+                      "\nNastavenia_Text18=" + server.string() + "/\nNastavenia_Text19=Jano\n");
+        RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+        responder.MessageBoxAnswers = {IDOK};
+        responder.MessageBoxes.clear();
+        Start();
+        if (c.serverPresent) {
+            EXPECT_FALSE(frame->OfflineMode);
+            EXPECT_EQ(ProgramState().TableFolder, server.string() + "/");
+            EXPECT_FALSE(frame->ConnectMenu->Visible());
+            EXPECT_TRUE(fs::exists(server / "Jano_address.mpf"));
+            // Clients never back up; the server does.
+            EXPECT_EQ(fs::exists(server / "Jano_address.bak"), !c.client);
+            EXPECT_TRUE(responder.MessageBoxes.empty());
+        } else {
+            EXPECT_TRUE(frame->OfflineMode);
+            EXPECT_EQ(ProgramState().TableFolder, dataFolder / "TempData");
+            ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+            EXPECT_NE(responder.MessageBoxes[0].Text.find("temporary tables"), std::string::npos);
+            EXPECT_TRUE(frame->ConnectMenu->Visible());
+            EXPECT_TRUE(fs::exists(dataFolder / "TempData" / "Jano_tasks.d"));
+        }
+        // Offline or not, an empty page offers no change.
+        for (TToolButton* b : {frame->InsertButton, frame->EditButton, frame->DeleteButton, frame->CancelButton,
+                               frame->AddToTasklButton})
+            EXPECT_FALSE(b->Enabled()) << b->Name();
+        frame->Free();
+        frame = nullptr;
+        data.reset();
+    }
+}
+
+TEST_F(MainFormTest, ModuleButtonsSwitchTheClientAreaAndTheSameModuleCreatesNothing) {
+    RegisterAddressBook();
+    int made = 0;
+    auto make = RegisteredModules().AddressBook;
+    RegisteredModules().AddressBook = [&](TComponent* owner) {
+        ++made;
+        return make(owner);
+    };
+    WriteSettings("Nastavenia36=3\nNastavenia67=1\n");
+    Start();
+    EXPECT_EQ(frame->ActiveModule(), TasksModule);
+    EXPECT_EQ(frame->Tasks(), nullptr); // an empty page
+    EXPECT_TRUE(frame->DelAllQuescions->Enabled());
+    frame->AdresySpeedButton1Click(frame);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(frame->AddressBook(), book);
+    EXPECT_EQ(frame->ActiveMDIChild(), book);
+    EXPECT_EQ(frame->MDIChildCount(), 1);
+    EXPECT_EQ(book->Caption(), "Address book    " + dataFolder.string());
+    EXPECT_TRUE(frame->InsertButton->Enabled());
+    EXPECT_FALSE(frame->DelAllQuescions->Enabled());
+    frame->AdresySpeedButton1Click(frame);
+    EXPECT_EQ(made, 1);
+    frame->ZostavySpeedButton1Click(frame);
+    EXPECT_TRUE(frame->Header2->Visible());
+    EXPECT_EQ(frame->kvOutlookBar1->ActiveHeader(), frame->Header2);
+    EXPECT_EQ(ProgramSettings().Nastavenia[kSetActiveModule], ReportsModule);
+    frame->LinksSpeedButton1Click(frame);
+    EXPECT_FALSE(frame->Header2->Visible());
+    EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), " Links - ");
+    EXPECT_EQ(frame->StatusBar1->Panels(2)->Text().substr(frame->StatusBar1->Panels(2)->Text().size() - 5), "6    ");
+}
+
+TEST_F(MainFormTest, TheBarsOfferWhatTheModuleAndTheModeAllow) {
+    auto none = [](std::string_view) { return false; };
+    auto all = [](std::string_view) { return true; };
+    // No window: nothing of the record bar.
+    RecordBarState s = RecordBarFor({AddressModule, false, false, true, all});
+    EXPECT_FALSE(s.First || s.Insert || s.Edit || s.Delete || s.Find || s.Category || s.Phone);
+    EXPECT_TRUE(s.Import && s.Export);
+    s = RecordBarFor({AddressModule, true, false, true, all});
+    EXPECT_TRUE(s.First && s.Insert && s.Edit && s.Delete && s.Find && s.Filter && s.Order && s.Category);
+    EXPECT_FALSE(s.ReportBar || s.Detail || s.Capture);
+    // Offline: nothing changes a table.
+    s = RecordBarFor({AddressModule, true, true, true, all});
+    EXPECT_TRUE(s.First && s.Find);
+    EXPECT_FALSE(s.Insert || s.Edit || s.Delete || s.Import);
+    s = RecordBarFor({LinksModule, true, true, false, all});
+    EXPECT_FALSE(s.Insert || s.Edit || s.Delete || s.AddToTask);
+    EXPECT_TRUE(s.RunLink);
+    // A command whose dialog is not there is off.
+    s = RecordBarFor({TasksModule, true, false, false, none});
+    EXPECT_TRUE(s.Prior && s.Next && s.Delete && s.MaxMin);
+    EXPECT_FALSE(s.First || s.Insert || s.Edit || s.Manager || s.Owners);
+    s = RecordBarFor({ReportsModule, true, false, false, all});
+    EXPECT_TRUE(s.First && s.Last && s.ReportBar && s.Templates);
+    EXPECT_FALSE(s.Prior || s.Insert || s.Delete);
+}
+
+TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
+    RegisterAddressBook();
+    const fs::path server = temp.path() / "server";
+    fs::create_directories(server);
+    WriteSettings("Nastavenia73=1\nNastavenia_Text18=" + server.string() + "/\nNastavenia_Text19=Jano\nNastavenia67=1\n");
+    MakeServerTables(server);
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    Start();
+    ASSERT_EQ(frame->AddressBook(), book);
+    frame->InsertButtonClick(frame);
+    EXPECT_EQ(book->calls, (std::vector<std::string>{"InsertAddressNet Insert"}));
+    ASSERT_TRUE(frame->PostButton->Enabled());
+
+    book->failSave = true;
+    responder.MessageBoxAnswers = {IDYES, IDOK};
+    bool canClose = true;
+    frame->FormCloseQuery(frame, canClose);
+    EXPECT_FALSE(canClose);
+    ASSERT_EQ(responder.MessageBoxes.size(), 2u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, GetMessageText(kMsgSaveChanges));
+    EXPECT_EQ(responder.MessageBoxes[1].Text, "The server folder is full.");
+    EXPECT_TRUE(frame->PostButton->Enabled());
+
+    // Saved at the second try, the close goes on; "No" would have saved nothing.
+    book->failSave = false;
+    responder.MessageBoxAnswers = {IDYES};
+    frame->FormCloseQuery(frame, canClose);
+    EXPECT_TRUE(canClose);
+    EXPECT_FALSE(frame->PostButton->Enabled());
+    EXPECT_EQ(book->calls.back(), "DeleteAddressNet");
+}
+
+TEST_F(MainFormTest, EveryCloseStepRunsAndEachFailureIsReported) {
+    WriteSettings("Nastavenia73=1\nNastavenia_Text19=Jano\nNastavenia67=1\n");
+    responder.MessageBoxAnswers = {IDOK};
+    Start(); // offline: no server folder
+    ASSERT_TRUE(frame->OfflineMode);
+    // The local copies cannot be written: a folder stands where the task table goes.
+    fs::remove(dataFolder / "TempData" / "_tasks.d");
+    fs::create_directories(dataFolder / "TempData" / "_tasks.d" / "x");
+    frame->SetBounds(40, 30, frame->Width(), frame->Height());
+    responder.MessageBoxAnswers = {IDOK};
+    TCloseAction action = TCloseAction::caFree;
+    frame->FormClose(frame, action);
+    EXPECT_EQ(frame->CloseErrors.size(), 1u);
+    EXPECT_EQ(frame->ModuleForm(), nullptr);
+    // The position and the settings were still saved.
+    SettingsStore saved;
+    saved.LoadSettings(dataFolder);
+    EXPECT_EQ(saved.Nastavenia[kSetFrameLeft], 40);
+    EXPECT_EQ(saved.Nastavenia[kSetFrameTop], 30);
+    ASSERT_EQ(responder.MessageBoxes.size(), 2u);
+    EXPECT_EQ(responder.MessageBoxes[1].Text, frame->CloseErrors[0] + "\n");
+}
+
+// Holds the lock file in another process for a while.
+pid_t HoldLock(const fs::path& lockFile, int ms) {
+    int ready[2];
+    EXPECT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        TTableLocks locks;
+        bool held = locks.LockTableFile(lockFile);
+        char c = held ? 1 : 0;
+        (void)!write(ready[1], &c, 1);
+        usleep(useconds_t(ms) * 1000);
+        _exit(0);
+    }
+    char c = 0;
+    EXPECT_EQ(read(ready[0], &c, 1), 1);
+    EXPECT_EQ(c, 1);
+    close(ready[0]);
+    close(ready[1]);
+    return child;
+}
+
+TEST_F(MainFormTest, NetworkDeleteAsksFirstWaitsForAnotherWriterAndDeletesTheChosenRows) {
+    RegisterAddressBook();
+    const fs::path server = temp.path() / "server";
+    fs::create_directories(server);
+    MakeServerTables(server, {"Alfa", "Beta", "Gama"});
+    WriteSettings("Nastavenia73=1\nNastavenia_Text18=" + server.string() + "/\nNastavenia_Text19=Jano\nNastavenia67=1\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    Start();
+    TVolgaTable& table = *data->AddressTable;
+    ASSERT_EQ(table.RecordCount(), 4);
+    auto codeOf = [&](const char* firma) {
+        table.Locate("Firma", Variant(std::string(firma)), 0);
+        return table.FieldByName("Number").AsString();
+    };
+    book->selected = {codeOf("Alfa"), codeOf("Gama")};
+    const fs::path lock = server / "Jano_address.mpf";
+
+    // No: nothing is written and no lock is taken.
+    const auto before = ReadWholeFile(server / "Jano_address.d");
+    responder.MessageBoxAnswers = {IDNO};
+    frame->DeleteButtonClick(frame);
+    EXPECT_EQ(ReadWholeFile(server / "Jano_address.d"), before);
+    EXPECT_FALSE(ProgramLocks().IsFileInUse(lock));
+
+    // Yes while another program writes: the delete waits for it, then removes both rows.
+    const pid_t other = HoldLock(lock, 300);
+    responder.MessageBoxAnswers = {IDYES};
+    QElapsedTimer waited;
+    waited.start();
+    frame->DeleteButtonClick(frame);
+    EXPECT_GE(waited.elapsed(), 250);
+    waitpid(other, nullptr, 0);
+    EXPECT_FALSE(ProgramLocks().TableLockHeld());
+    EXPECT_EQ(table.RecordCount(), 2);
+    // Read again from its file, the table holds the same.
+    table.Refresh();
+    EXPECT_EQ(table.RecordCount(), 2);
+    EXPECT_FALSE(table.Locate("Firma", Variant(std::string("Alfa")), 0));
+    EXPECT_TRUE(table.Locate("Firma", Variant(std::string("Beta")), 0));
+}
+
+TEST_F(MainFormTest, ReminderTasksFollowTheSavedAddressAndDeleteOnlyTheirOwnTask) {
+    RegisterAddressBook();
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    TVolgaTable& addresses = *data->AddressTable;
+    TVolgaTable& tasks = *data->TaskTable;
+    const int tasksBefore = tasks.RecordCount();
+    // A new address with its birthday remembered; empty names are "Unknow".
+    frame->InsertButtonClick(frame);
+    addresses.FieldByName("Firma").SetAsString("Nova");
+    addresses.FieldByName("Narodeniny").SetAsDateTime(30000);
+    addresses.FieldByName("PripNar").SetAsBoolean(true);
+    frame->PostButtonClick(frame);
+    ASSERT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    const std::string taskCode = addresses.FieldByName("PripNarIdent").AsString();
+    ASSERT_FALSE(taskCode.empty());
+    LocateRecordCode(tasks, taskCode);
+    EXPECT_EQ(tasks.FieldByName("Uloha").AsString(), "Birthday - Unknow Unknow");
+    EXPECT_EQ(tasks.FieldByName("RepFreq").AsInteger(), 4);
+    EXPECT_EQ(tasks.FieldByName("Date").AsDateTime(), 30000);
+    EXPECT_EQ(addresses.FieldByName("Mesto").AsString(), "Trnava");
+    // Saved again unchanged: no second task.
+    frame->EditButtonClick(frame);
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    // Off, with its task already gone: nothing else is deleted.
+    LocateRecordCode(tasks, taskCode);
+    tasks.Delete();
+    tasks.ApplyChanges();
+    tasks.CommitChanges();
+    frame->EditButtonClick(frame);
+    addresses.FieldByName("PripNar").SetAsBoolean(false);
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), tasksBefore);
+}
+
+TEST(FontStyleCodes, EverySetHasACodeThatReadsBackAndOldCodesStillRead) {
+    for (unsigned style = 0; style < 16; ++style) {
+        SCOPED_TRACE(style);
+        const auto code = StyleCodeOf(style);
+        ASSERT_TRUE(code);
+        EXPECT_EQ(StyleOfCode(*code), style);
+    }
+    EXPECT_EQ(StyleCodeOf(0), 15);
+    EXPECT_EQ(StyleCodeOf(fsBold | fsItalic), 8);
+    EXPECT_EQ(StyleCodeOf(fsBold | fsItalic | fsUnderline | fsStrikeOut), 19);
+    EXPECT_EQ(StyleOfCode(5), unsigned(fsBold | fsItalic));
+    EXPECT_EQ(StyleOfCode(16), unsigned(fsUnderline | fsStrikeOut));
+    EXPECT_FALSE(StyleOfCode(0));
+    EXPECT_FALSE(StyleOfCode(20));
+}
+
+TEST(CompanionLinkTest, MessagesAndThePasswordTravelOverTheSocketAndNoListenerIsNoCompanion) {
+    testing::EnsureApplication();
+    TempFolder temp;
+    const fs::path socket = temp.path() / "frame";
+    EXPECT_FALSE(PostWindowMessage(socket, WM_TEMKO, TEMKO_TASKS_CHANGED, 0));
+    CompanionLink link(socket);
+    ASSERT_TRUE(link.Listening());
+    std::vector<long> received;
+    link.OnMessage = [&](int message, long wParam, long) {
+        if (message == WM_TEMKO) received.push_back(wParam);
+    };
+    link.OnPasswordRequest = [] { return std::string("heslo"); };
+    ASSERT_TRUE(PostWindowMessage(socket, WM_TEMKO, TEMKO_RELOAD_TASKS, 0));
+    QElapsedTimer t;
+    t.start();
+    while (received.empty() && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received, std::vector<long>{TEMKO_RELOAD_TASKS});
+
+    QLocalSocket peer;
+    peer.connectToServer(QString::fromStdString(socket.string()));
+    ASSERT_TRUE(peer.waitForConnected(1000));
+    peer.write("TablePassword\n");
+    std::string answer;
+    t.restart();
+    while (!peer.canReadLine() && t.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        peer.waitForReadyRead(20);
+    }
+    answer = peer.readLine().toStdString();
+    EXPECT_EQ(answer, "heslo\n");
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The frame window in the three languages, on each module page: saved as pictures to look at.
+TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
+    // With the program's own user steps: the captions come from the caption table.
+    InstallUserSteps();
+    for (int language : {1, 2, 3}) {
+        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
+        Start();
+        const char* fileMenu[] = {"", "&File", "&Súbor", "&Soubor"};
+        EXPECT_EQ(frame->FileMenu->Caption(), fileMenu[language]);
+        EXPECT_TRUE(fs::exists(dataFolder / "version.inf"));
+        const char* names[] = {"", "address", "reports", "tasks", "links"};
+        for (int module : {AddressModule, ReportsModule, TasksModule, LinksModule}) {
+            frame->OpenModule(module);
+            const QImage picture =
+                testing::SaveWindowPicture(*frame, "frame-" + std::to_string(language) + "-" + names[module]);
+            EXPECT_EQ(picture.width(), frame->Width() * picture.devicePixelRatio());
+        }
+        const char* linksTitle[] = {"", " Links - ", " Odkazy - ", " Odkazy - "};
+        EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), linksTitle[language]);
+        frame->Free();
+        frame = nullptr;
+        data.reset();
+    }
+    SetLanguage(2);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, AWrongTablePasswordIsReportedAndTheUserIsAskedAgain) {
+    MakeServerTables(dataFolder, {}, "tajne");
+    // A new run knows no password yet.
+    VolgaSession().RemovePassword("tajne");
+    // A missing header picture changes nothing of the start.
+    WriteSettings("Nastavenia67=1\nNastavenia84=1\nNastavenia_Text25=" + (temp.path() / "gone.bmp").string() + "\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    int asked = 0;
+    RegisteredUserSteps().PickUser = [&](TMainForm& f) {
+        ++asked;
+        f.TablePassword = "tajne";
+        return true;
+    };
+    responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    Start();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+    ASSERT_NE(data->TaskTable, nullptr);
+    EXPECT_TRUE(data->AddressTable->Active());
+    EXPECT_EQ(frame->TablePassword, "tajne");
+    EXPECT_EQ(frame->ActiveModule(), AddressModule);
+    EXPECT_EQ(frame->Header1->Gradient().BackStyle(), TBackStyle::bsNormal);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, TheAboutBoxSpeaksTheLanguageAndItsLinksOpenThroughTheDesktop) {
+    std::vector<std::string> opened;
+    SetShellOpener([&](const std::string& file, const std::string&, const std::string&, int) {
+        opened.push_back(file);
+        return 33;
+    });
+    for (int language : {1, 2, 3}) {
+        SetLanguage(language);
+        std::string caption;
+        responder.OnShowModal = [&](TForm& f) {
+            auto& box = static_cast<TAboutBox&>(f);
+            caption = box.TabSheet2->Caption();
+            box.WebLabel->OnClick(box.WebLabel);
+            testing::SaveWindowPicture(box, "about-" + std::to_string(language));
+            return mrOk;
+        };
+        TAboutBox box(nullptr);
+        box.ShowModal();
+        const char* thanks[] = {"", "Thanks", "Poďakovanie", "Poděkování"};
+        EXPECT_EQ(caption, thanks[language]);
+    }
+    EXPECT_EQ(opened, std::vector<std::string>(3, "http://www.kvzirt.example"));
+    SetShellOpener(nullptr);
+    SetLanguage(2);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST(DataModulePartsTest, FileFiltersAndTheFontDialogsLargestSize) {
+    EXPECT_EQ(FileDialogFilter("Zostava KV-Zirt|*.qrp|Všetky súbory|*.*"), "Zostava KV-Zirt (*.qrp);;Všetky súbory (*.*)");
+    EXPECT_EQ(FileDialogFilter("Pictures|*.bmp;*.gif"), "Pictures (*.bmp *.gif)");
+    testing::EnsureApplication();
+    TResponder responder;
+    responder.OnDialog = [](QDialog& d) {
+        auto& fonts = static_cast<QFontDialog&>(d);
+        fonts.setCurrentFont(QFont("Serif", 24));
+        return int(QDialog::Accepted);
+    };
+    TFontDialog dialog;
+    dialog.MaxFontSize = 10;
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Font.Size, 10);
+    EXPECT_FALSE(dialog.Font.Name.empty());
+    EXPECT_EQ(DataModuleParts().ImageList4.Width(), 32);
+    EXPECT_GT(DataModuleParts().ImageList1.Count(), kInsertingImage);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, ConnectToServerLeavesOfflineModeOnceTheServerIsBack) {
+    const fs::path server = temp.path() / "server";
+    fs::create_directories(server);
+    WriteSettings("Nastavenia67=1\nNastavenia73=1\nNastavenia_Text18=" + server.string() + "/\nNastavenia_Text19=Jano\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    Start();
+    ASSERT_TRUE(frame->OfflineMode);
+    // Still away: the notice again, still offline.
+    frame->ConnectMenuClick(frame);
+    EXPECT_TRUE(frame->OfflineMode);
+    EXPECT_EQ(responder.MessageBoxes.size(), 2u);
+    MakeServerTables(server, {"Zo servera"});
+    frame->ConnectMenuClick(frame);
+    EXPECT_FALSE(frame->OfflineMode);
+    EXPECT_FALSE(frame->ConnectMenu->Visible());
+    EXPECT_EQ(ProgramState().TableFolder, server.string() + "/");
+    EXPECT_TRUE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
+    EXPECT_EQ(frame->ActiveModule(), AddressModule);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, AChangeOfUserSavesTheSettingsAndOpensTheNewUsersTablesAndModule) {
+    WriteSettings("Nastavenia67=1\nNastavenia36=4\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    RegisteredUserSteps().PickUser = [](TMainForm& f) {
+        ProgramState().UserPrefix = "Eva";
+        f.TablePassword.clear();
+        return true;
+    };
+    Start();
+    ASSERT_TRUE(frame->ChangeUserButon->Enabled());
+    frame->SetBounds(50, 60, frame->Width(), frame->Height());
+    ProgramSettings().Nastavenia[kSetActiveModule] = 3;
+    frame->ChangeUserButon->Click();
+    EXPECT_FALSE(frame->TranslateOnShow);
+    EXPECT_EQ(ProgramState().UserPrefix, "Eva");
+    EXPECT_TRUE(fs::exists(dataFolder / "Eva_tasks.d"));
+    EXPECT_EQ(data->TableFileName(TableId::Tasks), dataFolder / "Eva_tasks.d");
+    // The settings were saved before the user changed and read again after.
+    EXPECT_EQ(frame->ActiveModule(), TasksModule);
+    EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), " Tasks - Eva");
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+TEST_F(MainFormTest, EraseAllTasksDeletesEveryTaskAndWritesTheTableOnlyOnYes) {
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    TVolgaTable& tasks = *data->TaskTable;
+    for (int i = 0; i < 5; ++i) {
+        tasks.Append();
+        tasks.FieldByName("Uloha").SetAsString("Úloha " + std::to_string(i));
+        tasks.Post();
+    }
+    tasks.ApplyChanges();
+    tasks.CommitChanges();
+    const fs::path file = data->TableFileName(TableId::Tasks);
+    const std::string before = ReadWholeFile(file);
+    responder.MessageBoxAnswers = {IDNO};
+    frame->DelAllQuescionsClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), 5);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    responder.MessageBoxAnswers = {IDYES};
+    frame->DelAllQuescionsClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), 0);
+    tasks.Refresh();
+    EXPECT_EQ(tasks.RecordCount(), 0);
+}
+
+} // namespace
+} // namespace kvz
