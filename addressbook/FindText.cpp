@@ -6,6 +6,8 @@
 
 #include <QGridLayout>
 
+#include <algorithm>
+
 namespace kvz {
 
 namespace {
