@@ -2,6 +2,8 @@
 
 #include "addressbook/Captions.h"
 
+#include <QHBoxLayout>
+
 #include <vector>
 
 namespace kvz {
@@ -71,6 +73,17 @@ std::optional<TableGroup> TableBoxes::Checked() const {
 void ShowButtonCaptions(TButton& help, TButton& cancel) {
     SetMessageCaption(help, 168);
     SetMessageCaption(cancel, 169);
+}
+
+QHBoxLayout* OkButtonRow(TForm& form, TButton& ok) {
+    ok.SetName("BitBtn1");
+    ok.SetParent(&form);
+    ok.SetCaption("OK");
+    ok.SetDefault(true);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok.Widget());
+    return row;
 }
 
 } // namespace kvz

@@ -10,6 +10,8 @@
 #include <optional>
 #include <utility>
 
+class QHBoxLayout;
+
 namespace kvz {
 
 using NamedBox = std::pair<TCheckBox*, const char*>;
@@ -34,5 +36,7 @@ struct TableBoxes {
 };
 // Help and Cancel from the catalogue.
 void ShowButtonCaptions(TButton& help, TButton& cancel);
+// A row for the bottom of a laid-out form: OK, the default button, at its right.
+QHBoxLayout* OkButtonRow(TForm& form, TButton& ok);
 
 } // namespace kvz

@@ -5,29 +5,24 @@
 #include "engine/VolgaUtils.h"
 #include "platform/data/DB.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/rtl/Files.h"
 
+#include <cerrno>
 #include <stdexcept>
 
 namespace kvz {
 
 namespace fs = std::filesystem;
 
-std::string ExchangeTexts::operator()() const {
-    const int language = Language();
-    return Texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
+std::string ExchangeTexts::operator()() const { return InLanguage(Texts); }
 
 TTableLocks& ExchangeContext::Locks() const {
     if (!Frame.Locks) throw std::logic_error("The frame window has no table locks");
     return *Frame.Locks;
 }
 
-fs::path ExchangeContext::TableFile(TableId table) const {
-    return Frame.TableFolder / UserFileName(Frame.UserPrefix, TableSuffix(table));
-}
-fs::path ExchangeContext::LockFile(TableId table) const {
-    return Frame.TableFolder / UserFileName(Frame.UserPrefix, LockSuffix(table));
-}
+fs::path ExchangeContext::TableFile(TableId table) const { return Data.TableFileName(table); }
+fs::path ExchangeContext::LockFile(TableId table) const { return Data.LockFileName(table); }
 
 void ExchangeContext::RefreshActiveModule() const {
     if (FrameWindow) FrameWindow->RefreshActiveModule();
@@ -113,6 +108,34 @@ std::vector<int> SendToKinds(TableGroup group) {
         break;
     }
     return {1, 2, 3, 4, 5, 6, 7};
+}
+
+std::vector<TableId> GroupTables(TableGroup group) {
+    switch (group) {
+    case TableGroup::Address:
+        return {TableId::Address};
+    case TableGroup::Tasks:
+        return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
+    case TableGroup::Links:
+        return {TableId::Links, TableId::LinksType};
+    case TableGroup::All:
+        break;
+    }
+    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
+            TableId::Owners,  TableId::Links, TableId::LinksType};
+}
+
+bool FileThere(const fs::path& file) {
+    switch (CheckPath(file)) {
+    case PathState::Present:
+        return true;
+    case PathState::Absent:
+        return false;
+    case PathState::Unknown:
+        break;
+    }
+    const int error = errno;
+    throw FileError("Cannot check the file \"" + file.string() + "\"", file, error);
 }
 
 bool SameStructure(const TDataSet& a, const TDataSet& b) {

@@ -29,7 +29,7 @@ public:
 
 // The program's state that an exchange works with.
 struct ExchangeContext {
-    TDataModule1& Data;
+    TDataModule1& Data; // over Frame: it names the tables' files
     FrameState& Frame;
     std::string Password;
     ExchangeFrameServices* FrameWindow = nullptr;
@@ -59,6 +59,13 @@ const SendToKind& SendToKindOf(int number); // 1 to 7
 enum class TableGroup { Address, Tasks, Links, All };
 // The send-to kinds of a group, in the order they are written and merged.
 std::vector<int> SendToKinds(TableGroup group);
+// The tables of a group, in the order they are exported and restored: Address the address
+// table; Tasks tasks, projects, sub-projects and owners; Links links and link types; All every one.
+std::vector<TableId> GroupTables(TableGroup group);
+
+// Whether the file is there; one that cannot be checked (no permission, a share that does not
+// answer) throws FileError rather than pass for absent.
+bool FileThere(const std::filesystem::path& file);
 
 // Whether both have the same field count and, position by position, the same field name and
 // data type.

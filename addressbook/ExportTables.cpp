@@ -10,26 +10,7 @@ namespace kvz {
 
 namespace fs = std::filesystem;
 
-std::vector<TableId> ExportedTables(TableGroup group) {
-    const std::vector<TableId> address{TableId::Address};
-    const std::vector<TableId> tasks{TableId::Tasks, TableId::Projects, TableId::SubProjects,
-                                     TableId::Owners};
-    const std::vector<TableId> links{TableId::Links, TableId::LinksType};
-    switch (group) {
-    case TableGroup::Address:
-        return address;
-    case TableGroup::Tasks:
-        return tasks;
-    case TableGroup::Links:
-        return links;
-    case TableGroup::All:
-        break;
-    }
-    std::vector<TableId> all = address;
-    all.insert(all.end(), tasks.begin(), tasks.end());
-    all.insert(all.end(), links.begin(), links.end());
-    return all;
-}
+std::vector<TableId> ExportedTables(TableGroup group) { return GroupTables(group); }
 
 std::string ExportFileName(const std::string& prefix, TableId table, ExportFormat format) {
     const std::string suffix = TableSuffix(table);

@@ -3,41 +3,15 @@
 #include "core/TableLocks.h"
 #include "platform/rtl/Files.h"
 
-#include <cerrno>
 #include <optional>
 
 namespace kvz {
 
 namespace fs = std::filesystem;
 
-std::vector<TableId> RestoredTables(TableGroup group) {
-    switch (group) {
-    case TableGroup::Address:
-        return {TableId::Address};
-    case TableGroup::Tasks:
-        return {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners};
-    case TableGroup::Links:
-        return {TableId::Links, TableId::LinksType};
-    case TableGroup::All:
-        break;
-    }
-    return {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
-            TableId::Owners,  TableId::Links, TableId::LinksType};
-}
+std::vector<TableId> RestoredTables(TableGroup group) { return GroupTables(group); }
 
 namespace {
-
-bool BackupThere(const fs::path& backup) {
-    switch (CheckPath(backup)) {
-    case PathState::Present:
-        return true;
-    case PathState::Absent:
-        return false;
-    case PathState::Unknown:
-        break;
-    }
-    throw FileError("Cannot check the backup \"" + backup.string() + "\"", backup, errno);
-}
 
 using Opener = void (TDataModule1::*)(const fs::path&, const std::string&, const fs::path&);
 
@@ -66,7 +40,7 @@ Opener OpenerOf(TableId table) {
 bool RestoreTableFromBackup(ExchangeContext& context, TableId table) {
     const fs::path file = context.TableFile(table);
     const fs::path backup = fs::path(file).replace_extension(".bak");
-    if (!BackupThere(backup)) return false;
+    if (!FileThere(backup)) return false;
     const bool network = context.Frame.NetworkMode;
     {
         BusyAnimationScope busy(context.Locks(), network);
@@ -76,7 +50,7 @@ bool RestoreTableFromBackup(ExchangeContext& context, TableId table) {
         if (table == TableId::Address) {
             const fs::path layoutBackup =
                 context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".bak");
-            if (BackupThere(layoutBackup))
+            if (FileThere(layoutBackup))
                 CopyFileDurably(layoutBackup,
                                 context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".ucs"));
         }

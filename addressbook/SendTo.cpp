@@ -14,18 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Exists(const fs::path& file) {
-    switch (CheckPath(file)) {
-    case PathState::Present:
-        return true;
-    case PathState::Absent:
-        return false;
-    case PathState::Unknown:
-        break;
-    }
-    throw FileError("Cannot check the file \"" + file.string() + "\"", file, errno);
-}
-
 std::unique_ptr<TVolgaTable> OpenOwnTable(const fs::path& file, const std::string* password) {
     auto table = std::make_unique<TVolgaTable>();
     if (password) table->SetPassword(*password);
@@ -47,7 +35,7 @@ fs::path CreateExchangeFolder(const fs::path& chosen, const std::string& prefix)
 
 bool WriteSendToTable(const fs::path& ownFile, const fs::path& sendToFile, const std::string& prefix,
                       const std::string& password) {
-    if (!Exists(ownFile)) return false;
+    if (!FileThere(ownFile)) return false;
     std::unique_ptr<TVolgaTable> table = OpenOwnTable(ownFile, &password);
     const bool numbered = table->FieldDefs().Count() > 0 && table->FieldDefs()[0].Name() == "Number";
     TField* user = table->FindField("User");
@@ -96,7 +84,7 @@ std::optional<std::string> ReadSendToPrefix(const fs::path& folder) {
 bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& sendToFile,
                         const std::string& senderPrefix, const AskAssignment& ask) {
     const SendToKind& k = SendToKindOf(kind);
-    if (!Exists(context.TableFile(k.Table)) || !Exists(sendToFile)) return false;
+    if (!FileThere(context.TableFile(k.Table)) || !FileThere(sendToFile)) return false;
     TVolgaTable* target = context.Data.TableOf(k.Table);
     if (!target) throw std::logic_error("The table of the merge is not open");
     // Opened with the passwords the engine knows; an unknown one is asked for.

@@ -1,6 +1,11 @@
 // The program: the frame window, then the data module, then the message loop. The module
 // windows and dialogs register with the frame window here.
+#include "addressbook/AdresyChild.h"
+#include "addressbook/CategoryForm.h"
 #include "addressbook/ExportForm.h"
+#include "addressbook/FilterForm.h"
+#include "addressbook/FindText.h"
+#include "addressbook/OrderForm.h"
 #include "addressbook/ReadUnit.h"
 #include "addressbook/WabImport.h"
 #include "addressbook/Zaloha.h"
@@ -49,6 +54,44 @@ void RegisterExchangeDialogs(TDataModule1& data) {
     };
 }
 
+// Closing the filter dialog without OK lets the filter button up, which removes the filter.
+class FrameFilterButton : public FilterButtonServices {
+public:
+    void ReleaseFilterButton() override {
+        TMainForm* frame = MainForm();
+        if (!frame) return;
+        frame->FilterButton->SetDown(false);
+        frame->FilterMenu->SetChecked(false);
+        frame->FilterButtonClick(frame->FilterButton);
+        ProgramState().FilterFieldName.clear();
+    }
+};
+
+// The find window, made once and shown by the Find command; the filter, sort-order and
+// category dialogs, each run modally over the tables of the moment.
+void RegisterAddressDialogs(TDataModule1& data, TMainForm& frame) {
+    static FrameFilterButton filterButton;
+    ProgramState().FilterButton = &filterButton;
+    auto* find = new TFindTextForm(&frame, data, ProgramState());
+    auto& dialogs = RegisteredModules().Dialogs;
+    dialogs["TFindTextForm"] = [find] {
+        find->Show();
+        return static_cast<int>(mrNone);
+    };
+    dialogs["TFilterForm"] = [&data] {
+        TFilterForm form(nullptr, data, ProgramState());
+        return form.ShowModal();
+    };
+    dialogs["TOrderForm"] = [&data] {
+        TOrderForm form(nullptr, data, ProgramState());
+        return form.ShowModal();
+    };
+    dialogs["TAddForm"] = [] {
+        TAddForm form(nullptr, ProgramState());
+        return form.ShowModal();
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +109,10 @@ int main(int argc, char** argv) {
         Application().ShowException(error);
     }
     RegisterExchangeDialogs(*dataModule);
+    RegisteredModules().AddressBook = [&dataModule](TComponent* owner) {
+        return new TAdresyChildForm(owner, *dataModule);
+    };
+    RegisterAddressDialogs(*dataModule, *frame);
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

@@ -1,6 +1,7 @@
 #include "controls/KvLookupModel.h"
 
 #include "platform/forms/Controls.h"
+#include "platform/rtl/CodePage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,43 +34,6 @@ void SetLookupTicks(std::function<long long()> ticks) {
     LastSearchKey() = 0;
 }
 
-int Utf8Length(const std::string& text) {
-    int n = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
-std::string Utf8Left(const std::string& text, int chars) {
-    size_t i = 0;
-    for (int n = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && n++ == chars) break;
-    }
-    return text.substr(0, i);
-}
-
-namespace {
-
-void AppendUtf8(std::string& s, char32_t c) {
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-} // namespace
-
 bool TLookupSearch::SearchKey(char32_t key) {
     return key == 8 || (key >= 32 && key != 127 && !(key >= 0x80 && key < 0xA0) && key <= 0x10FFFF);
 }
@@ -86,9 +50,10 @@ bool TLookupSearch::Type(char32_t key, const std::function<std::optional<std::st
     LastSearchKey() = now;
 
     std::string candidate;
+    const size_t typed = Utf8Length(prefix_);
     if (key == 8) {
-        candidate = Utf8Left(prefix_, std::max(Utf8Length(prefix_) - 1, 0));
-    } else if (Utf8Length(prefix_) < kMaxChars) {
+        candidate = Utf8Left(prefix_, typed > 0 ? typed - 1 : 0);
+    } else if (typed < static_cast<size_t>(kMaxChars)) {
         candidate = prefix_;
         AppendUtf8(candidate, key);
     }

@@ -41,10 +41,6 @@ private:
     std::string prefix_;
 };
 
-// The first `chars` characters of a UTF-8 text.
-std::string Utf8Left(const std::string& text, int chars);
-int Utf8Length(const std::string& text);
-
 // The scroll timer while the mouse drags above or below a list: the step (-1 up, +1 down, 0
 // inside the list: the timer stops) and the interval, quicker the farther the mouse is, but
 // never below 10 ms so that the timer cannot spin.

@@ -42,11 +42,6 @@ void SetText(TComponent* component, TCaptionKind kind, const std::string& text) 
 
 } // namespace
 
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[KnownLanguage(language) ? language - 1 : 0];
-}
-
 TComponent* FindNamedComponent(const TComponent& form, std::string_view name) {
     if (TComponent* found = form.FindComponent(name)) return found;
     for (int i = 0; i < form.ComponentCount(); ++i) {

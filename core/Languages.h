@@ -2,6 +2,7 @@
 // table by component name, the frame window's translation, and the language dialog.
 #pragma once
 
+#include "core/Messages.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
@@ -19,10 +20,6 @@ enum class TCaptionKind;
 
 inline constexpr int kEnglish = 1, kSlovak = 2, kCzech = 3;
 inline constexpr int kHelpLanguageSlot = 67; // Nastavenia67: the language, 2 by default
-
-// The text of the program's language among an English, a Slovak and a Czech one (English for
-// another language).
-const char* InLanguage(const char* const (&texts)[3]);
 
 // "kvzirt_e3.hlp" for English, "kvzirt3.hlp" for Slovak and Czech.
 std::string HelpFileName(int language);

@@ -291,6 +291,8 @@ public:
     bool LinksEditPending = false;
     std::string NetEditMode;
     bool RememberedPripNar = false, RememberedPripMen = false;
+    // The dates the reminders were made for, so that a changed date makes them again.
+    TDateTime RememberedNarodeniny = 0, RememberedMeniny = 0;
     bool TaskEditorNewTask = true;
     bool PaymentsCurrent = true;
     std::string TablePassword;
@@ -314,6 +316,7 @@ private:
     void BuildServices();
     void BuildCommands();
     // Creates or removes one reminder task of the current address and keeps its code there.
+    void UpdateReminderTasks(bool newAddress, const std::string& firstName, const std::string& surname);
     void ReminderTask(bool birthday, bool remind, const std::string& firstName, const std::string& surname,
                       TDateTime date);
     void ShowPrintHeader(bool on);

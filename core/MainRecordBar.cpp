@@ -45,6 +45,7 @@ void TMainForm::ZablokujVsetko() {
     LinksEditPending = false;
     NetEditMode.clear();
     RememberedPripNar = RememberedPripMen = false;
+    RememberedNarodeniny = RememberedMeniny = 0;
     if (ReportsWindow* reports = Reports()) reports->SelectFirstEnvelopeFormat();
 }
 
@@ -245,6 +246,8 @@ void TMainForm::EditButtonClick(TComponent*) {
         if (table.IsEmpty()) return;
         RememberedPripNar = table.FieldByName("PripNar").AsBoolean();
         RememberedPripMen = table.FieldByName("PripMen").AsBoolean();
+        RememberedNarodeniny = table.FieldByName("Narodeniny").AsDateTime();
+        RememberedMeniny = table.FieldByName("Meniny").AsDateTime();
         book->EnableDateEdits(RememberedPripNar, RememberedPripMen);
         book->EnableRemindBoxes(true);
         if (!ProgramState().NetworkMode) {
@@ -306,15 +309,7 @@ void TMainForm::PostButtonClick(TComponent*) {
                 if (table.State() == dsEdit || table.State() == dsInsert) table.Post();
                 const std::string first = OrUnknown(book->FirstNameText());
                 const std::string surname = OrUnknown(book->SurnameText());
-                // The flags of the record being saved, compared with what it had when opened.
-                const bool pripNar = table.FieldByName("PripNar").AsBoolean();
-                const bool pripMen = table.FieldByName("PripMen").AsBoolean();
-                const bool hadNar = NewAddressPending ? false : RememberedPripNar;
-                const bool hadMen = NewAddressPending ? false : RememberedPripMen;
-                if (pripNar != hadNar)
-                    CreateBirthdayTask(pripNar, first, surname, table.FieldByName("Narodeniny").AsDateTime());
-                if (pripMen != hadMen)
-                    CreateNameDayTask(pripMen, first, surname, table.FieldByName("Meniny").AsDateTime());
+                UpdateReminderTasks(NewAddressPending, first, surname);
                 table.ApplyChanges();
                 table.CommitChanges();
             } else {

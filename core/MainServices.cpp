@@ -330,19 +330,38 @@ void TMainForm::CreateNameDayTask(bool remind, const std::string& firstName, con
     ReminderTask(false, remind, firstName, surname, date);
 }
 
+// The flags and dates of the record being saved, compared with what it had when opened: a
+// reminder turned on or off is made or removed, and one whose date changed is made anew.
+void TMainForm::UpdateReminderTasks(bool newAddress, const std::string& firstName, const std::string& surname) {
+    TVolgaTable& addresses = *DataModule1->AddressTable;
+    const struct {
+        bool Birthday;
+        const char* Flag;
+        const char* Date;
+        bool Had;
+        TDateTime HadDate;
+    } kinds[] = {{true, "PripNar", "Narodeniny", RememberedPripNar, RememberedNarodeniny},
+                 {false, "PripMen", "Meniny", RememberedPripMen, RememberedMeniny}};
+    for (const auto& kind : kinds) {
+        const bool on = addresses.FieldByName(kind.Flag).AsBoolean();
+        const bool had = newAddress ? false : kind.Had;
+        const TDateTime date = addresses.FieldByName(kind.Date).AsDateTime();
+        if (on != had) {
+            ReminderTask(kind.Birthday, on, firstName, surname, date);
+        } else if (on && date != kind.HadDate) {
+            ReminderTask(kind.Birthday, false, firstName, surname, date);
+            ReminderTask(kind.Birthday, true, firstName, surname, date);
+        }
+    }
+}
+
 void TMainForm::CreateAnniversaryTasks() {
     AddressBookWindow* book = AddressBook();
     if (!book || !DataModule1) return;
-    TVolgaTable& addresses = *DataModule1->AddressTable;
     auto orUnknown = [](const std::string& s) { return s.empty() ? GetMessageText(kMsgUnknown) : s; };
     const std::string first = orUnknown(book->FirstNameText());
     const std::string surname = orUnknown(book->SurnameText());
-    const bool pripNar = addresses.FieldByName("PripNar").AsBoolean();
-    const bool pripMen = addresses.FieldByName("PripMen").AsBoolean();
-    const bool hadNar = NetEditMode == "Insert" ? false : RememberedPripNar;
-    const bool hadMen = NetEditMode == "Insert" ? false : RememberedPripMen;
-    if (pripNar != hadNar) CreateBirthdayTask(pripNar, first, surname, addresses.FieldByName("Narodeniny").AsDateTime());
-    if (pripMen != hadMen) CreateNameDayTask(pripMen, first, surname, addresses.FieldByName("Meniny").AsDateTime());
+    UpdateReminderTasks(NetEditMode == "Insert", first, surname);
 }
 
 // ---- what the data module asks ----

@@ -27,6 +27,10 @@ void LookUp(const char* const (&table)[Rows][3], int id, std::string& text, int 
 int Language() { return gLanguage; }
 void SetLanguage(int language) { gLanguage = language; }
 
+const char* InLanguage(const char* const (&texts)[3]) {
+    return texts[gLanguage >= 1 && gLanguage <= 3 ? gLanguage - 1 : 0];
+}
+
 void GetMessageText(int id, std::string& text, int language) { LookUp(kMessageTable, id, text, language); }
 void GetMessageText(int id, std::string& text) { GetMessageText(id, text, gLanguage); }
 

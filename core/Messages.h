@@ -12,6 +12,10 @@ namespace kvz {
 int Language();
 void SetLanguage(int language);
 
+// The text of the program's language among an English, a Slovak and a Czech one (English for
+// another language).
+const char* InLanguage(const char* const (&texts)[3]);
+
 // Sets text to message id in the language; any other language leaves text as it was, and a
 // number outside the catalogue gives an empty text.
 void GetMessageText(int id, std::string& text, int language);

@@ -71,6 +71,41 @@ public:
     virtual void SubProjectTableFilterRecord(TDataSet& dataSet, bool& accept) = 0;
 };
 
+// What the find, filter and sort-order dialogs ask of the module windows.
+class AddressSortServices {
+public:
+    virtual ~AddressSortServices() = default;
+    // The quick list shows the field alone, the table is sorted again by the stored sort
+    // field (ApplySortOrder), and LookLabel reads "Order by : " and the caption.
+    virtual void ShowSortField(const std::string& fieldName, const std::string& caption) = 0;
+    // The category picker is filled again (LoadUserSplitItems).
+    virtual void LoadUserSplitItems() = 0;
+};
+
+class LinksSearchServices {
+public:
+    virtual ~LinksSearchServices() = default;
+    // Sorts the links by the field (TriedLinks).
+    virtual void TriedLinks(const std::string& fieldName) = 0;
+    // The page control's change handler: rebuilds the list from the table.
+    virtual void PageControlChange() = 0;
+};
+
+class ReportsSearchServices {
+public:
+    virtual ~ReportsSearchServices() = default;
+    // Both address lists (all addresses, own choice) show the field.
+    virtual void ShowListField(const std::string& fieldName) = 0;
+};
+
+class FilterButtonServices {
+public:
+    virtual ~FilterButtonServices() = default;
+    // Releases the frame window's filter button and runs its click handler, which removes
+    // the filter.
+    virtual void ReleaseFilterButton() = 0;
+};
+
 // Filters that the dialogs set and the data module's filter handlers read.
 struct TableFilterState {
     std::string AddressKeyFilter;      // a record code; empty = off
@@ -91,10 +126,15 @@ struct FrameState {
     SettingsStore* Settings = nullptr;
     TTableLocks* Locks = nullptr;
     TableFilterState Filters;
+    std::string FilterFieldName; // the filter dialog's first field while its filter is on
     FrameServices* Frame = nullptr;
     AddressBookServices* AddressBook = nullptr;
     TasksWindowServices* TasksWindow = nullptr;
     LinksWindowServices* LinksWindow = nullptr;
+    AddressSortServices* AddressSort = nullptr;
+    LinksSearchServices* LinksSearch = nullptr;
+    ReportsSearchServices* ReportsSearch = nullptr;
+    FilterButtonServices* FilterButton = nullptr;
 };
 
 // ---- The module windows as the frame window sees them ----

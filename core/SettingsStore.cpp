@@ -161,8 +161,7 @@ void SettingsStore::SaveSettings(const std::filesystem::path& dataFolder) const 
     for (int k = 1; k <= kTextCount; ++k) {
         const std::string& text = NastaveniaText[static_cast<size_t>(k)];
         if (text.find_first_of("\r\n") == std::string::npos) continue;
-        const int language = Language();
-        throw std::invalid_argument(kLineBreakTexts[language >= 1 && language <= 3 ? language - 1 : 0] + TextKey(k));
+        throw std::invalid_argument(InLanguage(kLineBreakTexts) + TextKey(k));
     }
     IniFile ini(ExistingOrCanonical(dataFolder, kFileName));
     for (int k = 1; k <= kIntegerCount; ++k) ini.WriteInteger(kSection, IntegerKey(k), Nastavenia[static_cast<size_t>(k)]);

@@ -39,12 +39,6 @@ void TTableLocks::UnlockTableFile() {
 
 namespace {
 
-// The text of the program's language among the English, Slovak and Czech ones.
-const char* InLanguage(const char* const (&texts)[3]) {
-    const int language = Language();
-    return texts[language >= 1 && language <= 3 ? language - 1 : 0];
-}
-
 // The pause before the next try: the interval, shifted at random by up to half of it so that
 // writers who wait together do not try together, and shortened as the wait grows, so that the
 // writers who waited longest try most often and none is left waiting behind newcomers.

@@ -86,12 +86,7 @@ std::string NewUserNameFault(const std::string& name, const std::vector<std::str
 }
 
 std::string CutPassword(std::string_view password, int count) {
-    size_t at = 0;
-    for (int chars = 0; at < password.size() && chars < count; ++chars) {
-        ++at;
-        while (at < password.size() && (static_cast<unsigned char>(password[at]) & 0xC0) == 0x80) ++at;
-    }
-    return std::string(password.substr(0, at));
+    return Utf8Left(password, count > 0 ? static_cast<size_t>(count) : 0);
 }
 
 void CreateUserTables(TDataModule1& data, const std::filesystem::path& folder, const std::string& prefix,

@@ -70,8 +70,14 @@ TVolgaMask::TVolgaMask(std::string_view mask, int codePage) : upper_(CodePageTab
         items_.push_back(item);
     };
     for (size_t i = 0; i < mask.size(); ++i) {
-        const auto c = static_cast<uint8_t>(mask[i]);
-        if (c == '*' || c == '%') {
+        auto c = static_cast<uint8_t>(mask[i]);
+        // A backslash takes the next character as it stands, so that typed text can hold
+        // the wildcard characters; a backslash at the end stands for itself.
+        if (c == '\\' && i + 1 < mask.size()) {
+            c = static_cast<uint8_t>(mask[++i]);
+            add({wild, ItemKind::Literal, upper_[c]}, i + 1);
+            wild = false;
+        } else if (c == '*' || c == '%') {
             wild = true;
         } else if (c == '?' || c == '_') {
             if (!wild) add({false, ItemKind::AnyChar, 0}, i + 1);

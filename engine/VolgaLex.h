@@ -45,8 +45,8 @@ struct TVolgaToken {
 
 enum class TVolgaOperator { Equal, Greater, Less, GreaterEqual, LessEqual, NotEqual, Like, StarEqual };
 
-// A LIKE mask: "*" and "%" match any run, "?" and "_" one character; letters match without
-// regard to case.
+// A LIKE mask: "*" and "%" match any run, "?" and "_" one character, "\\" before a character
+// matches that character itself; letters match without regard to case.
 class TVolgaMask {
 public:
     // The mask in the data code page's bytes; throws EVolgaFilterError for more than 30 runs.

@@ -27,7 +27,12 @@ bool TDataSource::IsLinkedTo(const TDataSet* dataSet) const {
 void TDataSource::SetDataSet(TDataSet* dataSet) {
     if (dataSet == dataSet_) return;
     if (IsLinkedTo(dataSet)) DatabaseError("Circular datalinks are not allowed", this);
-    if (dataSet_) dataSet_->RemoveDataSource(this);
+    if (dataSet_) {
+        // The links let go of the old dataset's fields before they meet the new one's.
+        dataSet_->RemoveDataSource(this);
+        dataSet_ = nullptr;
+        UpdateState();
+    }
     dataSet_ = dataSet;
     if (dataSet_) dataSet_->AddDataSource(this);
     UpdateState();

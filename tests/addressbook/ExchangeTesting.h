@@ -5,7 +5,7 @@
 #include "addressbook/Exchange.h"
 #include "core/Data1.h"
 #include "core/Messages.h"
-#include "core/SettingsStore.h"
+#include "core/ProgramTesting.h"
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"
 
@@ -22,22 +22,14 @@ struct CountingFrame : ExchangeFrameServices {
     void RefreshActiveModule() override { ++refreshed; }
 };
 
-struct Program {
-    SettingsStore settings;
-    TTableLocks locks;
-    FrameState frame;
+struct Program : ProgramFrame {
     CountingFrame frameWindow;
     std::unique_ptr<TDataModule1> data;
     std::unique_ptr<ExchangeContext> context;
 
     Program(const std::filesystem::path& folder, const std::string& prefix, bool network = false,
-            const std::string& password = "heslo") {
-        frame.DataFolder = folder;
-        frame.TableFolder = folder;
-        frame.UserPrefix = prefix;
-        frame.NetworkMode = network;
-        frame.Settings = &settings;
-        frame.Locks = &locks;
+            const std::string& password = "heslo")
+        : ProgramFrame(folder, prefix, network) {
         data = std::make_unique<TDataModule1>(frame);
         data->DataModuleCreate();
         data->OpenAllTables(password);

@@ -5,6 +5,8 @@
 #include "platform/forms/Responder.h"
 #include "platform/rtl/Clock.h"
 
+#include "TempFolder.h"
+
 #include <QApplication>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -272,7 +274,8 @@ TEST_F(DateControlsTest, ComboEditButtonAndClickKey) {
 }
 
 TEST_F(DateControlsTest, DirectoryEditAsksTheFolderDialog) {
-    const auto dir = std::filesystem::temp_directory_path() / "kvz-directoryedit";
+    TempFolder temp;
+    const std::filesystem::path& dir = temp.path();
     std::filesystem::create_directories(dir / "a");
     std::filesystem::create_directories(dir / "b");
     auto* edit = new TDirectoryEdit(form);
@@ -307,7 +310,6 @@ TEST_F(DateControlsTest, DirectoryEditAsksTheFolderDialog) {
     static_cast<QObject*>(edit->Widget())->event(&drop);
     EXPECT_EQ(edit->Text(), (dir / "b").string() + "/");
     EXPECT_EQ(drops, 1);
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

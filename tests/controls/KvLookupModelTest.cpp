@@ -81,7 +81,7 @@ TEST_F(LookupSearchTest, PausesMismatchesBackspaceAndTheLimit) {
     const std::string zs = "zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz";
     names.push_back(zs);
     Type(zs);
-    EXPECT_EQ(Utf8Length(search.TypedPrefix()), 32);
+    EXPECT_EQ(Utf8Length(search.TypedPrefix()), 32u);
     current = 5;
     Type("z");
     EXPECT_EQ(search.TypedPrefix(), "");

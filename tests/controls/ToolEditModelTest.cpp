@@ -2,6 +2,8 @@
 #include "controls/ToolEditModel.h"
 #include "platform/rtl/Clock.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -33,7 +35,8 @@ TEST(DropDownOriginTest, KeepsThePanelBesideTheEditAndOnItsScreen) {
 }
 
 TEST(DirectoryEditTest, DialogStartTextAndDroppedNames) {
-    const auto dir = std::filesystem::temp_directory_path() / "kvz-diredit-test";
+    TempFolder temp;
+    const std::filesystem::path& dir = temp.path();
     std::filesystem::create_directories(dir / "sub");
     std::ofstream(dir / "sub" / "file.txt") << "x";
     const std::string d = dir.string();
@@ -49,7 +52,6 @@ TEST(DirectoryEditTest, DialogStartTextAndDroppedNames) {
     auto upper = [](std::string_view s) { return s.empty() || s == "gone" ? std::string() : std::string(s) + "!"; };
     EXPECT_EQ(MapDirectoryList("a;;gone;b", true, +upper), "a!;b!");
     EXPECT_EQ(MapDirectoryList("a;b", false, +upper), "a;b!");
-    std::filesystem::remove_all(dir);
 }
 
 class DateTextModelTest : public ::testing::Test {

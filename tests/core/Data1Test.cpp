@@ -6,6 +6,7 @@
 #include "platform/rtl/Files.h"
 
 #include "FileSizeLimit.h"
+#include "ProgramTesting.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -44,20 +45,11 @@ struct FakeTasksWindow : TasksWindowServices {
 };
 
 // One program: its frame state and data module over a table folder.
-struct Program {
-    SettingsStore settings;
-    TTableLocks locks;
+struct Program : ProgramFrame {
     FakeFrame frameWindow;
-    FrameState frame;
     std::unique_ptr<TDataModule1> data;
 
-    Program(const fs::path& folder, bool network) {
-        frame.DataFolder = folder;
-        frame.TableFolder = folder;
-        frame.UserPrefix = "Jano";
-        frame.NetworkMode = network;
-        frame.Settings = &settings;
-        frame.Locks = &locks;
+    Program(const fs::path& folder, bool network) : ProgramFrame(folder, "Jano", network) {
         frame.Frame = &frameWindow;
         settings.Nastavenia[75] = 1;
         data = std::make_unique<TDataModule1>(frame);

@@ -437,8 +437,18 @@ TEST_F(MainFormTest, ReminderTasksFollowTheSavedAddressAndDeleteOnlyTheirOwnTask
     frame->EditButtonClick(frame);
     frame->PostButtonClick(frame);
     EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    // A changed birthday with the reminder still on: the task is made anew on the new date.
+    frame->EditButtonClick(frame);
+    addresses.FieldByName("Narodeniny").SetAsDateTime(31000);
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    const std::string movedCode = addresses.FieldByName("PripNarIdent").AsString();
+    ASSERT_FALSE(movedCode.empty());
+    EXPECT_NE(movedCode, taskCode);
+    LocateRecordCode(tasks, movedCode);
+    EXPECT_EQ(tasks.FieldByName("Date").AsDateTime(), 31000);
     // Off, with its task already gone: nothing else is deleted.
-    LocateRecordCode(tasks, taskCode);
+    LocateRecordCode(tasks, movedCode);
     tasks.Delete();
     tasks.ApplyChanges();
     tasks.CommitChanges();

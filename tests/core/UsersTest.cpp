@@ -8,6 +8,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Files.h"
 
+#include "ProgramTesting.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -18,19 +19,11 @@ namespace kvz {
 namespace {
 
 // One program over a table folder, with the seven tables of "Jano" open.
-struct Program {
-    SettingsStore settings;
-    TTableLocks locks;
-    FrameState frame;
+struct Program : ProgramFrame {
     std::unique_ptr<TDataModule1> data;
 
-    Program(const fs::path& folder, bool network, const std::string& password) {
-        frame.DataFolder = folder;
-        frame.TableFolder = folder;
-        frame.UserPrefix = "Jano";
-        frame.NetworkMode = network;
-        frame.Settings = &settings;
-        frame.Locks = &locks;
+    Program(const fs::path& folder, bool network, const std::string& password)
+        : ProgramFrame(folder, "Jano", network) {
         data = std::make_unique<TDataModule1>(frame);
         data->DataModuleCreate();
         data->OpenAllTables(password);

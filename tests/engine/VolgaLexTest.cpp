@@ -13,7 +13,10 @@ TEST(VolgaMask, MatchesLikeTheEngineAlwaysDid) {
                           Case{"a?c", "abc", true}, Case{"a?c", "ac", false}, Case{"*?", "", true}, Case{"*?", "x", true},
                           Case{"a%", "Alfa", true}, Case{"_lfa", "alfa", true}, Case{"*a*b*c", "aXbYbZc", true},
                           Case{"*a*b*c", "aXbYbZ", false}, Case{"ab", "abc", false}, Case{"", "", true},
-                          Case{"*ššš", "Košššš", true}, Case{"*aab", "aaaab", true}}) {
+                          Case{"*ššš", "Košššš", true}, Case{"*aab", "aaaab", true},
+                          // A backslash takes the next character literally.
+                          Case{"a\\?c", "a?c", true}, Case{"a\\?c", "abc", false}, Case{"*\\%", "100%", true},
+                          Case{"*\\*", "x", false}, Case{"\\\\*", "\\x", true}, Case{"a\\", "a\\", true}}) {
         TVolgaMask mask(Utf8ToCodePage(c.mask, 1250), 1250);
         EXPECT_EQ(mask.Matches(Utf8ToCodePage(c.text, 1250)), c.match) << c.mask << " ~ " << c.text;
     }

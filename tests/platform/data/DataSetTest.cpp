@@ -514,6 +514,23 @@ TEST_F(DataSetFixture, FieldDataLinkFollowsItsField) {
     fl.SetDataSource(nullptr);
 }
 
+TEST_F(DataSetFixture, AFieldLinkTakesTheFieldOfADatasetThatReplacesAnOpenOne) {
+    TFieldDataLink fl;
+    fl.SetFieldName("Name");
+    fl.SetDataSource(&source);
+    ds.Open();
+    auto other = std::make_unique<TTinyDataSet>();
+    other->FieldDefs().Add("Name", ftString, 10);
+    other->AddRow({Variant("Dora")});
+    other->Open();
+    source.SetDataSet(other.get());
+    ASSERT_NE(fl.Field(), nullptr);
+    EXPECT_EQ(fl.Field()->AsString(), "Dora");
+    EXPECT_EQ(fl.Field()->DataSet(), other.get());
+    fl.SetDataSource(nullptr);
+    source.SetDataSet(&ds);
+}
+
 TEST_F(DataSetFixture, MasterLinkFollowsTheMaster) {
     TTinyDataSet detail;
     detail.FieldDefs().Add("X", ftInteger);

@@ -1,0 +1,145 @@
+#include "addressbook/AddressSave.h"
+
+#include "addressbook/AddressLook.h"
+#include "core/Languages.h"
+#include "core/Messages.h"
+#include "core/TableLocks.h"
+#include "engine/VolgaTbl.h"
+#include "engine/VolgaUtils.h"
+#include "platform/data/DB.h"
+#include "platform/rtl/CodePage.h"
+
+#include <cstdio>
+
+namespace kvz {
+
+namespace {
+
+const AddressCopy* CopyOf(const AddressSaveRequest& request, std::string_view field) {
+    for (const AddressCopy& c : request.Copies)
+        if (!c.UserField && CompareTextUtf8(c.Field, field) == 0) return &c;
+    return nullptr;
+}
+
+// Built-in text copies always write; user-field and date copies write what the user changed
+// and what they hold, so that an untouched empty copy keeps a value another computer wrote.
+bool Writes(const AddressCopy& c, const std::optional<TDateTime>& date) {
+    switch (c.Kind) {
+    case AddressCopy::ckText: return !c.UserField || c.Changed || !c.Text.empty();
+    case AddressCopy::ckDate: return c.Changed || date.has_value();
+    case AddressCopy::ckCheck: return true;
+    case AddressCopy::ckPicture: return c.Changed;
+    }
+    return false;
+}
+
+void WriteCopy(TDataSet& table, const AddressCopy& c, const std::optional<TDateTime>& date) {
+    TField* field = table.FindField(c.Field);
+    if (!field || !Writes(c, date)) return;
+    switch (c.Kind) {
+    case AddressCopy::ckText:
+    case AddressCopy::ckPicture:
+        if (c.Text.empty()) field->Clear();
+        else field->SetAsString(c.Text);
+        break;
+    case AddressCopy::ckDate:
+        if (date) field->SetAsDateTime(*date);
+        else field->Clear();
+        break;
+    case AddressCopy::ckCheck: field->SetAsBoolean(c.Checked); break;
+    }
+}
+
+} // namespace
+
+std::optional<TDateTime> ParseCopyDate(std::string_view text) {
+    if (text.find_first_of("0123456789") == std::string_view::npos) return std::nullopt;
+    int day = 0, month = 0, year = 0, used = 0;
+    const std::string s(text);
+    TDateTime date = 0;
+    // Exactly day.month.year with four year digits, blanks around allowed.
+    if (std::sscanf(s.c_str(), " %2d.%2d.%4d %n", &day, &month, &year, &used) == 3 &&
+        used == static_cast<int>(s.size()) && s.find_last_of("0123456789") - s.find_last_of('.') == 4 &&
+        TryEncodeDate(year, month, day, date))
+        return date;
+    static const char* const kBadDate[] = {"This is not a valid date: ", "Toto nie je platný dátum: ",
+                                           "Toto není platné datum: "};
+    DatabaseError(InLanguage(kBadDate) + s);
+}
+
+std::string FormatCopyDate(TDateTime date) {
+    if (date == 0) return {};
+    int y, m, d;
+    DecodeDate(date, y, m, d);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", d, m, y);
+    return buffer;
+}
+
+AddressSaveResult SaveAddressCopies(TVolgaTable& table, TTableLocks& locks, const std::filesystem::path& lockFile,
+                                    bool networkMode, const AddressSaveRequest& request,
+                                    const std::function<void(TDataSet&)>& reminders) {
+    // Everything that can be refused is refused before the lock.
+    std::vector<std::optional<TDateTime>> dates;
+    dates.reserve(request.Copies.size());
+    for (const AddressCopy& c : request.Copies)
+        dates.push_back(c.Kind == AddressCopy::ckDate ? ParseCopyDate(c.Text) : std::nullopt);
+    static const char* const kNoCode[] = {
+        "This address has no record code and cannot be saved from here; nothing was changed.",
+        "Táto adresa nemá kód záznamu a nedá sa tu uložiť; nič sa nezmenilo.",
+        "Tato adresa nemá kód záznamu a nelze ji zde uložit; nic se nezměnilo."};
+    if (!request.Insert && request.RecordCode.empty()) DatabaseError(InLanguage(kNoCode), &table);
+
+    AddressSaveResult result;
+    locks.WriteSharedTable(table, lockFile, networkMode, kEditorSavePoll, [&] {
+        if (request.Insert) {
+            table.Append();
+            if (TField* number = table.FindField("Number"); number && number->AsString().empty())
+                number->SetAsString(NewRecordKey());
+        } else {
+            LocateRecordCode(table, request.RecordCode);
+            table.Edit();
+        }
+        if (request.Category)
+            if (TField* f = table.FindField("Split_field")) f->SetAsString(*request.Category);
+        for (size_t i = 0; i < request.Copies.size(); ++i) WriteCopy(table, request.Copies[i], dates[i]);
+        auto text = [&](const char* field) {
+            const AddressCopy* c = CopyOf(request, field);
+            return c ? c->Text : table.FieldByName(field).AsString();
+        };
+        table.FieldByName("Meno").SetAsString(FullName(text("Meno_Kr"), text("Priezvisko")));
+        if (const AddressCopy* address = CopyOf(request, "Adresa_1"))
+            table.FieldByName("Mesto").SetAsString(CityOfAddress(address->Text));
+        table.FieldByName("User").SetAsString(request.UserPrefix);
+        table.Post();
+        result.RecordCode = table.FieldByName("Number").AsString();
+    });
+    if (reminders) {
+        try {
+            LocateRecordCode(table, result.RecordCode);
+            reminders(table);
+        } catch (const std::exception& e) {
+            result.ReminderError = e.what();
+        }
+    }
+    return result;
+}
+
+ReminderState ReadReminderState(const TDataSet& table) {
+    ReminderState s;
+    auto flag = [&](const char* name) {
+        const TField* f = table.FindField(name);
+        return f && !f->IsNull() && f->AsBoolean();
+    };
+    auto date = [&](const char* name) {
+        const TField* f = table.FindField(name);
+        return f && !f->IsNull() ? f->AsDateTime() : 0.0;
+    };
+    s.RemindBirthday = flag("PripNar");
+    s.RemindNameDay = flag("PripMen");
+    s.Birthday = date("Narodeniny");
+    s.NameDay = date("Meniny");
+    return s;
+}
+
+} // namespace kvz

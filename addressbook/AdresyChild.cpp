@@ -1,0 +1,1070 @@
+#include "addressbook/AdresyChild.h"
+
+#include "addressbook/AddressLook.h"
+#include "addressbook/AddressSave.h"
+#include "addressbook/UserFields.h"
+#include "core/Data1.h"
+#include "core/FrameServices.h"
+#include "core/Main.h"
+#include "core/Messages.h"
+#include "core/SmallRoutines.h"
+#include "platform/rtl/CodePage.h"
+#include "engine/VolgaTbl.h"
+#include "controls/ToolEdit.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/rtl/FormatSettings.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace kvz {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Settings slots of the window's look and state.
+enum AddressSetting : int {
+    kSetColors = 1,     // 1..4: DBEdit1, DBEdit2 (all field controls), DBMemo2, DBGrid1
+    kSetFontColors = 5, // 5..8
+    kSetFontSizes = 9,  // 9..12
+    kSetFontStyles = 13, // 13..16
+    kSetSortIndex = 45,
+    kSetPage = 68,
+    kSetCategories = 75,
+};
+enum AddressTextSetting : int { kTextFontNames = 1, kTextSortField = 13 };
+
+// Messages of the catalogue the window shows.
+enum AddressMessage : int {
+    kMsgName = 7, kMsgFirstName = 8, kMsgSurname = 9, kMsgFunction = 10, kMsgPhone1 = 11, kMsgPhone2 = 12,
+    kMsgHomePhone = 13, kMsgMobil = 14, kMsgFax = 15, kMsgMail = 16, kMsgAccount = 17, kMsgBank = 18,
+    kMsgDepartment = 19, kMsgOffice = 20, kMsgPager = 21, kMsgCity = 22, kMsgWeb = 25, kMsgNote = 26, kMsgMate = 27,
+    kMsgOrderBy = 51, kMsgFieldExists = 79, kMsgTypeFirst = 82, kMsgPersonalData = 137, kMsgAddress = 142,
+    kMsgHomeAddress = 143, kMsgHomePh = 144, kMsgBirthdayLabel = 145, kMsgNameDayLabel = 146, kMsgChildren = 147,
+    kMsgRemind = 148, kMsgContact = 149, kMsgBankConnection = 150, kMsgFirstN = 154, kMsgSurnameShort = 155,
+    kMsgUserData = 156, kMsgPersonal = 157, kMsgBasic = 158, kMsgSurvey = 159, kMsgItem = 160, kMsgDataType = 161,
+    kMsgItemName = 162, kMsgCharCount = 163, kMsgHeight = 164, kMsgWidth = 165, kMsgCaption = 166,
+    kMsgHeadWord = 167, kMsgCancel = 169, kMsgWork = 196, kMsgPrivate = 197, kMsgStreet = 208, kMsgZip = 209,
+};
+
+std::string Msg(int id) { return GetMessageText(id); }
+
+// Captions of the window's own, by language.
+const char* Text3(const char* en, const char* sk, const char* cz) { return ByLanguage(en, sk, cz); }
+
+// Survey columns: field and title message.
+const struct {
+    const char* Field;
+    int Title;
+} kSurveyColumns[] = {{"Firma", kMsgName},         {"Meno_Kr", kMsgFirstName}, {"Priezvisko", kMsgSurname},
+                      {"Mesto", kMsgCity},         {"Telefon1", kMsgPhone1},   {"Telefon2", kMsgPhone2},
+                      {"Telefon_P", kMsgHomePhone}, {"Mobil", kMsgMobil},       {"Fax", kMsgFax},
+                      {"Ucet", kMsgAccount},       {"Banka", kMsgBank},        {"E_Mail", kMsgMail},
+                      {"WWW", kMsgWeb},            {"Oddelenie", kMsgDepartment}, {"Kancelaria", kMsgOffice},
+                      {"Funkcia", kMsgFunction},   {"Pager", kMsgPager},       {"Partner", kMsgMate}};
+
+// The titles of the sixteen fixed sort choices.
+constexpr int kSortTitles[16] = {kMsgName,   kMsgFirstName, kMsgSurname, kMsgCity,    kMsgFunction, kMsgPhone1,
+                                 kMsgPhone2, kMsgHomePhone, kMsgMobil,   kMsgFax,     kMsgMail,     kMsgAccount,
+                                 kMsgBank,   kMsgDepartment, kMsgOffice, kMsgPager};
+
+// The letters beside the letter bar.
+class TLetterStrip : public TPaintBox {
+public:
+    explicit TLetterStrip(TComponent* owner) : TPaintBox(owner) {}
+    void Paint(TCanvas& canvas) override {
+        const int n = static_cast<int>(kLetterBarLetters.size());
+        const int h = Height() - 20; // the slider's handle keeps about 10 pixels at each end
+        for (int i = 0; i < n; ++i) {
+            const std::string letter(1, static_cast<char>(kLetterBarLetters[static_cast<size_t>(i)] - 'a' + 'A'));
+            const int y = 10 + (n > 1 ? i * h / (n - 1) : 0) - canvas.TextHeight(letter) / 2;
+            canvas.TextOut((Width() - canvas.TextWidth(letter)) / 2, y, letter);
+        }
+    }
+};
+
+template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
+    T* c = new T(owner);
+    c->SetName(name);
+    c->SetParent(parent);
+    return c;
+}
+
+} // namespace
+
+TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TForm(owner), data_(data) {
+    SetName("AdresyChildForm");
+    SetFormStyle(TFormStyle::fsMDIChild);
+    SetKeyPreview(true);
+    FirmaLabel = Make<TLabel>(this, this, "FirmaLabel");
+    DBEdit1 = Make<TDBEdit>(this, this, "DBEdit1");
+    PageControl1 = Make<TPageControl>(this, this, "PageControl1");
+    TabSheet1 = Make<TTabSheet>(this, PageControl1, "TabSheet1");
+    TabSheet1->SetPageControl(PageControl1);
+    TabSheet2 = Make<TTabSheet>(this, PageControl1, "TabSheet2");
+    TabSheet2->SetPageControl(PageControl1);
+    TabSheet3 = Make<TTabSheet>(this, PageControl1, "TabSheet3");
+    TabSheet3->SetPageControl(PageControl1);
+    TrackBar1 = Make<TTrackBar>(this, this, "TrackBar1");
+    TrackBar1->SetOrientation(TTrackBarOrientation::trVertical);
+    TrackBar1->SetMin(0);
+    TrackBar1->SetMax(static_cast<int>(kLetterBarLetters.size()) - 1);
+    TrackBar1->SetPageSize(1);
+    TrackBar1->OnChange = [this](TComponent*) { TrackBar1Change(); };
+    LetterStrip = Make<TLetterStrip>(this, this, "LetterStrip");
+    LetterStrip->Widget()->setFixedWidth(16);
+
+    BuildBasicPage();
+    BuildPersonalPage();
+    DBGrid2 = Make<TDBGrid>(this, TabSheet3, "DBGrid2");
+    DBGrid2->SetReadOnly(true);
+    (new QVBoxLayout(TabSheet3->Widget()))->addWidget(DBGrid2->Widget());
+    BuildEditorPanel();
+
+    auto* top = new QVBoxLayout;
+    top->addWidget(FirmaLabel->Widget());
+    top->addWidget(DBEdit1->Widget());
+    auto* body = new QHBoxLayout;
+    body->addWidget(PageControl1->Widget(), 1);
+    body->addWidget(TrackBar1->Widget());
+    body->addWidget(LetterStrip->Widget());
+    auto* column = new QVBoxLayout(ClientWidget());
+    column->addLayout(top);
+    column->addLayout(body, 1);
+
+    for (int n = 1; n <= 18; ++n) AttachKeys(DataEdit(n));
+    for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) AttachKeys(e);
+    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) AttachKeys(m);
+    for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) AttachKeys(c);
+    DBEdit10->OnDblClick = [this](TComponent*) { DBEdit10DblClick(); };
+    DBEdit13->OnDblClick = [this](TComponent*) { DBEdit13DblClick(); };
+    DBMemo1->OnEnter = [this](TComponent* s) { DBMemo1Enter(s); };
+    OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { FormKeyDown(key); };
+    OnClose = [this](TComponent*, TCloseAction& action) { FormCloseHandler(action); };
+
+    TDataSource* source = data_.DataSourceZirt;
+    for (int n = 1; n <= 18; ++n) DataEdit(n)->SetDataSource(source);
+    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) m->SetDataSource(source);
+    for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) e->SetDataSource(source);
+    for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) c->SetDataSource(source);
+    const char* const fields[19] = {"",         "Firma",    "Meno_Kr",   "Priezvisko", "Funkcia",   "Telefon1", "Telefon2",
+                                    "Telefon_P", "Mobil",   "Fax",       "E_Mail",     "Ucet",      "Banka",    "WWW",
+                                    "Kancelaria", "Oddelenie", "Pager",   "Partner",    "IBAN"};
+    for (int n = 1; n <= 18; ++n) DataEdit(n)->SetDataField(fields[n]);
+    DBMemo1->SetDataField("Adresa_1");
+    DBMemo2->SetDataField("Poznamka");
+    DBMemo3->SetDataField("Adresa_2");
+    DBMemo4->SetDataField("Deti");
+    DBDateEdit1->SetDataField("Narodeniny");
+    DBDateEdit2->SetDataField("Meniny");
+    DBCheckBox1->SetDataField("PripNar");
+    DBCheckBox2->SetDataField("PripMen");
+    DBGrid1->SetDataSource(source);
+    DBGrid2->SetDataSource(source);
+
+    // FormCreate
+    if (TMainForm* frame = MainForm()) {
+        frame->OrderButton->SetEnabled(true);
+        frame->SetTag(AddressModule);
+    }
+    const bool network = ProgramState().NetworkMode;
+    for (TDBGrid* g : {DBGrid1, DBGrid2}) {
+        const TDBGridOptions o = g->Options();
+        g->SetOptions(network ? (o & ~dgMultiSelect) : (o | dgMultiSelect));
+    }
+    EnableDateEdits(false, false);
+    EnableRemindBoxes(false);
+    SetClientSize(820, 560);
+    FormShow();
+}
+
+TAdresyChildForm::~TAdresyChildForm() = default;
+
+TVolgaTable& TAdresyChildForm::Table() const { return *data_.AddressTable; }
+
+TDBEdit* TAdresyChildForm::DataEdit(int n) const {
+    TDBEdit* const edits[19] = {nullptr,  DBEdit1,  DBEdit2,  DBEdit3,  DBEdit4,  DBEdit5,  DBEdit6,
+                                DBEdit7,  DBEdit8,  DBEdit9,  DBEdit10, DBEdit11, DBEdit12, DBEdit13,
+                                DBEdit14, DBEdit15, DBEdit16, DBEdit17, DBEdit18};
+    return n >= 1 && n <= 18 ? edits[n] : nullptr;
+}
+
+void TAdresyChildForm::AttachKeys(TWinControl* control) {
+    control->OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { DBEdit1KeyDown(key); };
+    control->OnKeyPress = [this](TComponent*, char32_t& key) { DBEdit1KeyPress(key); };
+}
+
+void TAdresyChildForm::BuildBasicPage() {
+    TWinControl* page = TabSheet1;
+    auto label = [&](TWinControl* parent, const char* name) { return Make<TLabel>(this, parent, name); };
+    DBEdit2 = Make<TDBEdit>(this, page, "DBEdit2");
+    DBEdit3 = Make<TDBEdit>(this, page, "DBEdit3");
+    DBMemo1 = Make<TDBMemo>(this, page, "DBMemo1");
+    DBMemo2 = Make<TDBMemo>(this, page, "DBMemo2");
+    DBEdit4 = Make<TDBEdit>(this, page, "DBEdit4");
+    DBMemo3 = Make<TDBMemo>(this, page, "DBMemo3");
+    auto* left = new QGridLayout;
+    const std::pair<TControl*, const char*> rows[] = {{DBEdit2, "Label2"}, {DBEdit3, "Label3"}, {DBMemo1, "Label4"},
+                                                      {DBEdit4, "Label5"}, {DBMemo3, "Label6"}, {DBMemo2, "Label7"}};
+    int r = 0;
+    for (const auto& [control, name] : rows) {
+        TLabel* l = label(page, name);
+        left->addWidget(l->Widget(), r, 0, Qt::AlignTop);
+        left->addWidget(control->Widget(), r, 1);
+        ++r;
+    }
+    // The three lines of an address that the labels name, beside the memo.
+    auto* addressLines = new QVBoxLayout;
+    for (const char* name : {"StreetLabel", "CityLabel", "ZipLabel"}) addressLines->addWidget(label(page, name)->Widget());
+    addressLines->addStretch();
+    left->addLayout(addressLines, 2, 2);
+    auto* homeLines = new QVBoxLayout;
+    for (const char* name : {"StreetLabel2", "CityLabel2", "ZipLabel2"}) homeLines->addWidget(label(page, name)->Widget());
+    homeLines->addStretch();
+    left->addLayout(homeLines, 4, 2);
+    left->setColumnStretch(1, 1);
+
+    ContactPanel = Make<TGroupBox>(this, page, "ContactPanel");
+    auto* contact = new QGridLayout(ContactPanel->Widget());
+    const int contactEdits[] = {5, 6, 7, 8, 9, 10, 13};
+    TDBEdit** targets[] = {&DBEdit5, &DBEdit6, &DBEdit7, &DBEdit8, &DBEdit9, &DBEdit10, &DBEdit13};
+    for (int i = 0; i < 7; ++i) {
+        *targets[i] = Make<TDBEdit>(this, ContactPanel, ("DBEdit" + std::to_string(contactEdits[i])).c_str());
+        contact->addWidget(label(ContactPanel, ("ContactLabel" + std::to_string(i + 1)).c_str())->Widget(), i, 0);
+        contact->addWidget((*targets[i])->Widget(), i, 1);
+    }
+    BankPanel = Make<TGroupBox>(this, page, "BankPanel");
+    auto* bank = new QGridLayout(BankPanel->Widget());
+    DBEdit11 = Make<TDBEdit>(this, BankPanel, "DBEdit11");
+    DBEdit12 = Make<TDBEdit>(this, BankPanel, "DBEdit12");
+    DBEdit18 = Make<TDBEdit>(this, BankPanel, "DBEdit18");
+    int b = 0;
+    for (TDBEdit* e : {DBEdit11, DBEdit12, DBEdit18}) {
+        bank->addWidget(label(BankPanel, ("BankLabel" + std::to_string(b + 1)).c_str())->Widget(), b, 0);
+        bank->addWidget(e->Widget(), b, 1);
+        ++b;
+    }
+    ComboBox3 = Make<TComboBox>(this, page, "ComboBox3");
+    ComboBox3->SetStyle(TComboBoxStyle::csDropDownList);
+    ComboBox3->SetVisible(false);
+    LookLabel = Make<TLabel>(this, page, "LookLabel");
+    DBGrid1 = Make<TDBGrid>(this, page, "DBGrid1");
+    DBGrid1->SetReadOnly(true);
+    DBGrid1->SetOptions(DBGrid1->Options() & ~dgIndicator);
+
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(ContactPanel->Widget());
+    middle->addWidget(BankPanel->Widget());
+    middle->addWidget(ComboBox3->Widget());
+    middle->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addWidget(LookLabel->Widget());
+    right->addWidget(DBGrid1->Widget(), 1);
+    auto* row = new QHBoxLayout(page->Widget());
+    row->addLayout(left, 3);
+    row->addLayout(middle, 2);
+    row->addLayout(right, 2);
+}
+
+void TAdresyChildForm::BuildPersonalPage() {
+    TWinControl* page = TabSheet2;
+    PersonalPanel = Make<TGroupBox>(this, page, "PersonalPanel");
+    auto* grid = new QGridLayout(PersonalPanel->Widget());
+    auto label = [&](const char* name, int row, int col) {
+        grid->addWidget(Make<TLabel>(this, PersonalPanel, name)->Widget(), row, col);
+    };
+    DBEdit15 = Make<TDBEdit>(this, PersonalPanel, "DBEdit15");
+    DBEdit14 = Make<TDBEdit>(this, PersonalPanel, "DBEdit14");
+    DBEdit16 = Make<TDBEdit>(this, PersonalPanel, "DBEdit16");
+    DBDateEdit1 = Make<TDBDateEdit>(this, PersonalPanel, "DBDateEdit1");
+    DBCheckBox1 = Make<TDBCheckBox>(this, PersonalPanel, "DBCheckBox1");
+    DBDateEdit2 = Make<TDBDateEdit>(this, PersonalPanel, "DBDateEdit2");
+    DBCheckBox2 = Make<TDBCheckBox>(this, PersonalPanel, "DBCheckBox2");
+    DBEdit17 = Make<TDBEdit>(this, PersonalPanel, "DBEdit17");
+    DBMemo4 = Make<TDBMemo>(this, PersonalPanel, "DBMemo4");
+    label("PersonalLabel1", 0, 0);
+    grid->addWidget(DBEdit15->Widget(), 0, 1);
+    label("PersonalLabel2", 1, 0);
+    grid->addWidget(DBEdit14->Widget(), 1, 1);
+    label("PersonalLabel3", 2, 0);
+    grid->addWidget(DBEdit16->Widget(), 2, 1);
+    label("PersonalLabel4", 3, 0);
+    grid->addWidget(DBEdit17->Widget(), 3, 1);
+    label("PersonalLabel5", 0, 2);
+    grid->addWidget(DBDateEdit1->Widget(), 0, 3);
+    grid->addWidget(DBCheckBox1->Widget(), 0, 4);
+    label("PersonalLabel6", 1, 2);
+    grid->addWidget(DBDateEdit2->Widget(), 1, 3);
+    grid->addWidget(DBCheckBox2->Widget(), 1, 4);
+    label("PersonalLabel7", 2, 2);
+    grid->addWidget(DBMemo4->Widget(), 2, 3, 2, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    UserPanel = Make<TGroupBox>(this, page, "UserPanel");
+    auto* column = new QVBoxLayout(page->Widget());
+    column->addWidget(PersonalPanel->Widget());
+    column->addWidget(UserPanel->Widget(), 1);
+
+    PopupMenu1 = new TPopupMenu(this);
+    PopupMenu1->SetName("PopupMenu1");
+    for (auto [item, name] : {std::pair{&NewFieldPopup, "NewFieldPopup"}, std::pair{&EdipPopup, "EdipPopup"},
+                              std::pair{&DeletePopup, "DeletePopup"}}) {
+        *item = new TMenuItem(this);
+        (*item)->SetName(name);
+        PopupMenu1->Items()->Add(*item);
+    }
+    NewFieldPopup->OnClick = [this](TComponent*) { NewFieldPopupClick(); };
+    DeletePopup->OnClick = [this](TComponent*) { DeletePopupClick(); };
+    EdipPopup->OnClick = [this](TComponent*) { EdipPopupClick(); };
+    for (TControl* c : std::initializer_list<TControl*>{TabSheet2, UserPanel}) {
+        c->SetPopupMenu(PopupMenu1);
+        c->OnMouseDown = [this, c](TComponent*, TMouseButton, TShiftState, int x, int y) {
+            clickX_ = c == UserPanel ? x + UserPanel->Left() : x;
+            clickY_ = c == UserPanel ? y + UserPanel->Top() : y;
+        };
+    }
+}
+
+void TAdresyChildForm::BuildEditorPanel() {
+    Panel1 = Make<TPanel>(this, TabSheet2, "Panel1");
+    Panel1->SetVisible(false);
+    ComboBox1 = Make<TComboBox>(this, Panel1, "ComboBox1");
+    ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
+    ComboBox1->OnChange = [this](TComponent*) { ComboBox1Change(); };
+    RadioGroup1 = Make<TRadioGroup>(this, Panel1, "RadioGroup1");
+    RadioGroup1->OnClick = [this](TComponent*) { RadioGroup1Click(); };
+    ComboBox2 = Make<TComboBox>(this, Panel1, "ComboBox2");
+    ComboBox2->SetStyle(TComboBoxStyle::csDropDownList);
+    TEdit** edits[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9};
+    for (int i = 0; i < 9; ++i) *edits[i] = Make<TEdit>(this, Panel1, ("Edit" + std::to_string(i + 1)).c_str());
+    Edit9->OnChange = [this](TComponent*) { Edit4->SetText(Edit9->Text()); };
+    BitBtn1 = Make<TButton>(this, Panel1, "BitBtn1");
+    BitBtn1->SetCaption("OK");
+    BitBtn1->OnClick = [this](TComponent*) { BitBtn1Click(); };
+    BitBtn2 = Make<TButton>(this, Panel1, "BitBtn2");
+    BitBtn2->OnClick = [this](TComponent*) { BitBtn2Click(); };
+    auto* grid = new QGridLayout(Panel1->Widget());
+    auto row = [&](const char* labelName, TControl* a, TControl* b = nullptr) {
+        const int r = grid->rowCount();
+        grid->addWidget(Make<TLabel>(this, Panel1, labelName)->Widget(), r, 0);
+        grid->addWidget(a->Widget(), r, 1, 1, b ? 1 : 2);
+        if (b) grid->addWidget(b->Widget(), r, 2);
+    };
+    grid->addWidget(RadioGroup1->Widget(), 0, 0, 1, 3);
+    row("PanelLabel1", ComboBox1);
+    row("PanelLabel2", Edit9);
+    grid->addWidget(ComboBox2->Widget(), grid->rowCount() - 1, 1, 1, 2);
+    row("PanelLabel3", Edit3);
+    row("PanelLabel4", Edit1, Edit2);
+    row("PanelLabel5", Edit5, Edit6);
+    row("PanelLabel6", Edit4);
+    row("PanelLabel7", Edit7, Edit8);
+    const int r = grid->rowCount();
+    grid->addWidget(BitBtn1->Widget(), r, 1);
+    grid->addWidget(BitBtn2->Widget(), r, 2);
+    Panel1->SetBounds(240, 10, 300, 300);
+}
+
+// ---- show, look and texts ----
+
+void TAdresyChildForm::SetTexts() {
+    SetCaption(Text3("Address book", "Adresár", "Adresář"));
+    TrackBar1->SetHint(Text3("Browsing in records", "Listuje v záznamoch", "Listuje v záznamech"));
+    FirmaLabel->SetCaption(Msg(kMsgName));
+    auto setLabel = [this](const char* name, const std::string& text) {
+        if (auto* l = dynamic_cast<TLabel*>(FindComponent(name))) l->SetCaption(text);
+    };
+    const std::pair<const char*, int> labels[] = {
+        {"Label2", kMsgFirstN},        {"Label3", kMsgSurnameShort}, {"Label4", kMsgAddress},
+        {"Label5", kMsgFunction},      {"Label6", kMsgHomeAddress},  {"Label7", kMsgNote},
+        {"StreetLabel", kMsgStreet},   {"ZipLabel", kMsgZip},        {"StreetLabel2", kMsgStreet},
+        {"ZipLabel2", kMsgZip},        {"ContactLabel1", kMsgPhone1}, {"ContactLabel2", kMsgPhone2},
+        {"ContactLabel3", kMsgHomePh}, {"ContactLabel4", kMsgMobil},  {"ContactLabel5", kMsgFax},
+        {"ContactLabel6", kMsgMail},   {"ContactLabel7", kMsgWeb},    {"BankLabel1", kMsgAccount},
+        {"BankLabel2", kMsgBank},      {"PersonalLabel1", kMsgDepartment}, {"PersonalLabel2", kMsgOffice},
+        {"PersonalLabel3", kMsgPager}, {"PersonalLabel4", kMsgMate},  {"PersonalLabel5", kMsgBirthdayLabel},
+        {"PersonalLabel6", kMsgNameDayLabel}, {"PersonalLabel7", kMsgChildren}, {"PanelLabel1", kMsgDataType},
+        {"PanelLabel2", kMsgItemName}, {"PanelLabel3", kMsgCharCount}, {"PanelLabel6", kMsgHeadWord}};
+    for (const auto& [name, id] : labels) setLabel(name, Msg(id));
+    for (const char* name : {"CityLabel", "CityLabel2"}) setLabel(name, Msg(kMsgCity) + " :");
+    setLabel("BankLabel3", "IBAN");
+    setLabel("PanelLabel4", Msg(kMsgHeight) + " / " + Msg(kMsgWidth));
+    setLabel("PanelLabel5", "X / Y :");
+    setLabel("PanelLabel7", Msg(kMsgCaption) + " X / Y");
+    for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) e->SetFormatSettings(FormatSettings::ForLanguage(Language()));
+    DBCheckBox1->SetCaption(Msg(kMsgRemind));
+    DBCheckBox2->SetCaption(Msg(kMsgRemind));
+    ContactPanel->SetCaption(Msg(kMsgContact));
+    BankPanel->SetCaption(Msg(kMsgBankConnection));
+    PersonalPanel->SetCaption(Msg(kMsgPersonalData));
+    UserPanel->SetCaption(Msg(kMsgUserData));
+    TabSheet1->SetCaption(Msg(kMsgBasic));
+    TabSheet2->SetCaption(Msg(kMsgPersonal));
+    TabSheet3->SetCaption(Msg(kMsgSurvey));
+    NewFieldPopup->SetCaption(Text3("New item", "Nová položka", "Nová položka"));
+    EdipPopup->SetCaption(Text3("Edit item", "Editovať položku", "Editovat položku"));
+    DeletePopup->SetCaption(Text3("Delete item", "Zmazať položku", "Smazat položku"));
+    RadioGroup1->Items().Clear();
+    RadioGroup1->Items().Add(Text3("New item", "Nová položka", "Nová položka"));
+    RadioGroup1->Items().Add(Text3("Use authentic", "Použiť pôvodné", "Použít původní"));
+    RadioGroup1->SetCaption(Msg(kMsgItem));
+    BitBtn2->SetCaption(Msg(kMsgCancel));
+    const int type = std::max(0, ComboBox1->ItemIndex());
+    ComboBox1->Items().Clear();
+    for (int i = 0; i < 5; ++i) ComboBox1->Items().Add(Msg(kMsgTypeFirst + i));
+    ComboBox1->SetItemIndex(type);
+}
+
+void TAdresyChildForm::ApplyLook() {
+    const SettingsStore& s = ProgramSettings();
+    TControl* const looks[4] = {DBEdit1, DBEdit2, DBMemo2, DBGrid1};
+    for (int i = 0; i < 4; ++i) {
+        looks[i]->SetColor(TColor(static_cast<uint32_t>(s.Nastavenia[static_cast<size_t>(kSetColors + i)])));
+        TFont font = looks[i]->Font();
+        font.Color = TColor(static_cast<uint32_t>(s.Nastavenia[static_cast<size_t>(kSetFontColors + i)]));
+        font.Size = s.Nastavenia[static_cast<size_t>(kSetFontSizes + i)];
+        if (auto style = StyleOfCode(s.Nastavenia[static_cast<size_t>(kSetFontStyles + i)])) font.Style = *style;
+        const std::string& name = s.NastaveniaText[static_cast<size_t>(kTextFontNames + i)];
+        if (!name.empty()) font.Name = name;
+        looks[i]->SetFont(font);
+    }
+    // Every field control looks like DBEdit2.
+    for (int n = 3; n <= 18; ++n) {
+        DataEdit(n)->SetColor(DBEdit2->Color());
+        DataEdit(n)->SetFont(DBEdit2->Font());
+    }
+    for (TControl* c : std::initializer_list<TControl*>{DBDateEdit1, DBDateEdit2, DBMemo1, DBMemo3, DBMemo4}) {
+        c->SetColor(DBEdit2->Color());
+        c->SetFont(DBEdit2->Font());
+    }
+}
+
+void TAdresyChildForm::FormShow() {
+    ApplyLook();
+    LoadUserSplitItems();
+    if (!UserPanel->Tag()) {
+        UserPanel->SetTag(1); // the layout is read once per window
+        CitajKomponenty();
+    }
+    ApplySortOrder();
+    EnableModuleButtons();
+    ComboBox2->Items().Clear();
+    for (int id : std::initializer_list<int>{kMsgName, kMsgFirstName, kMsgSurname, kMsgFunction, kMsgCity, 23, 24, kMsgPhone1, kMsgPhone2,
+                   kMsgHomePhone, kMsgMobil, kMsgFax, kMsgAccount, kMsgBank, kMsgMail, kMsgWeb, kMsgNote})
+        ComboBox2->Items().Add(Msg(id));
+    for (const std::string& name : UserFieldNames(Table())) ComboBox2->Items().Add(name);
+    DBGrid2->Columns().Clear();
+    for (const auto& c : kSurveyColumns) {
+        TColumn& column = DBGrid2->Columns().Add();
+        column.SetFieldName(c.Field);
+        column.SetTitleCaption(Msg(c.Title));
+    }
+    for (const std::string& name : UserFieldNames(Table())) {
+        TColumn& column = DBGrid2->Columns().Add();
+        column.SetFieldName(name);
+        column.SetTitleCaption(name);
+    }
+    SetTexts();
+    const int page = ProgramSettings().Nastavenia[kSetPage];
+    PageControl1->SetActivePageIndex(page >= 0 && page <= 2 ? page : 0);
+    if (firstPaint_) FormPaintOnce();
+    if (TMainForm* frame = MainForm()) frame->LoadToStatusBar(AddressModule);
+    SetPosition();
+}
+
+void TAdresyChildForm::FormPaintOnce() {
+    firstPaint_ = false;
+    DBGrid1->Columns().Clear();
+    TColumn& column = DBGrid1->Columns().Add();
+    column.SetFieldName(ProgramSettings().NastaveniaText[kTextSortField]);
+    column.SetWidth(230);
+    column.SetTitleCaption(sortTitle_);
+}
+
+void TAdresyChildForm::ApplySortOrder() {
+    SettingsStore& s = ProgramSettings();
+    // The shared settings may name a field this table lacks, or one that cannot be sorted on.
+    const SortChoice choice = CheckSortField(Table(), s.NastaveniaText[kTextSortField]);
+    s.NastaveniaText[kTextSortField] = choice.FieldName;
+    s.Nastavenia[kSetSortIndex] = choice.Index;
+    const std::string title = choice.Index < 16 ? Msg(kSortTitles[choice.Index]) : choice.FieldName;
+    sortTitle_ = title;
+    LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), title));
+    Table().SetIndexFieldNames(choice.FieldName);
+    if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
+        DBGrid1->Columns()[0].SetFieldName(choice.FieldName);
+        DBGrid1->Columns()[0].SetTitleCaption(title);
+    }
+}
+
+void TAdresyChildForm::LoadUserSplitItems() {
+    const SettingsStore& s = ProgramSettings();
+    const int index = ComboBox3->ItemIndex();
+    ComboBox3->Items().Clear();
+    ComboBox3->Items().Add("");
+    ComboBox3->Items().Add(Msg(kMsgWork));
+    ComboBox3->Items().Add(Msg(kMsgPrivate));
+    for (int k = 20; k <= 24; ++k)
+        if (!s.NastaveniaText[static_cast<size_t>(k)].empty()) ComboBox3->Items().Add(s.NastaveniaText[static_cast<size_t>(k)]);
+    ComboBox3->SetItemIndex(std::max(0, std::min(index, ComboBox3->Items().Count() - 1)));
+}
+
+std::string TAdresyChildForm::CategoryItem(int index) const {
+    if (index <= 0) return {};
+    if (index == 1) return "work_zirt";
+    if (index == 2) return "private_zirt";
+    return index < ComboBox3->Items().Count() ? ComboBox3->Items()[index] : std::string();
+}
+
+void TAdresyChildForm::EnableModuleButtons() {
+    if (TMainForm* frame = MainForm()) frame->EnableModuleButtons();
+}
+
+void TAdresyChildForm::UlozDoPola() {
+    SettingsStore& s = ProgramSettings();
+    TControl* const looks[4] = {DBEdit1, DBEdit2, DBMemo2, DBGrid1};
+    for (int i = 0; i < 4; ++i) {
+        const TFont font = looks[i]->Font();
+        s.Nastavenia[static_cast<size_t>(kSetColors + i)] = static_cast<int>(looks[i]->Color());
+        s.Nastavenia[static_cast<size_t>(kSetFontColors + i)] = static_cast<int>(font.Color);
+        s.Nastavenia[static_cast<size_t>(kSetFontSizes + i)] = font.Size;
+        if (auto code = StyleCodeOf(font.Style)) s.Nastavenia[static_cast<size_t>(kSetFontStyles + i)] = *code;
+        s.NastaveniaText[static_cast<size_t>(kTextFontNames + i)] = font.Name;
+    }
+}
+
+void TAdresyChildForm::VymenColor() { ApplyLook(); }
+void TAdresyChildForm::VymenFont() { ApplyLook(); }
+
+void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
+    action = TCloseAction::caFree;
+    ProgramSettings().Nastavenia[kSetPage] = PageControl1->ActivePageIndex();
+    if (TMainForm* frame = MainForm()) {
+        frame->MailButton->SetEnabled(false);
+        frame->OrderButton->SetEnabled(false);
+    }
+    ZapisKomponenty();
+}
+
+// ---- browsing ----
+
+void TAdresyChildForm::SetPosition() {
+    TVolgaTable& t = Table();
+    if (!t.Active() || t.IsEmpty()) return;
+    const TField* f = t.FindField(ProgramSettings().NastaveniaText[kTextSortField]);
+    if (!f || f->IsNull()) return;
+    if (auto position = LetterBarPosition(f->AsString())) TrackBar1->SetPosition(*position);
+}
+
+void TAdresyChildForm::TrackBar1Change() {
+    // Only the user's own move of the bar jumps; SetPosition moves it from code.
+    if (!TrackBar1->Focused()) return;
+    const char letter = LetterAtPosition(TrackBar1->Position());
+    if (!letter) return;
+    Table().Locate(ProgramSettings().NastaveniaText[kTextSortField], Variant(std::string(1, letter)),
+                   loCaseInsensitive | loPartialKey);
+}
+
+void TAdresyChildForm::DBEdit1KeyDown(uint16_t& key) {
+    TMainForm* frame = MainForm();
+    if (frame && KeyDownStartsEdit(key) && frame->EditButton->Enabled() && !Table().IsEmpty())
+        frame->EditButtonClick(frame);
+}
+
+void TAdresyChildForm::DBEdit1KeyPress(char32_t& key) {
+    TMainForm* frame = MainForm();
+    if (frame && KeyPressStartsEdit(key) && frame->EditButton->Enabled() && !Table().IsEmpty())
+        frame->EditButtonClick(frame);
+}
+
+void TAdresyChildForm::FormKeyDown(uint16_t& key) {
+    TMainForm* frame = MainForm();
+    if (!frame || frame->PostButton->Enabled() || !DBEdit1->Visible()) return;
+    if (DBGrid1->Focused()) DBEdit10->SetFocus();
+    else if (PageControl1->Focused() || TrackBar1->Focused()) DBEdit1->SetFocus();
+    if (key == VK_UP) frame->PriorButtonClick(frame);
+    else if (key == VK_DOWN) frame->NextButtonClick(frame);
+}
+
+void TAdresyChildForm::DBEdit10DblClick() {
+    const std::string address = MailAddress(DBEdit10->Text());
+    if (!address.empty()) ShellOpenFile(address, "", "", 1);
+}
+
+void TAdresyChildForm::DBEdit13DblClick() {
+    const std::string address = WebAddress(DBEdit13->Text());
+    if (!address.empty()) ShellOpenFile(address, "", "", 1);
+}
+
+void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::string&) {
+    std::string digits;
+    for (char c : number)
+        if ((c >= '0' && c <= '9') || c == '+') digits += c;
+    if (!digits.empty() && digits != "00000000") ShellOpenFile("tel:" + digits, "", "", 1);
+}
+
+void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {
+    TMainForm* frame = MainForm();
+    if (!frame || !frame->AddresCompletionMenu->Checked() || !frame->NewAddressPending) return;
+    auto text = [this](const char* copy, TControl* local) {
+        if (auto* e = dynamic_cast<TEdit*>(FindComponent(copy))) return e->Text();
+        return static_cast<TEdit*>(local)->Text();
+    };
+    auto* memo = dynamic_cast<TMemo*>(sender);
+    if (!memo) return;
+    if (auto address = CompleteAddress(text("ShEdit1", DBEdit1), text("ShEdit2", DBEdit2), text("ShEdit3", DBEdit3),
+                                       memo->Text())) {
+        if (auto* dataMemo = dynamic_cast<TDBMemo*>(memo)) dataMemo->DataSource()->DataSet()->Edit();
+        memo->SetText(*address);
+        if (auto* qt = memo->Widget()->findChild<QWidget*>()) qt->setFocus();
+    }
+}
+
+void TAdresyChildForm::FocusNameEdit() {
+    if (auto* copy = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) copy->SetFocus();
+    else if (DBEdit1->Visible()) DBEdit1->SetFocus();
+}
+
+std::string TAdresyChildForm::NameEditText() const { return DBEdit1->Text(); }
+std::string TAdresyChildForm::FirstNameText() const { return DBEdit2->Text(); }
+std::string TAdresyChildForm::SurnameText() const { return DBEdit3->Text(); }
+std::string TAdresyChildForm::AddressMemoText() const { return DBMemo1->Text(); }
+
+void TAdresyChildForm::EnableDateEdits(bool birthday, bool nameDay) {
+    DBDateEdit1->SetEnabled(birthday || nameDay);
+    DBDateEdit2->SetEnabled(birthday || nameDay);
+}
+
+void TAdresyChildForm::EnableRemindBoxes(bool on) {
+    DBCheckBox1->SetEnabled(on);
+    DBCheckBox2->SetEnabled(on);
+}
+
+void TAdresyChildForm::ShowCategoryBox(bool on) {
+    ComboBox3->SetVisible(on && ProgramSettings().Nastavenia[kSetCategories] == 1);
+}
+
+std::vector<std::string> TAdresyChildForm::SelectedRecordCodes() const {
+    std::vector<std::string> codes;
+    TVolgaTable& t = Table();
+    const TBookmarkList& rows = DBGrid1->SelectedRows();
+    if (rows.Count() == 0) return codes;
+    const TBookmark here = t.GetBookmark();
+    t.DisableControls();
+    for (int i = 0; i < rows.Count(); ++i) {
+        t.GotoBookmark(rows.Items(i));
+        codes.push_back(t.FieldByName("Number").AsString());
+    }
+    t.GotoBookmark(here);
+    t.EnableControls();
+    return codes;
+}
+
+// ---- network mode: the copies ----
+
+void TAdresyChildForm::MakeCopies(bool edit) {
+    auto place = [this](TControl* original, TWinControl* copy) {
+        copy->SetParent(static_cast<TWinControl*>(original->Parent()));
+        QWidget* from = original->Widget();
+        QWidget* parent = from->parentWidget();
+        // The copy takes the control's place in the layout; a control placed by the user keeps
+        // its bounds.
+        if (parent && parent->layout() && parent->layout()->indexOf(from) >= 0) {
+            delete parent->layout()->replaceWidget(from, copy->Widget());
+        } else {
+            copy->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
+        }
+        copy->SetColor(original->Color());
+        copy->SetFont(original->Font());
+        original->SetVisible(false);
+        copy->SetVisible(true);
+    };
+    auto addText = [&](TControl* original, const std::string& name, const std::string& field, bool memo, bool user) {
+        TWinControl* copy;
+        const std::string text = edit ? (memo ? static_cast<TMemo*>(original)->Text() : static_cast<TEdit*>(original)->Text())
+                                       : std::string();
+        if (memo) {
+            auto* m = new TShfMemo(this);
+            m->SetName(name);
+            m->SFieldName = field;
+            m->SetScrollBars(TScrollStyle::ssVertical);
+            place(original, m);
+            m->SetText(text);
+            copy = m;
+        } else {
+            auto* e = new TShfEdit(this);
+            e->SetName(name);
+            e->SFieldName = field;
+            place(original, e);
+            e->SetText(text);
+            if (!user) e->OnExit = [this](TComponent*) { ShEditExit(); };
+            copy = e;
+        }
+        copies_.push_back({copy, original, field, text, user});
+    };
+    for (int n = 1; n <= 18; ++n) addText(DataEdit(n), "ShEdit" + std::to_string(n), DataEdit(n)->DataField(), false, false);
+    TDBMemo* const memos[4] = {DBMemo1, DBMemo2, DBMemo3, DBMemo4};
+    for (int n = 1; n <= 4; ++n) addText(memos[n - 1], "ShMemo" + std::to_string(n), memos[n - 1]->DataField(), true, false);
+    if (auto* m = dynamic_cast<TShfMemo*>(FindComponent("ShMemo1"))) m->OnEnter = [this](TComponent* s) { DBMemo1Enter(s); };
+    auto addDate = [&](TDBDateEdit* d, const std::string& name, bool user) {
+        auto* e = new TDateEdit(this);
+        e->SetName(name);
+        e->SetFormatSettings(d->Settings());
+        place(d, e);
+        if (edit && d->Field() && !d->Field()->IsNull()) e->SetDate(d->Field()->AsDateTime());
+        else e->SetText("");
+        copies_.push_back({e, d, d->DataField(), e->Text(), user});
+    };
+    addDate(DBDateEdit1, "ShDate1", false);
+    addDate(DBDateEdit2, "ShDate2", false);
+    int n = 0;
+    n = 0;
+    for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) {
+        ++n;
+        auto* box = new TCheckBox(this);
+        box->SetName("ShCheck" + std::to_string(n));
+        box->SetCaption(c->Caption());
+        place(c, box);
+        box->SetChecked(edit && c->Checked());
+        copies_.push_back({box, c, c->DataField(), "", false});
+    }
+    // User-defined controls, by their names.
+    for (TComponent* component : OwnedComponents()) {
+        const std::string name = component->Name();
+        if (auto* e = dynamic_cast<TDBEdit*>(component); e && UserControlNumber(name, "UserDBEdit") >= 0)
+            addText(e, "UserShEdit" + name.substr(10), e->DataField(), false, true);
+        else if (auto* m = dynamic_cast<TDBMemo*>(component); m && UserControlNumber(name, "UserMemo") >= 0)
+            addText(m, "UserShMemo" + name.substr(8), m->DataField(), true, true);
+        else if (auto* c = dynamic_cast<TDBCheckBox*>(component); c && UserControlNumber(name, "UserDBCheckBox") >= 0) {
+            auto* box = new TCheckBox(this);
+            box->SetName("UserShCheck" + name.substr(14));
+            box->SetCaption(c->Caption());
+            place(c, box);
+            box->SetChecked(edit && c->Checked());
+            copies_.push_back({box, c, c->DataField(), "", true});
+        } else if (auto* d = dynamic_cast<TDBDateEdit*>(component); d && UserControlNumber(name, "UserDateEdit") >= 0) {
+            addDate(d, "UserShDateEdit" + name.substr(12), true);
+        }
+    }
+}
+
+void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
+    DeleteAddressNet();
+    netMode_ = mode;
+    MakeCopies(mode == "Edit");
+    if (auto* first = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) first->SetFocus();
+}
+
+void TAdresyChildForm::DeleteAddressNet() {
+    for (auto it = copies_.rbegin(); it != copies_.rend(); ++it) {
+        QWidget* to = it->copy->Widget();
+        QWidget* parent = to->parentWidget();
+        if (parent && parent->layout() && parent->layout()->indexOf(to) >= 0)
+            delete parent->layout()->replaceWidget(to, it->original->Widget());
+        it->original->SetVisible(true);
+        delete it->copy;
+    }
+    copies_.clear();
+}
+
+void TAdresyChildForm::ShEditExit() {
+    // A user control placed on a built-in field shows what was typed in the built-in copy.
+    for (const Copy& c : copies_) {
+        auto* from = dynamic_cast<TShfEdit*>(c.copy);
+        if (!from || c.user) continue;
+        for (const Copy& u : copies_)
+            if (u.user && CompareTextUtf8(u.field, from->SFieldName) == 0)
+                if (auto* to = dynamic_cast<TEdit*>(u.copy)) to->SetText(from->Text());
+    }
+}
+
+void TAdresyChildForm::PostAddressNet() {
+    AddressSaveRequest request;
+    request.Insert = netMode_ != "Edit";
+    if (!request.Insert && !Table().IsEmpty()) request.RecordCode = Table().FieldByName("Number").AsString();
+    request.UserPrefix = ProgramState().UserPrefix;
+    if (ProgramSettings().Nastavenia[kSetCategories] == 1) request.Category = CategoryItem(ComboBox3->ItemIndex());
+    for (const Copy& c : copies_) {
+        AddressCopy copy;
+        copy.Field = c.field;
+        copy.UserField = c.user;
+        const std::string name = c.copy->Name();
+        if (auto* box = dynamic_cast<TCheckBox*>(c.copy)) {
+            copy.Kind = AddressCopy::ckCheck;
+            copy.Checked = box->Checked();
+        } else if (auto* date = dynamic_cast<TDateEdit*>(c.copy)) {
+            // The edit's own blank test, then the date in the fixed form; a text that is no
+            // date goes as typed and is refused before anything is locked.
+            copy.Kind = AddressCopy::ckDate;
+            const std::string text = date->Text();
+            copy.Changed = text != c.initial;
+            if (!date->TextModel().IsBlank(text)) copy.Text = date->Date() != 0 ? FormatCopyDate(date->Date()) : text;
+        } else {
+            copy.Kind = AddressCopy::ckText;
+            copy.Text = dynamic_cast<TMemo*>(c.copy) ? static_cast<TMemo*>(c.copy)->Text() : static_cast<TEdit*>(c.copy)->Text();
+            copy.Changed = copy.Text != c.initial;
+        }
+        request.Copies.push_back(std::move(copy));
+    }
+    const AddressSaveResult result = SaveAddressCopies(
+        Table(), ProgramLocks(), data_.LockFileName(TableId::Address), ProgramState().NetworkMode, request,
+        [](TDataSet&) {
+            if (TMainForm* frame = MainForm()) frame->CreateAnniversaryTasks();
+        });
+    if (!result.ReminderError.empty())
+        ShowMessageBox(result.ReminderError, Application().Title(), MB_OK | MB_ICONWARNING);
+    SetPosition();
+}
+
+// ---- user-defined fields ----
+
+std::vector<std::string> TAdresyChildForm::ComponentNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < ComponentCount(); ++i) names.push_back(Components(i)->Name());
+    return names;
+}
+
+std::vector<TComponent*> TAdresyChildForm::OwnedComponents() const {
+    std::vector<TComponent*> out;
+    for (int i = 0; i < ComponentCount(); ++i) out.push_back(Components(i));
+    return out;
+}
+
+TControl* TAdresyChildForm::CreateUserControl(const TUserFieldRec& rec) {
+    TControl* control = nullptr;
+    const std::string& name = FindComponent(rec.Name) ? NextUserControlName(rec.Kind, ComponentNames()) : rec.Name;
+    auto bind = [&](auto* c) {
+        c->SetDataSource(data_.DataSourceZirt);
+        c->SetDataField(rec.DataField);
+        return c;
+    };
+    if (rec.Kind != ukLabel && !Table().FieldDefs().Find(rec.DataField)) return nullptr;
+    switch (rec.Kind) {
+    case ukEdit: {
+        auto* e = bind(new TDBEdit(this));
+        e->SetColor(DBEdit2->Color());
+        e->SetFont(DBEdit2->Font());
+        AttachKeys(e);
+        control = e;
+        break;
+    }
+    case ukDateEdit: {
+        auto* e = bind(new TDBDateEdit(this));
+        e->SetFormatSettings(DBDateEdit1->Settings());
+        e->SetColor(DBDateEdit1->Color());
+        e->SetFont(DBDateEdit1->Font());
+        AttachKeys(e);
+        control = e;
+        break;
+    }
+    case ukMemo: {
+        auto* m = bind(new TDBMemo(this));
+        m->SetColor(DBMemo2->Color());
+        m->SetFont(DBMemo2->Font());
+        m->SetScrollBars(TScrollStyle::ssVertical);
+        AttachKeys(m);
+        control = m;
+        break;
+    }
+    case ukCheckBox: {
+        auto* c = bind(new TDBCheckBox(this));
+        c->SetCaption(rec.Caption);
+        AttachKeys(c);
+        control = c;
+        break;
+    }
+    case ukImage: control = bind(new TDBImage(this)); break;
+    case ukLabel: {
+        auto* l = new TLabel(this);
+        l->SetCaption(rec.Caption);
+        control = l;
+        break;
+    }
+    default: return nullptr;
+    }
+    control->SetName(name);
+    control->SetParent(TabSheet2);
+    control->SetBounds(rec.Left, rec.Top, rec.Width > 0 ? rec.Width : control->Width(),
+                       rec.Height > 0 ? rec.Height : control->Height());
+    if (rec.Kind == ukLabel) static_cast<TLabel*>(control)->SetAutoSize(true);
+    control->OnMouseDown = [this, control](TComponent*, TMouseButton, TShiftState, int, int) { selected_ = control; };
+    control->SetVisible(true);
+    control->Widget()->raise();
+    return control;
+}
+
+void TAdresyChildForm::CitajKomponenty() {
+    const fs::path file = ProgramState().DataFolder / UserFileName(ProgramState().UserPrefix, ".ucs");
+    for (const TUserFieldRec& rec : ReadUserFieldFile(file)) CreateUserControl(rec);
+}
+
+void TAdresyChildForm::ZapisKomponenty() {
+    std::vector<TUserFieldRec> records;
+    for (TComponent* c : OwnedComponents()) {
+        const std::string& name = c->Name();
+        for (int32_t kind : {ukEdit, ukLabel, ukMemo, ukDateEdit, ukCheckBox, ukImage}) {
+            if (UserControlNumber(name, UserControlPrefix(kind)) < 0) continue;
+            const auto* control = static_cast<const TControl*>(c);
+            TUserFieldRec rec{kind, name, control->Left(), control->Top(), control->Height(), control->Width(), "", ""};
+            if (auto* d = dynamic_cast<const TDataControl*>(c)) rec.DataField = d->DataField();
+            if (auto* l = dynamic_cast<const TLabel*>(c)) rec.Caption = l->Caption();
+            if (auto* b = dynamic_cast<const TCheckBox*>(c)) rec.Caption = b->Caption();
+            records.push_back(rec);
+        }
+    }
+    SortForLayoutFile(records);
+    const fs::path file = ProgramState().DataFolder / UserFileName(ProgramState().UserPrefix, ".ucs");
+    WriteUserFieldFile(file, records);
+}
+
+void TAdresyChildForm::NewFieldPopupClick() {
+    BitBtn2Click();
+    Panel1->SetLeft(clickX_ >= 47 && clickX_ <= 261 ? 240 : clickX_ >= 262 && clickX_ <= 424 ? 376 : clickX_ >= 425 && clickX_ <= 600 ? 15 : Panel1->Left());
+    Edit5->SetText(std::to_string(clickX_));
+    Edit6->SetText(std::to_string(clickY_));
+    Edit7->SetText(std::to_string(clickX_ - 54));
+    Edit8->SetText(std::to_string(clickY_ + 4));
+    RadioGroup1->SetItemIndex(0);
+    RadioGroup1Click();
+    Edit9->SetText("");
+    ComboBox1->SetItemIndex(0);
+    ComboBox1Change();
+    Panel1->SetVisible(true);
+    Panel1->Widget()->adjustSize();
+    Panel1->Widget()->raise();
+}
+
+void TAdresyChildForm::EdipPopupClick() {
+    if (!selected_) {
+        BitBtn2Click();
+        return;
+    }
+    editing_ = true;
+    RadioGroup1->SetItemIndex(1);
+    RadioGroup1Click();
+    RadioGroup1->SetEnabled(false);
+    ComboBox1->SetEnabled(false);
+    ComboBox2->SetEnabled(false);
+    Edit3->SetEnabled(false);
+    auto* label = dynamic_cast<TLabel*>(selected_);
+    auto* box = dynamic_cast<TCheckBox*>(selected_);
+    Edit4->SetEnabled(label || box);
+    Edit4->SetText(label ? label->Caption() : box ? box->Caption() : std::string());
+    if (auto* d = dynamic_cast<TDataControl*>(selected_)) {
+        const auto& items = ComboBox2->Items();
+        for (int i = 0; i < items.Count(); ++i)
+            if (items[i] == d->DataField()) ComboBox2->SetItemIndex(i);
+    }
+    Edit5->SetText(std::to_string(selected_->Left()));
+    Edit6->SetText(std::to_string(selected_->Top()));
+    Edit1->SetText(std::to_string(selected_->Height()));
+    Edit2->SetText(std::to_string(selected_->Width()));
+    for (TEdit* e : {Edit7, Edit8}) e->SetText("0");
+    Panel1->SetVisible(true);
+    Panel1->Widget()->adjustSize();
+    Panel1->Widget()->raise();
+}
+
+void TAdresyChildForm::DeletePopupClick() {
+    if (!selected_) return;
+    TControl* control = selected_;
+    selected_ = nullptr;
+    delete control;
+}
+
+void TAdresyChildForm::ComboBox1Change() {
+    static const char* const kDefaults[5][3] = {
+        {"30", "21", "121"}, {"0", "89", "185"}, {"0", "21", "121"}, {"0", "17", "97"}, {"0", "105", "105"}};
+    const int type = ComboBox1->ItemIndex();
+    if (type < 0 || type > 4) return;
+    Edit3->SetText(kDefaults[type][0]);
+    Edit1->SetText(kDefaults[type][1]);
+    Edit2->SetText(kDefaults[type][2]);
+    Edit3->SetEnabled(type == 0);
+}
+
+void TAdresyChildForm::RadioGroup1Click() {
+    const bool newField = RadioGroup1->ItemIndex() != 1;
+    Edit9->SetVisible(newField);
+    ComboBox2->SetVisible(!newField);
+    ComboBox1->SetEnabled(newField);
+    if (!newField) {
+        ComboBox2->SetItemIndex(0);
+        Edit4->SetText(ComboBox2->Text());
+    }
+}
+
+void TAdresyChildForm::BitBtn1Click() {
+    if (editing_) {
+        // An edited control takes the typed place, size and caption; nothing else changes.
+        auto number = [](TEdit* e, int fallback) {
+            try {
+                return std::stoi(e->Text());
+            } catch (const std::exception&) {
+                return fallback;
+            }
+        };
+        if (selected_) {
+            selected_->SetBounds(number(Edit5, selected_->Left()), number(Edit6, selected_->Top()),
+                                 number(Edit2, selected_->Width()), number(Edit1, selected_->Height()));
+            if (auto* label = dynamic_cast<TLabel*>(selected_)) label->SetCaption(Edit4->Text());
+            if (auto* box = dynamic_cast<TCheckBox*>(selected_)) box->SetCaption(Edit4->Text());
+        }
+        BitBtn2Click();
+        return;
+    }
+    const int type = std::max(0, ComboBox1->ItemIndex());
+    std::string field;
+    // Everything that can be refused is refused before the table is locked and rebuilt.
+    if (RadioGroup1->ItemIndex() == 1) {
+        AddressFieldByComboIndex(-1, "", field);
+        static const char* const kPicker[17] = {"Firma",    "Meno_Kr",  "Priezvisko", "Funkcia", "Mesto", "Adresa_1",
+                                                "Adresa_2", "Telefon1", "Telefon2",   "Telefon_P", "Mobil", "Fax",
+                                                "Ucet",     "Banka",    "E_Mail",     "WWW",     "Poznamka"};
+        const int i = ComboBox2->ItemIndex();
+        field = i >= 0 && i < 17 ? kPicker[i] : ComboBox2->Text();
+    } else {
+        field = CheckNewFieldName(Edit9->Text(), Table());
+        const TFieldType fieldType = UserFieldType(type);
+        const int size = fieldType == ftString ? CheckCharacterCount(Edit3->Text()) : 0;
+        Screen().SetCursor(crHourGlass);
+        struct Restore {
+            ~Restore() { Screen().SetCursor(crDefault); }
+        } restore;
+        AddUserField(data_, data_.TableFileName(TableId::Address), field, fieldType, size);
+        data_.DataSourceZirt->SetDataSet(data_.AddressTable);
+    }
+    auto number = [](TEdit* e, int fallback) {
+        try {
+            return std::stoi(e->Text());
+        } catch (const std::exception&) {
+            return fallback;
+        }
+    };
+    const TFieldDef* def = Table().FieldDefs().Find(field);
+    const TFieldType fieldType = def ? def->DataType() : UserFieldType(type);
+    const int32_t kind = fieldType == ftMemo ? ukMemo : fieldType == ftDate ? ukDateEdit : fieldType == ftBoolean ? ukCheckBox
+                         : fieldType == ftGraphic ? ukImage : ukEdit;
+    TUserFieldRec rec{kind, NextUserControlName(kind, ComponentNames()), number(Edit5, 10), number(Edit6, 10),
+                      number(Edit1, 21), number(Edit2, 121), field, Edit4->Text()};
+    CreateUserControl(rec);
+    if (kind != ukCheckBox && !Edit4->Text().empty())
+        CreateUserControl({ukLabel, NextUserControlName(ukLabel, ComponentNames()), number(Edit7, 0), number(Edit8, 0), 0, 0,
+                           "", Edit4->Text()});
+    Panel1->SetVisible(false);
+    FormShow(); // the survey grid and the field picker gain the new field
+}
+
+void TAdresyChildForm::BitBtn2Click() {
+    Panel1->SetVisible(false);
+    editing_ = false;
+    for (TControl* c : std::initializer_list<TControl*>{RadioGroup1, ComboBox1, ComboBox2, Edit4}) c->SetEnabled(true);
+}
+
+} // namespace kvz

@@ -1,0 +1,156 @@
+// The address book window: the current address in data-aware controls on three pages, a quick
+// list, a survey grid and a letter bar; in network mode unbound copies over the controls while
+// an address is typed; fields and controls that the user adds on the Personal page. The rules
+// live in AddressLook, AddressSave and UserFields; this window places controls and calls them.
+#pragma once
+
+#include "controls/KVDBCtrl.h"
+#include "core/ModuleServices.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/DBGrids.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TDataModule1;
+class TVolgaTable;
+
+// An edit and a memo that know the address field they stand for.
+class TShfEdit : public TEdit {
+public:
+    explicit TShfEdit(TComponent* owner) : TEdit(owner) {}
+    std::string SFieldName;
+};
+class TShfMemo : public TMemo {
+public:
+    explicit TShfMemo(TComponent* owner) : TMemo(owner) {}
+    std::string SFieldName;
+};
+
+class TAdresyChildForm : public TForm, public AddressBookWindow {
+public:
+    TAdresyChildForm(TComponent* owner, TDataModule1& data);
+    ~TAdresyChildForm() override;
+
+    // ---- what the frame window asks ----
+    TForm& Form() override { return *this; }
+    void FormShow() override;
+    void UlozDoPola() override;
+    void SetLastNewAddressCode(const std::string& code) override { lastNewCode_ = code; }
+    void SetPosition() override;
+    void InsertAddressNet(const std::string& mode) override;
+    void DeleteAddressNet() override;
+    void PostAddressNet() override;
+    void ShEditExit() override;
+    void PhoneCallNumber(const std::string& number, const std::string& party) override;
+    void DBEdit10DblClick() override;
+    void DBEdit13DblClick() override;
+    void VymenColor() override;
+    void VymenFont() override;
+    void ApplySortOrder() override;
+    void CitajKomponenty() override;
+    void ZapisKomponenty() override;
+    void FocusNameEdit() override;
+    std::string NameEditText() const override;
+    std::string FirstNameText() const override;
+    std::string SurnameText() const override;
+    std::string AddressMemoText() const override;
+    std::string ChosenPhoneNumber() const override { return lastPhone_; }
+    void EnableDateEdits(bool birthday, bool nameDay) override;
+    void EnableRemindBoxes(bool on) override;
+    void ShowCategoryBox(bool on) override;
+    int CategoryIndex() const override { return ComboBox3->ItemIndex(); }
+    void SetCategoryIndex(int index) override { ComboBox3->SetItemIndex(index); }
+    std::string CategoryItem(int index) const override;
+    std::vector<std::string> SelectedRecordCodes() const override;
+
+    // ---- handlers ----
+    void FormCloseHandler(TCloseAction& action);
+    void FormPaintOnce();
+    void DBEdit1KeyDown(uint16_t& key);
+    void DBEdit1KeyPress(char32_t& key);
+    void FormKeyDown(uint16_t& key);
+    void TrackBar1Change();
+    void DBMemo1Enter(TComponent* sender);
+    void NewFieldPopupClick();
+    void EdipPopupClick();
+    void DeletePopupClick();
+    // The control a click on the Personal page chose last (the editor's and the menu's).
+    TControl* SelectedControl() const { return selected_; }
+    void SetSelectedControl(TControl* control) { selected_ = control; }
+    void ComboBox1Change();
+    void RadioGroup1Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void LoadUserSplitItems();
+    void EnableModuleButtons();
+
+    // ---- controls ----
+    TLabel* FirmaLabel;
+    TDBEdit *DBEdit1, *DBEdit2, *DBEdit3, *DBEdit4, *DBEdit5, *DBEdit6, *DBEdit7, *DBEdit8, *DBEdit9, *DBEdit10,
+        *DBEdit11, *DBEdit12, *DBEdit13, *DBEdit14, *DBEdit15, *DBEdit16, *DBEdit17, *DBEdit18;
+    TDBMemo *DBMemo1, *DBMemo2, *DBMemo3, *DBMemo4;
+    TDBDateEdit *DBDateEdit1, *DBDateEdit2;
+    TDBCheckBox *DBCheckBox1, *DBCheckBox2;
+    TPageControl* PageControl1;
+    TTabSheet *TabSheet1, *TabSheet2, *TabSheet3;
+    TGroupBox *ContactPanel, *BankPanel, *PersonalPanel, *UserPanel;
+    TDBGrid *DBGrid1, *DBGrid2;
+    TComboBox* ComboBox3;
+    TLabel* LookLabel;
+    TTrackBar* TrackBar1;
+    TPaintBox* LetterStrip;
+    TPopupMenu* PopupMenu1;
+    TMenuItem *NewFieldPopup, *EdipPopup, *DeletePopup;
+    // The user-field editor.
+    TPanel* Panel1;
+    TComboBox *ComboBox1, *ComboBox2;
+    TRadioGroup* RadioGroup1;
+    TEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6, *Edit7, *Edit8, *Edit9;
+    TButton *BitBtn1, *BitBtn2;
+
+private:
+    TVolgaTable& Table() const;
+    void BuildBasicPage();
+    void BuildPersonalPage();
+    void BuildEditorPanel();
+    void SetTexts();
+    void ApplyLook();
+    // A data control of the window by number ("DBEdit" n), nullptr when there is none.
+    TDBEdit* DataEdit(int n) const;
+    // Creates a user-defined control of a layout record; nullptr when its field is gone.
+    TControl* CreateUserControl(const struct TUserFieldRec& rec);
+    std::vector<std::string> ComponentNames() const;
+    std::vector<TComponent*> OwnedComponents() const;
+    void AttachKeys(TWinControl* control);
+    void MakeCopies(bool edit);
+
+    TDataModule1& data_;
+    std::string lastNewCode_;
+    std::string lastPhone_ = "00000000";
+    std::string netMode_;
+    std::string sortTitle_;
+    bool firstPaint_ = true;
+    bool editing_ = false;
+    int clickX_ = 10, clickY_ = 10;
+    TControl* selected_ = nullptr;
+    // The copies of network mode: copy -> the data control it stands over, and its first text.
+    struct Copy {
+        TWinControl* copy;
+        TControl* original;
+        std::string field;
+        std::string initial;
+        bool user;
+    };
+    std::vector<Copy> copies_;
+};
+
+} // namespace kvz

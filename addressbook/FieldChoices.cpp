@@ -1,0 +1,101 @@
+#include "addressbook/FieldChoices.h"
+
+#include "core/Data1.h"
+#include "core/Messages.h"
+#include "core/SettingsStore.h"
+#include "platform/data/DB.h"
+#include "platform/rtl/CodePage.h"
+
+#include <algorithm>
+
+namespace kvz {
+
+namespace {
+
+constexpr int kSortFieldSlot = 45;     // integer setting: the place in the address list
+constexpr int kSortFieldNameSlot = 13; // text setting: the field's name
+constexpr size_t kLabelLength = 20;
+
+// The message of each fixed address choice, in list order.
+constexpr int kAddressMessages[kFixedSortChoices] = {7, 8, 9, 22, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+constexpr int kLinkMessages[] = {7, 122, 123, 26};
+
+bool SameName(const std::string& a, const std::string& b) { return Utf8Upper(a) == Utf8Upper(b); }
+
+// Fields of the program's own schema that lie past the first 31 (record codes of the reminder
+// tasks, the category) are no user fields to sort or search by.
+bool InAddressSchema(const std::string& name) {
+    for (const SchemaField& f : TableSchema(TableId::Address))
+        if (SameName(f.Name, name)) return true;
+    return false;
+}
+
+} // namespace
+
+bool IsSearchableField(const TDataSet& table, const std::string& name) {
+    const TField* field = table.FindField(name);
+    return field && !field->IsBlob();
+}
+
+std::vector<FieldChoice> AddressFieldChoices(const TDataSet& table, int fixedCount) {
+    std::vector<FieldChoice> choices;
+    for (int i = 0; i < std::min(fixedCount, kFixedSortChoices); ++i) {
+        FieldChoice choice{GetMessageText(kAddressMessages[i]), ""};
+        AddressFieldByComboIndex(i, "", choice.Field);
+        choices.push_back(std::move(choice));
+    }
+    for (int i = kFirstUserFieldPosition; i < table.FieldCount(); ++i) {
+        const TField& field = table.Fields()[i];
+        if (!field.IsBlob() && !InAddressSchema(field.FieldName()))
+            choices.push_back({field.FieldName(), field.FieldName()});
+    }
+    return choices;
+}
+
+std::vector<FieldChoice> LinkFieldChoices() {
+    std::vector<FieldChoice> choices;
+    for (int i = 0; i < 4; ++i) {
+        FieldChoice choice{GetMessageText(kLinkMessages[i]), ""};
+        LinkFieldByComboIndex(i, choice.Field);
+        choices.push_back(std::move(choice));
+    }
+    return choices;
+}
+
+std::vector<std::string> Captions(const std::vector<FieldChoice>& choices) {
+    std::vector<std::string> captions;
+    for (const FieldChoice& c : choices) captions.push_back(c.Caption);
+    return captions;
+}
+
+int ChoiceIndex(const std::vector<FieldChoice>& choices, const std::string& field) {
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (SameName(choices[i].Field, field)) return static_cast<int>(i);
+    return -1;
+}
+
+std::string CheckedSortField(const TDataSet& table, const std::string& stored) {
+    return IsSearchableField(table, stored) ? stored : kDefaultSortField;
+}
+
+int StoredSortChoice(const std::vector<FieldChoice>& choices, const SettingsStore& settings) {
+    const int byName = ChoiceIndex(choices, settings.NastaveniaText[kSortFieldNameSlot]);
+    if (byName >= 0) return byName;
+    const int index = settings.Nastavenia[kSortFieldSlot];
+    if (index >= 0 && index < static_cast<int>(choices.size())) return index;
+    return choices.empty() ? -1 : 0;
+}
+
+void StoreSortChoice(const std::vector<FieldChoice>& choices, int index, SettingsStore& settings) {
+    if (index < 0 || index >= static_cast<int>(choices.size())) return;
+    settings.Nastavenia[kSortFieldSlot] = index;
+    settings.NastaveniaText[kSortFieldNameSlot] = choices[static_cast<size_t>(index)].Field;
+}
+
+std::string SortFieldCaption(const TDataSet& table, const std::string& field) {
+    const std::vector<FieldChoice> choices = AddressFieldChoices(table, kFixedSortChoices);
+    const int index = ChoiceIndex(choices, field);
+    return Utf8Left(index >= 0 ? choices[static_cast<size_t>(index)].Caption : field, kLabelLength);
+}
+
+} // namespace kvz

@@ -1,0 +1,54 @@
+// The find window: modeless for the whole run. The user picks a field and types; the table of
+// the active module moves, key by key, to the first record whose field begins with the text,
+// letter case ignored. Picking a field also sorts the active module by it.
+#pragma once
+
+#include "addressbook/FieldChoices.h"
+#include "core/ModuleServices.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/StdCtrls.h"
+
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TDataModule1;
+
+class TFindTextForm : public TForm {
+public:
+    TFindTextForm(TComponent* owner, TDataModule1& data, FrameState& frame);
+
+    TLabel* IndexLabel;
+    TComboBox* IndexComboBox;
+    TLabel* FindTextLabel;
+    TEdit* FindEdit;
+
+    // The search text, kept while the program runs.
+    std::string SearchText;
+
+    // Fills the field list for the active module (the scheduling module keeps the list).
+    void NaplnUserField();
+    void FormShow(TComponent* sender);
+    void FormActivate(TComponent* sender);
+    void IndexComboBoxChange(TComponent* sender);
+    void FindEditChange(TComponent* sender);
+
+    // The field of the chosen item; empty when none is chosen.
+    std::string ChosenField() const;
+
+private:
+    TDataModule1& data_;
+    FrameState& frame_;
+    std::vector<FieldChoice> choices_;
+    int listModule_ = NoModule; // the module the list was filled for
+    // The links are sorted and searched by a field of their own, which is kept apart from
+    // the address book's stored sort field.
+    std::string linksField_ = "Name";
+};
+
+// The address field by which the report window lists and finds: Priezvisko and Firma as they
+// are, Meno for the first name, Firma for any other.
+std::string ReportListField(const std::string& field);
+
+} // namespace kvz

@@ -1,0 +1,239 @@
+#include "addressbook/AdresyChild.h"
+#include "addressbook/UserFields.h"
+#include "controls/ToolEdit.h"
+#include "core/Main.h"
+#include "core/Messages.h"
+#include "engine/VolgaTbl.h"
+#include "platform/forms/Responder.h"
+#include "platform/rtl/Files.h"
+
+#include "ExchangeTesting.h"
+#include "TempFolder.h"
+#include "forms/FormsTesting.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace kvz {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The program with the address book registered, over a data folder of its own.
+class AdresyChildTest : public testing::FormsTest {
+protected:
+    void SetUp() override {
+        FormsTest::SetUp();
+        setenv("KVZIRT_SHARED_DOCUMENTS", temp.path().c_str(), 1);
+        ProgramState() = FrameState{};
+        ProgramState().ProgramFolder = temp.path();
+        ProgramSettings() = SettingsStore{};
+        RegisteredUserSteps() = UserSteps{};
+        RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+        RegisteredModules() = ModuleRegistry{};
+        RegisteredModules().AddressBook = [this](TComponent* owner) {
+            book = new TAdresyChildForm(owner, *data);
+            return book;
+        };
+        dataFolder = temp.path() / "KvZirtData" / "Data";
+    }
+    void TearDown() override {
+        if (frame) frame->Free();
+        data.reset();
+        RegisteredUserSteps() = UserSteps{};
+        RegisteredModules() = ModuleRegistry{};
+        unsetenv("KVZIRT_SHARED_DOCUMENTS");
+    }
+    void Start(int language, const std::string& extra = "") {
+        fs::create_directories(dataFolder);
+        WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\nNastavenia67=" + std::to_string(language) +
+                                                      "\nNastavenia36=1\nNastavenia49=0\n" + extra);
+        frame = Application().CreateForm<TMainForm>();
+        data = std::make_unique<TDataModule1>(ProgramState());
+        data->DataModuleCreate();
+        frame->SetDataModule(data.get());
+        frame->Show();
+        frame->SetClientSize(1000, 660);
+        QApplication::processEvents();
+    }
+    TVolgaTable& Addresses() { return *data->AddressTable; }
+    void AddRows(const std::vector<std::string>& firms) {
+        TVolgaTable& t = Addresses();
+        ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Address), false, kRecordCommandPoll, [&] {
+            for (const std::string& f : firms) {
+                t.Append();
+                t.FieldByName("Firma").SetAsString(f);
+                t.Post();
+            }
+        });
+    }
+
+    TempFolder temp;
+    fs::path dataFolder;
+    TMainForm* frame = nullptr;
+    std::unique_ptr<TDataModule1> data;
+    TAdresyChildForm* book = nullptr;
+    TResponder responder;
+};
+
+TEST_F(AdresyChildTest, TheToolBarBrowsesInsertsEditsAndDeletesAndTheLetterBarFollows) {
+    Start(1);
+    ASSERT_NE(book, nullptr);
+    AddRows({"Beta", "Quido", "Rado"});
+    book->ApplySortOrder();
+    frame->FirstButtonClick(frame);
+    EXPECT_EQ(book->DBEdit1->Text(), "Beta");
+    EXPECT_EQ(book->TrackBar1->Position(), 1);
+    frame->NextButtonClick(frame); // the sample row "My Firm"
+    frame->NextButtonClick(frame);
+    EXPECT_EQ(book->DBEdit1->Text(), "Quido");
+    EXPECT_EQ(book->TrackBar1->Position(), 12); // q has no place: the bar stays on m
+    // Moving the bar from code, or while another control has the focus, jumps nowhere.
+    book->TrackBar1->SetPosition(16);
+    EXPECT_EQ(book->DBEdit1->Text(), "Quido");
+    book->TrackBar1->SetFocus();
+    QApplication::processEvents();
+    book->TrackBar1->SetPosition(0);
+    book->TrackBar1->SetPosition(16);
+    EXPECT_EQ(book->DBEdit1->Text(), "Rado");
+
+    // A typed digit 0 does not start an edit; a letter does.
+    char32_t zero = U'0', letter = U'x';
+    book->DBEdit1KeyPress(zero);
+    EXPECT_FALSE(frame->PostButton->Enabled());
+    book->DBEdit1KeyPress(letter);
+    EXPECT_TRUE(frame->PostButton->Enabled());
+    Addresses().FieldByName("Funkcia").SetAsString("boss");
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(FileColumn(data->TableFileName(TableId::Address), "Funkcia", ""),
+              (std::vector<std::string>{"", "", "Function", "boss"}));
+
+    frame->InsertButtonClick(frame);
+    Addresses().FieldByName("Firma").SetAsString("Nova");
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(FileColumn(data->TableFileName(TableId::Address), "Firma", "").size(), 5u);
+    EXPECT_EQ(book->DBEdit1->Text(), "Nova");
+
+    responder.MessageBoxAnswers = {IDYES};
+    frame->DeleteButtonClick(frame);
+    const std::vector<std::string> left = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
+    EXPECT_EQ(std::count(left.begin(), left.end(), "Nova"), 0);
+}
+
+TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
+    Start(1);
+    AddRows({"Alfa"});
+    ProgramState().NetworkMode = true;
+    data->CreateLockFile(data->LockFileName(TableId::Address));
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    frame->EditButtonClick(frame);
+    auto* copy = dynamic_cast<TShfEdit*>(book->FindComponent("ShEdit1"));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Text(), "Alfa");
+    EXPECT_FALSE(book->DBEdit1->Visible());
+    EXPECT_EQ(copy->SFieldName, "Firma");
+    copy->SetText("Alfa s.r.o.");
+    auto* birthday = dynamic_cast<TDateEdit*>(book->FindComponent("ShDate1"));
+    ASSERT_NE(birthday, nullptr);
+    birthday->SetDate(EncodeDate(1980, 2, 1));
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(book->FindComponent("ShEdit1"), nullptr);
+    EXPECT_TRUE(book->DBEdit1->Visible());
+    const std::vector<std::string> firms = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
+    EXPECT_EQ(std::count(firms.begin(), firms.end(), "Alfa s.r.o."), 1);
+    EXPECT_EQ(std::count(firms.begin(), firms.end(), "Alfa"), 0);
+    EXPECT_FALSE(ProgramLocks().TableLockHeld());
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa s.r.o."), 0));
+    EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 2, 1));
+
+    // A birthday emptied in the copy is cleared, as in local mode.
+    frame->EditButtonClick(frame);
+    dynamic_cast<TDateEdit*>(book->FindComponent("ShDate1"))->SetText("");
+    frame->PostButtonClick(frame);
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa s.r.o."), 0));
+    EXPECT_TRUE(Addresses().FieldByName("Narodeniny").IsNull());
+    ProgramState().NetworkMode = false;
+}
+
+TEST_F(AdresyChildTest, AUserFieldIsAddedPlacedAndKeptInTheLayoutFile) {
+    Start(1);
+    book->PageControl1->SetActivePageIndex(1);
+    book->NewFieldPopupClick();
+    book->ComboBox1->SetItemIndex(0);
+    book->ComboBox1Change();
+    book->Edit9->SetText("Hob by");
+    book->Edit5->SetText("90");
+    book->Edit6->SetText("230");
+    book->Edit7->SetText("20");
+    book->Edit8->SetText("234");
+    book->BitBtn1Click();
+    EXPECT_TRUE(Addresses().FieldDefs().Find("Hobby"));
+    auto* edit = dynamic_cast<TDBEdit*>(book->FindComponent("UserDBEdit1"));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->DataField(), "Hobby");
+    EXPECT_NE(book->FindComponent("UserLabel1"), nullptr);
+    // A refused name adds nothing.
+    book->NewFieldPopupClick();
+    book->Edit9->SetText("hobby");
+    EXPECT_THROW(book->BitBtn1Click(), EDatabaseError);
+    EXPECT_EQ(book->FindComponent("UserDBEdit2"), nullptr);
+    book->ZapisKomponenty();
+    const std::vector<TUserFieldRec> layout = ReadUserFieldFile(dataFolder / "Jano.ucs");
+    ASSERT_EQ(layout.size(), 2u);
+    EXPECT_EQ(layout[0].Name, "UserDBEdit1");
+    EXPECT_EQ(layout[0].Left, 90);
+    EXPECT_EQ(layout[1].Caption, "Hob by"); // the caption is the name as typed
+
+    // Edit item moves the chosen control; the next layout file has it there.
+    book->SetSelectedControl(edit);
+    book->EdipPopupClick();
+    EXPECT_EQ(book->Edit5->Text(), "90");
+    book->Edit5->SetText("120");
+    book->BitBtn1Click();
+    EXPECT_EQ(edit->Left(), 120);
+    EXPECT_FALSE(book->Panel1->Visible());
+    book->ZapisKomponenty();
+    EXPECT_EQ(ReadUserFieldFile(dataFolder / "Jano.ucs")[0].Left, 120);
+}
+
+// Pictures of the window in the three languages: each page, user fields, and the survey grid
+// over Slovak addresses. KVZ_RENDER_DIR=/tmp/png saves them.
+TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
+    const char* suffix[] = {"", "e", "s", "c"};
+    for (int language = 1; language <= 3; ++language) {
+        Start(language);
+        std::vector<std::string> firms;
+        const char* names[] = {"Ábelová", "Bratislavská vodárenská", "Čierny", "Dobrý", "Elektro Žilina", "Ferko",
+                               "Gazdovská", "Horváth", "Ilavská", "Jánošík"};
+        for (int i = 0; i < 10000; ++i) firms.push_back(std::string(names[i % 10]) + " " + std::to_string(i));
+        AddRows(firms);
+        book->NewFieldPopupClick();
+        book->Edit9->SetText("Hobby");
+        book->Edit5->SetText("110");
+        book->Edit6->SetText("240");
+        book->Edit7->SetText("20");
+        book->Edit8->SetText("244");
+        book->BitBtn1Click();
+        frame->FirstButtonClick(frame);
+        for (int page = 0; page < 3; ++page) {
+            book->PageControl1->SetActivePageIndex(page);
+            QApplication::processEvents();
+            testing::SaveWindowPicture(*frame, "adresy_page" + std::to_string(page + 1) + "_" + suffix[language]);
+        }
+        book->PageControl1->SetActivePageIndex(1);
+        book->NewFieldPopupClick();
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*frame, std::string("adresy_editor_") + suffix[language]);
+        book->BitBtn2Click();
+        frame->Free();
+        frame = nullptr;
+        book = nullptr;
+        data.reset();
+        fs::remove_all(temp.path() / "KvZirtData");
+    }
+}
+
+} // namespace
+} // namespace kvz
