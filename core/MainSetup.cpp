@@ -4,11 +4,43 @@
 
 #include "core/DataModuleParts.h"
 
+#include <map>
+#include <optional>
+#include <vector>
+
 namespace kvz {
 
 namespace {
 
 constexpr int kFontDialogMaxSize = 16;
+
+// The controls of the module windows that the dialog colours directly, by their names; the
+// calendar's own colours and the report lists the window answers itself (PartColor).
+std::vector<TControl*> NamedControls(TForm& form, SetupTarget target) {
+    static const std::map<SetupTarget, std::vector<const char*>> names = {
+        {SetupTarget::AddressName, {"DBEdit1"}},  {SetupTarget::AddressNote, {"DBMemo2"}},
+        {SetupTarget::AddressGrid, {"DBGrid1"}},  {SetupTarget::LinksName, {"DBEdit1"}},
+        {SetupTarget::LinksGrid, {"DBGrid1"}},    {SetupTarget::TaskGrids, {"UlohaDbGrid", "TaskKvGrid"}},
+        {SetupTarget::TaskMemo, {"DBMemo1"}},
+    };
+    std::vector<TControl*> controls;
+    if (auto it = names.find(target); it != names.end())
+        for (const char* name : it->second)
+            if (auto* control = dynamic_cast<TControl*>(form.FindComponent(name))) controls.push_back(control);
+    return controls;
+}
+
+std::optional<TColor> ColorOf(ModuleWindow& window, SetupTarget target) {
+    if (auto color = window.PartColor(target)) return color;
+    auto controls = NamedControls(window.Form(), target);
+    return controls.empty() ? std::nullopt : std::optional(controls.front()->Color());
+}
+
+std::optional<TFont> FontOf(ModuleWindow& window, SetupTarget target) {
+    if (auto font = window.PartFont(target)) return font;
+    auto controls = NamedControls(window.Form(), target);
+    return controls.empty() ? std::nullopt : std::optional(controls.front()->Font());
+}
 
 } // namespace
 
@@ -21,27 +53,31 @@ void TMainForm::InterfaceSetupMenuClick(TComponent*) {
 // ---- colours and fonts of the module windows ----
 
 TColor TMainForm::TargetColor(SetupTarget target) const {
-    return module_ ? module_->PartColor(target).value_or(clGray) : clGray;
+    return module_ ? ColorOf(*module_, target).value_or(clGray) : clGray;
 }
 
 void TMainForm::PickColor(SetupTarget target) {
     if (!module_) return;
     TColorDialog& dialog = DataModuleParts().ColorDialog1;
-    if (auto color = module_->PartColor(target)) dialog.Color = *color;
-    if (dialog.Execute()) module_->SetPartColor(target, dialog.Color);
+    if (auto color = ColorOf(*module_, target)) dialog.Color = *color;
+    if (!dialog.Execute()) return;
+    module_->SetPartColor(target, dialog.Color);
+    for (TControl* control : NamedControls(module_->Form(), target)) control->SetColor(dialog.Color);
 }
 
 void TMainForm::PickFont(SetupTarget target, int maxSize) {
     if (!module_) return;
     TFontDialog& dialog = DataModuleParts().FontDialog1;
-    if (auto font = module_->PartFont(target)) dialog.Font = *font;
+    if (auto font = FontOf(*module_, target)) dialog.Font = *font;
     // The limit is this part's only: the dialog's other users get the usual one back.
     struct SizeLimit {
         TFontDialog& dialog;
         ~SizeLimit() { dialog.MaxFontSize = kFontDialogMaxSize; }
     } limit{dialog};
     dialog.MaxFontSize = maxSize;
-    if (dialog.Execute()) module_->SetPartFont(target, dialog.Font);
+    if (!dialog.Execute()) return;
+    module_->SetPartFont(target, dialog.Font);
+    for (TControl* control : NamedControls(module_->Form(), target)) control->SetFont(dialog.Font);
 }
 
 void TMainForm::VymenColor(int module) {

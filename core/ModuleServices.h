@@ -149,8 +149,9 @@ public:
     virtual void FormShow() = 0;
     // Stores the window's colours, fonts and sizes into the settings.
     virtual void UlozDoPola() = 0;
-    // The colour and font of a part the settings dialog changes; a window without that part
-    // answers nothing and leaves a change alone.
+    // The colour and font of a part the settings dialog changes that is not one of the window's
+    // controls the frame finds by name (DBEdit1, DBMemo2, DBGrid1, ...); a window without such a
+    // part answers nothing and leaves a change alone.
     virtual std::optional<TColor> PartColor(SetupTarget) const { return std::nullopt; }
     virtual void SetPartColor(SetupTarget, TColor) {}
     virtual std::optional<TFont> PartFont(SetupTarget) const { return std::nullopt; }

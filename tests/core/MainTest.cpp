@@ -40,11 +40,6 @@ public:
         return it == colors.end() ? std::nullopt : std::optional(it->second);
     }
     void SetPartColor(SetupTarget target, TColor color) override { colors[target] = color; }
-    std::optional<TFont> PartFont(SetupTarget target) const override {
-        auto it = fonts.find(target);
-        return it == fonts.end() ? std::nullopt : std::optional(it->second);
-    }
-    void SetPartFont(SetupTarget target, const TFont& font) override { fonts[target] = font; }
     void SetLastNewAddressCode(const std::string&) override {}
     void SetPosition() override {}
     void InsertAddressNet(const std::string& mode) override { calls.push_back("InsertAddressNet " + mode); }
@@ -79,7 +74,11 @@ public:
     std::vector<std::string> calls;
     std::vector<std::string> selected;
     std::map<SetupTarget, TColor> colors{{SetupTarget::AddressName, clTeal}};
-    std::map<SetupTarget, TFont> fonts;
+    TMemo* DBMemo2 = [this] {
+        auto* memo = new TMemo(this);
+        memo->SetName("DBMemo2");
+        return memo;
+    }();
     std::string first, surname;
     int category = 0;
     bool failSave = false;
@@ -747,7 +746,7 @@ TEST_F(MainFormTest, TheSettingsDialogWorksOnTheOpenWindowAndOkStoresTheSettings
     };
     frame->SetupButton->Click();
     EXPECT_EQ(book->colors[SetupTarget::AddressName], RGB(0x11, 0x22, 0x33));
-    EXPECT_EQ(book->fonts[SetupTarget::AddressNote].Size, 12);
+    EXPECT_EQ(book->DBMemo2->Font().Size, 12); // the window's control of that name
     EXPECT_EQ(frame->kvOutlookBar1->HeaderSettings().ViewStyle(), outlook::ViewStyleFromSetting(3));
     EXPECT_NE(std::find(book->calls.begin(), book->calls.end(), "UlozDoPola"), book->calls.end());
     EXPECT_TRUE(frame->SplitEnableButton->Visible());
