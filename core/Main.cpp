@@ -418,6 +418,15 @@ void TMainForm::SetHelpFileByLanguage() {
     Application().SetHelpFile((ProgramState().ProgramFolder / helpFile_).string());
 }
 
+void TMainForm::ApplyToolBarLook(const SettingsStore::ToolBarLook& look) {
+    for (TToolBar* bar : {ToolBar1, ToolBar3}) {
+        bar->SetFlat(look.Flat);
+        bar->SetBorderWidth(look.BorderWidth);
+    }
+    FilterButton->SetTransparent(look.TransparentButtons);
+    MaxMinToolButton->SetTransparent(look.TransparentButtons);
+}
+
 void TMainForm::FormCreate(TComponent*) {
     FrameState& state = ProgramState();
     SettingsStore& settings = ProgramSettings();
@@ -450,6 +459,7 @@ void TMainForm::FormCreate(TComponent*) {
         Report(error);
     }
     state.NetworkMode = settings.NetworkMode;
+    ApplyToolBarLook(SettingsStore::BarLook());
     SetBounds(Left(), Top(), settings.FormWidth, settings.FormHeight);
     fs::create_directories(state.DataFolder / "TempData", ec);
 

@@ -152,6 +152,8 @@ public:
     TKvWinMsgDlg* MSGDialog1;
 
     // ---- life cycle ----
+    // The record bar and the tasks and links bar as the settings' system look gives them.
+    void ApplyToolBarLook(const SettingsStore::ToolBarLook& look);
     void FormCreate(TComponent* sender);
     // Opens the current user's tables and the last module; runs again after a change of user.
     void FormShow(TComponent* sender);

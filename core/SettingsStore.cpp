@@ -21,6 +21,10 @@ std::string TextKey(int k) { return "Nastavenia_Text" + std::to_string(k); }
 
 } // namespace
 
+SettingsStore::ToolBarLook SettingsStore::BarLook() {
+    return GetWindowsVersionCode() == kWindowsXP ? ToolBarLook{false, 0, true, 22} : ToolBarLook{};
+}
+
 void SettingsStore::ZakladneNastavenia() {
     const bool xp = GetWindowsVersionCode() == kWindowsXP;
     auto set = [this](int from, int to, int value) {

@@ -31,6 +31,15 @@ public:
     bool NetworkMode = false;
     bool ClientMode = false;
     bool FilterOption = false;
+    // The look of the record bar and the tasks and links bar, by the system the program
+    // takes itself to run on.
+    struct ToolBarLook {
+        bool Flat = true;
+        int BorderWidth = 1;
+        bool TransparentButtons = false; // the filter and maximise buttons
+        int BarHeight = 24;
+    };
+    static ToolBarLook BarLook();
 
     // Sets every default, the frame window's size included; text settings 14 and 20 to 24
     // (the address categories) keep their values.

@@ -245,10 +245,22 @@ void TToolBar::ControlAdded(TControl* control) {
     if (!button) return;
     Bar()->addWidget(button->Widget())->setVisible(true);
     button->ApplyImage();
+    button->ApplyLook(flat_);
     FitHeight();
 }
 
 void TToolBar::FitHeight() { SetHeight(Bar()->sizeHint().height()); }
+
+void TToolBar::SetFlat(bool on) {
+    flat_ = on;
+    for (int i = 0; i < ButtonCount(); ++i) Buttons(i)->ApplyLook(flat_);
+}
+
+void TToolBar::SetBorderWidth(int width) {
+    borderWidth_ = std::max(0, width);
+    Bar()->setContentsMargins(borderWidth_, borderWidth_, borderWidth_, borderWidth_);
+    FitHeight();
+}
 
 void TToolBar::ControlRemoved(TControl* control) {
     if (!control->Widget()) return;
@@ -325,6 +337,14 @@ void TToolButton::Notification(TComponent* component, TOperation operation) {
 }
 
 std::string TToolButton::WidgetText() const { return ToStd(Button()->text()); }
+void TToolButton::ApplyLook(bool flatBar) { Button()->setAutoRaise(flatBar || transparent_); }
+
+void TToolButton::SetTransparent(bool on) {
+    transparent_ = on;
+    auto* bar = dynamic_cast<TToolBar*>(Parent());
+    ApplyLook(!bar || bar->Flat());
+}
+
 void TToolButton::SetWidgetText(std::string_view text) { Button()->setText(ToQString(text)); }
 
 // ---- TTreeView ----

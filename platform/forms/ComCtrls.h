@@ -123,6 +123,11 @@ public:
     void SetShowCaptions(bool on);
     int ButtonCount() const;
     TToolButton* Buttons(int index) const;
+    // A flat bar draws a button's frame only under the mouse; others are always raised.
+    bool Flat() const { return flat_; }
+    void SetFlat(bool on);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int width);
 
 protected:
     void ControlAdded(TControl* control) override;
@@ -134,6 +139,8 @@ private:
     // The bar is as high as its buttons need.
     void FitHeight();
     TImageList* images_ = nullptr;
+    bool flat_ = true;
+    int borderWidth_ = 0;
 };
 
 enum class TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider };
@@ -153,6 +160,9 @@ public:
     void SetGrouped(bool on) { grouped_ = on; }
     TPopupMenu* DropdownMenu() const { return dropdownMenu_; }
     void SetDropdownMenu(TPopupMenu* menu);
+    // A transparent button shows its bar behind it, even on a bar that is not flat.
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool on);
 
 protected:
     std::string WidgetText() const override;
@@ -166,7 +176,9 @@ private:
     int imageIndex_ = -1;
     TToolButtonStyle style_ = TToolButtonStyle::tbsButton;
     bool grouped_ = false;
+    bool transparent_ = false;
     TPopupMenu* dropdownMenu_ = nullptr;
+    void ApplyLook(bool flatBar);
 };
 
 class TTreeView;

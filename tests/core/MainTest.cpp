@@ -176,6 +176,15 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     EXPECT_FALSE(frame->FirstStart);
     EXPECT_TRUE(fs::is_directory(dataFolder / "TempData"));
     EXPECT_EQ(frame->HelpFileName(), "kvzirt_e3.hlp");
+    // The system the program takes itself to run on gives raised bars and two transparent buttons.
+    EXPECT_EQ(SettingsStore::BarLook().BarHeight, 22);
+    for (TToolBar* bar : {frame->ToolBar1, frame->ToolBar3}) {
+        EXPECT_FALSE(bar->Flat());
+        EXPECT_EQ(bar->BorderWidth(), 0);
+    }
+    EXPECT_TRUE(frame->ToolBar2->Flat());
+    EXPECT_TRUE(frame->FilterButton->Transparent());
+    EXPECT_TRUE(frame->MaxMinToolButton->Transparent());
     EXPECT_EQ(ProgramState().TableFolder, dataFolder);
     for (TableId table : kAllTables) EXPECT_TRUE(fs::exists(dataFolder / ("Eva" + std::string(TableSuffix(table)))));
     // The address book opens as an empty page: nothing in it pretends to work.
