@@ -485,7 +485,7 @@ void TMainForm::FormCreate(TComponent*) {
         std::error_code missing;
         if (fs::exists(Application().HelpFile(), missing)) Application().HelpContext(Application().HelpFile(), 53);
     }
-    if (auto& scan = RegisteredUserSteps().ScanUser) scan(*this);
+    ScanUser();
 
     ZablokujVsetko();
     EnableModuleButtons();
@@ -564,36 +564,32 @@ void TMainForm::FormShow(TComponent*) {
             Report(error);
         }
     SetBounds(settings.Nastavenia[kSetFrameLeft], settings.Nastavenia[kSetFrameTop], Width(), Height());
-    if (auto& role = RegisteredUserSteps().EnableKeyByRole) role(*this);
-    ApplyOutlookLook();
+    EnableKeyByRole();
+    const int bitmapOn = settings.Nastavenia[kSetHeaderBitmapOn];
+    ApplyOutlookLook({TColor(settings.Nastavenia[kSetHeaderColor]), TColor(settings.Nastavenia[kSetHeaderColor2]),
+                      settings.Nastavenia[kSetGradientType], bitmapOn, settings.Nastavenia[kSetViewStyle],
+                      bitmapOn == 1 ? settings.NastaveniaText[kTextHeaderBitmap] : std::string()});
     AddresCompletionMenu->SetChecked(settings.Nastavenia[kSetAddressCompletion] == 1);
 }
 
-void TMainForm::ApplyOutlookLook() {
-    const SettingsStore& settings = ProgramSettings();
-    const int bitmapOn = settings.Nastavenia[kSetHeaderBitmapOn];
-    const std::string& bitmapFile = settings.NastaveniaText[kTextHeaderBitmap];
+void TMainForm::ApplyOutlookLook(const OutlookLook& look) {
+    // A picture that cannot be read leaves the headers plain.
+    const QImage picture = look.Background.empty() ? QImage() : QImage(QString::fromStdString(look.Background));
     for (TKvOutlookBarHeader* header : {Header1, Header2}) {
         TGradient& g = header->Gradient();
-        g.SetStartColor(TColor(settings.Nastavenia[kSetHeaderColor]));
-        header->SetColor(TColor(settings.Nastavenia[kSetHeaderColor]));
-        g.SetEndColor(TColor(settings.Nastavenia[kSetHeaderColor2]));
-        if (bitmapOn != 0) {
+        g.SetStartColor(look.Color);
+        header->SetColor(look.Color);
+        g.SetEndColor(look.EndColor);
+        if (look.BackStyle != 0) {
             g.SetBackStyle(TBackStyle::bsNormal);
         } else {
             g.SetBackStyle(TBackStyle::bsGradient);
-            const int type = settings.Nastavenia[kSetGradientType];
-            if (type >= 0 && type <= 3) g.SetGradientType(TGradientType(type));
+            if (look.GradientType >= 0 && look.GradientType <= 3) g.SetGradientType(TGradientType(look.GradientType));
         }
-        if (!bitmapFile.empty() && bitmapOn == 1) {
-            // A picture that cannot be read leaves the header plain.
-            QImage picture(QString::fromStdString(bitmapFile));
-            header->Bitmap() = picture.isNull() ? TBitmap() : TBitmap(picture);
-            header->Invalidate();
-        }
+        header->Bitmap() = picture.isNull() ? TBitmap() : TBitmap(picture);
+        header->Invalidate();
     }
-    if (auto style = outlook::ViewStyleFromSetting(settings.Nastavenia[kSetViewStyle]))
-        kvOutlookBar1->HeaderSettings().SetViewStyle(*style);
+    if (auto style = outlook::ViewStyleFromSetting(look.ViewStyle)) kvOutlookBar1->HeaderSettings().SetViewStyle(*style);
 }
 
 // ---- close ----

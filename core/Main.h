@@ -7,6 +7,8 @@
 #include "core/Data1.h"
 #include "core/KvMsgDlg.h"
 #include "core/ModuleServices.h"
+#include "core/NetWizard.h"
+#include "core/SettingsForm.h"
 #include "core/SettingsStore.h"
 #include "core/TableLocks.h"
 #include "core/ThemeMgr.h"
@@ -80,9 +82,8 @@ struct UserSteps {
     std::function<void(TMainForm&)> TranslateMainWindow;
     // "Change password" by the role of this computer (EnableKeyByRole).
     std::function<void(TMainForm&)> EnableKeyByRole;
-    // "Change password" and the network wizard.
+    // "Change password".
     std::function<void(TMainForm&)> ChangePassword;
-    std::function<void(TMainForm&)> NetworkWizard;
 };
 UserSteps& RegisteredUserSteps();
 // The program's own user and language steps.
@@ -104,7 +105,7 @@ TTableLocks& ProgramLocks();
 // The frame window of the run (nullptr before it is made and after it is freed).
 TMainForm* MainForm();
 
-class TMainForm : public TForm, public FrameServices {
+class TMainForm : public TForm, public FrameServices, public SetupWindowServices, public WizardFrameServices {
 public:
     explicit TMainForm(TComponent* owner);
     ~TMainForm() override;
@@ -179,7 +180,7 @@ public:
     TForm* ModuleForm() const { return moduleForm_; }
 
     // ---- record bar ----
-    void ZablokujVsetko();
+    void ZablokujVsetko() override;
     void PostDis();
     void CancelDis();
     void ZapniPohyb();
@@ -254,6 +255,34 @@ public:
     bool TaskEditorProjectFilter = false;
     std::string TaskEditorProject;
 
+    // ---- the settings dialog and the network wizard ----
+    // The settings dialog, modally, while a module window is open.
+    void InterfaceSetupMenuClick(TComponent* sender);
+    void NetWizardMenuClick(TComponent* sender);
+    // What the settings dialog asks: forwarded to the open module window.
+    TColor TargetColor(SetupTarget target) const override;
+    void PickColor(SetupTarget target) override;
+    void PickFont(SetupTarget target, int maxSize) override;
+    void VymenColor(int module) override;
+    void VymenFont(int module) override;
+    void UlozDoPola(int module) override;
+    void ShowSplitEnableButton(bool on) override;
+    void EditCategories() override;
+    void ApplyEnvelopeFeed(int feed) override;
+    void SetEnvelopePosition(int position) override;
+    void SetWeekNumbers(bool on) override;
+    void ChangeFirstDay(int day) override;
+    bool OutlookHasActiveHeader() const override;
+    void ApplyOutlookLook(const OutlookLook& look) override;
+    void FrameFormShow() override { FormShow(this); }
+    // What the network wizard asks.
+    void SetNetworkRole(bool clientMode, const std::string& tablePassword) override;
+    void ScanUser() override;
+    void FormShow() override { FormShow(this); }
+    void ActiveModuleFormShow() override;
+    void EnableKeyByRole() override;
+    void ReadAddressLayoutAgain() override;
+
     // ---- state ----
     const std::string& HelpFileName() const { return helpFile_; }
     bool FirstStart = false;
@@ -286,7 +315,6 @@ private:
     void ChooseTableFolder();
     void ShowOfflineNotice();
     bool OpenTables();
-    void ApplyOutlookLook();
     void BuildServices();
     void BuildCommands();
     // Creates or removes one reminder task of the current address and keeps its code there.

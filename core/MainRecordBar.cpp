@@ -124,14 +124,13 @@ void TMainForm::EnableModuleButtons() {
     set(s.RunLink, {RunLinkBUtton}, {RunLinkMenu});
     set(s.Phone, {PhoneButton}, {PhoneMenu});
     set(s.Mail, {MailButton, WebButton}, {MailMenu});
-    // The settings dialog, the network wizard and the about box come with their own windows.
-    set(HasDialog("TSetupForm") && module_, {SetupButton}, {InterfaceSetupMenu});
+    set(module_ && DataModule1, {SetupButton}, {InterfaceSetupMenu});
     set(HasDialog("TAddBankForm"), {}, {AddEBbankMenu});
     set(HasDialog("TPrintWizardForm"), {WizardButton});
     set(static_cast<bool>(RegisteredUserSteps().PickUser), {ChangeUserButon}, {ChangeUserMenu});
     set(static_cast<bool>(RegisteredUserSteps().ChangePassword), {KeyButton}, {KeyMenu});
     if (auto& role = RegisteredUserSteps().EnableKeyByRole; role && KeyButton->Enabled()) role(*this);
-    set(static_cast<bool>(RegisteredUserSteps().NetworkWizard), {}, {NetWizardMenu});
+    set(DataModule1 != nullptr, {}, {NetWizardMenu});
     set(static_cast<bool>(RegisteredUserSteps().SelectLanguage), {}, {LangsMenu});
 }
 

@@ -36,9 +36,7 @@ void TMainForm::BuildCommands() {
     };
     OwnersToolButton->OnClick = OwnersMenu->OnClick = dialog("TOwnersForm");
     AddEBbankMenu->OnClick = dialog("TAddBankForm");
-    InterfaceSetupMenu->OnClick = [this, setup = dialog("TSetupForm")](TComponent* s) {
-        if (module_) setup(s);
-    };
+    InterfaceSetupMenu->OnClick = [this](TComponent* s) { InterfaceSetupMenuClick(s); };
     SetupButton->OnClick = [this](TComponent*) { InterfaceSetupMenu->Click(); };
     AboutMenu->OnClick = [](TComponent*) {
         TAboutBox box(nullptr);
@@ -200,9 +198,7 @@ void TMainForm::BuildServices() {
         if (auto& key = RegisteredUserSteps().ChangePassword) key(*this);
     };
     KeyMenu->OnClick = [this](TComponent*) { KeyButton->Click(); };
-    NetWizardMenu->OnClick = [this](TComponent*) {
-        if (auto& wizard = RegisteredUserSteps().NetworkWizard) wizard(*this);
-    };
+    NetWizardMenu->OnClick = [this](TComponent* s) { NetWizardMenuClick(s); };
 
     // The plug-ins' actions become items of the "Plug-Ins" menu.
     kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string& name, TBitmap*, TBitmap*, TBitmap*,

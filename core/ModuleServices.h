@@ -2,6 +2,7 @@
 // implement these when they exist; a pointer left empty means that window is not open.
 #pragma once
 
+#include "platform/forms/Graphics.h"
 #include "platform/rtl/DateTime.h"
 
 #include <filesystem>
@@ -22,6 +23,12 @@ class TTableLocks;
 
 // Module numbers of the frame window.
 enum ModuleNumber { NoModule = 0, AddressModule = 1, ReportsModule = 2, TasksModule = 3, LinksModule = 4 };
+
+// The parts of the module windows whose colour and font the settings dialog changes.
+enum class SetupTarget {
+    AddressName, AddressNote, AddressGrid, ReportLists, LinksName, LinksGrid,
+    CalendarBack, CalendarText, CalendarTitleBack, CalendarTitleText, TaskGrids, TaskMemo
+};
 
 // The address book window.
 class AddressBookServices {
@@ -142,6 +149,13 @@ public:
     virtual void FormShow() = 0;
     // Stores the window's colours, fonts and sizes into the settings.
     virtual void UlozDoPola() = 0;
+    // The colour and font of a part the settings dialog changes that is not one of the window's
+    // controls the frame finds by name (DBEdit1, DBMemo2, DBGrid1, ...); a window without such a
+    // part answers nothing and leaves a change alone.
+    virtual std::optional<TColor> PartColor(SetupTarget) const { return std::nullopt; }
+    virtual void SetPartColor(SetupTarget, TColor) {}
+    virtual std::optional<TFont> PartFont(SetupTarget) const { return std::nullopt; }
+    virtual void SetPartFont(SetupTarget, const TFont&) {}
 };
 
 // The address book window: what the record bar, the reminder tasks and the settings dialog use.
@@ -198,6 +212,8 @@ public:
     virtual std::vector<std::string> SelectedRecordCodes() const = 0;
     virtual std::vector<std::string> CheckedTaskCodes() const = 0;
     virtual void ChangeFirstDay(int day) = 0;
+    // The calendar shows the week numbers.
+    virtual void SetWeekNumbers(bool) {}
     virtual void AktualButtonClick() = 0;
     virtual void ViewDetail() = 0;
     // The maximised task grid (on) or the normal view.
@@ -227,6 +243,9 @@ public:
     virtual void SpocitajStitky() = 0;
     virtual void FontChange() = 0;
     virtual void ApplyEnvelopeFeed(int feed) = 0;
+    // The envelope position (0 middle, 1 left, 2 right), taken when the window's own position
+    // choice is the active one.
+    virtual void SetEnvelopePosition(int) {}
     // The report kind box: 0 address reports, 2 links.
     virtual int ReportKind() const = 0;
     virtual void SetReportKind(int kind) = 0;

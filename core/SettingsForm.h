@@ -29,12 +29,6 @@ inline constexpr int kBackgroundFileSlot = 25; // T25
 inline constexpr int kLinksAddressFieldSlot = 31; // T31
 inline constexpr TColor kDefaultHeaderColor = 0x808080, kDefaultHeaderEndColor = 0xFFFFFF;
 
-// The controls of the module windows whose colour and font the dialog changes.
-enum class SetupTarget {
-    AddressName, AddressNote, AddressGrid, ReportLists, LinksName, LinksGrid,
-    CalendarBack, CalendarText, CalendarTitleBack, CalendarTitleText, TaskGrids, TaskMemo
-};
-
 // How the outlook bar's two headers look.
 struct OutlookLook {
     TColor Color = kDefaultHeaderColor;

@@ -6,43 +6,26 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 
-#include <set>
-
 namespace kvz {
 
-std::vector<std::string> LookupValues(TDataSet& dataSet, const std::string& fieldName) {
-    std::vector<std::string> values;
-    TField* field = dataSet.Active() ? dataSet.FindField(fieldName) : nullptr;
-    if (!field) return values;
-    std::set<std::string> seen;
-    dataSet.DisableControls();
-    TBookmark here = dataSet.GetBookmark();
-    struct Restore {
-        TDataSet& d;
-        const TBookmark& b;
-        ~Restore() {
-            if (d.BookmarkValid(b)) d.GotoBookmark(b);
-            d.EnableControls();
-        }
-    } restore{dataSet, here};
-    for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) {
-        std::string v = field->AsString();
-        if (!v.empty() && seen.insert(v).second) values.push_back(v);
-    }
-    return values;
-}
-
 TSourceDatForm::TSourceDatForm(TComponent* owner, TDataSet* addressTable, std::string lookupField)
-    : TForm(owner), Edit1(new TEdit(this)), EditTypeButton(new TButton(this)), KvDBLookupCombo1(new TComboBox(this)),
+    : TForm(owner), Edit1(new TEdit(this)), EditTypeButton(new TButton(this)), KvDBLookupCombo1(new TKvDBLookupCombo(this)),
       OkButton(new TButton(this)), CancelButton(new TButton(this)), HelpButton(new TButton(this)),
-      addressTable_(addressTable), lookupField_(std::move(lookupField)) {
+      addressSource_(new TDataSource(this)), lookupField_(std::move(lookupField)) {
     SetName("SourceDatForm");
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poMainFormCenter);
     Edit1->SetName("Edit1");
     EditTypeButton->SetName("EditTypeButton");
     KvDBLookupCombo1->SetName("KvDBLookupCombo1");
-    KvDBLookupCombo1->SetStyle(TComboBoxStyle::csDropDownList);
+    addressSource_->SetDataSet(addressTable);
+    // The lookup combo paints itself: it is as tall as the edit above it, and its row stays
+    // while it is hidden, since the dialog keeps the size it opened with.
+    QWidget* combo = KvDBLookupCombo1->Widget();
+    combo->setMinimumHeight(Edit1->Widget()->sizeHint().height());
+    QSizePolicy policy = combo->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    combo->setSizePolicy(policy);
     OkButton->SetName("OkButton");
     OkButton->SetCaption("OK");
     OkButton->SetDefault(true);
@@ -72,7 +55,7 @@ TSourceDatForm::TSourceDatForm(TComponent* owner, TDataSet* addressTable, std::s
     SetClientSize(1, 1);
 
     EditTypeButton->OnClick = [this](TComponent* s) { EditTypeButtonClick(s); };
-    KvDBLookupCombo1->OnSelect = [this](TComponent* s) { KvDBLookupCombo1Select(s); };
+    KvDBLookupCombo1->OnChange = [this](TComponent* s) { KvDBLookupCombo1Select(s); };
     OkButton->OnClick = [this](TComponent* s) { OkButtonClick(s); };
     HelpButton->OnClick = [this](TComponent* s) { HelpButtonClick(s); };
     OnCreate = [this](TComponent* s) { FormCreate(s); };
@@ -88,9 +71,11 @@ void TSourceDatForm::FormShow(TComponent*) {
     HelpButton->SetCaption(GetMessageText(168));
     CancelButton->SetCaption(GetMessageText(169));
     EditTypeButton->SetCaption(GetMessageText(200));
-    KvDBLookupCombo1->Items().Clear();
-    if (addressTable_)
-        for (const std::string& v : LookupValues(*addressTable_, lookupField_)) KvDBLookupCombo1->Items().Add(v);
+    // Without an address table there is nothing to offer.
+    if (addressSource_->DataSet()) {
+        KvDBLookupCombo1->SetLookupSource(addressSource_);
+        KvDBLookupCombo1->SetLookupField(lookupField_);
+    }
     if (!LinkTypeNoPrefill) Edit1->SetText(LinkTypeText);
 }
 
@@ -99,9 +84,9 @@ void TSourceDatForm::EditTypeButtonClick(TComponent*) {
     KvDBLookupCombo1->SetFocus();
 }
 
+// A choice cleared (Escape) keeps the text.
 void TSourceDatForm::KvDBLookupCombo1Select(TComponent*) {
-    int index = KvDBLookupCombo1->ItemIndex();
-    if (index >= 0) Edit1->SetText(KvDBLookupCombo1->Items().Get(index));
+    if (KvDBLookupCombo1->Value() != KvDBLookupCombo1->EmptyValue()) Edit1->SetText(KvDBLookupCombo1->Text());
     KvDBLookupCombo1->SetVisible(false);
 }
 

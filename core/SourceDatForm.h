@@ -2,19 +2,16 @@
 // table through "<<Edit".
 #pragma once
 
+#include "controls/KvLookup.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
 
 #include <string>
-#include <vector>
 
 namespace kvz {
 
 class TDataSet;
-
-// The values of the field in the rows of the dataset, in row order, each once; the dataset's
-// current row stays. None when the dataset is closed or has no such field.
-std::vector<std::string> LookupValues(TDataSet& dataSet, const std::string& fieldName);
+class TDataSource;
 
 class TSourceDatForm : public TForm {
 public:
@@ -25,9 +22,8 @@ public:
 
     TEdit* Edit1;
     TButton* EditTypeButton;
-    // The address values to pick from. The data-aware lookup combo stands here as a plain combo
-    // box over the values of the lookup field.
-    TComboBox* KvDBLookupCombo1;
+    // The address rows to pick a value from, shown by the lookup field.
+    TKvDBLookupCombo* KvDBLookupCombo1;
     TButton* OkButton;
     TButton* CancelButton;
     TButton* HelpButton;
@@ -45,7 +41,7 @@ public:
     void HelpButtonClick(TComponent* sender);
 
 private:
-    TDataSet* addressTable_;
+    TDataSource* addressSource_;
     std::string lookupField_;
 };
 

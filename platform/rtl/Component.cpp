@@ -35,15 +35,25 @@ void TComponent::SetName(std::string_view name) {
         if (other && other != this)
             throw std::invalid_argument("A component named " + std::string(name) + " already exists");
     }
+    if (owner_) owner_->UnindexName(this);
     name_ = std::string(name);
+    if (owner_) owner_->IndexName(this);
 }
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
     if (name.empty()) return nullptr;
-    const std::string wanted = Utf8Lower(name);
-    for (TComponent* c : components_)
-        if (Utf8Lower(c->name_) == wanted) return c;
-    return nullptr;
+    auto it = names_.find(Utf8Lower(name));
+    return it == names_.end() ? nullptr : it->second;
+}
+
+void TComponent::IndexName(TComponent* component) {
+    if (!component->name_.empty()) names_.emplace(Utf8Lower(component->name_), component);
+}
+
+void TComponent::UnindexName(TComponent* component) {
+    if (component->name_.empty()) return;
+    auto it = names_.find(Utf8Lower(component->name_));
+    if (it != names_.end() && it->second == component) names_.erase(it);
 }
 
 void TComponent::InsertComponent(TComponent* component) {
@@ -52,6 +62,7 @@ void TComponent::InsertComponent(TComponent* component) {
         throw std::invalid_argument("A component named " + component->name_ + " already exists");
     if (component->owner_) component->owner_->RemoveComponent(component);
     components_.push_back(component);
+    IndexName(component);
     component->owner_ = this;
     NotifyAll(component, TOperation::opInsert);
 }
@@ -61,6 +72,7 @@ void TComponent::RemoveComponent(TComponent* component) {
     if (it == components_.end()) return;
     NotifyAll(component, TOperation::opRemove);
     components_.erase(std::find(components_.begin(), components_.end(), component));
+    UnindexName(component);
     component->owner_ = nullptr;
 }
 

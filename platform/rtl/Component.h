@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kvz {
@@ -51,11 +52,17 @@ protected:
 
 private:
     void NotifyAll(TComponent* component, TOperation operation);
+    // Keeps the owner's index of names in step when a named component comes, goes or is renamed.
+    void IndexName(TComponent* component);
+    void UnindexName(TComponent* component);
 
     TComponent* owner_ = nullptr;
     std::string name_;
     intptr_t tag_ = 0;
     std::vector<TComponent*> components_;
+    // The owned components by their names folded to lower case: a form owns hundreds, and each
+    // name is checked against all of them.
+    std::unordered_map<std::string, TComponent*> names_;
     std::vector<TComponent*> freeNotifies_;
     bool destroying_ = false;
     bool loading_ = false;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QColorDialog>
 #include <QElapsedTimer>
 #include <QFontDialog>
 #include <QLocalSocket>
@@ -33,7 +34,12 @@ public:
     explicit FakeAddressBook(TComponent* owner) : TForm(owner) { SetFormStyle(TFormStyle::fsMDIChild); }
     TForm& Form() override { return *this; }
     void FormShow() override {}
-    void UlozDoPola() override {}
+    void UlozDoPola() override { calls.push_back("UlozDoPola"); }
+    std::optional<TColor> PartColor(SetupTarget target) const override {
+        auto it = colors.find(target);
+        return it == colors.end() ? std::nullopt : std::optional(it->second);
+    }
+    void SetPartColor(SetupTarget target, TColor color) override { colors[target] = color; }
     void SetLastNewAddressCode(const std::string&) override {}
     void SetPosition() override {}
     void InsertAddressNet(const std::string& mode) override { calls.push_back("InsertAddressNet " + mode); }
@@ -48,8 +54,8 @@ public:
     void DBEdit13DblClick() override {}
     void VymenColor() override {}
     void VymenFont() override {}
-    void ApplySortOrder() override {}
-    void CitajKomponenty() override {}
+    void ApplySortOrder() override { calls.push_back("ApplySortOrder"); }
+    void CitajKomponenty() override { calls.push_back("CitajKomponenty"); }
     void ZapisKomponenty() override {}
     void FocusNameEdit() override {}
     std::string NameEditText() const override { return {}; }
@@ -67,6 +73,12 @@ public:
 
     std::vector<std::string> calls;
     std::vector<std::string> selected;
+    std::map<SetupTarget, TColor> colors{{SetupTarget::AddressName, clTeal}};
+    TMemo* DBMemo2 = [this] {
+        auto* memo = new TMemo(this);
+        memo->SetName("DBMemo2");
+        return memo;
+    }();
     std::string first, surname;
     int category = 0;
     bool failSave = false;
@@ -704,6 +716,124 @@ TEST_F(MainFormTest, EraseAllTasksDeletesEveryTaskAndWritesTheTableOnlyOnYes) {
     EXPECT_EQ(tasks.RecordCount(), 0);
     tasks.Refresh();
     EXPECT_EQ(tasks.RecordCount(), 0);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The settings dialog opens over the address book: its colour and font buttons change the
+// window's parts through the shared dialogs, and OK stores the window's view and the categories.
+TEST_F(MainFormTest, TheSettingsDialogWorksOnTheOpenWindowAndOkStoresTheSettings) {
+    RegisterAddressBook();
+    WriteSettings("Nastavenia36=1\nNastavenia62=0\nNastavenia67=1\n");
+    Start();
+    ASSERT_TRUE(frame->SetupButton->Enabled());
+    ASSERT_TRUE(frame->InterfaceSetupMenu->Enabled());
+    responder.OnDialog = [](QDialog& d) {
+        if (auto* colors = qobject_cast<QColorDialog*>(&d)) {
+            colors->setCurrentColor(QColor(0x11, 0x22, 0x33));
+            colors->accept(); // keeps the colour as the chosen one
+        } else {
+            static_cast<QFontDialog&>(d).setCurrentFont(QFont("Serif", 30));
+        }
+        return int(QDialog::Accepted);
+    };
+    responder.OnShowModal = [&](TForm& form) {
+        auto& setup = dynamic_cast<TSetupForm&>(form);
+        EXPECT_EQ(setup.AdrNameShape->Brush.Color, clTeal); // the sample shows the window's colour
+        setup.Button1->Click();                              // colour of the name edit
+        setup.Button4->Click();                              // font of the note, at most 12
+        EXPECT_EQ(DataModuleParts().FontDialog1.MaxFontSize, 16);
+        setup.ViewStyle->SetItemIndex(3);
+        setup.ViewStyleClick(setup.ViewStyle);
+        setup.CheckBox1->SetChecked(true);
+        setup.BitBtn1->Click();
+        return int(mrNone);
+    };
+    frame->SetupButton->Click();
+    EXPECT_EQ(book->colors[SetupTarget::AddressName], RGB(0x11, 0x22, 0x33));
+    EXPECT_EQ(book->DBMemo2->Font().Size, 12); // the window's control of that name
+    EXPECT_EQ(frame->kvOutlookBar1->HeaderSettings().ViewStyle(), outlook::ViewStyleFromSetting(3));
+    EXPECT_NE(std::find(book->calls.begin(), book->calls.end(), "UlozDoPola"), book->calls.end());
+    EXPECT_TRUE(frame->SplitEnableButton->Visible());
+    // The table got its category field and the frame opened the tables again.
+    ASSERT_TRUE(frame->DataModule1->AddressTable->Active());
+    EXPECT_NE(frame->DataModule1->AddressTable->FindField("Split_field"), nullptr);
+    SettingsStore saved;
+    saved.LoadSettings(dataFolder);
+    EXPECT_EQ(saved.Nastavenia[kSetCategoriesOn], 1);
+    EXPECT_EQ(saved.Nastavenia[kSetViewStyle], 3);
+}
+
+TEST_F(MainFormTest, PicturesOfTheSettingsDialogOverTheFrameInThreeLanguages) {
+    InstallUserSteps();
+    RegisterAddressBook();
+    for (int language : {1, 2, 3}) {
+        WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
+        Start();
+        bool shown = false;
+        responder.OnShowModal = [&](TForm& form) {
+            shown = true;
+            const std::string suffix = std::to_string(language);
+            testing::SaveWindowPicture(*frame, "frame-under-setup-" + suffix);
+            testing::SaveWindowPicture(form, "frame-setup-" + suffix);
+            return int(mrCancel);
+        };
+        frame->InterfaceSetupMenu->Click();
+        EXPECT_TRUE(shown);
+        frame->Free();
+        frame = nullptr;
+        data.reset();
+    }
+    SetLanguage(2);
+}
+
+// A client turned local by the wizard: the frame window opens the user's own tables again, and
+// the address book shows them sorted and with its field layout read again.
+TEST_F(MainFormTest, TheNetworkWizardTurnsAClientLocalAndOpensTheLocalTables) {
+    const fs::path server = temp.path() / "server";
+    MakeServerTables(server, {"Zo servera"});
+    WriteSettings("Nastavenia36=1\nNastavenia62=0\nNastavenia73=1\nNastavenia74=0\nNastavenia_Text18=" +
+                  server.string() + "/\nNastavenia_Text19=Jano\n");
+    // The local tables have a password of their own, the shared ones none.
+    RegisteredUserSteps().ScanUser = [](TMainForm& f) {
+        ProgramState().UserPrefix = "Jano";
+        if (!ProgramState().NetworkMode) f.TablePassword = "tajne";
+    };
+    int rights = 0;
+    RegisteredUserSteps().EnableKeyByRole = [&](TMainForm&) { ++rights; };
+    RegisterAddressBook();
+    Start();
+    ASSERT_TRUE(ProgramState().NetworkMode);
+    ASSERT_TRUE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
+    ASSERT_TRUE(frame->NetWizardMenu->Enabled());
+    rights = 0;
+    book->calls.clear();
+    responder.OnShowModal = [](TForm& form) {
+        auto& wizard = dynamic_cast<TWizardForm&>(form);
+        wizard.RadioGroup1->SetItemIndex(wrLocal);
+        wizard.Button1->Click();
+        wizard.Button3->Click();
+        return int(mrNone);
+    };
+    frame->NetWizardMenu->Click();
+    EXPECT_FALSE(ProgramState().NetworkMode);
+    EXPECT_FALSE(ProgramSettings().ClientMode);
+    EXPECT_EQ(ProgramState().TableFolder, dataFolder);
+    for (TVolgaTable* table : {data->AddressTable, data->TaskTable, data->LinksTable}) {
+        ASSERT_TRUE(table && table->Active());
+        EXPECT_EQ(fs::path(table->TableName()).parent_path(), dataFolder);
+    }
+    EXPECT_FALSE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
+    EXPECT_EQ(frame->TablePassword, "tajne");
+    EXPECT_GE(rights, 2); // the frame's show handler ran again, then the wizard's own update
+    EXPECT_EQ(book->calls, (std::vector<std::string>{"ApplySortOrder", "CitajKomponenty"}));
+    SettingsStore saved;
+    saved.LoadSettings(dataFolder);
+    EXPECT_EQ(saved.Nastavenia[kNetworkSlot], 0);
 }
 
 } // namespace

@@ -50,5 +50,36 @@ TEST(Component, FreeNotificationClearsAReferenceToAComponentOfAnotherOwner) {
     EXPECT_EQ(a.heard, std::vector<std::string>{"-Source"});
 }
 
+// The names an owner holds follow renames and moves: an old name is free again, a moved
+// component takes its name along, and letters of every language compare without case.
+TEST(Component, NamesFollowRenamesAndMoves) {
+    TComponent owner, other;
+    auto* a = new TComponent(&owner);
+    auto* b = new TComponent(&owner);
+    a->SetName("Čiara");
+    b->SetName("");
+    EXPECT_NO_THROW(new TComponent(&owner)); // empty names never clash
+    EXPECT_THROW(b->SetName("čIARA"), std::invalid_argument);
+    EXPECT_EQ(b->Name(), "");
+    a->SetName("ČIARA"); // its own name in another case
+    EXPECT_EQ(owner.FindComponent("čiara"), a);
+    a->SetName("Label1");
+    EXPECT_EQ(owner.FindComponent("Čiara"), nullptr);
+    b->SetName("Čiara");
+    EXPECT_EQ(owner.FindComponent("čiara"), b);
+
+    auto* c = new TComponent(&other);
+    c->SetName("label1");
+    EXPECT_THROW(owner.InsertComponent(c), std::invalid_argument);
+    EXPECT_EQ(c->Owner(), &other);
+    c->SetName("Text1");
+    owner.InsertComponent(c);
+    EXPECT_EQ(other.FindComponent("text1"), nullptr);
+    EXPECT_EQ(owner.FindComponent("TEXT1"), c);
+    EXPECT_THROW(c->SetName("label1"), std::invalid_argument);
+    delete b;
+    EXPECT_EQ(owner.FindComponent("Čiara"), nullptr);
+}
+
 } // namespace
 } // namespace kvz
