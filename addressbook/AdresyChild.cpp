@@ -182,9 +182,12 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     EnableRemindBoxes(false);
     SetClientSize(820, 560);
     FormShow();
+    ProgramState().AddressSort = this;
 }
 
-TAdresyChildForm::~TAdresyChildForm() = default;
+TAdresyChildForm::~TAdresyChildForm() {
+    if (ProgramState().AddressSort == this) ProgramState().AddressSort = nullptr;
+}
 
 TVolgaTable& TAdresyChildForm::Table() const { return *data_.AddressTable; }
 
@@ -503,6 +506,14 @@ void TAdresyChildForm::ApplySortOrder() {
     }
 }
 
+void TAdresyChildForm::ShowSortField(const std::string& fieldName, const std::string& caption) {
+    // The dialog stored the field; the check may still send an unusable one back to "Firma".
+    ApplySortOrder();
+    FormPaintOnce(); // the quick list: the sort field alone
+    if (CompareTextUtf8(ProgramSettings().NastaveniaText[kTextSortField], fieldName) == 0) LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), caption));
+    SetPosition();
+}
+
 void TAdresyChildForm::LoadUserSplitItems() {
     const SettingsStore& s = ProgramSettings();
     const int index = ComboBox3->ItemIndex();
@@ -544,6 +555,7 @@ void TAdresyChildForm::VymenFont() { ApplyLook(); }
 
 void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
     action = TCloseAction::caFree;
+    if (ProgramState().AddressSort == this) ProgramState().AddressSort = nullptr;
     ProgramSettings().Nastavenia[kSetPage] = PageControl1->ActivePageIndex();
     if (TMainForm* frame = MainForm()) {
         frame->MailButton->SetEnabled(false);

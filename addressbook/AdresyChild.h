@@ -35,7 +35,7 @@ public:
     std::string SFieldName;
 };
 
-class TAdresyChildForm : public TForm, public AddressBookWindow {
+class TAdresyChildForm : public TForm, public AddressBookWindow, public AddressSortServices {
 public:
     TAdresyChildForm(TComponent* owner, TDataModule1& data);
     ~TAdresyChildForm() override;
@@ -72,6 +72,10 @@ public:
     std::string CategoryItem(int index) const override;
     std::vector<std::string> SelectedRecordCodes() const override;
 
+    // ---- what the find, filter, sort-order and category dialogs ask ----
+    void ShowSortField(const std::string& fieldName, const std::string& caption) override;
+    void LoadUserSplitItems() override;
+
     // ---- handlers ----
     void FormCloseHandler(TCloseAction& action);
     void FormPaintOnce();
@@ -90,7 +94,6 @@ public:
     void RadioGroup1Click();
     void BitBtn1Click();
     void BitBtn2Click();
-    void LoadUserSplitItems();
     void EnableModuleButtons();
 
     // ---- controls ----

@@ -1,4 +1,5 @@
 #include "addressbook/AdresyChild.h"
+#include "addressbook/OrderForm.h"
 #include "addressbook/UserFields.h"
 #include "controls/ToolEdit.h"
 #include "core/Main.h"
@@ -196,6 +197,47 @@ TEST_F(AdresyChildTest, AUserFieldIsAddedPlacedAndKeptInTheLayoutFile) {
     EXPECT_FALSE(book->Panel1->Visible());
     book->ZapisKomponenty();
     EXPECT_EQ(ReadUserFieldFile(dataFolder / "Jano.ucs")[0].Left, 120);
+}
+
+// The sort-order dialog re-sorts the open window and changes its quick list and label; a
+// closed window is no longer what the dialogs reach.
+TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
+    Start(1);
+    ASSERT_EQ(ProgramState().AddressSort, book);
+    AddRows({"Alfa", "Beta"});
+    TVolgaTable& t = Addresses();
+    ASSERT_TRUE(t.Locate("Firma", Variant("Alfa"), 0));
+    t.Edit();
+    t.FieldByName("Mesto").SetAsString("Zvolen");
+    t.Post();
+    ASSERT_TRUE(t.Locate("Firma", Variant("Beta"), 0));
+    t.Edit();
+    t.FieldByName("Mesto").SetAsString("Brezno");
+    t.Post();
+    book->ApplySortOrder();
+    responder.OnShowModal = [](TForm& f) {
+        auto& d = static_cast<TOrderForm&>(f);
+        d.ListBox1->SetItemIndex(3); // City
+        d.BitBtn1->Click();
+        return mrNone;
+    };
+    TOrderForm order(nullptr, *data, ProgramState());
+    EXPECT_EQ(order.ShowModal(), mrOk);
+    EXPECT_EQ(ProgramSettings().NastaveniaText[13], "Mesto");
+    EXPECT_EQ(book->LookLabel->Caption(), GetMessageText(51) + "City");
+    ASSERT_EQ(book->DBGrid1->Columns().Count(), 1);
+    EXPECT_EQ(book->DBGrid1->Columns()[0].FieldName(), "Mesto");
+    EXPECT_EQ(book->DBGrid1->Columns()[0].TitleCaption(), "City");
+    frame->FirstButtonClick(frame);
+    std::vector<std::string> cities;
+    for (t.First(); !t.Eof(); t.Next()) cities.push_back(t.FieldByName("Mesto").AsString());
+    EXPECT_TRUE(std::is_sorted(cities.begin(), cities.end())) << cities.front();
+    EXPECT_LT(std::find(cities.begin(), cities.end(), "Brezno"), std::find(cities.begin(), cities.end(), "Zvolen"));
+    testing::SaveWindowPicture(*frame, "adresy_order_e");
+
+    ASSERT_TRUE(frame->CloseActiveModule());
+    QApplication::processEvents();
+    EXPECT_EQ(ProgramState().AddressSort, nullptr);
 }
 
 // Pictures of the window in the three languages: each page, user fields, and the survey grid
