@@ -144,6 +144,10 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) AttachKeys(c);
     DBEdit10->OnDblClick = [this](TComponent*) { DBEdit10DblClick(); };
     DBEdit13->OnDblClick = [this](TComponent*) { DBEdit13DblClick(); };
+    for (TDBEdit* phone : {DBEdit5, DBEdit6, DBEdit7, DBEdit8}) {
+        phone->OnClick = [this, phone](TComponent*) { phone_.Choose(phone->DataField()); };
+        phone->OnDblClick = [this, phone](TComponent*) { PhoneCallNumber(phone->Text(), DBEdit1->Text()); };
+    }
     DBMemo1->OnEnter = [this](TComponent* s) { DBMemo1Enter(s); };
     OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { FormKeyDown(key); };
     OnClose = [this](TComponent*, TCloseAction& action) { FormCloseHandler(action); };
@@ -614,11 +618,10 @@ void TAdresyChildForm::DBEdit13DblClick() {
     if (!address.empty()) ShellOpenFile(address, "", "", 1);
 }
 
-void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::string&) {
-    std::string digits;
-    for (char c : number)
-        if ((c >= '0' && c <= '9') || c == '+') digits += c;
-    if (!digits.empty() && digits != "00000000") ShellOpenFile("tel:" + digits, "", "", 1);
+std::string TAdresyChildForm::ChosenPhoneNumber() const { return phone_.Number(Table()); }
+
+void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::string& party) {
+    kvz::PhoneCallNumber(CurrentDialer(), number, party, Application().Title());
 }
 
 void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {

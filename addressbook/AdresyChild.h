@@ -4,6 +4,7 @@
 // live in AddressLook, AddressSave and UserFields; this window places controls and calls them.
 #pragma once
 
+#include "addressbook/Dialer.h"
 #include "controls/KVDBCtrl.h"
 #include "core/ModuleServices.h"
 #include "platform/forms/ComCtrls.h"
@@ -63,7 +64,8 @@ public:
     std::string FirstNameText() const override;
     std::string SurnameText() const override;
     std::string AddressMemoText() const override;
-    std::string ChosenPhoneNumber() const override { return lastPhone_; }
+    // The telephone field clicked last, read from the current address.
+    std::string ChosenPhoneNumber() const override;
     void EnableDateEdits(bool birthday, bool nameDay) override;
     void EnableRemindBoxes(bool on) override;
     void ShowCategoryBox(bool on) override;
@@ -138,7 +140,7 @@ private:
 
     TDataModule1& data_;
     std::string lastNewCode_;
-    std::string lastPhone_ = "00000000";
+    PhoneChoice phone_;
     std::string netMode_;
     std::string sortTitle_;
     bool firstPaint_ = true;

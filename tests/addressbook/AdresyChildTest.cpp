@@ -42,6 +42,7 @@ protected:
     }
     void TearDown() override {
         if (frame) frame->Free();
+        SetDialer(nullptr);
         data.reset();
         RegisteredUserSteps() = UserSteps{};
         RegisteredModules() = ModuleRegistry{};
@@ -238,6 +239,36 @@ TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
     ASSERT_TRUE(frame->CloseActiveModule());
     QApplication::processEvents();
     EXPECT_EQ(ProgramState().AddressSort, nullptr);
+}
+
+// The phone button dials the telephone field clicked last, read from the current address.
+TEST_F(AdresyChildTest, ThePhoneButtonDialsTheChosenFieldOfTheCurrentAddress) {
+    struct Recording : Dialer {
+        std::vector<std::string> calls;
+        void MakeCall(const std::string& number, const std::string&, const std::string& party,
+                      const std::string&) override {
+            calls.push_back(number + " " + party);
+        }
+    } dialer;
+    SetDialer(&dialer);
+    Start(1);
+    AddRows({"Alfa", "Beta"});
+    TVolgaTable& t = Addresses();
+    for (const auto& [firm, phone, mobil] : {std::tuple{"Alfa", "02/111", "0905-111"}, std::tuple{"Beta", "02/222", "0911/222-333"}}) {
+        ASSERT_TRUE(t.Locate("Firma", Variant(firm), 0));
+        t.Edit();
+        t.FieldByName("Telefon1").SetAsString(phone);
+        t.FieldByName("Mobil").SetAsString(mobil);
+        t.Post();
+    }
+    ASSERT_TRUE(t.Locate("Firma", Variant("Alfa"), 0));
+    frame->PhoneButtonClick(frame); // before any click: the first telephone
+    testing::Press(*book->DBEdit8, 5, 5);
+    testing::Release(*book->DBEdit8, 5, 5);
+    ASSERT_TRUE(t.Locate("Firma", Variant("Beta"), 0));
+    frame->PhoneButtonClick(frame);
+    book->DBEdit5->OnDblClick(book->DBEdit5);
+    EXPECT_EQ(dialer.calls, (std::vector<std::string>{"02 111 Alfa", "0911 222 333 Beta", "02 222 Beta"}));
 }
 
 // Pictures of the window in the three languages: each page, user fields, and the survey grid
