@@ -2,6 +2,7 @@
 
 #include "addressbook/AddressLook.h"
 #include "addressbook/AddressSave.h"
+#include "addressbook/Categories.h"
 #include "addressbook/UserFields.h"
 #include "core/Data1.h"
 #include "core/FrameServices.h"
@@ -518,22 +519,24 @@ void TAdresyChildForm::ShowSortField(const std::string& fieldName, const std::st
     SetPosition();
 }
 
-void TAdresyChildForm::LoadUserSplitItems() {
+std::vector<std::string> TAdresyChildForm::SplitItems() const {
     const SettingsStore& s = ProgramSettings();
+    std::vector<std::string> items = {"", Msg(kMsgWork), Msg(kMsgPrivate)};
+    for (int k = kFirstCategorySetting; k <= kLastCategorySetting; ++k)
+        if (!s.NastaveniaText[static_cast<size_t>(k)].empty()) items.push_back(s.NastaveniaText[static_cast<size_t>(k)]);
+    return items;
+}
+
+void TAdresyChildForm::LoadUserSplitItems() {
     const int index = ComboBox3->ItemIndex();
-    ComboBox3->Items().Clear();
-    ComboBox3->Items().Add("");
-    ComboBox3->Items().Add(Msg(kMsgWork));
-    ComboBox3->Items().Add(Msg(kMsgPrivate));
-    for (int k = 20; k <= 24; ++k)
-        if (!s.NastaveniaText[static_cast<size_t>(k)].empty()) ComboBox3->Items().Add(s.NastaveniaText[static_cast<size_t>(k)]);
+    ComboBox3->Items().Assign(SplitItems());
     ComboBox3->SetItemIndex(std::max(0, std::min(index, ComboBox3->Items().Count() - 1)));
 }
 
 std::string TAdresyChildForm::CategoryItem(int index) const {
     if (index <= 0) return {};
-    if (index == 1) return "work_zirt";
-    if (index == 2) return "private_zirt";
+    if (index == 1) return kWorkCategory;
+    if (index == 2) return kPrivateCategory;
     return index < ComboBox3->Items().Count() ? ComboBox3->Items()[index] : std::string();
 }
 
@@ -663,6 +666,15 @@ void TAdresyChildForm::EnableRemindBoxes(bool on) {
 
 void TAdresyChildForm::ShowCategoryBox(bool on) {
     ComboBox3->SetVisible(on && ProgramSettings().Nastavenia[kSetCategories] == 1);
+    // An edit of a stored address starts on its category; a value no item stands for (a
+    // category renamed since) becomes an item of its own, so that saving keeps it.
+    const bool editing = Table().State() == dsEdit || (netMode_ == "Edit" && !copies_.empty());
+    const TField* split = Table().FindField("Split_field");
+    if (!on || !editing || !split) return;
+    std::vector<std::string> items = SplitItems();
+    const int index = CategoryItemFor(items, split->AsString());
+    ComboBox3->Items().Assign(items);
+    ComboBox3->SetItemIndex(index);
 }
 
 std::vector<std::string> TAdresyChildForm::SelectedRecordCodes() const {

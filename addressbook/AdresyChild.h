@@ -137,6 +137,8 @@ private:
     std::vector<TComponent*> OwnedComponents() const;
     void AttachKeys(TWinControl* control);
     void MakeCopies(bool edit);
+    // The category picker's items: none, work, private, then each named user category.
+    std::vector<std::string> SplitItems() const;
 
     TDataModule1& data_;
     std::string lastNewCode_;

@@ -271,6 +271,50 @@ TEST_F(AdresyChildTest, ThePhoneButtonDialsTheChosenFieldOfTheCurrentAddress) {
     EXPECT_EQ(dialer.calls, (std::vector<std::string>{"02 111 Alfa", "0911 222 333 Beta", "02 222 Beta"}));
 }
 
+// An edit starts on the address's category, also behind an empty category slot; a value no
+// item stands for (a category renamed since) is shown and saved again as it was, locally and
+// in network mode.
+TEST_F(AdresyChildTest, TheCategoryPickerKeepsACategoryRenamedSince) {
+    Start(1, "Nastavenia75=1\nNastavenia_Text21=Rodina\n");
+    AddRows({"Alfa", "Beta"});
+    TVolgaTable& t = Addresses();
+    for (const auto& [firm, category] : {std::pair{"Alfa", "Stará"}, std::pair{"Beta", "Rodina"}}) {
+        ASSERT_TRUE(t.Locate("Firma", Variant(firm), 0));
+        t.Edit();
+        t.FieldByName("Split_field").SetAsString(category);
+        t.Post();
+    }
+    auto categoryOf = [&](const char* firm) {
+        EXPECT_TRUE(t.Locate("Firma", Variant(firm), 0));
+        return t.FieldByName("Split_field").AsString();
+    };
+    for (bool network : {false, true}) {
+        ProgramState().NetworkMode = network;
+        if (network) data->CreateLockFile(data->LockFileName(TableId::Address));
+        ASSERT_TRUE(t.Locate("Firma", Variant("Alfa"), 0));
+        frame->EditButtonClick(frame);
+        EXPECT_TRUE(book->ComboBox3->Visible());
+        EXPECT_EQ(book->ComboBox3->Items().Count(), 5) << network;
+        EXPECT_EQ(book->ComboBox3->Text(), "Stará") << network;
+        frame->PostButtonClick(frame);
+        EXPECT_EQ(categoryOf("Alfa"), "Stará") << network;
+        frame->EditButtonClick(frame);
+        frame->PostButtonClick(frame);
+        EXPECT_EQ(categoryOf("Alfa"), "Stará") << network;
+
+        ASSERT_TRUE(t.Locate("Firma", Variant("Beta"), 0));
+        frame->EditButtonClick(frame);
+        EXPECT_EQ(book->ComboBox3->ItemIndex(), 3) << network;
+        EXPECT_EQ(book->ComboBox3->Items().Count(), 4) << network;
+        frame->PostButtonClick(frame);
+        EXPECT_EQ(categoryOf("Beta"), "Rodina") << network;
+    }
+    ProgramState().NetworkMode = false;
+    const std::vector<std::string> stored = FileColumn(data->TableFileName(TableId::Address), "Split_field", "");
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), "Stará"), 1);
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), "Rodina"), 1);
+}
+
 // Pictures of the window in the three languages: each page, user fields, and the survey grid
 // over Slovak addresses. KVZ_RENDER_DIR=/tmp/png saves them.
 TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
