@@ -3,6 +3,7 @@
 #include "addressbook/AddressLook.h"
 #include "addressbook/AddressSave.h"
 #include "addressbook/Categories.h"
+#include "addressbook/FieldChoices.h"
 #include "addressbook/UserFields.h"
 #include "core/Data1.h"
 #include "core/FrameServices.h"
@@ -69,11 +70,6 @@ const struct {
                       {"Ucet", kMsgAccount},       {"Banka", kMsgBank},        {"E_Mail", kMsgMail},
                       {"WWW", kMsgWeb},            {"Oddelenie", kMsgDepartment}, {"Kancelaria", kMsgOffice},
                       {"Funkcia", kMsgFunction},   {"Pager", kMsgPager},       {"Partner", kMsgMate}};
-
-// The titles of the sixteen fixed sort choices.
-constexpr int kSortTitles[16] = {kMsgName,   kMsgFirstName, kMsgSurname, kMsgCity,    kMsgFunction, kMsgPhone1,
-                                 kMsgPhone2, kMsgHomePhone, kMsgMobil,   kMsgFax,     kMsgMail,     kMsgAccount,
-                                 kMsgBank,   kMsgDepartment, kMsgOffice, kMsgPager};
 
 // The letters beside the letter bar.
 class TLetterStrip : public TPaintBox {
@@ -498,16 +494,17 @@ void TAdresyChildForm::FormPaintOnce() {
 void TAdresyChildForm::ApplySortOrder() {
     SettingsStore& s = ProgramSettings();
     // The shared settings may name a field this table lacks, or one that cannot be sorted on.
-    const SortChoice choice = CheckSortField(Table(), s.NastaveniaText[kTextSortField]);
-    s.NastaveniaText[kTextSortField] = choice.FieldName;
-    s.Nastavenia[kSetSortIndex] = choice.Index;
-    const std::string title = choice.Index < 16 ? Msg(kSortTitles[choice.Index]) : choice.FieldName;
-    sortTitle_ = title;
-    LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), title));
-    Table().SetIndexFieldNames(choice.FieldName);
+    const std::vector<FieldChoice> choices = AddressFieldChoices(Table(), kFixedSortChoices);
+    const std::string field = CheckedSortField(Table(), s.NastaveniaText[kTextSortField]);
+    const int index = std::max(0, ChoiceIndex(choices, field));
+    s.NastaveniaText[kTextSortField] = field;
+    s.Nastavenia[kSetSortIndex] = index;
+    sortTitle_ = choices[static_cast<size_t>(index)].Caption;
+    LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), sortTitle_));
+    Table().SetIndexFieldNames(field);
     if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
-        DBGrid1->Columns()[0].SetFieldName(choice.FieldName);
-        DBGrid1->Columns()[0].SetTitleCaption(title);
+        DBGrid1->Columns()[0].SetFieldName(field);
+        DBGrid1->Columns()[0].SetTitleCaption(sortTitle_);
     }
 }
 
