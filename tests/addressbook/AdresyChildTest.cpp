@@ -236,6 +236,12 @@ TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
     EXPECT_LT(std::find(cities.begin(), cities.end(), "Brezno"), std::find(cities.begin(), cities.end(), "Zvolen"));
     testing::SaveWindowPicture(*frame, "adresy_order_e");
 
+    // Letting the filter button up forgets the filter dialog's field.
+    ProgramState().FilterFieldName = "Mesto";
+    frame->FilterButton->SetDown(false);
+    frame->FilterButtonClick(frame->FilterButton);
+    EXPECT_EQ(ProgramState().FilterFieldName, "");
+
     ASSERT_TRUE(frame->CloseActiveModule());
     QApplication::processEvents();
     EXPECT_EQ(ProgramState().AddressSort, nullptr);
