@@ -187,7 +187,11 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
 }
 
 TAdresyChildForm::~TAdresyChildForm() {
-    if (ProgramState().AddressSort == this) ProgramState().AddressSort = nullptr;
+    // The frame window may free this window without closing it (when it goes itself); the data
+    // module and the dialogs must not reach it then.
+    FrameState& state = ProgramState();
+    if (state.AddressSort == this) state.AddressSort = nullptr;
+    if (state.AddressBook == this) state.AddressBook = nullptr;
 }
 
 TVolgaTable& TAdresyChildForm::Table() const { return *data_.AddressTable; }
