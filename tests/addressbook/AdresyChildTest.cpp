@@ -61,6 +61,16 @@ protected:
         QApplication::processEvents();
     }
     TVolgaTable& Addresses() { return *data->AddressTable; }
+    // Runs the sort-order dialog, which picks the choice and presses OK.
+    int ChooseSortOrder(int choice) {
+        responder.OnShowModal = [choice](TForm& f) {
+            auto& d = static_cast<TOrderForm&>(f);
+            d.ListBox1->SetItemIndex(choice);
+            d.BitBtn1->Click();
+            return mrNone;
+        };
+        return TOrderForm(nullptr, *data, ProgramState()).ShowModal();
+    }
     void AddRows(const std::vector<std::string>& firms) {
         TVolgaTable& t = Addresses();
         ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Address), false, kRecordCommandPoll, [&] {
@@ -216,14 +226,7 @@ TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
     t.FieldByName("Mesto").SetAsString("Brezno");
     t.Post();
     book->ApplySortOrder();
-    responder.OnShowModal = [](TForm& f) {
-        auto& d = static_cast<TOrderForm&>(f);
-        d.ListBox1->SetItemIndex(3); // City
-        d.BitBtn1->Click();
-        return mrNone;
-    };
-    TOrderForm order(nullptr, *data, ProgramState());
-    EXPECT_EQ(order.ShowModal(), mrOk);
+    EXPECT_EQ(ChooseSortOrder(3), mrOk); // City
     EXPECT_EQ(ProgramSettings().NastaveniaText[13], "Mesto");
     EXPECT_EQ(book->LookLabel->Caption(), GetMessageText(51) + "City");
     ASSERT_EQ(book->DBGrid1->Columns().Count(), 1);
@@ -349,13 +352,7 @@ TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
         QApplication::processEvents();
         testing::SaveWindowPicture(*frame, std::string("adresy_editor_") + suffix[language]);
         book->BitBtn2Click();
-        responder.OnShowModal = [](TForm& f) {
-            auto& d = static_cast<TOrderForm&>(f);
-            d.ListBox1->SetItemIndex(3); // City
-            d.BitBtn1->Click();
-            return mrNone;
-        };
-        TOrderForm(nullptr, *data, ProgramState()).ShowModal();
+        ChooseSortOrder(3); // City
         book->PageControl1->SetActivePageIndex(0);
         QApplication::processEvents();
         testing::SaveWindowPicture(*frame, std::string("adresy_order_") + suffix[language]);
