@@ -516,7 +516,8 @@ void TAdresyChildForm::ShowSortField(const std::string& fieldName, const std::st
     // The dialog stored the field; the check may still send an unusable one back to "Firma".
     ApplySortOrder();
     FormPaintOnce(); // the quick list: the sort field alone
-    if (CompareTextUtf8(ProgramSettings().NastaveniaText[kTextSortField], fieldName) == 0) LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), caption));
+    if (CompareTextUtf8(ProgramSettings().NastaveniaText[kTextSortField], fieldName) == 0)
+        LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), caption));
     SetPosition();
 }
 
