@@ -5,16 +5,10 @@
 #include "platform/rtl/CodePage.h"
 
 #include <algorithm>
-#include <array>
 
 namespace kvz {
 
 namespace {
-
-// The fixed choices of the sort and search field, in the order of the find dialog's list.
-constexpr std::array<const char*, 16> kSortChoices = {
-    "Firma", "Meno_Kr", "Priezvisko", "Mesto", "Funkcia", "Telefon1", "Telefon2", "Telefon_P",
-    "Mobil", "Fax",     "E_Mail",     "Ucet",  "Banka",   "Oddelenie", "Kancelaria", "Pager"};
 
 bool SameName(std::string_view a, std::string_view b) { return CompareTextUtf8(a, b) == 0; }
 
@@ -126,22 +120,6 @@ std::vector<std::string> UserFieldNames(const TDataSet& table) {
     for (int i = 0; i < defs.Count(); ++i)
         if (IsUserField(defs[i].Name())) names.push_back(defs[i].Name());
     return names;
-}
-
-std::vector<std::string> SortFieldChoices(const TDataSet& table) {
-    std::vector<std::string> choices(kSortChoices.begin(), kSortChoices.end());
-    for (std::string& name : UserFieldNames(table)) choices.push_back(std::move(name));
-    return choices;
-}
-
-SortChoice CheckSortField(const TDataSet& table, std::string_view fieldName) {
-    const TFieldDef* def = table.FieldDefs().Find(fieldName);
-    if (def && !IsBlobType(def->DataType())) {
-        const std::vector<std::string> choices = SortFieldChoices(table);
-        for (size_t i = 0; i < choices.size(); ++i)
-            if (SameName(choices[i], fieldName)) return {choices[i], static_cast<int>(i)};
-    }
-    return {"Firma", 0};
 }
 
 std::string LookLabelText(std::string_view orderBy, std::string_view fieldTitle) {

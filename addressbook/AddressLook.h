@@ -1,5 +1,5 @@
 // The rules of the address book window that need no display: the letter bar, which keys turn
-// browsing into editing, address completion, mail and web addresses, the sort field and the
+// browsing into editing, address completion, mail and web addresses, the sort label and the
 // fields a user added.
 #pragma once
 
@@ -44,15 +44,6 @@ std::string WebAddress(std::string_view text);
 bool IsUserField(std::string_view fieldName);
 std::vector<std::string> UserFieldNames(const TDataSet& table);
 
-// The sort and search field: the list of choices is the 16 fixed fields and then the user's
-// fields. A name that the table lacks, or that names a memo, a picture or a field not in the
-// list, falls back to "Firma"; the index is the name's place in the list.
-struct SortChoice {
-    std::string FieldName;
-    int Index = 0;
-};
-std::vector<std::string> SortFieldChoices(const TDataSet& table);
-SortChoice CheckSortField(const TDataSet& table, std::string_view fieldName);
 // The sort label: the caption and the field's title cut to 20 characters.
 std::string LookLabelText(std::string_view orderBy, std::string_view fieldTitle);
 

@@ -2,6 +2,8 @@
 
 #include "addressbook/AddressLook.h"
 #include "addressbook/AddressSave.h"
+#include "addressbook/Categories.h"
+#include "addressbook/FieldChoices.h"
 #include "addressbook/UserFields.h"
 #include "core/Data1.h"
 #include "core/FrameServices.h"
@@ -68,11 +70,6 @@ const struct {
                       {"Ucet", kMsgAccount},       {"Banka", kMsgBank},        {"E_Mail", kMsgMail},
                       {"WWW", kMsgWeb},            {"Oddelenie", kMsgDepartment}, {"Kancelaria", kMsgOffice},
                       {"Funkcia", kMsgFunction},   {"Pager", kMsgPager},       {"Partner", kMsgMate}};
-
-// The titles of the sixteen fixed sort choices.
-constexpr int kSortTitles[16] = {kMsgName,   kMsgFirstName, kMsgSurname, kMsgCity,    kMsgFunction, kMsgPhone1,
-                                 kMsgPhone2, kMsgHomePhone, kMsgMobil,   kMsgFax,     kMsgMail,     kMsgAccount,
-                                 kMsgBank,   kMsgDepartment, kMsgOffice, kMsgPager};
 
 // The letters beside the letter bar.
 class TLetterStrip : public TPaintBox {
@@ -144,6 +141,10 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     for (TDBCheckBox* c : {DBCheckBox1, DBCheckBox2}) AttachKeys(c);
     DBEdit10->OnDblClick = [this](TComponent*) { DBEdit10DblClick(); };
     DBEdit13->OnDblClick = [this](TComponent*) { DBEdit13DblClick(); };
+    for (TDBEdit* phone : {DBEdit5, DBEdit6, DBEdit7, DBEdit8}) {
+        phone->OnClick = [this, phone](TComponent*) { phone_.Choose(phone->DataField()); };
+        phone->OnDblClick = [this, phone](TComponent*) { PhoneCallNumber(phone->Text(), DBEdit1->Text()); };
+    }
     DBMemo1->OnEnter = [this](TComponent* s) { DBMemo1Enter(s); };
     OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { FormKeyDown(key); };
     OnClose = [this](TComponent*, TCloseAction& action) { FormCloseHandler(action); };
@@ -182,9 +183,16 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     EnableRemindBoxes(false);
     SetClientSize(820, 560);
     FormShow();
+    ProgramState().AddressSort = this;
 }
 
-TAdresyChildForm::~TAdresyChildForm() = default;
+TAdresyChildForm::~TAdresyChildForm() {
+    // The frame window may free this window without closing it (when it goes itself); the data
+    // module and the dialogs must not reach it then.
+    FrameState& state = ProgramState();
+    if (state.AddressSort == this) state.AddressSort = nullptr;
+    if (state.AddressBook == this) state.AddressBook = nullptr;
+}
 
 TVolgaTable& TAdresyChildForm::Table() const { return *data_.AddressTable; }
 
@@ -490,35 +498,47 @@ void TAdresyChildForm::FormPaintOnce() {
 void TAdresyChildForm::ApplySortOrder() {
     SettingsStore& s = ProgramSettings();
     // The shared settings may name a field this table lacks, or one that cannot be sorted on.
-    const SortChoice choice = CheckSortField(Table(), s.NastaveniaText[kTextSortField]);
-    s.NastaveniaText[kTextSortField] = choice.FieldName;
-    s.Nastavenia[kSetSortIndex] = choice.Index;
-    const std::string title = choice.Index < 16 ? Msg(kSortTitles[choice.Index]) : choice.FieldName;
-    sortTitle_ = title;
-    LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), title));
-    Table().SetIndexFieldNames(choice.FieldName);
+    const std::vector<FieldChoice> choices = AddressFieldChoices(Table(), kFixedSortChoices);
+    const std::string field = CheckedSortField(Table(), s.NastaveniaText[kTextSortField]);
+    const int index = std::max(0, ChoiceIndex(choices, field));
+    s.NastaveniaText[kTextSortField] = field;
+    s.Nastavenia[kSetSortIndex] = index;
+    sortTitle_ = choices[static_cast<size_t>(index)].Caption;
+    LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), sortTitle_));
+    Table().SetIndexFieldNames(field);
     if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
-        DBGrid1->Columns()[0].SetFieldName(choice.FieldName);
-        DBGrid1->Columns()[0].SetTitleCaption(title);
+        DBGrid1->Columns()[0].SetFieldName(field);
+        DBGrid1->Columns()[0].SetTitleCaption(sortTitle_);
     }
 }
 
-void TAdresyChildForm::LoadUserSplitItems() {
+void TAdresyChildForm::ShowSortField(const std::string& fieldName, const std::string& caption) {
+    // The dialog stored the field; the check may still send an unusable one back to "Firma".
+    ApplySortOrder();
+    FormPaintOnce(); // the quick list: the sort field alone
+    if (CompareTextUtf8(ProgramSettings().NastaveniaText[kTextSortField], fieldName) == 0)
+        LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), caption));
+    SetPosition();
+}
+
+std::vector<std::string> TAdresyChildForm::SplitItems() const {
     const SettingsStore& s = ProgramSettings();
+    std::vector<std::string> items = {"", Msg(kMsgWork), Msg(kMsgPrivate)};
+    for (int k = kFirstCategorySetting; k <= kLastCategorySetting; ++k)
+        if (!s.NastaveniaText[static_cast<size_t>(k)].empty()) items.push_back(s.NastaveniaText[static_cast<size_t>(k)]);
+    return items;
+}
+
+void TAdresyChildForm::LoadUserSplitItems() {
     const int index = ComboBox3->ItemIndex();
-    ComboBox3->Items().Clear();
-    ComboBox3->Items().Add("");
-    ComboBox3->Items().Add(Msg(kMsgWork));
-    ComboBox3->Items().Add(Msg(kMsgPrivate));
-    for (int k = 20; k <= 24; ++k)
-        if (!s.NastaveniaText[static_cast<size_t>(k)].empty()) ComboBox3->Items().Add(s.NastaveniaText[static_cast<size_t>(k)]);
+    ComboBox3->Items().Assign(SplitItems());
     ComboBox3->SetItemIndex(std::max(0, std::min(index, ComboBox3->Items().Count() - 1)));
 }
 
 std::string TAdresyChildForm::CategoryItem(int index) const {
     if (index <= 0) return {};
-    if (index == 1) return "work_zirt";
-    if (index == 2) return "private_zirt";
+    if (index == 1) return kWorkCategory;
+    if (index == 2) return kPrivateCategory;
     return index < ComboBox3->Items().Count() ? ComboBox3->Items()[index] : std::string();
 }
 
@@ -544,6 +564,7 @@ void TAdresyChildForm::VymenFont() { ApplyLook(); }
 
 void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
     action = TCloseAction::caFree;
+    if (ProgramState().AddressSort == this) ProgramState().AddressSort = nullptr;
     ProgramSettings().Nastavenia[kSetPage] = PageControl1->ActivePageIndex();
     if (TMainForm* frame = MainForm()) {
         frame->MailButton->SetEnabled(false);
@@ -602,11 +623,10 @@ void TAdresyChildForm::DBEdit13DblClick() {
     if (!address.empty()) ShellOpenFile(address, "", "", 1);
 }
 
-void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::string&) {
-    std::string digits;
-    for (char c : number)
-        if ((c >= '0' && c <= '9') || c == '+') digits += c;
-    if (!digits.empty() && digits != "00000000") ShellOpenFile("tel:" + digits, "", "", 1);
+std::string TAdresyChildForm::ChosenPhoneNumber() const { return phone_.Number(Table()); }
+
+void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::string& party) {
+    kvz::PhoneCallNumber(CurrentDialer(), number, party, Application().Title());
 }
 
 void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {
@@ -648,6 +668,15 @@ void TAdresyChildForm::EnableRemindBoxes(bool on) {
 
 void TAdresyChildForm::ShowCategoryBox(bool on) {
     ComboBox3->SetVisible(on && ProgramSettings().Nastavenia[kSetCategories] == 1);
+    // An edit of a stored address starts on its category; a value no item stands for (a
+    // category renamed since) becomes an item of its own, so that saving keeps it.
+    const bool editing = Table().State() == dsEdit || (netMode_ == "Edit" && !copies_.empty());
+    const TField* split = Table().FindField("Split_field");
+    if (!on || !editing || !split) return;
+    std::vector<std::string> items = SplitItems();
+    const int index = CategoryItemFor(items, split->AsString());
+    ComboBox3->Items().Assign(items);
+    ComboBox3->SetItemIndex(index);
 }
 
 std::vector<std::string> TAdresyChildForm::SelectedRecordCodes() const {

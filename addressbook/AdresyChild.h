@@ -4,6 +4,7 @@
 // live in AddressLook, AddressSave and UserFields; this window places controls and calls them.
 #pragma once
 
+#include "addressbook/Dialer.h"
 #include "controls/KVDBCtrl.h"
 #include "core/ModuleServices.h"
 #include "platform/forms/ComCtrls.h"
@@ -35,7 +36,7 @@ public:
     std::string SFieldName;
 };
 
-class TAdresyChildForm : public TForm, public AddressBookWindow {
+class TAdresyChildForm : public TForm, public AddressBookWindow, public AddressSortServices {
 public:
     TAdresyChildForm(TComponent* owner, TDataModule1& data);
     ~TAdresyChildForm() override;
@@ -63,7 +64,8 @@ public:
     std::string FirstNameText() const override;
     std::string SurnameText() const override;
     std::string AddressMemoText() const override;
-    std::string ChosenPhoneNumber() const override { return lastPhone_; }
+    // The telephone field clicked last, read from the current address.
+    std::string ChosenPhoneNumber() const override;
     void EnableDateEdits(bool birthday, bool nameDay) override;
     void EnableRemindBoxes(bool on) override;
     void ShowCategoryBox(bool on) override;
@@ -71,6 +73,10 @@ public:
     void SetCategoryIndex(int index) override { ComboBox3->SetItemIndex(index); }
     std::string CategoryItem(int index) const override;
     std::vector<std::string> SelectedRecordCodes() const override;
+
+    // ---- what the find, filter, sort-order and category dialogs ask ----
+    void ShowSortField(const std::string& fieldName, const std::string& caption) override;
+    void LoadUserSplitItems() override;
 
     // ---- handlers ----
     void FormCloseHandler(TCloseAction& action);
@@ -90,7 +96,6 @@ public:
     void RadioGroup1Click();
     void BitBtn1Click();
     void BitBtn2Click();
-    void LoadUserSplitItems();
     void EnableModuleButtons();
 
     // ---- controls ----
@@ -132,10 +137,12 @@ private:
     std::vector<TComponent*> OwnedComponents() const;
     void AttachKeys(TWinControl* control);
     void MakeCopies(bool edit);
+    // The category picker's items: none, work, private, then each named user category.
+    std::vector<std::string> SplitItems() const;
 
     TDataModule1& data_;
     std::string lastNewCode_;
-    std::string lastPhone_ = "00000000";
+    PhoneChoice phone_;
     std::string netMode_;
     std::string sortTitle_;
     bool firstPaint_ = true;

@@ -32,11 +32,6 @@ bool InAddressSchema(const std::string& name) {
 
 } // namespace
 
-bool IsSearchableField(const TDataSet& table, const std::string& name) {
-    const TField* field = table.FindField(name);
-    return field && !field->IsBlob();
-}
-
 std::vector<FieldChoice> AddressFieldChoices(const TDataSet& table, int fixedCount) {
     std::vector<FieldChoice> choices;
     for (int i = 0; i < std::min(fixedCount, kFixedSortChoices); ++i) {
@@ -75,7 +70,9 @@ int ChoiceIndex(const std::vector<FieldChoice>& choices, const std::string& fiel
 }
 
 std::string CheckedSortField(const TDataSet& table, const std::string& stored) {
-    return IsSearchableField(table, stored) ? stored : kDefaultSortField;
+    const std::vector<FieldChoice> choices = AddressFieldChoices(table, kFixedSortChoices);
+    const int index = ChoiceIndex(choices, stored);
+    return index >= 0 ? choices[static_cast<size_t>(index)].Field : kDefaultSortField;
 }
 
 int StoredSortChoice(const std::vector<FieldChoice>& choices, const SettingsStore& settings) {

@@ -23,11 +23,9 @@ constexpr int kFixedFilterChoices = 13;
 constexpr int kFirstUserFieldPosition = 31;
 constexpr const char* kDefaultSortField = "Firma";
 
-// Whether a field can be sorted and searched by its text (no memo, picture or other BLOB).
-bool IsSearchableField(const TDataSet& table, const std::string& name);
-
-// The address choices in the program's language: the fixed ones, then the searchable user
-// fields of the table (past position 31, not of the program's own schema) under their names.
+// The address choices in the program's language: the fixed ones, then the user fields of the
+// table that are no memo or picture (past position 31, not of the program's own schema) under
+// their names.
 std::vector<FieldChoice> AddressFieldChoices(const TDataSet& table, int fixedCount);
 // "Name", "Path", "File type", "Note" over the links table's fields.
 std::vector<FieldChoice> LinkFieldChoices();
@@ -36,7 +34,8 @@ std::vector<std::string> Captions(const std::vector<FieldChoice>& choices);
 // The place of the field in the list (names compared without regard to case); -1 when absent.
 int ChoiceIndex(const std::vector<FieldChoice>& choices, const std::string& field);
 
-// The address sort field as stored when the table can sort by it, else "Firma".
+// The address sort field as the list of sort choices spells it, when the stored name is one of
+// them (letter case ignored); else "Firma".
 std::string CheckedSortField(const TDataSet& table, const std::string& stored);
 
 // The choice of the stored sort field in the list: by the field's name (text setting 13),

@@ -63,7 +63,6 @@ public:
         frame->FilterButton->SetDown(false);
         frame->FilterMenu->SetChecked(false);
         frame->FilterButtonClick(frame->FilterButton);
-        ProgramState().FilterFieldName.clear();
     }
 };
 

@@ -262,17 +262,8 @@ void TMainForm::EditButtonClick(TComponent*) {
         InsertButton->SetEnabled(false);
         CancelDis();
         VypniPohyb();
-        if (ProgramSettings().Nastavenia[kSetCategoriesOn] == 1) {
-            const std::string category = table.FieldByName("Split_field").AsString();
-            int index = 0;
-            if (category == "work_zirt") index = 1;
-            else if (category == "private_zirt") index = 2;
-            else
-                for (int k = 0; k < 5; ++k)
-                    if (!category.empty() && category == ProgramSettings().NastaveniaText[20 + k]) index = 3 + k;
-            book->ShowCategoryBox(true);
-            book->SetCategoryIndex(index);
-        }
+        // The window preselects the address's category.
+        if (ProgramSettings().Nastavenia[kSetCategoriesOn] == 1) book->ShowCategoryBox(true);
     } else if (LinksWindow* links = Links()) {
         if (!ProgramState().NetworkMode) {
             DataModule1->LinksTable->Edit();

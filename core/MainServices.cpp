@@ -141,6 +141,7 @@ void TMainForm::FilterButtonClick(TComponent*) {
             RunRegisteredDialog("TFilterForm");
         }
     }
+    if (!FilterButton->Down()) state.FilterFieldName.clear(); // no filter, no filter field
     LoadToStatusBar(ActiveModule());
 }
 

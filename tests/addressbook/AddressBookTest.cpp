@@ -1,5 +1,6 @@
 #include "addressbook/AddressLook.h"
 #include "addressbook/AddressSave.h"
+#include "addressbook/FieldChoices.h"
 #include "addressbook/UserFields.h"
 
 #include "ExchangeTesting.h"
@@ -90,10 +91,11 @@ TEST(AddressLook, ASortFieldThatIsMissingAMemoOrAPictureFallsBackToFirma) {
         int index;
     } cases[] = {{"Pager", "Pager", 15}, {"mesto", "Mesto", 3}, {"Hobby", "Hobby", 16}, {"Photo", "Firma", 0},
                  {"Poznamka", "Firma", 0}, {"Gone", "Firma", 0}, {"", "Firma", 0}, {"Number", "Firma", 0}};
+    const std::vector<FieldChoice> choices = AddressFieldChoices(t, kFixedSortChoices);
     for (const auto& c : cases) {
-        const SortChoice choice = CheckSortField(t, c.name);
-        EXPECT_EQ(choice.FieldName, c.field) << c.name;
-        EXPECT_EQ(choice.Index, c.index) << c.name;
+        const std::string field = CheckedSortField(t, c.name);
+        EXPECT_EQ(field, c.field) << c.name;
+        EXPECT_EQ(ChoiceIndex(choices, field), c.index) << c.name;
     }
     EXPECT_EQ(LookLabelText("Order by : ", "Pager"), "Order by : Pager");
     EXPECT_EQ(LookLabelText("", "Čerstvá_položka_dlhá_ako_deň"), "Čerstvá_položka_dlhá");

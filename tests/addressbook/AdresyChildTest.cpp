@@ -1,4 +1,5 @@
 #include "addressbook/AdresyChild.h"
+#include "addressbook/OrderForm.h"
 #include "addressbook/UserFields.h"
 #include "controls/ToolEdit.h"
 #include "core/Main.h"
@@ -41,6 +42,7 @@ protected:
     }
     void TearDown() override {
         if (frame) frame->Free();
+        SetDialer(nullptr);
         data.reset();
         RegisteredUserSteps() = UserSteps{};
         RegisteredModules() = ModuleRegistry{};
@@ -59,6 +61,16 @@ protected:
         QApplication::processEvents();
     }
     TVolgaTable& Addresses() { return *data->AddressTable; }
+    // Runs the sort-order dialog, which picks the choice and presses OK.
+    int ChooseSortOrder(int choice) {
+        responder.OnShowModal = [choice](TForm& f) {
+            auto& d = static_cast<TOrderForm&>(f);
+            d.ListBox1->SetItemIndex(choice);
+            d.BitBtn1->Click();
+            return mrNone;
+        };
+        return TOrderForm(nullptr, *data, ProgramState()).ShowModal();
+    }
     void AddRows(const std::vector<std::string>& firms) {
         TVolgaTable& t = Addresses();
         ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Address), false, kRecordCommandPoll, [&] {
@@ -198,8 +210,121 @@ TEST_F(AdresyChildTest, AUserFieldIsAddedPlacedAndKeptInTheLayoutFile) {
     EXPECT_EQ(ReadUserFieldFile(dataFolder / "Jano.ucs")[0].Left, 120);
 }
 
-// Pictures of the window in the three languages: each page, user fields, and the survey grid
-// over Slovak addresses. KVZ_RENDER_DIR=/tmp/png saves them.
+// The sort-order dialog re-sorts the open window and changes its quick list and label; a
+// closed window is no longer what the dialogs reach.
+TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
+    Start(1);
+    ASSERT_EQ(ProgramState().AddressSort, book);
+    AddRows({"Alfa", "Beta"});
+    TVolgaTable& t = Addresses();
+    ASSERT_TRUE(t.Locate("Firma", Variant("Alfa"), 0));
+    t.Edit();
+    t.FieldByName("Mesto").SetAsString("Zvolen");
+    t.Post();
+    ASSERT_TRUE(t.Locate("Firma", Variant("Beta"), 0));
+    t.Edit();
+    t.FieldByName("Mesto").SetAsString("Brezno");
+    t.Post();
+    book->ApplySortOrder();
+    EXPECT_EQ(ChooseSortOrder(3), mrOk); // City
+    EXPECT_EQ(ProgramSettings().NastaveniaText[13], "Mesto");
+    EXPECT_EQ(book->LookLabel->Caption(), GetMessageText(51) + "City");
+    ASSERT_EQ(book->DBGrid1->Columns().Count(), 1);
+    EXPECT_EQ(book->DBGrid1->Columns()[0].FieldName(), "Mesto");
+    EXPECT_EQ(book->DBGrid1->Columns()[0].TitleCaption(), "City");
+    frame->FirstButtonClick(frame);
+    std::vector<std::string> cities;
+    for (t.First(); !t.Eof(); t.Next()) cities.push_back(t.FieldByName("Mesto").AsString());
+    EXPECT_TRUE(std::is_sorted(cities.begin(), cities.end())) << cities.front();
+    EXPECT_LT(std::find(cities.begin(), cities.end(), "Brezno"), std::find(cities.begin(), cities.end(), "Zvolen"));
+
+    // Letting the filter button up forgets the filter dialog's field.
+    ProgramState().FilterFieldName = "Mesto";
+    frame->FilterButton->SetDown(false);
+    frame->FilterButtonClick(frame->FilterButton);
+    EXPECT_EQ(ProgramState().FilterFieldName, "");
+
+    ASSERT_TRUE(frame->CloseActiveModule());
+    QApplication::processEvents();
+    EXPECT_EQ(ProgramState().AddressSort, nullptr);
+}
+
+// The phone button dials the telephone field clicked last, read from the current address.
+TEST_F(AdresyChildTest, ThePhoneButtonDialsTheChosenFieldOfTheCurrentAddress) {
+    struct Recording : Dialer {
+        std::vector<std::string> calls;
+        void MakeCall(const std::string& number, const std::string&, const std::string& party,
+                      const std::string&) override {
+            calls.push_back(number + " " + party);
+        }
+    } dialer;
+    SetDialer(&dialer);
+    Start(1);
+    AddRows({"Alfa", "Beta"});
+    TVolgaTable& t = Addresses();
+    for (const auto& [firm, phone, mobil] : {std::tuple{"Alfa", "02/111", "0905-111"}, std::tuple{"Beta", "02/222", "0911/222-333"}}) {
+        ASSERT_TRUE(t.Locate("Firma", Variant(firm), 0));
+        t.Edit();
+        t.FieldByName("Telefon1").SetAsString(phone);
+        t.FieldByName("Mobil").SetAsString(mobil);
+        t.Post();
+    }
+    ASSERT_TRUE(t.Locate("Firma", Variant("Alfa"), 0));
+    frame->PhoneButtonClick(frame); // before any click: the first telephone
+    testing::Press(*book->DBEdit8, 5, 5);
+    testing::Release(*book->DBEdit8, 5, 5);
+    ASSERT_TRUE(t.Locate("Firma", Variant("Beta"), 0));
+    frame->PhoneButtonClick(frame);
+    book->DBEdit5->OnDblClick(book->DBEdit5);
+    EXPECT_EQ(dialer.calls, (std::vector<std::string>{"02 111 Alfa", "0911 222 333 Beta", "02 222 Beta"}));
+}
+
+// An edit starts on the address's category, also behind an empty category slot; a value no
+// item stands for (a category renamed since) is shown and saved again as it was, locally and
+// in network mode.
+TEST_F(AdresyChildTest, TheCategoryPickerKeepsACategoryRenamedSince) {
+    Start(1, "Nastavenia75=1\nNastavenia_Text21=Rodina\n");
+    AddRows({"Alfa", "Beta"});
+    TVolgaTable& t = Addresses();
+    for (const auto& [firm, category] : {std::pair{"Alfa", "Stará"}, std::pair{"Beta", "Rodina"}}) {
+        ASSERT_TRUE(t.Locate("Firma", Variant(firm), 0));
+        t.Edit();
+        t.FieldByName("Split_field").SetAsString(category);
+        t.Post();
+    }
+    auto categoryOf = [&](const char* firm) {
+        EXPECT_TRUE(t.Locate("Firma", Variant(firm), 0));
+        return t.FieldByName("Split_field").AsString();
+    };
+    for (bool network : {false, true}) {
+        ProgramState().NetworkMode = network;
+        if (network) data->CreateLockFile(data->LockFileName(TableId::Address));
+        ASSERT_TRUE(t.Locate("Firma", Variant("Alfa"), 0));
+        frame->EditButtonClick(frame);
+        EXPECT_TRUE(book->ComboBox3->Visible());
+        EXPECT_EQ(book->ComboBox3->Items().Count(), 5) << network;
+        EXPECT_EQ(book->ComboBox3->Text(), "Stará") << network;
+        frame->PostButtonClick(frame);
+        EXPECT_EQ(categoryOf("Alfa"), "Stará") << network;
+        frame->EditButtonClick(frame);
+        frame->PostButtonClick(frame);
+        EXPECT_EQ(categoryOf("Alfa"), "Stará") << network;
+
+        ASSERT_TRUE(t.Locate("Firma", Variant("Beta"), 0));
+        frame->EditButtonClick(frame);
+        EXPECT_EQ(book->ComboBox3->ItemIndex(), 3) << network;
+        EXPECT_EQ(book->ComboBox3->Items().Count(), 4) << network;
+        frame->PostButtonClick(frame);
+        EXPECT_EQ(categoryOf("Beta"), "Rodina") << network;
+    }
+    ProgramState().NetworkMode = false;
+    const std::vector<std::string> stored = FileColumn(data->TableFileName(TableId::Address), "Split_field", "");
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), "Stará"), 1);
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), "Rodina"), 1);
+}
+
+// Pictures of the window in the three languages: each page, user fields, the survey grid over
+// Slovak addresses, and the quick list after a change of the sort order. KVZ_RENDER_DIR=/tmp/png saves them.
 TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
     const char* suffix[] = {"", "e", "s", "c"};
     for (int language = 1; language <= 3; ++language) {
@@ -227,6 +352,10 @@ TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
         QApplication::processEvents();
         testing::SaveWindowPicture(*frame, std::string("adresy_editor_") + suffix[language]);
         book->BitBtn2Click();
+        ChooseSortOrder(3); // City
+        book->PageControl1->SetActivePageIndex(0);
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*frame, std::string("adresy_order_") + suffix[language]);
         frame->Free();
         frame = nullptr;
         book = nullptr;
