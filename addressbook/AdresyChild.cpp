@@ -3,6 +3,7 @@
 #include "addressbook/AddressLook.h"
 #include "addressbook/AddressSave.h"
 #include "addressbook/UserFields.h"
+#include "addressbook/UserPictures.h"
 #include "core/Data1.h"
 #include "core/FrameServices.h"
 #include "core/Main.h"
@@ -320,6 +321,7 @@ void TAdresyChildForm::BuildPersonalPage() {
         PopupMenu1->Items()->Add(*item);
     }
     NewFieldPopup->OnClick = [this](TComponent*) { NewFieldPopupClick(); };
+    BuildPictureMenu();
     DeletePopup->OnClick = [this](TComponent*) { DeletePopupClick(); };
     EdipPopup->OnClick = [this](TComponent*) { EdipPopupClick(); };
     for (TControl* c : std::initializer_list<TControl*>{TabSheet2, UserPanel}) {
@@ -410,6 +412,7 @@ void TAdresyChildForm::SetTexts() {
     NewFieldPopup->SetCaption(Text3("New item", "Nová položka", "Nová položka"));
     EdipPopup->SetCaption(Text3("Edit item", "Editovať položku", "Editovat položku"));
     DeletePopup->SetCaption(Text3("Delete item", "Zmazať položku", "Smazat položku"));
+    SetPictureTexts();
     RadioGroup1->Items().Clear();
     RadioGroup1->Items().Add(Text3("New item", "Nová položka", "Nová položka"));
     RadioGroup1->Items().Add(Text3("Use authentic", "Použiť pôvodné", "Použít původní"));
@@ -750,8 +753,33 @@ void TAdresyChildForm::MakeCopies(bool edit) {
             copies_.push_back({box, c, c->DataField(), "", true});
         } else if (auto* d = dynamic_cast<TDBDateEdit*>(component); d && UserControlNumber(name, "UserDateEdit") >= 0) {
             addDate(d, "UserShDateEdit" + name.substr(12), true);
+        } else if (auto* i = dynamic_cast<TDBImage*>(component); i && UserControlNumber(name, "UserDBImage") >= 0) {
+            MakePictureCopy(i, edit);
         }
     }
+}
+
+void TAdresyChildForm::MakePictureCopy(TDBImage* original, bool edit) {
+    const std::string number = original->Name().substr(11);
+    auto* shape = new TShape(this);
+    shape->SetName("UserShShape" + number);
+    auto* image = new TImage(this);
+    image->SetName("UserShImage" + number);
+    image->SetCenter(true);
+    image->SetProportional(true);
+    for (TControl* c : std::initializer_list<TControl*>{shape, image}) {
+        c->SetParent(static_cast<TWinControl*>(original->Parent()));
+        c->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
+        c->SetVisible(true);
+        c->Widget()->raise();
+    }
+    if (edit) image->SetPicture(original->Picture());
+    image->OnMouseDown = [this, image](TComponent*, TMouseButton button, TShiftState, int, int) {
+        ShadowImageMouseDown(image, button);
+    };
+    original->SetVisible(false);
+    // The picture's cache key changes with every new picture: the save writes only a changed one.
+    copies_.push_back({image, original, original->DataField(), std::to_string(image->Picture().cacheKey()), true, shape});
 }
 
 void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
@@ -768,7 +796,9 @@ void TAdresyChildForm::DeleteAddressNet() {
         if (parent && parent->layout() && parent->layout()->indexOf(to) >= 0)
             delete parent->layout()->replaceWidget(to, it->original->Widget());
         it->original->SetVisible(true);
+        if (selected_ == it->copy) selected_ = nullptr;
         delete it->copy;
+        delete it->frame;
     }
     copies_.clear();
 }
@@ -805,6 +835,10 @@ void TAdresyChildForm::PostAddressNet() {
             const std::string text = date->Text();
             copy.Changed = text != c.initial;
             if (!date->TextModel().IsBlank(text)) copy.Text = date->Date() != 0 ? FormatCopyDate(date->Date()) : text;
+        } else if (auto* image = dynamic_cast<TImage*>(c.copy)) {
+            copy.Kind = AddressCopy::ckPicture;
+            copy.Changed = std::to_string(image->Picture().cacheKey()) != c.initial;
+            if (copy.Changed) copy.Text = PictureFieldBytes(image->Picture());
         } else {
             copy.Kind = AddressCopy::ckText;
             copy.Text = dynamic_cast<TMemo*>(c.copy) ? static_cast<TMemo*>(c.copy)->Text() : static_cast<TEdit*>(c.copy)->Text();

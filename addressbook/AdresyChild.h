@@ -92,6 +92,13 @@ public:
     void BitBtn2Click();
     void LoadUserSplitItems();
     void EnableModuleButtons();
+    // The picture commands of the Personal page's menu, on the selected picture.
+    void PastePicturePopupClick();
+    void CopyPicturePopupClick();
+    void CutPicturePopupClick();
+    void LoadPicturePopupClick();
+    // A picture copy of network mode pressed with the left or right button becomes the selected control.
+    void ShadowImageMouseDown(TControl* image, TMouseButton button);
 
     // ---- controls ----
     TLabel* FirmaLabel;
@@ -110,6 +117,7 @@ public:
     TPaintBox* LetterStrip;
     TPopupMenu* PopupMenu1;
     TMenuItem *NewFieldPopup, *EdipPopup, *DeletePopup;
+    TMenuItem *PastePicturePopup, *CopyPicturePopup, *CutPicturePopup, *LoadPicturePopup;
     // The user-field editor.
     TPanel* Panel1;
     TComboBox *ComboBox1, *ComboBox2;
@@ -132,6 +140,15 @@ private:
     std::vector<TComponent*> OwnedComponents() const;
     void AttachKeys(TWinControl* control);
     void MakeCopies(bool edit);
+    void MakePictureCopy(TDBImage* original, bool edit);
+    void BuildPictureMenu();
+    void SetPictureTexts();
+    // The picture the commands act on: a selected data image (local mode) or picture copy.
+    TImage* SelectedPicture() const;
+    // A data image's table in edit state (through the frame's edit button); false when it cannot edit.
+    bool EditForPicture(TImage* target);
+    // Into a data image's field, or into a copy; a null picture clears.
+    void StorePicture(TImage* target, const QImage& picture);
 
     TDataModule1& data_;
     std::string lastNewCode_;
@@ -144,11 +161,12 @@ private:
     TControl* selected_ = nullptr;
     // The copies of network mode: copy -> the data control it stands over, and its first text.
     struct Copy {
-        TWinControl* copy;
+        TControl* copy;
         TControl* original;
         std::string field;
         std::string initial;
         bool user;
+        TControl* frame = nullptr; // the outline drawn around a picture copy
     };
     std::vector<Copy> copies_;
 };
