@@ -927,7 +927,7 @@ TControl* TAdresyChildForm::CreateUserControl(const TUserFieldRec& rec) {
     control->SetBounds(rec.Left, rec.Top, rec.Width > 0 ? rec.Width : control->Width(),
                        rec.Height > 0 ? rec.Height : control->Height());
     if (rec.Kind == ukLabel) static_cast<TLabel*>(control)->SetAutoSize(true);
-    control->OnMouseDown = [this, control](TComponent*, TMouseButton, TShiftState, int, int) { selected_ = control; };
+    AttachDrag(control);
     control->SetVisible(true);
     control->Widget()->raise();
     return control;
@@ -1009,6 +1009,7 @@ void TAdresyChildForm::DeletePopupClick() {
     if (!selected_) return;
     TControl* control = selected_;
     selected_ = nullptr;
+    if (drag_.Control == control) drag_.Control = nullptr;
     delete control;
 }
 

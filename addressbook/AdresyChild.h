@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+class QRubberBand;
+
 namespace kvz {
 
 class TDataModule1;
@@ -99,6 +101,10 @@ public:
     void LoadPicturePopupClick();
     // A picture copy of network mode pressed with the left or right button becomes the selected control.
     void ShadowImageMouseDown(TControl* image, TMouseButton button);
+    // Dragging a user-defined control while the field editor is shown; x and y are the control's own.
+    void CompMouseDown(TControl* control, TMouseButton button, int x, int y);
+    void CompMouseMove(TControl* control, int x, int y);
+    void CompMouseUp(TControl* control, int x, int y);
 
     // ---- controls ----
     TLabel* FirmaLabel;
@@ -141,6 +147,7 @@ private:
     void AttachKeys(TWinControl* control);
     void MakeCopies(bool edit);
     void MakePictureCopy(TDBImage* original, bool edit);
+    void AttachDrag(TControl* control);
     void BuildPictureMenu();
     void SetPictureTexts();
     // The picture the commands act on: a selected data image (local mode) or picture copy.
@@ -169,6 +176,12 @@ private:
         TControl* frame = nullptr; // the outline drawn around a picture copy
     };
     std::vector<Copy> copies_;
+    // The control being dragged, where the mouse took it, and the rectangle that follows the mouse.
+    struct Drag {
+        TControl* Control = nullptr;
+        int GrabX = 0, GrabY = 0;
+        QRubberBand* Band = nullptr; // the page owns it
+    } drag_;
 };
 
 } // namespace kvz
