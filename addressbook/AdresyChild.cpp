@@ -182,6 +182,7 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     EnableDateEdits(false, false);
     EnableRemindBoxes(false);
     SetClientSize(820, 560);
+    OrderCompFromView();
     FormShow();
 }
 
@@ -786,6 +787,7 @@ void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
     DeleteAddressNet();
     netMode_ = mode;
     MakeCopies(mode == "Edit");
+    OrderCompFromEdit();
     if (auto* first = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) first->SetFocus();
 }
 
@@ -801,6 +803,7 @@ void TAdresyChildForm::DeleteAddressNet() {
         delete it->frame;
     }
     copies_.clear();
+    OrderCompFromView();
 }
 
 void TAdresyChildForm::ShEditExit() {

@@ -101,6 +101,9 @@ public:
     void LoadPicturePopupClick();
     // A picture copy of network mode pressed with the left or right button becomes the selected control.
     void ShadowImageMouseDown(TControl* image, TMouseButton button);
+    // Tab order of the data controls, and of the copies of network mode in the same places.
+    void OrderCompFromView();
+    void OrderCompFromEdit();
     // Dragging a user-defined control while the field editor is shown; x and y are the control's own.
     void CompMouseDown(TControl* control, TMouseButton button, int x, int y);
     void CompMouseMove(TControl* control, int x, int y);
@@ -148,6 +151,7 @@ private:
     void MakeCopies(bool edit);
     void MakePictureCopy(TDBImage* original, bool edit);
     void AttachDrag(TControl* control);
+    void OrderComp(bool copies);
     void BuildPictureMenu();
     void SetPictureTexts();
     // The picture the commands act on: a selected data image (local mode) or picture copy.
