@@ -5,6 +5,7 @@
 #include "addressbook/UserFields.h"
 #include "addressbook/UserPictures.h"
 #include "core/Data1.h"
+#include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
 #include "core/Main.h"
 #include "core/Messages.h"
@@ -438,14 +439,16 @@ void TAdresyChildForm::ApplyLook() {
         if (!name.empty()) font.Name = name;
         looks[i]->SetFont(font);
     }
+    SpreadFieldLook(true, true);
+}
+
+void TAdresyChildForm::SpreadFieldLook(bool colour, bool font) {
     // Every field control looks like DBEdit2.
-    for (int n = 3; n <= 18; ++n) {
-        DataEdit(n)->SetColor(DBEdit2->Color());
-        DataEdit(n)->SetFont(DBEdit2->Font());
-    }
-    for (TControl* c : std::initializer_list<TControl*>{DBDateEdit1, DBDateEdit2, DBMemo1, DBMemo3, DBMemo4}) {
-        c->SetColor(DBEdit2->Color());
-        c->SetFont(DBEdit2->Font());
+    std::vector<TControl*> controls{DBDateEdit1, DBDateEdit2, DBMemo1, DBMemo3, DBMemo4};
+    for (int n = 3; n <= 18; ++n) controls.push_back(DataEdit(n));
+    for (TControl* c : controls) {
+        if (colour) c->SetColor(DBEdit2->Color());
+        if (font) c->SetFont(DBEdit2->Font());
     }
 }
 
@@ -543,8 +546,25 @@ void TAdresyChildForm::UlozDoPola() {
     }
 }
 
-void TAdresyChildForm::VymenColor() { ApplyLook(); }
-void TAdresyChildForm::VymenFont() { ApplyLook(); }
+void TAdresyChildForm::VymenColor() {
+    TColorDialog& dialog = DataModuleParts().ColorDialog1;
+    if (dialog.Execute()) DBEdit2->SetColor(dialog.Color);
+    SpreadFieldLook(true, false);
+}
+
+void TAdresyChildForm::VymenFont() {
+    TFontDialog& dialog = DataModuleParts().FontDialog1;
+    // The field controls are small: their font stays at 10 points at most.
+    constexpr int kFieldFontLimit = 10, kDialogFontLimit = 16;
+    struct RestoreLimit {
+        TFontDialog& dialog;
+        ~RestoreLimit() { dialog.MaxFontSize = kDialogFontLimit; }
+    } restore{dialog};
+    dialog.MaxFontSize = kFieldFontLimit;
+    dialog.Font = DBEdit2->Font();
+    if (dialog.Execute()) DBEdit2->SetFont(dialog.Font);
+    SpreadFieldLook(false, true);
+}
 
 void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
     action = TCloseAction::caFree;

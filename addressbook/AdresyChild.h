@@ -141,6 +141,8 @@ private:
     void BuildEditorPanel();
     void SetTexts();
     void ApplyLook();
+    // DBEdit2's colour and (or) font to every other field control.
+    void SpreadFieldLook(bool colour, bool font);
     // A data control of the window by number ("DBEdit" n), nullptr when there is none.
     TDBEdit* DataEdit(int n) const;
     // Creates a user-defined control of a layout record; nullptr when its field is gone.
