@@ -3,7 +3,6 @@
 #include "addressbook/AddressLook.h"
 #include "addressbook/AddressSave.h"
 #include "addressbook/UserFields.h"
-#include "addressbook/UserPictures.h"
 #include "core/Data1.h"
 #include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
@@ -861,7 +860,7 @@ void TAdresyChildForm::PostAddressNet() {
         } else if (auto* image = dynamic_cast<TImage*>(c.copy)) {
             copy.Kind = AddressCopy::ckPicture;
             copy.Changed = std::to_string(image->Picture().cacheKey()) != c.initial;
-            if (copy.Changed) copy.Text = PictureFieldBytes(image->Picture());
+            if (copy.Changed) copy.Text = GraphicFieldBytes(image->Picture());
         } else {
             copy.Kind = AddressCopy::ckText;
             copy.Text = dynamic_cast<TMemo*>(c.copy) ? static_cast<TMemo*>(c.copy)->Text() : static_cast<TEdit*>(c.copy)->Text();

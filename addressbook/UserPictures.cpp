@@ -1,5 +1,5 @@
-#include "addressbook/UserPictures.h"
-
+// The picture commands of user-defined picture fields: paste, copy, cut and load from a file,
+// into a data image's field in local mode or into its copy during a network edit.
 #include "addressbook/AdresyChild.h"
 #include "addressbook/UserFields.h"
 #include "core/Data1.h"
@@ -8,38 +8,10 @@
 #include "core/Messages.h"
 #include "core/Main.h"
 #include "engine/VolgaTbl.h"
-#include "engine/VolgaBytes.h"
 #include "platform/forms/Clipbrd.h"
 #include "platform/forms/Dialogs.h"
 
-#include <QBuffer>
-
 namespace kvz {
-
-namespace {
-
-constexpr size_t kGraphicHeaderSize = 8;
-
-} // namespace
-
-std::string PictureFieldBytes(const QImage& picture) {
-    if (picture.isNull()) return {};
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "BMP");
-    return bytes.toStdString();
-}
-
-QImage PictureOfFieldBytes(std::string_view bytes) {
-    if (bytes.size() > kGraphicHeaderSize && ReadLE<uint16_t>(bytes.data()) == 1 &&
-        ReadLE<uint16_t>(bytes.data() + 2) == 0x0100 &&
-        ReadLE<uint32_t>(bytes.data() + 4) == bytes.size() - kGraphicHeaderSize)
-        bytes.remove_prefix(kGraphicHeaderSize);
-    QImage image;
-    image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
-    return image;
-}
 
 // ---- the window's picture commands ----
 
@@ -88,7 +60,7 @@ void TAdresyChildForm::StorePicture(TImage* target, const QImage& picture) {
         TField* field = data->Field();
         if (!field) return;
         if (picture.isNull()) field->Clear();
-        else field->SetAsString(PictureFieldBytes(picture));
+        else field->SetAsString(GraphicFieldBytes(picture));
     } else {
         target->SetPicture(picture);
     }

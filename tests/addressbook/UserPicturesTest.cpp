@@ -1,6 +1,5 @@
 #include "addressbook/AddressSave.h"
 #include "addressbook/UserFields.h"
-#include "addressbook/UserPictures.h"
 #include "platform/forms/Clipbrd.h"
 
 #include "AdresyChildTesting.h"
@@ -23,17 +22,17 @@ QImage Sample(int width, int height, QColor colour) {
 // What a picture field holds reads back as the same picture, also behind the older header.
 TEST(UserPictures, AFieldKeepsTheBitmapAndReadsOneBehindTheOlderHeader) {
     const QImage picture = Sample(7, 5, Qt::red);
-    const std::string bytes = PictureFieldBytes(picture);
+    const std::string bytes = GraphicFieldBytes(picture);
     ASSERT_EQ(bytes.substr(0, 2), "BM");
-    EXPECT_EQ(PictureOfFieldBytes(bytes).convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(GraphicFieldPicture(bytes).convertToFormat(QImage::Format_RGB32), picture);
     std::string withHeader(8, '\0');
     withHeader[0] = 1;
     withHeader[3] = 1;
     const uint32_t size = static_cast<uint32_t>(bytes.size());
     for (int i = 0; i < 4; ++i) withHeader[4 + i] = static_cast<char>(size >> (8 * i));
-    EXPECT_EQ(PictureOfFieldBytes(withHeader + bytes).convertToFormat(QImage::Format_RGB32), picture);
-    EXPECT_TRUE(PictureFieldBytes(QImage()).empty());
-    EXPECT_TRUE(PictureOfFieldBytes("no picture").isNull());
+    EXPECT_EQ(GraphicFieldPicture(withHeader + bytes).convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_TRUE(GraphicFieldBytes(QImage()).empty());
+    EXPECT_TRUE(GraphicFieldPicture("no picture").isNull());
 }
 
 using UserPicturesWindowTest = AdresyWindowTest;
@@ -56,7 +55,7 @@ TEST_F(UserPicturesWindowTest, PasteCopyCutAndLoadGoThroughTheClipboardAndTheFil
     Clipboard().SetPicture(picture);
     book->PastePicturePopupClick();
     ASSERT_EQ(Addresses().State(), dsEdit);
-    EXPECT_EQ(PictureOfFieldBytes(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(GraphicFieldPicture(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), picture);
     EXPECT_EQ(photo->Picture().size(), picture.size());
     frame->PostButtonClick(frame);
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
@@ -83,7 +82,7 @@ TEST_F(UserPicturesWindowTest, PasteCopyCutAndLoadGoThroughTheClipboardAndTheFil
         return int(QDialog::Accepted);
     };
     book->LoadPicturePopupClick();
-    EXPECT_EQ(PictureOfFieldBytes(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), face);
+    EXPECT_EQ(GraphicFieldPicture(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), face);
     frame->PostButtonClick(frame);
     chosen = temp.path() / "notes.png";
     WriteFileDurably(chosen, "just text");
@@ -91,7 +90,7 @@ TEST_F(UserPicturesWindowTest, PasteCopyCutAndLoadGoThroughTheClipboardAndTheFil
     book->LoadPicturePopupClick();
     ASSERT_EQ(responder.MessageBoxes.size(), 1u);
     EXPECT_NE(responder.MessageBoxes[0].Text.find("notes.png"), std::string::npos);
-    EXPECT_EQ(PictureOfFieldBytes(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), face);
+    EXPECT_EQ(GraphicFieldPicture(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), face);
 }
 
 TEST_F(UserPicturesWindowTest, ANetworkEditPastesIntoThePictureCopyAndTheSaveWritesIt) {
@@ -120,7 +119,7 @@ TEST_F(UserPicturesWindowTest, ANetworkEditPastesIntoThePictureCopyAndTheSaveWri
     EXPECT_EQ(book->SelectedControl(), nullptr);
     EXPECT_TRUE(photo->Visible());
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
-    EXPECT_EQ(PictureOfFieldBytes(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(GraphicFieldPicture(StoredPicture(Addresses())).convertToFormat(QImage::Format_RGB32), picture);
     ProgramState().NetworkMode = false;
 }
 
@@ -163,7 +162,7 @@ TEST(UserPicturesNetwork, AnUntouchedCopyKeepsThePictureAnotherComputerSaved) {
     insert.Copies = {{"Firma", AddressCopy::ckText, "Alfa", false, true, false}};
     const std::string code = save(a, insert);
 
-    const std::string picture = PictureFieldBytes(Sample(4, 3, Qt::cyan));
+    const std::string picture = GraphicFieldBytes(Sample(4, 3, Qt::cyan));
     AddressSaveRequest edit;
     edit.Insert = false;
     edit.RecordCode = code;
