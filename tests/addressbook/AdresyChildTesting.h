@@ -55,6 +55,15 @@ protected:
         frame->SetClientSize(1000, 660);
         QApplication::processEvents();
     }
+    // The program ends and its data folder goes, so that the next Start begins afresh.
+    void Stop() {
+        frame->CloseActiveModule();
+        frame->Free();
+        frame = nullptr;
+        book = nullptr;
+        data.reset();
+        std::filesystem::remove_all(temp.path() / "KvZirtData");
+    }
     TVolgaTable& Addresses() { return *data->AddressTable; }
     void AddRows(const std::vector<std::string>& firms) {
         TVolgaTable& t = Addresses();

@@ -137,12 +137,7 @@ TEST_F(UserPicturesWindowTest, PicturesInThreeLanguages) {
         book->PageControl1->SetActivePageIndex(1);
         QApplication::processEvents();
         testing::SaveWindowPicture(*frame, std::string("adresy_picture_") + suffix[language]);
-        frame->CloseActiveModule();
-        frame->Free();
-        frame = nullptr;
-        book = nullptr;
-        data.reset();
-        fs::remove_all(temp.path() / "KvZirtData");
+        Stop();
     }
 }
 
