@@ -6,6 +6,7 @@
 #include "addressbook/FieldChoices.h"
 #include "addressbook/UserFields.h"
 #include "core/Data1.h"
+#include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
 #include "core/Main.h"
 #include "core/Messages.h"
@@ -182,6 +183,7 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     EnableDateEdits(false, false);
     EnableRemindBoxes(false);
     SetClientSize(820, 560);
+    OrderCompFromView();
     FormShow();
     ProgramState().AddressSort = this;
 }
@@ -328,6 +330,7 @@ void TAdresyChildForm::BuildPersonalPage() {
         PopupMenu1->Items()->Add(*item);
     }
     NewFieldPopup->OnClick = [this](TComponent*) { NewFieldPopupClick(); };
+    BuildPictureMenu();
     DeletePopup->OnClick = [this](TComponent*) { DeletePopupClick(); };
     EdipPopup->OnClick = [this](TComponent*) { EdipPopupClick(); };
     for (TControl* c : std::initializer_list<TControl*>{TabSheet2, UserPanel}) {
@@ -418,6 +421,7 @@ void TAdresyChildForm::SetTexts() {
     NewFieldPopup->SetCaption(Text3("New item", "Nová položka", "Nová položka"));
     EdipPopup->SetCaption(Text3("Edit item", "Editovať položku", "Editovat položku"));
     DeletePopup->SetCaption(Text3("Delete item", "Zmazať položku", "Smazat položku"));
+    SetPictureTexts();
     RadioGroup1->Items().Clear();
     RadioGroup1->Items().Add(Text3("New item", "Nová položka", "Nová položka"));
     RadioGroup1->Items().Add(Text3("Use authentic", "Použiť pôvodné", "Použít původní"));
@@ -442,14 +446,16 @@ void TAdresyChildForm::ApplyLook() {
         if (!name.empty()) font.Name = name;
         looks[i]->SetFont(font);
     }
+    SpreadFieldLook(true, true);
+}
+
+void TAdresyChildForm::SpreadFieldLook(bool colour, bool font) {
     // Every field control looks like DBEdit2.
-    for (int n = 3; n <= 18; ++n) {
-        DataEdit(n)->SetColor(DBEdit2->Color());
-        DataEdit(n)->SetFont(DBEdit2->Font());
-    }
-    for (TControl* c : std::initializer_list<TControl*>{DBDateEdit1, DBDateEdit2, DBMemo1, DBMemo3, DBMemo4}) {
-        c->SetColor(DBEdit2->Color());
-        c->SetFont(DBEdit2->Font());
+    std::vector<TControl*> controls{DBDateEdit1, DBDateEdit2, DBMemo1, DBMemo3, DBMemo4};
+    for (int n = 3; n <= 18; ++n) controls.push_back(DataEdit(n));
+    for (TControl* c : controls) {
+        if (colour) c->SetColor(DBEdit2->Color());
+        if (font) c->SetFont(DBEdit2->Font());
     }
 }
 
@@ -559,8 +565,25 @@ void TAdresyChildForm::UlozDoPola() {
     }
 }
 
-void TAdresyChildForm::VymenColor() { ApplyLook(); }
-void TAdresyChildForm::VymenFont() { ApplyLook(); }
+void TAdresyChildForm::VymenColor() {
+    TColorDialog& dialog = DataModuleParts().ColorDialog1;
+    if (dialog.Execute()) DBEdit2->SetColor(dialog.Color);
+    SpreadFieldLook(true, false);
+}
+
+void TAdresyChildForm::VymenFont() {
+    TFontDialog& dialog = DataModuleParts().FontDialog1;
+    // The field controls are small: their font stays at 10 points at most.
+    constexpr int kFieldFontLimit = 10, kDialogFontLimit = 16;
+    struct RestoreLimit {
+        TFontDialog& dialog;
+        ~RestoreLimit() { dialog.MaxFontSize = kDialogFontLimit; }
+    } restore{dialog};
+    dialog.MaxFontSize = kFieldFontLimit;
+    dialog.Font = DBEdit2->Font();
+    if (dialog.Execute()) DBEdit2->SetFont(dialog.Font);
+    SpreadFieldLook(false, true);
+}
 
 void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
     action = TCloseAction::caFree;
@@ -779,14 +802,40 @@ void TAdresyChildForm::MakeCopies(bool edit) {
             copies_.push_back({box, c, c->DataField(), "", true});
         } else if (auto* d = dynamic_cast<TDBDateEdit*>(component); d && UserControlNumber(name, "UserDateEdit") >= 0) {
             addDate(d, "UserShDateEdit" + name.substr(12), true);
+        } else if (auto* i = dynamic_cast<TDBImage*>(component); i && UserControlNumber(name, "UserDBImage") >= 0) {
+            MakePictureCopy(i, edit);
         }
     }
+}
+
+void TAdresyChildForm::MakePictureCopy(TDBImage* original, bool edit) {
+    const std::string number = original->Name().substr(11);
+    auto* shape = new TShape(this);
+    shape->SetName("UserShShape" + number);
+    auto* image = new TImage(this);
+    image->SetName("UserShImage" + number);
+    image->SetCenter(true);
+    image->SetProportional(true);
+    for (TControl* c : std::initializer_list<TControl*>{shape, image}) {
+        c->SetParent(static_cast<TWinControl*>(original->Parent()));
+        c->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
+        c->SetVisible(true);
+        c->Widget()->raise();
+    }
+    if (edit) image->SetPicture(original->Picture());
+    image->OnMouseDown = [this, image](TComponent*, TMouseButton button, TShiftState, int, int) {
+        ShadowImageMouseDown(image, button);
+    };
+    original->SetVisible(false);
+    // The picture's cache key changes with every new picture: the save writes only a changed one.
+    copies_.push_back({image, original, original->DataField(), std::to_string(image->Picture().cacheKey()), true, shape});
 }
 
 void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
     DeleteAddressNet();
     netMode_ = mode;
     MakeCopies(mode == "Edit");
+    OrderCompFromEdit();
     if (auto* first = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) first->SetFocus();
 }
 
@@ -797,9 +846,12 @@ void TAdresyChildForm::DeleteAddressNet() {
         if (parent && parent->layout() && parent->layout()->indexOf(to) >= 0)
             delete parent->layout()->replaceWidget(to, it->original->Widget());
         it->original->SetVisible(true);
+        if (selected_ == it->copy) selected_ = nullptr;
         delete it->copy;
+        delete it->frame;
     }
     copies_.clear();
+    OrderCompFromView();
 }
 
 void TAdresyChildForm::ShEditExit() {
@@ -834,6 +886,10 @@ void TAdresyChildForm::PostAddressNet() {
             const std::string text = date->Text();
             copy.Changed = text != c.initial;
             if (!date->TextModel().IsBlank(text)) copy.Text = date->Date() != 0 ? FormatCopyDate(date->Date()) : text;
+        } else if (auto* image = dynamic_cast<TImage*>(c.copy)) {
+            copy.Kind = AddressCopy::ckPicture;
+            copy.Changed = std::to_string(image->Picture().cacheKey()) != c.initial;
+            if (copy.Changed) copy.Text = GraphicFieldBytes(image->Picture());
         } else {
             copy.Kind = AddressCopy::ckText;
             copy.Text = dynamic_cast<TMemo*>(c.copy) ? static_cast<TMemo*>(c.copy)->Text() : static_cast<TEdit*>(c.copy)->Text();
@@ -922,7 +978,7 @@ TControl* TAdresyChildForm::CreateUserControl(const TUserFieldRec& rec) {
     control->SetBounds(rec.Left, rec.Top, rec.Width > 0 ? rec.Width : control->Width(),
                        rec.Height > 0 ? rec.Height : control->Height());
     if (rec.Kind == ukLabel) static_cast<TLabel*>(control)->SetAutoSize(true);
-    control->OnMouseDown = [this, control](TComponent*, TMouseButton, TShiftState, int, int) { selected_ = control; };
+    AttachDrag(control);
     control->SetVisible(true);
     control->Widget()->raise();
     return control;
@@ -1004,6 +1060,7 @@ void TAdresyChildForm::DeletePopupClick() {
     if (!selected_) return;
     TControl* control = selected_;
     selected_ = nullptr;
+    if (drag_.Control == control) drag_.Control = nullptr;
     delete control;
 }
 

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+class QRubberBand;
+
 namespace kvz {
 
 class TDataModule1;
@@ -97,6 +99,20 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
     void EnableModuleButtons();
+    // The picture commands of the Personal page's menu, on the selected picture.
+    void PastePicturePopupClick();
+    void CopyPicturePopupClick();
+    void CutPicturePopupClick();
+    void LoadPicturePopupClick();
+    // A picture copy of network mode pressed with the left or right button becomes the selected control.
+    void ShadowImageMouseDown(TControl* image, TMouseButton button);
+    // Tab order of the data controls, and of the copies of network mode in the same places.
+    void OrderCompFromView();
+    void OrderCompFromEdit();
+    // Dragging a user-defined control while the field editor is shown; x and y are the control's own.
+    void CompMouseDown(TControl* control, TMouseButton button, int x, int y);
+    void CompMouseMove(TControl* control, int x, int y);
+    void CompMouseUp(TControl* control, int x, int y);
 
     // ---- controls ----
     TLabel* FirmaLabel;
@@ -115,6 +131,7 @@ public:
     TPaintBox* LetterStrip;
     TPopupMenu* PopupMenu1;
     TMenuItem *NewFieldPopup, *EdipPopup, *DeletePopup;
+    TMenuItem *PastePicturePopup, *CopyPicturePopup, *CutPicturePopup, *LoadPicturePopup;
     // The user-field editor.
     TPanel* Panel1;
     TComboBox *ComboBox1, *ComboBox2;
@@ -129,6 +146,8 @@ private:
     void BuildEditorPanel();
     void SetTexts();
     void ApplyLook();
+    // DBEdit2's colour and (or) font to every other field control.
+    void SpreadFieldLook(bool colour, bool font);
     // A data control of the window by number ("DBEdit" n), nullptr when there is none.
     TDBEdit* DataEdit(int n) const;
     // Creates a user-defined control of a layout record; nullptr when its field is gone.
@@ -139,6 +158,17 @@ private:
     void MakeCopies(bool edit);
     // The category picker's items: none, work, private, then each named user category.
     std::vector<std::string> SplitItems() const;
+    void MakePictureCopy(TDBImage* original, bool edit);
+    void AttachDrag(TControl* control);
+    void OrderComp(bool copies);
+    void BuildPictureMenu();
+    void SetPictureTexts();
+    // The picture the commands act on: a selected data image (local mode) or picture copy.
+    TImage* SelectedPicture() const;
+    // A data image's table in edit state (through the frame's edit button); false when it cannot edit.
+    bool EditForPicture(TImage* target);
+    // Into a data image's field, or into a copy; a null picture clears.
+    void StorePicture(TImage* target, const QImage& picture);
 
     TDataModule1& data_;
     std::string lastNewCode_;
@@ -151,13 +181,20 @@ private:
     TControl* selected_ = nullptr;
     // The copies of network mode: copy -> the data control it stands over, and its first text.
     struct Copy {
-        TWinControl* copy;
+        TControl* copy;
         TControl* original;
         std::string field;
         std::string initial;
         bool user;
+        TControl* frame = nullptr; // the outline drawn around a picture copy
     };
     std::vector<Copy> copies_;
+    // The control being dragged, where the mouse took it, and the rectangle that follows the mouse.
+    struct Drag {
+        TControl* Control = nullptr;
+        int GrabX = 0, GrabY = 0;
+        QRubberBand* Band = nullptr; // the page owns it
+    } drag_;
 };
 
 } // namespace kvz

@@ -154,6 +154,10 @@ TControl::~TControl() {
     if (parent_) {
         auto& list = parent_->controls_;
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        // A windowed control leaves the tab order too, or the next reordering reaches it.
+        auto& tabs = parent_->tabList_;
+        auto isThis = [this](TWinControl* w) { return static_cast<TControl*>(w) == this; };
+        tabs.erase(std::remove_if(tabs.begin(), tabs.end(), isThis), tabs.end());
     }
     if (widget_) {
         // Events and signals that the widget's end raises find no control.

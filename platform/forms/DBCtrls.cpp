@@ -3,6 +3,7 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/CodePage.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
@@ -366,14 +367,32 @@ TDBImage::TDBImage(TComponent* owner) : TImage(owner), TDataControl(this) {
     SetBounds(0, 0, 105, 105);
 }
 
+std::string GraphicFieldBytes(const QImage& picture) {
+    if (picture.isNull()) return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bytes.toStdString();
+}
+
+QImage GraphicFieldPicture(std::string_view bytes) {
+    constexpr size_t kHeaderSize = 8;
+    auto le = [&](size_t at, int size) {
+        uint32_t value = 0;
+        for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + size_t(i)]);
+        return value;
+    };
+    if (bytes.size() > kHeaderSize && le(0, 2) == 1 && le(2, 2) == 0x0100 && le(4, 4) == bytes.size() - kHeaderSize)
+        bytes.remove_prefix(kHeaderSize);
+    QImage image;
+    image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
+    return image;
+}
+
 void TDBImage::ShowField() {
     TField* field = Field();
-    QImage image;
-    if (field && !field->IsNull()) {
-        const std::string bytes = field->AsString();
-        image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
-    }
-    SetPicture(image);
+    SetPicture(field && !field->IsNull() ? GraphicFieldPicture(field->AsString()) : QImage());
 }
 
 } // namespace kvz

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvz {
@@ -176,6 +177,12 @@ protected:
 };
 
 // The picture of a graphic or BLOB field, centred and scaled down to fit.
+// What a picture field holds: the picture as a Windows bitmap file; empty for no picture.
+std::string GraphicFieldBytes(const QImage& picture);
+// The picture of a picture field's bytes; a null image when they hold none. The 8-byte header
+// that older writers put before a bitmap (count 1, type 0x0100, size of the rest) is skipped.
+QImage GraphicFieldPicture(std::string_view bytes);
+
 class TDBImage : public TImage, public TDataControl {
 public:
     explicit TDBImage(TComponent* owner);

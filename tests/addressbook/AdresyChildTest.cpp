@@ -8,9 +8,7 @@
 #include "platform/forms/Responder.h"
 #include "platform/rtl/Files.h"
 
-#include "ExchangeTesting.h"
-#include "TempFolder.h"
-#include "forms/FormsTesting.h"
+#include "AdresyChildTesting.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -22,45 +20,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The program with the address book registered, over a data folder of its own.
-class AdresyChildTest : public testing::FormsTest {
+// The window's tests also answer the sort-order dialog and put in their own dialler.
+class AdresyChildTest : public AdresyWindowTest {
 protected:
-    void SetUp() override {
-        FormsTest::SetUp();
-        setenv("KVZIRT_SHARED_DOCUMENTS", temp.path().c_str(), 1);
-        ProgramState() = FrameState{};
-        ProgramState().ProgramFolder = temp.path();
-        ProgramSettings() = SettingsStore{};
-        RegisteredUserSteps() = UserSteps{};
-        RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
-        RegisteredModules() = ModuleRegistry{};
-        RegisteredModules().AddressBook = [this](TComponent* owner) {
-            book = new TAdresyChildForm(owner, *data);
-            return book;
-        };
-        dataFolder = temp.path() / "KvZirtData" / "Data";
-    }
     void TearDown() override {
-        if (frame) frame->Free();
         SetDialer(nullptr);
-        data.reset();
-        RegisteredUserSteps() = UserSteps{};
-        RegisteredModules() = ModuleRegistry{};
-        unsetenv("KVZIRT_SHARED_DOCUMENTS");
+        AdresyWindowTest::TearDown();
     }
-    void Start(int language, const std::string& extra = "") {
-        fs::create_directories(dataFolder);
-        WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\nNastavenia67=" + std::to_string(language) +
-                                                      "\nNastavenia36=1\nNastavenia49=0\n" + extra);
-        frame = Application().CreateForm<TMainForm>();
-        data = std::make_unique<TDataModule1>(ProgramState());
-        data->DataModuleCreate();
-        frame->SetDataModule(data.get());
-        frame->Show();
-        frame->SetClientSize(1000, 660);
-        QApplication::processEvents();
-    }
-    TVolgaTable& Addresses() { return *data->AddressTable; }
     // Runs the sort-order dialog, which picks the choice and presses OK.
     int ChooseSortOrder(int choice) {
         responder.OnShowModal = [choice](TForm& f) {
@@ -71,23 +37,6 @@ protected:
         };
         return TOrderForm(nullptr, *data, ProgramState()).ShowModal();
     }
-    void AddRows(const std::vector<std::string>& firms) {
-        TVolgaTable& t = Addresses();
-        ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Address), false, kRecordCommandPoll, [&] {
-            for (const std::string& f : firms) {
-                t.Append();
-                t.FieldByName("Firma").SetAsString(f);
-                t.Post();
-            }
-        });
-    }
-
-    TempFolder temp;
-    fs::path dataFolder;
-    TMainForm* frame = nullptr;
-    std::unique_ptr<TDataModule1> data;
-    TAdresyChildForm* book = nullptr;
-    TResponder responder;
 };
 
 TEST_F(AdresyChildTest, TheToolBarBrowsesInsertsEditsAndDeletesAndTheLetterBarFollows) {
