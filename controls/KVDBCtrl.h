@@ -16,6 +16,9 @@
 
 namespace kvz {
 
+class TFormPlacement;
+class TIniLink;
+
 // ---- Colour combo box -------------------------------------------------------------------
 
 enum TColorComboOption : unsigned { coIncludeDefault = 1, coIncludeNone = 2 };
@@ -168,6 +171,11 @@ public:
     void SelectionStep(int direction, bool shift);
     // Ctrl+Delete: asks, then deletes the marked rows (or the current one).
     void DeleteRecords();
+    // The placement whose storage keeps the column layout (order and widths of the grid's own
+    // columns, else the fields' layout); saved and restored with it. A grid without a Name
+    // keeps none.
+    TFormPlacement* IniStorage() const;
+    void SetIniStorage(TFormPlacement* placement);
 
     TGetCellParamsEvent OnGetCellParams;
     TGetCellPropsEvent OnGetCellProps;
@@ -205,8 +213,12 @@ private:
     void FindMarksAgain();
     std::string RecordKey() const;
     int FirstFreeColumn() const;
+    std::string LayoutSection() const;
+    void SaveLayout();
+    void RestoreLayout();
 
     std::unique_ptr<Marks> marks_;
+    std::unique_ptr<TIniLink> layoutLink_;
     std::unique_ptr<TRowMarking> marking_;
     bool showGlyphs_ = true, titleButtons_ = false;
     int fixedCols_ = 0;

@@ -1,6 +1,9 @@
 #include "controls/KVDBCtrl.h"
 
+#include "controls/KvPlacement.h"
+#include "engine/DbUtils.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/rtl/Convert.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -9,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <map>
+#include <optional>
 
 namespace kvz {
 
@@ -64,7 +68,10 @@ private:
 };
 
 TKvDBGrid::TKvDBGrid(TComponent* owner)
-    : TDBGrid(owner), marks_(std::make_unique<Marks>(*this)), marking_(std::make_unique<TRowMarking>(*marks_)) {
+    : TDBGrid(owner), marks_(std::make_unique<Marks>(*this)), layoutLink_(std::make_unique<TIniLink>()),
+      marking_(std::make_unique<TRowMarking>(*marks_)) {
+    layoutLink_->OnSave = [this] { SaveLayout(); };
+    layoutLink_->OnLoad = [this] { RestoreLayout(); };
     // A dataset read anew (a refresh, another computer's rows) keeps the marks of the same
     // records only.
     auto changed = [this] { Guarded([this] { FindMarksAgain(); }); };
@@ -153,6 +160,92 @@ std::string TKvDBGrid::RecordKey() const {
 }
 
 void TKvDBGrid::ClearMarks() { marking_->Clear(); }
+
+// ---- Saved layout -----------------------------------------------------------------------
+
+TFormPlacement* TKvDBGrid::IniStorage() const { return layoutLink_->Placement(); }
+void TKvDBGrid::SetIniStorage(TFormPlacement* placement) { layoutLink_->SetPlacement(placement); }
+
+std::string TKvDBGrid::LayoutSection() const {
+    if (!Columns().DefaultColumns()) return layoutLink_->RootSection() + ComponentIniName(this);
+    const std::string root = layoutLink_->RootSection();
+    TDataSet* ds = DataSet();
+    return root.empty() || !ds ? std::string() : root + DataSetIniSection(*ds, "");
+}
+
+namespace {
+
+// The words of a stored value split at commas and blanks; a word that is no number is nullopt.
+std::vector<std::optional<int>> NumberWords(const std::string& text) {
+    std::vector<std::optional<int>> numbers;
+    std::string word;
+    for (char c : text + ",") {
+        if (c != ',' && c != ' ') {
+            word += c;
+            continue;
+        }
+        if (word.empty()) continue;
+        int n = 0;
+        numbers.push_back(TryStrToInt(word, n) ? std::optional<int>(n) : std::nullopt);
+        word.clear();
+    }
+    return numbers;
+}
+
+} // namespace
+
+void TKvDBGrid::SaveLayout() {
+    TIniStorage* storage = layoutLink_->Storage();
+    TDataSet* ds = DataSet();
+    if (!storage || Name().empty()) return;
+    const std::string section = LayoutSection();
+    if (Columns().DefaultColumns()) {
+        if (!ds || !ds->Active()) return;
+        // A width the person dragged becomes the field's width in characters, as the fields
+        // keep it.
+        const int digit = std::max(QFontMetrics(Font().ToQFont()).horizontalAdvance(QLatin1Char('0')), 1);
+        for (int i = 0; i < Columns().Count(); ++i)
+            if (TField* field = Columns()[i].Field())
+                field->SetDisplayWidth(std::max((View()->columnWidth(i) - 8 + digit / 2) / digit, 1));
+        SaveFieldsLayout(*ds, storage->File(), storage->SectionName(DataSetIniSection(*ds, section)));
+        return;
+    }
+    EraseIniOrRegSection(storage, section);
+    for (int i = 0; i < Columns().Count(); ++i) {
+        const TColumn& column = Columns()[i];
+        WriteIniOrRegString(storage, section, Name() + "." + column.FieldName(),
+                            std::to_string(i) + "," + std::to_string(column.Width()));
+    }
+}
+
+void TKvDBGrid::RestoreLayout() {
+    TIniStorage* storage = layoutLink_->Storage();
+    TDataSet* ds = DataSet();
+    if (!storage || Name().empty()) return;
+    const std::string section = LayoutSection();
+    if (Columns().DefaultColumns()) {
+        if (!ds || !ds->Active()) return;
+        RestoreFieldsLayout(*ds, storage->File(), storage->SectionName(DataSetIniSection(*ds, section)), false);
+        Columns().RestoreDefaults(); // the columns take the fields' widths again
+        return;
+    }
+    std::vector<std::pair<TColumn*, int>> places;
+    for (int i = 0; i < Columns().Count(); ++i) {
+        TColumn& column = Columns()[i];
+        const auto words = NumberWords(ReadIniOrRegString(storage, section, Name() + "." + column.FieldName(), ""));
+        int index = i;
+        if (!words.empty() && words[0]) index = *words[0];
+        // A width that cannot be one (a damaged file) keeps the column's own.
+        if (words.size() > 1 && words[1] && *words[1] >= 0) column.SetWidth(std::min(*words[1], 4000));
+        places.emplace_back(&column, index);
+    }
+    for (int position = 0; position < static_cast<int>(places.size()); ++position)
+        for (auto& [column, index] : places)
+            if (index == position) {
+                column->SetIndex(position);
+                break;
+            }
+}
 
 void TKvDBGrid::FindMarksAgain() {
     TDataSet* ds = DataSet();

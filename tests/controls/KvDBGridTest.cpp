@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 #include "bench/AddressRows.h"
 #include "controls/KVDBCtrl.h"
+#include "controls/KvPlacement.h"
 #include "engine/VolgaTbl.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Forms.h"
@@ -234,6 +235,71 @@ TEST_F(KvDBGridTest, ColouredCellsTitleButtonsAndSortMarks) {
     EXPECT_EQ(grid->SelectedRows().Count(), 4);
     EXPECT_EQ(grid->FieldGlyphIndex(table.FindField("Poznamka")), 1);
     EXPECT_FALSE(grid->Model().flags(grid->Model().index(0, 5)) & Qt::ItemIsEditable);
+}
+
+TEST_F(KvDBGridTest, ColumnLayoutComesBackThroughThePlacementAndDamageKeepsTheDefaults) {
+    Open(30);
+    grid->SetName("DBGrid1");
+    for (const char* name : {"Number", "Priezvisko", "Meno", "Mesto"}) grid->Columns().Add().SetFieldName(name);
+    const std::string file = (folder.path() / "layout.ini").string();
+    auto* placement = new TFormPlacement(&form);
+    placement->SetIniFileName(file);
+    placement->SetIniSection("Tasks");
+    placement->SetOptions(0);
+    grid->SetIniStorage(placement);
+    auto order = [&] {
+        std::vector<std::string> names;
+        for (int i = 0; i < grid->Columns().Count(); ++i) names.push_back(grid->Columns()[i].FieldName());
+        return names;
+    };
+    placement->RestoreFormPlacement(); // nothing stored yet: the columns stay
+    EXPECT_EQ(order(), (std::vector<std::string>{"Number", "Priezvisko", "Meno", "Mesto"}));
+    grid->Columns()[3].SetIndex(0);
+    grid->Columns()[2].SetWidth(150);
+    grid->View()->horizontalHeader()->resizeSection(1, 77); // as the person drags it
+    placement->SaveFormPlacement();
+    EXPECT_EQ(IniFile(file).ReadString("Tasks\\TFormDBGrid1", "DBGrid1.Mesto", ""),
+              "0," + std::to_string(grid->Columns()[0].Width()));
+    EXPECT_EQ(IniFile(file).ReadString("Tasks\\TFormDBGrid1", "DBGrid1.Number", ""), "1,77");
+
+    grid->Columns()[0].SetIndex(3);
+    grid->Columns()[0].SetWidth(40);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
+    EXPECT_EQ(grid->Columns()[1].Width(), 77);
+    EXPECT_EQ(grid->Columns()[2].Width(), 150);
+    EXPECT_EQ(grid->View()->columnWidth(1), 77);
+
+    // A damaged or missing entry keeps what the column has; the others still come back.
+    {
+        IniFile ini(file);
+        ini.WriteString("Tasks\\TFormDBGrid1", "DBGrid1.Mesto", "first,wide");
+        ini.WriteString("Tasks\\TFormDBGrid1", "DBGrid1.Meno", "99,-40");
+        ini.DeleteKey("Tasks\\TFormDBGrid1", "DBGrid1.Priezvisko");
+        ini.UpdateFile();
+    }
+    grid->Columns()[0].SetWidth(61);
+    grid->Columns()[3].SetWidth(62);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
+    EXPECT_EQ(grid->Columns()[0].Width(), 61);
+    EXPECT_EQ(grid->Columns()[3].Width(), 62);
+    {
+        IniFile ini(file);
+        ini.EraseSection("Tasks\\TFormDBGrid1");
+        ini.UpdateFile();
+    }
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
+
+    // Without columns of its own the grid keeps the fields' layout.
+    grid->Columns().RestoreDefaults();
+    table.FieldByName("Mesto").SetIndex(0);
+    placement->SaveFormPlacement();
+    table.FieldByName("Mesto").SetIndex(5);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(grid->Columns()[0].FieldName(), "Mesto");
+    grid->SetIniStorage(nullptr);
 }
 
 } // namespace
