@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 #include <map>
@@ -210,10 +211,35 @@ TEST_F(KvDBGridTest, ColouredCellsTitleButtonsAndSortMarks) {
     std::vector<int> pressed;
     grid->OnCheckButton = [](TComponent*, int column, TField*, bool& enabled) { enabled = column != 0; };
     grid->OnTitleBtnClick = [&](TComponent*, int column, TField*) { pressed.push_back(column); };
+    const int widths[] = {70, 110, 90, 120, 130, 60};
+    for (int i = 0; i < 6; ++i) grid->Columns()[i].SetWidth(widths[i]);
     QHeaderView* header = grid->View()->horizontalHeader();
-    emit header->sectionClicked(0); // refused: a beep
-    emit header->sectionClicked(3);
+    auto title = [&](int column) {
+        return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    };
+    auto drag = [&](int column) { // the mouse moves with the button held
+        QMouseEvent move(QEvent::MouseMove, title(column), header->viewport()->mapToGlobal(title(column)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &move);
+    };
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title(0)); // refused: a beep
+    EXPECT_EQ(grid->PressedTitle(), -1);
+    // The title goes down while the mouse holds it, comes up when the mouse leaves it, and
+    // counts only when released over it.
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, title(3));
+    EXPECT_EQ(grid->PressedTitle(), 3);
+    testing::SaveWindowPicture(form, "kvdbgrid_title_down");
+    drag(4);
+    EXPECT_EQ(grid->PressedTitle(), -1);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, title(4));
+    EXPECT_TRUE(pressed.empty());
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, title(3));
+    drag(4);
+    drag(3);
+    EXPECT_EQ(grid->PressedTitle(), 3);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, title(3));
     EXPECT_EQ(pressed, (std::vector<int>{3}));
+    EXPECT_EQ(grid->PressedTitle(), -1);
 
     // The colours of the events reach the cells.
     table.First();
@@ -228,13 +254,61 @@ TEST_F(KvDBGridTest, ColouredCellsTitleButtonsAndSortMarks) {
     Key(Qt::Key_Down, Qt::ShiftModifier);
     ClickRow(8, Qt::ControlModifier);
     grid->SetFocus();
-    const int widths[] = {70, 110, 90, 120, 130, 60};
-    for (int i = 0; i < 6; ++i) grid->Columns()[i].SetWidth(widths[i]);
     grid->View()->scrollTo(grid->Model().index(0, 0));
     testing::SaveWindowPicture(form, "kvdbgrid");
     EXPECT_EQ(grid->SelectedRows().Count(), 4);
     EXPECT_EQ(grid->FieldGlyphIndex(table.FindField("Poznamka")), 1);
     EXPECT_FALSE(grid->Model().flags(grid->Model().index(0, 5)) & Qt::ItemIsEditable);
+}
+
+TEST_F(KvDBGridTest, FrozenColumnsStayWhileTheGridScrollsSideways) {
+    Open(100);
+    for (const char* name : {"Number", "Priezvisko", "Meno", "Mesto", "Telefon1", "Poznamka", "Ulica", "PSC"})
+        grid->Columns().Add().SetFieldName(name);
+    for (int i = 0; i < grid->Columns().Count(); ++i) grid->Columns()[i].SetWidth(110);
+    grid->SetFixedCols(2);
+    grid->SetFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(grid->FixedCols(), 2);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    auto* frozen = grid->View()->findChild<QTableView*>();
+    ASSERT_NE(frozen, nullptr);
+    ASSERT_TRUE(frozen->isVisible());
+    EXPECT_EQ(frozen->width(), 220);
+    EXPECT_FALSE(frozen->isColumnHidden(1));
+    EXPECT_TRUE(frozen->isColumnHidden(2));
+
+    // The cursor goes right to the last column: the free columns scroll, the frozen ones stay,
+    // and a free column never ends up under them.
+    for (int i = 0; i < 5; ++i) Key(Qt::Key_Right);
+    EXPECT_EQ(grid->SelectedIndex(), 7);
+    EXPECT_GT(grid->View()->horizontalScrollBar()->value(), 0);
+    Key(Qt::Key_Home);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_GE(grid->View()->columnViewportPosition(2), 220);
+    for (int i = 0; i < 5; ++i) Key(Qt::Key_Right);
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    EXPECT_GE(grid->View()->columnViewportPosition(grid->SelectedIndex()), 220);
+    // The rows scroll together.
+    for (int i = 0; i < 30; ++i) Key(Qt::Key_Down);
+    EXPECT_EQ(frozen->verticalScrollBar()->value(), grid->View()->verticalScrollBar()->value());
+    EXPECT_GT(frozen->rowAt(0), 0);
+    // A press on a frozen cell moves the row, not the cursor's column; Ctrl marks it.
+    const int column = grid->SelectedIndex();
+    const int row = frozen->rowAt(frozen->viewport()->height() / 2);
+    QTest::mouseClick(frozen->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      frozen->visualRect(grid->Model().index(row, 0)).center());
+    EXPECT_EQ(grid->Model().CurrentRow(), row);
+    EXPECT_EQ(grid->SelectedIndex(), column);
+    EXPECT_TRUE(grid->SelectedRows().CurrentRowSelected());
+    testing::SaveWindowPicture(form, "kvdbgrid_frozen");
+
+    // At least one column stays free; none frozen hides the second view.
+    grid->SetFixedCols(20);
+    EXPECT_EQ(grid->FixedCols(), 7);
+    grid->SetFixedCols(0);
+    EXPECT_FALSE(frozen->isVisible());
 }
 
 TEST_F(KvDBGridTest, ColumnLayoutComesBackThroughThePlacementAndDamageKeepsTheDefaults) {
