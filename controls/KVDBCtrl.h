@@ -190,6 +190,8 @@ public:
     TTitleBtnClickEvent OnTitleBtnClick;
     TShowEditorEvent OnShowEditor;
     TNotifyEvent OnTopLeftChanged;
+    // The person changed the text of a cell's in-place editor.
+    TNotifyEvent OnEditChange;
     // The wheel: these first; unless one handled it, the dataset moves a record.
     TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
     // Requests of the keys that would change the dataset (see above).
@@ -213,6 +215,8 @@ protected:
     // Whether a title may be pressed: a column of the grid, and OnCheckButton agrees.
     virtual bool QueryTitleButton(int column);
     virtual void TitleButtonClick(int column, TField* field);
+    void EditorCreated(QWidget* editor) override;
+    virtual void EditorChanged();
 
 private:
     class Marks;

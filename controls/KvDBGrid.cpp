@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -769,6 +770,15 @@ bool TKvDBGrid::CanEditShow(int column) const {
     bool allow = true;
     if (OnShowEditor) OnShowEditor(const_cast<TKvDBGrid*>(this), field, allow);
     return allow;
+}
+
+void TKvDBGrid::EditorCreated(QWidget* editor) {
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        QObject::connect(edit, &QLineEdit::textEdited, edit, [this] { Guarded([this] { EditorChanged(); }); });
+}
+
+void TKvDBGrid::EditorChanged() {
+    if (OnEditChange) OnEditChange(this);
 }
 
 void TKvDBGrid::TopLeftChanged() {

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -309,6 +310,29 @@ TEST_F(KvDBGridTest, FrozenColumnsStayWhileTheGridScrollsSideways) {
     EXPECT_EQ(grid->FixedCols(), 7);
     grid->SetFixedCols(0);
     EXPECT_FALSE(frozen->isVisible());
+}
+
+TEST_F(KvDBGridTest, TypingInACellReportsEveryChange) {
+    Open(20);
+    int changes = 0;
+    grid->OnEditChange = [&](TComponent* sender) {
+        EXPECT_EQ(sender, grid);
+        ++changes;
+    };
+    grid->SetSelectedIndex(1);
+    grid->SetFocus();
+    QApplication::processEvents();
+    testing::Key(grid->View(), Qt::Key_X, Qt::NoModifier, "x"); // opens the editor with the key
+    QApplication::processEvents();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(table.State(), dsEdit);
+    testing::Key(editor, Qt::Key_Y, Qt::NoModifier, "y");
+    testing::Key(editor, Qt::Key_Backspace);
+    EXPECT_TRUE(editor->text().endsWith("x"));
+    EXPECT_EQ(changes, 3);
+    editor->setText("set by the program"); // not the person
+    EXPECT_EQ(changes, 3);
 }
 
 TEST_F(KvDBGridTest, ColumnLayoutComesBackThroughThePlacementAndDamageKeepsTheDefaults) {
