@@ -1,5 +1,6 @@
 #include "controls/KvLookup.h"
 
+#include "platform/forms/DBCGrids.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QApplication>
@@ -18,6 +19,15 @@ namespace {
 
 const char* const kCircular = "Circular datalinks are not allowed";
 const char* const kDefinedByLookupField = "Property already defined by lookup field";
+const char* const kInControlGrid = "Operation not allowed in a DBCtrlGrid";
+
+// Whether the control stands on a control grid's panel and shows that grid's records.
+bool InControlGrid(const TControl& control, const TDataSource* source) {
+    for (const TWinControl* parent = control.Parent(); parent; parent = parent->Parent())
+        if (auto* grid = dynamic_cast<const TDBCtrlGrid*>(parent->Parent()); grid && grid->Panel() == parent)
+            return source && grid->DataSource() == source;
+    return false;
+}
 
 // The widget of a lookup control: painted by the control, it takes the focus.
 class TLookupWidget : public TControlWidget<QWidget> {
@@ -95,8 +105,15 @@ void TKvLookupControl::SetDataField(const std::string& name) {
 
 TDataSource* TKvLookupControl::LookupSource() const { return fieldLookupMode_ ? nullptr : lookupLink_->DataSource(); }
 
+void TKvLookupControl::CheckLookupSettable() const {
+    if (!fieldLookupMode_) return;
+    auto* self = const_cast<TKvLookupControl*>(this);
+    if (InControlGrid(*this, DataSource())) throw EDatabaseError(kInControlGrid, self);
+    throw EDatabaseError(kDefinedByLookupField, self);
+}
+
 void TKvLookupControl::SetLookupSource(TDataSource* source) {
-    if (fieldLookupMode_) throw EDatabaseError(kDefinedByLookupField, this);
+    CheckLookupSettable();
     if (source) source->FreeNotification(this);
     lookupLink_->SetDataSource(source);
     locator_->SetDataSet(LookupDataSet());
@@ -106,7 +123,7 @@ void TKvLookupControl::SetLookupSource(TDataSource* source) {
 std::string TKvLookupControl::LookupField() const { return fieldLookupMode_ ? std::string() : lookupField_; }
 
 void TKvLookupControl::SetLookupField(const std::string& name) {
-    if (fieldLookupMode_) throw EDatabaseError(kDefinedByLookupField, this);
+    CheckLookupSettable();
     if (name == lookupField_) return;
     lookupField_ = name;
     BindLookupFields();
@@ -235,6 +252,7 @@ void TKvLookupControl::SetValue(const std::string& key) {
 bool TKvLookupControl::Locate(TField* field, const std::string& text, bool exact) {
     if (!field || text == emptyValue_ || !lookupReady_) return false;
     bool found = false;
+    locator_->SetIndexSwitch(indexSwitch_);
     try {
         found = locator_->FindRecord(field->FieldName(), text, exact, !ignoreCase_);
     } catch (...) {

@@ -53,7 +53,8 @@ public:
     void SetEmptyItemColor(TColor color);
     bool IgnoreCase() const { return ignoreCase_; }
     void SetIgnoreCase(bool on) { ignoreCase_ = on; }
-    // Kept for layouts that set it; a search always scans the lookup dataset in its order.
+    // Whether a search may switch the lookup dataset to an index on the searched field; handed
+    // to the locate object at each search (the program's own locate object always scans).
     bool IndexSwitch() const { return indexSwitch_; }
     void SetIndexSwitch(bool on) { indexSwitch_ = on; }
     int ItemHeight() const { return itemHeight_; }
@@ -112,6 +113,8 @@ private:
     class LookupSideLink;
     void BindDataField();
     void CheckCircular() const;
+    // A lookup field defines the lookup dataset and key: they are not set apart from it.
+    void CheckLookupSettable() const;
     void SetKeyValue(const std::string& key);
 
     std::unique_ptr<TDataLink> dataLink_, lookupLink_;

@@ -3,6 +3,7 @@
 // search with an injected clock, the empty row, the drag timer and the binding errors.
 #include "controls/KvLookup.h"
 #include "engine/VolgaTbl.h"
+#include "platform/forms/DBCGrids.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace kvz {
 namespace {
@@ -235,6 +238,26 @@ TEST_F(KvLookupTest, LookupFieldDefinesTheLookup) {
     EXPECT_EQ(combo->Text(), "Hudba");
     tasks.Cancel();
     combo->SetDataSource(nullptr);
+
+    // On a control grid's panel the grid's records define the field: refused with its message.
+    auto* grid = new TDBCtrlGrid(&form);
+    grid->SetParent(&form);
+    grid->SetDataSource(&taskSource);
+    auto* inGrid = new TKvDBLookupCombo(&form);
+    inGrid->SetParent(grid->Panel());
+    inGrid->SetDataSource(&taskSource);
+    inGrid->SetDataField("TypName");
+    for (auto set : {std::function<void()>([&] { inGrid->SetLookupField("Kod"); }),
+                     std::function<void()>([&] { inGrid->SetLookupSource(&typeSource); })}) {
+        try {
+            set();
+            FAIL() << "a lookup field's setting was replaced in a control grid";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(), "Operation not allowed in a DBCtrlGrid");
+        }
+    }
+    EXPECT_EQ(inGrid->Text(), "Faktúry");
+    inGrid->SetDataSource(nullptr);
 }
 
 TEST_F(KvLookupTest, BindingErrors) {
@@ -253,6 +276,34 @@ TEST_F(KvLookupTest, BindingErrors) {
     combo->SetLookupSource(&typeSource);
     EXPECT_THROW(combo->SetLookupField("Nazov"), EDatabaseError);
     EXPECT_FALSE(combo->LookupReady());
+}
+
+// A locate object that could switch to an index tells whether the control let it.
+class IndexLocate : public TLocateObject {
+public:
+    static inline std::vector<bool> Asked;
+
+protected:
+    bool UseKey() override {
+        Asked.push_back(IndexSwitch());
+        return false;
+    }
+};
+
+TEST_F(KvLookupTest, SearchesHandTheIndexSwitchToTheLocateObject) {
+    SetLocateObjectFactory([] { return std::make_unique<IndexLocate>(); });
+    IndexLocate::Asked.clear();
+    auto* combo = new TKvDBLookupCombo(&form);
+    SetLocateObjectFactory(nullptr);
+    combo->SetParent(&form);
+    combo->SetLookupSource(&typeSource);
+    combo->SetLookupField("Kod");
+    combo->SetLookupDisplay("Name");
+    combo->SetValue("T5");
+    combo->SetIndexSwitch(false);
+    combo->SetValue("T2");
+    EXPECT_EQ(combo->Text(), "Banka");
+    EXPECT_EQ(IndexLocate::Asked, (std::vector<bool>{true, false}));
 }
 
 } // namespace
