@@ -170,8 +170,7 @@ private:
     TKvDBGrid& grid_;
 };
 
-// Presses on the titles: buttons that go down while the mouse holds them, and presses on the
-// frozen cells.
+// Presses on the titles: buttons that go down while the mouse holds them.
 class TKvDBGrid::TitleTracker : public QObject {
 public:
     TitleTracker(TKvDBGrid& grid, QHeaderView& header) : QObject(&header), grid_(grid), header_(header) {}
@@ -204,9 +203,9 @@ private:
     QHeaderView& header_;
 };
 
-// A press on a frozen cell moves the current row there; the cursor stays in the free columns.
 namespace {
 
+// A press on a frozen cell moves the current row there; the cursor stays in the free columns.
 class FrozenCells : public QObject {
 public:
     FrozenCells(QTableView& view, std::function<void(int row, TShiftState shift)> press)
@@ -248,6 +247,9 @@ TKvDBGrid::TKvDBGrid(TComponent* owner)
         new FrozenCells(*frozen_, [this](int row, TShiftState shift) { FrozenPress(row, shift); }));
     for (QHeaderView* header : {View()->horizontalHeader(), frozen_->horizontalHeader()})
         header->viewport()->installEventFilter(new TitleTracker(*this, *header));
+    QObject::connect(frozen_->horizontalHeader(), &QHeaderView::sectionClicked, View(), [this](int section) {
+        if (section < Columns().Count()) Guarded([&] { TitleClick(Columns()[section]); });
+    });
     // The view brings a new current cell into view first; then it must not lie under the frozen
     // columns.
     QObject::connect(View()->selectionModel(), &QItemSelectionModel::currentChanged, View(),
@@ -390,15 +392,15 @@ bool TKvDBGrid::TitlePress(QHeaderView& header, QMouseEvent& event) {
     const QPoint at = event.position().toPoint();
     const int section = header.logicalIndexAt(at);
     if (section < 0) return false;
-    // A press on a section's edge resizes the column.
-    const bool resizable = &header == View()->horizontalHeader() && (Options() & dgColumnResize);
-    if (resizable) {
+    const bool resizing = Options() & dgColumnResize;
+    // A press on a section's edge resizes the column (the frozen titles keep their widths).
+    if (resizing && &header == View()->horizontalHeader()) {
         const int grip = header.style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, &header);
         const int from = header.sectionViewportPosition(section), to = from + header.sectionSize(section);
         if (at.x() - from <= grip || to - at.x() <= grip) return false;
     }
     // With resizing on, the right button presses a title as the left one does.
-    if (event.button() != Qt::LeftButton && !(event.button() == Qt::RightButton && resizable)) return false;
+    if (event.button() != Qt::LeftButton && !(event.button() == Qt::RightButton && resizing)) return false;
     if (!QueryTitleButton(section)) {
         MessageBeep(0);
         return true;
@@ -506,18 +508,25 @@ std::vector<std::optional<int>> NumberWords(const std::string& text) {
 
 void TKvDBGrid::SaveLayout() {
     TIniStorage* storage = layoutLink_->Storage();
-    TDataSet* ds = DataSet();
     if (!storage || Name().empty()) return;
     const std::string section = LayoutSection();
     if (Columns().DefaultColumns()) {
+        TDataSet* ds = DataSet();
         if (!ds || !ds->Active()) return;
+        const std::string fields = storage->SectionName(DataSetIniSection(*ds, section));
         // A width the person dragged becomes the field's width in characters, as the fields
-        // keep it.
+        // keep it; a column as wide as it makes itself (field or title) leaves the field alone.
         const int digit = std::max(QFontMetrics(Font().ToQFont()).horizontalAdvance(QLatin1Char('0')), 1);
-        for (int i = 0; i < Columns().Count(); ++i)
-            if (TField* field = Columns()[i].Field())
+        const QFontMetrics title(TitleFont().ToQFont());
+        for (int i = 0; i < Columns().Count(); ++i) {
+            TField* field = Columns()[i].Field();
+            if (!field) continue;
+            const int own = std::max(digit * field->DisplayWidth() + 8,
+                                     title.horizontalAdvance(ToQString(Columns()[i].TitleCaption())) + 12);
+            if (View()->columnWidth(i) != own)
                 field->SetDisplayWidth(std::max((View()->columnWidth(i) - 8 + digit / 2) / digit, 1));
-        SaveFieldsLayout(*ds, storage->File(), storage->SectionName(DataSetIniSection(*ds, section)));
+        }
+        SaveFieldsLayout(*ds, storage->File(), fields);
         return;
     }
     EraseIniOrRegSection(storage, section);
@@ -530,12 +539,13 @@ void TKvDBGrid::SaveLayout() {
 
 void TKvDBGrid::RestoreLayout() {
     TIniStorage* storage = layoutLink_->Storage();
-    TDataSet* ds = DataSet();
     if (!storage || Name().empty()) return;
     const std::string section = LayoutSection();
     if (Columns().DefaultColumns()) {
+        TDataSet* ds = DataSet();
         if (!ds || !ds->Active()) return;
-        RestoreFieldsLayout(*ds, storage->File(), storage->SectionName(DataSetIniSection(*ds, section)), false);
+        const std::string fields = storage->SectionName(DataSetIniSection(*ds, section));
+        RestoreFieldsLayout(*ds, storage->File(), fields, false);
         Columns().RestoreDefaults(); // the columns take the fields' widths again
         return;
     }

@@ -99,7 +99,7 @@ void DrawItemImage(TCanvas& canvas, const TRect& rect, const TItemImage& image) 
         TBitmap bitmap(*image.Bitmap);
         bitmap.SetTransparent(true);
         canvas.Draw(r.left() + (r.width() - bitmap.Width()) / 2, r.top() + (r.height() - bitmap.Height()) / 2, bitmap);
-    } else if (image.Icon) {
+    } else if (image.Icon && !image.Icon->Empty()) {
         const QImage picture = IconPicture(*image.Icon);
         p.drawImage(r.left() + (r.width() - picture.width()) / 2, r.top() + (r.height() - picture.height()) / 2, picture);
     } else if (image.Graphic) {

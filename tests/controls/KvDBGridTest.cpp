@@ -390,13 +390,19 @@ TEST_F(KvDBGridTest, ColumnLayoutComesBackThroughThePlacementAndDamageKeepsTheDe
     placement->RestoreFormPlacement();
     EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
 
-    // Without columns of its own the grid keeps the fields' layout.
+    // Without columns of its own the grid keeps the fields' layout, a dragged width as the
+    // field's width in characters.
     grid->Columns().RestoreDefaults();
     table.FieldByName("Mesto").SetIndex(0);
+    const int number = table.FieldByName("Number").DisplayWidth();
+    grid->View()->horizontalHeader()->resizeSection(0, 300);
     placement->SaveFormPlacement();
     table.FieldByName("Mesto").SetIndex(5);
+    table.FieldByName("Mesto").SetDisplayWidth(4);
     placement->RestoreFormPlacement();
     EXPECT_EQ(grid->Columns()[0].FieldName(), "Mesto");
+    EXPECT_NEAR(grid->View()->columnWidth(0), 300, 8);
+    EXPECT_EQ(table.FieldByName("Number").DisplayWidth(), number);
     grid->SetIniStorage(nullptr);
 }
 
