@@ -14,7 +14,13 @@
 #include <string>
 #include <vector>
 
+class QHeaderView;
+class QMouseEvent;
+
 namespace kvz {
+
+class TFormPlacement;
+class TIniLink;
 
 // ---- Colour combo box -------------------------------------------------------------------
 
@@ -154,8 +160,9 @@ public:
     void SetShowGlyphs(bool on);
     bool TitleButtons() const { return titleButtons_; }
     void SetTitleButtons(bool on);
-    // Data columns at the left that the cursor does not enter with Home, Left and Tab.
-    int FixedCols() const { return fixedCols_; }
+    // Data columns at the left that stay in view while the grid scrolls sideways; the cursor
+    // does not enter them. At least one column stays free.
+    int FixedCols() const;
     void SetFixedCols(int count);
     int RowsHeight() const { return DefaultRowHeight(); }
     void SetRowsHeight(int height) { SetDefaultRowHeight(height); }
@@ -168,6 +175,13 @@ public:
     void SelectionStep(int direction, bool shift);
     // Ctrl+Delete: asks, then deletes the marked rows (or the current one).
     void DeleteRecords();
+    // The title button drawn down while the mouse holds it (-1 none).
+    int PressedTitle() const { return pressed_ ? pressedColumn_ : -1; }
+    // The placement whose storage keeps the column layout (order and widths of the grid's own
+    // columns, else the fields' layout); saved and restored with it. A grid without a Name
+    // keeps none.
+    TFormPlacement* IniStorage() const;
+    void SetIniStorage(TFormPlacement* placement);
 
     TGetCellParamsEvent OnGetCellParams;
     TGetCellPropsEvent OnGetCellProps;
@@ -176,6 +190,8 @@ public:
     TTitleBtnClickEvent OnTitleBtnClick;
     TShowEditorEvent OnShowEditor;
     TNotifyEvent OnTopLeftChanged;
+    // The person changed the text of a cell's in-place editor.
+    TNotifyEvent OnEditChange;
     // The wheel: these first; unless one handled it, the dataset moves a record.
     TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
     // Requests of the keys that would change the dataset (see above).
@@ -187,17 +203,38 @@ protected:
     void DrawColumnCell(TCanvas& canvas, const TRect& rect, int dataCol, TColumn& column, TGridDrawState state) override;
     bool DrawsColumnCells() const override;
     bool CanEditShow(int column) const override;
-    void TitleClick(TColumn& column) override;
     void TopLeftChanged() override;
+    void LayoutChanged() override;
+    void ColWidthsChanged() override;
+    void DoExit() override;
+    void Resize() override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void PaintHeaderSection(QPainter& painter, const QRect& rect, Qt::Orientation orientation, int section,
                             const std::function<void()>& standard) const override;
+    // Whether a title may be pressed: a column of the grid, and OnCheckButton agrees.
+    virtual bool QueryTitleButton(int column);
+    virtual void TitleButtonClick(int column, TField* field);
+    void EditorCreated(QWidget* editor) override;
+    virtual void EditorChanged();
 
 private:
     class Marks;
     class Wheel;
+    class FrozenView;
+    class FrozenDelegate;
+    class FrozenHeader;
+    class TitleTracker;
     friend class Wheel;
+    int FrozenCount() const;
+    void UpdateFrozenView();
+    void KeepCurrentInView();
+    void FrozenPress(int row, TShiftState shift);
+    // Title buttons: a press on a section of the header, moves and the release.
+    bool TitlePress(QHeaderView& header, QMouseEvent& event);
+    void TitleMove(QHeaderView& header, const QPoint& at);
+    void TitleRelease(QHeaderView& header, const QPoint& at);
+    void StopTracking();
     bool MouseWheel(bool down, TShiftState shift, int x, int y);
     bool CanChange() const;
     void AppendRecord();
@@ -205,11 +242,18 @@ private:
     void FindMarksAgain();
     std::string RecordKey() const;
     int FirstFreeColumn() const;
+    std::string LayoutSection() const;
+    void SaveLayout();
+    void RestoreLayout();
 
     std::unique_ptr<Marks> marks_;
+    std::unique_ptr<TIniLink> layoutLink_;
     std::unique_ptr<TRowMarking> marking_;
     bool showGlyphs_ = true, titleButtons_ = false;
     int fixedCols_ = 0;
+    int pressedColumn_ = -1;
+    bool pressed_ = false, tracking_ = false;
+    FrozenView* frozen_ = nullptr;
     std::string markKeyFields_;
 };
 

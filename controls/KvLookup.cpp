@@ -1,8 +1,13 @@
 #include "controls/KvLookup.h"
 
+#include "controls/KvAni.h"
+#include "platform/forms/DBCGrids.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QIcon>
+#include <QImageReader>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
@@ -11,6 +16,7 @@
 #include <QStyleOptionComboBox>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace kvz {
 
@@ -18,6 +24,15 @@ namespace {
 
 const char* const kCircular = "Circular datalinks are not allowed";
 const char* const kDefinedByLookupField = "Property already defined by lookup field";
+const char* const kInControlGrid = "Operation not allowed in a DBCtrlGrid";
+
+// Whether the control stands on a control grid's panel and shows that grid's records.
+bool InControlGrid(const TControl& control, const TDataSource* source) {
+    for (const TWinControl* parent = control.Parent(); parent; parent = parent->Parent())
+        if (auto* grid = dynamic_cast<const TDBCtrlGrid*>(parent->Parent()); grid && grid->Panel() == parent)
+            return source && grid->DataSource() == source;
+    return false;
+}
 
 // The widget of a lookup control: painted by the control, it takes the focus.
 class TLookupWidget : public TControlWidget<QWidget> {
@@ -25,7 +40,75 @@ public:
     explicit TLookupWidget(TControl* control) : TControlWidget<QWidget>(control) { setFocusPolicy(Qt::StrongFocus); }
 };
 
+// The image of an icon drawn on this screen: from its file image, the entry that fits the
+// screen's colours best; the application's icon for a directory of type 0; the icon's own
+// picture otherwise.
+QImage IconPicture(const TIcon& icon) {
+    const std::string data = icon.SaveToStream();
+    const TIconDirectory directory = ReadIconDirectory(data);
+    QImage image;
+    if (directory.Type == 0 && !data.empty()) {
+        const int size = QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize);
+        QIcon app = QApplication::windowIcon();
+        if (app.isNull()) app = QApplication::style()->standardIcon(QStyle::SP_DesktopIcon);
+        image = app.pixmap(size, size).toImage();
+    } else if (directory.Type == 1) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const int entry = BestIconEntry(directory.Colors, ScreenIconColors(screen ? screen->depth() : 32));
+        QByteArray bytes(data.data(), static_cast<qsizetype>(data.size()));
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer, "ICO");
+        if (entry > 0) reader.jumpToImage(entry);
+        image = reader.read();
+    } else {
+        image = icon.Image();
+    }
+    if (image.isNull()) throw std::runtime_error("Out of system resources");
+    return image;
+}
+
+// The fields' columns across a row from its left edge, as the list's rows and the combo show
+// them, with a line after each but the last.
+void DrawColumns(QPainter& p, const QRect& r, const std::vector<TLookupColumn>& columns, const QColor& line) {
+    const QFontMetrics metrics(p.font());
+    const auto places = LookupColumnPlaces(columns, r.left(), r.width(), metrics.horizontalAdvance('M'));
+    const QPen pen = p.pen();
+    for (size_t i = 0; i < places.size(); ++i) {
+        const QRect cell(places[i].first, r.top(), places[i].second, r.height());
+        const TAlignment align = columns[i].Alignment;
+        const Qt::Alignment qt = align == taRightJustify ? Qt::AlignRight : align == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+        p.drawText(cell.adjusted(2, 0, -3, 0), qt | Qt::AlignVCenter | Qt::TextSingleLine,
+                   metrics.elidedText(ToQString(columns[i].Text), Qt::ElideRight, cell.width() - 5));
+        if (i + 1 < columns.size()) {
+            p.setPen(line);
+            p.drawLine(cell.right() + 1, cell.top(), cell.right() + 1, cell.bottom());
+            p.setPen(pen);
+        }
+    }
+}
+
 } // namespace
+
+void DrawItemImage(TCanvas& canvas, const TRect& rect, const TItemImage& image) {
+    if (image.Empty()) return;
+    QPainter& p = canvas.Painter();
+    const QRect r = ToQRect(rect);
+    p.save();
+    p.setClipRect(r, Qt::IntersectClip);
+    if (image.Bitmap) {
+        TBitmap bitmap(*image.Bitmap);
+        bitmap.SetTransparent(true);
+        canvas.Draw(r.left() + (r.width() - bitmap.Width()) / 2, r.top() + (r.height() - bitmap.Height()) / 2, bitmap);
+    } else if (image.Icon && !image.Icon->Empty()) {
+        const QImage picture = IconPicture(*image.Icon);
+        p.drawImage(r.left() + (r.width() - picture.width()) / 2, r.top() + (r.height() - picture.height()) / 2, picture);
+    } else if (image.Graphic) {
+        const int w = image.Graphic->Width(), h = image.Graphic->Height();
+        const int left = r.left() + (r.width() - w) / 2, top = r.top() + (r.height() - h) / 2;
+        image.Graphic->Draw(canvas, Rect(left, top, left + w, top + h));
+    }
+    p.restore();
+}
 
 // ---- Links ------------------------------------------------------------------------------
 
@@ -95,8 +178,15 @@ void TKvLookupControl::SetDataField(const std::string& name) {
 
 TDataSource* TKvLookupControl::LookupSource() const { return fieldLookupMode_ ? nullptr : lookupLink_->DataSource(); }
 
+void TKvLookupControl::CheckLookupSettable() const {
+    if (!fieldLookupMode_) return;
+    auto* self = const_cast<TKvLookupControl*>(this);
+    if (InControlGrid(*this, DataSource())) throw EDatabaseError(kInControlGrid, self);
+    throw EDatabaseError(kDefinedByLookupField, self);
+}
+
 void TKvLookupControl::SetLookupSource(TDataSource* source) {
-    if (fieldLookupMode_) throw EDatabaseError(kDefinedByLookupField, this);
+    CheckLookupSettable();
     if (source) source->FreeNotification(this);
     lookupLink_->SetDataSource(source);
     locator_->SetDataSet(LookupDataSet());
@@ -106,7 +196,7 @@ void TKvLookupControl::SetLookupSource(TDataSource* source) {
 std::string TKvLookupControl::LookupField() const { return fieldLookupMode_ ? std::string() : lookupField_; }
 
 void TKvLookupControl::SetLookupField(const std::string& name) {
-    if (fieldLookupMode_) throw EDatabaseError(kDefinedByLookupField, this);
+    CheckLookupSettable();
     if (name == lookupField_) return;
     lookupField_ = name;
     BindLookupFields();
@@ -235,6 +325,7 @@ void TKvLookupControl::SetValue(const std::string& key) {
 bool TKvLookupControl::Locate(TField* field, const std::string& text, bool exact) {
     if (!field || text == emptyValue_ || !lookupReady_) return false;
     bool found = false;
+    locator_->SetIndexSwitch(indexSwitch_);
     try {
         found = locator_->FindRecord(field->FieldName(), text, exact, !ignoreCase_);
     } catch (...) {
@@ -284,6 +375,13 @@ void TKvLookupControl::ClearValue() {
     shownText_.clear();
     Invalidate();
     Chosen();
+}
+
+TItemImage TKvLookupControl::GetItemImage(bool, bool empty, int& textMargin) {
+    TItemImage image;
+    textMargin = 0;
+    if (OnGetImage) OnGetImage(this, empty, image, textMargin);
+    return image;
 }
 
 void TKvLookupControl::Chosen() {
@@ -612,7 +710,14 @@ void TKvDBLookupList::Paint(TCanvas& canvas) {
         }
         p.fillRect(ToQRect(rect), selected ? pal.color(QPalette::Highlight) : ToQColor(background));
         p.setPen(selected ? pal.color(QPalette::HighlightedText) : ToQColor(Font().Color));
-        DrawRowText(canvas, rect, selected, j < 0);
+        int margin = 0;
+        const TItemImage image = GetItemImage(false, j < 0, margin);
+        TRect textRect = rect;
+        if (margin >= 1) {
+            DrawItemImage(canvas, Rect(rect.Left, rect.Top, rect.Left + margin, rect.Bottom), image);
+            textRect.Left += margin;
+        }
+        DrawRowText(canvas, textRect, selected, j < 0);
         if (selected && focus) {
             QStyleOptionFocusRect option;
             option.initFrom(Widget());
@@ -632,7 +737,8 @@ void TKvDBLookupList::DrawRowText(TCanvas& canvas, const TRect& rect, bool, bool
     p.setFont(font);
     const QFontMetrics metrics(font);
     const QRect r = ToQRect(rect);
-    if (ListStyle() == TLookupListStyle::lsDelimited) {
+    // The empty row's caption has the row to itself: its other columns would be blank.
+    if (ListStyle() == TLookupListStyle::lsDelimited || empty) {
         std::string text = empty ? DisplayEmpty() : std::string();
         if (!empty)
             for (TField* field : ShownFields()) {
@@ -642,25 +748,9 @@ void TKvDBLookupList::DrawRowText(TCanvas& canvas, const TRect& rect, bool, bool
         p.drawText(r.adjusted(2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, ToQString(text));
         return;
     }
-    int left = r.left();
-    const auto& fields = ShownFields();
-    const QColor pen = p.pen().color();
-    for (size_t i = 0; i < fields.size() && left < r.right(); ++i) {
-        const bool last = i + 1 == fields.size();
-        const int w = last ? r.right() - left + 1 : fields[i]->DisplayWidth() * metrics.horizontalAdvance('M') + 4;
-        const QRect cell(left, r.top(), w, r.height());
-        const std::string text = empty ? (i == 0 ? DisplayEmpty() : std::string()) : fields[i]->DisplayText();
-        const TAlignment align = fields[i]->Alignment();
-        const Qt::Alignment qt = align == taRightJustify ? Qt::AlignRight : align == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
-        p.drawText(cell.adjusted(2, 0, -3, 0), qt | Qt::AlignVCenter | Qt::TextSingleLine,
-                   metrics.elidedText(ToQString(text), Qt::ElideRight, cell.width() - 5));
-        if (!last) {
-            p.setPen(ToQColor(clBtnFace));
-            p.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
-            p.setPen(pen);
-        }
-        left += w + 1;
-    }
+    std::vector<TLookupColumn> columns;
+    for (TField* field : ShownFields()) columns.push_back({field->DisplayText(), field->DisplayWidth(), field->Alignment()});
+    DrawColumns(p, r, columns, ToQColor(clBtnFace));
 }
 
 // ---- TKvPopupDataList -------------------------------------------------------------------
@@ -728,17 +818,29 @@ void TKvDBLookupCombo::Resize() {
 }
 
 void TKvDBLookupCombo::SetDisplayAllFields(bool on) {
-    displayAllFields_ = on;
+    displayAllFields_ = on && !FieldLookupMode();
     ApplyValue();
+}
+
+void TKvDBLookupCombo::SetListStyle(TLookupListStyle style) {
+    TKvLookupControl::SetListStyle(style);
+    if (displayAllFields_) ApplyValue();
+}
+
+void TKvDBLookupCombo::SetFieldsDelimiter(char delimiter) {
+    TKvLookupControl::SetFieldsDelimiter(delimiter);
+    if (displayAllFields_ && ListStyle() == TLookupListStyle::lsDelimited) ApplyValue();
 }
 
 void TKvDBLookupCombo::ShowRecord() {
     text_.clear();
-    if (DisplayAllFields()) {
+    columns_.clear();
+    if (displayAllFields_ && !FieldLookupMode()) {
         for (TField* field : ShownFields()) {
             const std::string shown = field->DisplayText();
             if (!text_.empty()) text_ += std::string(1, FieldsDelimiter()) + " ";
             text_ += shown;
+            if (ListStyle() == TLookupListStyle::lsFixed) columns_.push_back({shown, field->DisplayWidth(), field->Alignment()});
         }
     }
     if (text_.empty() && ShownField()) text_ = ShownField()->DisplayText();
@@ -751,12 +853,24 @@ void TKvDBLookupCombo::ApplyValue() {
     } else if (LookupReady()) {
         ForgetKey();
         text_ = DisplayEmpty();
+        columns_.clear();
         textAlignment_ = taLeftJustify;
     } else {
         text_.clear();
+        columns_.clear();
     }
     RefreshShownText();
+    RefreshPicture();
     Invalidate();
+}
+
+// The chosen record's picture, while the lookup dataset stands on it.
+void TKvDBLookupCombo::RefreshPicture() { picture_ = TKvLookupControl::GetItemImage(false, KeyEmpty(), pictureMargin_); }
+
+TItemImage TKvDBLookupCombo::GetItemImage(bool current, bool empty, int& textMargin) {
+    if (!current) return TKvLookupControl::GetItemImage(current, empty, textMargin);
+    textMargin = pictureMargin_;
+    return picture_;
 }
 
 void TKvDBLookupCombo::BindLookupFields() {
@@ -777,7 +891,9 @@ void TKvDBLookupCombo::EmptyTextChanged(const std::string& caption) {
 void TKvDBLookupCombo::ClearValue() {
     if (popupShown_) CloseUp(false);
     text_ = DisplayEmpty();
+    columns_.clear();
     TKvLookupControl::ClearValue();
+    RefreshPicture();
 }
 
 void TKvDBLookupCombo::Chosen() { TKvLookupControl::Chosen(); }
@@ -796,6 +912,7 @@ void TKvDBLookupCombo::DropDown() {
     list.SetFieldsDelimiter(FieldsDelimiter());
     list.SetIgnoreCase(IgnoreCase());
     list.SetIndexSwitch(IndexSwitch());
+    list.OnGetImage = OnGetImage;
     std::string names;
     int shownIndex = 0;
     for (size_t i = 0; i < ShownFields().size(); ++i) {
@@ -937,13 +1054,18 @@ void TKvDBLookupCombo::Paint(TCanvas& canvas) {
     const QRect area = w->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, w);
 
     std::string text = text_;
+    TItemImage image = picture_;
+    int margin = pictureMargin_;
     if (popupShown_) {
+        const bool listEmpty = list_->Value() == list_->EmptyValue();
         if (!list_->TypedPrefix().empty())
             text = list_->TypedPrefix();
-        else if (list_->Value() == list_->EmptyValue())
+        else if (listEmpty)
             text = DisplayEmpty();
         else
             text = list_->DisplayValue();
+        // The lookup dataset stands on the list's record.
+        image = TKvLookupControl::GetItemImage(false, listEmpty, margin);
     }
     const bool selected = Focused() && !popupShown_;
     const QPalette& pal = w->palette();
@@ -952,11 +1074,21 @@ void TKvDBLookupCombo::Paint(TCanvas& canvas) {
     p.setPen(!Enabled() ? pal.color(QPalette::Disabled, QPalette::Text)
              : selected ? pal.color(QPalette::HighlightedText)
                         : ToQColor(Font().Color));
-    const Qt::Alignment align = textAlignment_ == taRightJustify ? Qt::AlignRight
-                                : textAlignment_ == taCenter     ? Qt::AlignHCenter
-                                                                 : Qt::AlignLeft;
-    p.drawText(area.adjusted(2, 0, -2, 0), align | Qt::AlignVCenter | Qt::TextSingleLine,
-               QFontMetrics(p.font()).elidedText(ToQString(text), Qt::ElideRight, area.width() - 4));
+    QRect textArea = area;
+    if (margin > 0) {
+        ++margin;
+        DrawItemImage(canvas, FromQRect(QRect(area.left(), area.top(), margin + 2, area.height())), image);
+        textArea.setLeft(area.left() + margin);
+    }
+    if (!popupShown_ && displayAllFields_ && ListStyle() == TLookupListStyle::lsFixed && !columns_.empty() && !KeyEmpty()) {
+        DrawColumns(p, textArea, columns_, selected ? pal.color(QPalette::HighlightedText) : ToQColor(clBtnShadow));
+    } else {
+        const Qt::Alignment align = textAlignment_ == taRightJustify ? Qt::AlignRight
+                                    : textAlignment_ == taCenter     ? Qt::AlignHCenter
+                                                                     : Qt::AlignLeft;
+        p.drawText(textArea.adjusted(2, 0, -2, 0), align | Qt::AlignVCenter | Qt::TextSingleLine,
+                   QFontMetrics(p.font()).elidedText(ToQString(text), Qt::ElideRight, textArea.width() - 4));
+    }
     if (selected) {
         QStyleOptionFocusRect focus;
         focus.initFrom(w);

@@ -9,6 +9,7 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Timer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,22 @@ class QScrollBar;
 namespace kvz {
 
 enum class TLookupListStyle { lsFixed, lsDelimited };
+
+class TIcon;
+
+// The picture of a row as OnGetImage gives it: a bitmap (drawn in its transparent colour), an
+// icon (at its own size, the image that fits the screen best) or another picture. The window
+// keeps it alive while the control shows it.
+struct TItemImage {
+    const TBitmap* Bitmap = nullptr;
+    const TIcon* Icon = nullptr;
+    TGraphic* Graphic = nullptr;
+    bool Empty() const { return !Bitmap && !Icon && !Graphic; }
+};
+// isEmpty: the row stands for no choice; textMargin: the pixels at the left kept for the picture.
+using TGetImageEvent = std::function<void(TComponent* sender, bool isEmpty, TItemImage& graphic, int& textMargin)>;
+// Draws the picture centred in the rectangle, clipped to it.
+void DrawItemImage(TCanvas& canvas, const TRect& rect, const TItemImage& image);
 
 // What the lookup list and combo share: the data field that receives the key, the lookup
 // dataset with its key and shown fields, the current key and its shown text, the search.
@@ -53,15 +70,16 @@ public:
     void SetEmptyItemColor(TColor color);
     bool IgnoreCase() const { return ignoreCase_; }
     void SetIgnoreCase(bool on) { ignoreCase_ = on; }
-    // Kept for layouts that set it; a search always scans the lookup dataset in its order.
+    // Whether a search may switch the lookup dataset to an index on the searched field; handed
+    // to the locate object at each search (the program's own locate object always scans).
     bool IndexSwitch() const { return indexSwitch_; }
     void SetIndexSwitch(bool on) { indexSwitch_ = on; }
     int ItemHeight() const { return itemHeight_; }
     virtual void SetItemHeight(int height);
     char FieldsDelimiter() const { return fieldsDelimiter_; }
-    void SetFieldsDelimiter(char delimiter);
+    virtual void SetFieldsDelimiter(char delimiter);
     TLookupListStyle ListStyle() const { return listStyle_; }
-    void SetListStyle(TLookupListStyle style);
+    virtual void SetListStyle(TLookupListStyle style);
     bool ReadOnly() const { return dataLink_->ReadOnly(); }
     void SetReadOnly(bool on) { dataLink_->SetReadOnly(on); }
     bool LookupReady() const { return lookupReady_; }
@@ -75,6 +93,8 @@ public:
 
     // After a key was chosen or cleared by the user.
     TNotifyEvent OnChange;
+    // The picture of a row; the fields of the lookup dataset read the row's record.
+    TGetImageEvent OnGetImage;
 
 protected:
     TKvLookupControl(TComponent* owner, QWidget* widget);
@@ -86,6 +106,10 @@ protected:
     virtual void ClearValue();
     // A key was chosen or cleared: OnClick (the combo adds OnChange).
     virtual void Chosen();
+    // The picture of a row and the margin kept for it (OnGetImage); current: the chosen
+    // record's, which the combo keeps.
+    virtual TItemImage GetItemImage(bool current, bool empty, int& textMargin);
+    bool FieldLookupMode() const { return fieldLookupMode_; }
 
     bool EmptyRowShown() const { return !displayEmpty_.empty(); }
     bool KeyEmpty() const { return keyValue_ == emptyValue_; }
@@ -112,6 +136,8 @@ private:
     class LookupSideLink;
     void BindDataField();
     void CheckCircular() const;
+    // A lookup field defines the lookup dataset and key: they are not set apart from it.
+    void CheckLookupSettable() const;
     void SetKeyValue(const std::string& key);
 
     std::unique_ptr<TDataLink> dataLink_, lookupLink_;
@@ -229,8 +255,12 @@ public:
     void SetDropDownAlign(TDropDownAlign align) { dropDownAlign_ = align; }
     bool EscapeClear() const { return escapeClear_; }
     void SetEscapeClear(bool on) { escapeClear_ = on; }
+    // Shows every shown field of the chosen record: side by side in columns (lsFixed) or
+    // joined by FieldsDelimiter. Never for a lookup field.
     bool DisplayAllFields() const { return displayAllFields_; }
     void SetDisplayAllFields(bool on);
+    void SetListStyle(TLookupListStyle style) override;
+    void SetFieldsDelimiter(char delimiter) override;
     bool ListVisible() const { return popupShown_; }
     TKvPopupDataList* List() const { return list_; }
     void DropDown();
@@ -245,6 +275,7 @@ protected:
     void EmptyTextChanged(const std::string& caption) override;
     void ClearValue() override;
     void Chosen() override;
+    TItemImage GetItemImage(bool current, bool empty, int& textMargin) override;
     void Paint(TCanvas& canvas) override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void KeyPress(char32_t& key) override;
@@ -255,6 +286,7 @@ protected:
 private:
     friend class TKvPopupDataList;
     void ShowRecord();
+    void RefreshPicture();
     int ButtonWidth() const;
 
     TKvPopupDataList* list_;
@@ -263,6 +295,9 @@ private:
     TDropDownAlign dropDownAlign_ = TDropDownAlign::daLeft;
     bool escapeClear_ = true, displayAllFields_ = false, popupShown_ = false;
     TAlignment textAlignment_ = taLeftJustify;
+    std::vector<TLookupColumn> columns_;
+    TItemImage picture_;
+    int pictureMargin_ = 0;
 };
 
 } // namespace kvz

@@ -118,4 +118,47 @@ TPoint DropDownPosition(const TRect& box, int listWidth, int listHeight, TDropDo
     return p;
 }
 
+TIconDirectory ReadIconDirectory(std::string_view data) {
+    auto word = [&](size_t at) {
+        return static_cast<int>(static_cast<uint8_t>(data[at]) | static_cast<uint8_t>(data[at + 1]) << 8);
+    };
+    TIconDirectory directory;
+    if (data.size() < 6) return directory;
+    directory.Type = word(2);
+    const int count = word(4);
+    // 16 bytes an entry; the colour count is its third byte.
+    for (int i = 0; i < count && 6 + 16 * size_t(i) + 16 <= data.size(); ++i)
+        directory.Colors.push_back(static_cast<uint8_t>(data[6 + 16 * size_t(i) + 2]));
+    return directory;
+}
+
+int ScreenIconColors(int bitsPerPixel) {
+    if (bitsPerPixel <= 0 || bitsPerPixel >= 16) return 0;
+    return (1 << bitsPerPixel) & 0xFFFF;
+}
+
+int BestIconEntry(const std::vector<int>& colors, int screenColors) {
+    if (colors.empty()) return -1;
+    for (size_t i = 0; i < colors.size(); ++i)
+        if (colors[i] == screenColors) return static_cast<int>(i);
+    int best = -1;
+    for (size_t i = 0; i < colors.size(); ++i)
+        if (colors[i] <= screenColors && (best < 0 || colors[i] > colors[size_t(best)])) best = static_cast<int>(i);
+    return best >= 0 ? best : 0;
+}
+
+std::vector<std::pair<int, int>> LookupColumnPlaces(const std::vector<TLookupColumn>& columns, int left, int width,
+                                                    int charWidth) {
+    std::vector<std::pair<int, int>> places;
+    const int right = left + width;
+    int x = left;
+    for (size_t i = 0; i < columns.size() && x < right; ++i) {
+        const bool last = i + 1 == columns.size();
+        const int w = last ? right - x : columns[i].DisplayWidth * charWidth + 4;
+        places.emplace_back(x, w);
+        x += w + 1;
+    }
+    return places;
+}
+
 } // namespace kvz

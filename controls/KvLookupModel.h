@@ -4,11 +4,14 @@
 #pragma once
 
 #include "platform/forms/Graphics.h"
+#include "platform/rtl/Classes.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kvz {
 
@@ -65,5 +68,33 @@ std::optional<int> LookupKeyStep(uint16_t key, int rows, bool emptyRowShown);
 // bottom, shifted by the alignment, moved left from the screen's right edge, never left of 0.
 enum class TDropDownAlign { daLeft, daRight, daCenter };
 TPoint DropDownPosition(const TRect& box, int listWidth, int listHeight, TDropDownAlign align, const TRect& screen);
+
+// The directory of an icon file: its type word (1 icon, 2 cursor; 0 also when the data are
+// too short to hold one) and the colour count of each entry (0: 256 colours or more).
+struct TIconDirectory {
+    int Type = 0;
+    std::vector<int> Colors;
+};
+TIconDirectory ReadIconDirectory(std::string_view data);
+// The colours a screen of that depth shows, kept in 16 bits as the icon entries count them:
+// 0 from 16 bits per pixel on.
+int ScreenIconColors(int bitsPerPixel);
+// The entry that fits the screen best: the first with exactly its colours; else the first with
+// at most its colours, replaced by any later one with more that still fit; else the first
+// entry. -1 for none.
+int BestIconEntry(const std::vector<int>& colors, int screenColors);
+
+// One column of a row of fields: the text, the field's width in characters and its alignment.
+struct TLookupColumn {
+    std::string Text;
+    int DisplayWidth = 0;
+    TAlignment Alignment = taLeftJustify;
+};
+// The columns' places across a row `width` pixels wide that starts at `left`, with `charWidth`
+// pixels per character: each column gets its width + 4, the last the rest; a 1-pixel line and
+// a 1-pixel gap follow each but the last, and columns that would start past the row are left
+// out. Each result is {left, width}.
+std::vector<std::pair<int, int>> LookupColumnPlaces(const std::vector<TLookupColumn>& columns, int left, int width,
+                                                    int charWidth);
 
 } // namespace kvz

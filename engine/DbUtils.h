@@ -29,6 +29,10 @@ public:
     // An unknown field name raises the framework's error.
     bool FindRecord(const std::string& fieldName, const std::string& value, bool exact, bool caseSensitive);
 
+    // Whether a descendant that locates through an index may switch the dataset to one on the
+    // field (its UseKey); this class always scans.
+    bool IndexSwitch() const { return indexSwitch_; }
+    void SetIndexSwitch(bool on) { indexSwitch_ = on; }
     TField* LookupField() const { return lookupField_; }
     const std::string& LookupValue() const { return lookupValue_; }
     bool LookupExact() const { return lookupExact_; }
@@ -50,6 +54,7 @@ private:
     std::string lookupValue_;
     bool lookupExact_ = false;
     bool caseSensitive_ = false;
+    bool indexSwitch_ = true;
 };
 
 // The program-wide factory of locate objects (empty by default).

@@ -240,7 +240,9 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         // The dataset edits before the editor opens, so that a refusal shows no editor.
         if (!grid_.CanEditShow(index.column()) || !grid_.model_->BeginEdit(index.row())) return nullptr;
-        return QStyledItemDelegate::createEditor(parent, option, index);
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor) grid_.EditorCreated(editor);
+        return editor;
     }
 
 private:

@@ -183,6 +183,8 @@ protected:
     // Whether a cell of the column may open its in-place editor: dgEditing, not read-only, not
     // row select, and a field that the dataset lets change (BLOBs are not edited in a cell).
     virtual bool CanEditShow(int column) const;
+    // The in-place editor of a cell was made, before it shows the field's text.
+    virtual void EditorCreated(QWidget* editor) { (void)editor; }
     // A click on a data cell (OnCellClick) and on a title (OnTitleClick).
     virtual void CellClick(TColumn& column);
     virtual void TitleClick(TColumn& column);

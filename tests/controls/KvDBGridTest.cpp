@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 #include "bench/AddressRows.h"
 #include "controls/KVDBCtrl.h"
+#include "controls/KvPlacement.h"
 #include "engine/VolgaTbl.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Forms.h"
@@ -13,6 +14,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 #include <map>
@@ -209,10 +212,35 @@ TEST_F(KvDBGridTest, ColouredCellsTitleButtonsAndSortMarks) {
     std::vector<int> pressed;
     grid->OnCheckButton = [](TComponent*, int column, TField*, bool& enabled) { enabled = column != 0; };
     grid->OnTitleBtnClick = [&](TComponent*, int column, TField*) { pressed.push_back(column); };
+    const int widths[] = {70, 110, 90, 120, 130, 60};
+    for (int i = 0; i < 6; ++i) grid->Columns()[i].SetWidth(widths[i]);
     QHeaderView* header = grid->View()->horizontalHeader();
-    emit header->sectionClicked(0); // refused: a beep
-    emit header->sectionClicked(3);
+    auto title = [&](int column) {
+        return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    };
+    auto drag = [&](int column) { // the mouse moves with the button held
+        QMouseEvent move(QEvent::MouseMove, title(column), header->viewport()->mapToGlobal(title(column)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &move);
+    };
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title(0)); // refused: a beep
+    EXPECT_EQ(grid->PressedTitle(), -1);
+    // The title goes down while the mouse holds it, comes up when the mouse leaves it, and
+    // counts only when released over it.
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, title(3));
+    EXPECT_EQ(grid->PressedTitle(), 3);
+    testing::SaveWindowPicture(form, "kvdbgrid_title_down");
+    drag(4);
+    EXPECT_EQ(grid->PressedTitle(), -1);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, title(4));
+    EXPECT_TRUE(pressed.empty());
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, title(3));
+    drag(4);
+    drag(3);
+    EXPECT_EQ(grid->PressedTitle(), 3);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, title(3));
     EXPECT_EQ(pressed, (std::vector<int>{3}));
+    EXPECT_EQ(grid->PressedTitle(), -1);
 
     // The colours of the events reach the cells.
     table.First();
@@ -227,13 +255,155 @@ TEST_F(KvDBGridTest, ColouredCellsTitleButtonsAndSortMarks) {
     Key(Qt::Key_Down, Qt::ShiftModifier);
     ClickRow(8, Qt::ControlModifier);
     grid->SetFocus();
-    const int widths[] = {70, 110, 90, 120, 130, 60};
-    for (int i = 0; i < 6; ++i) grid->Columns()[i].SetWidth(widths[i]);
     grid->View()->scrollTo(grid->Model().index(0, 0));
     testing::SaveWindowPicture(form, "kvdbgrid");
     EXPECT_EQ(grid->SelectedRows().Count(), 4);
     EXPECT_EQ(grid->FieldGlyphIndex(table.FindField("Poznamka")), 1);
     EXPECT_FALSE(grid->Model().flags(grid->Model().index(0, 5)) & Qt::ItemIsEditable);
+}
+
+TEST_F(KvDBGridTest, FrozenColumnsStayWhileTheGridScrollsSideways) {
+    Open(100);
+    for (const char* name : {"Number", "Priezvisko", "Meno", "Mesto", "Telefon1", "Poznamka", "Ulica", "PSC"})
+        grid->Columns().Add().SetFieldName(name);
+    for (int i = 0; i < grid->Columns().Count(); ++i) grid->Columns()[i].SetWidth(110);
+    grid->SetFixedCols(2);
+    grid->SetFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(grid->FixedCols(), 2);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    auto* frozen = grid->View()->findChild<QTableView*>();
+    ASSERT_NE(frozen, nullptr);
+    ASSERT_TRUE(frozen->isVisible());
+    EXPECT_EQ(frozen->width(), 220);
+    EXPECT_FALSE(frozen->isColumnHidden(1));
+    EXPECT_TRUE(frozen->isColumnHidden(2));
+
+    // The cursor goes right to the last column: the free columns scroll, the frozen ones stay,
+    // and a free column never ends up under them.
+    for (int i = 0; i < 5; ++i) Key(Qt::Key_Right);
+    EXPECT_EQ(grid->SelectedIndex(), 7);
+    EXPECT_GT(grid->View()->horizontalScrollBar()->value(), 0);
+    Key(Qt::Key_Home);
+    EXPECT_EQ(grid->SelectedIndex(), 2);
+    EXPECT_GE(grid->View()->columnViewportPosition(2), 220);
+    for (int i = 0; i < 5; ++i) Key(Qt::Key_Right);
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    EXPECT_GE(grid->View()->columnViewportPosition(grid->SelectedIndex()), 220);
+    // The rows scroll together.
+    for (int i = 0; i < 30; ++i) Key(Qt::Key_Down);
+    EXPECT_EQ(frozen->verticalScrollBar()->value(), grid->View()->verticalScrollBar()->value());
+    EXPECT_GT(frozen->rowAt(0), 0);
+    // A press on a frozen cell moves the row, not the cursor's column; Ctrl marks it.
+    const int column = grid->SelectedIndex();
+    const int row = frozen->rowAt(frozen->viewport()->height() / 2);
+    QTest::mouseClick(frozen->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      frozen->visualRect(grid->Model().index(row, 0)).center());
+    EXPECT_EQ(grid->Model().CurrentRow(), row);
+    EXPECT_EQ(grid->SelectedIndex(), column);
+    EXPECT_TRUE(grid->SelectedRows().CurrentRowSelected());
+    testing::SaveWindowPicture(form, "kvdbgrid_frozen");
+
+    // At least one column stays free; none frozen hides the second view.
+    grid->SetFixedCols(20);
+    EXPECT_EQ(grid->FixedCols(), 7);
+    grid->SetFixedCols(0);
+    EXPECT_FALSE(frozen->isVisible());
+}
+
+TEST_F(KvDBGridTest, TypingInACellReportsEveryChange) {
+    Open(20);
+    int changes = 0;
+    grid->OnEditChange = [&](TComponent* sender) {
+        EXPECT_EQ(sender, grid);
+        ++changes;
+    };
+    grid->SetSelectedIndex(1);
+    grid->SetFocus();
+    QApplication::processEvents();
+    testing::Key(grid->View(), Qt::Key_X, Qt::NoModifier, "x"); // opens the editor with the key
+    QApplication::processEvents();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(table.State(), dsEdit);
+    testing::Key(editor, Qt::Key_Y, Qt::NoModifier, "y");
+    testing::Key(editor, Qt::Key_Backspace);
+    EXPECT_TRUE(editor->text().endsWith("x"));
+    EXPECT_EQ(changes, 3);
+    editor->setText("set by the program"); // not the person
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_F(KvDBGridTest, ColumnLayoutComesBackThroughThePlacementAndDamageKeepsTheDefaults) {
+    Open(30);
+    grid->SetName("DBGrid1");
+    for (const char* name : {"Number", "Priezvisko", "Meno", "Mesto"}) grid->Columns().Add().SetFieldName(name);
+    const std::string file = (folder.path() / "layout.ini").string();
+    auto* placement = new TFormPlacement(&form);
+    placement->SetIniFileName(file);
+    placement->SetIniSection("Tasks");
+    placement->SetOptions(0);
+    grid->SetIniStorage(placement);
+    auto order = [&] {
+        std::vector<std::string> names;
+        for (int i = 0; i < grid->Columns().Count(); ++i) names.push_back(grid->Columns()[i].FieldName());
+        return names;
+    };
+    placement->RestoreFormPlacement(); // nothing stored yet: the columns stay
+    EXPECT_EQ(order(), (std::vector<std::string>{"Number", "Priezvisko", "Meno", "Mesto"}));
+    grid->Columns()[3].SetIndex(0);
+    grid->Columns()[2].SetWidth(150);
+    grid->View()->horizontalHeader()->resizeSection(1, 77); // as the person drags it
+    placement->SaveFormPlacement();
+    EXPECT_EQ(IniFile(file).ReadString("Tasks\\TFormDBGrid1", "DBGrid1.Mesto", ""),
+              "0," + std::to_string(grid->Columns()[0].Width()));
+    EXPECT_EQ(IniFile(file).ReadString("Tasks\\TFormDBGrid1", "DBGrid1.Number", ""), "1,77");
+
+    grid->Columns()[0].SetIndex(3);
+    grid->Columns()[0].SetWidth(40);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
+    EXPECT_EQ(grid->Columns()[1].Width(), 77);
+    EXPECT_EQ(grid->Columns()[2].Width(), 150);
+    EXPECT_EQ(grid->View()->columnWidth(1), 77);
+
+    // A damaged or missing entry keeps what the column has; the others still come back.
+    {
+        IniFile ini(file);
+        ini.WriteString("Tasks\\TFormDBGrid1", "DBGrid1.Mesto", "first,wide");
+        ini.WriteString("Tasks\\TFormDBGrid1", "DBGrid1.Meno", "99,-40");
+        ini.DeleteKey("Tasks\\TFormDBGrid1", "DBGrid1.Priezvisko");
+        ini.UpdateFile();
+    }
+    grid->Columns()[0].SetWidth(61);
+    grid->Columns()[3].SetWidth(62);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
+    EXPECT_EQ(grid->Columns()[0].Width(), 61);
+    EXPECT_EQ(grid->Columns()[3].Width(), 62);
+    {
+        IniFile ini(file);
+        ini.EraseSection("Tasks\\TFormDBGrid1");
+        ini.UpdateFile();
+    }
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(order(), (std::vector<std::string>{"Mesto", "Number", "Priezvisko", "Meno"}));
+
+    // Without columns of its own the grid keeps the fields' layout, a dragged width as the
+    // field's width in characters.
+    grid->Columns().RestoreDefaults();
+    table.FieldByName("Mesto").SetIndex(0);
+    const int number = table.FieldByName("Number").DisplayWidth();
+    grid->View()->horizontalHeader()->resizeSection(0, 300);
+    placement->SaveFormPlacement();
+    table.FieldByName("Mesto").SetIndex(5);
+    table.FieldByName("Mesto").SetDisplayWidth(4);
+    placement->RestoreFormPlacement();
+    EXPECT_EQ(grid->Columns()[0].FieldName(), "Mesto");
+    EXPECT_NEAR(grid->View()->columnWidth(0), 300, 8);
+    EXPECT_EQ(table.FieldByName("Number").DisplayWidth(), number);
+    grid->SetIniStorage(nullptr);
 }
 
 } // namespace

@@ -139,5 +139,34 @@ TEST(LookupGeometryTest, RowsKeysAndDropDownPlace) {
     EXPECT_EQ(DropDownPosition(Bounds(0, 0, 100, 21), 900, 120, TDropDownAlign::daLeft, screen), (TPoint{0, 21}));
 }
 
+TEST(LookupIconTest, TheEntryThatFitsTheScreenAndADamagedDirectory) {
+    struct Case {
+        std::vector<int> colors;
+        int screen, best;
+    } cases[] = {
+        {{16, 0, 2}, 0, 1},     // a true-colour screen takes the first entry of 256 colours or more
+        {{2, 16, 0}, 16, 1},    // exactly the screen's colours
+        {{2, 16, 0}, 256, 1},   // the richest that fits (0 counts lowest)
+        {{0, 2, 16, 2}, 256, 2},
+        {{16, 16}, 2, 0},       // nothing fits: the first entry
+        {{}, 0, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(BestIconEntry(c.colors, c.screen), c.best) << c.screen;
+    EXPECT_EQ(ScreenIconColors(32), 0);
+    EXPECT_EQ(ScreenIconColors(16), 0);
+    EXPECT_EQ(ScreenIconColors(8), 256);
+    EXPECT_EQ(ScreenIconColors(4), 16);
+
+    // Reserved word, type 1, two entries; the second is cut short and does not count.
+    const unsigned char bytes[] = {0, 0, 1, 0, 2, 0,                               // directory
+                                   16, 16, 16, 0, 1, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, // a 16-colour entry
+                                   32, 32, 0};
+    const std::string data(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    const TIconDirectory directory = ReadIconDirectory(data);
+    EXPECT_EQ(directory.Type, 1);
+    EXPECT_EQ(directory.Colors, (std::vector<int>{16}));
+    EXPECT_EQ(ReadIconDirectory("\0\0").Type, 0);
+}
+
 } // namespace
 } // namespace kvz

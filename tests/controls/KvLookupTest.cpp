@@ -1,8 +1,10 @@
 // The lookup list and combo over engine tables with Slovak text: the windows' way of using
 // the combo (no data source, OnChange reads Text), a list that writes its key into a field,
 // search with an injected clock, the empty row, the drag timer and the binding errors.
+#include "controls/KvAni.h"
 #include "controls/KvLookup.h"
 #include "engine/VolgaTbl.h"
+#include "platform/forms/DBCGrids.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
@@ -10,6 +12,8 @@
 #include <QApplication>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace kvz {
 namespace {
@@ -136,6 +140,71 @@ TEST_F(KvLookupTest, DropDownPicturesInThreeLanguages) {
     }
 }
 
+TEST_F(KvLookupTest, PicturesOfRowsAndAllFieldsInTheClosedCombo) {
+    // A coloured square for each type, an icon for the empty row.
+    TBitmap square(12, 12);
+    square.Image().fill(QColor(0xc0, 0x30, 0x30));
+    for (int i = 0; i < 12; ++i) square.SetPixel(i, 11, clWhite); // the corner's colour is transparent
+    TIcon none;
+    QImage dot(16, 16, QImage::Format_ARGB32);
+    dot.fill(Qt::transparent);
+    for (int y = 4; y < 12; ++y)
+        for (int x = 4; x < 12; ++x) dot.setPixelColor(x, y, QColor(0x30, 0x60, 0xc0));
+    none.SetImage(dot);
+    const char* empty[] = {"(none)", "(žiadny)", "(žádný)"};
+    types.FieldByName("Kod").SetDisplayWidth(3);
+    for (int language = 1; language <= 3; ++language) {
+        auto* combo = new TKvDBLookupCombo(&form);
+        combo->SetParent(&form);
+        combo->SetBounds(8, 8, 260, 24);
+        std::vector<bool> asked;
+        combo->OnGetImage = [&](TComponent*, bool isEmpty, TItemImage& image, int& margin) {
+            asked.push_back(isEmpty);
+            if (isEmpty)
+                image.Icon = &none;
+            else
+                image.Bitmap = &square;
+            margin = 18;
+        };
+        combo->SetLookupSource(&typeSource);
+        combo->SetLookupField("Kod");
+        combo->SetLookupDisplay("Kod;Name");
+        combo->SetLookupDisplayIndex(1);
+        combo->SetDisplayEmpty(empty[language - 1]);
+        combo->SetDisplayAllFields(true);
+        combo->SetValue("T3");
+        EXPECT_EQ(combo->Text(), "T3, Čítanie");
+        ASSERT_FALSE(asked.empty());
+        EXPECT_FALSE(asked.back());
+        const std::string suffix = language == 1 ? "-en" : language == 2 ? "-sk" : "-cs";
+        QImage closed = testing::Render(*combo, "lookupcombo-images" + suffix);
+        // The square stands in the margin, centred; the text starts after it.
+        const int middle = closed.height() / 2;
+        bool red = false;
+        for (int x = 0; x < 24; ++x) red = red || closed.pixelColor(x, middle) == QColor(0xc0, 0x30, 0x30);
+        EXPECT_TRUE(red);
+        combo->SetFocus();
+        combo->DropDown();
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*combo->List(), "lookupcombo-images-open" + suffix);
+        combo->CloseUp(false);
+        // The delimiter joins the fields when they are not in columns.
+        combo->SetListStyle(TLookupListStyle::lsDelimited);
+        combo->SetFieldsDelimiter(';');
+        EXPECT_EQ(combo->Text(), "T3; Čítanie");
+        combo->SetListStyle(TLookupListStyle::lsFixed);
+        combo->SetFieldsDelimiter(',');
+        testing::Key(combo->Widget(), Qt::Key_Escape, Qt::NoModifier, "\x1b"); // clears: the empty row's picture
+        EXPECT_EQ(combo->Value(), "");
+        EXPECT_TRUE(asked.back());
+        QImage cleared = testing::Render(*combo);
+        bool blue = false;
+        for (int x = 0; x < 24; ++x) blue = blue || cleared.pixelColor(x, middle) == QColor(0x30, 0x60, 0xc0);
+        EXPECT_TRUE(blue);
+        delete combo;
+    }
+}
+
 TEST_F(KvLookupTest, ListWritesTheKeyAndSearchesAsTyped) {
     auto* list = new TKvDBLookupList(&form);
     list->SetParent(&form);
@@ -235,6 +304,26 @@ TEST_F(KvLookupTest, LookupFieldDefinesTheLookup) {
     EXPECT_EQ(combo->Text(), "Hudba");
     tasks.Cancel();
     combo->SetDataSource(nullptr);
+
+    // On a control grid's panel the grid's records define the field: refused with its message.
+    auto* grid = new TDBCtrlGrid(&form);
+    grid->SetParent(&form);
+    grid->SetDataSource(&taskSource);
+    auto* inGrid = new TKvDBLookupCombo(&form);
+    inGrid->SetParent(grid->Panel());
+    inGrid->SetDataSource(&taskSource);
+    inGrid->SetDataField("TypName");
+    for (auto set : {std::function<void()>([&] { inGrid->SetLookupField("Kod"); }),
+                     std::function<void()>([&] { inGrid->SetLookupSource(&typeSource); })}) {
+        try {
+            set();
+            FAIL() << "a lookup field's setting was replaced in a control grid";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(), "Operation not allowed in a DBCtrlGrid");
+        }
+    }
+    EXPECT_EQ(inGrid->Text(), "Faktúry");
+    inGrid->SetDataSource(nullptr);
 }
 
 TEST_F(KvLookupTest, BindingErrors) {
@@ -253,6 +342,34 @@ TEST_F(KvLookupTest, BindingErrors) {
     combo->SetLookupSource(&typeSource);
     EXPECT_THROW(combo->SetLookupField("Nazov"), EDatabaseError);
     EXPECT_FALSE(combo->LookupReady());
+}
+
+// A locate object that could switch to an index tells whether the control let it.
+class IndexLocate : public TLocateObject {
+public:
+    static inline std::vector<bool> Asked;
+
+protected:
+    bool UseKey() override {
+        Asked.push_back(IndexSwitch());
+        return false;
+    }
+};
+
+TEST_F(KvLookupTest, SearchesHandTheIndexSwitchToTheLocateObject) {
+    SetLocateObjectFactory([] { return std::make_unique<IndexLocate>(); });
+    IndexLocate::Asked.clear();
+    auto* combo = new TKvDBLookupCombo(&form);
+    SetLocateObjectFactory(nullptr);
+    combo->SetParent(&form);
+    combo->SetLookupSource(&typeSource);
+    combo->SetLookupField("Kod");
+    combo->SetLookupDisplay("Name");
+    combo->SetValue("T5");
+    combo->SetIndexSwitch(false);
+    combo->SetValue("T2");
+    EXPECT_EQ(combo->Text(), "Banka");
+    EXPECT_EQ(IndexLocate::Asked, (std::vector<bool>{true, false}));
 }
 
 } // namespace
