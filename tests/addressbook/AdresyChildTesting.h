@@ -8,6 +8,7 @@
 #include "platform/rtl/Files.h"
 
 #include "ExchangeTesting.h"
+#include "core/FrameTesting.h"
 #include "TempFolder.h"
 #include "forms/FormsTesting.h"
 
@@ -19,39 +20,21 @@
 namespace kvz {
 
 // The program with the address book registered, over a data folder of its own.
-class AdresyWindowTest : public testing::FormsTest {
+class AdresyWindowTest : public ProgramRunTest {
 protected:
     void SetUp() override {
-        FormsTest::SetUp();
-        setenv("KVZIRT_SHARED_DOCUMENTS", temp.path().c_str(), 1);
-        ProgramState() = FrameState{};
-        ProgramState().ProgramFolder = temp.path();
-        ProgramSettings() = SettingsStore{};
-        RegisteredUserSteps() = UserSteps{};
+        ProgramRunTest::SetUp();
         RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
-        RegisteredModules() = ModuleRegistry{};
         RegisteredModules().AddressBook = [this](TComponent* owner) {
             book = new TAdresyChildForm(owner, *data);
             return book;
         };
-        dataFolder = temp.path() / "KvZirtData" / "Data";
-    }
-    void TearDown() override {
-        if (frame) frame->Free();
-        data.reset();
-        RegisteredUserSteps() = UserSteps{};
-        RegisteredModules() = ModuleRegistry{};
-        unsetenv("KVZIRT_SHARED_DOCUMENTS");
     }
     void Start(int language, const std::string& extra = "") {
         std::filesystem::create_directories(dataFolder);
         WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\nNastavenia67=" + std::to_string(language) +
                                                       "\nNastavenia36=1\nNastavenia49=0\n" + extra);
-        frame = Application().CreateForm<TMainForm>();
-        data = std::make_unique<TDataModule1>(ProgramState());
-        data->DataModuleCreate();
-        frame->SetDataModule(data.get());
-        frame->Show();
+        StartProgram();
         frame->SetClientSize(1000, 660);
         QApplication::processEvents();
     }
@@ -91,12 +74,7 @@ protected:
         return dynamic_cast<TDBImage*>(book->FindComponent("UserDBImage1"));
     }
 
-    TempFolder temp;
-    std::filesystem::path dataFolder;
-    TMainForm* frame = nullptr;
-    std::unique_ptr<TDataModule1> data;
     TAdresyChildForm* book = nullptr;
-    TResponder responder;
 };
 
 } // namespace kvz

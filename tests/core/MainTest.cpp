@@ -10,6 +10,7 @@
 #include "platform/rtl/Files.h"
 
 #include "../forms/FormsTesting.h"
+#include "FrameTesting.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -107,40 +108,14 @@ void MakeServerTables(const fs::path& server, const std::vector<std::string>& fi
     serverData.AddressTable->CommitChanges();
 }
 
-class MainFormTest : public testing::FormsTest {
+class MainFormTest : public ProgramRunTest {
 protected:
-    void SetUp() override {
-        FormsTest::SetUp();
-        setenv("KVZIRT_SHARED_DOCUMENTS", temp.path().c_str(), 1);
-        ProgramState() = FrameState{};
-        ProgramState().ProgramFolder = temp.path();
-        ProgramSettings() = SettingsStore{};
-        RegisteredUserSteps() = UserSteps{};
-        RegisteredModules() = ModuleRegistry{};
-        dataFolder = temp.path() / "KvZirtData" / "Data";
-    }
-    void TearDown() override {
-        if (frame) frame->Free();
-        data.reset();
-        RegisteredUserSteps() = UserSteps{};
-        RegisteredModules() = ModuleRegistry{};
-        unsetenv("KVZIRT_SHARED_DOCUMENTS");
-    }
-
     // Settings of an earlier run, written before the start.
     void WriteSettings(const std::string& lines) {
         fs::create_directories(dataFolder);
         WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\n" + lines);
     }
-
-    // The program block: the frame window, the data module, then the first show.
-    void Start() {
-        frame = Application().CreateForm<TMainForm>();
-        data = std::make_unique<TDataModule1>(ProgramState());
-        data->DataModuleCreate();
-        frame->SetDataModule(data.get());
-        frame->Show();
-    }
+    void Start() { StartProgram(); }
 
     void RegisterAddressBook() {
         RegisteredModules().AddressBook = [this](TComponent* owner) {
@@ -149,12 +124,7 @@ protected:
         };
     }
 
-    TempFolder temp;
-    fs::path dataFolder;
-    TMainForm* frame = nullptr;
-    std::unique_ptr<TDataModule1> data;
     FakeAddressBook* book = nullptr;
-    TResponder responder;
 };
 
 TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpensTheTables) {
