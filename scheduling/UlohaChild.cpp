@@ -12,6 +12,8 @@
 #include "platform/rtl/FormatSettings.h"
 
 #include <QCursor>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QSplitter>
 #include <QTableView>
@@ -134,9 +136,12 @@ void TUlohaChildForm::BuildControls() {
     TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
     ListView1 = Make<TListView>(this, TabSheet2, "ListView1");
     ListView1->SetViewStyle(TViewStyle::vsReport);
-    const std::pair<const char*, int> listColumns[] = {{"Task", 200}, {"Date", 75}, {"Time", 60}, {"Start", 60},
+    const std::pair<const char*, int> listColumns[] = {{"Task", 200}, {"Date", 85}, {"Time", 60}, {"Start", 60},
                                                        {"End", 60},   {"Owner", 80}, {"N", 1}};
     for (auto [caption, width] : listColumns) ListView1->AddColumn(caption, width);
+    // The last column carries the task's key and is not meant to be seen.
+    static_cast<QTreeWidget*>(ListView1->Widget())->header()->setStretchLastSection(false);
+    ListView1->Columns(6)->SetWidth(1);
     ListView1->OnClick = [this](TComponent*) { ListView1Click(); };
     ListView1->OnSelectItem = [this](TComponent*, TListItem*, bool selected) {
         if (selected) ListView1Click();
@@ -324,16 +329,24 @@ void TUlohaChildForm::ApplyViewSettings() {
     MonthCalendar1->SetColors(TColor(n[CalendarMonthBack]), TColor(n[CalendarTitleBack]), TColor(n[CalendarTitleText]),
                               TColor(n[CalendarText]));
     if (n[WeekNumbers] == 0 || n[WeekNumbers] == 1) MonthCalendar1->SetWeekNumbers(n[WeekNumbers] == 1);
+    // Dates show four-digit years: a stored width too narrow for them is widened.
+    const int dateWidth = QFontMetrics(gridFont.ToQFont()).horizontalAdvance(QStringLiteral("00/00/0000")) + 8;
     for (int i = 0; i < 4; ++i) {
         if (n[SmallGridWidths[i]] > 0 && i < UlohaDbGrid->Columns().Count())
             UlohaDbGrid->Columns()[i].SetWidth(n[SmallGridWidths[i]]);
         if (n[SurveyWidths[i]] > 0 && i < TaskKvGrid->Columns().Count())
             TaskKvGrid->Columns()[i].SetWidth(n[SurveyWidths[i]]);
     }
+    for (TKvDBGrid* g : {TaskKvGrid, UlohaDbGrid})
+        if (g->Columns().Count() > 1 && g->Columns()[1].Width() < dateWidth) g->Columns()[1].SetWidth(dateWidth);
 }
 
 void TUlohaChildForm::FormShow() {
     SetCaptionsForLanguage();
+    const int language = Language();
+    MonthCalendar1->Widget()->setLocale(language == 2   ? QLocale(QLocale::Slovak)
+                                        : language == 3 ? QLocale(QLocale::Czech)
+                                                        : QLocale(QLocale::English, QLocale::UnitedKingdom));
     ApplyViewSettings();
     ChangeFirstDay(frame_.Settings ? frame_.Settings->Nastavenia[kFirstDayOfWeekSlot] : 1);
     Tasks().SetFiltered(false);
@@ -426,6 +439,8 @@ void TUlohaChildForm::PageControl1Change() {
     }
     case 4:
         viewMode_ = TaskView::List;
+        node_ = {};
+        Refilter();
         RebuildProjectTree();
         break;
     default: break;

@@ -203,13 +203,13 @@ TEST_F(ManagerTest, Pictures) {
         SetLanguage(language);
         TManagerForm manager(nullptr, *p->data, p->frame);
         manager.Show();
-        testing::SaveWindowPicture(manager, "Manager_" + std::to_string(language) + ".png");
+        testing::SaveWindowPicture(manager, "Manager_" + std::to_string(language) + "");
         manager.ToolButton1Click();
         manager.ToolButton11Click();
-        testing::SaveWindowPicture(manager, "Manager_" + std::to_string(language) + "_edit.png");
+        testing::SaveWindowPicture(manager, "Manager_" + std::to_string(language) + "_edit");
         TOwnersForm owners(nullptr, *p->data, p->frame);
         owners.Show();
-        testing::SaveWindowPicture(owners, "Owners_" + std::to_string(language) + ".png");
+        testing::SaveWindowPicture(owners, "Owners_" + std::to_string(language) + "");
     }
 }
 

@@ -285,7 +285,7 @@ TEST_F(UlohaWindowTest, Pictures) {
             w.PageControl1->SetActivePageIndex(page);
             w.PageControl1Change();
             QApplication::processEvents();
-            testing::SaveWindowPicture(w, "UlohaChild_" + std::to_string(language) + "_page" + std::to_string(page) + ".png");
+            testing::SaveWindowPicture(w, "UlohaChild_" + std::to_string(language) + "_page" + std::to_string(page) + "");
         }
         window->Free();
         window = nullptr;
