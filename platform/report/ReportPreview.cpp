@@ -220,6 +220,8 @@ TReportPreviewForm::TReportPreviewForm(TComponent* owner, TPreparedReport report
     PageSetupAction = iconless(TReportMessage::PageSetup, QKeySequence(), [this] { PageSetupActionClick(); });
     PrintAction = add(TReportMessage::Print, QStyle::SP_FileDialogDetailedView, QKeySequence(QKeySequence::Print),
                       [this] { PrintActionClick(); });
+    // The desktop's printer picture where its theme has one.
+    PrintAction->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), PrintAction->icon()));
     ToolBar->addSeparator();
     OpenAction = add(TReportMessage::Open, QStyle::SP_DialogOpenButton, QKeySequence(QKeySequence::Open),
                      [this] { OpenActionClick(); });
