@@ -27,6 +27,7 @@ enum class TReportMessage {
     CannotReadFile,      // %1 file, %2 the system's reason
     CannotWriteFile,     // %1 file, %2 the system's reason
     PrinterNotOpened,    // %1 printer
+    NoPrinter,
     // Reasons of DamagedReport.
     ReasonUnexpected,
     ReasonNumber,

@@ -43,7 +43,9 @@ bool PaintReport(const TPreparedReport& report, QPagedPaintDevice& device, const
     if (count == 0) return true;
     if (progress && !progress(1, count)) return false;
     QPainter painter;
-    if (!painter.begin(&device)) throw EReportError(ReportMessage(TReportMessage::PrinterNotOpened, {deviceName}));
+    if (!painter.begin(&device))
+        throw EReportError(deviceName.empty() ? ReportMessage(TReportMessage::NoPrinter)
+                                              : ReportMessage(TReportMessage::PrinterNotOpened, {deviceName}));
     // Device pixels per millimetre; full page: the device's origin is the paper's corner.
     const double dotsPerMm = device.logicalDpiX() / 25.4;
     for (int i = 0; i < count; ++i) {

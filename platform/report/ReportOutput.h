@@ -20,7 +20,8 @@ using TPrintProgress = std::function<bool(int page, int count)>;
 void SetUpPrinter(QPrinter& printer, const TPreparedReport& report);
 
 // Paints every page on the device, one page of it per prepared page. Returns false when the
-// progress cancelled. A device that cannot be opened is EReportError naming it.
+// progress cancelled. A device that cannot be opened is EReportError naming it (a device of
+// no name: no printer is set up).
 bool PaintReport(const TPreparedReport& report, QPagedPaintDevice& device, const std::string& deviceName,
                  const TPrintProgress& progress = {});
 

@@ -263,6 +263,16 @@ TEST(ReportOutput, PrinterThatCannotBeOpenedIsReported) {
     } catch (const EReportError& e) {
         EXPECT_EQ(std::string(e.what()), "Tiskárnu \"/nonexistent/folder/out.pdf\" nelze otevřít.");
     }
+    // A machine with no printer gives a printer of no name and no file.
+    QPrinter none(QPrinter::HighResolution);
+    none.setOutputFormat(QPrinter::PdfFormat);
+    none.setOutputFileName(QString());
+    try {
+        PrintReport(PrepareReport(summary.layout), none, nullptr, [](int, int) { return true; });
+        ADD_FAILURE();
+    } catch (const EReportError& e) {
+        EXPECT_EQ(std::string(e.what()), "V počítači není nastavena žádná tiskárna.");
+    }
     SetReportLanguage(1);
 }
 
