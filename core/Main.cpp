@@ -535,6 +535,7 @@ bool TMainForm::OpenTables() {
     for (;;) {
         try {
             if (!state.NetworkMode || OfflineMode) RemoveLocalTableTemporaries(state.TableFolder, state.UserPrefix);
+            RecoverPasswordChange(state.TableFolder, state.UserPrefix);
             DataModule1->OpenAllTables(TablePassword);
             return true;
         } catch (const std::exception& error) {

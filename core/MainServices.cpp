@@ -112,16 +112,10 @@ void TMainForm::BuildServices() {
     NetWizardMenu->OnClick = [this](TComponent* s) { NetWizardMenuClick(s); };
 
     // The plug-ins' actions become items of the "Plug-Ins" menu.
-    kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string& name, TBitmap*, TBitmap*, TBitmap*,
+    kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string&, TBitmap*, TBitmap*, TBitmap*,
                                           const std::string& caption, bool enabled, bool checked,
                                           const std::string& hint, TShortCut, const TNotifyEvent& onAction) {
-        auto* item = new TMenuItem(this);
-        item->SetName(name);
-        item->SetCaption(caption.empty() ? hint : caption);
-        item->SetEnabled(enabled);
-        item->SetChecked(checked);
-        item->OnClick = onAction;
-        PluginsMenu->Add(item);
+        AddPluginMenuItem(this, *PluginsMenu, caption, enabled, checked, hint, onAction);
         PluginsMenu->SetVisible(true);
     };
     kvPluginLoader1->OnBeforeUnload = [this](TComponent*, int, bool&) {

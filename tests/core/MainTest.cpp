@@ -3,6 +3,7 @@
 #include "core/AboutBox.h"
 #include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/RecordBar.h"
 #include "core/SmallRoutines.h"
@@ -19,6 +20,8 @@
 #include <QElapsedTimer>
 #include <QFontDialog>
 #include <QLocalSocket>
+
+#include <set>
 
 #include <csignal>
 #include <set>
@@ -543,6 +546,30 @@ TEST(FontStyleCodes, EverySetHasACodeThatReadsBackAndOldCodesStillRead) {
     EXPECT_EQ(StyleOfCode(16), unsigned(fsUnderline | fsStrikeOut));
     EXPECT_FALSE(StyleOfCode(0));
     EXPECT_FALSE(StyleOfCode(20));
+}
+
+TEST_F(MainFormTest, TwoPluginsWithTheSameActionNamesEachGetTheirMenuItems) {
+    Start();
+    // Two copies of one plug-in: the same action names, "First" and "Second".
+    const int before = frame->PluginsMenu->Count();
+    for (const char* name : {"one.MAX", "two.MAX"}) {
+        fs::copy_file(fs::path(KVZ_TEST_PLUGINS) / "test_normal.MAX", temp.path() / name);
+        EXPECT_EQ(frame->kvPluginLoader1->LoadPlugin(temp.path() / name, {}), lrNone);
+    }
+    ASSERT_EQ(frame->PluginsMenu->Count(), before + 4);
+    std::set<std::string> names;
+    std::vector<std::string> captions;
+    for (int i = before; i < before + 4; ++i) {
+        TMenuItem* item = frame->PluginsMenu->Items(i);
+        names.insert(item->Name());
+        captions.push_back(item->Caption());
+        EXPECT_TRUE(item->OnClick);
+    }
+    EXPECT_EQ(names.size(), 4u);
+    EXPECT_EQ(captions, (std::vector<std::string>{"&First", "&Second", "&First", "&Second"}));
+    EXPECT_TRUE(frame->PluginsMenu->Visible());
+    // A window's own names are not taken by plug-ins.
+    EXPECT_EQ(FindNamedComponent(*frame, "PluginsMenu"), frame->PluginsMenu);
 }
 
 TEST(CompanionLinkTest, MessagesAndThePasswordTravelOverTheSocketAndNoListenerIsNoCompanion) {
