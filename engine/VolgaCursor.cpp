@@ -882,41 +882,67 @@ bool TVolgaCursor::LoadBlock(std::string& message, bool& headerRead) {
 
 // ---- writing ----
 
-size_t TVolgaCursor::SaveToStream(std::string& out) {
-    const size_t start = out.size();
+namespace {
+// The size of the pieces a block is handed out in: large enough for few writes, small enough
+// that a table of any size is saved without a copy of it in memory.
+constexpr size_t kSavePiece = size_t(1) << 20;
+} // namespace
+
+size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)>& sink) {
     const bool withPassword = !password_.empty();
-    size_t estimate = 64 + notes_.size() + description_.size();
-    for (const TVolgaRow* row : rows_)
-        if (row->Live()) estimate += row->Bytes.size;
-    out.reserve(start + estimate);
-    out.append(4, '\0');
-    out.push_back(withPassword ? 'P' : 'S');
+    description_ = BuildFieldList();
+    // The lengths in the head come first: they are counted before anything is written.
+    const size_t bodyAt = 4 + 1 + (withPassword ? kCheckBlockSize : 0) + 12 + description_.size();
+    const size_t total = bodyAt + (notes_.empty() ? 0 : 3 + notes_.size()) + LiveBytes();
+    const int32_t written = LiveRowCount();
+    std::string piece;
+    piece.reserve(std::min(total, kSavePiece) + 64);
+    AppendLE<int32_t>(piece, static_cast<int32_t>(total));
+    piece.push_back(withPassword ? 'P' : 'S');
     if (withPassword) {
         checkBlock_ = MakePlainCheckBlock(NewGuidText());
         const TCheckBlock stored = EncipherCheckBlock(checkBlock_, PasswordKey(password_), session_->Cipher());
-        out.append(reinterpret_cast<const char*>(stored.data()), stored.size());
+        piece.append(reinterpret_cast<const char*>(stored.data()), stored.size());
     }
     encrypted_ = withPassword;
-    const size_t countAt = out.size();
-    AppendLE<int32_t>(out, 0);
-    AppendLE<int32_t>(out, static_cast<int32_t>(fields_.size()));
-    description_ = BuildFieldList();
-    AppendLE<int32_t>(out, static_cast<int32_t>(description_.size()));
-    out += description_;
-    const size_t bodyAt = out.size();
+    AppendLE<int32_t>(piece, written);
+    AppendLE<int32_t>(piece, static_cast<int32_t>(fields_.size()));
+    AppendLE<int32_t>(piece, static_cast<int32_t>(description_.size()));
+    piece += description_;
     if (!notes_.empty()) {
-        out.push_back('*');
-        AppendLE<uint16_t>(out, static_cast<uint16_t>(notes_.size()));
-        out += notes_;
+        piece.push_back('*');
+        AppendLE<uint16_t>(piece, static_cast<uint16_t>(notes_.size()));
+        piece += notes_;
     }
+    // Everything after the description is enciphered, as one stream over all the pieces.
+    TSapphire* cipher = withPassword ? &session_->Cipher() : nullptr;
+    struct Burn {
+        TSapphire* cipher;
+        ~Burn() {
+            if (cipher) cipher->Burn();
+        }
+    } burn{cipher};
+    if (cipher) cipher->SetKey(CheckBlockText(checkBlock_));
+    size_t plain = bodyAt; // bytes at the start of the piece that stay plain
+    auto flush = [&] {
+        if (cipher) cipher->EncryptBuffer(piece.data() + plain, piece.size() - plain);
+        plain = 0;
+        sink(piece);
+        piece.clear();
+    };
     // Every row is held as the file stores it: its bytes are copied as they are.
-    int32_t written = 0;
     int lastPercent = -1;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const TVolgaRow& row = *rows_[i];
         if (row.Live()) {
-            out.append(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
-            ++written;
+            const std::string_view bytes(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
+            if (!cipher && bytes.size() >= kSavePiece) {
+                flush();
+                sink(bytes);
+            } else {
+                piece += bytes;
+                if (piece.size() >= kSavePiece) flush();
+            }
         }
         if (OnCallback) {
             const int percent = static_cast<int>(std::lround((i + 1) * 100.0 / static_cast<double>(rows_.size())));
@@ -926,15 +952,20 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
             }
         }
     }
-    WriteLE<int32_t>(out.data() + countAt, written);
-    WriteLE<int32_t>(out.data() + start, static_cast<int32_t>(out.size() - start));
-    if (withPassword) {
-        TSapphire& cipher = session_->Cipher();
-        cipher.SetKey(CheckBlockText(checkBlock_));
-        cipher.EncryptBuffer(out.data() + bodyAt, out.size() - bodyAt);
-        cipher.Burn();
-    }
-    return out.size() - start;
+    if (!piece.empty()) flush();
+    return total;
+}
+
+size_t TVolgaCursor::SaveToStream(std::string& out) {
+    out.reserve(out.size() + 64 + kCheckBlockSize + description_.size() + notes_.size() + LiveBytes());
+    return WriteBlock([&out](std::string_view piece) { out += piece; });
+}
+
+size_t TVolgaCursor::LiveBytes() const {
+    size_t bytes = 0;
+    for (const TVolgaRow* row : rows_)
+        if (row->Live()) bytes += row->Bytes.size;
+    return bytes;
 }
 
 void TVolgaCursor::SaveToFile(const std::filesystem::path& fileName, unsigned options, std::string_view sortFieldNames,
@@ -945,9 +976,7 @@ void TVolgaCursor::SaveToFile(const std::filesystem::path& fileName, unsigned op
         if (CheckPath(fileName) != PathState::Absent) CopyFileDurably(fileName, copy);
     }
     if (options & savSortOnIndex) SortRows(sortFieldNames, caseInsensitive);
-    std::string block;
-    SaveToStream(block);
-    WriteFileDurably(fileName, block);
+    WriteFileDurably(fileName, [this](const DurableSink& sink) { WriteBlock(sink); });
 }
 
 // ---- change log ----

@@ -121,7 +121,7 @@ bool IsTemporaryOf(std::string_view entry, std::string_view target) {
 }
 
 // The content in a new, synced temporary file beside the path; its name is returned.
-fs::path WriteTemporary(const fs::path& path, std::string_view content) {
+fs::path WriteTemporary(const fs::path& path, const std::function<void(const DurableSink& sink)>& produce) {
     char suffix[kTemporaryTail + 1];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", RandomUInt32());
     const fs::path temp = path.parent_path() / ("." + path.filename().string() + suffix);
@@ -131,7 +131,7 @@ fs::path WriteTemporary(const fs::path& path, std::string_view content) {
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (fd.get() < 0) Fail("Cannot create file", path, errno);
     try {
-        WriteAll(fd.get(), content.data(), content.size(), path);
+        produce([&](std::string_view piece) { WriteAll(fd.get(), piece.data(), piece.size(), path); });
         if (::fsync(fd.get()) != 0) Fail("Cannot write file", path, errno);
         if (::close(fd.release()) != 0) Fail("Cannot write file", path, errno);
     } catch (...) {
@@ -149,9 +149,13 @@ bool IsReadOnlyFile(const fs::path& path) {
 }
 
 void WriteFileDurably(const fs::path& path, std::string_view content) {
+    WriteFileDurably(path, [content](const DurableSink& sink) { sink(content); });
+}
+
+void WriteFileDurably(const fs::path& path, const std::function<void(const DurableSink& sink)>& produce) {
     // The rename would replace it: a file made read-only is kept as the user made it.
     if (IsReadOnlyFile(path)) Fail("Cannot replace file", path, EACCES);
-    const fs::path temp = WriteTemporary(path, content);
+    const fs::path temp = WriteTemporary(path, produce);
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
@@ -161,7 +165,7 @@ void WriteFileDurably(const fs::path& path, std::string_view content) {
 }
 
 bool CreateFileDurably(const fs::path& path, std::string_view content) {
-    const fs::path temp = WriteTemporary(path, content);
+    const fs::path temp = WriteTemporary(path, [content](const DurableSink& sink) { sink(content); });
     // Moved in only when nothing is there; file systems without that move get a hard link.
     int result = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
     if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {

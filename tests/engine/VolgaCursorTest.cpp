@@ -134,6 +134,55 @@ TEST_F(CursorTest, PasswordTableIsEncipheredUnderAFreshIdentifierEachSave) {
     EXPECT_NE(first.substr(first.size() - 20), second.substr(second.size() - 20));
 }
 
+// A file is written in pieces while its block is made: the pieces make the block (also
+// enciphered, across pieces, and with a value larger than a piece), and a save that fails on
+// the way leaves the old file and nothing else.
+TEST_F(CursorTest, ASaveWrittenInPiecesIsTheBlockAndAFailedOneLeavesTheOldFile) {
+    SetGuidSource([] { return kFixedGuid; });
+    TempFolder dir;
+    const auto file = dir.path() / "Jano_notes.d";
+    TVolgaCursor c;
+    c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+    c.AddField("Note", TVolgaFieldKind::Memo);
+    std::string msg;
+    for (int i = 0; i < 30000; ++i) {
+        TVolgaRowBuffer b = c.NewBuffer();
+        SetValueBytes(b, c.Fields()[0], std::to_string(i));
+        SetValueBytes(b, c.Fields()[1], std::string(static_cast<size_t>(60 + i % 90), static_cast<char>('a' + i % 26)));
+        c.PostRow(b, nullptr, msg);
+        if (i == 12345) {
+            SetValueBytes(b, c.Fields()[1], std::string(size_t(5) << 19, 'x')); // two and a half pieces
+            c.PostRow(b, nullptr, msg);
+        }
+    }
+    c.Accept();
+    for (const char* password : {"", "heslo"}) {
+        SCOPED_TRACE(password);
+        c.SetPassword(password);
+        std::string block;
+        c.SaveToStream(block);
+        ASSERT_GT(block.size(), size_t(4) << 20); // pieces of a megabyte
+        c.SaveToFile(file);
+        EXPECT_EQ(ReadWholeFile(file), block);
+    }
+    VolgaSession().AddPassword("heslo");
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(ReadWholeFile(file), msg)) << msg;
+    ASSERT_EQ(back.Rows().size(), c.Rows().size());
+    EXPECT_EQ(back.FieldBytes(*back.Rows()[12346], back.Fields()[1]).size(), size_t(5) << 19);
+    EXPECT_EQ(back.FieldBytes(*back.Rows().back(), back.Fields()[1]), c.FieldBytes(*c.Rows().back(), c.Fields()[1]));
+
+    const std::string before = ReadWholeFile(file);
+    c.SetPassword("");
+    c.OnCallback = [](int percent) {
+        if (percent == 60) throw std::runtime_error("disk full");
+    };
+    EXPECT_THROW(c.SaveToFile(file), std::runtime_error);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+    SetGuidSource(nullptr);
+}
+
 TEST_F(CursorTest, APasswordTableWithoutAFittingPasswordDoesNotOpen) {
     std::string msg;
     TVolgaCursor c;
