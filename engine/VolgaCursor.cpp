@@ -625,19 +625,47 @@ bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
     return false;
 }
 
-bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
-    // The record codes of the rows held, each with its row's identity; a code held twice names
-    // no one record and is left out.
-    std::unordered_map<std::string, uint32_t> ids;
-    auto codeOf = [&](const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) {
-        std::string code;
-        for (const TVolgaField* f : fields) {
-            const std::string_view v = FieldBytes(row, *f);
-            AppendLE<uint32_t>(code, static_cast<uint32_t>(v.size()));
-            code += v;
+namespace {
+
+// Record codes of rows side by side: each code is its fields' bytes, each after its length.
+struct TRecordCodes {
+    std::string bytes;
+    std::vector<uint32_t> ends, ids;
+    std::string_view operator[](size_t i) const {
+        const uint32_t from = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(bytes).substr(from, ends[i] - from);
+    }
+    size_t size() const { return ids.size(); }
+    // Whether two codes may be equal: equal codes have equal hashes.
+    bool MayHoldOneTwice() const {
+        size_t slots = 16;
+        while (slots < 2 * size()) slots *= 2;
+        std::vector<uint64_t> seen(slots, 0);
+        for (size_t i = 0; i < size(); ++i) {
+            const uint64_t h = std::hash<std::string_view>()((*this)[i]) | 1; // 0 marks a free slot
+            for (size_t at = h & (slots - 1);; at = (at + 1) & (slots - 1)) {
+                if (seen[at] == 0) {
+                    seen[at] = h;
+                    break;
+                }
+                if (seen[at] == h) return true;
+            }
         }
-        return code;
-    };
+        return false;
+    }
+};
+
+} // namespace
+
+void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const {
+    for (const TVolgaField* f : fields) {
+        const std::string_view v = FieldBytes(row, *f);
+        AppendLE<uint32_t>(out, static_cast<uint32_t>(v.size()));
+        out += v;
+    }
+}
+
+bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
     auto fieldsOf = [&] {
         std::vector<const TVolgaField*> fields;
         for (const std::string& name : codeFields) {
@@ -647,33 +675,70 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
         }
         return fields;
     };
+    // The record codes of the rows held, in their order, each with its row's identity; an
+    // empty code names nothing.
     std::vector<const TVolgaField*> fields = fieldsOf();
+    TRecordCodes held;
     if (!fields.empty()) {
+        const size_t emptyCode = 4 * fields.size();
+        held.ends.reserve(rows_.size());
+        held.ids.reserve(rows_.size());
         for (const TVolgaRow* row : rows_) {
             if (row->State == rsRemoved) continue;
-            std::string code = codeOf(*row, fields);
-            if (code.size() == 4 * fields.size()) continue; // an empty code names nothing
-            auto [it, added] = ids.emplace(std::move(code), row->Id);
-            if (!added) it->second = 0;
+            const size_t before = held.bytes.size();
+            AppendCode(held.bytes, *row, fields);
+            if (held.bytes.size() - before == emptyCode) {
+                held.bytes.resize(before);
+                continue;
+            }
+            held.ends.push_back(static_cast<uint32_t>(held.bytes.size()));
+            held.ids.push_back(row->Id);
         }
     }
     const uint32_t firstNew = nextId_;
     if (!LoadFromStream(std::move(block), message)) return false;
     fields = fieldsOf();
-    if (ids.empty() || fields.empty()) return true;
+    if (held.size() == 0 || fields.empty()) return true;
     // The rows found again take their old identities; the others are numbered anew from
     // where this read began, as no one has seen the numbers it gave.
-    uint32_t base = firstNew;
     nextId_ = firstNew;
-    for (TVolgaRow* row : rows_) {
-        auto it = ids.find(codeOf(*row, fields));
-        if (it == ids.end() || it->second == 0) {
-            row->Id = nextId_++;
-            continue;
+    std::string code;
+    // Mostly the rows come back in their order, new ones after them: each is its old row's
+    // code at the same place, which needs no search, when no code was held twice (a code held
+    // twice names no one record).
+    size_t next = 0;
+    bool inOrder = true;
+    for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
+        code.clear();
+        AppendCode(code, *rows_[i], fields);
+        if (next < held.size() && held[next] == code)
+            ++next;
+        else
+            inOrder = next == held.size();
+    }
+    uint32_t base = firstNew;
+    if (inOrder && !held.MayHoldOneTwice()) {
+        for (size_t i = 0; i < rows_.size(); ++i) rows_[i]->Id = i < next ? held.ids[i] : nextId_++;
+        if (next > 0) base = std::min(base, *std::min_element(held.ids.begin(), held.ids.begin() + static_cast<std::ptrdiff_t>(next)));
+    } else {
+        std::unordered_map<std::string_view, uint32_t> ids;
+        ids.reserve(held.size());
+        for (size_t i = 0; i < held.size(); ++i) {
+            auto [it, added] = ids.emplace(held[i], held.ids[i]);
+            if (!added) it->second = 0;
         }
-        row->Id = it->second;
-        it->second = 0; // one row takes an identity
-        base = std::min(base, row->Id);
+        for (TVolgaRow* row : rows_) {
+            code.clear();
+            AppendCode(code, *row, fields);
+            auto it = ids.find(code);
+            if (it == ids.end() || it->second == 0) {
+                row->Id = nextId_++;
+                continue;
+            }
+            row->Id = it->second;
+            it->second = 0; // one row takes an identity
+            base = std::min(base, row->Id);
+        }
     }
     idBase_ = base;
     byId_.assign(nextId_ - base, nullptr);
@@ -957,7 +1022,7 @@ size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)
 }
 
 size_t TVolgaCursor::SaveToStream(std::string& out) {
-    out.reserve(out.size() + 64 + kCheckBlockSize + description_.size() + notes_.size() + LiveBytes());
+    out.reserve(out.size() + 64 + kCheckBlockSize + BuildFieldList().size() + notes_.size() + LiveBytes());
     return WriteBlock([&out](std::string_view piece) { out += piece; });
 }
 

@@ -213,6 +213,8 @@ private:
     void SetOwnBytes(TVolgaRow& row, std::string_view bytes);
     // The stored bytes of the rows that are written.
     size_t LiveBytes() const;
+    // Appends the record code of the row: each field's bytes after their length.
+    void AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const;
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;
