@@ -625,19 +625,47 @@ bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
     return false;
 }
 
-bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
-    // The record codes of the rows held, each with its row's identity; a code held twice names
-    // no one record and is left out.
-    std::unordered_map<std::string, uint32_t> ids;
-    auto codeOf = [&](const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) {
-        std::string code;
-        for (const TVolgaField* f : fields) {
-            const std::string_view v = FieldBytes(row, *f);
-            AppendLE<uint32_t>(code, static_cast<uint32_t>(v.size()));
-            code += v;
+namespace {
+
+// Record codes of rows side by side: each code is its fields' bytes, each after its length.
+struct TRecordCodes {
+    std::string bytes;
+    std::vector<uint32_t> ends, ids;
+    std::string_view operator[](size_t i) const {
+        const uint32_t from = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(bytes).substr(from, ends[i] - from);
+    }
+    size_t size() const { return ids.size(); }
+    // Whether two codes may be equal: equal codes have equal hashes.
+    bool MayHoldOneTwice() const {
+        size_t slots = 16;
+        while (slots < 2 * size()) slots *= 2;
+        std::vector<uint64_t> seen(slots, 0);
+        for (size_t i = 0; i < size(); ++i) {
+            const uint64_t h = std::hash<std::string_view>()((*this)[i]) | 1; // 0 marks a free slot
+            for (size_t at = h & (slots - 1);; at = (at + 1) & (slots - 1)) {
+                if (seen[at] == 0) {
+                    seen[at] = h;
+                    break;
+                }
+                if (seen[at] == h) return true;
+            }
         }
-        return code;
-    };
+        return false;
+    }
+};
+
+} // namespace
+
+void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const {
+    for (const TVolgaField* f : fields) {
+        const std::string_view v = FieldBytes(row, *f);
+        AppendLE<uint32_t>(out, static_cast<uint32_t>(v.size()));
+        out += v;
+    }
+}
+
+bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
     auto fieldsOf = [&] {
         std::vector<const TVolgaField*> fields;
         for (const std::string& name : codeFields) {
@@ -647,33 +675,70 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
         }
         return fields;
     };
+    // The record codes of the rows held, in their order, each with its row's identity; an
+    // empty code names nothing.
     std::vector<const TVolgaField*> fields = fieldsOf();
+    TRecordCodes held;
     if (!fields.empty()) {
+        const size_t emptyCode = 4 * fields.size();
+        held.ends.reserve(rows_.size());
+        held.ids.reserve(rows_.size());
         for (const TVolgaRow* row : rows_) {
             if (row->State == rsRemoved) continue;
-            std::string code = codeOf(*row, fields);
-            if (code.size() == 4 * fields.size()) continue; // an empty code names nothing
-            auto [it, added] = ids.emplace(std::move(code), row->Id);
-            if (!added) it->second = 0;
+            const size_t before = held.bytes.size();
+            AppendCode(held.bytes, *row, fields);
+            if (held.bytes.size() - before == emptyCode) {
+                held.bytes.resize(before);
+                continue;
+            }
+            held.ends.push_back(static_cast<uint32_t>(held.bytes.size()));
+            held.ids.push_back(row->Id);
         }
     }
     const uint32_t firstNew = nextId_;
     if (!LoadFromStream(std::move(block), message)) return false;
     fields = fieldsOf();
-    if (ids.empty() || fields.empty()) return true;
+    if (held.size() == 0 || fields.empty()) return true;
     // The rows found again take their old identities; the others are numbered anew from
     // where this read began, as no one has seen the numbers it gave.
-    uint32_t base = firstNew;
     nextId_ = firstNew;
-    for (TVolgaRow* row : rows_) {
-        auto it = ids.find(codeOf(*row, fields));
-        if (it == ids.end() || it->second == 0) {
-            row->Id = nextId_++;
-            continue;
+    std::string code;
+    // Mostly the rows come back in their order, new ones after them: each is its old row's
+    // code at the same place, which needs no search, when no code was held twice (a code held
+    // twice names no one record).
+    size_t next = 0;
+    bool inOrder = true;
+    for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
+        code.clear();
+        AppendCode(code, *rows_[i], fields);
+        if (next < held.size() && held[next] == code)
+            ++next;
+        else
+            inOrder = next == held.size();
+    }
+    uint32_t base = firstNew;
+    if (inOrder && !held.MayHoldOneTwice()) {
+        for (size_t i = 0; i < rows_.size(); ++i) rows_[i]->Id = i < next ? held.ids[i] : nextId_++;
+        if (next > 0) base = std::min(base, *std::min_element(held.ids.begin(), held.ids.begin() + static_cast<std::ptrdiff_t>(next)));
+    } else {
+        std::unordered_map<std::string_view, uint32_t> ids;
+        ids.reserve(held.size());
+        for (size_t i = 0; i < held.size(); ++i) {
+            auto [it, added] = ids.emplace(held[i], held.ids[i]);
+            if (!added) it->second = 0;
         }
-        row->Id = it->second;
-        it->second = 0; // one row takes an identity
-        base = std::min(base, row->Id);
+        for (TVolgaRow* row : rows_) {
+            code.clear();
+            AppendCode(code, *row, fields);
+            auto it = ids.find(code);
+            if (it == ids.end() || it->second == 0) {
+                row->Id = nextId_++;
+                continue;
+            }
+            row->Id = it->second;
+            it->second = 0; // one row takes an identity
+            base = std::min(base, row->Id);
+        }
     }
     idBase_ = base;
     byId_.assign(nextId_ - base, nullptr);
@@ -882,41 +947,67 @@ bool TVolgaCursor::LoadBlock(std::string& message, bool& headerRead) {
 
 // ---- writing ----
 
-size_t TVolgaCursor::SaveToStream(std::string& out) {
-    const size_t start = out.size();
+namespace {
+// The size of the pieces a block is handed out in: large enough for few writes, small enough
+// that a table of any size is saved without a copy of it in memory.
+constexpr size_t kSavePiece = size_t(1) << 20;
+} // namespace
+
+size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)>& sink) {
     const bool withPassword = !password_.empty();
-    size_t estimate = 64 + notes_.size() + description_.size();
-    for (const TVolgaRow* row : rows_)
-        if (row->Live()) estimate += row->Bytes.size;
-    out.reserve(start + estimate);
-    out.append(4, '\0');
-    out.push_back(withPassword ? 'P' : 'S');
+    description_ = BuildFieldList();
+    // The lengths in the head come first: they are counted before anything is written.
+    const size_t bodyAt = 4 + 1 + (withPassword ? kCheckBlockSize : 0) + 12 + description_.size();
+    const size_t total = bodyAt + (notes_.empty() ? 0 : 3 + notes_.size()) + LiveBytes();
+    const int32_t written = LiveRowCount();
+    std::string piece;
+    piece.reserve(std::min(total, kSavePiece) + 64);
+    AppendLE<int32_t>(piece, static_cast<int32_t>(total));
+    piece.push_back(withPassword ? 'P' : 'S');
     if (withPassword) {
         checkBlock_ = MakePlainCheckBlock(NewGuidText());
         const TCheckBlock stored = EncipherCheckBlock(checkBlock_, PasswordKey(password_), session_->Cipher());
-        out.append(reinterpret_cast<const char*>(stored.data()), stored.size());
+        piece.append(reinterpret_cast<const char*>(stored.data()), stored.size());
     }
     encrypted_ = withPassword;
-    const size_t countAt = out.size();
-    AppendLE<int32_t>(out, 0);
-    AppendLE<int32_t>(out, static_cast<int32_t>(fields_.size()));
-    description_ = BuildFieldList();
-    AppendLE<int32_t>(out, static_cast<int32_t>(description_.size()));
-    out += description_;
-    const size_t bodyAt = out.size();
+    AppendLE<int32_t>(piece, written);
+    AppendLE<int32_t>(piece, static_cast<int32_t>(fields_.size()));
+    AppendLE<int32_t>(piece, static_cast<int32_t>(description_.size()));
+    piece += description_;
     if (!notes_.empty()) {
-        out.push_back('*');
-        AppendLE<uint16_t>(out, static_cast<uint16_t>(notes_.size()));
-        out += notes_;
+        piece.push_back('*');
+        AppendLE<uint16_t>(piece, static_cast<uint16_t>(notes_.size()));
+        piece += notes_;
     }
+    // Everything after the description is enciphered, as one stream over all the pieces.
+    TSapphire* cipher = withPassword ? &session_->Cipher() : nullptr;
+    struct Burn {
+        TSapphire* cipher;
+        ~Burn() {
+            if (cipher) cipher->Burn();
+        }
+    } burn{cipher};
+    if (cipher) cipher->SetKey(CheckBlockText(checkBlock_));
+    size_t plain = bodyAt; // bytes at the start of the piece that stay plain
+    auto flush = [&] {
+        if (cipher) cipher->EncryptBuffer(piece.data() + plain, piece.size() - plain);
+        plain = 0;
+        sink(piece);
+        piece.clear();
+    };
     // Every row is held as the file stores it: its bytes are copied as they are.
-    int32_t written = 0;
     int lastPercent = -1;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const TVolgaRow& row = *rows_[i];
         if (row.Live()) {
-            out.append(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
-            ++written;
+            const std::string_view bytes(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
+            if (!cipher && bytes.size() >= kSavePiece) {
+                flush();
+                sink(bytes);
+            } else {
+                piece += bytes;
+                if (piece.size() >= kSavePiece) flush();
+            }
         }
         if (OnCallback) {
             const int percent = static_cast<int>(std::lround((i + 1) * 100.0 / static_cast<double>(rows_.size())));
@@ -926,15 +1017,20 @@ size_t TVolgaCursor::SaveToStream(std::string& out) {
             }
         }
     }
-    WriteLE<int32_t>(out.data() + countAt, written);
-    WriteLE<int32_t>(out.data() + start, static_cast<int32_t>(out.size() - start));
-    if (withPassword) {
-        TSapphire& cipher = session_->Cipher();
-        cipher.SetKey(CheckBlockText(checkBlock_));
-        cipher.EncryptBuffer(out.data() + bodyAt, out.size() - bodyAt);
-        cipher.Burn();
-    }
-    return out.size() - start;
+    if (!piece.empty()) flush();
+    return total;
+}
+
+size_t TVolgaCursor::SaveToStream(std::string& out) {
+    out.reserve(out.size() + 64 + kCheckBlockSize + BuildFieldList().size() + notes_.size() + LiveBytes());
+    return WriteBlock([&out](std::string_view piece) { out += piece; });
+}
+
+size_t TVolgaCursor::LiveBytes() const {
+    size_t bytes = 0;
+    for (const TVolgaRow* row : rows_)
+        if (row->Live()) bytes += row->Bytes.size;
+    return bytes;
 }
 
 void TVolgaCursor::SaveToFile(const std::filesystem::path& fileName, unsigned options, std::string_view sortFieldNames,
@@ -945,9 +1041,7 @@ void TVolgaCursor::SaveToFile(const std::filesystem::path& fileName, unsigned op
         if (CheckPath(fileName) != PathState::Absent) CopyFileDurably(fileName, copy);
     }
     if (options & savSortOnIndex) SortRows(sortFieldNames, caseInsensitive);
-    std::string block;
-    SaveToStream(block);
-    WriteFileDurably(fileName, block);
+    WriteFileDurably(fileName, [this](const DurableSink& sink) { WriteBlock(sink); });
 }
 
 // ---- change log ----

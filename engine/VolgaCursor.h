@@ -153,6 +153,8 @@ public:
     // codeFields) is found again keeps its identity, the others get new ones.
     bool Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message);
     size_t SaveToStream(std::string& out);
+    // Hands the block out in pieces of bounded size, in order; returns its length.
+    size_t WriteBlock(const std::function<void(std::string_view piece)>& sink);
     // Writes the table file through the durable writer; throws FileError.
     void SaveToFile(const std::filesystem::path& fileName, unsigned options = 0,
                     std::string_view sortFieldNames = {}, bool caseInsensitive = false);
@@ -209,6 +211,10 @@ private:
     bool IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const;
     TVolgaRow* AppendRow(TRowSpan bytes, std::unique_ptr<uint8_t[]> own, uint8_t state);
     void SetOwnBytes(TVolgaRow& row, std::string_view bytes);
+    // The stored bytes of the rows that are written.
+    size_t LiveBytes() const;
+    // Appends the record code of the row: each field's bytes after their length.
+    void AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const;
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;

@@ -486,7 +486,7 @@ void TVolgaDataset::SortView() {
     const bool descending = (sortOptions_ & vsoDescendSort) != 0;
     std::vector<TSortKey> keys;
     for (const TVolgaField& f : indexKey_.keyFields) keys.push_back({&f, descending, f.Numeric != 0});
-    SortRowsByKeys(*cursor_, view_.Rows(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
+    SortRowsByKeys(*cursor_, view_.Reorder(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
     viewSorted_ = true;
 }
 
@@ -543,9 +543,45 @@ bool TVolgaDataset::ViewCurrent() const {
 int TVolgaDataset::ViewIndexOf(const TVolgaRow* row, int hint) const {
     if (!row) return -1;
     if (hint >= 0 && hint < static_cast<int>(view_.size()) && view_[static_cast<size_t>(hint)] == row) return hint;
-    const std::vector<TVolgaRow*>& rows = view_.Rows();
-    auto it = std::find(rows.begin(), rows.end(), row);
-    return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+    return view_.IndexOf(row);
+}
+
+void TViewRows::Place(const TVolgaRow* row, size_t index) const {
+    if (row->Id < placesBase_) {
+        exact_ = false;
+        return;
+    }
+    const size_t slot = row->Id - placesBase_;
+    if (slot >= places_.size()) places_.resize(std::max(slot + 1, places_.size() * 2), -1);
+    places_[slot] = static_cast<int32_t>(index);
+}
+
+void TViewRows::CountPlaces() const {
+    Close();
+    places_.clear();
+    exact_ = true;
+    if (rows_.empty()) return;
+    uint32_t low = rows_.front()->Id, high = low;
+    for (const TVolgaRow* row : rows_) {
+        low = std::min(low, row->Id);
+        high = std::max(high, row->Id);
+    }
+    placesBase_ = low;
+    places_.assign(size_t(high - low) + 1, -1);
+    for (size_t i = 0; i < rows_.size(); ++i) places_[rows_[i]->Id - low] = static_cast<int32_t>(i);
+}
+
+int TViewRows::IndexOf(const TVolgaRow* row) const {
+    if (!row || empty()) return -1;
+    if (places_.empty()) CountPlaces();
+    for (;;) {
+        if (row->Id >= placesBase_ && row->Id - placesBase_ < places_.size()) {
+            const int32_t at = places_[row->Id - placesBase_];
+            if (at >= 0 && static_cast<size_t>(at) < size() && (*this)[static_cast<size_t>(at)] == row) return at;
+        }
+        if (exact_) return -1;
+        CountPlaces();
+    }
 }
 
 // A bookmark is the row's identity: it names that record for the life of the dataset.
@@ -952,6 +988,8 @@ void TVolgaDataset::SetRecNo(int value) {
 
 bool TVolgaDataset::BookmarkValid(const TBookmark& bookmark) const { return ViewIndexOf(RowOf(bookmark)) >= 0; }
 
+int TVolgaDataset::BookmarkRecNo(const TBookmark& bookmark) const { return ViewIndexOf(RowOf(bookmark)) + 1; }
+
 int TVolgaDataset::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
     if (a.size() != 4 || b.size() != 4) return TDataSet::CompareBookmarks(a, b);
     const uint32_t x = ReadLE<uint32_t>(a.data()), y = ReadLE<uint32_t>(b.data());
@@ -1126,11 +1164,9 @@ template <typename Match> int TVolgaDataset::FirstMatch(int start, const Match& 
         return -1;
     }
     int first = -1;
-    const std::vector<TVolgaRow*>& rows = view_.Rows();
     for (const TVolgaRow* hit : hits) {
-        auto it = std::find(rows.begin() + start, rows.end(), hit);
-        const int index = static_cast<int>(it - rows.begin());
-        if (it != rows.end() && (first < 0 || index < first)) first = index;
+        const int index = view_.IndexOf(hit);
+        if (index >= start && (first < 0 || index < first)) first = index;
     }
     return first;
 }
@@ -1291,7 +1327,7 @@ TFileStamp StampOf(const std::filesystem::path& file) {
     return StampFrom(st);
 }
 
-bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileStamp& stamp, std::string& message) {
+TBlockBytes ReadTableFile(const std::filesystem::path& file, TFileStamp& stamp) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw FileError("Cannot open \"" + file.string() + "\": " + std::strerror(errno), file, errno);
     struct Closer {
@@ -1316,21 +1352,18 @@ bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileS
         errno = EISDIR;
         fail();
     }
-    // The block says how long it is: a file of another size is damaged, and is refused before
-    // the rest is read, so that a huge or sparse file costs no memory.
+    // The block says how long it is: nothing past that is read, so that a huge or sparse file
+    // costs no more memory than its block claims, and never more than the file holds. A file
+    // cut short is read as it is, and the reader says what is missing.
     char head[4];
     const size_t got = readUpTo(head, sizeof head);
-    if (got == sizeof head && static_cast<int64_t>(ReadLE<int32_t>(head)) != static_cast<int64_t>(st.st_size)) {
-        message = "Buffer structure corruption!";
-        return false;
-    }
-    const size_t total = std::max(static_cast<size_t>(st.st_size), got);
-    block.data = std::make_unique_for_overwrite<char[]>(total);
+    const int64_t declared = got == sizeof head ? ReadLE<int32_t>(head) : 0;
+    const size_t total = static_cast<size_t>(std::min<int64_t>(st.st_size, std::max<int64_t>(declared, got)));
+    TBlockBytes block{std::make_unique_for_overwrite<char[]>(std::max(total, got)), got};
     std::memcpy(block.data.get(), head, got);
-    block.size = got;
-    if (got == sizeof head) block.size += readUpTo(block.data.get() + got, total - got);
+    if (total > got) block.size += readUpTo(block.data.get() + got, total - got);
     stamp = StampFrom(st);
-    return true;
+    return block;
 }
 
 TVolgaTable::TVolgaTable(TComponent* owner) : TVolgaDataset(owner) {}
@@ -1473,16 +1506,11 @@ bool TVolgaTable::ReloadData() {
 
 TBlockBytes TVolgaTable::ReadFile(TFileStamp& stamp) {
     const std::filesystem::path file = FullFileName();
-    TBlockBytes block;
-    std::string message;
-    bool whole = false;
     try {
-        whole = ReadTableFile(file, block, stamp, message);
+        return ReadTableFile(file, stamp);
     } catch (const FileError&) {
         DatabaseError("Error opening file " + file.string(), this);
     }
-    if (!whole) DatabaseError("Error opening table: " + message, this);
-    return block;
 }
 
 bool TVolgaTable::FileUnchanged() const {

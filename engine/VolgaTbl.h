@@ -46,9 +46,9 @@ struct TFileStamp {
 
 // The stamp of the file at a path now; not known when it cannot be read.
 TFileStamp StampOf(const std::filesystem::path& file);
-// Reads a table file whole with its stamp; false with the reader's message for a file whose
-// size is not the length its block declares. Throws FileError when it cannot be read.
-bool ReadTableFile(const std::filesystem::path& file, TBlockBytes& block, TFileStamp& stamp, std::string& message);
+// Reads a table file with its stamp: up to the length its block declares, or as much as there
+// is of a shorter file. Throws FileError when it cannot be read.
+TBlockBytes ReadTableFile(const std::filesystem::path& file, TFileStamp& stamp);
 
 class TVolgaDatabase : public TComponent {
 public:
@@ -77,7 +77,9 @@ private:
 };
 
 // The rows a dataset shows, in its order. A gap follows the place of the last deletion, so that
-// deleting rows one after another where the cursor stands moves none of the others.
+// deleting rows one after another where the cursor stands moves none of the others. The place of
+// a row is found through the places counted when last asked: a row that still stands where it
+// stood is found at once, and only a row that moved (or one not shown) makes them counted again.
 class TViewRows {
 public:
     size_t size() const { return rows_.size() - gap_; }
@@ -86,24 +88,38 @@ public:
     void clear() {
         rows_.clear();
         at_ = gap_ = 0;
+        places_.clear();
+        exact_ = false;
     }
     void push_back(TVolgaRow* row) {
         Close();
         rows_.push_back(row);
+        if (!places_.empty()) Place(row, size() - 1);
     }
+    // Rows after i move down one place: the places counted are no longer all true.
     void erase(size_t i) {
         MoveGap(i);
         ++gap_;
+        exact_ = false;
     }
     void insert(size_t i, TVolgaRow* row) {
         Close();
         rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(i), row);
+        exact_ = false;
     }
-    // The rows side by side, for sorting and searching.
-    std::vector<TVolgaRow*>& Rows() const {
+    // The rows side by side, for searching.
+    const std::vector<TVolgaRow*>& Rows() const {
         Close();
         return rows_;
     }
+    // The rows side by side, to be put in another order.
+    std::vector<TVolgaRow*>& Reorder() {
+        Close();
+        exact_ = false;
+        return rows_;
+    }
+    // The row's place; -1 when the view does not show it.
+    int IndexOf(const TVolgaRow* row) const;
 
 private:
     void MoveGap(size_t i) const {
@@ -118,8 +134,14 @@ private:
         rows_.resize(size());
         gap_ = 0;
     }
+    void Place(const TVolgaRow* row, size_t index) const;
+    void CountPlaces() const;
     mutable std::vector<TVolgaRow*> rows_;
     mutable size_t at_ = 0, gap_ = 0; // the gap: gap_ unused places from index at_
+    // Identity - placesBase_ -> the place counted (-1: not shown); exact_ while nothing moved since.
+    mutable std::vector<int32_t> places_;
+    mutable uint32_t placesBase_ = 0;
+    mutable bool exact_ = false;
 };
 
 class TVolgaDataset : public TDataSet {
@@ -202,6 +224,7 @@ public:
     void SetRecNo(int value) override;
     bool BookmarkValid(const TBookmark& bookmark) const override;
     int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;
+    int BookmarkRecNo(const TBookmark& bookmark) const override;
     TUpdateStatus UpdateStatus() const override;
     std::unique_ptr<TStream> CreateBlobStream(TField& field, TBlobStreamMode mode) override;
     void SetFieldValue(TField& field, const Variant& value) override;

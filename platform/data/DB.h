@@ -681,6 +681,9 @@ public:
     virtual bool BookmarkValid(const TBookmark&) const { return false; }
     // Negative, 0, positive; an empty bookmark sorts first, two empty ones are equal.
     virtual int CompareBookmarks(const TBookmark& a, const TBookmark& b) const;
+    // The 1-based place of a bookmark's record in the dataset's order (as RecNo counts); 0 when
+    // the record is not shown or the dataset cannot tell.
+    virtual int BookmarkRecNo(const TBookmark&) const { return 0; }
 
     // Searching. The default Locate scans from the first record and stops on the first
     // match, staying put when nothing matches; Lookup gives the result fields' values of the

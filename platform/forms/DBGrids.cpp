@@ -133,9 +133,26 @@ void TDBGridColumns::RestoreDefaults() {
 
 // ---- TBookmarkList ----------------------------------------------------------------------
 
-bool TBookmarkList::Find(const TBookmark& bookmark) const {
-    return !bookmark.empty() && std::find(items_.begin(), items_.end(), bookmark) != items_.end();
+const TBookmark& TBookmarkList::Items(int index) const {
+    Compact();
+    return items_.at(static_cast<size_t>(index));
 }
+
+void TBookmarkList::Compact() const {
+    if (unmarked_ == 0) return;
+    // The latest place of each bookmark still marked, in the order they were marked.
+    std::unordered_set<TBookmark> seen;
+    seen.reserve(marked_.size());
+    std::vector<TBookmark> kept;
+    kept.reserve(marked_.size());
+    for (auto it = items_.rbegin(); it != items_.rend(); ++it)
+        if (marked_.count(*it) && seen.insert(*it).second) kept.push_back(std::move(*it));
+    std::reverse(kept.begin(), kept.end());
+    items_ = std::move(kept);
+    unmarked_ = 0;
+}
+
+bool TBookmarkList::Find(const TBookmark& bookmark) const { return !bookmark.empty() && marked_.count(bookmark) > 0; }
 
 bool TBookmarkList::CurrentRowSelected() const {
     TDataSet* ds = grid_.DataSet();
@@ -147,47 +164,82 @@ void TBookmarkList::SetCurrentRowSelected(bool selected) {
     if (!ds || !ds->Active()) return;
     const TBookmark bookmark = ds->GetBookmark();
     if (bookmark.empty() || Find(bookmark) == selected) return;
-    if (selected)
+    if (selected) {
+        marked_.insert(bookmark);
         items_.push_back(bookmark);
-    else
-        items_.erase(std::find(items_.begin(), items_.end(), bookmark));
+    } else {
+        marked_.erase(bookmark);
+        ++unmarked_;
+    }
+    if (unmarked_ > marked_.size() + 64) Compact();
     grid_.model_->RepaintRow(grid_.model_->CurrentRow());
 }
 
 void TBookmarkList::Clear() {
     if (items_.empty()) return;
     items_.clear();
+    marked_.clear();
+    unmarked_ = 0;
     grid_.model_->Repaint();
 }
 
 void TBookmarkList::Delete() {
     TDataSet* ds = grid_.DataSet();
     if (!ds) return;
+    Compact();
+    // From the dataset's last row up, so that no deletion moves a row still to be deleted and
+    // each is found at once; rows the dataset cannot place go latest marked first.
+    std::vector<std::pair<int, size_t>> order;
+    order.reserve(items_.size());
+    for (size_t i = 0; i < items_.size(); ++i) order.emplace_back(ds->BookmarkRecNo(items_[i]), i);
+    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<bool> done(items_.size());
     ds->DisableControls();
-    struct Enable {
+    // What was deleted leaves the list, also when a deletion fails.
+    struct Finish {
+        TBookmarkList& list;
         TDataSet* ds;
-        ~Enable() { ds->EnableControls(); }
-    } enable{ds};
-    while (!items_.empty()) {
-        const TBookmark bookmark = items_.back();
+        std::vector<bool>& done;
+        ~Finish() {
+            size_t kept = 0;
+            for (size_t i = 0; i < list.items_.size(); ++i) {
+                if (done[i])
+                    list.marked_.erase(list.items_[i]);
+                else
+                    list.items_[kept++] = std::move(list.items_[i]);
+            }
+            list.items_.resize(kept);
+            ds->EnableControls();
+        }
+    } finish{*this, ds, done};
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const TBookmark& bookmark = items_[it->second];
         if (ds->BookmarkValid(bookmark)) {
             ds->GotoBookmark(bookmark);
             ds->Delete();
         }
-        items_.pop_back();
+        done[it->second] = true;
     }
 }
 
 bool TBookmarkList::Refresh() {
     TDataSet* ds = grid_.DataSet();
+    Compact();
     const size_t before = items_.size();
-    std::erase_if(items_, [ds](const TBookmark& b) { return !ds || !ds->BookmarkValid(b); });
+    std::erase_if(items_, [&](const TBookmark& b) {
+        if (ds && ds->BookmarkValid(b)) return false;
+        marked_.erase(b);
+        return true;
+    });
     if (items_.size() != before) grid_.model_->Repaint();
     return items_.size() != before;
 }
 
 void TBookmarkList::Assign(std::vector<TBookmark> items) {
     items_ = std::move(items);
+    marked_.clear();
+    marked_.insert(items_.begin(), items_.end());
+    unmarked_ = items_.size() - marked_.size(); // a bookmark given twice is kept once
     grid_.model_->Repaint();
 }
 
@@ -265,6 +317,12 @@ protected:
 class TDBGrid::Header : public QHeaderView {
 public:
     Header(TDBGrid& grid, Qt::Orientation orientation) : QHeaderView(orientation), grid_(grid) {}
+    // The indicator column has its fixed width: measuring the rows' titles for it would cost
+    // every move of the current row, whose mark changes a title.
+    QSize sizeHint() const override {
+        if (orientation() == Qt::Vertical) return {minimumWidth(), defaultSectionSize()};
+        return QHeaderView::sizeHint();
+    }
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int section) const override {

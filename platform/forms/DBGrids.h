@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace kvz {
@@ -110,12 +111,13 @@ private:
     bool default_ = true;
 };
 
-// The rows a person marked (MultiSelect), as bookmarks in the order they were marked.
+// The rows a person marked (MultiSelect), as bookmarks in the order they were marked. Whether a
+// row is marked is known at once however many are (the grid asks for every row it paints).
 class TBookmarkList {
 public:
     explicit TBookmarkList(TDBGrid& grid) : grid_(grid) {}
-    int Count() const { return static_cast<int>(items_.size()); }
-    const TBookmark& Items(int index) const { return items_.at(static_cast<size_t>(index)); }
+    int Count() const { return static_cast<int>(marked_.size()); }
+    const TBookmark& Items(int index) const;
     bool Find(const TBookmark& bookmark) const;
     bool CurrentRowSelected() const;
     void SetCurrentRowSelected(bool selected);
@@ -128,8 +130,13 @@ public:
     void Assign(std::vector<TBookmark> items);
 
 private:
+    // Drops from items_ the bookmarks unmarked since, and the earlier place of one marked again.
+    void Compact() const;
+
     TDBGrid& grid_;
-    std::vector<TBookmark> items_;
+    mutable std::vector<TBookmark> items_;
+    std::unordered_set<TBookmark> marked_;
+    mutable size_t unmarked_ = 0; // entries of items_ that Compact drops
 };
 
 using TDrawColumnCellEvent = std::function<void(TComponent* sender, TCanvas& canvas, const TRect& rect, int dataCol,

@@ -128,11 +128,16 @@ bool SameFile(int fd, const fs::path& path) {
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
+// Content that is all in memory, handed out as one piece.
+DurableContent WholeContent(std::string_view content) {
+    return [content](const DurableSink& sink) { sink(content); };
+}
+
 // A new, synced temporary file beside the target with the content. Its writer holds a lock on
 // it until it is moved in or removed, so that no sweep of stale temporaries takes it meanwhile.
 class Temporary {
 public:
-    Temporary(const fs::path& target, std::string_view content, std::optional<mode_t> mode) {
+    Temporary(const fs::path& target, const DurableContent& produce, std::optional<mode_t> mode) {
         // The mode asked for, else the target's own, past the umask: the new file must not be
         // readable by more people than the one it replaces or copies.
         struct stat st {};
@@ -155,7 +160,7 @@ public:
         }
         try {
             if (mode && ::fchmod(fd_, *mode) != 0 && errno != EPERM) Fail("Cannot create file", target, errno);
-            WriteAll(fd_, content.data(), content.size(), target);
+            produce([&](std::string_view piece) { WriteAll(fd_, piece.data(), piece.size(), target); });
             if (::fsync(fd_) != 0) Fail("Cannot write file", target, errno);
         } catch (...) {
             Remove();
@@ -197,10 +202,10 @@ void MoveIn(Temporary& temp, const fs::path& target) {
     temp.Moved(target);
 }
 
-void WriteDurably(const fs::path& path, std::string_view content, std::optional<mode_t> mode) {
+void WriteDurably(const fs::path& path, const DurableContent& produce, std::optional<mode_t> mode) {
     // The rename would replace it: a file made read-only is kept as the user made it.
     if (IsReadOnlyFile(path)) Fail("Cannot replace file", path, EACCES);
-    Temporary temp(path, content, mode);
+    Temporary temp(path, produce, mode);
     MoveIn(temp, path);
     SyncFolderAfterMove(path.parent_path());
 }
@@ -257,10 +262,14 @@ bool IsReadOnlyFile(const fs::path& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
-void WriteFileDurably(const fs::path& path, std::string_view content) { WriteDurably(path, content, std::nullopt); }
+void WriteFileDurably(const fs::path& path, std::string_view content) {
+    WriteDurably(path, WholeContent(content), std::nullopt);
+}
+
+void WriteFileDurably(const fs::path& path, const DurableContent& produce) { WriteDurably(path, produce, std::nullopt); }
 
 bool CreateFileDurably(const fs::path& path, std::string_view content) {
-    Temporary temp(path, content, std::nullopt);
+    Temporary temp(path, WholeContent(content), std::nullopt);
     RunReplaceChecks(path);
     // Moved in only when nothing is there; file systems without that move get a hard link.
     int result = ::renameat2(AT_FDCWD, temp.Path().c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
@@ -285,7 +294,7 @@ void CopyFileDurably(const fs::path& from, const fs::path& to) {
     std::string content = ReadWholeFile(from);
     struct stat st {};
     if (::stat(from.c_str(), &st) != 0) Fail("Cannot read file", from, errno);
-    WriteDurably(to, content, st.st_mode & 0777);
+    WriteDurably(to, WholeContent(content), st.st_mode & 0777);
 }
 
 void GiveModeOf(const fs::path& file, const fs::path& model) {

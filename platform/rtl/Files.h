@@ -35,6 +35,12 @@ bool IsReadOnlyFile(const fs::path& path);
 // that cannot be synced after the rename is a warning (the save has happened), not an error.
 // A read-only file is refused (EACCES).
 void WriteFileDurably(const fs::path& path, std::string_view content);
+// As durably, with the content made while it is written: produce hands it to the sink piece by
+// piece, so that a large file needs no copy of it in memory. What produce throws leaves the old
+// file as it was and reaches the caller.
+using DurableSink = std::function<void(std::string_view piece)>;
+using DurableContent = std::function<void(const DurableSink& sink)>;
+void WriteFileDurably(const fs::path& path, const DurableContent& produce);
 // Writes a new file as durably, but only when nothing is at the path: false when something
 // is (it is then left as it was).
 bool CreateFileDurably(const fs::path& path, std::string_view content);

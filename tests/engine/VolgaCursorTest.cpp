@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
+#include <map>
+#include <set>
 #include <random>
 
 namespace kvz {
@@ -132,6 +134,120 @@ TEST_F(CursorTest, PasswordTableIsEncipheredUnderAFreshIdentifierEachSave) {
     back.SaveToStream(second);
     EXPECT_NE(first.substr(5, 40), second.substr(5, 40));
     EXPECT_NE(first.substr(first.size() - 20), second.substr(second.size() - 20));
+}
+
+// A file is written in pieces while its block is made: the pieces make the block (also
+// enciphered, across pieces, and with a value larger than a piece), and a save that fails on
+// the way leaves the old file and nothing else.
+TEST_F(CursorTest, ASaveWrittenInPiecesIsTheBlockAndAFailedOneLeavesTheOldFile) {
+    SetGuidSource([] { return kFixedGuid; });
+    TempFolder dir;
+    const auto file = dir.path() / "Jano_notes.d";
+    TVolgaCursor c;
+    c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+    c.AddField("Note", TVolgaFieldKind::Memo);
+    std::string msg;
+    for (int i = 0; i < 30000; ++i) {
+        TVolgaRowBuffer b = c.NewBuffer();
+        SetValueBytes(b, c.Fields()[0], std::to_string(i));
+        SetValueBytes(b, c.Fields()[1], std::string(static_cast<size_t>(60 + i % 90), static_cast<char>('a' + i % 26)));
+        c.PostRow(b, nullptr, msg);
+        if (i == 12345) {
+            SetValueBytes(b, c.Fields()[1], std::string(size_t(5) << 19, 'x')); // two and a half pieces
+            c.PostRow(b, nullptr, msg);
+        }
+    }
+    c.Accept();
+    for (const char* password : {"", "heslo"}) {
+        SCOPED_TRACE(password);
+        c.SetPassword(password);
+        std::string block;
+        c.SaveToStream(block);
+        ASSERT_GT(block.size(), size_t(4) << 20); // pieces of a megabyte
+        c.SaveToFile(file);
+        EXPECT_EQ(ReadWholeFile(file), block);
+    }
+    VolgaSession().AddPassword("heslo");
+    TVolgaCursor back;
+    ASSERT_TRUE(back.LoadFromStream(ReadWholeFile(file), msg)) << msg;
+    ASSERT_EQ(back.Rows().size(), c.Rows().size());
+    EXPECT_EQ(back.FieldBytes(*back.Rows()[12346], back.Fields()[1]).size(), size_t(5) << 19);
+    EXPECT_EQ(back.FieldBytes(*back.Rows().back(), back.Fields()[1]), c.FieldBytes(*c.Rows().back(), c.Fields()[1]));
+
+    const std::string before = ReadWholeFile(file);
+    c.SetPassword("");
+    c.OnCallback = [](int percent) {
+        if (percent == 60) throw std::runtime_error("disk full");
+    };
+    EXPECT_THROW(c.SaveToFile(file), std::runtime_error);
+    EXPECT_EQ(ReadWholeFile(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+    SetGuidSource(nullptr);
+}
+
+// A table read again keeps the identity of each record whose code it finds again, whether the
+// rows come back in their order or not; new codes, empty ones and a code held twice get new ones.
+TEST_F(CursorTest, RowsReadAgainKeepTheIdentitiesOfTheirRecordCodes) {
+    // A table of the codes given ("" an empty code), one row each, with a second field.
+    auto block = [](const std::vector<std::string>& codes, const std::string& other = "x") {
+        TVolgaCursor c;
+        c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+        c.AddField("Other", TVolgaFieldKind::SmallStr, 8);
+        std::string msg;
+        for (const std::string& code : codes) {
+            TVolgaRowBuffer b = c.NewBuffer();
+            SetValueBytes(b, c.Fields()[0], code);
+            SetValueBytes(b, c.Fields()[1], other);
+            c.PostRow(b, nullptr, msg);
+        }
+        std::string out;
+        c.SaveToStream(out);
+        return out;
+    };
+    const std::vector<std::string> first = {"a", "b", "c", "d", "e"};
+    struct Case {
+        std::string name;
+        std::vector<std::string> held, again;
+        std::string other;
+        std::vector<std::string> kept; // codes whose rows keep their identity
+    };
+    const std::vector<Case> cases = {
+        {"unchanged", first, first, "x", first},
+        {"another value", first, first, "y", first},
+        {"rows added after", first, {"a", "b", "c", "d", "e", "f", "g"}, "x", first},
+        {"a row gone", first, {"a", "b", "d", "e"}, "x", {"a", "b", "d", "e"}},
+        {"another order", first, {"e", "c", "a", "b", "d"}, "x", first},
+        {"a row added between", first, {"a", "b", "z", "c", "d", "e"}, "x", first},
+        {"a code held twice", {"a", "b", "b", "c"}, {"a", "b", "b", "c"}, "x", {"a", "c"}},
+        {"a code found twice", first, {"a", "b", "b", "c", "d", "e"}, "x", first},
+        {"empty codes", {"a", "", "b"}, {"a", "", "b"}, "x", {"a", "b"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TVolgaCursor cursor;
+        std::string msg;
+        ASSERT_TRUE(cursor.LoadFromStream(block(c.held), msg));
+        std::map<std::string, uint32_t> before;
+        std::set<uint32_t> given;
+        for (const TVolgaRow* row : cursor.Rows()) {
+            before[std::string(cursor.FieldBytes(*row, cursor.Fields()[0]))] = row->Id;
+            given.insert(row->Id);
+        }
+        TBlockBytes again = TBlockBytes::Copy(block(c.again, c.other));
+        ASSERT_TRUE(cursor.Reload(std::move(again), {"Number"}, msg)) << msg;
+        std::set<std::string> kept;
+        std::set<uint32_t> ids;
+        for (const TVolgaRow* row : cursor.Rows()) {
+            const std::string code(cursor.FieldBytes(*row, cursor.Fields()[0]));
+            EXPECT_TRUE(ids.insert(row->Id).second) << "identity given twice: " << code;
+            EXPECT_EQ(cursor.RowById(row->Id), row);
+            if (given.count(row->Id)) {
+                EXPECT_EQ(before.at(code), row->Id) << code;
+                kept.insert(code);
+            }
+        }
+        EXPECT_EQ(kept, std::set<std::string>(c.kept.begin(), c.kept.end()));
+    }
 }
 
 TEST_F(CursorTest, APasswordTableWithoutAFittingPasswordDoesNotOpen) {

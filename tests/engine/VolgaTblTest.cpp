@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <fcntl.h>
 #include <random>
 #include <sys/resource.h>
@@ -460,8 +462,9 @@ TEST_F(TableTest, SharedWritersSeeWhetherTheFileIsTheOneTheyRead) {
     EXPECT_TRUE(theirs.FileUnchanged());
 }
 
-TEST_F(TableTest, AFileWhoseSizeDisagreesWithItsHeadIsRefusedUnread) {
-    // A sparse file of three gigabytes: refused after its first bytes, with no room taken.
+TEST_F(TableTest, ASparseFileIsRefusedUnread) {
+    // A sparse file of three gigabytes declares no length: refused after its first bytes, with no
+    // room taken.
     const auto file = dir.path() / "Jano_sparse.d";
     {
         const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0600);
@@ -483,10 +486,75 @@ TEST_F(TableTest, AFileWhoseSizeDisagreesWithItsHeadIsRefusedUnread) {
     rusage after{};
     ::getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024); // kilobytes
-    // A table file with a byte more than its head says is refused too.
-    std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
-    WriteFileDurably(file, block + "x");
-    EXPECT_THROW(t.Open(), EDatabaseError);
+}
+
+// A file of another length than its block declares: what lies past the block is not read, and
+// a file cut short is read as it is, so that the reader says what is missing and a partial open
+// keeps the rows before the cut.
+TEST_F(TableTest, FilesOfAnotherLengthThanTheyDeclareAreReadUpToTheirBlock) {
+    const std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
+    std::string twoRows;
+    {
+        TVolgaCursor c;
+        std::string msg;
+        ASSERT_TRUE(c.LoadFromStream(block, msg));
+        ASSERT_TRUE(c.DeleteRow(c.Rows().back(), msg));
+        c.SaveToStream(twoRows);
+    }
+    auto declaring = [&](int32_t length) {
+        std::string b = block;
+        WriteLE<int32_t>(b.data(), length);
+        return b;
+    };
+    const std::string corrupt = "Error opening table: Buffer structure corruption!";
+    struct Case {
+        std::string name, bytes;
+        std::string message; // of a plain open, empty when it opens
+        int partialRows;     // rows a partial open shows; -1: it fails as a plain open does
+        std::string partialMessage;
+    };
+    const std::vector<Case> cases = {
+        {"junk after the block", block + "junk", "", 3, ""},
+        {"a second table after the block", block + block, "", 3, ""},
+        {"declares more than it holds", declaring(static_cast<int32_t>(block.size()) + 1000), "", 3, ""},
+        {"cut inside the last row", block.substr(0, block.size() - 3), "Error opening table: Unexpected end of buffer", 2,
+         "Unexpected end of buffer"},
+        {"cut after a row", block.substr(0, twoRows.size()),
+         "Error opening table: Number of records read (2) does not match declared record count (3)", 2,
+         "Number of records read (2) does not match declared record count (3)"},
+        {"cut inside the head", block.substr(0, 30), corrupt, -1, ""},
+        {"declares less than its head", declaring(10), corrupt, -1, ""},
+        {"declares a negative length", declaring(-5), corrupt, -1, ""},
+        {"three bytes", block.substr(0, 3), corrupt, -1, ""},
+        {"empty", "", corrupt, -1, ""},
+    };
+    const auto file = dir.path() / "Jano_cut.d";
+    for (const Case& c : cases) {
+        WriteFileDurably(file, c.bytes);
+        for (bool partial : {false, true}) {
+            SCOPED_TRACE(c.name + (partial ? ", partial open" : ""));
+            errors.clear();
+            TVolgaTable t;
+            t.SetDatabase(&db);
+            t.SetTableName("Jano_cut.d");
+            t.SetPartialOpen(partial);
+            const bool opens = partial ? c.partialRows >= 0 : c.message.empty();
+            if (!opens) {
+                try {
+                    t.Open();
+                    ADD_FAILURE() << "opened";
+                } catch (const EDatabaseError& e) {
+                    EXPECT_EQ(std::string(e.what()), c.message);
+                }
+                EXPECT_FALSE(t.Active());
+                continue;
+            }
+            ASSERT_NO_THROW(t.Open());
+            EXPECT_EQ(t.RecordCount(), partial ? c.partialRows : 3);
+            const std::string shown = partial ? c.partialMessage : "";
+            EXPECT_EQ(errors, shown.empty() ? std::vector<std::string>{} : std::vector<std::string>{shown});
+        }
+    }
 }
 
 TEST(ViewRows, DeletingWhereverKeepsTheOrderOfTheRest) {
@@ -511,6 +579,53 @@ TEST(ViewRows, DeletingWhereverKeepsTheOrderOfTheRest) {
         for (size_t k = 0; k < model.size(); ++k) ASSERT_EQ(view[k], model[k]) << step;
     }
     EXPECT_EQ(view.Rows(), model);
+}
+
+TEST(ViewRows, FindsEachRowsPlaceAfterWhateverMovedIt) {
+    std::deque<TVolgaRow> pool;
+    auto fresh = [&] {
+        pool.emplace_back();
+        pool.back().Id = static_cast<uint32_t>(pool.size()) * 3; // gaps between identities
+        return &pool.back();
+    };
+    TViewRows view;
+    std::vector<TVolgaRow*> model;
+    std::mt19937 rng(11);
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned op = rng() % 10;
+        if (op < 3 || model.empty()) {
+            TVolgaRow* r = fresh();
+            view.push_back(r);
+            model.push_back(r);
+        } else if (op < 6) {
+            // Mostly from the end up, as marked rows are deleted; sometimes anywhere.
+            const size_t i = rng() % 3 ? model.size() - 1 - rng() % std::min<size_t>(model.size(), 4) : rng() % model.size();
+            view.erase(i);
+            model.erase(model.begin() + static_cast<std::ptrdiff_t>(i));
+        } else if (op < 8) {
+            const size_t i = rng() % (model.size() + 1);
+            TVolgaRow* r = fresh();
+            view.insert(i, r);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(i), r);
+        } else if (op == 8) {
+            std::shuffle(view.Reorder().begin(), view.Reorder().end(), rng);
+            model = view.Rows();
+        } else if (rng() % 50 == 0) {
+            view.clear();
+            model.clear();
+        }
+        // A few rows looked up after each step, every row now and then; gone rows are not found.
+        const size_t checks = step % 97 == 0 ? model.size() : std::min<size_t>(model.size(), 3);
+        for (size_t k = 0; k < checks; ++k) {
+            const size_t i = checks == model.size() ? k : rng() % model.size();
+            ASSERT_EQ(view.IndexOf(model[i]), static_cast<int>(i)) << step;
+        }
+        if (!pool.empty()) {
+            TVolgaRow* any = &pool[rng() % pool.size()];
+            const auto it = std::find(model.begin(), model.end(), any);
+            ASSERT_EQ(view.IndexOf(any), it == model.end() ? -1 : static_cast<int>(it - model.begin())) << step;
+        }
+    }
 }
 
 std::string MessageOf(const std::function<void()>& op) {

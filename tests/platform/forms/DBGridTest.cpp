@@ -14,6 +14,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <numeric>
+#include <random>
+
 namespace kvz {
 namespace {
 
@@ -206,6 +209,80 @@ TEST_F(DBGridTest, MarkedRowsAreKeptAsBookmarks) {
     EXPECT_EQ(grid->Model().data(grid->Model().index(2, 0), Qt::DisplayRole).toString(), "00000003");
     grid->SetOptions(grid->Options() & ~dgMultiSelect);
     EXPECT_EQ(grid->SelectedRows().Count(), 0);
+}
+
+// Marking, the check of the marks after a refresh, a paint and the deletion cost no more than
+// the rows and the marks together: at this size any of them growing with their product would
+// not finish.
+TEST_F(DBGridTest, AHundredThousandMarkedRowsAreDeletedAndTheOthersStay) {
+    constexpr int kMany = 150000;
+    TempFolder folder;
+    const auto file = folder.path() / "Jano_marks.d";
+    {
+        TVolgaCursor c;
+        bench::DefineAddressTable(c);
+        bench::FillAddressRows(c, kMany);
+        c.SaveToFile(file);
+    }
+    TVolgaTable marks;
+    marks.SetTableName(file.string());
+    marks.SetIndexFieldNames("Priezvisko;Meno"); // places in the view are not places in the file
+    marks.Open();
+    TDataSource marksSource;
+    marksSource.SetDataSet(&marks);
+    grid->SetDataSource(&marksSource);
+    grid->SetOptions(grid->Options() | dgMultiSelect);
+    auto number = [&] { return std::stoi(marks.FieldByName("Number").AsString()); };
+
+    // Every record whose number is not a multiple of three, visited in no order.
+    std::vector<int> places(kMany);
+    std::iota(places.begin(), places.end(), 1);
+    std::shuffle(places.begin(), places.end(), std::mt19937(3));
+    TBookmarkList& list = grid->SelectedRows();
+    std::vector<int> again;
+    for (int recNo : places) {
+        marks.SetRecNo(recNo);
+        if (number() % 3 == 0) continue;
+        list.SetCurrentRowSelected(true);
+        if (again.size() < 2000) again.push_back(recNo);
+    }
+    ASSERT_EQ(list.Count(), 100000);
+    // Unmarked and marked again: counted once, now the latest marked.
+    for (int recNo : again) {
+        marks.SetRecNo(recNo);
+        list.SetCurrentRowSelected(false);
+    }
+    EXPECT_EQ(list.Count(), 100000 - 2000);
+    for (int recNo : again) {
+        marks.SetRecNo(recNo);
+        list.SetCurrentRowSelected(true);
+    }
+    ASSERT_EQ(list.Count(), 100000);
+    marks.SetRecNo(again.back());
+    EXPECT_EQ(list.Items(list.Count() - 1), marks.GetBookmark());
+
+    // The table read again: every mark still names its record.
+    marks.Refresh();
+    EXPECT_FALSE(list.Refresh());
+    ASSERT_EQ(list.Count(), 100000);
+    Paint();
+    for (int row = 0; row < 40; ++row) {
+        const QModelIndex index = grid->Model().index(row, 0);
+        const bool multiple = grid->Model().data(index, Qt::DisplayRole).toString().toInt() % 3 == 0;
+        EXPECT_EQ(grid->Model().data(index, kHighlightRole).toBool(), !multiple) << row;
+    }
+
+    list.Delete();
+    EXPECT_EQ(list.Count(), 0);
+    ASSERT_EQ(marks.RecordCount(), kMany - 100000);
+    std::vector<bool> seen(kMany);
+    for (marks.First(); !marks.Eof(); marks.Next()) {
+        const int n = number();
+        ASSERT_EQ(n % 3, 0) << n;
+        ASSERT_FALSE(seen[static_cast<size_t>(n)]) << n;
+        seen[static_cast<size_t>(n)] = true;
+    }
+    grid->SetDataSource(nullptr);
 }
 
 } // namespace
