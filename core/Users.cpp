@@ -51,7 +51,8 @@ std::vector<std::string> ReadUserList(const std::filesystem::path& folder) {
         if (number >= keys.size()) behind.emplace_back(number, ini.ReadString(kUserSection, key, ""));
     }
     std::sort(behind.begin(), behind.end());
-    for (const auto& [number, name] : behind) {
+    for (const auto& entry : behind) {
+        const std::string& name = entry.second;
         if (name.empty()) continue;
         if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameUserName(n, name); }))
             names.push_back(name);
@@ -299,8 +300,7 @@ void ChangeTablePasswords(TDataModule1& data, FrameState& frame, const std::stri
             // The tables stay split until the next start undoes the change; this program must not
             // write them meanwhile.
             static const char* const kTexts[] = {
-                "The password change could not be undone; it is undone when the program starts again. "
-                "Close the program now.",
+                "The password change could not be undone; it is undone when the program starts again. Close the program now.",
                 "Zmenu hesla sa nepodarilo vrátiť; vráti sa pri ďalšom spustení programu. Ukončite teraz program.",
                 "Změnu hesla se nepodařilo vrátit; vrátí se při dalším spuštění programu. Ukončete nyní program."};
             throw PasswordChangeLeftUnderWay(std::string(InLanguage(kTexts)) + "\n" + e.what(), journal, 0);
