@@ -5,6 +5,7 @@
 #include "core/Messages.h"
 #include "core/RecordBar.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/rtl/CodePage.h"
 
 
 namespace kvz {
@@ -32,6 +33,11 @@ std::string FourthLine(const std::string& text) {
     std::string line = text.substr(start, text.find('\n', start) - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
+}
+
+// A value derived from fields the user typed is cut to its field rather than refused.
+void SetDerivedText(TField& field, const std::string& text) {
+    field.SetAsString(field.DataType() == ftString ? Utf8Left(text, static_cast<size_t>(field.Size())) : text);
 }
 
 std::string OrUnknown(const std::string& name) { return name.empty() ? GetMessageText(kMsgUnknown) : name; }
@@ -294,9 +300,9 @@ void TMainForm::PostButtonClick(TComponent*) {
             if (!ProgramState().NetworkMode) {
                 TVolgaTable& table = *DataModule1->AddressTable;
                 WorkSplitItems();
-                table.FieldByName("Meno").SetAsString(table.FieldByName("Meno_Kr").AsString() + "  " +
-                                                      table.FieldByName("Priezvisko").AsString());
-                table.FieldByName("Mesto").SetAsString(FourthLine(book->AddressMemoText()));
+                SetDerivedText(table.FieldByName("Meno"), table.FieldByName("Meno_Kr").AsString() + "  " +
+                                                              table.FieldByName("Priezvisko").AsString());
+                SetDerivedText(table.FieldByName("Mesto"), FourthLine(book->AddressMemoText()));
                 if (table.State() == dsEdit || table.State() == dsInsert) table.Post();
                 const std::string first = OrUnknown(book->FirstNameText());
                 const std::string surname = OrUnknown(book->SurnameText());
