@@ -1199,9 +1199,13 @@ void TAdresyChildForm::BitBtn1Click() {
                            "", Edit4->Text()});
     // The editor stays open on what was added; its next OK closes it.
     newItem_ = false;
-    const int picked = ComboBox2->ItemIndex();
+    const int picked = ComboBox2->ItemIndex(), choice = RadioGroup1->ItemIndex();
+    const int page = PageControl1->ActivePageIndex();
     FormShow(); // the survey grid and the field picker gain the new field
     ComboBox2->SetItemIndex(picked);
+    RadioGroup1->SetItemIndex(choice);
+    PageControl1->SetActivePageIndex(page);
+    Panel1->Widget()->raise(); // over the controls just placed
 }
 
 void TAdresyChildForm::BitBtn2Click() {

@@ -257,7 +257,9 @@ TEST_F(AdresyChildTest, TheFieldEditorShowsThePickedTypeRebindsAndStaysOpenAfter
     ASSERT_TRUE(Addresses().FieldDefs().Find("Záľuby"));
     auto* hobbies = dynamic_cast<TDBMemo*>(book->FindComponent("UserMemo1"));
     ASSERT_NE(hobbies, nullptr);
-    EXPECT_TRUE(book->Panel1->Visible()); // the editor shows what was added
+    EXPECT_TRUE(book->Panel1->Visible()); // the editor shows what was added, on its page
+    EXPECT_EQ(book->PageControl1->ActivePageIndex(), 1);
+    EXPECT_EQ(book->RadioGroup1->ItemIndex(), 0);
     const int fields = Addresses().FieldDefs().Count();
     book->BitBtn1Click(); // the next OK closes it and adds nothing
     EXPECT_FALSE(book->Panel1->Visible());
