@@ -50,6 +50,13 @@ void WriteCopy(TDataSet& table, const AddressCopy& c, const std::optional<TDateT
     }
 }
 
+// A value the program derives from other fields is cut to its field: the user typed the
+// fields it comes from, and those were taken whole.
+void SetDerivedText(TDataSet& table, const char* name, const std::string& text) {
+    TField& field = table.FieldByName(name);
+    field.SetAsString(field.DataType() == ftString ? Utf8Left(text, static_cast<size_t>(field.Size())) : text);
+}
+
 } // namespace
 
 std::optional<TDateTime> ParseCopyDate(std::string_view text) {
@@ -107,9 +114,9 @@ AddressSaveResult SaveAddressCopies(TVolgaTable& table, TTableLocks& locks, cons
             const AddressCopy* c = CopyOf(request, field);
             return c ? c->Text : table.FieldByName(field).AsString();
         };
-        table.FieldByName("Meno").SetAsString(FullName(text("Meno_Kr"), text("Priezvisko")));
+        SetDerivedText(table, "Meno", FullName(text("Meno_Kr"), text("Priezvisko")));
         if (const AddressCopy* address = CopyOf(request, "Adresa_1"))
-            table.FieldByName("Mesto").SetAsString(CityOfAddress(address->Text));
+            SetDerivedText(table, "Mesto", CityOfAddress(address->Text));
         table.FieldByName("User").SetAsString(request.UserPrefix);
         table.Post();
         result.RecordCode = table.FieldByName("Number").AsString();

@@ -48,7 +48,8 @@ enum AddressMessage : int {
     kMsgName = 7, kMsgFirstName = 8, kMsgSurname = 9, kMsgFunction = 10, kMsgPhone1 = 11, kMsgPhone2 = 12,
     kMsgHomePhone = 13, kMsgMobil = 14, kMsgFax = 15, kMsgMail = 16, kMsgAccount = 17, kMsgBank = 18,
     kMsgDepartment = 19, kMsgOffice = 20, kMsgPager = 21, kMsgCity = 22, kMsgWeb = 25, kMsgNote = 26, kMsgMate = 27,
-    kMsgOrderBy = 51, kMsgFieldExists = 79, kMsgTypeFirst = 82, kMsgPersonalData = 137, kMsgAddress = 142,
+    kMsgOrderBy = 51, kMsgFieldExists = 79, kMsgIncorrectDataType = 81, kMsgTypeFirst = 82, kMsgPersonalData = 137,
+    kMsgAddress = 142,
     kMsgHomeAddress = 143, kMsgHomePh = 144, kMsgBirthdayLabel = 145, kMsgNameDayLabel = 146, kMsgChildren = 147,
     kMsgRemind = 148, kMsgContact = 149, kMsgBankConnection = 150, kMsgFirstN = 154, kMsgSurnameShort = 155,
     kMsgUserData = 156, kMsgPersonal = 157, kMsgBasic = 158, kMsgSurvey = 159, kMsgItem = 160, kMsgDataType = 161,
@@ -349,6 +350,7 @@ void TAdresyChildForm::BuildEditorPanel() {
     RadioGroup1->OnClick = [this](TComponent*) { RadioGroup1Click(); };
     ComboBox2 = Make<TComboBox>(this, Panel1, "ComboBox2");
     ComboBox2->SetStyle(TComboBoxStyle::csDropDownList);
+    ComboBox2->OnChange = [this](TComponent*) { ComboBox2Click(); };
     TEdit** edits[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9};
     for (int i = 0; i < 9; ++i) *edits[i] = Make<TEdit>(this, Panel1, ("Edit" + std::to_string(i + 1)).c_str());
     Edit9->OnChange = [this](TComponent*) { Edit4->SetText(Edit9->Text()); };
@@ -660,9 +662,13 @@ void TAdresyChildForm::Post() {
     if (!ProgramState().NetworkMode) {
         TVolgaTable& table = Table();
         WorkSplitItems();
-        table.FieldByName("Meno").SetAsString(table.FieldByName("Meno_Kr").AsString() + "  " +
-                                              table.FieldByName("Priezvisko").AsString());
-        table.FieldByName("Mesto").SetAsString(CityOfAddress(DBMemo1->Text()));
+        // Derived from what the user typed, so cut to their fields rather than refused.
+        auto derived = [&](const char* name, const std::string& text) {
+            TField& field = table.FieldByName(name);
+            field.SetAsString(Utf8Left(text, static_cast<size_t>(field.Size())));
+        };
+        derived("Meno", FullName(table.FieldByName("Meno_Kr").AsString(), table.FieldByName("Priezvisko").AsString()));
+        derived("Mesto", CityOfAddress(DBMemo1->Text()));
         if (table.State() == dsEdit || table.State() == dsInsert) table.Post();
         const AddressParts address = CurrentAddress();
         UpdateReminderTasks(data_, ProgramLocks(), ProgramState(), had_, address.FirstName, address.Surname);
@@ -938,6 +944,10 @@ void TAdresyChildForm::MakePictureCopy(TDBImage* original, bool edit) {
 void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
     DeleteAddressNet();
     netMode_ = mode;
+    // The save finds this address by its code, whatever is current by then; and while the copies
+    // are up nothing of this window moves the current address.
+    editCode_ = mode == "Edit" && !Table().IsEmpty() ? Table().FieldByName("Number").AsString() : std::string();
+    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(false);
     MakeCopies(mode == "Edit");
     OrderCompFromEdit();
     if (auto* first = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) first->SetFocus();
@@ -955,7 +965,10 @@ void TAdresyChildForm::DeleteAddressNet() {
         delete it->frame;
     }
     copies_.clear();
+    editCode_.clear();
+    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(true);
     OrderCompFromView();
+    if (layoutPending_) CitajKomponenty();
 }
 
 void TAdresyChildForm::ShEditExit() {
@@ -972,7 +985,7 @@ void TAdresyChildForm::ShEditExit() {
 void TAdresyChildForm::PostAddressNet() {
     AddressSaveRequest request;
     request.Insert = netMode_ != "Edit";
-    if (!request.Insert && !Table().IsEmpty()) request.RecordCode = Table().FieldByName("Number").AsString();
+    request.RecordCode = request.Insert ? std::string() : editCode_;
     request.UserPrefix = ProgramState().UserPrefix;
     if (ProgramSettings().Nastavenia[kSetCategories] == 1) request.Category = CategoryItem(ComboBox3->ItemIndex());
     for (const Copy& c : copies_) {
@@ -1091,6 +1104,23 @@ TControl* TAdresyChildForm::CreateUserControl(const TUserFieldRec& rec) {
 }
 
 void TAdresyChildForm::CitajKomponenty() {
+    // The file replaces what the page shows (it is read again after a restore), so the controls
+    // read before go first; the window writes the page back when it closes. Copies of network
+    // mode stand over them: the file is read once the copies are gone.
+    if (!copies_.empty()) {
+        layoutPending_ = true;
+        return;
+    }
+    layoutPending_ = false;
+    std::vector<TComponent*> earlier;
+    for (TComponent* c : OwnedComponents())
+        for (int32_t kind : {ukEdit, ukLabel, ukMemo, ukDateEdit, ukCheckBox, ukImage})
+            if (UserControlNumber(c->Name(), UserControlPrefix(kind)) >= 0) earlier.push_back(c);
+    for (TComponent* c : earlier) {
+        if (selected_ == c) selected_ = nullptr;
+        if (drag_.Control == c) drag_.Control = nullptr;
+        delete c;
+    }
     const fs::path file = ProgramState().DataFolder / UserFileName(ProgramState().UserPrefix, ".ucs");
     for (const TUserFieldRec& rec : ReadUserFieldFile(file)) CreateUserControl(rec);
 }
@@ -1116,6 +1146,7 @@ void TAdresyChildForm::ZapisKomponenty() {
 
 void TAdresyChildForm::NewFieldPopupClick() {
     BitBtn2Click();
+    newItem_ = true;
     Panel1->SetLeft(clickX_ >= 47 && clickX_ <= 261 ? 240 : clickX_ >= 262 && clickX_ <= 424 ? 376 : clickX_ >= 425 && clickX_ <= 600 ? 15 : Panel1->Left());
     Edit5->SetText(std::to_string(clickX_));
     Edit6->SetText(std::to_string(clickY_));
@@ -1137,20 +1168,24 @@ void TAdresyChildForm::EdipPopupClick() {
         return;
     }
     editingField_ = true;
+    newItem_ = false;
     RadioGroup1->SetItemIndex(1);
     RadioGroup1Click();
     RadioGroup1->SetEnabled(false);
     ComboBox1->SetEnabled(false);
-    ComboBox2->SetEnabled(false);
+    // The picker stays on: picking another field of the same type binds the control to it.
+    ComboBox2->SetEnabled(dynamic_cast<TDataControl*>(selected_) != nullptr);
     Edit3->SetEnabled(false);
     auto* label = dynamic_cast<TLabel*>(selected_);
     auto* box = dynamic_cast<TCheckBox*>(selected_);
     Edit4->SetEnabled(label || box);
     Edit4->SetText(label ? label->Caption() : box ? box->Caption() : std::string());
     if (auto* d = dynamic_cast<TDataControl*>(selected_)) {
-        const auto& items = ComboBox2->Items();
-        for (int i = 0; i < items.Count(); ++i)
-            if (items[i] == d->DataField()) ComboBox2->SetItemIndex(i);
+        for (int i = 0; i < ComboBox2->Items().Count(); ++i)
+            if (CompareTextUtf8(AddressFieldByPickerIndex(i, ComboBox2->Items()[i]), d->DataField()) == 0)
+                ComboBox2->SetItemIndex(i);
+        if (const TFieldDef* def = Table().FieldDefs().Find(d->DataField()))
+            if (const int type = UserFieldTypeIndex(def->DataType()); type >= 0) ComboBox1->SetItemIndex(type);
     }
     Edit5->SetText(std::to_string(selected_->Left()));
     Edit6->SetText(std::to_string(selected_->Top()));
@@ -1188,11 +1223,39 @@ void TAdresyChildForm::RadioGroup1Click() {
     ComboBox1->SetEnabled(newField);
     if (!newField) {
         ComboBox2->SetItemIndex(0);
-        Edit4->SetText(ComboBox2->Text());
+        if (!editingField_) ComboBox2Click();
     }
 }
 
+void TAdresyChildForm::ComboBox2Click() {
+    const std::string field = AddressFieldByPickerIndex(ComboBox2->ItemIndex(), ComboBox2->Text());
+    const TFieldDef* def = Table().FieldDefs().Find(field);
+    if (editingField_) {
+        auto* control = dynamic_cast<TDataControl*>(selected_);
+        if (!control) return;
+        const TFieldDef* current = Table().FieldDefs().Find(control->DataField());
+        if (!def || !current || def->DataType() != current->DataType()) {
+            ShowMessage(Msg(kMsgIncorrectDataType));
+            BitBtn2Click();
+            return;
+        }
+        control->SetDataField(def->Name());
+    }
+    if (def)
+        if (const int type = UserFieldTypeIndex(def->DataType()); type >= 0 && type != ComboBox1->ItemIndex()) {
+            ComboBox1->SetItemIndex(type);
+            // A new control of the field gets the size of its kind.
+            if (!editingField_) ComboBox1Change();
+        }
+    Edit4->SetText(ComboBox2->Text());
+}
+
 void TAdresyChildForm::BitBtn1Click() {
+    if (!editingField_ && !newItem_) {
+        // The item was added; this OK closes the editor.
+        BitBtn2Click();
+        return;
+    }
     if (editingField_) {
         // An edited control takes the typed place, size and caption; nothing else changes.
         auto number = [](TEdit* e, int fallback) {
@@ -1215,12 +1278,7 @@ void TAdresyChildForm::BitBtn1Click() {
     std::string field;
     // Everything that can be refused is refused before the table is locked and rebuilt.
     if (RadioGroup1->ItemIndex() == 1) {
-        AddressFieldByComboIndex(-1, "", field);
-        static const char* const kPicker[17] = {"Firma",    "Meno_Kr",  "Priezvisko", "Funkcia", "Mesto", "Adresa_1",
-                                                "Adresa_2", "Telefon1", "Telefon2",   "Telefon_P", "Mobil", "Fax",
-                                                "Ucet",     "Banka",    "E_Mail",     "WWW",     "Poznamka"};
-        const int i = ComboBox2->ItemIndex();
-        field = i >= 0 && i < 17 ? kPicker[i] : ComboBox2->Text();
+        field = AddressFieldByPickerIndex(ComboBox2->ItemIndex(), ComboBox2->Text());
     } else {
         field = CheckNewFieldName(Edit9->Text(), Table());
         const TFieldType fieldType = UserFieldType(type);
@@ -1249,13 +1307,21 @@ void TAdresyChildForm::BitBtn1Click() {
     if (kind != ukCheckBox && !Edit4->Text().empty())
         CreateUserControl({ukLabel, NextUserControlName(ukLabel, ComponentNames()), number(Edit7, 0), number(Edit8, 0), 0, 0,
                            "", Edit4->Text()});
-    Panel1->SetVisible(false);
+    // The editor stays open on what was added; its next OK closes it.
+    newItem_ = false;
+    const int picked = ComboBox2->ItemIndex(), choice = RadioGroup1->ItemIndex();
+    const int page = PageControl1->ActivePageIndex();
     FormShow(); // the survey grid and the field picker gain the new field
+    ComboBox2->SetItemIndex(picked);
+    RadioGroup1->SetItemIndex(choice);
+    PageControl1->SetActivePageIndex(page);
+    Panel1->Widget()->raise(); // over the controls just placed
 }
 
 void TAdresyChildForm::BitBtn2Click() {
     Panel1->SetVisible(false);
     editingField_ = false;
+    newItem_ = false;
     for (TControl* c : std::initializer_list<TControl*>{RadioGroup1, ComboBox1, ComboBox2, Edit4}) c->SetEnabled(true);
 }
 

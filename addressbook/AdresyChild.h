@@ -96,6 +96,7 @@ public:
     // ---- what the find, filter, sort-order and category dialogs ask ----
     void ShowSortField(const std::string& fieldName, const std::string& caption) override;
     void LoadUserSplitItems() override;
+    bool RecordMovesAllowed() const override { return copies_.empty(); }
 
     // ---- handlers ----
     void FormCloseHandler(TCloseAction& action);
@@ -113,6 +114,7 @@ public:
     void SetSelectedControl(TControl* control) { selected_ = control; }
     void ComboBox1Change();
     void RadioGroup1Click();
+    void ComboBox2Click();
     void BitBtn1Click();
     void BitBtn2Click();
     void EnableModuleButtons();
@@ -198,9 +200,12 @@ private:
     std::string lastNewCode_;
     PhoneChoice phone_;
     std::string netMode_;
+    std::string editCode_; // the record code of the address the copies edit, kept from the start
     std::string sortTitle_;
     bool firstPaint_ = true;
     bool editingField_ = false; // the user-field editor changes a control (not a new field)
+    bool newItem_ = false; // the editor adds an item; after the add its OK only closes it
+    bool layoutPending_ = false; // the layout file is read again once the copies are gone
     int clickX_ = 10, clickY_ = 10;
     TControl* selected_ = nullptr;
     // The copies of network mode: copy -> the data control it stands over, and its first text.

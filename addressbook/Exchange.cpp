@@ -231,8 +231,9 @@ std::optional<FieldAssignment> AskCheckedAssignment(const AskAssignment& ask, TD
 }
 
 int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source,
-                       const FieldAssignment* assignment, const std::function<void(TDataSet& row)>& fill) {
-    RowAppender appender(target);
+                       const FieldAssignment* assignment, const std::function<void(TDataSet& row)>& fill,
+                       std::vector<std::string> compared) {
+    RowAppender appender(target, std::move(compared));
     for (source.First(); !source.Eof(); source.Next()) {
         appender.Add([&](TDataSet& row) {
             if (assignment) {

@@ -25,6 +25,8 @@ public:
     virtual ~ExchangeFrameServices() = default;
     // The active module window shows the tables again after an import or a restore.
     virtual void RefreshActiveModule() = 0;
+    // The address field layout file was restored: an open address window reads it again.
+    virtual void AddressLayoutRestored() {}
 };
 
 // The program's state that an exchange works with.
@@ -141,12 +143,14 @@ private:
     std::vector<std::string> added_;
 };
 
-// In a writer's change of the target: adds every row of the source through a RowAppender, each
-// copied through the assignment or, for tables of the same structure (none), field by field
-// after the record code; fill then finishes the row. Reports the progress. Returns the number added.
+// In a writer's change of the target: adds every row of the source through a RowAppender (over
+// the fields compared), each copied through the assignment or, for tables of the same structure
+// (none), field by field after the record code; fill then finishes the row. Reports the
+// progress. Returns the number added.
 int AppendImportedRows(const ExchangeContext& context, TDataSet& target, TDataSet& source,
                        const FieldAssignment* assignment,
-                       const std::function<void(TDataSet& row)>& fill = {});
+                       const std::function<void(TDataSet& row)>& fill = {},
+                       std::vector<std::string> compared = {});
 
 // Runs over every row of the table from the first, whatever its filter, with its controls
 // disabled; each row visited may be deleted (visit returns true) or left.

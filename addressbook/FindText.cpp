@@ -130,7 +130,8 @@ void TFindTextForm::FindEditChange(TComponent*) {
     const std::string stored = frame_.Settings ? frame_.Settings->NastaveniaText[13] : std::string(kDefaultSortField);
     switch (frame_.ActiveModule) {
     case AddressModule:
-        if (data_.AddressTable)
+        // The address being typed stays the current one until it is saved or cancelled.
+        if (data_.AddressTable && (!frame_.AddressSort || frame_.AddressSort->RecordMovesAllowed()))
             data_.AddressTable->Locate(CheckedSortField(*data_.AddressTable, stored), Variant(SearchText), options);
         break;
     case LinksModule:

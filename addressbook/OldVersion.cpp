@@ -11,7 +11,6 @@
 #include <cstring>
 #include <functional>
 #include <stdexcept>
-#include <unordered_set>
 
 namespace kvz {
 
@@ -22,14 +21,18 @@ namespace {
 const ExchangeTexts kMissingFile{{"The file \"%s\" of version 2.1 was not found.",
                                   "Súbor \"%s\" verzie 2.1 sa nenašiel.",
                                   "Soubor \"%s\" verze 2.1 nebyl nalezen."}};
-const ExchangeTexts kDamagedFile{{"The file \"%s\" of version 2.1 is damaged; nothing was imported.",
-                                  "Súbor \"%s\" verzie 2.1 je poškodený, nič sa nenačítalo.",
-                                  "Soubor \"%s\" verze 2.1 je poškozený, nic se nenačetlo."}};
+const ExchangeTexts kDamagedFile{{"The file \"%s\" of version 2.1 is damaged; nothing was imported from it.",
+                                  "Súbor \"%s\" verzie 2.1 je poškodený, nič sa z neho nenačítalo.",
+                                  "Soubor \"%s\" verze 2.1 je poškozený, nic se z něj nenačetlo."}};
 
-[[noreturn]] void Refuse(const ExchangeTexts& texts, const fs::path& file) {
+std::string FileText(const ExchangeTexts& texts, const fs::path& file) {
     std::string text = texts();
     text.replace(text.find("%s"), 2, file.filename().string());
-    throw FileError(text, file, 0);
+    return text;
+}
+
+[[noreturn]] void Refuse(const ExchangeTexts& texts, const fs::path& file) {
+    throw FileError(FileText(texts, file), file, 0);
 }
 
 // A text of room bytes after its length byte; a length past the room is taken as the room.
@@ -55,7 +58,7 @@ template <typename T> T Little(std::string_view record, size_t offset) {
 }
 
 std::string RecordsOf(const fs::path& file, size_t size) {
-    if (CheckPath(file) != PathState::Present) Refuse(kMissingFile, file);
+    if (CheckPath(file) == PathState::Absent) Refuse(kMissingFile, file);
     std::string content = ReadWholeFile(file);
     if (content.size() % size != 0) Refuse(kDamagedFile, file);
     return content;
@@ -126,17 +129,6 @@ std::vector<std::string> AppendRows(ExchangeContext& context, TableId id, const 
     return added;
 }
 
-void RemoveRows(ExchangeContext& context, TableId id, const std::vector<std::string>& codes) {
-    TVolgaTable& table = *context.Data.TableOf(id);
-    const std::unordered_set<std::string> remove(codes.begin(), codes.end());
-    context.Locks().WriteSharedTable(table, context.LockFile(id), context.Frame.NetworkMode,
-                                     kRecordCommandPoll, [&] {
-                                         VisitAllRows(table, [&](TDataSet& row) {
-                                             return remove.count(row.FieldByName("Number").AsString()) > 0;
-                                         });
-                                     });
-}
-
 void FillTask(TDataSet& row, const OldTask& t, const std::string& owner) {
     row.FieldByName("Date").SetAsDateTime(t.Date);
     SetFieldText(row, "Time", t.Time);
@@ -172,16 +164,29 @@ void FillAddress(TDataSet& row, const OldAddress& a) {
 } // namespace
 
 OldVersionResult ImportOldVersion(ExchangeContext& context, const fs::path& folder) {
-    const std::vector<OldTask> tasks = ReadOldTasks(ExistingOrCanonical(folder, "uloha.dat"));
-    const std::vector<OldAddress> addresses = ReadOldAddresses(ExistingOrCanonical(folder, "adresy.dat"));
-    const std::string owner = GetWindowsUserName();
+    // As the older version did: the tasks are read and added, then the addresses. A file that is
+    // missing is reported and the other is imported; a damaged one stops the import there, and
+    // what was added before it stays.
     OldVersionResult result;
+    auto there = [&](const char* name) {
+        const fs::path file = ExistingOrCanonical(folder, name);
+        // One that cannot be checked is read, and its reader says why it fails.
+        if (CheckPath(file) != PathState::Absent) return true;
+        result.Missing.push_back(FileText(kMissingFile, file));
+        return false;
+    };
+    const std::string owner = GetWindowsUserName();
     RefreshingAfter(context, [&] {
-        const std::vector<std::string> addedTasks = AppendRows<OldTask>(
-            context, TableId::Tasks, tasks, {"Date", "Time", "Uloha", "Color", "Mesage", "User", "Priority"},
-            [&](TDataSet& row, const OldTask& t) { FillTask(row, t, owner); });
-        result.Tasks = static_cast<int>(addedTasks.size());
-        try {
+        if (there("uloha.dat")) {
+            const std::vector<OldTask> tasks = ReadOldTasks(ExistingOrCanonical(folder, "uloha.dat"));
+            result.Tasks = static_cast<int>(
+                AppendRows<OldTask>(context, TableId::Tasks, tasks,
+                                    {"Date", "Time", "Uloha", "Color", "Mesage", "User", "Priority"},
+                                    [&](TDataSet& row, const OldTask& t) { FillTask(row, t, owner); })
+                    .size());
+        }
+        if (there("adresy.dat")) {
+            const std::vector<OldAddress> addresses = ReadOldAddresses(ExistingOrCanonical(folder, "adresy.dat"));
             result.Addresses = static_cast<int>(
                 AppendRows<OldAddress>(context, TableId::Address, addresses,
                                        {"Firma", "Meno_Kr", "Priezvisko", "Meno", "Funkcia", "Adresa_1",
@@ -189,10 +194,6 @@ OldVersionResult ImportOldVersion(ExchangeContext& context, const fs::path& fold
                                         "Ucet", "Banka", "E_Mail", "Poznamka"},
                                        FillAddress)
                     .size());
-        } catch (...) {
-            // The tasks go again, so that the import is all or nothing.
-            RemoveRows(context, TableId::Tasks, addedTasks);
-            throw;
         }
     });
     return result;

@@ -41,13 +41,15 @@ struct OldTask {
 std::vector<OldAddress> ReadOldAddresses(const std::filesystem::path& file);
 std::vector<OldTask> ReadOldTasks(const std::filesystem::path& file);
 
-// The import from the folder the user picked: both files are read and checked first (a
-// missing one is reported, never made), then the tasks are appended to the task table and the
-// addresses to the address table, each in one change. Rows equal to rows already there are
-// not added again, so a second run adds nothing.
+// The import from the folder the user picked, in the older version's order: the tasks are read
+// and appended to the task table, then the addresses to the address table, each file in one
+// change. A missing file is reported in the result (never made) and the other is imported; a
+// damaged one throws FileError before anything of it is added, and what an earlier step added
+// stays. Rows equal to rows already there are not added again, so a second run adds nothing.
 struct OldVersionResult {
     int Tasks = 0;
     int Addresses = 0;
+    std::vector<std::string> Missing; // a message for each file that was not found
 };
 OldVersionResult ImportOldVersion(ExchangeContext& context, const std::filesystem::path& folder);
 

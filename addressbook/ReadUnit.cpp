@@ -154,8 +154,12 @@ void TReadForm::BitBtn1Click(TComponent*) {
             if (!MergeSendTo(context_, *folder, *group, AskFields)) ShowMessage(kNoMarker());
     }
     if (CheckBox8->Checked()) {
-        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt)
-            ImportOldVersion(context_, *folder);
+        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt) {
+            std::string missing;
+            for (const std::string& text : ImportOldVersion(context_, *folder).Missing)
+                missing += (missing.empty() ? "" : "\n") + text;
+            if (!missing.empty()) ShowMessage(missing);
+        }
     }
     if (CheckBox7->Checked() && (CheckBox4->Checked() || CheckBox6->Checked())) {
         if (const std::optional<fs::path> file = PickFile ? PickFile(kDbfFilter) : std::nullopt)

@@ -42,20 +42,25 @@ bool RestoreTableFromBackup(ExchangeContext& context, TableId table) {
     const fs::path backup = fs::path(file).replace_extension(".bak");
     if (!FileThere(backup)) return false;
     const bool network = context.Frame.NetworkMode;
+    bool layoutRestored = false;
     {
         BusyAnimationScope busy(context.Locks(), network);
         std::optional<ScopedTableLock> lock;
         if (network) lock.emplace(context.Locks(), context.LockFile(table), kRecordCommandPoll);
         CopyFileDurably(backup, file);
+        // The layout is each computer's own: it lies in the local data folder, also in network mode.
         if (table == TableId::Address) {
-            const fs::path layoutBackup =
-                context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".bak");
-            if (FileThere(layoutBackup))
+            const fs::path layoutBackup = context.Frame.DataFolder / UserFileName(context.Frame.UserPrefix, ".bak");
+            if (FileThere(layoutBackup)) {
                 CopyFileDurably(layoutBackup,
-                                context.Frame.TableFolder / UserFileName(context.Frame.UserPrefix, ".ucs"));
+                                context.Frame.DataFolder / UserFileName(context.Frame.UserPrefix, ".ucs"));
+                layoutRestored = true;
+            }
         }
     }
     (context.Data.*OpenerOf(table))(file, context.Password, context.LockFile(table));
+    // Else the open window would write its controls over the restored file when it closes.
+    if (layoutRestored && context.FrameWindow) context.FrameWindow->AddressLayoutRestored();
     return true;
 }
 

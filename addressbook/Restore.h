@@ -12,7 +12,8 @@ namespace kvz {
 std::vector<TableId> RestoredTables(TableGroup group);
 
 // Puts the table's ".bak" in place of its file and reopens the table; the address table
-// brings its field layout file (".ucs", backed up as "<prefix>.bak") along. The backup is
+// brings its field layout file (".ucs" in the local data folder, backed up there as
+// "<prefix>.bak") along, and an open address window reads it again. The backup is
 // copied beside the table and renamed over it, so a failed copy leaves the table as it was;
 // in network mode under the table's lock. False when there is no backup (nothing changes).
 bool RestoreTableFromBackup(ExchangeContext& context, TableId table);

@@ -106,6 +106,13 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
     const bool ownPrefix = senderPrefix == context.Frame.UserPrefix;
     const bool marked = same && target->FindField("User");
     const bool address = k.Table == TableId::Address;
+    // A sent row the target holds already, in every field and with the same origin, is not
+    // added a second time; rows that differ only in their User come from different people and
+    // are kept. Through an assignment User is not sent and is not compared.
+    std::vector<std::string> compared;
+    if (same)
+        for (int i = 0; i < target->FieldDefs().Count(); ++i)
+            if (target->FieldDefs()[i].Name() != "Number") compared.push_back(target->FieldDefs()[i].Name());
     context.Locks().WriteSharedTable(
         *target, context.LockFile(k.Table), context.Frame.NetworkMode, kRecordCommandPoll, [&] {
             if (marked && !ownPrefix)
@@ -114,11 +121,13 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
                 });
             AppendImportedRows(context, *target, *source, assignment ? &*assignment : nullptr,
                                [&](TDataSet& row) {
-                                   if (marked) row.FieldByName("User").SetAsString(senderPrefix);
+                                   // The sender's reminder tasks have other codes here; a box left
+                                   // on without its link would make a second reminder later.
                                    if (address)
-                                       for (const char* link : {"PripNarIdent", "PripMenIdent"})
-                                           if (TField* f = row.FindField(link)) f->Clear();
-                               });
+                                       for (const char* field : {"PripNarIdent", "PripMenIdent", "PripNar", "PripMen"})
+                                           if (TField* f = row.FindField(field)) f->Clear();
+                               },
+                               compared);
         });
     return true;
 }

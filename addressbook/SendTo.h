@@ -30,12 +30,14 @@ std::filesystem::path WriteSendTo(ExchangeContext& context, const std::filesyste
 std::optional<std::string> ReadSendToPrefix(const std::filesystem::path& folder);
 
 // Merges one send-to copy into the own table of its kind; false when the copy or the own table
-// file is missing. A copy of the own table's structure replaces the rows that an earlier merge
-// of the same sender brought (they carry the sender's prefix as User; with a sender of the
-// receiver's own prefix nothing is deleted) and appends the sender's rows; any other structure
-// appends the rows through the assignment that ask returns (nothing when it returns none).
-// Deletions and additions are written in one change, in network mode under the table's lock.
-// Merged addresses lose their reminder links: the sender's task codes mean nothing here.
+// file is missing. A copy of the own table's structure first deletes the rows whose User is the
+// sender's prefix (an earlier merge of the same sender brought them; with a sender of the
+// receiver's own prefix nothing is deleted); any other structure deletes nothing and copies
+// through the assignment that ask returns (nothing when it returns none). Every sent row is
+// appended with its User as sent, unless a row equal in every field but the record code is
+// there already. Deletions and additions are written in one change, in network mode under the
+// table's lock. Merged addresses lose their reminder links and boxes: the sender's task codes
+// mean nothing here.
 bool MergeExportedTable(ExchangeContext& context, int kind, const std::filesystem::path& sendToFile,
                         const std::string& senderPrefix, const AskAssignment& ask);
 // The merges of a group from a send-to folder; false when the folder has no marker (nothing is

@@ -161,6 +161,19 @@ TFieldType UserFieldType(int typeIndex) {
     return typeIndex >= 0 && typeIndex < 5 ? kTypes[typeIndex] : ftString;
 }
 
+int UserFieldTypeIndex(TFieldType type) {
+    for (int i = 0; i < 5; ++i)
+        if (UserFieldType(i) == type) return i;
+    return -1;
+}
+
+std::string AddressFieldByPickerIndex(int index, const std::string& itemText) {
+    static const char* const kPicker[17] = {"Firma",    "Meno_Kr",  "Priezvisko", "Funkcia",   "Mesto", "Adresa_1",
+                                            "Adresa_2", "Telefon1", "Telefon2",   "Telefon_P", "Mobil", "Fax",
+                                            "Ucet",     "Banka",    "E_Mail",     "WWW",       "Poznamka"};
+    return index >= 0 && index < 17 ? kPicker[index] : itemText;
+}
+
 std::string CheckNewFieldName(std::string_view typed, const TDataSet& table) {
     std::string name;
     for (const char c : typed)
@@ -168,19 +181,28 @@ std::string CheckNewFieldName(std::string_view typed, const TDataSet& table) {
     static const char* const kEmpty[] = {"Type the name of the new item.", "Napíšte názov novej položky.",
                                          "Napište název nové položky."};
     static const char* const kNotIdentifier[] = {
-        "The name of an item may hold letters without accents, digits and \"_\" and must begin with a letter: ",
-        "Názov položky smie obsahovať písmená bez diakritiky, číslice a \"_\" a musí začínať písmenom: ",
-        "Název položky smí obsahovat písmena bez diakritiky, číslice a \"_\" a musí začínat písmenem: "};
+        "The name of an item may hold letters, digits and \"_\" and must begin with a letter: ",
+        "Názov položky smie obsahovať písmená, číslice a \"_\" a musí začínať písmenom: ",
+        "Název položky smí obsahovat písmena, číslice a \"_\" a musí začínat písmenem: "};
+    static const char* const kNotInCodePage[] = {
+        "The name of an item holds a character that the address table cannot store: ",
+        "Názov položky obsahuje znak, ktorý tabuľka adries nedokáže uložiť: ",
+        "Název položky obsahuje znak, který tabulka adres nedokáže uložit: "};
     static const char* const kTooLong[] = {"The name of an item may have at most 10 characters: ",
                                            "Názov položky smie mať najviac 10 znakov: ",
                                            "Název položky smí mít nejvýše 10 znaků: "};
     if (name.empty()) DatabaseError(InLanguage(kEmpty));
-    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    const bool identifier = letter(name.front()) && std::all_of(name.begin(), name.end(), [&](char c) {
+    // The table keeps its field names in the data code page, so its letters are the letters.
+    std::string bytes;
+    if (!TryUtf8ToCodePage(name, DataCodePage(), bytes)) DatabaseError(InLanguage(kNotInCodePage) + name);
+    const CodePageTables& tables = CodePageTablesFor(DataCodePage());
+    auto letter = [&](char c) { return (tables.charType[static_cast<unsigned char>(c)] & ctAlpha) != 0; };
+    const bool identifier = letter(bytes.front()) && std::all_of(bytes.begin(), bytes.end(), [&](char c) {
                                 return letter(c) || (c >= '0' && c <= '9') || c == '_';
                             });
     if (!identifier) DatabaseError(InLanguage(kNotIdentifier) + name);
-    if (name.size() > 10) DatabaseError(InLanguage(kTooLong) + name);
+    // The dBASE export keeps ten characters of a name.
+    if (Utf8Length(name) > 10) DatabaseError(InLanguage(kTooLong) + name);
     constexpr int kMsgDataField = 79, kMsgAlreadyExists = 80;
     if (table.FieldDefs().Find(name))
         DatabaseError(GetMessageText(kMsgDataField) + " " + name + " " + GetMessageText(kMsgAlreadyExists));

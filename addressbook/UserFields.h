@@ -74,6 +74,11 @@ std::string NextUserControlName(int32_t kind, const std::vector<std::string>& ex
 
 // The field type of the editor's type list (0 text, 1 memo, 2 date, 3 check box, 4 picture).
 TFieldType UserFieldType(int typeIndex);
+// The item of the type list that shows a field type; -1 for a type the list does not hold.
+int UserFieldTypeIndex(TFieldType type);
+// The field of an item of the editor's field picker: the 17 fields of the address named by
+// the first items, then the user fields under their names (the item's text).
+std::string AddressFieldByPickerIndex(int index, const std::string& itemText);
 
 // The name a typed field name becomes: blanks removed. Refused (EDatabaseError in the
 // program's language) when empty, not an identifier (letters, digits and "_", a letter first),

@@ -89,7 +89,7 @@ void TZalohaForm::BitBtn1Click(TComponent*) {
     }
     if (CheckBox2->Checked())
         context_.Locks().AutoBackup(context_.Frame.TableFolder, context_.Frame.UserPrefix,
-                                    context_.Frame.NetworkMode);
+                                    context_.Frame.NetworkMode, context_.Frame.DataFolder);
     SetModalResult(mrOk);
 }
 

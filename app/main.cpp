@@ -27,6 +27,9 @@ public:
     void RefreshActiveModule() override {
         if (TMainForm* frame = MainForm()) frame->RefreshActiveModule();
     }
+    void AddressLayoutRestored() override {
+        if (TMainForm* frame = MainForm()) frame->ReadAddressLayoutAgain();
+    }
 };
 
 // The import, send-to and backup, and export dialogs, each over the tables of the moment.

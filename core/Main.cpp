@@ -558,7 +558,8 @@ void TMainForm::FormShow(TComponent*) {
     for (auto [item, slot] : {std::pair{BackMenu, kSetAutoBackup}, std::pair{FilingMenu, kSetUserDialogAtStart}})
         if (settings.Nastavenia[slot] == 0 || settings.Nastavenia[slot] == 1) item->SetChecked(settings.Nastavenia[slot] == 1);
     if (BackMenu->Checked() && (!ProgramState().NetworkMode || !settings.ClientMode)) try {
-            ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode);
+            ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode,
+                                      ProgramState().DataFolder);
         } catch (const std::exception& error) {
             Report(error);
         }

@@ -297,7 +297,8 @@ void TMainForm::BackMenuClick(TComponent*) {
     BackMenu->SetChecked(!BackMenu->Checked());
     ProgramSettings().Nastavenia[kSetAutoBackup] = BackMenu->Checked() ? 1 : 0;
     if (BackMenu->Checked())
-        ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode);
+        ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode,
+                                  ProgramState().DataFolder);
 }
 
 void TMainForm::FilingMenuClick(TComponent*) {

@@ -29,7 +29,7 @@ void InstallUserSteps() {
         ScanUser(ProgramSettings(), ProgramState(), frame.DataModule1, frame.FirstStart, frame.TablePassword);
     };
     steps.PickUser = [](TMainForm& frame) {
-        return PickUserByDialog(ProgramState(), frame.DataModule1, false, frame.TablePassword);
+        return PickUserByDialog(ProgramState(), frame.DataModule1, false, frame.TablePassword, frame.OfflineMode);
     };
     steps.TranslateMainWindow = [](TMainForm& frame) { TranslateMainWindow(frame, Language()); };
     steps.EnableKeyByRole = [](TMainForm& frame) {

@@ -90,6 +90,8 @@ public:
     virtual void ShowSortField(const std::string& fieldName, const std::string& caption) = 0;
     // The category picker is filled again (LoadUserSplitItems).
     virtual void LoadUserSplitItems() = 0;
+    // Whether the current address may move: not while one is typed into the copies of network mode.
+    virtual bool RecordMovesAllowed() const { return true; }
 };
 
 class LinksSearchServices {

@@ -252,7 +252,8 @@ uintmax_t SizeOrZero(const fs::path& file) {
 
 bool IsSmallerFile(const fs::path& a, const fs::path& b) { return SizeOrZero(a) < SizeOrZero(b); }
 
-void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& userPrefix, bool networkMode) {
+void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& userPrefix, bool networkMode,
+                             const fs::path& layoutFolder) {
     std::string failures;
     auto backUp = [&](const fs::path& file, const fs::path& backup, const fs::path* lockFile) {
         try {
@@ -277,7 +278,8 @@ void TTableLocks::AutoBackup(const fs::path& tableFolder, const std::string& use
         const fs::path lockFile = tableFolder / UserFileName(userPrefix, LockSuffix(table));
         backUp(file, fs::path(file).replace_extension(".bak"), networkMode ? &lockFile : nullptr);
     }
-    backUp(tableFolder / UserFileName(userPrefix, ".ucs"), tableFolder / UserFileName(userPrefix, ".bak"), nullptr);
+    const fs::path& layouts = layoutFolder.empty() ? tableFolder : layoutFolder;
+    backUp(layouts / UserFileName(userPrefix, ".ucs"), layouts / UserFileName(userPrefix, ".bak"), nullptr);
     if (!failures.empty()) throw FileError(failures, tableFolder, 0);
 }
 

@@ -53,7 +53,10 @@ public:
     // The automatic backup: each table file (and the address field layout file) is copied to
     // its ".bak" while it is larger than that backup, durably, under the table's lock in
     // network mode. Every file is tried; failures are reported together at the end (FileError).
-    void AutoBackup(const std::filesystem::path& tableFolder, const std::string& userPrefix, bool networkMode);
+    // The layout file lies in the layout folder (the local data folder, also in network mode);
+    // in the table folder when none is given.
+    void AutoBackup(const std::filesystem::path& tableFolder, const std::string& userPrefix, bool networkMode,
+                    const std::filesystem::path& layoutFolder = {});
 
     // Set by the frame window: keeps the window responsive and the busy animation turning while
     // a wait polls; false when the user cancels the wait.

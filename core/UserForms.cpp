@@ -9,7 +9,11 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysInfo.h"
 
+#include <algorithm>
+
 namespace kvz {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -89,16 +93,23 @@ std::vector<std::string> TUserForm::Names() {
 
 void TUserForm::LoadUser() {
     ComboBox1->Items().Clear();
-    for (const std::string& name : ReadUserList(state_.ListFolder)) ComboBox1->Items().Add(name);
+    const std::vector<std::string> names =
+        state_.Offline ? UsersWithTablesIn(state_.ListFolder) : ReadUserList(state_.ListFolder);
+    for (const std::string& name : names) ComboBox1->Items().Add(name);
 }
 
-void TUserForm::SaveUser() { WriteUserList(state_.ListFolder, Names()); }
+void TUserForm::SaveUser() {
+    if (!state_.Offline) WriteUserList(state_.ListFolder, Names());
+}
 
 void TUserForm::FormShow(TComponent*) {
     ApplyCaptions(*this, "TUserForm", Language());
     LoadUser();
     const std::vector<std::string> names = Names();
-    if (names.empty()) {
+    // Without the server only the users with local copies can work, and none can be made.
+    BitBtn2->SetEnabled(!state_.Offline);
+    if (state_.Offline) ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
+    if (names.empty() && !state_.Offline) {
         BitBtn2Click(BitBtn2);
         return;
     }
@@ -269,9 +280,27 @@ bool RunUserDialog(UserDialogState& state, TDataModule1* data, FrameServices* fr
     return dialog.ShowModal() == mrOk;
 }
 
-bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, std::string& tablePassword) {
+std::vector<std::string> UsersWithTablesIn(const fs::path& folder) {
+    const std::string suffix = TableSuffix(TableId::Address);
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string file = it->path().filename().string();
+        if (file.size() <= suffix.size() || !it->is_regular_file(ec)) continue;
+        const std::string prefix = file.substr(0, file.size() - suffix.size());
+        // Table files are found without regard to case, as the table folder finds them.
+        if (SameUserName(file.substr(prefix.size()), suffix) && NewUserNameFault(prefix, {}, folder).empty())
+            names.push_back(prefix);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, std::string& tablePassword,
+                      bool offline) {
     UserDialogState state;
     state.ListFolder = frame.TableFolder;
+    state.Offline = offline;
     state.FirstStart = firstStart;
     if (!RunUserDialog(state, data, frame.Frame)) return false;
     frame.UserPrefix = state.UserPrefix;

@@ -24,6 +24,9 @@ inline constexpr int kAddressCategoriesSlot = 75; // Nastavenia75
 // What the user dialogs work on, for the frame window or for the network wizard.
 struct UserDialogState {
     std::filesystem::path ListFolder; // where "Users.ini" lies
+    // The server is away and the tables are the local copies in the list folder: the list is the
+    // users who have copies there, and no user is made and no list written until it is back.
+    bool Offline = false;
     bool FirstStart = false;
     // The choice: the frame window's user prefix and table password, or the wizard's user and
     // password while the wizard runs the dialogs.
@@ -117,8 +120,12 @@ bool RunUserDialog(UserDialogState& state, TDataModule1* data, FrameServices* fr
 
 // The frame window's choice of user by the user dialog (at start, and ChangeUserRuntime): on OK
 // the frame state's user prefix and the password typed are set and true is returned; a new
-// user's tables have been made by then. The list lies in the table folder.
-bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, std::string& tablePassword);
+// user's tables have been made by then. The list lies in the table folder; in offline mode it
+// is the users whose local copies lie there.
+bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, std::string& tablePassword,
+                      bool offline = false);
+// The users who have local copies of their tables in the folder, by their address tables.
+std::vector<std::string> UsersWithTablesIn(const std::filesystem::path& folder);
 
 // The user at start (the frame window's ScanUser): with the user dialog on (slot 62), the
 // dialog (at the first start slot 62 is set to 0); otherwise the first name of "Users.ini" in

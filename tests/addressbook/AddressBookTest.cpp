@@ -5,6 +5,7 @@
 
 #include "ExchangeTesting.h"
 #include "TempFolder.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/Files.h"
 
 #include <gtest/gtest.h>
@@ -211,9 +212,14 @@ TEST(UserFieldLayout, ANewControlTakesTheHighestNumberPlusOne) {
 TEST(UserFieldNames, TypedNamesLoseTheirBlanksAndMustBeNewIdentifiers) {
     TVolgaTable t;
     t.FieldDefs().Add("Firma", ftString, 50);
+    t.FieldDefs().Add("Položka", ftString, 20);
     t.Open();
     EXPECT_EQ(CheckNewFieldName(" My Field ", t), "MyField");
-    for (const char* bad : {"", "   ", "firma", "F IRMA", "1st", "Meno-2", "Položka", "Eleven_char"})
+    // Letters of the data code page are letters; ten characters, not bytes.
+    EXPECT_EQ(CheckNewFieldName("Ďalšie čís", t), "Ďalšiečís");
+    EXPECT_EQ(CheckNewFieldName("Žltý_kôň_2", t), "Žltý_kôň_2");
+    for (const char* bad : {"", "   ", "firma", "F IRMA", "1st", "Meno-2", "POLOŽKA", "Eleven_char", "Žltý_kôň_22",
+                            "Ωmega", "Cena€", "Čís.lo"})
         EXPECT_THROW(CheckNewFieldName(bad, t), EDatabaseError) << bad;
     SetLanguage(1);
     try {
@@ -372,6 +378,36 @@ TEST_F(NetworkSaveTest, ABadDateIsRefusedBeforeTheLockAndABirthdayCanBeCleared) 
     EXPECT_EQ(Value(code, "Narodeniny"), "");
     EXPECT_EQ(*ParseCopyDate(" 1.2.1980"), *ParseCopyDate("01.02.1980"));
     EXPECT_EQ(FormatCopyDate(*ParseCopyDate("1.2.1980")), "01.02.1980");
+}
+
+TEST_F(NetworkSaveTest, DerivedFieldsAreCutToTheirSizeAndTypedFieldsAreRefusedWhole) {
+    // Characters, not bytes: accented letters take two bytes each in UTF-8.
+    const std::string city35 = "Banská Bystrica - Sásová, Rudlovská";
+    const std::string first20 = "Ľudovít Ján Michal X";
+    const std::string surname30 = "Štefánik-Kováčová Šťastná Žltá";
+    ASSERT_EQ(Utf8Length(city35), 35u);
+    ASSERT_EQ(Utf8Length(first20), 20u);
+    ASSERT_EQ(Utf8Length(surname30), 30u);
+    AddressSaveRequest r;
+    r.Copies = {Text("Firma", "Alfa"), Text("Meno_Kr", first20), Text("Priezvisko", surname30),
+                Text("Adresa_1", "Alfa\r\nJan\r\nHlavná 1\r\n" + city35 + "\r\n974 01")};
+    const std::string code = Save(a, r).RecordCode;
+    EXPECT_EQ(Value(code, "Mesto"), Utf8Left(city35, 30));
+    EXPECT_EQ(Value(code, "Meno"), Utf8Left(first20 + "  " + surname30, 50));
+    EXPECT_EQ(Value(code, "Meno_Kr"), first20);
+
+    // What the user typed into a field of its own is never cut: the save is refused whole.
+    const std::string before = ReadWholeFile(a.data->TableFileName(TableId::Address));
+    for (const char* field : {"Firma", "Mesto", "Meno_Kr"}) {
+        SCOPED_TRACE(field);
+        AddressSaveRequest edit;
+        edit.Insert = false;
+        edit.RecordCode = code;
+        edit.Copies = {Text(field, std::string(51, 'x'))};
+        EXPECT_THROW(Save(a, edit), EDatabaseError);
+        EXPECT_FALSE(a.locks.TableLockHeld());
+        EXPECT_EQ(ReadWholeFile(a.data->TableFileName(TableId::Address)), before);
+    }
 }
 
 TEST_F(NetworkSaveTest, AHeldLockMakesTheSaveWaitAndAFailingReminderKeepsTheAddress) {

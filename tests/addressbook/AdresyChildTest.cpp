@@ -1,4 +1,6 @@
 #include "addressbook/AdresyChild.h"
+#include "addressbook/FindText.h"
+#include "addressbook/Restore.h"
 #include "addressbook/OrderForm.h"
 #include "addressbook/UserFields.h"
 #include "controls/ToolEdit.h"
@@ -83,6 +85,24 @@ TEST_F(AdresyChildTest, TheToolBarBrowsesInsertsEditsAndDeletesAndTheLetterBarFo
     EXPECT_EQ(std::count(left.begin(), left.end(), "Nova"), 0);
 }
 
+TEST_F(AdresyChildTest, ALocalSaveCutsTheDerivedCityAndName) {
+    Start(1);
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    const std::string city35 = "Banská Bystrica - Sásová, Rudlovská";
+    frame->EditButtonClick(frame);
+    Addresses().FieldByName("Meno_Kr").SetAsString(std::string(20, 'M'));
+    Addresses().FieldByName("Priezvisko").SetAsString(std::string(30, 'P'));
+    Addresses().FieldByName("Adresa_1").SetAsString("Alfa\r\nJan\r\nHlavná 1\r\n" + city35 + "\r\n974 01");
+    frame->PostButtonClick(frame);
+    EXPECT_FALSE(frame->PostButton->Enabled());
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    EXPECT_EQ(Addresses().FieldByName("Mesto").AsString(), "Banská Bystrica - Sásová, Rudl");
+    EXPECT_EQ(Addresses().FieldByName("Meno").AsString(), std::string(20, 'M') + "  " + std::string(28, 'P'));
+    const std::vector<std::string> cities = FileColumn(data->TableFileName(TableId::Address), "Mesto", "");
+    EXPECT_EQ(std::count(cities.begin(), cities.end(), "Banská Bystrica - Sásová, Rudl"), 1);
+}
+
 TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     Start(1);
     AddRows({"Alfa"});
@@ -116,6 +136,72 @@ TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa s.r.o."), 0));
     EXPECT_TRUE(Addresses().FieldByName("Narodeniny").IsNull());
     ProgramState().NetworkMode = false;
+}
+
+// While an address is typed into the copies nothing of the window moves the current address,
+// and the save writes the address whose edit began, whatever is current by then.
+TEST_F(AdresyChildTest, ANetworkEditSavesTheAddressItBeganWithWhateverMovedMeanwhile) {
+    Start(1);
+    AddRows({"Alfa", "Beta"});
+    ProgramState().NetworkMode = true;
+    data->CreateLockFile(data->LockFileName(TableId::Address));
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    frame->EditButtonClick(frame);
+    dynamic_cast<TShfEdit*>(book->FindComponent("ShEdit1"))->SetText("Alfa s.r.o.");
+    dynamic_cast<TShfEdit*>(book->FindComponent("ShEdit5"))->SetText("041/111");
+    EXPECT_FALSE(book->DBGrid1->Enabled());
+    EXPECT_FALSE(book->DBGrid2->Enabled());
+    EXPECT_FALSE(book->TrackBar1->Enabled());
+    TFindTextForm find(nullptr, *data, ProgramState());
+    find.FindEdit->SetText("Beta");
+    find.FindEditChange(&find);
+    EXPECT_EQ(Addresses().FieldByName("Firma").AsString(), "Alfa");
+    // Anything else that moves the table does not change what the save writes.
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Beta"), 0));
+    frame->PostButtonClick(frame);
+    EXPECT_TRUE(book->DBGrid1->Enabled());
+    EXPECT_TRUE(book->TrackBar1->Enabled());
+    const fs::path file = data->TableFileName(TableId::Address);
+    EXPECT_EQ(FileColumn(file, "Firma", ""), (std::vector<std::string>{"Alfa s.r.o.", "Beta", "My Firm"}));
+    EXPECT_EQ(FileColumn(file, "Telefon1", ""), (std::vector<std::string>{"", "000\\12345678", "041/111"}));
+    ProgramState().NetworkMode = false;
+}
+
+// A restore of the layout file while the window is open: the window shows the restored layout
+// and keeps it when it closes.
+TEST_F(AdresyChildTest, ARestoredLayoutIsShownByTheOpenWindowAndKeptWhenItCloses) {
+    Start(1);
+    AddRows({"Alfa"});
+    book->PageControl1->SetActivePageIndex(1);
+    book->NewFieldPopupClick();
+    book->Edit9->SetText("Hobby");
+    book->Edit5->SetText("90");
+    book->BitBtn1Click();
+    book->BitBtn1Click();
+    book->ZapisKomponenty();
+    ProgramLocks().AutoBackup(ProgramState().TableFolder, "Jano", false, ProgramState().DataFolder);
+    auto* edit = dynamic_cast<TDBEdit*>(book->FindComponent("UserDBEdit1"));
+    ASSERT_NE(edit, nullptr);
+    edit->SetLeft(300);
+
+    struct FrameWindow : ExchangeFrameServices {
+        TMainForm* frame;
+        explicit FrameWindow(TMainForm* f) : frame(f) {}
+        void RefreshActiveModule() override { frame->RefreshActiveModule(); }
+        void AddressLayoutRestored() override { frame->ReadAddressLayoutAgain(); }
+    } frameWindow(frame);
+    ExchangeContext context{*data, ProgramState(), "", &frameWindow, {}};
+    RestoreFromBackup(context, TableGroup::Address);
+    ASSERT_EQ(book->FindComponent("UserDBEdit2"), nullptr);
+    auto* restored = dynamic_cast<TDBEdit*>(book->FindComponent("UserDBEdit1"));
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(restored->Left(), 90);
+    EXPECT_EQ(restored->DataField(), "Hobby");
+    frame->CloseActiveModule();
+    book = nullptr;
+    const std::vector<TUserFieldRec> layout = ReadUserFieldFile(dataFolder / "Jano.ucs");
+    ASSERT_EQ(layout.size(), 2u);
+    EXPECT_EQ(layout[0].Left, 90);
 }
 
 TEST_F(AdresyChildTest, TheCommandsEditAnAddressInLocalAndNetworkModeAndTheStateFollows) {
@@ -266,6 +352,69 @@ TEST_F(AdresyChildTest, AUserFieldIsAddedPlacedAndKeptInTheLayoutFile) {
     EXPECT_EQ(ReadUserFieldFile(dataFolder / "Jano.ucs")[0].Left, 120);
 }
 
+TEST_F(AdresyChildTest, TheFieldEditorShowsThePickedTypeRebindsAndStaysOpenAfterAnAdd) {
+    Start(1);
+    book->PageControl1->SetActivePageIndex(1);
+    // A memo of the user's own, named with letters of the data code page.
+    book->NewFieldPopupClick();
+    book->ComboBox1->SetItemIndex(1);
+    book->ComboBox1Change();
+    book->Edit9->SetText("Záľuby");
+    book->BitBtn1Click();
+    ASSERT_TRUE(Addresses().FieldDefs().Find("Záľuby"));
+    auto* hobbies = dynamic_cast<TDBMemo*>(book->FindComponent("UserMemo1"));
+    ASSERT_NE(hobbies, nullptr);
+    EXPECT_TRUE(book->Panel1->Visible()); // the editor shows what was added, on its page
+    EXPECT_EQ(book->PageControl1->ActivePageIndex(), 1);
+    EXPECT_EQ(book->RadioGroup1->ItemIndex(), 0);
+    const int fields = Addresses().FieldDefs().Count();
+    book->BitBtn1Click(); // the next OK closes it and adds nothing
+    EXPECT_FALSE(book->Panel1->Visible());
+    EXPECT_EQ(book->FindComponent("UserMemo2"), nullptr);
+    EXPECT_EQ(Addresses().FieldDefs().Count(), fields);
+
+    // Picking an existing field shows its type and takes its caption.
+    book->NewFieldPopupClick();
+    book->RadioGroup1->SetItemIndex(1);
+    book->RadioGroup1Click();
+    EXPECT_EQ(book->ComboBox1->ItemIndex(), 0); // "Name" is a text
+    EXPECT_EQ(book->Edit4->Text(), "Name");
+    book->ComboBox2->SetItemIndex(16);
+    book->ComboBox2Click();
+    EXPECT_EQ(book->ComboBox1->ItemIndex(), 1);
+    EXPECT_EQ(book->Edit4->Text(), "Note");
+    book->BitBtn1Click();
+    auto* note = dynamic_cast<TDBMemo*>(book->FindComponent("UserMemo2"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->DataField(), "Poznamka");
+    book->BitBtn1Click();
+
+    // Editing: the picker shows the control's field; a field of the same type rebinds the
+    // control, one of another type is refused and closes the editor.
+    book->SetSelectedControl(note);
+    book->EdipPopupClick();
+    EXPECT_EQ(book->ComboBox2->ItemIndex(), 16);
+    EXPECT_EQ(book->ComboBox1->ItemIndex(), 1);
+    ASSERT_TRUE(book->ComboBox2->Enabled());
+    book->ComboBox2->SetItemIndex(book->ComboBox2->Items().IndexOf("Záľuby"));
+    book->ComboBox2Click();
+    EXPECT_EQ(note->DataField(), "Záľuby");
+    EXPECT_TRUE(book->Panel1->Visible());
+    book->ComboBox2->SetItemIndex(0);
+    responder.MessageBoxAnswers = {IDOK};
+    book->ComboBox2Click();
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, "Error, incorrect data type");
+    EXPECT_FALSE(book->Panel1->Visible());
+    EXPECT_EQ(note->DataField(), "Záľuby");
+    book->ZapisKomponenty();
+    const std::vector<TUserFieldRec> layout = ReadUserFieldFile(dataFolder / "Jano.ucs");
+    const auto saved = std::find_if(layout.begin(), layout.end(),
+                                    [](const TUserFieldRec& r) { return r.Name == "UserMemo2"; });
+    ASSERT_NE(saved, layout.end());
+    EXPECT_EQ(saved->DataField, "Záľuby");
+}
+
 // The sort-order dialog re-sorts the open window and changes its quick list and label; a
 // closed window is no longer what the dialogs reach.
 TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
@@ -408,6 +557,19 @@ TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
         QApplication::processEvents();
         testing::SaveWindowPicture(*frame, std::string("adresy_editor_") + suffix[language]);
         book->BitBtn2Click();
+        book->SetSelectedControl(dynamic_cast<TControl*>(book->FindComponent("UserDBEdit1")));
+        book->EdipPopupClick();
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*frame, std::string("adresy_editor_edit_") + suffix[language]);
+        book->BitBtn2Click();
+        // A network edit: the copies are up, the lists and the letter bar wait.
+        ProgramState().NetworkMode = true;
+        book->PageControl1->SetActivePageIndex(0);
+        frame->EditButtonClick(frame);
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*frame, std::string("adresy_netedit_") + suffix[language]);
+        frame->CancelButtonClick(frame);
+        ProgramState().NetworkMode = false;
         ChooseSortOrder(3); // City
         book->PageControl1->SetActivePageIndex(0);
         QApplication::processEvents();

@@ -96,14 +96,19 @@ TEST_F(SendToTest, TheMarkerMustNameAUser) {
     EXPECT_FALSE(MergeSendTo(*receiver.context, exchange.path(), TableGroup::All, {}));
 }
 
-// The sender Jano and the receiver Fero; each keeps rows of his own, some with an empty User.
-TEST_F(SendToTest, AMergeReplacesTheSendersEarlierRowsAndKeepsTheReceiversOwn) {
+// The sender Jano and the receiver Fero; each keeps rows of his own, some with an empty User,
+// and rows forwarded from Peter.
+TEST_F(SendToTest, AMergeReplacesTheSendersEarlierRowsAndKeepsEveryRowsOrigin) {
     Program sender(jano.path(), "Jano");
     Program receiver(fero.path(), "Fero", true);
-    sender.Add(TableId::Address, {{"Firma", "Od Jana"}, {"PripNarIdent", "abcdefgh"}});
+    sender.Add(TableId::Address,
+               {{"Firma", "Od Jana"}, {"User", "Jano"}, {"PripNarIdent", "abcdefgh"}, {"PripNar", "True"}});
+    sender.Add(TableId::Address, {{"Firma", "Od Petra"}, {"User", "Peter"}});
     sender.Add(TableId::Tasks, {{"Uloha", "Janova úloha"}});
     receiver.Add(TableId::Address, {{"Firma", "Ferova"}});
     receiver.Add(TableId::Address, {{"Firma", "Ferova od Petra"}, {"User", "Peter"}});
+    // The same address typed by Fero himself: it differs only in its origin and stays apart.
+    receiver.Add(TableId::Address, {{"Firma", "Od Jana"}, {"User", "Fero"}});
     TVolgaTable& address = receiver.Table(TableId::Address);
     receiver.frame.Filters.WabViewOn = true; // the window shows WAB rows alone: the merge sees all
     address.SetFiltered(true);
@@ -111,9 +116,10 @@ TEST_F(SendToTest, AMergeReplacesTheSendersEarlierRowsAndKeepsTheReceiversOwn) {
     const fs::path folder = WriteSendTo(*sender.context, exchange.path(), TableGroup::All);
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(MergeSendTo(*receiver.context, folder, TableGroup::All, {}));
-        // The sample rows of both are the same and stay one.
-        EXPECT_EQ(Column(address, "Firma"),
-                  (std::vector<std::string>{"Ferova", "Ferova od Petra", "My Firm", "Od Jana"}));
+        // The sample rows of both are the same and stay one; so does a row forwarded again.
+        EXPECT_EQ(Column(address, "Firma"), (std::vector<std::string>{"Ferova", "Ferova od Petra", "My Firm",
+                                                                      "Od Jana", "Od Jana", "Od Petra"}));
+        EXPECT_EQ(Column(address, "User"), (std::vector<std::string>{"", "", "Fero", "Jano", "Peter", "Peter"}));
         EXPECT_EQ(Column(receiver.Table(TableId::Tasks), "Uloha"),
                   (std::vector<std::string>{"Janova úloha"}));
         EXPECT_TRUE(CodesUnique(address));
@@ -121,17 +127,17 @@ TEST_F(SendToTest, AMergeReplacesTheSendersEarlierRowsAndKeepsTheReceiversOwn) {
     }
     EXPECT_EQ(receiver.frameWindow.refreshed, 2);
     EXPECT_TRUE(address.Filtered());
-    EXPECT_EQ(Column(address, "User"), (std::vector<std::string>{"", "", "Jano", "Peter"}));
-    EXPECT_EQ(Column(address, "PripNarIdent"),
-              (std::vector<std::string>{"", "", "", ""})); // Jano's task codes mean nothing here
+    // Jano's task codes mean nothing here, and a box without its link would remind twice.
+    EXPECT_EQ(Column(address, "PripNarIdent"), std::vector<std::string>(6));
+    EXPECT_EQ(Column(address, "PripNar"), std::vector<std::string>(6, "False"));
     EXPECT_EQ(FileColumn(receiver.context->TableFile(TableId::Address), "Firma"), Column(address, "Firma"));
 
-    // The other way round.
+    // The other way round: Fero's rows replace themselves, every other row keeps its origin.
     const fs::path back = WriteSendTo(*receiver.context, exchange.path(), TableGroup::Address);
     ASSERT_TRUE(MergeSendTo(*sender.context, back, TableGroup::Address, {}));
     ASSERT_TRUE(MergeSendTo(*sender.context, back, TableGroup::Address, {}));
     EXPECT_EQ(Column(sender.Table(TableId::Address), "User"),
-              (std::vector<std::string>{"", "", "Fero", "Fero", "Fero"}));
+              (std::vector<std::string>{"", "", "Fero", "Jano", "Jano", "Peter", "Peter"}));
 
     // An empty send-to table deletes nothing of the receiver.
     TempFolder emptyHome;
@@ -141,7 +147,7 @@ TEST_F(SendToTest, AMergeReplacesTheSendersEarlierRowsAndKeepsTheReceiversOwn) {
     ASSERT_TRUE(MergeSendTo(*receiver.context,
                             WriteSendTo(*empty.context, exchange.path(), TableGroup::Address),
                             TableGroup::Address, {}));
-    EXPECT_EQ(Column(address, "Firma").size(), 4u);
+    EXPECT_EQ(Column(address, "Firma").size(), 6u);
 }
 
 TEST_F(SendToTest, ASenderOfTheReceiversNameDeletesNothingAndAddsItsRowsOnce) {
@@ -160,12 +166,12 @@ TEST_F(SendToTest, ASenderOfTheReceiversNameDeletesNothingAndAddsItsRowsOnce) {
 TEST_F(SendToTest, AFailingMergeWritesNothingAndReleasesTheLock) {
     Program sender(jano.path(), "Jano");
     for (const char* firm : {"A", "B", "C"})
-        sender.Add(TableId::Address, {{"Firma", firm}});
+        sender.Add(TableId::Address, {{"Firma", firm}, {"User", "Jano"}});
     Program receiver(fero.path(), "Fero", true);
     const fs::path folder = WriteSendTo(*sender.context, exchange.path(), TableGroup::Address);
     ASSERT_TRUE(MergeSendTo(*receiver.context, folder, TableGroup::Address, {}));
     const std::string before = ReadWholeFile(receiver.context->TableFile(TableId::Address));
-    sender.Add(TableId::Address, {{"Firma", "D"}});
+    sender.Add(TableId::Address, {{"Firma", "D"}, {"User", "Jano"}});
     WriteSendTo(*sender.context, exchange.path(), TableGroup::Address);
 
     receiver.context->OnProgress = [](int rows) {
@@ -268,6 +274,28 @@ TEST_F(RestoreTest, TheBackupReplacesTheTableAndTheLayoutFileUnderTheLock) {
     EXPECT_EQ(
         RestoredTables(TableGroup::Tasks),
         (std::vector<TableId>{TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners}));
+}
+
+// In network mode the tables lie on the server, the layout of the address window in the local
+// data folder: its backup and its restore stay there.
+TEST_F(RestoreTest, TheLayoutFileIsBackedUpAndRestoredInTheLocalDataFolder) {
+    TempFolder local;
+    Program p(dir.path(), "Jano", true);
+    p.frame.DataFolder = local.path();
+    WriteFileDurably(local.path() / "Jano.ucs", "layout");
+    p.locks.AutoBackup(p.frame.TableFolder, "Jano", true, p.frame.DataFolder);
+    EXPECT_EQ(ReadWholeFile(local.path() / "Jano.bak"), "layout");
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano.bak"));
+    WriteFileDurably(local.path() / "Jano.ucs", "changed");
+
+    RestoreFromBackup(*p.context, TableGroup::Address);
+    EXPECT_EQ(ReadWholeFile(local.path() / "Jano.ucs"), "layout");
+    EXPECT_FALSE(fs::exists(dir.path() / "Jano.ucs"));
+    EXPECT_EQ(p.frameWindow.layoutsRestored, 1);
+    // Without a backup of the layout the window has nothing to read again.
+    fs::remove(local.path() / "Jano.bak");
+    RestoreFromBackup(*p.context, TableGroup::Address);
+    EXPECT_EQ(p.frameWindow.layoutsRestored, 1);
 }
 
 TEST(ExportTest, CopiesSuitEachFormatAndThePeersReadThem) {

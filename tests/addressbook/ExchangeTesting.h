@@ -19,7 +19,9 @@ namespace kvz {
 
 struct CountingFrame : ExchangeFrameServices {
     int refreshed = 0;
+    int layoutsRestored = 0;
     void RefreshActiveModule() override { ++refreshed; }
+    void AddressLayoutRestored() override { ++layoutsRestored; }
 };
 
 struct Program : ProgramFrame {

@@ -192,7 +192,7 @@ TEST_F(ImportTest, Version21FilesAddTheirTasksAndAddressesOnce) {
     EXPECT_FALSE(p.locks.TableLockHeld());
 }
 
-TEST_F(ImportTest, DamagedOrMissingVersion21FilesImportNothing) {
+TEST_F(ImportTest, AMissingVersion21FileIsReportedAndADamagedOneStopsTheImportThere) {
     const std::string task = OldTaskRecord(EncodeDate(2003, 4, 1), "10:30", "Porada", 0, false, "", "A");
     std::string nanTask = task;
     PutLittle(nanTask, 0, std::nan(""));
@@ -202,36 +202,52 @@ TEST_F(ImportTest, DamagedOrMissingVersion21FilesImportNothing) {
     const struct {
         const char* name;
         std::string tasks, addresses; // "-": no file
+        bool fails;                   // a damaged file: FileError
+        std::vector<std::string> tasksAdded, addressesAdded, missing;
     } cases[] = {
-        {"short address file", task, address + "x"},  {"address file missing", task, "-"},
-        {"task file missing", "-", address},          {"date no number", nanTask, address},
-        {"date past the calendar", farTask, address},
+        {"both missing", "-", "-", false, {}, {}, {"uloha.dat", "adresy.dat"}},
+        {"task file missing", "-", address, false, {}, {"Firma"}, {"uloha.dat"}},
+        {"address file missing", task, "-", false, {"Porada"}, {}, {"adresy.dat"}},
+        {"short address file", task, address + "x", true, {"Porada"}, {}, {}},
+        {"short task file", task + "x", address, true, {}, {}, {}},
+        {"date no number", nanTask, address, true, {}, {}, {}},
+        {"date past the calendar", farTask, address, true, {}, {}, {}},
     };
-    Program p(dir.path(), "Jano");
-    const std::string tasksBefore = ReadWholeFile(p.context->TableFile(TableId::Tasks));
-    const std::string addressBefore = ReadWholeFile(p.context->TableFile(TableId::Address));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TempFolder old;
+        TempFolder home, old;
+        Program p(home.path(), "Jano");
         if (c.tasks != "-") WriteFileDurably(old.path() / "uloha.dat", c.tasks);
         if (c.addresses != "-") WriteFileDurably(old.path() / "adresy.dat", c.addresses);
-        EXPECT_THROW(ImportOldVersion(*p.context, old.path()), FileError);
+        OldVersionResult result;
+        if (c.fails)
+            EXPECT_THROW(ImportOldVersion(*p.context, old.path()), FileError);
+        else
+            result = ImportOldVersion(*p.context, old.path());
         EXPECT_EQ(fs::exists(old.path() / "uloha.dat"), c.tasks != "-"); // never made
         EXPECT_EQ(fs::exists(old.path() / "adresy.dat"), c.addresses != "-");
-        EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::Tasks)), tasksBefore);
-        EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::Address)), addressBefore);
+        ASSERT_EQ(result.Missing.size(), c.missing.size());
+        for (size_t i = 0; i < c.missing.size(); ++i)
+            EXPECT_EQ(result.Missing[i], "The file \"" + c.missing[i] + "\" of version 2.1 was not found.");
+        EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Tasks), "Uloha"), c.tasksAdded);
+        std::vector<std::string> firms = c.addressesAdded;
+        firms.push_back("My Firm");
+        std::sort(firms.begin(), firms.end());
+        EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Address), "Firma"), firms);
+        EXPECT_FALSE(p.locks.TableLockHeld());
     }
 
-    // The addresses fail after the tasks were written: the tasks go again.
+    // An import given up while the addresses are added keeps the tasks that were added before.
+    Program p(dir.path(), "Jano");
     WriteFileDurably(source.path() / "uloha.dat", task);
     WriteFileDurably(source.path() / "adresy.dat", address);
+    const std::string addressBefore = ReadWholeFile(p.context->TableFile(TableId::Address));
     int calls = 0;
     p.context->OnProgress = [&](int) {
         if (++calls == 2) throw std::runtime_error("stopped");
     };
     EXPECT_THROW(ImportOldVersion(*p.context, source.path()), std::runtime_error);
-    EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Tasks), "Uloha"), std::vector<std::string>{});
-    EXPECT_EQ(Column(p.Table(TableId::Tasks), "Uloha"), std::vector<std::string>{});
+    EXPECT_EQ(FileColumn(p.context->TableFile(TableId::Tasks), "Uloha"), std::vector<std::string>{"Porada"});
     EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::Address)), addressBefore);
     EXPECT_FALSE(p.locks.TableLockHeld());
 }

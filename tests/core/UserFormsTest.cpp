@@ -177,6 +177,41 @@ TEST_F(UserFormsTest, ScanUserByDialogListOrNetworkName) {
     EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
+TEST_F(UserFormsTest, OfflineTheListIsTheUsersWithLocalCopiesAndNothingIsMade) {
+    // The server's list is out of reach; the local copies hold the tables of two users.
+    const fs::path copies = dir.path() / "TempData";
+    fs::create_directories(copies);
+    for (const char* file : {"Jano_address.d", "Jano_tasks.d", "Eva_ADDRESS.d", "Eva_tasks.d", "Jano_address.d.bak",
+                             "_address.d", "Peter_links.d"})
+        WriteFileDurably(copies / file, "");
+    fs::create_directories(copies / "Dir_address.d");
+    EXPECT_EQ(UsersWithTablesIn(copies), (std::vector<std::string>{"Eva", "Jano"}));
+
+    frame.TableFolder = copies;
+    frame.UserPrefix = "Jano";
+    int shown = 0;
+    responder.OnShowModal = [&](TForm& form) {
+        ++shown;
+        auto* user = dynamic_cast<TUserForm*>(&form);
+        if (!user) {
+            ADD_FAILURE() << "a new user offered offline";
+            return mrCancel;
+        }
+        EXPECT_EQ(user->Names(), (std::vector<std::string>{"Eva", "Jano"}));
+        EXPECT_FALSE(user->BitBtn2->Enabled());
+        user->ComboBox1->SetItemIndex(0);
+        user->Edit1->SetText("heslo");
+        user->SpeedButton1->Click();
+        return mrNone;
+    };
+    std::string password;
+    ASSERT_TRUE(PickUserByDialog(frame, data.get(), false, password, true));
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(frame.UserPrefix, "Eva");
+    EXPECT_EQ(password, "heslo");
+    EXPECT_FALSE(fs::exists(copies / "Users.ini"));
+}
+
 TEST_F(UserFormsTest, ChangeKeyDialogChangesTheSevenTablesOnlyWhenBothEntriesAgree) {
     frame.UserPrefix = "Jano";
     data->OpenAllTables("old");
@@ -246,6 +281,16 @@ TEST_F(UserFormsTest, DialogsInThreeLanguages) {
         EXPECT_EQ(changeKey.BitBtn3->Caption(), GetMessageText(169));
         testing::Render(changeKey, "ChangeKeyForm_" + code);
         ExpectCaptionsFit(changeKey);
+        // Without the server: the users with local copies, and no new one.
+        fs::create_directories(dir.path() / "TempData");
+        for (const char* file : {"Jano_address.d", "Ľudmila Nováková_address.d"})
+            WriteFileDurably(dir.path() / "TempData" / file, "");
+        UserDialogState offline;
+        offline.ListFolder = dir.path() / "TempData";
+        offline.Offline = true;
+        TUserForm away(nullptr, offline, data.get());
+        away.FormShow(nullptr);
+        testing::Render(away, "UserFormOffline_" + code);
     }
 }
 
