@@ -248,7 +248,7 @@ void TMainForm::EditButtonClick(TComponent*) {
         RememberedPripMen = table.FieldByName("PripMen").AsBoolean();
         RememberedNarodeniny = table.FieldByName("Narodeniny").AsDateTime();
         RememberedMeniny = table.FieldByName("Meniny").AsDateTime();
-        book->EnableDateEdits(RememberedPripNar, RememberedPripMen);
+        book->EnableDateEdits(true, true);
         book->EnableRemindBoxes(true);
         if (!ProgramState().NetworkMode) {
             table.Edit();

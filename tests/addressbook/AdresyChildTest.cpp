@@ -11,6 +11,7 @@
 #include "AdresyChildTesting.h"
 
 #include <QApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -81,6 +82,25 @@ TEST_F(AdresyChildTest, TheToolBarBrowsesInsertsEditsAndDeletesAndTheLetterBarFo
     frame->DeleteButtonClick(frame);
     const std::vector<std::string> left = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
     EXPECT_EQ(std::count(left.begin(), left.end(), "Nova"), 0);
+}
+
+TEST_F(AdresyChildTest, ABirthdayIsClickedIntoTypedAndSavedWhenEditingAnAddressWithoutReminders) {
+    Start(2);
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    frame->EditButtonClick(frame);
+    book->PageControl1->SetActivePageIndex(1);
+    QApplication::processEvents();
+    for (TDBDateEdit* edit : {book->DBDateEdit1, book->DBDateEdit2}) EXPECT_TRUE(edit->Enabled()) << edit->Name();
+    QWidget* birthday = book->DBDateEdit1->Widget();
+    QTest::mouseClick(birthday, Qt::LeftButton, Qt::NoModifier, QPoint(birthday->width() / 2, birthday->height() / 2));
+    EXPECT_TRUE(book->DBDateEdit1->Focused());
+    QTest::keyClicks(birthday, "15031980");
+    EXPECT_EQ(book->DBDateEdit1->Text(), "15.03.1980");
+    frame->PostButtonClick(frame);
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 3, 15));
+    EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
 TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
