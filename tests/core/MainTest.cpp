@@ -496,6 +496,7 @@ TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
     InstallUserSteps();
     for (int language : {1, 2, 3}) {
         WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
+        WriteFileDurably(dataFolder / "Users.ini", "[UserNames]\nUser0=Eva\n");
         Start();
         const char* fileMenu[] = {"", "&File", "&Súbor", "&Soubor"};
         EXPECT_EQ(frame->FileMenu->Caption(), fileMenu[language]);
@@ -507,7 +508,7 @@ TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
                 testing::SaveWindowPicture(*frame, "frame-" + std::to_string(language) + "-" + names[module]);
             EXPECT_EQ(picture.width(), frame->Width() * picture.devicePixelRatio());
         }
-        const char* linksTitle[] = {"", " Links - ", " Odkazy - ", " Odkazy - "};
+        const char* linksTitle[] = {"", " Links - Eva", " Odkazy - Eva", " Odkazy - Eva"};
         EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), linksTitle[language]);
         frame->Free();
         frame = nullptr;
@@ -743,6 +744,7 @@ TEST_F(MainFormTest, PicturesOfTheSettingsDialogOverTheFrameInThreeLanguages) {
     RegisterAddressBook();
     for (int language : {1, 2, 3}) {
         WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
+        WriteFileDurably(dataFolder / "Users.ini", "[UserNames]\nUser0=Eva\n");
         Start();
         bool shown = false;
         responder.OnShowModal = [&](TForm& form) {
