@@ -11,6 +11,7 @@
 #include "AdresyChildTesting.h"
 
 #include <QApplication>
+#include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -82,6 +83,27 @@ TEST_F(AdresyChildTest, TheToolBarBrowsesInsertsEditsAndDeletesAndTheLetterBarFo
     frame->DeleteButtonClick(frame);
     const std::vector<std::string> left = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
     EXPECT_EQ(std::count(left.begin(), left.end(), "Nova"), 0);
+}
+
+TEST_F(AdresyChildTest, APressOnTheLetterBarTakesTheFocusFirstAndJumps) {
+    Start(1);
+    AddRows({"Beta", "Zeta"});
+    book->ApplySortOrder();
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Zeta"), 0));
+    book->DBEdit1->SetFocus();
+    QApplication::processEvents();
+    // A press takes the focus from the name, so that the move it starts jumps (the end-to-end
+    // suite drags the real bar).
+    TTrackBar& bar = *book->TrackBar1;
+    bar.SetPosition(0);
+    testing::Press(bar, bar.Width() / 2, bar.Height() / 2, Qt::RightButton);
+    EXPECT_TRUE(bar.Focused());
+    bar.SetPosition(1);
+    testing::Release(bar, bar.Width() / 2, bar.Height() / 2, Qt::RightButton);
+    EXPECT_EQ(book->DBEdit1->Text(), "Beta");
+    // A stands at the top, as the letters beside the bar read.
+    EXPECT_TRUE(static_cast<QSlider*>(bar.Widget())->invertedAppearance());
+    EXPECT_EQ(book->DBEdit1->Text(), "Beta");
 }
 
 TEST_F(AdresyChildTest, ABirthdayIsClickedIntoTypedAndSavedWhenEditingAnAddressWithoutReminders) {
