@@ -145,7 +145,7 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     EXPECT_EQ(steps, (std::vector<std::string>{"version", "language", "user", "translate"}));
     EXPECT_FALSE(frame->FirstStart);
     EXPECT_TRUE(fs::is_directory(dataFolder / "TempData"));
-    EXPECT_EQ(frame->HelpFileName(), "kvzirt_e3.hlp");
+    EXPECT_EQ(frame->HelpFileName(), (temp.path() / "help" / "en" / "kvzirt.html").string());
     // The system the program takes itself to run on gives raised bars and two transparent buttons.
     EXPECT_EQ(SettingsStore::BarLook().BarHeight, 22);
     for (TToolBar* bar : {frame->ToolBar1, frame->ToolBar3}) {
