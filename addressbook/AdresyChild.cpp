@@ -648,7 +648,7 @@ void TAdresyChildForm::Edit() {
     // What the address had, so that the save makes or removes only the reminders that changed.
     had_ = {table.FieldByName("PripNar").AsBoolean(), table.FieldByName("PripMen").AsBoolean(),
             table.FieldByName("Narodeniny").AsDateTime(), table.FieldByName("Meniny").AsDateTime()};
-    EnableDateEdits(had_.Birthday, had_.NameDay);
+    EnableDateEdits(true, true);
     EnableRemindBoxes(true);
     if (!ProgramState().NetworkMode) table.Edit();
     else InsertAddressNet("Edit");

@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
     // The data module is made after the frame window; the dialogs find it when they run.
     std::unique_ptr<TDataModule1> dataModule;
     auto* frame = Application().CreateForm<TMainForm>();
+    // The user dialog was cancelled at start: no user, so no tables to open or to make.
+    if (ProgramState().UserPrefix.empty()) return 0;
     dataModule = std::make_unique<TDataModule1>(ProgramState());
     try {
         dataModule->DataModuleCreate();

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QStyle>
@@ -119,6 +120,10 @@ protected:
             if (taken) return;
         }
         TControlWidget<QLineEdit>::keyPressEvent(e);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        TControlWidget<QLineEdit>::mousePressEvent(e);
+        if (e->button() == Qt::LeftButton) Guarded([&] { edit_->PlaceCaretAfterClick(); });
     }
     void focusInEvent(QFocusEvent* e) override {
         if (e->reason() == Qt::PopupFocusReason) return QLineEdit::focusInEvent(e);
@@ -702,6 +707,11 @@ void TCustomDateEdit::KeyPress(char32_t& key) {
         return;
     }
     TCustomComboEdit::KeyPress(key);
+}
+
+void TCustomDateEdit::PlaceCaretAfterClick() {
+    // A click into an empty date lands among the blanks; typing starts with the first digit.
+    if (model_.IsBlank(Text())) LineEdit()->setCursorPosition(0);
 }
 
 void TCustomDateEdit::DoExit() {

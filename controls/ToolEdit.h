@@ -136,6 +136,8 @@ protected:
     void SetWidgetText(std::string_view text) override;
     void FontChanged() override;
     void SetPopup(TPopupWindow* popup);
+    // Where the caret goes after a left press into the text; Qt's place under the mouse here.
+    virtual void PlaceCaretAfterClick() {}
     // The text changed: OnChange, unless the panel is down.
     virtual void Change();
     bool AlwaysEnable = false;
@@ -283,6 +285,7 @@ protected:
     void KeyPress(char32_t& key) override;
     void DoExit() override;
     void Change() override;
+    void PlaceCaretAfterClick() override;
     // The text as shown, blanks and separators included.
     std::string WidgetText() const override;
 

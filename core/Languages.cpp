@@ -1,12 +1,16 @@
 #include "core/Languages.h"
 
 #include "controls/KVCtrls.h"
+#include "core/Help.h"
 #include "core/Messages.h"
+#include "core/Main.h"
 #include "core/SettingsStore.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/ExtCtrls.h"
 #include "platform/forms/Menus.h"
 #include "resources/CaptionTable.h"
+
+#include <QTimer>
 
 #include <filesystem>
 
@@ -28,6 +32,11 @@ constexpr OutlookCaption kOutlookCaptions[] = {
 };
 
 bool KnownLanguage(int language) { return language >= kEnglish && language <= kCzech; }
+
+// The language dialog's title in the language chosen in it.
+std::string DialogCaption(int language) {
+    return language == kEnglish ? "Select language" : language == kCzech ? "Výběr jazyka" : "Výber jazyka";
+}
 
 void SetText(TComponent* component, TCaptionKind kind, const std::string& text) {
     if (auto* item = dynamic_cast<TMenuItem*>(component)) {
@@ -53,7 +62,11 @@ TComponent* FindNamedComponent(const TComponent& form, std::string_view name) {
     return nullptr;
 }
 
-std::string HelpFileName(int language) { return language == kEnglish ? "kvzirt_e3.hlp" : "kvzirt3.hlp"; }
+std::string HelpFileName(int language) {
+    std::filesystem::path folder = ProgramState().ProgramFolder;
+    if (folder.empty()) folder = std::filesystem::path(Application().ExeName()).parent_path();
+    return HelpFilePath(folder, language == kEnglish ? kEnglish : language).string();
+}
 
 std::optional<std::string> CaptionText(std::string_view formClass, std::string_view component, TCaptionKind kind,
                                        int language) {
@@ -96,7 +109,7 @@ TSelectLanguageForm::TSelectLanguageForm(TComponent* owner, SettingsStore& setti
     : TForm(owner), Panel1(new TPanel(this)), InterfaceLabel(new TLabel(this)), EngButton(new TKvSpeedButton(this)),
       SkButton(new TKvSpeedButton(this)), CzButton(new TKvSpeedButton(this)), settings_(settings) {
     SetName("SelectLanguageForm");
-    SetCaption("SelectLanguage");
+    SetCaption(DialogCaption(Language()));
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     SetClientSize(330, 160);
@@ -156,15 +169,19 @@ void TSelectLanguageForm::Choose(TKvSpeedButton* button, int language) {
     settings_.Nastavenia[kHelpLanguageSlot] = language;
     SetLanguage(language);
     Application().SetHelpFile(HelpFileName(language));
+    SetCaption(DialogCaption(language));
 }
 
 void TSelectLanguageForm::EngButtonClick(TComponent*) {
     Choose(EngButton, kEnglish);
     if (!EngButton->Down()) return;
     std::error_code ec;
-    if (!std::filesystem::exists(HelpFileName(kEnglish), ec))
-        ShowMessage("The English help file \"kvzirt_e3.hlp\" is not installed. It can be downloaded from the "
-                    "program's web page and placed in the program folder.");
+    if (std::filesystem::exists(HelpFileName(kEnglish), ec)) return;
+    // After the click has ended, so that the button lets the mouse go and the next click counts.
+    QTimer::singleShot(0, Widget(), [] {
+        ShowMessage("The English help is not installed: its pages are missing from the folder \"help/en\" beside "
+                    "the program. Install the program again to have them.");
+    });
 }
 
 void TSelectLanguageForm::SkButtonClick(TComponent*) { Choose(SkButton, kSlovak); }

@@ -21,7 +21,7 @@ enum class TCaptionKind;
 inline constexpr int kEnglish = 1, kSlovak = 2, kCzech = 3;
 inline constexpr int kHelpLanguageSlot = 67; // Nastavenia67: the language, 2 by default
 
-// "kvzirt_e3.hlp" for English, "kvzirt3.hlp" for Slovak and Czech.
+// The language's help file: the contents page of its help pages beside the program.
 std::string HelpFileName(int language);
 
 // The component of that name that the form owns, or that a component of the form owns (menu

@@ -317,6 +317,8 @@ void ScanUser(SettingsStore& settings, FrameState& frame, TDataModule1* data, bo
     }
     frame.UserPrefix = StartUserName(frame.DataFolder, frame.NetworkMode, settings.NastaveniaText[kNetworkUserSlot]);
     tablePassword.clear();
+    // Tables are named by the user: with no name to take, the user dialog asks for one.
+    if (frame.UserPrefix.empty()) PickUserByDialog(frame, data, firstStart, tablePassword);
 }
 
 void RunChangeKeyDialog(TDataModule1& data, FrameState& frame, std::string& tablePassword) {

@@ -129,8 +129,10 @@ std::vector<std::string> UsersWithTablesIn(const std::filesystem::path& folder);
 
 // The user at start (the frame window's ScanUser): with the user dialog on (slot 62), the
 // dialog (at the first start slot 62 is set to 0); otherwise the first name of "Users.ini" in
-// the data folder, or in network mode the network user name (text slot 19). Sets the frame
-// state's user prefix and the password typed (empty without the dialog).
+// the data folder, or in network mode the network user name (text slot 19), and the dialog
+// when that is empty. Sets the frame state's user prefix and the password typed (empty
+// without the dialog); the prefix stays empty only when the dialog was cancelled, and then
+// the program ends without opening any tables.
 void ScanUser(SettingsStore& settings, FrameState& frame, TDataModule1* data, bool firstStart,
               std::string& tablePassword);
 

@@ -578,7 +578,24 @@ int TProgressBar::Position() const { return Bar()->value(); }
 void TProgressBar::SetPosition(int value) { Bar()->setValue(std::clamp(value, Min(), Max())); }
 void TProgressBar::StepBy(int delta) { SetPosition(Position() + delta); }
 
-TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner, new TControlWidget<QSlider>(this, HomeWidget(owner))) {
+namespace {
+
+// A press or a drag takes the focus before it moves the bar, as the desktop's track bar does:
+// a window that follows the bar only while it has the focus then sees the move.
+class TTrackBarWidget : public TControlWidget<QSlider> {
+public:
+    using TControlWidget<QSlider>::TControlWidget;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        if (isEnabled() && (focusPolicy() & Qt::ClickFocus) && !hasFocus()) setFocus(Qt::MouseFocusReason);
+        TControlWidget<QSlider>::mousePressEvent(e);
+    }
+};
+
+} // namespace
+
+TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner, new TTrackBarWidget(this, HomeWidget(owner))) {
     QSlider* slider = Slider();
     slider->setOrientation(Qt::Horizontal);
     slider->setRange(0, 10);
@@ -609,7 +626,11 @@ TTrackBarOrientation TTrackBar::Orientation() const {
 }
 
 void TTrackBar::SetOrientation(TTrackBarOrientation orientation) {
-    Slider()->setOrientation(orientation == TTrackBarOrientation::trVertical ? Qt::Vertical : Qt::Horizontal);
+    const bool vertical = orientation == TTrackBarOrientation::trVertical;
+    Slider()->setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+    // The desktop's upright bar has its least position at the top, and Up moves towards it.
+    Slider()->setInvertedAppearance(vertical);
+    Slider()->setInvertedControls(vertical);
 }
 
 // ---- TUpDown ----

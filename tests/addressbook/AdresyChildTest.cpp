@@ -13,6 +13,8 @@
 #include "AdresyChildTesting.h"
 
 #include <QApplication>
+#include <QSlider>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -101,6 +103,46 @@ TEST_F(AdresyChildTest, ALocalSaveCutsTheDerivedCityAndName) {
     EXPECT_EQ(Addresses().FieldByName("Meno").AsString(), std::string(20, 'M') + "  " + std::string(28, 'P'));
     const std::vector<std::string> cities = FileColumn(data->TableFileName(TableId::Address), "Mesto", "");
     EXPECT_EQ(std::count(cities.begin(), cities.end(), "Banská Bystrica - Sásová, Rudl"), 1);
+}
+
+TEST_F(AdresyChildTest, APressOnTheLetterBarTakesTheFocusFirstAndJumps) {
+    Start(1);
+    AddRows({"Beta", "Zeta"});
+    book->ApplySortOrder();
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Zeta"), 0));
+    book->DBEdit1->SetFocus();
+    QApplication::processEvents();
+    // A press takes the focus from the name, so that the move it starts jumps (the end-to-end
+    // suite drags the real bar).
+    TTrackBar& bar = *book->TrackBar1;
+    bar.SetPosition(0);
+    testing::Press(bar, bar.Width() / 2, bar.Height() / 2, Qt::RightButton);
+    EXPECT_TRUE(bar.Focused());
+    bar.SetPosition(1);
+    testing::Release(bar, bar.Width() / 2, bar.Height() / 2, Qt::RightButton);
+    EXPECT_EQ(book->DBEdit1->Text(), "Beta");
+    // A stands at the top, as the letters beside the bar read.
+    EXPECT_TRUE(static_cast<QSlider*>(bar.Widget())->invertedAppearance());
+    EXPECT_EQ(book->DBEdit1->Text(), "Beta");
+}
+
+TEST_F(AdresyChildTest, ABirthdayIsClickedIntoTypedAndSavedWhenEditingAnAddressWithoutReminders) {
+    Start(2);
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    frame->EditButtonClick(frame);
+    book->PageControl1->SetActivePageIndex(1);
+    QApplication::processEvents();
+    for (TDBDateEdit* edit : {book->DBDateEdit1, book->DBDateEdit2}) EXPECT_TRUE(edit->Enabled()) << edit->Name();
+    QWidget* birthday = book->DBDateEdit1->Widget();
+    QTest::mouseClick(birthday, Qt::LeftButton, Qt::NoModifier, QPoint(birthday->width() / 2, birthday->height() / 2));
+    EXPECT_TRUE(book->DBDateEdit1->Focused());
+    QTest::keyClicks(birthday, "15031980");
+    EXPECT_EQ(book->DBDateEdit1->Text(), "15.03.1980");
+    frame->PostButtonClick(frame);
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 3, 15));
+    EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
 TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {

@@ -8,6 +8,7 @@
 #include "TempFolder.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QMimeData>
@@ -193,6 +194,22 @@ TEST_F(DateControlsTest, DateEditKeysAndBlankText) {
     edit->SetDefaultToday(true);
     edit->SetDate(0);
     EXPECT_EQ(edit->Text(), "10.12.2026");
+}
+
+TEST_F(DateControlsTest, AClickIntoAnEmptyDateTypesFromItsFirstDigit) {
+    // The mouse lands among the blanks, wherever it is pressed; typing fills the day first.
+    for (int x : {8, 40, 95}) {
+        auto* edit = NewDateEdit(20, 20, 2);
+        QTest::mouseClick(edit->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(x, 12));
+        EXPECT_TRUE(edit->Focused());
+        QTest::keyClicks(edit->Widget(), "15031980");
+        EXPECT_EQ(edit->Text(), "15.03.1980") << "pressed at " << x;
+        EXPECT_EQ(edit->Date(), EncodeDate(1980, 3, 15));
+        // A date already there keeps the caret where the mouse put it.
+        QTest::mouseClick(edit->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(95, 12));
+        EXPECT_GT(edit->LineEdit()->cursorPosition(), 0);
+        delete edit;
+    }
 }
 
 TEST_F(DateControlsTest, DateEditChecksItsTextOnExit) {

@@ -1,15 +1,25 @@
 #include "controls/KVCtrls.h"
+#include "core/Help.h"
 #include "core/Languages.h"
+#include "core/Main.h"
+#include "core/SmallRoutines.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/Responder.h"
 #include "resources/CaptionTable.h"
 
+#include "TempFolder.h"
+
+#include <QApplication>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 
 namespace kvz {
 namespace {
@@ -110,17 +120,80 @@ TEST_F(FormsTest, LanguageDialogStoresTheChoiceAndTranslatesOnlyAfterTheFirstSta
     testing::Release(*dialog.EngButton, 5, 5);
     EXPECT_EQ(settings.Nastavenia[kHelpLanguageSlot], kEnglish);
     EXPECT_EQ(Language(), kEnglish);
-    EXPECT_EQ(Application().HelpFile(), "kvzirt_e3.hlp");
-    EXPECT_EQ(responder.MessageBoxes.size(), 1u); // the English help file is not installed here
+    EXPECT_EQ(Application().HelpFile(), HelpFileName(kEnglish));
+    EXPECT_EQ(dialog.Caption(), "Select language");
+    EXPECT_TRUE(responder.MessageBoxes.empty()); // not while the click goes on
+    QApplication::processEvents();
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u); // the English help is not installed beside the tests
     dialog.BitBtn1Click(nullptr);
     EXPECT_EQ(translated, 0);
     dialog.FirstStart = false;
     testing::Press(*dialog.SkButton, 5, 5);
     testing::Release(*dialog.SkButton, 5, 5);
     EXPECT_EQ(Language(), kSlovak);
-    EXPECT_EQ(Application().HelpFile(), "kvzirt3.hlp");
+    EXPECT_EQ(Application().HelpFile(), HelpFileName(kSlovak));
+    EXPECT_EQ(dialog.Caption(), "Výber jazyka");
     dialog.BitBtn1Click(nullptr);
     EXPECT_EQ(translated, 1);
+    SetLanguage(2);
+}
+
+// The help pages shipped with the program, as the build copies them beside it.
+std::filesystem::path ShippedHelp() { return std::filesystem::path(KVZ_TEST_DATA).parent_path().parent_path() / "resources"; }
+
+TEST_F(FormsTest, EveryHelpContextHasItsTopicInEachLanguage) {
+    const int contexts[] = {1, 6, 7, 8, 10, 15, 16, 17, 20, 23, 25, 29, 30, 31, 32, 33, 34, 39, 40,
+                            43, 45, 46, 47, 50, 53, 54, 55, 56, 61, 62, 63, 65, 67, 68, 69, 70};
+    for (int language : {kEnglish, kSlovak, kCzech}) {
+        const std::filesystem::path contents = HelpFilePath(ShippedHelp(), language);
+        ASSERT_TRUE(std::filesystem::exists(contents)) << contents;
+        for (int context : contexts) {
+            const std::filesystem::path page = contents.parent_path() / HelpTopicPage(context);
+            std::ifstream in(page);
+            std::stringstream text;
+            text << in.rdbuf();
+            EXPECT_NE(text.str().find("id=\"c" + std::to_string(context) + "\""), std::string::npos)
+                << page << " has no topic " << context;
+        }
+    }
+    EXPECT_EQ(HelpTopicPage(999), "kvzirt.html");
+}
+
+TEST_F(FormsTest, AHelpTopicOpensItsPageInTheBrowserOrSaysTheHelpIsMissing) {
+    TResponder responder;
+    responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    std::vector<std::string> opened;
+    SetShellOpener([&](const std::string& file, const std::string&, const std::string&, int) {
+        opened.push_back(file);
+        return 33;
+    });
+    const std::string contents = HelpFilePath(ShippedHelp(), kCzech).string();
+    EXPECT_TRUE(OpenHelpTopic(contents, 8));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], "file://" + (ShippedHelp() / "help" / "cs" / "address.html").string() + "#c8");
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+
+    TempFolder empty;
+    SetLanguage(kEnglish);
+    EXPECT_FALSE(OpenHelpTopic(HelpFilePath(empty.path(), kEnglish).string(), 8));
+    EXPECT_EQ(opened.size(), 1u);
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_NE(responder.MessageBoxes[0].Text.find("Help is not installed"), std::string::npos);
+    SetShellOpener(nullptr);
+    SetLanguage(2);
+}
+
+TEST_F(FormsTest, ChoosingEnglishWithItsHelpBesideTheProgramSaysNothing) {
+    TResponder responder;
+    SettingsStore settings;
+    ProgramState().ProgramFolder = ShippedHelp();
+    TSelectLanguageForm dialog(nullptr, settings);
+    testing::Press(*dialog.EngButton, 5, 5);
+    testing::Release(*dialog.EngButton, 5, 5);
+    QApplication::processEvents();
+    EXPECT_EQ(Language(), kEnglish);
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+    ProgramState().ProgramFolder.clear();
     SetLanguage(2);
 }
 

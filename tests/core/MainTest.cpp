@@ -152,7 +152,7 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     EXPECT_EQ(steps, (std::vector<std::string>{"version", "language", "user", "translate"}));
     EXPECT_FALSE(frame->FirstStart);
     EXPECT_TRUE(fs::is_directory(dataFolder / "TempData"));
-    EXPECT_EQ(frame->HelpFileName(), "kvzirt_e3.hlp");
+    EXPECT_EQ(frame->HelpFileName(), (temp.path() / "help" / "en" / "kvzirt.html").string());
     // The system the program takes itself to run on gives raised bars and two transparent buttons.
     EXPECT_EQ(SettingsStore::BarLook().BarHeight, 22);
     for (TToolBar* bar : {frame->ToolBar1, frame->ToolBar3}) {
@@ -616,6 +616,7 @@ TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
     InstallUserSteps();
     for (int language : {1, 2, 3}) {
         WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
+        WriteFileDurably(dataFolder / "Users.ini", "[UserNames]\nUser0=Eva\n");
         Start();
         const char* fileMenu[] = {"", "&File", "&Súbor", "&Soubor"};
         EXPECT_EQ(frame->FileMenu->Caption(), fileMenu[language]);
@@ -627,7 +628,7 @@ TEST_F(MainFormTest, PicturesOfTheFrameWindowInThreeLanguagesAndEveryModule) {
                 testing::SaveWindowPicture(*frame, "frame-" + std::to_string(language) + "-" + names[module]);
             EXPECT_EQ(picture.width(), frame->Width() * picture.devicePixelRatio());
         }
-        const char* linksTitle[] = {"", " Links - ", " Odkazy - ", " Odkazy - "};
+        const char* linksTitle[] = {"", " Links - Eva", " Odkazy - Eva", " Odkazy - Eva"};
         EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), linksTitle[language]);
         frame->Free();
         frame = nullptr;
@@ -863,6 +864,7 @@ TEST_F(MainFormTest, PicturesOfTheSettingsDialogOverTheFrameInThreeLanguages) {
     RegisterAddressBook();
     for (int language : {1, 2, 3}) {
         WriteSettings("Nastavenia67=" + std::to_string(language) + "\nNastavenia36=1\nNastavenia62=0\n");
+        WriteFileDurably(dataFolder / "Users.ini", "[UserNames]\nUser0=Eva\n");
         Start();
         bool shown = false;
         responder.OnShowModal = [&](TForm& form) {

@@ -1,4 +1,5 @@
 #include "core/ProgramHooks.h"
+#include "core/SmallRoutines.h"
 #include "engine/DbUtils.h"
 #include "engine/KvMemDS.h"
 #include "forms/FormsTesting.h"
@@ -19,6 +20,9 @@ public:
 
 TEST_F(FormsTest, TheProgramConnectsTheHooksOfTheEngineAndTheSystemRoutines) {
     InstallProgramHooks();
+    // The desktop's opener and the help stay out of the other tests.
+    SetShellOpener(nullptr);
+    Application().OnHelp = nullptr;
     // A dataset on a form keeps its layout under the form's name.
     TAdresyReportForm form(nullptr);
     auto* data = new TKvMemoryData(&form);

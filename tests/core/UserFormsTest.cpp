@@ -212,6 +212,32 @@ TEST_F(UserFormsTest, OfflineTheListIsTheUsersWithLocalCopiesAndNothingIsMade) {
     EXPECT_FALSE(fs::exists(copies / "Users.ini"));
 }
 
+TEST_F(UserFormsTest, AStartWithNoNameAsksForOneAndEscapeMakesNoTables) {
+    // No user list and the dialog off, or the dialog on: Escape in every dialog leaves no user,
+    // and no table without a name ("_address.d") is made.
+    for (int dialogSlot : {0, 1}) {
+        settings.Nastavenia[kUserDialogSlot] = dialogSlot;
+        std::vector<std::string> shown;
+        responder.OnShowModal = [&](TForm& form) {
+            shown.push_back(form.Name());
+            return mrCancel;
+        };
+        std::string password = "x";
+        frame.UserPrefix.clear();
+        ScanUser(settings, frame, data.get(), true, password);
+        EXPECT_NE(std::find(shown.begin(), shown.end(), "UserForm"), shown.end()) << dialogSlot;
+        EXPECT_EQ(frame.UserPrefix, "") << dialogSlot;
+        for (TableId table : kAllTables) EXPECT_FALSE(std::filesystem::exists(dir.path() / TableSuffix(table))) << dialogSlot;
+    }
+    // A name typed there is the user, with the tables made for it.
+    settings.Nastavenia[kUserDialogSlot] = 0;
+    AnswerNewUser("Eva", "");
+    std::string password;
+    ScanUser(settings, frame, data.get(), false, password);
+    EXPECT_EQ(frame.UserPrefix, "Eva");
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Eva_address.d"));
+}
+
 TEST_F(UserFormsTest, ChangeKeyDialogChangesTheSevenTablesOnlyWhenBothEntriesAgree) {
     frame.UserPrefix = "Jano";
     data->OpenAllTables("old");
