@@ -21,6 +21,7 @@ struct TaskProgram : ProgramFrame {
 
     TaskProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
         : ProgramFrame(folder, prefix, network) {
+        settings.ZakladneNastavenia();
         data = std::make_unique<TDataModule1>(frame);
         data->DataModuleCreate();
         data->OpenAllTables("heslo");
