@@ -1,0 +1,760 @@
+#include "scheduling/UlohaChild.h"
+
+#include "core/AnyYearDates.h"
+#include "core/Data1.h"
+#include "core/FrameServices.h"
+#include "core/Main.h"
+#include "core/Messages.h"
+#include "core/SettingsStore.h"
+#include "engine/VolgaTbl.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/FormatSettings.h"
+
+#include <QCursor>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QHBoxLayout>
+#include <QSplitter>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <map>
+
+namespace kvz {
+
+namespace {
+
+template <class T, class... A> T* Make(TComponent* owner, TWinControl* parent, const char* name, A&&... args) {
+    T* c = new T(owner, std::forward<A>(args)...);
+    c->SetName(name);
+    if (parent) c->SetParent(parent);
+    return c;
+}
+
+const char* L(const char* en, const char* sk, const char* cz) {
+    const int l = Language();
+    return l == 2 ? sk : l == 3 ? cz : en;
+}
+
+// The task fields the grids read, from the record the fields look at.
+TaskCellSource ReadTaskCell(TDataSet& t) {
+    TaskCellSource s;
+    s.Number = t.FieldByName("Number").AsString();
+    const TField& date = t.FieldByName("Date");
+    s.Date = date.IsNull() ? 0 : date.AsDateTime();
+    s.Time = t.FieldByName("Time").AsString();
+    s.Color = static_cast<uint32_t>(t.FieldByName("Color").AsInteger());
+    s.Uloha = t.FieldByName("Uloha").AsString();
+    return s;
+}
+
+SettingsStore* Settings(FrameState& frame) { return frame.Settings; }
+
+} // namespace
+
+TUlohaChildForm::TUlohaChildForm(TComponent* owner, TDataModule1& data, FrameState& frame)
+    : TForm(owner), data_(data), frame_(frame) {
+    SetName("UlohaChildForm");
+    SetFormStyle(TFormStyle::fsMDIChild);
+    BuildControls();
+    OnClose = [this](TComponent*, TCloseAction& action) { FormClose(action); };
+    SetClientSize(980, 620);
+    FormCreate();
+    FormShow();
+}
+
+TUlohaChildForm::~TUlohaChildForm() {
+    // The controls go after this body; their last events must not reach this window.
+    PageControl1->OnChange = nullptr;
+    MonthCalendar1->OnClick = nullptr;
+    TreeView1->OnChange = nullptr;
+    ListView1->OnSelectItem = nullptr;
+    ListView1->OnClick = nullptr;
+    // The task table outlives the window: its filter must never reach a freed window, also when
+    // the frame window frees it without closing it.
+    if (frame_.TasksWindow == this) frame_.TasksWindow = nullptr;
+    if (data_.TaskTable) {
+        data_.TaskTable->SetFiltered(false);
+    }
+}
+
+TVolgaTable& TUlohaChildForm::Tasks() const { return *data_.TaskTable; }
+
+void TUlohaChildForm::BuildControls() {
+    StatusLabel = Make<TLabel>(this, this, "StatusLabel");
+    DateLabel = Make<TLabel>(this, this, "DateLabel");
+    KvLabel1 = Make<TLabel>(this, this, "KvLabel1");
+    for (TLabel* l : {StatusLabel, DateLabel}) l->SetFont({"Tahoma", 14, clNavy, fsBold | fsItalic});
+    KvLabel1->SetFont({"Tahoma", 12, clMaroon, fsBold | fsItalic});
+    KvLabel1->Hide();
+    MonthCalendar1 = Make<TMonthCalendar>(this, this, "MonthCalendar1");
+    MonthCalendar1->SetShowHint(true);
+    MonthCalendar1->OnClick = [this](TComponent*) { MonthCalendar1Click(); };
+
+    PageControl1 = Make<TPageControl>(this, this, "PageControl1");
+    auto sheet = [&](const char* name) {
+        auto* s = Make<TTabSheet>(this, PageControl1, name);
+        s->SetPageControl(PageControl1);
+        return s;
+    };
+    DayTabSheet = sheet("DayTabSheet");
+    WeekTabSheet = sheet("WeekTabSheet");
+    MonthTabSheet = sheet("MonthTabSheet");
+    TabSheet1 = sheet("TabSheet1");
+    TabSheet2 = sheet("TabSheet2");
+    PageControl1->OnChange = [this](TComponent*) { PageControl1Change(); };
+
+    StringGrid1 = Make<TTaskStringGrid>(this, DayTabSheet, "StringGrid1", TaskView::Day, 7, 25);
+    StringGrid1->SetDefaultSizes(52, 22, 50);
+    StringGrid2 = Make<TTaskStringGrid>(this, WeekTabSheet, "StringGrid2", TaskView::Week, 8, 25);
+    StringGrid2->SetDefaultSizes(49, 22, 24);
+    StringGrid3 = Make<TTaskStringGrid>(this, MonthTabSheet, "StringGrid3", TaskView::Month, 25, 32);
+    StringGrid3->SetDefaultSizes(16, 16, 24);
+    StringGrid1->OnClick = [this](TComponent*) { StringGrid1Click(); };
+    StringGrid2->OnClick = [this](TComponent*) { StringGrid2Click(); };
+    StringGrid3->OnClick = [this](TComponent*) { StringGrid3Click(); };
+    for (auto [grid, sheetOf] : {std::pair{StringGrid1, DayTabSheet}, {StringGrid2, WeekTabSheet}, {StringGrid3, MonthTabSheet}}) {
+        auto* box = new QVBoxLayout(sheetOf->Widget());
+        box->setContentsMargins(2, 2, 2, 2);
+        box->addWidget(grid->Widget());
+    }
+
+    TaskKvGrid = Make<TKvDBGrid>(this, TabSheet1, "TaskKvGrid");
+    TaskKvGrid->SetTitleButtons(true);
+    (new QVBoxLayout(TabSheet1->Widget()))->addWidget(TaskKvGrid->Widget());
+    TaskKvGrid->OnTitleBtnClick = [this](TComponent*, int column, TField*) { TaskKvGridTitleClick(column); };
+    TaskKvGrid->OnCellClick = [this](TComponent*, TColumn&) { TaskKvGridCellClick(); };
+    TaskKvGrid->OnMouseUp = [this](TComponent*, TMouseButton, TShiftState, int, int) {
+        if (!Tasks().IsEmpty() && !Tasks().FieldByName("Number").AsString().empty()) ShowLabel();
+    };
+
+    TreeView1 = Make<TTreeView>(this, TabSheet2, "TreeView1");
+    TreeView1->SetReadOnly(true);
+    TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
+    ListView1 = Make<TListView>(this, TabSheet2, "ListView1");
+    ListView1->SetViewStyle(TViewStyle::vsReport);
+    const std::pair<const char*, int> listColumns[] = {{"Task", 200}, {"Date", 85}, {"Time", 60}, {"Start", 60},
+                                                       {"End", 60},   {"Owner", 80}, {"N", 1}};
+    for (auto [caption, width] : listColumns) ListView1->AddColumn(caption, width);
+    // The last column carries the task's key and is not meant to be seen.
+    static_cast<QTreeWidget*>(ListView1->Widget())->header()->setStretchLastSection(false);
+    ListView1->Columns(6)->SetWidth(1);
+    ListView1->OnClick = [this](TComponent*) { ListView1Click(); };
+    ListView1->OnSelectItem = [this](TComponent*, TListItem*, bool selected) {
+        if (selected) ListView1Click();
+    };
+    auto* split = new QSplitter(Qt::Horizontal);
+    split->addWidget(TreeView1->Widget());
+    split->addWidget(ListView1->Widget());
+    split->setStretchFactor(1, 1);
+    split->setSizes({200, 500});
+    (new QVBoxLayout(TabSheet2->Widget()))->addWidget(split);
+
+    UlohaDbGrid = Make<TKvDBGrid>(this, this, "UlohaDbGrid");
+    UlohaDbGrid->OnCellClick = [this](TComponent*, TColumn&) { UlohaDbGridCellClick(); };
+    DBMemo1 = Make<TDBMemo>(this, this, "DBMemo1");
+    DBMemo1->SetDataField("Uloha");
+
+    Panel1 = Make<TPanel>(this, this, "Panel1");
+    auto button = [&](const char* name) {
+        auto* b = Make<TKvSpeedButton>(this, Panel1, name);
+        b->SetFlat(false);
+        return b;
+    };
+    AktualButton = button("AktualButton");
+    AllJobsButton = button("AllJobsButton");
+    CompleteButton = button("CompleteButton");
+    FailureButton = button("FailureButton");
+    AktualButton->OnClick = [this](TComponent*) { AktualButtonClick(); };
+    AllJobsButton->OnClick = [this](TComponent*) { AllJobsButtonClick(); };
+    CompleteButton->OnClick = [this](TComponent*) { CompleteButtonClick(); };
+    FailureButton->OnClick = [this](TComponent*) { FailureButtonClick(); };
+    // One group in which at most one is down and all may be up; the rule keeps their state.
+    for (TKvSpeedButton* b : {AllJobsButton, CompleteButton, FailureButton}) {
+        b->SetGroupIndex(1);
+        b->SetAllowAllUp(true);
+    }
+    auto* buttons = new QHBoxLayout(Panel1->Widget());
+    buttons->setContentsMargins(2, 2, 2, 2);
+    for (TKvSpeedButton* b : {AktualButton, AllJobsButton, CompleteButton, FailureButton}) {
+        b->Widget()->setMinimumSize(58, 26);
+        buttons->addWidget(b->Widget());
+    }
+
+    PopupMenu1 = new TPopupMenu(this);
+    PopupMenu1->SetName("PopupMenu1");
+    auto item = [&](const char* name) {
+        auto* m = new TMenuItem(this);
+        m->SetName(name);
+        PopupMenu1->Items()->Add(m);
+        return m;
+    };
+    AddPopup = item("AddPopup");
+    DeletePopup = item("DeletePopup");
+    EditPopup = item("EditPopup");
+    CloneTaskPopup = item("CloneTaskPopup");
+    DetailPopup = item("DetailPopup");
+    SetupPopupMenu = item("SetupPopupMenu");
+    PayPopup = item("PayPopup");
+    AddPopup->OnClick = [this](TComponent*) {
+        if (OpenTaskEditor) OpenTaskEditor(TaskEditorCall::Insert);
+    };
+    EditPopup->OnClick = [this](TComponent*) {
+        if (OpenTaskEditor) OpenTaskEditor(TaskEditorCall::Edit);
+    };
+    CloneTaskPopup->OnClick = [this](TComponent*) {
+        if (OpenTaskEditor) OpenTaskEditor(TaskEditorCall::Clone);
+    };
+    DetailPopup->OnClick = [this](TComponent*) { ViewDetail(); };
+    for (TControl* c : std::initializer_list<TControl*>{this, StringGrid1, StringGrid2, StringGrid3, MonthCalendar1, ListView1})
+        c->SetPopupMenu(PopupMenu1);
+
+    auto* labels = new QHBoxLayout;
+    labels->addWidget(StatusLabel->Widget());
+    labels->addWidget(DateLabel->Widget());
+    labels->addStretch();
+    labels->addWidget(KvLabel1->Widget());
+    auto* side = new QVBoxLayout;
+    side->addWidget(MonthCalendar1->Widget());
+    side->addWidget(Panel1->Widget());
+    side->addWidget(UlohaDbGrid->Widget(), 2);
+    side->addWidget(DBMemo1->Widget(), 1);
+    MonthCalendar1->Widget()->setMinimumSize(260, 190);
+    auto* body = new QHBoxLayout;
+    body->addWidget(PageControl1->Widget(), 1);
+    body->addLayout(side);
+    auto* column = new QVBoxLayout(ClientWidget());
+    column->addLayout(labels);
+    column->addLayout(body, 1);
+}
+
+void TUlohaChildForm::FormCreate() {
+    const TDateTime today = std::floor(Now());
+    MonthCalendar1->SetDate(today);
+    DateLabel->SetCaption(FormatDateTime("ddddd", today, FormatSettings::ForLanguage(Language())));
+    frame_.ActiveModule = TasksModule;
+    if (TMainForm* main = MainForm()) main->SetTag(TasksModule);
+    // The task table's record filter is this window's while it lives (the data module calls
+    // through frame_.TasksWindow, cleared when the window goes).
+    frame_.TasksWindow = this;
+    TDataSource* source = data_.UlohaSource;
+    for (TKvDBGrid* g : {TaskKvGrid, UlohaDbGrid}) {
+        g->SetDataSource(source);
+        const TDBGridOptions o = g->Options();
+        g->SetOptions(frame_.NetworkMode ? (o & ~dgMultiSelect) : (o | dgMultiSelect));
+    }
+    DBMemo1->SetDataSource(source);
+    const struct { const char* field; int width; } survey[] = {{"Priority", 12}, {"Date", 59},     {"Time", 65},
+                                                                {"Uloha", 225},   {"Project", 95}, {"SubProject", 95},
+                                                                {"Completed", 70}};
+    for (const auto& c : survey) {
+        TColumn& col = TaskKvGrid->Columns().Add();
+        col.SetFieldName(c.field);
+        col.SetWidth(c.width);
+    }
+    const struct { const char* field; int width; } small[] = {{"Priority", 10}, {"Date", 53}, {"Time", 55}, {"Uloha", 120}};
+    for (const auto& c : small) {
+        TColumn& col = UlohaDbGrid->Columns().Add();
+        col.SetFieldName(c.field);
+        col.SetWidth(c.width);
+    }
+    auto colours = [this](TKvDBGrid* grid) {
+        return [this, grid](TComponent*, TField* field, TFont& font, TColor& background, bool) {
+            if (!field || field->FieldName() == "Priority" || !grid->DataSet()) return;
+            const uint32_t color = static_cast<uint32_t>(grid->DataSet()->FieldByName("Color").AsInteger());
+            if (color == 0xFFFFFF) return;
+            background = color;
+            font.Color = ContrastTextColor(color, clBlack);
+        };
+    };
+    TaskKvGrid->OnGetCellParams = colours(TaskKvGrid);
+    UlohaDbGrid->OnGetCellParams = colours(UlohaDbGrid);
+}
+
+int TUlohaChildForm::FirstDay() const {
+    return FirstDayOfWeek(frame_.Settings ? frame_.Settings->Nastavenia[kFirstDayOfWeekSlot] : 1);
+}
+
+void TUlohaChildForm::SetCaptionsForLanguage() {
+    DayTabSheet->SetCaption(L("Day", "Deň", "Den"));
+    WeekTabSheet->SetCaption(L("Week", "Týždeň", "Týden"));
+    MonthTabSheet->SetCaption(L("Month", "Mesiac", "Měsíc"));
+    TabSheet1->SetCaption(L("Survey", "Prehľad", "Přehled"));
+    TabSheet2->SetCaption(L("List", "Zoznam", "Seznam"));
+    AktualButton->SetCaption(L("Actual", "Aktual", "Aktual"));
+    AllJobsButton->SetCaption(L("All", "Všetko", "Vše"));
+    CompleteButton->SetCaption(L("Compl.", "Spln.", "Splněn"));
+    FailureButton->SetCaption(L("Failure", "Nespl.", "Nespl."));
+    StatusLabel->SetCaption(StatusTextOf(TaskStatusText::TaskFor, Language()));
+    MonthCalendar1->SetHint(L("Calendar", "Kalendár", "Kalendář"));
+    const char* date = L("Date", "Dátum", "Datum");
+    const char* time = L("Time", "Čas", "Čas");
+    const char* task = L("Task", "Úloha", "Úkol");
+    const char* const surveyTitles[7] = {"P", date, time, task, L("Project", "Projekt", "Projekt"),
+                                         L("Partial project", "Podprojekt", "Podprojekt"),
+                                         L("Complete", "Hotovo", "Ukončeno")};
+    for (int i = 0; i < TaskKvGrid->Columns().Count() && i < 7; ++i)
+        TaskKvGrid->Columns()[i].SetTitleCaption(surveyTitles[i]);
+    for (int i = 0; i < UlohaDbGrid->Columns().Count() && i < 4; ++i)
+        UlohaDbGrid->Columns()[i].SetTitleCaption(surveyTitles[i]);
+    const char* const list[6] = {task, date, time, L("Start", "Štart", "Start"), L("End", "Stop", "Stop"),
+                                 L("Owner", "Vykonáva", "Vykonavatel")};
+    for (int i = 0; i < 6; ++i) ListView1->Columns(i)->SetCaption(list[i]);
+    AddPopup->SetCaption(L("New task", "Nová úloha", "Nový úkol"));
+    DeletePopup->SetCaption(L("Delete task", "Zmazať úlohu", "Smazať úkol"));
+    EditPopup->SetCaption(L("Edit task", "Upraviť úlohu", "Změnit úkol"));
+    CloneTaskPopup->SetCaption(L("Clone task", "Klonovať úlohu", "Klonuj úkol"));
+    DetailPopup->SetCaption(L("View detail", "Zobraziť detail", "Zobrazit detail"));
+    SetupPopupMenu->SetCaption(L("Setup", "Nastavenie", "Nastavení"));
+    PayPopup->SetCaption(L("Pay invoice", "Zaplatiť faktútu", "Zaplatit fakturu"));
+}
+
+void TUlohaChildForm::ApplyViewSettings() {
+    SettingsStore* s = Settings(frame_);
+    if (!s) return;
+    const auto& n = s->Nastavenia;
+    const auto& t = s->NastaveniaText;
+    using namespace UlohaSlots;
+    TFont gridFont{t[GridFontNameText], n[GridFontSize], TColor(n[GridFontColor]), StyleOfCode(n[GridStyle]).value_or(0)};
+    TFont memoFont{t[MemoFontNameText], n[MemoFontSize], TColor(n[MemoFontColor]), StyleOfCode(n[MemoStyle]).value_or(0)};
+    for (TKvDBGrid* g : {TaskKvGrid, UlohaDbGrid}) {
+        g->SetColor(TColor(n[GridBack]));
+        g->SetFont(gridFont);
+    }
+    DBMemo1->SetColor(TColor(n[MemoBack]));
+    DBMemo1->SetFont(memoFont);
+    MonthCalendar1->SetColors(TColor(n[CalendarMonthBack]), TColor(n[CalendarTitleBack]), TColor(n[CalendarTitleText]),
+                              TColor(n[CalendarText]));
+    if (n[WeekNumbers] == 0 || n[WeekNumbers] == 1) MonthCalendar1->SetWeekNumbers(n[WeekNumbers] == 1);
+    // Dates show four-digit years: a stored width too narrow for them is widened.
+    const int dateWidth = QFontMetrics(gridFont.ToQFont()).horizontalAdvance(QStringLiteral("00/00/0000")) + 8;
+    for (int i = 0; i < 4; ++i) {
+        if (n[SmallGridWidths[i]] > 0 && i < UlohaDbGrid->Columns().Count())
+            UlohaDbGrid->Columns()[i].SetWidth(n[SmallGridWidths[i]]);
+        if (n[SurveyWidths[i]] > 0 && i < TaskKvGrid->Columns().Count())
+            TaskKvGrid->Columns()[i].SetWidth(n[SurveyWidths[i]]);
+    }
+    for (TKvDBGrid* g : {TaskKvGrid, UlohaDbGrid})
+        if (g->Columns().Count() > 1 && g->Columns()[1].Width() < dateWidth) g->Columns()[1].SetWidth(dateWidth);
+}
+
+void TUlohaChildForm::FormShow() {
+    SetCaptionsForLanguage();
+    const int language = Language();
+    MonthCalendar1->Widget()->setLocale(language == 2   ? QLocale(QLocale::Slovak)
+                                        : language == 3 ? QLocale(QLocale::Czech)
+                                                        : QLocale(QLocale::English, QLocale::UnitedKingdom));
+    ApplyViewSettings();
+    ChangeFirstDay(frame_.Settings ? frame_.Settings->Nastavenia[kFirstDayOfWeekSlot] : 1);
+    Tasks().SetFiltered(false);
+    CurrentDay = std::floor(Now());
+    MonthCalendar1->SetDate(CurrentDay);
+    const int page = frame_.Settings ? frame_.Settings->Nastavenia[UlohaSlots::StartPage] : 0;
+    PageControl1->SetActivePageIndex(page >= 0 && page <= 4 ? page : 0);
+    // The survey page has no view of its own: it shows the tasks of the view shown last.
+    if (PageControl1->ActivePageIndex() == 3) Refilter();
+    PageControl1Change();
+    ShowCaptions();
+    FrameStatusText();
+}
+
+void TUlohaChildForm::ChangeFirstDay(int value) {
+    // Every value outside 1..7 means Monday, as for the week grid and the task editor.
+    MonthCalendar1->SetFirstDayOfWeek(FirstDayOfWeek(value));
+    ShowCaptions();
+}
+
+void TUlohaChildForm::ShowCaptions() {
+    static const char* const minutes[6] = {"  0-10", "  10-20", "  20-30", "  30-40", "  40-50", "  50-60"};
+    StringGrid1->SetColumnTitles({minutes, minutes + 6});
+    std::vector<std::string> hours3, hours1, hours;
+    for (int r = 1; r <= 24; ++r) {
+        hours3.push_back("   " + HourLabel(r));
+        hours1.push_back(" " + HourLabel(r));
+        hours.push_back(HourLabel(r));
+    }
+    StringGrid1->SetRowTitles(hours3);
+    const TDateTime day = MonthCalendar1->Date();
+    std::vector<std::string> week;
+    for (TDateTime d : WeekDaysOf(day, FirstDay())) week.push_back(WeekTitle(d, FirstDay(), Language()));
+    StringGrid2->SetColumnTitles(week);
+    StringGrid2->SetRowTitles(hours1);
+    StringGrid3->SetColumnTitles(hours);
+    std::vector<std::string> days;
+    for (int d = 1, n = DaysInMonthOfDate(CurrentDay ? CurrentDay : day); d <= n; ++d) days.push_back(std::to_string(d));
+    StringGrid3->SetRowTitles(days);
+}
+
+void TUlohaChildForm::NaplnWeekPole() { WeekDays = WeekDaysOf(CurrentDay, FirstDay()); }
+
+void TUlohaChildForm::NaplnMonthPole() { MonthDays = MonthDaysOf(CurrentDay); }
+
+void TUlohaChildForm::Refilter() {
+    Tasks().SetFiltered(false);
+    Tasks().SetFiltered(true);
+}
+
+void TUlohaChildForm::PageControl1Change() {
+    const FormatSettings fs = FormatSettings::ForLanguage(Language());
+    const TDateTime day = MonthCalendar1->Date();
+    const int page = PageControl1->ActivePageIndex();
+    auto finish = [this] {
+        if (!Tasks().IsEmpty() && !Tasks().FieldByName("Number").AsString().empty())
+            ShowLabel();
+        else
+            KvLabel1->Hide();
+        filterButtons_.AllUpAndRun();
+        SyncFilterButtons();
+    };
+    switch (page) {
+    case 0:
+        viewMode_ = TaskView::Day;
+        DateLabel->SetCaption(FormatDateTime("ddddd", day, fs));
+        Refilter();
+        LoadDayTasks();
+        finish();
+        break;
+    case 1: {
+        viewMode_ = TaskView::Week;
+        const std::string label = WeekLabelText(IsoWeekOfDate(day), Language());
+        if (!label.empty()) DateLabel->SetCaption(label);
+        NaplnWeekPole();
+        Refilter();
+        LoadTasks();
+        finish();
+        break;
+    }
+    case 2: {
+        viewMode_ = TaskView::Month;
+        std::string month = GetMessageText(32 + MonthOfDate(day));
+        DateLabel->SetCaption(month.substr(0, std::min<size_t>(month.size(), 10)));
+        NaplnMonthPole();
+        Refilter();
+        LoadMonthTasks();
+        finish();
+        break;
+    }
+    case 4:
+        viewMode_ = TaskView::List;
+        node_ = {};
+        Refilter();
+        RebuildProjectTree();
+        break;
+    default: break;
+    }
+    FrameStatusText();
+}
+
+void TUlohaChildForm::FillCells(TaskView view, TaskCellGrid& cells, TTaskStringGrid& grid) {
+    TVolgaTable& t = Tasks();
+    const FormatSettings fs = FormatSettings::ForLanguage(Language());
+    const int firstDay = FirstDay();
+    std::vector<TaskCellEntry> entries;
+    std::map<std::string, std::string, std::less<>> texts;
+    std::string badTime;
+    // Rows are read by position: the task table's cursor, and so the memo and the small grid,
+    // stay where they are.
+    auto buffer = t.NewRecordBuffer();
+    const int count = t.RecordCount();
+    entries.reserve(size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        if (!t.ReadRecordAt(i, *buffer)) break;
+        TaskCellSource task;
+        {
+            TRecordReadScope scope(t, *buffer);
+            task = ReadTaskCell(t);
+        }
+        // A task without a time has no hour row; one whose time is no time is reported once the
+        // other tasks are shown.
+        if (task.Time.empty()) continue;
+        try {
+            entries.push_back(PlaceTask(view, task, firstDay, fs));
+        } catch (const std::invalid_argument& e) {
+            if (badTime.empty()) badTime = e.what();
+            continue;
+        }
+        texts.try_emplace(task.Number, std::move(task.Uloha));
+    }
+    cells.Fill(std::move(entries), texts);
+    grid.SetEnlarged(Enlarged());
+    grid.SetCells(&cells);
+    if (!badTime.empty()) throw std::invalid_argument(badTime);
+}
+
+void TUlohaChildForm::LoadDayTasks() { FillCells(TaskView::Day, dayCells_, *StringGrid1); }
+void TUlohaChildForm::LoadTasks() { FillCells(TaskView::Week, weekCells_, *StringGrid2); }
+void TUlohaChildForm::LoadMonthTasks() { FillCells(TaskView::Month, monthCells_, *StringGrid3); }
+
+void TUlohaChildForm::UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) {
+    TaskViewFilter f;
+    f.View = viewMode_;
+    f.CurrentDay = CurrentDay;
+    f.WeekDays = WeekDays;
+    f.MonthDays = MonthDays;
+    f.Node = node_;
+    const TField& date = dataSet.FieldByName("Date");
+    const TaskDates task{date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()};
+    if (f.View == TaskView::List && node_.What == ProjectNodeChoice::None) return;
+    accept = f.Accepts(task, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
+}
+
+void TUlohaChildForm::ShowLabel() {
+    TVolgaTable& t = Tasks();
+    if (t.IsEmpty() || t.FieldByName("Date").IsNull()) {
+        KvLabel1->Hide();
+        return;
+    }
+    const FormatSettings fs = FormatSettings::ForLanguage(Language());
+    KvLabel1->SetCaption(CurrentTaskLabel(FormatDateTime("ddddd", t.FieldByName("Date").AsDateTime(), fs),
+                                          t.FieldByName("Time").AsString(), Language()));
+    KvLabel1->Show();
+}
+
+void TUlohaChildForm::MonthCalendar1Click() {
+    Tasks().SetFiltered(false);
+    CurrentDay = MonthCalendar1->Date();
+    PageControl1Change();
+    filterButtons_.AllUp();
+    SyncFilterButtons();
+    ShowCaptions();
+}
+
+void TUlohaChildForm::SetCalendarDate(TDateTime date) {
+    MonthCalendar1->SetDate(date);
+    MonthCalendar1Click();
+}
+
+void TUlohaChildForm::SyncFilterButtons() {
+    AllJobsButton->SetDown(filterButtons_.Down() == TaskFilterButton::All);
+    CompleteButton->SetDown(filterButtons_.Down() == TaskFilterButton::Completed);
+    FailureButton->SetDown(filterButtons_.Down() == TaskFilterButton::Failure);
+}
+
+void TUlohaChildForm::SetFiltered(bool on) { Tasks().SetFiltered(on); }
+
+void TUlohaChildForm::SetFilterExpression(const std::string& expression) { Tasks().SetFilterText(expression); }
+
+void TUlohaChildForm::SetStatus(TaskStatusText text) { StatusLabel->SetCaption(StatusTextOf(text, Language())); }
+
+void TUlohaChildForm::FrameStatusText() {
+    if (FrameStatusBar)
+        FrameStatusBar();
+    else if (TMainForm* main = MainForm())
+        main->LoadToStatusBar(TasksModule);
+}
+
+void TUlohaChildForm::TaskClick(TControl& control, const std::string& key, bool movesCalendar) {
+    const QPoint at = QCursor::pos();
+    ClickPoint = {at.x(), at.y()};
+    ClickedTaskKey = key;
+    if (key.empty()) {
+        control.SetHint("");
+        return;
+    }
+    TVolgaTable& t = Tasks();
+    // The clicked task by its exact key; one that is gone leaves the table where it stood.
+    if (!t.Locate("Number", Variant(key), {})) {
+        control.SetHint("");
+        return;
+    }
+    const std::string type = t.FieldByName("Task_type").AsString();
+    const bool pay = type == "F" || type == "P" || type == "C";
+    if (EnablePay)
+        EnablePay(pay);
+    else if (TMainForm* main = MainForm()) {
+        main->PayButton->SetEnabled(pay);
+        main->PayMenu->SetEnabled(pay);
+    }
+    const FormatSettings fs = FormatSettings::ForLanguage(Language());
+    const TField& date = t.FieldByName("Date");
+    const std::string dateText = date.IsNull() ? std::string() : FormatDateTime("ddddd", date.AsDateTime(), fs);
+    control.SetHint(TaskClickHint(dateText, t.FieldByName("Time").AsString(), t.FieldByName("Uloha").AsString(), Language()));
+    control.SetShowHint(true);
+    if (movesCalendar && !date.IsNull()) {
+        MonthCalendar1->SetDate(date.AsDateTime());
+        CurrentDay = MonthCalendar1->Date();
+    }
+    if (!t.FieldByName("Number").AsString().empty()) ShowLabel();
+}
+
+void TUlohaChildForm::StringGrid1Click() { TaskClick(*StringGrid1, StringGrid1->CellText(StringGrid1->Col(), StringGrid1->Row()), false); }
+void TUlohaChildForm::StringGrid2Click() { TaskClick(*StringGrid2, StringGrid2->CellText(StringGrid2->Col(), StringGrid2->Row()), true); }
+void TUlohaChildForm::StringGrid3Click() { TaskClick(*StringGrid3, StringGrid3->CellText(StringGrid3->Col(), StringGrid3->Row()), true); }
+
+void TUlohaChildForm::ListView1Click() {
+    TListItem* item = ListView1->Selected();
+    TaskClick(*ListView1, item ? item->SubItems(5) : ClickedTaskKey, true);
+}
+
+void TUlohaChildForm::TaskKvGridCellClick() {
+    TaskClick(*TaskKvGrid, Tasks().IsEmpty() ? ClickedTaskKey : Tasks().FieldByName("Number").AsString(), true);
+}
+
+void TUlohaChildForm::UlohaDbGridCellClick() {
+    TaskClick(*UlohaDbGrid, Tasks().IsEmpty() ? ClickedTaskKey : Tasks().FieldByName("Number").AsString(), true);
+}
+
+void TUlohaChildForm::TaskKvGridTitleClick(int column) {
+    if (column < 0 || column >= int(kSurveyFields.size())) return;
+    TVolgaTable& t = Tasks();
+    const bool descending = RunSurveySortFlags().Click(column);
+    t.SetIndexFieldNames(kSurveyFields[size_t(column)]);
+    // The case-insensitive option the table had is dropped: the order is case-sensitive now.
+    t.SetSortOptions(descending ? TVolgaSortOptions(vsoDescendSort) : TVolgaSortOptions(0));
+    t.RebuildView();
+}
+
+void TUlohaChildForm::RebuildProjectTree() {
+    std::vector<std::string> projects;
+    std::vector<std::pair<std::string, std::string>> subs;
+    auto readAll = [](TDataSet& table, const std::function<void(TDataSet&)>& row) {
+        auto buffer = table.NewRecordBuffer();
+        for (int i = 0, n = table.RecordCount(); i < n; ++i) {
+            if (!table.ReadRecordAt(i, *buffer)) break;
+            TRecordReadScope scope(table, *buffer);
+            row(table);
+        }
+    };
+    if (data_.ProjectTable && data_.ProjectTable->Active())
+        readAll(*data_.ProjectTable, [&](TDataSet& t) { projects.push_back(t.FieldByName("ProjectName").AsString()); });
+    if (data_.SubProjectTable && data_.SubProjectTable->Active()) {
+        // Every sub-project, not only the current project's: the tree groups them itself.
+        const bool filtered = data_.SubProjectTable->Filtered();
+        data_.SubProjectTable->SetFiltered(false);
+        readAll(*data_.SubProjectTable, [&](TDataSet& t) {
+            subs.emplace_back(t.FieldByName("ProjectName").AsString(), t.FieldByName("SubProjectName").AsString());
+        });
+        data_.SubProjectTable->SetFiltered(filtered);
+    }
+    tree_ = BuildProjectTree(projects, subs, Language());
+    TreeView1->OnChange = nullptr;
+    TreeView1->Clear();
+    std::vector<TTreeNode*> nodes;
+    nodes.reserve(tree_.size());
+    for (const ProjectTreeItem& item : tree_) {
+        TTreeNode* node = TreeView1->AddChild(item.Parent >= 0 ? nodes[size_t(item.Parent)] : nullptr, item.Text);
+        if (!item.IsRoot && item.Parent < 0) node->SetImageIndex(1);
+        nodes.push_back(node);
+    }
+    TreeView1->FullExpand();
+    TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
+    node_ = {};
+    LoadViewList();
+}
+
+void TUlohaChildForm::TreeView1Click() {
+    TTreeNode* selected = TreeView1->Selected();
+    if (!selected) return;
+    // The node's place in the tree, counted from the top as the tree lists them.
+    int index = 0;
+    {
+        int i = 0;
+        std::function<bool(TTreeNode*)> walk = [&](TTreeNode* n) {
+            for (; n; n = n->GetNextSibling()) {
+                if (n == selected) return index = i, true;
+                ++i;
+                for (int c = 0; c < n->Count(); ++c)
+                    if (c == 0 && walk(n->Item(0))) return true;
+            }
+            return false;
+        };
+        walk(TreeView1->TopCount() ? TreeView1->TopItems(0) : nullptr);
+    }
+    node_ = NodeChoiceOf(tree_, index);
+    if (node_.What == ProjectNodeChoice::Root) {
+        Tasks().SetFiltered(false);
+    } else {
+        Refilter();
+    }
+    LoadViewList();
+}
+
+void TUlohaChildForm::LoadViewList() {
+    TVolgaTable& t = Tasks();
+    ListView1->Clear();
+    auto* widget = static_cast<QTreeWidget*>(ListView1->Widget());
+    widget->setUpdatesEnabled(false);
+    auto buffer = t.NewRecordBuffer();
+    int index = 0;
+    for (int i = 0, n = t.RecordCount(); i < n; ++i) {
+        if (!t.ReadRecordAt(i, *buffer)) break;
+        TRecordReadScope scope(t, *buffer);
+        TListItem* item = ListView1->AddItem(t.FieldByName("Uloha").AsString());
+        for (const char* f : {"Date", "Time", "StartTask", "EndTask", "Owner", "Number"})
+            item->AddSubItem(t.FieldByName(f).AsString());
+        if (ListRowOnYellow(index++))
+            if (QTreeWidgetItem* row = widget->topLevelItem(widget->topLevelItemCount() - 1))
+                for (int c = 0; c < 7; ++c) row->setBackground(c, ToQColor(kEvenListRowColor));
+    }
+    widget->setUpdatesEnabled(true);
+}
+
+void TUlohaChildForm::UlozDoPola() {
+    SettingsStore* s = Settings(frame_);
+    if (!s) return;
+    auto& n = s->Nastavenia;
+    using namespace UlohaSlots;
+    const TFont gridFont = UlohaDbGrid->Font();
+    const TFont memoFont = DBMemo1->Font();
+    n[GridBack] = int(UlohaDbGrid->Color());
+    n[MemoBack] = int(DBMemo1->Color());
+    n[GridFontColor] = int(gridFont.Color);
+    n[MemoFontColor] = int(memoFont.Color);
+    n[MemoFontSize] = memoFont.Size;
+    n[GridFontSize] = gridFont.Size;
+    s->NastaveniaText[MemoFontNameText] = memoFont.Name;
+    s->NastaveniaText[GridFontNameText] = gridFont.Name;
+    if (auto code = StyleCodeOf(gridFont.Style)) n[GridStyle] = *code;
+    if (auto code = StyleCodeOf(memoFont.Style)) n[MemoStyle] = *code;
+    n[CalendarMonthBack] = int(MonthCalendar1->MonthBackColor());
+    n[CalendarTitleBack] = int(MonthCalendar1->TitleBackColor());
+    n[CalendarTitleText] = int(MonthCalendar1->TitleTextColor());
+    n[CalendarText] = int(MonthCalendar1->TextColor());
+}
+
+void TUlohaChildForm::FormClose(TCloseAction& action) {
+    TVolgaTable& t = Tasks();
+    if (t.Tag() == 1) {
+        std::string text;
+        GetMessageText(50, text);
+        if (ShowMessageBox(text, "KV-Zirt", MB_YESNO | MB_ICONQUESTION) == IDYES) AktualButtonClick();
+    }
+    t.SetFiltered(false);
+    if (SettingsStore* s = Settings(frame_)) {
+        for (int i = 0; i < 4; ++i) {
+            if (i < UlohaDbGrid->Columns().Count()) s->Nastavenia[UlohaSlots::SmallGridWidths[i]] = UlohaDbGrid->Columns()[i].Width();
+            if (i < TaskKvGrid->Columns().Count()) s->Nastavenia[UlohaSlots::SurveyWidths[i]] = TaskKvGrid->Columns()[i].Width();
+        }
+        s->Nastavenia[UlohaSlots::StartPage] = PageControl1->ActivePageIndex();
+    }
+    if (frame_.TasksWindow == this) frame_.TasksWindow = nullptr;
+    action = TCloseAction::caFree;
+}
+
+void TUlohaChildForm::AktualButtonClick() {
+    // The reminder companion's part of the Actual button belongs to the task operations; here
+    // the table forgets that the editor added tasks.
+    Tasks().SetTag(0);
+}
+
+void TUlohaChildForm::ViewDetail() {}
+
+void TUlohaChildForm::ShowMaximisedGrid(bool on) {
+    for (TControl* c : std::initializer_list<TControl*>{DBMemo1, Panel1, UlohaDbGrid, MonthCalendar1}) c->SetVisible(!on);
+    for (TTaskStringGrid* g : {StringGrid1, StringGrid2, StringGrid3}) g->SetEnlarged(on);
+}
+
+void TUlohaChildForm::SetDayGridReadOnly(bool on) { UlohaDbGrid->SetReadOnly(on); }
+
+void TUlohaChildForm::SetListGridReadOnly(bool on) { TaskKvGrid->SetReadOnly(on); }
+
+std::vector<std::string> TUlohaChildForm::SelectedRecordCodes() const {
+    std::vector<std::string> codes;
+    if (!Tasks().IsEmpty()) codes.push_back(Tasks().FieldByName("Number").AsString());
+    return codes;
+}
+
+} // namespace kvz

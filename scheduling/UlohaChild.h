@@ -1,0 +1,177 @@
+// The scheduling window: the task table in a day, a week and a month grid, a survey grid and a
+// project tree with a task list, beside a calendar, the current task's text, a small task grid
+// and the All / Compl. / Failure buttons. The rules live in TaskCells and Recurrence; this
+// window places controls, fills the grids' prepared cells and calls the rules.
+#pragma once
+
+#include "controls/KVCtrls.h"
+#include "controls/KVDBCtrl.h"
+#include "core/ModuleServices.h"
+#include "platform/forms/ComCtrls.h"
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/ExtCtrls.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "scheduling/Recurrence.h"
+#include "scheduling/TaskCells.h"
+#include "scheduling/UlohaChildGrids.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kvz {
+
+class TDataModule1;
+class TVolgaTable;
+
+// How the task editor is asked for from this window.
+enum class TaskEditorCall { Insert, Edit, Clone };
+
+// Settings slots of the window.
+namespace UlohaSlots {
+inline constexpr int GridBack = 23, MemoBack = 24, GridFontColor = 25, MemoFontColor = 26, GridFontSize = 27;
+inline constexpr int MemoStyle = 28, GridStyle = 29, CalendarMonthBack = 31, CalendarTitleBack = 32;
+inline constexpr int CalendarTitleText = 33, CalendarText = 34, MemoFontSize = 38, WeekNumbers = 46, StartPage = 69;
+inline constexpr int SmallGridWidths[4] = {39, 40, 41, 47};
+inline constexpr int SurveyWidths[4] = {42, 43, 44, 48};
+inline constexpr int MemoFontNameText = 6, GridFontNameText = 7;
+} // namespace UlohaSlots
+
+class TUlohaChildForm : public TForm, public TasksWindow, private TaskFilterHost {
+public:
+    TUlohaChildForm(TComponent* owner, TDataModule1& data, FrameState& frame);
+    ~TUlohaChildForm() override;
+
+    // ---- what the frame window asks ----
+    TForm& Form() override { return *this; }
+    void FormShow() override;
+    void UlozDoPola() override;
+    void UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) override;
+    bool DayPageShown() const override { return PageControl1->ActivePageIndex() == 0; }
+    TDateTime SelectedTaskDate() const override { return CurrentDay; }
+    void PageControlChange() override { PageControl1Change(); }
+    TDateTime CalendarDate() const override { return MonthCalendar1->Date(); }
+    void SetCalendarDate(TDateTime date) override;
+    void SetDayGridReadOnly(bool on) override;
+    void SetListGridReadOnly(bool on) override;
+    std::vector<std::string> SelectedRecordCodes() const override;
+    std::vector<std::string> CheckedTaskCodes() const override { return {}; }
+    void ChangeFirstDay(int value) override;
+    void SetWeekNumbers(bool on) override { MonthCalendar1->SetWeekNumbers(on); }
+    void AktualButtonClick() override;
+    void ViewDetail() override;
+    void ShowMaximisedGrid(bool on) override;
+
+    // ---- the window's own handlers ----
+    void FormCreate();
+    void FormClose(TCloseAction& action);
+    void PageControl1Change();
+    void ShowCaptions();
+    void NaplnWeekPole();
+    void NaplnMonthPole();
+    void LoadDayTasks();
+    void LoadTasks();
+    void LoadMonthTasks();
+    void ShowLabel();
+    void MonthCalendar1Click();
+    void AllJobsButtonClick() { filterButtons_.Click(TaskFilterButton::All), SyncFilterButtons(); }
+    void CompleteButtonClick() { filterButtons_.Click(TaskFilterButton::Completed), SyncFilterButtons(); }
+    void FailureButtonClick() { filterButtons_.Click(TaskFilterButton::Failure), SyncFilterButtons(); }
+    void StringGrid1Click();
+    void StringGrid2Click();
+    void StringGrid3Click();
+    void ListView1Click();
+    void TaskKvGridCellClick();
+    void UlohaDbGridCellClick();
+    void TaskKvGridTitleClick(int column);
+    void TreeView1Click();
+    void LoadViewList();
+    void RebuildProjectTree();
+
+    // The unit-wide state the other windows read.
+    TaskView TaskViewMode() const { return viewMode_; }
+    TDateTime CurrentDay = 0;
+    std::array<TDateTime, 7> WeekDays{};
+    std::vector<TDateTime> MonthDays;
+    std::string ClickedTaskKey;
+    TPoint ClickPoint{};
+    int FirstDay() const;
+    const TaskCellGrid& DayCells() const { return dayCells_; }
+    const TaskCellGrid& WeekCells() const { return weekCells_; }
+    const TaskCellGrid& MonthCells() const { return monthCells_; }
+    const std::vector<ProjectTreeItem>& ProjectTree() const { return tree_; }
+
+    // Hooks the program sets: the task editor (Insert, Edit, clone), the frame window's status
+    // bar text, the pay controls, the enlarge toggle's state.
+    std::function<void(TaskEditorCall)> OpenTaskEditor;
+    std::function<void()> FrameStatusBar;
+    std::function<void(bool)> EnablePay;
+    std::function<bool()> EnlargeToggleDown;
+
+    // Controls.
+    TLabel* StatusLabel;
+    TLabel* DateLabel;
+    TLabel* KvLabel1;
+    TMonthCalendar* MonthCalendar1;
+    TPageControl* PageControl1;
+    TTabSheet* DayTabSheet;
+    TTabSheet* WeekTabSheet;
+    TTabSheet* MonthTabSheet;
+    TTabSheet* TabSheet1;
+    TTabSheet* TabSheet2;
+    TTaskStringGrid* StringGrid1;
+    TTaskStringGrid* StringGrid2;
+    TTaskStringGrid* StringGrid3;
+    TKvDBGrid* TaskKvGrid;
+    TTreeView* TreeView1;
+    TListView* ListView1;
+    TKvDBGrid* UlohaDbGrid;
+    TDBMemo* DBMemo1;
+    TPanel* Panel1;
+    TKvSpeedButton* AktualButton;
+    TKvSpeedButton* AllJobsButton;
+    TKvSpeedButton* CompleteButton;
+    TKvSpeedButton* FailureButton;
+    TPopupMenu* PopupMenu1;
+    TMenuItem* AddPopup;
+    TMenuItem* DeletePopup;
+    TMenuItem* EditPopup;
+    TMenuItem* CloneTaskPopup;
+    TMenuItem* DetailPopup;
+    TMenuItem* SetupPopupMenu;
+    TMenuItem* PayPopup;
+
+private:
+    // TaskFilterHost: what the All / Compl. / Failure buttons change.
+    void SetFiltered(bool on) override;
+    void SetFilterExpression(const std::string& expression) override;
+    void SetDateLabelVisible(bool on) override { DateLabel->SetVisible(on); }
+    void SetStatus(TaskStatusText text) override;
+    void PageRefresh() override { PageControl1Change(); }
+    void FrameStatusText() override;
+
+    void BuildControls();
+    void SetCaptionsForLanguage();
+    void ApplyViewSettings();
+    void SyncFilterButtons();
+    TVolgaTable& Tasks() const;
+    void Refilter();
+    // Fills a grid's prepared cells from the tasks the filter lets through, without moving the
+    // task table.
+    void FillCells(TaskView view, TaskCellGrid& cells, TTaskStringGrid& grid);
+    void TaskClick(TControl& control, const std::string& key, bool movesCalendar);
+    bool Enlarged() const { return EnlargeToggleDown && EnlargeToggleDown(); }
+
+    TDataModule1& data_;
+    FrameState& frame_;
+    TaskView viewMode_ = TaskView::Day;
+    TaskFilterButtons filterButtons_{*this};
+    TaskCellGrid dayCells_, weekCells_, monthCells_;
+    std::vector<ProjectTreeItem> tree_;
+    ProjectNodeChoice node_;
+    bool rootChosen_ = false;
+};
+
+} // namespace kvz

@@ -1,0 +1,296 @@
+#include "scheduling/UlohaChild.h"
+
+#include "platform/forms/Responder.h"
+
+#include "SchedulingTesting.h"
+
+#include <QApplication>
+#include <QTableView>
+
+namespace kvz {
+namespace {
+
+// Sunday 5 January 2025, noon: week 1 of 2025, which began on Monday 30 December 2024.
+constexpr TDateTime kToday = 45662.5;
+
+class UlohaWindowTest : public testing::FormsTest {
+protected:
+    void SetUp() override {
+        FormsTest::SetUp();
+        ASSERT_EQ(DayOfWeek(kToday), 1);
+        SetLanguage(1);
+        program = std::make_unique<TaskProgram>(dir.path(), false);
+    }
+    void TearDown() override {
+        if (window) window->Free();
+        window = nullptr;
+        program.reset();
+        SetLanguage(2);
+    }
+    TUlohaChildForm& Open(int page = 0, int firstDay = 1) {
+        program->settings.Nastavenia[UlohaSlots::StartPage] = page;
+        program->settings.Nastavenia[kFirstDayOfWeekSlot] = firstDay;
+        window = new TUlohaChildForm(nullptr, *program->data, program->frame);
+        window->FormShow();
+        window->Show();
+        QApplication::processEvents();
+        return *window;
+    }
+    TVolgaTable& Tasks() { return *program->data->TaskTable; }
+    std::string CurrentNumber() { return Tasks().IsEmpty() ? "" : Tasks().FieldByName("Number").AsString(); }
+
+    FixedClock clock{kToday};
+    ScopedClock useClock{clock};
+    TempFolder dir;
+    std::unique_ptr<TaskProgram> program;
+    TUlohaChildForm* window = nullptr;
+    TResponder responder;
+};
+
+TEST_F(UlohaWindowTest, TheDayGridPlacesTasksByHourAndTenMinutes) {
+    program->AddTasks({{"T0000001", D(2025, 1, 5), "04:59", "Early", 0x0000FF},
+                       {"T0000002", D(2025, 1, 5), "05:00", "Five", 0x00FF00},
+                       {"T0000003", D(2025, 1, 5), "05:10", "Second in cell", 0xFF0000},
+                       {"T0000004", D(2025, 1, 6), "05:11", "Tomorrow", 0xFF0000},
+                       {"T0000005", D(2024, 1, 1), "12:00", "Every day", 0x00FFFF, RepeatDaily}});
+    TUlohaChildForm& w = Open();
+    EXPECT_EQ(w.TaskViewMode(), TaskView::Day);
+    EXPECT_EQ(w.StringGrid1->CellText(6, 24), "T0000001");
+    EXPECT_EQ(w.StringGrid1->CellText(1, 1), "T0000002"); // the first of the cell's two tasks
+    EXPECT_EQ(w.StringGrid1->CellText(2, 1), "");         // tomorrow's task is not today's
+    EXPECT_EQ(w.StringGrid1->CellText(1, 8), "T0000005");
+    EXPECT_EQ(w.StringGrid1->ShownText(1, 8), "Every ...");
+    EXPECT_EQ(w.DayCells().Entries().size(), 4u);
+    EXPECT_EQ(w.StatusLabel->Caption(), "Task for : ");
+    EXPECT_EQ(w.StringGrid1->ColumnTitle(1), "  0-10");
+    EXPECT_EQ(w.StringGrid1->RowTitle(20), "   00");
+}
+
+// The week column comes from the chosen first day: with Monday first Sunday's tasks keep their
+// column, with Sunday first every task does.
+TEST_F(UlohaWindowTest, EveryDayOfTheShownWeekHasItsColumn) {
+    program->AddTasks({{"MON", D(2024, 12, 30), "09:00", "Mon"}, {"SUN", D(2025, 1, 5), "09:00", "Sun"},
+                       {"SAT", D(2025, 1, 4), "09:00", "Sat"}});
+    {
+        TUlohaChildForm& w = Open(1, 1);
+        EXPECT_EQ(w.DateLabel->Caption(), "1st week");
+        EXPECT_EQ(w.StringGrid2->CellText(1, 5), "MON");
+        EXPECT_EQ(w.StringGrid2->CellText(7, 5), "SUN");
+        EXPECT_EQ(w.StringGrid2->CellText(6, 5), "SAT");
+        EXPECT_EQ(w.StringGrid2->ColumnTitle(1), "Mon 30");
+        EXPECT_EQ(w.StringGrid2->ColumnTitle(7), "Sun 5");
+        EXPECT_EQ(w.MonthCalendar1->FirstDayOfWeek(), 1);
+        window->Free();
+        window = nullptr;
+    }
+    TUlohaChildForm& w = Open(1, 7);
+    // Sunday first: the week of Sunday 5 January runs to Saturday 11 January.
+    EXPECT_EQ(w.StringGrid2->CellText(1, 5), "SUN");
+    EXPECT_EQ(w.StringGrid2->CellText(2, 5), "");
+    EXPECT_EQ(w.StringGrid2->ColumnTitle(1), "Sun 5");
+    EXPECT_EQ(w.MonthCalendar1->FirstDayOfWeek(), 7);
+}
+
+TEST_F(UlohaWindowTest, AWeekSettingOutsideOneToSevenIsMondayEverywhere) {
+    for (int setting : {0, 8}) {
+        TUlohaChildForm& w = Open(1, setting);
+        EXPECT_EQ(w.MonthCalendar1->FirstDayOfWeek(), 1) << setting;
+        EXPECT_EQ(w.FirstDay(), 1);
+        EXPECT_EQ(w.StringGrid2->ColumnTitle(1), "Mon 30");
+        window->Free();
+        window = nullptr;
+    }
+}
+
+TEST_F(UlohaWindowTest, TheMonthGridShowsRepeatingTasksOnTheirOwnDay) {
+    program->AddTasks({{"M31", D(2024, 10, 31), "23:59", "Monthly", 0xFF00FF, RepeatMonthly},
+                       {"W", D(2024, 12, 2), "10:00", "Weekly elsewhere", 0, RepeatWeekly},
+                       {"J", D(2025, 1, 20), "00:00", "In January"}});
+    SetLanguage(3);
+    TUlohaChildForm& w = Open(2);
+    EXPECT_EQ(w.DateLabel->Caption(), "Leden");
+    EXPECT_EQ(w.StringGrid3->CellText(19, 31), "M31");
+    EXPECT_EQ(w.StringGrid3->CellText(20, 20), "J");
+    EXPECT_EQ(w.MonthCells().Entries().size(), 2u); // the weekly task's date is outside the month
+    EXPECT_EQ(w.StringGrid3->ShownText(20, 20), "I ...");
+}
+
+// Painting reads the prepared cells: it never moves the task table, so the memo and the small
+// grid keep showing the task the person chose.
+TEST_F(UlohaWindowTest, PaintingNeverMovesTheTaskTable) {
+    std::vector<TaskRow> rows;
+    for (int i = 0; i < 12; ++i)
+        rows.push_back({"K" + std::to_string(100 + i), D(2025, 1, 5), std::to_string(5 + i) + ":00", "Task " + std::to_string(i)});
+    program->AddTasks(rows);
+    TUlohaChildForm& w = Open(0);
+    for (int page : {0, 1, 2}) {
+        w.PageControl1->SetActivePageIndex(page);
+        w.PageControl1Change();
+    }
+    Tasks().Last();
+    const std::string chosen = CurrentNumber();
+    const std::string memo = w.DBMemo1->Text();
+    ASSERT_EQ(chosen, "K111");
+    for (int page : {0, 1, 2, 0}) {
+        w.PageControl1->SetActivePageIndex(page);
+        for (TTaskStringGrid* g : {w.StringGrid1, w.StringGrid2, w.StringGrid3}) {
+            g->View()->viewport()->grab();
+            g->View()->viewport()->repaint();
+        }
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(CurrentNumber(), chosen);
+    EXPECT_EQ(w.DBMemo1->Text(), memo);
+}
+
+TEST_F(UlohaWindowTest, ClickingATaskCellMakesItCurrentAndMovesTheCalendarOnTheWeekGrid) {
+    program->AddTasks({{"A", D(2024, 12, 31), "10:00", "Pay the rent"}, {"B", D(2025, 1, 5), "11:30:00", "Call"}});
+    TUlohaChildForm& w = Open(1);
+    w.StringGrid2->SelectCell(2, 6);
+    w.StringGrid2Click();
+    EXPECT_EQ(w.ClickedTaskKey, "A");
+    EXPECT_EQ(CurrentNumber(), "A");
+    EXPECT_EQ(w.CurrentDay, D(2024, 12, 31));
+    EXPECT_EQ(w.StringGrid2->Hint(), "31/12/2024  -  10:00 \r\nPay the rent");
+    EXPECT_EQ(w.KvLabel1->Caption(), "31/12/2024  -  10:00 ");
+    // An empty cell empties the hint and changes neither the calendar nor the label.
+    w.StringGrid2->SelectCell(3, 3);
+    w.StringGrid2Click();
+    EXPECT_EQ(w.StringGrid2->Hint(), "");
+    EXPECT_EQ(w.CurrentDay, D(2024, 12, 31));
+}
+
+TEST_F(UlohaWindowTest, ABadTimeIsReportedAfterTheOtherTasksAreShown) {
+    program->AddTasks({{"OK", D(2025, 1, 5), "10:00", "Fine"}, {"BAD", D(2025, 1, 5), "ten", "Broken"},
+                       {"NONE", D(2025, 1, 5), "", "No time"}});
+    TUlohaChildForm& w = Open(3);
+    w.PageControl1->SetActivePageIndex(0);
+    EXPECT_THROW(w.PageControl1Change(), std::invalid_argument);
+    EXPECT_EQ(w.StringGrid1->CellText(1, 6), "OK");
+    EXPECT_EQ(w.DayCells().Entries().size(), 1u);
+}
+
+// The filter belongs to the window: once it is gone, the task table filters without it.
+TEST_F(UlohaWindowTest, TheFilterIsDetachedWhenTheWindowGoes) {
+    program->AddTasks({{"A", D(2025, 1, 5)}, {"B", D(2020, 1, 1)}});
+    Open(0);
+    EXPECT_EQ(program->frame.TasksWindow, window);
+    EXPECT_EQ(Tasks().RecordCount(), 1);
+    window->Free();
+    window = nullptr;
+    EXPECT_EQ(program->frame.TasksWindow, nullptr);
+    EXPECT_FALSE(Tasks().Filtered());
+    Tasks().SetFiltered(true); // another part filters the table: the freed window is not called
+    EXPECT_EQ(Tasks().RecordCount(), 2);
+}
+
+TEST_F(UlohaWindowTest, TheFilterButtonsWorkOnTheSurveyPage) {
+    program->AddTasks({{"A", D(2025, 1, 5), "10:00", "Done", 0, 0, "", "", true},
+                       {"B", D(2025, 1, 5), "11:00", "Open"},
+                       {"C", D(2020, 1, 1), "11:00", "Old"}});
+    TUlohaChildForm& w = Open(3); // the survey keeps the day view's filter
+    EXPECT_EQ(Tasks().RecordCount(), 2);
+    w.AllJobsButtonClick();
+    EXPECT_TRUE(w.AllJobsButton->Down());
+    EXPECT_EQ(Tasks().RecordCount(), 3);
+    EXPECT_EQ(w.StatusLabel->Caption(), "All planning tasks ");
+    w.CompleteButtonClick();
+    EXPECT_FALSE(w.AllJobsButton->Down());
+    EXPECT_TRUE(w.CompleteButton->Down());
+    EXPECT_EQ(Tasks().RecordCount(), 1);
+    EXPECT_EQ(w.StatusLabel->Caption(), "Completed tasks");
+    w.FailureButtonClick();
+    EXPECT_EQ(Tasks().RecordCount(), 1);
+    EXPECT_EQ(CurrentNumber(), "B");
+    w.FailureButtonClick();
+    EXPECT_EQ(Tasks().RecordCount(), 2);
+    EXPECT_EQ(w.StatusLabel->Caption(), "Task for : ");
+}
+
+TEST_F(UlohaWindowTest, SurveyTitlesSortAscendingThenDescending) {
+    program->AddTasks({{"1", D(2025, 1, 5), "10:00", "a", 0, RepeatDaily, "beta"},
+                       {"2", D(2025, 1, 5), "10:00", "b", 0, RepeatDaily, "Alpha"},
+                       {"3", D(2025, 1, 5), "10:00", "c", 0, RepeatDaily, "alpha"}});
+    RunSurveySortFlags() = SurveySortFlags{};
+    TUlohaChildForm& w = Open(3);
+    auto order = [&] {
+        std::string s;
+        for (Tasks().First(); !Tasks().Eof(); Tasks().Next()) s += Tasks().FieldByName("Number").AsString();
+        return s;
+    };
+    w.TaskKvGridTitleClick(4);
+    EXPECT_EQ(order(), "231"); // case-sensitive: capitals first
+    w.TaskKvGridTitleClick(4);
+    EXPECT_EQ(order(), "132");
+    w.TaskKvGridTitleClick(4);
+    EXPECT_EQ(order(), "231");
+}
+
+TEST_F(UlohaWindowTest, TheProjectTreeChoosesTheListsTasks) {
+    program->AddRows(TableId::Projects, {{{"ProjectName", "Home"}}, {{"ProjectName", "Work"}}});
+    program->AddRows(TableId::SubProjects, {{{"ProjectName", "Work"}, {"SubProjectName", "Plan"}},
+                                            {{"ProjectName", "Home"}, {"SubProjectName", "Plan"}}});
+    program->AddTasks({{"A", D(2019, 1, 1), "10:00", "a", 0, 0, "Home", "Plan"},
+                       {"B", D(2019, 1, 1), "10:00", "b", 0, 0, "Work", "Plan"},
+                       {"C", D(2019, 1, 1), "10:00", "c", 0, 0, "Work", "Build"},
+                       {"D", D(2019, 1, 1), "10:00", "d"}});
+    TUlohaChildForm& w = Open(4);
+    EXPECT_EQ(w.TaskViewMode(), TaskView::List);
+    ASSERT_EQ(w.ProjectTree().size(), 5u);
+    EXPECT_EQ(w.ListView1->ItemCount(), 4); // no node chosen: every task
+    auto choose = [&](int top, int child) {
+        TTreeNode* n = w.TreeView1->TopItems(top);
+        if (child >= 0) n = n->Item(child);
+        w.TreeView1->SetSelected(n);
+        w.TreeView1Click();
+    };
+    choose(2, -1); // Work
+    EXPECT_EQ(w.ListView1->ItemCount(), 2);
+    choose(2, 0); // Plan, of any project
+    EXPECT_EQ(w.ListView1->ItemCount(), 2);
+    EXPECT_EQ(w.ListView1->Items(0)->SubItems(5), "A");
+    choose(0, -1); // the root: every task
+    EXPECT_EQ(w.ListView1->ItemCount(), 4);
+    w.ListView1->Items(1)->SetSelected(true);
+    w.ListView1Click();
+    EXPECT_EQ(w.ClickedTaskKey, "B");
+}
+
+TEST_F(UlohaWindowTest, ClosingStoresTheWidthsAndThePage) {
+    TUlohaChildForm& w = Open(2);
+    TCloseAction action = TCloseAction::caHide;
+    w.FormClose(action);
+    EXPECT_EQ(action, TCloseAction::caFree);
+    EXPECT_EQ(program->settings.Nastavenia[UlohaSlots::StartPage], 2);
+    EXPECT_EQ(program->settings.Nastavenia[UlohaSlots::SmallGridWidths[3]], w.UlohaDbGrid->Columns()[3].Width());
+    EXPECT_EQ(program->frame.TasksWindow, nullptr);
+}
+
+// The five pages with tasks, in the three languages, saved for a look.
+TEST_F(UlohaWindowTest, Pictures) {
+    program->AddTasks({{"T1", D(2025, 1, 5), "08:00", "Meeting with the bank", 0x0000FF},
+                       {"T2", D(2025, 1, 5), "09:20", "Call Peter", 0x00FF00, 0, "Home", "Roof"},
+                       {"T3", D(2025, 1, 3), "14:00", "Pay the invoice", 0xFF0000, 0, "Work"},
+                       {"T4", D(2024, 6, 9), "18:30", "Sport", 0x00FFFF, RepeatWeekly},
+                       {"T5", D(2025, 1, 21), "07:00", "Dentist", 0x808000},
+                       {"T6", D(2023, 1, 1), "06:00", "Daily review", 0xFFFFFF, RepeatDaily, "Work", "Plan"}});
+    program->AddRows(TableId::Projects, {{{"ProjectName", "Home"}}, {{"ProjectName", "Work"}}});
+    program->AddRows(TableId::SubProjects, {{{"ProjectName", "Home"}, {"SubProjectName", "Roof"}},
+                                            {{"ProjectName", "Work"}, {"SubProjectName", "Plan"}}});
+    for (int language : {1, 2, 3}) {
+        SetLanguage(language);
+        TUlohaChildForm& w = Open(0);
+        w.SetClientSize(1100, 680);
+        for (int page = 0; page < 5; ++page) {
+            w.PageControl1->SetActivePageIndex(page);
+            w.PageControl1Change();
+            QApplication::processEvents();
+            testing::SaveWindowPicture(w, "UlohaChild_" + std::to_string(language) + "_page" + std::to_string(page) + "");
+        }
+        window->Free();
+        window = nullptr;
+    }
+}
+
+} // namespace
+} // namespace kvz
