@@ -232,11 +232,11 @@ void TUlohaForm::BuildTaskPage() {
     EndSubEdit = Make<TEdit>(this, page, "EndSubEdit");
     CompleteCheckBox = Make<TCheckBox>(this, page, "CompleteCheckBox");
 
-    auto* calendar = new QVBoxLayout;
+    // The date label spans the page, so that a long range does not push the fields aside.
     auto* title = new QHBoxLayout;
     title->addWidget(Label1->Widget());
     title->addWidget(DatumLabel->Widget(), 1);
-    calendar->addLayout(title);
+    auto* calendar = new QVBoxLayout;
     calendar->addWidget(Label2->Widget());
     auto* month = new QHBoxLayout;
     MonthBackButton->Widget()->setFixedWidth(28);
@@ -297,6 +297,7 @@ void TUlohaForm::BuildTaskPage() {
     bottom->setColumnStretch(5, 1);
 
     auto* layout = new QVBoxLayout(page->ClientWidget());
+    layout->addLayout(title);
     layout->addLayout(top, 1);
     layout->addLayout(bottom);
 
@@ -918,7 +919,10 @@ void TUlohaForm::ProjectComboBoxChange(TComponent*) {
 
 void TUlohaForm::SubProjectComboBoxChange(TComponent*) { ShowSubProjectSpan(SubProjectComboBox->Text()); }
 
-void TUlohaForm::Button9Click(TComponent*) { RunRegisteredDialog("TAddBankForm"); }
+void TUlohaForm::Button9Click(TComponent*) {
+    RunRegisteredDialog("TAddBankForm");
+    FillEBankList();
+}
 
 void TUlohaForm::BankaComboBoxChange(TComponent*) {
     if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[kSetEBankIndex] = BankaComboBox->ItemIndex();
