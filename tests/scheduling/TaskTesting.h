@@ -8,6 +8,7 @@
 #include "engine/VolgaTbl.h"
 #include "scheduling/TaskSave.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -16,10 +17,10 @@
 
 namespace kvz {
 
-struct TaskProgram : ProgramFrame {
+struct EditorProgram : ProgramFrame {
     std::unique_ptr<TDataModule1> data;
 
-    TaskProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
+    EditorProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
         : ProgramFrame(folder, prefix, network) {
         settings.ZakladneNastavenia();
         data = std::make_unique<TDataModule1>(frame);

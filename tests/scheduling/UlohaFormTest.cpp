@@ -3,6 +3,7 @@
 #include "TaskTesting.h"
 #include "TempFolder.h"
 #include "core/TableLocks.h"
+#include "core/FrameServices.h"
 #include "core/Users.h"
 #include "engine/VolgaTbl.h"
 #include "forms/FormsTesting.h"
@@ -32,7 +33,7 @@ protected:
     }
     void TearDown() override { SetLanguage(1); }
 
-    TaskEditorContext Context(TaskProgram& p, int module = TasksModule) {
+    TaskEditorContext Context(EditorProgram& p, int module = TasksModule) {
         TaskEditorContext c{*p.data, p.frame};
         c.Module = module;
         c.LogonName = "jano";
@@ -62,7 +63,7 @@ protected:
 };
 
 TEST_F(UlohaFormTest, ARangePickedOnTheCalendarWritesOneTaskPerDay) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     TaskEditorContext c = Context(p);
     const int result = Run(c, [&](TUlohaForm& f) {
         f.MonthCalendar1->SetRange(kToday + 2, kToday); // picked from the last day back
@@ -85,7 +86,7 @@ TEST_F(UlohaFormTest, ARangePickedOnTheCalendarWritesOneTaskPerDay) {
 }
 
 TEST_F(UlohaFormTest, AnEmptyTextKeepsTheEditorOpenWithOneMessage) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     const std::vector<RowValues> before = AllRows(p.Tasks());
     TaskEditorContext c = Context(p);
     Run(c, [&](TUlohaForm& f) {
@@ -100,7 +101,7 @@ TEST_F(UlohaFormTest, AnEmptyTextKeepsTheEditorOpenWithOneMessage) {
 }
 
 TEST_F(UlohaFormTest, ATaskWithABadStoredTimeShowsNothingOfItAndOkWritesNothing) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     p.Save([] {
         TaskSaveRequest r;
         r.Task.Text = "Stored";
@@ -132,7 +133,7 @@ TEST_F(UlohaFormTest, ATaskWithABadStoredTimeShowsNothingOfItAndOkWritesNothing)
 }
 
 TEST_F(UlohaFormTest, AnEditShowsTheTaskAndWritesItBack) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     p.Save([] {
         TaskSaveRequest r;
         r.Task.Text = "Call Eva";
@@ -162,7 +163,7 @@ TEST_F(UlohaFormTest, AnEditShowsTheTaskAndWritesItBack) {
 }
 
 TEST_F(UlohaFormTest, FromTheLinksModuleTheTaskOpensTheFileAndOnlyTheTaskPageShows) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     TaskEditorContext c = Context(p, LinksModule);
     c.LinkName = "Report";
     c.LinkPath = "/home/jano/report.odt";
@@ -177,7 +178,7 @@ TEST_F(UlohaFormTest, FromTheLinksModuleTheTaskOpensTheFileAndOnlyTheTaskPageSho
 }
 
 TEST_F(UlohaFormTest, OwnersStartWithTheLogonNameOrUnknownAndStandOnceAfterEveryActivation) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     p.locks.WriteSharedTable(*p.data->OwnersTable, p.data->LockFileName(TableId::Owners), false, kEditorSavePoll, [&] {
         p.data->OwnersTable->Append();
         p.data->OwnersTable->FieldByName("OwnerName").SetAsString("Eva");
@@ -199,7 +200,7 @@ TEST_F(UlohaFormTest, OwnersStartWithTheLogonNameOrUnknownAndStandOnceAfterEvery
 }
 
 TEST_F(UlohaFormTest, TheInvoiceDatesFollowEachOtherAndTheInvoiceIsSaved) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     TaskEditorContext c = Context(p);
     Run(c, [&](TUlohaForm& f) {
         f.PageControl1->SetActivePage(f.TabSheet2);
@@ -224,7 +225,7 @@ TEST_F(UlohaFormTest, TheInvoiceDatesFollowEachOtherAndTheInvoiceIsSaved) {
 }
 
 TEST_F(UlohaFormTest, ThePaymentsPageMakesItsMissingFilesAndTheServiceRunsTheEditor) {
-    TaskProgram p(dir.path());
+    EditorProgram p(dir.path());
     class Host : public TaskEditorHost {
     public:
         std::string DateCaption() const override { return "Monday 30.12.2024"; }
@@ -313,7 +314,7 @@ TEST_F(UlohaFormTest, ThePagesInThreeLanguagesShowEveryCaptionWhole) {
     for (int language = 1; language <= 3; ++language) {
         SetLanguage(language);
         TempFolder folder;
-        TaskProgram p(folder.path());
+        EditorProgram p(folder.path());
         p.settings.NastaveniaText[26] = "https://ib.bank.example";
         AddKinds(folder.path());
         TaskEditorContext c = Context(p);
@@ -332,6 +333,96 @@ TEST_F(UlohaFormTest, ThePagesInThreeLanguagesShowEveryCaptionWhole) {
             return mrCancel;
         });
     }
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The scheduling window as the service sees it: a series selected, its rows' codes.
+class SeriesHost : public TaskEditorHost {
+public:
+    std::vector<std::string> series;
+    std::vector<TaskSaveResult> saved;
+    std::vector<std::string> SeriesTaskKeys() const override { return series; }
+    std::vector<std::string> SelectedTaskKeys() const override { return series; }
+    void TasksSaved(const TaskSaveResult& result) override { saved.push_back(result); }
+};
+
+TEST_F(UlohaFormTest, TheServiceReplacesASelectedSeriesAndTellsTheCompanionProgram) {
+    TempFolder runtime;
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string oldRuntime = old ? old : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    std::vector<std::string> messages;
+    {
+        CompanionLink companion(WindowSocketPath("TMainForm", "Temko"));
+        ASSERT_TRUE(companion.Listening());
+        companion.OnMessage = [&](int message, long wParam, long lParam) {
+            messages.push_back(std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+        };
+        EditorProgram p(dir.path());
+        p.Save([] {
+            TaskSaveRequest r;
+            r.Task.Text = "Old series";
+            r.Task.Date = kToday;
+            r.Task.EndDate = kToday + 2;
+            return r;
+        }());
+        SeriesHost host;
+        host.series = p.CodesOf("Old series");
+        LocateRecordCode(p.Tasks(), host.series.back());
+        TaskEditorService service(*p.data, p.frame);
+        TResponder responder;
+        responder.OnShowModal = [&](TForm& form) {
+            auto& f = static_cast<TUlohaForm&>(form);
+            EXPECT_EQ(f.UlohaMemo->Text(), "Old series");
+            f.UlohaMemo->SetText("New series");
+            f.BitBtn1Click(f.BitBtn1);
+            return mrNone;
+        };
+        EXPECT_EQ(service.OpenForEdit(host), mrOk);
+        ASSERT_EQ(host.saved.size(), 1u);
+        EXPECT_EQ(host.saved[0].Kind, TaskSaveKind::ReplaceSeries);
+        EXPECT_TRUE(p.CodesOf("Old series").empty());
+        EXPECT_EQ(p.CodesOf("New series").size(), 3u);
+        for (int i = 0; i < 100 && messages.empty(); ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    if (old) ::setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(messages, std::vector<std::string>{"1125 1003375 0"});
+}
+
+TEST_F(UlohaFormTest, ACloneFromTheServiceAddsTheCopyOnToday) {
+    EditorProgram p(dir.path());
+    p.Save([] {
+        TaskSaveRequest r;
+        r.Task.Text = "Weekly report";
+        r.Task.Date = r.Task.EndDate = kToday - 7;
+        return r;
+    }());
+    const std::string code = p.CodesOf("Weekly report").front();
+    LocateRecordCode(p.Tasks(), code);
+    TaskEditorHost host;
+    TaskEditorService service(*p.data, p.frame);
+    TResponder responder;
+    responder.OnShowModal = [&](TForm& form) {
+        auto& f = static_cast<TUlohaForm&>(form);
+        EXPECT_EQ(f.MonthCalendar1->Date(), kToday);
+        f.BitBtn1Click(f.BitBtn1);
+        return mrNone;
+    };
+    EXPECT_EQ(service.Clone(host), mrOk);
+    const std::vector<std::string> codes = p.CodesOf("Weekly report");
+    ASSERT_EQ(codes.size(), 2u);
+    EXPECT_EQ(codes.front(), code); // the original keeps its day
+    LocateRecordCode(p.Tasks(), codes.back());
+    EXPECT_EQ(p.Tasks().FieldByName("Date").AsDateTime(), kToday);
+    EXPECT_FALSE(TaskEditorState().TaskCloneMode);
 }
 
 } // namespace
