@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(TaskSaveTest, ARangeOfThreeDaysWritesThreeRowsAcrossTheYearEnd) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("Audit", kDay, kDay + 2));
     const std::vector<std::string> codes = p.CodesOf("Audit");
     ASSERT_EQ(codes.size(), 3u);
@@ -66,7 +66,7 @@ TEST_F(TaskSaveTest, ARangeOfThreeDaysWritesThreeRowsAcrossTheYearEnd) {
     }
     // Written to the file, not only in memory.
     EXPECT_EQ(p.Tasks().ChangeCount(), 0);
-    EditorProgram again(dir.path());
+    TaskEditorProgram again(dir.path());
     EXPECT_EQ(again.CodesOf("Audit").size(), 3u);
 }
 
@@ -86,7 +86,7 @@ TEST_F(TaskSaveTest, RangesPickedEitherWayCoverTheirDaysFromFirstToLast) {
     };
     int n = 0;
     for (const Case& c : cases) {
-        EditorProgram p(dir.path());
+        TaskEditorProgram p(dir.path());
         const std::string text = "range " + std::to_string(n++);
         EXPECT_EQ(p.Save(NewEntry(text, c.from, c.to)).Kind, c.kind) << text;
         std::vector<std::string> codes = p.CodesOf(text);
@@ -99,7 +99,7 @@ TEST_F(TaskSaveTest, RangesPickedEitherWayCoverTheirDaysFromFirstToLast) {
 }
 
 TEST_F(TaskSaveTest, RefusalsComeOnceBeforeAnythingIsWritten) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     const std::vector<RowValues> before = AllRows(p.Tasks());
     struct Case {
         TaskSaveRequest request;
@@ -138,7 +138,7 @@ TEST_F(TaskSaveTest, RefusalsComeOnceBeforeAnythingIsWritten) {
 }
 
 TEST_F(TaskSaveTest, AnEditChangesTheRowButNotItsUserAndAGoneRowIsReported) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("Before", kDay, kDay));
     const std::string code = p.CodesOf("Before").front();
     TaskSaveRequest edit = NewEntry("After", kDay + 5, kDay + 5);
@@ -159,7 +159,7 @@ TEST_F(TaskSaveTest, AnEditChangesTheRowButNotItsUserAndAGoneRowIsReported) {
 }
 
 TEST_F(TaskSaveTest, ACloneAddsTheCopyAndLeavesTheOriginal) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("Original", kDay, kDay));
     const std::string code = p.CodesOf("Original").front();
     TaskSaveRequest clone = NewEntry("Copy", kDay + 1, kDay + 1);
@@ -173,7 +173,7 @@ TEST_F(TaskSaveTest, ACloneAddsTheCopyAndLeavesTheOriginal) {
 }
 
 TEST_F(TaskSaveTest, SelectedRowsTakeTheValuesButKeepTheirDaysOrAreReplacedByARange) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("One", kDay, kDay));
     p.Save(NewEntry("Two", kDay + 3, kDay + 3));
     p.Save(NewEntry("Untouched", kDay, kDay));
@@ -203,7 +203,7 @@ TEST_F(TaskSaveTest, SelectedRowsTakeTheValuesButKeepTheirDaysOrAreReplacedByARa
 TEST_F(TaskSaveTest, AReplacedSeriesKeepsItsDaysWhicheverWayItWasSelected) {
     for (bool backwards : {false, true}) {
         TempFolder folder;
-        EditorProgram p(folder.path());
+        TaskEditorProgram p(folder.path());
         p.Save(NewEntry("Series", kDay, kDay + 2));
         std::vector<std::string> keys = p.CodesOf("Series");
         if (backwards) std::reverse(keys.begin(), keys.end());
@@ -234,7 +234,7 @@ TEST_F(TaskSaveTest, AReplacedSeriesKeepsItsDaysWhicheverWayItWasSelected) {
 }
 
 TEST_F(TaskSaveTest, AnInvoiceIsOneRowOfTypeFWithItsComposedText) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     TaskSaveRequest r;
     r.Page = EditorPage::Invoice;
     InvoiceValues& v = r.Invoice;
@@ -330,7 +330,7 @@ TEST_F(TaskSaveTest, EveryFailureCancelsTheChangeAndReleasesTheLock) {
     for (bool network : {false, true}) {
         for (bool databaseError : {false, true}) {
             TempFolder folder;
-            EditorProgram p(folder.path(), network);
+            TaskEditorProgram p(folder.path(), network);
             p.Save(NewEntry("Kept", kDay, kDay));
             const std::vector<RowValues> before = FileRows(p.data->TableFileName(TableId::Tasks));
             FailingPayments failing(databaseError);
@@ -354,7 +354,7 @@ TEST_F(TaskSaveTest, EveryFailureCancelsTheChangeAndReleasesTheLock) {
 }
 
 TEST_F(TaskSaveTest, TheFrameWindowsPendingEditIsDroppedBeforeANetworkSave) {
-    EditorProgram p(dir.path(), true);
+    TaskEditorProgram p(dir.path(), true);
     p.Save(NewEntry("Row", kDay, kDay));
     LocateRecordCode(p.Tasks(), p.CodesOf("Row").front());
     p.Tasks().Edit();
@@ -368,14 +368,14 @@ TEST_F(TaskSaveTest, TheFrameWindowsPendingEditIsDroppedBeforeANetworkSave) {
 // Another program holds the task table's lock and writes a row before it lets go: the save
 // waits for the lock, reads the table again, and keeps that row beside its own.
 TEST_F(TaskSaveTest, ANetworkSaveWaitsForTheLockAndReadsWhatTheHolderWrote) {
-    EditorProgram p(dir.path(), true);
+    TaskEditorProgram p(dir.path(), true);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = ::fork();
     if (holder == 0) {
         int code = 0;
         try {
-            EditorProgram other(dir.path(), true);
+            TaskEditorProgram other(dir.path(), true);
             other.locks.WriteSharedTable(other.Tasks(), other.LockFile(), true, kEditorSavePoll, [&] {
                 if (::write(ready[1], "x", 1) != 1) ::_exit(2);
                 ::usleep(300000);
@@ -396,7 +396,7 @@ TEST_F(TaskSaveTest, ANetworkSaveWaitsForTheLockAndReadsWhatTheHolderWrote) {
     int status = 0;
     ASSERT_EQ(::waitpid(holder, &status, 0), holder);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EditorProgram check(dir.path(), true);
+    TaskEditorProgram check(dir.path(), true);
     EXPECT_EQ(check.CodesOf("Written while holding"), std::vector<std::string>{"HOLDER01"});
     EXPECT_EQ(check.CodesOf("Mine").size(), 2u);
 }
@@ -406,7 +406,7 @@ TEST_F(TaskSaveTest, ANetworkSaveWaitsForTheLockAndReadsWhatTheHolderWrote) {
 // there in the end.
 TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
     {
-        EditorProgram setup(dir.path(), true);
+        TaskEditorProgram setup(dir.path(), true);
     }
     constexpr int kRounds = 8;
     auto program = [&](const std::string& name) {
@@ -414,7 +414,7 @@ TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
         if (pid != 0) return pid;
         int code = 0;
         try {
-            EditorProgram p(dir.path(), true);
+            TaskEditorProgram p(dir.path(), true);
             p.Save(NewEntry(name + " series 0", kDay, kDay + 2));
             for (int r = 1; r <= kRounds; ++r) {
                 // The window shows the series as this program last read it.
@@ -437,7 +437,7 @@ TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
-    EditorProgram check(dir.path(), true);
+    TaskEditorProgram check(dir.path(), true);
     for (const std::string name : {"A", "B"}) {
         EXPECT_EQ(check.CodesOf(name + " series " + std::to_string(kRounds)).size(), 3u) << name;
         for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(check.CodesOf(name + " series " + std::to_string(r)).empty());

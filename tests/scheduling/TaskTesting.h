@@ -17,10 +17,10 @@
 
 namespace kvz {
 
-struct EditorProgram : ProgramFrame {
+struct TaskEditorProgram : ProgramFrame {
     std::unique_ptr<TDataModule1> data;
 
-    EditorProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
+    TaskEditorProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
         : ProgramFrame(folder, prefix, network) {
         settings.ZakladneNastavenia();
         data = std::make_unique<TDataModule1>(frame);

@@ -33,7 +33,7 @@ protected:
     }
     void TearDown() override { SetLanguage(1); }
 
-    TaskEditorContext Context(EditorProgram& p, int module = TasksModule) {
+    TaskEditorContext Context(TaskEditorProgram& p, int module = TasksModule) {
         TaskEditorContext c{*p.data, p.frame};
         c.Module = module;
         c.LogonName = "jano";
@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(UlohaFormTest, ARangePickedOnTheCalendarWritesOneTaskPerDay) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     TaskEditorContext c = Context(p);
     const int result = Run(c, [&](TUlohaForm& f) {
         f.MonthCalendar1->SetRange(kToday + 2, kToday); // picked from the last day back
@@ -86,7 +86,7 @@ TEST_F(UlohaFormTest, ARangePickedOnTheCalendarWritesOneTaskPerDay) {
 }
 
 TEST_F(UlohaFormTest, AnEmptyTextKeepsTheEditorOpenWithOneMessage) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     const std::vector<RowValues> before = AllRows(p.Tasks());
     TaskEditorContext c = Context(p);
     Run(c, [&](TUlohaForm& f) {
@@ -101,7 +101,7 @@ TEST_F(UlohaFormTest, AnEmptyTextKeepsTheEditorOpenWithOneMessage) {
 }
 
 TEST_F(UlohaFormTest, ATaskWithABadStoredTimeShowsNothingOfItAndOkWritesNothing) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save([] {
         TaskSaveRequest r;
         r.Task.Text = "Stored";
@@ -133,7 +133,7 @@ TEST_F(UlohaFormTest, ATaskWithABadStoredTimeShowsNothingOfItAndOkWritesNothing)
 }
 
 TEST_F(UlohaFormTest, AnEditShowsTheTaskAndWritesItBack) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save([] {
         TaskSaveRequest r;
         r.Task.Text = "Call Eva";
@@ -163,7 +163,7 @@ TEST_F(UlohaFormTest, AnEditShowsTheTaskAndWritesItBack) {
 }
 
 TEST_F(UlohaFormTest, FromTheLinksModuleTheTaskOpensTheFileAndOnlyTheTaskPageShows) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     TaskEditorContext c = Context(p, LinksModule);
     c.LinkName = "Report";
     c.LinkPath = "/home/jano/report.odt";
@@ -178,7 +178,7 @@ TEST_F(UlohaFormTest, FromTheLinksModuleTheTaskOpensTheFileAndOnlyTheTaskPageSho
 }
 
 TEST_F(UlohaFormTest, OwnersStartWithTheLogonNameOrUnknownAndStandOnceAfterEveryActivation) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.locks.WriteSharedTable(*p.data->OwnersTable, p.data->LockFileName(TableId::Owners), false, kEditorSavePoll, [&] {
         p.data->OwnersTable->Append();
         p.data->OwnersTable->FieldByName("OwnerName").SetAsString("Eva");
@@ -200,7 +200,7 @@ TEST_F(UlohaFormTest, OwnersStartWithTheLogonNameOrUnknownAndStandOnceAfterEvery
 }
 
 TEST_F(UlohaFormTest, TheInvoiceDatesFollowEachOtherAndTheInvoiceIsSaved) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     TaskEditorContext c = Context(p);
     Run(c, [&](TUlohaForm& f) {
         f.PageControl1->SetActivePage(f.TabSheet2);
@@ -225,7 +225,7 @@ TEST_F(UlohaFormTest, TheInvoiceDatesFollowEachOtherAndTheInvoiceIsSaved) {
 }
 
 TEST_F(UlohaFormTest, ThePaymentsPageMakesItsMissingFilesAndTheServiceRunsTheEditor) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     class Host : public TaskEditorHost {
     public:
         std::string DateCaption() const override { return "Monday 30.12.2024"; }
@@ -314,7 +314,7 @@ TEST_F(UlohaFormTest, ThePagesInThreeLanguagesShowEveryCaptionWhole) {
     for (int language = 1; language <= 3; ++language) {
         SetLanguage(language);
         TempFolder folder;
-        EditorProgram p(folder.path());
+        TaskEditorProgram p(folder.path());
         p.settings.NastaveniaText[26] = "https://ib.bank.example";
         AddKinds(folder.path());
         TaskEditorContext c = Context(p);
@@ -363,7 +363,7 @@ TEST_F(UlohaFormTest, TheServiceReplacesASelectedSeriesAndTellsTheCompanionProgr
         companion.OnMessage = [&](int message, long wParam, long lParam) {
             messages.push_back(std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
         };
-        EditorProgram p(dir.path());
+        TaskEditorProgram p(dir.path());
         p.Save([] {
             TaskSaveRequest r;
             r.Task.Text = "Old series";
@@ -398,7 +398,7 @@ TEST_F(UlohaFormTest, TheServiceReplacesASelectedSeriesAndTellsTheCompanionProgr
 }
 
 TEST_F(UlohaFormTest, ACloneFromTheServiceAddsTheCopyOnToday) {
-    EditorProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save([] {
         TaskSaveRequest r;
         r.Task.Text = "Weekly report";
