@@ -13,6 +13,7 @@
 #include "core/Data1.h"
 #include "core/Main.h"
 #include "core/ProgramHooks.h"
+#include "scheduling/TaskEditorService.h"
 
 #include <QApplication>
 
@@ -82,6 +83,50 @@ void RegisterAddressDialogs(TDataModule1& data, TMainForm& frame) {
     };
 }
 
+// What the task editor asks of the frame window and the scheduling window when the frame's
+// Insert and Edit open it.
+class FrameTaskEditorHost : public TaskEditorHost {
+public:
+    TDateTime CurrentDay() const override {
+        TasksWindow* tasks = Tasks();
+        return tasks ? tasks->SelectedTaskDate() : 0;
+    }
+    std::vector<std::string> SelectedTaskKeys() const override {
+        TasksWindow* tasks = Tasks();
+        return tasks ? tasks->SelectedRecordCodes() : std::vector<std::string>{};
+    }
+    void TasksSaved(const TaskSaveResult&) override {
+        TMainForm* frame = MainForm();
+        if (!frame) return;
+        frame->PostButtonClick(frame->PostButton);
+        if (TasksWindow* tasks = Tasks()) tasks->PageControlChange();
+    }
+    void EditingCancelled() override {
+        if (TMainForm* frame = MainForm()) frame->CancelButtonClick(frame->CancelButton);
+    }
+    void EditorClosed() override {
+        if (TasksWindow* tasks = Tasks()) {
+            tasks->SetDayGridReadOnly(true);
+            tasks->SetListGridReadOnly(true);
+        }
+    }
+
+private:
+    static TasksWindow* Tasks() { return MainForm() ? MainForm()->Tasks() : nullptr; }
+};
+
+// The task editor behind the frame window's Insert and Edit with the scheduling window active.
+void RegisterTaskEditor(TDataModule1& data) {
+    static TaskEditorService service(data, ProgramState());
+    static FrameTaskEditorHost host;
+    RegisteredModules().Dialogs["TUlohaForm"] = [] {
+        TMainForm* frame = MainForm();
+        const int result = frame && !frame->TaskEditorNewTask ? service.OpenForEdit(host) : service.OpenForInsert(host);
+        if (frame) frame->PaymentsCurrent = service.PaymentDataCurrent();
+        return result;
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -105,6 +150,7 @@ int main(int argc, char** argv) {
         return new TAdresyChildForm(owner, *dataModule);
     };
     RegisterAddressDialogs(*dataModule, *frame);
+    RegisterTaskEditor(*dataModule);
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

@@ -365,6 +365,42 @@ TEST_F(TaskSaveTest, TheFrameWindowsPendingEditIsDroppedBeforeANetworkSave) {
     EXPECT_EQ(p.CodesOf("Row edited").size(), 1u);
 }
 
+// Another program holds the task table's lock and writes a row before it lets go: the save
+// waits for the lock, reads the table again, and keeps that row beside its own.
+TEST_F(TaskSaveTest, ANetworkSaveWaitsForTheLockAndReadsWhatTheHolderWrote) {
+    TaskEditorProgram p(dir.path(), true);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        int code = 0;
+        try {
+            TaskEditorProgram other(dir.path(), true);
+            other.locks.WriteSharedTable(other.Tasks(), other.LockFile(), true, kEditorSavePoll, [&] {
+                if (::write(ready[1], "x", 1) != 1) ::_exit(2);
+                ::usleep(300000);
+                other.Tasks().Append();
+                other.Tasks().FieldByName("Number").SetAsString("HOLDER01");
+                other.Tasks().FieldByName("Uloha").SetAsString("Written while holding");
+                other.Tasks().Post();
+            });
+        } catch (...) {
+            code = 1;
+        }
+        ::_exit(code);
+    }
+    char token = 0;
+    ASSERT_EQ(::read(ready[0], &token, 1), 1);
+    EXPECT_TRUE(p.locks.IsFileInUse(p.LockFile()));
+    p.Save(NewEntry("Mine", kDay, kDay + 1));
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    TaskEditorProgram check(dir.path(), true);
+    EXPECT_EQ(check.CodesOf("Written while holding"), std::vector<std::string>{"HOLDER01"});
+    EXPECT_EQ(check.CodesOf("Mine").size(), 2u);
+}
+
 // Two programs in network mode, each replacing its own series again and again and adding a
 // task each round, at the same time: every program's last series and every added task are
 // there in the end.

@@ -8,6 +8,7 @@
 #include "engine/VolgaTbl.h"
 #include "scheduling/TaskSave.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,6 +22,7 @@ struct TaskEditorProgram : ProgramFrame {
 
     TaskEditorProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
         : ProgramFrame(folder, prefix, network) {
+        settings.ZakladneNastavenia();
         data = std::make_unique<TDataModule1>(frame);
         data->DataModuleCreate();
         data->OpenAllTables("heslo");

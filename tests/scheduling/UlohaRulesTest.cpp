@@ -100,3 +100,50 @@ TEST(UlohaRules, InvoiceNeedsEveryOneOfItsFourFields)
 
 } // namespace
 } // namespace kvz
+
+#include "platform/rtl/FormatSettings.h"
+#include "scheduling/UlohaLoad.h"
+
+namespace kvz {
+namespace {
+
+TEST(UlohaLoad, ACalendarPickExtendsEitherWayUpTo31Days)
+{
+    const TDateTime anchor = EncodeDate(2024, 12, 20);
+    struct Case {
+        TDateTime to, first, last;
+    };
+    const Case cases[] = {
+        {anchor, anchor, anchor},
+        {anchor + 2, anchor, anchor + 2},
+        {anchor - 2, anchor - 2, anchor},
+        {anchor + 30, anchor, anchor + 30},
+        {anchor + 31, anchor, anchor + 30},
+        {anchor - 45, anchor - 30, anchor},
+        {anchor + 5.75, anchor, anchor + 5},
+    };
+    for (const Case& c : cases) {
+        DateRangePick pick(anchor + 0.5);
+        pick.ExtendTo(anchor + 10); // a later extension starts from the anchor again
+        pick.ExtendTo(c.to);
+        EXPECT_EQ(pick.First(), c.first) << c.to - anchor;
+        EXPECT_EQ(pick.Last(), c.last) << c.to - anchor;
+        EXPECT_EQ(SeriesDays(pick.First(), pick.Last()).size(), static_cast<size_t>(c.last - c.first + 1));
+    }
+    DateRangePick pick(anchor);
+    pick.ExtendTo(anchor + 3);
+    pick.Pick(anchor + 1);
+    EXPECT_EQ(pick.First(), pick.Last());
+    EXPECT_TRUE(pick.Contains(anchor + 1.99));
+    EXPECT_FALSE(pick.Contains(anchor));
+}
+
+TEST(UlohaLoad, TheDateLabelShowsOneDayOrFirstAndLast)
+{
+    const FormatSettings fs = FormatSettings::ForLanguage(2);
+    EXPECT_EQ(DateLabelText(EncodeDate(2024, 12, 31), EncodeDate(2024, 12, 31) + 0.5, fs), "31.12.2024");
+    EXPECT_EQ(DateLabelText(EncodeDate(2024, 12, 31), EncodeDate(2025, 1, 2), fs), "31.12.2024 .. 2.1.2025");
+}
+
+} // namespace
+} // namespace kvz
