@@ -13,6 +13,9 @@
 #include "core/Data1.h"
 #include "core/Main.h"
 #include "core/ProgramHooks.h"
+#include "scheduling/Manager.h"
+#include "scheduling/Owners.h"
+#include "scheduling/UlohaChild.h"
 
 #include <QApplication>
 
@@ -91,6 +94,27 @@ void RegisterAddressDialogs(TDataModule1& data, TMainForm& frame) {
     };
 }
 
+// The scheduling window, and the project manager and owners dialogs over the tables of the
+// moment.
+void RegisterScheduling(TDataModule1& data) {
+    RegisteredModules().Tasks = [&data](TComponent* owner) {
+        return new TUlohaChildForm(owner, data, ProgramState());
+    };
+    auto& dialogs = RegisteredModules().Dialogs;
+    dialogs["TManagerForm"] = [&data] {
+        TManagerForm form(nullptr, data, ProgramState());
+        form.RefreshTasksWindow = [] {
+            if (TMainForm* frame = MainForm())
+                if (TasksWindow* tasks = frame->Tasks()) tasks->PageControlChange();
+        };
+        return form.ShowModal();
+    };
+    dialogs["TOwnersForm"] = [&data] {
+        TOwnersForm form(nullptr, data, ProgramState());
+        return form.ShowModal();
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +136,7 @@ int main(int argc, char** argv) {
         return new TAdresyChildForm(owner, *dataModule);
     };
     RegisterAddressDialogs(*dataModule, *frame);
+    RegisterScheduling(*dataModule);
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

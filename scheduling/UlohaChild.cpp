@@ -140,8 +140,11 @@ void TUlohaChildForm::BuildControls() {
                                                        {"End", 60},   {"Owner", 80}, {"N", 1}};
     for (auto [caption, width] : listColumns) ListView1->AddColumn(caption, width);
     // The last column carries the task's key and is not meant to be seen.
-    static_cast<QTreeWidget*>(ListView1->Widget())->header()->setStretchLastSection(false);
-    ListView1->Columns(6)->SetWidth(1);
+    QHeaderView* listHeader = static_cast<QTreeWidget*>(ListView1->Widget())->header();
+    listHeader->setStretchLastSection(false);
+    listHeader->setMinimumSectionSize(1);
+    listHeader->setSectionResizeMode(6, QHeaderView::Fixed);
+    listHeader->resizeSection(6, 1);
     ListView1->OnClick = [this](TComponent*) { ListView1Click(); };
     ListView1->OnSelectItem = [this](TComponent*, TListItem*, bool selected) {
         if (selected) ListView1Click();
