@@ -396,6 +396,7 @@ void TUlohaChildForm::NaplnWeekPole() { WeekDays = WeekDaysOf(CurrentDay, FirstD
 void TUlohaChildForm::NaplnMonthPole() { MonthDays = MonthDaysOf(CurrentDay); }
 
 void TUlohaChildForm::Refilter() {
+    PrepareFilter();
     Tasks().SetFiltered(false);
     Tasks().SetFiltered(true);
 }
@@ -491,17 +492,23 @@ void TUlohaChildForm::LoadDayTasks() { FillCells(TaskView::Day, dayCells_, *Stri
 void TUlohaChildForm::LoadTasks() { FillCells(TaskView::Week, weekCells_, *StringGrid2); }
 void TUlohaChildForm::LoadMonthTasks() { FillCells(TaskView::Month, monthCells_, *StringGrid3); }
 
+void TUlohaChildForm::PrepareFilter() {
+    filter_.View = viewMode_;
+    filter_.CurrentDay = CurrentDay;
+    filter_.WeekDays = WeekDays;
+    filter_.MonthDays = MonthDays;
+    filter_.Node = node_;
+    filter_.Prepare();
+}
+
 void TUlohaChildForm::UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) {
-    TaskViewFilter f;
-    f.View = viewMode_;
-    f.CurrentDay = CurrentDay;
-    f.WeekDays = WeekDays;
-    f.MonthDays = MonthDays;
-    f.Node = node_;
+    if (filter_.View == TaskView::List) {
+        if (node_.What == ProjectNodeChoice::None) return;
+        accept = ListViewAccepts(node_, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
+        return;
+    }
     const TField& date = dataSet.FieldByName("Date");
-    const TaskDates task{date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()};
-    if (f.View == TaskView::List && node_.What == ProjectNodeChoice::None) return;
-    accept = f.Accepts(task, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
+    accept = filter_.Accepts({date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()}, {}, {});
 }
 
 void TUlohaChildForm::ShowLabel() {
@@ -536,7 +543,10 @@ void TUlohaChildForm::SyncFilterButtons() {
     FailureButton->SetDown(filterButtons_.Down() == TaskFilterButton::Failure);
 }
 
-void TUlohaChildForm::SetFiltered(bool on) { Tasks().SetFiltered(on); }
+void TUlohaChildForm::SetFiltered(bool on) {
+    if (on) PrepareFilter();
+    Tasks().SetFiltered(on);
+}
 
 void TUlohaChildForm::SetFilterExpression(const std::string& expression) { Tasks().SetFilterText(expression); }
 

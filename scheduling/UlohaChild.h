@@ -158,6 +158,8 @@ private:
     void SyncFilterButtons();
     TVolgaTable& Tasks() const;
     void Refilter();
+    // The view's filter, prepared when the view changes and read for every task.
+    void PrepareFilter();
     // Fills a grid's prepared cells from the tasks the filter lets through, without moving the
     // task table.
     void FillCells(TaskView view, TaskCellGrid& cells, TTaskStringGrid& grid);
@@ -171,6 +173,7 @@ private:
     TaskCellGrid dayCells_, weekCells_, monthCells_;
     std::vector<ProjectTreeItem> tree_;
     ProjectNodeChoice node_;
+    TaskViewFilter filter_;
     bool rootChosen_ = false;
 };
 
