@@ -11,7 +11,9 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QHBoxLayout>
@@ -158,6 +160,8 @@ void TUlohaChildForm::BuildControls() {
 
     UlohaDbGrid = Make<TKvDBGrid>(this, this, "UlohaDbGrid");
     UlohaDbGrid->OnCellClick = [this](TComponent*, TColumn&) { UlohaDbGridCellClick(); };
+    UlohaDbGrid->OnExit = [this](TComponent*) { GridExit(*UlohaDbGrid); };
+    TaskKvGrid->OnExit = [this](TComponent*) { GridExit(*TaskKvGrid); };
     DBMemo1 = Make<TDBMemo>(this, this, "DBMemo1");
     DBMemo1->SetDataField("Uloha");
 
@@ -486,6 +490,16 @@ void TUlohaChildForm::FillCells(TaskView view, TaskCellGrid& cells, TTaskStringG
     grid.SetEnlarged(Enlarged());
     grid.SetCells(&cells);
     if (!badTime.empty()) throw std::invalid_argument(badTime);
+}
+
+bool TUlohaChildForm::Enlarged() const {
+    if (EnlargeToggleDown) return EnlargeToggleDown();
+    const TMainForm* main = MainForm();
+    return main && main->MaxMinToolButton && main->MaxMinToolButton->Down();
+}
+
+void TUlohaChildForm::GridExit(TKvDBGrid& grid) {
+    QCoreApplication::postEvent(grid.View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
 }
 
 void TUlohaChildForm::LoadDayTasks() { FillCells(TaskView::Day, dayCells_, *StringGrid1); }

@@ -86,6 +86,8 @@ public:
     void TaskKvGridCellClick();
     void UlohaDbGridCellClick();
     void TaskKvGridTitleClick(int column);
+    // A grid that loses the focus gets an Escape, which drops an edit left open in a cell.
+    void GridExit(TKvDBGrid& grid);
     void TreeView1Click();
     void LoadViewList();
     void RebuildProjectTree();
@@ -164,7 +166,7 @@ private:
     // task table.
     void FillCells(TaskView view, TaskCellGrid& cells, TTaskStringGrid& grid);
     void TaskClick(TControl& control, const std::string& key, bool movesCalendar);
-    bool Enlarged() const { return EnlargeToggleDown && EnlargeToggleDown(); }
+    bool Enlarged() const;
 
     TDataModule1& data_;
     FrameState& frame_;
