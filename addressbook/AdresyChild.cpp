@@ -171,10 +171,6 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     DBGrid2->SetDataSource(source);
 
     // FormCreate
-    if (TMainForm* frame = MainForm()) {
-        frame->OrderButton->SetEnabled(true);
-        frame->SetTag(AddressModule);
-    }
     const bool network = ProgramState().NetworkMode;
     for (TDBGrid* g : {DBGrid1, DBGrid2}) {
         const TDBGridOptions o = g->Options();
@@ -186,6 +182,7 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TFor
     OrderCompFromView();
     FormShow();
     ProgramState().AddressSort = this;
+    ProgramState().AddressBook = this;
 }
 
 TAdresyChildForm::~TAdresyChildForm() {
@@ -488,8 +485,8 @@ void TAdresyChildForm::FormShow() {
     const int page = ProgramSettings().Nastavenia[kSetPage];
     PageControl1->SetActivePageIndex(page >= 0 && page <= 2 ? page : 0);
     if (firstPaint_) FormPaintOnce();
-    if (TMainForm* frame = MainForm()) frame->LoadToStatusBar(AddressModule);
     SetPosition();
+    StateChanged();
 }
 
 void TAdresyChildForm::FormPaintOnce() {
@@ -548,9 +545,7 @@ std::string TAdresyChildForm::CategoryItem(int index) const {
     return index < ComboBox3->Items().Count() ? ComboBox3->Items()[index] : std::string();
 }
 
-void TAdresyChildForm::EnableModuleButtons() {
-    if (TMainForm* frame = MainForm()) frame->EnableModuleButtons();
-}
+void TAdresyChildForm::EnableModuleButtons() { StateChanged(); }
 
 void TAdresyChildForm::UlozDoPola() {
     SettingsStore& s = ProgramSettings();
@@ -589,11 +584,121 @@ void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
     action = TCloseAction::caFree;
     if (ProgramState().AddressSort == this) ProgramState().AddressSort = nullptr;
     ProgramSettings().Nastavenia[kSetPage] = PageControl1->ActivePageIndex();
-    if (TMainForm* frame = MainForm()) {
-        frame->MailButton->SetEnabled(false);
-        frame->OrderButton->SetEnabled(false);
-    }
     ZapisKomponenty();
+}
+
+// ---- commands ----
+
+RecordBarState TAdresyChildForm::State(const ModuleContext& c) const {
+    return RecordBarFor({AddressModule, true, c.Offline, c.CategoriesOn, c.HasDialog, Editing(), Inserting()});
+}
+
+void TAdresyChildForm::Run(Command command) {
+    TVolgaTable& table = Table();
+    FrameState& state = ProgramState();
+    switch (command) {
+    case Command::First: table.First(); SetPosition(); break;
+    case Command::Prior: table.Prior(); SetPosition(); break;
+    case Command::Next: table.Next(); SetPosition(); break;
+    case Command::Last: table.Last(); SetPosition(); break;
+    case Command::Insert: Insert(); break;
+    case Command::Edit: Edit(); break;
+    case Command::Post: Post(); break;
+    case Command::Cancel: Cancel(); break;
+    case Command::Refresh: table.Refresh(); SetPosition(); break;
+    case Command::Filter:
+        state.Filters.AddressKeyFilter.clear();
+        RunRegisteredDialog("TFilterForm");
+        break;
+    case Command::FilterOff:
+        table.SetFiltered(false);
+        state.Filters.AddressKeyFilter.clear();
+        state.Filters.AddressCategoryFilter.clear();
+        break;
+    case Command::Mail: DBEdit10DblClick(); break;
+    case Command::Web: DBEdit13DblClick(); break;
+    case Command::Phone: PhoneCallNumber(phone_.Number(table), DBEdit1->Text()); break;
+    default: return;
+    }
+    StateChanged();
+}
+
+void TAdresyChildForm::Insert() {
+    if (Editing()) return;
+    ShowCategoryBox(true);
+    FocusNameEdit();
+    EnableDateEdits(true, true);
+    EnableRemindBoxes(true);
+    // A new address had no reminders.
+    had_ = {};
+    if (!ProgramState().NetworkMode) {
+        Table().Insert();
+        Table().FieldByName("User").SetAsString(ProgramState().UserPrefix);
+    } else {
+        InsertAddressNet("Insert");
+    }
+    editing_ = EditMode::Insert;
+}
+
+void TAdresyChildForm::Edit() {
+    TVolgaTable& table = Table();
+    if (Editing() || table.IsEmpty()) return;
+    // What the address had, so that the save makes or removes only the reminders that changed.
+    had_ = {table.FieldByName("PripNar").AsBoolean(), table.FieldByName("PripMen").AsBoolean(),
+            table.FieldByName("Narodeniny").AsDateTime(), table.FieldByName("Meniny").AsDateTime()};
+    EnableDateEdits(had_.Birthday, had_.NameDay);
+    EnableRemindBoxes(true);
+    if (!ProgramState().NetworkMode) table.Edit();
+    else InsertAddressNet("Edit");
+    editing_ = EditMode::Edit;
+    // The box preselects the address's category.
+    ShowCategoryBox(true);
+}
+
+void TAdresyChildForm::Post() {
+    if (!Editing()) return;
+    if (!ProgramState().NetworkMode) {
+        TVolgaTable& table = Table();
+        WorkSplitItems();
+        table.FieldByName("Meno").SetAsString(table.FieldByName("Meno_Kr").AsString() + "  " +
+                                              table.FieldByName("Priezvisko").AsString());
+        table.FieldByName("Mesto").SetAsString(CityOfAddress(DBMemo1->Text()));
+        if (table.State() == dsEdit || table.State() == dsInsert) table.Post();
+        const AddressParts address = CurrentAddress();
+        UpdateReminderTasks(data_, ProgramLocks(), ProgramState(), had_, address.FirstName, address.Surname);
+        table.ApplyChanges();
+        table.CommitChanges();
+    } else {
+        ShEditExit();
+        {
+            BusyAnimationScope busy(ProgramLocks(), true);
+            PostAddressNet();
+        }
+        DeleteAddressNet();
+    }
+    editing_ = EditMode::None;
+    EnableDateEdits(false, false);
+    EnableRemindBoxes(false);
+    ShowCategoryBox(false);
+}
+
+void TAdresyChildForm::Cancel() {
+    EnableDateEdits(false, false);
+    EnableRemindBoxes(false);
+    ShowCategoryBox(false);
+    TVolgaTable& table = Table();
+    if (table.State() == dsEdit || table.State() == dsInsert) table.Cancel();
+    if (ProgramState().NetworkMode) {
+        ProgramLocks().UnlockTableFile();
+        DeleteAddressNet();
+    }
+    editing_ = EditMode::None;
+}
+
+void TAdresyChildForm::WorkSplitItems() {
+    const int index = ComboBox3->ItemIndex();
+    if (!Table().FindField("Split_field") || index < 0 || index > 7) return;
+    Table().FieldByName("Split_field").SetAsString(CategoryItem(index));
 }
 
 // ---- browsing ----
@@ -616,24 +721,19 @@ void TAdresyChildForm::TrackBar1Change() {
 }
 
 void TAdresyChildForm::DBEdit1KeyDown(uint16_t& key) {
-    TMainForm* frame = MainForm();
-    if (frame && KeyDownStartsEdit(key) && frame->EditButton->Enabled() && !Table().IsEmpty())
-        frame->EditButtonClick(frame);
+    if (KeyDownStartsEdit(key) && !Editing() && !Table().IsEmpty()) Request(Command::Edit);
 }
 
 void TAdresyChildForm::DBEdit1KeyPress(char32_t& key) {
-    TMainForm* frame = MainForm();
-    if (frame && KeyPressStartsEdit(key) && frame->EditButton->Enabled() && !Table().IsEmpty())
-        frame->EditButtonClick(frame);
+    if (KeyPressStartsEdit(key) && !Editing() && !Table().IsEmpty()) Request(Command::Edit);
 }
 
 void TAdresyChildForm::FormKeyDown(uint16_t& key) {
-    TMainForm* frame = MainForm();
-    if (!frame || frame->PostButton->Enabled() || !DBEdit1->Visible()) return;
+    if (Editing() || !DBEdit1->Visible()) return;
     if (DBGrid1->Focused()) DBEdit10->SetFocus();
     else if (PageControl1->Focused() || TrackBar1->Focused()) DBEdit1->SetFocus();
-    if (key == VK_UP) frame->PriorButtonClick(frame);
-    else if (key == VK_DOWN) frame->NextButtonClick(frame);
+    if (key == VK_UP) Request(Command::Prior);
+    else if (key == VK_DOWN) Request(Command::Next);
 }
 
 void TAdresyChildForm::DBEdit10DblClick() {
@@ -646,15 +746,12 @@ void TAdresyChildForm::DBEdit13DblClick() {
     if (!address.empty()) ShellOpenFile(address, "", "", 1);
 }
 
-std::string TAdresyChildForm::ChosenPhoneNumber() const { return phone_.Number(Table()); }
-
 void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::string& party) {
     kvz::PhoneCallNumber(CurrentDialer(), number, party, Application().Title());
 }
 
 void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {
-    TMainForm* frame = MainForm();
-    if (!frame || !frame->AddresCompletionMenu->Checked() || !frame->NewAddressPending) return;
+    if (ProgramSettings().Nastavenia[kSetAddressCompletion] != 1 || !Inserting()) return;
     auto text = [this](const char* copy, TControl* local) {
         if (auto* e = dynamic_cast<TEdit*>(FindComponent(copy))) return e->Text();
         return static_cast<TEdit*>(local)->Text();
@@ -674,10 +771,17 @@ void TAdresyChildForm::FocusNameEdit() {
     else if (DBEdit1->Visible()) DBEdit1->SetFocus();
 }
 
-std::string TAdresyChildForm::NameEditText() const { return DBEdit1->Text(); }
-std::string TAdresyChildForm::FirstNameText() const { return DBEdit2->Text(); }
-std::string TAdresyChildForm::SurnameText() const { return DBEdit3->Text(); }
-std::string TAdresyChildForm::AddressMemoText() const { return DBMemo1->Text(); }
+AddressParts TAdresyChildForm::CurrentAddress() const {
+    // While the copies of network mode are up, what is typed there.
+    auto text = [this](const char* copy, TControl* local) {
+        if (auto* e = dynamic_cast<TEdit*>(FindComponent(copy))) return e->Text();
+        if (auto* m = dynamic_cast<TMemo*>(FindComponent(copy))) return m->Text();
+        if (auto* m = dynamic_cast<TMemo*>(local)) return m->Text();
+        return static_cast<TEdit*>(local)->Text();
+    };
+    return {text("ShEdit1", DBEdit1), text("ShEdit2", DBEdit2), text("ShEdit3", DBEdit3), text("ShMemo1", DBMemo1),
+            phone_.Number(Table())};
+}
 
 void TAdresyChildForm::EnableDateEdits(bool birthday, bool nameDay) {
     DBDateEdit1->SetEnabled(birthday || nameDay);
@@ -899,8 +1003,10 @@ void TAdresyChildForm::PostAddressNet() {
     }
     const AddressSaveResult result = SaveAddressCopies(
         Table(), ProgramLocks(), data_.LockFileName(TableId::Address), ProgramState().NetworkMode, request,
-        [](TDataSet&) {
-            if (TMainForm* frame = MainForm()) frame->CreateAnniversaryTasks();
+        [this](TDataSet&) {
+            const AddressParts address = CurrentAddress();
+            UpdateReminderTasks(data_, ProgramLocks(), ProgramState(),
+                                netMode_ == "Insert" ? ReminderMemory{} : had_, address.FirstName, address.Surname);
         });
     if (!result.ReminderError.empty())
         ShowMessageBox(result.ReminderError, Application().Title(), MB_OK | MB_ICONWARNING);
@@ -1030,7 +1136,7 @@ void TAdresyChildForm::EdipPopupClick() {
         BitBtn2Click();
         return;
     }
-    editing_ = true;
+    editingField_ = true;
     RadioGroup1->SetItemIndex(1);
     RadioGroup1Click();
     RadioGroup1->SetEnabled(false);
@@ -1087,7 +1193,7 @@ void TAdresyChildForm::RadioGroup1Click() {
 }
 
 void TAdresyChildForm::BitBtn1Click() {
-    if (editing_) {
+    if (editingField_) {
         // An edited control takes the typed place, size and caption; nothing else changes.
         auto number = [](TEdit* e, int fallback) {
             try {
@@ -1149,7 +1255,7 @@ void TAdresyChildForm::BitBtn1Click() {
 
 void TAdresyChildForm::BitBtn2Click() {
     Panel1->SetVisible(false);
-    editing_ = false;
+    editingField_ = false;
     for (TControl* c : std::initializer_list<TControl*>{RadioGroup1, ComboBox1, ComboBox2, Edit4}) c->SetEnabled(true);
 }
 

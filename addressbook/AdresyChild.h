@@ -7,6 +7,7 @@
 #include "addressbook/Dialer.h"
 #include "controls/KVDBCtrl.h"
 #include "core/ModuleServices.h"
+#include "core/ReminderTasks.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/DBGrids.h"
@@ -45,36 +46,52 @@ public:
 
     // ---- what the frame window asks ----
     TForm& Form() override { return *this; }
+    RecordBarState State(const ModuleContext& context) const override;
+    // The record commands, the filter, mail, web and phone.
+    void Run(Command command) override;
+    std::optional<TableId> RecordTable() const override { return TableId::Address; }
+    // Record codes of the quick list's selected rows.
+    std::vector<std::string> SelectedRecordCodes() const override;
+    void TablesChanged() override { SetPosition(); }
     void FormShow() override;
     void UlozDoPola() override;
-    void SetLastNewAddressCode(const std::string& code) override { lastNewCode_ = code; }
-    void SetPosition() override;
-    void InsertAddressNet(const std::string& mode) override;
-    void DeleteAddressNet() override;
-    void PostAddressNet() override;
-    void ShEditExit() override;
-    void PhoneCallNumber(const std::string& number, const std::string& party) override;
-    void DBEdit10DblClick() override;
-    void DBEdit13DblClick() override;
     void VymenColor() override;
     void VymenFont() override;
-    void ApplySortOrder() override;
+    void SetLastNewAddressCode(const std::string& code) override { lastNewCode_ = code; }
+    AddressParts CurrentAddress() const override;
     void CitajKomponenty() override;
-    void ZapisKomponenty() override;
-    void FocusNameEdit() override;
-    std::string NameEditText() const override;
-    std::string FirstNameText() const override;
-    std::string SurnameText() const override;
-    std::string AddressMemoText() const override;
-    // The telephone field clicked last, read from the current address.
-    std::string ChosenPhoneNumber() const override;
-    void EnableDateEdits(bool birthday, bool nameDay) override;
-    void EnableRemindBoxes(bool on) override;
-    void ShowCategoryBox(bool on) override;
-    int CategoryIndex() const override { return ComboBox3->ItemIndex(); }
-    void SetCategoryIndex(int index) override { ComboBox3->SetItemIndex(index); }
-    std::string CategoryItem(int index) const override;
-    std::vector<std::string> SelectedRecordCodes() const override;
+    // A record is being typed (after Insert or Edit), and whether it is a new one.
+    bool Editing() const { return editing_ != EditMode::None; }
+    bool Inserting() const { return editing_ == EditMode::Insert; }
+
+    // ---- the record commands ----
+    void Insert();
+    void Edit();
+    // Saves what was typed; throws when it cannot, and the edit stays open.
+    void Post();
+    void Cancel();
+    // The table's current row moved: the letter bar follows.
+    void SetPosition();
+    // Network mode: unbound copies over the controls in which a new ("Insert") or the current
+    // ("Edit") address is typed while no table is locked; removed after a save or a cancel.
+    void InsertAddressNet(const std::string& mode);
+    void DeleteAddressNet();
+    // Saves the copies under the address table's lock and makes the reminder tasks.
+    void PostAddressNet();
+    // Copies shared user-defined fields between their copies before a network save.
+    void ShEditExit();
+    void PhoneCallNumber(const std::string& number, const std::string& party);
+    void DBEdit10DblClick(); // new mail to the address's e-mail
+    void DBEdit13DblClick(); // the address's web page
+    void ApplySortOrder();
+    void ZapisKomponenty();
+    void FocusNameEdit();
+    // The birthday and name-day date edits, and their two remind check boxes.
+    void EnableDateEdits(bool birthday, bool nameDay);
+    void EnableRemindBoxes(bool on);
+    // The category box: none, work, private, then the five user categories.
+    void ShowCategoryBox(bool on);
+    std::string CategoryItem(int index) const;
 
     // ---- what the find, filter, sort-order and category dialogs ask ----
     void ShowSortField(const std::string& fieldName, const std::string& caption) override;
@@ -170,13 +187,20 @@ private:
     // Into a data image's field, or into a copy; a null picture clears.
     void StorePicture(TImage* target, const QImage& picture);
 
+    // The category chosen in the box into the address row (Split_field).
+    void WorkSplitItems();
+
+    enum class EditMode { None, Insert, Edit };
     TDataModule1& data_;
+    EditMode editing_ = EditMode::None;
+    // The reminder flags and dates the address had when its edit began.
+    ReminderMemory had_;
     std::string lastNewCode_;
     PhoneChoice phone_;
     std::string netMode_;
     std::string sortTitle_;
     bool firstPaint_ = true;
-    bool editing_ = false;
+    bool editingField_ = false; // the user-field editor changes a control (not a new field)
     int clickX_ = 10, clickY_ = 10;
     TControl* selected_ = nullptr;
     // The copies of network mode: copy -> the data control it stands over, and its first text.

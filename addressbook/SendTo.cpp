@@ -5,6 +5,8 @@
 #include "platform/rtl/FileNames.h"
 #include "platform/rtl/Files.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <system_error>
 
@@ -47,6 +49,8 @@ bool WriteSendToTable(const fs::path& ownFile, const fs::path& sendToFile, const
         table->Post();
         table->Next();
     }
+    // The copy is as private as the table it copies.
+    GiveModeOf(sendToFile, ownFile);
     table->SaveToFile(sendToFile);
     return true;
 }
@@ -73,7 +77,10 @@ std::optional<std::string> ReadSendToPrefix(const fs::path& folder) {
     static const ExchangeTexts kBadMarker{
         {"The file \"%s\" does not name a user: ", "Súbor \"%s\" neobsahuje meno užívateľa: ",
          "Soubor \"%s\" neobsahuje jméno uživatele: "}};
-    if (!IsSafeFileNamePart(line)) {
+    // The name prefixes the files of the merge: it takes the check of a user name.
+    size_t longestSuffix = 0;
+    for (int kind = 1; kind <= 7; ++kind) longestSuffix = std::max(longestSuffix, std::strlen(SendToKindOf(kind).SendToSuffix));
+    if (!IsSafeUserName(line, folder, longestSuffix)) {
         std::string text = kBadMarker();
         text.replace(text.find("%s"), 2, kSendToMarker);
         throw FileError(text + marker->string(), *marker, 0);

@@ -71,12 +71,47 @@ TUserFieldRec DecodeUserFieldRec(std::string_view bytes) {
     return rec;
 }
 
+namespace {
+
+// Places and sizes on the page that a control can have: a layout of any screen fits.
+constexpr int32_t kMaxPlace = 10000;
+
+// Whether a record can be a control of the layout: a known kind, a name of that kind's
+// controls not taken by an earlier record, a place and a size on the page.
+bool PossibleRecord(const TUserFieldRec& rec, const std::vector<TUserFieldRec>& taken) {
+    const std::string_view prefix = UserControlPrefix(rec.Kind);
+    if (prefix.empty() || UserControlNumber(rec.Name, prefix) < 0) return false;
+    for (int32_t place : {rec.Left, rec.Top})
+        if (place < -kMaxPlace || place > kMaxPlace) return false;
+    if (rec.Kind != ukLabel)
+        for (int32_t size : {rec.Height, rec.Width})
+            if (size < 0 || size > kMaxPlace) return false;
+    return std::none_of(taken.begin(), taken.end(), [&](const TUserFieldRec& t) { return t.Name == rec.Name; });
+}
+
+} // namespace
+
 std::vector<TUserFieldRec> ReadUserFieldFile(const fs::path& file) {
     std::vector<TUserFieldRec> records;
     if (CheckPath(file) == PathState::Absent) return records;
     const std::string content = ReadWholeFile(file);
-    for (size_t at = 0; at + kUserFieldRecSize <= content.size(); at += kUserFieldRecSize)
-        records.push_back(DecodeUserFieldRec(std::string_view(content).substr(at, kUserFieldRecSize)));
+    size_t refused = 0;
+    for (size_t at = 0; at + kUserFieldRecSize <= content.size(); at += kUserFieldRecSize) {
+        TUserFieldRec rec = DecodeUserFieldRec(std::string_view(content).substr(at, kUserFieldRecSize));
+        if (PossibleRecord(rec, records))
+            records.push_back(std::move(rec));
+        else
+            ++refused;
+    }
+    if (content.size() % kUserFieldRecSize != 0) ++refused;
+    if (refused > 0) {
+        static const char* const kTexts[] = {
+            "The layout file of the user fields is damaged; records that cannot be controls were left out: ",
+            "Súbor rozloženia užívateľských polí je poškodený; záznamy, ktoré nemôžu byť prvkami, sa vynechali: ",
+            "Soubor rozložení uživatelských polí je poškozený; záznamy, které nemohou být prvky, byly vynechány: "};
+        HandleApplicationException(std::make_exception_ptr(
+            FileError(InLanguage(kTexts) + std::to_string(refused) + " (" + file.string() + ")", file, 0)));
+    }
     return records;
 }
 

@@ -54,7 +54,10 @@ std::string EncodeUserFieldRec(const TUserFieldRec& rec);
 // A length byte above 50 counts as 50.
 TUserFieldRec DecodeUserFieldRec(std::string_view bytes);
 
-// The records of a layout file; a missing file has none, a partial last record is ignored.
+// The records of a layout file; a missing file has none. Records that cannot be controls (an
+// unknown kind, a name not of the kind's controls or taken already, a place or size off any
+// page) and a partial last record are left out and reported once through the application's
+// exception handler; the good records are kept.
 std::vector<TUserFieldRec> ReadUserFieldFile(const std::filesystem::path& file);
 // Writes the file whole and durably, in the order given.
 void WriteUserFieldFile(const std::filesystem::path& file, const std::vector<TUserFieldRec>& records);

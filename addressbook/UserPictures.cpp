@@ -48,10 +48,8 @@ TImage* TAdresyChildForm::SelectedPicture() const {
 bool TAdresyChildForm::EditForPicture(TImage* target) {
     if (!dynamic_cast<TDBImage*>(target)) return true;
     TVolgaTable& table = Table();
-    if (table.State() != dsEdit && table.State() != dsInsert) {
-        TMainForm* frame = MainForm();
-        if (frame && frame->EditButton->Enabled() && !table.IsEmpty()) frame->EditButtonClick(frame);
-    }
+    // The frame runs Edit only when it is on.
+    if (table.State() != dsEdit && table.State() != dsInsert && !Editing() && !table.IsEmpty()) Request(Command::Edit);
     return table.State() == dsEdit || table.State() == dsInsert;
 }
 

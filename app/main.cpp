@@ -57,23 +57,11 @@ void RegisterExchangeDialogs(TDataModule1& data) {
     };
 }
 
-// Closing the filter dialog without OK lets the filter button up, which removes the filter.
-class FrameFilterButton : public FilterButtonServices {
-public:
-    void ReleaseFilterButton() override {
-        TMainForm* frame = MainForm();
-        if (!frame) return;
-        frame->FilterButton->SetDown(false);
-        frame->FilterMenu->SetChecked(false);
-        frame->FilterButtonClick(frame->FilterButton);
-    }
-};
-
 // The find window, made once and shown by the Find command; the filter, sort-order and
 // category dialogs, each run modally over the tables of the moment.
 void RegisterAddressDialogs(TDataModule1& data, TMainForm& frame) {
-    static FrameFilterButton filterButton;
-    ProgramState().FilterButton = &filterButton;
+    // Closing the filter dialog without OK lets the frame's filter button up, which removes the filter.
+    ProgramState().FilterButton = &frame;
     auto* find = new TFindTextForm(&frame, data, ProgramState());
     auto& dialogs = RegisteredModules().Dialogs;
     dialogs["TFindTextForm"] = [find] {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/ModuleServices.h"
+#include "core/TableIds.h"
 #include "engine/KvMemDS.h"
 #include "engine/VolgaTbl.h"
 #include "platform/data/DB.h"
@@ -23,17 +24,7 @@ struct SchemaField {
     int Size = 0;
 };
 
-// The seven tables.
-enum class TableId { Address, Tasks, Projects, SubProjects, Owners, Links, LinksType };
-inline constexpr TableId kAllTables[] = {TableId::Address, TableId::Tasks, TableId::Projects, TableId::SubProjects,
-                                         TableId::Owners, TableId::Links, TableId::LinksType};
 const std::vector<SchemaField>& TableSchema(TableId table);
-// "_address.d" and so on; the lock file has ".mpf" in place of ".d".
-const char* TableSuffix(TableId table);
-std::string LockSuffix(TableId table);
-// The name of one of a user's files in the table folder: the user prefix and the suffix. A
-// prefix that would name a file outside the folder throws FileError; an empty one is allowed.
-std::string UserFileName(const std::string& userPrefix, std::string_view suffix);
 
 class TDataModule1 : public TComponent {
 public:

@@ -3,8 +3,11 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kvz {
 
@@ -42,13 +45,42 @@ std::optional<unsigned> StyleOfCode(int code) {
     return std::nullopt;
 }
 
+namespace {
+
+// A folder of this user alone: a real folder (no link) that the user owns and no one else may
+// enter; made so when missing. One that someone else made, or that others could write into,
+// is not taken: a socket put there first by another account would take the companion's talk.
+bool PrivateFolder(const std::filesystem::path& folder) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st {};
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+} // namespace
+
 std::filesystem::path RuntimeFolder() {
     if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) return dir;
-    return std::filesystem::temp_directory_path();
+    const std::string own = "kvzirt-" + std::to_string(::geteuid());
+    std::error_code ec;
+    const std::filesystem::path shared = std::filesystem::temp_directory_path(ec) / own;
+    if (!ec && PrivateFolder(shared)) return shared;
+    // Taken by another account: a folder in the user's own cache folder.
+    std::filesystem::path cache;
+    if (const char* dir = std::getenv("XDG_CACHE_HOME"); dir && *dir) cache = dir;
+    else if (const char* home = std::getenv("HOME"); home && *home) cache = std::filesystem::path(home) / ".cache";
+    if (!cache.empty()) {
+        std::filesystem::create_directories(cache, ec);
+        if (PrivateFolder(cache / own)) return cache / own;
+    }
+    return {};
 }
 
 std::filesystem::path WindowSocketPath(const std::string& windowClass, const std::string& title) {
-    return RuntimeFolder() / ("kvzirt-" + windowClass + "-" + title);
+    const std::filesystem::path folder = RuntimeFolder();
+    // No private folder: no socket, so no companion, rather than one that others could reach.
+    if (folder.empty()) return {};
+    return folder / ("kvzirt-" + windowClass + "-" + title);
 }
 
 bool PostWindowMessage(const std::filesystem::path& socket, int message, long wParam, long lParam) {

@@ -34,7 +34,9 @@ inline constexpr long TEMKO_TASKS_CHANGED = 1003375;
 inline constexpr long TEMKO_RELOAD_TASKS = 2003375;
 inline constexpr const char* kTemkoPasswordRequest = "TablePassword";
 
-// The runtime folder: $XDG_RUNTIME_DIR, else the temporary folder.
+// The runtime folder: $XDG_RUNTIME_DIR, else a folder of the user's own in the temporary folder
+// (or, when another account took that name, in the user's cache folder), made private to the
+// user; empty when there is none, and then no socket is used.
 std::filesystem::path RuntimeFolder();
 std::filesystem::path WindowSocketPath(const std::string& windowClass, const std::string& title);
 

@@ -488,9 +488,7 @@ void TMainForm::FormCreate(TComponent*) {
     ScanUser();
 
     ZablokujVsetko();
-    EnableModuleButtons();
-    NewAddressPending = false;
-    TaskEditorNewTask = true;
+    ProgramState().TaskEditMode = false;
     SetBounds(settings.Nastavenia[kSetFrameLeft], settings.Nastavenia[kSetFrameTop], Width(), Height());
     FirstStart = false;
 }
@@ -537,6 +535,7 @@ bool TMainForm::OpenTables() {
     for (;;) {
         try {
             if (!state.NetworkMode || OfflineMode) RemoveLocalTableTemporaries(state.TableFolder, state.UserPrefix);
+            RecoverPasswordChange(state.TableFolder, state.UserPrefix);
             DataModule1->OpenAllTables(TablePassword);
             return true;
         } catch (const std::exception& error) {
@@ -647,6 +646,7 @@ void TMainForm::FormDestroy(TComponent*) {
         moduleForm_->Free();
         moduleForm_ = nullptr;
         module_ = nullptr;
+        ProgramState().Module = nullptr;
     }
     if (ProgramState().Frame == this) ProgramState().Frame = nullptr;
     ProgramLocks().ShowBusyAnimation = nullptr;
@@ -662,20 +662,18 @@ void TMainForm::SetActiveModule(int module) {
 }
 
 AddressBookWindow* TMainForm::AddressBook() const { return dynamic_cast<AddressBookWindow*>(module_); }
-ReportsWindow* TMainForm::Reports() const { return dynamic_cast<ReportsWindow*>(module_); }
-TasksWindow* TMainForm::Tasks() const { return dynamic_cast<TasksWindow*>(module_); }
-LinksWindow* TMainForm::Links() const { return dynamic_cast<LinksWindow*>(module_); }
 
 bool TMainForm::CloseActiveModule() {
     if (!moduleForm_) return true;
     if (!moduleForm_->CloseQuery()) return false;
     TForm* form = moduleForm_;
+    if (module_) {
+        module_->OnStateChanged = nullptr;
+        module_->OnRequest = nullptr;
+    }
     moduleForm_ = nullptr;
     module_ = nullptr;
-    FrameState& state = ProgramState();
-    state.AddressBook = nullptr;
-    state.TasksWindow = nullptr;
-    state.LinksWindow = nullptr;
+    ProgramState().Module = nullptr;
     SetActiveModule(NoModule);
     TCloseAction action = TCloseAction::caFree;
     if (form->OnClose) form->OnClose(form, action);
@@ -688,45 +686,24 @@ void TMainForm::OpenModule(int module) {
     ShowPrintHeader(module == ReportsModule);
     if (!moduleForm_ || ActiveModule() != module) {
         if (!CloseActiveModule()) return;
-        const ModuleRegistry& registry = RegisteredModules();
         FrameState& state = ProgramState();
         TComponent* owner = &Application();
-        switch (module) {
-        case AddressModule:
-            if (registry.AddressBook) {
-                AddressBookWindow* w = registry.AddressBook(owner);
-                state.AddressBook = w;
-                module_ = w;
-            }
-            break;
-        case ReportsModule:
-            if (registry.Reports) module_ = registry.Reports(owner);
-            break;
-        case TasksModule:
-            if (registry.Tasks) {
-                TasksWindow* w = registry.Tasks(owner);
-                state.TasksWindow = w;
-                module_ = w;
-            }
-            break;
-        case LinksModule:
-            if (registry.Links) {
-                LinksWindow* w = registry.Links(owner);
-                state.LinksWindow = w;
-                module_ = w;
-            }
-            break;
-        default: break;
+        // The window reads the module number while it is made.
+        SetActiveModule(module);
+        if (const auto& make = RegisteredModules().Of(module)) module_ = make(owner);
+        if (module_) {
+            module_->OnStateChanged = [this] { ModuleStateChanged(); };
+            // A request runs like the command's button: only when it is on.
+            module_->OnRequest = [this](Command command) { RunCommand(command); };
         }
+        state.Module = module_;
         moduleForm_ = module_ ? &module_->Form() : new TModulePageForm(owner, ModuleTitle(module));
         moduleForm_->SetCaption(ModuleTitle(module) + state.UserPrefix + "  " + state.TableFolder.string());
-        SetActiveModule(module);
         moduleForm_->Show();
         moduleForm_->SetWindowState(TWindowState::wsMaximized);
         LoadToStatusBar(module);
     }
     ProgramSettings().Nastavenia[kSetActiveModule] = module;
-    SetItemEnabled(DelAllQuescions, module == TasksModule);
     EnableModuleButtons();
 }
 
@@ -739,11 +716,14 @@ void TMainForm::LinksSpeedButton1Click(TComponent*) { OpenModule(LinksModule); }
 
 void TMainForm::LoadToStatusBar(int module) {
     if (module < AddressModule || module > LinksModule) return;
+    // The records of the module's table; the reports window counts the addresses.
     TVolgaTable* table = nullptr;
-    if (DataModule1)
-        table = module == TasksModule ? DataModule1->TaskTable
-                : module == LinksModule ? DataModule1->LinksTable
-                                        : DataModule1->AddressTable;
+    if (DataModule1) {
+        const std::optional<TableId> id = module_ ? module_->RecordTable() : std::nullopt;
+        table = DataModule1->TableOf(id.value_or(module == TasksModule ? TableId::Tasks
+                                                 : module == LinksModule ? TableId::Links
+                                                                         : TableId::Address));
+    }
     StatusBar1->Panels(0)->SetText(StatusTitle(module) + ProgramState().UserPrefix);
     StatusBar1->Panels(1)->SetText(std::string(ByLanguage(" Records count : ", " Počet záznamov : ", " Počet záznamů : ")) +
                                    std::to_string(table && table->Active() ? table->RecordCount() : 0));

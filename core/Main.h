@@ -105,7 +105,11 @@ TTableLocks& ProgramLocks();
 // The frame window of the run (nullptr before it is made and after it is freed).
 TMainForm* MainForm();
 
-class TMainForm : public TForm, public FrameServices, public SetupWindowServices, public WizardFrameServices {
+class TMainForm : public TForm,
+                  public FrameServices,
+                  public FilterButtonServices,
+                  public SetupWindowServices,
+                  public WizardFrameServices {
 public:
     explicit TMainForm(TComponent* owner);
     ~TMainForm() override;
@@ -171,33 +175,41 @@ public:
     void OpenModule(int module);
     // Closes the module window; false when it refused to close.
     bool CloseActiveModule();
-    // The open module window, as its kind (nullptr when another or a page without one is open).
+    // The open module window (nullptr when none or a page without one is open).
+    ModuleWindow* Module() const { return module_; }
     AddressBookWindow* AddressBook() const;
-    ReportsWindow* Reports() const;
-    TasksWindow* Tasks() const;
-    LinksWindow* Links() const;
     // The form shown in the client area, the empty page of an unregistered module included.
     TForm* ModuleForm() const { return moduleForm_; }
 
-    // ---- record bar ----
-    void ZablokujVsetko() override;
-    void PostDis();
-    void CancelDis();
-    void ZapniPohyb();
-    void VypniPohyb();
-    void BackToBrowse();
-    // Enables the commands the active module and the mode offer.
+    // ---- commands ----
+    // The tool buttons and menu items of each command, and the member of the module's state
+    // that turns them on.
+    struct CommandControls {
+        kvz::Command Command;
+        bool RecordBarState::*On;
+        std::vector<TControl*> Buttons;
+        std::vector<TMenuItem*> Items;
+    };
+    const std::vector<CommandControls>& CommandTable() const;
+    bool CommandOn(kvz::Command command) const;
+    // Runs the command when the bars have it on: a dialog the frame opens itself, or the
+    // module's own command. A failure is shown; false when the command did not run or failed.
+    bool RunCommand(Command command);
+    // The state the open module offers in this mode (the bars' state without a module).
+    RecordBarState ModuleState() const;
+    // Sets every tool button and menu item of a command from the module's state.
     void EnableModuleButtons();
-    void FirstButtonClick(TComponent* sender);
-    void PriorButtonClick(TComponent* sender);
-    void NextButtonClick(TComponent* sender);
-    void LastButtonClick(TComponent* sender);
-    void InsertButtonClick(TComponent* sender);
-    void EditButtonClick(TComponent* sender);
-    void PostButtonClick(TComponent* sender);
-    void CancelButtonClick(TComponent* sender);
-    void DeleteButtonClick(TComponent* sender);
-    void RefreshButtonClick(TComponent* sender);
+    void ZablokujVsetko() override;
+    void FirstButtonClick(TComponent*) { RunCommand(Command::First); }
+    void PriorButtonClick(TComponent*) { RunCommand(Command::Prior); }
+    void NextButtonClick(TComponent*) { RunCommand(Command::Next); }
+    void LastButtonClick(TComponent*) { RunCommand(Command::Last); }
+    void InsertButtonClick(TComponent*) { RunCommand(Command::Insert); }
+    void EditButtonClick(TComponent*) { RunCommand(Command::Edit); }
+    void PostButtonClick(TComponent*) { RunCommand(Command::Post); }
+    void CancelButtonClick(TComponent*) { RunCommand(Command::Cancel); }
+    void DeleteButtonClick(TComponent*) { RunCommand(Command::Delete); }
+    void RefreshButtonClick(TComponent*) { RunCommand(Command::Refresh); }
     void DelAllQuescionsClick(TComponent* sender);
 
     // ---- services ----
@@ -205,13 +217,9 @@ public:
     // The open module window shows the tables again (after an import or a restore).
     void RefreshActiveModule();
     void ShowBusyAnimation(bool on);
-    void WorkSplitItems();
-    void CreateBirthdayTask(bool remind, const std::string& firstName, const std::string& surname, TDateTime date);
-    void CreateNameDayTask(bool remind, const std::string& firstName, const std::string& surname, TDateTime date);
-    void CreateAnniversaryTasks();
     void RefreshTasks();
     // Tells the companion program that the tasks changed; nothing when it does not run.
-    void UpdateTemko();
+    void UpdateTemko() override;
     // Starts the companion program of the program folder for the current user; it asks for the
     // table password over its socket. False when it could not be started.
     bool StartTemko();
@@ -223,28 +231,26 @@ public:
     void ChangeUserButonClick(TComponent* sender);
     void ChangeUserRuntime();
     void SetHelpFileByLanguage();
-    void DownloadPays(int ask);
+    void DownloadPays(int ask) override;
     // The style of the label as a code in FontStyleCode (no label: nothing); and back into
     // FontLabel's style.
     void DefinEfect(TLabel* label);
     void DecodEfect();
     int FontStyleCode = 15;
-    // Minimises the program, opens the file through the desktop and, for an invoice ("F"),
-    // shows the payment order.
-    void PayFacture(const std::string& file, const std::string& taskType);
-    void PayButtonClick(TComponent* sender);
-    void PayMenuClick(TComponent* sender);
+    void PayFacture(const std::string& file, const std::string& taskType) override;
     void SplitEnableButtonClick(TComponent* sender);
+    // Down: the module's filter dialog; up: its filter off.
     void FilterButtonClick(TComponent* sender);
+    // The filter dialog closed without OK: the button comes up, which removes the filter.
+    void ReleaseFilterButton() override;
     void MaxMinToolButtonClick(TComponent* sender);
-    void PreviewButtonClick(TComponent* sender);
     void BackMenuClick(TComponent* sender);
     void FilingMenuClick(TComponent* sender);
     void AddresCompletionMenuClick(TComponent* sender);
     void ObnovMenuClick(TComponent* sender);
-    void PhoneButtonClick(TComponent* sender);
-    void MailButtonClick(TComponent* sender);
-    void WebButtonClick(TComponent* sender);
+    void PhoneButtonClick(TComponent*) { RunCommand(Command::Phone); }
+    void MailButtonClick(TComponent*) { RunCommand(Command::Mail); }
+    void WebButtonClick(TComponent*) { RunCommand(Command::Web); }
     void ScrToolButtonClick(TComponent* sender);
 
     // What the data module asks of the frame window.
@@ -288,15 +294,6 @@ public:
     bool FirstStart = false;
     bool OfflineMode = false;
     bool TranslateOnShow = true;
-    // Editing flags of the record bar.
-    bool NewAddressPending = false;
-    bool LinksEditPending = false;
-    std::string NetEditMode;
-    bool RememberedPripNar = false, RememberedPripMen = false;
-    // The dates the reminders were made for, so that a changed date makes them again.
-    TDateTime RememberedNarodeniny = 0, RememberedMeniny = 0;
-    bool TaskEditorNewTask = true;
-    bool PaymentsCurrent = true;
     std::string TablePassword;
     // Failures of the last close, each with its own text.
     std::vector<std::string> CloseErrors;
@@ -317,14 +314,15 @@ private:
     bool OpenTables();
     void BuildServices();
     void BuildCommands();
-    // Creates or removes one reminder task of the current address and keeps its code there.
-    void UpdateReminderTasks(bool newAddress, const std::string& firstName, const std::string& surname);
-    void ReminderTask(bool birthday, bool remind, const std::string& firstName, const std::string& surname,
-                      TDateTime date);
+    // The module's state changed: the bars and the status bar follow.
+    void ModuleStateChanged();
+    void BuildCommandTable();
+    void DeleteRecords();
     void ShowPrintHeader(bool on);
     void Report(const std::exception& error);
 
     std::string helpFile_ = "kvzirt_e3.hlp";
+    std::vector<CommandControls> commands_;
     TForm* moduleForm_ = nullptr;
     ModuleWindow* module_ = nullptr;
     TImageList* recordImages_;

@@ -80,20 +80,13 @@ void TMainForm::PickFont(SetupTarget target, int maxSize) {
     for (TControl* control : NamedControls(module_->Form(), target)) control->SetFont(dialog.Font);
 }
 
+// The module asked is the open one: the dialog shows only its page.
 void TMainForm::VymenColor(int module) {
-    if (module == AddressModule) {
-        if (AddressBookWindow* book = AddressBook()) book->VymenColor();
-    } else if (module == LinksModule) {
-        if (LinksWindow* links = Links()) links->VymenColor();
-    }
+    if (module_ && module == ActiveModule()) module_->VymenColor();
 }
 
 void TMainForm::VymenFont(int module) {
-    if (module == AddressModule) {
-        if (AddressBookWindow* book = AddressBook()) book->VymenFont();
-    } else if (module == LinksModule) {
-        if (LinksWindow* links = Links()) links->VymenFont();
-    }
+    if (module_ && module == ActiveModule()) module_->VymenFont();
 }
 
 void TMainForm::UlozDoPola(int module) {
@@ -105,28 +98,25 @@ void TMainForm::UlozDoPola(int module) {
 void TMainForm::ShowSplitEnableButton(bool on) {
     if (!on) return HideSplitEnableButton();
     SplitEnableButton->SetVisible(true);
-    SplitEnableButton->SetEnabled(AddressBook() != nullptr);
+    EnableModuleButtons();
 }
 
 void TMainForm::EditCategories() { RunRegisteredDialog("TAddForm"); }
 
 void TMainForm::ApplyEnvelopeFeed(int feed) {
-    if (ReportsWindow* reports = Reports()) reports->ApplyEnvelopeFeed(feed);
+    if (module_) module_->ApplySetting(ModuleSetting::EnvelopeFeed, feed);
 }
 
 void TMainForm::SetEnvelopePosition(int position) {
-    if (ReportsWindow* reports = Reports()) reports->SetEnvelopePosition(position);
+    if (module_) module_->ApplySetting(ModuleSetting::EnvelopePosition, position);
 }
 
 void TMainForm::SetWeekNumbers(bool on) {
-    if (TasksWindow* tasks = Tasks()) tasks->SetWeekNumbers(on);
+    if (module_) module_->ApplySetting(ModuleSetting::WeekNumbers, on ? 1 : 0);
 }
 
 void TMainForm::ChangeFirstDay(int day) {
-    if (TasksWindow* tasks = Tasks()) {
-        tasks->ChangeFirstDay(day);
-        tasks->PageControlChange();
-    }
+    if (module_) module_->ApplySetting(ModuleSetting::FirstDay, day);
 }
 
 bool TMainForm::OutlookHasActiveHeader() const { return kvOutlookBar1->ActiveHeader() != nullptr; }
@@ -154,7 +144,7 @@ void TMainForm::ScanUser() {
 }
 
 void TMainForm::ActiveModuleFormShow() {
-    if (AddressBookWindow* book = AddressBook()) book->ApplySortOrder();
+    // The show handler applies the sort order the wizard's tables may have lost.
     RefreshActiveModule();
 }
 

@@ -2,6 +2,8 @@
 // implement these when they exist; a pointer left empty means that window is not open.
 #pragma once
 
+#include "core/RecordBar.h"
+#include "core/TableIds.h"
 #include "platform/forms/Graphics.h"
 #include "platform/rtl/DateTime.h"
 
@@ -20,6 +22,7 @@ class TDataSet;
 class TForm;
 class SettingsStore;
 class TTableLocks;
+class ModuleWindow;
 
 // Module numbers of the frame window.
 enum ModuleNumber { NoModule = 0, AddressModule = 1, ReportsModule = 2, TasksModule = 3, LinksModule = 4 };
@@ -69,6 +72,13 @@ public:
     virtual void HideSplitEnableButton() = 0;
     // The sub-project table's filter (SubProjectTableFilterRecord).
     virtual void SubProjectTableFilterRecord(TDataSet& dataSet, bool& accept) = 0;
+    // Minimises the program, opens the file through the desktop and, for an invoice ("F"),
+    // shows the payment order.
+    virtual void PayFacture(const std::string& file, const std::string& taskType) = 0;
+    // The regular payments do not match the year: asks (1) or not (0), then opens the page.
+    virtual void DownloadPays(int ask) = 0;
+    // Tells the companion program that the tasks changed.
+    virtual void UpdateTemko() = 0;
 };
 
 // What the find, filter and sort-order dialogs ask of the module windows.
@@ -127,7 +137,14 @@ struct FrameState {
     TTableLocks* Locks = nullptr;
     TableFilterState Filters;
     std::string FilterFieldName; // the filter dialog's first field while its filter is on
+    // Program-wide editing values: the task editor changes the current task instead of adding
+    // one; the links window edits the current link; the regular payments match the year.
+    bool TaskEditMode = false;
+    bool LinkEditMode = false;
+    bool PaymentDataCurrent = true;
     FrameServices* Frame = nullptr;
+    // The module window shown, for the dialogs that ask it (nullptr: none, or an empty page).
+    ModuleWindow* Module = nullptr;
     AddressBookServices* AddressBook = nullptr;
     TasksWindowServices* TasksWindow = nullptr;
     LinksWindowServices* LinksWindow = nullptr;
@@ -139,12 +156,77 @@ struct FrameState {
 
 // ---- The module windows as the frame window sees them ----
 // Each module window is a form of its own; the frame window shows it in its client area,
-// frees it when another module opens, and reaches it only through these interfaces.
+// frees it when another module opens, and reaches it only through ModuleWindow: it runs
+// commands on it, reads the state it offers and listens to its one "state changed" event. The
+// module asks the frame for a command by raising a request; neither touches the other's controls.
+
+// The commands of the frame window's tool bars and menus.
+enum class Command {
+    // record bar
+    First, Prior, Next, Last, Insert, Edit, Post, Cancel, Delete, Refresh,
+    Find, Filter, FilterOff, Order, Category, Import, Export, SaveAs,
+    // user bar
+    Mail, Phone, Web,
+    // report bar and the print header (which report the reports window makes)
+    OpenReport, SaveReport, Preview, Print, Font, OpenTemplate, SaveTemplate,
+    AddressReport, TasksReport, LinksReport,
+    // tasks and links bar
+    Detail, ProjectManager, Owners, MaximiseGrid, RestoreGrid, Pay, PayInvoice,
+    Capture, AddToTask, RunLink,
+};
+
+// Commands the frame window runs itself when the module's state has them on: the dialogs, and
+// Delete over the module's RecordTable and SelectedRecordCodes. Every other command goes to
+// the module's Run.
+constexpr bool FrameRunsCommand(Command c) {
+    switch (c) {
+    case Command::Delete: case Command::Find: case Command::Order: case Command::Category: case Command::Import: case Command::Export:
+    case Command::SaveAs: case Command::OpenTemplate: case Command::SaveTemplate: case Command::ProjectManager:
+    case Command::Owners: case Command::Capture: return true;
+    default: return false;
+    }
+}
+
+// What a module needs to know of the frame window to say which of its commands are on.
+struct ModuleContext {
+    bool Offline = false;      // network mode with the server away: nothing may change
+    bool CategoriesOn = false; // address categories enabled
+    // Whether a dialog of that form name is registered.
+    std::function<bool(std::string_view)> HasDialog;
+};
+
+// Settings that the settings dialog hands on to the open module window.
+enum class ModuleSetting {
+    EnvelopeFeed,     // the printer's envelope feed (0, 1)
+    EnvelopePosition, // 0 middle, 1 left, 2 right
+    WeekNumbers,      // 1: the calendar shows week numbers
+    FirstDay,         // first day of the week, 1 Monday .. 7 Sunday
+};
 
 class ModuleWindow {
 public:
     virtual ~ModuleWindow() = default;
     virtual TForm& Form() = 0;
+    // The module number (AddressModule, ...).
+    virtual int Module() const = 0;
+
+    // ---- commands and state ----
+    // Which commands are on now, the editing mode included.
+    virtual RecordBarState State(const ModuleContext& context) const = 0;
+    // Runs a command that State has on. A failure is thrown; the frame window shows it, and an
+    // edit that failed to save stays open.
+    virtual void Run(Command command) = 0;
+    // Set by the frame window while it shows the module: the module raises them.
+    std::function<void()> OnStateChanged;        // State or the record count may have changed
+    std::function<void(Command)> OnRequest;      // asks the frame to run a command (when it is on)
+
+    // ---- what the frame window asks ----
+    // The table the record commands, the status bar and Delete work on; none for reports.
+    virtual std::optional<TableId> RecordTable() const { return std::nullopt; }
+    // Record codes of the chosen rows (more than one means a choice; else the current row goes).
+    virtual std::vector<std::string> SelectedRecordCodes() const { return {}; }
+    // The tables changed under the window (a delete, an erase, a reload): show them again.
+    virtual void TablesChanged() {}
     // Runs the window's show handler again (after the settings or the tables changed).
     virtual void FormShow() = 0;
     // Stores the window's colours, fonts and sizes into the settings.
@@ -156,104 +238,34 @@ public:
     virtual void SetPartColor(SetupTarget, TColor) {}
     virtual std::optional<TFont> PartFont(SetupTarget) const { return std::nullopt; }
     virtual void SetPartFont(SetupTarget, const TFont&) {}
+    // The colour and the font of every field control, chosen in the colour and font dialogs.
+    virtual void VymenColor() {}
+    virtual void VymenFont() {}
+    virtual void ApplySetting(ModuleSetting, int) {}
+
+protected:
+    void StateChanged() {
+        if (OnStateChanged) OnStateChanged();
+    }
+    void Request(Command command) {
+        if (OnRequest) OnRequest(command);
+    }
 };
 
-// The address book window: what the record bar, the reminder tasks and the settings dialog use.
+// The current address as the reports and the reminder tasks read it.
+struct AddressParts {
+    std::string Name, FirstName, Surname, AddressText, Phone;
+};
+
+// The address book window: what the frame window and the network wizard ask besides commands.
 class AddressBookWindow : public ModuleWindow, public AddressBookServices {
 public:
-    // Shows the current address after the frame window moved the address table.
-    virtual void SetPosition() = 0;
-    // Network mode: shadow controls in which a new ("Insert") or the current ("Edit") address
-    // is typed while no table is locked; removed again after a save or a cancel.
-    virtual void InsertAddressNet(const std::string& mode) = 0;
-    virtual void DeleteAddressNet() = 0;
-    // Saves the shadow controls under the address table's lock and makes the reminder tasks.
-    virtual void PostAddressNet() = 0;
-    // Copies shared user-defined fields between their edits before a network save.
-    virtual void ShEditExit() = 0;
-    virtual void PhoneCallNumber(const std::string& number, const std::string& party) = 0;
-    virtual void DBEdit10DblClick() = 0; // new mail to the address's e-mail
-    virtual void DBEdit13DblClick() = 0; // the address's web page
-    virtual void VymenColor() = 0;
-    virtual void VymenFont() = 0;
-    virtual void ApplySortOrder() = 0;
+    int Module() const override { return AddressModule; }
+    // The address shown, as typed in the window (the copies of network mode while they are up);
+    // Phone is the telephone field clicked last.
+    virtual AddressParts CurrentAddress() const = 0;
+    // Reads the user-defined fields' layout file again.
     virtual void CitajKomponenty() = 0;
-    virtual void ZapisKomponenty() = 0;
-
-    // The controls the frame window touches.
-    virtual void FocusNameEdit() = 0;
-    virtual std::string NameEditText() const = 0;
-    virtual std::string FirstNameText() const = 0;
-    virtual std::string SurnameText() const = 0;
-    virtual std::string AddressMemoText() const = 0;
-    virtual std::string ChosenPhoneNumber() const = 0;
-    // The birthday and name-day date edits, and their two remind check boxes.
-    virtual void EnableDateEdits(bool birthday, bool nameDay) = 0;
-    virtual void EnableRemindBoxes(bool on) = 0;
-    // The category box: none, work, private, then the five user categories.
-    virtual void ShowCategoryBox(bool on) = 0;
-    virtual int CategoryIndex() const = 0;
-    virtual void SetCategoryIndex(int index) = 0;
-    virtual std::string CategoryItem(int index) const = 0;
-    // Record codes of the grid's selected rows (more than one means a selection).
-    virtual std::vector<std::string> SelectedRecordCodes() const = 0;
-};
-
-class TasksWindow : public ModuleWindow, public TasksWindowServices {
-public:
-    // The page control's change handler: redraws the task views.
-    virtual void PageControlChange() = 0;
-    virtual TDateTime CalendarDate() const = 0;
-    // Sets the calendar's date and runs its change handler.
-    virtual void SetCalendarDate(TDateTime date) = 0;
-    virtual void SetDayGridReadOnly(bool on) = 0;
-    virtual void SetListGridReadOnly(bool on) = 0;
-    // Record codes of the selected grid rows and of the checked tasks.
-    virtual std::vector<std::string> SelectedRecordCodes() const = 0;
-    virtual std::vector<std::string> CheckedTaskCodes() const = 0;
-    virtual void ChangeFirstDay(int day) = 0;
-    // The calendar shows the week numbers.
-    virtual void SetWeekNumbers(bool) {}
-    virtual void AktualButtonClick() = 0;
-    virtual void ViewDetail() = 0;
-    // The maximised task grid (on) or the normal view.
-    virtual void ShowMaximisedGrid(bool on) = 0;
-};
-
-class LinksWindow : public ModuleWindow, public LinksWindowServices {
-public:
-    virtual void SetDataLinks() = 0;
-    virtual void LoadLinkList() = 0;
-    virtual void AddToTask() = 0;
-    virtual void RunLink() = 0;
-    virtual void PageControlChange() = 0;
-    virtual void VymenColor() = 0;
-    virtual void VymenFont() = 0;
-    // The type button and the type lookup box shown while a link is edited.
-    virtual void ShowTypeEditors(bool on) = 0;
-    virtual std::vector<std::string> SelectedRecordCodes() const = 0;
-};
-
-class ReportsWindow : public ModuleWindow {
-public:
-    virtual void OpenReport() = 0;
-    virtual void SaveReport() = 0;
-    virtual void PreviewReport() = 0;
-    virtual void PrintReport() = 0;
-    virtual void SpocitajStitky() = 0;
-    virtual void FontChange() = 0;
-    virtual void ApplyEnvelopeFeed(int feed) = 0;
-    // The envelope position (0 middle, 1 left, 2 right), taken when the window's own position
-    // choice is the active one.
-    virtual void SetEnvelopePosition(int) {}
-    // The report kind box: 0 address reports, 2 links.
-    virtual int ReportKind() const = 0;
-    virtual void SetReportKind(int kind) = 0;
-    virtual void SelectFirstEnvelopeFormat() = 0;
-    // The task and link report forms (kind 1, 2) inside the window; 0 closes them.
-    virtual void ShowReportForm(int kind) = 0;
-    // Runs the exit and enter handlers of the label geometry edits; false when one refuses.
-    virtual bool RefreshLabelParameter() = 0;
 };
 
 // What the program registers with the frame window: a maker for each module window (made with
@@ -261,11 +273,19 @@ public:
 // each run modally and answering a modal result. A module or dialog that is not registered
 // shows an empty page, and its commands are disabled.
 struct ModuleRegistry {
-    std::function<AddressBookWindow*(TComponent* owner)> AddressBook;
-    std::function<ReportsWindow*(TComponent* owner)> Reports;
-    std::function<TasksWindow*(TComponent* owner)> Tasks;
-    std::function<LinksWindow*(TComponent* owner)> Links;
+    using Maker = std::function<ModuleWindow*(TComponent* owner)>;
+    Maker AddressBook, Reports, Tasks, Links;
     std::map<std::string, std::function<int()>, std::less<>> Dialogs;
+    const Maker& Of(int module) const {
+        static const Maker none;
+        switch (module) {
+        case AddressModule: return AddressBook;
+        case ReportsModule: return Reports;
+        case TasksModule: return Tasks;
+        case LinksModule: return Links;
+        default: return none;
+        }
+    }
 };
 
 inline ModuleRegistry& RegisteredModules() {

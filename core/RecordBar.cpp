@@ -52,6 +52,12 @@ RecordBarState RecordBarFor(const RecordBarInput& in) {
         break;
     default: break;
     }
+    if (in.Editing) {
+        s.First = s.Prior = s.Next = s.Last = s.Delete = s.Edit = false;
+        s.Insert = s.Insert && in.Inserting;
+        s.Post = s.Cancel = true;
+        s.Inserting = in.Inserting;
+    }
     return s;
 }
 

@@ -14,6 +14,9 @@ struct RecordBarInput {
     bool CategoriesOn = false;  // address categories enabled
     // Whether a dialog of that form name is available.
     std::function<bool(std::string_view)> HasDialog;
+    // A record is being typed (after Insert or Edit), and whether it is a new one.
+    bool Editing = false;
+    bool Inserting = false;
 };
 
 struct RecordBarState {
@@ -25,8 +28,13 @@ struct RecordBarState {
     bool Detail = false, Manager = false, Owners = false, MaxMin = false, Pay = false;
     bool Capture = false, AddToTask = false, RunLink = false;
     bool Phone = false, Mail = false;
+    // While a record is typed: Save and Cancel on, and the Insert button shows it is a new one.
+    bool Post = false, Cancel = false, Inserting = false;
 };
 
+// What a module of that number offers, as the frame window's bars have it: in browse mode
+// the commands of the module; while a record is typed Save and Cancel, with navigation, Edit
+// and Delete off (and Insert too, unless a new record is typed).
 RecordBarState RecordBarFor(const RecordBarInput& input);
 
 } // namespace kvz

@@ -83,6 +83,9 @@ ScopedTableLock::ScopedTableLock(TTableLocks& locks, const fs::path& fileName, m
 
 namespace {
 
+// The lock of a change was lost before its table file was moved in.
+struct LockLost {};
+
 void CancelAll(TVolgaTable& table) {
     if (!table.Active()) return;
     const TDataSetState state = table.State();
@@ -192,18 +195,31 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
                 // or wrote it.
                 if (!table.FileUnchanged()) table.Refresh();
             }
+            // What the change starts from: the file as this table read or wrote it last.
+            const TFileStamp loaded = StampOf(tableFile);
+            const bool loadedKnown = networkMode && loaded.known && table.FileUnchanged();
             UniqueRecordCodes codes(table);
             change();
             // Someone removed the lock file meanwhile, so another writer may hold a lock on a new
-            // one: this change starts again under that lock rather than write over the other's.
-            if (networkMode && !TableLockHandle.StillNamed()) {
+            // one (or the file was written under it): this change starts again under that lock
+            // rather than write over the other's. Asked again once the new file is written,
+            // right before it is moved in, as writing a large table takes long.
+            const auto lockLost = [&] {
+                return networkMode && (!TableLockHandle.StillNamed() || (loadedKnown && !(StampOf(tableFile) == loaded)));
+            };
+            try {
+                if (lockLost()) throw LockLost{};
+                codes.RecodeInsertedRows();
+                ScopedReplaceCheck check(tableFile, [&] {
+                    if (lockLost()) throw LockLost{};
+                });
+                table.ApplyChanges();
+            } catch (const LockLost&) {
                 if (attempt == kTries) throw FileError("Lock file was removed while held: \"" +
                                                            lockFileName.string() + "\"", lockFileName, ESTALE);
                 CancelAll(table);
                 continue;
             }
-            codes.RecodeInsertedRows();
-            table.ApplyChanges();
         } catch (...) {
             CancelAll(table);
             throw;

@@ -243,6 +243,9 @@ void TChangeKeyForm::SpeedButton1Click(TComponent*) {
     const std::string password = CutPassword(Edit2->Text());
     try {
         ChangeTablePasswords(data_, frame_, password);
+    } catch (const PasswordChangeLeftUnderWay& e) {
+        ShowMessage(e.what());
+        return;
     } catch (const std::exception& e) {
         ShowMessage(std::string(InLanguage({"The password was not changed; every table keeps its old password.",
                                             "Heslo sa nezmenilo; všetky tabuľky majú pôvodné heslo.",

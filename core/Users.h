@@ -4,6 +4,8 @@
 // windows.
 #pragma once
 
+#include "platform/rtl/Files.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -21,8 +23,9 @@ inline constexpr const char* kUserSection = "UserNames";
 inline constexpr int kMaxPasswordLength = 8; // characters
 
 // The names of the list in the folder by position: the value of "User" + n for n from 0 up to
-// the number of lines of the section or the highest number of a key, whichever is more (a
-// missing key gives an empty name). A missing file is an empty list.
+// the number of lines of the section (a missing key gives an empty name), then the names of
+// keys with higher numbers that are not listed yet, in the order of their numbers: the list is
+// never longer than the section. A missing file is an empty list.
 std::vector<std::string> ReadUserList(const std::filesystem::path& folder);
 // Writes "User" + n for each position n whose name is not empty; other keys stay. Durable;
 // throws FileError, or CodePageError for a name the file's code page cannot hold.
@@ -47,12 +50,24 @@ void CreateUserTables(TDataModule1& data, const std::filesystem::path& folder, c
                       const std::string& password);
 
 // Gives the seven open tables of the current user a new password (empty: none), all or none:
-// each table is first written under the new password beside its file, and only when all seven
-// are written are they moved in, each after a copy of its old file. A failure at any step puts
-// back what was moved and leaves every table with its old password; the error passes on. In
-// network mode each table is read, written and moved under its lock, and one written anew by
-// another program between the two steps is read and written again.
+// each table is first written under the new password beside its file (with the file's mode),
+// and only when all seven are written, and a journal beside them says so, are they moved in,
+// each after a copy of its old file. A failure at any step puts back what was moved and leaves
+// every table with its old password; the error passes on (PasswordChangeLeftUnderWay when
+// what was moved cannot be put back: the next start does it). In network mode each table is
+// read, written and moved under its lock, and one written anew by another program between the
+// two steps is read and written again. A change that an earlier run left is finished or undone
+// first; a change under way in another program is refused (FileError).
 void ChangeTablePasswords(TDataModule1& data, FrameState& frame, const std::string& password);
+class PasswordChangeLeftUnderWay : public FileError {
+public:
+    using FileError::FileError;
+};
+// Finishes (every table was moved in) or undoes (otherwise) a password change of the user's
+// tables that a crash or a failure left under way, from its journal; at start, before the
+// tables open. False when another program's change is under way now (nothing is done then).
+// Throws FileError when a step cannot be done: the journal stays, for the next try.
+bool RecoverPasswordChange(const std::filesystem::path& folder, const std::string& prefix);
 
 // The user of the start when the user dialog is off: in local mode the first name of the list in
 // the folder, in network mode the network user name.

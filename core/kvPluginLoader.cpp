@@ -1,6 +1,7 @@
 #include "core/kvPluginLoader.h"
 
 #include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
 
 #include <dlfcn.h>
 
@@ -167,6 +168,9 @@ TKvPluginLoadResult TKvPluginLoader::LoadPlugin(const std::filesystem::path& fil
     std::error_code ec;
     std::filesystem::path full = std::filesystem::absolute(fileName, ec);
     if (ec) full = fileName;
+    // A pipe or a device under the name would hold the loader (and the program's start) for
+    // as long as no one writes into it.
+    if (!std::filesystem::is_regular_file(full, ec)) return Refuse(name, lrLoadFailed, "it is not a regular file");
     Library library(dlopen(full.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!library) {
         const char* error = dlerror();
@@ -275,6 +279,24 @@ std::string TKvPluginLoader::FunctionText(TPluginFunction& function) {
     }
     if (function.OnGetText) function.OnGetText(&function, function.Value, text);
     return text;
+}
+
+TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const std::string& caption, bool enabled,
+                             bool checked, const std::string& hint, const TNotifyEvent& onAction) {
+    auto* item = new TMenuItem(owner);
+    for (int number = 1;; ++number) {
+        const std::string name = "PluginAction" + std::to_string(number);
+        if (!owner || !owner->FindComponent(name)) {
+            item->SetName(name);
+            break;
+        }
+    }
+    item->SetCaption(caption.empty() ? hint : caption);
+    item->SetEnabled(enabled);
+    item->SetChecked(checked);
+    item->OnClick = onAction;
+    menu.Add(item);
+    return item;
 }
 
 } // namespace kvz

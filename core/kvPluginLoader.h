@@ -15,6 +15,8 @@
 
 namespace kvz {
 
+class TMenuItem;
+
 enum class TKvPluginTypes { ptSmall = 0, ptNormal = 1 };
 // Bits 1 << type.
 using TKvPluginTypeSet = unsigned;
@@ -124,5 +126,12 @@ private:
     std::vector<Entry<TNormalPluginObject>> normal_;
     std::vector<Entry<TSmallPluginObject>> small_;
 };
+
+// The menu item of an announced plug-in action, added under the menu: the action's caption (its
+// hint when it has none), enabled and checked state and handler. Its name is "PluginAction"
+// and a number that no other component of the owner has, never the action's own name: two
+// plug-ins may name their actions alike, and a name could be one of the window's own.
+TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const std::string& caption, bool enabled,
+                             bool checked, const std::string& hint, const TNotifyEvent& onAction);
 
 } // namespace kvz

@@ -7,6 +7,7 @@
 #include "platform/rtl/FormatSettings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
@@ -294,8 +295,48 @@ std::optional<std::filesystem::path> FindCompanionFile(const std::filesystem::pa
     return FindNoCase(folder, name.string());
 }
 
-TDbfFile::TDbfFile(const std::filesystem::path& path) : path_(path), content_(ReadWholeFile(path)) {
+namespace {
+
+// Records read at once from a file that is not loaded whole.
+constexpr uint64_t kRecordBlockBytes = 1 << 20;
+
+[[noreturn]] void FailRead(const std::filesystem::path& path) {
+    throw FileError("Cannot read file \"" + path.string() + "\": " + std::strerror(errno), path, errno);
+}
+
+} // namespace
+
+TDbfFile::TDbfFile(const std::filesystem::path& path) : path_(path), loaded_(false) {
+    in_.open(path, std::ios::binary);
+    if (!in_) FailRead(path);
+    std::error_code ec;
+    fileSize_ = std::filesystem::file_size(path, ec);
+    if (ec) throw FileError("Cannot read file \"" + path.string() + "\": " + ec.message(), path, ec.value());
+    // The header alone: its length is checked against the file's size before it is read.
+    content_.resize(static_cast<size_t>(std::min<uint64_t>(fileSize_, 32)));
+    if (!in_.read(content_.data(), static_cast<std::streamsize>(content_.size()))) FailRead(path);
+    if (content_.size() == 32) {
+        const uint16_t length = DbfLe16(content_, 8);
+        if (length > 32 && length <= fileSize_) {
+            content_.resize(length);
+            if (!in_.read(content_.data() + 32, length - 32)) FailRead(path);
+        }
+    }
     Parse(std::nullopt, true);
+}
+
+void TDbfFile::LoadRecords() {
+    if (loaded_) return;
+    const size_t headerLength = header_.HeaderLength;
+    std::string whole = ReadWholeFile(path_);
+    if (whole.size() < headerLength) throw EDbfFileError("The table file was cut while it was open : " + path_.string());
+    // The header as this file keeps it (counters already given out stay given out).
+    whole.replace(0, headerLength, content_, 0, headerLength);
+    content_ = std::move(whole);
+    loaded_ = true;
+    block_.clear();
+    block_.shrink_to_fit();
+    in_.close();
 }
 
 TDbfFile::TDbfFile(std::string content, std::optional<std::string> memo) : content_(std::move(content)) {
@@ -304,7 +345,8 @@ TDbfFile::TDbfFile(std::string content, std::optional<std::string> memo) : conte
 
 void TDbfFile::Parse(std::optional<std::string> memo, bool fromDisk) {
     const std::string shown = path_.empty() ? std::string("(table)") : path_.string();
-    if (content_.size() < 32) throw EDbfFileError("The table file is too short for its header : " + shown);
+    const uint64_t size = loaded_ ? content_.size() : fileSize_;
+    if (size < 32 || content_.size() < 32) throw EDbfFileError("The table file is too short for its header : " + shown);
     header_ = TDbfHeader::Decode(content_);
     info_ = DbfVersionInfo(header_.Version);
     if (header_.HeaderLength > content_.size() || header_.HeaderLength < info_.HeaderSize + 1)
@@ -337,7 +379,22 @@ void TDbfFile::Parse(std::optional<std::string> memo, bool fromDisk) {
     if (fields_.empty() || fields_.size() > 4095)
         throw EDbfFileError("Invalid field count : " + std::to_string(fields_.size()) + " (must be between 1 and 4095)");
     recordLength_ = offset;
-    recordCount_ = static_cast<uint32_t>((content_.size() - header_.HeaderLength) / static_cast<size_t>(recordLength_));
+    // Fields of no width make records of the deletion flag alone: a million of them in a
+    // megabyte of nothing.
+    if (recordLength_ <= 1) throw EDbfFileError("The fields of the table hold no data : " + shown);
+    const uint64_t body = size - header_.HeaderLength;
+    recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(body / static_cast<uint64_t>(recordLength_), UINT32_MAX));
+    // Behind the last whole record only the end mark may follow.
+    const uint64_t rest = body - static_cast<uint64_t>(recordCount_) * static_cast<uint64_t>(recordLength_);
+    bool endMark = false;
+    if (rest == 1) {
+        if (loaded_) {
+            endMark = content_.back() == '\x1A';
+        } else {
+            endMark = std::string_view(Record(recordCount_ + 1, true)).substr(0, 1) == "\x1A";
+        }
+    }
+    cut_ = (rest > 0 && !endMark) || header_.RecordCount > recordCount_;
 
     const bool hasMemo = std::any_of(fields_.begin(), fields_.end(), [](const TDbfFieldDef& f) { return f.IsMemo(); });
     if (!hasMemo) return;
@@ -361,6 +418,7 @@ std::string TDbfFile::FromUtf8(std::string_view utf8) const {
 }
 
 void TDbfFile::SetRecord(uint32_t recNo, std::string_view record) {
+    LoadRecords();
     if (recNo < 1 || recNo > recordCount_ || record.size() != static_cast<size_t>(recordLength_))
         throw EDbfFileError("Record " + std::to_string(recNo) + " is not in the table");
     content_.replace(header_.HeaderLength + static_cast<size_t>(recNo - 1) * static_cast<size_t>(recordLength_), record.size(), record);
@@ -369,6 +427,7 @@ void TDbfFile::SetRecord(uint32_t recNo, std::string_view record) {
 
 uint32_t TDbfFile::AppendRecord(std::string_view record) {
     if (record.size() != static_cast<size_t>(recordLength_)) throw EDbfFileError("The record does not fit the table");
+    LoadRecords();
     // Whatever followed the last whole record (an end mark, a partial record) goes.
     content_.resize(header_.HeaderLength + static_cast<size_t>(recordCount_) * static_cast<size_t>(recordLength_));
     content_ += record;
@@ -441,6 +500,7 @@ void TDbfFile::EncodeValue(const TDbfFieldDef& field, std::string& record, const
 
 void TDbfFile::Save() {
     if (path_.empty()) throw EDbfFileError("The table has no file to be saved in");
+    LoadRecords();
     header_.StampToday();
     header_.RecordCount = recordCount_;
     content_.replace(0, 8, header_.Encode().substr(0, 8));
@@ -491,10 +551,26 @@ int TDbfFile::FieldIndex(std::string_view name) const {
     return -1;
 }
 
-std::string_view TDbfFile::Record(uint32_t recNo) const {
-    if (recNo < 1 || recNo > recordCount_) throw EDbfFileError("Record " + std::to_string(recNo) + " is not in the table");
-    const size_t at = header_.HeaderLength + static_cast<size_t>(recNo - 1) * static_cast<size_t>(recordLength_);
-    return std::string_view(content_).substr(at, static_cast<size_t>(recordLength_));
+std::string_view TDbfFile::Record(uint32_t recNo) const { return Record(recNo, false); }
+
+std::string_view TDbfFile::Record(uint32_t recNo, bool tail) const {
+    if (recNo < 1 || (recNo > recordCount_ && !tail)) throw EDbfFileError("Record " + std::to_string(recNo) + " is not in the table");
+    const uint64_t at = header_.HeaderLength + static_cast<uint64_t>(recNo - 1) * static_cast<uint64_t>(recordLength_);
+    if (loaded_) return std::string_view(content_).substr(static_cast<size_t>(at), static_cast<size_t>(recordLength_));
+    const uint64_t length = static_cast<uint64_t>(recordLength_);
+    if (at < blockStart_ || at + length > blockStart_ + block_.size()) {
+        // A block of whole records from this one on (at least the one record).
+        const uint64_t want = std::max(length, kRecordBlockBytes / length * length);
+        const uint64_t count = std::min(want, fileSize_ > at ? fileSize_ - at : 0);
+        block_.resize(static_cast<size_t>(count));
+        blockStart_ = at;
+        in_.clear();
+        if (!in_.seekg(static_cast<std::streamoff>(at)) || !in_.read(block_.data(), static_cast<std::streamsize>(count))) {
+            block_.clear();
+            throw EDbfFileError("The table file cannot be read at record " + std::to_string(recNo) + " : " + path_.string());
+        }
+    }
+    return std::string_view(block_).substr(static_cast<size_t>(at - blockStart_), static_cast<size_t>(length));
 }
 
 std::string TDbfFile::ToUtf8(std::string_view bytes) const {

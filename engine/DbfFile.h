@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -128,11 +129,13 @@ private:
     uint32_t blockSize_ = 512;
 };
 
-// A table file read whole into memory (with its memo file).
+// A table file (with its memo file). The header is checked against the file's size before
+// anything else is read; records are read as they are asked for, in bounded blocks, so a huge
+// or sparse file costs no more memory than a small one. A change reads the whole file first.
 class TDbfFile {
 public:
-    // Reads the table and, when it has memo fields, its memo file found beside it without
-    // regard to case. Throws EDbfFileError (or FileError for a file that cannot be read).
+    // Reads the table's header and, when it has memo fields, its memo file found beside it
+    // without regard to case. Throws EDbfFileError (or FileError for a file that cannot be read).
     explicit TDbfFile(const std::filesystem::path& path);
     // A table given as bytes, with its memo file's bytes when it has one (tests, fuzzing).
     TDbfFile(std::string content, std::optional<std::string> memo);
@@ -144,6 +147,9 @@ public:
     int FieldIndex(std::string_view name) const; // without regard to case; -1 when absent
     // Records as the file really holds them: a trailing partial record is not counted.
     uint32_t RecordCount() const { return recordCount_; }
+    // Whether the file was cut: it ends within a record, or holds fewer records than its
+    // header counts.
+    bool Cut() const { return cut_; }
     int RecordLength() const { return recordLength_; }
     // Record n (1-based), recordLength bytes with the deletion flag first.
     std::string_view Record(uint32_t recNo) const;
@@ -182,9 +188,21 @@ public:
 
 private:
     void Parse(std::optional<std::string> memo, bool fromDisk);
+    // Reads what follows the header into content_, before a change.
+    void LoadRecords();
+    // Record n; the tail allows the one past the last (the bytes behind the last record).
+    std::string_view Record(uint32_t recNo, bool tail) const;
 
     std::filesystem::path path_;
+    // The header, and the records once the whole file is read (loaded_).
     std::string content_;
+    bool loaded_ = true;
+    uint64_t fileSize_ = 0;
+    // The block of records read last, while the records are not loaded.
+    mutable std::ifstream in_;
+    mutable std::string block_;
+    mutable uint64_t blockStart_ = 0;
+    bool cut_ = false;
     TDbfHeader header_;
     TDbfVersionInfo info_;
     std::vector<TDbfFieldDef> fields_;

@@ -204,6 +204,10 @@ void TDbfTable::InternalOpen() {
     if (!file_->MissingMemoFile().empty())
         InternalHandleException(
             std::make_exception_ptr(EDbfFileError("Memo file not found : " + file_->MissingMemoFile().string())));
+    if (file_->Cut())
+        InternalHandleException(std::make_exception_ptr(EDbfFileError(
+            "The table file was cut off; only its first " + std::to_string(file_->RecordCount()) +
+            " whole records are read : " + file_->Path().string())));
 }
 
 void TDbfTable::InternalClose() {

@@ -41,16 +41,44 @@ bool CreateFileDurably(const fs::path& path, std::string_view content);
 // Where warnings of the file layer go (stderr unless set); returns the handler it replaces.
 using FileWarningHandler = std::function<void(const FileError& warning)>;
 FileWarningHandler SetFileWarningHandler(FileWarningHandler handler);
-// A durable copy of one file over another (backups before a save).
+// Passes a warning to the handler (a failure of the handler is not the caller's).
+void ReportFileWarning(const FileError& warning) noexcept;
+// A durable copy of one file over another (backups before a save). The copy has the mode of
+// the file it copies, so a private file never gets copies that others can read.
 void CopyFileDurably(const fs::path& from, const fs::path& to);
+// Gives a file the mode of another before a copy of that other is written into it (made empty
+// when missing): a durable write keeps the mode of the file it replaces. Throws FileError.
+void GiveModeOf(const fs::path& file, const fs::path& model);
 // Renames a file or folder over the target in the same file system and syncs the folder: the
 // target is the old or the new one at every moment. Throws FileError.
 void MoveFileDurably(const fs::path& from, const fs::path& to);
 
 // Removes the temporary files that interrupted durable writes of the named files of the folder
-// left behind. Only for a caller that knows no one writes those files now (it holds their lock);
-// what cannot be removed is a warning.
+// left behind. A temporary file that a live writer still writes is kept (each writer holds a
+// lock on its own temporary file until it is moved in); what cannot be removed is a warning.
 void RemoveStaleTemporaries(const fs::path& folder, const std::vector<std::string>& targets);
+
+// While it lives, every durable write of the file at the path on this thread runs the check
+// once its temporary file is written, right before the rename: a check that throws leaves the
+// old file as it was (the temporary file is removed) and its exception reaches the writer.
+class ScopedReplaceCheck {
+public:
+    ScopedReplaceCheck(fs::path target, std::function<void()> check);
+    ~ScopedReplaceCheck();
+    ScopedReplaceCheck(const ScopedReplaceCheck&) = delete;
+    ScopedReplaceCheck& operator=(const ScopedReplaceCheck&) = delete;
+
+private:
+    fs::path target_;
+    std::function<void()> check_;
+    ScopedReplaceCheck* previous_;
+    friend void RunReplaceChecks(const fs::path& target);
+};
+// Runs the checks that hold for the path (for writers that move a temporary file in themselves).
+void RunReplaceChecks(const fs::path& target);
+
+// Syncs a folder, so that a new or removed name in it survives a crash. Throws FileError.
+void SyncFolder(const fs::path& folder);
 
 // Whether a path is there, absent, or cannot be checked (no permission, a broken share):
 // "absent" alone allows creating a new file in its place.

@@ -160,7 +160,42 @@ TEST(UserFieldLayout, AFileRoundTripsInTheWritersOrderAndAPartialRecordIsIgnored
     WriteUserFieldFile(file, records);
     EXPECT_EQ(fs::file_size(file), 5u * 176u);
     WriteFileDurably(file, ReadWholeFile(file) + std::string(100, 'z'));
+    std::vector<std::string> reports;
+    SetApplicationExceptionHandler([&](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            reports.push_back(x.what());
+        }
+    });
     EXPECT_EQ(ReadUserFieldFile(file), records);
+    EXPECT_EQ(reports.size(), 1u); // the partial record
+
+    // Records that cannot be controls are left out with one message; the good ones stay.
+    reports.clear();
+    const std::string good = EncodeUserFieldRec(records[0]);
+    auto with = [&](auto change) {
+        TUserFieldRec r = records[1];
+        change(r);
+        return EncodeUserFieldRec(r);
+    };
+    const std::string junk[] = {
+        std::string(176, '\xFF'),
+        with([](TUserFieldRec& r) { r.Kind = 6; }),
+        with([](TUserFieldRec& r) { r.Left = 2147483647; }),
+        with([](TUserFieldRec& r) { r.Top = -2147483647; }),
+        with([](TUserFieldRec& r) { r.Name = "UserMemo1"; }),   // not a label's name
+        with([](TUserFieldRec& r) { r.Name = "UserDBEdit1"; }), // taken by the first record
+        EncodeUserFieldRec({ukEdit, "UserDBEdit5", 1, 1, -4, 100, "Firma", ""}),
+    };
+    std::string content = good;
+    for (const std::string& j : junk) content += j;
+    content += EncodeUserFieldRec(records[1]);
+    WriteFileDurably(file, content + std::string(1 << 20, '\xFF'));
+    EXPECT_EQ(ReadUserFieldFile(file), (std::vector<TUserFieldRec>{records[0], records[1]}));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(std::to_string(std::size(junk) + (1 << 20) / 176 + 1)), std::string::npos) << reports[0];
+    SetApplicationExceptionHandler(nullptr);
 }
 
 TEST(UserFieldLayout, ANewControlTakesTheHighestNumberPlusOne) {

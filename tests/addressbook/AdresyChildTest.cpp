@@ -118,6 +118,113 @@ TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     ProgramState().NetworkMode = false;
 }
 
+TEST_F(AdresyChildTest, TheCommandsEditAnAddressInLocalAndNetworkModeAndTheStateFollows) {
+    for (const bool network : {false, true}) {
+        SCOPED_TRACE(network ? "network" : "local");
+        Start(1);
+        AddRows({"Alfa"});
+        ProgramState().NetworkMode = network;
+        data->CreateLockFile(data->LockFileName(TableId::Address));
+        const ModuleContext context{false, false, [](std::string_view) { return true; }};
+        int changes = 0;
+        auto listened = book->OnStateChanged;
+        book->OnStateChanged = [&] {
+            ++changes;
+            listened();
+        };
+        // A new address: Save and Cancel on, navigation and Edit off, the Insert button says so.
+        book->Run(Command::Insert);
+        RecordBarState s = book->State(context);
+        EXPECT_TRUE(s.Post && s.Cancel && s.Inserting && s.Insert);
+        EXPECT_FALSE(s.Edit || s.Next || s.Delete);
+        EXPECT_GE(changes, 1);
+        EXPECT_EQ(frame->InsertButton->ImageIndex(), kInsertingImage);
+        EXPECT_TRUE(book->DBDateEdit1->Enabled());
+        auto typeName = [&](const std::string& name) {
+            if (network) dynamic_cast<TShfEdit*>(book->FindComponent("ShEdit1"))->SetText(name);
+            else Addresses().FieldByName("Firma").SetAsString(name);
+        };
+        typeName("Beta");
+        EXPECT_EQ(book->CurrentAddress().Name, "Beta");
+        book->Run(Command::Post);
+        EXPECT_FALSE(book->Editing());
+        EXPECT_FALSE(book->DBDateEdit1->Enabled());
+        EXPECT_FALSE(frame->PostButton->Enabled());
+        EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 3");
+        std::vector<std::string> firms = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
+        EXPECT_EQ(std::count(firms.begin(), firms.end(), "Beta"), 1);
+
+        // An edit cancelled writes nothing and leaves no lock and no copies.
+        ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+        book->Run(Command::Edit);
+        EXPECT_TRUE(book->State(context).Post);
+        EXPECT_FALSE(book->State(context).Insert);
+        typeName("Gama");
+        book->Run(Command::Cancel);
+        EXPECT_EQ(book->FindComponent("ShEdit1"), nullptr);
+        EXPECT_FALSE(ProgramLocks().TableLockHeld());
+        EXPECT_EQ(FileColumn(data->TableFileName(TableId::Address), "Firma", ""), firms);
+        EXPECT_EQ(book->DBEdit1->Text(), "Alfa");
+
+        // A key in the name edit asks the frame for Edit; the frame runs it only while it is on.
+        char32_t letter = U'x';
+        frame->OfflineMode = true;
+        book->DBEdit1KeyPress(letter);
+        EXPECT_FALSE(book->Editing());
+        frame->OfflineMode = false;
+        book->DBEdit1KeyPress(letter);
+        EXPECT_TRUE(book->Editing());
+        book->Run(Command::Cancel);
+        ProgramState().NetworkMode = false;
+        Stop();
+    }
+}
+
+TEST_F(AdresyChildTest, ReminderTasksFollowTheSavedAddressAndDeleteOnlyTheirOwnTask) {
+    Start(1);
+    TVolgaTable& addresses = Addresses();
+    TVolgaTable& tasks = *data->TaskTable;
+    const int tasksBefore = tasks.RecordCount();
+    // A new address with its birthday remembered; empty names are "Unknow".
+    frame->InsertButtonClick(frame);
+    addresses.FieldByName("Firma").SetAsString("Nova");
+    addresses.FieldByName("Adresa_1").SetAsString("Firm\nName\nStreet 1\nTrnava\n917 01\n");
+    addresses.FieldByName("Narodeniny").SetAsDateTime(30000);
+    addresses.FieldByName("PripNar").SetAsBoolean(true);
+    frame->PostButtonClick(frame);
+    ASSERT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    const std::string taskCode = addresses.FieldByName("PripNarIdent").AsString();
+    ASSERT_FALSE(taskCode.empty());
+    LocateRecordCode(tasks, taskCode);
+    EXPECT_EQ(tasks.FieldByName("Uloha").AsString(), "Birthday - Unknow Unknow");
+    EXPECT_EQ(tasks.FieldByName("RepFreq").AsInteger(), 4);
+    EXPECT_EQ(tasks.FieldByName("Date").AsDateTime(), 30000);
+    EXPECT_EQ(addresses.FieldByName("Mesto").AsString(), "Trnava");
+    // Saved again unchanged: no second task.
+    frame->EditButtonClick(frame);
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    // A changed birthday with the reminder still on: the task is made anew on the new date.
+    frame->EditButtonClick(frame);
+    addresses.FieldByName("Narodeniny").SetAsDateTime(31000);
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
+    const std::string movedCode = addresses.FieldByName("PripNarIdent").AsString();
+    ASSERT_FALSE(movedCode.empty());
+    EXPECT_NE(movedCode, taskCode);
+    LocateRecordCode(tasks, movedCode);
+    EXPECT_EQ(tasks.FieldByName("Date").AsDateTime(), 31000);
+    // Off, with its task already gone: nothing else is deleted.
+    LocateRecordCode(tasks, movedCode);
+    tasks.Delete();
+    tasks.ApplyChanges();
+    tasks.CommitChanges();
+    frame->EditButtonClick(frame);
+    addresses.FieldByName("PripNar").SetAsBoolean(false);
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(tasks.RecordCount(), tasksBefore);
+}
+
 TEST_F(AdresyChildTest, AUserFieldIsAddedPlacedAndKeptInTheLayoutFile) {
     Start(1);
     book->PageControl1->SetActivePageIndex(1);

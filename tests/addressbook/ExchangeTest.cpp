@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace kvz {
 namespace {
 
@@ -52,6 +54,24 @@ TEST_F(SendToTest, TheFolderHoldsTheMarkerAndCopiesWithoutCodesAndWithTheSenders
     }
 }
 
+TEST_F(SendToTest, CopiesOfPrivateTablesArePrivate) {
+    Program sender(jano.path(), "Jano");
+    sender.Add(TableId::Address, {{"Firma", "Kontakt"}});
+    for (int kind = 1; kind <= 7; ++kind)
+        if (fs::exists(sender.context->TableFile(SendToKindOf(kind).Table)))
+            fs::permissions(sender.context->TableFile(SendToKindOf(kind).Table), fs::perms(0600));
+    const mode_t umask = ::umask(022);
+    const fs::path folder = WriteSendTo(*sender.context, exchange.path(), TableGroup::All);
+    ::umask(umask);
+    int copies = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".d") continue;
+        ++copies;
+        EXPECT_EQ(entry.status().permissions() & fs::perms::all, fs::perms(0600)) << entry.path();
+    }
+    EXPECT_GT(copies, 0);
+}
+
 TEST_F(SendToTest, TheMarkerMustNameAUser) {
     const struct {
         std::string content;
@@ -60,6 +80,7 @@ TEST_F(SendToTest, TheMarkerMustNameAUser) {
         {"Jano\r\n", "Jano"},         {"Jano\n", "Jano"},          {"Jano", "Jano"},
         {"Jano\r\r\n", std::nullopt}, {"../Jano\n", std::nullopt}, {"a/b\n", std::nullopt},
         {"a\\b\n", std::nullopt},     {"\n", std::nullopt},        {"  \r\n", std::nullopt},
+        {".hidden\r\n", std::nullopt}, {" Jano\r\n", std::nullopt}, {std::string(250, 'x') + "\r\n", std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);

@@ -20,6 +20,9 @@ struct FakeFrame : FrameServices {
     int hidden = 0;
     void HideSplitEnableButton() override { ++hidden; }
     void SubProjectTableFilterRecord(TDataSet&, bool&) override {}
+    void PayFacture(const std::string&, const std::string&) override {}
+    void DownloadPays(int) override {}
+    void UpdateTemko() override {}
 };
 
 struct FakeLinksWindow : LinksWindowServices {

@@ -3,6 +3,7 @@
 #include "core/AboutBox.h"
 #include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/RecordBar.h"
 #include "core/SmallRoutines.h"
@@ -20,7 +21,10 @@
 #include <QFontDialog>
 #include <QLocalSocket>
 
+#include <set>
+
 #include <csignal>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,12 +33,45 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// An address book window that records what the frame window asks of it.
-class FakeAddressBook : public TForm, public AddressBookWindow {
+// A module window whose state the test sets, recording the commands the frame runs on it.
+template <class Window>
+class FakeWindow : public TForm, public Window {
 public:
-    explicit FakeAddressBook(TComponent* owner) : TForm(owner) { SetFormStyle(TFormStyle::fsMDIChild); }
+    FakeWindow(TComponent* owner, int module) : TForm(owner), module_(module) { SetFormStyle(TFormStyle::fsMDIChild); }
     TForm& Form() override { return *this; }
+    int Module() const override { return module_; }
+    RecordBarState State(const ModuleContext& c) const override {
+        return RecordBarFor({module_, true, c.Offline, c.CategoriesOn, c.HasDialog, editing, inserting});
+    }
+    void Run(Command command) override {
+        commands.push_back(command);
+        if (command == Command::Insert) editing = inserting = true;
+        if (command == Command::Edit) editing = true;
+        if (command == Command::Cancel) editing = inserting = false;
+        if (command == Command::Post) {
+            if (failSave) throw std::runtime_error("The server folder is full.");
+            editing = inserting = false;
+        }
+    }
+    std::optional<TableId> RecordTable() const override { return TableId::Address; }
     void FormShow() override {}
+    void UlozDoPola() override {}
+    // What a module raises.
+    void Changed() { this->StateChanged(); }
+    void Ask(Command command) { this->Request(command); }
+
+    int module_;
+    bool editing = false, inserting = false, failSave = false;
+    std::vector<Command> commands;
+};
+using FakeModule = FakeWindow<ModuleWindow>;
+
+// An address book window that records what the frame window asks of it.
+class FakeAddressBook : public FakeWindow<AddressBookWindow> {
+public:
+    explicit FakeAddressBook(TComponent* owner) : FakeWindow(owner, AddressModule) {}
+    AddressParts CurrentAddress() const override { return {}; }
+    void FormShow() override { calls.push_back("FormShow"); }
     void UlozDoPola() override { calls.push_back("UlozDoPola"); }
     std::optional<TColor> PartColor(SetupTarget target) const override {
         auto it = colors.find(target);
@@ -42,35 +79,8 @@ public:
     }
     void SetPartColor(SetupTarget target, TColor color) override { colors[target] = color; }
     void SetLastNewAddressCode(const std::string&) override {}
-    void SetPosition() override {}
-    void InsertAddressNet(const std::string& mode) override { calls.push_back("InsertAddressNet " + mode); }
-    void DeleteAddressNet() override { calls.push_back("DeleteAddressNet"); }
-    void PostAddressNet() override {
-        calls.push_back("PostAddressNet");
-        if (failSave) throw std::runtime_error("The server folder is full.");
-    }
-    void ShEditExit() override {}
-    void PhoneCallNumber(const std::string&, const std::string&) override {}
-    void DBEdit10DblClick() override {}
-    void DBEdit13DblClick() override {}
-    void VymenColor() override {}
-    void VymenFont() override {}
-    void ApplySortOrder() override { calls.push_back("ApplySortOrder"); }
-    void CitajKomponenty() override { calls.push_back("CitajKomponenty"); }
-    void ZapisKomponenty() override {}
-    void FocusNameEdit() override {}
-    std::string NameEditText() const override { return {}; }
-    std::string FirstNameText() const override { return first; }
-    std::string SurnameText() const override { return surname; }
-    std::string AddressMemoText() const override { return "Firm\nName\nStreet 1\nTrnava\n917 01\n"; }
-    std::string ChosenPhoneNumber() const override { return {}; }
-    void EnableDateEdits(bool, bool) override {}
-    void EnableRemindBoxes(bool) override {}
-    void ShowCategoryBox(bool) override {}
-    int CategoryIndex() const override { return category; }
-    void SetCategoryIndex(int index) override { category = index; }
-    std::string CategoryItem(int) const override { return {}; }
     std::vector<std::string> SelectedRecordCodes() const override { return selected; }
+    void CitajKomponenty() override { calls.push_back("CitajKomponenty"); }
 
     std::vector<std::string> calls;
     std::vector<std::string> selected;
@@ -80,9 +90,6 @@ public:
         memo->SetName("DBMemo2");
         return memo;
     }();
-    std::string first, surname;
-    int category = 0;
-    bool failSave = false;
 };
 
 // Jano's tables in a folder, with addresses of those names, as another run left them.
@@ -225,7 +232,7 @@ TEST_F(MainFormTest, ModuleButtonsSwitchTheClientAreaAndTheSameModuleCreatesNoth
     WriteSettings("Nastavenia36=3\nNastavenia67=1\n");
     Start();
     EXPECT_EQ(frame->ActiveModule(), TasksModule);
-    EXPECT_EQ(frame->Tasks(), nullptr); // an empty page
+    EXPECT_EQ(frame->Module(), nullptr); // an empty page
     EXPECT_TRUE(frame->DelAllQuescions->Enabled());
     frame->AdresySpeedButton1Click(frame);
     EXPECT_EQ(made, 1);
@@ -273,6 +280,141 @@ TEST_F(MainFormTest, TheBarsOfferWhatTheModuleAndTheModeAllow) {
     EXPECT_FALSE(s.Prior || s.Insert || s.Delete);
 }
 
+// The names of the tool buttons that are on, of every command's buttons.
+std::set<std::string> ButtonsOn(const TMainForm& frame) {
+    std::set<std::string> on;
+    for (const auto& c : frame.CommandTable())
+        for (TControl* b : c.Buttons)
+            if (b->Enabled()) on.insert(b->Name());
+    return on;
+}
+
+TEST_F(MainFormTest, TheBarsFollowTheModulesStateInEveryModuleAndMode) {
+    // Every dialog there, so that only the module and the mode decide.
+    for (const char* form : {"TFindTextForm", "TFilterForm", "TOrderForm", "TReadForm", "TZalohaForm", "TExportForm",
+                             "TUlohaForm", "TManagerForm", "TOwnersForm", "TNewLinkForm", "TCaptureForm",
+                             "TTemplateForm.Open", "TTemplateForm.Save"})
+        RegisteredModules().Dialogs[form] = [] { return int(mrCancel); };
+    FakeModule* window = nullptr;
+    auto maker = [&](int module) {
+        return [&window, module](TComponent* owner) {
+            window = new FakeModule(owner, module);
+            return window;
+        };
+    };
+    RegisteredModules().AddressBook = maker(AddressModule);
+    RegisteredModules().Reports = maker(ReportsModule);
+    RegisteredModules().Tasks = maker(TasksModule);
+    RegisteredModules().Links = maker(LinksModule);
+    WriteSettings("Nastavenia67=1\nNastavenia75=1\n");
+    Start();
+
+    using Names = std::set<std::string>;
+    const Names files = {"ImportButton", "ExportButton", "SaveAsButton"};
+    auto with = [&](Names names) {
+        names.insert(files.begin(), files.end());
+        return names;
+    };
+    const Names reportBar = {"OpenButton", "SaveReportButton", "PreviewButton", "FontButton", "PrintButton"};
+    enum EditMode { Browse, Inserting, Editing };
+    const struct {
+        int Module;
+        EditMode Mode;
+        bool Offline;
+        Names On;
+    } cases[] = {
+        {AddressModule, Browse, false,
+         with({"FirstButton", "PriorButton", "NextButton", "LastButton", "InsertButton", "EditButton", "DeleteButton",
+               "FindButton", "FilterButton", "OrderButton", "SplitEnableButton", "RefreshButton", "MailButton",
+               "WebButton", "PhoneButton"})},
+        {AddressModule, Inserting, false,
+         with({"InsertButton", "PostButton", "CancelButton", "FindButton", "FilterButton", "OrderButton",
+               "SplitEnableButton", "RefreshButton", "MailButton", "WebButton", "PhoneButton"})},
+        {AddressModule, Editing, false,
+         with({"PostButton", "CancelButton", "FindButton", "FilterButton", "OrderButton", "SplitEnableButton",
+               "RefreshButton", "MailButton", "WebButton", "PhoneButton"})},
+        {AddressModule, Browse, true,
+         {"FirstButton", "PriorButton", "NextButton", "LastButton", "FindButton", "FilterButton", "OrderButton",
+          "SplitEnableButton", "RefreshButton", "MailButton", "WebButton", "PhoneButton", "ExportButton",
+          "SaveAsButton"}},
+        {ReportsModule, Browse, false,
+         with({"FirstButton", "LastButton", "OpenButton", "SaveReportButton", "PreviewButton", "FontButton",
+               "PrintButton", "OpenTemplateButton", "SaveTemplateButton"})},
+        {TasksModule, Browse, false,
+         with({"PriorButton", "NextButton", "InsertButton", "EditButton", "DeleteButton", "RefreshButton",
+               "DetailButton", "ManagerButton", "OwnersToolButton", "MaxMinToolButton", "PayButton"})},
+        {TasksModule, Editing, false,
+         with({"PostButton", "CancelButton", "RefreshButton", "DetailButton", "ManagerButton", "OwnersToolButton",
+               "MaxMinToolButton", "PayButton"})},
+        {LinksModule, Browse, false,
+         with({"FirstButton", "PriorButton", "NextButton", "LastButton", "InsertButton", "EditButton", "DeleteButton",
+               "FilterButton", "RefreshButton", "CaptureButton", "AddToTasklButton", "RunLinkBUtton"})},
+        {LinksModule, Browse, true,
+         {"FirstButton", "PriorButton", "NextButton", "LastButton", "FilterButton", "RefreshButton", "CaptureButton",
+          "RunLinkBUtton", "ExportButton", "SaveAsButton"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "module " << c.Module << " mode " << c.Mode << " offline " << c.Offline);
+        frame->OfflineMode = c.Offline;
+        frame->OpenModule(c.Module);
+        ASSERT_EQ(frame->Module(), window);
+        window->editing = c.Mode != Browse;
+        window->inserting = c.Mode == Inserting;
+        window->Changed();
+        EXPECT_EQ(ButtonsOn(*frame), c.On);
+        // A menu item is on with its command's buttons, and the Insert button shows a new record.
+        for (const auto& command : frame->CommandTable())
+            for (TMenuItem* item : command.Items) {
+                const bool on = window->State({c.Offline, true, [](std::string_view) { return true; }}).*command.On;
+                EXPECT_EQ(item->Enabled(), on) << item->Name();
+            }
+        EXPECT_EQ(frame->InsertButton->ImageIndex(), c.Mode == Inserting ? kInsertingImage : kInsertImage);
+        EXPECT_EQ(frame->DelAllQuescions->Enabled(), c.Module == TasksModule);
+    }
+    // A module of the program that is not there: an empty page, and only the tables' own commands.
+    frame->OfflineMode = false;
+    RegisteredModules().Links = nullptr;
+    frame->OpenModule(TasksModule);
+    frame->OpenModule(LinksModule);
+    EXPECT_EQ(frame->Module(), nullptr);
+    EXPECT_EQ(ButtonsOn(*frame), files);
+}
+
+TEST_F(MainFormTest, ACommandRunsOnTheModuleOnlyWhenItsStateHasItOn) {
+    FakeModule* window = nullptr;
+    RegisteredModules().Links = [&window](TComponent* owner) {
+        window = new FakeModule(owner, LinksModule);
+        return window;
+    };
+    WriteSettings("Nastavenia67=1\nNastavenia36=4\n");
+    Start();
+    ASSERT_NE(window, nullptr);
+    // No new-link dialog: Insert is off, and neither its button, its menu item nor a request runs it.
+    frame->InsertButtonClick(frame);
+    frame->NewMenu->Click();
+    window->Ask(Command::Insert);
+    EXPECT_TRUE(window->commands.empty());
+    // A request runs like the button: Edit, then Save; Next is off while a link is typed.
+    window->Ask(Command::Edit);
+    EXPECT_TRUE(frame->PostButton->Enabled());
+    EXPECT_FALSE(frame->NextButton->Enabled());
+    window->Ask(Command::Next);
+    frame->SaveMenu->Click();
+    EXPECT_EQ(window->commands, (std::vector<Command>{Command::Edit, Command::Post}));
+    EXPECT_TRUE(frame->NextButton->Enabled());
+    // A save that fails says why and leaves the edit open with Save on.
+    window->Ask(Command::Edit);
+    window->failSave = true;
+    responder.MessageBoxAnswers = {IDOK};
+    frame->PostButton->Click();
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, "The server folder is full.");
+    EXPECT_TRUE(frame->PostButton->Enabled());
+    frame->CancelButton->Click();
+    EXPECT_FALSE(frame->PostButton->Enabled());
+    EXPECT_EQ(window->commands.back(), Command::Cancel);
+}
+
 TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
     RegisterAddressBook();
     const fs::path server = temp.path() / "server";
@@ -283,7 +425,7 @@ TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
     Start();
     ASSERT_EQ(frame->AddressBook(), book);
     frame->InsertButtonClick(frame);
-    EXPECT_EQ(book->calls, (std::vector<std::string>{"InsertAddressNet Insert"}));
+    EXPECT_EQ(book->commands, (std::vector<Command>{Command::Insert}));
     ASSERT_TRUE(frame->PostButton->Enabled());
 
     book->failSave = true;
@@ -302,7 +444,7 @@ TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
     frame->FormCloseQuery(frame, canClose);
     EXPECT_TRUE(canClose);
     EXPECT_FALSE(frame->PostButton->Enabled());
-    EXPECT_EQ(book->calls.back(), "DeleteAddressNet");
+    EXPECT_EQ(book->commands.back(), Command::Post);
 }
 
 TEST_F(MainFormTest, EveryCloseStepRunsAndEachFailureIsReported) {
@@ -390,52 +532,6 @@ TEST_F(MainFormTest, NetworkDeleteAsksFirstWaitsForAnotherWriterAndDeletesTheCho
     EXPECT_TRUE(table.Locate("Firma", Variant(std::string("Beta")), 0));
 }
 
-TEST_F(MainFormTest, ReminderTasksFollowTheSavedAddressAndDeleteOnlyTheirOwnTask) {
-    RegisterAddressBook();
-    WriteSettings("Nastavenia67=1\n");
-    Start();
-    TVolgaTable& addresses = *data->AddressTable;
-    TVolgaTable& tasks = *data->TaskTable;
-    const int tasksBefore = tasks.RecordCount();
-    // A new address with its birthday remembered; empty names are "Unknow".
-    frame->InsertButtonClick(frame);
-    addresses.FieldByName("Firma").SetAsString("Nova");
-    addresses.FieldByName("Narodeniny").SetAsDateTime(30000);
-    addresses.FieldByName("PripNar").SetAsBoolean(true);
-    frame->PostButtonClick(frame);
-    ASSERT_EQ(tasks.RecordCount(), tasksBefore + 1);
-    const std::string taskCode = addresses.FieldByName("PripNarIdent").AsString();
-    ASSERT_FALSE(taskCode.empty());
-    LocateRecordCode(tasks, taskCode);
-    EXPECT_EQ(tasks.FieldByName("Uloha").AsString(), "Birthday - Unknow Unknow");
-    EXPECT_EQ(tasks.FieldByName("RepFreq").AsInteger(), 4);
-    EXPECT_EQ(tasks.FieldByName("Date").AsDateTime(), 30000);
-    EXPECT_EQ(addresses.FieldByName("Mesto").AsString(), "Trnava");
-    // Saved again unchanged: no second task.
-    frame->EditButtonClick(frame);
-    frame->PostButtonClick(frame);
-    EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
-    // A changed birthday with the reminder still on: the task is made anew on the new date.
-    frame->EditButtonClick(frame);
-    addresses.FieldByName("Narodeniny").SetAsDateTime(31000);
-    frame->PostButtonClick(frame);
-    EXPECT_EQ(tasks.RecordCount(), tasksBefore + 1);
-    const std::string movedCode = addresses.FieldByName("PripNarIdent").AsString();
-    ASSERT_FALSE(movedCode.empty());
-    EXPECT_NE(movedCode, taskCode);
-    LocateRecordCode(tasks, movedCode);
-    EXPECT_EQ(tasks.FieldByName("Date").AsDateTime(), 31000);
-    // Off, with its task already gone: nothing else is deleted.
-    LocateRecordCode(tasks, movedCode);
-    tasks.Delete();
-    tasks.ApplyChanges();
-    tasks.CommitChanges();
-    frame->EditButtonClick(frame);
-    addresses.FieldByName("PripNar").SetAsBoolean(false);
-    frame->PostButtonClick(frame);
-    EXPECT_EQ(tasks.RecordCount(), tasksBefore);
-}
-
 TEST(FontStyleCodes, EverySetHasACodeThatReadsBackAndOldCodesStillRead) {
     for (unsigned style = 0; style < 16; ++style) {
         SCOPED_TRACE(style);
@@ -450,6 +546,30 @@ TEST(FontStyleCodes, EverySetHasACodeThatReadsBackAndOldCodesStillRead) {
     EXPECT_EQ(StyleOfCode(16), unsigned(fsUnderline | fsStrikeOut));
     EXPECT_FALSE(StyleOfCode(0));
     EXPECT_FALSE(StyleOfCode(20));
+}
+
+TEST_F(MainFormTest, TwoPluginsWithTheSameActionNamesEachGetTheirMenuItems) {
+    Start();
+    // Two copies of one plug-in: the same action names, "First" and "Second".
+    const int before = frame->PluginsMenu->Count();
+    for (const char* name : {"one.MAX", "two.MAX"}) {
+        fs::copy_file(fs::path(KVZ_TEST_PLUGINS) / "test_normal.MAX", temp.path() / name);
+        EXPECT_EQ(frame->kvPluginLoader1->LoadPlugin(temp.path() / name, {}), lrNone);
+    }
+    ASSERT_EQ(frame->PluginsMenu->Count(), before + 4);
+    std::set<std::string> names;
+    std::vector<std::string> captions;
+    for (int i = before; i < before + 4; ++i) {
+        TMenuItem* item = frame->PluginsMenu->Items(i);
+        names.insert(item->Name());
+        captions.push_back(item->Caption());
+        EXPECT_TRUE(item->OnClick);
+    }
+    EXPECT_EQ(names.size(), 4u);
+    EXPECT_EQ(captions, (std::vector<std::string>{"&First", "&Second", "&First", "&Second"}));
+    EXPECT_TRUE(frame->PluginsMenu->Visible());
+    // A window's own names are not taken by plug-ins.
+    EXPECT_EQ(FindNamedComponent(*frame, "PluginsMenu"), frame->PluginsMenu);
 }
 
 TEST(CompanionLinkTest, MessagesAndThePasswordTravelOverTheSocketAndNoListenerIsNoCompanion) {
@@ -800,7 +920,7 @@ TEST_F(MainFormTest, TheNetworkWizardTurnsAClientLocalAndOpensTheLocalTables) {
     EXPECT_FALSE(data->AddressTable->Locate("Firma", Variant(std::string("Zo servera")), 0));
     EXPECT_EQ(frame->TablePassword, "tajne");
     EXPECT_GE(rights, 2); // the frame's show handler ran again, then the wizard's own update
-    EXPECT_EQ(book->calls, (std::vector<std::string>{"ApplySortOrder", "CitajKomponenty"}));
+    EXPECT_EQ(book->calls, (std::vector<std::string>{"FormShow", "CitajKomponenty"}));
     SettingsStore saved;
     saved.LoadSettings(dataFolder);
     EXPECT_EQ(saved.Nastavenia[kNetworkSlot], 0);

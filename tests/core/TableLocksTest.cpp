@@ -1,6 +1,12 @@
 #include "core/Messages.h"
 #include "core/TableLocks.h"
 #include "core/Data1.h"
+#include "core/FrameServices.h"
+#include "core/Users.h"
+#include "engine/VolgaSession.h"
+#include "platform/rtl/LockFile.h"
+
+#include "ProgramTesting.h"
 #include "engine/VolgaTbl.h"
 #include "engine/dbf.h"
 #include "platform/rtl/SysInfo.h"
@@ -12,7 +18,9 @@
 #include "TempFolder.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <grp.h>
 #include <pwd.h>
 #include <gtest/gtest.h>
@@ -277,6 +285,124 @@ TEST_F(SharedTableTest, ALockFileRemovedWhileHeldLosesNoRow) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"B", "A"}));
 }
 
+TEST_F(SharedTableTest, ALockFileRemovedWhileTheHolderWritesItsFileLosesNoRow) {
+    TTableLocks locksA, locksB;
+    TVolgaTable a, b;
+    bool armed = false;
+    // Halfway through writing A's file someone removes the lock file, and B writes.
+    a.OnCallback = [&](TVolgaDataset&, int percent) {
+        if (!armed || percent < 50) return;
+        armed = false;
+        fs::remove(lockFile);
+        AddRow(locksB, b, "B");
+    };
+    Open(a);
+    Open(b);
+    for (int i = 0; i < 10; ++i) AddRow(locksA, a, "old " + std::to_string(i));
+    b.Refresh();
+    int runs = 0;
+    locksA.WriteSharedTable(a, lockFile, true, milliseconds(1), [&] {
+        armed = ++runs == 1;
+        a.Append();
+        a.FieldByName("Number").SetAsString(NewRecordKey());
+        a.FieldByName("Name").SetAsString("A");
+        a.Post();
+    });
+    EXPECT_EQ(runs, 2);
+    const std::vector<std::string> names = Names();
+    ASSERT_EQ(names.size(), 12u);
+    EXPECT_EQ(names[10], "B");
+    EXPECT_EQ(names[11], "A");
+}
+
+TEST_F(SharedTableTest, ManyWritersOfALargeTableWhoseLockFileIsRemovedAgainAndAgainLoseNoRow) {
+    {
+        TVolgaTable t;
+        Open(t);
+        for (int i = 0; i < 40000; ++i) {
+            t.Append();
+            t.FieldByName("Number").SetAsString(NewRecordKey());
+            t.FieldByName("Name").SetAsString("old row " + std::to_string(i) + std::string(30, '.'));
+            t.Post();
+        }
+        t.ApplyChanges();
+        t.CommitChanges();
+    }
+    constexpr int kWriters = 6, kRounds = 4;
+    const pid_t tidier = ::fork();
+    ASSERT_GE(tidier, 0);
+    if (tidier == 0) {
+        std::mt19937 random(::getpid());
+        for (;;) {
+            ::unlink(lockFile.c_str());
+            std::this_thread::sleep_for(std::chrono::milliseconds(100 + random() % 300));
+        }
+    }
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int code = 0;
+            try {
+                TTableLocks locks;
+                TVolgaTable t;
+                Open(t);
+                for (int r = 0; r < kRounds; ++r) AddRow(locks, t, std::to_string(w) + "-" + std::to_string(r));
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                code = 1;
+            }
+            ::_exit(code);
+        }
+        writers.push_back(pid);
+    }
+    for (pid_t pid : writers) EXPECT_EQ(ExitCode(pid), 0);
+    ::kill(tidier, SIGKILL);
+    ::waitpid(tidier, nullptr, 0);
+
+    const std::vector<std::string> names = Names();
+    const std::set<std::string> distinct(names.begin(), names.end());
+    EXPECT_EQ(names.size(), static_cast<size_t>(40000 + kWriters * kRounds));
+    EXPECT_EQ(distinct.size(), names.size());
+    for (int w = 0; w < kWriters; ++w)
+        for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(distinct.count(std::to_string(w) + "-" + std::to_string(r)));
+    EXPECT_EQ(Temporaries(), 0);
+}
+
+TEST_F(SharedTableTest, TheSweepOfStaleTemporariesKeepsTheFileThatALiveWriterWrites) {
+    // Another program writes its temporary file (and holds it) while this one takes the lock.
+    const fs::path live = dir.path() / ".Jano_links.d.0badf00d.tmp";
+    const fs::path stale = dir.path() / ".Jano_links.d.0000dead.tmp";
+    WriteFileDurably(stale, "left by a killed writer");
+    int ready[2], done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const int fd = ::open(live.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        if (fd < 0 || ::fcntl(fd, F_OFD_SETLK, &lock) != 0) ::_exit(1);
+        char token = 'x';
+        if (::write(ready[1], &token, 1) != 1 || ::read(done[0], &token, 1) != 1) ::_exit(2);
+        ::_exit(fs::exists(live) ? 0 : 3);
+    }
+    char token;
+    ASSERT_EQ(::read(ready[0], &token, 1), 1);
+    TTableLocks locks;
+    TVolgaTable t;
+    Open(t);
+    AddRow(locks, t, "row");
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_FALSE(fs::exists(stale));
+    ASSERT_EQ(::write(done[1], "x", 1), 1);
+    EXPECT_EQ(ExitCode(writer), 0);
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) ::close(fd);
+}
+
 TEST_F(SharedTableTest, AnotherAccountSharesTheLockFilesAndTheTable) {
     if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
     fs::permissions(dir.path(), fs::perms(0777));
@@ -495,6 +621,241 @@ TEST_F(SharedTableTest, AWriterKilledAnywhereLeavesTheLastOrTheOneBefore) {
             << names.size() << " rows after " << confirmed << " confirmed writes";
         for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], std::to_string(i + 1) + std::string(200, '.'));
         confirmed = static_cast<int>(names.size());
+    }
+}
+
+// The seven tables of "Jano" in a folder, open in one program.
+struct PasswordProgram : ProgramFrame {
+    std::unique_ptr<TDataModule1> data;
+    PasswordProgram(const fs::path& folder, bool network, const std::string& password)
+        : ProgramFrame(folder, "Jano", network) {
+        data = std::make_unique<TDataModule1>(frame);
+        data->DataModuleCreate();
+        data->OpenAllTables(password);
+    }
+};
+
+// Which of the passwords opens all seven tables, each table tried with that password alone;
+// empty when none does (the tables are split between passwords).
+std::string OpeningPassword(const fs::path& folder, const std::vector<std::string>& passwords) {
+    std::string opening;
+    for (const std::string& password : passwords) {
+        for (const std::string& known : std::vector<std::string>(VolgaSession().Passwords()))
+            VolgaSession().RemovePassword(known);
+        bool all = true;
+        for (TableId id : kAllTables) {
+            TVolgaTable t;
+            t.SetPassword(password);
+            t.SetTableName((folder / ("Jano" + std::string(TableSuffix(id)))).string());
+            try {
+                t.Open();
+            } catch (const std::exception&) {
+                all = false;
+            }
+        }
+        if (all) opening += password;
+    }
+    return opening;
+}
+
+// Names in the folder that a password change leaves while it works (its files and what
+// their cut writes left).
+std::vector<std::string> PasswordChangeLeftovers(const fs::path& folder) {
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find("key~") != std::string::npos || name.find("keychange") != std::string::npos)
+            left.push_back(name);
+    }
+    return left;
+}
+
+TEST(PasswordChange, KilledAnywhereItIsFinishedOrUndoneAtTheNextStartAndLeavesNothing) {
+    TempFolder dir;
+    { PasswordProgram create(dir.path(), false, "p0"); }
+    // How long a whole change takes here, so that the kills fall anywhere in it.
+    auto started = std::chrono::steady_clock::now();
+    {
+        PasswordProgram p(dir.path(), false, "p0");
+        started = std::chrono::steady_clock::now();
+        ChangeTablePasswords(*p.data, p.frame, "p1");
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    std::string current = "p1";
+    std::mt19937 random(20261210);
+    int finished = 0, undone = 0;
+    for (int round = 2; round < 40; ++round) {
+        const std::string next = "p" + std::to_string(round);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            try {
+                PasswordProgram p(dir.path(), round % 2 == 0, current);
+                if (::write(ready[1], "x", 1) != 1) ::_exit(2);
+                ChangeTablePasswords(*p.data, p.frame, next);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        char token;
+        ASSERT_EQ(::read(ready[0], &token, 1), 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % (took.count() * 5 / 4 + 1)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+
+        ASSERT_TRUE(RecoverPasswordChange(dir.path(), "Jano"));
+        const std::string opening = OpeningPassword(dir.path(), {current, next});
+        ASSERT_TRUE(opening == current || opening == next) << "round " << round << ": opened by \"" << opening << "\"";
+        ++(opening == next ? finished : undone);
+        current = opening;
+        EXPECT_EQ(PasswordChangeLeftovers(dir.path()), std::vector<std::string>{}) << "round " << round;
+    }
+    EXPECT_GT(finished + undone, 0);
+}
+
+TEST(PasswordChange, AFolderThatTurnsReadOnlyDuringTheMovesIsUndoneAtTheNextStart) {
+    if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
+    TempFolder dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    const fs::path folder = dir.path() / "tables";
+    fs::create_directories(folder);
+    ASSERT_EQ(::chown(folder.c_str(), OtherAccount()->pw_uid, OtherAccount()->pw_gid), 0);
+    // Another account changes the password while other programs hold the owners' and the
+    // next table's locks; the folder turns read-only when the moves reach the owners.
+    EXPECT_EQ(RunAsOtherAccount([&] {
+                  { PasswordProgram create(folder, true, "old"); }
+                  PasswordProgram a(folder, true, "old"), b(folder, true, "old"), c(folder, true, "old");
+                  const fs::path owners = a.data->LockFileName(TableId::Owners);
+                  const fs::path afterOwners = a.data->LockFileName(TableId::Links);
+                  if (!b.locks.LockTableFile(owners) || !c.locks.LockTableFile(afterOwners)) return false;
+                  const fs::path journal = folder / "Jano.keychange~";
+                  int stage = 0;
+                  a.locks.OnWait = [&] {
+                      const bool moving = fs::exists(journal) && ReadWholeFile(journal) == "moving\n";
+                      if (stage == 0) { // the owners' table is written beside its file
+                          b.locks.UnlockTableFile();
+                          stage = 1;
+                      } else if (stage == 1 && !moving) { // then held again until the moves come
+                          if (b.locks.LockTableFile(owners)) {
+                              c.locks.UnlockTableFile();
+                              stage = 2;
+                          }
+                      } else if (stage == 2 && moving) {
+                          fs::permissions(folder, fs::perms(0555));
+                          b.locks.UnlockTableFile();
+                          stage = 3;
+                      }
+                      return true;
+                  };
+                  try {
+                      ChangeTablePasswords(*a.data, a.frame, "new");
+                  } catch (const PasswordChangeLeftUnderWay&) {
+                      for (TableId id : kAllTables)
+                          if (a.data->TableOf(id)->Password() != "old") return false;
+                      return stage == 3;
+                  }
+                  return false;
+              }),
+              0);
+    fs::permissions(folder, fs::perms(0755));
+    ASSERT_TRUE(RecoverPasswordChange(folder, "Jano"));
+    EXPECT_EQ(OpeningPassword(folder, {"old", "new"}), "old");
+    EXPECT_EQ(PasswordChangeLeftovers(folder), std::vector<std::string>{});
+}
+
+TEST(PasswordChange, AChangeUnderWayInAnotherProgramIsLeftAlone) {
+    TempFolder dir;
+    PasswordProgram p(dir.path(), true, "old");
+    const std::string before = ReadWholeFile(p.data->TableFileName(TableId::Address));
+    FileLock other = TryLockFile(dir.path() / "Jano.keychange~");
+    ASSERT_TRUE(other.Held());
+    EXPECT_FALSE(RecoverPasswordChange(dir.path(), "Jano"));
+    EXPECT_THROW(ChangeTablePasswords(*p.data, p.frame, "new"), FileError);
+    EXPECT_EQ(ReadWholeFile(p.data->TableFileName(TableId::Address)), before);
+    other.Release();
+    ChangeTablePasswords(*p.data, p.frame, "new");
+    EXPECT_EQ(OpeningPassword(dir.path(), {"old", "new"}), "new");
+}
+
+TEST(PasswordChange, CopiesOfPrivateTablesArePrivate) {
+    TempFolder dir;
+    const mode_t umask = ::umask(022);
+    {
+        PasswordProgram p(dir.path(), false, "old");
+        for (TableId id : kAllTables) fs::permissions(p.data->TableFileName(id), fs::perms(0600));
+        ChangeTablePasswords(*p.data, p.frame, "new");
+        TTableLocks locks;
+        locks.AutoBackup(dir.path(), "Jano", false);
+    }
+    ::umask(umask);
+    size_t seen = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("Jano_")) continue;
+        ++seen;
+        EXPECT_EQ(entry.status().permissions() & fs::perms::all, fs::perms(0600)) << name;
+    }
+    EXPECT_EQ(seen, 14u); // seven tables and their backups
+}
+
+// Sets an environment variable for a scope (unset when the value is null).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(CompanionSocket, WithoutARuntimeFolderItLiesInAFolderOfTheUsersOwnThatNoOtherAccountMadeFirst) {
+    TempFolder dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    const fs::path temp = dir.path() / "tmp";
+    fs::create_directories(temp);
+    fs::permissions(temp, fs::perms(01777));
+    ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
+    ScopedEnv tmpdir("TMPDIR", temp.c_str());
+    ScopedEnv cache("XDG_CACHE_HOME", (dir.path() / "cache").c_str());
+    const auto ownPrivate = [](const fs::path& folder) {
+        struct stat st {};
+        return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+               (st.st_mode & 0777) == 0700;
+    };
+    const fs::path socket = WindowSocketPath("TMainForm", "KV-Zirt");
+    ASSERT_FALSE(socket.empty());
+    EXPECT_EQ(socket.parent_path().parent_path(), temp);
+    EXPECT_TRUE(ownPrivate(socket.parent_path()));
+    EXPECT_EQ(WindowSocketPath("TMainForm", "KV-Zirt"), socket); // the same folder again
+
+    // Another account made the name first, as a folder of its own or as a link to one.
+    if (!OtherAccount()) GTEST_SKIP() << "needs root to act as another account";
+    const fs::path name = socket.parent_path();
+    for (bool link : {false, true}) {
+        fs::remove_all(name);
+        EXPECT_EQ(RunAsOtherAccount([&] {
+                      if (!link) return ::mkdir(name.c_str(), 0777) == 0 && ::chmod(name.c_str(), 0777) == 0;
+                      return ::mkdir((temp / "theirs").c_str(), 0777) == 0 && ::symlink("theirs", name.c_str()) == 0;
+                  }),
+                  0);
+        const fs::path taken = WindowSocketPath("TMainForm", "KV-Zirt");
+        ASSERT_FALSE(taken.empty());
+        EXPECT_NE(taken.parent_path(), name);
+        EXPECT_NE(taken.parent_path().parent_path(), temp);
+        EXPECT_TRUE(ownPrivate(taken.parent_path())) << taken;
     }
 }
 

@@ -105,6 +105,25 @@ TEST_F(UsersTest, UserListIsReadByPositionAndWrittenWithoutRemovingKeys) {
     EXPECT_EQ(StartUserName(dir.path() / "none", false, "Net"), "");
 }
 
+TEST_F(UsersTest, AUserListIsNeverLongerThanItsKeys) {
+    struct Case {
+        std::string section;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"User99999=x\r\n", {"", "x"}},
+        {"User4294967296=x\r\n", {""}}, // a number no list reaches
+        {"User0=Anna\r\nUser7=Petra\r\nUser9=anna\r\n", {"Anna", "", "", "Petra"}},
+        {"User1=Eva\r\nUser0=Anna\r\n", {"Anna", "Eva"}},
+    };
+    for (const Case& c : cases) {
+        WriteFileDurably(dir.path() / "Users.ini", "[UserNames]\r\n" + c.section);
+        EXPECT_EQ(ReadUserList(dir.path()), c.names) << c.section;
+        // Written back and read again, the list stays as it was.
+        WriteUserList(dir.path(), c.names);
+        EXPECT_EQ(ReadUserList(dir.path()), c.names) << c.section;
+    }
+}
+
 TEST_F(UsersTest, PasswordChangeIsAllOrNothingWhateverStepFails) {
     // Each table is first written beside its file, then moved in after a copy of the old one:
     // a folder in the way of either file makes that step fail.

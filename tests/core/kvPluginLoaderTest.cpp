@@ -7,6 +7,9 @@
 #include "platform/forms/Forms.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -252,6 +255,27 @@ TEST_F(PluginLoaderTest, FolderScanLoadsTheExtensionInAnyCaseAndNothingElse) {
     loader.ReadFolder(folder.path(), true);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(loader.NormalPluginCount(), 3);
+}
+
+TEST_F(PluginLoaderTest, APipeOrADeviceUnderThePluginExtensionIsNotOpened) {
+    Copy("normal", "tool.MAX");
+    ASSERT_EQ(::mkfifo((folder.path() / "pipe.MAX").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", folder.path() / "zero.MAX");
+    // In a child that a hang cannot keep: a pipe nobody writes into holds its reader forever.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(20);
+        ::testing::internal::CaptureStderr();
+        loader.ReadFolder(folder.path(), false);
+        ::testing::internal::GetCapturedStderr();
+        std::sort(errors.begin(), errors.end());
+        const bool refused = errors == std::vector<std::string>{"pipe.MAX 1", "zero.MAX 1"};
+        ::_exit(refused && loader.NormalPluginCount() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(PluginLoaderTest, TheProgramFolderIsTheFolderOfTheRunningProgram) {

@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kvz {
 namespace {
 
@@ -148,6 +154,129 @@ TEST(DbfFile, DamagedFilesGiveClearErrors) {
     EXPECT_EQ(noMemo.Value(noMemo.Fields()[0], noMemo.Record(1)).kind, TDbfValue::Null);
     EXPECT_EQ(noMemo.Value(noMemo.Fields()[1], noMemo.Record(1)).text, "ab");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "T.dbt")); // and none is created
+}
+
+// Runs the body in a forked child whose address space is limited to what it has now and a
+// quarter gigabyte more; 0 when the body returned true within that.
+int WithBoundedMemory(const std::function<bool()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int code = 1;
+        try {
+            std::ifstream status("/proc/self/status");
+            std::string line;
+            long long used = 0;
+            while (std::getline(status, line))
+                if (line.starts_with("VmSize:")) used = std::stoll(line.substr(7)) * 1024;
+            const rlimit limit{static_cast<rlim_t>(used + (256ll << 20)), static_cast<rlim_t>(used + (256ll << 20))};
+            if (used > 0 && ::setrlimit(RLIMIT_AS, &limit) == 0) code = body() ? 0 : 2;
+        } catch (...) {
+            code = 3;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(DbfFile, AHugeOrSparseFileCostsNoMoreMemoryThanASmallOne) {
+    TempFolder folder;
+    const std::string table = MakeTable(3, {{"NAME", 'C', 20, 0}}, {" first               "});
+    const std::filesystem::path sparse = folder.path() / "SPARSE.DBF";
+    const std::filesystem::path zeros = folder.path() / "ZEROS.DBF";
+    WriteFileDurably(sparse, table);
+    WriteFileDurably(zeros, "");
+    constexpr uintmax_t kSize = 3ull << 30;
+    std::filesystem::resize_file(sparse, kSize); // 3 GB of holes behind the first record
+    std::filesystem::resize_file(zeros, kSize);
+    EXPECT_EQ(WithBoundedMemory([&] {
+                  TDbfFile f(sparse);
+                  const uint32_t count = f.RecordCount();
+                  return count == (kSize - 32 - 33) / 21 && f.Value(f.Fields()[0], f.Record(1)).text == "first" &&
+                         f.Record(count) == std::string(21, '\0') && f.Record(count / 2) == std::string(21, '\0');
+              }),
+              0);
+    EXPECT_EQ(WithBoundedMemory([&] {
+                  try {
+                      TDbfFile f(zeros);
+                  } catch (const EDbfFileError& e) {
+                      return std::string(e.what()).find("damaged") != std::string::npos;
+                  }
+                  return false;
+              }),
+              0);
+}
+
+TEST(DbfFile, FieldsOfNoWidthAreRefusedAtOnce) {
+    // Eight megabytes of records of the deletion flag alone.
+    std::string table = MakeTable(3, {{"A", 'C', 0, 0}, {"B", 'N', 0, 0}}, {});
+    table += std::string(8 << 20, ' ');
+    try {
+        TDbfFile f(table, std::nullopt);
+        FAIL() << "a table of " << f.RecordCount() << " empty records was read";
+    } catch (const EDbfFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("hold no data"), std::string::npos) << e.what();
+    }
+}
+
+TEST(DbfFile, AFileCutWithinARecordOrShorterThanItsHeaderCountsSaysSo) {
+    const std::string whole = MakeTable(3, {{"A", 'C', 4, 0}}, {" abcd", " efgh"});
+    struct Case {
+        std::string bytes;
+        uint32_t records;
+        bool cut;
+    } cases[] = {
+        {whole, 2, false},
+        {whole + "\x1A", 2, false},         // the end mark
+        {whole.substr(0, whole.size() - 2), 1, true}, // within the second record
+        {whole + " ij", 2, true},           // a third record begun
+    };
+    for (const Case& c : cases) {
+        TDbfFile f(c.bytes, std::nullopt);
+        EXPECT_EQ(f.RecordCount(), c.records) << c.bytes.size();
+        EXPECT_EQ(f.Cut(), c.cut) << c.bytes.size();
+    }
+    std::string shortOfItsCount = whole;
+    shortOfItsCount[4] = 3; // the header counts three
+    EXPECT_TRUE(TDbfFile(shortOfItsCount, std::nullopt).Cut());
+    // Read from a file, the same.
+    TempFolder folder;
+    WriteFileDurably(folder.path() / "CUT.DBF", whole.substr(0, whole.size() - 2));
+    TDbfFile f(folder.path() / "CUT.DBF");
+    EXPECT_EQ(f.RecordCount(), 1u);
+    EXPECT_TRUE(f.Cut());
+    EXPECT_EQ(f.Value(f.Fields()[0], f.Record(1)).text, "abcd");
+}
+
+TEST(DbfFile, AChangeOfAFileReadInBlocksKeepsEveryRecord) {
+    TempFolder folder;
+    std::vector<std::string> records;
+    for (int i = 0; i < 70000; ++i) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, " %019d", i);
+        records.push_back(buffer);
+    }
+    std::string table = MakeTable(3, {{"N", 'C', 19, 0}}, {});
+    for (const std::string& r : records) table += r;
+    const std::filesystem::path path = folder.path() / "MANY.DBF";
+    WriteFileDurably(path, table);
+    {
+        TDbfFile f(path);
+        ASSERT_EQ(f.RecordCount(), 70000u);
+        EXPECT_EQ(f.Record(69999), records[69998]);
+        EXPECT_EQ(f.Record(2), records[1]);
+        f.SetRecord(3, " changed            ");
+        f.AppendRecord(" appended           ");
+        f.Save();
+    }
+    TDbfFile f(path);
+    ASSERT_EQ(f.RecordCount(), 70001u);
+    EXPECT_EQ(f.Record(1), records[0]);
+    EXPECT_EQ(f.Record(3), " changed            ");
+    EXPECT_EQ(f.Record(70000), records[69999]);
+    EXPECT_EQ(f.Record(70001), " appended           ");
+    EXPECT_FALSE(f.Cut());
 }
 
 TEST(DbfFile, MemoBlocksAreCheckedAgainstTheMemoFile) {

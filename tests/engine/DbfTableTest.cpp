@@ -114,6 +114,42 @@ TEST(DbfTable, ImportsAsTheAddressImportReadsAndLeavesTheFilesAlone) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "ine.dbf"));
 }
 
+TEST(DbfTable, AFileCutWithinARecordIsReadUpToTheCutAndSaysSo) {
+    TempFolder folder;
+    const std::filesystem::path path = folder.path() / "CUT.DBF";
+    {
+        TDbfTable t;
+        t.SetTableName(path.string());
+        t.FieldDefs().Add("Meno", ftString, 12);
+        t.Open();
+        for (const char* name : {"Anna", "Boris", "Cyril"}) {
+            t.Append();
+            t.FieldByName("MENO").SetAsString(name);
+            t.Post();
+        }
+    }
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - 6); // the end mark and 5 bytes
+    std::vector<std::string> reports;
+    SetApplicationExceptionHandler([&](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            reports.push_back(x.what());
+        }
+    });
+    {
+        TDbfTable t;
+        t.SetTableName(path.string());
+        t.SetReadOnly(true);
+        t.Open();
+        EXPECT_EQ(Column(t, "MENO"), (std::vector<std::string>{"Anna", "Boris"}));
+    }
+    SetApplicationExceptionHandler(nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("cut off"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("first 2 whole records"), std::string::npos) << reports[0];
+}
+
 TEST(DbfTable, WritesRecordsMemosAndIndexesThatOtherReadersTakeIn) {
     TempFolder folder;
     {

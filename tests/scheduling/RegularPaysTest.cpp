@@ -60,7 +60,7 @@ protected:
     }
 
     // Runs the payments page's OK for the country; the task table's rows of the country after.
-    std::vector<std::pair<TDateTime, std::string>> Generate(TaskProgram& p, PaymentCountry country, bool skipPast,
+    std::vector<std::pair<TDateTime, std::string>> Generate(TaskEditorProgram& p, PaymentCountry country, bool skipPast,
                                                            RegularPayments** out = nullptr) {
         kinds = std::make_unique<TVolgaTable>();
         OpenPaymentTable(*kinds, folder_, PaymentKindsFile(country));
@@ -73,7 +73,7 @@ protected:
         return Rows(p, PaymentTaskType(country));
     }
 
-    static std::vector<std::pair<TDateTime, std::string>> Rows(TaskProgram& p, const std::string& type) {
+    static std::vector<std::pair<TDateTime, std::string>> Rows(TaskEditorProgram& p, const std::string& type) {
         std::vector<std::pair<TDateTime, std::string>> rows;
         TVolgaTable& t = p.Tasks();
         for (t.First(); !t.Eof(); t.Next())
@@ -92,7 +92,7 @@ protected:
 using PayRows = std::vector<std::pair<TDateTime, std::string>>;
 
 TEST_F(RegularPaysTest, MissingFilesAreMadeEmptyWithTheirFieldsAndNothingIsGenerated) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     EnsurePaymentFiles(dir.path(), PaymentCountry::Czech);
     EXPECT_TRUE(fs::exists(dir.path() / "platby_cz.d"));
     EXPECT_TRUE(fs::exists(dir.path() / "platby_cz_data.d"));
@@ -132,7 +132,7 @@ TEST_F(RegularPaysTest, EachDueDateOfAKindSwitchedOnBecomesOneTaskOfTheCountry) 
                 {"DPH", EncodeDate(2024, 12, 31), "VAT December"},
                 {"Cesta", EncodeDate(2024, 2, 29), "Road tax"},
                 {"Nobody", EncodeDate(2024, 3, 1), "no kind"}});
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     RegularPayments* g = nullptr;
     EXPECT_EQ(Generate(p, PaymentCountry::Slovak, false, &g),
               (PayRows{{EncodeDate(2024, 1, 25), "VAT January"},
@@ -184,7 +184,7 @@ TEST_F(RegularPaysTest, PastPaymentsAreLeftOutByTheDayTheTaskWillCarry) {
         const ScopedClock scoped(clock);
         folder_ = folder.path();
         WriteFiles(PaymentCountry::Czech, {{"Daň", true}}, {{"Iné", c.first, "first"}, {"Daň", c.due, "Tax"}});
-        TaskProgram p(folder_);
+        TaskEditorProgram p(folder_);
         const PayRows rows = Generate(p, PaymentCountry::Czech, c.skipPast);
         if (c.task) {
             EXPECT_EQ(rows, (PayRows{{*c.task, "Tax"}})) << c.today << " " << c.due;
@@ -200,7 +200,7 @@ TEST_F(RegularPaysTest, GeneratingTwiceGivesTheSameTableAndLeavesTheOtherCountry
     WriteFiles(PaymentCountry::Slovak, {{"A", true}}, {{"A", EncodeDate(2024, 3, 1), "SK March"}});
     WriteFiles(PaymentCountry::Czech, {{"B", true}},
                {{"B", EncodeDate(2024, 4, 1), "CZ April"}, {"B", EncodeDate(2024, 5, 1), "CZ May"}});
-    TaskProgram p(dir.path(), true);
+    TaskEditorProgram p(dir.path(), true);
     Generate(p, PaymentCountry::Slovak, true);
     Generate(p, PaymentCountry::Czech, true);
     const std::vector<RowValues> once = AllRows(p.Tasks());
@@ -213,7 +213,7 @@ TEST_F(RegularPaysTest, GeneratingTwiceGivesTheSameTableAndLeavesTheOtherCountry
 
 TEST_F(RegularPaysTest, WhatTheUserSetInTheKindsIsKeptAlsoForAKindSwitchedOff) {
     WriteFiles(PaymentCountry::Slovak, {{"A", true}}, {{"A", EncodeDate(2024, 3, 1), "x"}});
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     kinds = std::make_unique<TVolgaTable>();
     OpenPaymentTable(*kinds, dir.path(), PaymentKindsFile(PaymentCountry::Slovak));
     kinds->First();

@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(TaskSaveTest, ARangeOfThreeDaysWritesThreeRowsAcrossTheYearEnd) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("Audit", kDay, kDay + 2));
     const std::vector<std::string> codes = p.CodesOf("Audit");
     ASSERT_EQ(codes.size(), 3u);
@@ -66,7 +66,7 @@ TEST_F(TaskSaveTest, ARangeOfThreeDaysWritesThreeRowsAcrossTheYearEnd) {
     }
     // Written to the file, not only in memory.
     EXPECT_EQ(p.Tasks().ChangeCount(), 0);
-    TaskProgram again(dir.path());
+    TaskEditorProgram again(dir.path());
     EXPECT_EQ(again.CodesOf("Audit").size(), 3u);
 }
 
@@ -86,7 +86,7 @@ TEST_F(TaskSaveTest, RangesPickedEitherWayCoverTheirDaysFromFirstToLast) {
     };
     int n = 0;
     for (const Case& c : cases) {
-        TaskProgram p(dir.path());
+        TaskEditorProgram p(dir.path());
         const std::string text = "range " + std::to_string(n++);
         EXPECT_EQ(p.Save(NewEntry(text, c.from, c.to)).Kind, c.kind) << text;
         std::vector<std::string> codes = p.CodesOf(text);
@@ -99,7 +99,7 @@ TEST_F(TaskSaveTest, RangesPickedEitherWayCoverTheirDaysFromFirstToLast) {
 }
 
 TEST_F(TaskSaveTest, RefusalsComeOnceBeforeAnythingIsWritten) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     const std::vector<RowValues> before = AllRows(p.Tasks());
     struct Case {
         TaskSaveRequest request;
@@ -138,7 +138,7 @@ TEST_F(TaskSaveTest, RefusalsComeOnceBeforeAnythingIsWritten) {
 }
 
 TEST_F(TaskSaveTest, AnEditChangesTheRowButNotItsUserAndAGoneRowIsReported) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("Before", kDay, kDay));
     const std::string code = p.CodesOf("Before").front();
     TaskSaveRequest edit = NewEntry("After", kDay + 5, kDay + 5);
@@ -159,7 +159,7 @@ TEST_F(TaskSaveTest, AnEditChangesTheRowButNotItsUserAndAGoneRowIsReported) {
 }
 
 TEST_F(TaskSaveTest, ACloneAddsTheCopyAndLeavesTheOriginal) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("Original", kDay, kDay));
     const std::string code = p.CodesOf("Original").front();
     TaskSaveRequest clone = NewEntry("Copy", kDay + 1, kDay + 1);
@@ -173,7 +173,7 @@ TEST_F(TaskSaveTest, ACloneAddsTheCopyAndLeavesTheOriginal) {
 }
 
 TEST_F(TaskSaveTest, SelectedRowsTakeTheValuesButKeepTheirDaysOrAreReplacedByARange) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     p.Save(NewEntry("One", kDay, kDay));
     p.Save(NewEntry("Two", kDay + 3, kDay + 3));
     p.Save(NewEntry("Untouched", kDay, kDay));
@@ -203,7 +203,7 @@ TEST_F(TaskSaveTest, SelectedRowsTakeTheValuesButKeepTheirDaysOrAreReplacedByARa
 TEST_F(TaskSaveTest, AReplacedSeriesKeepsItsDaysWhicheverWayItWasSelected) {
     for (bool backwards : {false, true}) {
         TempFolder folder;
-        TaskProgram p(folder.path());
+        TaskEditorProgram p(folder.path());
         p.Save(NewEntry("Series", kDay, kDay + 2));
         std::vector<std::string> keys = p.CodesOf("Series");
         if (backwards) std::reverse(keys.begin(), keys.end());
@@ -234,7 +234,7 @@ TEST_F(TaskSaveTest, AReplacedSeriesKeepsItsDaysWhicheverWayItWasSelected) {
 }
 
 TEST_F(TaskSaveTest, AnInvoiceIsOneRowOfTypeFWithItsComposedText) {
-    TaskProgram p(dir.path());
+    TaskEditorProgram p(dir.path());
     TaskSaveRequest r;
     r.Page = EditorPage::Invoice;
     InvoiceValues& v = r.Invoice;
@@ -330,7 +330,7 @@ TEST_F(TaskSaveTest, EveryFailureCancelsTheChangeAndReleasesTheLock) {
     for (bool network : {false, true}) {
         for (bool databaseError : {false, true}) {
             TempFolder folder;
-            TaskProgram p(folder.path(), network);
+            TaskEditorProgram p(folder.path(), network);
             p.Save(NewEntry("Kept", kDay, kDay));
             const std::vector<RowValues> before = FileRows(p.data->TableFileName(TableId::Tasks));
             FailingPayments failing(databaseError);
@@ -354,7 +354,7 @@ TEST_F(TaskSaveTest, EveryFailureCancelsTheChangeAndReleasesTheLock) {
 }
 
 TEST_F(TaskSaveTest, TheFrameWindowsPendingEditIsDroppedBeforeANetworkSave) {
-    TaskProgram p(dir.path(), true);
+    TaskEditorProgram p(dir.path(), true);
     p.Save(NewEntry("Row", kDay, kDay));
     LocateRecordCode(p.Tasks(), p.CodesOf("Row").front());
     p.Tasks().Edit();
@@ -370,7 +370,7 @@ TEST_F(TaskSaveTest, TheFrameWindowsPendingEditIsDroppedBeforeANetworkSave) {
 // there in the end.
 TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
     {
-        TaskProgram setup(dir.path(), true);
+        TaskEditorProgram setup(dir.path(), true);
     }
     constexpr int kRounds = 8;
     auto program = [&](const std::string& name) {
@@ -378,7 +378,7 @@ TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
         if (pid != 0) return pid;
         int code = 0;
         try {
-            TaskProgram p(dir.path(), true);
+            TaskEditorProgram p(dir.path(), true);
             p.Save(NewEntry(name + " series 0", kDay, kDay + 2));
             for (int r = 1; r <= kRounds; ++r) {
                 // The window shows the series as this program last read it.
@@ -401,7 +401,7 @@ TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
-    TaskProgram check(dir.path(), true);
+    TaskEditorProgram check(dir.path(), true);
     for (const std::string name : {"A", "B"}) {
         EXPECT_EQ(check.CodesOf(name + " series " + std::to_string(kRounds)).size(), 3u) << name;
         for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(check.CodesOf(name + " series " + std::to_string(r)).empty());

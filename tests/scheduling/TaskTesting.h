@@ -16,10 +16,10 @@
 
 namespace kvz {
 
-struct TaskProgram : ProgramFrame {
+struct TaskEditorProgram : ProgramFrame {
     std::unique_ptr<TDataModule1> data;
 
-    TaskProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
+    TaskEditorProgram(const std::filesystem::path& folder, bool network = false, const std::string& prefix = "Jano")
         : ProgramFrame(folder, prefix, network) {
         data = std::make_unique<TDataModule1>(frame);
         data->DataModuleCreate();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <regex>
+#include <sys/stat.h>
 
 namespace kvz {
 namespace {
@@ -45,6 +46,54 @@ TEST(DurableWrite, ACreateNeverReplacesWhatIsThere) {
     EXPECT_EQ(ReadWholeFile(file), "first");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     EXPECT_THROW(CreateFileDurably(dir.path() / "missing" / "a.d", "x"), FileError);
+}
+
+TEST(DurableWrite, AReplaceCheckRunsOnceTheNewFileIsWrittenAndMayStopTheRename) {
+    TempFolder dir;
+    const auto file = dir.path() / "a.d";
+    WriteFileDurably(file, "old");
+    std::vector<std::string> seen;
+    {
+        ScopedReplaceCheck check(file, [&] {
+            // The new content is written in full beside the file, which is still the old one.
+            for (const auto& entry : fs::directory_iterator(dir.path()))
+                seen.push_back(ReadWholeFile(entry.path()));
+            throw std::runtime_error("lost the lock");
+        });
+        EXPECT_THROW(WriteFileDurably(file, "new"), std::runtime_error);
+        WriteFileDurably(dir.path() / "other.d", "unchecked"); // another file is not checked
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"new", "old"}));
+    EXPECT_EQ(ReadWholeFile(file), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+    WriteFileDurably(file, "new"); // the check ended with its scope
+    EXPECT_EQ(ReadWholeFile(file), "new");
+}
+
+TEST(DurableWrite, ACopyHasTheModeOfItsSourceAndAReplacedFileKeepsItsOwn) {
+    TempFolder dir;
+    const mode_t umask = ::umask(022);
+    const auto privateFile = dir.path() / "a.d";
+    WriteFileDurably(privateFile, "secret");
+    fs::permissions(privateFile, fs::perms(0600));
+    const auto backup = dir.path() / "a.bak";
+    WriteFileDurably(backup, "older copy"); // a backup made before the table was private
+    CopyFileDurably(privateFile, backup);
+    CopyFileDurably(privateFile, dir.path() / "new.bak");
+    WriteFileDurably(privateFile, "secret 2");
+    const auto shared = dir.path() / "shared.ini";
+    WriteFileDurably(shared, "x");
+    fs::permissions(shared, fs::perms(0666));
+    WriteFileDurably(shared, "y");
+    const auto fresh = dir.path() / "fresh.d";
+    GiveModeOf(fresh, privateFile);
+    WriteFileDurably(fresh, "copy");
+    ::umask(umask);
+    for (const auto& [path, mode] : std::vector<std::pair<fs::path, unsigned>>{
+             {privateFile, 0600}, {backup, 0600}, {dir.path() / "new.bak", 0600}, {shared, 0666}, {fresh, 0600}})
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(mode)) << path;
+    EXPECT_EQ(ReadWholeFile(fresh), "copy");
 }
 
 TEST(Files, FindsAnExistingNameWithoutRegardToCaseAndTellsAbsentFromUnknown) {

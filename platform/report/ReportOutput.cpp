@@ -1,0 +1,147 @@
+#include "platform/report/ReportOutput.h"
+
+#include "platform/forms/Dialogs.h"
+#include "platform/report/ReportMessages.h"
+#include "platform/report/ReportRender.h"
+#include "platform/rtl/Files.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QProgressDialog>
+
+#include <cmath>
+
+namespace kvz {
+
+namespace {
+
+QPageLayout LayoutOf(const TPreparedReport& report) {
+    // The sheet as it goes into the printer: portrait sides, turned by the orientation.
+    const double w = report.PageWidth / 100.0, h = report.PageHeight / 100.0;
+    const QSizeF sheet = report.Landscape ? QSizeF(h, w) : QSizeF(w, h);
+    return QPageLayout(QPageSize(sheet, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch),
+                       report.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                       QPageLayout::Millimeter);
+}
+
+} // namespace
+
+void SetUpPrinter(QPrinter& printer, const TPreparedReport& report) {
+    printer.setPageLayout(LayoutOf(report));
+    printer.setFullPage(true);
+    printer.setDocName(QString::fromStdString(report.Title));
+    if (report.ManualFeed) printer.setPaperSource(QPrinter::Manual);
+}
+
+bool PaintReport(const TPreparedReport& report, QPagedPaintDevice& device, const std::string& deviceName,
+                 const TPrintProgress& progress) {
+    const int count = static_cast<int>(report.Pages.size());
+    if (count == 0) return true;
+    if (progress && !progress(1, count)) return false;
+    QPainter painter;
+    if (!painter.begin(&device)) throw EReportError(ReportMessage(TReportMessage::PrinterNotOpened, {deviceName}));
+    // Device pixels per millimetre; full page: the device's origin is the paper's corner.
+    const double dotsPerMm = device.logicalDpiX() / 25.4;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            if (progress && !progress(i + 1, count)) {
+                painter.end();
+                return false;
+            }
+            device.newPage();
+        }
+        painter.save();
+        ScaleToMillimetres(painter, dotsPerMm);
+        RenderPage(painter, report.Pages[static_cast<size_t>(i)]);
+        painter.restore();
+    }
+    painter.end();
+    return true;
+}
+
+bool PrintReport(const TPreparedReport& report, QPrinter& printer, QWidget* parent, const TPrintProgress& progress) {
+    SetUpPrinter(printer, report);
+    const std::string name = printer.printerName().isEmpty() ? printer.outputFileName().toStdString()
+                                                             : printer.printerName().toStdString();
+    if (progress) {
+        if (PaintReport(report, printer, name, progress)) return true;
+        printer.abort();
+        return false;
+    }
+    const int count = static_cast<int>(report.Pages.size());
+    QProgressDialog dialog(QString::fromStdString(ReportMessage(TReportMessage::Printing, {report.Title})),
+                           QString::fromStdString(ReportMessage(TReportMessage::Cancel)), 0, count, parent);
+    dialog.setWindowTitle(QString::fromStdString(ReportMessage(TReportMessage::Print)));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(500);
+    const bool done = PaintReport(report, printer, name, [&](int page, int total) {
+        dialog.setLabelText(QString::fromStdString(
+            ReportMessage(TReportMessage::PrintingPage, {std::to_string(page), std::to_string(total)})));
+        dialog.setValue(page - 1);
+        QApplication::processEvents();
+        return !dialog.wasCanceled();
+    });
+    if (!done) printer.abort();
+    return done;
+}
+
+bool PrintReport(const TPreparedReport& report, QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    return PrintReport(report, printer, parent);
+}
+
+void WritePdf(const TPreparedReport& report, const std::filesystem::path& path) {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(1200);
+        writer.setTitle(QString::fromStdString(report.Title));
+        writer.setCreator(QStringLiteral("KV-Zirt"));
+        writer.setPageLayout(LayoutOf(report));
+        if (report.Pages.empty()) {
+            // A PDF file needs a page: an empty report gives one blank page.
+            QPainter painter(&writer);
+        } else {
+            PaintReport(report, writer, path.string());
+        }
+    }
+    try {
+        WriteFileDurably(path, std::string_view(bytes.constData(), size_t(bytes.size())));
+    } catch (const FileError& e) {
+        throw EReportError(ReportMessage(TReportMessage::CannotWriteFile, {path.string(), e.what()}));
+    }
+}
+
+bool RunPageSetupDialog(TPageSetup& page, QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    const QSizeF sheet(page.PaperWidth, page.PaperHeight);
+    printer.setPageLayout(QPageLayout(QPageSize(sheet, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch),
+                                      page.Orientation == TPageOrientation::Landscape ? QPageLayout::Landscape
+                                                                                      : QPageLayout::Portrait,
+                                      QMarginsF(page.LeftMargin, page.TopMargin, page.RightMargin, page.BottomMargin),
+                                      QPageLayout::Millimeter, QMarginsF(0, 0, 0, 0)));
+    QPageSetupDialog dialog(&printer, parent);
+    if (ExecDialog(dialog) != QDialog::Accepted) return false;
+    const QPageLayout layout = printer.pageLayout();
+    const QSizeF size = layout.pageSize().size(QPageSize::Millimeter);
+    if (layout.pageSize().id() == QPageSize::A4)
+        page.SetPaper(TPaperSize::A4);
+    else
+        page.SetPaper(TPaperSize::Custom, size.width(), size.height());
+    page.Orientation = layout.orientation() == QPageLayout::Landscape ? TPageOrientation::Landscape
+                                                                      : TPageOrientation::Portrait;
+    const QMarginsF m = layout.margins(QPageLayout::Millimeter);
+    page.LeftMargin = m.left();
+    page.TopMargin = m.top();
+    page.RightMargin = m.right();
+    page.BottomMargin = m.bottom();
+    return true;
+}
+
+} // namespace kvz
