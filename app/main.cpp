@@ -93,7 +93,7 @@ void RegisterScheduling(TDataModule1& data) {
         TManagerForm form(nullptr, data, ProgramState());
         form.RefreshTasksWindow = [] {
             if (TMainForm* frame = MainForm())
-                if (TasksWindow* tasks = frame->Tasks()) tasks->PageControlChange();
+                if (ModuleWindow* module = frame->Module()) module->TablesChanged();
         };
         return form.ShowModal();
     };

@@ -243,7 +243,6 @@ void TUlohaChildForm::FormCreate() {
     MonthCalendar1->SetDate(today);
     DateLabel->SetCaption(FormatDateTime("ddddd", today, FormatSettings::ForLanguage(Language())));
     frame_.ActiveModule = TasksModule;
-    if (TMainForm* main = MainForm()) main->SetTag(TasksModule);
     // The task table's record filter is this window's while it lives (the data module calls
     // through frame_.TasksWindow, cleared when the window goes).
     frame_.TasksWindow = this;
@@ -281,9 +280,7 @@ void TUlohaChildForm::FormCreate() {
     UlohaDbGrid->OnGetCellParams = colours(UlohaDbGrid);
 }
 
-int TUlohaChildForm::FirstDay() const {
-    return FirstDayOfWeek(frame_.Settings ? frame_.Settings->Nastavenia[kFirstDayOfWeekSlot] : 1);
-}
+int TUlohaChildForm::FirstDay() const { return firstDay_; }
 
 void TUlohaChildForm::SetCaptionsForLanguage() {
     DayTabSheet->SetCaption(L("Day", "Deň", "Den"));
@@ -369,8 +366,10 @@ void TUlohaChildForm::FormShow() {
 }
 
 void TUlohaChildForm::ChangeFirstDay(int value) {
-    // Every value outside 1..7 means Monday, as for the week grid and the task editor.
-    MonthCalendar1->SetFirstDayOfWeek(FirstDayOfWeek(value));
+    // Every value outside 1..7 means Monday, as for the week grid and the task editor; the
+    // calendar and the week grid take it from here alike.
+    firstDay_ = FirstDayOfWeek(value);
+    MonthCalendar1->SetFirstDayOfWeek(firstDay_);
     ShowCaptions();
 }
 
@@ -492,11 +491,7 @@ void TUlohaChildForm::FillCells(TaskView view, TaskCellGrid& cells, TTaskStringG
     if (!badTime.empty()) throw std::invalid_argument(badTime);
 }
 
-bool TUlohaChildForm::Enlarged() const {
-    if (EnlargeToggleDown) return EnlargeToggleDown();
-    const TMainForm* main = MainForm();
-    return main && main->MaxMinToolButton && main->MaxMinToolButton->Down();
-}
+bool TUlohaChildForm::Enlarged() const { return EnlargeToggleDown ? EnlargeToggleDown() : enlarged_; }
 
 void TUlohaChildForm::GridExit(TKvDBGrid& grid) {
     QCoreApplication::postEvent(grid.View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
@@ -567,10 +562,8 @@ void TUlohaChildForm::SetFilterExpression(const std::string& expression) { Tasks
 void TUlohaChildForm::SetStatus(TaskStatusText text) { StatusLabel->SetCaption(StatusTextOf(text, Language())); }
 
 void TUlohaChildForm::FrameStatusText() {
-    if (FrameStatusBar)
-        FrameStatusBar();
-    else if (TMainForm* main = MainForm())
-        main->LoadToStatusBar(TasksModule);
+    if (FrameStatusBar) FrameStatusBar();
+    else StateChanged();
 }
 
 void TUlohaChildForm::TaskClick(TControl& control, const std::string& key, bool movesCalendar) {
@@ -589,11 +582,11 @@ void TUlohaChildForm::TaskClick(TControl& control, const std::string& key, bool 
     }
     const std::string type = t.FieldByName("Task_type").AsString();
     const bool pay = type == "F" || type == "P" || type == "C";
-    if (EnablePay)
+    if (EnablePay) {
         EnablePay(pay);
-    else if (TMainForm* main = MainForm()) {
-        main->PayButton->SetEnabled(pay);
-        main->PayMenu->SetEnabled(pay);
+    } else {
+        payOn_ = pay;
+        StateChanged();
     }
     const FormatSettings fs = FormatSettings::ForLanguage(Language());
     const TField& date = t.FieldByName("Date");
@@ -770,8 +763,73 @@ void TUlohaChildForm::AktualButtonClick() {
 void TUlohaChildForm::ViewDetail() {}
 
 void TUlohaChildForm::ShowMaximisedGrid(bool on) {
+    enlarged_ = on;
     for (TControl* c : std::initializer_list<TControl*>{DBMemo1, Panel1, UlohaDbGrid, MonthCalendar1}) c->SetVisible(!on);
     for (TTaskStringGrid* g : {StringGrid1, StringGrid2, StringGrid3}) g->SetEnlarged(on);
+}
+
+// ---- commands ----
+
+RecordBarState TUlohaChildForm::State(const ModuleContext& c) const {
+    RecordBarState s = RecordBarFor({TasksModule, true, c.Offline, c.CategoriesOn, c.HasDialog, editing_, inserting_});
+    s.Pay = s.Pay && payOn_;
+    return s;
+}
+
+void TUlohaChildForm::Run(Command command) {
+    TVolgaTable& t = Tasks();
+    switch (command) {
+    case Command::Prior:
+    case Command::Next:
+        if (!t.IsEmpty()) SetCalendarDate(CalendarDate() + (command == Command::Next ? 1 : -1));
+        break;
+    case Command::Insert:
+    case Command::Edit: {
+        const bool insert = command == Command::Insert;
+        SetDayGridReadOnly(false);
+        if (insert) SetListGridReadOnly(false);
+        else t.Edit();
+        frame_.TaskEditMode = !insert;
+        editing_ = true;
+        inserting_ = insert;
+        StateChanged();
+        if (OpenTaskEditor) OpenTaskEditor(insert ? TaskEditorCall::Insert : TaskEditorCall::Edit);
+        else RunRegisteredDialog("TUlohaForm");
+        if (insert && !frame_.PaymentDataCurrent && frame_.Frame) frame_.Frame->DownloadPays(1);
+        break;
+    }
+    case Command::Post:
+    case Command::Cancel:
+        editing_ = inserting_ = false;
+        SetDayGridReadOnly(true);
+        break;
+    case Command::Refresh:
+        for (TableId id : {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners})
+            if (TVolgaTable* table = data_.TableOf(id)) table->Refresh();
+        PageControl1Change();
+        break;
+    case Command::Detail: ViewDetail(); break;
+    case Command::MaximiseGrid: ShowMaximisedGrid(true); break;
+    case Command::RestoreGrid: ShowMaximisedGrid(false); break;
+    case Command::Pay:
+    case Command::PayInvoice: {
+        if (t.IsEmpty() || !frame_.Frame) break;
+        const std::string path = t.FieldByName("Path").AsString(), type = t.FieldByName("Task_type").AsString();
+        if (command == Command::Pay ? !path.empty() && t.FieldByName("Run").AsBoolean() : type == "F")
+            frame_.Frame->PayFacture(path, type);
+        break;
+    }
+    default: return;
+    }
+    StateChanged();
+}
+
+void TUlohaChildForm::ApplySetting(ModuleSetting setting, int value) {
+    if (setting == ModuleSetting::WeekNumbers) SetWeekNumbers(value == 1);
+    if (setting == ModuleSetting::FirstDay) {
+        ChangeFirstDay(value);
+        PageControl1Change();
+    }
 }
 
 void TUlohaChildForm::SetDayGridReadOnly(bool on) { UlohaDbGrid->SetReadOnly(on); }

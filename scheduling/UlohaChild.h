@@ -39,30 +39,38 @@ inline constexpr int SurveyWidths[4] = {42, 43, 44, 48};
 inline constexpr int MemoFontNameText = 6, GridFontNameText = 7;
 } // namespace UlohaSlots
 
-class TUlohaChildForm : public TForm, public TasksWindow, private TaskFilterHost {
+class TUlohaChildForm : public TForm, public ModuleWindow, public TasksWindowServices, private TaskFilterHost {
 public:
     TUlohaChildForm(TComponent* owner, TDataModule1& data, FrameState& frame);
     ~TUlohaChildForm() override;
 
     // ---- what the frame window asks ----
     TForm& Form() override { return *this; }
+    int Module() const override { return TasksModule; }
+    RecordBarState State(const ModuleContext& context) const override;
+    // The record commands as the frame window ran them for the tasks, the detail, the grid
+    // size and the payments.
+    void Run(Command command) override;
+    std::optional<TableId> RecordTable() const override { return TableId::Tasks; }
+    void TablesChanged() override { PageControl1Change(); }
+    void ApplySetting(ModuleSetting setting, int value) override;
     void FormShow() override;
     void UlozDoPola() override;
     void UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) override;
     bool DayPageShown() const override { return PageControl1->ActivePageIndex() == 0; }
     TDateTime SelectedTaskDate() const override { return CurrentDay; }
-    void PageControlChange() override { PageControl1Change(); }
-    TDateTime CalendarDate() const override { return MonthCalendar1->Date(); }
-    void SetCalendarDate(TDateTime date) override;
-    void SetDayGridReadOnly(bool on) override;
-    void SetListGridReadOnly(bool on) override;
+    void PageControlChange() { PageControl1Change(); }
+    TDateTime CalendarDate() const { return MonthCalendar1->Date(); }
+    void SetCalendarDate(TDateTime date);
+    void SetDayGridReadOnly(bool on);
+    void SetListGridReadOnly(bool on);
     std::vector<std::string> SelectedRecordCodes() const override;
-    std::vector<std::string> CheckedTaskCodes() const override { return {}; }
-    void ChangeFirstDay(int value) override;
-    void SetWeekNumbers(bool on) override { MonthCalendar1->SetWeekNumbers(on); }
-    void AktualButtonClick() override;
-    void ViewDetail() override;
-    void ShowMaximisedGrid(bool on) override;
+    std::vector<std::string> CheckedTaskCodes() const { return {}; }
+    void ChangeFirstDay(int value);
+    void SetWeekNumbers(bool on) { MonthCalendar1->SetWeekNumbers(on); }
+    void AktualButtonClick();
+    void ViewDetail();
+    void ShowMaximisedGrid(bool on);
 
     // ---- the window's own handlers ----
     void FormCreate();
@@ -177,6 +185,12 @@ private:
     ProjectNodeChoice node_;
     TaskViewFilter filter_;
     bool rootChosen_ = false;
+    // A task is being typed in the editor (after Insert or Edit); the pay commands are on.
+    bool editing_ = false, inserting_ = false, payOn_ = true;
+    // The frame window's enlarge toggle is down: side panels hidden, cell texts cut longer.
+    bool enlarged_ = false;
+    // The first day of the week, 1 Monday .. 7 Sunday, of the calendar and the week grid alike.
+    int firstDay_ = 1;
 };
 
 } // namespace kvz

@@ -296,6 +296,28 @@ TEST_F(UlohaWindowTest, SettingsComeFromTheStoreAndGoBack) {
     EXPECT_EQ(program->settings.Nastavenia[UlohaSlots::GridFontSize], 11);
 }
 
+// The frame window's commands by intent: Prior and Next step the calendar, the settings dialog's
+// first day rebuilds the week, the enlarge toggle cuts texts longer.
+TEST_F(UlohaWindowTest, TheFramesCommandsReachTheViews) {
+    program->AddTasks({{"A", D(2025, 1, 6), "10:00", "Monday's long task"}, {"B", D(2025, 1, 5), "10:00", "Sunday"}});
+    TUlohaChildForm& w = Open(1);
+    w.Run(Command::Next);
+    EXPECT_EQ(w.CurrentDay, D(2025, 1, 6));
+    EXPECT_EQ(w.DateLabel->Caption(), "2nd week");
+    EXPECT_EQ(w.StringGrid2->CellText(1, 6), "A");
+    EXPECT_EQ(w.StringGrid2->ShownText(1, 6), "Mond ...");
+    w.Run(Command::MaximiseGrid);
+    EXPECT_FALSE(w.MonthCalendar1->Visible());
+    EXPECT_EQ(w.StringGrid2->ShownText(1, 6), "Monday's l ...");
+    w.Run(Command::RestoreGrid);
+    w.ApplySetting(ModuleSetting::FirstDay, 7);
+    EXPECT_EQ(w.MonthCalendar1->FirstDayOfWeek(), 7);
+    EXPECT_EQ(w.StringGrid2->ColumnTitle(1), "Sun 5");
+    EXPECT_EQ(w.StringGrid2->CellText(2, 6), "A");
+    w.Run(Command::Prior);
+    EXPECT_EQ(w.CurrentDay, D(2025, 1, 5));
+}
+
 TEST_F(UlohaWindowTest, ClosingStoresTheWidthsAndThePage) {
     TUlohaChildForm& w = Open(2);
     TCloseAction action = TCloseAction::caHide;
