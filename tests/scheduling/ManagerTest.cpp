@@ -186,12 +186,12 @@ TEST_F(ManagerTest, TheOwnersDialogAddsRenamesAndDeletes) {
     form.ToolButton3Click(); // an empty name changes nothing
     EXPECT_EQ(OnDisk(TableId::Owners, "OwnerName"), std::vector<std::string>{"Eva"});
     form.ToolButton2Click();
-    form.Edit1->SetText("Eva Nova");
+    form.Edit1->SetText("Eva Nová");
     form.ToolButton3Click();
-    EXPECT_EQ(OnDisk(TableId::Owners, "OwnerName"), std::vector<std::string>{"Eva Nova"});
+    EXPECT_EQ(OnDisk(TableId::Owners, "OwnerName"), std::vector<std::string>{"Eva Nová"});
     responder.MessageBoxAnswers = {IDYES};
     form.ToolButton5Click();
-    EXPECT_EQ(responder.MessageBoxes.back().Text, "Want to remove owner name \"Eva Nova\" for good ?");
+    EXPECT_EQ(responder.MessageBoxes.back().Text, "Want to remove owner name \"Eva Nová\" for good ?");
     EXPECT_TRUE(OnDisk(TableId::Owners, "OwnerName").empty());
 }
 
