@@ -13,7 +13,10 @@
 #include "core/Data1.h"
 #include "core/Main.h"
 #include "core/ProgramHooks.h"
+#include "scheduling/Manager.h"
+#include "scheduling/Owners.h"
 #include "scheduling/TaskEditorService.h"
+#include "scheduling/UlohaChild.h"
 
 #include <QApplication>
 
@@ -127,6 +130,27 @@ void RegisterTaskEditor(TDataModule1& data) {
     };
 }
 
+// The scheduling window, and the project manager and owners dialogs over the tables of the
+// moment.
+void RegisterScheduling(TDataModule1& data) {
+    RegisteredModules().Tasks = [&data](TComponent* owner) {
+        return new TUlohaChildForm(owner, data, ProgramState());
+    };
+    auto& dialogs = RegisteredModules().Dialogs;
+    dialogs["TManagerForm"] = [&data] {
+        TManagerForm form(nullptr, data, ProgramState());
+        form.RefreshTasksWindow = [] {
+            if (TMainForm* frame = MainForm())
+                if (ModuleWindow* module = frame->Module()) module->TablesChanged();
+        };
+        return form.ShowModal();
+    };
+    dialogs["TOwnersForm"] = [&data] {
+        TOwnersForm form(nullptr, data, ProgramState());
+        return form.ShowModal();
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +175,7 @@ int main(int argc, char** argv) {
     };
     RegisterAddressDialogs(*dataModule, *frame);
     RegisterTaskEditor(*dataModule);
+    RegisterScheduling(*dataModule);
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

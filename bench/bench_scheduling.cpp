@@ -88,9 +88,14 @@ struct Program {
     }
 };
 
-Program& TheProgram() {
-    static Program p;
+// Made at the first benchmark and gone before the application is.
+std::unique_ptr<Program>& ProgramSlot() {
+    static std::unique_ptr<Program> p;
     return p;
+}
+Program& TheProgram() {
+    if (!ProgramSlot()) ProgramSlot() = std::make_unique<Program>();
+    return *ProgramSlot();
 }
 
 void ShowPage(Program& p, int page) {
@@ -122,6 +127,7 @@ void BM_PreparedVector(benchmark::State& state) {
     f.CurrentDay = kDay;
     f.WeekDays = WeekDaysOf(kDay, 1);
     f.MonthDays = MonthDaysOf(kDay);
+    f.Prepare();
     TTaskStringGrid* grids[3] = {p.window->StringGrid1, p.window->StringGrid2, p.window->StringGrid3};
     TTaskStringGrid* grid = grids[int(view)];
     p.window->PageControl1->SetActivePageIndex(int(view));
@@ -172,6 +178,7 @@ int main(int argc, char** argv) {
                                    {"BM_View/2", "BM_PreparedVector/2", "month view / prepared vector", 2.0}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
+    ProgramSlot().reset();
     benchmark::Shutdown();
     return 0;
 }

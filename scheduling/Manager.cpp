@@ -131,13 +131,13 @@ TManagerForm::TManagerForm(TComponent* owner, TDataModule1& data, FrameState& fr
 
     ProjectGrid->SetDataSource(data_.ProjectSource);
     SubProjectGrid->SetDataSource(data_.SubProjectSource);
-    const std::pair<const char*, int> projectColumns[] = {{"ProjectName", 140}, {"StartProj", 60}, {"EndProj", 60}};
+    const std::pair<const char*, int> projectColumns[] = {{"ProjectName", 140}, {"StartProj", 80}, {"EndProj", 80}};
     for (auto [field, width] : projectColumns) {
         TColumn& c = ProjectGrid->Columns().Add();
         c.SetFieldName(field);
         c.SetWidth(width);
     }
-    const std::pair<const char*, int> subColumns[] = {{"SubProjectName", 140}, {"StartSubProj", 60}, {"EndSubProj", 60}};
+    const std::pair<const char*, int> subColumns[] = {{"SubProjectName", 140}, {"StartSubProj", 80}, {"EndSubProj", 80}};
     for (auto [field, width] : subColumns) {
         TColumn& c = SubProjectGrid->Columns().Add();
         c.SetFieldName(field);
@@ -261,7 +261,10 @@ void TManagerForm::SetPicker(TDateEdit& picker, const std::string& text, bool to
     picker.SetDate(d);
 }
 
-void TManagerForm::ToolButton1Click() { SetPanel(true, ListPanelStep::New); }
+void TManagerForm::ToolButton1Click() {
+    SetPanel(true, ListPanelStep::New);
+    if (Edit1->CanFocus()) Edit1->SetFocus();
+}
 
 void TManagerForm::ToolButton2Click() {
     SetPanel(true, ListPanelStep::Edit);
@@ -309,6 +312,7 @@ void TManagerForm::ToolButton5Click() {
 void TManagerForm::ToolButton11Click() {
     SetPanel(false, ListPanelStep::New);
     Edit2->SetText("");
+    if (Edit2->CanFocus()) Edit2->SetFocus();
 }
 
 void TManagerForm::ToolButton22Click() {

@@ -113,6 +113,7 @@ void SetButtons(TOwnersForm& f, ListPanelStep step) {
 void TOwnersForm::ToolButton1Click() {
     SetButtons(*this, ListPanelStep::New);
     Edit1->SetText("");
+    if (Edit1->CanFocus()) Edit1->SetFocus();
 }
 
 void TOwnersForm::ToolButton2Click() {

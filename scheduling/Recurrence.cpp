@@ -50,11 +50,50 @@ bool ListViewAccepts(const ProjectNodeChoice& node, std::string_view project, st
     }
 }
 
+void TaskViewFilter::Prepare() {
+    prepared_ = true;
+    first_ = last_ = std::floor(CurrentDay);
+    day_ = DayOfDate(CurrentDay);
+    month_ = MonthOfDate(CurrentDay);
+    weekday_ = DayOfWeek(CurrentDay);
+    if (View == TaskView::Week) {
+        first_ = std::floor(WeekDays[0]);
+        last_ = std::floor(WeekDays[6]);
+        for (size_t i = 0; i < 7; ++i) weekDayMonth_[i] = MonthOfDate(WeekDays[i]) * 100 + DayOfDate(WeekDays[i]);
+    } else if (View == TaskView::Month && !MonthDays.empty()) {
+        first_ = std::floor(MonthDays.front());
+        last_ = std::floor(MonthDays.back());
+        month_ = MonthOfDate(MonthDays.front());
+    }
+}
+
 bool TaskViewFilter::Accepts(const TaskDates& task, std::string_view project, std::string_view subProject) const {
+    if (!prepared_) {
+        TaskViewFilter prepared = *this;
+        prepared.Prepare();
+        return prepared.Accepts(task, project, subProject);
+    }
+    const double date = std::floor(task.Date);
+    const bool inView = date >= first_ && date <= last_;
     switch (View) {
-    case TaskView::Day: return DayViewAccepts(task, CurrentDay);
-    case TaskView::Week: return WeekViewAccepts(task, WeekDays);
-    case TaskView::Month: return MonthViewAccepts(task, MonthDays);
+    case TaskView::Day:
+        if (inView || task.RepFreq == RepeatDaily) return true;
+        if (task.RepFreq == RepeatWeekly) return DayOfWeek(task.Date) == weekday_;
+        if (task.RepFreq == RepeatMonthly) return DayOfDate(task.Date) == day_;
+        if (task.RepFreq == RepeatYearly) return DayOfDate(task.Date) == day_ && MonthOfDate(task.Date) == month_;
+        return false;
+    case TaskView::Week: {
+        if (inView || task.RepFreq == RepeatDaily || task.RepFreq == RepeatWeekly) return true;
+        if (task.RepFreq != RepeatYearly) return false;
+        const int md = MonthOfDate(task.Date) * 100 + DayOfDate(task.Date);
+        for (int d : weekDayMonth_)
+            if (d == md) return true;
+        return false;
+    }
+    case TaskView::Month:
+        if (MonthDays.empty()) return false;
+        if (inView || task.RepFreq == RepeatDaily || task.RepFreq == RepeatMonthly) return true;
+        return task.RepFreq == RepeatYearly && MonthOfDate(task.Date) == month_ && DayOfDate(task.Date) <= int(MonthDays.size());
     case TaskView::List: return ListViewAccepts(Node, project, subProject);
     }
     return true;

@@ -45,14 +45,22 @@ struct ProjectNodeChoice {
 // With no node (or the root, which switches filtering off) every task passes.
 bool ListViewAccepts(const ProjectNodeChoice& node, std::string_view project, std::string_view subProject);
 
-// What a view's filter needs of the window.
+// What a view's filter needs of the window. Prepare once when the view changes; Accepts then
+// answers as the rules above without decoding the view's days again for every task.
 struct TaskViewFilter {
     TaskView View = TaskView::Day;
     TDateTime CurrentDay = 0;
     std::array<TDateTime, 7> WeekDays{};
     std::vector<TDateTime> MonthDays;
     ProjectNodeChoice Node;
+    void Prepare();
     bool Accepts(const TaskDates& task, std::string_view project, std::string_view subProject) const;
+
+private:
+    bool prepared_ = false;
+    double first_ = 0, last_ = 0;     // the view's first and last day
+    int day_ = 0, month_ = 0, weekday_ = 0;
+    std::array<int, 7> weekDayMonth_{}; // month * 100 + day of each day of the week
 };
 
 // ---- The All / Compl. / Failure buttons ----

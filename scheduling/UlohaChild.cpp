@@ -11,7 +11,9 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QHBoxLayout>
@@ -140,8 +142,11 @@ void TUlohaChildForm::BuildControls() {
                                                        {"End", 60},   {"Owner", 80}, {"N", 1}};
     for (auto [caption, width] : listColumns) ListView1->AddColumn(caption, width);
     // The last column carries the task's key and is not meant to be seen.
-    static_cast<QTreeWidget*>(ListView1->Widget())->header()->setStretchLastSection(false);
-    ListView1->Columns(6)->SetWidth(1);
+    QHeaderView* listHeader = static_cast<QTreeWidget*>(ListView1->Widget())->header();
+    listHeader->setStretchLastSection(false);
+    listHeader->setMinimumSectionSize(1);
+    listHeader->setSectionResizeMode(6, QHeaderView::Fixed);
+    listHeader->resizeSection(6, 1);
     ListView1->OnClick = [this](TComponent*) { ListView1Click(); };
     ListView1->OnSelectItem = [this](TComponent*, TListItem*, bool selected) {
         if (selected) ListView1Click();
@@ -155,6 +160,8 @@ void TUlohaChildForm::BuildControls() {
 
     UlohaDbGrid = Make<TKvDBGrid>(this, this, "UlohaDbGrid");
     UlohaDbGrid->OnCellClick = [this](TComponent*, TColumn&) { UlohaDbGridCellClick(); };
+    UlohaDbGrid->OnExit = [this](TComponent*) { GridExit(*UlohaDbGrid); };
+    TaskKvGrid->OnExit = [this](TComponent*) { GridExit(*TaskKvGrid); };
     DBMemo1 = Make<TDBMemo>(this, this, "DBMemo1");
     DBMemo1->SetDataField("Uloha");
 
@@ -273,9 +280,7 @@ void TUlohaChildForm::FormCreate() {
     UlohaDbGrid->OnGetCellParams = colours(UlohaDbGrid);
 }
 
-int TUlohaChildForm::FirstDay() const {
-    return FirstDayOfWeek(frame_.Settings ? frame_.Settings->Nastavenia[kFirstDayOfWeekSlot] : 1);
-}
+int TUlohaChildForm::FirstDay() const { return firstDay_; }
 
 void TUlohaChildForm::SetCaptionsForLanguage() {
     DayTabSheet->SetCaption(L("Day", "Deň", "Den"));
@@ -361,8 +366,10 @@ void TUlohaChildForm::FormShow() {
 }
 
 void TUlohaChildForm::ChangeFirstDay(int value) {
-    // Every value outside 1..7 means Monday, as for the week grid and the task editor.
-    MonthCalendar1->SetFirstDayOfWeek(FirstDayOfWeek(value));
+    // Every value outside 1..7 means Monday, as for the week grid and the task editor; the
+    // calendar and the week grid take it from here alike.
+    firstDay_ = FirstDayOfWeek(value);
+    MonthCalendar1->SetFirstDayOfWeek(firstDay_);
     ShowCaptions();
 }
 
@@ -392,6 +399,7 @@ void TUlohaChildForm::NaplnWeekPole() { WeekDays = WeekDaysOf(CurrentDay, FirstD
 void TUlohaChildForm::NaplnMonthPole() { MonthDays = MonthDaysOf(CurrentDay); }
 
 void TUlohaChildForm::Refilter() {
+    PrepareFilter();
     Tasks().SetFiltered(false);
     Tasks().SetFiltered(true);
 }
@@ -483,21 +491,33 @@ void TUlohaChildForm::FillCells(TaskView view, TaskCellGrid& cells, TTaskStringG
     if (!badTime.empty()) throw std::invalid_argument(badTime);
 }
 
+bool TUlohaChildForm::Enlarged() const { return EnlargeToggleDown ? EnlargeToggleDown() : enlarged_; }
+
+void TUlohaChildForm::GridExit(TKvDBGrid& grid) {
+    QCoreApplication::postEvent(grid.View(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+}
+
 void TUlohaChildForm::LoadDayTasks() { FillCells(TaskView::Day, dayCells_, *StringGrid1); }
 void TUlohaChildForm::LoadTasks() { FillCells(TaskView::Week, weekCells_, *StringGrid2); }
 void TUlohaChildForm::LoadMonthTasks() { FillCells(TaskView::Month, monthCells_, *StringGrid3); }
 
+void TUlohaChildForm::PrepareFilter() {
+    filter_.View = viewMode_;
+    filter_.CurrentDay = CurrentDay;
+    filter_.WeekDays = WeekDays;
+    filter_.MonthDays = MonthDays;
+    filter_.Node = node_;
+    filter_.Prepare();
+}
+
 void TUlohaChildForm::UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) {
-    TaskViewFilter f;
-    f.View = viewMode_;
-    f.CurrentDay = CurrentDay;
-    f.WeekDays = WeekDays;
-    f.MonthDays = MonthDays;
-    f.Node = node_;
+    if (filter_.View == TaskView::List) {
+        if (node_.What == ProjectNodeChoice::None) return;
+        accept = ListViewAccepts(node_, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
+        return;
+    }
     const TField& date = dataSet.FieldByName("Date");
-    const TaskDates task{date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()};
-    if (f.View == TaskView::List && node_.What == ProjectNodeChoice::None) return;
-    accept = f.Accepts(task, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
+    accept = filter_.Accepts({date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()}, {}, {});
 }
 
 void TUlohaChildForm::ShowLabel() {
@@ -532,7 +552,10 @@ void TUlohaChildForm::SyncFilterButtons() {
     FailureButton->SetDown(filterButtons_.Down() == TaskFilterButton::Failure);
 }
 
-void TUlohaChildForm::SetFiltered(bool on) { Tasks().SetFiltered(on); }
+void TUlohaChildForm::SetFiltered(bool on) {
+    if (on) PrepareFilter();
+    Tasks().SetFiltered(on);
+}
 
 void TUlohaChildForm::SetFilterExpression(const std::string& expression) { Tasks().SetFilterText(expression); }
 
@@ -740,6 +763,7 @@ void TUlohaChildForm::AktualButtonClick() {
 void TUlohaChildForm::ViewDetail() {}
 
 void TUlohaChildForm::ShowMaximisedGrid(bool on) {
+    enlarged_ = on;
     for (TControl* c : std::initializer_list<TControl*>{DBMemo1, Panel1, UlohaDbGrid, MonthCalendar1}) c->SetVisible(!on);
     for (TTaskStringGrid* g : {StringGrid1, StringGrid2, StringGrid3}) g->SetEnlarged(on);
 }

@@ -94,6 +94,8 @@ public:
     void TaskKvGridCellClick();
     void UlohaDbGridCellClick();
     void TaskKvGridTitleClick(int column);
+    // A grid that loses the focus gets an Escape, which drops an edit left open in a cell.
+    void GridExit(TKvDBGrid& grid);
     void TreeView1Click();
     void LoadViewList();
     void RebuildProjectTree();
@@ -166,11 +168,13 @@ private:
     void SyncFilterButtons();
     TVolgaTable& Tasks() const;
     void Refilter();
+    // The view's filter, prepared when the view changes and read for every task.
+    void PrepareFilter();
     // Fills a grid's prepared cells from the tasks the filter lets through, without moving the
     // task table.
     void FillCells(TaskView view, TaskCellGrid& cells, TTaskStringGrid& grid);
     void TaskClick(TControl& control, const std::string& key, bool movesCalendar);
-    bool Enlarged() const { return EnlargeToggleDown && EnlargeToggleDown(); }
+    bool Enlarged() const;
 
     TDataModule1& data_;
     FrameState& frame_;
@@ -179,9 +183,14 @@ private:
     TaskCellGrid dayCells_, weekCells_, monthCells_;
     std::vector<ProjectTreeItem> tree_;
     ProjectNodeChoice node_;
+    TaskViewFilter filter_;
     bool rootChosen_ = false;
     // A task is being typed in the editor (after Insert or Edit); the pay commands are on.
     bool editing_ = false, inserting_ = false, payOn_ = true;
+    // The frame window's enlarge toggle is down: side panels hidden, cell texts cut longer.
+    bool enlarged_ = false;
+    // The first day of the week, 1 Monday .. 7 Sunday, of the calendar and the week grid alike.
+    int firstDay_ = 1;
 };
 
 } // namespace kvz

@@ -9,6 +9,8 @@
 namespace kvz {
 namespace {
 
+TDateTime D(int y, int m, int d) { return DateOfDay(y, m, d); }
+
 class ManagerTest : public testing::FormsTest {
 protected:
     void SetUp() override {
@@ -17,7 +19,7 @@ protected:
         RunEditModes() = {};
     }
     void TearDown() override { SetLanguage(2); }
-    std::unique_ptr<TaskProgram> Program(bool network = false) { return std::make_unique<TaskProgram>(dir.path(), network); }
+    std::unique_ptr<SchedulingProgram> Program(bool network = false) { return std::make_unique<SchedulingProgram>(dir.path(), network); }
     static std::vector<std::string> Column(TVolgaTable& t, const char* field) {
         std::vector<std::string> out;
         const bool filtered = t.Filtered();
@@ -28,7 +30,7 @@ protected:
     }
     // The table as another program reads it from its file.
     std::vector<std::string> OnDisk(TableId id, const char* field) {
-        TaskProgram other(dir.path(), false);
+        SchedulingProgram other(dir.path(), false);
         return Column(*other.data->TableOf(id), field);
     }
     TempFolder dir;
@@ -107,7 +109,7 @@ TEST_F(ManagerTest, DeletingAProjectAsksTwiceAndTakesItsTasksOnlyOnYes) {
     for (int second : {IDYES, IDNO}) {
         SCOPED_TRACE(second);
         TempFolder folder;
-        TaskProgram p(folder.path(), false);
+        SchedulingProgram p(folder.path(), false);
         p.AddRows(TableId::Projects, {{{"ProjectName", "Gone"}}, {{"ProjectName", "Kept"}}});
         p.AddRows(TableId::SubProjects, {{{"ProjectName", "Gone"}, {"SubProjectName", "Part"}}});
         p.AddTasks({{"T1", D(2025, 1, 1), "10:00", "a", 0, 0, "Gone"}, {"T2", D(2025, 1, 1), "10:00", "b", 0, 0, "Gone"},
@@ -150,7 +152,7 @@ TEST_F(ManagerTest, NetworkDeletesWaitForTheLockAndReloadFirst) {
     p->AddRows(TableId::Owners, {{{"OwnerName", "Eva"}}, {{"OwnerName", "Jan"}}});
     {
         // Another program adds an owner meanwhile.
-        TaskProgram other(dir.path(), true);
+        SchedulingProgram other(dir.path(), true);
         other.AddRows(TableId::Owners, {{{"OwnerName", "Ida"}}});
     }
     TTableLocks other;
@@ -184,12 +186,12 @@ TEST_F(ManagerTest, TheOwnersDialogAddsRenamesAndDeletes) {
     form.ToolButton3Click(); // an empty name changes nothing
     EXPECT_EQ(OnDisk(TableId::Owners, "OwnerName"), std::vector<std::string>{"Eva"});
     form.ToolButton2Click();
-    form.Edit1->SetText("Eva Nova");
+    form.Edit1->SetText("Eva Nová");
     form.ToolButton3Click();
-    EXPECT_EQ(OnDisk(TableId::Owners, "OwnerName"), std::vector<std::string>{"Eva Nova"});
+    EXPECT_EQ(OnDisk(TableId::Owners, "OwnerName"), std::vector<std::string>{"Eva Nová"});
     responder.MessageBoxAnswers = {IDYES};
     form.ToolButton5Click();
-    EXPECT_EQ(responder.MessageBoxes.back().Text, "Want to remove owner name \"Eva Nova\" for good ?");
+    EXPECT_EQ(responder.MessageBoxes.back().Text, "Want to remove owner name \"Eva Nová\" for good ?");
     EXPECT_TRUE(OnDisk(TableId::Owners, "OwnerName").empty());
 }
 

@@ -198,3 +198,35 @@ TEST(Recurrence, TheProjectTreeGroupsSubProjectsUnderTheirProject) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The prepared filter answers as the rules, for every repetition, in every view, over task dates
+// around a leap year and the turn of years.
+TEST(Recurrence, ThePreparedFilterAgreesWithTheRules) {
+    for (TDateTime shown : {EncodeDate(2024, 2, 29), EncodeDate(2024, 12, 30), EncodeDate(2025, 2, 1), EncodeDate(2025, 12, 31)}) {
+        for (int firstDay : {1, 7}) {
+            TaskViewFilter f;
+            f.CurrentDay = shown;
+            f.WeekDays = WeekDaysOf(shown, firstDay);
+            f.MonthDays = MonthDaysOf(shown);
+            for (TaskView view : {TaskView::Day, TaskView::Week, TaskView::Month}) {
+                f.View = view;
+                f.Prepare();
+                for (TDateTime date = EncodeDate(2023, 12, 1); date < EncodeDate(2026, 3, 1); date += 1) {
+                    for (int rep = RepeatOnce; rep <= RepeatYearly; ++rep) {
+                        const TaskDates task{date + 0.5, rep};
+                        const bool rule = view == TaskView::Day    ? DayViewAccepts(task, shown)
+                                          : view == TaskView::Week ? WeekViewAccepts(task, f.WeekDays)
+                                                                   : MonthViewAccepts(task, f.MonthDays);
+                        ASSERT_EQ(f.Accepts(task, "", ""), rule) << shown << " " << int(view) << " " << date << " " << rep;
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace kvz

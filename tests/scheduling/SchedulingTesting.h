@@ -36,10 +36,10 @@ struct TaskRow {
     bool Completed;
 };
 
-struct TaskProgram : ProgramFrame {
+struct SchedulingProgram : ProgramFrame {
     std::unique_ptr<TDataModule1> data;
 
-    TaskProgram(const std::filesystem::path& folder, bool network) : ProgramFrame(folder, "Jano", network) {
+    SchedulingProgram(const std::filesystem::path& folder, bool network) : ProgramFrame(folder, "Jano", network) {
         settings.ZakladneNastavenia();
         data = std::make_unique<TDataModule1>(frame);
         data->DataModuleCreate();
@@ -81,6 +81,6 @@ struct TaskProgram : ProgramFrame {
     }
 };
 
-inline TDateTime D(int y, int m, int d) { return EncodeDate(y, m, d); }
+inline TDateTime DateOfDay(int y, int m, int d) { return EncodeDate(y, m, d); }
 
 } // namespace kvz

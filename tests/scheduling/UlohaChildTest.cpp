@@ -10,6 +10,8 @@
 namespace kvz {
 namespace {
 
+TDateTime D(int y, int m, int d) { return DateOfDay(y, m, d); }
+
 // Sunday 5 January 2025, noon: week 1 of 2025, which began on Monday 30 December 2024.
 constexpr TDateTime kToday = 45662.5;
 
@@ -19,7 +21,7 @@ protected:
         FormsTest::SetUp();
         ASSERT_EQ(DayOfWeek(kToday), 1);
         SetLanguage(1);
-        program = std::make_unique<TaskProgram>(dir.path(), false);
+        program = std::make_unique<SchedulingProgram>(dir.path(), false);
     }
     void TearDown() override {
         if (window) window->Free();
@@ -42,7 +44,7 @@ protected:
     FixedClock clock{kToday};
     ScopedClock useClock{clock};
     TempFolder dir;
-    std::unique_ptr<TaskProgram> program;
+    std::unique_ptr<SchedulingProgram> program;
     TUlohaChildForm* window = nullptr;
     TResponder responder;
 };
@@ -254,6 +256,66 @@ TEST_F(UlohaWindowTest, TheProjectTreeChoosesTheListsTasks) {
     w.ListView1->Items(1)->SetSelected(true);
     w.ListView1Click();
     EXPECT_EQ(w.ClickedTaskKey, "B");
+}
+
+// Coloured rows show their colour with a readable text, except in the Priority column; white
+// rows keep the grid's own colours.
+TEST_F(UlohaWindowTest, GridCellsTakeTheTasksColour) {
+    program->AddTasks({{"R", D(2025, 1, 5), "10:00", "Red", 0x0000FF}, {"W", D(2025, 1, 5), "11:00", "White", 0xFFFFFF}});
+    TUlohaChildForm& w = Open(3);
+    for (TKvDBGrid* grid : {w.TaskKvGrid, w.UlohaDbGrid}) {
+        const struct { const char* number; const char* field; TColor back, text; } cases[] = {
+            {"R", "Date", 0x0000FF, 0xFFFFFF}, {"R", "Uloha", 0x0000FF, 0xFFFFFF},
+            {"R", "Priority", 0x123456, 0x654321}, {"W", "Date", 0x123456, 0x654321}};
+        for (const auto& c : cases) {
+            ASSERT_TRUE(Tasks().Locate("Number", Variant(std::string(c.number)), 0));
+            TFont font;
+            font.Color = 0x654321;
+            TColor back = 0x123456;
+            grid->OnGetCellParams(grid, &Tasks().FieldByName(c.field), font, back, false);
+            EXPECT_EQ(back, c.back) << c.number << " " << c.field;
+            EXPECT_EQ(font.Color, c.text) << c.number << " " << c.field;
+        }
+    }
+}
+
+TEST_F(UlohaWindowTest, SettingsComeFromTheStoreAndGoBack) {
+    program->settings.Nastavenia[UlohaSlots::MemoBack] = 0x00FF00;
+    program->settings.Nastavenia[UlohaSlots::GridFontSize] = 11;
+    program->settings.Nastavenia[UlohaSlots::WeekNumbers] = 0;
+    program->settings.Nastavenia[UlohaSlots::CalendarTitleBack] = 0x008000;
+    TUlohaChildForm& w = Open(0);
+    EXPECT_EQ(w.DBMemo1->Color(), 0x00FF00u);
+    EXPECT_EQ(w.UlohaDbGrid->Font().Size, 11);
+    EXPECT_FALSE(w.MonthCalendar1->WeekNumbers());
+    program->settings.Nastavenia[UlohaSlots::MemoBack] = 0;
+    program->settings.Nastavenia[UlohaSlots::CalendarTitleBack] = 0;
+    w.UlozDoPola();
+    EXPECT_EQ(program->settings.Nastavenia[UlohaSlots::MemoBack], 0x00FF00);
+    EXPECT_EQ(program->settings.Nastavenia[UlohaSlots::CalendarTitleBack], 0x008000);
+    EXPECT_EQ(program->settings.Nastavenia[UlohaSlots::GridFontSize], 11);
+}
+
+// The frame window's commands by intent: Prior and Next step the calendar, the settings dialog's
+// first day rebuilds the week, the enlarge toggle cuts texts longer.
+TEST_F(UlohaWindowTest, TheFramesCommandsReachTheViews) {
+    program->AddTasks({{"A", D(2025, 1, 6), "10:00", "Monday's long task"}, {"B", D(2025, 1, 5), "10:00", "Sunday"}});
+    TUlohaChildForm& w = Open(1);
+    w.Run(Command::Next);
+    EXPECT_EQ(w.CurrentDay, D(2025, 1, 6));
+    EXPECT_EQ(w.DateLabel->Caption(), "2nd week");
+    EXPECT_EQ(w.StringGrid2->CellText(1, 6), "A");
+    EXPECT_EQ(w.StringGrid2->ShownText(1, 6), "Mond ...");
+    w.Run(Command::MaximiseGrid);
+    EXPECT_FALSE(w.MonthCalendar1->Visible());
+    EXPECT_EQ(w.StringGrid2->ShownText(1, 6), "Monday's l ...");
+    w.Run(Command::RestoreGrid);
+    w.ApplySetting(ModuleSetting::FirstDay, 7);
+    EXPECT_EQ(w.MonthCalendar1->FirstDayOfWeek(), 7);
+    EXPECT_EQ(w.StringGrid2->ColumnTitle(1), "Sun 5");
+    EXPECT_EQ(w.StringGrid2->CellText(2, 6), "A");
+    w.Run(Command::Prior);
+    EXPECT_EQ(w.CurrentDay, D(2025, 1, 5));
 }
 
 TEST_F(UlohaWindowTest, ClosingStoresTheWidthsAndThePage) {
