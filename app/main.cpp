@@ -86,36 +86,36 @@ void RegisterAddressDialogs(TDataModule1& data, TMainForm& frame) {
     };
 }
 
-// What the task editor asks of the frame window and the scheduling window when the frame's
-// Insert and Edit open it.
+// What the task editor asks of the scheduling window when the frame's Insert and Edit open it.
 class FrameTaskEditorHost : public TaskEditorHost {
 public:
     TDateTime CurrentDay() const override {
-        TasksWindow* tasks = Tasks();
+        TUlohaChildForm* tasks = Tasks();
         return tasks ? tasks->SelectedTaskDate() : 0;
     }
     std::vector<std::string> SelectedTaskKeys() const override {
-        TasksWindow* tasks = Tasks();
+        TUlohaChildForm* tasks = Tasks();
         return tasks ? tasks->SelectedRecordCodes() : std::vector<std::string>{};
     }
     void TasksSaved(const TaskSaveResult&) override {
-        TMainForm* frame = MainForm();
-        if (!frame) return;
-        frame->PostButtonClick(frame->PostButton);
-        if (TasksWindow* tasks = Tasks()) tasks->PageControlChange();
+        if (TMainForm* frame = MainForm()) frame->RunCommand(Command::Post);
+        if (TUlohaChildForm* tasks = Tasks()) tasks->TablesChanged();
     }
     void EditingCancelled() override {
-        if (TMainForm* frame = MainForm()) frame->CancelButtonClick(frame->CancelButton);
+        if (TMainForm* frame = MainForm()) frame->RunCommand(Command::Cancel);
     }
     void EditorClosed() override {
-        if (TasksWindow* tasks = Tasks()) {
+        if (TUlohaChildForm* tasks = Tasks()) {
             tasks->SetDayGridReadOnly(true);
             tasks->SetListGridReadOnly(true);
         }
     }
 
 private:
-    static TasksWindow* Tasks() { return MainForm() ? MainForm()->Tasks() : nullptr; }
+    static TUlohaChildForm* Tasks() {
+        TMainForm* frame = MainForm();
+        return frame ? dynamic_cast<TUlohaChildForm*>(frame->Module()) : nullptr;
+    }
 };
 
 // The task editor behind the frame window's Insert and Edit with the scheduling window active.
@@ -123,9 +123,8 @@ void RegisterTaskEditor(TDataModule1& data) {
     static TaskEditorService service(data, ProgramState());
     static FrameTaskEditorHost host;
     RegisteredModules().Dialogs["TUlohaForm"] = [] {
-        TMainForm* frame = MainForm();
-        const int result = frame && !frame->TaskEditorNewTask ? service.OpenForEdit(host) : service.OpenForInsert(host);
-        if (frame) frame->PaymentsCurrent = service.PaymentDataCurrent();
+        const int result = ProgramState().TaskEditMode ? service.OpenForEdit(host) : service.OpenForInsert(host);
+        ProgramState().PaymentDataCurrent = service.PaymentDataCurrent();
         return result;
     };
 }
