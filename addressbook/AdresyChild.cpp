@@ -16,6 +16,7 @@
 #include "controls/ToolEdit.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -97,7 +98,8 @@ template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* n
 
 } // namespace
 
-TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data) : TForm(owner), data_(data) {
+TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data)
+    : TForm(owner), data_(data), search_(data, ProgramState()) {
     SetName("AdresyChildForm");
     SetFormStyle(TFormStyle::fsMDIChild);
     SetKeyPreview(true);
@@ -572,10 +574,7 @@ void TAdresyChildForm::VymenFont() {
     TFontDialog& dialog = DataModuleParts().FontDialog1;
     // The field controls are small: their font stays at 10 points at most.
     constexpr int kFieldFontLimit = 10, kDialogFontLimit = 16;
-    struct RestoreLimit {
-        TFontDialog& dialog;
-        ~RestoreLimit() { dialog.MaxFontSize = kDialogFontLimit; }
-    } restore{dialog};
+    auto restore = OnScopeExit([&dialog] { dialog.MaxFontSize = kDialogFontLimit; });
     dialog.MaxFontSize = kFieldFontLimit;
     dialog.Font = DBEdit2->Font();
     if (dialog.Execute()) DBEdit2->SetFont(dialog.Font);
@@ -1284,9 +1283,7 @@ void TAdresyChildForm::BitBtn1Click() {
         const TFieldType fieldType = UserFieldType(type);
         const int size = fieldType == ftString ? CheckCharacterCount(Edit3->Text()) : 0;
         Screen().SetCursor(crHourGlass);
-        struct Restore {
-            ~Restore() { Screen().SetCursor(crDefault); }
-        } restore;
+        auto restore = OnScopeExit([] { Screen().SetCursor(crDefault); });
         AddUserField(data_, data_.TableFileName(TableId::Address), field, fieldType, size);
         data_.DataSourceZirt->SetDataSet(data_.AddressTable);
     }

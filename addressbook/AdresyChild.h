@@ -5,6 +5,7 @@
 #pragma once
 
 #include "addressbook/Dialer.h"
+#include "addressbook/ModuleSearches.h"
 #include "controls/KVDBCtrl.h"
 #include "core/ModuleServices.h"
 #include "core/ReminderTasks.h"
@@ -59,6 +60,7 @@ public:
     void VymenFont() override;
     void SetLastNewAddressCode(const std::string& code) override { lastNewCode_ = code; }
     AddressParts CurrentAddress() const override;
+    ModuleSearch* Search() override { return &search_; }
     void CitajKomponenty() override;
     // A record is being typed (after Insert or Edit), and whether it is a new one.
     bool Editing() const { return editing_ != EditMode::None; }
@@ -195,6 +197,7 @@ private:
     enum class EditMode { None, Insert, Edit };
     TDataModule1& data_;
     EditMode editing_ = EditMode::None;
+    AddressSearch search_;
     // The reminder flags and dates the address had when its edit began.
     ReminderMemory had_;
     std::string lastNewCode_;

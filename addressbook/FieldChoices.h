@@ -2,6 +2,8 @@
 // and search field (text setting 13 by name, setting 45 its place in the address list).
 #pragma once
 
+#include "core/ModuleServices.h"
+
 #include <string>
 #include <vector>
 
@@ -10,11 +12,6 @@ namespace kvz {
 class TDataSet;
 class SettingsStore;
 
-// One choice of a list: the caption shown and the field it stands for.
-struct FieldChoice {
-    std::string Caption;
-    std::string Field;
-};
 
 // The fixed address choices come first: 16 in the find and sort-order lists, 13 in the filter.
 constexpr int kFixedSortChoices = 16;

@@ -115,32 +115,28 @@ TFilterForm::~TFilterForm() {
     if (data_.LinksTable && !data_.LinksTable->OnFilterRecord()) data_.LinksTable->SetOnFilterRecord(linksFilter_);
 }
 
+ModuleSearch* TFilterForm::Search() const { return frame_.Module ? frame_.Module->Search() : nullptr; }
+
 TDataSet* TFilterForm::Table() const {
-    switch (frame_.ActiveModule) {
-    case AddressModule: return data_.AddressTable;
-    case LinksModule: return data_.LinksTable;
-    default: return nullptr;
-    }
+    ModuleSearch* search = Search();
+    return search ? search->FilterTable() : nullptr;
 }
 
 void TFilterForm::FillFieldList() {
-    if (frame_.ActiveModule == LinksModule)
-        choices_ = LinkFieldChoices();
-    else if (frame_.ActiveModule == AddressModule && data_.AddressTable)
-        choices_ = AddressFieldChoices(*data_.AddressTable, kFixedFilterChoices);
-    else
-        choices_.clear();
+    ModuleSearch* search = Search();
+    choices_ = search && search->FilterTable() ? search->FilterFields() : std::vector<FieldChoice>{};
     const std::vector<std::string> captions = Captions(choices_);
     for (TComboBox* combo : ComboBoxes) combo->Items().Assign(captions);
 }
 
 void TFilterForm::FormShow(TComponent*) {
     FillFieldList();
+    ModuleSearch* search = Search();
     const int count = static_cast<int>(choices_.size());
     for (int i = 0; i < 5; ++i) {
         int index = frame_.Settings ? frame_.Settings->Nastavenia[kRowSlots[i]] : 0;
-        if (i == 0 && frame_.ActiveModule == AddressModule && frame_.Settings)
-            index = StoredSortChoice(choices_, *frame_.Settings);
+        if (i == 0 && search)
+            if (auto first = search->FilterFirstIndex(choices_)) index = *first;
         ComboBoxes[i]->SetItemIndex(index >= 0 && index < count ? index : (count ? 0 : -1));
     }
     ApplyCaptions(*this, kCaptions);
@@ -149,13 +145,7 @@ void TFilterForm::FormShow(TComponent*) {
 }
 
 void TFilterForm::ComboBox1Change(TComponent*) {
-    // Only an address field is the address book's sort field; a links choice stores nothing.
-    if (frame_.ActiveModule != AddressModule || !frame_.Settings) return;
-    const int index = ComboBoxes[0]->ItemIndex();
-    if (index < 0 || index >= static_cast<int>(choices_.size())) return;
-    StoreSortChoice(choices_, index, *frame_.Settings);
-    const std::string& field = choices_[static_cast<size_t>(index)].Field;
-    if (frame_.AddressSort) frame_.AddressSort->ShowSortField(field, SortFieldCaption(*data_.AddressTable, field));
+    if (ModuleSearch* search = Search()) search->FilterFieldChosen(choices_, ComboBoxes[0]->ItemIndex());
 }
 
 void TFilterForm::CheckBox1Click(TComponent*) {
@@ -188,17 +178,10 @@ void TFilterForm::BitBtn1Click(TComponent*) {
         return;
     }
     const std::string text = FilterText();
-    if (frame_.ActiveModule == AddressModule) {
-        frame_.FilterFieldName = FieldOf(0);
-        ComboBox1Change(this);
-        table->SetFilterText(text);
-        table->SetFiltered(true);
-    } else {
-        frame_.Filters.LinksFilterActive = true;
-        table->SetFilterText(text);
-        table->SetFiltered(true);
-        if (frame_.LinksSearch) frame_.LinksSearch->PageControlChange();
-    }
+    ComboBox1Change(this);
+    table->SetFilterText(text);
+    table->SetFiltered(true);
+    Search()->FilterApplied(FieldOf(0));
     applied_ = true;
     SetModalResult(mrOk);
 }

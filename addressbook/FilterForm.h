@@ -45,6 +45,8 @@ private:
     TDataSet* Table() const;
     std::string FieldOf(int row) const;
     TDataModule1& data_;
+    // The active module's search; nullptr when it offers none.
+    ModuleSearch* Search() const;
     FrameState& frame_;
     std::vector<FieldChoice> choices_;
     // The record filters of the tables, off while the dialog is open so that the filter text

@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kHelpContext = 7, kFindEditHelpContext = 6;
 constexpr int kSearchingMessage = 52; // "Searching  "
-constexpr int kReportChoices = 3;     // "Name", "First name", "Surname"
 
 const CaptionRow kCaptions[] = {
     {"", {"Searching", "Hľadanie", "Hledání"}},
@@ -23,11 +22,6 @@ const CaptionRow kCaptions[] = {
 };
 
 } // namespace
-
-std::string ReportListField(const std::string& field) {
-    if (field == "Priezvisko" || field == "Firma") return field;
-    return field == "Meno_Kr" ? "Meno" : "Firma";
-}
 
 TFindTextForm::TFindTextForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     : TForm(owner), IndexLabel(new TLabel(this)), IndexComboBox(new TComboBox(this)), FindTextLabel(new TLabel(this)),
@@ -62,26 +56,16 @@ TFindTextForm::TFindTextForm(TComponent* owner, TDataModule1& data, FrameState& 
     OnActivate = [this](TComponent* s) { FormActivate(s); };
 }
 
+ModuleSearch* TFindTextForm::Search() const { return frame_.Module ? frame_.Module->Search() : nullptr; }
+
 void TFindTextForm::NaplnUserField() {
-    const int module = frame_.ActiveModule;
-    if ((module == AddressModule || module == ReportsModule) && !data_.AddressTable) return;
-    switch (module) {
-    case AddressModule: choices_ = AddressFieldChoices(*data_.AddressTable, kFixedSortChoices); break;
-    case LinksModule: choices_ = LinkFieldChoices(); break;
-    case ReportsModule:
-        choices_ = AddressFieldChoices(*data_.AddressTable, kReportChoices);
-        choices_.resize(kReportChoices);
-        break;
-    default: return;
-    }
-    listModule_ = module;
+    ModuleSearch* search = Search();
+    // A module without a search (the scheduling window) keeps the list as it was.
+    if (!search) return;
+    choices_ = search->FindFields();
+    listModule_ = frame_.ActiveModule;
     IndexComboBox->Items().Assign(Captions(choices_));
-    int index = 0;
-    if (module == LinksModule)
-        index = std::max(0, ChoiceIndex(choices_, linksField_));
-    else if (frame_.Settings)
-        index = StoredSortChoice(choices_, *frame_.Settings);
-    IndexComboBox->SetItemIndex(index);
+    IndexComboBox->SetItemIndex(choices_.empty() ? -1 : search->FindFieldIndex(choices_));
 }
 
 void TFindTextForm::FormShow(TComponent*) {
@@ -101,47 +85,16 @@ std::string TFindTextForm::ChosenField() const {
 }
 
 void TFindTextForm::IndexComboBoxChange(TComponent*) {
-    const int module = frame_.ActiveModule;
+    ModuleSearch* search = Search();
     const int index = IndexComboBox->ItemIndex();
-    if (module == NoModule || module != listModule_ || index < 0 || index >= static_cast<int>(choices_.size())) return;
-    const FieldChoice& choice = choices_[static_cast<size_t>(index)];
-    SetCaption(GetMessageText(kSearchingMessage) + choice.Caption);
-    switch (module) {
-    case AddressModule:
-        if (frame_.Settings) StoreSortChoice(choices_, index, *frame_.Settings);
-        if (frame_.AddressSort)
-            frame_.AddressSort->ShowSortField(choice.Field, SortFieldCaption(*data_.AddressTable, choice.Field));
-        break;
-    case LinksModule:
-        linksField_ = choice.Field;
-        if (frame_.LinksSearch) frame_.LinksSearch->TriedLinks(linksField_);
-        break;
-    case ReportsModule:
-        if (frame_.Settings) StoreSortChoice(choices_, index, *frame_.Settings);
-        if (frame_.ReportsSearch) frame_.ReportsSearch->ShowListField(ReportListField(choice.Field));
-        break;
-    default: break;
-    }
+    if (!search || frame_.ActiveModule != listModule_ || index < 0 || index >= static_cast<int>(choices_.size())) return;
+    SetCaption(GetMessageText(kSearchingMessage) + choices_[static_cast<size_t>(index)].Caption);
+    search->FindFieldChosen(choices_, index);
 }
 
 void TFindTextForm::FindEditChange(TComponent*) {
     SearchText = FindEdit->Text();
-    const TLocateOptions options = loCaseInsensitive | loPartialKey;
-    const std::string stored = frame_.Settings ? frame_.Settings->NastaveniaText[13] : std::string(kDefaultSortField);
-    switch (frame_.ActiveModule) {
-    case AddressModule:
-        // The address being typed stays the current one until it is saved or cancelled.
-        if (data_.AddressTable && (!frame_.AddressSort || frame_.AddressSort->RecordMovesAllowed()))
-            data_.AddressTable->Locate(CheckedSortField(*data_.AddressTable, stored), Variant(SearchText), options);
-        break;
-    case LinksModule:
-        if (data_.LinksTable) data_.LinksTable->Locate(linksField_, Variant(SearchText), options);
-        break;
-    case ReportsModule:
-        if (data_.AddressTable) data_.AddressTable->Locate(ReportListField(stored), Variant(SearchText), options);
-        break;
-    default: break;
-    }
+    if (ModuleSearch* search = Search()) search->FindText(SearchText);
 }
 
 } // namespace kvz

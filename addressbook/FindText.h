@@ -4,6 +4,7 @@
 #pragma once
 
 #include "addressbook/FieldChoices.h"
+#include "addressbook/ModuleSearches.h"
 #include "core/ModuleServices.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
@@ -38,17 +39,12 @@ public:
     std::string ChosenField() const;
 
 private:
+    // The active module's search; nullptr when it offers none.
+    ModuleSearch* Search() const;
     TDataModule1& data_;
     FrameState& frame_;
     std::vector<FieldChoice> choices_;
     int listModule_ = NoModule; // the module the list was filled for
-    // The links are sorted and searched by a field of their own, which is kept apart from
-    // the address book's stored sort field.
-    std::string linksField_ = "Name";
 };
-
-// The address field by which the report window lists and finds: Priezvisko and Firma as they
-// are, Meno for the first name, Firma for any other.
-std::string ReportListField(const std::string& field);
 
 } // namespace kvz

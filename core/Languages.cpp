@@ -18,19 +18,6 @@ namespace kvz {
 
 namespace {
 
-// Outlook bar captions: one message, or two on two lines.
-struct OutlookCaption {
-    const char* Component;
-    int First;
-    int Second; // 0: none
-};
-constexpr OutlookCaption kOutlookCaptions[] = {
-    {"AdresySpeedButton1", 174, 0}, {"UlohySpeedButton1", 175, 0},   {"LinksSpeedButton1", 176, 0},
-    {"ZostavySpeedButton1", 181, 0}, {"AddressPrintButton", 174, 203}, {"TasksPrintButton", 175, 203},
-    {"LinksPrintButton", 176, 203}, {"Header2", 181, 0},              {"BackButton", 204, 0},
-    {"WizardButton", 205, 206},
-};
-
 bool KnownLanguage(int language) { return language >= kEnglish && language <= kCzech; }
 
 // The language dialog's title in the language chosen in it.

@@ -41,6 +41,19 @@ void ApplyCaptions(TComponent& form, std::string_view formClass, int language);
 // bar's captions from the message catalogue, for the components it finds by name.
 void TranslateMainWindow(TComponent& frameWindow, int language);
 
+// The outlook bar's captions of the frame window: one message, or two on two lines.
+struct OutlookCaption {
+    const char* Component;
+    int First;
+    int Second; // 0: none
+};
+inline constexpr OutlookCaption kOutlookCaptions[] = {
+    {"AdresySpeedButton1", 174, 0}, {"UlohySpeedButton1", 175, 0},   {"LinksSpeedButton1", 176, 0},
+    {"ZostavySpeedButton1", 181, 0}, {"AddressPrintButton", 174, 203}, {"TasksPrintButton", 175, 203},
+    {"LinksPrintButton", 176, 203}, {"Header2", 181, 0},              {"BackButton", 204, 0},
+    {"WizardButton", 205, 206},
+};
+
 class TSelectLanguageForm : public TForm {
 public:
     TSelectLanguageForm(TComponent* owner, SettingsStore& settings);

@@ -357,11 +357,14 @@ void TMainForm::BuildOutlookBar() {
     kvOutlookBar1 = new TKvOutlookBar(this);
     kvOutlookBar1->SetName("kvOutlookBar1");
     kvOutlookBar1->SetParent(this);
-    kvOutlookBar1->SetAlign(TAlign::alLeft);
-    kvOutlookBar1->SetWidth(86);
+    // On the right, narrow, its buttons and headers reachable by the keyboard.
+    kvOutlookBar1->SetAlign(TAlign::alRight);
+    kvOutlookBar1->SetWidth(60);
     THeaderSettings& s = kvOutlookBar1->HeaderSettings();
-    s.SetLargeWidth(70);
-    s.SetLargeHeight(64);
+    s.SetKeySupport(true);
+    s.SetLargeWidth(50);
+    s.SetLargeHeight(70);
+    s.SetSmallHeight(20);
     TFont bold = s.HeaderFont();
     bold.Style = fsBold;
     s.SetHeaderFont(bold);
@@ -382,8 +385,8 @@ void TMainForm::BuildOutlookBar() {
     Header2->SetName("Header2");
     Header2->SetCaption("Reports");
     Header2->SetOutlookBar(kvOutlookBar1);
-    AdresyPrintButton = ModuleButton(Header2, "AdresyPrintButton", "Address\nprint", imgAddressModule);
-    UlohyPrintButton = ModuleButton(Header2, "UlohyPrintButton", "Tasks\nprint", imgTasksModule);
+    AddressPrintButton = ModuleButton(Header2, "AddressPrintButton", "Address\nprint", imgAddressModule);
+    TasksPrintButton = ModuleButton(Header2, "TasksPrintButton", "Tasks\nprint", imgTasksModule);
     LinksPrintButton = ModuleButton(Header2, "LinksPrintButton", "Links\nprint", imgLinksModule);
     BackButton = ModuleButton(Header2, "BackButton", "Back", imgBack);
     BackButton->OnClick = [this](TComponent*) { ShowPrintHeader(false); };

@@ -148,7 +148,7 @@ public:
     TKvOutlookBar* kvOutlookBar1;
     TKvOutlookBarHeader *Header1, *Header2;
     TOutlookButton *AdresySpeedButton1, *ZostavySpeedButton1, *LinksSpeedButton1, *UlohySpeedButton1;
-    TOutlookButton *AdresyPrintButton, *UlohyPrintButton, *LinksPrintButton, *BackButton, *WizardButton;
+    TOutlookButton *AddressPrintButton, *TasksPrintButton, *LinksPrintButton, *BackButton, *WizardButton;
 
     TStatusBar* StatusBar1;
     TLabel* FontLabel; // hidden: carries a decoded font style

@@ -52,8 +52,8 @@ void TMainForm::BuildCommands() {
             RunCommand(command);
         };
     };
-    AdresyPrintButton->OnClick = printKind(0, Command::AddressReport);
-    UlohyPrintButton->OnClick = printKind(1, Command::TasksReport);
+    AddressPrintButton->OnClick = printKind(0, Command::AddressReport);
+    TasksPrintButton->OnClick = printKind(1, Command::TasksReport);
     LinksPrintButton->OnClick = printKind(2, Command::LinksReport);
 }
 

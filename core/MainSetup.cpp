@@ -3,6 +3,7 @@
 #include "core/Main.h"
 
 #include "core/DataModuleParts.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <map>
 #include <optional>
@@ -70,10 +71,7 @@ void TMainForm::PickFont(SetupTarget target, int maxSize) {
     TFontDialog& dialog = DataModuleParts().FontDialog1;
     if (auto font = FontOf(*module_, target)) dialog.Font = *font;
     // The limit is this part's only: the dialog's other users get the usual one back.
-    struct SizeLimit {
-        TFontDialog& dialog;
-        ~SizeLimit() { dialog.MaxFontSize = kFontDialogMaxSize; }
-    } limit{dialog};
+    auto limit = OnScopeExit([&dialog] { dialog.MaxFontSize = kFontDialogMaxSize; });
     dialog.MaxFontSize = maxSize;
     if (!dialog.Execute()) return;
     module_->SetPartFont(target, dialog.Font);

@@ -205,6 +205,36 @@ enum class ModuleSetting {
     FirstDay,         // first day of the week, 1 Monday .. 7 Sunday
 };
 
+// One choice of a field list: the caption shown and the field it stands for.
+struct FieldChoice {
+    std::string Caption;
+    std::string Field;
+};
+
+// What the find window and the filter dialog ask of the active module: the fields they offer and
+// what a choice, a typed text and an applied filter do there. The module window hands out its own.
+class ModuleSearch {
+public:
+    virtual ~ModuleSearch() = default;
+    // ---- the find window ----
+    virtual std::vector<FieldChoice> FindFields() const = 0;
+    // The choice shown first.
+    virtual int FindFieldIndex(const std::vector<FieldChoice>& fields) const = 0;
+    // The user chose a field: the module sorts by it, and may keep it.
+    virtual void FindFieldChosen(const std::vector<FieldChoice>& fields, int index) = 0;
+    // Moves to the first record whose search field begins with the text, letter case ignored.
+    virtual void FindText(const std::string& text) = 0;
+    // ---- the filter dialog ----
+    // The table it filters; nullptr: the module has no filter.
+    virtual TDataSet* FilterTable() const { return nullptr; }
+    virtual std::vector<FieldChoice> FilterFields() const { return {}; }
+    // The first row's choice, when the module keeps one (else the row's own setting).
+    virtual std::optional<int> FilterFirstIndex(const std::vector<FieldChoice>&) const { return std::nullopt; }
+    virtual void FilterFieldChosen(const std::vector<FieldChoice>&, int) {}
+    // The filter text is set on FilterTable and on; firstField is the first row's field.
+    virtual void FilterApplied(const std::string&) {}
+};
+
 class ModuleWindow {
 public:
     virtual ~ModuleWindow() = default;
@@ -244,6 +274,8 @@ public:
     virtual void VymenColor() {}
     virtual void VymenFont() {}
     virtual void ApplySetting(ModuleSetting, int) {}
+    // What the find and filter dialogs ask; nullptr: the module offers no search.
+    virtual ModuleSearch* Search() { return nullptr; }
 
 protected:
     void StateChanged() {

@@ -616,26 +616,14 @@ bool TSetupForm::EnsureCategoryField() {
 
 void TSetupForm::BitBtn1Click(TComponent*) {
     SettingsStore& s = *frame_.Settings;
-    switch (frame_.ActiveModule) {
-    case AddressModule:
-        windows_.UlozDoPola(AddressModule);
+    // The open module stores its own look; the page shown for it says what else was chosen here.
+    if (TabSheet4->TabVisible()) s.Nastavenia[kReminderLeadSlot] = PSpinUpDown->Position();
+    windows_.UlozDoPola(frame_.ActiveModule);
+    if (TabSheet1->TabVisible()) {
         // Categories are on only once the table has their field.
         if (CheckBox1->Checked()) EnsureCategoryField();
         s.Nastavenia[kCategoriesSlot] = CheckBox1->Checked() ? 1 : 0;
         windows_.ShowSplitEnableButton(CheckBox1->Checked());
-        break;
-    case ReportsModule:
-        windows_.UlozDoPola(ReportsModule);
-        break;
-    case TasksModule:
-        s.Nastavenia[kReminderLeadSlot] = PSpinUpDown->Position();
-        windows_.UlozDoPola(TasksModule);
-        break;
-    case LinksModule:
-        windows_.UlozDoPola(LinksModule);
-        break;
-    default:
-        break;
     }
     // Whatever module is open: what was chosen here is kept even if the program stops.
     s.SaveSettings(frame_.DataFolder);

@@ -1,6 +1,6 @@
 #include "core/TableLocks.h"
 
-#include "core/Data1.h"
+#include "core/TableIds.h"
 #include "core/Messages.h"
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"

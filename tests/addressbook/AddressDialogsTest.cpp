@@ -30,26 +30,60 @@ struct FakeWindows : AddressSortServices, LinksSearchServices, ReportsSearchServ
     void ReleaseFilterButton() override { calls.push_back("release"); }
 };
 
+// The active module window as the dialogs ask it: only its search.
+class FakeModule : public TForm, public ModuleWindow {
+public:
+    FakeModule() : TForm(nullptr) {}
+    TForm& Form() override { return *this; }
+    int Module() const override { return module; }
+    RecordBarState State(const ModuleContext&) const override { return {}; }
+    void Run(Command) override {}
+    void FormShow() override {}
+    void UlozDoPola() override {}
+    ModuleSearch* Search() override { return search; }
+    int module = NoModule;
+    ModuleSearch* search = nullptr;
+};
+
 class AddressDialogsTest : public kvz::testing::FormsTest {
 protected:
     void SetUp() override {
         FormsTest::SetUp();
         SetLanguage(1);
         p = std::make_unique<Program>(folder.path(), "Jano");
-        p->frame.ActiveModule = AddressModule;
+        module = std::make_unique<FakeModule>();
+        address = std::make_unique<AddressSearch>(*p->data, p->frame);
+        links = std::make_unique<LinksSearch>(*p->data, p->frame);
+        reports = std::make_unique<ReportsSearch>(*p->data, p->frame);
+        Activate(AddressModule);
         p->frame.AddressSort = &windows;
         p->frame.LinksSearch = &windows;
         p->frame.ReportsSearch = &windows;
         p->frame.FilterButton = &windows;
         p->settings.NastaveniaText[13] = "Firma";
     }
-    void TearDown() override { SetLanguage(2); }
+    void TearDown() override {
+        module.reset();
+        SetLanguage(2);
+    }
     TVolgaTable& Addresses() { return p->Table(TableId::Address); }
+    // The module the frame shows, with its search (none: no module window).
+    void Activate(int number) {
+        p->frame.ActiveModule = number;
+        module->module = number;
+        ModuleSearch* const searches[] = {nullptr, address.get(), reports.get(), nullptr, links.get()};
+        module->search = number >= 0 && number <= LinksModule ? searches[number] : nullptr;
+        p->frame.Module = number == NoModule ? nullptr : module.get();
+    }
     std::string Current(const char* field) { return Addresses().FieldByName(field).AsString(); }
 
     TempFolder folder;
     std::unique_ptr<Program> p;
     FakeWindows windows;
+    std::unique_ptr<FakeModule> module;
+    std::unique_ptr<AddressSearch> address;
+    std::unique_ptr<LinksSearch> links;
+    std::unique_ptr<ReportsSearch> reports;
 };
 
 TEST_F(AddressDialogsTest, FindMovesKeyByKeyOverManyRowsAndSortsByTheChosenField) {
@@ -94,7 +128,7 @@ TEST_F(AddressDialogsTest, FindMovesKeyByKeyOverManyRowsAndSortsByTheChosenField
     EXPECT_EQ(Current("Meno_Kr"), "Eva");
 
     // The report window lists and finds the first name by Meno.
-    p->frame.ActiveModule = ReportsModule;
+    Activate(ReportsModule);
     find.FormActivate(&find);
     EXPECT_EQ(find.IndexComboBox->Items().Count(), 3);
     EXPECT_EQ(windows.calls.back(), "lists Meno");
@@ -102,7 +136,7 @@ TEST_F(AddressDialogsTest, FindMovesKeyByKeyOverManyRowsAndSortsByTheChosenField
     EXPECT_EQ(Current("Meno_Kr"), "Eva");
 
     // The links keep their own field: the address book's stays as it was.
-    p->frame.ActiveModule = LinksModule;
+    Activate(LinksModule);
     find.FormActivate(&find);
     find.IndexComboBox->SetItemIndex(1);
     find.IndexComboBoxChange(&find);
@@ -111,7 +145,7 @@ TEST_F(AddressDialogsTest, FindMovesKeyByKeyOverManyRowsAndSortsByTheChosenField
     EXPECT_EQ(p->settings.Nastavenia[45], 1);
     EXPECT_EQ(find.ChosenField(), "Path");
 
-    p->frame.ActiveModule = NoModule; // no module window: nothing moves
+    Activate(NoModule); // no module window: nothing moves
     find.FindEdit->SetText("Firma 1");
     EXPECT_EQ(Current("Meno_Kr"), "Eva");
 }
@@ -186,7 +220,7 @@ TEST_F(AddressDialogsTest, FilterTakesTypedTextLiterallyAndCancelRemovesIt) {
     EXPECT_TRUE(t.OnFilterRecord());
 
     // In the links module the first list leaves the address book's sort field alone.
-    p->frame.ActiveModule = LinksModule;
+    Activate(LinksModule);
     windows.calls.clear();
     responder.OnShowModal = [&](TForm& f) {
         auto& d = static_cast<TFilterForm&>(f);

@@ -4,6 +4,7 @@
 #include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
 #include "core/Languages.h"
+#include "resources/CaptionTable.h"
 #include "core/Messages.h"
 #include "core/RecordBar.h"
 #include "core/SmallRoutines.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QElapsedTimer>
 #include <QFontDialog>
@@ -413,6 +415,55 @@ TEST_F(MainFormTest, ACommandRunsOnTheModuleOnlyWhenItsStateHasItOn) {
     frame->CancelButton->Click();
     EXPECT_FALSE(frame->PostButton->Enabled());
     EXPECT_EQ(window->commands.back(), Command::Cancel);
+}
+
+TEST_F(MainFormTest, EveryCaptionOfTheTableReachesTheRealFrameWindowInEachLanguage) {
+    WriteSettings("Nastavenia67=2\n");
+    Start();
+    for (int language : {kSlovak, kCzech, kEnglish}) {
+        SCOPED_TRACE(language);
+        TranslateMainWindow(*frame, language);
+        for (size_t i = 0; i < kCaptionCount; ++i) {
+            const TCaptionRow& row = kCaptionTable[i];
+            if (std::string_view(row.Form) != "TMainForm") continue;
+            TComponent* target = *row.Component ? FindNamedComponent(*frame, row.Component) : frame;
+            ASSERT_NE(target, nullptr) << row.Component << ": the table names a component the window lacks";
+            const std::string want = row.Text[language - 1];
+            if (auto* item = dynamic_cast<TMenuItem*>(target)) {
+                EXPECT_EQ(item->Caption(), want) << row.Component;
+            } else {
+                auto* control = dynamic_cast<TControl*>(target);
+                ASSERT_NE(control, nullptr) << row.Component;
+                EXPECT_EQ(row.Kind == TCaptionKind::Hint ? control->Hint() : control->Caption(), want) << row.Component;
+            }
+        }
+        for (const OutlookCaption& c : kOutlookCaptions) {
+            auto* control = dynamic_cast<TControl*>(FindNamedComponent(*frame, c.Component));
+            ASSERT_NE(control, nullptr) << c.Component << ": the table names a component the window lacks";
+            std::string want, second;
+            GetMessageText(c.First, want, language);
+            if (c.Second) {
+                GetMessageText(c.Second, second, language);
+                want += "\n" + second;
+            }
+            EXPECT_EQ(control->Caption(), want) << c.Component;
+        }
+    }
+}
+
+TEST_F(MainFormTest, TheModuleBarStandsOnTheRightAndTheKeyboardReachesIt) {
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    frame->SetClientSize(900, 600);
+    QApplication::processEvents();
+    TKvOutlookBar& bar = *frame->kvOutlookBar1;
+    EXPECT_EQ(bar.Align(), TAlign::alRight);
+    EXPECT_EQ(bar.Width(), 60);
+    EXPECT_EQ(bar.Left() + bar.Width(), frame->ClientWidth());
+    EXPECT_EQ(bar.HeaderSettings().LargeWidth(), 50);
+    EXPECT_EQ(bar.HeaderSettings().LargeHeight(), 70);
+    EXPECT_TRUE(bar.HeaderSettings().KeySupport());
+    EXPECT_EQ(frame->AdresySpeedButton1->Height(), 70);
 }
 
 TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
