@@ -111,8 +111,8 @@ import -window root "$shots/first-start.png"
 step="birthday"
 click "$frame" 115 33 # Insert
 xdotool type --delay 20 "Čierny"
-click "$frame" 209 170 # the Personal page
-click "$frame" 429 233 # into Birthday, right of its blanks
+click "$frame" 123 170 # the Personal page
+click "$frame" 343 233 # into Birthday, right of its blanks
 xdotool type --delay 30 "15031980"
 import -window root "$shots/birthday.png"
 click "$frame" 140 33 # Save
