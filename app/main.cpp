@@ -89,6 +89,10 @@ void RegisterAddressDialogs(TDataModule1& data, TMainForm& frame) {
 // What the task editor asks of the scheduling window when the frame's Insert and Edit open it.
 class FrameTaskEditorHost : public TaskEditorHost {
 public:
+    std::string DateCaption() const override {
+        TUlohaChildForm* tasks = Tasks();
+        return tasks ? tasks->DateLabel->Caption() : std::string();
+    }
     TDateTime CurrentDay() const override {
         TUlohaChildForm* tasks = Tasks();
         return tasks ? tasks->SelectedTaskDate() : 0;
@@ -103,6 +107,12 @@ public:
     }
     void EditingCancelled() override {
         if (TMainForm* frame = MainForm()) frame->RunCommand(Command::Cancel);
+    }
+    void EditorProjectFilter(bool editorOpen, const std::string& project) override {
+        if (TMainForm* frame = MainForm()) {
+            frame->TaskEditorProjectFilter = editorOpen;
+            frame->TaskEditorProject = editorOpen ? project : std::string();
+        }
     }
     void EditorClosed() override {
         if (TUlohaChildForm* tasks = Tasks()) {

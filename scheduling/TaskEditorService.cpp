@@ -41,6 +41,7 @@ int TaskEditorService::Run(TaskEditorHost& host, int module, bool edit, bool clo
         NotifyCompanionTasksChanged();
     };
     context.OnCancelled = [&host] { host.EditingCancelled(); };
+    context.OnProjectFilter = [&host](bool open, const std::string& project) { host.EditorProjectFilter(open, project); };
     int result = mrCancel;
     {
         TUlohaForm form(nullptr, context);
@@ -49,6 +50,7 @@ int TaskEditorService::Run(TaskEditorHost& host, int module, bool edit, bool clo
     // The flags belong to this opening only.
     flags.TaskEditMode = flags.TaskCloneMode = false;
     flags.TaskEditorOpen = false;
+    host.EditorProjectFilter(false, {});
     host.EditorClosed();
     return result;
 }

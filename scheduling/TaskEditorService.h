@@ -35,6 +35,10 @@ public:
     virtual void EditingCancelled() {}
     // The editor closed (the scheduling window's grids read-only again, its selection cleared).
     virtual void EditorClosed() {}
+    // While the editor is open, the sub-project filter of the program keeps the sub-projects of
+    // the project named in the editor; editorOpen false gives the filter back to the project
+    // table's current project.
+    virtual void EditorProjectFilter(bool /*editorOpen*/, const std::string& /*project*/) {}
 };
 
 class TaskEditorService {

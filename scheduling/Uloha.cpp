@@ -92,6 +92,18 @@ constexpr const char* kYesNo[3][2] = {{"Yes", "No"}, {"Áno", "Nie"}, {"Ano", "N
 constexpr const char* kSkipPast[2] = {"Nezahrnúť platby staršie ako ", "Nezahrnout platby starší jako "};
 constexpr const char* kCurrencies[] = {"sk", "kč", "USD", "EUR", "CAD"};
 
+// Due dates of 29 February that this year has not were put on 28 February.
+std::string MovedLeapDaysText(int count) {
+    const std::string n = std::to_string(count);
+    switch (Language()) {
+    case 2: return "Platby splatné 29. februára (" + n + ") sú v úlohách 28. februára: tento rok nemá 29. februára.";
+    case 3: return "Platby splatné 29. února (" + n + ") jsou v úkolech 28. února: letošní rok nemá 29. února.";
+    default:
+        return count == 1 ? "1 payment due on 29 February was put on 28 February: this year has no 29 February."
+                          : n + " payments due on 29 February were put on 28 February: this year has no 29 February.";
+    }
+}
+
 int LanguageIndex() {
     const int language = Language();
     return language >= 1 && language <= 3 ? language - 1 : 0;
@@ -167,7 +179,14 @@ TUlohaForm::TUlohaForm(TComponent* owner, TaskEditorContext& context)
     SetClientSize(730, 500);
 }
 
-TUlohaForm::~TUlohaForm() { flags_.TaskEditorOpen = false; }
+TUlohaForm::~TUlohaForm() {
+    if (flags_.TaskEditorOpen) TellProjectFilter(false);
+    flags_.TaskEditorOpen = false;
+}
+
+void TUlohaForm::TellProjectFilter(bool editorOpen) {
+    if (context_.OnProjectFilter) context_.OnProjectFilter(editorOpen, editorOpen ? ProjectComboBox->Text() : std::string());
+}
 
 void TUlohaForm::BuildTaskPage() {
     TWinControl* page = TabSheet1;
@@ -185,7 +204,7 @@ void TUlohaForm::BuildTaskPage() {
     MonthTitle = MakeLabel(this, page, "MonthTitle");
     MonthTitle->SetAlignment(TAlignment::taCenter);
     MonthCalendar1 = Make<TRangeCalendar>(this, page, "MonthCalendar1");
-    MonthCalendar1->Widget()->setMinimumSize(230, 165);
+    MonthCalendar1->Widget()->setMinimumSize(250, 165);
     CasLabel = MakeLabel(this, page, "CasLabel");
     DateTimePicker1 = Make<TTimePicker>(this, page, "DateTimePicker1");
     Label4 = MakeLabel(this, page, "Label4");
@@ -305,8 +324,8 @@ void TUlohaForm::BuildTaskPage() {
         MonthCalendar1Click(s);
         ShowMonthTitle();
     };
-    MonthBackButton->OnClick = [this](TComponent*) { MonthCalendar1->MonthBack(); };
-    MonthForwardButton->OnClick = [this](TComponent*) { MonthCalendar1->MonthForward(); };
+    MonthBackButton->OnClick = [this](TComponent*) { MonthCalendar1->LeafMonth(-1); };
+    MonthForwardButton->OnClick = [this](TComponent*) { MonthCalendar1->LeafMonth(+1); };
     DateTimePicker1->OnChange = [this](TComponent* s) { DateTimePicker1Change(s); };
     Button1->OnClick = [this](TComponent* s) { Button1Click(s); };
     ProjectComboBox->OnChange = [this](TComponent* s) { ProjectComboBoxChange(s); };
@@ -528,6 +547,7 @@ void TUlohaForm::BuildPaymentsPage() {
 
 void TUlohaForm::FormCreate(TComponent*) {
     flags_.TaskEditorOpen = true;
+    TellProjectFilter(true);
     const SettingsStore* settings = context_.Frame.Settings;
     if (settings) {
         const auto& s = settings->Nastavenia;
@@ -619,6 +639,7 @@ void TUlohaForm::FillProjects() {
 }
 
 void TUlohaForm::FillSubProjects(const std::string& project) {
+    TellProjectFilter(flags_.TaskEditorOpen);
     TVolgaTable* subs = context_.Data.SubProjectTable;
     SetItems(SubProjectComboBox, subs ? SubProjectsOf(*subs, project) : std::vector<std::string>{});
 }
@@ -762,6 +783,7 @@ void TUlohaForm::LoadInvoice() {
 
 void TUlohaForm::FormClose(TComponent*, TCloseAction&) {
     flags_.TaskEditorOpen = false;
+    TellProjectFilter(false);
     if (context_.Module == TasksModule) {
         flags_.TaskEditMode = false;
         flags_.TaskCloneMode = false;
@@ -888,6 +910,7 @@ void TUlohaForm::BitBtn1Click(TComponent*) {
     if (payments) flags_.PaymentDataCurrent = payments->DataCurrent();
     if (result.RowsAdded > 0) tasks.SetTag(1);
     if (context_.OnSaved) context_.OnSaved(result);
+    if (payments && payments->MovedLeapDays() > 0) ShowMessage(MovedLeapDaysText(payments->MovedLeapDays()));
     if (flags_.CloseAfterSave) SetModalResult(mrOk);
 }
 

@@ -55,6 +55,9 @@ struct TaskEditorContext {
     // After a save, with what was written; after Cancel.
     std::function<void(const TaskSaveResult&)> OnSaved{};
     std::function<void()> OnCancelled{};
+    // While the editor is open (editorOpen) the program's sub-project filter keeps the
+    // sub-projects of the project the editor names; told again on every change of it.
+    std::function<void(bool editorOpen, const std::string& project)> OnProjectFilter{};
 };
 
 class TUlohaForm : public TForm {
@@ -160,6 +163,7 @@ private:
     void OpenCountry(PaymentCountry country);
     PaymentCountry Country() const;
     void ShowRefusal(const std::string& text);
+    void TellProjectFilter(bool editorOpen);
 
     TaskEditorContext& context_;
     TaskEditorFlags& flags_;

@@ -1,11 +1,14 @@
 #include "scheduling/UlohaControls.h"
 
+#include "core/AnyYearDates.h"
 #include "platform/forms/Graphics.h"
 
 #include <QPainter>
 #include <QTimeEdit>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace kvz {
 
@@ -40,14 +43,95 @@ void TRangeCalendar::SetRange(TDateTime from, TDateTime to) {
     extending_ = false;
     pick_.Pick(from);
     pick_.ExtendTo(to);
+    PickChanged();
+}
+
+void TRangeCalendar::LeafMonth(int step) {
+    leafing_ = true;
+    if (step < 0) MonthBack();
+    else MonthForward();
+    leafing_ = false;
+    PickChanged();
+}
+
+void TRangeCalendar::PickChanged() {
     Invalidate();
     if (OnRangeChange) OnRangeChange(this);
+}
+
+void TRangeCalendar::ExtendBy(const std::function<void()>& move) {
+    const TDateTime first = pick_.First(), last = pick_.Last();
+    extending_ = true;
+    move();
+    extending_ = false;
+    pick_.ExtendTo(CalendarDate());
+    if (pick_.First() != first || pick_.Last() != last) PickChanged();
+    else Invalidate();
+}
+
+int TRangeCalendar::WeekColumnWidth() const { return ClientWidth() / 8; }
+
+TRect TRangeCalendar::DayCellRect(int col, int row) const {
+    const int left = WeekColumnWidth(), w = ClientWidth() - left, h = ClientHeight();
+    return Rect(left + col * w / 7, row * h / 7, left + (col + 1) * w / 7, (row + 1) * h / 7);
+}
+
+TRect TRangeCalendar::WeekNumberRect(int row) const {
+    const int h = ClientHeight();
+    return Rect(0, row * h / 7, WeekColumnWidth(), (row + 1) * h / 7);
+}
+
+bool TRangeCalendar::DayCellAt(int x, int y, int& col, int& row) const {
+    const int left = WeekColumnWidth();
+    if (x < left) return false;
+    const int w = std::max(1, ClientWidth() - left), h = std::max(1, ClientHeight());
+    col = std::clamp((x - left) * 7 / w, 0, 6);
+    row = std::clamp(y * 7 / h, 0, 6);
+    return true;
+}
+
+int TRangeCalendar::WeekNumberOfRow(int row) const {
+    if (row < 1 || row > 6) return 0;
+    for (int col = 0; col < 7; ++col) {
+        const int day = const_cast<TRangeCalendar*>(this)->Model().CellDay(col, row);
+        TDateTime date = 0;
+        if (day > 0 && TryEncodeDate(Year(), Month(), day, date)) return IsoWeekOfDate(date);
+    }
+    return 0;
+}
+
+void TRangeCalendar::Paint(TCanvas& canvas) {
+    canvas.Brush.Color = Color();
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.FillRect(ClientRect());
+    canvas.Painter().setRenderHint(QPainter::Antialiasing);
+    for (int row = 0; row < 7; ++row)
+        for (int col = 0; col < 7; ++col) DrawCell(canvas, col, row, DayCellRect(col, row));
+    canvas.Font = Font();
+    canvas.Font.Color = clGrayText;
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    for (int row = 1; row <= 6; ++row) {
+        const int week = WeekNumberOfRow(row);
+        if (week == 0) continue;
+        TRect r = WeekNumberRect(row);
+        canvas.DrawText(std::to_string(week), r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    // The lines under the day names and beside the week numbers.
+    const TRect header = DayCellRect(0, 0);
+    const int left = WeekColumnWidth();
+    canvas.Pen.Color = clBtnShadow;
+    canvas.MoveTo(left + 2, header.Bottom - 1);
+    canvas.LineTo(ClientWidth() - 2, header.Bottom - 1);
+    canvas.MoveTo(left - 1, header.Bottom + 2);
+    canvas.LineTo(left - 1, ClientHeight() - 2);
+    TCustomControl::Paint(canvas);
 }
 
 void TRangeCalendar::DrawCell(TCanvas& canvas, int col, int row, const TRect& rect) {
     const int day = row > 0 ? Model().CellDay(col, row) : 0;
     TDateTime date = 0;
-    if (day > 0 && TryEncodeDate(Year(), Month(), day, date) && pick_.Contains(date) && pick_.First() != pick_.Last()) {
+    const bool isDay = day > 0 && TryEncodeDate(Year(), Month(), day, date);
+    if (isDay && pick_.Contains(date) && pick_.First() != pick_.Last()) {
         QPainter& p = canvas.Painter();
         p.setPen(Qt::NoPen);
         QColor band = ToQColor(clHighlight);
@@ -55,36 +139,66 @@ void TRangeCalendar::DrawCell(TCanvas& canvas, int col, int row, const TRect& re
         p.setBrush(band);
         p.drawRect(ToQRect(rect));
     }
+    if (isDay && col == Model().SelectedCol() && row == Model().SelectedRow() && !pick_.Contains(date)) {
+        // The cursor of a month leafed to is not a picked day: it shows as the others.
+        canvas.Font = Font();
+        if (IsWeekendColumn(col)) canvas.Font.Color = WeekendColor();
+        canvas.Brush.Style = TBrushStyle::bsClear;
+        TRect r = rect;
+        canvas.DrawText(DayCellText(col, row), r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        return;
+    }
     TKvCalendar::DrawCell(canvas, col, row, rect);
 }
 
 void TRangeCalendar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    extending_ = (shift & ssShift) != 0 && button == TMouseButton::mbLeft;
-    TKvCalendar::MouseDown(button, shift, x, y);
-    if (extending_) {
-        pick_.ExtendTo(CalendarDate());
-        extending_ = false;
-        Invalidate();
-        if (OnRangeChange) OnRangeChange(this);
+    if (Widget()->focusPolicy() != Qt::NoFocus) Widget()->setFocus(Qt::MouseFocusReason);
+    TCustomControl::MouseDown(button, shift, x, y);
+    int col = 0, row = 0;
+    if (button != TMouseButton::mbLeft || !DayCellAt(x, y, col, row)) return;
+    if (Model().CellDay(col, row) == 0) return;
+    dragging_ = true;
+    if ((shift & ssShift) != 0) {
+        ExtendBy([&] { Model().ClickCell(col, row); });
+        return;
     }
+    const TDateTime before = CalendarDate();
+    Model().ClickCell(col, row);
+    // A click on the day the cursor already stands on picks that day alone.
+    if (CalendarDate() == before) {
+        pick_.Pick(before);
+        PickChanged();
+    }
+}
+
+void TRangeCalendar::MouseMove(TShiftState shift, int x, int y) {
+    TCustomControl::MouseMove(shift, x, y);
+    int col = 0, row = 0;
+    if (!dragging_ || !DayCellAt(x, y, col, row) || Model().CellDay(col, row) == 0) return;
+    ExtendBy([&] { Model().ClickCell(col, row); });
+}
+
+void TRangeCalendar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    dragging_ = false;
+    TCustomControl::MouseUp(button, shift, x, y);
 }
 
 void TRangeCalendar::KeyDown(uint16_t& key, TShiftState shift) {
-    extending_ = (shift & ssShift) != 0;
-    TKvCalendar::KeyDown(key, shift);
-    if (extending_) {
-        pick_.ExtendTo(CalendarDate());
-        extending_ = false;
-        Invalidate();
-        if (OnRangeChange) OnRangeChange(this);
+    if ((shift & ssShift) == 0) {
+        TKvCalendar::KeyDown(key, shift);
+        return;
     }
+    TCustomControl::KeyDown(key, shift);
+    if (!key) return;
+    bool taken = false;
+    ExtendBy([&] { taken = Model().KeyDown(key, shift & ~static_cast<TShiftState>(ssShift)); });
+    if (taken) key = 0;
 }
 
 void TRangeCalendar::NotifyDateChange() {
-    if (!extending_) {
+    if (!extending_ && !leafing_) {
         pick_.Pick(CalendarDate());
-        Invalidate();
-        if (OnRangeChange) OnRangeChange(this);
+        PickChanged();
     }
     TKvCalendar::NotifyDateChange();
 }

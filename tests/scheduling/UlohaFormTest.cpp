@@ -427,3 +427,235 @@ TEST_F(UlohaFormTest, ACloneFromTheServiceAddsTheCopyOnToday) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+// A click on a day of the calendar, with Shift held when asked.
+void ClickDay(TRangeCalendar& calendar, int day, bool shift = false) {
+    for (int row = 1; row <= 6; ++row)
+        for (int col = 0; col < 7; ++col) {
+            if (calendar.Model().CellDay(col, row) != day) continue;
+            const TRect r = calendar.DayCellRect(col, row);
+            const QPointF at((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+            QWidget* w = calendar.Widget();
+            const Qt::KeyboardModifiers mods = shift ? Qt::ShiftModifier : Qt::NoModifier;
+            QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, mods);
+            QApplication::sendEvent(w, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, mods);
+            QApplication::sendEvent(w, &release);
+            return;
+        }
+    ADD_FAILURE() << "no cell shows day " << day;
+}
+
+QPoint CentreOfDay(TRangeCalendar& calendar, int day) {
+    for (int row = 1; row <= 6; ++row)
+        for (int col = 0; col < 7; ++col)
+            if (calendar.Model().CellDay(col, row) == day) {
+                const TRect r = calendar.DayCellRect(col, row);
+                return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+            }
+    return {};
+}
+
+TEST_F(UlohaFormTest, TheCalendarPicksARangeByMouseAcrossAMonthEndAndShowsWeekNumbers) {
+    TRangeCalendar calendar(nullptr);
+    calendar.SetBounds(0, 0, 280, 180);
+    calendar.SetRange(kToday, kToday);
+    // December 2024 from Monday: the 1st (a Sunday) alone in week 48, the 30th in week 1 of 2025.
+    EXPECT_EQ(calendar.WeekNumberOfRow(1), 48);
+    EXPECT_EQ(calendar.WeekNumberOfRow(6), 1);
+
+    // A click on a week number picks nothing.
+    testing::Press(calendar, 2, calendar.DayCellRect(0, 3).Top + 4);
+    EXPECT_EQ(calendar.Date(), kToday);
+
+    // Leafing to January keeps the pick; a Shift-click there extends it over the year end.
+    ClickDay(calendar, 30);
+    calendar.LeafMonth(+1);
+    EXPECT_EQ(calendar.Date(), kToday);
+    EXPECT_EQ(calendar.Month(), 1);
+    ClickDay(calendar, 2, true);
+    EXPECT_EQ(calendar.Date(), kToday);
+    EXPECT_EQ(calendar.EndDate(), EncodeDate(2025, 1, 2));
+
+    // A drag picks from the day pressed to the day let go.
+    const QPoint from = CentreOfDay(calendar, 8), to = CentreOfDay(calendar, 5);
+    testing::Press(calendar, from.x(), from.y());
+    testing::Move(calendar, (from.x() + to.x()) / 2, from.y());
+    testing::Move(calendar, to.x(), to.y());
+    testing::Release(calendar, to.x(), to.y());
+    EXPECT_EQ(calendar.Date(), EncodeDate(2025, 1, 5));
+    EXPECT_EQ(calendar.EndDate(), EncodeDate(2025, 1, 8));
+
+    // Shift with an arrow key extends from the day first picked.
+    calendar.Widget()->show();
+    calendar.Widget()->activateWindow();
+    ClickDay(calendar, 20); // takes the focus
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), calendar.Widget());
+    testing::Key(calendar.Widget(), Qt::Key_Right, Qt::ShiftModifier);
+    testing::Key(calendar.Widget(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(calendar.Date(), EncodeDate(2025, 1, 20));
+    EXPECT_EQ(calendar.EndDate(), EncodeDate(2025, 1, 22));
+
+    // No more than 31 days.
+    ClickDay(calendar, 1);
+    calendar.LeafMonth(+1);
+    ClickDay(calendar, 15, true);
+    EXPECT_EQ(calendar.Date(), EncodeDate(2025, 1, 1));
+    EXPECT_EQ(calendar.EndDate(), EncodeDate(2025, 1, 31));
+
+    // A plain click picks one day again.
+    ClickDay(calendar, 3);
+    EXPECT_EQ(calendar.Date(), EncodeDate(2025, 2, 3));
+    EXPECT_EQ(calendar.EndDate(), EncodeDate(2025, 2, 3));
+}
+
+TEST_F(UlohaFormTest, TheWeekStartsOnTheDayOfTheSettingAndOnMondayForAnythingElse) {
+    struct Case {
+        int setting;
+        TDayOfWeekName first;
+    };
+    for (const Case& c : {Case{0, TDayOfWeekName::Mon}, Case{8, TDayOfWeekName::Mon}, Case{1, TDayOfWeekName::Mon},
+                          Case{3, TDayOfWeekName::Wed}, Case{7, TDayOfWeekName::Sun}}) {
+        TaskEditorProgram p(dir.path());
+        p.settings.Nastavenia[22] = c.setting;
+        TaskEditorContext context = Context(p);
+        Run(context, [&](TUlohaForm& f) {
+            EXPECT_EQ(f.MonthCalendar1->StartOfWeek(), c.first) << c.setting;
+            return mrCancel;
+        });
+    }
+}
+
+// The host that records what the editor tells the program's sub-project filter.
+class FilterHost : public TaskEditorHost {
+public:
+    std::vector<std::pair<bool, std::string>> calls;
+    void EditorProjectFilter(bool open, const std::string& project) override { calls.emplace_back(open, project); }
+};
+
+TEST_F(UlohaFormTest, WhileTheEditorIsOpenTheSubProjectFilterFollowsItsProject) {
+    TaskEditorProgram p(dir.path());
+    TDataModule1& d = *p.data;
+    p.locks.WriteSharedTable(*d.ProjectTable, d.LockFileName(TableId::Projects), false, kEditorSavePoll, [&] {
+        for (const char* name : {"Dom", "Byt"}) {
+            d.ProjectTable->Append();
+            d.ProjectTable->FieldByName("ProjectName").SetAsString(name);
+            d.ProjectTable->FieldByName("StartProj").SetAsString(std::string(name) + " 1.3.");
+            d.ProjectTable->Post();
+        }
+    });
+    p.locks.WriteSharedTable(*d.SubProjectTable, d.LockFileName(TableId::SubProjects), false, kEditorSavePoll, [&] {
+        for (auto [project, sub] : {std::pair{"Dom", "Strecha"}, std::pair{"Byt", "Kuchyna"}, std::pair{"Dom", "Okna"}}) {
+            d.SubProjectTable->Append();
+            d.SubProjectTable->FieldByName("ProjectName").SetAsString(project);
+            d.SubProjectTable->FieldByName("SubProjectName").SetAsString(sub);
+            d.SubProjectTable->FieldByName("StartSubProj").SetAsString(std::string(sub).substr(0, 4) + " 1.3.");
+            d.SubProjectTable->Post();
+        }
+    });
+    FilterHost host;
+    TaskEditorService service(d, p.frame);
+    TResponder responder;
+    responder.OnShowModal = [&](TForm& form) {
+        auto& f = static_cast<TUlohaForm&>(form);
+        EXPECT_TRUE(TaskEditorState().TaskEditorOpen);
+        EXPECT_EQ(f.ProjectComboBox->Items().ToVector(), (std::vector<std::string>{"Dom", "Byt"}));
+        f.ProjectComboBox->SetText("Dom");
+        f.ProjectComboBoxChange(f.ProjectComboBox);
+        EXPECT_EQ(f.StartProjEdit->Text(), "Dom 1.3.");
+        EXPECT_EQ(f.SubProjectComboBox->Items().ToVector(), (std::vector<std::string>{"Strecha", "Okna"}));
+        EXPECT_EQ(f.SubProjectComboBox->Text(), "Strecha");
+        EXPECT_EQ(f.StartSubEdit->Text(), "Stre 1.3.");
+        return mrCancel;
+    };
+    service.OpenForInsert(host);
+    ASSERT_FALSE(host.calls.empty());
+    EXPECT_EQ(host.calls.front(), std::make_pair(true, std::string()));
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), std::make_pair(true, std::string("Dom"))),
+              host.calls.end());
+    EXPECT_EQ(host.calls.back(), std::make_pair(false, std::string()));
+    EXPECT_FALSE(TaskEditorState().TaskEditorOpen);
+}
+
+// Another program deletes the task while it is open in the editor: OK shows that error's own
+// text, keeps the editor open with what was typed, and leaves the table and its lock free.
+TEST_F(UlohaFormTest, ADatabaseErrorShowsItsOwnTextAndKeepsTheEditorOpen) {
+    TaskEditorProgram p(dir.path(), true);
+    p.Save([] {
+        TaskSaveRequest r;
+        r.Task.Text = "Shared";
+        r.Task.Date = r.Task.EndDate = kToday;
+        return r;
+    }());
+    const std::string code = p.CodesOf("Shared").front();
+    LocateRecordCode(p.Tasks(), code);
+    TaskEditorState().TaskEditMode = true;
+    TaskEditorContext c = Context(p);
+    Run(c, [&](TUlohaForm& f) {
+        TaskEditorProgram other(dir.path(), true);
+        other.locks.WriteSharedTable(other.Tasks(), other.LockFile(), true, kEditorSavePoll, [&] {
+            LocateRecordCode(other.Tasks(), code);
+            other.Tasks().Delete();
+        });
+        f.UlohaMemo->SetText("Changed meanwhile");
+        f.BitBtn1Click(f.BitBtn1);
+        EXPECT_EQ(f.ModalResult(), mrNone);
+        EXPECT_EQ(f.UlohaMemo->Text(), "Changed meanwhile");
+        return mrCancel;
+    });
+    EXPECT_EQ(boxes, std::vector<std::string>{"The record was deleted by another user."});
+    EXPECT_TRUE(saved.empty());
+    EXPECT_GE(cancelled, 1);
+    EXPECT_FALSE(p.locks.TableLockHeld());
+    EXPECT_FALSE(p.locks.IsFileInUse(p.LockFile()));
+    TaskEditorProgram check(dir.path(), true);
+    EXPECT_TRUE(check.CodesOf("Shared").empty());
+    EXPECT_TRUE(check.CodesOf("Changed meanwhile").empty());
+}
+
+// Last year's due date of 29 February lands on 28 February of a common year, and the user is
+// told so.
+TEST_F(UlohaFormTest, ALeapDayPaymentMovedToTheTwentyEighthIsSaid) {
+    const FixedClock y2025(EncodeDate(2025, 1, 10) + 0.5);
+    const ScopedClock scoped2025(y2025);
+    TaskEditorProgram p(dir.path());
+    EnsurePaymentFiles(dir.path(), PaymentCountry::Slovak);
+    {
+        TVolgaTable k;
+        OpenPaymentTable(k, dir.path(), "platby_sk.d");
+        k.Append();
+        k.FieldByName("Uloha").SetAsString("Road tax");
+        k.FieldByName("Project").SetAsString("DMV");
+        k.FieldByName("Mesage").SetAsBoolean(true);
+        k.Post();
+        k.ApplyChanges();
+        TVolgaTable d;
+        OpenPaymentTable(d, dir.path(), "platby_sk_data.d");
+        d.Append();
+        d.FieldByName("Project").SetAsString("DMV");
+        d.FieldByName("Date").SetAsDateTime(EncodeDate(2024, 2, 29));
+        d.FieldByName("Uloha").SetAsString("Road tax due");
+        d.Post();
+        d.ApplyChanges();
+    }
+    TaskEditorContext c = Context(p);
+    const int result = Run(c, [&](TUlohaForm& f) {
+        f.PageControl1->SetActivePage(f.TabSheet3);
+        f.TabSheet3Show(&f);
+        f.BitBtn1Click(f.BitBtn1);
+        return mrNone;
+    });
+    EXPECT_EQ(result, mrOk);
+    ASSERT_EQ(p.CodesOf("Road tax due").size(), 1u);
+    EXPECT_EQ(p.Tasks().FieldByName("Date").AsDateTime(), EncodeDate(2025, 2, 28));
+    EXPECT_EQ(boxes, std::vector<std::string>{"1 payment due on 29 February was put on 28 February: this year has no "
+                                              "29 February."});
+    EXPECT_FALSE(TaskEditorState().PaymentDataCurrent);
+}
+
+} // namespace
+} // namespace kvz
