@@ -391,8 +391,13 @@ void TUlohaForm::BuildInvoicePage() {
     auto* term = new QHBoxLayout;
     term->addWidget(Label18->Widget());
     Edit6->Widget()->setFixedWidth(56);
-    term->addWidget(Edit6->Widget());
-    term->addWidget(UpDown1->Widget());
+    // The arrows stand against the edit whose term they step, at the edit's height.
+    auto* spin = new QHBoxLayout;
+    spin->setSpacing(0);
+    spin->addWidget(Edit6->Widget());
+    UpDown1->Widget()->setFixedSize(17, Edit6->Widget()->sizeHint().height());
+    spin->addWidget(UpDown1->Widget());
+    term->addLayout(spin);
     term->addWidget(Label19->Widget());
     term->addStretch();
     grid->addLayout(term, 1, 2, 1, 2);
@@ -700,6 +705,9 @@ void TUlohaForm::FormActivate(TComponent*) {
         else LoadTask();
     }
     if (PageControl1->ActivePage() == TabSheet3 && tasks) tasks->SetFiltered(false);
+    // What is typed first goes where the entry begins: the task's text, or the invoice's issue date.
+    if (PageControl1->ActivePage() == TabSheet1) SetActiveControl(UlohaMemo);
+    else if (PageControl1->ActivePage() == TabSheet2) SetActiveControl(DateEdit3);
 }
 
 void TUlohaForm::LoadTask() {

@@ -147,11 +147,16 @@ TEST_F(UlohaFormTest, AnEditShowsTheTaskAndWritesItBack) {
     TaskEditorState().TaskEditMode = true;
     TaskEditorContext c = Context(p);
     Run(c, [&](TUlohaForm& f) {
+        EXPECT_EQ(f.ActiveControl(), f.UlohaMemo); // typing goes into the text at once
         EXPECT_EQ(f.UlohaMemo->Text(), "Call Eva");
         EXPECT_EQ(f.ComboBox1->ItemIndex(), 3);
         EXPECT_EQ(f.RepeatComboBox->ItemIndex(), 2);
         EXPECT_EQ(f.MonthCalendar1->Date(), kToday - 3);
         EXPECT_FALSE(f.TabSheet2->TabVisible());
+        // Without a project the project's boxes stay empty.
+        for (const std::string& text : {f.ProjectComboBox->Text(), f.StartProjEdit->Text(), f.EndProjEdit->Text(),
+                                        f.SubProjectComboBox->Text(), f.StartSubEdit->Text()})
+            EXPECT_EQ(text, "");
         f.UlohaMemo->SetText("Call Eva again");
         f.BitBtn1Click(f.BitBtn1);
         return mrNone;
@@ -168,6 +173,7 @@ TEST_F(UlohaFormTest, FromTheLinksModuleTheTaskOpensTheFileAndOnlyTheTaskPageSho
     c.LinkName = "Report";
     c.LinkPath = "/home/jano/report.odt";
     Run(c, [&](TUlohaForm& f) {
+        EXPECT_EQ(f.ActiveControl(), f.UlohaMemo);
         EXPECT_EQ(f.UlohaMemo->Text(), "Open this file :  Report");
         EXPECT_EQ(f.PathEdit->Text(), "/home/jano/report.odt");
         EXPECT_TRUE(f.RunCheckBox->Checked());
@@ -329,6 +335,16 @@ TEST_F(UlohaFormTest, ThePagesInThreeLanguagesShowEveryCaptionWhole) {
                 const std::string name = std::string("task_editor_") + std::to_string(i + 1) + "_" + languages[language - 1];
                 testing::SaveWindowPicture(f, name);
                 ExpectCaptionsFit(f, name);
+                if (i == 1) {
+                    // The term's arrows show, against the right edge of its edit.
+                    QWidget* edit = f.Edit6->Widget();
+                    QWidget* arrows = f.UpDown1->Widget();
+                    EXPECT_GE(arrows->width(), 15) << name;
+                    EXPECT_EQ(arrows->height(), edit->height()) << name;
+                    EXPECT_NEAR(arrows->mapTo(f.Widget(), QPoint(0, 0)).x(),
+                                edit->mapTo(f.Widget(), QPoint(edit->width(), 0)).x(), 1)
+                        << name;
+                }
             }
             return mrCancel;
         });
