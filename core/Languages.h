@@ -19,7 +19,6 @@ class TPanel;
 enum class TCaptionKind;
 
 inline constexpr int kEnglish = 1, kSlovak = 2, kCzech = 3;
-inline constexpr int kHelpLanguageSlot = 67; // Nastavenia67: the language, 2 by default
 
 // The language's help file: the contents page of its help pages beside the program.
 std::string HelpFileName(int language);

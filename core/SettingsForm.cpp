@@ -1,6 +1,7 @@
 #include "core/SettingsForm.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "platform/forms/Dialogs.h"
@@ -22,50 +23,6 @@ constexpr int kStandardSourceItems = 13;   // messages 7, 8, 9, 22, 10 .. 18
 constexpr int kFirstUserAddressField = 31; // the address table's own fields start here
 constexpr int kAddressFontLimit = 22, kSmallFontLimit = 12, kLinksNameFontLimit = 16;
 constexpr int kSetupHelpContext = 23;
-
-struct CaptionRow {
-    const char* Component;
-    std::array<const char*, 3> Text;
-};
-
-// clang-format off
-const CaptionRow kCaptions[] = {
-    {"", {"Setup", "Nastavenia", "Nastavení"}},
-    {"TabSheet1", {"Address book", "Adresár", "Adresář"}},
-    {"TabSheet2", {"Reports", "Zostavy", "Sestavy"}},
-    {"TabSheet3", {"Links", "Odkazy", "Odkazy"}},
-    {"TabSheet4", {"Tasks", "Úlohy", "Úkoly"}},
-    {"TabSheet5", {"Global KV-Zirt setup", "Globálne nastavenia KV-Zirt", "Globální nastavení KV-Zirt"}},
-    {"AdrNameLabel", {"Name :", "Názov :", "Název :"}},
-    {"AdrNoteLabel", {"Note :", "Poznámka :", "Poznámka :"}},
-    {"AdrGridLabel", {"Address view :", "Prehľad adries :", "Přehled adres :"}},
-    {"AdrDetailLabel", {"Personal data :", "Osobné údaje :", "Osobní údaje :"}},
-    {"ReportLabel", {"Address lists :", "Zoznamy adries :", "Seznamy adres :"}},
-    {"SetupObRadioGroup", {" Printer type : ", " Typ tlačiarne : ", " Typ tiskárny : "}},
-    {"PolohaRadioGroup", {" Envelope : ", " Obálka : ", " Obálka : "}},
-    {"LinksNameLabel", {"Name :", "Názov :", "Název :"}},
-    {"LinksDetailLabel", {"Detail :", "Detail :", "Detail :"}},
-    {"LinksGridLabel", {"Links view :", "Prehľad odkazov :", "Přehled odkazů :"}},
-    {"SourceLabel", {"Data source :", "Zdroj dát :", "Zdroj dat :"}},
-    {"CalBackLabel", {"Month background :", "Pozadie mesiaca :", "Pozadí měsíce :"}},
-    {"CalTextLabel", {"Text :", "Text :", "Text :"}},
-    {"CalTitleLabel", {"Title background :", "Pozadie nadpisu :", "Pozadí nadpisu :"}},
-    {"CalTitleTextLabel", {"Title text :", "Text nadpisu :", "Text nadpisu :"}},
-    {"TaskGridLabel", {"Task view :", "Prehľad úloh :", "Přehled úkolů :"}},
-    {"TaskMemoLabel", {"Task text :", "Text úlohy :", "Text úkolu :"}},
-    {"CheckBox2", {"Show week numbers", "Zobraziť čísla týždňov", "Zobrazit čísla týdnů"}},
-    {"FirstDayLabel", {"First day of week :", "Prvý deň týždňa :", "První den týdne :"}},
-    {"RemindLabel", {"Remind", "Pripomenúť", "Připomenout"}},
-    {"MinutesLabel", {"minutes ahead .", "minút vopred .", "minut předem ."}},
-    {"HeaderLabel", {"Header colours :", "Farby hlavičky :", "Barvy hlavičky :"}},
-    {"Button28", {"Apply colors", "Použiť farby", "Použít barvy"}},
-    {"Button29", {"Back default", "Pôvodné farby", "Původní barvy"}},
-    {"GradientLabel", {"Gradient :", "Prechod :", "Přechod :"}},
-    {"RadioGroup1", {" Background style", " Štýl pozadia", " Styl pozadí"}},
-    {"ViewStyle", {" Button style : ", " Štýl tlačidiel : ", " Styl tlačítek : "}},
-    {"BackButton", {"Add Background", "Pridať pozadie", "Přidat pozadí"}},
-    {"ClearBack", {"Clear Background", "Zmazať pozadie", "Smazat pozadí"}},
-};
 
 const std::array<std::array<const char*, 3>, 2> kColourFont = {{
     {"Colour...", "Farba...", "Barva..."}, {"Font...", "Písmo...", "Písmo..."}}};
@@ -379,8 +336,8 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     ComboBox4->OnChange = [this](TComponent* s) { ComboBox4Change(s); };
     CheckBox2->OnClick = [this](TComponent* s) { CheckBox2Click(s); };
     ComboBox2->OnChange = [this](TComponent* s) { ComboBox2Change(s); };
-    Button26->OnClick = [this](TComponent*) { PickHeaderColor(kHeaderColorSlot); };
-    Button27->OnClick = [this](TComponent*) { PickHeaderColor(kHeaderEndColorSlot); };
+    Button26->OnClick = [this](TComponent*) { PickHeaderColor(Slot::HeaderColor); };
+    Button27->OnClick = [this](TComponent*) { PickHeaderColor(Slot::HeaderEndColor); };
     Button28->OnClick = [this](TComponent* s) { Button28Click(s); };
     Button29->OnClick = [this](TComponent* s) { Button29Click(s); };
     ComboBox3->OnChange = [this](TComponent* s) { ComboBox3Change(s); };
@@ -408,10 +365,10 @@ void TSetupForm::FormCreate(TComponent*) {
     }
     if (frame_.ActiveModule < AddressModule || frame_.ActiveModule > LinksModule) PageControl1->SetActivePage(TabSheet5);
     if (frame_.ActiveModule == TasksModule) {
-        PSpinUpDown->SetPosition(s.Nastavenia[kReminderLeadSlot]);
-        CheckBox2->SetChecked(s.Nastavenia[kWeekNumbersSlot] == 1);
+        PSpinUpDown->SetPosition(s.Nastavenia[Slot::ReminderLead]);
+        CheckBox2->SetChecked(s.Nastavenia[Slot::WeekNumbers] == 1);
     }
-    background_ = s.NastaveniaText[kBackgroundFileSlot];
+    background_ = s.NastaveniaText[TextSlot::BackgroundFile];
     ShowSamples();
 }
 
@@ -429,32 +386,26 @@ void TSetupForm::ShowSamples() {
         shape->Invalidate();
     }
     const SettingsStore& s = *frame_.Settings;
-    HeaderShape->Brush.Color = TColor(s.Nastavenia[kHeaderColorSlot]);
-    HeaderEndShape->Brush.Color = TColor(s.Nastavenia[kHeaderEndColorSlot]);
+    HeaderShape->Brush.Color = TColor(s.Nastavenia[Slot::HeaderColor]);
+    HeaderEndShape->Brush.Color = TColor(s.Nastavenia[Slot::HeaderEndColor]);
     HeaderShape->Invalidate();
     HeaderEndShape->Invalidate();
 }
 
 void TSetupForm::FormShow(TComponent*) {
     const int lang = LanguageIndex();
-    for (const CaptionRow& c : kCaptions) {
-        if (!*c.Component) {
-            SetCaption(c.Text[size_t(lang)]);
-        } else if (auto* control = dynamic_cast<TControl*>(FindComponent(c.Component))) {
-            control->SetCaption(c.Text[size_t(lang)]);
-        }
-    }
+    ApplyCaptions(*this, "TSetupForm", Language());
     for (TButton* b : {Button1, Button3, Button5, Button6, Button10, Button14, Button12, Button16, Button18, Button19,
                        Button20, Button21, Button22, Button24, Button26, Button27})
         b->SetCaption(kColourFont[0][size_t(lang)]);
     for (TButton* b : {Button2, Button4, Button7, Button8, Button11, Button15, Button13, Button17, Button23, Button25})
         b->SetCaption(kColourFont[1][size_t(lang)]);
-    CheckBox1->SetCaption(GetMessageText(199));
-    Button9->SetCaption(GetMessageText(200));
-    HelpButton->SetCaption(GetMessageText(168));
+    CheckBox1->SetCaption(GetMessageText(MessageId::EnableSplitAddress));
+    Button9->SetCaption(GetMessageText(MessageId::EditType));
+    HelpButton->SetCaption(GetMessageText(MessageId::Help));
 
     SettingsStore& s = *frame_.Settings;
-    CheckBox1->SetChecked(s.Nastavenia[kCategoriesSlot] == 1);
+    CheckBox1->SetChecked(s.Nastavenia[Slot::Categories] == 1);
     CheckBox1Click(CheckBox1);
     ComboBox1->Items().Clear();
     for (int k = 20; k <= 24; ++k) ComboBox1->Items().Add(s.NastaveniaText[size_t(k)]);
@@ -464,7 +415,7 @@ void TSetupForm::FormShow(TComponent*) {
     FillItems(PolohaRadioGroup->Items(), kPositionItems);
     if (SetupObRadioGroup->Enabled()) {
         SetupObRadioGroup->SetItemIndex(s.PolohaObRadioGroup);
-        PolohaRadioGroup->SetItemIndex(s.Nastavenia[kEnvelopePositionSlot]);
+        PolohaRadioGroup->SetItemIndex(s.Nastavenia[Slot::EnvelopePosition]);
         MoveEnvelope();
     }
 
@@ -477,15 +428,15 @@ void TSetupForm::FormShow(TComponent*) {
     ComboBox4->SetItemIndex(1);
 
     FillItems(ComboBox2->Items(), kDays);
-    ComboBox2->SetItemIndex(s.Nastavenia[kFirstWeekDaySlot] - 1);
+    ComboBox2->SetItemIndex(s.Nastavenia[Slot::FirstWeekDay] - 1);
 
     FillItems(ComboBox3->Items(), kGradients);
-    ComboBox3->SetItemIndex(s.Nastavenia[kGradientTypeSlot]);
+    ComboBox3->SetItemIndex(s.Nastavenia[Slot::GradientType]);
     FillItems(RadioGroup1->Items(), kBackStyles);
-    RadioGroup1->SetItemIndex(s.Nastavenia[kBackStyleSlot]);
+    RadioGroup1->SetItemIndex(s.Nastavenia[Slot::BackStyle]);
     ViewStyle->Items().Clear();
     for (const char* v : kViewStyles) ViewStyle->Items().Add(v);
-    ViewStyle->SetItemIndex(s.Nastavenia[kViewStyleSlot]);
+    ViewStyle->SetItemIndex(s.Nastavenia[Slot::ViewStyle]);
     if (!background_.empty()) Image1->LoadFromFile(background_);
     ShowSamples();
 }
@@ -519,7 +470,7 @@ void TSetupForm::SetupObRadioGroupClick(TComponent*) {
 void TSetupForm::PolohaRadioGroupClick(TComponent*) {
     const int position = PolohaRadioGroup->ItemIndex();
     if (position < 0) return;
-    frame_.Settings->Nastavenia[kEnvelopePositionSlot] = position;
+    frame_.Settings->Nastavenia[Slot::EnvelopePosition] = position;
     MoveEnvelope();
     windows_.SetEnvelopePosition(position);
 }
@@ -528,25 +479,25 @@ void TSetupForm::ComboBox4Change(TComponent*) {
     std::vector<std::string> items;
     for (int i = 0; i < ComboBox4->Items().Count(); ++i) items.push_back(ComboBox4->Items()[i]);
     std::string field = LinksSourceField(ComboBox4->ItemIndex(), items);
-    if (!field.empty()) frame_.Settings->NastaveniaText[kLinksAddressFieldSlot] = field;
+    if (!field.empty()) frame_.Settings->NastaveniaText[TextSlot::LinksAddressField] = field;
 }
 
 void TSetupForm::CheckBox2Click(TComponent*) {
     if (!CheckBox2->Enabled()) return;
-    frame_.Settings->Nastavenia[kWeekNumbersSlot] = CheckBox2->Checked() ? 1 : 0;
+    frame_.Settings->Nastavenia[Slot::WeekNumbers] = CheckBox2->Checked() ? 1 : 0;
     windows_.SetWeekNumbers(CheckBox2->Checked());
 }
 
 void TSetupForm::ComboBox2Change(TComponent*) {
     if (ComboBox2->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kFirstWeekDaySlot] = ComboBox2->ItemIndex() + 1;
+    frame_.Settings->Nastavenia[Slot::FirstWeekDay] = ComboBox2->ItemIndex() + 1;
     windows_.ChangeFirstDay(ComboBox2->ItemIndex() + 1);
 }
 
 OutlookLook TSetupForm::Look() const {
     const SettingsStore& s = *frame_.Settings;
-    return {TColor(s.Nastavenia[kHeaderColorSlot]), TColor(s.Nastavenia[kHeaderEndColorSlot]),
-            s.Nastavenia[kGradientTypeSlot], s.Nastavenia[kBackStyleSlot], s.Nastavenia[kViewStyleSlot], background_};
+    return {TColor(s.Nastavenia[Slot::HeaderColor]), TColor(s.Nastavenia[Slot::HeaderEndColor]),
+            s.Nastavenia[Slot::GradientType], s.Nastavenia[Slot::BackStyle], s.Nastavenia[Slot::ViewStyle], background_};
 }
 
 void TSetupForm::PickHeaderColor(int slot) {
@@ -559,27 +510,27 @@ void TSetupForm::PickHeaderColor(int slot) {
 void TSetupForm::Button28Click(TComponent*) { windows_.ApplyOutlookLook(Look()); }
 
 void TSetupForm::Button29Click(TComponent*) {
-    frame_.Settings->Nastavenia[kHeaderColorSlot] = int(kDefaultHeaderColor);
-    frame_.Settings->Nastavenia[kHeaderEndColorSlot] = int(kDefaultHeaderEndColor);
+    frame_.Settings->Nastavenia[Slot::HeaderColor] = int(kDefaultHeaderColor);
+    frame_.Settings->Nastavenia[Slot::HeaderEndColor] = int(kDefaultHeaderEndColor);
     ShowSamples();
     windows_.ApplyOutlookLook(Look());
 }
 
 void TSetupForm::ComboBox3Change(TComponent*) {
     if (ComboBox3->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kGradientTypeSlot] = ComboBox3->ItemIndex();
+    frame_.Settings->Nastavenia[Slot::GradientType] = ComboBox3->ItemIndex();
     windows_.ApplyOutlookLook(Look());
 }
 
 void TSetupForm::RadioGroup1Click(TComponent*) {
     if (RadioGroup1->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kBackStyleSlot] = RadioGroup1->ItemIndex();
+    frame_.Settings->Nastavenia[Slot::BackStyle] = RadioGroup1->ItemIndex();
     windows_.ApplyOutlookLook(Look());
 }
 
 void TSetupForm::ViewStyleClick(TComponent*) {
     if (ViewStyle->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kViewStyleSlot] = ViewStyle->ItemIndex();
+    frame_.Settings->Nastavenia[Slot::ViewStyle] = ViewStyle->ItemIndex();
     windows_.ApplyOutlookLook(Look());
 }
 
@@ -592,8 +543,8 @@ void TSetupForm::BackButtonClick(TComponent*) {
     const std::string file = dialog.selectedFiles().front().toStdString();
     if (!Image1->LoadFromFile(file)) return;
     background_ = file;
-    frame_.Settings->NastaveniaText[kBackgroundFileSlot] = file;
-    frame_.Settings->Nastavenia[kBackStyleSlot] = 1;
+    frame_.Settings->NastaveniaText[TextSlot::BackgroundFile] = file;
+    frame_.Settings->Nastavenia[Slot::BackStyle] = 1;
     RadioGroup1->SetItemIndex(1);
     windows_.ApplyOutlookLook(Look());
 }
@@ -617,12 +568,12 @@ bool TSetupForm::EnsureCategoryField() {
 void TSetupForm::BitBtn1Click(TComponent*) {
     SettingsStore& s = *frame_.Settings;
     // The open module stores its own look; the page shown for it says what else was chosen here.
-    if (TabSheet4->TabVisible()) s.Nastavenia[kReminderLeadSlot] = PSpinUpDown->Position();
+    if (TabSheet4->TabVisible()) s.Nastavenia[Slot::ReminderLead] = PSpinUpDown->Position();
     windows_.UlozDoPola(frame_.ActiveModule);
     if (TabSheet1->TabVisible()) {
         // Categories are on only once the table has their field.
         if (CheckBox1->Checked()) EnsureCategoryField();
-        s.Nastavenia[kCategoriesSlot] = CheckBox1->Checked() ? 1 : 0;
+        s.Nastavenia[Slot::Categories] = CheckBox1->Checked() ? 1 : 0;
         windows_.ShowSplitEnableButton(CheckBox1->Checked());
     }
     // Whatever module is open: what was chosen here is kept even if the program stops.
