@@ -8,9 +8,11 @@
 #include "core/Users.h"
 #include "engine/DbUtils.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/GridRows.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysInfo.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QTabBar>
 #include <QTabWidget>
@@ -346,23 +348,25 @@ TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& dat
     ClientDataPanel = named(new TPanel(this), "ClientDataPanel", SourceData);
     ClientDataPanel->SetBevelOuter(TBevelCut::bvNone);
     Label4 = wrapped("Label4", ClientDataPanel);
-    Label3 = named(new TLabel(this), "Label3", ClientDataPanel);
     DirectoryEdit1 = named(new TDirectoryEdit(this), "DirectoryEdit1", ClientDataPanel);
     Label9 = wrapped("Label9", ClientDataPanel);
-    Label5 = named(new TLabel(this), "Label5", ClientDataPanel);
     ComboEdit1 = named(new TComboEdit(this), "ComboEdit1", ClientDataPanel);
     ComboEdit1->SetGlyphKind(TGlyphKind::gkEllipsis);
     {
-        auto* column = new QVBoxLayout(ClientDataPanel->Widget());
-        column->setContentsMargins(0, 0, 0, 0);
-        column->addWidget(Label4->Widget());
-        column->addWidget(Label3->Widget());
-        column->addWidget(DirectoryEdit1->Widget());
-        column->addSpacing(8);
-        column->addWidget(Label9->Widget());
-        column->addWidget(Label5->Widget());
-        column->addWidget(ComboEdit1->Widget());
-        column->addStretch();
+        // Each explanation above its field; the fields' captions in one column beside them.
+        auto* grid = new QGridLayout(ClientDataPanel->Widget());
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setColumnStretch(1, 1);
+        const std::vector<TLabel*> labels = AddGridRows(*grid, this, ClientDataPanel, {
+            WholeRow(Label4),
+            {"Label3", {DirectoryEdit1}},
+            WholeRow(Label9),
+            {"Label5", {ComboEdit1}},
+        });
+        Label3 = labels[1];
+        Label5 = labels[3];
+        Label9->Widget()->setContentsMargins(0, 8, 0, 0); // apart from the folder above
+        grid->setRowStretch(4, 1);
     }
     {
         auto* column = new QVBoxLayout(SourceData->Widget());

@@ -4,6 +4,7 @@
 #include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "platform/forms/GridRows.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QColorDialog>
@@ -105,18 +106,13 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
         s->Widget()->setFixedSize(40, 20);
         return s;
     };
-    // A row: caption, colour button, its sample, font button (either button may be missing).
-    auto row = [&](QGridLayout* grid, int r, TWinControl* parent, const char* label, TButton* colour, TShape* sample,
-                   TButton* font) {
-        grid->addWidget(named(new TLabel(this), label, parent)->Widget(), r, 0);
-        if (colour) grid->addWidget(colour->Widget(), r, 1);
-        if (sample) grid->addWidget(sample->Widget(), r, 2);
-        if (font) grid->addWidget(font->Widget(), r, 3);
-    };
-    auto pageGrid = [](TTabSheet* page) {
-        auto* column = new QVBoxLayout(page->Widget());
+    // A page: rows of caption, colour button, its sample and font button (either button may be
+    // missing), the spare width to their right; more below them.
+    auto page = [&](TTabSheet* sheet, std::initializer_list<TGridRow> rows) {
+        auto* column = new QVBoxLayout(sheet->Widget());
         auto* grid = new QGridLayout;
         grid->setColumnStretch(4, 1);
+        AddGridRows(*grid, this, sheet, rows);
         column->addLayout(grid);
         return std::pair{column, grid};
     };
@@ -138,11 +134,12 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
     Button9 = button("Button9", TabSheet1);
     {
-        auto [column, grid] = pageGrid(TabSheet1);
-        row(grid, 0, TabSheet1, "AdrNameLabel", Button1, AdrNameShape, Button2);
-        row(grid, 1, TabSheet1, "AdrNoteLabel", Button3, AdrNoteShape, Button4);
-        row(grid, 2, TabSheet1, "AdrDetailLabel", Button5, nullptr, Button7);
-        row(grid, 3, TabSheet1, "AdrGridLabel", Button6, AdrGridShape, Button8);
+        auto [column, grid] = page(TabSheet1, {
+            {"AdrNameLabel", {Button1, AdrNameShape, Button2}},
+            {"AdrNoteLabel", {Button3, AdrNoteShape, Button4}},
+            {"AdrDetailLabel", {Button5, nullptr, Button7}},
+            {"AdrGridLabel", {Button6, AdrGridShape, Button8}},
+        });
         column->addSpacing(12);
         column->addWidget(CheckBox1->Widget());
         auto* categories = new QHBoxLayout;
@@ -165,8 +162,7 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     EnvelopeShape->SetBounds(34, 6, 40, 28);
     EnvelopeShape->Brush.Color = clWhite;
     {
-        auto [column, grid] = pageGrid(TabSheet2);
-        row(grid, 0, TabSheet2, "ReportLabel", Button10, ReportShape, Button11);
+        auto [column, grid] = page(TabSheet2, {{"ReportLabel", {Button10, ReportShape, Button11}}});
         auto* envelope = new QHBoxLayout;
         envelope->addWidget(SetupObRadioGroup->Widget(), 1);
         envelope->addWidget(PolohaRadioGroup->Widget(), 1);
@@ -188,12 +184,12 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     ComboBox4 = named(new TComboBox(this), "ComboBox4", TabSheet3);
     ComboBox4->SetStyle(TComboBoxStyle::csDropDownList);
     {
-        auto [column, grid] = pageGrid(TabSheet3);
-        row(grid, 0, TabSheet3, "LinksNameLabel", Button14, LinksNameShape, Button15);
-        row(grid, 1, TabSheet3, "LinksDetailLabel", Button12, nullptr, Button13);
-        row(grid, 2, TabSheet3, "LinksGridLabel", Button16, LinksGridShape, Button17);
-        grid->addWidget(named(new TLabel(this), "SourceLabel", TabSheet3)->Widget(), 3, 0);
-        grid->addWidget(ComboBox4->Widget(), 3, 1, 1, 3);
+        auto [column, grid] = page(TabSheet3, {
+            {"LinksNameLabel", {Button14, LinksNameShape, Button15}},
+            {"LinksDetailLabel", {Button12, nullptr, Button13}},
+            {"LinksGridLabel", {Button16, LinksGridShape, Button17}},
+            {"SourceLabel", {{ComboBox4, 3}}},
+        });
         column->addStretch();
     }
 
@@ -223,15 +219,15 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     PSpinUpDown->SetAssociate(PSpinEdit);
     PSpinUpDown->Widget()->setFixedSize(16, PSpinEdit->Widget()->sizeHint().height());
     {
-        auto [column, grid] = pageGrid(TabSheet4);
-        row(grid, 0, TabSheet4, "CalBackLabel", Button18, CalBackShape, nullptr);
-        row(grid, 1, TabSheet4, "CalTextLabel", Button19, CalTextShape, nullptr);
-        row(grid, 2, TabSheet4, "CalTitleLabel", Button20, CalTitleShape, nullptr);
-        row(grid, 3, TabSheet4, "CalTitleTextLabel", Button21, CalTitleTextShape, nullptr);
-        row(grid, 4, TabSheet4, "TaskGridLabel", Button22, TaskGridShape, Button23);
-        row(grid, 5, TabSheet4, "TaskMemoLabel", Button24, TaskMemoShape, Button25);
-        grid->addWidget(named(new TLabel(this), "FirstDayLabel", TabSheet4)->Widget(), 6, 0);
-        grid->addWidget(ComboBox2->Widget(), 6, 1, 1, 3);
+        auto [column, grid] = page(TabSheet4, {
+            {"CalBackLabel", {Button18, CalBackShape}},
+            {"CalTextLabel", {Button19, CalTextShape}},
+            {"CalTitleLabel", {Button20, CalTitleShape}},
+            {"CalTitleTextLabel", {Button21, CalTitleTextShape}},
+            {"TaskGridLabel", {Button22, TaskGridShape, Button23}},
+            {"TaskMemoLabel", {Button24, TaskMemoShape, Button25}},
+            {"FirstDayLabel", {{ComboBox2, 3}}},
+        });
         column->addWidget(CheckBox2->Widget());
         auto* remind = new QHBoxLayout;
         remind->addWidget(named(new TLabel(this), "RemindLabel", TabSheet4)->Widget());
@@ -260,16 +256,11 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     Image1->SetStretch(true);
     Image1->Widget()->setFixedSize(120, 60);
     {
-        auto [column, grid] = pageGrid(TabSheet5);
-        grid->addWidget(named(new TLabel(this), "HeaderLabel", TabSheet5)->Widget(), 0, 0);
-        grid->addWidget(Button26->Widget(), 0, 1);
-        grid->addWidget(HeaderShape->Widget(), 0, 2);
-        grid->addWidget(Button27->Widget(), 1, 1);
-        grid->addWidget(HeaderEndShape->Widget(), 1, 2);
-        grid->addWidget(Button28->Widget(), 0, 3);
-        grid->addWidget(Button29->Widget(), 1, 3);
-        grid->addWidget(named(new TLabel(this), "GradientLabel", TabSheet5)->Widget(), 2, 0);
-        grid->addWidget(ComboBox3->Widget(), 2, 1, 1, 3);
+        auto [column, grid] = page(TabSheet5, {
+            {"HeaderLabel", {Button26, HeaderShape, Button28}},
+            {"", {Button27, HeaderEndShape, Button29}},
+            {"GradientLabel", {{ComboBox3, 3}}},
+        });
         auto* styles = new QHBoxLayout;
         styles->addWidget(RadioGroup1->Widget(), 1);
         styles->addWidget(ViewStyle->Widget(), 1);
