@@ -58,6 +58,7 @@ enum : int {
     Links = 176,
     Display = 177,
     Type = 178,
+    Reports = 181,
     Unknown = 186,            // "Unknown"
     Back = 193,               // "< Back"
     Next = 194,               // "Next >"
@@ -66,6 +67,10 @@ enum : int {
     Private = 197,
     EnableSplitAddress = 199,
     EditType = 200,           // "<<Edit"
+    PrintSecondLine = 203,    // "print", under Address, Tasks or Links on the outlook bar
+    OutlookBack = 204,        // "Back"
+    WizardFirstLine = 205,    // "Print" over "wizard"
+    WizardSecondLine = 206,
     InvoiceIncomplete = 214,
     PayInvoiceFrom = 215,
     IntoRate = 216,
