@@ -2,6 +2,7 @@
 
 #include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
+#include "core/Languages.h"
 #include "platform/data/DB.h"
 
 #include <memory>
@@ -11,14 +12,6 @@ namespace kvz {
 namespace {
 
 constexpr int kHelpContext = 54;
-
-const CaptionRow kCaptions[] = {
-    {"", {"Assign importable data fields", "Priradenie dátových položiek", "Přiřazení datových položek"}},
-    {"GroupBox1", {" Old table : ", " Pôvodná tabuľka : ", " Původní tabulka : "}},
-    {"GroupBox2", {" New table : ", " Nová tabuľka : ", " Nová tabulka : "}},
-    {"Button1", {"Assign", "Priradiť", "Přiřadit"}},
-    {"SpeedButton1", {"Delete", "Zmazať", "Smazat"}},
-};
 
 void FillFieldNames(TComboBox& box, const TDataSet& table) {
     box.Items().Clear();
@@ -39,15 +32,15 @@ void ShowKind(const TComboBox& box, TEdit& edit, const TDataSet& table) {
 std::string FieldKindText(TFieldType type) {
     switch (type) {
     case ftString:
-        return GetMessageText(82);
+        return GetMessageText(MessageId::SimpleText);
     case ftMemo:
-        return GetMessageText(83);
+        return GetMessageText(MessageId::MultiLineText);
     case ftDate:
-        return GetMessageText(84);
+        return GetMessageText(MessageId::Date);
     case ftBoolean:
-        return GetMessageText(85);
+        return GetMessageText(MessageId::CheckBox);
     case ftGraphic:
-        return GetMessageText(86);
+        return GetMessageText(MessageId::Picture);
     default:
         return {};
     }
@@ -105,11 +98,11 @@ TAssignForm::TAssignForm(TComponent* owner, TDataSet& target, TDataSet& source)
 
 void TAssignForm::FormShow(TComponent*) {
     AssignConfirmed = false;
-    ApplyCaptions(*this, kCaptions);
-    SetMessageCaption(*Label3, 162);
-    SetMessageCaption(*Label4, 162);
-    SetMessageCaption(*Label2, 161);
-    SetMessageCaption(*Label5, 161);
+    ApplyCaptions(*this, "TAssignForm", Language());
+    SetMessageCaption(*Label3, MessageId::ItemName);
+    SetMessageCaption(*Label4, MessageId::ItemName);
+    SetMessageCaption(*Label2, MessageId::DataType);
+    SetMessageCaption(*Label5, MessageId::DataType);
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
     FillFieldNames(*ComboBox1, target_);
     FillFieldNames(*ComboBox2, source_);

@@ -3,6 +3,7 @@
 #include "addressbook/Captions.h"
 #include "addressbook/Categories.h"
 #include "addressbook/DialogParts.h"
+#include "core/Languages.h"
 #include "core/SettingsStore.h"
 #include "platform/forms/Dialogs.h"
 
@@ -12,11 +13,7 @@ namespace kvz {
 
 namespace {
 
-constexpr int kFixedMessages[] = {195, 196, 197};
-
-const CaptionRow kCaptions[] = {
-    {"", {"Address categories", "Kategórie adries", "Kategorie adres"}},
-};
+constexpr int kFixedMessages[] = {MessageId::AllAddresses, MessageId::Work, MessageId::Private};
 
 } // namespace
 
@@ -44,7 +41,7 @@ TAddForm::TAddForm(TComponent* owner, FrameState& frame) : TForm(owner), BitBtn1
 }
 
 void TAddForm::FormShow(TComponent*) {
-    ApplyCaptions(*this, kCaptions);
+    ApplyCaptions(*this, "TAddForm", Language());
     for (size_t i = 0; i < 3; ++i) Edits[i]->SetText(GetMessageText(kFixedMessages[i]));
     for (int i = 0; i < kUserCategoryCount; ++i)
         Edits[static_cast<size_t>(3 + i)]->SetText(frame_.Settings ? frame_.Settings->NastaveniaText[kFirstCategorySetting + i]

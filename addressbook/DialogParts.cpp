@@ -56,10 +56,10 @@ void MakeExclusive(std::initializer_list<TCheckBox*> boxes) {
 }
 
 void TableBoxes::ShowCaptions() const {
-    SetMessageCaption(*Address, 174);
-    SetMessageCaption(*Tasks, 175);
-    SetMessageCaption(*Links, 176);
-    SetMessageCaption(*All, 121);
+    SetMessageCaption(*Address, MessageId::Address);
+    SetMessageCaption(*Tasks, MessageId::Tasks);
+    SetMessageCaption(*Links, MessageId::Links);
+    SetMessageCaption(*All, MessageId::AllModules);
 }
 
 std::optional<TableGroup> TableBoxes::Checked() const {
@@ -71,8 +71,8 @@ std::optional<TableGroup> TableBoxes::Checked() const {
 }
 
 void ShowButtonCaptions(TButton& help, TButton& cancel) {
-    SetMessageCaption(help, 168);
-    SetMessageCaption(cancel, 169);
+    SetMessageCaption(help, MessageId::Help);
+    SetMessageCaption(cancel, MessageId::Cancel);
 }
 
 QHBoxLayout* OkButtonRow(TForm& form, TButton& ok) {

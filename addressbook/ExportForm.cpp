@@ -4,6 +4,7 @@
 #include "addressbook/DialogParts.h"
 #include "addressbook/SendTo.h"
 #include "controls/KvFileUtil.h"
+#include "core/Languages.h"
 #include "platform/rtl/SysInfo.h"
 
 namespace kvz {
@@ -14,18 +15,6 @@ namespace {
 
 constexpr int kHelpContext = 45;
 constexpr int kFolderHelpContext = 10;
-
-const CaptionRow kEncodingCaptions[] = {
-    {"", {"Select encoding", "Vyberte kódovanie", "Zvolte kódování"}},
-    {"Label2", {"Select encoding", "Vyberte kódovanie", "Zvolte kódování"}},
-};
-
-const CaptionRow kExportCaptions[] = {
-    {"Label1", {"Save as ...", "Uložiť ako ...", "Uložit jako ..."}},
-    {"CheckBox1", {"Save as *.dbf", "Uložiť ako *.dbf", "Uložit jako *.dbf"}},
-    {"CheckBox2", {"Save as *.xls", "Uložiť ako *.xls", "Uložit jako *.xls"}},
-    {"CheckBox3", {"Save as *.xml", "Uložiť ako *.xml", "Uložit jako *.xml"}},
-};
 
 } // namespace
 
@@ -63,7 +52,7 @@ TEncodingForm::TEncodingForm(TComponent* owner)
 }
 
 void TEncodingForm::FormShow(TComponent*) {
-    ApplyCaptions(*this, kEncodingCaptions);
+    ApplyCaptions(*this, "TEncodingForm", Language());
 }
 
 void TEncodingForm::BitBtn1Click(TComponent*) {
@@ -104,7 +93,7 @@ TExportForm::TExportForm(TComponent* owner, ExchangeContext& context)
 }
 
 void TExportForm::FormShow(TComponent*) {
-    ApplyCaptions(*this, kExportCaptions);
+    ApplyCaptions(*this, "TExportForm", Language());
     TableBoxes{CheckBox4, CheckBox5, CheckBox7, CheckBox6}.ShowCaptions();
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
 }

@@ -12,8 +12,6 @@ namespace kvz {
 
 namespace {
 
-constexpr int kSortFieldSlot = 45;     // integer setting: the place in the address list
-constexpr int kSortFieldNameSlot = 13; // text setting: the field's name
 constexpr size_t kLabelLength = 20;
 
 // The message of each fixed address choice, in list order.
@@ -76,17 +74,17 @@ std::string CheckedSortField(const TDataSet& table, const std::string& stored) {
 }
 
 int StoredSortChoice(const std::vector<FieldChoice>& choices, const SettingsStore& settings) {
-    const int byName = ChoiceIndex(choices, settings.NastaveniaText[kSortFieldNameSlot]);
+    const int byName = ChoiceIndex(choices, settings.NastaveniaText[TextSlot::AddressSortField]);
     if (byName >= 0) return byName;
-    const int index = settings.Nastavenia[kSortFieldSlot];
+    const int index = settings.Nastavenia[Slot::AddressSortIndex];
     if (index >= 0 && index < static_cast<int>(choices.size())) return index;
     return choices.empty() ? -1 : 0;
 }
 
 void StoreSortChoice(const std::vector<FieldChoice>& choices, int index, SettingsStore& settings) {
     if (index < 0 || index >= static_cast<int>(choices.size())) return;
-    settings.Nastavenia[kSortFieldSlot] = index;
-    settings.NastaveniaText[kSortFieldNameSlot] = choices[static_cast<size_t>(index)].Field;
+    settings.Nastavenia[Slot::AddressSortIndex] = index;
+    settings.NastaveniaText[TextSlot::AddressSortField] = choices[static_cast<size_t>(index)].Field;
 }
 
 std::string SortFieldCaption(const TDataSet& table, const std::string& field) {

@@ -10,14 +10,13 @@ namespace kvz {
 namespace {
 
 constexpr int kReportChoices = 3; // "Name", "First name", "Surname"
-constexpr int kSortFieldNameSlot = 13;
 
 bool Valid(const std::vector<FieldChoice>& fields, int index) {
     return index >= 0 && index < static_cast<int>(fields.size());
 }
 
 std::string StoredSortField(const FrameState& frame) {
-    return frame.Settings ? frame.Settings->NastaveniaText[kSortFieldNameSlot] : std::string(kDefaultSortField);
+    return frame.Settings ? frame.Settings->NastaveniaText[TextSlot::AddressSortField] : std::string(kDefaultSortField);
 }
 
 constexpr TLocateOptions kFindOptions = loCaseInsensitive | loPartialKey;

@@ -3,6 +3,7 @@
 #include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
 #include "core/Data1.h"
+#include "core/Languages.h"
 
 #include <QVBoxLayout>
 
@@ -11,11 +12,6 @@ namespace kvz {
 namespace {
 
 constexpr int kHelpContext = 29;
-constexpr int kOrderByMessage = 51; // "Order by : "
-
-const CaptionRow kCaptions[] = {
-    {"", {"Sort order", "Zoradenie", "Řazení"}},
-};
 
 } // namespace
 
@@ -44,8 +40,8 @@ void TOrderForm::FormShow(TComponent*) {
     choices_ = data_.AddressTable ? AddressFieldChoices(*data_.AddressTable, kFixedSortChoices) : std::vector<FieldChoice>{};
     ListBox1->Items().Assign(Captions(choices_));
     if (frame_.Settings) ListBox1->SetItemIndex(StoredSortChoice(choices_, *frame_.Settings));
-    ApplyCaptions(*this, kCaptions);
-    RadioGroup1->SetCaption(" " + GetMessageText(kOrderByMessage));
+    ApplyCaptions(*this, "TOrderForm", Language());
+    RadioGroup1->SetCaption(" " + GetMessageText(MessageId::OrderBy));
 }
 
 void TOrderForm::BitBtn1Click(TComponent*) {

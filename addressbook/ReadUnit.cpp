@@ -8,6 +8,7 @@
 #include "addressbook/OldVersion.h"
 #include "addressbook/Restore.h"
 #include "addressbook/SendTo.h"
+#include "core/Languages.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/SysInfo.h"
 
@@ -24,18 +25,6 @@ constexpr const char* kDbfFilter =
     "Dbase file (*.dbf);;Data file KV-Zirt (*.d);;Windows address book (*.wab)";
 constexpr const char* kWabFilter =
     "Windows address book (*.wab);;Data file KV-Zirt (*.d);;Dbase file (*.dbf)";
-
-const CaptionRow kCaptions[] = {
-    {"Label1", {"Import from ...", "Načítať z ...", "Načíst z ..."}},
-    {"CheckBox1", {"Import from ...", "Načítať z ...", "Načíst z ..."}},
-    {"CheckBox2", {"Windows address book", "Adresár Windows WAB", "Adresář Windows - WAB"}},
-    {"CheckBox3", {"Recover from backup", "Obnoviť zo zálohy", "Obnovit se zálohy"}},
-    {"CheckBox7",
-     {"Import address from *.dbf", "Načítať adresy z *.dbf súboru", "Načíst adresy z *.dbf souboru"}},
-    {"CheckBox8",
-     {"Load data from older version 2.1", "Načítať dáta zo staršej verzie 2.1",
-      "Načíst data ze starší verze 2.1"}},
-};
 
 const ExchangeTexts kNoMarker{{"The folder holds no tables sent by a user (\"Zirt_Export.txt\" is missing).",
                                "Priečinok neobsahuje odoslané tabuľky (chýba \"Zirt_Export.txt\").",
@@ -93,7 +82,7 @@ TReadForm::TReadForm(TComponent* owner, ExchangeContext& context, WabContactSour
 }
 
 void TReadForm::FormShow(TComponent*) {
-    ApplyCaptions(*this, kCaptions);
+    ApplyCaptions(*this, "TReadForm", Language());
     TableBoxes{CheckBox4, CheckBox5, CheckBox9, CheckBox6}.ShowCaptions();
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
     if (context_.Frame.ActiveModule == ReportsModule) CheckBox8->SetEnabled(false);
@@ -101,7 +90,7 @@ void TReadForm::FormShow(TComponent*) {
 }
 
 void TReadForm::Label1Click(TComponent*) {
-    SetMessageCaption(*Label1, 1);
+    SetMessageCaption(*Label1, MessageId::Importing);
 }
 
 void TReadForm::CheckBoxClick(TCheckBox* box) {
@@ -116,23 +105,23 @@ void TReadForm::CheckBoxClick(TCheckBox* box) {
             if (old) b->SetChecked(false);
             b->SetEnabled(!old);
         }
-        if (old) SetMessageCaption(*Label1, 125);
+        if (old) SetMessageCaption(*Label1, MessageId::LoadOlderVersion);
         return;
     }
     if (!box->Checked()) return;
     if (box == CheckBox1) {
         uncheck({CheckBox2, CheckBox3, CheckBox7});
-        SetMessageCaption(*Label1, 1);
+        SetMessageCaption(*Label1, MessageId::Importing);
     } else if (box == CheckBox2) {
         uncheck({CheckBox1, CheckBox3, CheckBox5, CheckBox7, CheckBox6, CheckBox9});
         CheckBox4->SetChecked(true);
-        SetMessageCaption(*Label1, 2);
+        SetMessageCaption(*Label1, MessageId::ImportingWab);
     } else if (box == CheckBox3) {
         uncheck({CheckBox2, CheckBox7, CheckBox1});
-        SetMessageCaption(*Label1, 3);
+        SetMessageCaption(*Label1, MessageId::RecoveringBackup);
     } else if (box == CheckBox7) {
         uncheck({CheckBox3, CheckBox2, CheckBox1});
-        SetMessageCaption(*Label1, 87);
+        SetMessageCaption(*Label1, MessageId::ImportingDbf);
     } else {
         for (TCheckBox* other : {CheckBox4, CheckBox5, CheckBox9, CheckBox6})
             if (other != box) other->SetChecked(false);

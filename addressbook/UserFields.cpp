@@ -203,9 +203,8 @@ std::string CheckNewFieldName(std::string_view typed, const TDataSet& table) {
     if (!identifier) DatabaseError(InLanguage(kNotIdentifier) + name);
     // The dBASE export keeps ten characters of a name.
     if (Utf8Length(name) > 10) DatabaseError(InLanguage(kTooLong) + name);
-    constexpr int kMsgDataField = 79, kMsgAlreadyExists = 80;
     if (table.FieldDefs().Find(name))
-        DatabaseError(GetMessageText(kMsgDataField) + " " + name + " " + GetMessageText(kMsgAlreadyExists));
+        DatabaseError(GetMessageText(MessageId::DataField) + " " + name + " " + GetMessageText(MessageId::AlreadyExists));
     return name;
 }
 

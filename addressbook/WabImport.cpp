@@ -197,7 +197,7 @@ std::optional<int> ReadWabFile(ExchangeContext& context, WabContactSource& sourc
     } catch (const EAbort&) {
         throw;
     } catch (const std::exception&) {
-        showMessage(GetMessageText(4));
+        showMessage(GetMessageText(MessageId::WabNotFound));
     }
     const std::optional<fs::path> picked = pickFile ? pickFile() : std::nullopt;
     if (!picked) return std::nullopt;

@@ -4,6 +4,7 @@
 #include "addressbook/DialogParts.h"
 #include "addressbook/ExportForm.h"
 #include "addressbook/SendTo.h"
+#include "core/Languages.h"
 #include "core/TableLocks.h"
 
 namespace kvz {
@@ -13,12 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kBackupHelpContext = 31, kSendToHelpContext = 33;
-
-const CaptionRow kCaptions[] = {
-    {"Label1", {"Send to...", "Odosiela sa...", "Odesílá se..."}},
-    {"CheckBox1", {"Send to", "Odoslať", "Odeslat"}},
-    {"CheckBox2", {"Create backup", "Vytvoriť zálohu", "Vytvořit zálohu"}},
-};
 
 } // namespace
 
@@ -53,14 +48,14 @@ TZalohaForm::TZalohaForm(TComponent* owner, ExchangeContext& context)
 }
 
 void TZalohaForm::FormShow(TComponent*) {
-    ApplyCaptions(*this, kCaptions);
+    ApplyCaptions(*this, "TZalohaForm", Language());
     TableBoxes{CheckBox4, CheckBox3, CheckBox6, CheckBox5}.ShowCaptions();
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
 }
 
 void TZalohaForm::CheckBox1Click(TComponent*) {
     if (!CheckBox1->Checked()) return;
-    SetMessageCaption(*Label1, 5);
+    SetMessageCaption(*Label1, MessageId::SendingTo);
     CheckBox2->SetChecked(false);
 }
 

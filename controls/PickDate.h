@@ -69,7 +69,7 @@ protected:
 
 private:
     TCalendarModel model_;
-    FormatSettings fs_ = FormatSettings::ForLanguage(1);
+    FormatSettings fs_ = Application().Formats(); // the program's language unless the window says otherwise
     TColor weekendColor_ = clRed;
 };
 

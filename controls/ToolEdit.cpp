@@ -525,8 +525,11 @@ std::string TDirectoryEdit::ShortPathText() const { return MapDirectoryList(Text
 // ---- TCustomDateEdit ----
 
 TCustomDateEdit::TCustomDateEdit(TComponent* owner) : TCustomComboEdit(owner), dialogTitle_("Select a Date") {
+    // A new date edit speaks the program's language; a window changes it only for a reason.
+    model_.SetSettings(Application().Formats());
     SetPopup(MakeCalendarPopup(this));
     Popup()->SetColor(popupColor_);
+    if (auto* calendar = dynamic_cast<TPopupCalendar*>(Popup())) calendar->SetFormatSettings(Settings());
     SetGlyphKind(TGlyphKind::gkDefault);
     RefreshDateFormat();
 }

@@ -400,7 +400,7 @@ void TDataModule1::OpenTable(TableId table, const fs::path& fileName, const std:
 
 void TDataModule1::ApplyAddressFieldChecks() {
     if (AddressTable->FieldDefs().Find("Split_field")) return;
-    if (frame_.Settings) frame_.Settings->Nastavenia[75] = 0;
+    if (frame_.Settings) frame_.Settings->Nastavenia[Slot::Categories] = 0;
     if (frame_.Frame) frame_.Frame->HideSplitEnableButton();
     frame_.Filters.AddressCategoryFilter.clear();
 }

@@ -143,7 +143,7 @@ TSelectLanguageForm::TSelectLanguageForm(TComponent* owner, SettingsStore& setti
 }
 
 void TSelectLanguageForm::FormShow(TComponent*) {
-    const int language = settings_.Nastavenia[kHelpLanguageSlot];
+    const int language = settings_.Nastavenia[Slot::Language];
     if (language == kEnglish) EngButton->SetDown(true);
     if (language == kSlovak) SkButton->SetDown(true);
     if (language == kCzech) CzButton->SetDown(true);
@@ -153,7 +153,7 @@ void TSelectLanguageForm::FormShow(TComponent*) {
 
 void TSelectLanguageForm::Choose(TKvSpeedButton* button, int language) {
     if (!button->Down()) return;
-    settings_.Nastavenia[kHelpLanguageSlot] = language;
+    settings_.Nastavenia[Slot::Language] = language;
     SetLanguage(language);
     Application().SetHelpFile(HelpFileName(language));
     SetCaption(DialogCaption(language));

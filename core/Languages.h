@@ -19,7 +19,6 @@ class TPanel;
 enum class TCaptionKind;
 
 inline constexpr int kEnglish = 1, kSlovak = 2, kCzech = 3;
-inline constexpr int kHelpLanguageSlot = 67; // Nastavenia67: the language, 2 by default
 
 // The language's help file: the contents page of its help pages beside the program.
 std::string HelpFileName(int language);
@@ -48,10 +47,16 @@ struct OutlookCaption {
     int Second; // 0: none
 };
 inline constexpr OutlookCaption kOutlookCaptions[] = {
-    {"AdresySpeedButton1", 174, 0}, {"UlohySpeedButton1", 175, 0},   {"LinksSpeedButton1", 176, 0},
-    {"ZostavySpeedButton1", 181, 0}, {"AddressPrintButton", 174, 203}, {"TasksPrintButton", 175, 203},
-    {"LinksPrintButton", 176, 203}, {"Header2", 181, 0},              {"BackButton", 204, 0},
-    {"WizardButton", 205, 206},
+    {"AdresySpeedButton1", MessageId::Address, 0},
+    {"UlohySpeedButton1", MessageId::Tasks, 0},
+    {"LinksSpeedButton1", MessageId::Links, 0},
+    {"ZostavySpeedButton1", MessageId::Reports, 0},
+    {"AddressPrintButton", MessageId::Address, MessageId::PrintSecondLine},
+    {"TasksPrintButton", MessageId::Tasks, MessageId::PrintSecondLine},
+    {"LinksPrintButton", MessageId::Links, MessageId::PrintSecondLine},
+    {"Header2", MessageId::Reports, 0},
+    {"BackButton", MessageId::OutlookBack, 0},
+    {"WizardButton", MessageId::WizardFirstLine, MessageId::WizardSecondLine},
 };
 
 class TSelectLanguageForm : public TForm {

@@ -1,5 +1,6 @@
 #include "core/Messages.h"
 
+#include "platform/forms/Forms.h"
 #include "resources/MessageTable.h"
 
 #include <array>
@@ -9,6 +10,8 @@ namespace kvz {
 namespace {
 
 int gLanguage = 2;
+// The program starts in its default language, formats included.
+[[maybe_unused]] const bool gFormatsFollowLanguage = (Application().SetFormats(FormatSettings::ForLanguage(gLanguage)), true);
 
 constexpr std::array<const char*, 16> kAddressFields = {
     "Firma", "Meno_Kr", "Priezvisko", "Mesto", "Funkcia", "Telefon1", "Telefon2", "Telefon_P",
@@ -25,7 +28,11 @@ void LookUp(const char* const (&table)[Rows][3], int id, std::string& text, int 
 } // namespace
 
 int Language() { return gLanguage; }
-void SetLanguage(int language) { gLanguage = language; }
+void SetLanguage(int language) {
+    gLanguage = language;
+    // Date edits and calendars made from now on show the language's dates.
+    Application().SetFormats(FormatSettings::ForLanguage(language));
+}
 
 const char* InLanguage(const char* const (&texts)[3]) {
     return texts[gLanguage >= 1 && gLanguage <= 3 ? gLanguage - 1 : 0];

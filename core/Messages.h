@@ -8,6 +8,76 @@
 
 namespace kvz {
 
+// The numbers of the catalogue's messages, named once: a window names the message it shows,
+// never its number. Several messages share one text in some languages but not in all, so a
+// name stands for one number.
+namespace MessageId {
+enum : int {
+    Importing = 1,            // "Import from ..."
+    ImportingWab = 2,         // "Import from WAB ..."
+    RecoveringBackup = 3,     // "Recover data from backup file ..."
+    WabNotFound = 4,          // "Canot find UserMPS.wab"
+    SendingTo = 5,            // "Send to  ..."
+    Name = 7,
+    FirstName = 8,
+    Surname = 9,
+    MonthNames = 32,          // 33..44: January .. December (32 + month)
+    RemindNewTask = 50,       // "You have added the next task. ..."
+    OrderBy = 51,             // "Order by : "
+    Searching = 52,           // "Searching  "
+    WarningCaption = 53,      // "Warning : "
+    DeleteTasks = 54,
+    DeleteRecord = 55,
+    RestoreSettings = 56,     // "Want to recover all settings ...?"
+    EraseAllTasks = 57,
+    SaveChanges = 58,
+    NoTaskDescription = 64,
+    EnterTheName = 72,        // "Have to assign the item \" Name\""
+    WrongPassword = 76,
+    EnterName = 77,           // "Enter name, please."
+    NameExists = 78,
+    DataField = 79,           // "Data field"
+    AlreadyExists = 80,       // "already exists."
+    SimpleText = 82,
+    MultiLineText = 83,
+    Date = 84,
+    CheckBox = 85,
+    Picture = 86,
+    ImportingDbf = 87,
+    AllModules = 121,         // "All" beside Address, Tasks, Links
+    LoadOlderVersion = 125,
+    Birthday = 127,
+    NameDay = 128,
+    UnknownName = 133,        // "Unknow"
+    DataType = 161,           // "Data type :"
+    ItemName = 162,           // "Item name :"
+    Help = 168,
+    Cancel = 169,
+    Address = 174,
+    Tasks = 175,
+    Links = 176,
+    Display = 177,
+    Type = 178,
+    Reports = 181,
+    Unknown = 186,            // "Unknown"
+    Back = 193,               // "< Back"
+    Next = 194,               // "Next >"
+    AllAddresses = 195,       // "All" beside Work, Private
+    Work = 196,
+    Private = 197,
+    EnableSplitAddress = 199,
+    EditType = 200,           // "<<Edit"
+    PrintSecondLine = 203,    // "print", under Address, Tasks or Links on the outlook bar
+    OutlookBack = 204,        // "Back"
+    WizardFirstLine = 205,    // "Print" over "wizard"
+    WizardSecondLine = 206,
+    InvoiceIncomplete = 214,
+    PayInvoiceFrom = 215,
+    IntoRate = 216,
+    MaturityUntil = 217,
+};
+} // namespace MessageId
+
 // The program's language: 1 English, 2 Slovak, 3 Czech (the settings load it).
 int Language();
 void SetLanguage(int language);

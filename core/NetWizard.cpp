@@ -8,9 +8,11 @@
 #include "core/Users.h"
 #include "engine/DbUtils.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/GridRows.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysInfo.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QTabBar>
 #include <QTabWidget>
@@ -27,37 +29,10 @@ namespace {
 
 constexpr int kTypePage = 0, kSourcePage = 1, kConfirmPage = 2;
 constexpr int kHelpType = 61, kHelpClient = 62, kHelpConfirm = 63, kHelpServer = 65;
-constexpr int kHelpMessage = 168, kCloseMessage = 169, kBackMessage = 193, kNextMessage = 194;
 constexpr size_t kTableCount = std::size(kAllTables);
 
 #define NBSP "\xC2\xA0"
 
-struct CaptionRow {
-    const char* Component;
-    std::array<const char*, 3> Text;
-};
-
-// clang-format off
-const CaptionRow kCaptions[] = {
-    {"", {"Network setup", "Nastavenie siete", "Nastavení sítě"}},
-    {"Label1", {
-        "Choose a" NBSP "function computer in net. In the case, you want your software \"KV-Zirt\" database  placed on this computer, choose the type \"Server\". In the case, this computer will use the database  placed on another computer, choose the type \"Client\". In the case, you do not want to work in net, choose the type \"Local\".",
-        "Vyberte funkciu počítača v sieti. Ak chcete, aby databáza programu \"KV-Zirt\" bola umiestnená na tomto počítači, vyberte typ \"Server\". Ak bude tento počítač používať databázu umiestnenú na inom počítači, vyberte typ \"Client\". Ak nechcete pracovať v sieti, vyberte typ \"Local\".",
-        "Vyberte funkci počítače v síti. Pokud chcete, aby databáze programu \"KV-Zirt\" byla umístěna na tomto počítači, vyberte typ \"Server\". Pokud bude tento počítač používat databázi umístěnou na jiném počítači, vyberte typ \"Client\". Pokud nechcete pracovat v síti, vyberte typ \"Local\"."}},
-    {"Label16", {"This computer is a" NBSP ":", "Tento počítač je :", "Tento počítač je :"}},
-    {"Label2", {"Choose a" NBSP "mode for making net data tables in software KV-Zirt.",
-                "Vyberte spôsob vytvorenia sieťových tabuliek programu KV-Zirt.",
-                "Vyberte způsob vytvoření síťových tabulek programu KV-Zirt."}},
-    {"Label3", {"Select network directory :", "Vyberte sieťový adresár  :", "Vyberte síťový adresář  :"}},
-    {"Label4", {"Choose a" NBSP "computer in net, on which are place schemes of KV-Zirt.  Schemes are in directory „Zdieľané dokumenty\\KVZirtData“ or „Shared documents\\KVZirtData“ (according to Windows language version).",
-                "Vyberte počítač v sieti, na ktorom sú umiestnené tabuľky programu KV-Zirt.  Tabuľky sú v adresári „Zdieľané dokumenty\\KVZirtData“ alebo „Shared documents\\KVZirtData“ (podľa jazykovej verzie Windows).",
-                "Vyberte počítač v síti, na kterém jsou umístěny tabulky programu KV-Zirt.  Tabulky jsou v adresáři „Zdieľané dokumenty\\KVZirtData“ nebo „Shared documents\\KVZirtData“ (podle jazykové verze Windows)."}},
-    {"Label5", {"Select database :", "Vyberte databázu :", "Vyberte databázi :"}},
-    {"Label9", {"Choose a" NBSP "database, you want to use, in shared directory. In the case, it is protected by a" NBSP "password, the software will ask that from you.",
-                "Vyberte databázu, ktorú chcete používať, v zdieľanom adresári. Ak je chránená heslom, program si ho od vás vypýta.",
-                "Vyberte databázi, kterou chcete používat, ve sdíleném adresáři. Pokud je chráněna heslem, program si ho od vás vyžádá."}},
-    {"Button3", {"Finish", "Dokončiť", "Dokončit"}},
-};
 const std::array<std::array<const char*, 3>, 3> kRoles = {{
     {"\"Server\" – there will be placed all tables (addresses, tasks,...)",
      "Server - tu budú umiestnené všetky tabuľky (adersy, úlohy ...)",
@@ -174,17 +149,17 @@ void CheckFolder(const fs::path& folder) {
 struct SavedState {
     explicit SavedState(const FrameState& frame)
         : tableFolder(frame.TableFolder), userPrefix(frame.UserPrefix), networkMode(frame.NetworkMode),
-          network(frame.Settings->Nastavenia[kNetworkSlot]), server(frame.Settings->Nastavenia[kServerSlot]),
-          serverFolder(frame.Settings->NastaveniaText[kServerFolderSlot]),
-          networkUser(frame.Settings->NastaveniaText[kNetworkUserSlot]) {}
+          network(frame.Settings->Nastavenia[Slot::NetworkMode]), server(frame.Settings->Nastavenia[Slot::Server]),
+          serverFolder(frame.Settings->NastaveniaText[TextSlot::ServerFolder]),
+          networkUser(frame.Settings->NastaveniaText[TextSlot::NetworkUser]) {}
     void Restore(FrameState& frame) const {
         frame.TableFolder = tableFolder;
         frame.UserPrefix = userPrefix;
         frame.NetworkMode = networkMode;
-        frame.Settings->Nastavenia[kNetworkSlot] = network;
-        frame.Settings->Nastavenia[kServerSlot] = server;
-        frame.Settings->NastaveniaText[kServerFolderSlot] = serverFolder;
-        frame.Settings->NastaveniaText[kNetworkUserSlot] = networkUser;
+        frame.Settings->Nastavenia[Slot::NetworkMode] = network;
+        frame.Settings->Nastavenia[Slot::Server] = server;
+        frame.Settings->NastaveniaText[TextSlot::ServerFolder] = serverFolder;
+        frame.Settings->NastaveniaText[TextSlot::NetworkUser] = networkUser;
     }
     fs::path tableFolder;
     std::string userPrefix;
@@ -211,10 +186,10 @@ void SwitchTables(FrameState& frame, TDataModule1& data, WizardFrameServices& fr
 }
 
 void SetSharedTableSlots(SettingsStore& settings, bool server, const fs::path& folder, const std::string& user) {
-    settings.Nastavenia[kNetworkSlot] = 1;
-    settings.Nastavenia[kServerSlot] = server ? 1 : 0;
-    settings.NastaveniaText[kServerFolderSlot] = FolderText(folder);
-    settings.NastaveniaText[kNetworkUserSlot] = user;
+    settings.Nastavenia[Slot::NetworkMode] = 1;
+    settings.Nastavenia[Slot::Server] = server ? 1 : 0;
+    settings.NastaveniaText[TextSlot::ServerFolder] = FolderText(folder);
+    settings.NastaveniaText[TextSlot::NetworkUser] = user;
 }
 
 } // namespace
@@ -252,7 +227,7 @@ void FinishNetworkSetup(const WizardChoice& choice, FrameState& frame, TDataModu
     if (choice.Role == wrLocal) {
         SwitchTables(frame, data, frameWindow, [&] {
             frame.NetworkMode = false;
-            settings.Nastavenia[kNetworkSlot] = 0;
+            settings.Nastavenia[Slot::NetworkMode] = 0;
             FreeTables(data);
             frame.TableFolder = frame.DataFolder;
             frameWindow.ScanUser();
@@ -373,23 +348,25 @@ TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& dat
     ClientDataPanel = named(new TPanel(this), "ClientDataPanel", SourceData);
     ClientDataPanel->SetBevelOuter(TBevelCut::bvNone);
     Label4 = wrapped("Label4", ClientDataPanel);
-    Label3 = named(new TLabel(this), "Label3", ClientDataPanel);
     DirectoryEdit1 = named(new TDirectoryEdit(this), "DirectoryEdit1", ClientDataPanel);
     Label9 = wrapped("Label9", ClientDataPanel);
-    Label5 = named(new TLabel(this), "Label5", ClientDataPanel);
     ComboEdit1 = named(new TComboEdit(this), "ComboEdit1", ClientDataPanel);
     ComboEdit1->SetGlyphKind(TGlyphKind::gkEllipsis);
     {
-        auto* column = new QVBoxLayout(ClientDataPanel->Widget());
-        column->setContentsMargins(0, 0, 0, 0);
-        column->addWidget(Label4->Widget());
-        column->addWidget(Label3->Widget());
-        column->addWidget(DirectoryEdit1->Widget());
-        column->addSpacing(8);
-        column->addWidget(Label9->Widget());
-        column->addWidget(Label5->Widget());
-        column->addWidget(ComboEdit1->Widget());
-        column->addStretch();
+        // Each explanation above its field; the fields' captions in one column beside them.
+        auto* grid = new QGridLayout(ClientDataPanel->Widget());
+        grid->setContentsMargins(0, 0, 0, 0);
+        grid->setColumnStretch(1, 1);
+        const std::vector<TLabel*> labels = AddGridRows(*grid, this, ClientDataPanel, {
+            WholeRow(Label4),
+            {"Label3", {DirectoryEdit1}},
+            WholeRow(Label9),
+            {"Label5", {ComboEdit1}},
+        });
+        Label3 = labels[1];
+        Label5 = labels[3];
+        Label9->Widget()->setContentsMargins(0, 8, 0, 0); // apart from the folder above
+        grid->setRowStretch(4, 1);
     }
     {
         auto* column = new QVBoxLayout(SourceData->Widget());
@@ -453,12 +430,7 @@ TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& dat
 
 void TWizardForm::FormShow(TComponent*) {
     const int lang = LanguageIndex(Language());
-    for (const CaptionRow& c : kCaptions) {
-        if (!*c.Component)
-            SetCaption(c.Text[size_t(lang)]);
-        else if (auto* control = dynamic_cast<TControl*>(FindComponent(c.Component)))
-            control->SetCaption(c.Text[size_t(lang)]);
-    }
+    ApplyCaptions(*this, "TWizardForm", Language());
     const int role = RadioGroup1->ItemIndex(), option = RadioGroup2->ItemIndex();
     RadioGroup1->Items().Clear();
     for (const auto& t : kRoles) RadioGroup1->Items().Add(t[size_t(lang)]);
@@ -466,10 +438,10 @@ void TWizardForm::FormShow(TComponent*) {
     RadioGroup2->Items().Clear();
     for (const auto& t : kOptions) RadioGroup2->Items().Add(t[size_t(lang)]);
     RadioGroup2->SetItemIndex(option);
-    BitBtn2->SetCaption(GetMessageText(kHelpMessage));
-    BitBtn1->SetCaption(GetMessageText(kCloseMessage));
-    Button2->SetCaption(GetMessageText(kBackMessage));
-    Button1->SetCaption(GetMessageText(kNextMessage));
+    BitBtn2->SetCaption(GetMessageText(MessageId::Help));
+    BitBtn1->SetCaption(GetMessageText(MessageId::Cancel));
+    Button2->SetCaption(GetMessageText(MessageId::Back));
+    Button1->SetCaption(GetMessageText(MessageId::Next));
 }
 
 void TWizardForm::FormClose(TComponent*) {

@@ -19,10 +19,6 @@ namespace kvz {
 
 class TDataModule1;
 
-inline constexpr int kNetworkSlot = 73;      // N73: 1 network mode
-inline constexpr int kServerSlot = 74;       // N74: 1 this computer holds the shared tables
-inline constexpr int kServerFolderSlot = 18; // T18
-inline constexpr int kNetworkUserSlot = 19;  // T19
 inline constexpr const char* kSharedFolderName = "KvZirtData";
 
 enum WizardRole { wrNone = -1, wrServer = 0, wrClient = 1, wrLocal = 2 };

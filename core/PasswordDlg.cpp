@@ -8,7 +8,6 @@ namespace kvz {
 
 namespace {
 
-constexpr int kCancelMessage = 169;
 
 enum PasswordText { ptCaption, ptLabel, ptInvalid, ptCount };
 
@@ -53,7 +52,7 @@ TPasswordDlg::TPasswordDlg(TComponent* owner) : TForm(owner) {
     CancelBtn->SetName("CancelBtn");
     CancelBtn->SetParent(this);
     CancelBtn->SetBounds(113, 77, 75, 25);
-    CancelBtn->SetCaption(GetMessageText(kCancelMessage));
+    CancelBtn->SetCaption(GetMessageText(MessageId::Cancel));
     CancelBtn->SetCancel(true);
     CancelBtn->SetModalResult(mrCancel);
 }

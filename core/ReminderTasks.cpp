@@ -8,9 +8,8 @@ namespace kvz {
 
 namespace {
 
-constexpr int kMsgBirthday = 127, kMsgNameDay = 128, kMsgUnknown = 133;
 
-std::string OrUnknown(const std::string& name) { return name.empty() ? GetMessageText(kMsgUnknown) : name; }
+std::string OrUnknown(const std::string& name) { return name.empty() ? GetMessageText(MessageId::UnknownName) : name; }
 
 // Creates or removes one reminder task of the current address and keeps its code there.
 void ReminderTask(TDataModule1& data, TTableLocks& locks, const FrameState& state, bool birthday, bool remind,
@@ -35,7 +34,7 @@ void ReminderTask(TDataModule1& data, TTableLocks& locks, const FrameState& stat
         tasks.Append();
         tasks.FieldByName("Date").SetAsDateTime(date);
         for (const char* f : {"Time", "StartTask", "EndTask"}) tasks.FieldByName(f).SetAsString("8:00:00");
-        tasks.FieldByName("Uloha").SetAsString(GetMessageText(birthday ? kMsgBirthday : kMsgNameDay) + firstName + " " +
+        tasks.FieldByName("Uloha").SetAsString(GetMessageText(birthday ? MessageId::Birthday : MessageId::NameDay) + firstName + " " +
                                                surname);
         tasks.FieldByName("Color").SetAsInteger(255);
         tasks.FieldByName("Mesage").SetAsBoolean(true);

@@ -1,8 +1,10 @@
 #include "core/SettingsForm.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "platform/forms/GridRows.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QColorDialog>
@@ -22,50 +24,6 @@ constexpr int kStandardSourceItems = 13;   // messages 7, 8, 9, 22, 10 .. 18
 constexpr int kFirstUserAddressField = 31; // the address table's own fields start here
 constexpr int kAddressFontLimit = 22, kSmallFontLimit = 12, kLinksNameFontLimit = 16;
 constexpr int kSetupHelpContext = 23;
-
-struct CaptionRow {
-    const char* Component;
-    std::array<const char*, 3> Text;
-};
-
-// clang-format off
-const CaptionRow kCaptions[] = {
-    {"", {"Setup", "Nastavenia", "Nastavení"}},
-    {"TabSheet1", {"Address book", "Adresár", "Adresář"}},
-    {"TabSheet2", {"Reports", "Zostavy", "Sestavy"}},
-    {"TabSheet3", {"Links", "Odkazy", "Odkazy"}},
-    {"TabSheet4", {"Tasks", "Úlohy", "Úkoly"}},
-    {"TabSheet5", {"Global KV-Zirt setup", "Globálne nastavenia KV-Zirt", "Globální nastavení KV-Zirt"}},
-    {"AdrNameLabel", {"Name :", "Názov :", "Název :"}},
-    {"AdrNoteLabel", {"Note :", "Poznámka :", "Poznámka :"}},
-    {"AdrGridLabel", {"Address view :", "Prehľad adries :", "Přehled adres :"}},
-    {"AdrDetailLabel", {"Personal data :", "Osobné údaje :", "Osobní údaje :"}},
-    {"ReportLabel", {"Address lists :", "Zoznamy adries :", "Seznamy adres :"}},
-    {"SetupObRadioGroup", {" Printer type : ", " Typ tlačiarne : ", " Typ tiskárny : "}},
-    {"PolohaRadioGroup", {" Envelope : ", " Obálka : ", " Obálka : "}},
-    {"LinksNameLabel", {"Name :", "Názov :", "Název :"}},
-    {"LinksDetailLabel", {"Detail :", "Detail :", "Detail :"}},
-    {"LinksGridLabel", {"Links view :", "Prehľad odkazov :", "Přehled odkazů :"}},
-    {"SourceLabel", {"Data source :", "Zdroj dát :", "Zdroj dat :"}},
-    {"CalBackLabel", {"Month background :", "Pozadie mesiaca :", "Pozadí měsíce :"}},
-    {"CalTextLabel", {"Text :", "Text :", "Text :"}},
-    {"CalTitleLabel", {"Title background :", "Pozadie nadpisu :", "Pozadí nadpisu :"}},
-    {"CalTitleTextLabel", {"Title text :", "Text nadpisu :", "Text nadpisu :"}},
-    {"TaskGridLabel", {"Task view :", "Prehľad úloh :", "Přehled úkolů :"}},
-    {"TaskMemoLabel", {"Task text :", "Text úlohy :", "Text úkolu :"}},
-    {"CheckBox2", {"Show week numbers", "Zobraziť čísla týždňov", "Zobrazit čísla týdnů"}},
-    {"FirstDayLabel", {"First day of week :", "Prvý deň týždňa :", "První den týdne :"}},
-    {"RemindLabel", {"Remind", "Pripomenúť", "Připomenout"}},
-    {"MinutesLabel", {"minutes ahead .", "minút vopred .", "minut předem ."}},
-    {"HeaderLabel", {"Header colours :", "Farby hlavičky :", "Barvy hlavičky :"}},
-    {"Button28", {"Apply colors", "Použiť farby", "Použít barvy"}},
-    {"Button29", {"Back default", "Pôvodné farby", "Původní barvy"}},
-    {"GradientLabel", {"Gradient :", "Prechod :", "Přechod :"}},
-    {"RadioGroup1", {" Background style", " Štýl pozadia", " Styl pozadí"}},
-    {"ViewStyle", {" Button style : ", " Štýl tlačidiel : ", " Styl tlačítek : "}},
-    {"BackButton", {"Add Background", "Pridať pozadie", "Přidat pozadí"}},
-    {"ClearBack", {"Clear Background", "Zmazať pozadie", "Smazat pozadí"}},
-};
 
 const std::array<std::array<const char*, 3>, 2> kColourFont = {{
     {"Colour...", "Farba...", "Barva..."}, {"Font...", "Písmo...", "Písmo..."}}};
@@ -148,18 +106,13 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
         s->Widget()->setFixedSize(40, 20);
         return s;
     };
-    // A row: caption, colour button, its sample, font button (either button may be missing).
-    auto row = [&](QGridLayout* grid, int r, TWinControl* parent, const char* label, TButton* colour, TShape* sample,
-                   TButton* font) {
-        grid->addWidget(named(new TLabel(this), label, parent)->Widget(), r, 0);
-        if (colour) grid->addWidget(colour->Widget(), r, 1);
-        if (sample) grid->addWidget(sample->Widget(), r, 2);
-        if (font) grid->addWidget(font->Widget(), r, 3);
-    };
-    auto pageGrid = [](TTabSheet* page) {
-        auto* column = new QVBoxLayout(page->Widget());
+    // A page: rows of caption, colour button, its sample and font button (either button may be
+    // missing), the spare width to their right; more below them.
+    auto page = [&](TTabSheet* sheet, std::initializer_list<TGridRow> rows) {
+        auto* column = new QVBoxLayout(sheet->Widget());
         auto* grid = new QGridLayout;
         grid->setColumnStretch(4, 1);
+        AddGridRows(*grid, this, sheet, rows);
         column->addLayout(grid);
         return std::pair{column, grid};
     };
@@ -181,11 +134,12 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
     Button9 = button("Button9", TabSheet1);
     {
-        auto [column, grid] = pageGrid(TabSheet1);
-        row(grid, 0, TabSheet1, "AdrNameLabel", Button1, AdrNameShape, Button2);
-        row(grid, 1, TabSheet1, "AdrNoteLabel", Button3, AdrNoteShape, Button4);
-        row(grid, 2, TabSheet1, "AdrDetailLabel", Button5, nullptr, Button7);
-        row(grid, 3, TabSheet1, "AdrGridLabel", Button6, AdrGridShape, Button8);
+        auto [column, grid] = page(TabSheet1, {
+            {"AdrNameLabel", {Button1, AdrNameShape, Button2}},
+            {"AdrNoteLabel", {Button3, AdrNoteShape, Button4}},
+            {"AdrDetailLabel", {Button5, nullptr, Button7}},
+            {"AdrGridLabel", {Button6, AdrGridShape, Button8}},
+        });
         column->addSpacing(12);
         column->addWidget(CheckBox1->Widget());
         auto* categories = new QHBoxLayout;
@@ -208,8 +162,7 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     EnvelopeShape->SetBounds(34, 6, 40, 28);
     EnvelopeShape->Brush.Color = clWhite;
     {
-        auto [column, grid] = pageGrid(TabSheet2);
-        row(grid, 0, TabSheet2, "ReportLabel", Button10, ReportShape, Button11);
+        auto [column, grid] = page(TabSheet2, {{"ReportLabel", {Button10, ReportShape, Button11}}});
         auto* envelope = new QHBoxLayout;
         envelope->addWidget(SetupObRadioGroup->Widget(), 1);
         envelope->addWidget(PolohaRadioGroup->Widget(), 1);
@@ -231,12 +184,12 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     ComboBox4 = named(new TComboBox(this), "ComboBox4", TabSheet3);
     ComboBox4->SetStyle(TComboBoxStyle::csDropDownList);
     {
-        auto [column, grid] = pageGrid(TabSheet3);
-        row(grid, 0, TabSheet3, "LinksNameLabel", Button14, LinksNameShape, Button15);
-        row(grid, 1, TabSheet3, "LinksDetailLabel", Button12, nullptr, Button13);
-        row(grid, 2, TabSheet3, "LinksGridLabel", Button16, LinksGridShape, Button17);
-        grid->addWidget(named(new TLabel(this), "SourceLabel", TabSheet3)->Widget(), 3, 0);
-        grid->addWidget(ComboBox4->Widget(), 3, 1, 1, 3);
+        auto [column, grid] = page(TabSheet3, {
+            {"LinksNameLabel", {Button14, LinksNameShape, Button15}},
+            {"LinksDetailLabel", {Button12, nullptr, Button13}},
+            {"LinksGridLabel", {Button16, LinksGridShape, Button17}},
+            {"SourceLabel", {{ComboBox4, 3}}},
+        });
         column->addStretch();
     }
 
@@ -266,15 +219,15 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     PSpinUpDown->SetAssociate(PSpinEdit);
     PSpinUpDown->Widget()->setFixedSize(16, PSpinEdit->Widget()->sizeHint().height());
     {
-        auto [column, grid] = pageGrid(TabSheet4);
-        row(grid, 0, TabSheet4, "CalBackLabel", Button18, CalBackShape, nullptr);
-        row(grid, 1, TabSheet4, "CalTextLabel", Button19, CalTextShape, nullptr);
-        row(grid, 2, TabSheet4, "CalTitleLabel", Button20, CalTitleShape, nullptr);
-        row(grid, 3, TabSheet4, "CalTitleTextLabel", Button21, CalTitleTextShape, nullptr);
-        row(grid, 4, TabSheet4, "TaskGridLabel", Button22, TaskGridShape, Button23);
-        row(grid, 5, TabSheet4, "TaskMemoLabel", Button24, TaskMemoShape, Button25);
-        grid->addWidget(named(new TLabel(this), "FirstDayLabel", TabSheet4)->Widget(), 6, 0);
-        grid->addWidget(ComboBox2->Widget(), 6, 1, 1, 3);
+        auto [column, grid] = page(TabSheet4, {
+            {"CalBackLabel", {Button18, CalBackShape}},
+            {"CalTextLabel", {Button19, CalTextShape}},
+            {"CalTitleLabel", {Button20, CalTitleShape}},
+            {"CalTitleTextLabel", {Button21, CalTitleTextShape}},
+            {"TaskGridLabel", {Button22, TaskGridShape, Button23}},
+            {"TaskMemoLabel", {Button24, TaskMemoShape, Button25}},
+            {"FirstDayLabel", {{ComboBox2, 3}}},
+        });
         column->addWidget(CheckBox2->Widget());
         auto* remind = new QHBoxLayout;
         remind->addWidget(named(new TLabel(this), "RemindLabel", TabSheet4)->Widget());
@@ -303,16 +256,11 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     Image1->SetStretch(true);
     Image1->Widget()->setFixedSize(120, 60);
     {
-        auto [column, grid] = pageGrid(TabSheet5);
-        grid->addWidget(named(new TLabel(this), "HeaderLabel", TabSheet5)->Widget(), 0, 0);
-        grid->addWidget(Button26->Widget(), 0, 1);
-        grid->addWidget(HeaderShape->Widget(), 0, 2);
-        grid->addWidget(Button27->Widget(), 1, 1);
-        grid->addWidget(HeaderEndShape->Widget(), 1, 2);
-        grid->addWidget(Button28->Widget(), 0, 3);
-        grid->addWidget(Button29->Widget(), 1, 3);
-        grid->addWidget(named(new TLabel(this), "GradientLabel", TabSheet5)->Widget(), 2, 0);
-        grid->addWidget(ComboBox3->Widget(), 2, 1, 1, 3);
+        auto [column, grid] = page(TabSheet5, {
+            {"HeaderLabel", {Button26, HeaderShape, Button28}},
+            {"", {Button27, HeaderEndShape, Button29}},
+            {"GradientLabel", {{ComboBox3, 3}}},
+        });
         auto* styles = new QHBoxLayout;
         styles->addWidget(RadioGroup1->Widget(), 1);
         styles->addWidget(ViewStyle->Widget(), 1);
@@ -379,8 +327,8 @@ TSetupForm::TSetupForm(TComponent* owner, FrameState& frame, TDataModule1& data,
     ComboBox4->OnChange = [this](TComponent* s) { ComboBox4Change(s); };
     CheckBox2->OnClick = [this](TComponent* s) { CheckBox2Click(s); };
     ComboBox2->OnChange = [this](TComponent* s) { ComboBox2Change(s); };
-    Button26->OnClick = [this](TComponent*) { PickHeaderColor(kHeaderColorSlot); };
-    Button27->OnClick = [this](TComponent*) { PickHeaderColor(kHeaderEndColorSlot); };
+    Button26->OnClick = [this](TComponent*) { PickHeaderColor(Slot::HeaderColor); };
+    Button27->OnClick = [this](TComponent*) { PickHeaderColor(Slot::HeaderEndColor); };
     Button28->OnClick = [this](TComponent* s) { Button28Click(s); };
     Button29->OnClick = [this](TComponent* s) { Button29Click(s); };
     ComboBox3->OnChange = [this](TComponent* s) { ComboBox3Change(s); };
@@ -408,10 +356,10 @@ void TSetupForm::FormCreate(TComponent*) {
     }
     if (frame_.ActiveModule < AddressModule || frame_.ActiveModule > LinksModule) PageControl1->SetActivePage(TabSheet5);
     if (frame_.ActiveModule == TasksModule) {
-        PSpinUpDown->SetPosition(s.Nastavenia[kReminderLeadSlot]);
-        CheckBox2->SetChecked(s.Nastavenia[kWeekNumbersSlot] == 1);
+        PSpinUpDown->SetPosition(s.Nastavenia[Slot::ReminderLead]);
+        CheckBox2->SetChecked(s.Nastavenia[Slot::WeekNumbers] == 1);
     }
-    background_ = s.NastaveniaText[kBackgroundFileSlot];
+    background_ = s.NastaveniaText[TextSlot::BackgroundFile];
     ShowSamples();
 }
 
@@ -429,32 +377,26 @@ void TSetupForm::ShowSamples() {
         shape->Invalidate();
     }
     const SettingsStore& s = *frame_.Settings;
-    HeaderShape->Brush.Color = TColor(s.Nastavenia[kHeaderColorSlot]);
-    HeaderEndShape->Brush.Color = TColor(s.Nastavenia[kHeaderEndColorSlot]);
+    HeaderShape->Brush.Color = TColor(s.Nastavenia[Slot::HeaderColor]);
+    HeaderEndShape->Brush.Color = TColor(s.Nastavenia[Slot::HeaderEndColor]);
     HeaderShape->Invalidate();
     HeaderEndShape->Invalidate();
 }
 
 void TSetupForm::FormShow(TComponent*) {
     const int lang = LanguageIndex();
-    for (const CaptionRow& c : kCaptions) {
-        if (!*c.Component) {
-            SetCaption(c.Text[size_t(lang)]);
-        } else if (auto* control = dynamic_cast<TControl*>(FindComponent(c.Component))) {
-            control->SetCaption(c.Text[size_t(lang)]);
-        }
-    }
+    ApplyCaptions(*this, "TSetupForm", Language());
     for (TButton* b : {Button1, Button3, Button5, Button6, Button10, Button14, Button12, Button16, Button18, Button19,
                        Button20, Button21, Button22, Button24, Button26, Button27})
         b->SetCaption(kColourFont[0][size_t(lang)]);
     for (TButton* b : {Button2, Button4, Button7, Button8, Button11, Button15, Button13, Button17, Button23, Button25})
         b->SetCaption(kColourFont[1][size_t(lang)]);
-    CheckBox1->SetCaption(GetMessageText(199));
-    Button9->SetCaption(GetMessageText(200));
-    HelpButton->SetCaption(GetMessageText(168));
+    CheckBox1->SetCaption(GetMessageText(MessageId::EnableSplitAddress));
+    Button9->SetCaption(GetMessageText(MessageId::EditType));
+    HelpButton->SetCaption(GetMessageText(MessageId::Help));
 
     SettingsStore& s = *frame_.Settings;
-    CheckBox1->SetChecked(s.Nastavenia[kCategoriesSlot] == 1);
+    CheckBox1->SetChecked(s.Nastavenia[Slot::Categories] == 1);
     CheckBox1Click(CheckBox1);
     ComboBox1->Items().Clear();
     for (int k = 20; k <= 24; ++k) ComboBox1->Items().Add(s.NastaveniaText[size_t(k)]);
@@ -464,7 +406,7 @@ void TSetupForm::FormShow(TComponent*) {
     FillItems(PolohaRadioGroup->Items(), kPositionItems);
     if (SetupObRadioGroup->Enabled()) {
         SetupObRadioGroup->SetItemIndex(s.PolohaObRadioGroup);
-        PolohaRadioGroup->SetItemIndex(s.Nastavenia[kEnvelopePositionSlot]);
+        PolohaRadioGroup->SetItemIndex(s.Nastavenia[Slot::EnvelopePosition]);
         MoveEnvelope();
     }
 
@@ -477,15 +419,15 @@ void TSetupForm::FormShow(TComponent*) {
     ComboBox4->SetItemIndex(1);
 
     FillItems(ComboBox2->Items(), kDays);
-    ComboBox2->SetItemIndex(s.Nastavenia[kFirstWeekDaySlot] - 1);
+    ComboBox2->SetItemIndex(s.Nastavenia[Slot::FirstWeekDay] - 1);
 
     FillItems(ComboBox3->Items(), kGradients);
-    ComboBox3->SetItemIndex(s.Nastavenia[kGradientTypeSlot]);
+    ComboBox3->SetItemIndex(s.Nastavenia[Slot::GradientType]);
     FillItems(RadioGroup1->Items(), kBackStyles);
-    RadioGroup1->SetItemIndex(s.Nastavenia[kBackStyleSlot]);
+    RadioGroup1->SetItemIndex(s.Nastavenia[Slot::BackStyle]);
     ViewStyle->Items().Clear();
     for (const char* v : kViewStyles) ViewStyle->Items().Add(v);
-    ViewStyle->SetItemIndex(s.Nastavenia[kViewStyleSlot]);
+    ViewStyle->SetItemIndex(s.Nastavenia[Slot::ViewStyle]);
     if (!background_.empty()) Image1->LoadFromFile(background_);
     ShowSamples();
 }
@@ -519,7 +461,7 @@ void TSetupForm::SetupObRadioGroupClick(TComponent*) {
 void TSetupForm::PolohaRadioGroupClick(TComponent*) {
     const int position = PolohaRadioGroup->ItemIndex();
     if (position < 0) return;
-    frame_.Settings->Nastavenia[kEnvelopePositionSlot] = position;
+    frame_.Settings->Nastavenia[Slot::EnvelopePosition] = position;
     MoveEnvelope();
     windows_.SetEnvelopePosition(position);
 }
@@ -528,25 +470,25 @@ void TSetupForm::ComboBox4Change(TComponent*) {
     std::vector<std::string> items;
     for (int i = 0; i < ComboBox4->Items().Count(); ++i) items.push_back(ComboBox4->Items()[i]);
     std::string field = LinksSourceField(ComboBox4->ItemIndex(), items);
-    if (!field.empty()) frame_.Settings->NastaveniaText[kLinksAddressFieldSlot] = field;
+    if (!field.empty()) frame_.Settings->NastaveniaText[TextSlot::LinksAddressField] = field;
 }
 
 void TSetupForm::CheckBox2Click(TComponent*) {
     if (!CheckBox2->Enabled()) return;
-    frame_.Settings->Nastavenia[kWeekNumbersSlot] = CheckBox2->Checked() ? 1 : 0;
+    frame_.Settings->Nastavenia[Slot::WeekNumbers] = CheckBox2->Checked() ? 1 : 0;
     windows_.SetWeekNumbers(CheckBox2->Checked());
 }
 
 void TSetupForm::ComboBox2Change(TComponent*) {
     if (ComboBox2->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kFirstWeekDaySlot] = ComboBox2->ItemIndex() + 1;
+    frame_.Settings->Nastavenia[Slot::FirstWeekDay] = ComboBox2->ItemIndex() + 1;
     windows_.ChangeFirstDay(ComboBox2->ItemIndex() + 1);
 }
 
 OutlookLook TSetupForm::Look() const {
     const SettingsStore& s = *frame_.Settings;
-    return {TColor(s.Nastavenia[kHeaderColorSlot]), TColor(s.Nastavenia[kHeaderEndColorSlot]),
-            s.Nastavenia[kGradientTypeSlot], s.Nastavenia[kBackStyleSlot], s.Nastavenia[kViewStyleSlot], background_};
+    return {TColor(s.Nastavenia[Slot::HeaderColor]), TColor(s.Nastavenia[Slot::HeaderEndColor]),
+            s.Nastavenia[Slot::GradientType], s.Nastavenia[Slot::BackStyle], s.Nastavenia[Slot::ViewStyle], background_};
 }
 
 void TSetupForm::PickHeaderColor(int slot) {
@@ -559,27 +501,27 @@ void TSetupForm::PickHeaderColor(int slot) {
 void TSetupForm::Button28Click(TComponent*) { windows_.ApplyOutlookLook(Look()); }
 
 void TSetupForm::Button29Click(TComponent*) {
-    frame_.Settings->Nastavenia[kHeaderColorSlot] = int(kDefaultHeaderColor);
-    frame_.Settings->Nastavenia[kHeaderEndColorSlot] = int(kDefaultHeaderEndColor);
+    frame_.Settings->Nastavenia[Slot::HeaderColor] = int(kDefaultHeaderColor);
+    frame_.Settings->Nastavenia[Slot::HeaderEndColor] = int(kDefaultHeaderEndColor);
     ShowSamples();
     windows_.ApplyOutlookLook(Look());
 }
 
 void TSetupForm::ComboBox3Change(TComponent*) {
     if (ComboBox3->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kGradientTypeSlot] = ComboBox3->ItemIndex();
+    frame_.Settings->Nastavenia[Slot::GradientType] = ComboBox3->ItemIndex();
     windows_.ApplyOutlookLook(Look());
 }
 
 void TSetupForm::RadioGroup1Click(TComponent*) {
     if (RadioGroup1->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kBackStyleSlot] = RadioGroup1->ItemIndex();
+    frame_.Settings->Nastavenia[Slot::BackStyle] = RadioGroup1->ItemIndex();
     windows_.ApplyOutlookLook(Look());
 }
 
 void TSetupForm::ViewStyleClick(TComponent*) {
     if (ViewStyle->ItemIndex() < 0) return;
-    frame_.Settings->Nastavenia[kViewStyleSlot] = ViewStyle->ItemIndex();
+    frame_.Settings->Nastavenia[Slot::ViewStyle] = ViewStyle->ItemIndex();
     windows_.ApplyOutlookLook(Look());
 }
 
@@ -592,8 +534,8 @@ void TSetupForm::BackButtonClick(TComponent*) {
     const std::string file = dialog.selectedFiles().front().toStdString();
     if (!Image1->LoadFromFile(file)) return;
     background_ = file;
-    frame_.Settings->NastaveniaText[kBackgroundFileSlot] = file;
-    frame_.Settings->Nastavenia[kBackStyleSlot] = 1;
+    frame_.Settings->NastaveniaText[TextSlot::BackgroundFile] = file;
+    frame_.Settings->Nastavenia[Slot::BackStyle] = 1;
     RadioGroup1->SetItemIndex(1);
     windows_.ApplyOutlookLook(Look());
 }
@@ -617,12 +559,12 @@ bool TSetupForm::EnsureCategoryField() {
 void TSetupForm::BitBtn1Click(TComponent*) {
     SettingsStore& s = *frame_.Settings;
     // The open module stores its own look; the page shown for it says what else was chosen here.
-    if (TabSheet4->TabVisible()) s.Nastavenia[kReminderLeadSlot] = PSpinUpDown->Position();
+    if (TabSheet4->TabVisible()) s.Nastavenia[Slot::ReminderLead] = PSpinUpDown->Position();
     windows_.UlozDoPola(frame_.ActiveModule);
     if (TabSheet1->TabVisible()) {
         // Categories are on only once the table has their field.
         if (CheckBox1->Checked()) EnsureCategoryField();
-        s.Nastavenia[kCategoriesSlot] = CheckBox1->Checked() ? 1 : 0;
+        s.Nastavenia[Slot::Categories] = CheckBox1->Checked() ? 1 : 0;
         windows_.ShowSplitEnableButton(CheckBox1->Checked());
     }
     // Whatever module is open: what was chosen here is kept even if the program stops.

@@ -17,16 +17,6 @@ namespace kvz {
 
 class TDataModule1;
 
-// Integer and text slots the dialog shows.
-inline constexpr int kEnvelopePositionSlot = 21; // N21: 0 middle, 1 left, 2 right
-inline constexpr int kFirstWeekDaySlot = 22;     // N22: 1 Monday .. 7 Sunday
-inline constexpr int kReminderLeadSlot = 30;     // N30: minutes
-inline constexpr int kWeekNumbersSlot = 46;      // N46
-inline constexpr int kCategoriesSlot = 75;       // N75
-inline constexpr int kHeaderColorSlot = 81, kHeaderEndColorSlot = 82, kGradientTypeSlot = 83;
-inline constexpr int kBackStyleSlot = 84, kViewStyleSlot = 85;
-inline constexpr int kBackgroundFileSlot = 25; // T25
-inline constexpr int kLinksAddressFieldSlot = 31; // T31
 inline constexpr TColor kDefaultHeaderColor = 0x808080, kDefaultHeaderEndColor = 0xFFFFFF;
 
 // How the outlook bar's two headers look.

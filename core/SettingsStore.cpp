@@ -150,10 +150,10 @@ std::vector<std::string> SettingsStore::LoadSettings(const std::filesystem::path
     readInteger("FormHeight", FormHeight);
     readInteger("FormWidth", FormWidth);
 
-    SetLanguage(Nastavenia[67]);
-    NetworkMode = Nastavenia[73] == 1;
-    ClientMode = Nastavenia[74] != 1;
-    FilterOption = Nastavenia[92] == 1;
+    SetLanguage(Nastavenia[Slot::Language]);
+    NetworkMode = Nastavenia[Slot::NetworkMode] == 1;
+    ClientMode = Nastavenia[Slot::Server] != 1;
+    FilterOption = Nastavenia[Slot::FilterOption] == 1;
     return refused;
 }
 
@@ -177,7 +177,7 @@ void SettingsStore::SaveSettings(const std::filesystem::path& dataFolder) const 
 }
 
 bool SettingsStore::RestoreSettings(const YesNoQuestion& ask) {
-    if (ask(GetMessageText(56), GetMessageText(53)) != kButtonYes) return false;
+    if (ask(GetMessageText(MessageId::RestoreSettings), GetMessageText(MessageId::WarningCaption)) != kButtonYes) return false;
     ZakladneNastavenia();
     return true;
 }
@@ -189,6 +189,6 @@ void SetCurrentSettings(SettingsStore* settings) { gCurrent = settings; }
 
 extern "C" {
 int GetLang() { return kvz::Language(); }
-int GetPoloha() { return kvz::CurrentSettings() ? kvz::CurrentSettings()->Nastavenia[21] : 0; }
+int GetPoloha() { return kvz::CurrentSettings() ? kvz::CurrentSettings()->Nastavenia[kvz::Slot::EnvelopePosition] : 0; }
 int GetPolohaOb() { return kvz::CurrentSettings() ? kvz::CurrentSettings()->PolohaObRadioGroup : 0; }
 }

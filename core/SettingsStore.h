@@ -12,6 +12,70 @@
 
 namespace kvz {
 
+// The integer slots (Nastavenia[k]) by meaning, named once: every window reads and writes its
+// slots by these names. The numbers are the keys of the settings file and never change.
+namespace Slot {
+enum : int {
+    AddressColors = 1,        // 1..4: the address window's field controls, memo and grid
+    AddressFontColors = 5,    // 5..8
+    AddressFontSizes = 9,     // 9..12
+    AddressFontStyles = 13,   // 13..16
+    EnvelopePosition = 21,    // 0 middle, 1 left, 2 right; read by plug-ins
+    FirstWeekDay = 22,        // 1 Monday .. 7 Sunday
+    TasksGridBack = 23,
+    TasksMemoBack = 24,
+    TasksGridFontColor = 25,
+    TasksMemoFontColor = 26,
+    TasksGridFontSize = 27,
+    TasksMemoStyle = 28,
+    TasksGridStyle = 29,
+    ReminderLead = 30,        // minutes
+    CalendarMonthBack = 31,
+    CalendarTitleBack = 32,
+    CalendarTitleText = 33,
+    CalendarText = 34,
+    ActiveModule = 36,
+    TasksMemoFontSize = 38,
+    AddressSortIndex = 45,    // also the first row of the filter dialog
+    WeekNumbers = 46,
+    AutoBackup = 49,
+    UserDialogAtStart = 62,
+    ReportKind = 63,
+    Language = 67,            // 1 English, 2 Slovak, 3 Czech
+    AddressPage = 68,
+    TasksPage = 69,
+    FrameLeft = 70,
+    FrameTop = 71,
+    NetworkMode = 73,         // 1 network mode
+    Server = 74,              // 1 this computer holds the shared tables
+    Categories = 75,          // 1 the address categories are on
+    HeaderColor = 81,
+    HeaderEndColor = 82,
+    GradientType = 83,
+    BackStyle = 84,           // 1 the outlook bar's headers show a picture
+    ViewStyle = 85,
+    AddressCompletion = 91,
+    FilterOption = 92,        // the filter dialog: 0 letter case matters
+    EBankIndex = 93,
+    CurrencyIndex = 94,
+    PaymentCountry = 95,      // 0 Slovak, 1 Czech payments
+    FilterRows = 96,          // 96..99: the filter dialog's rows 2..5 (row 1 is AddressSortIndex)
+};
+} // namespace Slot
+
+// The text slots (NastaveniaText[k]) by meaning.
+namespace TextSlot {
+enum : int {
+    TasksMemoFontName = 6,
+    TasksGridFontName = 7,
+    AddressSortField = 13,    // the address list's order field
+    ServerFolder = 18,
+    NetworkUser = 19,
+    BackgroundFile = 25,      // the outlook bar headers' picture
+    LinksAddressField = 31,
+};
+} // namespace TextSlot
+
 class SettingsStore {
 public:
     static constexpr int kIntegerCount = 99;

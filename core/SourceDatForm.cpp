@@ -67,10 +67,10 @@ void TSourceDatForm::FormCreate(TComponent*) {
 }
 
 void TSourceDatForm::FormShow(TComponent*) {
-    SetCaption(GetMessageText(178));
-    HelpButton->SetCaption(GetMessageText(168));
-    CancelButton->SetCaption(GetMessageText(169));
-    EditTypeButton->SetCaption(GetMessageText(200));
+    SetCaption(GetMessageText(MessageId::Type));
+    HelpButton->SetCaption(GetMessageText(MessageId::Help));
+    CancelButton->SetCaption(GetMessageText(MessageId::Cancel));
+    EditTypeButton->SetCaption(GetMessageText(MessageId::EditType));
     // Without an address table there is nothing to offer.
     if (addressSource_->DataSet()) {
         KvDBLookupCombo1->SetLookupSource(addressSource_);

@@ -14,7 +14,7 @@ constexpr int kFixedItems = 3;
 } // namespace
 
 std::vector<std::string> CategoryFilterItems(const SettingsStore& settings) {
-    std::vector<std::string> items = {GetMessageText(195), GetMessageText(196), GetMessageText(197)};
+    std::vector<std::string> items = {GetMessageText(MessageId::AllAddresses), GetMessageText(MessageId::Work), GetMessageText(MessageId::Private)};
     for (int k = kFirstCategorySetting; k <= kLastCategorySetting; ++k)
         if (!settings.NastaveniaText[size_t(k)].empty()) items.push_back(settings.NastaveniaText[size_t(k)]);
     return items;
@@ -52,7 +52,7 @@ void TSplitForm::FormShow(TComponent*) {
     SetClientSize(kWidth, kHeight + extra);
     RadioGroup1->SetBounds(6, 4, kWidth - 12, kGroupHeight + extra);
     OkButton->SetBounds(OkButton->Left(), kOkTop + extra, OkButton->Width(), OkButton->Height());
-    RadioGroup1->SetCaption(" " + GetMessageText(177) + " : ");
+    RadioGroup1->SetCaption(" " + GetMessageText(MessageId::Display) + " : ");
     RadioGroup1->Items().Clear();
     for (const std::string& item : items) RadioGroup1->Items().Add(item);
     RadioGroup1->SetItemIndex(std::min(remembered_, int(items.size()) - 1));

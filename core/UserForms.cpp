@@ -17,15 +17,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kWrongPasswordMessage = 76;
-constexpr int kEnterNameMessage = 77;
-constexpr int kCancelMessage = 169;
 constexpr int kUserHelpContext = 55, kNewUserHelpContext = 53, kChangeKeyHelpContext = 56;
-constexpr int kNetworkUserSlot = 19; // NastaveniaText19
 
 void SetHelpFileBySettings() {
     if (const SettingsStore* settings = CurrentSettings())
-        Application().SetHelpFile(HelpFileName(settings->Nastavenia[kHelpLanguageSlot]));
+        Application().SetHelpFile(HelpFileName(settings->Nastavenia[Slot::Language]));
 }
 
 void SetUpDialog(TForm* form, const char* name, int helpContext, int width, int height) {
@@ -186,10 +182,10 @@ void TNewUserForm::SpeedButton1Click(TComponent*) {
     const std::string name = TrimUserName(Edit1->Text());
     Valid = true;
     if (name.empty()) {
-        ShowMessage(GetMessageText(kEnterNameMessage));
+        ShowMessage(GetMessageText(MessageId::EnterName));
         Valid = false;
     } else if (Edit2->Text() != Edit3->Text()) {
-        ShowMessage(GetMessageText(kWrongPasswordMessage));
+        ShowMessage(GetMessageText(MessageId::WrongPassword));
         Valid = false;
     }
     if (Valid && userForm_) {
@@ -213,7 +209,7 @@ void TNewUserForm::SpeedButton1Click(TComponent*) {
         userForm_->SaveUser();
         userForm_->NewUserCreated = true;
     }
-    if (SettingsStore* settings = CurrentSettings()) settings->Nastavenia[kAddressCategoriesSlot] = 0;
+    if (SettingsStore* settings = CurrentSettings()) settings->Nastavenia[Slot::Categories] = 0;
     SetModalResult(mrOk);
 }
 
@@ -239,7 +235,7 @@ TChangeKeyForm::TChangeKeyForm(TComponent* owner, TDataModule1& data, FrameState
     PlacePasswordRow(Label3, "Label3", Edit3, "Edit3", this, 62);
     PlaceOkButton(SpeedButton1, this, 216, [this](TComponent* s) { SpeedButton1Click(s); });
     PlaceButton(BitBtn3, this, "BitBtn3", 216, 78);
-    BitBtn3->SetCaption(GetMessageText(kCancelMessage));
+    BitBtn3->SetCaption(GetMessageText(MessageId::Cancel));
     BitBtn3->SetCancel(true);
     BitBtn3->SetModalResult(mrCancel);
     SetHelpFileBySettings();
@@ -248,7 +244,7 @@ TChangeKeyForm::TChangeKeyForm(TComponent* owner, TDataModule1& data, FrameState
 
 void TChangeKeyForm::SpeedButton1Click(TComponent*) {
     if (Edit2->Text() != Edit3->Text()) {
-        ShowMessage(GetMessageText(kWrongPasswordMessage));
+        ShowMessage(GetMessageText(MessageId::WrongPassword));
         return;
     }
     const std::string password = CutPassword(Edit2->Text());
@@ -310,12 +306,12 @@ bool PickUserByDialog(FrameState& frame, TDataModule1* data, bool firstStart, st
 
 void ScanUser(SettingsStore& settings, FrameState& frame, TDataModule1* data, bool firstStart,
               std::string& tablePassword) {
-    if (settings.Nastavenia[kUserDialogSlot] == 1) {
-        if (firstStart) settings.Nastavenia[kUserDialogSlot] = 0;
+    if (settings.Nastavenia[Slot::UserDialogAtStart] == 1) {
+        if (firstStart) settings.Nastavenia[Slot::UserDialogAtStart] = 0;
         PickUserByDialog(frame, data, firstStart, tablePassword);
         return;
     }
-    frame.UserPrefix = StartUserName(frame.DataFolder, frame.NetworkMode, settings.NastaveniaText[kNetworkUserSlot]);
+    frame.UserPrefix = StartUserName(frame.DataFolder, frame.NetworkMode, settings.NastaveniaText[TextSlot::NetworkUser]);
     tablePassword.clear();
     // Tables are named by the user: with no name to take, the user dialog asks for one.
     if (frame.UserPrefix.empty()) PickUserByDialog(frame, data, firstStart, tablePassword);

@@ -18,8 +18,6 @@ class SettingsStore;
 class TDataModule1;
 struct FrameState;
 
-inline constexpr int kUserDialogSlot = 62;      // Nastavenia62: the user dialog at start
-inline constexpr int kAddressCategoriesSlot = 75; // Nastavenia75
 
 // What the user dialogs work on, for the frame window or for the network wizard.
 struct UserDialogState {

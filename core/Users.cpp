@@ -27,8 +27,6 @@ namespace kvz {
 
 namespace {
 
-constexpr int kEnterNameMessage = 77;
-constexpr int kNameExistsMessage = 78;
 
 std::string UserKey(size_t n) { return "User" + std::to_string(n); }
 
@@ -80,7 +78,7 @@ std::string TrimUserName(std::string_view name) {
 
 std::string NewUserNameFault(const std::string& name, const std::vector<std::string>& list,
                              const std::filesystem::path& folder) {
-    if (name.empty()) return GetMessageText(kEnterNameMessage);
+    if (name.empty()) return GetMessageText(MessageId::EnterName);
     size_t longestSuffix = 0;
     for (TableId table : kAllTables) longestSuffix = std::max(longestSuffix, std::strlen(TableSuffix(table)) + 4);
     std::string inList;
@@ -95,7 +93,7 @@ std::string NewUserNameFault(const std::string& name, const std::vector<std::str
         return InLanguage(kTexts);
     }
     for (const std::string& other : list)
-        if (SameUserName(name, other)) return GetMessageText(kNameExistsMessage);
+        if (SameUserName(name, other)) return GetMessageText(MessageId::NameExists);
     return {};
 }
 

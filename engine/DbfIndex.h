@@ -2,7 +2,8 @@
 // 512-byte pages of entries (child page, record number, key).
 #pragma once
 
-#include "engine/dbf.h"
+#include "engine/DbfCursor.h"
+#include "engine/DbfFile.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -74,16 +74,6 @@ std::filesystem::path WithExtension(std::filesystem::path name, const std::strin
 
 } // namespace
 
-bool TDbfCursor::Next() {
-    if (pos_ <= file_.RecordCount()) ++pos_;
-    return pos_ <= file_.RecordCount();
-}
-
-bool TDbfCursor::Prior() {
-    if (pos_ > 0) --pos_;
-    return pos_ > 0;
-}
-
 TDbfTable::TDbfTable(TComponent* owner) : TDataSet(owner) {}
 
 TDbfTable::~TDbfTable() { Close(); }

@@ -1,6 +1,9 @@
-// The captions and hints of the frame window and of the user and language dialogs in English,
-// Slovak and Czech, by form and component name: the program's own texts, misspellings included.
+// The captions and hints of the program's windows in English, Slovak and Czech, by form class
+// and component name: the program's own texts, misspellings included. A new window adds its
+// rows here and a factory to the caption walk (tests/core/CaptionWalkTest.cpp).
 #include "resources/CaptionTable.h"
+
+#define NBSP "\xC2\xA0"
 
 namespace kvz {
 
@@ -116,6 +119,81 @@ const TCaptionRow kCaptionTable[] = {
     {"TChangeKeyForm", "", TCaptionKind::Caption, {"Change password", "Zmeniť heslo", "Změnit heslo"}},
     {"TChangeKeyForm", "Label2", TCaptionKind::Caption, {"Password", "Heslo", "Heslo"}},
     {"TChangeKeyForm", "Label3", TCaptionKind::Caption, {"Retype password", "Potvrdiť heslo", "Potvrdit heslo"}},
+    // The address categories dialog.
+    {"TAddForm", "", TCaptionKind::Caption, {"Address categories", "Kategórie adries", "Kategorie adres"}},
+    // The send-to and backup dialog.
+    {"TZalohaForm", "Label1", TCaptionKind::Caption, {"Send to...", "Odosiela sa...", "Odesílá se..."}},
+    {"TZalohaForm", "CheckBox1", TCaptionKind::Caption, {"Send to", "Odoslať", "Odeslat"}},
+    {"TZalohaForm", "CheckBox2", TCaptionKind::Caption, {"Create backup", "Vytvoriť zálohu", "Vytvořit zálohu"}},
+    // The import and restore dialog.
+    {"TReadForm", "Label1", TCaptionKind::Caption, {"Import from ...", "Načítať z ...", "Načíst z ..."}},
+    {"TReadForm", "CheckBox1", TCaptionKind::Caption, {"Import from ...", "Načítať z ...", "Načíst z ..."}},
+    {"TReadForm", "CheckBox2", TCaptionKind::Caption, {"Windows address book", "Adresár Windows WAB", "Adresář Windows - WAB"}},
+    {"TReadForm", "CheckBox3", TCaptionKind::Caption, {"Recover from backup", "Obnoviť zo zálohy", "Obnovit se zálohy"}},
+    {"TReadForm", "CheckBox7", TCaptionKind::Caption, {"Import address from *.dbf", "Načítať adresy z *.dbf súboru", "Načíst adresy z *.dbf souboru"}},
+    {"TReadForm", "CheckBox8", TCaptionKind::Caption, {"Load data from older version 2.1", "Načítať dáta zo staršej verzie 2.1", "Načíst data ze starší verze 2.1"}},
+    // The encoding dialog of the export.
+    {"TEncodingForm", "", TCaptionKind::Caption, {"Select encoding", "Vyberte kódovanie", "Zvolte kódování"}},
+    {"TEncodingForm", "Label2", TCaptionKind::Caption, {"Select encoding", "Vyberte kódovanie", "Zvolte kódování"}},
+    // The save-as dialog.
+    {"TExportForm", "Label1", TCaptionKind::Caption, {"Save as ...", "Uložiť ako ...", "Uložit jako ..."}},
+    {"TExportForm", "CheckBox1", TCaptionKind::Caption, {"Save as *.dbf", "Uložiť ako *.dbf", "Uložit jako *.dbf"}},
+    {"TExportForm", "CheckBox2", TCaptionKind::Caption, {"Save as *.xls", "Uložiť ako *.xls", "Uložit jako *.xls"}},
+    {"TExportForm", "CheckBox3", TCaptionKind::Caption, {"Save as *.xml", "Uložiť ako *.xml", "Uložit jako *.xml"}},
+    // The sort order dialog.
+    {"TOrderForm", "", TCaptionKind::Caption, {"Sort order", "Zoradenie", "Řazení"}},
+    // The field assignment dialog of the imports.
+    {"TAssignForm", "", TCaptionKind::Caption, {"Assign importable data fields", "Priradenie dátových položiek", "Přiřazení datových položek"}},
+    {"TAssignForm", "GroupBox1", TCaptionKind::Caption, {" Old table : ", " Pôvodná tabuľka : ", " Původní tabulka : "}},
+    {"TAssignForm", "GroupBox2", TCaptionKind::Caption, {" New table : ", " Nová tabuľka : ", " Nová tabulka : "}},
+    {"TAssignForm", "Button1", TCaptionKind::Caption, {"Assign", "Priradiť", "Přiřadit"}},
+    {"TAssignForm", "SpeedButton1", TCaptionKind::Caption, {"Delete", "Zmazať", "Smazat"}},
+    // The settings dialog.
+    {"TSetupForm", "", TCaptionKind::Caption, {"Setup", "Nastavenia", "Nastavení"}},
+    {"TSetupForm", "TabSheet1", TCaptionKind::Caption, {"Address book", "Adresár", "Adresář"}},
+    {"TSetupForm", "TabSheet2", TCaptionKind::Caption, {"Reports", "Zostavy", "Sestavy"}},
+    {"TSetupForm", "TabSheet3", TCaptionKind::Caption, {"Links", "Odkazy", "Odkazy"}},
+    {"TSetupForm", "TabSheet4", TCaptionKind::Caption, {"Tasks", "Úlohy", "Úkoly"}},
+    {"TSetupForm", "TabSheet5", TCaptionKind::Caption, {"Global KV-Zirt setup", "Globálne nastavenia KV-Zirt", "Globální nastavení KV-Zirt"}},
+    {"TSetupForm", "AdrNameLabel", TCaptionKind::Caption, {"Name :", "Názov :", "Název :"}},
+    {"TSetupForm", "AdrNoteLabel", TCaptionKind::Caption, {"Note :", "Poznámka :", "Poznámka :"}},
+    {"TSetupForm", "AdrGridLabel", TCaptionKind::Caption, {"Address view :", "Prehľad adries :", "Přehled adres :"}},
+    {"TSetupForm", "AdrDetailLabel", TCaptionKind::Caption, {"Personal data :", "Osobné údaje :", "Osobní údaje :"}},
+    {"TSetupForm", "ReportLabel", TCaptionKind::Caption, {"Address lists :", "Zoznamy adries :", "Seznamy adres :"}},
+    {"TSetupForm", "SetupObRadioGroup", TCaptionKind::Caption, {" Printer type : ", " Typ tlačiarne : ", " Typ tiskárny : "}},
+    {"TSetupForm", "PolohaRadioGroup", TCaptionKind::Caption, {" Envelope : ", " Obálka : ", " Obálka : "}},
+    {"TSetupForm", "LinksNameLabel", TCaptionKind::Caption, {"Name :", "Názov :", "Název :"}},
+    {"TSetupForm", "LinksDetailLabel", TCaptionKind::Caption, {"Detail :", "Detail :", "Detail :"}},
+    {"TSetupForm", "LinksGridLabel", TCaptionKind::Caption, {"Links view :", "Prehľad odkazov :", "Přehled odkazů :"}},
+    {"TSetupForm", "SourceLabel", TCaptionKind::Caption, {"Data source :", "Zdroj dát :", "Zdroj dat :"}},
+    {"TSetupForm", "CalBackLabel", TCaptionKind::Caption, {"Month background :", "Pozadie mesiaca :", "Pozadí měsíce :"}},
+    {"TSetupForm", "CalTextLabel", TCaptionKind::Caption, {"Text :", "Text :", "Text :"}},
+    {"TSetupForm", "CalTitleLabel", TCaptionKind::Caption, {"Title background :", "Pozadie nadpisu :", "Pozadí nadpisu :"}},
+    {"TSetupForm", "CalTitleTextLabel", TCaptionKind::Caption, {"Title text :", "Text nadpisu :", "Text nadpisu :"}},
+    {"TSetupForm", "TaskGridLabel", TCaptionKind::Caption, {"Task view :", "Prehľad úloh :", "Přehled úkolů :"}},
+    {"TSetupForm", "TaskMemoLabel", TCaptionKind::Caption, {"Task text :", "Text úlohy :", "Text úkolu :"}},
+    {"TSetupForm", "CheckBox2", TCaptionKind::Caption, {"Show week numbers", "Zobraziť čísla týždňov", "Zobrazit čísla týdnů"}},
+    {"TSetupForm", "FirstDayLabel", TCaptionKind::Caption, {"First day of week :", "Prvý deň týždňa :", "První den týdne :"}},
+    {"TSetupForm", "RemindLabel", TCaptionKind::Caption, {"Remind", "Pripomenúť", "Připomenout"}},
+    {"TSetupForm", "MinutesLabel", TCaptionKind::Caption, {"minutes ahead .", "minút vopred .", "minut předem ."}},
+    {"TSetupForm", "HeaderLabel", TCaptionKind::Caption, {"Header colours :", "Farby hlavičky :", "Barvy hlavičky :"}},
+    {"TSetupForm", "Button28", TCaptionKind::Caption, {"Apply colors", "Použiť farby", "Použít barvy"}},
+    {"TSetupForm", "Button29", TCaptionKind::Caption, {"Back default", "Pôvodné farby", "Původní barvy"}},
+    {"TSetupForm", "GradientLabel", TCaptionKind::Caption, {"Gradient :", "Prechod :", "Přechod :"}},
+    {"TSetupForm", "RadioGroup1", TCaptionKind::Caption, {" Background style", " Štýl pozadia", " Styl pozadí"}},
+    {"TSetupForm", "ViewStyle", TCaptionKind::Caption, {" Button style : ", " Štýl tlačidiel : ", " Styl tlačítek : "}},
+    {"TSetupForm", "BackButton", TCaptionKind::Caption, {"Add Background", "Pridať pozadie", "Přidat pozadí"}},
+    {"TSetupForm", "ClearBack", TCaptionKind::Caption, {"Clear Background", "Zmazať pozadie", "Smazat pozadí"}},
+    // The network wizard.
+    {"TWizardForm", "", TCaptionKind::Caption, {"Network setup", "Nastavenie siete", "Nastavení sítě"}},
+    {"TWizardForm", "Label1", TCaptionKind::Caption, {"Choose a" NBSP "function computer in net. In the case, you want your software \"KV-Zirt\" database  placed on this computer, choose the type \"Server\". In the case, this computer will use the database  placed on another computer, choose the type \"Client\". In the case, you do not want to work in net, choose the type \"Local\".", "Vyberte funkciu počítača v sieti. Ak chcete, aby databáza programu \"KV-Zirt\" bola umiestnená na tomto počítači, vyberte typ \"Server\". Ak bude tento počítač používať databázu umiestnenú na inom počítači, vyberte typ \"Client\". Ak nechcete pracovať v sieti, vyberte typ \"Local\".", "Vyberte funkci počítače v síti. Pokud chcete, aby databáze programu \"KV-Zirt\" byla umístěna na tomto počítači, vyberte typ \"Server\". Pokud bude tento počítač používat databázi umístěnou na jiném počítači, vyberte typ \"Client\". Pokud nechcete pracovat v síti, vyberte typ \"Local\"."}},
+    {"TWizardForm", "Label16", TCaptionKind::Caption, {"This computer is a" NBSP ":", "Tento počítač je :", "Tento počítač je :"}},
+    {"TWizardForm", "Label2", TCaptionKind::Caption, {"Choose a" NBSP "mode for making net data tables in software KV-Zirt.", "Vyberte spôsob vytvorenia sieťových tabuliek programu KV-Zirt.", "Vyberte způsob vytvoření síťových tabulek programu KV-Zirt."}},
+    {"TWizardForm", "Label3", TCaptionKind::Caption, {"Select network directory :", "Vyberte sieťový adresár  :", "Vyberte síťový adresář  :"}},
+    {"TWizardForm", "Label4", TCaptionKind::Caption, {"Choose a" NBSP "computer in net, on which are place schemes of KV-Zirt.  Schemes are in directory „Zdieľané dokumenty\\KVZirtData“ or „Shared documents\\KVZirtData“ (according to Windows language version).", "Vyberte počítač v sieti, na ktorom sú umiestnené tabuľky programu KV-Zirt.  Tabuľky sú v adresári „Zdieľané dokumenty\\KVZirtData“ alebo „Shared documents\\KVZirtData“ (podľa jazykovej verzie Windows).", "Vyberte počítač v síti, na kterém jsou umístěny tabulky programu KV-Zirt.  Tabulky jsou v adresáři „Zdieľané dokumenty\\KVZirtData“ nebo „Shared documents\\KVZirtData“ (podle jazykové verze Windows)."}},
+    {"TWizardForm", "Label5", TCaptionKind::Caption, {"Select database :", "Vyberte databázu :", "Vyberte databázi :"}},
+    {"TWizardForm", "Label9", TCaptionKind::Caption, {"Choose a" NBSP "database, you want to use, in shared directory. In the case, it is protected by a" NBSP "password, the software will ask that from you.", "Vyberte databázu, ktorú chcete používať, v zdieľanom adresári. Ak je chránená heslom, program si ho od vás vypýta.", "Vyberte databázi, kterou chcete používat, ve sdíleném adresáři. Pokud je chráněna heslem, program si ho od vás vyžádá."}},
+    {"TWizardForm", "Button3", TCaptionKind::Caption, {"Finish", "Dokončiť", "Dokončit"}},
 };
 // clang-format on
 

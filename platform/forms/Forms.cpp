@@ -1,5 +1,7 @@
 #include "platform/forms/Forms.h"
 
+#include "platform/forms/DBCtrls.h"
+#include "platform/forms/DBGrids.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
@@ -358,8 +360,45 @@ void TForm::DoHide() {
     if (OnHide) OnHide(this);
 }
 
+namespace {
+
+// The datasets a form works on: those of its data sources and of its data-aware controls.
+void CollectDataSets(const TComponent& owner, std::vector<TDataSet*>& dataSets) {
+    for (int i = 0; i < owner.ComponentCount(); ++i) {
+        TComponent* c = owner.Components(i);
+        TDataSource* source = dynamic_cast<TDataSource*>(c);
+        if (!source) {
+            if (auto* control = dynamic_cast<TDataControl*>(c)) source = control->DataSource();
+            else if (auto* grid = dynamic_cast<TDBGrid*>(c)) source = grid->DataSource();
+        }
+        TDataSet* dataSet = source ? source->DataSet() : dynamic_cast<TDataSet*>(c);
+        if (dataSet && std::find(dataSets.begin(), dataSets.end(), dataSet) == dataSets.end()) dataSets.push_back(dataSet);
+        CollectDataSets(*c, dataSets);
+    }
+}
+
+bool Editing(const TDataSet& dataSet) { return dataSet.State() == dsEdit || dataSet.State() == dsInsert; }
+
+} // namespace
+
 TModalResult TForm::ShowModal() {
     if (modal_ || Visible()) throw std::logic_error("The window " + Caption() + " is already shown");
+    // A dialog closed with Cancel takes back the edits it started: what the user typed into a
+    // data-aware control must not stay pending for the next Post of someone else.
+    std::vector<TDataSet*> browsing;
+    CollectDataSets(*this, browsing);
+    std::erase_if(browsing, [](TDataSet* d) { return Editing(*d); });
+    QPointer<QWidget> alive(Widget());
+    const TModalResult result = RunModal();
+    if (result != mrCancel || !alive) return result;
+    std::vector<TDataSet*> now;
+    CollectDataSets(*this, now);
+    for (TDataSet* dataSet : now)
+        if (Editing(*dataSet) && std::find(browsing.begin(), browsing.end(), dataSet) != browsing.end()) dataSet->Cancel();
+    return result;
+}
+
+TModalResult TForm::RunModal() {
     auto* dialog = qobject_cast<QDialog*>(Widget());
     if (!dialog) throw std::logic_error("The frame window cannot be shown modally");
     TResponder* responder = TResponder::Current();

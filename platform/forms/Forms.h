@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/forms/Controls.h"
+#include "platform/rtl/FormatSettings.h"
 
 #include <exception>
 #include <functional>
@@ -116,6 +117,7 @@ private:
     friend class TDialogWindow;
     void Init(TComponent* owner);
     bool CloseModal();
+    TModalResult RunModal();
     void Place();
     void StandOverActiveWindow();
     void FitToLayout();
@@ -205,12 +207,18 @@ public:
     void SetHint(std::string_view hint);
     TNotifyEvent OnHint;
 
+    // The program's date and number formats, those of its language: controls made from now
+    // on (date edits, calendars) take them unless their window gives others.
+    const FormatSettings& Formats() const { return formats_; }
+    void SetFormats(const FormatSettings& formats) { formats_ = formats; }
+
 protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
     std::string title_ = "KV-Zirt";
     std::string helpFile_;
+    FormatSettings formats_ = FormatSettings::ForLanguage(1);
     TForm* mainForm_ = nullptr;
     bool showHint_ = true;
     TColor hintColor_ = clInfoBk;

@@ -157,6 +157,36 @@ TEST_F(DateControlsTest, DateEditDropsTheCalendarDownAndTakesTheDay) {
     EXPECT_EQ(popup->Buttons(1)->Hint(), "Previous Month");
 }
 
+// A new date edit and a new calendar take the program's formats; a window that gives its own
+// keeps them.
+TEST_F(DateControlsTest, ANewDateEditShowsTheProgramsDateFormat) {
+    const FormatSettings program = Application().Formats();
+    const struct {
+        int language;
+        const char* text;
+        const char* title;
+    } cases[] = {{2, "14.03.2027", "marec, 2027"}, {3, "14.03.2027", "březen, 2027"}, {1, "14/03/2027", "March, 2027"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        Application().SetFormats(FormatSettings::ForLanguage(c.language));
+        auto* edit = new TDateEdit(form);
+        edit->SetParent(form);
+        edit->SetDate(EncodeDate(2027, 3, 14));
+        EXPECT_EQ(edit->Text(), c.text);
+        EXPECT_EQ(edit->Date(), EncodeDate(2027, 3, 14));
+        edit->Button()->Click();
+        EXPECT_EQ(static_cast<TPopupCalendar*>(edit->Popup())->TitleLabel()->Caption(), c.title);
+        testing::Key(edit->Widget(), Qt::Key_Escape);
+        auto* calendar = new TKvCalendar(form);
+        EXPECT_EQ(calendar->Settings().ShortDateFormat, FormatSettings::ForLanguage(c.language).ShortDateFormat);
+    }
+    Application().SetFormats(FormatSettings::ForLanguage(2));
+    auto* english = NewDateEdit(10, 10, 1); // the window's own choice stands
+    english->SetDate(EncodeDate(2027, 3, 14));
+    EXPECT_EQ(english->Text(), "14/03/2027");
+    Application().SetFormats(program);
+}
+
 TEST_F(DateControlsTest, DateEditKeysAndBlankText) {
     auto* edit = NewDateEdit(20, 20, 3);
     int changes = 0;

@@ -97,14 +97,14 @@ TEST_F(FormsTest, TranslateMainWindowSetsMenusHintsAndOutlookCaptionsByName) {
 
 TEST_F(FormsTest, LanguageDialogStoresTheChoiceAndTranslatesOnlyAfterTheFirstStart) {
     SettingsStore settings;
-    settings.Nastavenia[kHelpLanguageSlot] = kSlovak;
+    settings.Nastavenia[Slot::Language] = kSlovak;
     TResponder responder;
     responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
     int translated = 0;
     const char* const codes[] = {"", "en", "sk", "cz"};
     for (int language = 1; language <= 3; ++language) {
         SetLanguage(language);
-        settings.Nastavenia[kHelpLanguageSlot] = language;
+        settings.Nastavenia[Slot::Language] = language;
         TSelectLanguageForm dialog(nullptr, settings);
         dialog.TranslateWindows = [&] { ++translated; };
         dialog.FormShow(nullptr);
@@ -118,7 +118,7 @@ TEST_F(FormsTest, LanguageDialogStoresTheChoiceAndTranslatesOnlyAfterTheFirstSta
     dialog.FirstStart = true;
     testing::Press(*dialog.EngButton, 5, 5);
     testing::Release(*dialog.EngButton, 5, 5);
-    EXPECT_EQ(settings.Nastavenia[kHelpLanguageSlot], kEnglish);
+    EXPECT_EQ(settings.Nastavenia[Slot::Language], kEnglish);
     EXPECT_EQ(Language(), kEnglish);
     EXPECT_EQ(Application().HelpFile(), HelpFileName(kEnglish));
     EXPECT_EQ(dialog.Caption(), "Select language");

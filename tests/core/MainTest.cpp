@@ -976,7 +976,7 @@ TEST_F(MainFormTest, TheNetworkWizardTurnsAClientLocalAndOpensTheLocalTables) {
     EXPECT_EQ(book->calls, (std::vector<std::string>{"FormShow", "CitajKomponenty"}));
     SettingsStore saved;
     saved.LoadSettings(dataFolder);
-    EXPECT_EQ(saved.Nastavenia[kNetworkSlot], 0);
+    EXPECT_EQ(saved.Nastavenia[Slot::NetworkMode], 0);
 }
 
 } // namespace

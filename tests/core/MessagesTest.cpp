@@ -1,4 +1,5 @@
 #include "core/Messages.h"
+#include "platform/forms/Forms.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,28 @@ TEST(Messages, FollowTheProgramsLanguage) {
     SetLanguage(9);
     EXPECT_EQ(GetMessageText(53), "");
     SetLanguage(2);
+}
+
+// The date edits and calendars made after a change of language show its dates: the program's
+// formats follow the language, Slovak from the start.
+TEST(Messages, TheProgramsFormatsFollowTheLanguage) {
+    EXPECT_EQ(Application().Formats().ShortDateFormat, "d.m.yyyy");
+    SetLanguage(3);
+    EXPECT_EQ(Application().Formats().LongMonthNames[2], "březen");
+    SetLanguage(1);
+    EXPECT_EQ(Application().Formats().ShortDateFormat, "dd/mm/yyyy");
+    SetLanguage(2);
+    EXPECT_EQ(Application().Formats().LongMonthNames[2], "marec");
+}
+
+// One name per message, and the names mean the catalogue's texts.
+TEST(Messages, NamedMessagesAreTheCataloguesTexts) {
+    EXPECT_EQ(GetMessageText(MessageId::Cancel), "Zrušiť");
+    std::string text;
+    GetMessageText(MessageId::Next, text, 1);
+    EXPECT_EQ(text, "Next >");
+    GetMessageText(MessageId::RestoreSettings, text, 1);
+    EXPECT_EQ(text.rfind("Want to recover all settings", 0), 0u);
 }
 
 TEST(Messages, FieldMaps) {

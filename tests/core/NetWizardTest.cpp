@@ -180,10 +180,10 @@ TEST_F(NetWizardTest, EveryServerOptionMakesTheSharedTablesAndListsTheUserOnce) 
         }
         SettingsStore saved;
         saved.LoadSettings(frame.DataFolder);
-        EXPECT_EQ(saved.Nastavenia[kNetworkSlot], 1);
-        EXPECT_EQ(saved.Nastavenia[kServerSlot], 1);
-        EXPECT_EQ(saved.NastaveniaText[kServerFolderSlot], shared.string() + "/");
-        EXPECT_EQ(saved.NastaveniaText[kNetworkUserSlot], c.user);
+        EXPECT_EQ(saved.Nastavenia[Slot::NetworkMode], 1);
+        EXPECT_EQ(saved.Nastavenia[Slot::Server], 1);
+        EXPECT_EQ(saved.NastaveniaText[TextSlot::ServerFolder], shared.string() + "/");
+        EXPECT_EQ(saved.NastaveniaText[TextSlot::NetworkUser], c.user);
         EXPECT_TRUE(frame.NetworkMode);
         EXPECT_FALSE(fake.client);
         // The same again: the folder has the tables now, and the user is listed already.
@@ -232,14 +232,14 @@ TEST_F(NetWizardTest, ClientThenLocal) {
     EXPECT_EQ(fake.password, "longer t");
     SettingsStore saved;
     saved.LoadSettings(frame.DataFolder);
-    EXPECT_EQ(saved.Nastavenia[kServerSlot], 0);
+    EXPECT_EQ(saved.Nastavenia[Slot::Server], 0);
 
     WizardChoice local;
     local.Role = wrLocal;
     fake.calls.clear();
     FinishNetworkSetup(local, frame, *data, fake);
     saved.LoadSettings(frame.DataFolder);
-    EXPECT_EQ(saved.Nastavenia[kNetworkSlot], 0);
+    EXPECT_EQ(saved.Nastavenia[Slot::NetworkMode], 0);
     EXPECT_FALSE(frame.NetworkMode);
     EXPECT_EQ(frame.TableFolder, frame.DataFolder);
     EXPECT_EQ(fs::path(data->AddressTable->TableName()), frame.DataFolder / "Jano_address.d");

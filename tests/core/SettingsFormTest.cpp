@@ -72,7 +72,7 @@ protected:
 
 TEST_F(SettingsFormTest, OkStoresTheSchedulingChoicesAndLeavesTheCategoriesAlone) {
     frame.ActiveModule = TasksModule;
-    settings.Nastavenia[kCategoriesSlot] = 1;
+    settings.Nastavenia[Slot::Categories] = 1;
     TSetupForm form(nullptr, frame, *data, windows);
     form.FormShow(&form);
     EXPECT_FALSE(form.TabSheet1->TabVisible());
@@ -84,10 +84,10 @@ TEST_F(SettingsFormTest, OkStoresTheSchedulingChoicesAndLeavesTheCategoriesAlone
     form.ComboBox2Change(form.ComboBox2);
     form.BitBtn1Click(form.BitBtn1);
     const SettingsStore saved = Saved();
-    EXPECT_EQ(saved.Nastavenia[kReminderLeadSlot], 25);
-    EXPECT_EQ(saved.Nastavenia[kWeekNumbersSlot], 1);
-    EXPECT_EQ(saved.Nastavenia[kFirstWeekDaySlot], 3);
-    EXPECT_EQ(saved.Nastavenia[kCategoriesSlot], 1);
+    EXPECT_EQ(saved.Nastavenia[Slot::ReminderLead], 25);
+    EXPECT_EQ(saved.Nastavenia[Slot::WeekNumbers], 1);
+    EXPECT_EQ(saved.Nastavenia[Slot::FirstWeekDay], 3);
+    EXPECT_EQ(saved.Nastavenia[Slot::Categories], 1);
     EXPECT_EQ(windows.calls, (std::vector<std::string>{"weeks on", "first day 3", "UlozDoPola 3"}));
 }
 
@@ -96,8 +96,8 @@ TEST_F(SettingsFormTest, OkSavesTheGlobalPageFromEveryModule) {
     for (int module : {AddressModule, ReportsModule, TasksModule, LinksModule}) {
         SCOPED_TRACE(module);
         frame.ActiveModule = module;
-        settings.Nastavenia[kHeaderColorSlot] = 1;
-        settings.Nastavenia[kCategoriesSlot] = 0;
+        settings.Nastavenia[Slot::HeaderColor] = 1;
+        settings.Nastavenia[Slot::Categories] = 0;
         TSetupForm form(nullptr, frame, *data, windows);
         form.FormShow(&form);
         form.Button29Click(form.Button29);
@@ -106,9 +106,9 @@ TEST_F(SettingsFormTest, OkSavesTheGlobalPageFromEveryModule) {
         EXPECT_EQ(windows.look.ViewStyle, 3);
         form.BitBtn1Click(form.BitBtn1);
         const SettingsStore saved = Saved();
-        EXPECT_EQ(saved.Nastavenia[kHeaderColorSlot], 8421504);
-        EXPECT_EQ(saved.Nastavenia[kHeaderEndColorSlot], 16777215);
-        EXPECT_EQ(saved.Nastavenia[kViewStyleSlot], 3);
+        EXPECT_EQ(saved.Nastavenia[Slot::HeaderColor], 8421504);
+        EXPECT_EQ(saved.Nastavenia[Slot::HeaderEndColor], 16777215);
+        EXPECT_EQ(saved.Nastavenia[Slot::ViewStyle], 3);
         EXPECT_EQ(windows.calls.back(), module == AddressModule ? "split off" : "UlozDoPola " + std::to_string(module));
     }
 }
@@ -131,7 +131,7 @@ TEST_F(SettingsFormTest, TheLinksSourceStoresTheFieldItShows) {
     for (const Case& c : cases) {
         form.ComboBox4->SetItemIndex(c.index);
         form.ComboBox4Change(form.ComboBox4);
-        EXPECT_EQ(settings.NastaveniaText[kLinksAddressFieldSlot], c.field) << c.index;
+        EXPECT_EQ(settings.NastaveniaText[TextSlot::LinksAddressField], c.field) << c.index;
     }
 }
 
@@ -163,7 +163,7 @@ TEST_F(SettingsFormTest, EnablingCategoriesAddsTheFieldToTheFileThatWasOpenedAnd
     ASSERT_GE(defs.Count(), 3);
     EXPECT_EQ(defs[defs.Count() - 1].Name(), "Split_field");
     EXPECT_EQ(again.RecordCount(), 2);
-    EXPECT_EQ(Saved().Nastavenia[kCategoriesSlot], 1);
+    EXPECT_EQ(Saved().Nastavenia[Slot::Categories], 1);
     EXPECT_EQ(windows.calls, (std::vector<std::string>{"UlozDoPola 1", "frame show", "split on"}));
 }
 

@@ -85,7 +85,7 @@ TEST_F(UserFormsTest, AFirstUserIsCreatedWithSevenTablesAndListed) {
         EXPECT_TRUE(fs::exists(dir.path() / ("Eva" + std::string(TableSuffix(id))))) << TableSuffix(id);
         EXPECT_EQ(data->TableOf(id)->Password(), "tajné-he");
     }
-    EXPECT_EQ(settings.Nastavenia[kAddressCategoriesSlot], 0);
+    EXPECT_EQ(settings.Nastavenia[Slot::Categories], 0);
     EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
@@ -148,7 +148,7 @@ TEST_F(UserFormsTest, RefusedNewUsersAndTypedNamesKeepTheDialogOpen) {
 TEST_F(UserFormsTest, ScanUserByDialogListOrNetworkName) {
     WriteUserList(dir.path(), {"Anna", "Petra"});
     std::string password = "x";
-    settings.Nastavenia[kUserDialogSlot] = 0;
+    settings.Nastavenia[Slot::UserDialogAtStart] = 0;
     ScanUser(settings, frame, data.get(), false, password);
     EXPECT_EQ(frame.UserPrefix, "Anna");
     EXPECT_EQ(password, "");
@@ -160,7 +160,7 @@ TEST_F(UserFormsTest, ScanUserByDialogListOrNetworkName) {
 
     // First start: the dialog at its designed place and no leftover box; the dialog is off
     // afterwards.
-    settings.Nastavenia[kUserDialogSlot] = 1;
+    settings.Nastavenia[Slot::UserDialogAtStart] = 1;
     responder.OnShowModal = [&](TForm& form) {
         auto& user = static_cast<TUserForm&>(form);
         EXPECT_EQ(user.Left(), 120);
@@ -173,7 +173,7 @@ TEST_F(UserFormsTest, ScanUserByDialogListOrNetworkName) {
     ScanUser(settings, frame, data.get(), true, password);
     EXPECT_EQ(frame.UserPrefix, "Petra");
     EXPECT_EQ(password, "heslo");
-    EXPECT_EQ(settings.Nastavenia[kUserDialogSlot], 0);
+    EXPECT_EQ(settings.Nastavenia[Slot::UserDialogAtStart], 0);
     EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
@@ -216,7 +216,7 @@ TEST_F(UserFormsTest, AStartWithNoNameAsksForOneAndEscapeMakesNoTables) {
     // No user list and the dialog off, or the dialog on: Escape in every dialog leaves no user,
     // and no table without a name ("_address.d") is made.
     for (int dialogSlot : {0, 1}) {
-        settings.Nastavenia[kUserDialogSlot] = dialogSlot;
+        settings.Nastavenia[Slot::UserDialogAtStart] = dialogSlot;
         std::vector<std::string> shown;
         responder.OnShowModal = [&](TForm& form) {
             shown.push_back(form.Name());
@@ -230,7 +230,7 @@ TEST_F(UserFormsTest, AStartWithNoNameAsksForOneAndEscapeMakesNoTables) {
         for (TableId table : kAllTables) EXPECT_FALSE(std::filesystem::exists(dir.path() / TableSuffix(table))) << dialogSlot;
     }
     // A name typed there is the user, with the tables made for it.
-    settings.Nastavenia[kUserDialogSlot] = 0;
+    settings.Nastavenia[Slot::UserDialogAtStart] = 0;
     AnswerNewUser("Eva", "");
     std::string password;
     ScanUser(settings, frame, data.get(), false, password);

@@ -112,6 +112,45 @@ TEST_F(DBCtrlsTest, TypingEditsTheDatasetFirstAndLeavingWritesTheField) {
     EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
+// A dialog closed with Cancel takes back the edit it started on its datasets, also through a
+// data source another window owns; an edit that was open before the dialog stays open, and OK
+// leaves the edit to the dialog's own handler.
+TEST_F(DBCtrlsTest, ADialogClosedWithCancelCancelsTheEditItStarted) {
+    struct Case {
+        const char* name;
+        bool editingBefore;
+        bool ownSource; // the dialog's own data source, or one of the window behind it
+        TModalResult result;
+        TDataSetState stateAfter;
+        const char* firmaAfter;
+    };
+    const Case cases[] = {
+        {"cancel", false, true, mrCancel, dsBrowse, "Alfa"},
+        {"cancel through another window's source", false, false, mrCancel, dsBrowse, "Alfa"},
+        {"ok", false, true, mrOk, dsEdit, "typed"},
+        {"cancel keeps an older edit", true, true, mrCancel, dsEdit, "typed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        table.First();
+        if (c.editingBefore) table.Edit();
+        TAddressForm dialog(nullptr);
+        if (c.ownSource)
+            dialog.DataSource1->SetDataSet(&table);
+        else
+            for (TDBEdit* edit : {dialog.DBEdit1, dialog.DBEdit2}) edit->SetDataSource(form->DataSource1);
+        responder.OnShowModal = [&](TForm&) {
+            if (table.State() == dsBrowse) table.Edit(); // as the first typed key does
+            table.FieldByName("Firma").SetAsString("typed");
+            return c.result;
+        };
+        EXPECT_EQ(dialog.ShowModal(), c.result);
+        EXPECT_EQ(table.State(), c.stateAfter);
+        EXPECT_EQ(Firma(), c.firmaAfter);
+        if (table.State() != dsBrowse) table.Cancel();
+    }
+}
+
 TEST_F(DBCtrlsTest, EscapeShowsTheFieldAgain) {
     TDBEdit& edit = *form->DBEdit1;
     Focus(&edit);

@@ -3,6 +3,7 @@
 #include "forms/FormsTesting.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/GridRows.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
 #include "platform/forms/StdCtrls.h"
@@ -168,6 +169,67 @@ TEST_F(FormsTest, TabFollowsTheTabOrderAndAltWithALetterFocusesTheLabelsEdit) {
     EXPECT_EQ(dialog.ActiveControl(), dialog.Edit3);
     testing::TypeKey(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
     EXPECT_EQ(dialog.ActiveControl(), dialog.Edit1);
+}
+
+// Rows of (label, control, control) into a grid: the labels are made and named, columns stay
+// aligned over empty cells and spans, a whole row runs over every column, and Alt with a label's
+// letter focuses its row's first control.
+TEST_F(FormsTest, GridRowsLayTheLabelsAndControlsIntoColumns) {
+    TForm form(nullptr);
+    auto edit = [&](const char* name) {
+        auto* e = new TEdit(&form);
+        e->SetName(name);
+        e->SetParent(&form);
+        return e;
+    };
+    TEdit* name = edit("Name");
+    TEdit* first = edit("First");
+    TEdit* city = edit("City");
+    TEdit* zip = edit("Zip");
+    auto* note = new TLabel(&form);
+    note->SetParent(&form);
+    note->SetCaption("A note over every column");
+    auto* grid = new QGridLayout(form.ClientWidget());
+    const std::vector<TLabel*> labels = AddGridRows(*grid, &form, &form,
+                                                    {
+                                                        WholeRow(note),
+                                                        {"NameLabel", {{name, 2}}},
+                                                        {"CityLabel", {nullptr, city}},
+                                                        {"", {first, zip}},
+                                                    });
+    ASSERT_EQ(labels.size(), 4u);
+    EXPECT_EQ(labels[0], nullptr);
+    EXPECT_EQ(labels[3], nullptr);
+    ASSERT_NE(labels[1], nullptr);
+    EXPECT_EQ(form.FindComponent("NameLabel"), labels[1]);
+    EXPECT_EQ(labels[1]->Parent(), &form);
+    EXPECT_EQ(labels[1]->FocusControl(), name);
+    EXPECT_EQ(labels[2]->FocusControl(), city); // the first control, not the empty cell
+    auto at = [&](int r, int c) {
+        QLayoutItem* item = grid->itemAtPosition(r, c);
+        return item ? item->widget() : nullptr;
+    };
+    EXPECT_EQ(at(0, 0), note->Widget());
+    EXPECT_EQ(at(0, 2), note->Widget());
+    EXPECT_EQ(at(1, 0), labels[1]->Widget());
+    EXPECT_EQ(at(1, 2), name->Widget());
+    EXPECT_EQ(at(2, 1), nullptr);
+    EXPECT_EQ(at(2, 2), city->Widget());
+    EXPECT_EQ(at(3, 0), nullptr);
+    EXPECT_EQ(at(3, 1), first->Widget());
+    EXPECT_EQ(at(3, 2), zip->Widget());
+    // More rows go below.
+    AddGridRows(*grid, &form, &form, {{"ZipLabel", {zip}}});
+    auto* zipLabel = dynamic_cast<TLabel*>(form.FindComponent("ZipLabel"));
+    ASSERT_NE(zipLabel, nullptr);
+    EXPECT_EQ(at(4, 0), zipLabel->Widget());
+
+    labels[2]->SetCaption("&City");
+    form.Show();
+    QApplication::setActiveWindow(form.Widget());
+    name->SetFocus();
+    testing::TypeKey(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+    EXPECT_EQ(form.ActiveControl(), city);
 }
 
 TEST_F(FormsTest, F1ShowsTheHelpTopicOfTheFocusedControl) {

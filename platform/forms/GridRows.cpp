@@ -1,0 +1,37 @@
+#include "platform/forms/GridRows.h"
+
+#include "platform/forms/StdCtrls.h"
+
+#include <QGridLayout>
+
+namespace kvz {
+
+std::vector<TLabel*> AddGridRows(QGridLayout& grid, TComponent* owner, TWinControl* parent,
+                                 std::initializer_list<TGridRow> rows) {
+    std::vector<TLabel*> labels;
+    int r = grid.count() == 0 ? 0 : grid.rowCount();
+    for (const TGridRow& row : rows) {
+        TLabel* label = nullptr;
+        if (!row.Label.empty()) {
+            label = new TLabel(owner);
+            label->SetName(row.Label);
+            label->SetParent(parent);
+            for (const TGridCell& cell : row.Cells)
+                if (auto* target = dynamic_cast<TWinControl*>(cell.Control)) {
+                    label->SetFocusControl(target);
+                    break;
+                }
+            grid.addWidget(label->Widget(), r, 0, Qt::AlignVCenter);
+        }
+        labels.push_back(label);
+        int column = row.Whole ? 0 : 1;
+        for (const TGridCell& cell : row.Cells) {
+            if (cell.Control) grid.addWidget(cell.Control->Widget(), r, column, 1, row.Whole ? -1 : cell.Span);
+            column += cell.Span;
+        }
+        ++r;
+    }
+    return labels;
+}
+
+} // namespace kvz
