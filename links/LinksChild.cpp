@@ -168,6 +168,9 @@ void TLinksChildForm::BuildControls() {
         c.SetWidth(width);
     }
     DBGrid1->OnCellClick = [this](TComponent*, TColumn&) { DBGrid1CellClick(); };
+    // A link changes only between Edit and Save: a key typed into a box or a cell at another
+    // time would change the table outside its writer.
+    SetFieldsReadOnly(true);
     auto* gridBox = new QVBoxLayout(TabSheet2->Widget());
     gridBox->setContentsMargins(2, 2, 2, 2);
     gridBox->addWidget(DBGrid1->Widget());
@@ -560,6 +563,7 @@ void TLinksChildForm::Run(Command command) {
         } else {
             t.Edit();
             editing_ = true;
+            SetFieldsReadOnly(false);
             frame_.LinkEditMode = true;
             EditTypeButton->Show();
             if (DBEdit1->CanFocus()) DBEdit1->SetFocus();
@@ -599,8 +603,14 @@ void TLinksChildForm::Run(Command command) {
     StateChanged();
 }
 
+void TLinksChildForm::SetFieldsReadOnly(bool on) {
+    for (TDBEdit* e : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) e->SetReadOnly(on);
+    DBGrid1->SetReadOnly(on);
+}
+
 void TLinksChildForm::EndEdit() {
     editing_ = false;
+    SetFieldsReadOnly(true);
     frame_.LinkEditMode = false;
     EditTypeButton->Hide();
     KvDBLookupCombo1->Hide();

@@ -128,6 +128,7 @@ private:
     // The selected type node's key and text; none for "All links" or no selection.
     std::optional<LinkTypeKey> SelectedTypeKey() const;
     void EndEdit();
+    void SetFieldsReadOnly(bool on);
 
     TDataModule1& data_;
     FrameState& frame_;

@@ -212,12 +212,16 @@ TEST_F(LinksWindowTest, LocalEditChangesTheLinkInPlaceAndSaveWritesIt) {
     TLinksChildForm& w = Open();
     TVolgaTable& links = program->Links();
     links.Last();
+    EXPECT_TRUE(w.DBEdit1->ReadOnly());
+    EXPECT_TRUE(w.DBGrid1->ReadOnly());
     w.Run(Command::Edit);
+    EXPECT_FALSE(w.DBEdit3->ReadOnly());
     EXPECT_TRUE(program->frame.LinkEditMode);
     EXPECT_TRUE(w.State({false, false, [](std::string_view) { return true; }}).Post);
     links.FieldByName("Note").SetAsString("changed here");
     w.Run(Command::Post);
     EXPECT_FALSE(program->frame.LinkEditMode);
+    EXPECT_TRUE(w.DBEdit3->ReadOnly());
     LinksProgram again(dir.path(), false);
     const std::vector<std::string> notes = again.Column("Note");
     EXPECT_EQ(notes.back(), "changed here");
