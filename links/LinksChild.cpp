@@ -15,6 +15,7 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -426,6 +427,10 @@ void TLinksChildForm::LoadLinkList() {
     TField& type = t.FieldByName("Type");
     TField& number = t.FieldByName("Number");
     int row = 0;
+    // Rows are announced to the view once, when all are in: told of each row, it would lay
+    // itself out ten thousand times.
+    auto relayout = OnScopeExit([list] { list->reset(); });
+    const QSignalBlocker quiet(list->model());
     for (t.First(); !t.Eof(); t.Next(), ++row) {
         const std::string p = path.AsString();
         TListItem* item = LinksListView->AddItem(name.AsString());

@@ -100,7 +100,7 @@ TEST_F(LinksWindowTest, TheListShowsEveryLinkWithOneIconLookupPerKind) {
     // Rows alternate yellow and the list's colour, starting with yellow.
     EXPECT_EQ(list->topLevelItem(0)->background(0).color(), QColor(255, 255, 0));
     EXPECT_EQ(list->topLevelItem(1)->background(0).style(), Qt::NoBrush);
-    EXPECT_EQ(list->topLevelItem(2)->background(0).color(), QColor(255, 255, 0));
+    EXPECT_EQ(list->topLevelItem(2)->background(2).color(), QColor(255, 255, 0));
     EXPECT_EQ(LinkIconCache::KeyOf("/nowhere/a.HTML"), "name:.htm");
     EXPECT_EQ(LinkIconCache::KeyOf(dir.path().string()), "folder");
     EXPECT_EQ(LinkIconCache::KeyOf("https://e.org/x.pdf"), "url:");
