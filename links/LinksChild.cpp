@@ -282,16 +282,18 @@ void TLinksChildForm::FillTypeCombo() {
 void TLinksChildForm::FormShow() {
     SetTexts();
     FillTypeCombo();
-    SetDataLinks();
     ApplyLook();
     PageControl1->SetActivePageIndex(Settings(frame_).Nastavenia[LinksSlots::Page] == 1 ? 1 : 0);
     PageControl1Change();
+    // The icon of the link the boxes show, where the list left the table.
+    SetDataLinks();
     StateChanged();
 }
 
 void TLinksChildForm::AktualizeData() {
     FillTypeCombo();
     PageControl1Change();
+    SetDataLinks();
 }
 
 void TLinksChildForm::FormClose(TCloseAction& action) {

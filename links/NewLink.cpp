@@ -16,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace kvz {
 
 namespace {
@@ -123,6 +125,10 @@ TNewLinkForm::TNewLinkForm(TComponent* owner, TDataModule1& data, FrameState& fr
     all->addSpacing(8);
     all->addLayout(buttons);
     SetClientSize(1, 1);
+    // Tab follows the boxes down the dialog, each with its button, then the buttons below.
+    QWidget* order[] = {NameEdit->Widget(), TypeEdit->Widget(), EditTypeButton->Widget(), PathEdit->Widget(),
+                        Button1->Widget(), NoteEdit->Widget(), BitBtn1->Widget(), BitBtn2->Widget(), BitBtn3->Widget()};
+    for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
     ClientWidget()->setMinimumWidth(470);
 
     Button1->OnClick = [this](TComponent*) { Button1Click(); };

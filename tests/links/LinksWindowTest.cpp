@@ -101,6 +101,8 @@ TEST_F(LinksWindowTest, TheListShowsEveryLinkWithOneIconLookupPerKind) {
     EXPECT_EQ(list->topLevelItem(0)->background(0).color(), QColor(255, 255, 0));
     EXPECT_EQ(list->topLevelItem(1)->background(0).style(), Qt::NoBrush);
     EXPECT_EQ(list->topLevelItem(2)->background(2).color(), QColor(255, 255, 0));
+    // The icon is the current link's, the one the boxes show.
+    EXPECT_EQ(w.CurrentIconKey(), LinkIconCache::KeyOf(program->Links().FieldByName("Path").AsString()));
     EXPECT_EQ(LinkIconCache::KeyOf("/nowhere/a.HTML"), "name:.htm");
     EXPECT_EQ(LinkIconCache::KeyOf(dir.path().string()), "folder");
     EXPECT_EQ(LinkIconCache::KeyOf("https://e.org/x.pdf"), "url:");
@@ -242,6 +244,13 @@ TEST_F(LinksWindowTest, TheNewLinkDialogAddsALinkAndItsTypeAndRefreshesTheWindow
     EXPECT_EQ(ListedNames().size(), before + 1);
     EXPECT_EQ(w.TypeComboBox->Items().Count(), 3);
     EXPECT_NE(TypeNode("Spreadsheet"), nullptr);
+}
+
+TEST_F(LinksWindowTest, TabGoesDownTheDialogEachBoxWithItsButton) {
+    TNewLinkForm d(nullptr, *program->data, program->frame);
+    const std::vector<QWidget*> order{d.NameEdit->Widget(), d.TypeEdit->Widget(), d.EditTypeButton->Widget(),
+                                      d.PathEdit->Widget(), d.Button1->Widget(), d.NoteEdit->Widget(), d.BitBtn1->Widget()};
+    for (size_t i = 1; i < order.size(); ++i) EXPECT_EQ(order[i - 1]->nextInFocusChain(), order[i]) << i;
 }
 
 TEST_F(LinksWindowTest, ARefusedSaveKeepsTheDialogOpenWithWhatWasTyped) {
