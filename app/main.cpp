@@ -13,12 +13,16 @@
 #include "core/Data1.h"
 #include "core/Main.h"
 #include "core/ProgramHooks.h"
+#include "links/Capture.h"
+#include "links/LinksChild.h"
+#include "links/NewLink.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
 #include "scheduling/TaskEditorService.h"
 #include "scheduling/UlohaChild.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <memory>
 
@@ -160,6 +164,37 @@ void RegisterScheduling(TDataModule1& data) {
     };
 }
 
+// The links window with its new-link dialog and the task editor it hands links to, and the
+// capture window, shown without waiting and raised again while it is open.
+void RegisterLinks(TDataModule1& data) {
+    static TaskEditorService service(data, ProgramState());
+    static TaskEditorHost host;
+    auto newLink = [&data] {
+        TNewLinkForm form(nullptr, data, ProgramState());
+        return static_cast<int>(form.ShowModal());
+    };
+    RegisteredModules().Links = [&data, newLink](TComponent* owner) {
+        auto* window = new TLinksChildForm(owner, data, ProgramState());
+        window->OpenTaskEditor = [](const std::string& name, const std::string& path) {
+            return service.OpenFromLink(host, name, path);
+        };
+        window->OpenNewLinkDialog = newLink;
+        return window;
+    };
+    auto& dialogs = RegisteredModules().Dialogs;
+    dialogs["TNewLinkForm"] = newLink;
+    dialogs["TCaptureForm"] = [&data] {
+        static TCaptureForm* capture = nullptr;
+        static QPointer<QWidget> shown;
+        if (!shown) {
+            capture = new TCaptureForm(nullptr, data, ProgramState());
+            shown = capture->Widget();
+        }
+        capture->Show();
+        return static_cast<int>(mrNone);
+    };
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -185,6 +220,7 @@ int main(int argc, char** argv) {
     RegisterAddressDialogs(*dataModule, *frame);
     RegisterTaskEditor(*dataModule);
     RegisterScheduling(*dataModule);
+    RegisterLinks(*dataModule);
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

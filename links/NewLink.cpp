@@ -1,0 +1,240 @@
+#include "links/NewLink.h"
+
+#include "core/Data1.h"
+#include "core/Messages.h"
+#include "core/SettingsStore.h"
+#include "engine/VolgaTbl.h"
+#include "links/LinkIcons.h"
+#include "links/LinkTexts.h"
+#include "links/LinksChild.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/SysInfo.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+namespace kvz {
+
+namespace {
+
+template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
+    T* c = new T(owner);
+    c->SetName(name);
+    if (parent) c->SetParent(parent);
+    return c;
+}
+
+constexpr int kNameChars = 50, kTypeChars = 40, kPathChars = 255, kNoteChars = 255;
+
+} // namespace
+
+void RefreshLinksWindow(FrameState& frame) {
+    if (auto* window = dynamic_cast<TLinksChildForm*>(frame.LinksWindow)) {
+        window->FormShow();
+        window->SetDataLinks();
+    }
+}
+
+TNewLinkForm::TNewLinkForm(TComponent* owner, TDataModule1& data, FrameState& frame)
+    : TForm(owner), data_(data), frame_(frame), addressSource_(new TDataSource(this)) {
+    SetName("NewLinkForm");
+    SetBorderStyle(TFormBorderStyle::bsDialog);
+    SetPosition(TPosition::poScreenCenter);
+    SetFormStyle(TFormStyle::fsStayOnTop);
+    SetHelpContext(kHelpContext);
+    KvLabel1 = Make<TLabel>(this, this, "KvLabel1");
+    KvLabel1->SetFont({"Tahoma", 14, clWindowText, fsBold});
+    Label1 = Make<TLabel>(this, this, "Label1");
+    Label3 = Make<TLabel>(this, this, "Label3");
+    Label2 = Make<TLabel>(this, this, "Label2");
+    Label4 = Make<TLabel>(this, this, "Label4");
+    for (TLabel* l : {Label1, Label2, Label3, Label4}) l->SetFont({"", 0, clWindowText, fsBold | fsUnderline});
+    auto edit = [&](const char* name, int chars) {
+        auto* e = Make<TEdit>(this, this, name);
+        e->SetColor(clAqua);
+        e->SetMaxLength(chars);
+        return e;
+    };
+    NameEdit = edit("NameEdit", kNameChars);
+    TypeEdit = edit("TypeEdit", kTypeChars);
+    PathEdit = edit("PathEdit", kPathChars);
+    NoteEdit = edit("NoteEdit", kNoteChars);
+    EditTypeButton = Make<TButton>(this, this, "EditTypeButton");
+    Button1 = Make<TButton>(this, this, "Button1");
+    Button1->SetCaption("<<");
+    Bevel2 = Make<TBevel>(this, this, "Bevel2");
+    Image1 = Make<TImage>(this, this, "Image1");
+    Image1->SetStretch(true);
+    Image1->SetProportional(true);
+    KvDBLookupCombo1 = Make<TKvDBLookupCombo>(this, this, "KvDBLookupCombo1");
+    KvDBLookupCombo1->SetColor(clAqua);
+    KvDBLookupCombo1->SetDropDownCount(8);
+    KvDBLookupCombo1->Hide();
+    // The combo lies over the type box while it is shown; its row stays while it is hidden.
+    QSizePolicy policy = KvDBLookupCombo1->Widget()->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    KvDBLookupCombo1->Widget()->setSizePolicy(policy);
+    addressSource_->SetDataSet(data_.AddressTable);
+    BitBtn1 = Make<TButton>(this, this, "BitBtn1");
+    BitBtn1->SetCaption("OK");
+    BitBtn1->SetDefault(true);
+    BitBtn2 = Make<TButton>(this, this, "BitBtn2");
+    BitBtn2->SetCancel(true);
+    BitBtn2->SetModalResult(mrCancel);
+    BitBtn3 = Make<TButton>(this, this, "BitBtn3");
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(Label1->Widget(), 0, 0);
+    grid->addWidget(NameEdit->Widget(), 1, 0);
+    Bevel2->Widget()->setFixedSize(40, 40);
+    Image1->Widget()->setFixedSize(32, 32);
+    grid->addWidget(Bevel2->Widget(), 1, 2, 3, 1, Qt::AlignCenter);
+    grid->addWidget(Image1->Widget(), 1, 2, 3, 1, Qt::AlignCenter);
+    grid->addWidget(Label3->Widget(), 2, 0);
+    grid->addWidget(TypeEdit->Widget(), 3, 0);
+    grid->addWidget(KvDBLookupCombo1->Widget(), 3, 0);
+    grid->addWidget(EditTypeButton->Widget(), 3, 1);
+    grid->addWidget(Label2->Widget(), 4, 0);
+    auto* path = new QHBoxLayout;
+    path->setSpacing(0);
+    path->addWidget(PathEdit->Widget(), 1);
+    Button1->Widget()->setFixedWidth(28);
+    path->addWidget(Button1->Widget());
+    grid->addLayout(path, 5, 0, 1, 4);
+    grid->addWidget(Label4->Widget(), 6, 0);
+    grid->addWidget(NoteEdit->Widget(), 7, 0, 1, 4);
+    grid->setColumnMinimumWidth(0, 240);
+    grid->setColumnStretch(3, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (TButton* b : {BitBtn1, BitBtn2, BitBtn3}) {
+        b->Widget()->setMinimumWidth(100);
+        buttons->addWidget(b->Widget());
+    }
+    auto* all = new QVBoxLayout(ClientWidget());
+    all->setContentsMargins(12, 10, 12, 10);
+    all->addWidget(KvLabel1->Widget(), 0, Qt::AlignHCenter);
+    all->addLayout(grid);
+    all->addSpacing(8);
+    all->addLayout(buttons);
+    SetClientSize(1, 1);
+    // Tab follows the boxes down the dialog, each with its button, then the buttons below.
+    QWidget* order[] = {NameEdit->Widget(), TypeEdit->Widget(), EditTypeButton->Widget(), PathEdit->Widget(),
+                        Button1->Widget(), NoteEdit->Widget(), BitBtn1->Widget(), BitBtn2->Widget(), BitBtn3->Widget()};
+    for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    ClientWidget()->setMinimumWidth(470);
+
+    Button1->OnClick = [this](TComponent*) { Button1Click(); };
+    EditTypeButton->OnClick = [this](TComponent*) { EditTypeButtonClick(); };
+    KvDBLookupCombo1->OnChange = [this](TComponent*) { KvDBLookupCombo1Change(); };
+    BitBtn1->OnClick = [this](TComponent*) { BitBtn1Click(); };
+    BitBtn3->OnClick = [this](TComponent*) { BitBtn3Click(); };
+    PathEdit->OnChange = [this](TComponent*) { SetIconFile(); };
+    OnCreate = [this](TComponent*) { FormCreate(); };
+    OnShow = [this](TComponent*) { FormShow(); };
+}
+
+void TNewLinkForm::FormCreate() {
+    if (TForm* main = Application().MainForm()) Application().SetHelpFile(main->HelpFile());
+}
+
+void TNewLinkForm::FormShow() {
+    TVolgaTable* links = data_.LinksTable;
+    editCode_.clear();
+    editMode_ = frame_.LinkEditMode;
+    if (editMode_ && links && links->Active() && !links->IsEmpty()) {
+        editCode_ = links->FieldByName("Number").AsString();
+        auto copy = [&](TEdit* edit, const char* field) {
+            if (std::string v = links->FieldByName(field).AsString(); !v.empty()) edit->SetText(v);
+        };
+        copy(NameEdit, "Name");
+        copy(PathEdit, "Path");
+        copy(TypeEdit, "Type");
+        copy(NoteEdit, "Note");
+    }
+    SetIconFile();
+    SetCaption(LinksText(LinksTextId::NewLinkCaption));
+    KvLabel1->SetCaption(GetMessageText(185));
+    Label1->SetCaption(GetMessageText(7));
+    Label3->SetCaption(GetMessageText(178));
+    Label2->SetCaption(GetMessageText(122));
+    Label4->SetCaption(GetMessageText(26));
+    EditTypeButton->SetCaption(GetMessageText(200));
+    BitBtn2->SetCaption(GetMessageText(169));
+    BitBtn3->SetCaption(GetMessageText(168));
+}
+
+void TNewLinkForm::SetIconFile() {
+    const std::string path = PathEdit->Text();
+    // Nothing typed, nothing to show.
+    if (path.empty()) {
+        Image1->SetPicture(QImage());
+        return;
+    }
+    Image1->SetPicture(ProgramLinkIcons().IconFor(path).pixmap(32, 32).toImage());
+}
+
+void TNewLinkForm::FillFromFile(const std::string& fileName) {
+    PathEdit->SetText(fileName);
+    // Derived from the file: cut to what the boxes hold, as typing would be.
+    NameEdit->SetText(Utf8Left(GetShellDisplayName(fileName), kNameChars));
+    TypeEdit->SetText(Utf8Left(GetShellFileTypeName(fileName), kTypeChars));
+}
+
+void TNewLinkForm::Button1Click() {
+    QFileDialog dialog(Widget(), {}, QString::fromStdString(GetMyDocumentsFolder()),
+                       QString::fromStdString(LinksText(LinksTextId::FileTypeFilter)));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    FillFromFile(dialog.selectedFiles().front().toStdString());
+}
+
+void TNewLinkForm::EditTypeButtonClick() {
+    KvDBLookupCombo1->SetLookupSource(addressSource_);
+    const SettingsStore* settings = frame_.Settings;
+    KvDBLookupCombo1->SetLookupField(settings ? settings->NastaveniaText[31] : std::string("Firma"));
+    KvDBLookupCombo1->Show();
+    KvDBLookupCombo1->SetFocus();
+}
+
+void TNewLinkForm::KvDBLookupCombo1Change() {
+    if (KvDBLookupCombo1->Value() != KvDBLookupCombo1->EmptyValue())
+        TypeEdit->SetText(Utf8Left(KvDBLookupCombo1->Text(), kTypeChars));
+    KvDBLookupCombo1->Hide();
+}
+
+void TNewLinkForm::BitBtn1Click() {
+    const LinkValues values{NameEdit->Text(), PathEdit->Text(), TypeEdit->Text(), NoteEdit->Text()};
+    const LinkTables tables{*data_.LinksTable, *data_.LinksTypeTable, data_.LockFileName(TableId::Links),
+                            data_.LockFileName(TableId::LinksType), *frame_.Locks, frame_.NetworkMode, frame_.UserPrefix};
+    try {
+        if (!editMode_)
+            result_ = AddLink(tables, values);
+        else if (frame_.NetworkMode)
+            result_ = ChangeLink(tables, editCode_, values);
+        // In local mode a link is changed in the window itself: OK saves nothing here.
+    } catch (const EAbort&) {
+        // The wait for the lock was given up: nothing was written, the dialog stays.
+        return;
+    } catch (const std::exception& error) {
+        ShowMessageBox(error.what(), Application().Title(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (result_.Saved) {
+        if (OnSaved) OnSaved(result_);
+        else RefreshLinksWindow(frame_);
+    }
+    SetModalResult(mrOk);
+    if (!Modal()) Close();
+}
+
+void TNewLinkForm::BitBtn3Click() { Application().HelpContext(Application().HelpFile(), kHelpContext); }
+
+} // namespace kvz

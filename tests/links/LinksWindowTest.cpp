@@ -1,0 +1,468 @@
+#include "links/Capture.h"
+#include "links/LinkIcons.h"
+#include "links/LinkTexts.h"
+#include "links/LinksChild.h"
+#include "links/NewLink.h"
+
+#include "core/SmallRoutines.h"
+#include "core/SourceDatForm.h"
+#include "platform/forms/Responder.h"
+
+#include "LinksTesting.h"
+
+#include <QFileDialog>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <fstream>
+
+namespace kvz {
+namespace {
+
+class LinksWindowTest : public testing::FormsTest {
+protected:
+    void SetUp() override {
+        FormsTest::SetUp();
+        SetLanguage(1);
+        program = std::make_unique<LinksProgram>(dir.path(), false);
+    }
+    void TearDown() override {
+        if (window) window->Free();
+        window = nullptr;
+        SetShellOpener(nullptr);
+        program.reset();
+        SetLanguage(2);
+    }
+    TLinksChildForm& Open() {
+        window = new TLinksChildForm(nullptr, *program->data, program->frame);
+        window->OpenTaskEditor = [this](const std::string& name, const std::string& path) {
+            taskEditorCalls.emplace_back(name, path);
+            return int(mrOk);
+        };
+        window->OpenNewLinkDialog = [this] {
+            TNewLinkForm form(nullptr, *program->data, program->frame);
+            return int(form.ShowModal());
+        };
+        window->Show();
+        QApplication::processEvents();
+        return *window;
+    }
+    void SeveralKinds() {
+        program->AddTypes({"Documents", "Web"});
+        program->AddLinks({{"Offer", "/home/jano/offer.pdf", "Documents", "Monday"},
+                           {"Sheet", "/home/jano/sums.ods", "Documents", ""},
+                           {"Folder", dir.path().string(), "Documents", "a folder that exists"},
+                           {"Program page", "https://kvzirt.example/", "Web", ""},
+                           {"Second offer", "/home/jano/offer2.pdf", "Documents", ""}});
+    }
+    TTreeNode* TypeNode(const std::string& name) {
+        for (int i = 0; i < window->TreeView1->TopCount(); ++i)
+            if (window->TreeView1->TopItems(i)->Text() == name) return window->TreeView1->TopItems(i);
+        return nullptr;
+    }
+    std::vector<std::string> ListedNames() {
+        std::vector<std::string> names;
+        for (int i = 0; i < window->LinksListView->ItemCount(); ++i) names.push_back(window->LinksListView->Items(i)->Caption());
+        return names;
+    }
+    // Answers the link-type dialog with a text.
+    void AnswerTypeDialog(const std::string& text) {
+        responder.OnShowModal = [text](TForm& form) {
+            auto& dialog = dynamic_cast<TSourceDatForm&>(form);
+            dialog.Edit1->SetText(text);
+            dialog.OkButtonClick(nullptr);
+            return int(mrOk);
+        };
+    }
+
+    TempFolder dir;
+    std::unique_ptr<LinksProgram> program;
+    TLinksChildForm* window = nullptr;
+    TResponder responder;
+    std::vector<std::pair<std::string, std::string>> taskEditorCalls;
+};
+
+TEST_F(LinksWindowTest, TheListShowsEveryLinkWithOneIconLookupPerKind) {
+    SeveralKinds();
+    ProgramLinkIcons().Clear();
+    const int before = ProgramLinkIcons().Lookups();
+    TLinksChildForm& w = Open();
+    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"KV-Zirt", "Offer", "Sheet", "Folder", "Program page", "Second offer"}));
+    // Web addresses (2), the missing ".pdf" and ".ods" files, and the folder.
+    EXPECT_EQ(ProgramLinkIcons().Lookups() - before, 4);
+    TListItem* offer = w.LinksListView->Items(1);
+    EXPECT_EQ(offer->SubItems(0), "/home/jano/offer.pdf");
+    EXPECT_EQ(offer->SubItems(1), "Documents");
+    EXPECT_EQ(offer->SubItems(2).size(), 8u); // the record code
+    auto* list = static_cast<QTreeWidget*>(w.LinksListView->Widget());
+    EXPECT_FALSE(list->topLevelItem(1)->icon(0).isNull());
+    // Rows alternate yellow and the list's colour, starting with yellow.
+    EXPECT_EQ(list->topLevelItem(0)->background(0).color(), QColor(255, 255, 0));
+    EXPECT_EQ(list->topLevelItem(1)->background(0).style(), Qt::NoBrush);
+    EXPECT_EQ(list->topLevelItem(2)->background(2).color(), QColor(255, 255, 0));
+    // The icon is the current link's, the one the boxes show.
+    EXPECT_EQ(w.CurrentIconKey(), LinkIconCache::KeyOf(program->Links().FieldByName("Path").AsString()));
+    EXPECT_EQ(LinkIconCache::KeyOf("/nowhere/a.HTML"), "name:.htm");
+    EXPECT_EQ(LinkIconCache::KeyOf(dir.path().string()), "folder");
+    EXPECT_EQ(LinkIconCache::KeyOf("https://e.org/x.pdf"), "url:");
+}
+
+TEST_F(LinksWindowTest, TheTypeComboAndTheTreeFilterTheLinksByType) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    EXPECT_EQ(w.TypeComboBox->Items().Count(), 4); // All, HTML Document, Documents, Web
+    w.TypeComboBox->SetItemIndex(3);
+    w.TypeComboBoxClick();
+    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"Program page"}));
+    w.TypeComboBox->SetItemIndex(0);
+    w.TypeComboBoxClick();
+    EXPECT_EQ(ListedNames().size(), 6u);
+    w.TreeView1->SetSelected(TypeNode("Documents"));
+    w.TreeView1Click();
+    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"Offer", "Sheet", "Folder", "Second offer"}));
+    w.TreeView1->SetSelected(w.TreeView1->TopItems(0));
+    w.TreeView1Click();
+    EXPECT_EQ(ListedNames().size(), 6u);
+}
+
+TEST_F(LinksWindowTest, AClickBesideTheRowsKeepsTheCurrentLinkAndAClickOnARowMovesToIt) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    TVolgaTable& links = program->Links();
+    links.First();
+    w.LinksListView->Items(0)->SetSelected(false);
+    w.LinksListViewClick();
+    EXPECT_EQ(links.FieldByName("Name").AsString(), "KV-Zirt");
+    w.LinksListView->Items(4)->SetSelected(true);
+    w.LinksListViewClick();
+    EXPECT_EQ(links.FieldByName("Name").AsString(), "Program page");
+    EXPECT_EQ(w.LinksListView->Hint(), "Program page\r\nWeb\r\nhttps://kvzirt.example/");
+    EXPECT_EQ(w.CurrentIconKey(), "url:");
+}
+
+TEST_F(LinksWindowTest, RunOpensTheLinkThroughTheDesktopAndSaysWhenItCannot) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    std::vector<std::string> opened;
+    int answer = 42;
+    SetShellOpener([&](const std::string& file, const std::string&, const std::string&, int) {
+        opened.push_back(file);
+        return answer;
+    });
+    program->Links().First();
+    w.Run(Command::RunLink);
+    EXPECT_EQ(opened, (std::vector<std::string>{"http://www.kvzirt.example"}));
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+    answer = 2; // file not found
+    program->Links().Next();
+    responder.MessageBoxAnswers = {IDOK};
+    w.Run(Command::RunLink);
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, "The link could not be opened: /home/jano/offer.pdf");
+}
+
+TEST_F(LinksWindowTest, AddToTaskHandsTheCurrentLinkToTheTaskEditor) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    program->Links().Last();
+    ASSERT_TRUE(w.State({false, false, [](std::string_view) { return true; }}).AddToTask);
+    w.Run(Command::AddToTask);
+    EXPECT_EQ(taskEditorCalls, (std::vector<std::pair<std::string, std::string>>{{"Second offer", "/home/jano/offer2.pdf"}}));
+}
+
+TEST_F(LinksWindowTest, TypesAreAddedRenamedWithAllTheirLinksAndDeletedKeepingTheirLinks) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    AnswerTypeDialog("Spreadsheets");
+    w.NewFileTypePopouClick();
+    EXPECT_NE(TypeNode("Spreadsheets"), nullptr);
+    // Renaming the type shown: the filtered view empties as rows change, and none is skipped.
+    w.TreeView1->SetSelected(TypeNode("Documents"));
+    w.TreeView1Click();
+    AnswerTypeDialog("Papers");
+    w.EditFileTypePopupClick();
+    std::vector<std::string> types = program->Column("Type");
+    EXPECT_EQ(std::count(types.begin(), types.end(), "Papers"), 4);
+    EXPECT_EQ(std::count(types.begin(), types.end(), "Documents"), 0);
+    EXPECT_EQ(TypeNode("Documents"), nullptr);
+    ASSERT_NE(TypeNode("Papers"), nullptr);
+    // A cancelled dialog, or "All links", changes nothing.
+    w.TreeView1->SetSelected(TypeNode("Papers"));
+    responder.OnShowModal = [](TForm&) { return int(mrCancel); };
+    w.EditFileTypePopupClick();
+    w.TreeView1->SetSelected(w.TreeView1->TopItems(0));
+    AnswerTypeDialog("Nothing");
+    w.EditFileTypePopupClick();
+    EXPECT_EQ(TypeNode("Nothing"), nullptr);
+    // Delete asks first; the links keep their type text.
+    w.TreeView1->SetSelected(TypeNode("Papers"));
+    responder.MessageBoxAnswers = {IDNO, IDYES};
+    w.DeleteFileTypePopupClick();
+    EXPECT_NE(TypeNode("Papers"), nullptr);
+    w.DeleteFileTypePopupClick();
+    EXPECT_EQ(TypeNode("Papers"), nullptr);
+    ASSERT_EQ(responder.MessageBoxes.size(), 2u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, "Want to remove this record for good ?");
+    EXPECT_EQ(responder.MessageBoxes[0].Caption, "Warning : ");
+    types = program->Column("Type");
+    EXPECT_EQ(std::count(types.begin(), types.end(), "Papers"), 4);
+}
+
+TEST_F(LinksWindowTest, LocalEditChangesTheLinkInPlaceAndSaveWritesIt) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    TVolgaTable& links = program->Links();
+    links.Last();
+    EXPECT_TRUE(w.DBEdit1->ReadOnly());
+    EXPECT_TRUE(w.DBGrid1->ReadOnly());
+    w.Run(Command::Edit);
+    EXPECT_FALSE(w.DBEdit3->ReadOnly());
+    EXPECT_TRUE(program->frame.LinkEditMode);
+    EXPECT_TRUE(w.State({false, false, [](std::string_view) { return true; }}).Post);
+    links.FieldByName("Note").SetAsString("changed here");
+    w.Run(Command::Post);
+    EXPECT_FALSE(program->frame.LinkEditMode);
+    EXPECT_TRUE(w.DBEdit3->ReadOnly());
+    LinksProgram again(dir.path(), false);
+    const std::vector<std::string> notes = again.Column("Note");
+    EXPECT_EQ(notes.back(), "changed here");
+}
+
+TEST_F(LinksWindowTest, TheNewLinkDialogAddsALinkAndItsTypeAndRefreshesTheWindow) {
+    TLinksChildForm& w = Open();
+    const size_t before = ListedNames().size();
+    responder.OnShowModal = [](TForm& form) {
+        auto& d = dynamic_cast<TNewLinkForm&>(form);
+        d.NameEdit->SetText("Price list");
+        d.PathEdit->SetText("/home/jano/prices.ods");
+        d.TypeEdit->SetText("Spreadsheet");
+        d.BitBtn1Click();
+        return int(mrNone);
+    };
+    w.Run(Command::Insert);
+    EXPECT_EQ(ListedNames().size(), before + 1);
+    EXPECT_EQ(w.TypeComboBox->Items().Count(), 3);
+    EXPECT_NE(TypeNode("Spreadsheet"), nullptr);
+}
+
+TEST_F(LinksWindowTest, TabGoesDownTheDialogEachBoxWithItsButton) {
+    TNewLinkForm d(nullptr, *program->data, program->frame);
+    const std::vector<QWidget*> order{d.NameEdit->Widget(), d.TypeEdit->Widget(), d.EditTypeButton->Widget(),
+                                      d.PathEdit->Widget(), d.Button1->Widget(), d.NoteEdit->Widget(), d.BitBtn1->Widget()};
+    for (size_t i = 1; i < order.size(); ++i) EXPECT_EQ(order[i - 1]->nextInFocusChain(), order[i]) << i;
+}
+
+TEST_F(LinksWindowTest, ARefusedSaveKeepsTheDialogOpenWithWhatWasTyped) {
+    TNewLinkForm d(nullptr, *program->data, program->frame);
+    d.FormShow();
+    d.NameEdit->SetText("Bad");
+    d.PathEdit->SetText("http://e.org/\x07");
+    responder.MessageBoxAnswers = {IDOK};
+    d.BitBtn1Click();
+    EXPECT_EQ(d.ModalResult(), mrNone);
+    EXPECT_EQ(d.NameEdit->Text(), "Bad");
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, "The path holds control characters and cannot be saved.");
+}
+
+TEST_F(LinksWindowTest, ACancelledFileDialogLeavesTheBoxesAlone) {
+    TNewLinkForm d(nullptr, *program->data, program->frame);
+    d.FormShow();
+    d.NameEdit->SetText("Typed name");
+    d.TypeEdit->SetText("Typed type");
+    QString folder;
+    responder.OnDialog = [&](QDialog& dialog) {
+        folder = static_cast<QFileDialog&>(dialog).directory().absolutePath();
+        return int(QDialog::Rejected);
+    };
+    d.Button1Click();
+    EXPECT_EQ(d.NameEdit->Text(), "Typed name");
+    EXPECT_EQ(d.TypeEdit->Text(), "Typed type");
+    EXPECT_EQ(d.PathEdit->Text(), "");
+    const std::string file = (dir.path() / "notes.txt").string();
+    std::ofstream(file) << "x";
+    responder.OnDialog = [&](QDialog& dialog) {
+        static_cast<QFileDialog&>(dialog).selectFile(QString::fromStdString(file));
+        return int(QDialog::Accepted);
+    };
+    d.Button1Click();
+    EXPECT_EQ(d.PathEdit->Text(), file);
+    EXPECT_EQ(d.NameEdit->Text(), "notes.txt");
+}
+
+// ---- the capture window ----
+
+class CaptureTest : public LinksWindowTest {
+protected:
+    std::unique_ptr<QMimeData> Files(const std::vector<std::string>& files) {
+        auto data = std::make_unique<QMimeData>();
+        QList<QUrl> urls;
+        for (const std::string& f : files) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(f)));
+        data->setUrls(urls);
+        return data;
+    }
+    std::string Shortcut(const char* name, const std::string& content) {
+        const std::filesystem::path file = dir.path() / name;
+        std::ofstream(file, std::ios::binary) << content;
+        return file.string();
+    }
+};
+
+TEST_F(CaptureTest, SeveralDroppedFilesBecomeOneLinkEach) {
+    TLinksChildForm& w = Open();
+    const size_t before = ListedNames().size();
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    std::vector<std::string> shown;
+    responder.OnShowModal = [&](TForm& form) {
+        auto& d = dynamic_cast<TNewLinkForm&>(form);
+        shown.push_back(d.PathEdit->Text());
+        d.BitBtn1Click();
+        return int(mrNone);
+    };
+    auto data = Files({"/home/jano/a.pdf", "/home/jano/b.odt", "/home/jano/c.txt"});
+    EXPECT_EQ(capture.DropFileTarget1Drop(*data), 3);
+    EXPECT_EQ(shown, (std::vector<std::string>{"/home/jano/a.pdf", "/home/jano/b.odt", "/home/jano/c.txt"}));
+    EXPECT_EQ(ListedNames().size(), before + 3);
+    const std::vector<std::string> names = program->Column("Name");
+    EXPECT_EQ(std::vector<std::string>(names.end() - 3, names.end()), (std::vector<std::string>{"a.pdf", "b.odt", "c.txt"}));
+    (void)w;
+}
+
+TEST_F(CaptureTest, FilesThatClimbOrHoldControlCharactersAreRefusedWithTheirReason) {
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    int dialogs = 0;
+    responder.OnShowModal = [&](TForm&) { return ++dialogs, int(mrCancel); };
+    responder.MessageBoxAnswers = {IDOK};
+    auto data = std::make_unique<QMimeData>();
+    data->setData("text/uri-list", "file:///home/jano/../etc/passwd\r\nfile:///home/jano/ok.txt\r\n");
+    EXPECT_EQ(capture.DropFileTarget1Drop(*data), 0);
+    EXPECT_EQ(dialogs, 1); // the good one, cancelled
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_NE(responder.MessageBoxes[0].Text.find("/home/jano/../etc/passwd"), std::string::npos);
+    EXPECT_NE(responder.MessageBoxes[0].Text.find("climbs"), std::string::npos);
+}
+
+TEST_F(CaptureTest, WebAddressesInEveryFormOpenTheAddressDialog) {
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    const std::string crlf = Shortcut("KV Zirt.url", "[InternetShortcut]\r\nURL=https://kvzirt.example/\r\n");
+    const std::string lf = Shortcut("Unix.url", "[InternetShortcut]\nURL=https://unix.example/\n");
+    struct Case {
+        const char* name;
+        std::function<void(QMimeData&)> fill;
+        std::string url, title;
+    };
+    const Case cases[] = {
+        {"moz", [](QMimeData& d) {
+             const QString s = "https://e.org/page\nThe page";
+             d.setData("text/x-moz-url", QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2));
+         }, "https://e.org/page", "The page"},
+        {"uri list", [](QMimeData& d) { d.setUrls({QUrl("https://e.org/list")}); }, "https://e.org/list", "https://e.org/list"},
+        {"plain text", [](QMimeData& d) { d.setText("www.example.org"); }, "www.example.org", "www.example.org"},
+        {"CR LF shortcut", [&](QMimeData& d) { d.setUrls({QUrl::fromLocalFile(QString::fromStdString(crlf))}); },
+         "https://kvzirt.example/", "KV Zirt"},
+        {"LF shortcut", [&](QMimeData& d) { d.setUrls({QUrl::fromLocalFile(QString::fromStdString(lf))}); },
+         "https://unix.example/", "Unix"},
+    };
+    for (const Case& c : cases) {
+        QMimeData data;
+        c.fill(data);
+        ASSERT_TRUE(OffersAddress(data)) << c.name;
+        ASSERT_TRUE(capture.DropURLTarget1Drop(data)) << c.name;
+        TNewLinkForm* d = capture.AddressDialog();
+        ASSERT_NE(d, nullptr) << c.name;
+        EXPECT_EQ(d->PathEdit->Text(), c.url) << c.name;
+        EXPECT_EQ(d->NameEdit->Text(), c.title) << c.name;
+    }
+}
+
+TEST_F(CaptureTest, JunkDroppedOnTheAddressZoneIsRefusedAndOpensNoDialog) {
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    const std::string binary = Shortcut("bin.url", std::string("[InternetShortcut]\nURL=x\n\0\0", 28));
+    const std::string noUrl = Shortcut("none.url", "[InternetShortcut]\r\n[Other]\r\nURL=http://x/\r\n");
+    const std::string huge = Shortcut("huge.url", std::string(kMaxShortcutBytes + 10, 'u'));
+    const std::string pdf = Shortcut("a.pdf", "%PDF");
+    for (const std::string& file : {binary, noUrl, huge, pdf}) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+        responder.MessageBoxAnswers = {IDOK};
+        EXPECT_FALSE(capture.DropURLTarget1Drop(data)) << file;
+        EXPECT_EQ(capture.AddressDialog(), nullptr) << file;
+    }
+    QMimeData control;
+    control.setText("http://e.org/\x1b[31m");
+    responder.MessageBoxAnswers = {IDOK};
+    EXPECT_FALSE(capture.DropURLTarget1Drop(control));
+    EXPECT_EQ(responder.MessageBoxes.size(), 5u);
+    QMimeData empty;
+    EXPECT_FALSE(OffersAddress(empty));
+    EXPECT_FALSE(OffersFiles(empty));
+}
+
+// The address dialog stays open beside the work: the links window may close meanwhile.
+TEST_F(CaptureTest, TheAddressDialogOutlivesTheLinksWindow) {
+    Open();
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    QMimeData data;
+    data.setText("https://outlives.example/");
+    ASSERT_TRUE(capture.DropURLTarget1Drop(data));
+    TNewLinkForm* d = capture.AddressDialog();
+    window->Free();
+    window = nullptr;
+    EXPECT_EQ(program->frame.LinksWindow, nullptr);
+    d->BitBtn1Click();
+    QApplication::processEvents();
+    const std::vector<std::string> paths = program->Column("Path");
+    EXPECT_EQ(paths.back(), "https://outlives.example/");
+}
+
+TEST_F(CaptureTest, TheStoredPlaceIsBroughtBackOntoTheScreen) {
+    const TRect screen = Bounds(0, 0, 1280, 1024);
+    struct Case {
+        int left, top;
+        TPoint at;
+    } cases[] = {
+        {100, 200, {100, 200}}, {-500, 10, {0, 10}}, {5000, 5000, {1280 - 120, 1024 - 80}}, {1200, -3, {1160, 0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ClampWindowPosition(c.left, c.top, 120, 80, screen), c.at) << c.left << "," << c.top;
+    program->settings.Nastavenia[TCaptureForm::kLeftSlot] = -20000;
+    program->settings.Nastavenia[TCaptureForm::kTopSlot] = 30000;
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    const QRect r = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_GE(capture.Left(), r.left());
+    EXPECT_LE(capture.Top() + capture.Height(), r.bottom() + 1);
+}
+
+// ---- pictures to look at ----
+
+TEST_F(LinksWindowTest, PicturesOfTheWindowAndDialogsInThreeLanguages) {
+    SeveralKinds();
+    for (int language = 1; language <= 3; ++language) {
+        SetLanguage(language);
+        const std::string suffix = language == 1 ? "-en" : language == 2 ? "-sk" : "-cz";
+        TLinksChildForm& w = Open();
+        w.SetClientSize(760, 480);
+        testing::SaveWindowPicture(w, "links-window" + suffix);
+        w.PageControl1->SetActivePageIndex(1);
+        w.PageControl1Change();
+        testing::SaveWindowPicture(w, "links-survey" + suffix);
+        w.PageControl1->SetActivePageIndex(0);
+        w.PageControl1Change();
+        window->Free();
+        window = nullptr;
+        TNewLinkForm d(nullptr, *program->data, program->frame);
+        d.FormShow();
+        d.FillFromFile("/home/jano/Dokumenty/ponuka.pdf");
+        d.Show();
+        testing::SaveWindowPicture(d, "links-newlink" + suffix);
+        TCaptureForm capture(nullptr, *program->data, program->frame);
+        capture.FormShow();
+        capture.Show();
+        const QImage picture = testing::SaveWindowPicture(capture, "links-capture" + suffix);
+        EXPECT_FALSE(picture.isNull());
+        EXPECT_EQ(capture.Caption(), LinksText(LinksTextId::CaptureCaption));
+    }
+}
+
+} // namespace
+} // namespace kvz
