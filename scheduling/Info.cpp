@@ -219,6 +219,8 @@ void TInfoForm::BuildPanel(int n) {
     TLabel* taskText = label(3, cover, 4, 2, 130, 65, {"", 8, TColor(ContrastTextColor(color, clBlack)), 0},
                              InfoTaskText(type, FieldText(t, "Uloha"), FieldText(t, "Acount_pay"), FieldText(t, "Var_pay")));
     taskText->SetWordWrap(true);
+    // A text longer than the panel shows from its beginning.
+    taskText->SetLayout(TTextLayout::tlTop);
     taskText->SetTransparent(true);
     label(4, panel, middle, 3, 299 - middle, 14, value, date.IsNull() ? std::string() : FormatDateTime("ddddd", date.AsDateTime(), fs));
     label(5, panel, 303, 2, time - 303, 14, caption, GetMessageText(106));
@@ -322,7 +324,8 @@ void TInfoForm::SpeedButton3Click() {
     const std::string type = FieldText(t, "Task_type"), path = FieldText(t, "Path");
     if (type.empty() || path.empty() || !t.FieldByName("Run").AsBoolean()) return;
     if (type != "F" && type != "P" && type != "C") return;
-    if (frame_.Frame) frame_.Frame->PayFacture(path, type);
+    if (Pay) Pay(path, type);
+    else if (frame_.Frame) frame_.Frame->PayFacture(path, type);
 }
 
 void TInfoForm::BitBtn1Click() { SetModalResult(mrOk); }

@@ -53,6 +53,8 @@ public:
     std::function<void()> EditTask;
     // The task table changed under the window (after a delete).
     std::function<void()> TasksChanged;
+    // Pays the task in view (its address and type); without it the frame window's pay runs.
+    std::function<void(const std::string& path, const std::string& taskType)> Pay;
 
     TPaintBox* Outline1;
     TScrollBox* ScrollBox1;

@@ -83,6 +83,9 @@ void TPayForm::FormShow() {
     BitBtn1->SetCaption(GetMessageText(234));
     // The fields are there to be dragged from, not typed in: the focus waits on "Paid bills".
     SetActiveControl(BitBtn1);
+    // Shown beside another window (the bank's page) the form may not become active at once;
+    // it shows the invoice already.
+    FormActivate();
 }
 
 void TPayForm::FormActivate() {

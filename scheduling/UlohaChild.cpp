@@ -32,6 +32,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 namespace kvz {
 
@@ -790,7 +791,15 @@ void TUlohaChildForm::ViewDetail() {
     balloon.SetBounds(place.Left, place.Top, kInfoWidth, kInfoHeight);
     balloon.EditTask = [this] { AskCommand(Command::Edit); };
     balloon.TasksChanged = [this] { PageControl1Change(); };
+    // The payment form is used beside the bank's page, which a modal balloon would block: the
+    // balloon closes first, then the payment runs.
+    std::optional<std::pair<std::string, std::string>> pay;
+    balloon.Pay = [&](const std::string& path, const std::string& type) {
+        pay.emplace(path, type);
+        balloon.SetModalResult(mrOk);
+    };
     balloon.ShowModal();
+    if (pay && frame_.Frame) frame_.Frame->PayFacture(pay->first, pay->second);
 }
 
 void TUlohaChildForm::StopInvoiceRemind(const std::string& key) {

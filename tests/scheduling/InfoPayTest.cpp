@@ -408,6 +408,25 @@ TEST_F(TaskOperationsWindowTest, TheWindowOpensTheBalloonBesideTheClickOnTheScre
     w.ViewDetail();
 }
 
+// The payment form must work beside the bank's page: the balloon closes before the payment runs.
+TEST_F(TaskOperationsWindowTest, PayFromTheBalloonClosesItFirst) {
+    FiveTasksToday();
+    MakeInvoice("T0000003", "2600");
+    TUlohaChildForm& w = Open(0);
+    w.ClickPoint = {100, 100};
+    w.ClickedTaskKey = "T0000001";
+    responder.OnShowModal = [&](TForm& f) {
+        auto& b = dynamic_cast<TInfoForm&>(f);
+        b.SpinButton1DownClick();
+        b.SpinButton1DownClick();
+        b.SpeedButton3Click();
+        EXPECT_TRUE(frame.paid.empty()); // not while the balloon is up
+        return mrNone;
+    };
+    w.ViewDetail();
+    EXPECT_EQ(frame.paid, (std::vector<std::pair<std::string, std::string>>{{"https://bank.example/pay", "F"}}));
+}
+
 TEST_F(TaskOperationsWindowTest, TheBalloonInEveryOrientationAndLanguage) {
     FiveTasksToday();
     MakeInvoice("T0000001", "SK31 1200 0000 1987 4263 7541");
