@@ -18,6 +18,7 @@
 #include "links/NewLink.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
+#include "scheduling/Pay.h"
 #include "scheduling/TaskEditorService.h"
 #include "scheduling/UlohaChild.h"
 
@@ -132,11 +133,16 @@ private:
     }
 };
 
+TaskEditorService& TaskEditor(TDataModule1& data) {
+    static TaskEditorService service(data, ProgramState());
+    return service;
+}
+
 // The task editor behind the frame window's Insert and Edit with the scheduling window active.
 void RegisterTaskEditor(TDataModule1& data) {
-    static TaskEditorService service(data, ProgramState());
     static FrameTaskEditorHost host;
-    RegisteredModules().Dialogs["TUlohaForm"] = [] {
+    RegisteredModules().Dialogs["TUlohaForm"] = [&data] {
+        TaskEditorService& service = TaskEditor(data);
         const int result = ProgramState().TaskEditMode ? service.OpenForEdit(host) : service.OpenForInsert(host);
         ProgramState().PaymentDataCurrent = service.PaymentDataCurrent();
         return result;
@@ -147,9 +153,29 @@ void RegisterTaskEditor(TDataModule1& data) {
 // moment.
 void RegisterScheduling(TDataModule1& data) {
     RegisteredModules().Tasks = [&data](TComponent* owner) {
-        return new TUlohaChildForm(owner, data, ProgramState());
+        auto* window = new TUlohaChildForm(owner, data, ProgramState());
+        // Insert, Edit and Clone open the task editor with the window as its host.
+        window->OpenTaskEditor = [window, &data](TaskEditorCall call) {
+            TaskEditorService& service = TaskEditor(data);
+            switch (call) {
+            case TaskEditorCall::Insert: service.OpenForInsert(window->EditorHost()); break;
+            case TaskEditorCall::Edit: service.OpenForEdit(window->EditorHost()); break;
+            case TaskEditorCall::Clone: service.Clone(window->EditorHost()); break;
+            }
+            ProgramState().PaymentDataCurrent = service.PaymentDataCurrent();
+        };
+        window->OpenSetup = [] {
+            if (TMainForm* frame = MainForm()) frame->InterfaceSetupMenuClick(nullptr);
+        };
+        return window;
     };
     auto& dialogs = RegisteredModules().Dialogs;
+    // The payment order form stays open beside the bank's page; it frees itself when closed.
+    dialogs["TPayForm"] = [&data] {
+        auto* form = new TPayForm(&Application(), data, ProgramState());
+        form->Show();
+        return static_cast<int>(mrNone);
+    };
     dialogs["TManagerForm"] = [&data] {
         TManagerForm form(nullptr, data, ProgramState());
         form.RefreshTasksWindow = [] {

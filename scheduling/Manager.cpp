@@ -6,6 +6,7 @@
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/FormatSettings.h"
@@ -19,13 +20,6 @@
 namespace kvz {
 
 namespace {
-
-template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
-    T* c = new T(owner);
-    c->SetName(name);
-    c->SetParent(parent);
-    return c;
-}
 
 std::string Msg(int id) { return GetMessageText(id); }
 
@@ -58,38 +52,38 @@ TManagerForm::TManagerForm(TComponent* owner, TDataModule1& data, FrameState& fr
     SetPosition(TPosition::poScreenCenter);
     SetHelpContext(46);
     FillToolImages(images_);
-    KvLabel1 = Make<TLabel>(this, this, "KvLabel1");
-    KvLabel2 = Make<TLabel>(this, this, "KvLabel2");
+    KvLabel1 = MakeControl<TLabel>(this, this, "KvLabel1");
+    KvLabel2 = MakeControl<TLabel>(this, this, "KvLabel2");
     for (TLabel* l : {KvLabel1, KvLabel2}) l->SetFont({"Tahoma", 14, clNavy, fsBold | fsItalic});
 
     auto side = [&](bool projects, TDBGrid*& grid, TPanel*& panel, TToolBar*& bar, const char* gridName,
                     const char* panelName, const char* barName) {
-        grid = Make<TDBGrid>(this, this, gridName);
+        grid = MakeControl<TDBGrid>(this, this, gridName);
         grid->SetReadOnly(true);
-        panel = Make<TPanel>(this, this, panelName);
+        panel = MakeControl<TPanel>(this, this, panelName);
         panel->Hide();
-        bar = Make<TToolBar>(this, this, barName);
+        bar = MakeControl<TToolBar>(this, this, barName);
         bar->SetImages(&images_);
         (void)projects;
     };
     side(true, ProjectGrid, Panel1, ToolBar1, "ProjectGrid", "Panel1", "ToolBar1");
     side(false, SubProjectGrid, Panel2, ToolBar2, "SubProjectGrid", "Panel2", "ToolBar2");
-    Label2 = Make<TLabel>(this, Panel1, "Label2");
-    Edit1 = Make<TEdit>(this, Panel1, "Edit1");
+    Label2 = MakeControl<TLabel>(this, Panel1, "Label2");
+    Edit1 = MakeControl<TEdit>(this, Panel1, "Edit1");
     Edit1->SetMaxLength(30);
-    Label3 = Make<TLabel>(this, Panel1, "Label3");
-    DateTimePicker1 = Make<TDateEdit>(this, Panel1, "DateTimePicker1");
-    Label4 = Make<TLabel>(this, Panel1, "Label4");
-    DateTimePicker2 = Make<TDateEdit>(this, Panel1, "DateTimePicker2");
-    Label1 = Make<TLabel>(this, Panel2, "Label1");
-    ProjectComboBox = Make<TComboBox>(this, Panel2, "ProjectComboBox");
-    Label5 = Make<TLabel>(this, Panel2, "Label5");
-    Edit2 = Make<TEdit>(this, Panel2, "Edit2");
+    Label3 = MakeControl<TLabel>(this, Panel1, "Label3");
+    DateTimePicker1 = MakeControl<TDateEdit>(this, Panel1, "DateTimePicker1");
+    Label4 = MakeControl<TLabel>(this, Panel1, "Label4");
+    DateTimePicker2 = MakeControl<TDateEdit>(this, Panel1, "DateTimePicker2");
+    Label1 = MakeControl<TLabel>(this, Panel2, "Label1");
+    ProjectComboBox = MakeControl<TComboBox>(this, Panel2, "ProjectComboBox");
+    Label5 = MakeControl<TLabel>(this, Panel2, "Label5");
+    Edit2 = MakeControl<TEdit>(this, Panel2, "Edit2");
     Edit2->SetMaxLength(30);
-    Label6 = Make<TLabel>(this, Panel2, "Label6");
-    DateTimePicker3 = Make<TDateEdit>(this, Panel2, "DateTimePicker3");
-    Label7 = Make<TLabel>(this, Panel2, "Label7");
-    DateTimePicker4 = Make<TDateEdit>(this, Panel2, "DateTimePicker4");
+    Label6 = MakeControl<TLabel>(this, Panel2, "Label6");
+    DateTimePicker3 = MakeControl<TDateEdit>(this, Panel2, "DateTimePicker3");
+    Label7 = MakeControl<TLabel>(this, Panel2, "Label7");
+    DateTimePicker4 = MakeControl<TDateEdit>(this, Panel2, "DateTimePicker4");
     const FormatSettings fs = FormatSettings::ForLanguage(Language());
     for (TDateEdit* p : {DateTimePicker1, DateTimePicker2, DateTimePicker3, DateTimePicker4}) {
         p->SetFormatSettings(fs);
@@ -108,7 +102,7 @@ TManagerForm::TManagerForm(TComponent* owner, TDataModule1& data, FrameState& fr
     panelLayout(Panel2, {{Label1, ProjectComboBox}, {Label5, Edit2}, {Label6, DateTimePicker3}, {Label7, DateTimePicker4}});
 
     auto tool = [&](TToolBar* bar, const char* name, int image, void (TManagerForm::*handler)()) {
-        auto* b = Make<TToolButton>(this, bar, name);
+        auto* b = MakeControl<TToolButton>(this, bar, name);
         b->SetImageIndex(image);
         b->OnClick = [this, handler](TComponent*) { (this->*handler)(); };
         return b;
@@ -124,7 +118,7 @@ TManagerForm::TManagerForm(TComponent* owner, TDataModule1& data, FrameState& fr
     ToolButton44 = tool(ToolBar2, "ToolButton44", imgCancel, &TManagerForm::ToolButton44Click);
     ToolButton55 = tool(ToolBar2, "ToolButton55", imgDelete, &TManagerForm::ToolButton55Click);
     for (TToolButton* b : {ToolButton3, ToolButton4, ToolButton33, ToolButton44}) b->SetEnabled(false);
-    BitBtn1 = Make<TButton>(this, this, "BitBtn1");
+    BitBtn1 = MakeControl<TButton>(this, this, "BitBtn1");
     BitBtn1->SetCaption("OK");
     BitBtn1->SetDefault(true);
     BitBtn1->SetModalResult(mrOk);

@@ -6,23 +6,13 @@
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "scheduling/Manager.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kvz {
-
-namespace {
-
-template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
-    T* c = new T(owner);
-    c->SetName(name);
-    c->SetParent(parent);
-    return c;
-}
-
-} // namespace
 
 TOwnersForm::TOwnersForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     : TForm(owner), data_(data), frame_(frame) {
@@ -31,27 +21,27 @@ TOwnersForm::TOwnersForm(TComponent* owner, TDataModule1& data, FrameState& fram
     SetPosition(TPosition::poDesktopCenter);
     SetHelpContext(43);
     FillToolImages(images_);
-    OwnersGrid = Make<TDBGrid>(this, this, "OwnersGrid");
+    OwnersGrid = MakeControl<TDBGrid>(this, this, "OwnersGrid");
     OwnersGrid->SetDataSource(data_.OwnersSource);
     TColumn& c = OwnersGrid->Columns().Add();
     c.SetFieldName("OwnerName");
     c.SetWidth(144);
-    Panel1 = Make<TPanel>(this, this, "Panel1");
+    Panel1 = MakeControl<TPanel>(this, this, "Panel1");
     Panel1->Hide();
-    Label1 = Make<TLabel>(this, Panel1, "Label1");
+    Label1 = MakeControl<TLabel>(this, Panel1, "Label1");
     Label1->SetCaption("Owner name :");
     Label1->SetFont({"", 0, clWindowText, fsBold});
-    Edit1 = Make<TEdit>(this, Panel1, "Edit1");
+    Edit1 = MakeControl<TEdit>(this, Panel1, "Edit1");
     Edit1->SetMaxLength(30);
     auto* panel = new QVBoxLayout(Panel1->Widget());
     panel->addStretch();
     panel->addWidget(Label1->Widget());
     panel->addWidget(Edit1->Widget());
     panel->addStretch();
-    ToolBar1 = Make<TToolBar>(this, this, "ToolBar1");
+    ToolBar1 = MakeControl<TToolBar>(this, this, "ToolBar1");
     ToolBar1->SetImages(&images_);
     auto tool = [&](const char* name, int image, void (TOwnersForm::*handler)()) {
-        auto* b = Make<TToolButton>(this, ToolBar1, name);
+        auto* b = MakeControl<TToolButton>(this, ToolBar1, name);
         b->SetImageIndex(image);
         b->OnClick = [this, handler](TComponent*) { (this->*handler)(); };
         return b;
@@ -63,7 +53,7 @@ TOwnersForm::TOwnersForm(TComponent* owner, TDataModule1& data, FrameState& fram
     ToolButton5 = tool("ToolButton5", imgDelete, &TOwnersForm::ToolButton5Click);
     ToolButton3->SetEnabled(false);
     ToolButton4->SetEnabled(false);
-    BitBtn1 = Make<TButton>(this, this, "BitBtn1");
+    BitBtn1 = MakeControl<TButton>(this, this, "BitBtn1");
     BitBtn1->SetCaption("OK");
     BitBtn1->SetDefault(true);
     BitBtn1->SetModalResult(mrOk);

@@ -2,17 +2,24 @@
 
 #include "core/AnyYearDates.h"
 #include "core/Data1.h"
+#include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
 #include "core/Main.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "engine/VolgaTbl.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
+#include "scheduling/Info.h"
+#include "scheduling/TaskOperations.h"
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTableView>
 #include <QKeyEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -23,18 +30,13 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
+#include <optional>
 
 namespace kvz {
 
 namespace {
-
-template <class T, class... A> T* Make(TComponent* owner, TWinControl* parent, const char* name, A&&... args) {
-    T* c = new T(owner, std::forward<A>(args)...);
-    c->SetName(name);
-    if (parent) c->SetParent(parent);
-    return c;
-}
 
 const char* L(const char* en, const char* sk, const char* cz) {
     const int l = Language();
@@ -86,19 +88,19 @@ TUlohaChildForm::~TUlohaChildForm() {
 TVolgaTable& TUlohaChildForm::Tasks() const { return *data_.TaskTable; }
 
 void TUlohaChildForm::BuildControls() {
-    StatusLabel = Make<TLabel>(this, this, "StatusLabel");
-    DateLabel = Make<TLabel>(this, this, "DateLabel");
-    KvLabel1 = Make<TLabel>(this, this, "KvLabel1");
+    StatusLabel = MakeControl<TLabel>(this, this, "StatusLabel");
+    DateLabel = MakeControl<TLabel>(this, this, "DateLabel");
+    KvLabel1 = MakeControl<TLabel>(this, this, "KvLabel1");
     for (TLabel* l : {StatusLabel, DateLabel}) l->SetFont({"Tahoma", 14, clNavy, fsBold | fsItalic});
     KvLabel1->SetFont({"Tahoma", 12, clMaroon, fsBold | fsItalic});
     KvLabel1->Hide();
-    MonthCalendar1 = Make<TMonthCalendar>(this, this, "MonthCalendar1");
+    MonthCalendar1 = MakeControl<TMonthCalendar>(this, this, "MonthCalendar1");
     MonthCalendar1->SetShowHint(true);
     MonthCalendar1->OnClick = [this](TComponent*) { MonthCalendar1Click(); };
 
-    PageControl1 = Make<TPageControl>(this, this, "PageControl1");
+    PageControl1 = MakeControl<TPageControl>(this, this, "PageControl1");
     auto sheet = [&](const char* name) {
-        auto* s = Make<TTabSheet>(this, PageControl1, name);
+        auto* s = MakeControl<TTabSheet>(this, PageControl1, name);
         s->SetPageControl(PageControl1);
         return s;
     };
@@ -109,22 +111,28 @@ void TUlohaChildForm::BuildControls() {
     TabSheet2 = sheet("TabSheet2");
     PageControl1->OnChange = [this](TComponent*) { PageControl1Change(); };
 
-    StringGrid1 = Make<TTaskStringGrid>(this, DayTabSheet, "StringGrid1", TaskView::Day, 7, 25);
+    StringGrid1 = MakeControl<TTaskStringGrid>(this, DayTabSheet, "StringGrid1", TaskView::Day, 7, 25);
     StringGrid1->SetDefaultSizes(52, 22, 50);
-    StringGrid2 = Make<TTaskStringGrid>(this, WeekTabSheet, "StringGrid2", TaskView::Week, 8, 25);
+    StringGrid2 = MakeControl<TTaskStringGrid>(this, WeekTabSheet, "StringGrid2", TaskView::Week, 8, 25);
     StringGrid2->SetDefaultSizes(49, 22, 24);
-    StringGrid3 = Make<TTaskStringGrid>(this, MonthTabSheet, "StringGrid3", TaskView::Month, 25, 32);
+    StringGrid3 = MakeControl<TTaskStringGrid>(this, MonthTabSheet, "StringGrid3", TaskView::Month, 25, 32);
     StringGrid3->SetDefaultSizes(16, 16, 24);
     StringGrid1->OnClick = [this](TComponent*) { StringGrid1Click(); };
     StringGrid2->OnClick = [this](TComponent*) { StringGrid2Click(); };
     StringGrid3->OnClick = [this](TComponent*) { StringGrid3Click(); };
+    for (TTaskStringGrid* g : {StringGrid2, StringGrid3}) {
+        g->OnMouseDown = [this](TComponent*, TMouseButton button, TShiftState, int, int) { GridMouseDown(button); };
+        g->OnMouseMove = [this, g](TComponent*, TShiftState, int x, int y) { GridMouseMove(*g, x, y); };
+        g->OnMouseUp = [this](TComponent*, TMouseButton, TShiftState, int, int) { GridMouseUp(); };
+        g->OnKeyDown = [this, g](TComponent*, uint16_t&, TShiftState shift) { GridKeyDown(*g, shift); };
+    }
     for (auto [grid, sheetOf] : {std::pair{StringGrid1, DayTabSheet}, {StringGrid2, WeekTabSheet}, {StringGrid3, MonthTabSheet}}) {
         auto* box = new QVBoxLayout(sheetOf->Widget());
         box->setContentsMargins(2, 2, 2, 2);
         box->addWidget(grid->Widget());
     }
 
-    TaskKvGrid = Make<TKvDBGrid>(this, TabSheet1, "TaskKvGrid");
+    TaskKvGrid = MakeControl<TKvDBGrid>(this, TabSheet1, "TaskKvGrid");
     TaskKvGrid->SetTitleButtons(true);
     (new QVBoxLayout(TabSheet1->Widget()))->addWidget(TaskKvGrid->Widget());
     TaskKvGrid->OnTitleBtnClick = [this](TComponent*, int column, TField*) { TaskKvGridTitleClick(column); };
@@ -133,10 +141,10 @@ void TUlohaChildForm::BuildControls() {
         if (!Tasks().IsEmpty() && !Tasks().FieldByName("Number").AsString().empty()) ShowLabel();
     };
 
-    TreeView1 = Make<TTreeView>(this, TabSheet2, "TreeView1");
+    TreeView1 = MakeControl<TTreeView>(this, TabSheet2, "TreeView1");
     TreeView1->SetReadOnly(true);
     TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
-    ListView1 = Make<TListView>(this, TabSheet2, "ListView1");
+    ListView1 = MakeControl<TListView>(this, TabSheet2, "ListView1");
     ListView1->SetViewStyle(TViewStyle::vsReport);
     const std::pair<const char*, int> listColumns[] = {{"Task", 200}, {"Date", 85}, {"Time", 60}, {"Start", 60},
                                                        {"End", 60},   {"Owner", 80}, {"N", 1}};
@@ -158,16 +166,18 @@ void TUlohaChildForm::BuildControls() {
     split->setSizes({200, 500});
     (new QVBoxLayout(TabSheet2->Widget()))->addWidget(split);
 
-    UlohaDbGrid = Make<TKvDBGrid>(this, this, "UlohaDbGrid");
+    UlohaDbGrid = MakeControl<TKvDBGrid>(this, this, "UlohaDbGrid");
     UlohaDbGrid->OnCellClick = [this](TComponent*, TColumn&) { UlohaDbGridCellClick(); };
     UlohaDbGrid->OnExit = [this](TComponent*) { GridExit(*UlohaDbGrid); };
+    for (TKvDBGrid* g : {TaskKvGrid, UlohaDbGrid})
+        g->OnMouseDown = [this](TComponent* sender, TMouseButton button, TShiftState, int, int) { Panel2MouseDown(sender, button); };
     TaskKvGrid->OnExit = [this](TComponent*) { GridExit(*TaskKvGrid); };
-    DBMemo1 = Make<TDBMemo>(this, this, "DBMemo1");
+    DBMemo1 = MakeControl<TDBMemo>(this, this, "DBMemo1");
     DBMemo1->SetDataField("Uloha");
 
-    Panel1 = Make<TPanel>(this, this, "Panel1");
+    Panel1 = MakeControl<TPanel>(this, this, "Panel1");
     auto button = [&](const char* name) {
-        auto* b = Make<TKvSpeedButton>(this, Panel1, name);
+        auto* b = MakeControl<TKvSpeedButton>(this, Panel1, name);
         b->SetFlat(false);
         return b;
     };
@@ -206,16 +216,14 @@ void TUlohaChildForm::BuildControls() {
     DetailPopup = item("DetailPopup");
     SetupPopupMenu = item("SetupPopupMenu");
     PayPopup = item("PayPopup");
-    AddPopup->OnClick = [this](TComponent*) {
-        if (OpenTaskEditor) OpenTaskEditor(TaskEditorCall::Insert);
-    };
-    EditPopup->OnClick = [this](TComponent*) {
-        if (OpenTaskEditor) OpenTaskEditor(TaskEditorCall::Edit);
-    };
-    CloneTaskPopup->OnClick = [this](TComponent*) {
-        if (OpenTaskEditor) OpenTaskEditor(TaskEditorCall::Clone);
-    };
-    DetailPopup->OnClick = [this](TComponent*) { ViewDetail(); };
+    AddPopup->OnClick = [this](TComponent*) { AddPopupClick(); };
+    DeletePopup->OnClick = [this](TComponent*) { DeletePopupClick(); };
+    EditPopup->OnClick = [this](TComponent*) { EditPopupClick(); };
+    CloneTaskPopup->OnClick = [this](TComponent*) { CloneTaskPopupClick(); };
+    DetailPopup->OnClick = [this](TComponent*) { DetailPopupClick(); };
+    SetupPopupMenu->OnClick = [this](TComponent*) { SetupPopupMenuClick(); };
+    PayPopup->OnClick = [this](TComponent*) { PayPopupClick(); };
+    PopupMenu1->OnPopup = [this](TComponent*) { PopupMenu1Popup(); };
     for (TControl* c : std::initializer_list<TControl*>{this, StringGrid1, StringGrid2, StringGrid3, MonthCalendar1, ListView1})
         c->SetPopupMenu(PopupMenu1);
 
@@ -755,12 +763,145 @@ void TUlohaChildForm::FormClose(TCloseAction& action) {
 }
 
 void TUlohaChildForm::AktualButtonClick() {
-    // The reminder companion's part of the Actual button belongs to the task operations; here
-    // the table forgets that the editor added tasks.
+    // The companion starts in the folder the program works in.
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::current_path(error);
+    if (error) folder = frame_.ProgramFolder;
+    if (frame_.Locks) WriteTaskTable(TaskTableTarget(data_, frame_));
+    PageControl1Change();
+    Tasks().SetFiltered(true);
+    FrameStatusText();
+    const bool started = StartCompanion(frame_.ProgramFolder, frame_.UserPrefix, folder);
+    // The companion has the tasks the editor added, or is told it could not.
     Tasks().SetTag(0);
+    if (!started) {
+        static const char* const kErrorInStart[] = {"Error in start.", "Chyba pri spustení", "Chyba při spustění"};
+        ShowMessage(InLanguage(kErrorInStart));
+    }
 }
 
-void TUlohaChildForm::ViewDetail() {}
+void TUlohaChildForm::ViewDetail() {
+    if (ClickedTaskKey.empty()) return;
+    // The screen with the clicked point, less the desktop's panels.
+    QScreen* screen = QGuiApplication::screenAt(QPoint(ClickPoint.X, ClickPoint.Y));
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const BalloonPlace place = PlaceBalloon(ClickPoint, {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
+    TInfoForm balloon(nullptr, data_, frame_, ClickedTaskKey, place.Orientation);
+    balloon.SetBounds(place.Left, place.Top, kInfoWidth, kInfoHeight);
+    balloon.EditTask = [this] { AskCommand(Command::Edit); };
+    balloon.TasksChanged = [this] { PageControl1Change(); };
+    // The payment form is used beside the bank's page, which a modal balloon would block: the
+    // balloon closes first, then the payment runs.
+    std::optional<std::pair<std::string, std::string>> pay;
+    balloon.Pay = [&](const std::string& path, const std::string& type) {
+        pay.emplace(path, type);
+        balloon.SetModalResult(mrOk);
+    };
+    balloon.ShowModal();
+    if (pay && frame_.Frame) frame_.Frame->PayFacture(pay->first, pay->second);
+}
+
+void TUlohaChildForm::StopInvoiceRemind(const std::string& key) {
+    if (!frame_.Locks) return;
+    if (CompleteInvoiceTask(TaskTableTarget(data_, frame_), key)) PageControl1Change();
+}
+
+// ---- choosing several cells ----
+
+void TUlohaChildForm::ShowSelection(SelectionShow show) {
+    SetTag(selection_.Tag());
+    switch (show) {
+    case SelectionShow::Nothing: break;
+    case SelectionShow::TaskFor:
+        DateLabel->Show();
+        KvLabel1->Show();
+        StatusLabel->SetCaption(StatusTextOf(TaskStatusText::TaskFor, Language()));
+        break;
+    case SelectionShow::Range: {
+        const auto& keys = selection_.Keys();
+        const std::string first = TaskDateText(keys.front());
+        // The last key's task stays current, as the editor then shows it.
+        const std::string last = TaskDateText(keys.back());
+        DateLabel->Hide();
+        KvLabel1->Hide();
+        StatusLabel->SetCaption(SelectionRangeText(first, last, Language()));
+        break;
+    }
+    }
+}
+
+std::string TUlohaChildForm::TaskDateText(const std::string& key) {
+    TVolgaTable& t = Tasks();
+    if (key.empty() || !t.Locate("Number", Variant(key), 0)) return {};
+    const TField& date = t.FieldByName("Date");
+    return date.IsNull() ? std::string() : FormatDateTime("ddddd", date.AsDateTime(), FormatSettings::ForLanguage(Language()));
+}
+
+void TUlohaChildForm::GridMouseDown(TMouseButton button) {
+    if (button != TMouseButton::mbLeft) return;
+    ShowSelection(selection_.MouseDown());
+}
+
+void TUlohaChildForm::GridMouseMove(TTaskStringGrid& grid, int x, int y) {
+    if (!selection_.Selecting()) return;
+    ShowSelection(selection_.MouseMove(grid.KeyAt(x, y)));
+}
+
+void TUlohaChildForm::GridMouseUp() {
+    selection_.MouseUp();
+    SetTag(selection_.Tag());
+}
+
+void TUlohaChildForm::GridKeyDown(TTaskStringGrid& grid, TShiftState shift) {
+    const bool withShift = (shift & ssShift) != 0;
+    ShowSelection(selection_.KeyDown(withShift, grid.CellText(grid.Col(), grid.Row())));
+    if (!withShift && &grid == StringGrid2) ShowLabel();
+}
+
+void TUlohaChildForm::Panel2MouseDown(TComponent* sender, TMouseButton button) {
+    if (sender == UlohaDbGrid && button == TMouseButton::mbLeft) DataModuleParts().FontDialog1.Font = UlohaDbGrid->Font();
+}
+
+// ---- the pop-up menu ----
+
+void TUlohaChildForm::AskCommand(Command command) {
+    if (OnRequest) Request(command);
+    else Run(command);
+}
+
+void TUlohaChildForm::PopupMenu1Popup() {
+    TVolgaTable& t = Tasks();
+    PayPopup->SetEnabled(!t.IsEmpty() && t.FieldByName("Task_type").AsString() == "F");
+}
+
+void TUlohaChildForm::AddPopupClick() { AskCommand(Command::Insert); }
+void TUlohaChildForm::DeletePopupClick() { AskCommand(Command::Delete); }
+void TUlohaChildForm::EditPopupClick() { AskCommand(Command::Edit); }
+
+void TUlohaChildForm::CloneTaskPopupClick() {
+    cloneNext_ = true;
+    AskCommand(Command::Edit);
+    cloneNext_ = false;
+}
+
+void TUlohaChildForm::SetupPopupMenuClick() {
+    if (OpenSetup) OpenSetup();
+}
+
+void TUlohaChildForm::PayPopupClick() { AskCommand(Command::Pay); }
+
+void TUlohaChildForm::Host::TasksSaved(const TaskSaveResult&) {
+    w_.AskCommand(Command::Post);
+    w_.TablesChanged();
+}
+
+void TUlohaChildForm::Host::EditorClosed() {
+    w_.SetDayGridReadOnly(true);
+    w_.SetListGridReadOnly(true);
+    w_.selection_.Clear();
+    w_.SetTag(0);
+}
 
 void TUlohaChildForm::ShowMaximisedGrid(bool on) {
     enlarged_ = on;
@@ -793,7 +934,9 @@ void TUlohaChildForm::Run(Command command) {
         editing_ = true;
         inserting_ = insert;
         StateChanged();
-        if (OpenTaskEditor) OpenTaskEditor(insert ? TaskEditorCall::Insert : TaskEditorCall::Edit);
+        const TaskEditorCall call = insert ? TaskEditorCall::Insert : cloneNext_ ? TaskEditorCall::Clone : TaskEditorCall::Edit;
+        cloneNext_ = false;
+        if (OpenTaskEditor) OpenTaskEditor(call);
         else RunRegisteredDialog("TUlohaForm");
         if (insert && !frame_.PaymentDataCurrent && frame_.Frame) frame_.Frame->DownloadPays(1);
         break;
@@ -837,6 +980,8 @@ void TUlohaChildForm::SetDayGridReadOnly(bool on) { UlohaDbGrid->SetReadOnly(on)
 void TUlohaChildForm::SetListGridReadOnly(bool on) { TaskKvGrid->SetReadOnly(on); }
 
 std::vector<std::string> TUlohaChildForm::SelectedRecordCodes() const {
+    // The cells chosen together, else the current task.
+    if (Tag() == 1 && !selection_.Keys().empty()) return selection_.Keys();
     std::vector<std::string> codes;
     if (!Tasks().IsEmpty()) codes.push_back(Tasks().FieldByName("Number").AsString());
     return codes;

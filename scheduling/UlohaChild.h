@@ -15,6 +15,8 @@
 #include "platform/forms/StdCtrls.h"
 #include "scheduling/Recurrence.h"
 #include "scheduling/TaskCells.h"
+#include "scheduling/TaskEditorService.h"
+#include "scheduling/TaskSelection.h"
 #include "scheduling/UlohaChildGrids.h"
 
 #include <functional>
@@ -68,8 +70,13 @@ public:
     std::vector<std::string> CheckedTaskCodes() const { return {}; }
     void ChangeFirstDay(int value);
     void SetWeekNumbers(bool on) { MonthCalendar1->SetWeekNumbers(on); }
+    // Saves the task table and starts the companion reminder program.
     void AktualButtonClick();
+    // The detail balloon beside the clicked task.
     void ViewDetail();
+    // The paid invoice task done (the payment form's "Paid bills" reaches the task table the
+    // same way, without this window).
+    void StopInvoiceRemind(const std::string& key);
     void ShowMaximisedGrid(bool on);
 
     // ---- the window's own handlers ----
@@ -97,6 +104,22 @@ public:
     // A grid that loses the focus gets an Escape, which drops an edit left open in a cell.
     void GridExit(TKvDBGrid& grid);
     void TreeView1Click();
+    // Several cells of the week (StringGrid2) and month (StringGrid3) grids chosen by the mouse
+    // or by Shift and a key.
+    void GridMouseDown(TMouseButton button);
+    void GridMouseMove(TTaskStringGrid& grid, int x, int y);
+    void GridMouseUp();
+    void GridKeyDown(TTaskStringGrid& grid, TShiftState shift);
+    // A left press in the small grid gives the shared font dialog its font.
+    void Panel2MouseDown(TComponent* sender, TMouseButton button);
+    void PopupMenu1Popup();
+    void AddPopupClick();
+    void DeletePopupClick();
+    void EditPopupClick();
+    void CloneTaskPopupClick();
+    void DetailPopupClick() { ViewDetail(); }
+    void SetupPopupMenuClick();
+    void PayPopupClick();
     void LoadViewList();
     void RebuildProjectTree();
 
@@ -107,15 +130,25 @@ public:
     std::vector<TDateTime> MonthDays;
     std::string ClickedTaskKey;
     TPoint ClickPoint{};
+    // The keys of the cells chosen together, in the order they were added; the window's Tag is
+    // 1 while the task editor is to edit them all.
+    const std::vector<std::string>& SelectedTaskKeys() const { return selection_.Keys(); }
+    const TaskSelection& Selection() const { return selection_; }
     int FirstDay() const;
     const TaskCellGrid& DayCells() const { return dayCells_; }
     const TaskCellGrid& WeekCells() const { return weekCells_; }
     const TaskCellGrid& MonthCells() const { return monthCells_; }
     const std::vector<ProjectTreeItem>& ProjectTree() const { return tree_; }
 
-    // Hooks the program sets: the task editor (Insert, Edit, clone), the frame window's status
-    // bar text, the pay controls, the enlarge toggle's state.
+    // What the task editor asks of this window when it opens it: the date label, the day, the
+    // chosen tasks; what the window does after a save, a cancel and the editor's close.
+    TaskEditorHost& EditorHost() { return editorHost_; }
+
+    // Hooks the program sets: the task editor (Insert, Edit, clone; the program opens it through
+    // the task editor service with this window as its host), the settings dialog, the frame
+    // window's status bar text, the pay controls, the enlarge toggle's state.
     std::function<void(TaskEditorCall)> OpenTaskEditor;
+    std::function<void()> OpenSetup;
     std::function<void()> FrameStatusBar;
     std::function<void(bool)> EnablePay;
     std::function<bool()> EnlargeToggleDown;
@@ -175,6 +208,25 @@ private:
     void FillCells(TaskView view, TaskCellGrid& cells, TTaskStringGrid& grid);
     void TaskClick(TControl& control, const std::string& key, bool movesCalendar);
     bool Enlarged() const;
+    // Runs a command as the frame window's button does, through the frame when it listens.
+    void AskCommand(Command command);
+    // Shows what the selection asks after a step.
+    void ShowSelection(SelectionShow show);
+    std::string TaskDateText(const std::string& key);
+
+    class Host : public TaskEditorHost {
+    public:
+        explicit Host(TUlohaChildForm& w) : w_(w) {}
+        std::string DateCaption() const override { return w_.DateLabel->Caption(); }
+        TDateTime CurrentDay() const override { return w_.CurrentDay; }
+        std::vector<std::string> SelectedTaskKeys() const override { return w_.SelectedRecordCodes(); }
+        void TasksSaved(const TaskSaveResult&) override;
+        void EditingCancelled() override { w_.AskCommand(Command::Cancel); }
+        void EditorClosed() override;
+
+    private:
+        TUlohaChildForm& w_;
+    };
 
     TDataModule1& data_;
     FrameState& frame_;
@@ -184,6 +236,10 @@ private:
     std::vector<ProjectTreeItem> tree_;
     ProjectNodeChoice node_;
     TaskViewFilter filter_;
+    TaskSelection selection_;
+    Host editorHost_{*this};
+    // The next Edit opens the task editor on a copy of the task (the Clone command).
+    bool cloneNext_ = false;
     bool rootChosen_ = false;
     // A task is being typed in the editor (after Insert or Edit); the pay commands are on.
     bool editing_ = false, inserting_ = false, payOn_ = true;

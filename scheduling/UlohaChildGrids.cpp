@@ -102,6 +102,11 @@ std::string TTaskStringGrid::CellText(int col, int row) const {
     return model_->cells ? model_->cells->KeyAt(col, row) : std::string();
 }
 
+std::string TTaskStringGrid::KeyAt(int x, int y) const {
+    const QModelIndex i = View()->indexAt(QPoint(x, y));
+    return i.isValid() ? CellText(i.column() + 1, i.row() + 1) : std::string();
+}
+
 std::string TTaskStringGrid::ShownText(int col, int row) const {
     return model_->data(model_->index(row - 1, col - 1), Qt::DisplayRole).toString().toStdString();
 }

@@ -33,6 +33,9 @@ public:
     // The cells to paint; the grid keeps a pointer and repaints.
     void SetCells(const TaskCellGrid* cells);
     std::string CellText(int col, int row) const;
+    // The key of the cell at the point (the coordinates of the mouse events); empty over a
+    // title, an empty cell or nothing.
+    std::string KeyAt(int x, int y) const;
     // What the painted cell shows (the cut text), for tests and pictures.
     std::string ShownText(int col, int row) const;
     bool Enlarged() const { return enlarged_; }
