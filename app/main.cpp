@@ -13,6 +13,7 @@
 #include "core/Data1.h"
 #include "core/Main.h"
 #include "core/ProgramHooks.h"
+#include "printing/ZostavyChild.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
 #include "scheduling/TaskEditorService.h"
@@ -175,6 +176,9 @@ int main(int argc, char** argv) {
     RegisterAddressDialogs(*dataModule, *frame);
     RegisterTaskEditor(*dataModule);
     RegisterScheduling(*dataModule);
+    RegisteredModules().Reports = [&dataModule](TComponent* owner) {
+        return new TZostavyChildForm(owner, *dataModule, ProgramState());
+    };
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();
