@@ -26,7 +26,7 @@ const char* const kHints[8][3] = {
     {"First", "Prvá", "První"},        {"Prior", "Predošlá", "Předchozí"},   {"Next", "Ďalšia", "Další"},
     {"Last", "Posledná", "Poslední"},  {"Printer setup", "Nastavenie tlačiarne", "Nastavení tiskárny"},
     {"Print", "Tlačiť", "Tisk"},       {"Open", "Otvoriť", "Otevřít"},        {"Save", "Uložiť", "Uložit"}};
-const char* const kGlyphs[8] = {"|<", "<", ">", ">|", "...", "Print", "Open", "Save"};
+const char* const kGlyphs[4] = {"|<", "<", ">", ">|"};
 
 } // namespace
 
@@ -62,7 +62,7 @@ TObalkyPreviewForm::TObalkyPreviewForm(TComponent* owner, TZostavyChildForm& rep
         TButton* b = new TButton(this);
         b->SetName("ToolButton" + std::to_string(i + 1));
         b->SetParent(this);
-        b->SetCaption(kGlyphs[i]);
+        b->SetCaption(i < 4 ? kGlyphs[i] : InLanguage(kHints[i]));
         b->SetHint(InLanguage(kHints[i]));
         bar->addWidget(b->Widget());
         if (i == 3 || i == 5) bar->addSpacing(12);

@@ -278,7 +278,7 @@ void TZostavyChildForm::BuildControls() {
     Memo1 = Make<TMemo>(this, SenderBox, "Memo1");
     Memo1->SetReadOnly(true);
     UpDown5 = Make<TUpDown>(this, SenderBox, "UpDown5");
-    UpDown5->Widget()->setMinimumSize(34, 20);
+    UpDown5->Widget()->setFixedSize(18, 24);
     UpDown5->SetMin(0);
     BitBtn1 = Make<TButton>(this, SenderBox, "BitBtn1");
     BitBtn2 = Make<TButton>(this, SenderBox, "BitBtn2");
@@ -313,7 +313,7 @@ void TZostavyChildForm::BuildControls() {
     for (TUpDown* u : {UpDown3, UpDown4}) {
         u->SetMin(-1000);
         u->SetMax(1000);
-        u->Widget()->setMinimumSize(34, 20);
+        u->Widget()->setFixedSize(18, 24);
     }
     DefaultObalkaButton = Make<TButton>(this, ObalkaBox, "DefaultObalkaButton");
     envelope->addWidget(ObalkaComboBox->Widget(), 0, 0, 1, 2);
@@ -340,6 +340,7 @@ void TZostavyChildForm::BuildControls() {
     for (int i = 0; i < 6; ++i) {
         SheetLabels[i] = Make<TLabel>(this, StitkyPanel, ("SheetLabel" + std::to_string(i + 1)).c_str());
         *edits[i] = Make<TEdit>(this, StitkyPanel, names[i]);
+        (*edits[i])->Widget()->setMinimumWidth(64);
         sheet->addWidget(SheetLabels[i]->Widget(), 1 + i, 0);
         sheet->addWidget((*edits[i])->Widget(), 1 + i, 1);
     }
@@ -358,7 +359,7 @@ void TZostavyChildForm::BuildControls() {
     for (TUpDown* u : {UpDown1, UpDown2}) {
         u->SetMin(-30);
         u->SetMax(30);
-        u->Widget()->setMinimumSize(34, 20);
+        u->Widget()->setFixedSize(18, 24);
     }
     DefaultAdresButton = Make<TButton>(this, StitkyPanel, "DefaultAdresButton");
     sampleRow->addWidget(UpDown1->Widget());
@@ -429,9 +430,9 @@ void TZostavyChildForm::ShowCaptions() {
     OdosielatelCheckBox->SetCaption(Tr(kPrintSender));
     Label3->SetCaption(Tr(kDataSource));
     Label2->SetCaption(Tr(kSenderAddress));
-    SenderBox->SetCaption(Tr(kSenderAddress));
+    SenderBox->SetCaption("");
     StitkyPanel->SetCaption(Tr(kLabels));
-    ObalkaBox->SetCaption(Tr(kEnvelope));
+    ObalkaBox->SetCaption(Tr(kPrintItems[1]));
     for (int i = 0; i < 6; ++i) SheetLabels[i]->SetCaption(Tr(kSheet[i]));
     DefaultObalkaButton->SetCaption(Tr(kDefaults));
     DefaultAdresButton->SetCaption(Tr(kDefaults));

@@ -221,7 +221,9 @@ private:
                     // four digits, so that "Page 10 of 12" is not cut.
                     const TTextExtent natural = measure_(f, pageCount ? item.Text + "0000" : item.Text, 0);
                     // Grown to the longest line, but not beyond the band's right edge.
-                    w = std::max(w, std::min(natural.Width, std::max(bandWidth - e.Left(), 0.0)));
+                    // A hundredth more than measured: the width is kept in whole hundredths,
+                    // and a rounded-down width would wrap the longest line.
+                    w = std::max(w, std::min(natural.Width + 0.01, std::max(bandWidth - e.Left(), 0.0)));
                     if (!e.WordWrap() || !e.AutoStretch()) h = std::max(h, natural.Height);
                 }
                 if (e.AutoStretch() && w > 0) {
