@@ -547,8 +547,8 @@ void TZostavyChildForm::Run(Command command) {
             if (!number.empty() && Addresses() && Addresses()->Active())
                 Addresses()->Locate("Number", Variant(number), loCaseInsensitive);
             if (CheckBox1->Checked()) {
+                UnbindRepeatOne();
                 reportData_.FreeRepeatOne();
-                FieldValueGroupClick();
             }
         });
         if (ReportsState().ReportSource == 0) SpocitajStitky();
@@ -565,6 +565,12 @@ void TZostavyChildForm::Run(Command command) {
 }
 
 // ---- records and layouts ----
+
+void TZostavyChildForm::UnbindRepeatOne() {
+    if (!repeatSource_) return;
+    FieldValueGroupClick();
+    repeatSource_.reset();
+}
 
 void TZostavyChildForm::BindLayouts(TDataSet* dataSet) {
     bound_ = dataSet;
@@ -996,6 +1002,8 @@ void TZostavyChildForm::BitBtn3Click() {
 
 TPreparedReport TZostavyChildForm::Prepared(TReportLayout& layout, bool forPrint) {
     (void)forPrint;
+    // The repeated table of the last preparation goes now: nothing may stay bound to it.
+    UnbindRepeatOne();
     auto filterOff = OnScopeExit([this] { reportData_.FilterOff(); });
     TDataSet* dataSet =
         reportData_.Prepare(FieldValueGroup->ItemIndex(), CheckBox1->Checked(), LabelsPerSheet(Layouts.Labels));

@@ -199,6 +199,9 @@ private:
     void BuildControls();
     void ShowCaptions();
     void BindLayouts(TDataSet* dataSet);
+    // The layouts and the sample go back to the record choice's data before the repeated
+    // table goes.
+    void UnbindRepeatOne();
     void WriteSheetEdits();
     void ShowEmbedded(int source);
     void FreeEmbedded();

@@ -196,9 +196,14 @@ TEST_F(ReportsWindowTest, RepeatOneFillsOneSheet) {
     // The address table shows every address again.
     EXPECT_FALSE(Addresses().Filtered());
     EXPECT_EQ(Addresses().RecordCount(), 3);
+    // The frame's preview frees the repeated table and binds the layouts back.
+    TResponder answer;
+    answer.OnShowModal = [](TForm&) { return int(mrCancel); };
+    reports->Run(Command::Preview);
+    EXPECT_EQ(reports->ReportData().RepeatOneTable(), nullptr);
+    EXPECT_EQ(reports->BoundDataSet(), &Addresses());
     reports->CheckBox1->SetChecked(false);
     reports->CheckBox1->Click();
-    reports->ReportData().FreeRepeatOne();
     Choose(reports->FieldValueGroup, CurrentRecord);
     pdf = Pdf("labels_current");
     text = PdfText(pdf, 1);
