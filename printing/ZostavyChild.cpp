@@ -1042,6 +1042,7 @@ void TZostavyChildForm::PreviewReport() {
         DoladObalky();
         TPreparedReport pages = PrepareAddressReport(false);
         TObalkyPreviewForm preview(this, *this, std::move(pages));
+        preview.SetWindowState(TWindowState::wsMaximized);
         preview.ShowModal();
         return;
     }
