@@ -16,6 +16,7 @@
 #include "links/Capture.h"
 #include "links/LinksChild.h"
 #include "links/NewLink.h"
+#include "printing/ZostavyChild.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
 #include "scheduling/Pay.h"
@@ -247,6 +248,9 @@ int main(int argc, char** argv) {
     RegisterTaskEditor(*dataModule);
     RegisterScheduling(*dataModule);
     RegisterLinks(*dataModule);
+    RegisteredModules().Reports = [&dataModule](TComponent* owner) {
+        return new TZostavyChildForm(owner, *dataModule, ProgramState());
+    };
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

@@ -137,7 +137,7 @@ private:
             if (first > paper + Slack) throw EReportError(ReportMessage(TReportMessage::BandTooTall, {band->Name()}));
         }
         if (const TReportBand* d = layout_.BandOfKind(TBandKind::Detail);
-            d && d->Enabled() && std::max(first, other) + d->Height() > paper + Slack)
+            d && d->Enabled() && !page_.ClipToPaper && std::max(first, other) + d->Height() > paper + Slack)
             throw EReportError(ReportMessage(TReportMessage::BandTooTall, {d->Name()}));
     }
 
@@ -217,13 +217,23 @@ private:
                 item.Text = NormalLineBreaks(TextOf(e, pageCount));
                 const TReportFont& f = e.Font();
                 if (e.AutoSize()) {
-                    const TTextExtent natural = measure_(f, item.Text, 0);
+                    // The page count is known only when every page is made: leave room for
+                    // four digits, so that "Page 10 of 12" is not cut.
+                    const TTextExtent natural = measure_(f, pageCount ? item.Text + "0000" : item.Text, 0);
                     // Grown to the longest line, but not beyond the band's right edge.
-                    w = std::max(w, std::min(natural.Width, std::max(bandWidth - e.Left(), 0.0)));
+                    // A hundredth more than measured: the width is kept in whole hundredths,
+                    // and a rounded-down width would wrap the longest line.
+                    w = std::max(w, std::min(natural.Width + 0.01, std::max(bandWidth - e.Left(), 0.0)));
                     if (!e.WordWrap() || !e.AutoStretch()) h = std::max(h, natural.Height);
                 }
-                if (e.AutoStretch() && w > 0) h = std::max(h, measure_(f, item.Text, e.WordWrap() ? w : 0).Height);
-                out.height = std::max(out.height, e.Top() + h);
+                if (e.AutoStretch() && w > 0) {
+                    h = std::max(h, measure_(f, item.Text, e.WordWrap() ? w : 0).Height);
+                    out.height = std::max(out.height, e.Top() + h);
+                } else {
+                    // A text of fixed height is cut at its band's bottom: it never makes the
+                    // band taller, so that a sheet of labels keeps its rows.
+                    h = std::clamp(band.Height() - e.Top(), 0.0, h);
+                }
                 item.Kind = TPreparedKind::Text;
                 item.FontName = f.Name;
                 item.FontSize = static_cast<int32_t>(std::lround(f.Size * 10));
@@ -289,12 +299,35 @@ private:
         const int32_t dx = ToHundredths(x), dy = ToHundredths(y);
         const size_t first = page.Items.size();
         for (const TPreparedItem& item : band.items) {
-            page.Items.push_back(item);
-            page.Items.back().X += dx;
-            page.Items.back().Y += dy;
+            TPreparedItem placed = item;
+            placed.X += dx;
+            placed.Y += dy;
+            if (page_.ClipToPaper && !ClipToPaper(placed)) continue;
+            page.Items.push_back(std::move(placed));
         }
         for (const auto& [index, prefix] : band.pageCounts)
             pageCounts_.push_back({report_.Pages.size() - 1, first + index, prefix});
+    }
+
+    // Cuts an item at the paper's edges; false when nothing of it is left. Lines run along
+    // one axis only.
+    bool ClipToPaper(TPreparedItem& item) const {
+        const int64_t right = report_.PageWidth, bottom = report_.PageHeight;
+        int64_t x0 = item.X, y0 = item.Y, x1 = int64_t(item.X) + item.W, y1 = int64_t(item.Y) + item.H;
+        x0 = std::clamp<int64_t>(x0, 0, right);
+        y0 = std::clamp<int64_t>(y0, 0, bottom);
+        x1 = std::clamp<int64_t>(x1, 0, right);
+        y1 = std::clamp<int64_t>(y1, 0, bottom);
+        const bool line = item.Kind == TPreparedKind::Line;
+        if (line ? (x1 == x0 && y1 == y0) || (item.W == 0 && (item.X < 0 || item.X > right)) ||
+                       (item.H == 0 && (item.Y < 0 || item.Y > bottom))
+                 : (x1 <= x0 || y1 <= y0))
+            return false;
+        item.X = int32_t(x0);
+        item.Y = int32_t(y0);
+        item.W = int32_t(x1 - x0);
+        item.H = int32_t(y1 - y0);
+        return true;
     }
 
     void PlaceHeader(TBandKind kind) {

@@ -51,6 +51,9 @@ struct TPageSetup {
     double ColumnSpace = 0;
     bool ManualFeed = false;   // the paper is fed by hand (envelopes)
     bool PrintIfEmpty = true; // no records still give one page
+    // A detail may reach beyond the paper: it starts a page of its own and what lies outside
+    // the paper is cut off (envelopes whose format and feed need more than the sheet).
+    bool ClipToPaper = false;
 
     // A named paper takes its size; Custom keeps the size given.
     void SetPaper(TPaperSize paper, double width = 0, double height = 0);

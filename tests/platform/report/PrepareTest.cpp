@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace kvz {
 namespace {
 
@@ -147,6 +149,33 @@ TEST(Prepare, PageNumbersAndCountAreResolved) {
                                           FormatDateTime(fs.ShortDateFormat, EncodeDate(2026, 12, 10), fs)};
         for (const std::string& e : expected) EXPECT_NE(std::find(texts.begin(), texts.end(), e), texts.end()) << e;
     }
+}
+
+// A self-sizing page count is sized before the count is known: it keeps room for the digits,
+// so that "Page 10 of 12" is not cut, while a page number is sized to its own text.
+TEST(Prepare, SelfSizingPageCountLeavesRoomForTheCount) {
+    TTinyDataSet data;
+    FillNames(data, 1);
+    data.Open();
+    TReportLayout layout;
+    BuildLayout(layout, data, {.pageHeader = 10});
+    TReportBand& header = *layout.BandOfKind(TBandKind::PageHeader);
+    TReportElement& number = header.AddSysData("QRSysData1", TSysDataKind::PageNumber, 50, 1, 1, 4);
+    TReportElement& count = header.AddSysData("QRSysData2", TSysDataKind::PageCount, 80, 1, 1, 4);
+    number.SetCaption("Page ");
+    count.SetCaption("of ");
+    number.SetAutoSize(true);
+    count.SetAutoSize(true);
+    // Each character is 2 mm wide in this measure.
+    auto measure = [](const TReportFont&, std::string_view text, double) {
+        return TTextExtent{2.0 * double(text.size()), 4};
+    };
+    const TPreparedReport report = Prepare(layout, measure);
+    ASSERT_EQ(report.Pages.size(), 1u);
+    std::map<std::string, int32_t> widths;
+    for (const TPreparedItem& i : report.Pages[0].Items) widths[i.Text] = i.W;
+    EXPECT_EQ(widths["Page 1"], 1201); // and a hundredth against rounding
+    EXPECT_EQ(widths["of 1"], 1401); // "of " and four digits
 }
 
 TEST(Prepare, HooksRunPerRecordAndPage) {

@@ -1,0 +1,123 @@
+#include "printing/Vyber.h"
+
+#include "core/Messages.h"
+#include "platform/report/ReportLayout.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace kvz {
+
+namespace {
+
+struct Choice {
+    int TextId;
+    const char* Field;
+};
+
+const Choice kChoices[kPolozkyCount] = {
+    {7, "Firma"},     {8, "Meno_Kr"},   {9, "Priezvisko"}, {10, "Funkcia"}, {11, "Telefon1"},
+    {12, "Telefon2"}, {13, "Telefon_P"}, {14, "Mobil"},     {15, "Fax"},     {16, "E_Mail"},
+    {17, "Ucet"},     {18, "Banka"},     {22, "Mesto"},     {23, "Adresa_1"}, {24, "Adresa_2"}};
+
+const char* const kColumns[3] = {"QRDBText4", "QRDBText2", "QRDBText3"};
+
+} // namespace
+
+std::string PolozkyFieldName(int index) { return index >= 0 && index < kPolozkyCount ? kChoices[index].Field : ""; }
+int PolozkyTextId(int index) { return index >= 0 && index < kPolozkyCount ? kChoices[index].TextId : 0; }
+
+TPolozkyForm::TPolozkyForm(TComponent* owner, TReportLayout& summary) : TForm(owner), summary_(summary) {
+    static const char* const kCaption[3] = {"Choice items", "Výber položiek", "Výběr položek"};
+    SetName("PolozkyForm");
+    SetCaption(InLanguage(kCaption));
+    SetBorderStyle(TFormBorderStyle::bsDialog);
+    SetPosition(TPosition::poScreenCenter);
+    for (int i = 0; i < 3; ++i) openedFields_[i] = summary_.Element(kColumns[i]).DataField();
+    auto* grid = new QGridLayout;
+    TLabel** labels[3] = {&Label1, &Label2, &Label3};
+    TComboBox** boxes[3] = {&ComboBox1, &ComboBox2, &ComboBox3};
+    TFont heading;
+    heading.Name = "Tahoma";
+    heading.Style = fsBold;
+    heading.Color = clRed;
+    for (int i = 0; i < 3; ++i) {
+        TLabel* l = *labels[i] = new TLabel(this);
+        l->SetName("Label" + std::to_string(i + 1));
+        l->SetParent(this);
+        l->SetFont(heading);
+        l->SetColor(clWhite);
+        TComboBox* c = *boxes[i] = new TComboBox(this);
+        c->SetName("ComboBox" + std::to_string(i + 1));
+        c->SetParent(this);
+        c->SetStyle(TComboBoxStyle::csDropDownList);
+        grid->addWidget(l->Widget(), 0, i);
+        grid->addWidget(c->Widget(), 1, i);
+    }
+    BitBtn1 = new TButton(this);
+    BitBtn1->SetName("BitBtn1");
+    BitBtn1->SetParent(this);
+    BitBtn1->SetCaption("OK");
+    BitBtn1->SetDefault(true);
+    BitBtn2 = new TButton(this);
+    BitBtn2->SetName("BitBtn2");
+    BitBtn2->SetParent(this);
+    BitBtn2->SetCancel(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1->Widget());
+    buttons->addWidget(BitBtn2->Widget());
+    auto* column = new QVBoxLayout(ClientWidget());
+    column->addLayout(grid);
+    column->addStretch();
+    column->addLayout(buttons);
+    ComboBox1->OnChange = [this](TComponent*) { ComboBox1Change(); };
+    ComboBox2->OnChange = [this](TComponent*) { ComboBox2Change(); };
+    ComboBox3->OnChange = [this](TComponent*) { ComboBox3Change(); };
+    BitBtn1->OnClick = [this](TComponent*) { BitBtn1Click(); };
+    BitBtn2->OnClick = [this](TComponent*) { BitBtn2Click(); };
+    SetClientSize(518, 215);
+    FormShow();
+}
+
+void TPolozkyForm::FormShow() {
+    BitBtn2->SetCaption(GetMessageText(169));
+    Label1->SetCaption(GetMessageText(7));
+    Label2->SetCaption(GetMessageText(23));
+    Label3->SetCaption(GetMessageText(24));
+    const int start[3] = {0, 13, 14};
+    TComboBox* boxes[3] = {ComboBox1, ComboBox2, ComboBox3};
+    for (int b = 0; b < 3; ++b) {
+        boxes[b]->Items().Clear();
+        for (int i = 0; i < kPolozkyCount; ++i) boxes[b]->Items().Add(GetMessageText(kChoices[i].TextId));
+        boxes[b]->SetItemIndex(start[b]);
+    }
+}
+
+void TPolozkyForm::Chosen(TComboBox* box, TLabel* label, const char* element) {
+    const int index = box->ItemIndex();
+    const std::string field = PolozkyFieldName(index);
+    if (field.empty()) return;
+    summary_.Element(element).SetDataField(field);
+    label->SetCaption(box->Text());
+}
+
+void TPolozkyForm::ComboBox1Change() { Chosen(ComboBox1, Label1, kColumns[0]); }
+void TPolozkyForm::ComboBox2Change() { Chosen(ComboBox2, Label2, kColumns[1]); }
+void TPolozkyForm::ComboBox3Change() { Chosen(ComboBox3, Label3, kColumns[2]); }
+
+void TPolozkyForm::BitBtn1Click() {
+    summary_.Element("QRLabel3").SetCaption(Label1->Caption());
+    summary_.Element("QRLabel6").SetCaption(Label2->Caption());
+    summary_.Element("QRLabel7").SetCaption(Label3->Caption());
+    SetModalResult(mrOk);
+}
+
+void TPolozkyForm::BitBtn2Click() {
+    // Back to the columns the chooser opened with, not to the design's.
+    for (int i = 0; i < 3; ++i) summary_.Element(kColumns[i]).SetDataField(openedFields_[i]);
+    SetModalResult(mrCancel);
+}
+
+} // namespace kvz
