@@ -118,19 +118,22 @@ std::unique_ptr<TReportLayout> MakeFullTaskLayout() {
         return e;
     };
     auto addWord = [&](const char* name, double left, double top) {
-        detail.AddLabel(name, "", Px(left), Px(top), Px(70), Px(18)).SetFont(value);
+        detail.AddLabel(name, "", Px(left), Px(top), Px(110), Px(18)).SetFont(value);
     };
 
     addLabel("QRLabel3", 8, 7, 12);
     addValue("QRDBText6", "Owner", 101, 9, 165).SetFont({.Name = "Arial", .Size = 11});
     addLabel("QRLabel4", 274, 11);
-    addValue("QRDBText2", "Date", 316, 11, 64);
+    // Dates and times in the brief layout's smaller face, so a four-digit year fits before the
+    // next label in the substituted fonts.
+    const TReportFont small{.Name = "Arial", .Size = 8};
+    addValue("QRDBText2", "Date", 316, 12, 64).SetFont(small);
     addLabel("QRLabel5", 383, 11);
-    addValue("QRDBText3", "Time", 423, 11, 64);
+    addValue("QRDBText3", "Time", 423, 12, 64).SetFont(small);
     addLabel("QRLabel6", 490, 11);
-    addValue("QRDBText4", "StartTask", 534, 11, 64);
+    addValue("QRDBText4", "StartTask", 534, 12, 64).SetFont(small);
     addLabel("QRLabel7", 602, 11);
-    addValue("QRDBText5", "EndTask", 638, 11, 76);
+    addValue("QRDBText5", "EndTask", 638, 12, 76).SetFont(small);
 
     addLabel("QRLabel9", 8, 35);
     addValue("QRDBText7", "Project", 69, 35, 244);
@@ -141,7 +144,8 @@ std::unique_ptr<TReportLayout> MakeFullTaskLayout() {
     task.SetColor(ColorToRGB(cl3DLight));
 
     addLabel("QRLabel12", 8, 60);
-    addValue("QRDBText8", "SubProject", 90, 60, 223);
+    // Right of the longest caption of the three languages ("Partial project").
+    addValue("QRDBText8", "SubProject", 120, 60, 193);
 
     addLabel("QRLabel11", 8, 85);
     addWord("QRLabel10", 94, 85);
