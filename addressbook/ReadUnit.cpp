@@ -26,6 +26,7 @@ constexpr const char* kWabFilter =
     "Windows address book (*.wab);;Data file KV-Zirt (*.d);;Dbase file (*.dbf)";
 
 const CaptionRow kCaptions[] = {
+    {"", {"Read-Recover", "Načítať-Obnoviť", "Načíst-Obnovit"}},
     {"Label1", {"Import from ...", "Načítať z ...", "Načíst z ..."}},
     {"CheckBox1", {"Import from ...", "Načítať z ...", "Načíst z ..."}},
     {"CheckBox2", {"Windows address book", "Adresár Windows WAB", "Adresář Windows - WAB"}},
@@ -150,8 +151,11 @@ void TReadForm::BitBtn1Click(TComponent*) {
             context_, wab_, [](const std::string& text) { ShowMessage(text); },
             [this] { return PickFile ? PickFile(kWabFilter) : std::nullopt; });
     if (CheckBox1->Checked() && group) {
-        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt)
-            if (!MergeSendTo(context_, *folder, *group, AskFields)) ShowMessage(kNoMarker());
+        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt) {
+            const SendToMerge merge = MergeSendTo(context_, *folder, *group, AskFields);
+            if (!merge) ShowMessage(kNoMarker());
+            else if (!merge.NothingAssigned.empty()) ShowMessage(NothingAssignedText());
+        }
     }
     if (CheckBox8->Checked()) {
         if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt) {

@@ -15,6 +15,7 @@ namespace {
 constexpr int kBackupHelpContext = 31, kSendToHelpContext = 33;
 
 const CaptionRow kCaptions[] = {
+    {"", {"Send-Backup", "Odoslať-Zálohovať", "Odeslat-Zálohovat"}},
     {"Label1", {"Send to...", "Odosiela sa...", "Odesílá se..."}},
     {"CheckBox1", {"Send to", "Odoslať", "Odeslat"}},
     {"CheckBox2", {"Create backup", "Vytvoriť zálohu", "Vytvořit zálohu"}},
