@@ -35,6 +35,7 @@ fail() {
   import -window root "$shot" 2>/dev/null
   {
     echo "e2e: FAILED in \"$step\": $*"
+    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then echo "e2e: the program runs"; else echo "e2e: the program is not running"; fi
     echo "e2e: screenshot $shot; program output:"
     sed 's/^/  /' "$work/program.log" 2>/dev/null | tail -20
   } >&2
