@@ -21,10 +21,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLayout>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
+#include <array>
 
 namespace kvz {
 
@@ -97,6 +101,54 @@ template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* n
 }
 
 } // namespace
+
+// Keeps "Street :", "City :" and "Zip :" beside the third, fourth and fifth lines of an address
+// memo, wherever the layout puts the memo and whatever its font: the first line is the name,
+// the second the person.
+class AddressLineLabels : public QObject {
+public:
+    AddressLineLabels(QPlainTextEdit* memo, std::vector<QWidget*> labels, QGridLayout* grid, int column)
+        : QObject(memo), memo_(memo), labels_(std::move(labels)), grid_(grid), column_(column) {
+        memo_->installEventFilter(this);
+        memo_->viewport()->installEventFilter(this);
+    }
+    void Place() {
+        int width = 0;
+        for (QWidget* label : labels_) width = std::max(width, label->sizeHint().width());
+        grid_->setColumnMinimumWidth(column_, width);
+        QWidget* page = labels_.front()->parentWidget();
+        const QRect first = memo_->cursorRect(QTextCursor(memo_->document()->firstBlock()));
+        const int lineHeight = std::max(1, first.height());
+        for (size_t i = 0; i < labels_.size(); ++i) {
+            const int lineTop = first.top() + int(i + kFirstLabelledLine) * lineHeight;
+            const QPoint at = page->mapFromGlobal(memo_->viewport()->mapToGlobal(QPoint(0, lineTop)));
+            QWidget* label = labels_[i];
+            const QSize size = label->sizeHint();
+            label->setGeometry(page->mapFromGlobal(memo_->mapToGlobal(QPoint(memo_->width(), 0))).x() +
+                                   grid_->horizontalSpacing(),
+                               at.y() + (lineHeight - size.height()) / 2, size.width(), size.height());
+        }
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Move: case QEvent::Resize: case QEvent::Show: case QEvent::FontChange:
+        case QEvent::StyleChange:
+            Place();
+            break;
+        default: break;
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kFirstLabelledLine = 2;
+    QPlainTextEdit* memo_;
+    std::vector<QWidget*> labels_;
+    QGridLayout* grid_;
+    int column_;
+};
 
 TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data)
     : TForm(owner), data_(data), search_(data, ProgramState()) {
@@ -229,15 +281,13 @@ void TAdresyChildForm::BuildBasicPage() {
         left->addWidget(control->Widget(), r, 1);
         ++r;
     }
-    // The three lines of an address that the labels name, beside the memo.
-    auto* addressLines = new QVBoxLayout;
-    for (const char* name : {"StreetLabel", "CityLabel", "ZipLabel"}) addressLines->addWidget(label(page, name)->Widget());
-    addressLines->addStretch();
-    left->addLayout(addressLines, 2, 2);
-    auto* homeLines = new QVBoxLayout;
-    for (const char* name : {"StreetLabel2", "CityLabel2", "ZipLabel2"}) homeLines->addWidget(label(page, name)->Widget());
-    homeLines->addStretch();
-    left->addLayout(homeLines, 4, 2);
+    // The three lines of an address that the labels name stand in a column beside the memo.
+    for (auto [memo, names] : {std::pair{DBMemo1, std::array{"StreetLabel", "CityLabel", "ZipLabel"}},
+                               std::pair{DBMemo3, std::array{"StreetLabel2", "CityLabel2", "ZipLabel2"}}}) {
+        std::vector<QWidget*> labels;
+        for (const char* name : names) labels.push_back(label(page, name)->Widget());
+        lineLabels_.push_back(new AddressLineLabels(static_cast<QPlainTextEdit*>(memo->Widget()), labels, left, 2));
+    }
     left->setColumnStretch(1, 1);
 
     ContactPanel = Make<TGroupBox>(this, page, "ContactPanel");
@@ -405,6 +455,7 @@ void TAdresyChildForm::SetTexts() {
         {"PanelLabel2", kMsgItemName}, {"PanelLabel3", kMsgCharCount}, {"PanelLabel6", kMsgHeadWord}};
     for (const auto& [name, id] : labels) setLabel(name, Msg(id));
     for (const char* name : {"CityLabel", "CityLabel2"}) setLabel(name, Msg(kMsgCity) + " :");
+    for (AddressLineLabels* lines : lineLabels_) lines->Place();
     setLabel("BankLabel3", "IBAN");
     setLabel("PanelLabel4", Msg(kMsgHeight) + " / " + Msg(kMsgWidth));
     setLabel("PanelLabel5", "X / Y :");

@@ -25,6 +25,7 @@ class QRubberBand;
 
 namespace kvz {
 
+class AddressLineLabels;
 class TDataModule1;
 class TVolgaTable;
 
@@ -221,6 +222,8 @@ private:
         TControl* frame = nullptr; // the outline drawn around a picture copy
     };
     std::vector<Copy> copies_;
+    // The street, city and zip labels beside each address memo.
+    std::vector<AddressLineLabels*> lineLabels_;
     // The control being dragged, where the mouse took it, and the rectangle that follows the mouse.
     struct Drag {
         TControl* Control = nullptr;

@@ -81,6 +81,13 @@ TFilterForm::TFilterForm(TComponent* owner, TDataModule1& data, FrameState& fram
     BitBtn2->SetCancel(true);
     BitBtn2->SetModalResult(mrCancel);
     BitBtn3->SetName("BitBtn3");
+    // Tab goes down the rows, then to OK, Cancel and Help.
+    int order = 0;
+    for (int i = 0; i < 5; ++i) {
+        ComboBoxes[i]->SetTabOrder(order++);
+        Edits[i]->SetTabOrder(order++);
+    }
+    for (TButton* b : {BitBtn1, BitBtn2, BitBtn3}) b->SetTabOrder(order++);
     auto* column = new QVBoxLayout(ClientWidget());
     column->addLayout(grid);
     column->addStretch();
@@ -142,6 +149,8 @@ void TFilterForm::FormShow(TComponent*) {
     ApplyCaptions(*this, kCaptions);
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
     CheckBox1->SetChecked(frame_.Settings && frame_.Settings->Nastavenia[kCaseSlot] == 0);
+    // The first field has the focus, so that Enter right away is OK and not Help.
+    SetActiveControl(ComboBoxes[0]);
 }
 
 void TFilterForm::ComboBox1Change(TComponent*) {

@@ -54,6 +54,13 @@ TFindTextForm::TFindTextForm(TComponent* owner, TDataModule1& data, FrameState& 
     FindEdit->OnChange = [this](TComponent* s) { FindEditChange(s); };
     OnShow = [this](TComponent* s) { FormShow(s); };
     OnActivate = [this](TComponent* s) { FormActivate(s); };
+    // A small window beside the work: Escape puts it away, as it does a dialog.
+    SetKeyPreview(true);
+    OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) {
+        if (key != VK_ESCAPE) return;
+        key = 0;
+        Close();
+    };
 }
 
 ModuleSearch* TFindTextForm::Search() const { return frame_.Module ? frame_.Module->Search() : nullptr; }

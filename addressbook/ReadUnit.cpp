@@ -139,8 +139,11 @@ void TReadForm::BitBtn1Click(TComponent*) {
             context_, wab_, [](const std::string& text) { ShowMessage(text); },
             [this] { return PickFile ? PickFile(kWabFilter) : std::nullopt; });
     if (CheckBox1->Checked() && group) {
-        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt)
-            if (!MergeSendTo(context_, *folder, *group, AskFields)) ShowMessage(kNoMarker());
+        if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt) {
+            const SendToMerge merge = MergeSendTo(context_, *folder, *group, AskFields);
+            if (!merge) ShowMessage(kNoMarker());
+            else if (!merge.NothingAssigned.empty()) ShowMessage(NothingAssignedText());
+        }
     }
     if (CheckBox8->Checked()) {
         if (const std::optional<fs::path> folder = ChooseFolder ? ChooseFolder() : std::nullopt) {

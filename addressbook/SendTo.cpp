@@ -88,10 +88,10 @@ std::optional<std::string> ReadSendToPrefix(const fs::path& folder) {
     return line;
 }
 
-bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& sendToFile,
-                        const std::string& senderPrefix, const AskAssignment& ask) {
+MergeResult MergeExportedTable(ExchangeContext& context, int kind, const fs::path& sendToFile,
+                               const std::string& senderPrefix, const AskAssignment& ask) {
     const SendToKind& k = SendToKindOf(kind);
-    if (!FileThere(context.TableFile(k.Table)) || !FileThere(sendToFile)) return false;
+    if (!FileThere(context.TableFile(k.Table)) || !FileThere(sendToFile)) return MergeResult::Missing;
     TVolgaTable* target = context.Data.TableOf(k.Table);
     if (!target) throw std::logic_error("The table of the merge is not open");
     // Opened with the passwords the engine knows; an unknown one is asked for.
@@ -100,8 +100,10 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
     const bool same = SameStructure(*target, *source);
     std::optional<FieldAssignment> assignment;
     if (!same) {
-        assignment = AskCheckedAssignment(ask, *target, *source);
-        if (!assignment) return true;
+        assignment = ask ? ask(*target, *source) : std::nullopt;
+        if (!assignment) return MergeResult::Cancelled;
+        if (assignment->empty()) return MergeResult::NothingAssigned;
+        CheckAssignment(*assignment, *target, *source);
     }
     const bool ownPrefix = senderPrefix == context.Frame.UserPrefix;
     const bool marked = same && target->FindField("User");
@@ -129,19 +131,28 @@ bool MergeExportedTable(ExchangeContext& context, int kind, const fs::path& send
                                },
                                compared);
         });
-    return true;
+    return MergeResult::Merged;
 }
 
-bool MergeSendTo(ExchangeContext& context, const fs::path& folder, TableGroup group,
-                 const AskAssignment& ask) {
+SendToMerge MergeSendTo(ExchangeContext& context, const fs::path& folder, TableGroup group,
+                        const AskAssignment& ask) {
+    SendToMerge merge;
     const std::optional<std::string> sender = ReadSendToPrefix(folder);
-    if (!sender) return false;
+    if (!sender) return merge;
+    merge.Marker = true;
     RefreshingAfter(context, [&] {
         for (int kind : SendToKinds(group))
-            MergeExportedTable(context, kind, folder / UserFileName(*sender, SendToKindOf(kind).SendToSuffix),
-                               *sender, ask);
+            if (MergeExportedTable(context, kind, folder / UserFileName(*sender, SendToKindOf(kind).SendToSuffix),
+                                   *sender, ask) == MergeResult::NothingAssigned)
+                merge.NothingAssigned.push_back(SendToKindOf(kind).Table);
     });
-    return true;
+    return merge;
+}
+
+std::string NothingAssignedText() {
+    return ExchangeTexts{{"No field was assigned: nothing was merged into the table.",
+                          "Nebola priradená žiadna položka: do tabuľky sa nič nezlúčilo.",
+                          "Nebyla přiřazena žádná položka: do tabulky se nic nesloučilo."}}();
 }
 
 } // namespace kvz

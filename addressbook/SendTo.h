@@ -29,20 +29,36 @@ std::filesystem::path WriteSendTo(ExchangeContext& context, const std::filesyste
 // first line that is not a plain name (a path, a separator, a control character) is refused.
 std::optional<std::string> ReadSendToPrefix(const std::filesystem::path& folder);
 
-// Merges one send-to copy into the own table of its kind; false when the copy or the own table
-// file is missing. A copy of the own table's structure first deletes the rows whose User is the
+// What a merge of one send-to copy did.
+enum class MergeResult {
+    Missing,         // the copy or the own table file is missing
+    Merged,          // the rows were merged
+    Cancelled,       // the user cancelled the assignment
+    NothingAssigned, // the assignment was confirmed without a field: nothing was merged
+};
+
+// Merges one send-to copy into the own table of its kind. A copy of the own table's structure first deletes the rows whose User is the
 // sender's prefix (an earlier merge of the same sender brought them; with a sender of the
 // receiver's own prefix nothing is deleted); any other structure deletes nothing and copies
-// through the assignment that ask returns (nothing when it returns none). Every sent row is
+// through the assignment that ask returns (nothing when it returns none or an empty one). Every sent row is
 // appended with its User as sent, unless a row equal in every field but the record code is
 // there already. Deletions and additions are written in one change, in network mode under the
 // table's lock. Merged addresses lose their reminder links and boxes: the sender's task codes
 // mean nothing here.
-bool MergeExportedTable(ExchangeContext& context, int kind, const std::filesystem::path& sendToFile,
-                        const std::string& senderPrefix, const AskAssignment& ask);
-// The merges of a group from a send-to folder; false when the folder has no marker (nothing is
-// merged then). The active module shows the tables afterwards.
-bool MergeSendTo(ExchangeContext& context, const std::filesystem::path& folder, TableGroup group,
-                 const AskAssignment& ask);
+MergeResult MergeExportedTable(ExchangeContext& context, int kind, const std::filesystem::path& sendToFile,
+                               const std::string& senderPrefix, const AskAssignment& ask);
+
+// The merges of a group from a send-to folder: false when the folder has no marker (nothing is
+// merged then); the tables whose assignment named no field. The active module shows the tables
+// afterwards.
+struct SendToMerge {
+    bool Marker = false;
+    std::vector<TableId> NothingAssigned;
+    explicit operator bool() const { return Marker; }
+};
+SendToMerge MergeSendTo(ExchangeContext& context, const std::filesystem::path& folder, TableGroup group,
+                        const AskAssignment& ask);
+// What the reader says of a table merged with nothing assigned, in the user's language.
+std::string NothingAssignedText();
 
 } // namespace kvz

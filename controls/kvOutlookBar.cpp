@@ -1,6 +1,8 @@
 #include "controls/kvOutlookBar.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -255,8 +257,16 @@ void TKvOutlookBar::ActivateHeader(TKvOutlookBarHeader* header) {
     active_ = header && header->Visible() ? header : nullptr;
     SetHot(nullptr);
     if (Destroying()) return;
+    QPointer<QWidget> focused = QApplication::focusWidget();
+    const bool inBar = focused && Widget()->isAncestorOf(focused);
     ArrangeHeaders();
     for (TKvOutlookBarHeader* h : headers_) h->UpdateFocusPolicy();
+    // The keyboard stays in the bar: a button of a header that closed hands the focus to the
+    // header that opened, so that Page Up and Page Down go on working.
+    if (inBar && active_ && active_->CanFocus() &&
+        (!focused || !focused->isVisible() || focused->focusPolicy() == Qt::NoFocus ||
+         QApplication::focusWidget() != focused))
+        active_->SetFocus();
 }
 
 void TKvOutlookBar::SetHot(TKvOutlookBarHeader* header) {

@@ -14,8 +14,10 @@
 #include "platform/rtl/FormatSettings.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kvz {
@@ -98,6 +100,15 @@ TTableLocks& ProgramLocks() {
 }
 
 TMainForm* MainForm() { return gMainForm; }
+
+FrameBounds FirstStartBounds(int availableLeft, int availableTop, int availableWidth, int availableHeight) {
+    // The window manager adds a title bar and borders around the client size asked for.
+    constexpr int kDecorationWidth = 10, kDecorationHeight = 40;
+    const int width = std::max(1, std::min(kFirstStartWidth, availableWidth - kDecorationWidth));
+    const int height = std::max(1, std::min(kFirstStartHeight, availableHeight - kDecorationHeight));
+    return {availableLeft + std::max(0, (availableWidth - width - kDecorationWidth) / 2),
+            availableTop + std::max(0, (availableHeight - height - kDecorationHeight) / 2), width, height};
+}
 
 // ---- building the window ----
 
@@ -406,7 +417,10 @@ void TMainForm::ShowPrintHeader(bool on) {
         kvOutlookBar1->SetActiveHeader(Header2);
     } else {
         kvOutlookBar1->SetActiveHeader(Header1);
+        // The keyboard stays in the bar when the print header that had it goes.
+        const bool focused = Header2->Focused();
         Header2->SetVisible(false);
+        if (focused && Header1->CanFocus()) Header1->SetFocus();
     }
 }
 
@@ -492,6 +506,14 @@ void TMainForm::FormCreate(TComponent*) {
 
     ZablokujVsetko();
     ProgramState().TaskEditMode = false;
+    if (FirstStart) {
+        // No stored place yet: centred, at a size that shows the whole address page.
+        const QRect area = Widget()->screen()->availableGeometry();
+        const FrameBounds b = FirstStartBounds(area.left(), area.top(), area.width(), area.height());
+        settings.Nastavenia[kSetFrameLeft] = b.Left;
+        settings.Nastavenia[kSetFrameTop] = b.Top;
+        SetBounds(Left(), Top(), b.Width, b.Height);
+    }
     SetBounds(settings.Nastavenia[kSetFrameLeft], settings.Nastavenia[kSetFrameTop], Width(), Height());
     FirstStart = false;
 }

@@ -102,6 +102,16 @@ FrameState& ProgramState();
 SettingsStore& ProgramSettings();
 TTableLocks& ProgramLocks();
 
+// Where the frame window stands on a first start: centred in the screen's available area, as
+// large as the address page needs to show every field, and never larger than that area
+// (room left for the window manager's frame).
+struct FrameBounds {
+    int Left, Top, Width, Height;
+    bool operator==(const FrameBounds&) const = default;
+};
+constexpr int kFirstStartWidth = 1000, kFirstStartHeight = 700;
+FrameBounds FirstStartBounds(int availableLeft, int availableTop, int availableWidth, int availableHeight);
+
 // The frame window of the run (nullptr before it is made and after it is freed).
 TMainForm* MainForm();
 

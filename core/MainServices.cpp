@@ -112,10 +112,11 @@ void TMainForm::BuildServices() {
     NetWizardMenu->OnClick = [this](TComponent* s) { NetWizardMenuClick(s); };
 
     // The plug-ins' actions become items of the "Plug-Ins" menu.
-    kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string&, TBitmap*, TBitmap*, TBitmap*,
+    kvPluginLoader1->OnNewAction = [this](TComponent*, const std::string&, TBitmap* image, TBitmap*, TBitmap*,
                                           const std::string& caption, bool enabled, bool checked,
-                                          const std::string& hint, TShortCut, const TNotifyEvent& onAction) {
-        AddPluginMenuItem(this, *PluginsMenu, caption, enabled, checked, hint, onAction);
+                                          const std::string& hint, TShortCut shortCut, const TNotifyEvent& onAction) {
+        // The menu greys the picture of a disabled item itself.
+        AddPluginMenuItem(this, *PluginsMenu, {caption, hint, enabled, checked, shortCut, image, onAction});
         PluginsMenu->SetVisible(true);
     };
     kvPluginLoader1->OnBeforeUnload = [this](TComponent*, int, bool&) {

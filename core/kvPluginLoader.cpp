@@ -281,8 +281,7 @@ std::string TKvPluginLoader::FunctionText(TPluginFunction& function) {
     return text;
 }
 
-TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const std::string& caption, bool enabled,
-                             bool checked, const std::string& hint, const TNotifyEvent& onAction) {
+TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const PluginMenuAction& action) {
     auto* item = new TMenuItem(owner);
     for (int number = 1;; ++number) {
         const std::string name = "PluginAction" + std::to_string(number);
@@ -291,10 +290,13 @@ TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const std::stri
             break;
         }
     }
-    item->SetCaption(caption.empty() ? hint : caption);
-    item->SetEnabled(enabled);
-    item->SetChecked(checked);
-    item->OnClick = onAction;
+    item->SetCaption(action.Caption.empty() ? action.Hint : action.Caption);
+    item->SetHint(action.Hint);
+    item->SetShortCut(action.ShortCut);
+    if (action.Image) item->SetBitmap(*action.Image);
+    item->SetEnabled(action.Enabled);
+    item->SetChecked(action.Checked);
+    item->OnClick = action.OnAction;
     menu.Add(item);
     return item;
 }

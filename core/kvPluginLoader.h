@@ -127,11 +127,20 @@ private:
     std::vector<Entry<TSmallPluginObject>> small_;
 };
 
+// What an announced plug-in action gives its menu item.
+struct PluginMenuAction {
+    std::string Caption, Hint;
+    bool Enabled = true, Checked = false;
+    TShortCut ShortCut = 0;
+    TBitmap* Image = nullptr; // may be absent
+    TNotifyEvent OnAction;
+};
+
 // The menu item of an announced plug-in action, added under the menu: the action's caption (its
-// hint when it has none), enabled and checked state and handler. Its name is "PluginAction"
-// and a number that no other component of the owner has, never the action's own name: two
-// plug-ins may name their actions alike, and a name could be one of the window's own.
-TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const std::string& caption, bool enabled,
-                             bool checked, const std::string& hint, const TNotifyEvent& onAction);
+// hint when it has none), hint, shortcut, picture, enabled and checked state and handler. Its
+// name is "PluginAction" and a number that no other component of the owner has, never the
+// action's own name: two plug-ins may name their actions alike, and a name could be one of the
+// window's own.
+TMenuItem* AddPluginMenuItem(TComponent* owner, TMenuItem& menu, const PluginMenuAction& action);
 
 } // namespace kvz

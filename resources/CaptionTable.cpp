@@ -122,10 +122,12 @@ const TCaptionRow kCaptionTable[] = {
     // The address categories dialog.
     {"TAddForm", "", TCaptionKind::Caption, {"Address categories", "Kategórie adries", "Kategorie adres"}},
     // The send-to and backup dialog.
+    {"TZalohaForm", "", TCaptionKind::Caption, {"Send-Backup", "Odoslať-Zálohovať", "Odeslat-Zálohovat"}},
     {"TZalohaForm", "Label1", TCaptionKind::Caption, {"Send to...", "Odosiela sa...", "Odesílá se..."}},
     {"TZalohaForm", "CheckBox1", TCaptionKind::Caption, {"Send to", "Odoslať", "Odeslat"}},
     {"TZalohaForm", "CheckBox2", TCaptionKind::Caption, {"Create backup", "Vytvoriť zálohu", "Vytvořit zálohu"}},
     // The import and restore dialog.
+    {"TReadForm", "", TCaptionKind::Caption, {"Read-Recover", "Načítať-Obnoviť", "Načíst-Obnovit"}},
     {"TReadForm", "Label1", TCaptionKind::Caption, {"Import from ...", "Načítať z ...", "Načíst z ..."}},
     {"TReadForm", "CheckBox1", TCaptionKind::Caption, {"Import from ...", "Načítať z ...", "Načíst z ..."}},
     {"TReadForm", "CheckBox2", TCaptionKind::Caption, {"Windows address book", "Adresár Windows WAB", "Adresář Windows - WAB"}},

@@ -2,19 +2,64 @@
 
 #include "platform/forms/Responder.h"
 
+#include <QAction>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 
 #include <algorithm>
 #include <map>
 
 namespace kvz {
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}
+QKeySequence KeySequenceOf(TShortCut shortCut) {
+    const int vk = shortCut & 0xFF;
+    int key = 0;
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) key = vk;
+    else if (vk >= VK_F1 && vk < VK_F1 + 24) key = Qt::Key_F1 + (vk - VK_F1);
+    else {
+        static const std::map<int, int> keys = {
+            {VK_BACK, Qt::Key_Backspace}, {VK_TAB, Qt::Key_Tab},       {VK_RETURN, Qt::Key_Return},
+            {VK_ESCAPE, Qt::Key_Escape},  {VK_SPACE, Qt::Key_Space},   {VK_PRIOR, Qt::Key_PageUp},
+            {VK_NEXT, Qt::Key_PageDown},  {VK_END, Qt::Key_End},       {VK_HOME, Qt::Key_Home},
+            {VK_LEFT, Qt::Key_Left},      {VK_UP, Qt::Key_Up},         {VK_RIGHT, Qt::Key_Right},
+            {VK_DOWN, Qt::Key_Down},      {VK_INSERT, Qt::Key_Insert}, {VK_DELETE, Qt::Key_Delete}};
+        auto it = keys.find(vk);
+        if (it == keys.end()) return {};
+        key = it->second;
+    }
+    int modifiers = 0;
+    if (shortCut & 0x2000) modifiers |= Qt::SHIFT;
+    if (shortCut & 0x4000) modifiers |= Qt::CTRL;
+    if (shortCut & 0x8000) modifiers |= Qt::ALT;
+    return QKeySequence(key | modifiers);
+}
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), action_(new QAction) {
+    QObject::connect(action_, &QAction::triggered, action_, [this] { Guarded([this] { Click(); }); });
+}
 
 TMenuItem::~TMenuItem() {
     if (parent_) parent_->Remove(this);
     for (TMenuItem* item : items_) item->parent_ = nullptr;
+    delete action_;
+}
+
+void TMenuItem::SetHint(std::string_view hint) {
+    hint_ = std::string(hint);
+    action_->setStatusTip(QString::fromStdString(hint_));
+    action_->setToolTip(QString::fromStdString(hint_.empty() ? caption_ : hint_));
+}
+
+void TMenuItem::SetShortCut(TShortCut shortCut) {
+    shortCut_ = shortCut;
+    action_->setShortcut(KeySequenceOf(shortCut));
+}
+
+void TMenuItem::SetBitmap(const TBitmap& bitmap) {
+    bitmap_ = bitmap;
+    action_->setIcon(bitmap.Empty() ? QIcon() : QIcon(QPixmap::fromImage(bitmap.Image())));
 }
 
 void TMenuItem::Add(TMenuItem* item) {
@@ -43,11 +88,14 @@ void TMenuItem::Changed() {
 
 void TMenuItem::SetCaption(std::string_view caption) {
     caption_ = std::string(caption);
+    action_->setText(QString::fromStdString(caption_));
+    if (hint_.empty()) action_->setToolTip(action_->text());
     Changed();
 }
 
 void TMenuItem::SetEnabled(bool on) {
     enabled_ = on;
+    action_->setEnabled(on);
     Changed();
 }
 
@@ -58,6 +106,8 @@ void TMenuItem::SetVisible(bool on) {
 
 void TMenuItem::SetChecked(bool on) {
     checked_ = on;
+    action_->setCheckable(on);
+    action_->setChecked(on);
     Changed();
 }
 
@@ -68,7 +118,8 @@ void TMenuItem::Click() {
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
 
 namespace {
-void Fill(QMenu& menu, TMenuItem* item, std::map<QAction*, TMenuItem*>& actions) {
+// The item's own actions go into the menu; their triggers click the items.
+void Fill(QMenu& menu, TMenuItem* item) {
     for (int i = 0; i < item->Count(); ++i) {
         TMenuItem* child = item->Items(i);
         if (!child->Visible()) continue;
@@ -80,14 +131,14 @@ void Fill(QMenu& menu, TMenuItem* item, std::map<QAction*, TMenuItem*>& actions)
         if (child->Count() > 0) {
             QMenu* sub = menu.addMenu(caption);
             sub->setEnabled(child->Enabled());
-            Fill(*sub, child, actions);
+            Fill(*sub, child);
             continue;
         }
-        QAction* a = menu.addAction(caption);
-        a->setEnabled(child->Enabled());
+        QAction* a = child->Action();
+        // A check the action toggled itself stands as the item says.
         a->setCheckable(child->Checked());
         a->setChecked(child->Checked());
-        actions[a] = child;
+        menu.addAction(a);
     }
 }
 } // namespace
@@ -117,13 +168,12 @@ void TMainMenu::Rebuild() {
         if (!top->Visible()) continue;
         QMenu* menu = bar_->addMenu(QString::fromStdString(top->Caption()));
         menu->setEnabled(top->Enabled());
-        // Filled as it opens, so that it shows the items as they are then.
+        // Filled now, so that the items' shortcuts work, and again as it opens, so that it
+        // shows the items as they are then.
+        Fill(*menu, top);
         QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, top] {
             menu->clear();
-            std::map<QAction*, TMenuItem*> actions;
-            Fill(*menu, top, actions);
-            for (auto [action, item] : actions)
-                QObject::connect(action, &QAction::triggered, menu, [item] { Guarded([item] { item->Click(); }); });
+            Fill(*menu, top);
         });
     }
 }
@@ -138,13 +188,13 @@ void TPopupMenu::Popup(int x, int y, TComponent* popupComponent) {
         // Nobody to choose: the menu closes without a choice.
     } else {
         QMenu menu;
-        std::map<QAction*, TMenuItem*> actions;
-        Fill(menu, items_, actions);
+        Fill(menu, items_);
         QSize size = menu.sizeHint();
         if (alignment_ == TPopupAlignment::paRight) x -= size.width();
         if (alignment_ == TPopupAlignment::paCenter) x -= size.width() / 2;
-        QAction* a = menu.exec(QPoint(x, y));
-        if (a && actions.count(a)) chosen = actions[a];
+        // The chosen item's action clicks it.
+        menu.exec(QPoint(x, y));
+        return;
     }
     if (chosen) chosen->Click();
 }

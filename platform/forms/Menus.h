@@ -2,17 +2,26 @@
 #pragma once
 
 #include "platform/forms/Controls.h"
+#include "platform/forms/Graphics.h"
 
+#include <QKeySequence>
 #include <QPointer>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class QAction;
 class QMenuBar;
 
 namespace kvz {
 
+// A key with its shift keys: the virtual key code in the low byte, Shift 0x2000, Ctrl 0x4000,
+// Alt 0x8000; 0 is none.
+using TShortCut = uint16_t;
+
+// A menu item over one QAction that stays while the item lives, so that its shortcut works
+// while its menu is closed.
 class TMenuItem : public TComponent {
 public:
     explicit TMenuItem(TComponent* owner);
@@ -26,6 +35,16 @@ public:
     void SetVisible(bool on);
     bool Checked() const { return checked_; }
     void SetChecked(bool on);
+    // Shown in the status tip and as the tool tip.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string_view hint);
+    TShortCut ShortCut() const { return shortCut_; }
+    void SetShortCut(TShortCut shortCut);
+    // The picture beside the caption; an empty bitmap shows none.
+    const TBitmap& Bitmap() const { return bitmap_; }
+    void SetBitmap(const TBitmap& bitmap);
+    // The action the menus show for this item.
+    QAction* Action() const { return action_; }
 
     // Sub-items; an item stays owned by its owner component.
     void Add(TMenuItem* item);
@@ -41,12 +60,18 @@ private:
     friend class TMainMenu;
     // Tells the menu bar that shows this item's tree.
     void Changed();
-    std::string caption_;
+    std::string caption_, hint_;
     bool enabled_ = true, visible_ = true, checked_ = false;
+    TShortCut shortCut_ = 0;
+    TBitmap bitmap_;
+    QAction* action_;
     std::vector<TMenuItem*> items_;
     TMenuItem* parent_ = nullptr;
     std::function<void()> treeChanged_;
 };
+
+// The key sequence of a shortcut; empty for 0 or a key without one.
+QKeySequence KeySequenceOf(TShortCut shortCut);
 
 enum class TPopupAlignment { paLeft, paRight, paCenter };
 

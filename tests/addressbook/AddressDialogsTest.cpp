@@ -8,6 +8,7 @@
 #include "TempFolder.h"
 #include "forms/FormsTesting.h"
 
+#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace kvz {
@@ -148,6 +149,36 @@ TEST_F(AddressDialogsTest, FindMovesKeyByKeyOverManyRowsAndSortsByTheChosenField
     Activate(NoModule); // no module window: nothing moves
     find.FindEdit->SetText("Firma 1");
     EXPECT_EQ(Current("Meno_Kr"), "Eva");
+}
+
+TEST_F(AddressDialogsTest, EscapePutsTheFindWindowAway) {
+    TFindTextForm find(nullptr, *p->data, p->frame);
+    find.Show();
+    QApplication::setActiveWindow(find.Widget());
+    find.FindEdit->SetFocus();
+    QApplication::processEvents();
+    kvz::testing::TypeKey(find.FindEdit->Widget(), Qt::Key_Escape);
+    EXPECT_FALSE(find.Visible());
+    // Shown again, it works as before.
+    find.Show();
+    EXPECT_TRUE(find.Visible());
+}
+
+TEST_F(AddressDialogsTest, TheFilterDialogOpensOnItsFirstFieldAndEnterIsOk) {
+    TResponder responder;
+    std::vector<std::string> order;
+    responder.OnShowModal = [&](TForm& f) {
+        auto& d = static_cast<TFilterForm&>(f);
+        EXPECT_EQ(d.ActiveControl(), d.ComboBoxes[0]);
+        for (TWinControl* c : {static_cast<TWinControl*>(d.Edits[4]), static_cast<TWinControl*>(d.BitBtn1)})
+            order.push_back(std::to_string(c->TabOrder()));
+        kvz::testing::TypeKey(d.ActiveControl()->Widget(), Qt::Key_Return);
+        return mrNone;
+    };
+    TFilterForm form(nullptr, *p->data, p->frame);
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    EXPECT_TRUE(responder.MessageBoxes.empty()); // no word about help
+    EXPECT_EQ(order, (std::vector<std::string>{"9", "10"}));
 }
 
 TEST_F(AddressDialogsTest, FindWindowInThreeLanguages) {

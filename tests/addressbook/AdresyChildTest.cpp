@@ -13,6 +13,8 @@
 #include "AdresyChildTesting.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -75,16 +77,54 @@ TEST_F(AdresyChildTest, TheToolBarBrowsesInsertsEditsAndDeletesAndTheLetterBarFo
     EXPECT_EQ(FileColumn(data->TableFileName(TableId::Address), "Funkcia", ""),
               (std::vector<std::string>{"", "", "Function", "boss"}));
 
+    EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 4");
     frame->InsertButtonClick(frame);
     Addresses().FieldByName("Firma").SetAsString("Nova");
     frame->PostButtonClick(frame);
     EXPECT_EQ(FileColumn(data->TableFileName(TableId::Address), "Firma", "").size(), 5u);
     EXPECT_EQ(book->DBEdit1->Text(), "Nova");
+    // The count follows at once, as it does after a delete.
+    EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 5");
 
     responder.MessageBoxAnswers = {IDYES};
     frame->DeleteButtonClick(frame);
+    EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 4");
     const std::vector<std::string> left = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
     EXPECT_EQ(std::count(left.begin(), left.end(), "Nova"), 0);
+}
+
+TEST_F(AdresyChildTest, StreetCityAndZipStandBesideTheThirdFourthAndFifthLinesOfEachAddress) {
+    for (int language : {1, 2, 3}) {
+        SCOPED_TRACE(language);
+        Start(language);
+        AddRows({"Alfa"});
+        ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+        book->PageControl1->SetActivePageIndex(0);
+        for (TDBMemo* memo : {book->DBMemo1, book->DBMemo3}) {
+            SCOPED_TRACE(memo->Name());
+            auto* edit = static_cast<QPlainTextEdit*>(memo->Widget());
+            edit->setPlainText("Alfa s.r.o.\nJán Čierny\nHlavná 1\nŽilina\n010 01");
+            QApplication::processEvents();
+            const std::string suffix = memo == book->DBMemo1 ? "" : "2";
+            int line = 2;
+            for (const char* name : {"StreetLabel", "CityLabel", "ZipLabel"}) {
+                QWidget* label = dynamic_cast<TLabel*>(book->FindComponent(name + suffix))->Widget();
+                QTextCursor cursor(edit->document()->findBlockByNumber(line++));
+                const QRect lineRect = edit->cursorRect(cursor);
+                const int lineMiddle = label->parentWidget()
+                                           ->mapFromGlobal(edit->viewport()->mapToGlobal(lineRect.center()))
+                                           .y();
+                const QRect placed = label->geometry();
+                EXPECT_NEAR(placed.center().y(), lineMiddle, 2) << name;
+                EXPECT_TRUE(label->isVisible()) << name;
+                // Beside the memo, whole, not over the memo.
+                const int memoRight = label->parentWidget()->mapFromGlobal(edit->mapToGlobal(QPoint(edit->width(), 0))).x();
+                EXPECT_GE(placed.left(), memoRight) << name;
+                EXPECT_GE(placed.width(), label->sizeHint().width()) << name;
+            }
+        }
+        Stop();
+    }
 }
 
 TEST_F(AdresyChildTest, ALocalSaveCutsTheDerivedCityAndName) {
@@ -177,6 +217,14 @@ TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     frame->PostButtonClick(frame);
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa s.r.o."), 0));
     EXPECT_TRUE(Addresses().FieldByName("Narodeniny").IsNull());
+
+    // A network insert through the tool bar: the count follows at once.
+    EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 2");
+    frame->InsertButtonClick(frame);
+    dynamic_cast<TShfEdit*>(book->FindComponent("ShEdit1"))->SetText("Gama");
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(FileColumn(data->TableFileName(TableId::Address), "Firma", "").size(), 3u);
+    EXPECT_EQ(frame->StatusBar1->Panels(1)->Text(), " Records count : 3");
     ProgramState().NetworkMode = false;
 }
 

@@ -42,6 +42,7 @@ TEST_F(ExchangeDialogsTest, TheImportDialogRunsTheChosenSourceOnly) {
         SetLanguage(language);
         TReadForm form(nullptr, *p.context, wab);
         form.Show();
+        EXPECT_EQ(form.Caption(), (std::vector<std::string>{"Read-Recover", "Načítať-Obnoviť", "Načíst-Obnovit"}[size_t(language - 1)]));
         EXPECT_TRUE(form.CheckBox2->Enabled());
         SaveWindowPicture(form, std::string("readform-") + kLanguageNames[language]);
     }
@@ -75,6 +76,20 @@ TEST_F(ExchangeDialogsTest, TheImportDialogRunsTheChosenSourceOnly) {
     form.BitBtn1Click(&form);
     ASSERT_EQ(responder.MessageBoxes.size(), 1u);
     EXPECT_NE(responder.MessageBoxes[0].Text.find("Zirt_Export.txt"), std::string::npos);
+
+    // A copy of another structure merged with no field assigned says so and merges nothing.
+    ASSERT_TRUE(p.data->AddMissingFields(TableId::LinksType, p.context->TableFile(TableId::LinksType),
+                                         {{"Farba", ftInteger}}));
+    const std::string types = ReadWholeFile(p.context->TableFile(TableId::LinksType));
+    form.AskFields = [](TDataSet&, TDataSet&) -> std::optional<FieldAssignment> { return FieldAssignment{}; };
+    answer = folder;
+    responder.MessageBoxes.clear();
+    responder.MessageBoxAnswers = {IDOK};
+    form.BitBtn1Click(&form);
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_EQ(responder.MessageBoxes[0].Text, NothingAssignedText());
+    EXPECT_EQ(ReadWholeFile(p.context->TableFile(TableId::LinksType)), types);
+    EXPECT_EQ(Column(p.Table(TableId::Address), "Firma"), (std::vector<std::string>{"My Firm", "Od Jana"}));
 
     // The version 2.1 box clears every other one.
     form.CheckBox8->SetChecked(true);
@@ -154,6 +169,7 @@ TEST_F(ExchangeDialogsTest, TheSendToDialogWritesTheFolderOrTheBackup) {
         SetLanguage(language);
         TZalohaForm form(nullptr, *p.context);
         form.Show();
+        EXPECT_EQ(form.Caption(), (std::vector<std::string>{"Send-Backup", "Odoslať-Zálohovať", "Odeslat-Zálohovat"}[size_t(language - 1)]));
         SaveWindowPicture(form, std::string("zalohaform-") + kLanguageNames[language]);
     }
     SetLanguage(1);

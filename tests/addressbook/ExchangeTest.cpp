@@ -217,15 +217,17 @@ TEST_F(SendToTest, ACopyOfAnotherStructureIsMergedThroughTheCheckedAssignment) {
     EXPECT_THROW(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
                                     ask({{"Farba", "LinksType"}})),
                  EDatabaseError);
-    EXPECT_TRUE(
-        MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano", ask({})));
-    EXPECT_TRUE(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
-                                   [](TDataSet&, TDataSet&) { return std::nullopt; }));
+    EXPECT_EQ(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano", ask({})),
+              MergeResult::NothingAssigned);
+    EXPECT_EQ(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
+                                 [](TDataSet&, TDataSet&) { return std::nullopt; }),
+              MergeResult::Cancelled);
     EXPECT_EQ(ReadWholeFile(receiver.context->TableFile(TableId::LinksType)), before);
     EXPECT_FALSE(receiver.locks.TableLockHeld());
 
-    EXPECT_TRUE(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
-                                   ask({{"LinksType", "User"}, {"LinksType", "LinksType"}})));
+    EXPECT_EQ(MergeExportedTable(*receiver.context, 7, folder / "Jano_linkstype_export.d", "Jano",
+                                 ask({{"LinksType", "User"}, {"LinksType", "LinksType"}})),
+              MergeResult::Merged);
     EXPECT_EQ(asked, 4);
     // The later pair wins; the sample type was there already and is not added again.
     EXPECT_EQ(Column(grown, "LinksType"), (std::vector<std::string>{"HTML Document"}));

@@ -14,6 +14,7 @@
 #include "../forms/FormsTesting.h"
 #include "FrameTesting.h"
 #include "TempFolder.h"
+#include "TestPlugin.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,11 @@
 #include <QColorDialog>
 #include <QElapsedTimer>
 #include <QFontDialog>
+#include <QAction>
 #include <QLocalSocket>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 
 #include <set>
 
@@ -153,6 +158,12 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     Start();
     EXPECT_EQ(steps, (std::vector<std::string>{"version", "language", "user", "translate"}));
     EXPECT_FALSE(frame->FirstStart);
+    // Centred in the screen's free area, at the size the address page needs or as large as fits.
+    const QRect area = frame->Widget()->screen()->availableGeometry();
+    const FrameBounds placed = FirstStartBounds(area.left(), area.top(), area.width(), area.height());
+    EXPECT_EQ((FrameBounds{frame->Left(), frame->Top(), frame->Width(), frame->Height()}), placed);
+    EXPECT_EQ(ProgramSettings().Nastavenia[kSetFrameLeft], placed.Left);
+    EXPECT_EQ(ProgramSettings().Nastavenia[kSetFrameTop], placed.Top);
     EXPECT_TRUE(fs::is_directory(dataFolder / "TempData"));
     EXPECT_EQ(frame->HelpFileName(), (temp.path() / "help" / "en" / "kvzirt.html").string());
     // The system the program takes itself to run on gives raised bars and two transparent buttons.
@@ -177,6 +188,20 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     // The automatic backup is on by default, and this computer works alone.
     EXPECT_TRUE(fs::exists(dataFolder / "Eva_address.bak"));
     EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+TEST(FirstStartBoundsTest, TheFrameWindowIsCentredAndNeverLargerThanTheFreeArea) {
+    const struct {
+        int left, top, width, height;
+        FrameBounds expected;
+    } cases[] = {
+        {0, 0, 1280, 1024, {135, 142, 1000, 700}},   // room enough: the whole address page
+        {0, 24, 1920, 1056, {455, 182, 1000, 700}},  // a panel at the top
+        {1280, 0, 1024, 768, {1287, 14, 1000, 700}}, // the second screen, just wide enough
+        {0, 0, 800, 600, {0, 0, 790, 560}},          // a small screen: all of it
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FirstStartBounds(c.left, c.top, c.width, c.height), c.expected) << c.width << "x" << c.height;
 }
 
 TEST_F(MainFormTest, NetworkModeOpensTheServerTablesOrWorksOfflineWithChangesDisabled) {
@@ -466,6 +491,56 @@ TEST_F(MainFormTest, TheModuleBarStandsOnTheRightAndTheKeyboardReachesIt) {
     EXPECT_EQ(frame->AdresySpeedButton1->Height(), 70);
 }
 
+TEST_F(MainFormTest, PageKeysOpenTheModuleBarsHeadersAndEnterPressesItsButtons) {
+    WriteSettings("Nastavenia67=1\nNastavenia36=1\n");
+    Start();
+    frame->SetClientSize(900, 600);
+    frame->Show();
+    QApplication::setActiveWindow(frame->Widget());
+    QApplication::processEvents();
+    TKvOutlookBar& bar = *frame->kvOutlookBar1;
+    auto press = [](TWinControl& control, Qt::Key key) {
+        control.SetFocus();
+        QApplication::processEvents();
+        EXPECT_TRUE(control.Focused()) << control.Name();
+        testing::TypeKey(control.Widget(), key);
+        QApplication::processEvents();
+    };
+    // Enter on a module button opens its module; the print header comes with the reports.
+    press(*frame->LinksSpeedButton1, Qt::Key_Return);
+    EXPECT_EQ(frame->ActiveModule(), LinksModule);
+    press(*frame->ZostavySpeedButton1, Qt::Key_Return);
+    EXPECT_EQ(frame->ActiveModule(), ReportsModule);
+    EXPECT_EQ(bar.ActiveHeader(), frame->Header2);
+    // Page Up and Page Down on a header open the header before and after the open one.
+    press(*frame->Header1, Qt::Key_PageUp);
+    EXPECT_EQ(bar.ActiveHeader(), frame->Header1);
+    frame->Header2->SetVisible(true);
+    press(*frame->Header1, Qt::Key_PageDown);
+    EXPECT_EQ(bar.ActiveHeader(), frame->Header2);
+    // Enter on a header that is not open opens it; opening the module header puts the print
+    // header away, and Page Down then has nothing further to open.
+    press(*frame->Header1, Qt::Key_Return);
+    EXPECT_EQ(bar.ActiveHeader(), frame->Header1);
+    EXPECT_FALSE(frame->Header2->Visible());
+    press(*frame->Header1, Qt::Key_PageDown);
+    EXPECT_EQ(bar.ActiveHeader(), frame->Header1);
+    // Enter on the address button opens the address book, and the reports module goes.
+    press(*frame->AdresySpeedButton1, Qt::Key_Return);
+    EXPECT_EQ(frame->ActiveModule(), AddressModule);
+
+    // By keys alone: Enter on the reports button leaves the keyboard on the print header that
+    // opened, where Page Up opens the module header again and keeps the keyboard there.
+    press(*frame->ZostavySpeedButton1, Qt::Key_Return);
+    EXPECT_EQ(frame->ActiveModule(), ReportsModule);
+    EXPECT_TRUE(frame->Header2->Focused());
+    testing::TypeKey(QApplication::focusWidget(), Qt::Key_PageUp);
+    QApplication::processEvents();
+    EXPECT_EQ(bar.ActiveHeader(), frame->Header1);
+    EXPECT_FALSE(frame->Header2->Visible());
+    EXPECT_TRUE(frame->Header1->Focused());
+}
+
 TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
     RegisterAddressBook();
     const fs::path server = temp.path() / "server";
@@ -603,10 +678,14 @@ TEST_F(MainFormTest, TwoPluginsWithTheSameActionNamesEachGetTheirMenuItems) {
     Start();
     // Two copies of one plug-in: the same action names, "First" and "Second".
     const int before = frame->PluginsMenu->Count();
+    TBitmap picture(16, 16);
+    picture.Image().fill(Qt::red);
+    kvzTestPluginScript()->FirstImage = &picture;
     for (const char* name : {"one.MAX", "two.MAX"}) {
         fs::copy_file(fs::path(KVZ_TEST_PLUGINS) / "test_normal.MAX", temp.path() / name);
         EXPECT_EQ(frame->kvPluginLoader1->LoadPlugin(temp.path() / name, {}), lrNone);
     }
+    kvzTestPluginScript()->FirstImage = nullptr;
     ASSERT_EQ(frame->PluginsMenu->Count(), before + 4);
     std::set<std::string> names;
     std::vector<std::string> captions;
@@ -619,6 +698,31 @@ TEST_F(MainFormTest, TwoPluginsWithTheSameActionNamesEachGetTheirMenuItems) {
     EXPECT_EQ(names.size(), 4u);
     EXPECT_EQ(captions, (std::vector<std::string>{"&First", "&Second", "&First", "&Second"}));
     EXPECT_TRUE(frame->PluginsMenu->Visible());
+    // Each item carries the action's hint, shortcut and picture, and the menu shows them.
+    TMenuItem& first = *frame->PluginsMenu->Items(before);
+    TMenuItem& second = *frame->PluginsMenu->Items(before + 1);
+    EXPECT_EQ(first.Hint(), "First hint");
+    EXPECT_EQ(second.Hint(), "Second hint");
+    EXPECT_EQ(first.ShortCut(), 0x4000 | 'F');
+    EXPECT_EQ(second.Action()->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F2));
+    EXPECT_EQ(first.Action()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_EQ(first.Action()->statusTip(), "First hint");
+    EXPECT_FALSE(first.Bitmap().Empty());
+    EXPECT_FALSE(first.Action()->icon().isNull());
+    EXPECT_TRUE(second.Bitmap().Empty());
+    EXPECT_TRUE(second.Action()->icon().isNull());
+    // The shortcut works while the menu is closed: the item's action stands in the closed menu,
+    // and it runs the plug-in's action.
+    QMenuBar* bar = frame->MainMenu1->MenuBar();
+    QAction* shown = nullptr;
+    for (QAction* menu : bar->actions())
+        if (menu->menu())
+            for (QAction* a : menu->menu()->actions())
+                if (a == second.Action()) shown = a;
+    EXPECT_NE(shown, nullptr) << "the item's action is in the closed menu";
+    kvzTestPluginScript()->Log.clear();
+    second.Action()->trigger();
+    EXPECT_EQ(kvzTestPluginScript()->Log, std::vector<std::string>{"action Second"});
     // A window's own names are not taken by plug-ins.
     EXPECT_EQ(FindNamedComponent(*frame, "PluginsMenu"), frame->PluginsMenu);
 }

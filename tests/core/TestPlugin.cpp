@@ -25,7 +25,8 @@ public:
             a.Caption = std::string("&") + name;
             a.Hint = std::string(name) + " hint";
             a.Checked = a.Name == "Second";
-            a.ShortCut = 0x4000 | 'F';
+            a.ShortCut = a.Name == "First" ? 0x4000 | 'F' : 0x2000 | 0x71; // Ctrl+F, Shift+F2
+            if (a.Name == "First") a.Image = s.FirstImage;
             a.OnAction = [n = std::string(name)](kvz::TComponent*) { Log("action " + n); };
             this->Actions.push_back(a);
         }

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace kvz {
+class TBitmap;
+}
+
 struct TestPluginScript {
     bool GiveObject = true;
     bool Active = true;
@@ -13,6 +17,8 @@ struct TestPluginScript {
     std::string Identifier = "test";
     uint16_t RequiredVersion = 0;
     bool CanLoad = true, Reject = false, CanUnload = true, FailInitialize = false;
+    // The picture of the action "First" (the test owns it).
+    kvz::TBitmap* FirstImage = nullptr;
     // "register", "canload", "initialize <params>", "afterinitialize", "reject", "canunload",
     // "free", "action <name>", in the order they happened.
     std::vector<std::string> Log;

@@ -128,7 +128,7 @@ TEST_F(PluginLoaderTest, AcceptsBothKindsAndAnnouncesTheirActionsAndFunctions) {
     EXPECT_EQ(kinds, (std::vector{TKvPluginTypes::ptNormal, TKvPluginTypes::ptSmall, TKvPluginTypes::ptNormal}));
     ASSERT_EQ(loader.NormalPluginCount(), 2);
     ASSERT_EQ(loader.SmallPluginCount(), 1);
-    const std::vector<std::string> announced = {"First|&First|10|First hint|16454|-", "Second|&Second|11|Second hint|16454|-",
+    const std::vector<std::string> announced = {"First|&First|10|First hint|16454|-", "Second|&Second|11|Second hint|8305|-",
                                                 "Lang=3", "Half=0.5 (half)"};
     EXPECT_EQ(seen.size(), 3 * announced.size());
     EXPECT_TRUE(std::equal(announced.begin(), announced.end(), seen.begin()));
