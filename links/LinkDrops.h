@@ -5,24 +5,18 @@
 // link is made of it.
 #pragma once
 
+#include "platform/forms/DragTypes.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kvz {
 
-// The drag kinds a drop target accepts, and the drop effects they stand for.
-enum class TDragType : unsigned { dtCopy = 1, dtMove = 2, dtLink = 4 };
-using TDragTypes = unsigned; // an or of TDragType values
-constexpr TDragTypes DragTypes(std::initializer_list<TDragType> types) {
-    TDragTypes set = 0;
-    for (TDragType t : types) set |= static_cast<unsigned>(t);
-    return set;
-}
+// The drop effects the drag kinds stand for.
 inline constexpr uint32_t DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1, DROPEFFECT_MOVE = 2, DROPEFFECT_LINK = 4;
 
 // The effect of a drop: the allowed effects less those the target does not take; Shift and

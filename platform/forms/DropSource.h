@@ -4,6 +4,7 @@
 // runner, which tests replace with a fake (nothing in a test starts a real drag).
 #pragma once
 
+#include "platform/forms/DragTypes.h"
 #include "platform/rtl/Component.h"
 
 #include <QtCore/qnamespace.h>
@@ -15,11 +16,6 @@ class QMimeData;
 class QWidget;
 
 namespace kvz {
-
-// What a source allows a target to do with its data.
-enum class TDragType { dtCopy, dtMove, dtLink };
-using TDragTypes = unsigned;
-inline constexpr TDragTypes dtCopyBit = 1u, dtMoveBit = 2u, dtLinkBit = 4u;
 
 // How a drag ended.
 enum class TDragOutcome { dgCopied = 0, dgMoved = 1, dgLinked = 2, dgCancelled = 3, dgOutOfMemory = 4, dgOther = 5 };
