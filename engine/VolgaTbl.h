@@ -247,6 +247,8 @@ protected:
     virtual void LoadData() = 0;
     // True when the rows were read again from where they came.
     virtual bool ReloadData() = 0;
+    // True when what the rows came from is known to hold them still, unchanged.
+    virtual bool SourceUnchanged() const { return false; }
     virtual void FlushToFile() = 0;
     virtual void DropCursor();
     virtual void ApplyFieldOrigin();
@@ -345,6 +347,9 @@ private:
                      const std::vector<Variant>& values, TLocateOptions options);
         bool Matches(const TVolgaCursor& cursor, const TVolgaRow& row) const;
     };
+    // The first row of the view that one text key matches, found by binary search when the
+    // view is sorted on that field in the order the match compares in; -2 when it is not.
+    int SortedFirstMatch(const TextKeyMatcher& texts) const;
     void FillBuffer(RecBuf& buffer, int index);
     bool FindRecord(bool restart, bool forward);
     void ApplyMasterRange();
@@ -427,6 +432,7 @@ public:
 protected:
     void LoadData() override;
     bool ReloadData() override;
+    bool SourceUnchanged() const override { return FileUnchanged(); }
     void FlushToFile() override;
     void DropCursor() override;
     void InternalClose() override;
