@@ -741,6 +741,15 @@ bool TVolgaDataset::GetFieldData(const TField& field, const TRecordBuffer& buffe
     return VariantOfValue(f, ValueOf(b, f), limit, cursor_->CodePage(), value);
 }
 
+bool TVolgaDataset::FieldDataIsNull(const TField& field, const TRecordBuffer& buffer) const {
+    const TVolgaField* f = EngineField(field);
+    if (!f) return true;
+    const auto& b = static_cast<const RecBuf&>(buffer);
+    if (!b.Decoded && !b.Row) return true;
+    if (b.Decoded && b.Data.Fixed.size() != static_cast<size_t>(cursor_->RowSize())) return true;
+    return ValueIsNull(*f, ValueOf(b, *f));
+}
+
 void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) {
     const TVolgaField* f = EngineField(field);
     if (!f) DatabaseError("Field '" + field.DisplayName() + "' is not found", this);

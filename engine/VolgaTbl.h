@@ -233,6 +233,10 @@ public:
     void AttachClone(TVolgaTable* table);
     void DetachClone(TVolgaTable* table);
     TVolgaCursor* Cursor() const { return cursor_; }
+    // The rows the dataset shows, in its order, and the engine field behind one of its fields
+    // (none for a field of its own).
+    const std::vector<TVolgaRow*>& ViewRows() const { return view_.Rows(); }
+    const TVolgaField* EngineFieldOf(const TField& field) const { return EngineField(field); }
     // Rebuilds the view (filter, range, sort), keeping the current row unless reset.
     void RebuildView(bool reset = false);
     bool ViewSorted() const { return viewSorted_; }
@@ -272,6 +276,7 @@ protected:
     void InternalGotoBookmark(const TBookmark& bookmark) override;
     void InternalInitRecord(TRecordBuffer& buffer) override;
     bool GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const override;
+    bool FieldDataIsNull(const TField& field, const TRecordBuffer& buffer) const override;
     void SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) override;
     void InternalPost() override;
     void InternalDelete() override;
