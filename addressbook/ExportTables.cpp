@@ -1,10 +1,13 @@
 #include "addressbook/ExportTables.h"
 
 #include "engine/VolgaTbl.h"
+#include "engine/VolgaValues.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/Files.h"
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace kvz {
 
@@ -19,6 +22,59 @@ std::string ExportFileName(const std::string& prefix, TableId table, ExportForma
                                                           : ".xlsx";
     return UserFileName(prefix, suffix.substr(0, suffix.size() - 2) + extension);
 }
+
+namespace {
+
+bool IsStringKind(TVolgaFieldKind kind) { return kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String; }
+
+// Copies the rows the table shows into the copy straight from their stored bytes: each value as
+// CopyValue would set it (the same kind of value, a text cut to the copy's field, a memo's
+// text made a string), without building it twice over. False, with nothing copied, where a
+// value needs CopyValue: other kinds, numbering fields, a required field without a value.
+bool CopyStoredRows(TVolgaTable& table, TVolgaTable& copy, const std::vector<std::pair<TField*, std::string>>& kept) {
+    TVolgaCursor* from = table.Cursor();
+    TVolgaCursor* to = copy.Cursor();
+    if (!from || !to || from->CodePage() != to->CodePage() || copy.RecordCount() > 0) return false;
+    struct Value {
+        const TVolgaField* from;
+        const TVolgaField* to;
+        size_t keep; // bytes of a text that go over
+        bool required;
+    };
+    std::vector<Value> values;
+    for (const auto& [field, name] : kept) {
+        TField& target = copy.FieldByName(name);
+        const TVolgaField* f = table.EngineFieldOf(*field);
+        const TVolgaField* t = copy.EngineFieldOf(target);
+        if (!f || !t || f->Kind == TVolgaFieldKind::AutoInc) return false;
+        const bool text = IsStringKind(t->Kind);
+        if (f->Kind != t->Kind && !(text && (IsStringKind(f->Kind) || f->Kind == TVolgaFieldKind::Memo))) return false;
+        size_t keep = std::string_view::npos;
+        if (text) {
+            if (field->Size() > 0) keep = static_cast<size_t>(field->Size());
+            if (target.Size() > 0) keep = std::min(keep, static_cast<size_t>(target.Size()));
+        }
+        values.push_back({f, t, keep, target.Required()});
+    }
+    std::string message;
+    for (const TVolgaRow* row : table.ViewRows()) {
+        TVolgaRowBuffer b = to->NewBuffer();
+        for (const Value& v : values) {
+            const std::string_view bytes = from->FieldBytes(*row, *v.from);
+            if (v.required && ValueIsNull(*v.from, bytes)) {
+                to->Clear(false);
+                return false;
+            }
+            if (!bytes.empty()) SetValueBytes(b, *v.to, bytes.substr(0, std::min(bytes.size(), v.keep)));
+        }
+        if (!to->PostRow(b, nullptr, message)) DatabaseError(message, &copy);
+    }
+    to->Accept();
+    copy.RebuildView(true);
+    return true;
+}
+
+} // namespace
 
 void ExportTableCopy(TVolgaTable& table, ExportFormat format, const fs::path& target,
                      const std::string& encoding) {
@@ -46,13 +102,15 @@ void ExportTableCopy(TVolgaTable& table, ExportFormat format, const fs::path& ta
         TDataSet& t;
         ~Enable() { t.EnableControls(); }
     } enable{table};
-    table.First();
-    while (!table.Eof()) {
-        copy.Append();
-        for (const auto& [from, name] : kept)
-            CopyValue(*from, copy.FieldByName(name));
-        copy.Post();
-        table.Next();
+    if (!CopyStoredRows(table, copy, kept)) {
+        table.First();
+        while (!table.Eof()) {
+            copy.Append();
+            for (const auto& [from, name] : kept)
+                CopyValue(*from, copy.FieldByName(name));
+            copy.Post();
+            table.Next();
+        }
     }
     copy.First();
     switch (format) {

@@ -683,6 +683,7 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
         const size_t emptyCode = 4 * fields.size();
         held.ends.reserve(rows_.size());
         held.ids.reserve(rows_.size());
+        held.bytes.reserve(rows_.size() * (4 * fields.size() + 8));
         for (const TVolgaRow* row : rows_) {
             if (row->State == rsRemoved) continue;
             const size_t before = held.bytes.size();
@@ -706,12 +707,21 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
     // Mostly the rows come back in their order, new ones after them: each is its old row's
     // code at the same place, which needs no search, when no code was held twice (a code held
     // twice names no one record).
+    // Whether the row's code is the held one, compared field by field in place.
+    auto sameCode = [&](const TVolgaRow& row, std::string_view want) {
+        for (const TVolgaField* f : fields) {
+            const std::string_view v = FieldBytes(row, *f);
+            if (want.size() < 4 + v.size() || ReadLE<uint32_t>(want.data()) != v.size() ||
+                want.compare(4, v.size(), v) != 0)
+                return false;
+            want.remove_prefix(4 + v.size());
+        }
+        return want.empty();
+    };
     size_t next = 0;
     bool inOrder = true;
     for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
-        code.clear();
-        AppendCode(code, *rows_[i], fields);
-        if (next < held.size() && held[next] == code)
+        if (next < held.size() && sameCode(*rows_[i], held[next]))
             ++next;
         else
             inOrder = next == held.size();

@@ -11,6 +11,7 @@
 #include "engine/VolgaKinds.h"
 #include "platform/rtl/FormatSettings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -98,6 +99,29 @@ struct TBlockBytes {
         return b;
     }
     std::string_view View() const { return {data.get(), size}; }
+};
+
+// The rows of a cursor in blocks that never move, each twice the last up to a bound: the
+// dataset holds pointers to them, and a large table costs few allocations.
+class TRowStore {
+public:
+    TVolgaRow& emplace_back() {
+        if (blocks_.empty() || used_ == capacity_) {
+            capacity_ = blocks_.empty() ? kFirstBlock : std::min(capacity_ * 2, kLargestBlock);
+            blocks_.push_back(std::make_unique<TVolgaRow[]>(capacity_));
+            used_ = 0;
+        }
+        return blocks_.back()[used_++];
+    }
+    void clear() {
+        blocks_.clear();
+        used_ = capacity_ = 0;
+    }
+
+private:
+    static constexpr size_t kFirstBlock = 64, kLargestBlock = 16384;
+    std::vector<std::unique_ptr<TVolgaRow[]>> blocks_;
+    size_t used_ = 0, capacity_ = 0;
 };
 
 enum TVolgaSaveOption : unsigned {
@@ -231,7 +255,7 @@ private:
     std::vector<uint32_t> countedFields_;
     // The buffer of the last read: rows read from it point into it.
     TBlockBytes block_;
-    std::deque<TVolgaRow> storage_; // rows keep their place in memory: the dataset holds pointers to them
+    TRowStore storage_;
     std::vector<TVolgaRow*> rows_;
     std::vector<TVolgaRow*> byId_; // identity - idBase_ -> row, removed rows too, until Clear
     uint32_t idBase_ = 1;

@@ -303,9 +303,14 @@ void TVolgaXMLConverter::Build() {
         for (int i = 0; i < ds.FieldCount(); ++i) {
             const TField& f = ds.Fields()[i];
             if (f.IsBlob()) continue;
-            row += " " + names[static_cast<size_t>(i)] + "=\"" + XmlEscape(XmlValue(f)) + "\"";
+            row += ' ';
+            row += names[static_cast<size_t>(i)];
+            row += "=\"";
+            row += XmlEscape(XmlValue(f));
+            row += '"';
         }
-        lines_.push_back(row + "/>");
+        row += "/>";
+        lines_.push_back(std::move(row));
         RecordDone(++written);
     }
     lines_.push_back("</rs:data>");
@@ -319,7 +324,13 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
     if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", IconvCharset(encoding_));
     Build();
     std::string text;
-    for (const std::string& line : lines_) text += line + "\r\n";
+    size_t length = 0;
+    for (const std::string& line : lines_) length += line.size() + 2;
+    text.reserve(length);
+    for (const std::string& line : lines_) {
+        text += line;
+        text += "\r\n";
+    }
     WriteFileDurably(fileName, ToCharset(text, encoding_));
 }
 
@@ -397,6 +408,8 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     header.RecordLength = static_cast<uint16_t>(recordLength);
     header.LanguageId = DbfLanguageByteOf(codePage, toOem_);
     const size_t start = out.size();
+    // The whole table is known in size: it is written without growing the buffer row by row.
+    out.reserve(start + header.HeaderLength + static_cast<size_t>(recordLength) * static_cast<size_t>(std::max(total_, 0)) + 1);
     out += header.Encode() + descriptors + "\x0D";
 
     uint32_t written = 0;

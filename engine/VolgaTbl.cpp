@@ -11,12 +11,15 @@
 #include "platform/rtl/Files.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace kvz {
 
@@ -738,6 +741,15 @@ bool TVolgaDataset::GetFieldData(const TField& field, const TRecordBuffer& buffe
     return VariantOfValue(f, ValueOf(b, f), limit, cursor_->CodePage(), value);
 }
 
+bool TVolgaDataset::FieldDataIsNull(const TField& field, const TRecordBuffer& buffer) const {
+    const TVolgaField* f = EngineField(field);
+    if (!f) return true;
+    const auto& b = static_cast<const RecBuf&>(buffer);
+    if (!b.Decoded && !b.Row) return true;
+    if (b.Decoded && b.Data.Fixed.size() != static_cast<size_t>(cursor_->RowSize())) return true;
+    return ValueIsNull(*f, ValueOf(b, *f));
+}
+
 void TVolgaDataset::SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) {
     const TVolgaField* f = EngineField(field);
     if (!f) DatabaseError("Field '" + field.DisplayName() + "' is not found", this);
@@ -899,6 +911,11 @@ void TVolgaDataset::InternalRefresh() {
     CheckCursor();
     // Pending changes are written first, the clones' too: the rows read back hold them.
     for (TVolgaTable* clone : clones_) clone->CheckBrowseMode();
+    // Rows without changes, of a file no one wrote since, are the file's: they are not read
+    // again, only shown afresh.
+    const bool pristine = changeCount_ == 0 &&
+                          std::none_of(clones_.begin(), clones_.end(), [](TVolgaTable* c) { return c->Changed(); });
+    const bool readAgain = !pristine || !SourceUnchanged();
     if (changeCount_ > 0) ApplyChanges();
     for (TVolgaTable* clone : clones_)
         if (clone->Changed() && changeCount_ == 0) clone->ApplyChanges();
@@ -914,7 +931,7 @@ void TVolgaDataset::InternalRefresh() {
     viewValid_ = false;
     bool reread = false;
     try {
-        reread = ReloadData();
+        if (readAgain) reread = ReloadData();
     } catch (...) {
         // Nothing may read the rows that are gone: the clones close, and this table keeps
         // no cursor.
@@ -992,8 +1009,17 @@ int TVolgaDataset::BookmarkRecNo(const TBookmark& bookmark) const { return ViewI
 
 int TVolgaDataset::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
     if (a.size() != 4 || b.size() != 4) return TDataSet::CompareBookmarks(a, b);
+    // Records compare by their places in the view, as the user sees them; one the view does not
+    // show comes after those it shows, and two such by identity.
     const uint32_t x = ReadLE<uint32_t>(a.data()), y = ReadLE<uint32_t>(b.data());
-    return x < y ? -1 : x > y ? 1 : 0;
+    if (x == y) return 0;
+    const auto place = [this](const TBookmark& bookmark) {
+        const int index = ViewIndexOf(RowOf(bookmark));
+        return index < 0 ? std::numeric_limits<int64_t>::max() : int64_t{index};
+    };
+    const int64_t p = place(a), q = place(b);
+    if (p != q) return p < q ? -1 : 1;
+    return x < y ? -1 : 1;
 }
 
 TUpdateStatus TVolgaDataset::UpdateStatus() const {
@@ -1171,6 +1197,60 @@ template <typename Match> int TVolgaDataset::FirstMatch(int start, const Match& 
     return first;
 }
 
+namespace {
+
+// Whether two bytes have one rank in the case-insensitive order exactly when their upper-case
+// forms are one: then the rows that begin with a text in upper case lie together in that order.
+bool RanksFollowUpperCase(int codePage) {
+    static thread_local std::unordered_map<int, bool> known;
+    if (auto it = known.find(codePage); it != known.end()) return it->second;
+    const CodePageTables& t = CodePageTablesFor(codePage);
+    std::array<int, 256> rankOfUpper;
+    rankOfUpper.fill(-1);
+    std::unordered_map<uint16_t, uint8_t> upperOfRank;
+    bool follows = true;
+    for (size_t b = 0; b < 256; ++b) {
+        const uint8_t u = t.upper[b];
+        const uint16_t rank = t.collate[b];
+        follows &= t.upper[u] == u;
+        follows &= rankOfUpper[u] < 0 || rankOfUpper[u] == rank;
+        rankOfUpper[u] = rank;
+        follows &= upperOfRank.emplace(rank, u).first->second == u;
+    }
+    known.emplace(codePage, follows);
+    return follows;
+}
+
+} // namespace
+
+int TVolgaDataset::SortedFirstMatch(const TextKeyMatcher& texts) const {
+    if (texts.keys.size() != 1 || !viewSorted_ || indexKey_.keyFields.empty() || view_.empty()) return -2;
+    const TextKeyMatcher::Key& key = texts.keys.front();
+    const TVolgaField& leading = indexKey_.keyFields.front();
+    const bool ci = (sortOptions_ & vsoCaseInsensitive) != 0;
+    // The view must be ordered on the field as plain text, ascending, in the case the match uses.
+    if (leading.Index != key.field->Index || leading.Numeric || (sortOptions_ & vsoDescendSort) ||
+        ci != (texts.upper != nullptr) || key.value.size() > key.limit || key.value.empty())
+        return -2;
+    if (ci && !RanksFollowUpperCase(cursor_->CodePage())) return -2;
+    const uint16_t* collate = ci ? CodePageTablesFor(cursor_->CodePage()).collate.data() : nullptr;
+    auto rank = [collate](char c) { return collate ? collate[static_cast<uint8_t>(c)] : static_cast<uint16_t>(static_cast<uint8_t>(c)); };
+    const std::string_view want = key.value;
+    // The rows before the first that begins with the key: those whose beginning orders before it.
+    const std::vector<TVolgaRow*>& rows = view_.Rows();
+    const auto it = std::partition_point(rows.begin(), rows.end(), [&](const TVolgaRow* r) {
+        const std::string_view have = cursor_->FieldBytes(*r, *key.field);
+        const size_t n = std::min(have.size(), want.size());
+        for (size_t i = 0; i < n; ++i) {
+            const uint16_t x = rank(have[i]), y = rank(want[i]);
+            if (x != y) return x < y;
+        }
+        return have.size() < want.size();
+    });
+    // Those that match lie together from there, the exact ones first.
+    return it != rows.end() && texts.Matches(*cursor_, **it) ? static_cast<int>(it - rows.begin()) : -1;
+}
+
 bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& keyValues, bool fromStart,
                                  TLocateOptions options) {
     CheckBrowseMode();
@@ -1182,8 +1262,10 @@ bool TVolgaDataset::LocateRecord(const std::string& keyFields, const Variant& ke
     int found = -1;
     if (options != 0) {
         TextKeyMatcher texts;
-        if (texts.Prepare(*this, uniqueKey_.fields, values, options))
-            found = FirstMatch(start, [&](const TVolgaRow& r) { return texts.Matches(*cursor_, r); });
+        if (texts.Prepare(*this, uniqueKey_.fields, values, options)) {
+            found = fromStart ? SortedFirstMatch(texts) : -2;
+            if (found == -2) found = FirstMatch(start, [&](const TVolgaRow& r) { return texts.Matches(*cursor_, r); });
+        }
         else
             found = FirstMatch(start, [&](const TVolgaRow& r) { return ScanMatches(uniqueKey_.fields, values, r, options); });
     } else {

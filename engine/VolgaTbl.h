@@ -233,6 +233,10 @@ public:
     void AttachClone(TVolgaTable* table);
     void DetachClone(TVolgaTable* table);
     TVolgaCursor* Cursor() const { return cursor_; }
+    // The rows the dataset shows, in its order, and the engine field behind one of its fields
+    // (none for a field of its own).
+    const std::vector<TVolgaRow*>& ViewRows() const { return view_.Rows(); }
+    const TVolgaField* EngineFieldOf(const TField& field) const { return EngineField(field); }
     // Rebuilds the view (filter, range, sort), keeping the current row unless reset.
     void RebuildView(bool reset = false);
     bool ViewSorted() const { return viewSorted_; }
@@ -247,6 +251,8 @@ protected:
     virtual void LoadData() = 0;
     // True when the rows were read again from where they came.
     virtual bool ReloadData() = 0;
+    // True when what the rows came from is known to hold them still, unchanged.
+    virtual bool SourceUnchanged() const { return false; }
     virtual void FlushToFile() = 0;
     virtual void DropCursor();
     virtual void ApplyFieldOrigin();
@@ -270,6 +276,7 @@ protected:
     void InternalGotoBookmark(const TBookmark& bookmark) override;
     void InternalInitRecord(TRecordBuffer& buffer) override;
     bool GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const override;
+    bool FieldDataIsNull(const TField& field, const TRecordBuffer& buffer) const override;
     void SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) override;
     void InternalPost() override;
     void InternalDelete() override;
@@ -345,6 +352,9 @@ private:
                      const std::vector<Variant>& values, TLocateOptions options);
         bool Matches(const TVolgaCursor& cursor, const TVolgaRow& row) const;
     };
+    // The first row of the view that one text key matches, found by binary search when the
+    // view is sorted on that field in the order the match compares in; -2 when it is not.
+    int SortedFirstMatch(const TextKeyMatcher& texts) const;
     void FillBuffer(RecBuf& buffer, int index);
     bool FindRecord(bool restart, bool forward);
     void ApplyMasterRange();
@@ -427,6 +437,7 @@ public:
 protected:
     void LoadData() override;
     bool ReloadData() override;
+    bool SourceUnchanged() const override { return FileUnchanged(); }
     void FlushToFile() override;
     void DropCursor() override;
     void InternalClose() override;

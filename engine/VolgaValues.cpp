@@ -58,6 +58,28 @@ bool VariantOfValue(const TVolgaField& f, std::string_view v, size_t limit, int 
     }
 }
 
+bool ValueIsNull(const TVolgaField& f, std::string_view v) {
+    switch (f.Kind) {
+    case TVolgaFieldKind::SmallInt:
+    case TVolgaFieldKind::Integer:
+    case TVolgaFieldKind::AutoInc:
+    case TVolgaFieldKind::Boolean:
+    case TVolgaFieldKind::Double:
+    case TVolgaFieldKind::Currency:
+    case TVolgaFieldKind::Time: return false;
+    case TVolgaFieldKind::Int64: return FixedOf<int64_t>(v) == 0;
+    case TVolgaFieldKind::Date: return FixedOf<int32_t>(v) == 0;
+    case TVolgaFieldKind::DateTime: return FixedOf<double>(v) == 0;
+    case TVolgaFieldKind::SmallStr:
+    case TVolgaFieldKind::String:
+    case TVolgaFieldKind::Memo:
+    case TVolgaFieldKind::FmtMemo:
+    case TVolgaFieldKind::BLOB:
+    case TVolgaFieldKind::Graphic: return v.empty();
+    default: return true;
+    }
+}
+
 bool StoreVariant(const TVolgaField& f, TVolgaRowBuffer& b, const Variant& value, const FormatSettings& fs, int codePage) {
     if (value.IsNull()) {
         if (IsPointerKind(f.Kind))

@@ -17,6 +17,8 @@ extern const std::string kNotFound;
 // object, a zero date or date-time, a zero Int64). Texts are cut to limit bytes and brought
 // out of the code page.
 bool VariantOfValue(const TVolgaField& f, std::string_view bytes, size_t limit, int codePage, Variant& value);
+// Whether VariantOfValue finds no value in the stored bytes.
+bool ValueIsNull(const TVolgaField& f, std::string_view bytes);
 // A dataset value stored as the field keeps it; false when a text does not convert.
 bool StoreVariant(const TVolgaField& f, TVolgaRowBuffer& b, const Variant& value, const FormatSettings& fs, int codePage);
 // The value as text in the code page, in the settings' forms or the fixed ones; "Not Found"

@@ -735,6 +735,8 @@ public:
     virtual TRecordBuffer* GetActiveRecBuf() const;
     // Field values (internal to the framework; fields call these).
     bool GetFieldValue(const TField& field, Variant& value) const;
+    // Whether GetFieldValue would find no value, told without building it where the store can.
+    bool FieldValueIsNull(const TField& field) const;
     // A descendant may refuse a value first, in its own words.
     virtual void SetFieldValue(TField& field, const Variant& value);
     // Whether field values may be set in the current state (editing, keys, calculating...).
@@ -764,6 +766,11 @@ protected:
     // form: Integer for the integer types, Boolean, Float for float and currency, DateTime for
     // the date and time types, String for text (UTF-8) and BLOB bytes.
     virtual bool GetFieldData(const TField& field, const TRecordBuffer& buffer, Variant& value) const = 0;
+    // Whether GetFieldData finds no value; a descendant may tell it from the stored bytes.
+    virtual bool FieldDataIsNull(const TField& field, const TRecordBuffer& buffer) const {
+        Variant value;
+        return !GetFieldData(field, buffer, value) || value.IsNull();
+    }
     // Stores a value (already in the field's form, or null) into the buffer; refuses what the
     // store cannot hold with EDatabaseError.
     virtual void SetFieldData(TField& field, TRecordBuffer& buffer, const Variant& value) = 0;

@@ -601,6 +601,17 @@ bool TDataSet::GetFieldValue(const TField& field, Variant& value) const {
     return !value.IsNull();
 }
 
+bool TDataSet::FieldValueIsNull(const TField& field) const {
+    TRecordBuffer* buffer = GetActiveRecBuf();
+    if (!buffer) return true;
+    if (field.CalcIndex() >= 0) {
+        auto idx = static_cast<size_t>(field.CalcIndex());
+        return idx >= buffer->CalcValues.size() || buffer->CalcValues[idx].IsNull();
+    }
+    if (field.FieldNo() <= 0) return true;
+    return FieldDataIsNull(field, *buffer);
+}
+
 bool TDataSet::FieldValuesSettable() const {
     switch (state_) {
     case dsEdit:

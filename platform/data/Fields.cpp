@@ -284,8 +284,11 @@ bool TField::GetData(Variant& value) const {
 }
 
 bool TField::IsNull() const {
-    Variant v;
-    return !GetData(v);
+    if (validating_ || !dataSet_) {
+        Variant v;
+        return !GetData(v);
+    }
+    return dataSet_->FieldValueIsNull(*this);
 }
 
 Variant TField::Value() const {

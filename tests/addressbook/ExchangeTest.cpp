@@ -1,6 +1,8 @@
 #include "addressbook/ExportTables.h"
 #include "addressbook/Restore.h"
 #include "addressbook/SendTo.h"
+#include "engine/VolgaTbl.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 
 #include "../core/FileSizeLimit.h"
@@ -338,6 +340,60 @@ print(ws.cell(1, 2).value, ws.cell(2, 2).value)
                         "[150]\n"
                         "Name KV-Zirt\n");
     SetLanguage(2);
+}
+
+TEST(ExportTest, ACopyFromTheStoredRowsWritesWhatAValueByValueCopyWrites) {
+    // Rows of every kind of value, some of them empty, under a filter: the export's copy writes
+    // the same files as a copy made value by value through the fields.
+    TempFolder dir;
+    TVolgaTable table;
+    table.SetLoadMode(TVolgaLoadMode::lmClear);
+    table.FieldDefs().Add("Number", ftString, 8);
+    table.FieldDefs().Add("Firma", ftString, 35);
+    table.FieldDefs().Add("Ulica", ftString, 120);
+    table.FieldDefs().Add("Pocet", ftInteger);
+    table.FieldDefs().Add("Suma", ftFloat);
+    table.FieldDefs().Add("Datum", ftDate);
+    table.FieldDefs().Add("Aktivny", ftBoolean);
+    table.FieldDefs().Add("Poznamka", ftMemo);
+    table.FieldDefs().Add("Obrazok", ftGraphic);
+    table.Open();
+    for (int i = 0; i < 20000; ++i) {
+        table.Append();
+        table.FieldByName("Number").SetAsString(std::to_string(10000000 + i));
+        if (i % 3) table.FieldByName("Firma").SetAsString("Šťastný & syn <" + std::to_string(i) + ">");
+        if (i % 4) table.FieldByName("Ulica").SetAsString(std::string(static_cast<size_t>(i % 120), 'u') + "ä");
+        table.FieldByName("Pocet").SetAsInteger(i % 7 - 3);
+        if (i % 5) table.FieldByName("Suma").SetAsFloat(i / 8.0);
+        if (i % 6) table.FieldByName("Datum").SetAsDateTime(EncodeDate(2000 + i % 30, 1 + i % 12, 1 + i % 28));
+        table.FieldByName("Aktivny").SetAsBoolean(i % 2 == 0);
+        if (i % 2) table.FieldByName("Poznamka").SetAsString(std::string(static_cast<size_t>(i % 300), 'm') + "\r\nčť\"");
+        table.Post();
+    }
+    table.SetFilterText("Pocet <> 0");
+    table.SetFiltered(true);
+    // The copy as it was made before: value by value through the fields.
+    TVolgaTable copy;
+    copy.SetLoadMode(TVolgaLoadMode::lmClear);
+    for (const char* name : {"Number", "Firma", "Ulica", "Pocet", "Suma", "Datum", "Aktivny"}) {
+        const TField& f = table.FieldByName(name);
+        copy.FieldDefs().Add(name, f.DataType(), f.DataType() == ftString ? f.Size() : 0);
+    }
+    copy.FieldDefs().Add("Poznamka", ftString, kExportMemoLength);
+    copy.Open();
+    for (table.First(); !table.Eof(); table.Next()) {
+        copy.Append();
+        for (const char* name : {"Number", "Firma", "Ulica", "Pocet", "Suma", "Datum", "Aktivny", "Poznamka"})
+            CopyValue(table.FieldByName(name), copy.FieldByName(name));
+        copy.Post();
+    }
+    copy.ExportToXml(dir.path() / "expected.xml", "windows-1250");
+    copy.ExportToDbf(dir.path() / "expected.dbf", false);
+    ExportTableCopy(table, ExportFormat::Xml, dir.path() / "copy.xml", "windows-1250");
+    ExportTableCopy(table, ExportFormat::Dbf, dir.path() / "copy.dbf", "");
+    EXPECT_EQ(copy.RecordCount(), table.RecordCount());
+    EXPECT_TRUE(ReadWholeFile(dir.path() / "copy.xml") == ReadWholeFile(dir.path() / "expected.xml"));
+    EXPECT_TRUE(ReadWholeFile(dir.path() / "copy.dbf") == ReadWholeFile(dir.path() / "expected.dbf"));
 }
 
 } // namespace

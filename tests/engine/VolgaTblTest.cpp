@@ -390,6 +390,68 @@ TEST_F(TableTest, BookmarksNameTheirRecordAcrossRefreshAndAGoneRecordIsReported)
     EXPECT_THROW(mine.GotoBookmark(alfa), EDatabaseError);
 }
 
+TEST_F(TableTest, BookmarksCompareByTheirPlaceInTheView) {
+    // Written Žilinská, Alfa, čerešňa: sorted by name the view turns the identities' order round.
+    TVolgaTable t;
+    OpenTable(t);
+    t.SetSortOptions(vsoCaseInsensitive);
+    t.SetIndexFieldNames("Firma");
+    std::vector<TBookmark> marks;
+    for (t.First(); !t.Eof(); t.Next()) marks.push_back(t.Bookmark());
+    ASSERT_EQ(marks.size(), 3u);
+    for (size_t i = 0; i < marks.size(); ++i)
+        for (size_t j = 0; j < marks.size(); ++j)
+            EXPECT_EQ(t.CompareBookmarks(marks[i], marks[j]), i < j ? -1 : i > j ? 1 : 0) << i << " " << j;
+    // A record the view no longer shows comes after those it shows.
+    t.SetFilterText("Pocet >= 2"); // hides Alfa
+    t.SetFiltered(true);
+    EXPECT_EQ(t.CompareBookmarks(marks[0], marks[1]), 1);
+    EXPECT_EQ(t.CompareBookmarks(marks[2], marks[0]), -1);
+}
+
+TEST_F(TableTest, APartialLocateOnTheSortedFieldFindsTheFirstRowOfTheViewThatMatches) {
+    // Many rows of names that differ in case and accents; in every order and with every key the
+    // row found is the first of the view that begins with the key, whether the view's order is
+    // used or the rows are scanned.
+    const char* const names[] = {"ábel", "Abel", "ABELOVÁ", "čierny", "Cibula", "ciBULA", "Čaba", "d", "Ďurica",
+                                 "žilina", "Zilina", "Žofia", "", "123", "-x", "ň", "Ňa", "n", "ŇA"};
+    TVolgaTable t;
+    OpenTable(t);
+    std::mt19937 rng(3);
+    for (int i = 0; i < 20000; ++i) {
+        t.Append();
+        t.FieldByName("Number").SetAsString(NewRecordKey());
+        t.FieldByName("Firma").SetAsString(std::string(names[rng() % std::size(names)]) + (i % 2 ? "" : " " + std::to_string(i)));
+        t.Post();
+    }
+    auto firstMatch = [&](const std::string& key, TLocateOptions options) {
+        std::string want = key;
+        if (options & loCaseInsensitive) want = Utf8Upper(want);
+        int recNo = 1;
+        for (t.First(); !t.Eof(); t.Next(), ++recNo) {
+            std::string have = t.FieldByName("Firma").AsString();
+            if (options & loCaseInsensitive) have = Utf8Upper(have);
+            if ((options & loPartialKey) ? have.compare(0, want.size(), want) == 0 : have == want) return recNo;
+        }
+        return 0;
+    };
+    const char* const keys[] = {"a", "A", "á", "ab", "ABELOVÁ", "abelová", "c", "č", "Ci", "d", "ď", "n", "ň",
+                                "Ňa", "z", "ž", "Žilina", "Zilina", "1", "-", "q", "žofia 1", "Čaba"};
+    for (const TVolgaSortOptions sort : {0u, unsigned(vsoCaseInsensitive), unsigned(vsoCaseInsensitive | vsoDescendSort)}) {
+        t.SetSortOptions(sort);
+        for (const char* fields : {"Firma", "Firma;Number", "Number"}) {
+            t.SetIndexFieldNames(fields);
+            for (const char* key : keys)
+                for (const TLocateOptions options : {TLocateOptions(loPartialKey), loCaseInsensitive | loPartialKey, TLocateOptions(loCaseInsensitive)}) {
+                    const int expected = firstMatch(key, options);
+                    t.First();
+                    const bool found = t.Locate("Firma", Variant(key), options);
+                    EXPECT_EQ(found ? t.RecNo() : 0, expected) << key << " sort " << sort << " " << fields << " options " << options;
+                }
+        }
+    }
+}
+
 TEST_F(TableTest, RefreshWritesPendingChangesAndLeavesTheTableUnmarked) {
     TVolgaTable t;
     OpenTable(t);
