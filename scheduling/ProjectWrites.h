@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace kvz {
@@ -30,6 +31,10 @@ struct ListRowKey {
     std::string Parent; // the ProjectName of a sub-project
     bool Empty() const { return Number.empty() && Name.empty(); }
 };
+
+// One change of the table through the shared-table writer, with the table's filter off while it
+// runs.
+void WriteUnfiltered(const SharedTableTarget& target, const std::function<void()>& change);
 
 // The key of the table's current row.
 ListRowKey ProjectKeyOfCurrent(const TVolgaTable& projects);
