@@ -45,11 +45,13 @@ std::unique_ptr<TReportLayout> MakeLinkLayout() {
     detail.AddLabel("QRLabel3", "", Px(8), Px(7), 0, Px(24)).SetFont(nameCaption);
     detail.AddDBText("QRDBText1", "Name", Px(101), Px(11), Px(153), Px(18)).SetFont({.Name = "Arial", .Size = 11});
     detail.AddLabel("QRLabel4", "", Px(8), Px(35), 0, Px(20)).SetFont(caption);
-    detail.AddDBText("QRDBText2", "Type", Px(54), Px(35), Px(654), Px(18)).SetFont(value);
+    // Values a little right of their designed places, so the captions of every language in
+    // the substituted fonts end before them.
+    detail.AddDBText("QRDBText2", "Type", Px(64), Px(35), Px(644), Px(18)).SetFont(value);
     detail.AddLabel("QRLabel5", "", Px(8), Px(60), 0, Px(20)).SetFont(caption);
-    detail.AddDBText("QRDBText3", "Path", Px(59), Px(60), Px(650), Px(18)).SetFont(value);
+    detail.AddDBText("QRDBText3", "Path", Px(70), Px(60), Px(639), Px(18)).SetFont(value);
     detail.AddLabel("QRLabel6", "", Px(8), Px(85), 0, Px(20)).SetFont(caption);
-    detail.AddDBText("QRDBText4", "Note", Px(94), Px(85), Px(615), Px(18)).SetFont(value);
+    detail.AddDBText("QRDBText4", "Note", Px(104), Px(85), Px(605), Px(18)).SetFont(value);
 
     TReportBand& child = layout->AddChildBand(detail, "ChildBand1");
     child.SetHeight(Px(15));

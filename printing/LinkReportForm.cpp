@@ -21,8 +21,7 @@ TLinksReportForm::TLinksReportForm(TComponent* owner, TWinControl* parent, TData
     Label1 = MakeControl<TLabel>(this, this, "Label1");
     TypeComboBox = MakeControl<TComboBox>(this, this, "TypeComboBox");
     TypeComboBox->SetStyle(TComboBoxStyle::csDropDownList);
-    TypeComboBox->Widget()->setMinimumWidth(180);
-    Choices->addWidget(Label1->Widget(), 0, 0);
+        Choices->addWidget(Label1->Widget(), 0, 0);
     Choices->addWidget(TypeComboBox->Widget(), 0, 1);
     BitBtn1 = MakeControl<TButton>(this, this, "BitBtn1");
     BitBtn2 = MakeControl<TButton>(this, this, "BitBtn2");
@@ -67,6 +66,7 @@ void TLinksReportForm::FormShow() {
     for (const std::string& item : selection_->TypeItems()) TypeComboBox->Items().Add(item);
     TypeComboBox->SetItemIndex(0);
     if (data_.LinksTable) BindLinkLayout(*layout_, *data_.LinksTable);
+    FitTabs();
     if (TMainForm* frame = MainForm()) frame->LoadToStatusBar(4);
 }
 

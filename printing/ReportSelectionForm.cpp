@@ -8,6 +8,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <algorithm>
 #include <QVBoxLayout>
 
 namespace kvz {
@@ -58,7 +62,11 @@ QImage SamplePicture(TSampleKind kind) {
 TReportSelectionForm::TReportSelectionForm(TComponent* owner, TWinControl* parent, int source)
     : TForm(owner), source_(source) {
     SetBorderStyle(TFormBorderStyle::bsNone);
-    if (parent) SetParent(parent);
+    if (parent) {
+        SetParent(parent);
+        // A part of the report window, not a window standing over it.
+        Widget()->setWindowFlags(Qt::Widget);
+    }
     auto* rows = new QVBoxLayout(ClientWidget());
 
     HeadPanel = MakeControl<TPanel>(this, this, "HeadPanel");
@@ -81,11 +89,12 @@ TReportSelectionForm::TReportSelectionForm(TComponent* owner, TWinControl* paren
     Label4->SetFont({"", 0, clWindowText, fsBold});
     selection->addWidget(Label4->Widget());
     Choices = new QGridLayout;
-    Choices->setColumnStretch(1, 1);
+    Choices->setColumnMinimumWidth(1, 260);
+    Choices->setColumnStretch(2, 1);
     selection->addLayout(Choices);
-    selection->addStretch(1);
     Buttons = new QHBoxLayout;
     selection->addLayout(Buttons);
+    selection->addStretch(1);
     middle->addLayout(selection, 1);
     PageControl1 = MakeControl<TPageControl>(this, this, "PageControl1");
     PageControl1->Widget()->setMinimumWidth(200);
@@ -108,6 +117,11 @@ TTabSheet* TReportSelectionForm::AddSampleTab(const char* name, TSampleKind kind
     box->addWidget(image->Widget());
     image->Widget()->setMinimumSize(150, 200);
     return sheet;
+}
+
+void TReportSelectionForm::FitTabs() {
+    if (auto* tabs = qobject_cast<QTabWidget*>(PageControl1->Widget()))
+        tabs->setMinimumWidth(std::max(200, tabs->tabBar()->sizeHint().width() + 16));
 }
 
 void TReportSelectionForm::FillSources() {

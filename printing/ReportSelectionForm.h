@@ -47,6 +47,8 @@ protected:
     TTabSheet* AddSampleTab(const char* name, TSampleKind kind);
     // The data source selector's items, with this window's own chosen.
     void FillSources();
+    // The page control as wide as its tabs, once they have their captions.
+    void FitTabs();
     void ComboBox1Click();
 
     QGridLayout* Choices; // the selection controls, in two columns

@@ -30,7 +30,7 @@ TTasksReportForm::TTasksReportForm(TComponent* owner, TWinControl* parent, TData
     auto combo = [this](const char* name) {
         auto* c = MakeControl<TComboBox>(this, this, name);
         c->SetStyle(TComboBoxStyle::csDropDownList);
-        c->Widget()->setMinimumWidth(180);
+        
         return c;
     };
     Label2 = label("Label2");
@@ -120,6 +120,7 @@ void TTasksReportForm::FormShow() {
     TabSheet1->SetCaption(ByLanguage("Basic survey", "Stručný prehľad", "Stručný přehled"));
     TabSheet2->SetCaption(ByLanguage("Extendet survey", "Úplný prehľad", "Úplný přehled"));
     BitBtn2->SetCaption(ByLanguage("Selection", "Výber", "Výběr"));
+    FitTabs();
     if (TMainForm* frame = MainForm()) frame->LoadToStatusBar(3);
 }
 

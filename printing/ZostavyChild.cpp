@@ -644,8 +644,10 @@ void TZostavyChildForm::ShowEmbedded(int source) {
             },
             Qt::QueuedConnection);
     };
-    embedded_->Form().SetAlign(TAlign::alClient);
+    embedded_->Form().SetBounds(0, 0, ClientWidth(), ClientHeight());
     embedded_->Form().Show();
+    embedded_->Form().Widget()->raise();
+    embedded_->Form().SetAlign(TAlign::alClient); // and it follows the window's size
 }
 
 void TZostavyChildForm::FreeEmbedded() {
