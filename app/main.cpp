@@ -16,6 +16,7 @@
 #include "links/Capture.h"
 #include "links/LinksChild.h"
 #include "links/NewLink.h"
+#include "printing/ReportSelectionForm.h"
 #include "printing/ZostavyChild.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
@@ -248,6 +249,7 @@ int main(int argc, char** argv) {
     RegisterTaskEditor(*dataModule);
     RegisterScheduling(*dataModule);
     RegisterLinks(*dataModule);
+    RegisterReportSelectionWindows(*dataModule);
     RegisteredModules().Reports = [&dataModule](TComponent* owner) {
         return new TZostavyChildForm(owner, *dataModule, ProgramState());
     };

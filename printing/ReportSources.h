@@ -20,6 +20,9 @@ public:
     // The layout its own choices name (the brief or the full task layout, the link layout),
     // ready to prepare.
     virtual TReportLayout& ChosenLayout() = 0;
+    // Set by the report window: the window's own data source selector asks for another source
+    // (0 addresses, 1 tasks, 2 links). The report window frees this window after the handler.
+    std::function<void(int source)> SourceChosen;
 };
 
 // Makes the window with the owner, inside the parent.

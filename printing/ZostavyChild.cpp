@@ -633,8 +633,21 @@ void TZostavyChildForm::ShowEmbedded(int source) {
     if (!maker) return;
     embedded_ = maker(this, this);
     ReportsState().ReportSource = source;
-    embedded_->Form().SetBounds(0, 0, Width(), Height());
+    // Its own data source selector switches sources once its handler is over, as it goes.
+    embedded_->SourceChosen = [this](int chosen) {
+        QMetaObject::invokeMethod(
+            Widget(),
+            [this, chosen] {
+                const int item = chosen == 2 && !RegisteredReportSources().Tasks ? 1 : chosen;
+                ComboBox1->SetItemIndex(item < ComboBox1->Items().Count() ? item : 0);
+                ComboBox1Click();
+            },
+            Qt::QueuedConnection);
+    };
+    embedded_->Form().SetBounds(0, 0, ClientWidth(), ClientHeight());
     embedded_->Form().Show();
+    embedded_->Form().Widget()->raise();
+    embedded_->Form().SetAlign(TAlign::alClient); // and it follows the window's size
 }
 
 void TZostavyChildForm::FreeEmbedded() {

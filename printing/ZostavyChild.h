@@ -106,6 +106,8 @@ public:
     void ObalkyAdresyRadioGroupClick();
     void SelectComboBoxChange();
     void ComboBox1Click();
+    // The task or link selection window shown inside, if any.
+    ReportSourceWindow* EmbeddedSource() const { return embedded_; }
     void StyleObalkaComboBoxChange();
     void ObalkaComboBoxClick();
     void PolohaRadioGroupClick();
