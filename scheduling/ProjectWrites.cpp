@@ -45,9 +45,12 @@ void LocateOrFail(TVolgaTable& t, const ListRowKey& key, const char* nameField, 
     if (!LocateBy(t, key, nameField, parentField)) DatabaseError(InLanguage(kGoneTexts), &t);
 }
 
-// One change of the table, its filter off while it runs (the filters of the project tables
-// follow other windows' choices).
-void Write(const SharedTableTarget& target, const std::function<void()>& change) {
+
+void Set(TVolgaTable& t, const char* field, const std::string& value) { t.FieldByName(field).SetAsString(value); }
+
+} // namespace
+
+void WriteShared(const SharedTableTarget& target, const std::function<void()>& change) {
     TVolgaTable& t = target.Table;
     const bool filtered = t.Filtered();
     t.SetFiltered(false);
@@ -59,10 +62,6 @@ void Write(const SharedTableTarget& target, const std::function<void()>& change)
     }
     t.SetFiltered(filtered);
 }
-
-void Set(TVolgaTable& t, const char* field, const std::string& value) { t.FieldByName(field).SetAsString(value); }
-
-} // namespace
 
 ListRowKey ProjectKeyOfCurrent(const TVolgaTable& projects) { return KeyOf(projects, "ProjectName", nullptr); }
 ListRowKey SubProjectKeyOfCurrent(const TVolgaTable& subProjects) {
@@ -76,7 +75,7 @@ bool LocateOwner(TVolgaTable& t, const ListRowKey& key) { return LocateBy(t, key
 
 bool InsertProject(const SharedTableTarget& target, const ProjectValues& v, const std::string& userPrefix) {
     if (v.Name.empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         TVolgaTable& t = target.Table;
         t.Append();
         Set(t, "Number", NewRecordKey());
@@ -91,7 +90,7 @@ bool InsertProject(const SharedTableTarget& target, const ProjectValues& v, cons
 
 bool EditProject(const SharedTableTarget& target, const ListRowKey& key, const ProjectValues& v) {
     if (v.Name.empty() || key.Empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         TVolgaTable& t = target.Table;
         LocateOrFail(t, key, "ProjectName", nullptr);
         t.Edit();
@@ -105,7 +104,7 @@ bool EditProject(const SharedTableTarget& target, const ListRowKey& key, const P
 
 bool InsertSubProject(const SharedTableTarget& target, const ProjectValues& v, const std::string& userPrefix) {
     if (v.Name.empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         TVolgaTable& t = target.Table;
         t.Append();
         Set(t, "Number", NewRecordKey());
@@ -121,7 +120,7 @@ bool InsertSubProject(const SharedTableTarget& target, const ProjectValues& v, c
 
 bool EditSubProject(const SharedTableTarget& target, const ListRowKey& key, const ProjectValues& v) {
     if (v.Name.empty() || key.Empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         TVolgaTable& t = target.Table;
         LocateOrFail(t, key, "SubProjectName", "ProjectName");
         t.Edit();
@@ -136,7 +135,7 @@ bool EditSubProject(const SharedTableTarget& target, const ListRowKey& key, cons
 
 bool InsertOwner(const SharedTableTarget& target, const std::string& name, const std::string& userPrefix) {
     if (name.empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         TVolgaTable& t = target.Table;
         t.Append();
         Set(t, "Number", NewRecordKey());
@@ -149,7 +148,7 @@ bool InsertOwner(const SharedTableTarget& target, const std::string& name, const
 
 bool EditOwner(const SharedTableTarget& target, const ListRowKey& key, const std::string& name) {
     if (name.empty() || key.Empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         TVolgaTable& t = target.Table;
         LocateOrFail(t, key, "OwnerName", nullptr);
         t.Edit();
@@ -163,7 +162,7 @@ namespace {
 
 bool DeleteRow(const SharedTableTarget& target, const ListRowKey& key, const char* nameField, const char* parentField) {
     if (key.Empty()) return false;
-    Write(target, [&] {
+    WriteShared(target, [&] {
         LocateOrFail(target.Table, key, nameField, parentField);
         target.Table.Delete();
     });
@@ -183,7 +182,7 @@ bool DeleteOwner(const SharedTableTarget& target, const ListRowKey& key) { retur
 int DeleteTasksNamed(const SharedTableTarget& tasks, const char* field, const std::string& name) {
     if (name.empty()) return 0;
     int deleted = 0;
-    Write(tasks, [&] {
+    WriteShared(tasks, [&] {
         deleted = 0;
         TVolgaTable& t = tasks.Table;
         t.DisableControls();

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace kvz {
@@ -21,6 +22,10 @@ struct SharedTableTarget {
     bool NetworkMode = false;
     std::chrono::milliseconds Poll{50};
 };
+
+// One change of the table through the shared-table writer, the table's filter off while it
+// runs (a view's or another window's filter would hide the row) and back on every path.
+void WriteShared(const SharedTableTarget& target, const std::function<void()>& change);
 
 // The exact key of a row: its record code when it has one, else its names (older rows and rows
 // of the older program carry no code). A key with nothing in it finds nothing.

@@ -20,21 +20,6 @@ bool LocateTask(TVolgaTable& t, const std::string& key) {
     return t.Locate("Number", Variant(key), 0) && t.FieldByName("Number").AsString() == key;
 }
 
-// One change of the task table with its filter off (the scheduling window's view filter would
-// hide the task), the filter back on every path.
-void WriteTasks(const SharedTableTarget& target, const std::function<void()>& change) {
-    TVolgaTable& t = target.Table;
-    const bool filtered = t.Filtered();
-    t.SetFiltered(false);
-    try {
-        target.Locks.WriteSharedTable(t, target.LockFile, target.NetworkMode, target.Poll, change);
-    } catch (...) {
-        t.SetFiltered(filtered);
-        throw;
-    }
-    t.SetFiltered(filtered);
-}
-
 } // namespace
 
 SharedTableTarget TaskTableTarget(TDataModule1& data, FrameState& frame) {
@@ -44,7 +29,7 @@ SharedTableTarget TaskTableTarget(TDataModule1& data, FrameState& frame) {
 bool CompleteInvoiceTask(const SharedTableTarget& tasks, const std::string& key) {
     if (key.empty()) return false;
     bool found = false;
-    WriteTasks(tasks, [&] {
+    WriteShared(tasks, [&] {
         TVolgaTable& t = tasks.Table;
         found = LocateTask(t, key);
         if (!found) return;
@@ -58,7 +43,7 @@ bool CompleteInvoiceTask(const SharedTableTarget& tasks, const std::string& key)
 bool DeleteTaskByKey(const SharedTableTarget& tasks, const std::string& key) {
     if (key.empty()) return false;
     bool found = false;
-    WriteTasks(tasks, [&] {
+    WriteShared(tasks, [&] {
         TVolgaTable& t = tasks.Table;
         found = LocateTask(t, key);
         if (found) t.Delete();
@@ -67,7 +52,7 @@ bool DeleteTaskByKey(const SharedTableTarget& tasks, const std::string& key) {
 }
 
 void WriteTaskTable(const SharedTableTarget& tasks) {
-    WriteTasks(tasks, [] {});
+    WriteShared(tasks, [] {});
 }
 
 std::filesystem::path CompanionProgram(const std::filesystem::path& programFolder) { return programFolder / "temko"; }
