@@ -15,6 +15,7 @@
 #include "engine/VolgaTbl.h"
 #include "controls/ToolEdit.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/ScopeGuard.h"
 
@@ -93,13 +94,6 @@ public:
     }
 };
 
-template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
-    T* c = new T(owner);
-    c->SetName(name);
-    c->SetParent(parent);
-    return c;
-}
-
 } // namespace
 
 // Keeps "Street :", "City :" and "Zip :" beside the third, fourth and fifth lines of an address
@@ -155,27 +149,27 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data)
     SetName("AdresyChildForm");
     SetFormStyle(TFormStyle::fsMDIChild);
     SetKeyPreview(true);
-    FirmaLabel = Make<TLabel>(this, this, "FirmaLabel");
-    DBEdit1 = Make<TDBEdit>(this, this, "DBEdit1");
-    PageControl1 = Make<TPageControl>(this, this, "PageControl1");
-    TabSheet1 = Make<TTabSheet>(this, PageControl1, "TabSheet1");
+    FirmaLabel = MakeControl<TLabel>(this, this, "FirmaLabel");
+    DBEdit1 = MakeControl<TDBEdit>(this, this, "DBEdit1");
+    PageControl1 = MakeControl<TPageControl>(this, this, "PageControl1");
+    TabSheet1 = MakeControl<TTabSheet>(this, PageControl1, "TabSheet1");
     TabSheet1->SetPageControl(PageControl1);
-    TabSheet2 = Make<TTabSheet>(this, PageControl1, "TabSheet2");
+    TabSheet2 = MakeControl<TTabSheet>(this, PageControl1, "TabSheet2");
     TabSheet2->SetPageControl(PageControl1);
-    TabSheet3 = Make<TTabSheet>(this, PageControl1, "TabSheet3");
+    TabSheet3 = MakeControl<TTabSheet>(this, PageControl1, "TabSheet3");
     TabSheet3->SetPageControl(PageControl1);
-    TrackBar1 = Make<TTrackBar>(this, this, "TrackBar1");
+    TrackBar1 = MakeControl<TTrackBar>(this, this, "TrackBar1");
     TrackBar1->SetOrientation(TTrackBarOrientation::trVertical);
     TrackBar1->SetMin(0);
     TrackBar1->SetMax(static_cast<int>(kLetterBarLetters.size()) - 1);
     TrackBar1->SetPageSize(1);
     TrackBar1->OnChange = [this](TComponent*) { TrackBar1Change(); };
-    LetterStrip = Make<TLetterStrip>(this, this, "LetterStrip");
+    LetterStrip = MakeControl<TLetterStrip>(this, this, "LetterStrip");
     LetterStrip->Widget()->setFixedWidth(16);
 
     BuildBasicPage();
     BuildPersonalPage();
-    DBGrid2 = Make<TDBGrid>(this, TabSheet3, "DBGrid2");
+    DBGrid2 = MakeControl<TDBGrid>(this, TabSheet3, "DBGrid2");
     DBGrid2->SetReadOnly(true);
     (new QVBoxLayout(TabSheet3->Widget()))->addWidget(DBGrid2->Widget());
     BuildEditorPanel();
@@ -264,13 +258,13 @@ void TAdresyChildForm::AttachKeys(TWinControl* control) {
 
 void TAdresyChildForm::BuildBasicPage() {
     TWinControl* page = TabSheet1;
-    auto label = [&](TWinControl* parent, const char* name) { return Make<TLabel>(this, parent, name); };
-    DBEdit2 = Make<TDBEdit>(this, page, "DBEdit2");
-    DBEdit3 = Make<TDBEdit>(this, page, "DBEdit3");
-    DBMemo1 = Make<TDBMemo>(this, page, "DBMemo1");
-    DBMemo2 = Make<TDBMemo>(this, page, "DBMemo2");
-    DBEdit4 = Make<TDBEdit>(this, page, "DBEdit4");
-    DBMemo3 = Make<TDBMemo>(this, page, "DBMemo3");
+    auto label = [&](TWinControl* parent, const char* name) { return MakeControl<TLabel>(this, parent, name); };
+    DBEdit2 = MakeControl<TDBEdit>(this, page, "DBEdit2");
+    DBEdit3 = MakeControl<TDBEdit>(this, page, "DBEdit3");
+    DBMemo1 = MakeControl<TDBMemo>(this, page, "DBMemo1");
+    DBMemo2 = MakeControl<TDBMemo>(this, page, "DBMemo2");
+    DBEdit4 = MakeControl<TDBEdit>(this, page, "DBEdit4");
+    DBMemo3 = MakeControl<TDBMemo>(this, page, "DBMemo3");
     auto* left = new QGridLayout;
     const std::pair<TControl*, const char*> rows[] = {{DBEdit2, "Label2"}, {DBEdit3, "Label3"}, {DBMemo1, "Label4"},
                                                       {DBEdit4, "Label5"}, {DBMemo3, "Label6"}, {DBMemo2, "Label7"}};
@@ -290,31 +284,31 @@ void TAdresyChildForm::BuildBasicPage() {
     }
     left->setColumnStretch(1, 1);
 
-    ContactPanel = Make<TGroupBox>(this, page, "ContactPanel");
+    ContactPanel = MakeControl<TGroupBox>(this, page, "ContactPanel");
     auto* contact = new QGridLayout(ContactPanel->Widget());
     const int contactEdits[] = {5, 6, 7, 8, 9, 10, 13};
     TDBEdit** targets[] = {&DBEdit5, &DBEdit6, &DBEdit7, &DBEdit8, &DBEdit9, &DBEdit10, &DBEdit13};
     for (int i = 0; i < 7; ++i) {
-        *targets[i] = Make<TDBEdit>(this, ContactPanel, ("DBEdit" + std::to_string(contactEdits[i])).c_str());
+        *targets[i] = MakeControl<TDBEdit>(this, ContactPanel, ("DBEdit" + std::to_string(contactEdits[i])).c_str());
         contact->addWidget(label(ContactPanel, ("ContactLabel" + std::to_string(i + 1)).c_str())->Widget(), i, 0);
         contact->addWidget((*targets[i])->Widget(), i, 1);
     }
-    BankPanel = Make<TGroupBox>(this, page, "BankPanel");
+    BankPanel = MakeControl<TGroupBox>(this, page, "BankPanel");
     auto* bank = new QGridLayout(BankPanel->Widget());
-    DBEdit11 = Make<TDBEdit>(this, BankPanel, "DBEdit11");
-    DBEdit12 = Make<TDBEdit>(this, BankPanel, "DBEdit12");
-    DBEdit18 = Make<TDBEdit>(this, BankPanel, "DBEdit18");
+    DBEdit11 = MakeControl<TDBEdit>(this, BankPanel, "DBEdit11");
+    DBEdit12 = MakeControl<TDBEdit>(this, BankPanel, "DBEdit12");
+    DBEdit18 = MakeControl<TDBEdit>(this, BankPanel, "DBEdit18");
     int b = 0;
     for (TDBEdit* e : {DBEdit11, DBEdit12, DBEdit18}) {
         bank->addWidget(label(BankPanel, ("BankLabel" + std::to_string(b + 1)).c_str())->Widget(), b, 0);
         bank->addWidget(e->Widget(), b, 1);
         ++b;
     }
-    ComboBox3 = Make<TComboBox>(this, page, "ComboBox3");
+    ComboBox3 = MakeControl<TComboBox>(this, page, "ComboBox3");
     ComboBox3->SetStyle(TComboBoxStyle::csDropDownList);
     ComboBox3->SetVisible(false);
-    LookLabel = Make<TLabel>(this, page, "LookLabel");
-    DBGrid1 = Make<TDBGrid>(this, page, "DBGrid1");
+    LookLabel = MakeControl<TLabel>(this, page, "LookLabel");
+    DBGrid1 = MakeControl<TDBGrid>(this, page, "DBGrid1");
     DBGrid1->SetReadOnly(true);
     DBGrid1->SetOptions(DBGrid1->Options() & ~dgIndicator);
 
@@ -334,20 +328,20 @@ void TAdresyChildForm::BuildBasicPage() {
 
 void TAdresyChildForm::BuildPersonalPage() {
     TWinControl* page = TabSheet2;
-    PersonalPanel = Make<TGroupBox>(this, page, "PersonalPanel");
+    PersonalPanel = MakeControl<TGroupBox>(this, page, "PersonalPanel");
     auto* grid = new QGridLayout(PersonalPanel->Widget());
     auto label = [&](const char* name, int row, int col) {
-        grid->addWidget(Make<TLabel>(this, PersonalPanel, name)->Widget(), row, col);
+        grid->addWidget(MakeControl<TLabel>(this, PersonalPanel, name)->Widget(), row, col);
     };
-    DBEdit15 = Make<TDBEdit>(this, PersonalPanel, "DBEdit15");
-    DBEdit14 = Make<TDBEdit>(this, PersonalPanel, "DBEdit14");
-    DBEdit16 = Make<TDBEdit>(this, PersonalPanel, "DBEdit16");
-    DBDateEdit1 = Make<TDBDateEdit>(this, PersonalPanel, "DBDateEdit1");
-    DBCheckBox1 = Make<TDBCheckBox>(this, PersonalPanel, "DBCheckBox1");
-    DBDateEdit2 = Make<TDBDateEdit>(this, PersonalPanel, "DBDateEdit2");
-    DBCheckBox2 = Make<TDBCheckBox>(this, PersonalPanel, "DBCheckBox2");
-    DBEdit17 = Make<TDBEdit>(this, PersonalPanel, "DBEdit17");
-    DBMemo4 = Make<TDBMemo>(this, PersonalPanel, "DBMemo4");
+    DBEdit15 = MakeControl<TDBEdit>(this, PersonalPanel, "DBEdit15");
+    DBEdit14 = MakeControl<TDBEdit>(this, PersonalPanel, "DBEdit14");
+    DBEdit16 = MakeControl<TDBEdit>(this, PersonalPanel, "DBEdit16");
+    DBDateEdit1 = MakeControl<TDBDateEdit>(this, PersonalPanel, "DBDateEdit1");
+    DBCheckBox1 = MakeControl<TDBCheckBox>(this, PersonalPanel, "DBCheckBox1");
+    DBDateEdit2 = MakeControl<TDBDateEdit>(this, PersonalPanel, "DBDateEdit2");
+    DBCheckBox2 = MakeControl<TDBCheckBox>(this, PersonalPanel, "DBCheckBox2");
+    DBEdit17 = MakeControl<TDBEdit>(this, PersonalPanel, "DBEdit17");
+    DBMemo4 = MakeControl<TDBMemo>(this, PersonalPanel, "DBMemo4");
     label("PersonalLabel1", 0, 0);
     grid->addWidget(DBEdit15->Widget(), 0, 1);
     label("PersonalLabel2", 1, 0);
@@ -366,7 +360,7 @@ void TAdresyChildForm::BuildPersonalPage() {
     grid->addWidget(DBMemo4->Widget(), 2, 3, 2, 2);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    UserPanel = Make<TGroupBox>(this, page, "UserPanel");
+    UserPanel = MakeControl<TGroupBox>(this, page, "UserPanel");
     auto* column = new QVBoxLayout(page->Widget());
     column->addWidget(PersonalPanel->Widget());
     column->addWidget(UserPanel->Widget(), 1);
@@ -393,28 +387,28 @@ void TAdresyChildForm::BuildPersonalPage() {
 }
 
 void TAdresyChildForm::BuildEditorPanel() {
-    Panel1 = Make<TPanel>(this, TabSheet2, "Panel1");
+    Panel1 = MakeControl<TPanel>(this, TabSheet2, "Panel1");
     Panel1->SetVisible(false);
-    ComboBox1 = Make<TComboBox>(this, Panel1, "ComboBox1");
+    ComboBox1 = MakeControl<TComboBox>(this, Panel1, "ComboBox1");
     ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
     ComboBox1->OnChange = [this](TComponent*) { ComboBox1Change(); };
-    RadioGroup1 = Make<TRadioGroup>(this, Panel1, "RadioGroup1");
+    RadioGroup1 = MakeControl<TRadioGroup>(this, Panel1, "RadioGroup1");
     RadioGroup1->OnClick = [this](TComponent*) { RadioGroup1Click(); };
-    ComboBox2 = Make<TComboBox>(this, Panel1, "ComboBox2");
+    ComboBox2 = MakeControl<TComboBox>(this, Panel1, "ComboBox2");
     ComboBox2->SetStyle(TComboBoxStyle::csDropDownList);
     ComboBox2->OnChange = [this](TComponent*) { ComboBox2Click(); };
     TEdit** edits[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9};
-    for (int i = 0; i < 9; ++i) *edits[i] = Make<TEdit>(this, Panel1, ("Edit" + std::to_string(i + 1)).c_str());
+    for (int i = 0; i < 9; ++i) *edits[i] = MakeControl<TEdit>(this, Panel1, ("Edit" + std::to_string(i + 1)).c_str());
     Edit9->OnChange = [this](TComponent*) { Edit4->SetText(Edit9->Text()); };
-    BitBtn1 = Make<TButton>(this, Panel1, "BitBtn1");
+    BitBtn1 = MakeControl<TButton>(this, Panel1, "BitBtn1");
     BitBtn1->SetCaption("OK");
     BitBtn1->OnClick = [this](TComponent*) { BitBtn1Click(); };
-    BitBtn2 = Make<TButton>(this, Panel1, "BitBtn2");
+    BitBtn2 = MakeControl<TButton>(this, Panel1, "BitBtn2");
     BitBtn2->OnClick = [this](TComponent*) { BitBtn2Click(); };
     auto* grid = new QGridLayout(Panel1->Widget());
     auto row = [&](const char* labelName, TControl* a, TControl* b = nullptr) {
         const int r = grid->rowCount();
-        grid->addWidget(Make<TLabel>(this, Panel1, labelName)->Widget(), r, 0);
+        grid->addWidget(MakeControl<TLabel>(this, Panel1, labelName)->Widget(), r, 0);
         grid->addWidget(a->Widget(), r, 1, 1, b ? 1 : 2);
         if (b) grid->addWidget(b->Widget(), r, 2);
     };

@@ -121,11 +121,9 @@ public:
             frame->TaskEditorProject = editorOpen ? project : std::string();
         }
     }
+    // The grids read-only again and the cells chosen together let go, as after the window's own Edit.
     void EditorClosed() override {
-        if (TUlohaChildForm* tasks = Tasks()) {
-            tasks->SetDayGridReadOnly(true);
-            tasks->SetListGridReadOnly(true);
-        }
+        if (TUlohaChildForm* tasks = Tasks()) tasks->EditorHost().EditorClosed();
     }
 
 private:

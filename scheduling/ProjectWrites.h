@@ -32,8 +32,8 @@ struct ListRowKey {
     bool Empty() const { return Number.empty() && Name.empty(); }
 };
 
-// One change of the table through the shared-table writer, with the table's filter off while it
-// runs.
+// One change of the table through the shared-table writer, the table's filter off while it
+// runs (a view's or another window's filter would hide the row) and back on every path.
 void WriteUnfiltered(const SharedTableTarget& target, const std::function<void()>& change);
 
 // The key of the table's current row.

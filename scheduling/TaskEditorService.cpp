@@ -4,6 +4,7 @@
 #include "core/FrameServices.h"
 #include "core/ModuleServices.h"
 #include "platform/rtl/SysInfo.h"
+#include "scheduling/TaskSelection.h"
 #include "scheduling/Uloha.h"
 
 namespace kvz {
@@ -32,6 +33,10 @@ int TaskEditorService::Run(TaskEditorHost& host, int module, bool edit, bool clo
     context.CurrentDay = host.CurrentDay();
     context.SelectedKeys = host.SelectedTaskKeys();
     context.SeriesKeys = host.SeriesTaskKeys();
+    // Cells chosen together in the week or month grid: a whole series is built anew over its
+    // days, other tasks are changed each on its own day.
+    if (edit && !clone && context.SeriesKeys.empty() && context.SelectedKeys.size() > 1 && data_.TaskTable)
+        context.SeriesKeys = SeriesOfChosen(*data_.TaskTable, context.SelectedKeys);
     context.SeriesSelected = !context.SeriesKeys.empty();
     context.LinkName = linkName;
     context.LinkPath = linkPath;

@@ -1,5 +1,10 @@
 #include "scheduling/TaskSelection.h"
 
+#include "platform/data/DB.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace kvz {
 
 SelectionShow TaskSelection::MouseDown() {
@@ -41,6 +46,38 @@ void TaskSelection::Clear() {
     tag_ = 0;
     selecting_ = false;
     last_ = kNoLastSelectedKey;
+}
+
+std::vector<std::string> SeriesOfChosen(std::vector<ChosenTask> tasks) {
+    if (tasks.size() < 2) return {};
+    std::sort(tasks.begin(), tasks.end(), [](const ChosenTask& a, const ChosenTask& b) { return a.Day < b.Day; });
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        const ChosenTask& t = tasks[i];
+        if (t.Key.empty()) return {};
+        if (i > 0) {
+            const ChosenTask& before = tasks[i - 1];
+            if (std::floor(t.Day) - std::floor(before.Day) != 1 || t.Time != before.Time || t.Text != before.Text)
+                return {};
+        }
+        keys.push_back(t.Key);
+    }
+    return keys;
+}
+
+std::vector<std::string> SeriesOfChosen(TDataSet& tasks, const std::vector<std::string>& keys) {
+    if (keys.size() < 2 || !tasks.Active()) return {};
+    const std::string current = tasks.IsEmpty() ? std::string() : tasks.FieldByName("Number").AsString();
+    std::vector<ChosenTask> chosen;
+    bool found = true;
+    for (const std::string& key : keys) {
+        found = !key.empty() && tasks.Locate("Number", Variant(key), 0) && tasks.FieldByName("Number").AsString() == key;
+        if (!found) break;
+        chosen.push_back({key, tasks.FieldByName("Date").AsDateTime(), tasks.FieldByName("Time").AsString(),
+                          tasks.FieldByName("Uloha").AsString()});
+    }
+    if (!current.empty()) tasks.Locate("Number", Variant(current), 0);
+    return found ? SeriesOfChosen(std::move(chosen)) : std::vector<std::string>{};
 }
 
 std::string SelectionRangeText(const std::string& firstDate, const std::string& lastDate, int language) {

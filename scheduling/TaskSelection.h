@@ -3,10 +3,14 @@
 // the selection says; the task editor reads the keys and the window's Tag.
 #pragma once
 
+#include "platform/rtl/DateTime.h"
+
 #include <string>
 #include <vector>
 
 namespace kvz {
+
+class TDataSet;
 
 // The last key when no cell was added since the mouse went up (shorter than any key).
 inline constexpr const char* kNoLastSelectedKey = "Older";
@@ -42,6 +46,24 @@ private:
     bool selecting_ = false;
     int tag_ = 0;
 };
+
+// A chosen task as the task table holds it.
+struct ChosenTask {
+    std::string Key;
+    TDateTime Day = 0;
+    std::string Time;
+    std::string Text;
+};
+
+// The keys of the chosen tasks, earliest day first, when together they are one repeated
+// series: one task a day on days that follow each other, all with the same time and text, in
+// whatever order they were chosen. Otherwise none: tasks that only happen to be chosen together
+// are each changed on their own day, never merged into one series.
+std::vector<std::string> SeriesOfChosen(std::vector<ChosenTask> tasks);
+
+// The same read from the task table; keys with no task are no series. The table's current
+// task stays current.
+std::vector<std::string> SeriesOfChosen(TDataSet& tasks, const std::vector<std::string>& keys);
 
 // "Edit tasks for : 01.02.2025 .. 03.02.2025 " in the language.
 std::string SelectionRangeText(const std::string& firstDate, const std::string& lastDate, int language);

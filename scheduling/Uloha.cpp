@@ -7,6 +7,7 @@
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SysInfo.h"
@@ -109,14 +110,9 @@ int LanguageIndex() {
     return language >= 1 && language <= 3 ? language - 1 : 0;
 }
 
-template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
-    auto* control = new T(owner);
-    control->SetName(name);
-    control->SetParent(parent);
-    return control;
+TLabel* MakeLabel(TComponent* owner, TWinControl* parent, const char* name) {
+    return MakeControl<TLabel>(owner, parent, name);
 }
-
-TLabel* MakeLabel(TComponent* owner, TWinControl* parent, const char* name) { return Make<TLabel>(owner, parent, name); }
 
 void SetItems(TComboBox* box, const std::vector<std::string>& items) {
     box->Items().Clear();
@@ -137,24 +133,24 @@ TUlohaForm::TUlohaForm(TComponent* owner, TaskEditorContext& context)
     SetPosition(TPosition::poScreenCenter);
     SetHelpContext(kHelpTask);
 
-    PageControl1 = Make<TPageControl>(this, this, "PageControl1");
-    TabSheet1 = Make<TTabSheet>(this, nullptr, "TabSheet1");
+    PageControl1 = MakeControl<TPageControl>(this, this, "PageControl1");
+    TabSheet1 = MakeControl<TTabSheet>(this, nullptr, "TabSheet1");
     TabSheet1->SetPageControl(PageControl1);
-    TabSheet2 = Make<TTabSheet>(this, nullptr, "TabSheet2");
+    TabSheet2 = MakeControl<TTabSheet>(this, nullptr, "TabSheet2");
     TabSheet2->SetPageControl(PageControl1);
-    TabSheet3 = Make<TTabSheet>(this, nullptr, "TabSheet3");
+    TabSheet3 = MakeControl<TTabSheet>(this, nullptr, "TabSheet3");
     TabSheet3->SetPageControl(PageControl1);
     BuildTaskPage();
     BuildInvoicePage();
     BuildPaymentsPage();
 
-    Panel1 = Make<TPanel>(this, this, "Panel1");
+    Panel1 = MakeControl<TPanel>(this, this, "Panel1");
     Panel1->SetBevelOuter(TBevelCut::bvNone);
-    BitBtn2 = Make<TButton>(this, Panel1, "BitBtn2");
-    CancelButton = Make<TButton>(this, Panel1, "CancelButton");
+    BitBtn2 = MakeControl<TButton>(this, Panel1, "BitBtn2");
+    CancelButton = MakeControl<TButton>(this, Panel1, "CancelButton");
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
-    BitBtn1 = Make<TButton>(this, Panel1, "BitBtn1");
+    BitBtn1 = MakeControl<TButton>(this, Panel1, "BitBtn1");
     BitBtn1->SetCaption("OK");
     BitBtn1->SetDefault(true);
     auto* buttons = new QHBoxLayout(Panel1->Widget());
@@ -197,59 +193,59 @@ void TUlohaForm::BuildTaskPage() {
     big.Size = 12;
     DatumLabel->SetFont(big);
     Label2 = MakeLabel(this, page, "Label2");
-    MonthBackButton = Make<TButton>(this, page, "MonthBackButton");
+    MonthBackButton = MakeControl<TButton>(this, page, "MonthBackButton");
     MonthBackButton->SetCaption("<");
-    MonthForwardButton = Make<TButton>(this, page, "MonthForwardButton");
+    MonthForwardButton = MakeControl<TButton>(this, page, "MonthForwardButton");
     MonthForwardButton->SetCaption(">");
     MonthTitle = MakeLabel(this, page, "MonthTitle");
     MonthTitle->SetAlignment(TAlignment::taCenter);
-    MonthCalendar1 = Make<TRangeCalendar>(this, page, "MonthCalendar1");
+    MonthCalendar1 = MakeControl<TRangeCalendar>(this, page, "MonthCalendar1");
     MonthCalendar1->Widget()->setMinimumSize(250, 165);
     CasLabel = MakeLabel(this, page, "CasLabel");
-    DateTimePicker1 = Make<TTimePicker>(this, page, "DateTimePicker1");
+    DateTimePicker1 = MakeControl<TTimePicker>(this, page, "DateTimePicker1");
     Label4 = MakeLabel(this, page, "Label4");
-    ComboBox1 = Make<TComboBox>(this, page, "ComboBox1");
+    ComboBox1 = MakeControl<TComboBox>(this, page, "ComboBox1");
     ComboBox1->SetStyle(TComboBoxStyle::csDropDownList);
     for (int i = 0; i < kPriorityCount; ++i) ComboBox1->Items().Add(" Priority  " + PriorityLetter(i));
     Label15 = MakeLabel(this, page, "Label15");
-    DateTimePicker2 = Make<TTimePicker>(this, page, "DateTimePicker2");
+    DateTimePicker2 = MakeControl<TTimePicker>(this, page, "DateTimePicker2");
     Label16 = MakeLabel(this, page, "Label16");
-    DateTimePicker3 = Make<TTimePicker>(this, page, "DateTimePicker3");
+    DateTimePicker3 = MakeControl<TTimePicker>(this, page, "DateTimePicker3");
     Label6 = MakeLabel(this, page, "Label6");
-    OwnersComboBox = Make<TComboBox>(this, page, "OwnersComboBox");
+    OwnersComboBox = MakeControl<TComboBox>(this, page, "OwnersComboBox");
     Label3 = MakeLabel(this, page, "Label3");
-    ColorComboBox1 = Make<TColorComboBox>(this, page, "ColorComboBox1");
+    ColorComboBox1 = MakeControl<TColorComboBox>(this, page, "ColorComboBox1");
     ColorComboBox1->SetColorValue(clWhite);
     Label5 = MakeLabel(this, page, "Label5");
-    CheckBox1 = Make<TCheckBox>(this, page, "CheckBox1");
+    CheckBox1 = MakeControl<TCheckBox>(this, page, "CheckBox1");
     CheckBox1->SetChecked(true);
     Label7 = MakeLabel(this, page, "Label7");
-    RepeatComboBox = Make<TComboBox>(this, page, "RepeatComboBox");
+    RepeatComboBox = MakeControl<TComboBox>(this, page, "RepeatComboBox");
     RepeatComboBox->SetStyle(TComboBoxStyle::csDropDownList);
     UlohaLabel = MakeLabel(this, page, "UlohaLabel");
-    UlohaMemo = Make<TMemo>(this, page, "UlohaMemo");
+    UlohaMemo = MakeControl<TMemo>(this, page, "UlohaMemo");
     UlohaMemo->SetMaxLength(85);
     TFont bold = UlohaMemo->Font();
     bold.Style |= fsBold;
     UlohaMemo->SetFont(bold);
     Label8 = MakeLabel(this, page, "Label8");
-    PathEdit = Make<TEdit>(this, page, "PathEdit");
-    Button1 = Make<TButton>(this, page, "Button1");
+    PathEdit = MakeControl<TEdit>(this, page, "PathEdit");
+    Button1 = MakeControl<TButton>(this, page, "Button1");
     Button1->SetCaption("<<");
-    RunCheckBox = Make<TCheckBox>(this, page, "RunCheckBox");
+    RunCheckBox = MakeControl<TCheckBox>(this, page, "RunCheckBox");
     Label9 = MakeLabel(this, page, "Label9");
-    ProjectComboBox = Make<TComboBox>(this, page, "ProjectComboBox");
+    ProjectComboBox = MakeControl<TComboBox>(this, page, "ProjectComboBox");
     Label10 = MakeLabel(this, page, "Label10");
-    StartProjEdit = Make<TEdit>(this, page, "StartProjEdit");
+    StartProjEdit = MakeControl<TEdit>(this, page, "StartProjEdit");
     Label11 = MakeLabel(this, page, "Label11");
-    EndProjEdit = Make<TEdit>(this, page, "EndProjEdit");
+    EndProjEdit = MakeControl<TEdit>(this, page, "EndProjEdit");
     Label12 = MakeLabel(this, page, "Label12");
-    SubProjectComboBox = Make<TComboBox>(this, page, "SubProjectComboBox");
+    SubProjectComboBox = MakeControl<TComboBox>(this, page, "SubProjectComboBox");
     Label13 = MakeLabel(this, page, "Label13");
-    StartSubEdit = Make<TEdit>(this, page, "StartSubEdit");
+    StartSubEdit = MakeControl<TEdit>(this, page, "StartSubEdit");
     Label14 = MakeLabel(this, page, "Label14");
-    EndSubEdit = Make<TEdit>(this, page, "EndSubEdit");
-    CompleteCheckBox = Make<TCheckBox>(this, page, "CompleteCheckBox");
+    EndSubEdit = MakeControl<TEdit>(this, page, "EndSubEdit");
+    CompleteCheckBox = MakeControl<TCheckBox>(this, page, "CompleteCheckBox");
 
     // The date label spans the page, so that a long range does not push the fields aside.
     auto* title = new QHBoxLayout;
@@ -340,49 +336,49 @@ void TUlohaForm::BuildInvoicePage() {
     bold.Size = 11;
     Label28->SetFont(bold);
     Label17 = MakeLabel(this, page, "Label17");
-    DateEdit3 = Make<TDateEdit>(this, page, "DateEdit3");
+    DateEdit3 = MakeControl<TDateEdit>(this, page, "DateEdit3");
     Label18 = MakeLabel(this, page, "Label18");
-    Edit6 = Make<TEdit>(this, page, "Edit6");
+    Edit6 = MakeControl<TEdit>(this, page, "Edit6");
     Edit6->SetText("0");
-    UpDown1 = Make<TUpDown>(this, page, "UpDown1");
+    UpDown1 = MakeControl<TUpDown>(this, page, "UpDown1");
     UpDown1->SetMin(0);
     UpDown1->SetMax(9999);
     UpDown1->SetAssociate(Edit6);
     Label19 = MakeLabel(this, page, "Label19");
     Label20 = MakeLabel(this, page, "Label20");
-    DateEdit2 = Make<TDateEdit>(this, page, "DateEdit2");
+    DateEdit2 = MakeControl<TDateEdit>(this, page, "DateEdit2");
     Label21 = MakeLabel(this, page, "Label21");
-    Edit1 = Make<TEdit>(this, page, "Edit1");
+    Edit1 = MakeControl<TEdit>(this, page, "Edit1");
     Label25 = MakeLabel(this, page, "Label25");
-    Edit4 = Make<TEdit>(this, page, "Edit4");
+    Edit4 = MakeControl<TEdit>(this, page, "Edit4");
     Label26 = MakeLabel(this, page, "Label26");
-    Edit2 = Make<TEdit>(this, page, "Edit2");
+    Edit2 = MakeControl<TEdit>(this, page, "Edit2");
     Label29 = MakeLabel(this, page, "Label29");
-    Edit3 = Make<TEdit>(this, page, "Edit3");
+    Edit3 = MakeControl<TEdit>(this, page, "Edit3");
     Label30 = MakeLabel(this, page, "Label30");
-    Edit5 = Make<TEdit>(this, page, "Edit5");
-    ComboBox2 = Make<TComboBox>(this, page, "ComboBox2");
+    Edit5 = MakeControl<TEdit>(this, page, "Edit5");
+    ComboBox2 = MakeControl<TComboBox>(this, page, "ComboBox2");
     ComboBox2->SetStyle(TComboBoxStyle::csDropDownList);
     for (const char* currency : kCurrencies) ComboBox2->Items().Add(currency);
     Label31 = MakeLabel(this, page, "Label31");
-    BankaComboBox = Make<TComboBox>(this, page, "BankaComboBox");
-    Button9 = Make<TButton>(this, page, "Button9");
+    BankaComboBox = MakeControl<TComboBox>(this, page, "BankaComboBox");
+    Button9 = MakeControl<TButton>(this, page, "Button9");
     Button9->SetCaption("<<Edit");
-    RunCheckBox2 = Make<TCheckBox>(this, page, "RunCheckBox2");
+    RunCheckBox2 = MakeControl<TCheckBox>(this, page, "RunCheckBox2");
     RunCheckBox2->SetChecked(true);
-    CheckBox11 = Make<TCheckBox>(this, page, "CheckBox11");
+    CheckBox11 = MakeControl<TCheckBox>(this, page, "CheckBox11");
     CheckBox11->SetChecked(true);
-    PayCheckBox = Make<TCheckBox>(this, page, "PayCheckBox");
+    PayCheckBox = MakeControl<TCheckBox>(this, page, "PayCheckBox");
     Label22 = MakeLabel(this, page, "Label22");
-    ColorComboBox11 = Make<TColorComboBox>(this, page, "ColorComboBox11");
+    ColorComboBox11 = MakeControl<TColorComboBox>(this, page, "ColorComboBox11");
     ColorComboBox11->SetColorValue(clWhite);
     Label24 = MakeLabel(this, page, "Label24");
-    OwnersComboBox2 = Make<TComboBox>(this, page, "OwnersComboBox2");
+    OwnersComboBox2 = MakeControl<TComboBox>(this, page, "OwnersComboBox2");
     Label32 = MakeLabel(this, page, "Label32");
-    DateEdit1 = Make<TDateEdit>(this, page, "DateEdit1");
+    DateEdit1 = MakeControl<TDateEdit>(this, page, "DateEdit1");
     DateEdit1->SetDefaultToday(true);
     Label33 = MakeLabel(this, page, "Label33");
-    DateTimePicker11 = Make<TTimePicker>(this, page, "DateTimePicker11");
+    DateTimePicker11 = MakeControl<TTimePicker>(this, page, "DateTimePicker11");
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label28->Widget(), 0, 0, 1, 4);
@@ -456,23 +452,23 @@ void TUlohaForm::BuildPaymentsPage() {
     VolgaTable1->SetName("VolgaTable1");
     DataSource1 = new TDataSource(this);
     DataSource1->SetDataSet(VolgaTable1);
-    SkButton = Make<TRadioButton>(this, page, "SkButton");
+    SkButton = MakeControl<TRadioButton>(this, page, "SkButton");
     SkButton->SetCaption("SK");
-    CzButton = Make<TRadioButton>(this, page, "CzButton");
+    CzButton = MakeControl<TRadioButton>(this, page, "CzButton");
     CzButton->SetCaption("CZ");
     Label40 = MakeLabel(this, page, "Label40");
     TFont bold = Label40->Font();
     bold.Style |= fsBold;
     bold.Size = 11;
     Label40->SetFont(bold);
-    CheckBox2 = Make<TCheckBox>(this, page, "CheckBox2");
+    CheckBox2 = MakeControl<TCheckBox>(this, page, "CheckBox2");
     CheckBox2->SetChecked(true);
 
     // The columns of the header and of the control grid's panel share their left edges.
     constexpr int kLeft[] = {4, 164, 284, 384, 536};
     constexpr int kWidth[] = {156, 116, 96, 148, 100};
     constexpr int kRowHeight = 64;
-    Panel2 = Make<TPanel>(this, page, "Panel2");
+    Panel2 = MakeControl<TPanel>(this, page, "Panel2");
     Panel2->SetBevelOuter(TBevelCut::bvNone);
     Panel2->Widget()->setFixedHeight(22);
     TLabel** titles[] = {&Label35, &Label36, &Label37, &Label38, &Label39};
@@ -482,47 +478,47 @@ void TUlohaForm::BuildPaymentsPage() {
         (*titles[i])->SetBounds(kLeft[i], 3, kWidth[i], 16);
     }
 
-    DBCtrlGrid1 = Make<TDBCtrlGrid>(this, page, "DBCtrlGrid1");
+    DBCtrlGrid1 = MakeControl<TDBCtrlGrid>(this, page, "DBCtrlGrid1");
     DBCtrlGrid1->SetRowCount(3);
     DBCtrlGrid1->SetDataSource(DataSource1);
     DBCtrlGrid1->Widget()->setFixedHeight(3 * kRowHeight);
     DBCtrlGrid1->Widget()->setMinimumWidth(kLeft[4] + kWidth[4] + 8);
     TWinControl* row = DBCtrlGrid1->Panel();
-    DBMemo1 = Make<TDBMemo>(this, row, "DBMemo1");
+    DBMemo1 = MakeControl<TDBMemo>(this, row, "DBMemo1");
     DBMemo1->SetDataSource(DataSource1);
     DBMemo1->SetDataField("Uloha");
     DBMemo1->SetBounds(kLeft[0], 4, kWidth[0], kRowHeight - 10);
-    DBDateEdit1 = Make<TDBDateEdit>(this, row, "DBDateEdit1");
+    DBDateEdit1 = MakeControl<TDBDateEdit>(this, row, "DBDateEdit1");
     DBDateEdit1->SetDataSource(DataSource1);
     DBDateEdit1->SetDataField("Date");
     DBDateEdit1->SetReadOnly(true);
     DBDateEdit1->SetBounds(kLeft[1], 4, kWidth[1], 22);
-    DBText1 = Make<TDBText>(this, row, "DBText1");
+    DBText1 = MakeControl<TDBText>(this, row, "DBText1");
     DBText1->SetDataSource(DataSource1);
     DBText1->SetDataField("Note");
     DBText1->SetBounds(kLeft[1], 30, kWidth[1], 28);
     Label23 = MakeLabel(this, row, "Label23");
     Label23->SetBounds(kLeft[2], 4, kWidth[2], 16);
-    DBEdit1 = Make<TDBEdit>(this, row, "DBEdit1");
+    DBEdit1 = MakeControl<TDBEdit>(this, row, "DBEdit1");
     DBEdit1->SetDataSource(DataSource1);
     DBEdit1->SetDataField("Before_date");
     DBEdit1->SetBounds(kLeft[2], 20, 44, 22);
     Label27 = MakeLabel(this, row, "Label27");
     Label27->SetBounds(kLeft[2], 44, kWidth[2], 16);
-    KvDBComboBox2 = Make<TKvDBComboBox>(this, row, "KvDBComboBox2");
+    KvDBComboBox2 = MakeControl<TKvDBComboBox>(this, row, "KvDBComboBox2");
     KvDBComboBox2->SetDataSource(DataSource1);
     KvDBComboBox2->SetDataField("Path");
     KvDBComboBox2->SetBounds(kLeft[3], 4, kWidth[3], 22);
     Label34 = MakeLabel(this, row, "Label34");
     Label34->SetBounds(kLeft[3], 30, kWidth[3] - 56, 28);
     Label34->SetWordWrap(true);
-    KvDBComboBox3 = Make<TKvDBComboBox>(this, row, "KvDBComboBox3");
+    KvDBComboBox3 = MakeControl<TKvDBComboBox>(this, row, "KvDBComboBox3");
     KvDBComboBox3->SetDataSource(DataSource1);
     KvDBComboBox3->SetDataField("Run");
     KvDBComboBox3->SetValues({"True", "False"});
     KvDBComboBox3->SetEnableValues(true);
     KvDBComboBox3->SetBounds(kLeft[3] + kWidth[3] - 54, 32, 54, 22);
-    KvDBComboBox1 = Make<TKvDBComboBox>(this, row, "KvDBComboBox1");
+    KvDBComboBox1 = MakeControl<TKvDBComboBox>(this, row, "KvDBComboBox1");
     KvDBComboBox1->SetDataSource(DataSource1);
     KvDBComboBox1->SetDataField("Mesage");
     KvDBComboBox1->SetValues({"True", "False"});
