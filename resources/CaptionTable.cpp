@@ -1,6 +1,6 @@
 // The captions and hints of the program's windows in English, Slovak and Czech, by form class
 // and component name: the program's own texts, misspellings included. A new window adds its
-// rows here and a factory to the caption walk (tests/core/CaptionWalkTest.cpp).
+// rows here and a factory to the caption walk (tests/addressbook/CaptionWalkTest.cpp).
 #include "resources/CaptionTable.h"
 
 #define NBSP "\xC2\xA0"
@@ -225,6 +225,9 @@ const TCaptionRow kCaptionTable[] = {
     {"TUlohaForm", "Label23", TCaptionKind::Caption, {"Recall", "Pripomenúť", "Připomenout"}},
     {"TUlohaForm", "Label27", TCaptionKind::Caption, {"days ahead", "dní vopred", "dní dopředu"}},
     {"TUlohaForm", "Label34", TCaptionKind::Caption, {"Pay with E-Banking", "Zaplatiť cez E-Banking", "Zaplatiť přes E-Banking"}},
+    // The table password prompt.
+    {"TPasswordDlg", "", TCaptionKind::Caption, {"Login password", "Prihlasovacie heslo", "Přihlašovací heslo"}},
+    {"TPasswordDlg", "Label1", TCaptionKind::Caption, {"Enter password:", "Zadajte heslo:", "Zadejte heslo:"}},
 };
 // clang-format on
 

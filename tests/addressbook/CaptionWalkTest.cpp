@@ -10,6 +10,7 @@
 #include "addressbook/Zaloha.h"
 #include "core/Languages.h"
 #include "core/NetWizard.h"
+#include "core/PasswordDlg.h"
 #include "core/SettingsForm.h"
 #include "core/UserForms.h"
 #include "platform/forms/Menus.h"
@@ -91,6 +92,7 @@ protected:
             {"TFindTextForm", [this] { return std::make_unique<TFindTextForm>(nullptr, *p->data, p->frame); }},
             {"TFilterForm", [this] { return std::make_unique<TFilterForm>(nullptr, *p->data, p->frame); }},
             {"TUlohaForm", [this] { return std::make_unique<TUlohaForm>(nullptr, *taskEditor); }},
+            {"TPasswordDlg", [] { return std::make_unique<TPasswordDlg>(nullptr); }},
             {"TSetupForm", [this] { return std::make_unique<TSetupForm>(nullptr, p->frame, *p->data, setupWindows); }},
             {"TWizardForm", [this] { return std::make_unique<TWizardForm>(nullptr, p->frame, *p->data, wizardFrame); }},
         };
