@@ -37,32 +37,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Settings slots of the window's look and state.
-enum AddressSetting : int {
-    kSetColors = 1,     // 1..4: DBEdit1, DBEdit2 (all field controls), DBMemo2, DBGrid1
-    kSetFontColors = 5, // 5..8
-    kSetFontSizes = 9,  // 9..12
-    kSetFontStyles = 13, // 13..16
-    kSetSortIndex = 45,
-    kSetPage = 68,
-    kSetCategories = 75,
-};
-enum AddressTextSetting : int { kTextFontNames = 1, kTextSortField = 13 };
-
-// Messages of the catalogue the window shows.
-enum AddressMessage : int {
-    kMsgName = 7, kMsgFirstName = 8, kMsgSurname = 9, kMsgFunction = 10, kMsgPhone1 = 11, kMsgPhone2 = 12,
-    kMsgHomePhone = 13, kMsgMobil = 14, kMsgFax = 15, kMsgMail = 16, kMsgAccount = 17, kMsgBank = 18,
-    kMsgDepartment = 19, kMsgOffice = 20, kMsgPager = 21, kMsgCity = 22, kMsgWeb = 25, kMsgNote = 26, kMsgMate = 27,
-    kMsgOrderBy = 51, kMsgFieldExists = 79, kMsgIncorrectDataType = 81, kMsgTypeFirst = 82, kMsgPersonalData = 137,
-    kMsgAddress = 142,
-    kMsgHomeAddress = 143, kMsgHomePh = 144, kMsgBirthdayLabel = 145, kMsgNameDayLabel = 146, kMsgChildren = 147,
-    kMsgRemind = 148, kMsgContact = 149, kMsgBankConnection = 150, kMsgFirstN = 154, kMsgSurnameShort = 155,
-    kMsgUserData = 156, kMsgPersonal = 157, kMsgBasic = 158, kMsgSurvey = 159, kMsgItem = 160, kMsgDataType = 161,
-    kMsgItemName = 162, kMsgCharCount = 163, kMsgHeight = 164, kMsgWidth = 165, kMsgCaption = 166,
-    kMsgHeadWord = 167, kMsgCancel = 169, kMsgWork = 196, kMsgPrivate = 197, kMsgStreet = 208, kMsgZip = 209,
-};
-
 std::string Msg(int id) { return GetMessageText(id); }
 
 // Captions of the window's own, by language.
@@ -72,12 +46,12 @@ const char* Text3(const char* en, const char* sk, const char* cz) { return ByLan
 const struct {
     const char* Field;
     int Title;
-} kSurveyColumns[] = {{"Firma", kMsgName},         {"Meno_Kr", kMsgFirstName}, {"Priezvisko", kMsgSurname},
-                      {"Mesto", kMsgCity},         {"Telefon1", kMsgPhone1},   {"Telefon2", kMsgPhone2},
-                      {"Telefon_P", kMsgHomePhone}, {"Mobil", kMsgMobil},       {"Fax", kMsgFax},
-                      {"Ucet", kMsgAccount},       {"Banka", kMsgBank},        {"E_Mail", kMsgMail},
-                      {"WWW", kMsgWeb},            {"Oddelenie", kMsgDepartment}, {"Kancelaria", kMsgOffice},
-                      {"Funkcia", kMsgFunction},   {"Pager", kMsgPager},       {"Partner", kMsgMate}};
+} kSurveyColumns[] = {{"Firma", MessageId::Name}, {"Meno_Kr", MessageId::FirstName}, {"Priezvisko", MessageId::Surname},
+                      {"Mesto", MessageId::City}, {"Telefon1", MessageId::Phone1}, {"Telefon2", MessageId::Phone2},
+                      {"Telefon_P", MessageId::HomePhone}, {"Mobil", MessageId::Mobil}, {"Fax", MessageId::Fax},
+                      {"Ucet", MessageId::Account}, {"Banka", MessageId::Bank}, {"E_Mail", MessageId::Mail},
+                      {"WWW", MessageId::Web}, {"Oddelenie", MessageId::Department}, {"Kancelaria", MessageId::Office},
+                      {"Funkcia", MessageId::Function}, {"Pager", MessageId::Pager}, {"Partner", MessageId::Mate}};
 
 // The letters beside the letter bar.
 class TLetterStrip : public TPaintBox {
@@ -432,38 +406,40 @@ void TAdresyChildForm::BuildEditorPanel() {
 void TAdresyChildForm::SetTexts() {
     SetCaption(Text3("Address book", "Adresár", "Adresář"));
     TrackBar1->SetHint(Text3("Browsing in records", "Listuje v záznamoch", "Listuje v záznamech"));
-    FirmaLabel->SetCaption(Msg(kMsgName));
+    FirmaLabel->SetCaption(Msg(MessageId::Name));
     auto setLabel = [this](const char* name, const std::string& text) {
         if (auto* l = dynamic_cast<TLabel*>(FindComponent(name))) l->SetCaption(text);
     };
     const std::pair<const char*, int> labels[] = {
-        {"Label2", kMsgFirstN},        {"Label3", kMsgSurnameShort}, {"Label4", kMsgAddress},
-        {"Label5", kMsgFunction},      {"Label6", kMsgHomeAddress},  {"Label7", kMsgNote},
-        {"StreetLabel", kMsgStreet},   {"ZipLabel", kMsgZip},        {"StreetLabel2", kMsgStreet},
-        {"ZipLabel2", kMsgZip},        {"ContactLabel1", kMsgPhone1}, {"ContactLabel2", kMsgPhone2},
-        {"ContactLabel3", kMsgHomePh}, {"ContactLabel4", kMsgMobil},  {"ContactLabel5", kMsgFax},
-        {"ContactLabel6", kMsgMail},   {"ContactLabel7", kMsgWeb},    {"BankLabel1", kMsgAccount},
-        {"BankLabel2", kMsgBank},      {"PersonalLabel1", kMsgDepartment}, {"PersonalLabel2", kMsgOffice},
-        {"PersonalLabel3", kMsgPager}, {"PersonalLabel4", kMsgMate},  {"PersonalLabel5", kMsgBirthdayLabel},
-        {"PersonalLabel6", kMsgNameDayLabel}, {"PersonalLabel7", kMsgChildren}, {"PanelLabel1", kMsgDataType},
-        {"PanelLabel2", kMsgItemName}, {"PanelLabel3", kMsgCharCount}, {"PanelLabel6", kMsgHeadWord}};
+        {"Label2", MessageId::FirstNameShort}, {"Label3", MessageId::SurnameShort}, {"Label4", MessageId::AddressLabel},
+        {"Label5", MessageId::Function}, {"Label6", MessageId::HomeAddress}, {"Label7", MessageId::Note},
+        {"StreetLabel", MessageId::Street}, {"ZipLabel", MessageId::Zip}, {"StreetLabel2", MessageId::Street},
+        {"ZipLabel2", MessageId::Zip}, {"ContactLabel1", MessageId::Phone1}, {"ContactLabel2", MessageId::Phone2},
+        {"ContactLabel3", MessageId::HomePhoneShort}, {"ContactLabel4", MessageId::Mobil},
+        {"ContactLabel5", MessageId::Fax}, {"ContactLabel6", MessageId::Mail}, {"ContactLabel7", MessageId::Web},
+        {"BankLabel1", MessageId::Account}, {"BankLabel2", MessageId::Bank}, {"PersonalLabel1", MessageId::Department},
+        {"PersonalLabel2", MessageId::Office}, {"PersonalLabel3", MessageId::Pager},
+        {"PersonalLabel4", MessageId::Mate}, {"PersonalLabel5", MessageId::BirthdayShort},
+        {"PersonalLabel6", MessageId::NameDayShort}, {"PersonalLabel7", MessageId::Children},
+        {"PanelLabel1", MessageId::DataType}, {"PanelLabel2", MessageId::ItemName},
+        {"PanelLabel3", MessageId::CharCount}, {"PanelLabel6", MessageId::HeadWord}};
     for (const auto& [name, id] : labels) setLabel(name, Msg(id));
-    for (const char* name : {"CityLabel", "CityLabel2"}) setLabel(name, Msg(kMsgCity) + " :");
+    for (const char* name : {"CityLabel", "CityLabel2"}) setLabel(name, Msg(MessageId::City) + " :");
     for (AddressLineLabels* lines : lineLabels_) lines->Place();
     setLabel("BankLabel3", "IBAN");
-    setLabel("PanelLabel4", Msg(kMsgHeight) + " / " + Msg(kMsgWidth));
+    setLabel("PanelLabel4", Msg(MessageId::Height) + " / " + Msg(MessageId::Width));
     setLabel("PanelLabel5", "X / Y :");
-    setLabel("PanelLabel7", Msg(kMsgCaption) + " X / Y");
+    setLabel("PanelLabel7", Msg(MessageId::Caption) + " X / Y");
     for (TDBDateEdit* e : {DBDateEdit1, DBDateEdit2}) e->SetFormatSettings(FormatSettings::ForLanguage(Language()));
-    DBCheckBox1->SetCaption(Msg(kMsgRemind));
-    DBCheckBox2->SetCaption(Msg(kMsgRemind));
-    ContactPanel->SetCaption(Msg(kMsgContact));
-    BankPanel->SetCaption(Msg(kMsgBankConnection));
-    PersonalPanel->SetCaption(Msg(kMsgPersonalData));
-    UserPanel->SetCaption(Msg(kMsgUserData));
-    TabSheet1->SetCaption(Msg(kMsgBasic));
-    TabSheet2->SetCaption(Msg(kMsgPersonal));
-    TabSheet3->SetCaption(Msg(kMsgSurvey));
+    DBCheckBox1->SetCaption(Msg(MessageId::Remind));
+    DBCheckBox2->SetCaption(Msg(MessageId::Remind));
+    ContactPanel->SetCaption(Msg(MessageId::Contact));
+    BankPanel->SetCaption(Msg(MessageId::BankConnection));
+    PersonalPanel->SetCaption(Msg(MessageId::PersonalData));
+    UserPanel->SetCaption(Msg(MessageId::UserData));
+    TabSheet1->SetCaption(Msg(MessageId::BasicPage));
+    TabSheet2->SetCaption(Msg(MessageId::PersonalPage));
+    TabSheet3->SetCaption(Msg(MessageId::SurveyPage));
     NewFieldPopup->SetCaption(Text3("New item", "Nová položka", "Nová položka"));
     EdipPopup->SetCaption(Text3("Edit item", "Editovať položku", "Editovat položku"));
     DeletePopup->SetCaption(Text3("Delete item", "Zmazať položku", "Smazat položku"));
@@ -471,11 +447,11 @@ void TAdresyChildForm::SetTexts() {
     RadioGroup1->Items().Clear();
     RadioGroup1->Items().Add(Text3("New item", "Nová položka", "Nová položka"));
     RadioGroup1->Items().Add(Text3("Use authentic", "Použiť pôvodné", "Použít původní"));
-    RadioGroup1->SetCaption(Msg(kMsgItem));
-    BitBtn2->SetCaption(Msg(kMsgCancel));
+    RadioGroup1->SetCaption(Msg(MessageId::Item));
+    BitBtn2->SetCaption(Msg(MessageId::Cancel));
     const int type = std::max(0, ComboBox1->ItemIndex());
     ComboBox1->Items().Clear();
-    for (int i = 0; i < 5; ++i) ComboBox1->Items().Add(Msg(kMsgTypeFirst + i));
+    for (int i = 0; i < 5; ++i) ComboBox1->Items().Add(Msg(MessageId::SimpleText + i));
     ComboBox1->SetItemIndex(type);
 }
 
@@ -483,12 +459,13 @@ void TAdresyChildForm::ApplyLook() {
     const SettingsStore& s = ProgramSettings();
     TControl* const looks[4] = {DBEdit1, DBEdit2, DBMemo2, DBGrid1};
     for (int i = 0; i < 4; ++i) {
-        looks[i]->SetColor(TColor(static_cast<uint32_t>(s.Nastavenia[static_cast<size_t>(kSetColors + i)])));
+        looks[i]->SetColor(TColor(static_cast<uint32_t>(s.Nastavenia[static_cast<size_t>(Slot::AddressColors + i)])));
         TFont font = looks[i]->Font();
-        font.Color = TColor(static_cast<uint32_t>(s.Nastavenia[static_cast<size_t>(kSetFontColors + i)]));
-        font.Size = s.Nastavenia[static_cast<size_t>(kSetFontSizes + i)];
-        if (auto style = StyleOfCode(s.Nastavenia[static_cast<size_t>(kSetFontStyles + i)])) font.Style = *style;
-        const std::string& name = s.NastaveniaText[static_cast<size_t>(kTextFontNames + i)];
+        font.Color = TColor(static_cast<uint32_t>(s.Nastavenia[static_cast<size_t>(Slot::AddressFontColors + i)]));
+        font.Size = s.Nastavenia[static_cast<size_t>(Slot::AddressFontSizes + i)];
+        if (auto style = StyleOfCode(s.Nastavenia[static_cast<size_t>(Slot::AddressFontStyles + i)]))
+            font.Style = *style;
+        const std::string& name = s.NastaveniaText[static_cast<size_t>(TextSlot::AddressFontNames + i)];
         if (!name.empty()) font.Name = name;
         looks[i]->SetFont(font);
     }
@@ -515,8 +492,10 @@ void TAdresyChildForm::FormShow() {
     ApplySortOrder();
     EnableModuleButtons();
     ComboBox2->Items().Clear();
-    for (int id : std::initializer_list<int>{kMsgName, kMsgFirstName, kMsgSurname, kMsgFunction, kMsgCity, 23, 24, kMsgPhone1, kMsgPhone2,
-                   kMsgHomePhone, kMsgMobil, kMsgFax, kMsgAccount, kMsgBank, kMsgMail, kMsgWeb, kMsgNote})
+    for (int id : std::initializer_list<int>{MessageId::Name, MessageId::FirstName, MessageId::Surname,
+        MessageId::Function, MessageId::City, 23, 24, MessageId::Phone1, MessageId::Phone2, MessageId::HomePhone,
+        MessageId::Mobil, MessageId::Fax, MessageId::Account, MessageId::Bank, MessageId::Mail, MessageId::Web,
+        MessageId::Note})
         ComboBox2->Items().Add(Msg(id));
     for (const std::string& name : UserFieldNames(Table())) ComboBox2->Items().Add(name);
     DBGrid2->Columns().Clear();
@@ -531,7 +510,7 @@ void TAdresyChildForm::FormShow() {
         column.SetTitleCaption(name);
     }
     SetTexts();
-    const int page = ProgramSettings().Nastavenia[kSetPage];
+    const int page = ProgramSettings().Nastavenia[Slot::AddressPage];
     PageControl1->SetActivePageIndex(page >= 0 && page <= 2 ? page : 0);
     if (firstPaint_) FormPaintOnce();
     SetPosition();
@@ -542,7 +521,7 @@ void TAdresyChildForm::FormPaintOnce() {
     firstPaint_ = false;
     DBGrid1->Columns().Clear();
     TColumn& column = DBGrid1->Columns().Add();
-    column.SetFieldName(ProgramSettings().NastaveniaText[kTextSortField]);
+    column.SetFieldName(ProgramSettings().NastaveniaText[TextSlot::AddressSortField]);
     column.SetWidth(230);
     column.SetTitleCaption(sortTitle_);
 }
@@ -551,12 +530,12 @@ void TAdresyChildForm::ApplySortOrder() {
     SettingsStore& s = ProgramSettings();
     // The shared settings may name a field this table lacks, or one that cannot be sorted on.
     const std::vector<FieldChoice> choices = AddressFieldChoices(Table(), kFixedSortChoices);
-    const std::string field = CheckedSortField(Table(), s.NastaveniaText[kTextSortField]);
+    const std::string field = CheckedSortField(Table(), s.NastaveniaText[TextSlot::AddressSortField]);
     const int index = std::max(0, ChoiceIndex(choices, field));
-    s.NastaveniaText[kTextSortField] = field;
-    s.Nastavenia[kSetSortIndex] = index;
+    s.NastaveniaText[TextSlot::AddressSortField] = field;
+    s.Nastavenia[Slot::AddressSortIndex] = index;
     sortTitle_ = choices[static_cast<size_t>(index)].Caption;
-    LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), sortTitle_));
+    LookLabel->SetCaption(LookLabelText(Msg(MessageId::OrderBy), sortTitle_));
     Table().SetIndexFieldNames(field);
     if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
         DBGrid1->Columns()[0].SetFieldName(field);
@@ -568,14 +547,14 @@ void TAdresyChildForm::ShowSortField(const std::string& fieldName, const std::st
     // The dialog stored the field; the check may still send an unusable one back to "Firma".
     ApplySortOrder();
     FormPaintOnce(); // the quick list: the sort field alone
-    if (CompareTextUtf8(ProgramSettings().NastaveniaText[kTextSortField], fieldName) == 0)
-        LookLabel->SetCaption(LookLabelText(Msg(kMsgOrderBy), caption));
+    if (CompareTextUtf8(ProgramSettings().NastaveniaText[TextSlot::AddressSortField], fieldName) == 0)
+        LookLabel->SetCaption(LookLabelText(Msg(MessageId::OrderBy), caption));
     SetPosition();
 }
 
 std::vector<std::string> TAdresyChildForm::SplitItems() const {
     const SettingsStore& s = ProgramSettings();
-    std::vector<std::string> items = {"", Msg(kMsgWork), Msg(kMsgPrivate)};
+    std::vector<std::string> items = {"", Msg(MessageId::Work), Msg(MessageId::Private)};
     for (int k = kFirstCategorySetting; k <= kLastCategorySetting; ++k)
         if (!s.NastaveniaText[static_cast<size_t>(k)].empty()) items.push_back(s.NastaveniaText[static_cast<size_t>(k)]);
     return items;
@@ -601,11 +580,11 @@ void TAdresyChildForm::UlozDoPola() {
     TControl* const looks[4] = {DBEdit1, DBEdit2, DBMemo2, DBGrid1};
     for (int i = 0; i < 4; ++i) {
         const TFont font = looks[i]->Font();
-        s.Nastavenia[static_cast<size_t>(kSetColors + i)] = static_cast<int>(looks[i]->Color());
-        s.Nastavenia[static_cast<size_t>(kSetFontColors + i)] = static_cast<int>(font.Color);
-        s.Nastavenia[static_cast<size_t>(kSetFontSizes + i)] = font.Size;
-        if (auto code = StyleCodeOf(font.Style)) s.Nastavenia[static_cast<size_t>(kSetFontStyles + i)] = *code;
-        s.NastaveniaText[static_cast<size_t>(kTextFontNames + i)] = font.Name;
+        s.Nastavenia[static_cast<size_t>(Slot::AddressColors + i)] = static_cast<int>(looks[i]->Color());
+        s.Nastavenia[static_cast<size_t>(Slot::AddressFontColors + i)] = static_cast<int>(font.Color);
+        s.Nastavenia[static_cast<size_t>(Slot::AddressFontSizes + i)] = font.Size;
+        if (auto code = StyleCodeOf(font.Style)) s.Nastavenia[static_cast<size_t>(Slot::AddressFontStyles + i)] = *code;
+        s.NastaveniaText[static_cast<size_t>(TextSlot::AddressFontNames + i)] = font.Name;
     }
 }
 
@@ -629,7 +608,7 @@ void TAdresyChildForm::VymenFont() {
 void TAdresyChildForm::FormCloseHandler(TCloseAction& action) {
     action = TCloseAction::caFree;
     if (ProgramState().AddressSort == this) ProgramState().AddressSort = nullptr;
-    ProgramSettings().Nastavenia[kSetPage] = PageControl1->ActivePageIndex();
+    ProgramSettings().Nastavenia[Slot::AddressPage] = PageControl1->ActivePageIndex();
     ZapisKomponenty();
 }
 
@@ -756,7 +735,7 @@ void TAdresyChildForm::WorkSplitItems() {
 void TAdresyChildForm::SetPosition() {
     TVolgaTable& t = Table();
     if (!t.Active() || t.IsEmpty()) return;
-    const TField* f = t.FindField(ProgramSettings().NastaveniaText[kTextSortField]);
+    const TField* f = t.FindField(ProgramSettings().NastaveniaText[TextSlot::AddressSortField]);
     if (!f || f->IsNull()) return;
     if (auto position = LetterBarPosition(f->AsString())) TrackBar1->SetPosition(*position);
 }
@@ -766,7 +745,7 @@ void TAdresyChildForm::TrackBar1Change() {
     if (!TrackBar1->Focused()) return;
     const char letter = LetterAtPosition(TrackBar1->Position());
     if (!letter) return;
-    Table().Locate(ProgramSettings().NastaveniaText[kTextSortField], Variant(std::string(1, letter)),
+    Table().Locate(ProgramSettings().NastaveniaText[TextSlot::AddressSortField], Variant(std::string(1, letter)),
                    loCaseInsensitive | loPartialKey);
 }
 
@@ -801,7 +780,7 @@ void TAdresyChildForm::PhoneCallNumber(const std::string& number, const std::str
 }
 
 void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {
-    if (ProgramSettings().Nastavenia[kSetAddressCompletion] != 1 || !Inserting()) return;
+    if (ProgramSettings().Nastavenia[Slot::AddressCompletion] != 1 || !Inserting()) return;
     auto text = [this](const char* copy, TControl* local) {
         if (auto* e = dynamic_cast<TEdit*>(FindComponent(copy))) return e->Text();
         return static_cast<TEdit*>(local)->Text();
@@ -844,7 +823,7 @@ void TAdresyChildForm::EnableRemindBoxes(bool on) {
 }
 
 void TAdresyChildForm::ShowCategoryBox(bool on) {
-    ComboBox3->SetVisible(on && ProgramSettings().Nastavenia[kSetCategories] == 1);
+    ComboBox3->SetVisible(on && ProgramSettings().Nastavenia[Slot::Categories] == 1);
     // An edit of a stored address starts on its category; a value no item stands for (a
     // category renamed since) becomes an item of its own, so that saving keeps it.
     const bool editing = Table().State() == dsEdit || (netMode_ == "Edit" && !copies_.empty());
@@ -1031,7 +1010,7 @@ void TAdresyChildForm::PostAddressNet() {
     request.Insert = netMode_ != "Edit";
     request.RecordCode = request.Insert ? std::string() : editCode_;
     request.UserPrefix = ProgramState().UserPrefix;
-    if (ProgramSettings().Nastavenia[kSetCategories] == 1) request.Category = CategoryItem(ComboBox3->ItemIndex());
+    if (ProgramSettings().Nastavenia[Slot::Categories] == 1) request.Category = CategoryItem(ComboBox3->ItemIndex());
     for (const Copy& c : copies_) {
         AddressCopy copy;
         copy.Field = c.field;
@@ -1279,7 +1258,7 @@ void TAdresyChildForm::ComboBox2Click() {
         if (!control) return;
         const TFieldDef* current = Table().FieldDefs().Find(control->DataField());
         if (!def || !current || def->DataType() != current->DataType()) {
-            ShowMessage(Msg(kMsgIncorrectDataType));
+            ShowMessage(Msg(MessageId::IncorrectDataType));
             BitBtn2Click();
             return;
         }

@@ -1,6 +1,5 @@
 #include "addressbook/Assign.h"
 
-#include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
 #include "core/Languages.h"
 #include "platform/data/DB.h"

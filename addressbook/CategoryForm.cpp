@@ -1,6 +1,5 @@
 #include "addressbook/CategoryForm.h"
 
-#include "addressbook/Captions.h"
 #include "addressbook/Categories.h"
 #include "addressbook/DialogParts.h"
 #include "core/Languages.h"

@@ -1,6 +1,6 @@
 #include "addressbook/DialogParts.h"
 
-#include "addressbook/Captions.h"
+#include "core/Languages.h"
 
 #include <QHBoxLayout>
 

@@ -1,6 +1,5 @@
 #include "addressbook/ExportForm.h"
 
-#include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
 #include "addressbook/SendTo.h"
 #include "controls/KvFileUtil.h"

@@ -15,7 +15,10 @@ namespace {
 constexpr size_t kLabelLength = 20;
 
 // The message of each fixed address choice, in list order.
-constexpr int kAddressMessages[kFixedSortChoices] = {7, 8, 9, 22, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21};
+constexpr int kAddressMessages[kFixedSortChoices] = {
+    MessageId::Name, MessageId::FirstName, MessageId::Surname, MessageId::City, MessageId::Function, MessageId::Phone1,
+    MessageId::Phone2, MessageId::HomePhone, MessageId::Mobil, MessageId::Fax, MessageId::Mail, MessageId::Account,
+    MessageId::Bank, MessageId::Department, MessageId::Office, MessageId::Pager};
 constexpr int kLinkMessages[] = {7, 122, 123, 26};
 
 bool SameName(const std::string& a, const std::string& b) { return Utf8Upper(a) == Utf8Upper(b); }

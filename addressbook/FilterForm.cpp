@@ -1,10 +1,10 @@
 #include "addressbook/FilterForm.h"
 
-#include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
 #include "addressbook/Exchange.h"
 #include "addressbook/FilterText.h"
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/SettingsStore.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/CodePage.h"
@@ -18,17 +18,9 @@ namespace kvz {
 namespace {
 
 constexpr int kHelpContext = 8;
-constexpr int kRowSlots[5] = {45, 96, 97, 98, 99}; // the remembered choice of each row
-constexpr int kCaseSlot = 92;                       // 0: letter case matters
-
-const CaptionRow kCaptions[] = {
-    {"", {"Filtration", "Filtrovanie", "Filtrování"}},
-    {"Label6", {"and", "a ešte", "a také"}},
-    {"Label7", {"and", "a ešte", "a také"}},
-    {"Label8", {"and", "a ešte", "a také"}},
-    {"Label9", {"and", "a ešte", "a také"}},
-    {"CheckBox1", {"Case sensitive literae", "Rozlišovať veľké a malé písmená", "Rozlišovat velká a malá písmena"}},
-};
+// The remembered choice of each row.
+constexpr int kRowSlots[5] = {Slot::AddressSortIndex, Slot::FilterRows, Slot::FilterRows + 1, Slot::FilterRows + 2,
+                              Slot::FilterRows + 3};
 
 } // namespace
 
@@ -146,9 +138,9 @@ void TFilterForm::FormShow(TComponent*) {
             if (auto first = search->FilterFirstIndex(choices_)) index = *first;
         ComboBoxes[i]->SetItemIndex(index >= 0 && index < count ? index : (count ? 0 : -1));
     }
-    ApplyCaptions(*this, kCaptions);
+    ApplyCaptions(*this, "TFilterForm", Language());
     ShowButtonCaptions(*BitBtn3, *BitBtn2);
-    CheckBox1->SetChecked(frame_.Settings && frame_.Settings->Nastavenia[kCaseSlot] == 0);
+    CheckBox1->SetChecked(frame_.Settings && frame_.Settings->Nastavenia[Slot::FilterOption] == 0);
     // The first field has the focus, so that Enter right away is OK and not Help.
     SetActiveControl(ComboBoxes[0]);
 }
@@ -158,7 +150,7 @@ void TFilterForm::ComboBox1Change(TComponent*) {
 }
 
 void TFilterForm::CheckBox1Click(TComponent*) {
-    if (frame_.Settings) frame_.Settings->Nastavenia[kCaseSlot] = CheckBox1->Checked() ? 0 : 1;
+    if (frame_.Settings) frame_.Settings->Nastavenia[Slot::FilterOption] = CheckBox1->Checked() ? 0 : 1;
 }
 
 std::string TFilterForm::FieldOf(int row) const {

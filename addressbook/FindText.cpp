@@ -1,7 +1,7 @@
 #include "addressbook/FindText.h"
 
-#include "addressbook/Captions.h"
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/SettingsStore.h"
 
 #include <QGridLayout>
@@ -13,13 +13,6 @@ namespace kvz {
 namespace {
 
 constexpr int kHelpContext = 7, kFindEditHelpContext = 6;
-constexpr int kSearchingMessage = 52; // "Searching  "
-
-const CaptionRow kCaptions[] = {
-    {"", {"Searching", "Hľadanie", "Hledání"}},
-    {"IndexLabel", {"Lookup item :", "Prehľadávaná položka :", "Prohledávaná položka :"}},
-    {"FindTextLabel", {"Search text  :", "Hľadaný text :", "Hledaný text  :"}},
-};
 
 } // namespace
 
@@ -77,7 +70,7 @@ void TFindTextForm::NaplnUserField() {
 
 void TFindTextForm::FormShow(TComponent*) {
     NaplnUserField();
-    ApplyCaptions(*this, kCaptions);
+    ApplyCaptions(*this, "TFindTextForm", Language());
 }
 
 void TFindTextForm::FormActivate(TComponent* sender) {
@@ -95,7 +88,7 @@ void TFindTextForm::IndexComboBoxChange(TComponent*) {
     ModuleSearch* search = Search();
     const int index = IndexComboBox->ItemIndex();
     if (!search || frame_.ActiveModule != listModule_ || index < 0 || index >= static_cast<int>(choices_.size())) return;
-    SetCaption(GetMessageText(kSearchingMessage) + choices_[static_cast<size_t>(index)].Caption);
+    SetCaption(GetMessageText(MessageId::Searching) + choices_[static_cast<size_t>(index)].Caption);
     search->FindFieldChosen(choices_, index);
 }
 

@@ -1,6 +1,5 @@
 #include "addressbook/OrderForm.h"
 
-#include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
 #include "core/Data1.h"
 #include "core/Languages.h"

@@ -1,7 +1,6 @@
 #include "addressbook/ReadUnit.h"
 
 #include "addressbook/Assign.h"
-#include "addressbook/Captions.h"
 #include "addressbook/DbfImport.h"
 #include "addressbook/DialogParts.h"
 #include "addressbook/ExportForm.h"

@@ -1,6 +1,5 @@
 #include "addressbook/Zaloha.h"
 
-#include "addressbook/Captions.h"
 #include "addressbook/DialogParts.h"
 #include "addressbook/ExportForm.h"
 #include "addressbook/SendTo.h"

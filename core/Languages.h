@@ -36,6 +36,9 @@ std::optional<std::string> CaptionText(std::string_view formClass, std::string_v
 // leaves the texts as they are.
 void ApplyCaptions(TComponent& form, std::string_view formClass, int language);
 
+// Sets a control's caption to a catalogue message.
+inline void SetMessageCaption(TControl& control, int message) { control.SetCaption(GetMessageText(message)); }
+
 // Sets the frame window's menu captions and tool button hints from the table and the outlook
 // bar's captions from the message catalogue, for the components it finds by name.
 void TranslateMainWindow(TComponent& frameWindow, int language);

@@ -430,7 +430,7 @@ void TMainForm::Report(const std::exception& error) { Application().ShowExceptio
 
 void TMainForm::SetHelpFileByLanguage() {
     // Another value keeps the file of before.
-    const int language = ProgramSettings().Nastavenia[kSetLanguage];
+    const int language = ProgramSettings().Nastavenia[Slot::Language];
     if (language >= 1 && language <= 3) helpFile_ = kvz::HelpFileName(language);
     Application().SetHelpFile((ProgramState().ProgramFolder / helpFile_).string());
 }
@@ -510,11 +510,11 @@ void TMainForm::FormCreate(TComponent*) {
         // No stored place yet: centred, at a size that shows the whole address page.
         const QRect area = Widget()->screen()->availableGeometry();
         const FrameBounds b = FirstStartBounds(area.left(), area.top(), area.width(), area.height());
-        settings.Nastavenia[kSetFrameLeft] = b.Left;
-        settings.Nastavenia[kSetFrameTop] = b.Top;
+        settings.Nastavenia[Slot::FrameLeft] = b.Left;
+        settings.Nastavenia[Slot::FrameTop] = b.Top;
         SetBounds(Left(), Top(), b.Width, b.Height);
     }
-    SetBounds(settings.Nastavenia[kSetFrameLeft], settings.Nastavenia[kSetFrameTop], Width(), Height());
+    SetBounds(settings.Nastavenia[Slot::FrameLeft], settings.Nastavenia[Slot::FrameTop], Width(), Height());
     FirstStart = false;
 }
 
@@ -526,12 +526,11 @@ void TMainForm::ChooseTableFolder() {
         state.TableFolder = state.DataFolder;
         return;
     }
-    const std::string& server = settings.NastaveniaText[kTextServerFolder];
+    const std::string& server = settings.NastaveniaText[TextSlot::ServerFolder];
     state.TableFolder = server;
     std::error_code ec;
-    if (!server.empty() &&
-        fs::exists(fs::path(server) / (settings.NastaveniaText[kTextNetworkUser] + TableSuffix(TableId::Address)), ec))
-        return;
+    const std::string& user = settings.NastaveniaText[TextSlot::NetworkUser];
+    if (!server.empty() && fs::exists(fs::path(server) / (user + TableSuffix(TableId::Address)), ec)) return;
     state.TableFolder = state.DataFolder / "TempData";
     OfflineMode = true;
     ShowOfflineNotice();
@@ -578,9 +577,9 @@ void TMainForm::FormShow(TComponent*) {
     if (DataModule1 && OpenTables() && DataModule1->TaskTable)
         TablePassword = CutPassword(DataModule1->TaskTable->Password());
 
-    OpenModule(settings.Nastavenia[kSetActiveModule]);
+    OpenModule(settings.Nastavenia[Slot::ActiveModule]);
 
-    for (auto [item, slot] : {std::pair{BackMenu, kSetAutoBackup}, std::pair{FilingMenu, kSetUserDialogAtStart}})
+    for (auto [item, slot] : {std::pair{BackMenu, Slot::AutoBackup}, std::pair{FilingMenu, Slot::UserDialogAtStart}})
         if (settings.Nastavenia[slot] == 0 || settings.Nastavenia[slot] == 1) item->SetChecked(settings.Nastavenia[slot] == 1);
     if (BackMenu->Checked() && (!ProgramState().NetworkMode || !settings.ClientMode)) try {
             ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode,
@@ -588,13 +587,13 @@ void TMainForm::FormShow(TComponent*) {
         } catch (const std::exception& error) {
             Report(error);
         }
-    SetBounds(settings.Nastavenia[kSetFrameLeft], settings.Nastavenia[kSetFrameTop], Width(), Height());
+    SetBounds(settings.Nastavenia[Slot::FrameLeft], settings.Nastavenia[Slot::FrameTop], Width(), Height());
     EnableKeyByRole();
-    const int bitmapOn = settings.Nastavenia[kSetHeaderBitmapOn];
-    ApplyOutlookLook({TColor(settings.Nastavenia[kSetHeaderColor]), TColor(settings.Nastavenia[kSetHeaderColor2]),
-                      settings.Nastavenia[kSetGradientType], bitmapOn, settings.Nastavenia[kSetViewStyle],
-                      bitmapOn == 1 ? settings.NastaveniaText[kTextHeaderBitmap] : std::string()});
-    AddresCompletionMenu->SetChecked(settings.Nastavenia[kSetAddressCompletion] == 1);
+    const int bitmapOn = settings.Nastavenia[Slot::BackStyle];
+    ApplyOutlookLook({TColor(settings.Nastavenia[Slot::HeaderColor]), TColor(settings.Nastavenia[Slot::HeaderEndColor]),
+                      settings.Nastavenia[Slot::GradientType], bitmapOn, settings.Nastavenia[Slot::ViewStyle],
+                      bitmapOn == 1 ? settings.NastaveniaText[TextSlot::BackgroundFile] : std::string()});
+    AddresCompletionMenu->SetChecked(settings.Nastavenia[Slot::AddressCompletion] == 1);
 }
 
 void TMainForm::ApplyOutlookLook(const OutlookLook& look) {
@@ -625,7 +624,7 @@ void TMainForm::FormCloseQuery(TComponent*, bool& canClose) {
         CancelButtonClick(this);
         return;
     }
-    const int answer = ShowMessageBox(GetMessageText(kMsgSaveChanges), GetMessageText(kMsgWarningCaption),
+    const int answer = ShowMessageBox(GetMessageText(MessageId::SaveChanges), GetMessageText(MessageId::WarningCaption),
                                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     if (answer != IDYES) return;
     PostButtonClick(this);
@@ -651,8 +650,8 @@ void TMainForm::FormClose(TComponent*, TCloseAction&) {
                 if (TVolgaTable* t = DataModule1->TableOf(table))
                     t->SaveToFile((state.DataFolder / "TempData" / UserFileName(state.UserPrefix, TableSuffix(table))).string());
             });
-    settings.Nastavenia[kSetFrameLeft] = Left();
-    settings.Nastavenia[kSetFrameTop] = Top();
+    settings.Nastavenia[Slot::FrameLeft] = Left();
+    settings.Nastavenia[Slot::FrameTop] = Top();
     settings.FormWidth = Width();
     settings.FormHeight = Height();
     step([&] { CloseActiveModule(); });
@@ -729,7 +728,7 @@ void TMainForm::OpenModule(int module) {
         moduleForm_->SetWindowState(TWindowState::wsMaximized);
         LoadToStatusBar(module);
     }
-    ProgramSettings().Nastavenia[kSetActiveModule] = module;
+    ProgramSettings().Nastavenia[Slot::ActiveModule] = module;
     EnableModuleButtons();
 }
 

@@ -30,38 +30,6 @@ namespace kvz {
 class TAnimForm;
 class TMainForm;
 
-// Settings slots the frame window reads and writes.
-enum FrameSetting : int {
-    kSetActiveModule = 36,
-    kSetAutoBackup = 49,
-    kSetUserDialogAtStart = 62,
-    kSetReportKind = 63,
-    kSetLanguage = 67,
-    kSetFrameLeft = 70,
-    kSetFrameTop = 71,
-    kSetCategoriesOn = 75,
-    kSetHeaderColor = 81,
-    kSetHeaderColor2 = 82,
-    kSetGradientType = 83,
-    kSetHeaderBitmapOn = 84,
-    kSetViewStyle = 85,
-    kSetAddressCompletion = 91,
-};
-enum FrameTextSetting : int { kTextServerFolder = 18, kTextNetworkUser = 19, kTextHeaderBitmap = 25 };
-
-// Messages of the catalogue the frame window shows.
-enum FrameMessage : int {
-    kMsgWarningCaption = 53,
-    kMsgDeleteTasks = 54,
-    kMsgDeleteRecord = 55,
-    kMsgSaveChanges = 58,
-    kMsgEraseAllTasks = 57,
-    kMsgSaveFailed = 72,
-    kMsgBirthday = 127,
-    kMsgNameDay = 128,
-    kMsgUnknown = 133,
-};
-
 // Images of the record bar's Insert button.
 constexpr int kInsertImage = 4, kInsertingImage = 19;
 

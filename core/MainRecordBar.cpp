@@ -19,7 +19,7 @@ bool HasDialog(std::string_view form) {
 }
 
 bool AskYesNo(int message) {
-    return ShowMessageBox(GetMessageText(message), GetMessageText(kMsgWarningCaption),
+    return ShowMessageBox(GetMessageText(message), GetMessageText(MessageId::WarningCaption),
                           MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -101,7 +101,7 @@ void TMainForm::BuildCommandTable() {
 // ---- state ----
 
 RecordBarState TMainForm::ModuleState() const {
-    const bool categories = ProgramSettings().Nastavenia[kSetCategoriesOn] == 1;
+    const bool categories = ProgramSettings().Nastavenia[Slot::Categories] == 1;
     if (module_) return module_->State({OfflineMode, categories, HasDialog});
     return RecordBarFor({ActiveModule(), false, OfflineMode, categories, HasDialog});
 }
@@ -187,7 +187,7 @@ void TMainForm::DeleteRecords() {
     std::vector<std::string> codes = module_->SelectedRecordCodes();
     if (codes.size() <= 1) codes = {table.FieldByName("Number").AsString()};
     // Asked before any lock is taken: nobody waits on an open question, and No writes nothing.
-    if (!AskYesNo(*id == TableId::Tasks ? kMsgDeleteTasks : kMsgDeleteRecord)) return;
+    if (!AskYesNo(*id == TableId::Tasks ? MessageId::DeleteTasks : MessageId::DeleteRecord)) return;
     const std::string current = table.FieldByName("Number").AsString();
     ProgramLocks().WriteSharedTable(table, DataModule1->LockFileName(*id), ProgramState().NetworkMode,
                                     kRecordCommandPoll, [&] {
@@ -210,7 +210,7 @@ void TMainForm::DeleteRecords() {
 
 void TMainForm::DelAllQuescionsClick(TComponent*) {
     if (!DataModule1 || !DataModule1->TaskTable) return;
-    if (AskYesNo(kMsgEraseAllTasks)) {
+    if (AskYesNo(MessageId::EraseAllTasks)) {
         TVolgaTable& table = *DataModule1->TaskTable;
         ProgramLocks().WriteSharedTable(table, DataModule1->LockFileName(TableId::Tasks), ProgramState().NetworkMode,
                                         kRecordCommandPoll, [&] {

@@ -48,7 +48,7 @@ void TMainForm::BuildCommands() {
             if (ActiveModule() != ReportsModule || !module_) return;
             ChangeUserButon->SetEnabled(kind == 0 && RegisteredUserSteps().PickUser);
             ChangeUserMenu->SetEnabled(ChangeUserButon->Enabled());
-            ProgramSettings().Nastavenia[kSetReportKind] = kind;
+            ProgramSettings().Nastavenia[Slot::ReportKind] = kind;
             RunCommand(command);
         };
     };
@@ -229,11 +229,11 @@ void TMainForm::ConnectMenuClick(TComponent*) {
     FrameState& state = ProgramState();
     if (!state.NetworkMode) return;
     const SettingsStore& settings = ProgramSettings();
-    const std::string& server = settings.NastaveniaText[kTextServerFolder];
+    const std::string& server = settings.NastaveniaText[TextSlot::ServerFolder];
     std::error_code ec;
     if (server.empty() ||
         !std::filesystem::exists(std::filesystem::path(server) /
-                                     (settings.NastaveniaText[kTextNetworkUser] + TableSuffix(TableId::Address)),
+                                     (settings.NastaveniaText[TextSlot::NetworkUser] + TableSuffix(TableId::Address)),
                                  ec)) {
         state.TableFolder = state.DataFolder / "TempData";
         OfflineMode = true;
@@ -296,7 +296,7 @@ void TMainForm::DecodEfect() {
 
 void TMainForm::BackMenuClick(TComponent*) {
     BackMenu->SetChecked(!BackMenu->Checked());
-    ProgramSettings().Nastavenia[kSetAutoBackup] = BackMenu->Checked() ? 1 : 0;
+    ProgramSettings().Nastavenia[Slot::AutoBackup] = BackMenu->Checked() ? 1 : 0;
     if (BackMenu->Checked())
         ProgramLocks().AutoBackup(ProgramState().TableFolder, ProgramState().UserPrefix, ProgramState().NetworkMode,
                                   ProgramState().DataFolder);
@@ -304,12 +304,12 @@ void TMainForm::BackMenuClick(TComponent*) {
 
 void TMainForm::FilingMenuClick(TComponent*) {
     FilingMenu->SetChecked(!FilingMenu->Checked());
-    ProgramSettings().Nastavenia[kSetUserDialogAtStart] = FilingMenu->Checked() ? 1 : 0;
+    ProgramSettings().Nastavenia[Slot::UserDialogAtStart] = FilingMenu->Checked() ? 1 : 0;
 }
 
 void TMainForm::AddresCompletionMenuClick(TComponent*) {
     AddresCompletionMenu->SetChecked(!AddresCompletionMenu->Checked());
-    ProgramSettings().Nastavenia[kSetAddressCompletion] = AddresCompletionMenu->Checked() ? 1 : 0;
+    ProgramSettings().Nastavenia[Slot::AddressCompletion] = AddresCompletionMenu->Checked() ? 1 : 0;
 }
 
 void TMainForm::ObnovMenuClick(TComponent*) {

@@ -1,5 +1,6 @@
 #include "core/PasswordDlg.h"
 
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "engine/VolgaSession.h"
 #include "platform/forms/Dialogs.h"
@@ -8,26 +9,14 @@ namespace kvz {
 
 namespace {
 
-
-enum PasswordText { ptCaption, ptLabel, ptInvalid, ptCount };
-
-// English, Slovak, Czech.
-const char* const kPasswordTexts[3][ptCount] = {
-    {"Login password", "Enter password:", "Password is invalid. Try again"},
-    {"Prihlasovacie heslo", "Zadajte heslo:", "Heslo je neplatné. Skúste znova"},
-    {"Přihlašovací heslo", "Zadejte heslo:", "Heslo je neplatné. Zkuste to znovu"},
-};
-
-std::string PasswordTextOf(PasswordText which) {
-    const int language = Language();
-    return kPasswordTexts[language >= 1 && language <= 3 ? language - 1 : 0][which];
-}
+// The session's refusal of a password in English, Slovak and Czech (the session speaks English).
+const char* const kInvalidPasswordTexts[3] = {"Password is invalid. Try again", "Heslo je neplatné. Skúste znova",
+                                              "Heslo je neplatné. Zkuste to znovu"};
 
 } // namespace
 
 TPasswordDlg::TPasswordDlg(TComponent* owner) : TForm(owner) {
     SetName("PasswordDlg");
-    SetCaption(PasswordTextOf(ptCaption));
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     SetClientSize(205, 116);
@@ -36,7 +25,6 @@ TPasswordDlg::TPasswordDlg(TComponent* owner) : TForm(owner) {
     Label1->SetAutoSize(false);
     Label1->SetWordWrap(true);
     Label1->SetBounds(18, 7, 170, 28);
-    Label1->SetCaption(PasswordTextOf(ptLabel));
     Label1->SetFocusControl(PasswordEdit);
     PasswordEdit->SetName("PasswordEdit");
     PasswordEdit->SetParent(this);
@@ -55,6 +43,7 @@ TPasswordDlg::TPasswordDlg(TComponent* owner) : TForm(owner) {
     CancelBtn->SetCaption(GetMessageText(MessageId::Cancel));
     CancelBtn->SetCancel(true);
     CancelBtn->SetModalResult(mrCancel);
+    ApplyCaptions(*this, "TPasswordDlg", Language());
 }
 
 bool TPasswordDlg::Execute(std::string& text) {
@@ -67,13 +56,16 @@ bool TPasswordDlg::Execute(std::string& text) {
     return true;
 }
 
-std::string InvalidPasswordText() { return PasswordTextOf(ptInvalid); }
+std::string InvalidPasswordText() {
+    const int language = Language();
+    return kInvalidPasswordTexts[language >= 1 && language <= 3 ? language - 1 : 0];
+}
 
 void InstallPasswordPrompt() {
     VolgaSession().SetPasswordPrompt([](std::string& text) { return TPasswordDlg::Execute(text); });
     // The session tells in English; the user reads it in the program's language.
     VolgaSession().SetMessageShower([](const std::string& message) {
-        ShowMessage(message == kPasswordTexts[0][ptInvalid] ? InvalidPasswordText() : message);
+        ShowMessage(message == kInvalidPasswordTexts[0] ? InvalidPasswordText() : message);
     });
 }
 

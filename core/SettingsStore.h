@@ -41,6 +41,8 @@ enum : int {
     AutoBackup = 49,
     UserDialogAtStart = 62,
     ReportKind = 63,
+    CaptureLeft = 65,         // the links module's capture window
+    CaptureTop = 66,
     Language = 67,            // 1 English, 2 Slovak, 3 Czech
     AddressPage = 68,
     TasksPage = 69,
@@ -66,12 +68,15 @@ enum : int {
 // The text slots (NastaveniaText[k]) by meaning.
 namespace TextSlot {
 enum : int {
+    AddressFontNames = 1,     // 1..4, as AddressColors
     TasksMemoFontName = 6,
     TasksGridFontName = 7,
     AddressSortField = 13,    // the address list's order field
     ServerFolder = 18,
     NetworkUser = 19,
     BackgroundFile = 25,      // the outlook bar headers' picture
+    FirstEBank = 26,          // 26..30: the e-banks of the task editor
+    LastEBank = 30,
     LinksAddressField = 31,
 };
 } // namespace TextSlot

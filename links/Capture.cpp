@@ -184,7 +184,7 @@ TCaptureForm::~TCaptureForm() = default;
 void TCaptureForm::FormCreate() {
     if (TForm* main = Application().MainForm()) Application().SetHelpFile(main->HelpFile());
     const SettingsStore* s = frame_.Settings;
-    const int left = s ? s->Nastavenia[kLeftSlot] : 0, top = s ? s->Nastavenia[kTopSlot] : 0;
+    const int left = s ? s->Nastavenia[Slot::CaptureLeft] : 0, top = s ? s->Nastavenia[Slot::CaptureTop] : 0;
     // A place stored on a screen that is gone, or smaller now, is brought back onto this one.
     TRect screen = Bounds(0, 0, 1024, 768);
     if (QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -205,8 +205,8 @@ void TCaptureForm::FormShow() {
 
 void TCaptureForm::FormClose(TCloseAction& action) {
     if (SettingsStore* s = frame_.Settings) {
-        s->Nastavenia[kLeftSlot] = Left();
-        s->Nastavenia[kTopSlot] = Top();
+        s->Nastavenia[Slot::CaptureLeft] = Left();
+        s->Nastavenia[Slot::CaptureTop] = Top();
     }
     action = TCloseAction::caFree;
     Application().Restore();

@@ -42,7 +42,6 @@ bool OffersAddress(const QMimeData& data);
 class TCaptureForm : public TForm {
 public:
     static constexpr int kHelpContext = 50;
-    static constexpr int kLeftSlot = 65, kTopSlot = 66;
 
     TCaptureForm(TComponent* owner, TDataModule1& data, FrameState& frame);
     ~TCaptureForm() override;

@@ -10,8 +10,6 @@ namespace kvz {
 
 namespace {
 
-constexpr int kMsgAll = 121;
-
 // A term of the filter: the field, the operator and the value in double quotes (a quote in
 // the value doubled), with no blanks between.
 std::string Term(const char* field, const char* op, std::string_view value) {
@@ -63,13 +61,13 @@ TTaskSelection::~TTaskSelection() {
 }
 
 std::vector<std::string> TTaskSelection::ProjectItems() const {
-    std::vector<std::string> items{GetMessageText(kMsgAll)};
+    std::vector<std::string> items{GetMessageText(MessageId::AllModules)};
     for (std::string& name : Values(tables_.Projects, "ProjectName")) items.push_back(std::move(name));
     return items;
 }
 
 std::vector<std::string> TTaskSelection::SubProjectItems(const std::string& projectText) {
-    std::vector<std::string> items{GetMessageText(kMsgAll)};
+    std::vector<std::string> items{GetMessageText(MessageId::AllModules)};
     TVolgaTable* projects = tables_.Projects;
     TVolgaTable* subs = tables_.SubProjects;
     if (!projects || !projects->Active() || !subs || !subs->Active()) return items;
@@ -82,7 +80,7 @@ std::vector<std::string> TTaskSelection::SubProjectItems(const std::string& proj
 }
 
 std::vector<std::string> TTaskSelection::OwnerItems(const std::string& logonName) const {
-    std::vector<std::string> items{GetMessageText(kMsgAll)};
+    std::vector<std::string> items{GetMessageText(MessageId::AllModules)};
     std::vector<std::string> owners = Values(tables_.Owners, "OwnerName");
     if (owners.empty()) return items;
     items.push_back(logonName);

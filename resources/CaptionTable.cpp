@@ -1,6 +1,6 @@
 // The captions and hints of the program's windows in English, Slovak and Czech, by form class
 // and component name: the program's own texts, misspellings included. A new window adds its
-// rows here and a factory to the caption walk (tests/core/CaptionWalkTest.cpp).
+// rows here and a factory to the caption walk (tests/addressbook/CaptionWalkTest.cpp).
 #include "resources/CaptionTable.h"
 
 #define NBSP "\xC2\xA0"
@@ -196,6 +196,38 @@ const TCaptionRow kCaptionTable[] = {
     {"TWizardForm", "Label5", TCaptionKind::Caption, {"Select database :", "Vyberte databázu :", "Vyberte databázi :"}},
     {"TWizardForm", "Label9", TCaptionKind::Caption, {"Choose a" NBSP "database, you want to use, in shared directory. In the case, it is protected by a" NBSP "password, the software will ask that from you.", "Vyberte databázu, ktorú chcete používať, v zdieľanom adresári. Ak je chránená heslom, program si ho od vás vypýta.", "Vyberte databázi, kterou chcete používat, ve sdíleném adresáři. Pokud je chráněna heslem, program si ho od vás vyžádá."}},
     {"TWizardForm", "Button3", TCaptionKind::Caption, {"Finish", "Dokončiť", "Dokončit"}},
+    // The address book's find and filter windows.
+    {"TFindTextForm", "", TCaptionKind::Caption, {"Searching", "Hľadanie", "Hledání"}},
+    {"TFindTextForm", "IndexLabel", TCaptionKind::Caption, {"Lookup item :", "Prehľadávaná položka :", "Prohledávaná položka :"}},
+    {"TFindTextForm", "FindTextLabel", TCaptionKind::Caption, {"Search text  :", "Hľadaný text :", "Hledaný text  :"}},
+    {"TFilterForm", "", TCaptionKind::Caption, {"Filtration", "Filtrovanie", "Filtrování"}},
+    {"TFilterForm", "Label6", TCaptionKind::Caption, {"and", "a ešte", "a také"}},
+    {"TFilterForm", "Label7", TCaptionKind::Caption, {"and", "a ešte", "a také"}},
+    {"TFilterForm", "Label8", TCaptionKind::Caption, {"and", "a ešte", "a také"}},
+    {"TFilterForm", "Label9", TCaptionKind::Caption, {"and", "a ešte", "a také"}},
+    {"TFilterForm", "CheckBox1", TCaptionKind::Caption, {"Case sensitive literae", "Rozlišovať veľké a malé písmená", "Rozlišovat velká a malá písmena"}},
+    // The task editor; its other labels show catalogue messages.
+    {"TUlohaForm", "", TCaptionKind::Caption, {"New task", "Nová úloha", "Nový úkol"}},
+    {"TUlohaForm", "Label8", TCaptionKind::Caption, {"File path :", "Cesta/súbor :", "Cesta/soubor :"}},
+    {"TUlohaForm", "Label9", TCaptionKind::Caption, {"Project name :", "Názov projektu :", "Název projektu :"}},
+    {"TUlohaForm", "Label12", TCaptionKind::Caption, {"Partial project :", "Názov podprojekt :", "Název podprojekt :"}},
+    {"TUlohaForm", "RunCheckBox", TCaptionKind::Caption, {"Run file", "Spustiť", "Spustit"}},
+    {"TUlohaForm", "CompleteCheckBox", TCaptionKind::Caption, {"Complete", "Hotovo", "Ukončeno"}},
+    {"TUlohaForm", "TabSheet1", TCaptionKind::Caption, {"Task-schedule", "Úloha-termín", "Úkol-termín"}},
+    {"TUlohaForm", "TabSheet2", TCaptionKind::Caption, {"Purchase invoice", "Došlá faktúra", "Došlá faktura"}},
+    {"TUlohaForm", "TabSheet3", TCaptionKind::Caption, {"Periodical pays", "Pravidelné platby", "Pravidelné platby"}},
+    {"TUlohaForm", "RunCheckBox2", TCaptionKind::Caption, {"Pay with E-Banking", "Zaplatiť cez E-Banking", "Zaplatit přes E-Banking"}},
+    {"TUlohaForm", "PayCheckBox", TCaptionKind::Caption, {"Paid bills", "Už je zaplatené", "Už je zaplaceno"}},
+    {"TUlohaForm", "Label35", TCaptionKind::Caption, {"Pays description:", "Popis platby:", "Popis platby:"}},
+    {"TUlohaForm", "Label37", TCaptionKind::Caption, {"Lead-time:", "Predstih:", "Předstih:"}},
+    {"TUlohaForm", "Label38", TCaptionKind::Caption, {"E-banks setup:", "Nastavenie e-banky:", "Nastavení e-banky:"}},
+    {"TUlohaForm", "Label39", TCaptionKind::Caption, {"Activate:", "Aktivácia:", "Aktivace:"}},
+    {"TUlohaForm", "Label23", TCaptionKind::Caption, {"Recall", "Pripomenúť", "Připomenout"}},
+    {"TUlohaForm", "Label27", TCaptionKind::Caption, {"days ahead", "dní vopred", "dní dopředu"}},
+    {"TUlohaForm", "Label34", TCaptionKind::Caption, {"Pay with E-Banking", "Zaplatiť cez E-Banking", "Zaplatiť přes E-Banking"}},
+    // The table password prompt.
+    {"TPasswordDlg", "", TCaptionKind::Caption, {"Login password", "Prihlasovacie heslo", "Přihlašovací heslo"}},
+    {"TPasswordDlg", "Label1", TCaptionKind::Caption, {"Enter password:", "Zadajte heslo:", "Zadejte heslo:"}},
 };
 // clang-format on
 

@@ -23,7 +23,6 @@ enum class TaskView { Day = 0, Week = 1, Month = 2, List = 4 };
 
 // The first day of the week, 1 Monday to 7 Sunday, from the setting: any value outside 1..7
 // gives Monday, so that the calendar, the week grid and the task editor agree.
-inline constexpr int kFirstDayOfWeekSlot = 22; // Nastavenia22
 int FirstDayOfWeek(int setting);
 // The weekday of the calendar's naming (0 Sunday .. 6 Saturday) of a first day 1..7.
 int FirstDayAsSundayBased(int firstDay);

@@ -16,12 +16,6 @@ namespace kvz {
 
 namespace {
 
-constexpr int kMsgNoDescription = 64;
-constexpr int kMsgInvoiceIncomplete = 214;
-constexpr int kMsgPayInvoiceFrom = 215;
-constexpr int kMsgIntoRate = 216;
-constexpr int kMsgMaturityUntil = 217;
-
 [[noreturn]] void Refuse(const std::string& text) { throw TaskInputRefused(text); }
 
 [[noreturn]] void RefuseMessage(int message) { Refuse(GetMessageText(message)); }
@@ -88,7 +82,7 @@ struct CheckedInvoice {
 }
 
 CheckedInvoice CheckInvoice(const InvoiceValues& v) {
-    if (!InvoiceFieldsFilled(v.PayDate, v.DueDate, v.IssueDate, v.Amount)) RefuseMessage(kMsgInvoiceIncomplete);
+    if (!InvoiceFieldsFilled(v.PayDate, v.DueDate, v.IssueDate, v.Amount)) RefuseMessage(MessageId::InvoiceIncomplete);
     const FormatSettings fs = EditorFormat();
     CheckedInvoice c;
     for (const std::string* text : {&v.PayDate, &v.DueDate, &v.IssueDate}) {
@@ -98,7 +92,7 @@ CheckedInvoice CheckInvoice(const InvoiceValues& v) {
         } catch (const std::invalid_argument&) {
         }
         if (!date) {
-            if (text->find_first_of("0123456789") == std::string::npos) RefuseMessage(kMsgInvoiceIncomplete);
+            if (text->find_first_of("0123456789") == std::string::npos) RefuseMessage(MessageId::InvoiceIncomplete);
             RefuseConversion(*text);
         }
         if (text == &v.PayDate) c.PayDate = *date;
@@ -157,7 +151,7 @@ bool UsesTaskPage(TaskSaveKind kind) {
 }
 
 void CheckRequest(const TaskSaveRequest& r, TaskSaveKind kind) {
-    if (UsesTaskPage(kind) && r.Task.Text.empty()) RefuseMessage(kMsgNoDescription);
+    if (UsesTaskPage(kind) && r.Task.Text.empty()) RefuseMessage(MessageId::NoTaskDescription);
     const bool calendarRange = kind == TaskSaveKind::NewSeries || kind == TaskSaveKind::ReplaceSelected ||
                                (kind == TaskSaveKind::ReplaceSeries && Range(r.Task));
     if (calendarRange && SeriesDays(r.Task.Date, r.Task.EndDate).size() > static_cast<size_t>(kMaxSeriesDays)) {
@@ -341,8 +335,8 @@ std::vector<TDateTime> SeriesDays(TDateTime from, TDateTime to) {
 }
 
 std::string InvoiceTaskText(const InvoiceValues& v) {
-    return GetMessageText(kMsgPayInvoiceFrom) + v.IssueDate + GetMessageText(kMsgIntoRate) + v.Amount + v.Currency +
-           GetMessageText(kMsgMaturityUntil) + v.DueDate;
+    return GetMessageText(MessageId::PayInvoiceFrom) + v.IssueDate + GetMessageText(MessageId::IntoRate) + v.Amount + v.Currency +
+           GetMessageText(MessageId::MaturityUntil) + v.DueDate;
 }
 
 FormatSettings EditorFormat() {

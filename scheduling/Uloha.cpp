@@ -1,6 +1,7 @@
 #include "scheduling/Uloha.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/ModuleServices.h"
 #include "core/SettingsStore.h"
@@ -22,50 +23,7 @@ namespace kvz {
 
 namespace {
 
-// Settings slots the editor reads and writes.
-constexpr int kSetFirstDay = 22;
-constexpr int kSetCalendarBack = 31, kSetCalendarTitleBack = 32, kSetCalendarTitleText = 33, kSetCalendarText = 34;
-constexpr int kSetEBankIndex = 93, kSetCurrencyIndex = 94, kSetCountry = 95;
-constexpr int kTextFirstEBank = 26, kTextLastEBank = 30;
-
 constexpr int kHelpTask = 25, kHelpInvoice = 69, kHelpPayments = 70;
-
-// Catalogue messages of the captions.
-enum : int {
-    kMsgAccount = 17, kMsgNote = 26, kMsgDate = 84, kMsgOnce = 88, kMsgTask = 101, kMsgOwner = 105, kMsgTime = 106,
-    kMsgPriority = 107, kMsgRecall = 108, kMsgRepeat = 109, kMsgOpenThisFile = 124, kMsgHelp = 168, kMsgCancel = 169,
-    kMsgTaskFor = 187, kMsgStartTask = 188, kMsgEndTask = 189, kMsgHighlight = 190, kMsgMakeOut = 220,
-    kMsgMaturity = 221, kMsgBankCode = 222, kMsgVarSymbol = 223, kMsgConstSymbol = 224, kMsgSum = 225,
-    kMsgEBank = 226, kMsgErgo = 227, kMsgPayDate = 228, kMsgAt = 229, kMsgInvoice = 230, kMsgDays = 231,
-    kMsgSlovakPays = 235, kMsgCzechPays = 236
-};
-
-struct CaptionRow {
-    const char* Name; // "" for the window
-    const char* Texts[3];
-};
-
-// Texts fixed per language (the others come from the message catalogue).
-constexpr CaptionRow kCaptions[] = {
-    {"", {"New task", "Nová úloha", "Nový úkol"}},
-    {"Label8", {"File path :", "Cesta/súbor :", "Cesta/soubor :"}},
-    {"Label9", {"Project name :", "Názov projektu :", "Název projektu :"}},
-    {"Label12", {"Partial project :", "Názov podprojekt :", "Název podprojekt :"}},
-    {"RunCheckBox", {"Run file", "Spustiť", "Spustit"}},
-    {"CompleteCheckBox", {"Complete", "Hotovo", "Ukončeno"}},
-    {"TabSheet1", {"Task-schedule", "Úloha-termín", "Úkol-termín"}},
-    {"TabSheet2", {"Purchase invoice", "Došlá faktúra", "Došlá faktura"}},
-    {"TabSheet3", {"Periodical pays", "Pravidelné platby", "Pravidelné platby"}},
-    {"RunCheckBox2", {"Pay with E-Banking", "Zaplatiť cez E-Banking", "Zaplatit přes E-Banking"}},
-    {"PayCheckBox", {"Paid bills", "Už je zaplatené", "Už je zaplaceno"}},
-    {"Label35", {"Pays description:", "Popis platby:", "Popis platby:"}},
-    {"Label37", {"Lead-time:", "Predstih:", "Předstih:"}},
-    {"Label38", {"E-banks setup:", "Nastavenie e-banky:", "Nastavení e-banky:"}},
-    {"Label39", {"Activate:", "Aktivácia:", "Aktivace:"}},
-    {"Label23", {"Recall", "Pripomenúť", "Připomenout"}},
-    {"Label27", {"days ahead", "dní vopred", "dní dopředu"}},
-    {"Label34", {"Pay with E-Banking", "Zaplatiť cez E-Banking", "Zaplatiť přes E-Banking"}},
-};
 
 // Catalogue captions: the component, the message, what follows it.
 struct MessageCaption {
@@ -74,18 +32,18 @@ struct MessageCaption {
     const char* Suffix;
 };
 constexpr MessageCaption kMessageCaptions[] = {
-    {"Label1", kMsgTaskFor, ""},       {"Label2", kMsgDate, " :"},          {"CasLabel", kMsgTime, " :"},
-    {"Label4", kMsgPriority, " :"},    {"Label6", kMsgOwner, " :"},         {"Label24", kMsgOwner, " :"},
-    {"Label5", kMsgRecall, " :"},      {"Label7", kMsgRepeat, " :"},        {"UlohaLabel", kMsgTask, " :"},
-    {"Label15", kMsgStartTask, ""},    {"Label10", kMsgStartTask, ""},      {"Label13", kMsgStartTask, ""},
-    {"Label16", kMsgEndTask, ""},      {"Label11", kMsgEndTask, ""},        {"Label14", kMsgEndTask, ""},
-    {"Label3", kMsgHighlight, ""},     {"Label22", kMsgHighlight, ""},      {"CheckBox1", kMsgRecall, ""},
-    {"CheckBox11", kMsgRecall, ""},    {"BitBtn2", kMsgHelp, ""},           {"CancelButton", kMsgCancel, ""},
-    {"Label36", kMsgNote, ":"},        {"Label28", kMsgInvoice, ""},        {"Label17", kMsgMakeOut, ""},
-    {"Label18", kMsgErgo, ""},         {"Label19", kMsgDays, ""},           {"Label20", kMsgMaturity, ""},
-    {"Label21", kMsgAccount, " :"},    {"Label25", kMsgBankCode, ""},       {"Label26", kMsgVarSymbol, ""},
-    {"Label29", kMsgConstSymbol, ""},  {"Label30", kMsgSum, ""},            {"Label31", kMsgEBank, ""},
-    {"Label32", kMsgPayDate, ""},      {"Label33", kMsgAt, ""},
+    {"Label1", MessageId::TaskFor, ""}, {"Label2", MessageId::Date, " :"}, {"CasLabel", MessageId::Time, " :"},
+    {"Label4", MessageId::Priority, " :"}, {"Label6", MessageId::Owner, " :"}, {"Label24", MessageId::Owner, " :"},
+    {"Label5", MessageId::Recall, " :"}, {"Label7", MessageId::Repeat, " :"}, {"UlohaLabel", MessageId::Task, " :"},
+    {"Label15", MessageId::StartTask, ""}, {"Label10", MessageId::StartTask, ""}, {"Label13", MessageId::StartTask, ""},
+    {"Label16", MessageId::EndTask, ""}, {"Label11", MessageId::EndTask, ""}, {"Label14", MessageId::EndTask, ""},
+    {"Label3", MessageId::Highlight, ""}, {"Label22", MessageId::Highlight, ""}, {"CheckBox1", MessageId::Recall, ""},
+    {"CheckBox11", MessageId::Recall, ""}, {"BitBtn2", MessageId::Help, ""}, {"CancelButton", MessageId::Cancel, ""},
+    {"Label36", MessageId::Note, ":"}, {"Label28", MessageId::Invoice, ""}, {"Label17", MessageId::MakeOut, ""},
+    {"Label18", MessageId::Ergo, ""}, {"Label19", MessageId::Days, ""}, {"Label20", MessageId::Maturity, ""},
+    {"Label21", MessageId::Account, " :"}, {"Label25", MessageId::BankCode, ""}, {"Label26", MessageId::VarSymbol, ""},
+    {"Label29", MessageId::ConstSymbol, ""}, {"Label30", MessageId::Sum, ""}, {"Label31", MessageId::EBank, ""},
+    {"Label32", MessageId::PayDate, ""}, {"Label33", MessageId::At, ""},
 };
 
 constexpr const char* kOnOff[3][2] = {{"On", "Off"}, {"Zapnuté", "Vypnuté"}, {"Zapnuto", "Vypnuto"}};
@@ -552,18 +510,18 @@ void TUlohaForm::FormCreate(TComponent*) {
     const SettingsStore* settings = context_.Frame.Settings;
     if (settings) {
         const auto& s = settings->Nastavenia;
-        MonthCalendar1->SetColor(static_cast<TColor>(s[kSetCalendarBack]));
+        MonthCalendar1->SetColor(static_cast<TColor>(s[Slot::CalendarMonthBack]));
         TFont font = MonthCalendar1->Font();
-        font.Color = static_cast<TColor>(s[kSetCalendarText]);
+        font.Color = static_cast<TColor>(s[Slot::CalendarText]);
         MonthCalendar1->SetFont(font);
         // The month's title stands on its own colour, as in the scheduling window's calendar.
         MonthTitle->SetTransparent(false);
-        MonthTitle->SetColor(static_cast<TColor>(s[kSetCalendarTitleBack]));
+        MonthTitle->SetColor(static_cast<TColor>(s[Slot::CalendarTitleBack]));
         TFont title = MonthTitle->Font();
-        title.Color = static_cast<TColor>(s[kSetCalendarTitleText]);
+        title.Color = static_cast<TColor>(s[Slot::CalendarTitleText]);
         title.Style |= fsBold;
         MonthTitle->SetFont(title);
-        const int first = s[kSetFirstDay];
+        const int first = s[Slot::FirstWeekDay];
         // 1 Monday ... 7 Sunday; the calendar counts from Sunday.
         if (first >= 1 && first <= 7)
             MonthCalendar1->SetStartOfWeek(static_cast<TDayOfWeekName>(first % 7));
@@ -574,7 +532,8 @@ void TUlohaForm::FormCreate(TComponent*) {
         if (!currentKey_.empty()) flags_.EditedTaskDate = tasks->FieldByName("Date").AsDateTime();
     }
     std::vector<std::string> repeats;
-    for (int message = kMsgOnce; message < kMsgOnce + 5; ++message) repeats.push_back(GetMessageText(message));
+    for (int message = MessageId::Once; message < MessageId::Once + 5; ++message)
+        repeats.push_back(GetMessageText(message));
     SetItems(RepeatComboBox, repeats);
     RepeatComboBox->SetItemIndex(0);
     MonthCalendar1->SetFormatSettings(EditorFormat());
@@ -590,7 +549,7 @@ void TUlohaForm::FormShow(TComponent*) {
     FillEBankList();
     ComboBox1->SetItemIndex(0);
     if (context_.Frame.Settings) {
-        const int currency = context_.Frame.Settings->Nastavenia[kSetCurrencyIndex];
+        const int currency = context_.Frame.Settings->Nastavenia[Slot::CurrencyIndex];
         ComboBox2->SetItemIndex(currency >= 0 && currency < ComboBox2->Items().Count() ? currency : 0);
     }
     SetCaptions();
@@ -600,10 +559,7 @@ void TUlohaForm::FormShow(TComponent*) {
 
 void TUlohaForm::SetCaptions() {
     const int language = LanguageIndex();
-    for (const CaptionRow& row : kCaptions) {
-        TControl* control = *row.Name ? dynamic_cast<TControl*>(FindComponent(row.Name)) : this;
-        if (control) control->SetCaption(row.Texts[language]);
-    }
+    ApplyCaptions(*this, "TUlohaForm", Language());
     for (const MessageCaption& row : kMessageCaptions)
         if (auto* control = dynamic_cast<TControl*>(FindComponent(row.Name)))
             control->SetCaption(GetMessageText(row.Message) + row.Suffix);
@@ -619,11 +575,11 @@ void TUlohaForm::FillEBankList() {
     if (!context_.Frame.Settings) return;
     const SettingsStore& s = *context_.Frame.Settings;
     std::vector<std::string> banks;
-    for (int k = kTextFirstEBank; k <= kTextLastEBank; ++k)
+    for (int k = TextSlot::FirstEBank; k <= TextSlot::LastEBank; ++k)
         if (!s.NastaveniaText[k].empty()) banks.push_back(s.NastaveniaText[k]);
     SetItems(BankaComboBox, banks);
     KvDBComboBox2->SetItems(banks);
-    const int index = s.Nastavenia[kSetEBankIndex];
+    const int index = s.Nastavenia[Slot::EBankIndex];
     if (index >= 0 && index < static_cast<int>(banks.size())) BankaComboBox->SetItemIndex(index);
 }
 
@@ -691,7 +647,7 @@ void TUlohaForm::FormActivate(TComponent*) {
         RepeatComboBox->SetItemIndex(0);
         if (context_.Module == LinksModule) {
             PathEdit->SetText(context_.LinkPath);
-            UlohaMemo->SetText(GetMessageText(kMsgOpenThisFile) + context_.LinkName);
+            UlohaMemo->SetText(GetMessageText(MessageId::OpenThisFile) + context_.LinkName);
             RunCheckBox->SetChecked(true);
         }
         FillProjects();
@@ -952,11 +908,11 @@ void TUlohaForm::Button9Click(TComponent*) {
 }
 
 void TUlohaForm::BankaComboBoxChange(TComponent*) {
-    if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[kSetEBankIndex] = BankaComboBox->ItemIndex();
+    if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[Slot::EBankIndex] = BankaComboBox->ItemIndex();
 }
 
 void TUlohaForm::ComboBox2Change(TComponent*) {
-    if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[kSetCurrencyIndex] = ComboBox2->ItemIndex();
+    if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[Slot::CurrencyIndex] = ComboBox2->ItemIndex();
 }
 
 void TUlohaForm::DateEdit3Change(TComponent*) {
@@ -998,9 +954,9 @@ PaymentCountry TUlohaForm::Country() const { return CzButton->Checked() ? Paymen
 
 void TUlohaForm::OpenCountry(PaymentCountry country) {
     const bool czech = country == PaymentCountry::Czech;
-    Label40->SetCaption(GetMessageText(czech ? kMsgCzechPays : kMsgSlovakPays));
+    Label40->SetCaption(GetMessageText(czech ? MessageId::CzechPays : MessageId::SlovakPays));
     CheckBox2->SetCaption(kSkipPast[czech ? 1 : 0] + EditorDateText(Today(), EditorFormat()));
-    if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[kSetCountry] = czech ? 1 : 0;
+    if (context_.Frame.Settings) context_.Frame.Settings->Nastavenia[Slot::PaymentCountry] = czech ? 1 : 0;
     try {
         if (VolgaTable1->Active() && VolgaTable1->ChangeCount() > 0) VolgaTable1->ApplyChanges();
         EnsurePaymentFiles(context_.Frame.DataFolder, country);
@@ -1014,7 +970,7 @@ void TUlohaForm::OpenCountry(PaymentCountry country) {
 }
 
 void TUlohaForm::TabSheet3Show(TComponent*) {
-    const int country = context_.Frame.Settings ? context_.Frame.Settings->Nastavenia[kSetCountry] : 0;
+    const int country = context_.Frame.Settings ? context_.Frame.Settings->Nastavenia[Slot::PaymentCountry] : 0;
     if (country == 0 || country == 1) {
         (country == 1 ? CzButton : SkButton)->SetChecked(true);
         OpenCountry(country == 1 ? PaymentCountry::Czech : PaymentCountry::Slovak);

@@ -360,7 +360,7 @@ void TUlohaChildForm::FormShow() {
                                         : language == 3 ? QLocale(QLocale::Czech)
                                                         : QLocale(QLocale::English, QLocale::UnitedKingdom));
     ApplyViewSettings();
-    ChangeFirstDay(frame_.Settings ? frame_.Settings->Nastavenia[kFirstDayOfWeekSlot] : 1);
+    ChangeFirstDay(frame_.Settings ? frame_.Settings->Nastavenia[Slot::FirstWeekDay] : 1);
     Tasks().SetFiltered(false);
     CurrentDay = std::floor(Now());
     MonthCalendar1->SetDate(CurrentDay);

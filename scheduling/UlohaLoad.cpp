@@ -12,8 +12,6 @@ namespace kvz {
 
 namespace {
 
-constexpr int kMsgUnknown = 186;
-
 std::string Text(const TDataSet& t, const char* name) {
     const TField* f = t.FindField(name);
     return f && !f->IsNull() ? f->AsString() : std::string();
@@ -118,7 +116,7 @@ std::vector<std::string> OwnerChoices(const std::filesystem::path& dataFolder, c
     if (!logonName.empty() && std::find(users.begin(), users.end(), logonName) != users.end())
         choices.push_back(logonName);
     else
-        choices.push_back(GetMessageText(kMsgUnknown));
+        choices.push_back(GetMessageText(MessageId::Unknown));
     if (owners)
         for (std::string& owner : ColumnValues(*owners, "OwnerName"))
             if (std::find(choices.begin(), choices.end(), owner) == choices.end()) choices.push_back(std::move(owner));

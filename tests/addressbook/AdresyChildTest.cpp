@@ -9,6 +9,7 @@
 #include "engine/VolgaTbl.h"
 #include "platform/forms/Responder.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/FormatSettings.h"
 
 #include "AdresyChildTesting.h"
 
@@ -183,6 +184,18 @@ TEST_F(AdresyChildTest, ABirthdayIsClickedIntoTypedAndSavedWhenEditingAnAddressW
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
     EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 3, 15));
     EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+// A new date edit takes the program's language when it is made; the window that stays open
+// over a change of language sets it again when the frame shows it anew.
+TEST_F(AdresyChildTest, TheDateEditsFollowALanguageChosenWhileTheWindowStaysOpen) {
+    Start(2);
+    for (TDBDateEdit* edit : {book->DBDateEdit1, book->DBDateEdit2})
+        EXPECT_EQ(edit->Settings().ShortDateFormat, FormatSettings::ForLanguage(2).ShortDateFormat) << edit->Name();
+    SetLanguage(1);
+    frame->RefreshActiveModule(); // what the language dialog's OK does
+    for (TDBDateEdit* edit : {book->DBDateEdit1, book->DBDateEdit2})
+        EXPECT_EQ(edit->Settings().ShortDateFormat, FormatSettings::ForLanguage(1).ShortDateFormat) << edit->Name();
 }
 
 TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {

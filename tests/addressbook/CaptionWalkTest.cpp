@@ -3,16 +3,20 @@
 #include "addressbook/Assign.h"
 #include "addressbook/CategoryForm.h"
 #include "addressbook/ExportForm.h"
+#include "addressbook/FilterForm.h"
+#include "addressbook/FindText.h"
 #include "addressbook/OrderForm.h"
 #include "addressbook/ReadUnit.h"
 #include "addressbook/Zaloha.h"
 #include "core/Languages.h"
 #include "core/NetWizard.h"
+#include "core/PasswordDlg.h"
 #include "core/SettingsForm.h"
 #include "core/UserForms.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
 #include "resources/CaptionTable.h"
+#include "scheduling/Uloha.h"
 
 #include "ExchangeTesting.h"
 #include "TempFolder.h"
@@ -64,6 +68,7 @@ protected:
         p->settings.ZakladneNastavenia();
         p->frame.ActiveModule = AddressModule;
         userState.ListFolder = folder.path();
+        taskEditor = std::make_unique<TaskEditorContext>(TaskEditorContext{*p->data, p->frame});
     }
     void TearDown() override { SetLanguage(2); }
 
@@ -84,6 +89,10 @@ protected:
             {"TAssignForm", [this] {
                  return std::make_unique<TAssignForm>(nullptr, p->Table(TableId::Address), p->Table(TableId::LinksType));
              }},
+            {"TFindTextForm", [this] { return std::make_unique<TFindTextForm>(nullptr, *p->data, p->frame); }},
+            {"TFilterForm", [this] { return std::make_unique<TFilterForm>(nullptr, *p->data, p->frame); }},
+            {"TUlohaForm", [this] { return std::make_unique<TUlohaForm>(nullptr, *taskEditor); }},
+            {"TPasswordDlg", [] { return std::make_unique<TPasswordDlg>(nullptr); }},
             {"TSetupForm", [this] { return std::make_unique<TSetupForm>(nullptr, p->frame, *p->data, setupWindows); }},
             {"TWizardForm", [this] { return std::make_unique<TWizardForm>(nullptr, p->frame, *p->data, wizardFrame); }},
         };
@@ -96,6 +105,7 @@ protected:
     UnavailableWabSource wab;
     QuietSetupWindows setupWindows;
     QuietWizardFrame wizardFrame;
+    std::unique_ptr<TaskEditorContext> taskEditor;
 };
 
 // The text a component shows for a row of the table.

@@ -146,7 +146,7 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     RegisteredUserSteps().CheckDataVersion = [&](TMainForm&) { steps.push_back("version"); };
     RegisteredUserSteps().SelectLanguage = [&](TMainForm&) {
         steps.push_back("language");
-        ProgramSettings().Nastavenia[kSetLanguage] = 1;
+        ProgramSettings().Nastavenia[Slot::Language] = 1;
         SetLanguage(1);
     };
     RegisteredUserSteps().ScanUser = [&](TMainForm& f) {
@@ -162,8 +162,8 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     const QRect area = frame->Widget()->screen()->availableGeometry();
     const FrameBounds placed = FirstStartBounds(area.left(), area.top(), area.width(), area.height());
     EXPECT_EQ((FrameBounds{frame->Left(), frame->Top(), frame->Width(), frame->Height()}), placed);
-    EXPECT_EQ(ProgramSettings().Nastavenia[kSetFrameLeft], placed.Left);
-    EXPECT_EQ(ProgramSettings().Nastavenia[kSetFrameTop], placed.Top);
+    EXPECT_EQ(ProgramSettings().Nastavenia[Slot::FrameLeft], placed.Left);
+    EXPECT_EQ(ProgramSettings().Nastavenia[Slot::FrameTop], placed.Top);
     EXPECT_TRUE(fs::is_directory(dataFolder / "TempData"));
     EXPECT_EQ(frame->HelpFileName(), (temp.path() / "help" / "en" / "kvzirt.html").string());
     // The system the program takes itself to run on gives raised bars and two transparent buttons.
@@ -274,7 +274,7 @@ TEST_F(MainFormTest, ModuleButtonsSwitchTheClientAreaAndTheSameModuleCreatesNoth
     frame->ZostavySpeedButton1Click(frame);
     EXPECT_TRUE(frame->Header2->Visible());
     EXPECT_EQ(frame->kvOutlookBar1->ActiveHeader(), frame->Header2);
-    EXPECT_EQ(ProgramSettings().Nastavenia[kSetActiveModule], ReportsModule);
+    EXPECT_EQ(ProgramSettings().Nastavenia[Slot::ActiveModule], ReportsModule);
     frame->LinksSpeedButton1Click(frame);
     EXPECT_FALSE(frame->Header2->Visible());
     EXPECT_EQ(frame->StatusBar1->Panels(0)->Text(), " Links - ");
@@ -560,7 +560,7 @@ TEST_F(MainFormTest, ASaveThatFailsOnCloseKeepsTheWindowOpenAndSaysWhy) {
     frame->FormCloseQuery(frame, canClose);
     EXPECT_FALSE(canClose);
     ASSERT_EQ(responder.MessageBoxes.size(), 2u);
-    EXPECT_EQ(responder.MessageBoxes[0].Text, GetMessageText(kMsgSaveChanges));
+    EXPECT_EQ(responder.MessageBoxes[0].Text, GetMessageText(MessageId::SaveChanges));
     EXPECT_EQ(responder.MessageBoxes[1].Text, "The server folder is full.");
     EXPECT_TRUE(frame->PostButton->Enabled());
 
@@ -590,8 +590,8 @@ TEST_F(MainFormTest, EveryCloseStepRunsAndEachFailureIsReported) {
     // The position and the settings were still saved.
     SettingsStore saved;
     saved.LoadSettings(dataFolder);
-    EXPECT_EQ(saved.Nastavenia[kSetFrameLeft], 40);
-    EXPECT_EQ(saved.Nastavenia[kSetFrameTop], 30);
+    EXPECT_EQ(saved.Nastavenia[Slot::FrameLeft], 40);
+    EXPECT_EQ(saved.Nastavenia[Slot::FrameTop], 30);
     ASSERT_EQ(responder.MessageBoxes.size(), 2u);
     EXPECT_EQ(responder.MessageBoxes[1].Text, frame->CloseErrors[0] + "\n");
 }
@@ -923,7 +923,7 @@ TEST_F(MainFormTest, AChangeOfUserSavesTheSettingsAndOpensTheNewUsersTablesAndMo
     Start();
     ASSERT_TRUE(frame->ChangeUserButon->Enabled());
     frame->SetBounds(50, 60, frame->Width(), frame->Height());
-    ProgramSettings().Nastavenia[kSetActiveModule] = 3;
+    ProgramSettings().Nastavenia[Slot::ActiveModule] = 3;
     frame->ChangeUserButon->Click();
     EXPECT_FALSE(frame->TranslateOnShow);
     EXPECT_EQ(ProgramState().UserPrefix, "Eva");
@@ -1010,8 +1010,8 @@ TEST_F(MainFormTest, TheSettingsDialogWorksOnTheOpenWindowAndOkStoresTheSettings
     EXPECT_NE(frame->DataModule1->AddressTable->FindField("Split_field"), nullptr);
     SettingsStore saved;
     saved.LoadSettings(dataFolder);
-    EXPECT_EQ(saved.Nastavenia[kSetCategoriesOn], 1);
-    EXPECT_EQ(saved.Nastavenia[kSetViewStyle], 3);
+    EXPECT_EQ(saved.Nastavenia[Slot::Categories], 1);
+    EXPECT_EQ(saved.Nastavenia[Slot::ViewStyle], 3);
 }
 
 TEST_F(MainFormTest, PicturesOfTheSettingsDialogOverTheFrameInThreeLanguages) {

@@ -425,8 +425,8 @@ TEST_F(CaptureTest, TheStoredPlaceIsBroughtBackOntoTheScreen) {
         {100, 200, {100, 200}}, {-500, 10, {0, 10}}, {5000, 5000, {1280 - 120, 1024 - 80}}, {1200, -3, {1160, 0}},
     };
     for (const Case& c : cases) EXPECT_EQ(ClampWindowPosition(c.left, c.top, 120, 80, screen), c.at) << c.left << "," << c.top;
-    program->settings.Nastavenia[TCaptureForm::kLeftSlot] = -20000;
-    program->settings.Nastavenia[TCaptureForm::kTopSlot] = 30000;
+    program->settings.Nastavenia[Slot::CaptureLeft] = -20000;
+    program->settings.Nastavenia[Slot::CaptureTop] = 30000;
     TCaptureForm capture(nullptr, *program->data, program->frame);
     const QRect r = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_GE(capture.Left(), r.left());

@@ -31,7 +31,7 @@ protected:
     }
     TUlohaChildForm& Open(int page = 0, int firstDay = 1) {
         program->settings.Nastavenia[UlohaSlots::StartPage] = page;
-        program->settings.Nastavenia[kFirstDayOfWeekSlot] = firstDay;
+        program->settings.Nastavenia[Slot::FirstWeekDay] = firstDay;
         window = new TUlohaChildForm(nullptr, *program->data, program->frame);
         window->FormShow();
         window->Show();
