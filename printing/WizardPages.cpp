@@ -25,6 +25,19 @@ constexpr PanelRule kPanels[kWizardPanelCount] = {
     {ConfirmPage, {LabelsKind, kEnd, kEnd}},
 };
 
+const char* const kKindTexts[5][3] = {{"envelopes", "obálky", "obálky"},
+                                      {"labels", "štítky", "štítky"},
+                                      {"address summary", "prehľad adries", "přehled adres"},
+                                      {"tasks summary", "prehľad úloh", "přehled úkolů"},
+                                      {"links summary", "prehľad odkazov", "přehled odkazů"}};
+const char* const kConfirmPrefix[3] = {"Software KV-Zirt will now print ", "Program KV-Zirt bude teraz tlačiť ",
+                                       "Program KV-Zirt bude teď tisknout "};
+const char* const kConfirmSuffix[3] = {" . If you are ready, click on a key \"Finish\".",
+                                       " . Ak ste pripravený kliknite na tlačidlo \"Dokončiť\"",
+                                       " . Jsteli připraven, klikněte na tlačítko \"Dokončit\""};
+
+int LanguageIndex(int language) { return language == 2 || language == 3 ? language - 1 : 0; }
+
 bool KnownKind(int kind) { return kind >= EnvelopesKind && kind <= LinksSummaryKind; }
 
 // The links summary has no look and no set-up to choose; the address summary with the standard
@@ -57,6 +70,16 @@ int WizardPriorPage(int page, const TWizardChoice& choice) {
     int prior = page - 1;
     while (prior > ReportTypePage && KnownKind(choice.Kind) && Skipped(prior, choice)) --prior;
     return prior;
+}
+
+std::string PrintKindText(int kind, int language) {
+    return KnownKind(kind) ? kKindTexts[kind][LanguageIndex(language)] : "";
+}
+
+std::string WizardConfirmText(int kind, int language) {
+    if (!KnownKind(kind)) return {};
+    const int l = LanguageIndex(language);
+    return std::string(kConfirmPrefix[l]) + kKindTexts[kind][l] + kConfirmSuffix[l];
 }
 
 int WizardPanelPage(TWizardPanel panel) { return kPanels[static_cast<int>(panel)].Page; }

@@ -2,6 +2,7 @@
 // which of the pages' panels the kind shows. Plain rules, apart from the window.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace kvz {
@@ -31,6 +32,11 @@ constexpr bool WizardNextEnabled(int page) { return page < ConfirmPage; }
 // the kind has nothing on are skipped. Without a kind the wizard stays on the first page.
 int WizardNextPage(int page, const TWizardChoice& choice);
 int WizardPriorPage(int page, const TWizardChoice& choice);
+
+// The name of a kind of print ("envelopes", ...) and the confirmation text of the last page,
+// in the language given (1 English, 2 Slovak, 3 Czech); empty without a kind.
+std::string PrintKindText(int kind, int language);
+std::string WizardConfirmText(int kind, int language);
 
 // The panels of the pages, each shown for the kinds it serves.
 enum class TWizardPanel {

@@ -66,5 +66,21 @@ TEST(WizardPagesTest, PanelsFollowTheKind) {
     EXPECT_TRUE(WizardPanelVisible(TWizardPanel::TaskPrinterPanel, TasksSummaryKind));
 }
 
+TEST(WizardPagesTest, ConfirmationNamesTheKindInEachLanguage) {
+    struct Case {
+        int Kind, Language;
+        const char* Text;
+    };
+    const Case cases[] = {
+        {LinksSummaryKind, 1, "Software KV-Zirt will now print links summary . If you are ready, click on a key \"Finish\"."},
+        {LabelsKind, 2, "Program KV-Zirt bude teraz tlačiť štítky . Ak ste pripravený kliknite na tlačidlo \"Dokončiť\""},
+        {TasksSummaryKind, 3, "Program KV-Zirt bude teď tisknout přehled úkolů . Jsteli připraven, klikněte na tlačítko \"Dokončit\""},
+        {NoKind, 1, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WizardConfirmText(c.Kind, c.Language), c.Text);
+    EXPECT_EQ(PrintKindText(AddressSummaryKind, 2), "prehľad adries");
+    EXPECT_EQ(PrintKindText(7, 1), "");
+}
+
 } // namespace
 } // namespace kvz
