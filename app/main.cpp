@@ -17,6 +17,7 @@
 #include "links/LinksChild.h"
 #include "links/NewLink.h"
 #include "printing/ReportSelectionForm.h"
+#include "printing/Template.h"
 #include "printing/ZostavyChild.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
@@ -251,6 +252,17 @@ int main(int argc, char** argv) {
     RegisteredModules().Reports = [&dataModule](TComponent* owner) {
         return new TZostavyChildForm(owner, *dataModule, ProgramState());
     };
+    // The label-sheet templates over the report window that is shown.
+    for (const auto& entry : {std::pair{"TTemplateForm.Open", TTemplateMode::Open}, std::pair{"TTemplateForm.Save", TTemplateMode::New}}) {
+        const TTemplateMode mode = entry.second;
+        RegisteredModules().Dialogs[entry.first] = [&dataModule, mode] {
+            TMainForm* main = MainForm();
+            auto* reports = main ? dynamic_cast<TZostavyChildForm*>(main->Module()) : nullptr;
+            if (!reports) return static_cast<int>(mrCancel);
+            TTemplateForm dialog(nullptr, *dataModule, *reports, mode);
+            return static_cast<int>(dialog.ShowModal());
+        };
+    }
     frame->SetDataModule(dataModule.get());
     frame->EnableModuleButtons();
     Application().Run();

@@ -805,6 +805,13 @@ void TZostavyChildForm::PocetStlpcovEditExit() {
     Layouts.Labels.Page().Columns = int(Sheet.Values().Columns);
 }
 
+void TZostavyChildForm::TakeLabelTemplate(const TLabelSheetValues& values) {
+    CheckLabelSheet(values);
+    Sheet.Assign(values);
+    WriteSheetEdits();
+    PocetStlpcovEditExit();
+}
+
 void TZostavyChildForm::SpocitajStitky() { ApplyLabelSheet(Sheet.Values(), Layouts.Labels); }
 
 void TZostavyChildForm::RamikCheckBoxClick() {

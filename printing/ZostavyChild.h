@@ -121,6 +121,9 @@ public:
     void DeleteReportButtonClick();
     void SheetEditChange(TSheetEdit edit);
     void PocetStlpcovEditExit();
+    // A stored template: the whole sheet at once, shown in the sheet edits as it is, without
+    // following; a sheet that cannot be printed is refused (ELabelSheetError) and nothing changes.
+    void TakeLabelTemplate(const TLabelSheetValues& values);
     void UpDown1Click(TUDBtnType button);
     void UpDown2Click(TUDBtnType button);
     void UpDown3Click(TUDBtnType button);
