@@ -8,6 +8,8 @@
 #include "platform/report/ReportOutput.h"
 #include "platform/report/ReportRender.h"
 
+#include "PdfTesting.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,29 +18,9 @@
 namespace kvz {
 namespace {
 
-// The output of a command, or none when the tool is not installed.
-std::optional<std::string> RunTool(const std::string& tool, const std::string& arguments) {
-    if (std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) != 0) return std::nullopt;
-    std::string out;
-    FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return std::nullopt;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
-
-std::string Quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
-// A PDF's text on one line, runs of blanks made one.
-std::string PdfText(const std::filesystem::path& pdf) {
-    const auto text = RunTool("pdftotext", "-layout " + Quote(pdf) + " -");
-    if (!text) return {};
-    std::string flat;
-    for (char c : *text)
-        if (!((c == ' ' || c == '\n') && (flat.empty() || flat.back() == ' '))) flat += c == '\n' ? ' ' : c;
-    return flat;
-}
+using testing::PdfText;
+using testing::RunTool;
+std::string Quote(const std::filesystem::path& p) { return testing::ShellQuoted(p); }
 
 struct Task {
     std::string Uloha{}, Project{}, SubProject{}, Owner{};

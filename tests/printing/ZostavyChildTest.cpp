@@ -15,6 +15,7 @@
 #include "printing/Vyber.h"
 #include "printing/ZostavyChild.h"
 
+#include "PdfTesting.h"
 #include "TempFolder.h"
 #include "core/FrameTesting.h"
 #include "forms/FormsTesting.h"
@@ -28,18 +29,8 @@
 namespace kvz {
 namespace {
 
-std::optional<std::string> RunTool(const std::string& tool, const std::string& arguments) {
-    if (std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) != 0) return std::nullopt;
-    std::string out;
-    FILE* pipe = ::popen((tool + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return std::nullopt;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
-
-std::string Quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+using testing::RunTool;
+std::string Quote(const std::filesystem::path& p) { return testing::ShellQuoted(p); }
 
 std::optional<std::string> PdfInfo(const std::filesystem::path& pdf, const std::string& key) {
     const auto info = RunTool("pdfinfo", Quote(pdf));
