@@ -11,6 +11,7 @@
 #include "links/LinkIcons.h"
 #include "links/LinkTexts.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
 
 #include <QGridLayout>
@@ -23,13 +24,6 @@
 namespace kvz {
 
 namespace {
-
-template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
-    T* c = new T(owner);
-    c->SetName(name);
-    if (parent) c->SetParent(parent);
-    return c;
-}
 
 constexpr int kShowNormal = 1;
 constexpr int kShellSuccess = 32; // the desktop's answers above this opened the path
@@ -90,14 +84,14 @@ LinkTables TLinksChildForm::Tables() const {
 }
 
 void TLinksChildForm::BuildControls() {
-    Label1 = Make<TLabel>(this, this, "Label1");
-    Label2 = Make<TLabel>(this, this, "Label2");
-    Label3 = Make<TLabel>(this, this, "Label3");
-    Label4 = Make<TLabel>(this, this, "Label4");
-    Label5 = Make<TLabel>(this, this, "Label5");
+    Label1 = MakeControl<TLabel>(this, this, "Label1");
+    Label2 = MakeControl<TLabel>(this, this, "Label2");
+    Label3 = MakeControl<TLabel>(this, this, "Label3");
+    Label4 = MakeControl<TLabel>(this, this, "Label4");
+    Label5 = MakeControl<TLabel>(this, this, "Label5");
     for (TLabel* l : {Label1, Label2, Label3, Label4, Label5}) l->SetFont({"", 0, clWindowText, fsBold});
     auto edit = [&](const char* name, const char* field) {
-        auto* e = Make<TDBEdit>(this, this, name);
+        auto* e = MakeControl<TDBEdit>(this, this, name);
         e->SetDataSource(data_.LinksSource);
         e->SetDataField(field);
         e->SetColor(clAqua);
@@ -107,27 +101,27 @@ void TLinksChildForm::BuildControls() {
     DBEdit2 = edit("DBEdit2", "Type");
     DBEdit3 = edit("DBEdit3", "Note");
     DBEdit4 = edit("DBEdit4", "Path");
-    Bevel1 = Make<TBevel>(this, this, "Bevel1");
-    Image1 = Make<TImage>(this, this, "Image1");
+    Bevel1 = MakeControl<TBevel>(this, this, "Bevel1");
+    Image1 = MakeControl<TImage>(this, this, "Image1");
     Image1->SetStretch(true);
     Image1->SetProportional(true);
-    TypeComboBox = Make<TComboBox>(this, this, "TypeComboBox");
+    TypeComboBox = MakeControl<TComboBox>(this, this, "TypeComboBox");
     TypeComboBox->SetStyle(TComboBoxStyle::csDropDownList);
     TypeComboBox->OnSelect = [this](TComponent*) { TypeComboBoxClick(); };
-    EditTypeButton = Make<TButton>(this, this, "EditTypeButton");
+    EditTypeButton = MakeControl<TButton>(this, this, "EditTypeButton");
     EditTypeButton->SetCaption("<<");
     EditTypeButton->Hide();
     EditTypeButton->OnClick = [this](TComponent*) { EditTypeButtonClick(); };
-    KvDBLookupCombo1 = Make<TKvDBLookupCombo>(this, this, "KvDBLookupCombo1");
+    KvDBLookupCombo1 = MakeControl<TKvDBLookupCombo>(this, this, "KvDBLookupCombo1");
     KvDBLookupCombo1->SetLookupSource(data_.LinksTypeSource);
     KvDBLookupCombo1->SetLookupField("LinksType");
     KvDBLookupCombo1->SetDropDownCount(8);
     KvDBLookupCombo1->Hide();
     KvDBLookupCombo1->OnChange = [this](TComponent*) { KvDBLookupCombo1Change(); };
 
-    PageControl1 = Make<TPageControl>(this, this, "PageControl1");
+    PageControl1 = MakeControl<TPageControl>(this, this, "PageControl1");
     auto sheet = [&](const char* name) {
-        auto* s = Make<TTabSheet>(this, PageControl1, name);
+        auto* s = MakeControl<TTabSheet>(this, PageControl1, name);
         s->SetPageControl(PageControl1);
         return s;
     };
@@ -135,11 +129,11 @@ void TLinksChildForm::BuildControls() {
     TabSheet2 = sheet("TabSheet2");
     PageControl1->OnChange = [this](TComponent*) { PageControl1Change(); };
 
-    TreeView1 = Make<TTreeView>(this, TabSheet1, "TreeView1");
+    TreeView1 = MakeControl<TTreeView>(this, TabSheet1, "TreeView1");
     TreeView1->SetReadOnly(true);
     TreeView1->SetColor(clInfoBk);
     TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
-    LinksListView = Make<TListView>(this, TabSheet1, "LinksListView");
+    LinksListView = MakeControl<TListView>(this, TabSheet1, "LinksListView");
     LinksListView->SetViewStyle(TViewStyle::vsReport);
     LinksListView->SetColor(clInfoBk);
     LinksListView->SetShowHint(true);
@@ -161,7 +155,7 @@ void TLinksChildForm::BuildControls() {
     listBox->setContentsMargins(2, 2, 2, 2);
     listBox->addWidget(split);
 
-    DBGrid1 = Make<TDBGrid>(this, TabSheet2, "DBGrid1");
+    DBGrid1 = MakeControl<TDBGrid>(this, TabSheet2, "DBGrid1");
     DBGrid1->SetDataSource(data_.LinksSource);
     for (auto [field, width] : {std::pair{"Name", 150}, {"Type", 150}, {"Path", 200}, {"Note", 200}}) {
         TColumn& c = DBGrid1->Columns().Add();

@@ -8,6 +8,7 @@
 #include "links/LinkTexts.h"
 #include "links/LinksChild.h"
 #include "platform/forms/Dialogs.h"
+#include "platform/forms/MakeControl.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysInfo.h"
 
@@ -21,13 +22,6 @@
 namespace kvz {
 
 namespace {
-
-template <class T> T* Make(TComponent* owner, TWinControl* parent, const char* name) {
-    T* c = new T(owner);
-    c->SetName(name);
-    if (parent) c->SetParent(parent);
-    return c;
-}
 
 constexpr int kNameChars = 50, kTypeChars = 40, kPathChars = 255, kNoteChars = 255;
 
@@ -47,15 +41,15 @@ TNewLinkForm::TNewLinkForm(TComponent* owner, TDataModule1& data, FrameState& fr
     SetPosition(TPosition::poScreenCenter);
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetHelpContext(kHelpContext);
-    KvLabel1 = Make<TLabel>(this, this, "KvLabel1");
+    KvLabel1 = MakeControl<TLabel>(this, this, "KvLabel1");
     KvLabel1->SetFont({"Tahoma", 14, clWindowText, fsBold});
-    Label1 = Make<TLabel>(this, this, "Label1");
-    Label3 = Make<TLabel>(this, this, "Label3");
-    Label2 = Make<TLabel>(this, this, "Label2");
-    Label4 = Make<TLabel>(this, this, "Label4");
+    Label1 = MakeControl<TLabel>(this, this, "Label1");
+    Label3 = MakeControl<TLabel>(this, this, "Label3");
+    Label2 = MakeControl<TLabel>(this, this, "Label2");
+    Label4 = MakeControl<TLabel>(this, this, "Label4");
     for (TLabel* l : {Label1, Label2, Label3, Label4}) l->SetFont({"", 0, clWindowText, fsBold | fsUnderline});
     auto edit = [&](const char* name, int chars) {
-        auto* e = Make<TEdit>(this, this, name);
+        auto* e = MakeControl<TEdit>(this, this, name);
         e->SetColor(clAqua);
         e->SetMaxLength(chars);
         return e;
@@ -64,14 +58,14 @@ TNewLinkForm::TNewLinkForm(TComponent* owner, TDataModule1& data, FrameState& fr
     TypeEdit = edit("TypeEdit", kTypeChars);
     PathEdit = edit("PathEdit", kPathChars);
     NoteEdit = edit("NoteEdit", kNoteChars);
-    EditTypeButton = Make<TButton>(this, this, "EditTypeButton");
-    Button1 = Make<TButton>(this, this, "Button1");
+    EditTypeButton = MakeControl<TButton>(this, this, "EditTypeButton");
+    Button1 = MakeControl<TButton>(this, this, "Button1");
     Button1->SetCaption("<<");
-    Bevel2 = Make<TBevel>(this, this, "Bevel2");
-    Image1 = Make<TImage>(this, this, "Image1");
+    Bevel2 = MakeControl<TBevel>(this, this, "Bevel2");
+    Image1 = MakeControl<TImage>(this, this, "Image1");
     Image1->SetStretch(true);
     Image1->SetProportional(true);
-    KvDBLookupCombo1 = Make<TKvDBLookupCombo>(this, this, "KvDBLookupCombo1");
+    KvDBLookupCombo1 = MakeControl<TKvDBLookupCombo>(this, this, "KvDBLookupCombo1");
     KvDBLookupCombo1->SetColor(clAqua);
     KvDBLookupCombo1->SetDropDownCount(8);
     KvDBLookupCombo1->Hide();
@@ -80,13 +74,13 @@ TNewLinkForm::TNewLinkForm(TComponent* owner, TDataModule1& data, FrameState& fr
     policy.setRetainSizeWhenHidden(true);
     KvDBLookupCombo1->Widget()->setSizePolicy(policy);
     addressSource_->SetDataSet(data_.AddressTable);
-    BitBtn1 = Make<TButton>(this, this, "BitBtn1");
+    BitBtn1 = MakeControl<TButton>(this, this, "BitBtn1");
     BitBtn1->SetCaption("OK");
     BitBtn1->SetDefault(true);
-    BitBtn2 = Make<TButton>(this, this, "BitBtn2");
+    BitBtn2 = MakeControl<TButton>(this, this, "BitBtn2");
     BitBtn2->SetCancel(true);
     BitBtn2->SetModalResult(mrCancel);
-    BitBtn3 = Make<TButton>(this, this, "BitBtn3");
+    BitBtn3 = MakeControl<TButton>(this, this, "BitBtn3");
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);

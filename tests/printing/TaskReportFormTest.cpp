@@ -14,6 +14,7 @@
 #include "printing/ZostavyChild.h"
 
 #include "PdfTesting.h"
+#include "ReportsTesting.h"
 #include "TempFolder.h"
 #include "core/FrameTesting.h"
 #include "forms/FormsTesting.h"
@@ -24,35 +25,20 @@
 namespace kvz {
 namespace {
 
-class SelectionWindowTest : public ProgramRunTest {
+class SelectionWindowTest : public ReportsProgramTest {
 protected:
-    void SetUp() override {
-        ProgramRunTest::SetUp();
-        ReportsState() = ReportsRunState{};
-        RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
-        RegisteredModules().Reports = [this](TComponent* owner) {
-            reports = new TZostavyChildForm(owner, *data, ProgramState());
-            return reports;
-        };
-    }
     void TearDown() override {
         if (frame) frame->CloseActiveModule();
-        reports = nullptr;
         RegisteredReportSources() = ReportSourceRegistry{};
-        ProgramRunTest::TearDown();
+        ReportsProgramTest::TearDown();
         SetReportLanguage(1);
     }
     void Start(int language) {
-        std::filesystem::create_directories(dataFolder);
-        WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\nNastavenia67=" + std::to_string(language) +
-                                                      "\nNastavenia36=1\nNastavenia49=0\n");
+        WriteSettings(language);
         StartProgram();
         RegisterReportSelectionWindows(*data);
         SetReportLanguage(language);
-        frame->SetClientSize(1100, 700);
-        frame->OpenModule(ReportsModule);
-        QApplication::processEvents();
-        ASSERT_NE(reports, nullptr);
+        OpenReports();
     }
     void Write(TableId id, const std::vector<std::vector<std::pair<std::string, std::string>>>& rows) {
         TVolgaTable& t = *data->TableOf(id);
@@ -89,7 +75,6 @@ protected:
         ASSERT_GE(combo->ItemIndex(), 0) << text;
     }
 
-    TZostavyChildForm* reports = nullptr;
 };
 
 #define EXPECT_HAS(text, what) EXPECT_NE((text).find(what), std::string::npos) << (what) << "\n" << (text)

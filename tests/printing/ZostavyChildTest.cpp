@@ -16,6 +16,7 @@
 #include "printing/ZostavyChild.h"
 
 #include "PdfTesting.h"
+#include "ReportsTesting.h"
 #include "TempFolder.h"
 #include "core/FrameTesting.h"
 #include "forms/FormsTesting.h"
@@ -58,31 +59,12 @@ size_t Occurrences(const std::string& text, const std::string& what) {
     return n;
 }
 
-class ReportsWindowTest : public ProgramRunTest {
+class ReportsWindowTest : public ReportsProgramTest {
 protected:
-    void SetUp() override {
-        ProgramRunTest::SetUp();
-        ReportsState() = ReportsRunState{};
-        RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
-        RegisteredModules().Reports = [this](TComponent* owner) {
-            reports = new TZostavyChildForm(owner, *data, ProgramState());
-            return reports;
-        };
-    }
-    void TearDown() override {
-        if (frame) frame->CloseActiveModule();
-        reports = nullptr;
-        ProgramRunTest::TearDown();
-    }
     void Start(int language, const std::string& extra = "") {
-        std::filesystem::create_directories(dataFolder);
-        WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\nNastavenia67=" + std::to_string(language) +
-                                                      "\nNastavenia36=1\nNastavenia49=0\n" + extra);
+        WriteSettings(language, extra);
         StartProgram();
-        frame->SetClientSize(1100, 700);
-        frame->OpenModule(ReportsModule);
-        QApplication::processEvents();
-        ASSERT_NE(reports, nullptr);
+        OpenReports();
         // A new address table holds sample rows; the tests count their own.
         ClearAddresses();
     }
@@ -126,7 +108,6 @@ protected:
         return pdf;
     }
 
-    TZostavyChildForm* reports = nullptr;
 };
 
 #define NEED_POPPLER(pdf) \
