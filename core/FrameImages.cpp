@@ -20,8 +20,15 @@ QImage Blank(int size) {
 }
 
 QImage StyleIcon(QStyle::StandardPixmap which, int size) {
-    return QApplication::style()->standardIcon(which).pixmap(size, size).toImage().convertToFormat(
-        QImage::Format_ARGB32_Premultiplied);
+    QStyle* style = QApplication::style();
+    // The style's icon reads every size it has (up to 128 pixels) to give one; its own picture
+    // of the size asked for is the same one, read alone.
+    if (qApp->devicePixelRatio() == 1.0) {
+        const QPixmap own = style->standardPixmap(which);
+        if (own.width() == size && own.height() == size)
+            return own.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    return style->standardIcon(which).pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 // A picture drawn on a 16-unit grid, scaled to the size.

@@ -67,7 +67,7 @@ void TMenuItem::Add(TMenuItem* item) {
     if (item->parent_) item->parent_->Remove(item);
     items_.push_back(item);
     item->parent_ = this;
-    Changed();
+    Changed(TChange::Items);
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
@@ -75,40 +75,40 @@ void TMenuItem::Remove(TMenuItem* item) {
     if (it == items_.end()) return;
     items_.erase(it);
     item->parent_ = nullptr;
-    Changed();
+    Changed(TChange::Items);
 }
 
-void TMenuItem::Changed() {
+void TMenuItem::Changed(TChange change) {
     // Only the bar's own items show at once; deeper items are read as their menu opens.
     if (parent_ && parent_->parent_) return;
     TMenuItem* root = this;
     while (root->parent_) root = root->parent_;
-    if (root->treeChanged_) root->treeChanged_();
+    if (root->treeChanged_) root->treeChanged_(this, change);
 }
 
 void TMenuItem::SetCaption(std::string_view caption) {
     caption_ = std::string(caption);
     action_->setText(QString::fromStdString(caption_));
     if (hint_.empty()) action_->setToolTip(action_->text());
-    Changed();
+    Changed(TChange::Look);
 }
 
 void TMenuItem::SetEnabled(bool on) {
     enabled_ = on;
     action_->setEnabled(on);
-    Changed();
+    Changed(TChange::Look);
 }
 
 void TMenuItem::SetVisible(bool on) {
     visible_ = on;
-    Changed();
+    Changed(TChange::Shown);
 }
 
 void TMenuItem::SetChecked(bool on) {
     checked_ = on;
     action_->setCheckable(on);
     action_->setChecked(on);
-    Changed();
+    Changed(TChange::Look);
 }
 
 void TMenuItem::Click() {
@@ -144,7 +144,7 @@ void Fill(QMenu& menu, TMenuItem* item) {
 } // namespace
 
 TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {
-    items_->treeChanged_ = [this] { Rebuild(); };
+    items_->treeChanged_ = [this](TMenuItem* item, TMenuItem::TChange change) { ItemChanged(item, change); };
 }
 
 TMainMenu::~TMainMenu() {
@@ -160,13 +160,40 @@ QMenuBar* TMainMenu::MenuBar() {
     return bar_;
 }
 
+void TMainMenu::ItemChanged(TMenuItem* item, TMenuItem::TChange change) {
+    if (!bar_) return;
+    if (item != items_ && change != TMenuItem::TChange::Shown) {
+        auto it = std::find_if(menus_.begin(), menus_.end(), [item](const auto& m) { return m.first == item; });
+        // A hidden top item has no menu to change.
+        if (it == menus_.end() && !item->Visible()) return;
+        if (it != menus_.end() && it->second) {
+            QMenu* menu = it->second;
+            if (change == TMenuItem::TChange::Look) {
+                menu->setTitle(QString::fromStdString(item->Caption()));
+                menu->setEnabled(item->Enabled());
+            } else {
+                menu->clear();
+                Fill(*menu, item);
+            }
+            return;
+        }
+    }
+    Rebuild();
+}
+
 void TMainMenu::Rebuild() {
     if (!bar_) return;
     bar_->clear();
+    // The menus of before go once the event that changed them is over: one of them may be
+    // handling its own click.
+    for (auto& [top, menu] : menus_)
+        if (menu) menu->deleteLater();
+    menus_.clear();
     for (int i = 0; i < items_->Count(); ++i) {
         TMenuItem* top = items_->Items(i);
         if (!top->Visible()) continue;
         QMenu* menu = bar_->addMenu(QString::fromStdString(top->Caption()));
+        menus_.emplace_back(top, menu);
         menu->setEnabled(top->Enabled());
         // Filled now, so that the items' shortcuts work, and again as it opens, so that it
         // shows the items as they are then.

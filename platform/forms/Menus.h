@@ -12,6 +12,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 
 namespace kvz {
@@ -58,8 +59,11 @@ public:
 
 private:
     friend class TMainMenu;
+    // What changed of an item, for the menu bar that shows it: its caption or enabled state,
+    // the items under it, or whether it shows.
+    enum class TChange { Look, Items, Shown };
     // Tells the menu bar that shows this item's tree.
-    void Changed();
+    void Changed(TChange change);
     std::string caption_, hint_;
     bool enabled_ = true, visible_ = true, checked_ = false;
     TShortCut shortCut_ = 0;
@@ -67,7 +71,7 @@ private:
     QAction* action_;
     std::vector<TMenuItem*> items_;
     TMenuItem* parent_ = nullptr;
-    std::function<void()> treeChanged_;
+    std::function<void(TMenuItem*, TChange)> treeChanged_;
 };
 
 // The key sequence of a shortcut; empty for 0 or a key without one.
@@ -112,8 +116,13 @@ public:
 
 private:
     void Rebuild();
+    // A top item's menu follows its caption, its enabled state and its items alone; what
+    // changes the bar's own list rebuilds the bar.
+    void ItemChanged(TMenuItem* item, TMenuItem::TChange change);
     TMenuItem* items_;
     QPointer<QMenuBar> bar_;
+    // The bar's menus, by the top item each shows.
+    std::vector<std::pair<TMenuItem*, QPointer<QMenu>>> menus_;
 };
 
 } // namespace kvz

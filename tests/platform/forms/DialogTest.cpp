@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -427,6 +428,33 @@ TEST_F(FormsTest, TheFrameWindowShowsOneModuleWindowInItsClientArea) {
     EXPECT_EQ(bar->actions()[0]->text(), "&File");
     frame->FileMenu->SetCaption("&Súbor");
     EXPECT_EQ(bar->actions()[0]->text(), "&Súbor");
+    // A top item's caption, state and items change its own menu; the bar keeps its menus.
+    QMenu* file = bar->actions()[0]->menu();
+    frame->FileMenu->SetEnabled(false);
+    EXPECT_FALSE(bar->actions()[0]->isEnabled());
+    frame->FileMenu->SetEnabled(true);
+    EXPECT_TRUE(bar->actions()[0]->isEnabled());
+    auto* open = new TMenuItem(frame);
+    open->SetCaption("Open");
+    frame->FileMenu->Add(open);
+    ASSERT_EQ(bar->actions()[0]->menu(), file);
+    ASSERT_EQ(file->actions().size(), 2);
+    EXPECT_EQ(file->actions()[1], open->Action());
+    delete open;
+    EXPECT_EQ(file->actions().size(), 1);
+    // A top item that comes, hides or shows again changes the bar.
+    auto* view = new TMenuItem(frame);
+    view->SetCaption("&View");
+    frame->MainMenu1->Items()->Add(view);
+    ASSERT_EQ(bar->actions().size(), 2);
+    frame->FileMenu->SetVisible(false);
+    ASSERT_EQ(bar->actions().size(), 1);
+    EXPECT_EQ(bar->actions()[0]->text(), "&View");
+    frame->FileMenu->SetCaption("&File");
+    frame->FileMenu->SetVisible(true);
+    ASSERT_EQ(bar->actions().size(), 2);
+    EXPECT_EQ(bar->actions()[0]->text(), "&File");
+    EXPECT_EQ(bar->actions()[0]->menu()->actions().size(), 1);
     testing::SaveWindowPicture(*frame, "frame");
     frame->Free();
     EXPECT_EQ(Application().MainForm(), nullptr);
