@@ -16,6 +16,8 @@
 #include "printing/ZostavyChild.h"
 #include "scheduling/TaskCells.h"
 
+#include <QAbstractScrollArea>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QTabBar>
@@ -75,6 +77,7 @@ Texts kPositionItems[3] = {{"In the middle", "V strede", "Ve středě"},
                            {"On the left", "Vľavo", "Vlevo"}};
 Texts kFeedItems[2] = {{"With insertion top", "S vkladaním zhora", "Se zaváděním shora"},
                        {"With insertion bottom", "S vkladaním zospodu", "Se zaváděním zespod"}};
+Texts kDefaults = {"Defaults", "Pôvodné", "Původní"};
 Texts kListButtons[3] = {{"Add", "Pridaj", "Přidej"}, {"Take", "Odober", "Odeber"}, {"Delete", "Zmaž", "Smaž"}};
 Texts kSheetCaptions[6] = {{"Top margin", "Horný okraj", "Horní okraj"},   {"Width", "Šírka", "Šířka"},
                            {"Height", "Výška", "Výška"},                  {"Row gap", "Medzera riadkov", "Mezera řádků"},
@@ -386,16 +389,17 @@ void TPrintWizardForm::BuildAddressPanels() {
     {
         auto* grid = new QGridLayout(AddressDataPanel->Widget());
         grid->setContentsMargins(0, 0, 0, 0);
-        grid->addWidget(Label2->Widget(), 0, 0, 1, 3);
-        grid->addWidget(FieldValueGroup->Widget(), 1, 0, 3, 1);
-        grid->addWidget(DBLookupListBox1->Widget(), 1, 1, 3, 1);
-        grid->addWidget(DBLookupListBox2->Widget(), 1, 2, 3, 1);
+        grid->addWidget(Label2->Widget(), 0, 0, 1, 4);
+        grid->addWidget(FieldValueGroup->Widget(), 1, 0, Qt::AlignTop);
+        grid->addWidget(DBLookupListBox1->Widget(), 1, 1, 2, 1);
+        grid->addWidget(DBLookupListBox2->Widget(), 1, 2, 2, 1);
         auto* buttons = new QVBoxLayout;
         for (TButton* b : {AddButton, DelRepButton, DeleteReportButton}) buttons->addWidget(b->Widget());
         buttons->addStretch();
-        grid->addLayout(buttons, 1, 3, 3, 1);
+        grid->addLayout(buttons, 1, 3, 2, 1);
         grid->setColumnStretch(1, 1);
         grid->setColumnStretch(2, 1);
+        grid->setRowStretch(2, 1);
     }
     FieldValueGroup->OnClick = [this](TComponent*) { FieldValueGroupClick(); };
     AddButton->OnClick = [this](TComponent*) { AddButtonClick(); };
@@ -574,8 +578,11 @@ void TPrintWizardForm::BuildSetupPanels() {
     PocetStlpcovUpDown = MakeControl<TUpDown>(this, LabelPrinterPanel, "PocetStlpcovUpDown");
     PocetStlpcovUpDown->SetMin(1);
     PocetStlpcovUpDown->SetMax(5);
-    PocetStlpcovUpDown->SetAssociate(PocetStlpcovEdit);
     PocetStlpcovUpDown->SetPosition(3);
+    PocetStlpcovUpDown->Widget()->setFixedSize(18, 24);
+    PocetStlpcovUpDown->OnClick = [this](TComponent*, TUDBtnType) {
+        PocetStlpcovEdit->SetText(std::to_string(PocetStlpcovUpDown->Position()));
+    };
     Label23 = Wrapped(this, LabelPrinterPanel, "Label23");
     SheetPicture = MakeControl<TWizardSheetPicture>(this, LabelPrinterPanel, "SheetPicture");
     TEdit** edits[6] = {&HornyOkrajEdit, &SirkaEdit, &VyskaEdit, &HornaMedzeraEdit, &LavyOkrajEdit, &MedzeraEdit};
@@ -698,13 +705,17 @@ void TPrintWizardForm::BuildConfirmPanels() {
     auto* label = Panel(this, ConfirmLabelPanel, "LabelSample");
     label->SetBevelOuter(TBevelCut::bvRaised);
     label->SetColor(clWhite);
-    label->Widget()->setFixedSize(240, 130);
+    label->Widget()->setFixedSize(260, 140);
     DBMemo1 = MakeControl<TDBMemo>(this, label, "DBMemo1");
     DBMemo1->SetReadOnly(true);
     DBMemo1->SetDataSource(data_.DataSourceZirt);
     DBMemo1->SetDataField("Adresa_1");
     DBMemo1->SetFont(MemoFont("Arial", 11, fsBold));
-    DBMemo1->SetBounds(8, 6, 180, 100);
+    DBMemo1->SetBounds(8, 6, 220, 110);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(DBMemo1->Widget())) {
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setFrameShape(QFrame::NoFrame);
+    }
     UpDown1 = MakeControl<TUpDown>(this, ConfirmLabelPanel, "UpDown1");
     UpDown2 = MakeControl<TUpDown>(this, ConfirmLabelPanel, "UpDown2");
     for (TUpDown* u : {UpDown1, UpDown2}) {
@@ -764,6 +775,7 @@ void TPrintWizardForm::ShowCaptions() {
     DelRepButton->SetCaption(Tr(kListButtons[1]));
     DeleteReportButton->SetCaption(Tr(kListButtons[2]));
     for (int i = 0; i < 6; ++i) SheetLabels[i]->SetCaption(Tr(kSheetCaptions[i]));
+    DefaultAdresButton->SetCaption(Tr(kDefaults));
     BitBtn2->SetCaption(GetMessageText(MessageId::Help));
     BitBtn1->SetCaption(GetMessageText(MessageId::Cancel));
     Button2->SetCaption(GetMessageText(MessageId::Back));
@@ -1036,6 +1048,7 @@ void TPrintWizardForm::LoadLabelPrintParemeters() {
     auto done = OnScopeExit([this] { copyingSheet_ = false; });
     for (int i = 0; i < 6; ++i) own[i]->SetText(ReportEdit(reports_, i)->Text());
     PocetStlpcovEdit->SetText(reports_.PocetStlpcovEdit->Text());
+    PocetStlpcovUpDown->SetPosition(int(reports_.Sheet.Values().Columns));
     SheetPicture->SetColumns(int(reports_.Sheet.Values().Columns));
 }
 
