@@ -16,6 +16,7 @@
 #include "links/Capture.h"
 #include "links/LinksChild.h"
 #include "links/NewLink.h"
+#include "printing/PrintWizard.h"
 #include "printing/ReportSelectionForm.h"
 #include "printing/Template.h"
 #include "printing/ZostavyChild.h"
@@ -249,6 +250,7 @@ int main(int argc, char** argv) {
     RegisterScheduling(*dataModule);
     RegisterLinks(*dataModule);
     RegisterReportSelectionWindows(*dataModule);
+    RegisterPrintWizard(*dataModule);
     RegisteredModules().Reports = [&dataModule](TComponent* owner) {
         return new TZostavyChildForm(owner, *dataModule, ProgramState());
     };

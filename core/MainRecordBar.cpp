@@ -133,7 +133,7 @@ void TMainForm::EnableModuleButtons() {
     set(module_ && DataModule1, {SetupButton}, {InterfaceSetupMenu});
     set(HasDialog("TAddBankForm"), {}, {AddEBbankMenu});
     set(HasDialog("TPrintWizardForm"), {WizardButton});
-    set(static_cast<bool>(RegisteredUserSteps().PickUser), {ChangeUserButon}, {ChangeUserMenu});
+    set(RegisteredUserSteps().PickUser && s.ChangeUser, {ChangeUserButon}, {ChangeUserMenu});
     set(static_cast<bool>(RegisteredUserSteps().ChangePassword), {KeyButton}, {KeyMenu});
     if (auto& role = RegisteredUserSteps().EnableKeyByRole; role && KeyButton->Enabled()) role(*this);
     set(DataModule1 != nullptr, {}, {NetWizardMenu});

@@ -42,12 +42,11 @@ void TMainForm::BuildCommands() {
     };
     MaxMinToolButton->OnClick = [this](TComponent* s) { MaxMinToolButtonClick(s); };
 
-    // The print header: which report the reports window makes.
+    // The print header: which report the reports window makes (the window's state then says
+    // whether the user may be changed).
     auto printKind = [this](int kind, Command command) {
         return [this, kind, command](TComponent*) {
             if (ActiveModule() != ReportsModule || !module_) return;
-            ChangeUserButon->SetEnabled(kind == 0 && RegisteredUserSteps().PickUser);
-            ChangeUserMenu->SetEnabled(ChangeUserButon->Enabled());
             ProgramSettings().Nastavenia[Slot::ReportKind] = kind;
             RunCommand(command);
         };

@@ -30,6 +30,9 @@ struct RecordBarState {
     bool Phone = false, Mail = false;
     // While a record is typed: Save and Cancel on, and the Insert button shows it is a new one.
     bool Post = false, Cancel = false, Inserting = false;
+    // Another user's tables may be opened: not while the reports window shows a task or link
+    // report, whose selection window works on this user's tables.
+    bool ChangeUser = true;
 };
 
 // What a module of that number offers, as the frame window's bars have it: in browse mode

@@ -527,7 +527,18 @@ void TZostavyChildForm::ShowListField(const std::string& fieldName) {
 }
 
 RecordBarState TZostavyChildForm::State(const ModuleContext& c) const {
-    return RecordBarFor({ReportsModule, true, c.Offline, c.CategoriesOn, c.HasDialog, false, false});
+    RecordBarState s = RecordBarFor({ReportsModule, true, c.Offline, c.CategoriesOn, c.HasDialog, false, false});
+    s.ChangeUser = ReportsState().ReportSource == 0;
+    return s;
+}
+
+void TZostavyChildForm::ChooseSource(int source) {
+    // The list holds the addresses, then the registered sources in their order.
+    int item = 0;
+    if (source == 1 && RegisteredReportSources().Tasks) item = 1;
+    if (source == 2 && RegisteredReportSources().Links) item = RegisteredReportSources().Tasks ? 2 : 1;
+    ComboBox1->SetItemIndex(item);
+    ComboBox1Click();
 }
 
 void TZostavyChildForm::Run(Command command) {
@@ -559,6 +570,9 @@ void TZostavyChildForm::Run(Command command) {
     case Command::OpenReport: OpenReport(); break;
     case Command::SaveReport: SaveReport(); break;
     case Command::Font: FontChange(); break;
+    case Command::AddressReport: ChooseSource(0); break;
+    case Command::TasksReport: ChooseSource(1); break;
+    case Command::LinksReport: ChooseSource(2); break;
     default: return;
     }
     StateChanged();
@@ -624,6 +638,7 @@ void TZostavyChildForm::ComboBox1Click() {
         source = item == 1 && tasks ? 1 : 2;
     }
     ShowEmbedded(source);
+    StateChanged(); // the frame follows the source (changing the user is for addresses only)
 }
 
 void TZostavyChildForm::ShowEmbedded(int source) {

@@ -106,6 +106,10 @@ public:
     void ObalkyAdresyRadioGroupClick();
     void SelectComboBoxChange();
     void ComboBox1Click();
+    // The data source selector set to the source (0 addresses, 1 tasks, 2 links) and run.
+    void ChooseSource(int source);
+    // Asks the frame window for a command (the print wizard's choices and its Finish).
+    void RequestCommand(Command command) { Request(command); }
     // The task or link selection window shown inside, if any.
     ReportSourceWindow* EmbeddedSource() const { return embedded_; }
     void StyleObalkaComboBoxChange();

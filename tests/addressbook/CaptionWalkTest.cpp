@@ -15,6 +15,8 @@
 #include "core/UserForms.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
+#include "printing/PrintWizard.h"
+#include "printing/ZostavyChild.h"
 #include "resources/CaptionTable.h"
 #include "scheduling/Uloha.h"
 
@@ -95,6 +97,10 @@ protected:
             {"TPasswordDlg", [] { return std::make_unique<TPasswordDlg>(nullptr); }},
             {"TSetupForm", [this] { return std::make_unique<TSetupForm>(nullptr, p->frame, *p->data, setupWindows); }},
             {"TWizardForm", [this] { return std::make_unique<TWizardForm>(nullptr, p->frame, *p->data, wizardFrame); }},
+            {"TPrintWizardForm", [this] {
+                 if (!reports) reports = std::make_unique<TZostavyChildForm>(nullptr, *p->data, p->frame);
+                 return std::make_unique<TPrintWizardForm>(*reports, *p->data);
+             }},
         };
     }
 
@@ -106,6 +112,7 @@ protected:
     QuietSetupWindows setupWindows;
     QuietWizardFrame wizardFrame;
     std::unique_ptr<TaskEditorContext> taskEditor;
+    std::unique_ptr<TZostavyChildForm> reports; // the window the print wizard works on
 };
 
 // The text a component shows for a row of the table.
