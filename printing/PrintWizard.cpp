@@ -689,7 +689,6 @@ void TPrintWizardForm::BuildConfirmPanels() {
     ConfirmOwnPanel = Panel(this, ConfirmPage, "ConfirmOwnPanel");
     Label8 = Wrapped(this, ConfirmOwnPanel, "Label8");
     Button3 = MakeControl<TButton>(this, ConfirmOwnPanel, "Button3");
-    Button3->SetDefault(true);
     {
         auto* column = new QVBoxLayout(ConfirmOwnPanel->Widget());
         column->addWidget(Label8->Widget());
@@ -898,6 +897,9 @@ void TPrintWizardForm::ShowOwnControls() {
     EnvelopeSetupPanel->SetVisible(!LabelPrinterPanel->Visible() && !SurveyPrinterPanel->Visible() &&
                                    !TaskPrinterPanel->Visible());
     ConfirmOwnPanel->SetVisible(!ConfirmLabelPanel->Visible());
+    // Enter presses the Finish button that shows.
+    Button3->SetDefault(!ConfirmLabelPanel->Visible());
+    Button4->SetDefault(ConfirmLabelPanel->Visible());
 }
 
 void TPrintWizardForm::PageManager1PageChanged() {
@@ -913,6 +915,10 @@ void TPrintWizardForm::PageManager1PageChanged() {
         ShowPanels();
         if (TaskPrinterPanel->Visible())
             if (TTasksReportForm* tasks = Tasks()) PageControl1->SetActivePageIndex(tasks->PageControl1->ActivePageIndex());
+        break;
+    case kvz::ConfirmPage:
+        // Next is off here: Enter finishes.
+        SetActiveControl(ConfirmLabelPanel->Visible() ? Button4 : Button3);
         break;
     default:
         break;

@@ -220,6 +220,7 @@ TEST_F(PrintWizardTest, EnvelopesReachTheReportWindowAndFinishAsksForThePreview)
     EXPECT_EQ(Next(w), ConfirmPage);
     EXPECT_TRUE(w.ConfirmOwnPanel->Visible());
     EXPECT_FALSE(w.ConfirmLabelPanel->Visible());
+    EXPECT_EQ(w.ActiveControl(), w.Button3); // Enter finishes
     EXPECT_EQ(w.Label8->Caption(), "Software KV-Zirt will now print envelopes . If you are ready, click on a key \"Finish\".");
     requests.clear();
     EXPECT_EQ(Finish(w, w.Button3), 1);
@@ -265,6 +266,9 @@ TEST_F(PrintWizardTest, LabelsCopyTheSheetAndShowWhatTheReportWindowRecomputed) 
     EXPECT_EQ(reports->Layouts.Labels.Page().Columns, 2);
     EXPECT_EQ(Next(w), ConfirmPage);
     EXPECT_TRUE(w.ConfirmLabelPanel->Visible());
+    EXPECT_EQ(w.ActiveControl(), w.Button4);
+    EXPECT_TRUE(w.Button4->Default());
+    EXPECT_FALSE(w.Button3->Default());
     EXPECT_HAS(w.Label28->Caption(), "labels");
     const int top = reports->DBMemo1->Top();
     w.UpDown1->Press(TUDBtnType::btPrev);
