@@ -6,6 +6,7 @@
 #include "core/Main.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "engine/VolgaTbl.h"
 #include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysInfo.h"
