@@ -618,12 +618,17 @@ void TPrintWizardForm::BuildSetupPanels() {
         row->addStretch();
         column->addLayout(row, 1);
     }
-    // The template link looks like a link.
+    // The template link looks like a link, underlined while the mouse is over it.
     TFont link;
     link.Color = clBlue;
-    link.Style = fsUnderline;
     Label22->SetFont(link);
     Label22->SetCursor(crHandPoint);
+    Label22->OnMouseEnter = [this, link](TComponent*) {
+        TFont hover = link;
+        hover.Style = fsUnderline;
+        Label22->SetFont(hover);
+    };
+    Label22->OnMouseLeave = [this, link](TComponent*) { Label22->SetFont(link); };
     Label22->OnClick = [this](TComponent*) { Label22Click(); };
     PocetStlpcovEdit->OnChange = [this](TComponent*) { PocetStlpcovEditExit(); };
     PocetStlpcovEdit->OnExit = [this](TComponent*) { PocetStlpcovEditExit(); };
