@@ -267,6 +267,19 @@ TEST_F(PrintWizardTest, LabelsCopyTheSheetAndShowWhatTheReportWindowRecomputed) 
     EXPECT_NE(w.LavyOkrajEdit->Text(), margin);
     w.PocetStlpcovEdit->SetText("2");
     EXPECT_EQ(reports->Layouts.Labels.Page().Columns, 2);
+    // A stored template, opened through the frame window, fills the report window and the wizard.
+    RegisteredModules().Dialogs["TTemplateForm.Open"] = [this] {
+        reports->TakeLabelTemplate({.Columns = 2, .Width = 9000, .Height = 4000, .Margin = 1000, .Gap = 1000,
+                                    .TopMargin = 1000, .RowGap = 500});
+        return int(mrOk);
+    };
+    requests.clear();
+    w.Label22Click();
+    EXPECT_EQ(requests, std::vector<Command>{Command::OpenTemplate});
+    EXPECT_EQ(w.SirkaEdit->Text(), reports->SirkaEdit->Text());
+    EXPECT_EQ(w.SirkaEdit->Text(), "90");
+    EXPECT_EQ(w.HornaMedzeraEdit->Text(), "5");
+    EXPECT_EQ(w.PocetStlpcovEdit->Text(), "2");
     EXPECT_EQ(Next(w), ConfirmPage);
     EXPECT_TRUE(w.ConfirmLabelPanel->Visible());
     EXPECT_EQ(w.ActiveControl(), w.Button4);
@@ -336,6 +349,16 @@ TEST_F(PrintWizardTest, TasksSummaryPrintsTheTasksChosenInTheWizard) {
     EXPECT_EQ(Next(w), SelectDesingPage);
     EXPECT_TRUE(w.TaskPanel->Visible());
     EXPECT_EQ(tasks->ProjectComboBox->Text(), "All\"*in");
+    EXPECT_EQ(data->TaskTable->RecordCount(), 1);
+    // "All" clears every choice and shows every task; the choices again on the next entry.
+    Back(w);
+    w.BitBtn4->Click();
+    EXPECT_EQ(w.ProjectComboBox->ItemIndex(), 0);
+    EXPECT_EQ(tasks->ProjectComboBox->ItemIndex(), 0);
+    EXPECT_EQ(data->TaskTable->RecordCount(), 3);
+    Select(w.ProjectComboBox, "All\"*in");
+    Select(w.SubProjectComboBox, "Inner");
+    EXPECT_EQ(Next(w), SelectDesingPage);
     EXPECT_EQ(data->TaskTable->RecordCount(), 1);
     EXPECT_EQ(Next(w), PrinterSetupPage);
     EXPECT_TRUE(w.TaskPrinterPanel->Visible());
