@@ -6,6 +6,7 @@
 #include "core/Main.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "engine/VolgaTbl.h"
 #include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysInfo.h"
@@ -617,12 +618,17 @@ void TPrintWizardForm::BuildSetupPanels() {
         row->addStretch();
         column->addLayout(row, 1);
     }
-    // The template link looks like a link.
+    // The template link looks like a link, underlined while the mouse is over it.
     TFont link;
     link.Color = clBlue;
-    link.Style = fsUnderline;
     Label22->SetFont(link);
     Label22->SetCursor(crHandPoint);
+    Label22->OnMouseEnter = [this, link](TComponent*) {
+        TFont hover = link;
+        hover.Style = fsUnderline;
+        Label22->SetFont(hover);
+    };
+    Label22->OnMouseLeave = [this, link](TComponent*) { Label22->SetFont(link); };
     Label22->OnClick = [this](TComponent*) { Label22Click(); };
     PocetStlpcovEdit->OnChange = [this](TComponent*) { PocetStlpcovEditExit(); };
     PocetStlpcovEdit->OnExit = [this](TComponent*) { PocetStlpcovEditExit(); };
@@ -689,7 +695,6 @@ void TPrintWizardForm::BuildConfirmPanels() {
     ConfirmOwnPanel = Panel(this, ConfirmPage, "ConfirmOwnPanel");
     Label8 = Wrapped(this, ConfirmOwnPanel, "Label8");
     Button3 = MakeControl<TButton>(this, ConfirmOwnPanel, "Button3");
-    Button3->SetDefault(true);
     {
         auto* column = new QVBoxLayout(ConfirmOwnPanel->Widget());
         column->addWidget(Label8->Widget());
@@ -898,6 +903,9 @@ void TPrintWizardForm::ShowOwnControls() {
     EnvelopeSetupPanel->SetVisible(!LabelPrinterPanel->Visible() && !SurveyPrinterPanel->Visible() &&
                                    !TaskPrinterPanel->Visible());
     ConfirmOwnPanel->SetVisible(!ConfirmLabelPanel->Visible());
+    // Enter presses the Finish button that shows.
+    Button3->SetDefault(!ConfirmLabelPanel->Visible());
+    Button4->SetDefault(ConfirmLabelPanel->Visible());
 }
 
 void TPrintWizardForm::PageManager1PageChanged() {
@@ -913,6 +921,10 @@ void TPrintWizardForm::PageManager1PageChanged() {
         ShowPanels();
         if (TaskPrinterPanel->Visible())
             if (TTasksReportForm* tasks = Tasks()) PageControl1->SetActivePageIndex(tasks->PageControl1->ActivePageIndex());
+        break;
+    case kvz::ConfirmPage:
+        // Next is off here: Enter finishes.
+        SetActiveControl(ConfirmLabelPanel->Visible() ? Button4 : Button3);
         break;
     default:
         break;

@@ -8,7 +8,6 @@
 #include "controls/KvDBGrid.h"
 #include "controls/PageMngr.h"
 #include "controls/ToolEdit.h"
-#include "engine/VolgaTbl.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/DBGrids.h"

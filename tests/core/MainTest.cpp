@@ -48,7 +48,9 @@ public:
     TForm& Form() override { return *this; }
     int Module() const override { return module_; }
     RecordBarState State(const ModuleContext& c) const override {
-        return RecordBarFor({module_, true, c.Offline, c.CategoriesOn, c.HasDialog, editing, inserting});
+        RecordBarState s = RecordBarFor({module_, true, c.Offline, c.CategoriesOn, c.HasDialog, editing, inserting});
+        s.ChangeUser = changeUser;
+        return s;
     }
     void Run(Command command) override {
         commands.push_back(command);
@@ -68,7 +70,7 @@ public:
     void Ask(Command command) { this->Request(command); }
 
     int module_;
-    bool editing = false, inserting = false, failSave = false;
+    bool editing = false, inserting = false, failSave = false, changeUser = true;
     std::vector<Command> commands;
 };
 using FakeModule = FakeWindow<ModuleWindow>;
@@ -911,6 +913,29 @@ TEST_F(MainFormTest, ConnectToServerLeavesOfflineModeOnceTheServerIsBack) {
 
 namespace kvz {
 namespace {
+
+// The change-user button and menu item follow the module's state each time it says it changed.
+TEST_F(MainFormTest, ChangeUserFollowsTheModulesState) {
+    RegisteredUserSteps().PickUser = [](TMainForm&) { return false; };
+    FakeModule* window = nullptr;
+    RegisteredModules().Reports = [&window](TComponent* owner) { return window = new FakeModule(owner, ReportsModule); };
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    frame->OpenModule(ReportsModule);
+    ASSERT_NE(window, nullptr);
+    for (bool on : {false, true, false, true}) {
+        window->changeUser = on;
+        window->Changed();
+        EXPECT_EQ(frame->ChangeUserButon->Enabled(), on);
+        EXPECT_EQ(frame->ChangeUserMenu->Enabled(), on);
+    }
+    // Without a module the user may always be changed.
+    window->changeUser = false;
+    window->Changed();
+    frame->CloseActiveModule();
+    frame->EnableModuleButtons();
+    EXPECT_TRUE(frame->ChangeUserButon->Enabled());
+}
 
 TEST_F(MainFormTest, AChangeOfUserSavesTheSettingsAndOpensTheNewUsersTablesAndModule) {
     WriteSettings("Nastavenia67=1\nNastavenia36=4\n");

@@ -49,7 +49,10 @@ protected:
         RegisterPrintWizard(*data);
         SetReportLanguage(language);
         OpenReports();
-        // Every request the report window raises is seen here on its way to the frame.
+        WatchRequests();
+    }
+    // Every request the report window raises is seen here on its way to the frame.
+    void WatchRequests() {
         auto toFrame = reports->OnRequest;
         reports->OnRequest = [this, toFrame](Command c) {
             requests.push_back(c);
@@ -220,6 +223,7 @@ TEST_F(PrintWizardTest, EnvelopesReachTheReportWindowAndFinishAsksForThePreview)
     EXPECT_EQ(Next(w), ConfirmPage);
     EXPECT_TRUE(w.ConfirmOwnPanel->Visible());
     EXPECT_FALSE(w.ConfirmLabelPanel->Visible());
+    EXPECT_EQ(w.ActiveControl(), w.Button3); // Enter finishes
     EXPECT_EQ(w.Label8->Caption(), "Software KV-Zirt will now print envelopes . If you are ready, click on a key \"Finish\".");
     requests.clear();
     EXPECT_EQ(Finish(w, w.Button3), 1);
@@ -263,8 +267,24 @@ TEST_F(PrintWizardTest, LabelsCopyTheSheetAndShowWhatTheReportWindowRecomputed) 
     EXPECT_NE(w.LavyOkrajEdit->Text(), margin);
     w.PocetStlpcovEdit->SetText("2");
     EXPECT_EQ(reports->Layouts.Labels.Page().Columns, 2);
+    // A stored template, opened through the frame window, fills the report window and the wizard.
+    RegisteredModules().Dialogs["TTemplateForm.Open"] = [this] {
+        reports->TakeLabelTemplate({.Columns = 2, .Width = 9000, .Height = 4000, .Margin = 1000, .Gap = 1000,
+                                    .TopMargin = 1000, .RowGap = 500});
+        return int(mrOk);
+    };
+    requests.clear();
+    w.Label22Click();
+    EXPECT_EQ(requests, std::vector<Command>{Command::OpenTemplate});
+    EXPECT_EQ(w.SirkaEdit->Text(), reports->SirkaEdit->Text());
+    EXPECT_EQ(w.SirkaEdit->Text(), "90");
+    EXPECT_EQ(w.HornaMedzeraEdit->Text(), "5");
+    EXPECT_EQ(w.PocetStlpcovEdit->Text(), "2");
     EXPECT_EQ(Next(w), ConfirmPage);
     EXPECT_TRUE(w.ConfirmLabelPanel->Visible());
+    EXPECT_EQ(w.ActiveControl(), w.Button4);
+    EXPECT_TRUE(w.Button4->Default());
+    EXPECT_FALSE(w.Button3->Default());
     EXPECT_HAS(w.Label28->Caption(), "labels");
     const int top = reports->DBMemo1->Top();
     w.UpDown1->Press(TUDBtnType::btPrev);
@@ -329,6 +349,16 @@ TEST_F(PrintWizardTest, TasksSummaryPrintsTheTasksChosenInTheWizard) {
     EXPECT_EQ(Next(w), SelectDesingPage);
     EXPECT_TRUE(w.TaskPanel->Visible());
     EXPECT_EQ(tasks->ProjectComboBox->Text(), "All\"*in");
+    EXPECT_EQ(data->TaskTable->RecordCount(), 1);
+    // "All" clears every choice and shows every task; the choices again on the next entry.
+    Back(w);
+    w.BitBtn4->Click();
+    EXPECT_EQ(w.ProjectComboBox->ItemIndex(), 0);
+    EXPECT_EQ(tasks->ProjectComboBox->ItemIndex(), 0);
+    EXPECT_EQ(data->TaskTable->RecordCount(), 3);
+    Select(w.ProjectComboBox, "All\"*in");
+    Select(w.SubProjectComboBox, "Inner");
+    EXPECT_EQ(Next(w), SelectDesingPage);
     EXPECT_EQ(data->TaskTable->RecordCount(), 1);
     EXPECT_EQ(Next(w), PrinterSetupPage);
     EXPECT_TRUE(w.TaskPrinterPanel->Visible());
@@ -428,16 +458,26 @@ TEST_F(PrintWizardTest, TheLinksFilterHandlerComesBackHoweverTheWizardEnds) {
              reports = nullptr;
          }},
     };
-    for (const End& end : ends) {
-        SCOPED_TRACE(end.Name);
-        TPrintWizardForm& w = OpenWizard();
-        EXPECT_FALSE(data->LinksTable->OnFilterRecord()); // only the link report's filter text applies
-        Kind(w, EnvelopesKind);
-        end.Run(w);
-        QApplication::processEvents();
-        EXPECT_EQ(OpenPrintWizard(), nullptr);
-        EXPECT_TRUE(data->LinksTable->OnFilterRecord());
-    }
+    for (int kind : {EnvelopesKind, LinksSummaryKind})
+        for (const End& end : ends) {
+            SCOPED_TRACE(std::string(end.Name) + " " + std::to_string(kind));
+            if (!reports) {
+                OpenReports();
+                WatchRequests();
+            }
+            TPrintWizardForm& w = OpenWizard();
+            EXPECT_FALSE(data->LinksTable->OnFilterRecord()); // only the link report's filter text applies
+            Kind(w, kind);
+            end.Run(w);
+            QApplication::processEvents();
+            EXPECT_EQ(OpenPrintWizard(), nullptr);
+            EXPECT_TRUE(data->LinksTable->OnFilterRecord());
+            // The link report window, when it stays, leaves the handler there as it goes.
+            if (reports) {
+                reports->ChooseSource(0);
+                EXPECT_TRUE(data->LinksTable->OnFilterRecord());
+            }
+        }
 }
 
 // Changing the user is for address reports: the frame follows the report window's state, also
