@@ -3,13 +3,13 @@
 #include "core/Data1.h"
 #include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "core/SmallRoutines.h"
 #include "core/SourceDatForm.h"
 #include "engine/VolgaTbl.h"
 #include "links/LinkIcons.h"
-#include "links/LinkTexts.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -241,31 +241,22 @@ void TLinksChildForm::FormCreate() {
 }
 
 void TLinksChildForm::SetTexts() {
-    Label1->SetCaption(GetMessageText(7));
-    Label2->SetCaption(GetMessageText(178));
-    Label3->SetCaption(GetMessageText(26));
-    Label4->SetCaption(GetMessageText(122));
-    Label5->SetCaption(GetMessageText(177));
-    const int titles[] = {7, 178, 122, 26};
+    SetMessageCaption(*Label1, MessageId::Name);
+    SetMessageCaption(*Label2, MessageId::Type);
+    SetMessageCaption(*Label3, MessageId::Note);
+    SetMessageCaption(*Label4, MessageId::Path);
+    SetMessageCaption(*Label5, MessageId::Display);
+    const int titles[] = {MessageId::Name, MessageId::Type, MessageId::Path, MessageId::Note};
     for (int i = 0; i < 4; ++i) DBGrid1->Columns()[i].SetTitleCaption(GetMessageText(titles[i]));
-    LinksListView->Columns(0)->SetCaption(GetMessageText(7));
-    LinksListView->Columns(1)->SetCaption(GetMessageText(122));
-    LinksListView->Columns(2)->SetCaption(GetMessageText(178));
-    SetCaption(LinksText(LinksTextId::WindowCaption));
-    TabSheet1->SetCaption(LinksText(LinksTextId::ListPage));
-    TabSheet2->SetCaption(LinksText(LinksTextId::SurveyPage));
-    EditlinksMenuPopup->SetCaption(LinksText(LinksTextId::EditLink));
-    DelMenuLinksPopup->SetCaption(LinksText(LinksTextId::DeleteLink));
-    AddToTaskPopup->SetCaption(LinksText(LinksTextId::AddToTask));
-    RunLinkPopup->SetCaption(LinksText(LinksTextId::RunLink));
-    EditFileTypePopup->SetCaption(LinksText(LinksTextId::EditFileType));
-    DeleteFileTypePopup->SetCaption(LinksText(LinksTextId::DeleteFileType));
-    NewFileTypePopou->SetCaption(LinksText(LinksTextId::NewFileType));
+    LinksListView->Columns(0)->SetCaption(GetMessageText(MessageId::Name));
+    LinksListView->Columns(1)->SetCaption(GetMessageText(MessageId::Path));
+    LinksListView->Columns(2)->SetCaption(GetMessageText(MessageId::Type));
+    ApplyCaptions(*this, "TLinksChildForm", Language());
 }
 
 void TLinksChildForm::FillTypeCombo() {
     TypeComboBox->Items().Clear();
-    TypeComboBox->Items().Add(GetMessageText(121));
+    TypeComboBox->Items().Add(GetMessageText(MessageId::AllModules));
     if (TVolgaTable* types = data_.LinksTypeTable; types && types->Active()) {
         types->SetFiltered(false);
         for (types->First(); !types->Eof(); types->Next()) TypeComboBox->Items().Add(types->FieldByName("LinksType").AsString());
@@ -382,7 +373,7 @@ void TLinksChildForm::PageControl1Change() {
     typeKeys_.clear();
     auto* tree = TreeView1->Widget();
     tree->setUpdatesEnabled(false);
-    TTreeNode* all = TreeView1->AddChild(nullptr, GetMessageText(192));
+    TTreeNode* all = TreeView1->AddChild(nullptr, GetMessageText(MessageId::AllLinks));
     TTreeNode* reselect = nullptr;
     if (TVolgaTable* types = data_.LinksTypeTable; types && types->Active()) {
         types->SetFiltered(false);
@@ -622,7 +613,8 @@ void TLinksChildForm::RunLink() {
     if (!t.Active() || t.IsEmpty()) return;
     const std::string path = t.FieldByName("Path").AsString();
     if (!path.empty() && ShellOpenFile(path, "", "", kShowNormal) > kShellSuccess) return;
-    ShowMessageBox(LinksText(LinksTextId::CannotOpen) + path, Application().Title(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox(GetMessageText(MessageId::LinkCannotOpen) + path, Application().Title(),
+                   MB_OK | MB_ICONWARNING);
 }
 
 void TLinksChildForm::AddToTask() {
@@ -656,7 +648,8 @@ void TLinksChildForm::KvDBLookupCombo1Change() {
 // ---- link types ----
 
 bool TLinksChildForm::AskLinkType(std::string& text) {
-    TSourceDatForm form(nullptr, data_.AddressTable, Settings(frame_).NastaveniaText[LinksSlots::TypeLookupFieldText]);
+    TSourceDatForm form(nullptr, data_.AddressTable,
+                        Settings(frame_).NastaveniaText[TextSlot::LinksAddressField]);
     form.LinkTypeNoPrefill = false;
     form.LinkTypeText = text;
     if (form.ShowModal() != mrOk) return false;
@@ -683,7 +676,9 @@ void TLinksChildForm::DeleteFileTypePopupClick() {
     const std::optional<LinkTypeKey> key = SelectedTypeKey();
     if (!key) return;
     // Asked before any lock is taken: nobody waits on an open question.
-    if (ShowMessageBox(GetMessageText(55), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+    if (ShowMessageBox(GetMessageText(MessageId::DeleteRecord), GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
     DeleteLinkType(Tables(), *key);
     AktualizeData();
 }

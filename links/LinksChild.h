@@ -34,7 +34,6 @@ inline constexpr int NameFontSize = 56, TypeFontSize = 57, GridFontSize = 58;
 inline constexpr int NameStyle = 59, TypeStyle = 60, GridStyle = 61;
 inline constexpr int NameFontText = 15, TypeFontText = 16, GridFontText = 17;
 inline constexpr int Page = 72;
-inline constexpr int TypeLookupFieldText = 31;
 } // namespace LinksSlots
 
 class TLinksChildForm : public TForm, public ModuleWindow, public LinksWindowServices, public LinksSearchServices {
