@@ -2,6 +2,7 @@
 // against a bare Qt main window with a menu, a tool bar and a status bar started the same way.
 #include "core/Data1.h"
 #include "core/Main.h"
+#include "core/SettingsStore.h"
 #include "platform/forms/Responder.h"
 
 #include "RatioReporter.h"
@@ -53,8 +54,8 @@ void MakeTables() {
     data.TaskTable->ApplyChanges();
     // No backup copies at each start, no user dialog: the start alone is measured.
     settings.ZakladneNastavenia();
-    settings.Nastavenia[49] = 0;
-    settings.Nastavenia[62] = 0;
+    settings.Nastavenia[Slot::AutoBackup] = 0;
+    settings.Nastavenia[Slot::UserDialogAtStart] = 0;
     settings.SaveSettings(s.DataFolder);
 }
 

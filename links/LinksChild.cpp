@@ -268,7 +268,7 @@ void TLinksChildForm::FormShow() {
     SetTexts();
     FillTypeCombo();
     ApplyLook();
-    PageControl1->SetActivePageIndex(Settings(frame_).Nastavenia[LinksSlots::Page] == 1 ? 1 : 0);
+    PageControl1->SetActivePageIndex(Settings(frame_).Nastavenia[Slot::LinksPage] == 1 ? 1 : 0);
     PageControl1Change();
     // The icon of the link the boxes show, where the list left the table.
     SetDataLinks();
@@ -294,10 +294,12 @@ void TLinksChildForm::ApplyLook() {
         TControl* control;
         int back, fontColor, size, style, name;
     };
-    const Part parts[] = {
-        {DBEdit1, LinksSlots::NameBack, LinksSlots::NameFontColor, LinksSlots::NameFontSize, LinksSlots::NameStyle, LinksSlots::NameFontText},
-        {DBEdit2, LinksSlots::TypeBack, LinksSlots::TypeFontColor, LinksSlots::TypeFontSize, LinksSlots::TypeStyle, LinksSlots::TypeFontText},
-        {DBGrid1, LinksSlots::GridBack, LinksSlots::GridFontColor, LinksSlots::GridFontSize, LinksSlots::GridStyle, LinksSlots::GridFontText}};
+    const Part parts[] = {{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize,
+                           Slot::LinksNameStyle, TextSlot::LinksNameFontName},
+                          {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize,
+                           Slot::LinksTypeStyle, TextSlot::LinksTypeFontName},
+                          {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize,
+                           Slot::LinksGridStyle, TextSlot::LinksGridFontName}};
     for (const Part& p : parts) {
         p.control->SetColor(TColor(static_cast<uint32_t>(s.Nastavenia[size_t(p.back)])));
         TFont font = p.control->Font();
@@ -329,10 +331,12 @@ void TLinksChildForm::UlozDoPola() {
         TControl* control;
         int back, fontColor, size, style, name;
     };
-    const Part parts[] = {
-        {DBEdit1, LinksSlots::NameBack, LinksSlots::NameFontColor, LinksSlots::NameFontSize, LinksSlots::NameStyle, LinksSlots::NameFontText},
-        {DBEdit2, LinksSlots::TypeBack, LinksSlots::TypeFontColor, LinksSlots::TypeFontSize, LinksSlots::TypeStyle, LinksSlots::TypeFontText},
-        {DBGrid1, LinksSlots::GridBack, LinksSlots::GridFontColor, LinksSlots::GridFontSize, LinksSlots::GridStyle, LinksSlots::GridFontText}};
+    const Part parts[] = {{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize,
+                           Slot::LinksNameStyle, TextSlot::LinksNameFontName},
+                          {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize,
+                           Slot::LinksTypeStyle, TextSlot::LinksTypeFontName},
+                          {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize,
+                           Slot::LinksGridStyle, TextSlot::LinksGridFontName}};
     for (const Part& p : parts) {
         const TFont font = p.control->Font();
         s.Nastavenia[size_t(p.back)] = static_cast<int>(p.control->Color());
@@ -363,10 +367,10 @@ void TLinksChildForm::VymenFont() {
 void TLinksChildForm::PageControl1Change() {
     SettingsStore& s = Settings(frame_);
     if (PageControl1->ActivePageIndex() != 0) {
-        s.Nastavenia[LinksSlots::Page] = 1;
+        s.Nastavenia[Slot::LinksPage] = 1;
         return;
     }
-    s.Nastavenia[LinksSlots::Page] = 0;
+    s.Nastavenia[Slot::LinksPage] = 0;
     // The selected type survives the rebuild when it is still there.
     const std::optional<LinkTypeKey> selected = SelectedTypeKey();
     TreeView1->Clear();
