@@ -8,7 +8,7 @@ namespace kvz {
 
 namespace {
 
-constexpr int kFixedMessages[] = {195, 196, 197}; // "All", "Work", "Private"
+constexpr int kFixedMessages[] = {MessageId::AllAddresses, MessageId::Work, MessageId::Private};
 
 } // namespace
 

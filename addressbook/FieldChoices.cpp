@@ -19,7 +19,7 @@ constexpr int kAddressMessages[kFixedSortChoices] = {
     MessageId::Name, MessageId::FirstName, MessageId::Surname, MessageId::City, MessageId::Function, MessageId::Phone1,
     MessageId::Phone2, MessageId::HomePhone, MessageId::Mobil, MessageId::Fax, MessageId::Mail, MessageId::Account,
     MessageId::Bank, MessageId::Department, MessageId::Office, MessageId::Pager};
-constexpr int kLinkMessages[] = {7, 122, 123, 26};
+constexpr int kLinkMessages[] = {MessageId::Name, MessageId::Path, MessageId::FileType, MessageId::Note};
 
 bool SameName(const std::string& a, const std::string& b) { return Utf8Upper(a) == Utf8Upper(b); }
 

@@ -66,7 +66,7 @@ void TZalohaForm::CheckBox2Click(TComponent*) {
         CheckBox1->SetChecked(true);
     for (TCheckBox* box : {CheckBox3, CheckBox4, CheckBox5, CheckBox6})
         box->SetEnabled(!backup);
-    SetMessageCaption(*Label1, backup ? 6 : 5);
+    SetMessageCaption(*Label1, backup ? MessageId::BackingUp : MessageId::SendingTo);
 }
 
 std::optional<TableGroup> TZalohaForm::CheckedGroup() const {

@@ -5,6 +5,7 @@
 #include "addressbook/AdresyChild.h"
 #include "core/Data1.h"
 #include "core/Main.h"
+#include "core/SettingsStore.h"
 #include "core/TableLocks.h"
 #include "engine/VolgaTbl.h"
 #include "platform/forms/DBGrids.h"
@@ -37,7 +38,7 @@ struct Program {
         state.Settings = &ProgramSettings();
         state.Locks = &ProgramLocks();
         ProgramSettings().ZakladneNastavenia();
-        ProgramSettings().NastaveniaText[13] = "Firma";
+        ProgramSettings().NastaveniaText[TextSlot::AddressSortField] = "Firma";
         data = std::make_unique<TDataModule1>(state);
         data->DataModuleCreate();
         data->OpenAllTables("");

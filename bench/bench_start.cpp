@@ -8,6 +8,7 @@
 #include "core/Data1.h"
 #include "core/Main.h"
 #include "core/ProgramHooks.h"
+#include "core/SettingsStore.h"
 #include "core/Users.h"
 #include "platform/forms/Responder.h"
 

@@ -60,7 +60,10 @@ void FillItems(TStrings& items, const std::array<std::array<const char*, 3>, N>&
 
 std::vector<std::string> LinksSourceItems(const std::vector<std::string>& addressFieldNames) {
     std::vector<std::string> items;
-    for (int id : {7, 8, 9, 22, 10, 11, 12, 13, 14, 15, 16, 17, 18}) items.push_back(GetMessageText(id));
+    namespace M = MessageId;
+    for (int id : {M::Name, M::FirstName, M::Surname, M::City, M::Function, M::Phone1, M::Phone2, M::HomePhone,
+                   M::Mobil, M::Fax, M::Mail, M::Account, M::Bank})
+        items.push_back(GetMessageText(id));
     for (size_t i = kFirstUserAddressField; i < addressFieldNames.size(); ++i) items.push_back(addressFieldNames[i]);
     return items;
 }

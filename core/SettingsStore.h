@@ -39,6 +39,18 @@ enum : int {
     AddressSortIndex = 45,    // also the first row of the filter dialog
     WeekNumbers = 46,
     AutoBackup = 49,
+    LinksNameBack = 50,       // the links window's name box, type box and grid: 50..52 backs,
+    LinksTypeBack = 51,       // 53..55 font colours, 56..58 font sizes, 59..61 font styles
+    LinksGridBack = 52,
+    LinksNameFontColor = 53,
+    LinksTypeFontColor = 54,
+    LinksGridFontColor = 55,
+    LinksNameFontSize = 56,
+    LinksTypeFontSize = 57,
+    LinksGridFontSize = 58,
+    LinksNameStyle = 59,
+    LinksTypeStyle = 60,
+    LinksGridStyle = 61,
     UserDialogAtStart = 62,
     ReportKind = 63,
     CaptureLeft = 65,         // the links module's capture window
@@ -48,6 +60,7 @@ enum : int {
     TasksPage = 69,
     FrameLeft = 70,
     FrameTop = 71,
+    LinksPage = 72,           // 1 the links window shows its survey page
     NetworkMode = 73,         // 1 network mode
     Server = 74,              // 1 this computer holds the shared tables
     Categories = 75,          // 1 the address categories are on
@@ -72,6 +85,9 @@ enum : int {
     TasksMemoFontName = 6,
     TasksGridFontName = 7,
     AddressSortField = 13,    // the address list's order field
+    LinksNameFontName = 15,   // the links window's name box, type box and grid
+    LinksTypeFontName = 16,
+    LinksGridFontName = 17,
     ServerFolder = 18,
     NetworkUser = 19,
     BackgroundFile = 25,      // the outlook bar headers' picture

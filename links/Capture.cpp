@@ -1,14 +1,15 @@
 #include "links/Capture.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "links/LinkIcons.h"
-#include "links/LinkTexts.h"
 #include "links/NewLink.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysInfo.h"
+#include "resources/CaptionTable.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -95,6 +96,13 @@ QIcon ZoneIcon(const char* themeName, QStyle::StandardPixmap fallback) {
 }
 
 } // namespace
+
+std::string DropRefusalText(DropRefusal refusal) {
+    if (refusal == DropRefusal::None) return {};
+    // The catalogue holds the reasons in the order of the refusals.
+    const int offset = static_cast<int>(refusal) - static_cast<int>(DropRefusal::NothingUsable);
+    return GetMessageText(MessageId::DropNothingUsable + offset);
+}
 
 TPoint ClampWindowPosition(int left, int top, int width, int height, const TRect& screen) {
     const int x = std::max(screen.Left, std::min(left, screen.Right - width));
@@ -196,9 +204,7 @@ void TCaptureForm::FormCreate() {
 }
 
 void TCaptureForm::FormShow() {
-    SetCaption(LinksText(LinksTextId::CaptureCaption));
-    Panel2->SetHint(LinksText(LinksTextId::FileZoneHint));
-    Panel1->SetHint(LinksText(LinksTextId::AddressZoneHint));
+    ApplyCaptions(*this, "TCaptureForm", Language());
     Panel2->SetShowHint(true);
     Panel1->SetShowHint(true);
 }
@@ -216,7 +222,8 @@ void TCaptureForm::ShowRefusals(const std::vector<std::pair<std::string, DropRef
     if (refused.empty()) return;
     std::string text;
     for (const auto& [name, why] : refused) text += "\n" + name + "\n    " + DropRefusalText(why);
-    ShowMessageBox(LinksText(LinksTextId::DropRefused) + text, LinksText(LinksTextId::CaptureCaption), MB_OK | MB_ICONWARNING);
+    const std::string title = CaptionText("TCaptureForm", "", TCaptionKind::Caption, Language()).value_or("");
+    ShowMessageBox(GetMessageText(MessageId::NothingAdded) + text, title, MB_OK | MB_ICONWARNING);
 }
 
 int TCaptureForm::DropFileTarget1Drop(const QMimeData& data) {

@@ -25,6 +25,9 @@ struct FrameState;
 // work area when the stored place lies (partly) off it.
 TPoint ClampWindowPosition(int left, int top, int width, int height, const TRect& screen);
 
+// Why a drop was refused, in the program's language (empty for none).
+std::string DropRefusalText(DropRefusal refusal);
+
 // The local files of a drop (QMimeData::urls()), each checked: the good ones in order, and
 // each refused one with its reason.
 struct DroppedFiles {

@@ -3,13 +3,13 @@
 #include "core/Data1.h"
 #include "core/DataModuleParts.h"
 #include "core/FrameServices.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "core/SmallRoutines.h"
 #include "core/SourceDatForm.h"
 #include "engine/VolgaTbl.h"
 #include "links/LinkIcons.h"
-#include "links/LinkTexts.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -241,31 +241,22 @@ void TLinksChildForm::FormCreate() {
 }
 
 void TLinksChildForm::SetTexts() {
-    Label1->SetCaption(GetMessageText(7));
-    Label2->SetCaption(GetMessageText(178));
-    Label3->SetCaption(GetMessageText(26));
-    Label4->SetCaption(GetMessageText(122));
-    Label5->SetCaption(GetMessageText(177));
-    const int titles[] = {7, 178, 122, 26};
+    SetMessageCaption(*Label1, MessageId::Name);
+    SetMessageCaption(*Label2, MessageId::Type);
+    SetMessageCaption(*Label3, MessageId::Note);
+    SetMessageCaption(*Label4, MessageId::Path);
+    SetMessageCaption(*Label5, MessageId::Display);
+    const int titles[] = {MessageId::Name, MessageId::Type, MessageId::Path, MessageId::Note};
     for (int i = 0; i < 4; ++i) DBGrid1->Columns()[i].SetTitleCaption(GetMessageText(titles[i]));
-    LinksListView->Columns(0)->SetCaption(GetMessageText(7));
-    LinksListView->Columns(1)->SetCaption(GetMessageText(122));
-    LinksListView->Columns(2)->SetCaption(GetMessageText(178));
-    SetCaption(LinksText(LinksTextId::WindowCaption));
-    TabSheet1->SetCaption(LinksText(LinksTextId::ListPage));
-    TabSheet2->SetCaption(LinksText(LinksTextId::SurveyPage));
-    EditlinksMenuPopup->SetCaption(LinksText(LinksTextId::EditLink));
-    DelMenuLinksPopup->SetCaption(LinksText(LinksTextId::DeleteLink));
-    AddToTaskPopup->SetCaption(LinksText(LinksTextId::AddToTask));
-    RunLinkPopup->SetCaption(LinksText(LinksTextId::RunLink));
-    EditFileTypePopup->SetCaption(LinksText(LinksTextId::EditFileType));
-    DeleteFileTypePopup->SetCaption(LinksText(LinksTextId::DeleteFileType));
-    NewFileTypePopou->SetCaption(LinksText(LinksTextId::NewFileType));
+    LinksListView->Columns(0)->SetCaption(GetMessageText(MessageId::Name));
+    LinksListView->Columns(1)->SetCaption(GetMessageText(MessageId::Path));
+    LinksListView->Columns(2)->SetCaption(GetMessageText(MessageId::Type));
+    ApplyCaptions(*this, "TLinksChildForm", Language());
 }
 
 void TLinksChildForm::FillTypeCombo() {
     TypeComboBox->Items().Clear();
-    TypeComboBox->Items().Add(GetMessageText(121));
+    TypeComboBox->Items().Add(GetMessageText(MessageId::AllModules));
     if (TVolgaTable* types = data_.LinksTypeTable; types && types->Active()) {
         types->SetFiltered(false);
         for (types->First(); !types->Eof(); types->Next()) TypeComboBox->Items().Add(types->FieldByName("LinksType").AsString());
@@ -277,7 +268,7 @@ void TLinksChildForm::FormShow() {
     SetTexts();
     FillTypeCombo();
     ApplyLook();
-    PageControl1->SetActivePageIndex(Settings(frame_).Nastavenia[LinksSlots::Page] == 1 ? 1 : 0);
+    PageControl1->SetActivePageIndex(Settings(frame_).Nastavenia[Slot::LinksPage] == 1 ? 1 : 0);
     PageControl1Change();
     // The icon of the link the boxes show, where the list left the table.
     SetDataLinks();
@@ -303,10 +294,12 @@ void TLinksChildForm::ApplyLook() {
         TControl* control;
         int back, fontColor, size, style, name;
     };
-    const Part parts[] = {
-        {DBEdit1, LinksSlots::NameBack, LinksSlots::NameFontColor, LinksSlots::NameFontSize, LinksSlots::NameStyle, LinksSlots::NameFontText},
-        {DBEdit2, LinksSlots::TypeBack, LinksSlots::TypeFontColor, LinksSlots::TypeFontSize, LinksSlots::TypeStyle, LinksSlots::TypeFontText},
-        {DBGrid1, LinksSlots::GridBack, LinksSlots::GridFontColor, LinksSlots::GridFontSize, LinksSlots::GridStyle, LinksSlots::GridFontText}};
+    const Part parts[] = {{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize,
+                           Slot::LinksNameStyle, TextSlot::LinksNameFontName},
+                          {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize,
+                           Slot::LinksTypeStyle, TextSlot::LinksTypeFontName},
+                          {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize,
+                           Slot::LinksGridStyle, TextSlot::LinksGridFontName}};
     for (const Part& p : parts) {
         p.control->SetColor(TColor(static_cast<uint32_t>(s.Nastavenia[size_t(p.back)])));
         TFont font = p.control->Font();
@@ -338,10 +331,12 @@ void TLinksChildForm::UlozDoPola() {
         TControl* control;
         int back, fontColor, size, style, name;
     };
-    const Part parts[] = {
-        {DBEdit1, LinksSlots::NameBack, LinksSlots::NameFontColor, LinksSlots::NameFontSize, LinksSlots::NameStyle, LinksSlots::NameFontText},
-        {DBEdit2, LinksSlots::TypeBack, LinksSlots::TypeFontColor, LinksSlots::TypeFontSize, LinksSlots::TypeStyle, LinksSlots::TypeFontText},
-        {DBGrid1, LinksSlots::GridBack, LinksSlots::GridFontColor, LinksSlots::GridFontSize, LinksSlots::GridStyle, LinksSlots::GridFontText}};
+    const Part parts[] = {{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize,
+                           Slot::LinksNameStyle, TextSlot::LinksNameFontName},
+                          {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize,
+                           Slot::LinksTypeStyle, TextSlot::LinksTypeFontName},
+                          {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize,
+                           Slot::LinksGridStyle, TextSlot::LinksGridFontName}};
     for (const Part& p : parts) {
         const TFont font = p.control->Font();
         s.Nastavenia[size_t(p.back)] = static_cast<int>(p.control->Color());
@@ -372,17 +367,17 @@ void TLinksChildForm::VymenFont() {
 void TLinksChildForm::PageControl1Change() {
     SettingsStore& s = Settings(frame_);
     if (PageControl1->ActivePageIndex() != 0) {
-        s.Nastavenia[LinksSlots::Page] = 1;
+        s.Nastavenia[Slot::LinksPage] = 1;
         return;
     }
-    s.Nastavenia[LinksSlots::Page] = 0;
+    s.Nastavenia[Slot::LinksPage] = 0;
     // The selected type survives the rebuild when it is still there.
     const std::optional<LinkTypeKey> selected = SelectedTypeKey();
     TreeView1->Clear();
     typeKeys_.clear();
     auto* tree = TreeView1->Widget();
     tree->setUpdatesEnabled(false);
-    TTreeNode* all = TreeView1->AddChild(nullptr, GetMessageText(192));
+    TTreeNode* all = TreeView1->AddChild(nullptr, GetMessageText(MessageId::AllLinks));
     TTreeNode* reselect = nullptr;
     if (TVolgaTable* types = data_.LinksTypeTable; types && types->Active()) {
         types->SetFiltered(false);
@@ -622,7 +617,8 @@ void TLinksChildForm::RunLink() {
     if (!t.Active() || t.IsEmpty()) return;
     const std::string path = t.FieldByName("Path").AsString();
     if (!path.empty() && ShellOpenFile(path, "", "", kShowNormal) > kShellSuccess) return;
-    ShowMessageBox(LinksText(LinksTextId::CannotOpen) + path, Application().Title(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox(GetMessageText(MessageId::LinkCannotOpen) + path, Application().Title(),
+                   MB_OK | MB_ICONWARNING);
 }
 
 void TLinksChildForm::AddToTask() {
@@ -656,7 +652,8 @@ void TLinksChildForm::KvDBLookupCombo1Change() {
 // ---- link types ----
 
 bool TLinksChildForm::AskLinkType(std::string& text) {
-    TSourceDatForm form(nullptr, data_.AddressTable, Settings(frame_).NastaveniaText[LinksSlots::TypeLookupFieldText]);
+    TSourceDatForm form(nullptr, data_.AddressTable,
+                        Settings(frame_).NastaveniaText[TextSlot::LinksAddressField]);
     form.LinkTypeNoPrefill = false;
     form.LinkTypeText = text;
     if (form.ShowModal() != mrOk) return false;
@@ -683,7 +680,9 @@ void TLinksChildForm::DeleteFileTypePopupClick() {
     const std::optional<LinkTypeKey> key = SelectedTypeKey();
     if (!key) return;
     // Asked before any lock is taken: nobody waits on an open question.
-    if (ShowMessageBox(GetMessageText(55), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+    if (ShowMessageBox(GetMessageText(MessageId::DeleteRecord), GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
     DeleteLinkType(Tables(), *key);
     AktualizeData();
 }

@@ -26,17 +26,6 @@ namespace kvz {
 class TDataModule1;
 class TVolgaTable;
 
-// Settings slots of the window.
-namespace LinksSlots {
-inline constexpr int NameBack = 50, TypeBack = 51, GridBack = 52;
-inline constexpr int NameFontColor = 53, TypeFontColor = 54, GridFontColor = 55;
-inline constexpr int NameFontSize = 56, TypeFontSize = 57, GridFontSize = 58;
-inline constexpr int NameStyle = 59, TypeStyle = 60, GridStyle = 61;
-inline constexpr int NameFontText = 15, TypeFontText = 16, GridFontText = 17;
-inline constexpr int Page = 72;
-inline constexpr int TypeLookupFieldText = 31;
-} // namespace LinksSlots
-
 class TLinksChildForm : public TForm, public ModuleWindow, public LinksWindowServices, public LinksSearchServices {
 public:
     static constexpr int kHelpContext = 47;

@@ -1,11 +1,11 @@
 #include "links/NewLink.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "engine/VolgaTbl.h"
 #include "links/LinkIcons.h"
-#include "links/LinkTexts.h"
 #include "links/LinksChild.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/MakeControl.h"
@@ -154,15 +154,15 @@ void TNewLinkForm::FormShow() {
         copy(NoteEdit, "Note");
     }
     SetIconFile();
-    SetCaption(LinksText(LinksTextId::NewLinkCaption));
-    KvLabel1->SetCaption(GetMessageText(185));
-    Label1->SetCaption(GetMessageText(7));
-    Label3->SetCaption(GetMessageText(178));
-    Label2->SetCaption(GetMessageText(122));
-    Label4->SetCaption(GetMessageText(26));
-    EditTypeButton->SetCaption(GetMessageText(200));
-    BitBtn2->SetCaption(GetMessageText(169));
-    BitBtn3->SetCaption(GetMessageText(168));
+    ApplyCaptions(*this, "TNewLinkForm", Language());
+    SetMessageCaption(*KvLabel1, MessageId::NewLink);
+    SetMessageCaption(*Label1, MessageId::Name);
+    SetMessageCaption(*Label3, MessageId::Type);
+    SetMessageCaption(*Label2, MessageId::Path);
+    SetMessageCaption(*Label4, MessageId::Note);
+    SetMessageCaption(*EditTypeButton, MessageId::EditType);
+    SetMessageCaption(*BitBtn2, MessageId::Cancel);
+    SetMessageCaption(*BitBtn3, MessageId::Help);
 }
 
 void TNewLinkForm::SetIconFile() {
@@ -184,7 +184,7 @@ void TNewLinkForm::FillFromFile(const std::string& fileName) {
 
 void TNewLinkForm::Button1Click() {
     QFileDialog dialog(Widget(), {}, QString::fromStdString(GetMyDocumentsFolder()),
-                       QString::fromStdString(LinksText(LinksTextId::FileTypeFilter)));
+                       QString::fromStdString(GetMessageText(MessageId::AllFilesFilter)));
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     FillFromFile(dialog.selectedFiles().front().toStdString());
@@ -193,7 +193,8 @@ void TNewLinkForm::Button1Click() {
 void TNewLinkForm::EditTypeButtonClick() {
     KvDBLookupCombo1->SetLookupSource(addressSource_);
     const SettingsStore* settings = frame_.Settings;
-    KvDBLookupCombo1->SetLookupField(settings ? settings->NastaveniaText[31] : std::string("Firma"));
+    KvDBLookupCombo1->SetLookupField(settings ? settings->NastaveniaText[TextSlot::LinksAddressField]
+                                              : std::string("Firma"));
     KvDBLookupCombo1->Show();
     KvDBLookupCombo1->SetFocus();
 }

@@ -9,7 +9,6 @@ namespace kvz {
 namespace {
 
 constexpr TColor Silver = 0xC0C0C0, Blue = 0xFF0000;
-constexpr int kMsgAll = 121;
 
 } // namespace
 
@@ -67,13 +66,13 @@ void BindLinkLayout(TReportLayout& layout, TDataSet& links) {
         e.SetDataSet(&links);
         e.SetDataField(field);
     }
-    layout.SetTitle(GetMessageText(152));
-    layout.Element("QRLabel1").SetCaption(GetMessageText(152));
-    layout.Element("QRLabel2").SetCaption(GetMessageText(134));
-    layout.Element("QRLabel3").SetCaption(GetMessageText(7) + " : ");
-    layout.Element("QRLabel4").SetCaption(GetMessageText(151));
-    layout.Element("QRLabel5").SetCaption(GetMessageText(122) + " : ");
-    layout.Element("QRLabel6").SetCaption(GetMessageText(26) + " : ");
+    layout.SetTitle(GetMessageText(MessageId::LinksSummary));
+    layout.Element("QRLabel1").SetCaption(GetMessageText(MessageId::LinksSummary));
+    layout.Element("QRLabel2").SetCaption(GetMessageText(MessageId::PageNumber));
+    layout.Element("QRLabel3").SetCaption(GetMessageText(MessageId::Name) + " : ");
+    layout.Element("QRLabel4").SetCaption(GetMessageText(MessageId::TypeLabel));
+    layout.Element("QRLabel5").SetCaption(GetMessageText(MessageId::Path) + " : ");
+    layout.Element("QRLabel6").SetCaption(GetMessageText(MessageId::Note) + " : ");
 }
 
 std::string LinkFilterText(int typeIndex, const std::string& type) {
@@ -95,7 +94,7 @@ TLinkSelection::~TLinkSelection() {
 }
 
 std::vector<std::string> TLinkSelection::TypeItems() const {
-    std::vector<std::string> items{GetMessageText(kMsgAll)};
+    std::vector<std::string> items{GetMessageText(MessageId::AllModules)};
     if (types_ && types_->Active())
         ForEachRecord(*types_, [&] { items.push_back(types_->FieldByName("LinksType").AsString()); });
     return items;

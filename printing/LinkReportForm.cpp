@@ -49,14 +49,14 @@ TLinksReportForm::~TLinksReportForm() {
 }
 
 void TLinksReportForm::FormShow() {
-    Label1->SetCaption(GetMessageText(123));
-    BitBtn2->SetCaption(GetMessageText(121));
-    BitBtn1->SetCaption(GetMessageText(179));
+    Label1->SetCaption(GetMessageText(MessageId::FileType));
+    BitBtn2->SetCaption(GetMessageText(MessageId::AllModules));
+    BitBtn1->SetCaption(GetMessageText(MessageId::Selection));
     Label3->SetCaption(ByLanguage(" Data source : ", " Zdroj údajov : ", " Zdroj údajů : "));
-    BitBtn3->SetCaption(GetMessageText(168));
-    Grid->Columns()[0].SetTitleCaption(GetMessageText(7));
-    Grid->Columns()[1].SetTitleCaption(GetMessageText(178));
-    Grid->Columns()[2].SetTitleCaption(GetMessageText(26));
+    BitBtn3->SetCaption(GetMessageText(MessageId::Help));
+    Grid->Columns()[0].SetTitleCaption(GetMessageText(MessageId::Name));
+    Grid->Columns()[1].SetTitleCaption(GetMessageText(MessageId::Type));
+    Grid->Columns()[2].SetTitleCaption(GetMessageText(MessageId::Note));
     Label4->SetCaption(ByLanguage(" Selection links for printing : ", " Výber odkazov pre tlač : ", " Výběr odkazů pro tisk : "));
     TabSheet1->SetCaption(ByLanguage("Basic summary", "Stručný prehľad", "Stručný přehled"));
     KvLabel1->SetCaption(ByLanguage("Selected links : ", "Vybrané odkazy : ", "Vybraný odkazy : "));

@@ -1,6 +1,6 @@
 #include "printing/ObalkyPreview.h"
 
-#include "core/Messages.h"
+#include "core/Languages.h"
 #include "platform/report/ReportOutput.h"
 #include "platform/report/ReportRender.h"
 #include "printing/ZostavyChild.h"
@@ -19,13 +19,6 @@ namespace {
 
 constexpr double kPixelsPerMm = 3;
 
-const char* const kCaption[3] = {"Print preview", "Náhľad tlače", "Náhled tisku"};
-const char* const kClose[3] = {"Close", "Zavrieť", "Zavřít"};
-const char* const kPage[3] = {" Page %1 of %2", " Strana %1 z %2", " Strana %1 z %2"};
-const char* const kHints[8][3] = {
-    {"First", "Prvá", "První"},        {"Prior", "Predošlá", "Předchozí"},   {"Next", "Ďalšia", "Další"},
-    {"Last", "Posledná", "Poslední"},  {"Printer setup", "Nastavenie tlačiarne", "Nastavení tiskárny"},
-    {"Print", "Tlačiť", "Tisk"},       {"Open", "Otvoriť", "Otevřít"},        {"Save", "Uložiť", "Uložit"}};
 const char* const kGlyphs[4] = {"|<", "<", ">", ">|"};
 
 } // namespace
@@ -46,7 +39,6 @@ private:
 TObalkyPreviewForm::TObalkyPreviewForm(TComponent* owner, TZostavyChildForm& reports, TPreparedReport pages)
     : TForm(owner), reports_(reports), pages_(std::move(pages)) {
     SetName("ObalkyPreviewForm");
-    SetCaption(InLanguage(kCaption));
     // The envelope: the band of the layout, where it stands on the paper.
     const TReportLayout& layout = reports.Layouts.Envelopes;
     const TReportBand& band = *layout.FindBand("DetailObalkyBand");
@@ -62,8 +54,7 @@ TObalkyPreviewForm::TObalkyPreviewForm(TComponent* owner, TZostavyChildForm& rep
         TButton* b = new TButton(this);
         b->SetName("ToolButton" + std::to_string(i + 1));
         b->SetParent(this);
-        b->SetCaption(i < 4 ? kGlyphs[i] : InLanguage(kHints[i]));
-        b->SetHint(InLanguage(kHints[i]));
+        if (i < 4) b->SetCaption(kGlyphs[i]);
         bar->addWidget(b->Widget());
         if (i == 3 || i == 5) bar->addSpacing(12);
         *buttons[i] = b;
@@ -71,7 +62,6 @@ TObalkyPreviewForm::TObalkyPreviewForm(TComponent* owner, TZostavyChildForm& rep
     Button1 = new TButton(this);
     Button1->SetName("Button1");
     Button1->SetParent(this);
-    Button1->SetCaption(InLanguage(kClose));
     Button1->SetCancel(true);
     Button1->SetModalResult(mrCancel);
     bar->addSpacing(12);
@@ -98,6 +88,7 @@ TObalkyPreviewForm::TObalkyPreviewForm(TComponent* owner, TZostavyChildForm& rep
     ToolButton7->OnClick = [this](TComponent*) { ToolButton7Click(); };
     ToolButton8->OnClick = [this](TComponent*) { ToolButton8Click(); };
     for (TButton* b : {ToolButton1, ToolButton2, ToolButton3, ToolButton4}) b->SetEnabled(Count() > 1);
+    ApplyCaptions(*this, "TObalkyPreviewForm", Language());
     SetClientSize(std::max(560, int(std::lround(EnvelopeWidth / 100.0 * kPixelsPerMm)) + 40),
                   int(std::lround(EnvelopeHeight / 100.0 * kPixelsPerMm)) + 120);
     Go(0);
@@ -134,7 +125,7 @@ void PaintEnvelope(QPainter& painter, const TObalkyPreviewForm& preview, int wid
 
 void TObalkyPreviewForm::Go(int record) {
     record_ = std::clamp(record, 0, std::max(Count() - 1, 0));
-    std::string text = InLanguage(kPage);
+    std::string text = GetMessageText(MessageId::PageOfCount);
     text.replace(text.find("%1"), 2, std::to_string(Count() ? record_ + 1 : 0));
     text.replace(text.find("%2"), 2, std::to_string(Count()));
     StatusBar1->Panels(0)->SetText(text);

@@ -126,7 +126,8 @@ void TReportSelectionForm::FitTabs() {
 
 void TReportSelectionForm::FillSources() {
     ComboBox1->Items().Clear();
-    for (int message : {130, 131, 132}) ComboBox1->Items().Add(GetMessageText(message));
+    for (int message : {MessageId::AddressDatabase, MessageId::TasksDatabase, MessageId::LinksDatabase})
+        ComboBox1->Items().Add(GetMessageText(message));
     ComboBox1->SetItemIndex(source_);
 }
 

@@ -96,7 +96,7 @@ void TTasksReportForm::FormShow() {
     selection_ = std::make_unique<TTaskSelection>(
         TTaskTables{data_.TaskTable, data_.ProjectTable, data_.SubProjectTable, data_.OwnersTable});
     Fill(ProjectComboBox, selection_->ProjectItems());
-    Fill(SubProjectComboBox, {GetMessageText(121)});
+    Fill(SubProjectComboBox, {GetMessageText(MessageId::AllModules)});
     Fill(OwnersComboBox, selection_->OwnerItems(GetWindowsUserName()));
     if (data_.TaskTable) {
         BindBriefTaskLayout(*brief_, *data_.TaskTable);
@@ -104,17 +104,17 @@ void TTasksReportForm::FormShow() {
     }
     FillSources();
     const std::string colon = " :";
-    Label2->SetCaption(GetMessageText(110) + colon);
-    Label5->SetCaption(GetMessageText(111) + colon);
-    Label6->SetCaption(GetMessageText(105) + colon);
-    Label7->SetCaption(GetMessageText(103) + colon);
-    Label8->SetCaption(GetMessageText(104) + colon);
+    Label2->SetCaption(GetMessageText(MessageId::Project) + colon);
+    Label5->SetCaption(GetMessageText(MessageId::PartialProject) + colon);
+    Label6->SetCaption(GetMessageText(MessageId::Owner) + colon);
+    Label7->SetCaption(GetMessageText(MessageId::Start) + colon);
+    Label8->SetCaption(GetMessageText(MessageId::End) + colon);
     Label3->SetCaption(ByLanguage(" Data source : ", " Zdroj údajov : ", " Zdroj údajů : "));
-    BitBtn3->SetCaption(GetMessageText(121));
-    Grid->Columns()[1].SetTitleCaption(GetMessageText(102));
-    Grid->Columns()[2].SetTitleCaption(GetMessageText(106));
-    Grid->Columns()[3].SetTitleCaption(GetMessageText(101));
-    BitBtn1->SetCaption(GetMessageText(168));
+    BitBtn3->SetCaption(GetMessageText(MessageId::AllModules));
+    Grid->Columns()[1].SetTitleCaption(GetMessageText(MessageId::TaskDate));
+    Grid->Columns()[2].SetTitleCaption(GetMessageText(MessageId::Time));
+    Grid->Columns()[3].SetTitleCaption(GetMessageText(MessageId::Task));
+    BitBtn1->SetCaption(GetMessageText(MessageId::Help));
     KvLabel1->SetCaption(ByLanguage("Selected tasks ", "Vybrané úlohy ", "Vybrané úkoly "));
     Label4->SetCaption(ByLanguage(" Selection tasks for printing : ", " Výber úloh pre tlač : ", " Výběr úkolů pro tisk : "));
     TabSheet1->SetCaption(ByLanguage("Basic survey", "Stručný prehľad", "Stručný přehled"));

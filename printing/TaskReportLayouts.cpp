@@ -173,10 +173,12 @@ void BindBriefTaskLayout(TReportLayout& layout, TDataSet& tasks) {
     BindFields(layout, tasks,
                {{"QRDBText1", "Uloha"}, {"QRDBText2", "Date"}, {"QRDBText3", "Time"}, {"QRDBText4", "StartTask"},
                 {"QRDBText5", "EndTask"}, {"QRDBText6", "Owner"}});
-    SetCaption(layout, "QRLabel1", 135);
-    layout.SetTitle(GetMessageText(135));
-    for (auto [element, message] : {std::pair{"QRLabel2", 134}, {"QRLabel3", 105}, {"QRLabel4", 102},
-                                    {"QRLabel5", 106}, {"QRLabel6", 103}, {"QRLabel7", 104}, {"QRLabel8", 101}})
+    SetCaption(layout, "QRLabel1", MessageId::TasksSummary);
+    layout.SetTitle(GetMessageText(MessageId::TasksSummary));
+    namespace M = MessageId;
+    for (auto [element, message] :
+         {std::pair<const char*, int>{"QRLabel2", M::PageNumber}, {"QRLabel3", M::Owner}, {"QRLabel4", M::TaskDate},
+          {"QRLabel5", M::Time}, {"QRLabel6", M::Start}, {"QRLabel7", M::End}, {"QRLabel8", M::Task}})
         SetCaption(layout, element, message);
 }
 
@@ -185,12 +187,15 @@ void BindFullTaskLayout(TReportLayout& layout, TDataSet& tasks) {
                {{"QRDBText1", "Uloha"}, {"QRDBText2", "Date"}, {"QRDBText3", "Time"}, {"QRDBText4", "StartTask"},
                 {"QRDBText5", "EndTask"}, {"QRDBText6", "Owner"}, {"QRDBText7", "Project"},
                 {"QRDBText8", "SubProject"}, {"QRDBText9", "Priority"}, {"QRDBText10", "Path"}});
-    SetCaption(layout, "QRLabel1", 136);
-    layout.SetTitle(GetMessageText(136));
+    SetCaption(layout, "QRLabel1", MessageId::TasksFullSummary);
+    layout.SetTitle(GetMessageText(MessageId::TasksFullSummary));
+    namespace M = MessageId;
     for (auto [element, message] :
-         {std::pair{"QRLabel2", 134}, {"QRLabel3", 105}, {"QRLabel4", 102}, {"QRLabel5", 106}, {"QRLabel6", 103},
-          {"QRLabel7", 104}, {"QRLabel8", 101}, {"QRLabel9", 110}, {"QRLabel12", 111}, {"QRLabel11", 108},
-          {"QRLabel13", 109}, {"QRLabel15", 107}, {"QRLabel19", 116}, {"QRLabel16", 112}, {"QRLabel17", 113}})
+         {std::pair<const char*, int>{"QRLabel2", M::PageNumber}, {"QRLabel3", M::Owner}, {"QRLabel4", M::TaskDate},
+          {"QRLabel5", M::Time}, {"QRLabel6", M::Start}, {"QRLabel7", M::End}, {"QRLabel8", M::Task},
+          {"QRLabel9", M::Project}, {"QRLabel12", M::PartialProject}, {"QRLabel11", M::Recall},
+          {"QRLabel13", M::Repeat}, {"QRLabel15", M::Priority}, {"QRLabel19", M::Completed},
+          {"QRLabel16", M::File}, {"QRLabel17", M::RunFile}})
         SetCaption(layout, element, message);
 
     TReportBand& detail = *layout.FindBand("DetailBand1");

@@ -182,12 +182,12 @@ void TTemplateForm::SetEditing(bool editing) {
 
 void TTemplateForm::FormShow() {
     SetHelpFile(Application().HelpFile());
-    BitBtn6->SetCaption(GetMessageText(168));
-    BitBtn4->SetCaption(GetMessageText(169));
-    BitBtn3->SetCaption(GetMessageText(210));
-    BitBtn1->SetCaption(GetMessageText(211));
-    BitBtn2->SetCaption(GetMessageText(212));
-    BitBtn7->SetCaption(GetMessageText(213));
+    BitBtn6->SetCaption(GetMessageText(MessageId::Help));
+    BitBtn4->SetCaption(GetMessageText(MessageId::Cancel));
+    BitBtn3->SetCaption(GetMessageText(MessageId::SaveTemplate));
+    BitBtn1->SetCaption(GetMessageText(MessageId::UseTemplate));
+    BitBtn2->SetCaption(GetMessageText(MessageId::EditTemplate));
+    BitBtn7->SetCaption(GetMessageText(MessageId::DeleteTemplate));
     Label1->SetCaption(InLanguage(kColumnsText));
     Label2->SetCaption(InLanguage(kNameText));
     for (int i = 0; i < 6; ++i) SheetLabels[i]->SetCaption(InLanguage(kMeasureTexts[i]));

@@ -1,6 +1,6 @@
 #include "printing/Vyber.h"
 
-#include "core/Messages.h"
+#include "core/Languages.h"
 #include "platform/report/ReportLayout.h"
 
 #include <QGridLayout>
@@ -17,9 +17,11 @@ struct Choice {
 };
 
 const Choice kChoices[kPolozkyCount] = {
-    {7, "Firma"},     {8, "Meno_Kr"},   {9, "Priezvisko"}, {10, "Funkcia"}, {11, "Telefon1"},
-    {12, "Telefon2"}, {13, "Telefon_P"}, {14, "Mobil"},     {15, "Fax"},     {16, "E_Mail"},
-    {17, "Ucet"},     {18, "Banka"},     {22, "Mesto"},     {23, "Adresa_1"}, {24, "Adresa_2"}};
+    {MessageId::Name, "Firma"},        {MessageId::FirstName, "Meno_Kr"}, {MessageId::Surname, "Priezvisko"},
+    {MessageId::Function, "Funkcia"},  {MessageId::Phone1, "Telefon1"},   {MessageId::Phone2, "Telefon2"},
+    {MessageId::HomePhone, "Telefon_P"}, {MessageId::Mobil, "Mobil"},     {MessageId::Fax, "Fax"},
+    {MessageId::Mail, "E_Mail"},       {MessageId::Account, "Ucet"},      {MessageId::Bank, "Banka"},
+    {MessageId::City, "Mesto"},        {MessageId::Address1, "Adresa_1"}, {MessageId::Address2, "Adresa_2"}};
 
 const char* const kColumns[3] = {"QRDBText4", "QRDBText2", "QRDBText3"};
 
@@ -29,9 +31,7 @@ std::string PolozkyFieldName(int index) { return index >= 0 && index < kPolozkyC
 int PolozkyTextId(int index) { return index >= 0 && index < kPolozkyCount ? kChoices[index].TextId : 0; }
 
 TPolozkyForm::TPolozkyForm(TComponent* owner, TReportLayout& summary) : TForm(owner), summary_(summary) {
-    static const char* const kCaption[3] = {"Choice items", "Výber položiek", "Výběr položek"};
     SetName("PolozkyForm");
-    SetCaption(InLanguage(kCaption));
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     for (int i = 0; i < 3; ++i) openedFields_[i] = summary_.Element(kColumns[i]).DataField();
@@ -82,10 +82,11 @@ TPolozkyForm::TPolozkyForm(TComponent* owner, TReportLayout& summary) : TForm(ow
 }
 
 void TPolozkyForm::FormShow() {
-    BitBtn2->SetCaption(GetMessageText(169));
-    Label1->SetCaption(GetMessageText(7));
-    Label2->SetCaption(GetMessageText(23));
-    Label3->SetCaption(GetMessageText(24));
+    ApplyCaptions(*this, "TPolozkyForm", Language());
+    SetMessageCaption(*BitBtn2, MessageId::Cancel);
+    SetMessageCaption(*Label1, MessageId::Name);
+    SetMessageCaption(*Label2, MessageId::Address1);
+    SetMessageCaption(*Label3, MessageId::Address2);
     const int start[3] = {0, 13, 14};
     TComboBox* boxes[3] = {ComboBox1, ComboBox2, ComboBox3};
     for (int b = 0; b < 3; ++b) {

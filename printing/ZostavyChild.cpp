@@ -483,16 +483,16 @@ void TZostavyChildForm::FormShow() {
     PolohaRadioGroup->SetTag(1);
     // The data sources: addresses, and the report windows that are there.
     ComboBox1->Items().Clear();
-    ComboBox1->Items().Add(GetMessageText(130));
-    if (RegisteredReportSources().Tasks) ComboBox1->Items().Add(GetMessageText(131));
-    if (RegisteredReportSources().Links) ComboBox1->Items().Add(GetMessageText(132));
+    ComboBox1->Items().Add(GetMessageText(MessageId::AddressDatabase));
+    if (RegisteredReportSources().Tasks) ComboBox1->Items().Add(GetMessageText(MessageId::TasksDatabase));
+    if (RegisteredReportSources().Links) ComboBox1->Items().Add(GetMessageText(MessageId::LinksDatabase));
     ComboBox1->SetItemIndex(0);
     // The summary's captions.
-    Layouts.Summary.Element("QRLabel1").SetCaption(GetMessageText(153));
-    Layouts.Summary.Element("QRLabel2").SetCaption(GetMessageText(134));
-    Layouts.Summary.Element("QRLabel3").SetCaption(GetMessageText(7));
-    Layouts.Summary.Element("QRLabel6").SetCaption(GetMessageText(23));
-    Layouts.Summary.Element("QRLabel7").SetCaption(GetMessageText(24));
+    Layouts.Summary.Element("QRLabel1").SetCaption(GetMessageText(MessageId::ItemsSummary));
+    Layouts.Summary.Element("QRLabel2").SetCaption(GetMessageText(MessageId::PageNumber));
+    Layouts.Summary.Element("QRLabel3").SetCaption(GetMessageText(MessageId::Name));
+    Layouts.Summary.Element("QRLabel6").SetCaption(GetMessageText(MessageId::Address1));
+    Layouts.Summary.Element("QRLabel7").SetCaption(GetMessageText(MessageId::Address2));
     Layouts.Summary.SetSettings(FormatSettings::ForLanguage(Language()));
     // The lists show and the table sorts by the stored sort field.
     ShowListField(SortField());
@@ -761,7 +761,9 @@ void TZostavyChildForm::UpDown4Click(TUDBtnType button) {
 }
 
 void TZostavyChildForm::DefaultObalkaButtonClick() {
-    if (ShowMessageBox(GetMessageText(71), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessageBox(GetMessageText(MessageId::RestoreEnvelopeForm),
+                       GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     Miniature.AddressLeft = TEnvelopeMiniature::AddressLeft0;
     Miniature.AddressTop = TEnvelopeMiniature::AddressTop0;
@@ -860,7 +862,9 @@ void TZostavyChildForm::UpDown2Click(TUDBtnType button) {
 }
 
 void TZostavyChildForm::DefaultAdresButtonClick() {
-    if (ShowMessageBox(GetMessageText(70), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessageBox(GetMessageText(MessageId::RestoreAddressForm),
+                       GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     ObnovNastavenie();
 }
@@ -901,7 +905,7 @@ void TZostavyChildForm::AddButtonClick() {
         choice.Post();
     } catch (const EDatabaseError&) {
         choice.Cancel();
-        ShowMessage(GetMessageText(68));
+        ShowMessage(GetMessageText(MessageId::ItemOnList));
     }
 }
 
@@ -911,7 +915,8 @@ void TZostavyChildForm::DelRepButtonClick() {
 }
 
 void TZostavyChildForm::DeleteReportButtonClick() {
-    if (ShowMessageBox(GetMessageText(69), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessageBox(GetMessageText(MessageId::RemoveAllItems), GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     TKvMemoryData& choice = *data_.ReportTable;
     choice.DisableControls();
@@ -1024,7 +1029,9 @@ void TZostavyChildForm::BitBtn3Click() {
     ReportsRunState& state = ReportsState();
     std::error_code ec;
     if (state.CurrentSenderFile.empty() || !std::filesystem::is_regular_file(state.CurrentSenderFile, ec)) return;
-    if (ShowMessageBox(GetMessageText(207), GetMessageText(53), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (ShowMessageBox(GetMessageText(MessageId::DeleteSender), GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
     SetSetting(S::SenderIndex, 0);
     if (!std::filesystem::remove(state.CurrentSenderFile, ec) && ec)
         throw std::runtime_error(ec.message() + ": " + state.CurrentSenderFile.string());

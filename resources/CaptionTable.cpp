@@ -267,6 +267,40 @@ const TCaptionRow kCaptionTable[] = {
     // The table password prompt.
     {"TPasswordDlg", "", TCaptionKind::Caption, {"Login password", "Prihlasovacie heslo", "Přihlašovací heslo"}},
     {"TPasswordDlg", "Label1", TCaptionKind::Caption, {"Enter password:", "Zadajte heslo:", "Zadejte heslo:"}},
+    // The links window; its labels and column titles show catalogue messages.
+    {"TLinksChildForm", "", TCaptionKind::Caption, {"Links and files", "Odkazy a súbory", "Odkazy a soubory"}},
+    {"TLinksChildForm", "TabSheet1", TCaptionKind::Caption, {"List", "Zoznam", "Seznam"}},
+    {"TLinksChildForm", "TabSheet2", TCaptionKind::Caption, {"Survey", "Prehľad", "Přehled"}},
+    {"TLinksChildForm", "EditlinksMenuPopup", TCaptionKind::Caption, {"Edit link", "Upraviť odkaz", "Upravit odkaz"}},
+    {"TLinksChildForm", "DelMenuLinksPopup", TCaptionKind::Caption, {"Delete link", "Zmazať odkaz", "Smazat odkaz"}},
+    {"TLinksChildForm", "AddToTaskPopup", TCaptionKind::Caption, {"Add to task", "Pridať do úloh", "Přidat do úkolů"}},
+    {"TLinksChildForm", "RunLinkPopup", TCaptionKind::Caption, {"Run link", "Spustiť odkaz", "Spustit odkaz"}},
+    {"TLinksChildForm", "EditFileTypePopup", TCaptionKind::Caption, {"Edit file type", "Upraviť typ súboru", "Upravit typ souboru"}},
+    {"TLinksChildForm", "DeleteFileTypePopup", TCaptionKind::Caption, {"Delete file type", "Zmazať typ súboru", "Smazat typ souboru"}},
+    {"TLinksChildForm", "NewFileTypePopou", TCaptionKind::Caption, {"New file type", "Nový typ súboru", "Nový typ souboru"}},
+    // The new-link dialog; its labels and buttons show catalogue messages.
+    {"TNewLinkForm", "", TCaptionKind::Caption, {"NewLinkForm", "NewLinkForm", "NewLinkForm"}},
+    // The capture window.
+    {"TCaptureForm", "", TCaptionKind::Caption, {"Capture", "Zachytiť", "Zachytit"}},
+    {"TCaptureForm", "Panel2", TCaptionKind::Hint, {"Drop files here", "Sem pustite súbory", "Sem pusťte soubory"}},
+    {"TCaptureForm", "Panel1", TCaptionKind::Hint, {"Drop web addresses here", "Sem pustite webové adresy", "Sem pusťte webové adresy"}},
+    // The envelope preview; the first four buttons show arrows.
+    {"TObalkyPreviewForm", "", TCaptionKind::Caption, {"Print preview", "Náhľad tlače", "Náhled tisku"}},
+    {"TObalkyPreviewForm", "ToolButton1", TCaptionKind::Hint, {"First", "Prvá", "První"}},
+    {"TObalkyPreviewForm", "ToolButton2", TCaptionKind::Hint, {"Prior", "Predošlá", "Předchozí"}},
+    {"TObalkyPreviewForm", "ToolButton3", TCaptionKind::Hint, {"Next", "Ďalšia", "Další"}},
+    {"TObalkyPreviewForm", "ToolButton4", TCaptionKind::Hint, {"Last", "Posledná", "Poslední"}},
+    {"TObalkyPreviewForm", "ToolButton5", TCaptionKind::Caption, {"Printer setup", "Nastavenie tlačiarne", "Nastavení tiskárny"}},
+    {"TObalkyPreviewForm", "ToolButton5", TCaptionKind::Hint, {"Printer setup", "Nastavenie tlačiarne", "Nastavení tiskárny"}},
+    {"TObalkyPreviewForm", "ToolButton6", TCaptionKind::Caption, {"Print", "Tlačiť", "Tisk"}},
+    {"TObalkyPreviewForm", "ToolButton6", TCaptionKind::Hint, {"Print", "Tlačiť", "Tisk"}},
+    {"TObalkyPreviewForm", "ToolButton7", TCaptionKind::Caption, {"Open", "Otvoriť", "Otevřít"}},
+    {"TObalkyPreviewForm", "ToolButton7", TCaptionKind::Hint, {"Open", "Otvoriť", "Otevřít"}},
+    {"TObalkyPreviewForm", "ToolButton8", TCaptionKind::Caption, {"Save", "Uložiť", "Uložit"}},
+    {"TObalkyPreviewForm", "ToolButton8", TCaptionKind::Hint, {"Save", "Uložiť", "Uložit"}},
+    {"TObalkyPreviewForm", "Button1", TCaptionKind::Caption, {"Close", "Zavrieť", "Zavřít"}},
+    // The summary column chooser; its headings and Cancel show catalogue messages.
+    {"TPolozkyForm", "", TCaptionKind::Caption, {"Choice items", "Výber položiek", "Výběr položek"}},
 };
 // clang-format on
 

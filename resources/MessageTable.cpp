@@ -243,6 +243,21 @@ const char* const kMessageTable[kMessageCount + 1][3] = {
     /* 234 */ {"Paid bills", "Hotovo", "Hotovo"},
     /* 235 */ {"Slovak pays", "Slovenské platby", "Slovenské platby"},
     /* 236 */ {"Czech pays", "České platby", "České platby"},
+    // The program's own messages, after the old catalogue: the links module's.
+    /* 237 */ {"The link could not be opened: ", "Odkaz sa nepodarilo otvoriť: ", "Odkaz se nepodařilo otevřít: "},
+    /* 238 */ {"Nothing was added: ", "Nič sa nepridalo: ", "Nic nebylo přidáno: "},
+    /* 239 */ {"All files (*)", "Všetky súbory (*)", "Všechny soubory (*)"},
+    /* 240 */ {"the drop holds no file and no web address.", "pustené položky neobsahujú súbor ani webovú adresu.", "puštěné položky neobsahují soubor ani webovou adresu."},
+    /* 241 */ {"the shortcut file is too large.", "súbor odkazu je príliš veľký.", "soubor odkazu je příliš velký."},
+    /* 242 */ {"the shortcut file is not a text file.", "súbor odkazu nie je textový súbor.", "soubor odkazu není textový soubor."},
+    /* 243 */ {"the shortcut file holds no web address.", "súbor odkazu neobsahuje webovú adresu.", "soubor odkazu neobsahuje webovou adresu."},
+    /* 244 */ {"the address or file name holds control characters.", "adresa alebo názov súboru obsahuje riadiace znaky.", "adresa nebo název souboru obsahuje řídicí znaky."},
+    /* 245 */ {"the text is not valid UTF-8.", "text nie je platný UTF-8.", "text není platný UTF-8."},
+    /* 246 */ {"the address or file name is longer than 255 characters.", "adresa alebo názov súboru je dlhší ako 255 znakov.", "adresa nebo název souboru je delší než 255 znaků."},
+    /* 247 */ {"the file name is not a full path, or it climbs with \"..\".", "názov súboru nie je úplná cesta alebo obsahuje \"..\".", "název souboru není úplná cesta nebo obsahuje \"..\"."},
+    /* 248 */ {"the shortcut file cannot be read.", "súbor odkazu sa nedá prečítať.", "soubor odkazu nelze přečíst."},
+    // The envelope preview's status bar.
+    /* 249 */ {" Page %1 of %2", " Strana %1 z %2", " Strana %1 z %2"},
 };
 
 const char* const kNoticeTable[kNoticeCount + 1][3] = {

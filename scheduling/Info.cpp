@@ -203,14 +203,16 @@ void TInfoForm::BuildPanel(int n) {
         for (int m : messages) widest = std::max(widest, int(metrics.horizontalAdvance(ToQString(GetMessageText(m)))));
         return left + widest + 5;
     };
-    const int middle = after(186, {102, 103, 104, 109, 105}), right = after(303, {107, 108}), time = after(303, {106});
-    const int lower = after(301, {113, 116});
+    namespace M = MessageId;
+    const int middle = after(186, {M::TaskDate, M::Start, M::End, M::Repeat, M::Owner});
+    const int right = after(303, {M::Priority, M::Recall}), time = after(303, {M::Time});
+    const int lower = after(301, {M::RunFile, M::Completed});
     const FormatSettings fs = FormatSettings::ForLanguage(Language());
     const TField& date = t.FieldByName("Date");
     const uint32_t color = static_cast<uint32_t>(t.FieldByName("Color").AsInteger());
     const std::string type = FieldText(t, "Task_type");
-    label(1, panel, 3, 2, 41, 14, caption, GetMessageText(101));
-    label(2, panel, 186, 2, middle - 186, 14, caption, GetMessageText(102));
+    label(1, panel, 3, 2, 41, 14, caption, GetMessageText(MessageId::Task));
+    label(2, panel, 186, 2, middle - 186, 14, caption, GetMessageText(MessageId::TaskDate));
     auto* cover = MakeControl<TPanel>(this, panel, name("P_Kryt_").c_str());
     cover->SetBounds(44, 4, 136, 69);
     cover->SetColor(TColor(color));
@@ -223,29 +225,29 @@ void TInfoForm::BuildPanel(int n) {
     taskText->SetLayout(TTextLayout::tlTop);
     taskText->SetTransparent(true);
     label(4, panel, middle, 3, 299 - middle, 14, value, date.IsNull() ? std::string() : FormatDateTime("ddddd", date.AsDateTime(), fs));
-    label(5, panel, 303, 2, time - 303, 14, caption, GetMessageText(106));
+    label(5, panel, 303, 2, time - 303, 14, caption, GetMessageText(MessageId::Time));
     label(6, panel, time, 3, 393 - time, 14, value, FieldText(t, "Time"));
-    label(7, panel, 186, 17, middle - 186, 14, caption, GetMessageText(103));
+    label(7, panel, 186, 17, middle - 186, 14, caption, GetMessageText(MessageId::Start));
     label(8, panel, middle, 18, 299 - middle, 14, value, FieldText(t, "StartTask"));
-    label(9, panel, 186, 32, middle - 186, 14, caption, GetMessageText(104));
+    label(9, panel, 186, 32, middle - 186, 14, caption, GetMessageText(MessageId::End));
     label(10, panel, middle, 33, 299 - middle, 14, value, FieldText(t, "EndTask"));
-    label(11, panel, 3, 79, 90, 14, caption, GetMessageText(110));
+    label(11, panel, 3, 79, 90, 14, caption, GetMessageText(MessageId::Project));
     label(12, panel, 95, 80, 200, 14, value, FieldText(t, "Project"));
-    label(13, panel, 3, 94, 90, 14, caption, GetMessageText(111));
+    label(13, panel, 3, 94, 90, 14, caption, GetMessageText(MessageId::PartialProject));
     label(14, panel, 95, 95, 200, 14, value, FieldText(t, "SubProject"));
-    label(15, panel, 3, 109, 90, 14, caption, GetMessageText(112));
+    label(15, panel, 3, 109, 90, 14, caption, GetMessageText(MessageId::File));
     label(16, panel, 95, 110, 200, 14, value, FieldText(t, "Path"));
-    label(17, panel, 303, 17, right - 303, 14, caption, GetMessageText(107));
+    label(17, panel, 303, 17, right - 303, 14, caption, GetMessageText(MessageId::Priority));
     label(18, panel, right, 18, 393 - right, 14, value, FieldText(t, "Priority"));
-    label(19, panel, 303, 32, right - 303, 14, caption, GetMessageText(108));
+    label(19, panel, 303, 32, right - 303, 14, caption, GetMessageText(MessageId::Recall));
     label(20, panel, right, 33, 393 - right, 14, value, YesNoText(t.FieldByName("Mesage").AsBoolean()));
-    label(21, panel, 186, 47, middle - 186, 14, caption, GetMessageText(109));
+    label(21, panel, 186, 47, middle - 186, 14, caption, GetMessageText(MessageId::Repeat));
     label(22, panel, middle, 48, 393 - middle, 14, value, RepeatTextOf(t.FieldByName("RepFreq").AsInteger()));
-    label(23, panel, 186, 62, middle - 186, 14, caption, GetMessageText(105));
+    label(23, panel, 186, 62, middle - 186, 14, caption, GetMessageText(MessageId::Owner));
     label(24, panel, middle, 63, 393 - middle, 14, value, FieldText(t, "Owner"));
-    label(25, panel, 301, 109, lower - 301, 14, caption, GetMessageText(113));
+    label(25, panel, 301, 109, lower - 301, 14, caption, GetMessageText(MessageId::RunFile));
     label(26, panel, lower, 110, 393 - lower, 14, value, YesNoText(t.FieldByName("Run").AsBoolean()));
-    label(27, panel, 301, 79, lower - 301, 14, caption, GetMessageText(116));
+    label(27, panel, 301, 79, lower - 301, 14, caption, GetMessageText(MessageId::Completed));
     label(28, panel, lower, 80, 393 - lower, 14, value, YesNoText(t.FieldByName("Completed").AsBoolean()));
     auto* info = MakeControl<TLabel>(this, panel, name("Info").c_str());
     info->SetBounds(350, 48, 56, 13);
@@ -310,7 +312,8 @@ void TInfoForm::SpeedButton2Click() {
 void TInfoForm::SpeedButton1Click() {
     if (!LocateTaskInView()) return;
     const std::string key = KeyInView();
-    if (ShowMessageBox(GetMessageText(54), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessageBox(GetMessageText(MessageId::DeleteTasks), GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     DeleteTaskByKey(TaskTableTarget(data_, frame_), key);
     // Deleted now or by another meanwhile: the panel stays, disabled.

@@ -38,14 +38,19 @@ InfoOutline InfoOutlineOf(int orientation) {
     return o;
 }
 
-std::string RepeatTextOf(int repFreq) { return repFreq >= 0 && repFreq <= 4 ? GetMessageText(88 + repFreq) : std::string(); }
+std::string RepeatTextOf(int repFreq) {
+    return repFreq >= 0 && repFreq <= 4 ? GetMessageText(MessageId::Once + repFreq) : std::string();
+}
 
-std::string YesNoText(bool on) { return GetMessageText(on ? 114 : 115); }
+std::string YesNoText(bool on) {
+    return GetMessageText(on ? MessageId::Yes : MessageId::No);
+}
 
 std::string InfoTaskText(const std::string& taskType, const std::string& uloha, const std::string& account,
                          const std::string& variableSymbol) {
     if (taskType != "F") return uloha;
-    return uloha + GetMessageText(218) + account + GetMessageText(219) + variableSymbol;
+    return uloha + GetMessageText(MessageId::AtAccount) + account + GetMessageText(MessageId::VariableSign) +
+           variableSymbol;
 }
 
 } // namespace kvz

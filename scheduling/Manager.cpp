@@ -187,15 +187,16 @@ void TManagerForm::Refilter() {
 }
 
 void TManagerForm::FormShow() {
-    KvLabel1->SetCaption(Msg(110) + " : ");
-    Label2->SetCaption(Msg(110));
-    Label1->SetCaption(Msg(110));
-    Label3->SetCaption(Msg(182));
-    Label6->SetCaption(Msg(182));
-    Label4->SetCaption(Msg(183));
-    Label7->SetCaption(Msg(183));
-    Label5->SetCaption(Msg(184));
-    const int titles[2][3] = {{110, 103, 104}, {111, 103, 104}};
+    KvLabel1->SetCaption(Msg(MessageId::Project) + " : ");
+    Label2->SetCaption(Msg(MessageId::Project));
+    Label1->SetCaption(Msg(MessageId::Project));
+    Label3->SetCaption(Msg(MessageId::StartProject));
+    Label6->SetCaption(Msg(MessageId::StartProject));
+    Label4->SetCaption(Msg(MessageId::EndProject));
+    Label7->SetCaption(Msg(MessageId::EndProject));
+    Label5->SetCaption(Msg(MessageId::PartialProjectLabel));
+    const int titles[2][3] = {{MessageId::Project, MessageId::Start, MessageId::End},
+                              {MessageId::PartialProject, MessageId::Start, MessageId::End}};
     for (int i = 0; i < 3; ++i) {
         ProjectGrid->Columns()[i].SetTitleCaption(Msg(titles[0][i]));
         SubProjectGrid->Columns()[i].SetTitleCaption(Msg(titles[1][i]));
@@ -296,9 +297,12 @@ void TManagerForm::ToolButton5Click() {
     if (p.IsEmpty()) return;
     const std::string name = p.FieldByName("ProjectName").AsString();
     const unsigned style = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
-    if (ShowMessageBox(DeleteQuestion(94, name, 95), Msg(53), style) != IDYES) return;
+    if (ShowMessageBox(DeleteQuestion(MessageId::RemoveProject, name, MessageId::ForGood),
+                       Msg(MessageId::WarningCaption), style) != IDYES)
+        return;
     if (!DeleteProject(Target(kProjects), ProjectKeyOfCurrent(p))) return;
-    if (ShowMessageBox(DeleteQuestion(119, name, 118), Msg(53), style) == IDYES)
+    if (ShowMessageBox(DeleteQuestion(MessageId::ProjectNamed, name, MessageId::ProjectRemovedTasksToo),
+                       Msg(MessageId::WarningCaption), style) == IDYES)
         DeleteTasksNamed(Target(kTasks), "Project", name);
     FormShow();
 }
@@ -343,9 +347,13 @@ void TManagerForm::ToolButton55Click() {
     if (s.IsEmpty()) return;
     const std::string name = s.FieldByName("SubProjectName").AsString();
     const unsigned style = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
-    if (ShowMessageBox(DeleteQuestion(96, name, 97), Msg(53), style) != IDYES) return;
+    if (ShowMessageBox(DeleteQuestion(MessageId::RemovePartialProject, name, MessageId::PartialForGood),
+                       Msg(MessageId::WarningCaption), style) != IDYES)
+        return;
     if (!DeleteSubProject(Target(kSubProjects), SubProjectKeyOfCurrent(s))) return;
-    if (ShowMessageBox(DeleteQuestion(98, name, 99), Msg(53), style) == IDYES)
+    if (ShowMessageBox(
+            DeleteQuestion(MessageId::PartialProjectNamed, name, MessageId::PartialRemovedTasksToo),
+            Msg(MessageId::WarningCaption), style) == IDYES)
         DeleteTasksNamed(Target(kTasks), "SubProject", name);
 }
 

@@ -138,7 +138,9 @@ void TOwnersForm::ToolButton5Click() {
     TVolgaTable& t = *data_.OwnersTable;
     if (t.IsEmpty()) return;
     const std::string name = t.FieldByName("OwnerName").AsString();
-    if (ShowMessageBox(DeleteQuestion(120, name, 95), GetMessageText(53), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessageBox(DeleteQuestion(MessageId::RemoveOwner, name, MessageId::ForGood),
+                       GetMessageText(MessageId::WarningCaption),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     DeleteOwner(Target(), OwnerKeyOfCurrent(t));
 }

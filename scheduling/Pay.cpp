@@ -73,14 +73,14 @@ TPayForm::TPayForm(TComponent* owner, TDataModule1& data, FrameState& frame)
 }
 
 void TPayForm::FormShow() {
-    Label19->SetCaption(GetMessageText(17) + " :");
-    Label31->SetCaption(GetMessageText(222));
-    Label20->SetCaption(GetMessageText(232));
-    Label21->SetCaption(GetMessageText(233));
-    Label25->SetCaption(GetMessageText(225));
-    BitBtn3->SetCaption(GetMessageText(168));
-    BitBtn2->SetCaption(GetMessageText(169));
-    BitBtn1->SetCaption(GetMessageText(234));
+    Label19->SetCaption(GetMessageText(MessageId::Account) + " :");
+    Label31->SetCaption(GetMessageText(MessageId::BankCode));
+    Label20->SetCaption(GetMessageText(MessageId::VarSymbolShort));
+    Label21->SetCaption(GetMessageText(MessageId::ConstSymbolShort));
+    Label25->SetCaption(GetMessageText(MessageId::Sum));
+    BitBtn3->SetCaption(GetMessageText(MessageId::Help));
+    BitBtn2->SetCaption(GetMessageText(MessageId::Cancel));
+    BitBtn1->SetCaption(GetMessageText(MessageId::PaidBills));
     // The fields are there to be dragged from, not typed in: the focus waits on "Paid bills".
     SetActiveControl(BitBtn1);
     // Shown beside another window (the bank's page) the form may not become active at once;

@@ -100,10 +100,10 @@ bool TaskViewFilter::Accepts(const TaskDates& task, std::string_view project, st
 }
 
 std::string StatusTextOf(TaskStatusText text, int language) {
-    const int id = text == TaskStatusText::AllTasks    ? 63
-                   : text == TaskStatusText::Completed ? 201
-                   : text == TaskStatusText::Failure   ? 202
-                                                       : 30;
+    const int id = text == TaskStatusText::AllTasks    ? MessageId::AllPlanningTasks
+                   : text == TaskStatusText::Completed ? MessageId::CompletedTasks
+                   : text == TaskStatusText::Failure   ? MessageId::FailureTasks
+                                                       : MessageId::TasksOn;
     std::string s;
     GetMessageText(id, s, language);
     return s;

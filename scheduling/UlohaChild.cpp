@@ -444,7 +444,7 @@ void TUlohaChildForm::PageControl1Change() {
     }
     case 2: {
         viewMode_ = TaskView::Month;
-        std::string month = GetMessageText(32 + MonthOfDate(day));
+        std::string month = GetMessageText(MessageId::MonthNames + MonthOfDate(day));
         DateLabel->SetCaption(month.substr(0, std::min<size_t>(month.size(), 10)));
         NaplnMonthPole();
         Refilter();
@@ -747,7 +747,7 @@ void TUlohaChildForm::FormClose(TCloseAction& action) {
     TVolgaTable& t = Tasks();
     if (t.Tag() == 1) {
         std::string text;
-        GetMessageText(50, text);
+        GetMessageText(MessageId::RemindNewTask, text);
         if (ShowMessageBox(text, "KV-Zirt", MB_YESNO | MB_ICONQUESTION) == IDYES) AktualButtonClick();
     }
     t.SetFiltered(false);

@@ -536,7 +536,7 @@ TEST_F(AdresyChildTest, TheSortOrderDialogReSortsTheWindow) {
     book->ApplySortOrder();
     EXPECT_EQ(ChooseSortOrder(3), mrOk); // City
     EXPECT_EQ(ProgramSettings().NastaveniaText[13], "Mesto");
-    EXPECT_EQ(book->LookLabel->Caption(), GetMessageText(51) + "City");
+    EXPECT_EQ(book->LookLabel->Caption(), GetMessageText(MessageId::OrderBy) + "City");
     ASSERT_EQ(book->DBGrid1->Columns().Count(), 1);
     EXPECT_EQ(book->DBGrid1->Columns()[0].FieldName(), "Mesto");
     EXPECT_EQ(book->DBGrid1->Columns()[0].TitleCaption(), "City");

@@ -13,9 +13,14 @@
 #include "core/PasswordDlg.h"
 #include "core/SettingsForm.h"
 #include "core/UserForms.h"
+#include "links/Capture.h"
+#include "links/LinksChild.h"
+#include "links/NewLink.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Responder.h"
 #include "printing/PrintWizard.h"
+#include "printing/ObalkyPreview.h"
+#include "printing/Vyber.h"
 #include "printing/ZostavyChild.h"
 #include "resources/CaptionTable.h"
 #include "scheduling/Uloha.h"
@@ -81,27 +86,46 @@ protected:
         return {
             {"TUserForm", [this] { return std::make_unique<TUserForm>(nullptr, userState, p->data.get()); }},
             {"TNewUserForm", [this] { return std::make_unique<TNewUserForm>(nullptr, userState, nullptr); }},
-            {"TChangeKeyForm", [this] { return std::make_unique<TChangeKeyForm>(nullptr, *p->data, p->frame, password); }},
+            {"TChangeKeyForm",
+             [this] { return std::make_unique<TChangeKeyForm>(nullptr, *p->data, p->frame, password); }},
             {"TAddForm", [this] { return std::make_unique<TAddForm>(nullptr, p->frame); }},
             {"TZalohaForm", [this] { return std::make_unique<TZalohaForm>(nullptr, *p->context); }},
             {"TReadForm", [this] { return std::make_unique<TReadForm>(nullptr, *p->context, wab); }},
             {"TEncodingForm", [] { return std::make_unique<TEncodingForm>(nullptr); }},
             {"TExportForm", [this] { return std::make_unique<TExportForm>(nullptr, *p->context); }},
             {"TOrderForm", [this] { return std::make_unique<TOrderForm>(nullptr, *p->data, p->frame); }},
-            {"TAssignForm", [this] {
+            {"TAssignForm",
+             [this] {
                  return std::make_unique<TAssignForm>(nullptr, p->Table(TableId::Address), p->Table(TableId::LinksType));
              }},
-            {"TFindTextForm", [this] { return std::make_unique<TFindTextForm>(nullptr, *p->data, p->frame); }},
+            {"TFindTextForm",
+             [this] { return std::make_unique<TFindTextForm>(nullptr, *p->data, p->frame); }},
             {"TFilterForm", [this] { return std::make_unique<TFilterForm>(nullptr, *p->data, p->frame); }},
             {"TUlohaForm", [this] { return std::make_unique<TUlohaForm>(nullptr, *taskEditor); }},
             {"TPasswordDlg", [] { return std::make_unique<TPasswordDlg>(nullptr); }},
-            {"TSetupForm", [this] { return std::make_unique<TSetupForm>(nullptr, p->frame, *p->data, setupWindows); }},
-            {"TWizardForm", [this] { return std::make_unique<TWizardForm>(nullptr, p->frame, *p->data, wizardFrame); }},
-            {"TPrintWizardForm", [this] {
-                 if (!reports) reports = std::make_unique<TZostavyChildForm>(nullptr, *p->data, p->frame);
-                 return std::make_unique<TPrintWizardForm>(*reports, *p->data);
+            {"TSetupForm",
+             [this] { return std::make_unique<TSetupForm>(nullptr, p->frame, *p->data, setupWindows); }},
+            {"TWizardForm",
+             [this] { return std::make_unique<TWizardForm>(nullptr, p->frame, *p->data, wizardFrame); }},
+            {"TLinksChildForm",
+             [this] { return std::make_unique<TLinksChildForm>(nullptr, *p->data, p->frame); }},
+            {"TNewLinkForm", [this] { return std::make_unique<TNewLinkForm>(nullptr, *p->data, p->frame); }},
+            {"TCaptureForm", [this] { return std::make_unique<TCaptureForm>(nullptr, *p->data, p->frame); }},
+            {"TObalkyPreviewForm",
+             [this] {
+                 return std::make_unique<TObalkyPreviewForm>(nullptr, Reports(),
+                                                             Reports().PrepareAddressReport(false));
              }},
+            {"TPolozkyForm",
+             [this] { return std::make_unique<TPolozkyForm>(nullptr, Reports().Layouts.Summary); }},
+            {"TPrintWizardForm", [this] { return std::make_unique<TPrintWizardForm>(Reports(), *p->data); }},
         };
+    }
+
+    // The report window that the envelope preview and the column chooser belong to.
+    TZostavyChildForm& Reports() {
+        if (!reports) reports = std::make_unique<TZostavyChildForm>(nullptr, *p->data, p->frame);
+        return *reports;
     }
 
     TempFolder folder;

@@ -98,7 +98,7 @@ TEST_F(ExchangeDialogsTest, TheImportDialogRunsTheChosenSourceOnly) {
         EXPECT_FALSE(box->Checked());
         EXPECT_FALSE(box->Enabled());
     }
-    EXPECT_EQ(form.Label1->Caption(), GetMessageText(125));
+    EXPECT_EQ(form.Label1->Caption(), GetMessageText(MessageId::LoadOlderVersion));
     folders = 0;
     answer = std::nullopt;
     form.BitBtn1Click(&form);
@@ -134,14 +134,14 @@ TEST_F(ExchangeDialogsTest, TheAssignmentDialogPairsFieldsAndDeletesTheSelectedP
         EXPECT_EQ(d.ComboBox2->Items()[1], "LinksType");
         d.ComboBox1->SetItemIndex(1); // Firma
         d.ComboBox1Change(&d);
-        EXPECT_EQ(d.Edit1->Text(), GetMessageText(82));
+        EXPECT_EQ(d.Edit1->Text(), GetMessageText(MessageId::SimpleText));
         d.ComboBox2->SetItemIndex(1);
         d.Button1Click(&d);
         d.ComboBox1->SetItemIndex(2); // Meno
         d.Button1Click(&d);
         d.ComboBox1->SetItemIndex(7); // Adresa_1
         d.ComboBox1Change(&d);
-        EXPECT_EQ(d.Edit1->Text(), GetMessageText(83));
+        EXPECT_EQ(d.Edit1->Text(), GetMessageText(MessageId::MultiLineText));
         d.Button1Click(&d);
         d.ListBox1->SetItemIndex(1);
         d.SpeedButton1Click(&d);
@@ -189,7 +189,7 @@ TEST_F(ExchangeDialogsTest, TheSendToDialogWritesTheFolderOrTheBackup) {
     form.CheckBox2->SetChecked(true);
     EXPECT_FALSE(form.CheckBox1->Checked());
     EXPECT_FALSE(form.CheckBox4->Enabled());
-    EXPECT_EQ(form.Label1->Caption(), GetMessageText(6));
+    EXPECT_EQ(form.Label1->Caption(), GetMessageText(MessageId::BackingUp));
     form.BitBtn1Click(&form);
     EXPECT_TRUE(fs::exists(jano.path() / "Jano_address.bak"));
     form.CheckBox2->SetChecked(false);

@@ -81,8 +81,8 @@ TEST_F(FormsTest, TranslateMainWindowSetsMenusHintsAndOutlookCaptionsByName) {
     EXPECT_EQ(menu("PomocnikMenu"), "Nápo&věda");
     EXPECT_EQ(hint("KeyButton"), "Změnit heslo");
     std::string address, print;
-    GetMessageText(174, address, kCzech);
-    GetMessageText(203, print, kCzech);
+    GetMessageText(MessageId::Address, address, kCzech);
+    GetMessageText(MessageId::PrintSecondLine, print, kCzech);
     EXPECT_EQ(addressPrint->Caption(), address + "\n" + print);
     TranslateMainWindow(frame, kEnglish);
     EXPECT_EQ(menu("KeyMenu"), "Change password");

@@ -1,5 +1,6 @@
 #include "core/Messages.h"
 #include "platform/forms/Forms.h"
+#include "resources/MessageTable.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,9 @@ TEST(Messages, LooksUpEachLanguage) {
         {72, "Have to assign the item \" Name\"", "Položku \" Názov \" musíte zadať !", "Položku \" Název \" musíte zadat !"},
         {5, "Send to  ...", "Odosiela sa  ... ", "Odesílá se  ... "},
         {32, " ", " hod.", " hod."},
+        {MessageId::LinkCannotOpen, "The link could not be opened: ", "Odkaz sa nepodarilo otvoriť: ",
+         "Odkaz se nepodařilo otevřít: "},
+        {MessageId::PageOfCount, " Page %1 of %2", " Strana %1 z %2", " Strana %1 z %2"},
     };
     for (const Case& c : cases) {
         const char* expected[] = {c.en, c.sk, c.cz};
@@ -39,7 +43,7 @@ TEST(Messages, LooksUpEachLanguage) {
 }
 
 TEST(Messages, NumbersOutsideTheCatalogueGiveNothing) {
-    for (int id : {0, -1, 237, 100000}) {
+    for (int id : {0, -1, kMessageCount + 1, 100000}) {
         std::string text = "before";
         GetMessageText(id, text, 2);
         EXPECT_EQ(text, "") << id;

@@ -50,9 +50,9 @@ TEST_F(SmallWindowsTest, CategoryWindowGrowsWithTheCategoriesAndSetsTheFilter) {
         form.Show();
         ASSERT_EQ(form.RadioGroup1->Items().Count(), 5);
         EXPECT_EQ(form.Height(), baseHeight + 40);
-        EXPECT_EQ(form.RadioGroup1->Items()[0], GetMessageText(195));
+        EXPECT_EQ(form.RadioGroup1->Items()[0], GetMessageText(MessageId::AllAddresses));
         EXPECT_EQ(form.RadioGroup1->Items()[4], "Club");
-        EXPECT_EQ(form.RadioGroup1->Caption(), " " + GetMessageText(177) + " : ");
+        EXPECT_EQ(form.RadioGroup1->Caption(), " " + GetMessageText(MessageId::Display) + " : ");
         EXPECT_EQ(form.RadioGroup1->ItemIndex(), 0);
         form.RadioGroup1->SetItemIndex(4);
         Render(form, std::string("splitform-") + kLanguageNames[language]);
@@ -93,7 +93,7 @@ TEST_F(SmallWindowsTest, ValueDialogTakesATypedOrLookedUpText) {
         responder.OnShowModal = [&](TForm& f) {
             auto& d = static_cast<TSourceDatForm&>(f);
             EXPECT_EQ(d.Edit1->Text(), "Web");
-            EXPECT_EQ(d.HelpButton->Caption(), GetMessageText(168));
+            EXPECT_EQ(d.HelpButton->Caption(), GetMessageText(MessageId::Help));
             d.EditTypeButton->Click();
             EXPECT_TRUE(d.KvDBLookupCombo1->Visible());
             Render(d, picture);

@@ -246,7 +246,7 @@ TEST_F(UserFormsTest, ChangeKeyDialogChangesTheSevenTablesOnlyWhenBothEntriesAgr
     dialog.Edit2->SetText("new");
     dialog.Edit3->SetText("neu");
     dialog.SpeedButton1->Click();
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{GetMessageText(76)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{GetMessageText(MessageId::WrongPassword)});
     EXPECT_EQ(tablePassword, "old");
     EXPECT_EQ(data->AddressTable->Password(), "old");
     dialog.Edit3->SetText("new");
@@ -304,7 +304,7 @@ TEST_F(UserFormsTest, DialogsInThreeLanguages) {
         ExpectCaptionsFit(newUser);
         std::string password;
         TChangeKeyForm changeKey(nullptr, *data, frame, password);
-        EXPECT_EQ(changeKey.BitBtn3->Caption(), GetMessageText(169));
+        EXPECT_EQ(changeKey.BitBtn3->Caption(), GetMessageText(MessageId::Cancel));
         testing::Render(changeKey, "ChangeKeyForm_" + code);
         ExpectCaptionsFit(changeKey);
         // Without the server: the users with local copies, and no new one.

@@ -1,6 +1,5 @@
 #include "links/Capture.h"
 #include "links/LinkIcons.h"
-#include "links/LinkTexts.h"
 #include "links/LinksChild.h"
 #include "links/NewLink.h"
 
@@ -460,7 +459,44 @@ TEST_F(LinksWindowTest, PicturesOfTheWindowAndDialogsInThreeLanguages) {
         capture.Show();
         const QImage picture = testing::SaveWindowPicture(capture, "links-capture" + suffix);
         EXPECT_FALSE(picture.isNull());
-        EXPECT_EQ(capture.Caption(), LinksText(LinksTextId::CaptureCaption));
+        const char* const captions[] = {"Capture", "Zachytiť", "Zachytit"};
+        EXPECT_EQ(capture.Caption(), captions[language - 1]);
+    }
+}
+
+// The module's texts in each language: the window's pages and menu, the capture window's
+// zones, the dialog's title and the messages the window shows.
+TEST_F(LinksWindowTest, TextsOfTheModuleInEachLanguage) {
+    struct Case {
+        int language;
+        const char *caption, *survey, *newType, *fileZone, *addressZone, *cannotOpen, *refused;
+    };
+    const Case cases[] = {
+        {1, "Links and files", "Survey", "New file type", "Drop files here", "Drop web addresses here",
+         "The link could not be opened: ", "the shortcut file cannot be read."},
+        {2, "Odkazy a súbory", "Prehľad", "Nový typ súboru", "Sem pustite súbory",
+         "Sem pustite webové adresy", "Odkaz sa nepodarilo otvoriť: ", "súbor odkazu sa nedá prečítať."},
+        {3, "Odkazy a soubory", "Přehled", "Nový typ souboru", "Sem pusťte soubory",
+         "Sem pusťte webové adresy", "Odkaz se nepodařilo otevřít: ", "soubor odkazu nelze přečíst."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        SetLanguage(c.language);
+        TLinksChildForm& w = Open();
+        EXPECT_EQ(w.Caption(), c.caption);
+        EXPECT_EQ(w.TabSheet2->Caption(), c.survey);
+        EXPECT_EQ(w.NewFileTypePopou->Caption(), c.newType);
+        window->Free();
+        window = nullptr;
+        TCaptureForm capture(nullptr, *program->data, program->frame);
+        capture.FormShow();
+        EXPECT_EQ(capture.Panel2->Hint(), c.fileZone);
+        EXPECT_EQ(capture.Panel1->Hint(), c.addressZone);
+        TNewLinkForm d(nullptr, *program->data, program->frame);
+        d.FormShow();
+        EXPECT_EQ(d.Caption(), "NewLinkForm");
+        EXPECT_EQ(GetMessageText(MessageId::LinkCannotOpen), c.cannotOpen);
+        EXPECT_EQ(DropRefusalText(DropRefusal::Unreadable), c.refused);
     }
 }
 

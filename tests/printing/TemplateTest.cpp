@@ -233,7 +233,7 @@ TEST_F(TemplateDialogTest, PicturesInThreeLanguages) {
         Start(language);
         SaveNew("Avery L7160");
         TTemplateForm& d = Open(TTemplateMode::Open);
-        EXPECT_EQ(d.BitBtn1->Caption(), GetMessageText(211));
+        EXPECT_EQ(d.BitBtn1->Caption(), GetMessageText(MessageId::UseTemplate));
         EXPECT_GT(testing::SaveWindowPicture(d, std::string("template_dialog_") + names[language]).width(), 0);
         TTemplateForm& n = Open(TTemplateMode::New);
         testing::SaveWindowPicture(n, std::string("template_dialog_new_") + names[language]);

@@ -332,7 +332,7 @@ TEST_F(ReportsWindowTest, ColumnChooserCancelRestoresWhatItOpenedWith) {
         chooser.BitBtn1Click();
     }
     EXPECT_EQ(summary.Element("QRDBText4").DataField(), "Mesto");
-    EXPECT_EQ(summary.Element("QRLabel3").Caption(), GetMessageText(22));
+    EXPECT_EQ(summary.Element("QRLabel3").Caption(), GetMessageText(MessageId::City));
     TPolozkyForm chooser(nullptr, summary);
     chooser.ComboBox2->SetItemIndex(4);
     chooser.ComboBox2Change();
@@ -342,7 +342,7 @@ TEST_F(ReportsWindowTest, ColumnChooserCancelRestoresWhatItOpenedWith) {
     EXPECT_EQ(summary.Element("QRDBText4").DataField(), "Mesto");
     EXPECT_EQ(summary.Element("QRDBText2").DataField(), "Adresa_1");
     EXPECT_EQ(summary.Element("QRDBText3").DataField(), "Adresa_2");
-    EXPECT_EQ(summary.Element("QRLabel3").Caption(), GetMessageText(22));
+    EXPECT_EQ(summary.Element("QRLabel3").Caption(), GetMessageText(MessageId::City));
     for (int i = 0; i < kPolozkyCount; ++i) EXPECT_FALSE(PolozkyFieldName(i).empty());
     EXPECT_EQ(PolozkyFieldName(15), "");
 }
@@ -512,6 +512,24 @@ TEST_F(ReportsWindowTest, PicturesInThreeLanguages) {
         TObalkyPreviewForm preview(nullptr, *reports, reports->PrepareAddressReport(false));
         preview.SetClientSize(760, 520);
         testing::SaveWindowPicture(preview, std::string("envelope_preview_") + names[language]);
+        const char* const titles[] = {"", "Print preview", "Náhľad tlače", "Náhled tisku"};
+        const char* const closes[] = {"", "Close", "Zavrieť", "Zavřít"};
+        const char* const firsts[] = {"", "First", "Prvá", "První"};
+        const char* const setups[] = {"", "Printer setup", "Nastavenie tlačiarne", "Nastavení tiskárny"};
+        EXPECT_EQ(preview.Caption(), titles[language]);
+        EXPECT_EQ(preview.Button1->Caption(), closes[language]);
+        EXPECT_EQ(preview.ToolButton1->Caption(), "|<");
+        EXPECT_EQ(preview.ToolButton1->Hint(), firsts[language]);
+        EXPECT_EQ(preview.ToolButton5->Caption(), setups[language]);
+        EXPECT_EQ(preview.ToolButton5->Hint(), setups[language]);
+        {
+            TPolozkyForm chooser(nullptr, reports->Layouts.Summary);
+            testing::SaveWindowPicture(chooser, std::string("column_chooser_") + names[language]);
+            const char* const choices[] = {"", "Choice items", "Výber položiek", "Výběr položek"};
+            EXPECT_EQ(chooser.Caption(), choices[language]);
+            EXPECT_EQ(chooser.BitBtn2->Caption(), GetMessageText(MessageId::Cancel));
+            EXPECT_EQ(chooser.Label2->Caption(), GetMessageText(MessageId::Address1));
+        }
         Choose(reports->ObalkyAdresyRadioGroup, PrintSummary);
         Pdf(std::string("summary_") + names[language]);
         Choose(reports->ObalkyAdresyRadioGroup, PrintLabels);

@@ -270,7 +270,7 @@ TEST_F(TaskOperationsWindowTest, TheBalloonListsTheDaysTasksAndScrollsToTheFifth
     EXPECT_EQ(b.PanelLabel(1, "VLabel3_")->Caption(), "First");
     // A colour that is none of the sixteen gets black text.
     EXPECT_EQ(b.PanelLabel(2, "VLabel3_")->Font().Color, clBlack);
-    EXPECT_EQ(b.PanelLabel(1, "VLabel1_")->Caption(), GetMessageText(101));
+    EXPECT_EQ(b.PanelLabel(1, "VLabel1_")->Caption(), GetMessageText(MessageId::Task));
     for (int i = 0; i < 6; ++i) b.SpinButton1DownClick();
     EXPECT_EQ(b.InfoIndex(), 5);
     EXPECT_EQ(b.KeyInView(), "T0000005");
@@ -323,8 +323,8 @@ TEST_F(TaskOperationsWindowTest, TheBalloonsDeleteTwiceDeletesOneTask) {
     EXPECT_EQ(Tasks().RecordCount(), 5);
     for (const char* key : {"T0000001", "T0000003", "T0000004", "T0000005", "OTHERDAY"}) EXPECT_TRUE(Exists(key)) << key;
     EXPECT_EQ(responder.MessageBoxes.size(), 2u);
-    EXPECT_EQ(responder.MessageBoxes[1].Text, GetMessageText(54));
-    EXPECT_EQ(responder.MessageBoxes[1].Caption, GetMessageText(53));
+    EXPECT_EQ(responder.MessageBoxes[1].Text, GetMessageText(MessageId::DeleteTasks));
+    EXPECT_EQ(responder.MessageBoxes[1].Caption, GetMessageText(MessageId::WarningCaption));
     EXPECT_EQ(changed, 1);
     // The panels before and after still act.
     b.SpinButton1DownClick();
@@ -364,7 +364,7 @@ TEST_F(TaskOperationsWindowTest, PayOpensTheAddressOfAPaymentTaskOnly) {
         t.FieldByName("Run").SetAsBoolean(true);
     });
     TInfoForm b(nullptr, *program->data, program->frame, "T0000001", RightBelow);
-    EXPECT_NE(b.PanelLabel(1, "VLabel3_")->Caption().find(GetMessageText(218) + "2600123456" + GetMessageText(219) + "2025001"),
+    EXPECT_NE(b.PanelLabel(1, "VLabel3_")->Caption().find(GetMessageText(MessageId::AtAccount) + "2600123456" + GetMessageText(MessageId::VariableSign) + "2025001"),
               std::string::npos);
     for (int n = 1; n <= 5; ++n) {
         b.SpeedButton3Click();
@@ -461,7 +461,7 @@ TEST_F(TaskOperationsWindowTest, ThePaymentFormShowsTheInvoiceAndDragsItsFieldsO
     EXPECT_EQ(pay.Edit3->Text(), "2025001");
     EXPECT_EQ(pay.Edit4->Text(), "0308");
     EXPECT_EQ(pay.Edit5->Text(), "123,45");
-    EXPECT_EQ(pay.BitBtn1->Caption(), GetMessageText(234));
+    EXPECT_EQ(pay.BitBtn1->Caption(), GetMessageText(MessageId::PaidBills));
     EXPECT_EQ(pay.DropSource1->Dragtypes(), dtCopyBit | dtLinkBit);
     FakeDrag fake;
     ScopedDragRunner use(fake);
@@ -556,8 +556,8 @@ TEST_F(TaskOperationsWindowTest, ThePaymentFormInEveryLanguage) {
         pay.FormActivate();
         QApplication::processEvents();
         testing::SaveWindowPicture(pay, "pay_l" + std::to_string(language));
-        EXPECT_EQ(pay.Label20->Caption(), GetMessageText(232));
-        EXPECT_EQ(pay.BitBtn2->Caption(), GetMessageText(169));
+        EXPECT_EQ(pay.Label20->Caption(), GetMessageText(MessageId::VarSymbolShort));
+        EXPECT_EQ(pay.BitBtn2->Caption(), GetMessageText(MessageId::Cancel));
         pay.OnClose = nullptr;
     }
 }

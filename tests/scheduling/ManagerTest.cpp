@@ -121,7 +121,7 @@ TEST_F(ManagerTest, DeletingAProjectAsksTwiceAndTakesItsTasksOnlyOnYes) {
         form.ToolButton5Click();
         ASSERT_EQ(responder.MessageBoxes.size(), 2u);
         EXPECT_EQ(responder.MessageBoxes[0].Text, "Want to remove project \"Gone\" for good ?");
-        EXPECT_EQ(responder.MessageBoxes[0].Caption, GetMessageText(53));
+        EXPECT_EQ(responder.MessageBoxes[0].Caption, GetMessageText(MessageId::WarningCaption));
         EXPECT_EQ(responder.MessageBoxes[1].Text,
                   "Project \"Gone\"  removed succesfully, want to remove all tasks  bind hereto project too ?");
         EXPECT_EQ(Column(*p.data->ProjectTable, "ProjectName"), std::vector<std::string>{"Kept"});

@@ -152,10 +152,10 @@ TEST(BalloonPlaceTest, TheOutlineHasItsTailAtTheCornerOfEachOrientation) {
 
 TEST(BalloonTextsTest, RepetitionAndInvoiceTexts) {
     SetLanguage(1);
-    EXPECT_EQ(RepeatTextOf(2), GetMessageText(90));
+    EXPECT_EQ(RepeatTextOf(2), GetMessageText(MessageId::Once + 2));
     EXPECT_EQ(RepeatTextOf(5), "");
     EXPECT_EQ(RepeatTextOf(-1), "");
-    EXPECT_EQ(InfoTaskText("F", "Gas", "123", "77"), "Gas" + GetMessageText(218) + "123" + GetMessageText(219) + "77");
+    EXPECT_EQ(InfoTaskText("F", "Gas", "123", "77"), "Gas" + GetMessageText(MessageId::AtAccount) + "123" + GetMessageText(MessageId::VariableSign) + "77");
     EXPECT_EQ(InfoTaskText("P", "Rent", "123", "77"), "Rent");
     SetLanguage(2);
 }
