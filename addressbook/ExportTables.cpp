@@ -57,10 +57,12 @@ bool CopyStoredRows(TVolgaTable& table, TVolgaTable& copy, const std::vector<std
         values.push_back({f, t, keep, target.Required()});
     }
     std::string message;
+    std::vector<std::string_view> stored;
     for (const TVolgaRow* row : table.ViewRows()) {
         TVolgaRowBuffer b = to->NewBuffer();
+        from->RowBytes(*row, stored);
         for (const Value& v : values) {
-            const std::string_view bytes = from->FieldBytes(*row, *v.from);
+            const std::string_view bytes = stored[static_cast<size_t>(v.from->Index)];
             if (v.required && ValueIsNull(*v.from, bytes)) {
                 to->Clear(false);
                 return false;

@@ -47,17 +47,15 @@ public:
     // The charset of the file, by its name ("windows-1252", "windows-1250", "utf-8"...).
     const std::string& Encoding() const { return encoding_; }
     void SetEncoding(std::string encoding) { encoding_ = std::move(encoding); }
-    // The document of the last save, in UTF-8, one entry per line.
-    const std::vector<std::string>& Lines() const { return lines_; }
     // Writes the document in the chosen charset, lines ended by CR LF; a character that the
     // charset cannot hold is written as a character reference.
     void SaveToFile(const std::filesystem::path& fileName);
 
 private:
-    void Build();
+    // The document in the charset.
+    std::string Build();
     std::string origin_ = "Table";
     std::string encoding_ = "windows-1252";
-    std::vector<std::string> lines_;
 };
 
 // A dBASE III table without memo file.
