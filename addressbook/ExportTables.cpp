@@ -58,8 +58,11 @@ bool CopyStoredRows(TVolgaTable& table, TVolgaTable& copy, const std::vector<std
     }
     std::string message;
     std::vector<std::string_view> stored;
+    // One buffer for all the rows, emptied before each, keeps its memory.
+    TVolgaRowBuffer b = to->NewBuffer();
     for (const TVolgaRow* row : table.ViewRows()) {
-        TVolgaRowBuffer b = to->NewBuffer();
+        std::fill(b.Fixed.begin(), b.Fixed.end(), 0);
+        for (std::string& blob : b.Blobs) blob.clear();
         from->RowBytes(*row, stored);
         for (const Value& v : values) {
             const std::string_view bytes = stored[static_cast<size_t>(v.from->Index)];

@@ -372,6 +372,11 @@ TEST(Exports, FilesOfAnEngineTableStayByteForByte) {
         if (update && std::string(update) == "1") WriteFileDurably(fixtures / name, ReadWholeFile(out / name));
         EXPECT_TRUE(ReadWholeFile(out / name) == ReadWholeFile(fixtures / name)) << name;
     }
+    // A charset of more bytes a character gets the same document, converted whole.
+    t.ExportToXml(out / "utf-16.xml", "UTF-16");
+    std::string utf8 = ReadWholeFile(fixtures / "utf-8.xml");
+    utf8.replace(utf8.find("utf-8"), 5, "UTF-16");
+    EXPECT_TRUE(ConvertCharset(ReadWholeFile(out / "utf-16.xml"), "UTF-16", "UTF-8") == utf8);
     // The workbook differs only in the time of its making, which stands in one part: every
     // other part is the same to the byte, compressed as before.
     RUN_ORACLE(r, out, R"(
