@@ -17,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <unistd.h>
 
@@ -329,16 +330,27 @@ public:
         }
     }
     void Append(std::string& out, std::string_view bytes) const {
+        const size_t at = out.size();
         if (one_) {
-            const size_t at = out.size();
             out.resize(at + bytes.size());
             char* p = out.data() + at;
             for (char c : bytes) *p++ = bytes_[static_cast<uint8_t>(c)];
             return;
         }
-        for (char c : bytes) out += forms_[static_cast<uint8_t>(c)];
+        size_t length = 0;
+        for (char c : bytes) length += forms_[static_cast<uint8_t>(c)].size();
+        out.resize(at + length);
+        char* p = out.data() + at;
+        for (char c : bytes) {
+            const std::string& f = forms_[static_cast<uint8_t>(c)];
+            if (f.size() == 1) {
+                *p++ = f[0];
+            } else {
+                std::memcpy(p, f.data(), f.size());
+                p += f.size();
+            }
+        }
     }
-    const std::string& Form(uint8_t b) const { return forms_[b]; }
 
 private:
     std::array<std::string, 256> forms_;
