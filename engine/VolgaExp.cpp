@@ -364,21 +364,37 @@ private:
 class TStoredReader final : public TRowReader {
 public:
     // None for other datasets, or where a field's value is more than its stored bytes.
-    static std::unique_ptr<TStoredReader> For(TDataSet& ds, const TTextForm& form) {
+    static std::unique_ptr<TStoredReader> For(TDataSet& ds, const TTextForm& form, const TExportRows& from) {
         auto* table = dynamic_cast<TVolgaDataset*>(&ds);
         if (!table || !table->Cursor() || ds.State() != dsBrowse) return nullptr;
+        // Rows of another table: as a copy of them into this one holds them.
+        const bool copied = from.Table != nullptr;
+        TVolgaDataset* source = copied ? from.Table : table;
+        if (!source->Cursor() || source->Cursor()->CodePage() != table->Cursor()->CodePage()) return nullptr;
+        if (copied && (from.Fields.size() != static_cast<size_t>(ds.FieldCount()) || from.Keep.size() != from.Fields.size()))
+            return nullptr;
         std::vector<const TVolgaField*> fields;
         std::vector<size_t> limits;
         for (int i = 0; i < ds.FieldCount(); ++i) {
             const TField& f = ds.Fields()[i];
             const TVolgaField* e = table->EngineFieldOf(f);
             if (!e || f.FieldKind() != fkData || f.CalcIndex() >= 0 || !Stored(f, e->Kind)) return nullptr;
-            fields.push_back(e);
             const bool text = e->Kind == TVolgaFieldKind::SmallStr || e->Kind == TVolgaFieldKind::String;
-            limits.push_back(text && f.Size() > 0 ? static_cast<size_t>(f.Size()) : std::string_view::npos);
+            size_t limit = text && f.Size() > 0 ? static_cast<size_t>(f.Size()) : std::string_view::npos;
+            if (copied) {
+                const TVolgaField* s = from.Fields[static_cast<size_t>(i)];
+                const bool sourceText = s && (s->Kind == TVolgaFieldKind::SmallStr || s->Kind == TVolgaFieldKind::String ||
+                                              s->Kind == TVolgaFieldKind::Memo);
+                if (!s || (text ? !sourceText : s->Kind != e->Kind)) return nullptr;
+                if (text) limit = std::min(limit, from.Keep[static_cast<size_t>(i)]);
+                e = s;
+            }
+            fields.push_back(e);
+            limits.push_back(limit);
         }
         if (!IsSingleByteCodePage(table->Cursor()->CodePage())) return nullptr;
-        return std::unique_ptr<TStoredReader>(new TStoredReader(*table, std::move(fields), std::move(limits), form));
+        return std::unique_ptr<TStoredReader>(
+            new TStoredReader(*source, std::move(fields), std::move(limits), form, copied));
     }
     void Start() override { next_ = 0; }
     bool Next() override {
@@ -386,7 +402,9 @@ public:
         cursor_.RowBytes(*rows_[next_++], values_);
         return true;
     }
-    bool IsNull(size_t field) const override { return ValueIsNull(*fields_[field], Bytes(field)); }
+    bool IsNull(size_t field) const override {
+        return IsText(field) ? StoredText(field).empty() : ValueIsNull(*fields_[field], Bytes(field));
+    }
     int64_t Integer(size_t field) const override {
         const std::string_view v = Bytes(field);
         switch (fields_[field]->Kind) {
@@ -398,7 +416,11 @@ public:
     double Float(size_t field) const override {
         switch (fields_[field]->Kind) {
         case TVolgaFieldKind::Double:
-        case TVolgaFieldKind::Currency: return FixedOf<double>(Bytes(field));
+        case TVolgaFieldKind::Currency: {
+            // A copy keeps a zero as no value: it reads as plus zero.
+            const double value = FixedOf<double>(Bytes(field));
+            return copied_ && value == 0 ? 0.0 : value;
+        }
         default: return static_cast<double>(Integer(field));
         }
     }
@@ -422,9 +444,9 @@ public:
 
 private:
     TStoredReader(TVolgaDataset& table, std::vector<const TVolgaField*> fields, std::vector<size_t> limits,
-                  const TTextForm& form)
+                  const TTextForm& form, bool copied)
         : cursor_(*table.Cursor()), rows_(table.ViewRows()), fields_(std::move(fields)), limits_(std::move(limits)),
-          forms_(table.Cursor()->CodePage(), form) {}
+          forms_(table.Cursor()->CodePage(), form), copied_(copied) {}
     // The field shows the stored kind as it is: the same type, a text as text.
     static bool Stored(const TField& f, TVolgaFieldKind kind) {
         switch (kind) {
@@ -447,10 +469,16 @@ private:
         }
     }
     std::string_view Bytes(size_t field) const { return values_[static_cast<size_t>(fields_[field]->Index)]; }
-    // A text as the field gives it: cut to the field's size, a memo whole.
+    bool IsText(size_t field) const {
+        const TVolgaFieldKind kind = fields_[field]->Kind;
+        return kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String || kind == TVolgaFieldKind::Memo;
+    }
+    // A text as the field gives it: cut to the field's size, a memo whole; a copied text also
+    // ends at its first zero byte.
     std::string_view StoredText(size_t field) const {
-        const std::string_view v = Bytes(field);
-        return v.substr(0, std::min(v.size(), limits_[field]));
+        std::string_view v = Bytes(field);
+        v = v.substr(0, std::min(v.size(), limits_[field]));
+        return copied_ ? v.substr(0, std::min(v.size(), v.find('\0'))) : v;
     }
 
     TVolgaCursor& cursor_;
@@ -458,12 +486,14 @@ private:
     std::vector<const TVolgaField*> fields_;
     std::vector<size_t> limits_;
     TByteForms forms_;
+    bool copied_;
     std::vector<std::string_view> values_;
     size_t next_ = 0;
 };
 
-std::unique_ptr<TRowReader> ReaderOf(TDataSet& ds, const TTextForm& form) {
-    if (auto stored = TStoredReader::For(ds, form)) return stored;
+std::unique_ptr<TRowReader> ReaderOf(TDataSet& ds, const TTextForm& form, const TExportRows& from) {
+    if (auto stored = TStoredReader::For(ds, form, from)) return stored;
+    if (from.Table) DatabaseError("The rows to export do not suit the fields", &ds);
     return std::make_unique<TFieldReader>(ds, form);
 }
 } // namespace
@@ -489,7 +519,7 @@ void TExportConverter::CheckFileName(const std::filesystem::path& fileName) {
 void TExportConverter::Prepare() {
     if (!dataset_) DatabaseError("No dataset to export", this);
     if (!dataset_->Active()) dataset_->Open();
-    total_ = dataset_->RecordCount();
+    total_ = rows_.Table ? rows_.Table->RecordCount() : dataset_->RecordCount();
     lastPercent_ = 0;
 }
 
@@ -574,7 +604,7 @@ std::string TVolgaXMLConverter::Build() {
         std::vector<std::string> starts;
         for (const Attribute& a : attributes) starts.push_back(inCharset(a.start));
         std::string converted = inCharset(head);
-        auto stored = TStoredReader::For(ds, [&](const std::string& text) { return inCharset(XmlEscape(text)); });
+        auto stored = TStoredReader::For(ds, [&](const std::string& text) { return inCharset(XmlEscape(text)); }, Rows());
         if (stored && single) {
             rows = std::move(stored);
             head = std::move(converted);
@@ -582,7 +612,7 @@ std::string TVolgaXMLConverter::Build() {
         }
     }
     const bool straight = rows != nullptr;
-    if (!rows) rows = ReaderOf(ds, [](const std::string& text) { return XmlEscape(text); });
+    if (!rows) rows = ReaderOf(ds, [](const std::string& text) { return XmlEscape(text); }, Rows());
     std::string doc = std::move(head);
     int written = 0;
     const size_t start = doc.size();
@@ -682,7 +712,7 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
         }
     }
     if (columns.empty()) DatabaseError("The dataset has no field that a dBASE table can hold", this);
-    const std::unique_ptr<TRowReader> rows = ReaderOf(ds, bytes);
+    const std::unique_ptr<TRowReader> rows = ReaderOf(ds, bytes, Rows());
     std::string text;
     // A text as its column holds it: in the code page, without blanks around it.
     auto trimmed = [&](size_t field) {
@@ -837,7 +867,7 @@ std::filesystem::path TVolgaXLSConverter::SaveToFile(const std::filesystem::path
         check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), f.DisplayLabel().c_str(), bold));
         widths[c] = Utf8Length(f.DisplayLabel());
     }
-    const std::unique_ptr<TRowReader> rows = ReaderOf(ds, [](const std::string& text) { return text; });
+    const std::unique_ptr<TRowReader> rows = ReaderOf(ds, [](const std::string& text) { return text; }, Rows());
     std::string text;
     lxw_row_t row = 0;
     for (rows->Start(); rows->Next();) {

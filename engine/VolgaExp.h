@@ -12,6 +12,18 @@
 
 namespace kvz {
 
+class TVolgaDataset;
+struct TVolgaField;
+
+// Rows for an export taken from another engine table than the dataset, as a copy of them into
+// the dataset would hold them: for each field of the dataset, the field of that table read and
+// how many bytes of a text are kept (a text also ends at its first zero byte).
+struct TExportRows {
+    TVolgaDataset* Table = nullptr;
+    std::vector<const TVolgaField*> Fields;
+    std::vector<size_t> Keep;
+};
+
 using TExportCallbackEvent = std::function<void(int percent)>;
 
 // What the converters share: the dataset they write (cleared when it is destroyed) and the
@@ -22,6 +34,9 @@ public:
     TDataSet* Dataset() const { return dataset_; }
     void SetDataset(TDataSet* dataset);
     TExportCallbackEvent OnCallback;
+    // The rows written come from there instead of the dataset, which gives only the fields.
+    void SetRows(TExportRows rows) { rows_ = std::move(rows); }
+    const TExportRows& Rows() const { return rows_; }
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -37,6 +52,7 @@ protected:
 private:
     TDataSet* dataset_ = nullptr;
     int lastPercent_ = 0;
+    TExportRows rows_;
 };
 
 class TVolgaXMLConverter : public TExportConverter {
