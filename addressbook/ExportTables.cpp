@@ -1,5 +1,6 @@
 #include "addressbook/ExportTables.h"
 
+#include "engine/VolgaExp.h"
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaValues.h"
 #include "platform/rtl/CodePage.h"
@@ -27,26 +28,23 @@ namespace {
 
 bool IsStringKind(TVolgaFieldKind kind) { return kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String; }
 
-// Copies the rows the table shows into the copy straight from their stored bytes: each value as
-// CopyValue would set it (the same kind of value, a text cut to the copy's field, a memo's
-// text made a string), without building it twice over. False, with nothing copied, where a
-// value needs CopyValue: other kinds, numbering fields, a required field without a value.
-bool CopyStoredRows(TVolgaTable& table, TVolgaTable& copy, const std::vector<std::pair<TField*, std::string>>& kept) {
+// The rows the table shows as the copy would hold them, read straight from their stored bytes:
+// each value as CopyValue would set it (the same kind of value, a text cut to the copy's field,
+// a memo's text made a string), without copying them at all. False where a value needs
+// CopyValue: other kinds, numbering fields, a required field without a value.
+bool StoredRowsFor(TVolgaTable& table, TVolgaTable& copy, const std::vector<std::pair<TField*, std::string>>& kept,
+                   TExportRows& rows) {
     TVolgaCursor* from = table.Cursor();
     TVolgaCursor* to = copy.Cursor();
     if (!from || !to || from->CodePage() != to->CodePage() || copy.RecordCount() > 0) return false;
-    struct Value {
-        const TVolgaField* from;
-        const TVolgaField* to;
-        size_t keep; // bytes of a text that go over
-        bool required;
-    };
-    std::vector<Value> values;
+    if (static_cast<size_t>(copy.FieldCount()) != kept.size()) return false;
+    std::vector<const TVolgaField*> required;
     for (const auto& [field, name] : kept) {
         TField& target = copy.FieldByName(name);
         const TVolgaField* f = table.EngineFieldOf(*field);
         const TVolgaField* t = copy.EngineFieldOf(target);
-        if (!f || !t || f->Kind == TVolgaFieldKind::AutoInc) return false;
+        if (!f || !t || f->Kind == TVolgaFieldKind::AutoInc || target.Index() != static_cast<int>(rows.Fields.size()))
+            return false;
         const bool text = IsStringKind(t->Kind);
         if (f->Kind != t->Kind && !(text && (IsStringKind(f->Kind) || f->Kind == TVolgaFieldKind::Memo))) return false;
         size_t keep = std::string_view::npos;
@@ -54,23 +52,19 @@ bool CopyStoredRows(TVolgaTable& table, TVolgaTable& copy, const std::vector<std
             if (field->Size() > 0) keep = static_cast<size_t>(field->Size());
             if (target.Size() > 0) keep = std::min(keep, static_cast<size_t>(target.Size()));
         }
-        values.push_back({f, t, keep, target.Required()});
+        rows.Fields.push_back(f);
+        rows.Keep.push_back(keep);
+        if (target.Required()) required.push_back(f);
     }
-    std::string message;
-    for (const TVolgaRow* row : table.ViewRows()) {
-        TVolgaRowBuffer b = to->NewBuffer();
-        for (const Value& v : values) {
-            const std::string_view bytes = from->FieldBytes(*row, *v.from);
-            if (v.required && ValueIsNull(*v.from, bytes)) {
-                to->Clear(false);
-                return false;
-            }
-            if (!bytes.empty()) SetValueBytes(b, *v.to, bytes.substr(0, std::min(bytes.size(), v.keep)));
+    if (!required.empty()) {
+        std::vector<std::string_view> stored;
+        for (const TVolgaRow* row : table.ViewRows()) {
+            from->RowBytes(*row, stored);
+            for (const TVolgaField* f : required)
+                if (ValueIsNull(*f, stored[static_cast<size_t>(f->Index)])) return false;
         }
-        if (!to->PostRow(b, nullptr, message)) DatabaseError(message, &copy);
     }
-    to->Accept();
-    copy.RebuildView(true);
+    rows.Table = &table;
     return true;
 }
 
@@ -102,15 +96,43 @@ void ExportTableCopy(TVolgaTable& table, ExportFormat format, const fs::path& ta
         TDataSet& t;
         ~Enable() { t.EnableControls(); }
     } enable{table};
-    if (!CopyStoredRows(table, copy, kept)) {
-        table.First();
-        while (!table.Eof()) {
-            copy.Append();
-            for (const auto& [from, name] : kept)
-                CopyValue(*from, copy.FieldByName(name));
-            copy.Post();
-            table.Next();
+    TExportRows rows;
+    if (StoredRowsFor(table, copy, kept, rows)) {
+        // The copy gives the fields; the rows are written from the table as the copy would hold them.
+        switch (format) {
+        case ExportFormat::Dbf: {
+            TZuzezARFConverter converter;
+            converter.SetToOEM(false);
+            converter.SetDataset(&copy);
+            converter.SetRows(std::move(rows));
+            converter.SaveToFile(target);
+            break;
         }
+        case ExportFormat::Xml: {
+            TVolgaXMLConverter converter;
+            converter.SetEncoding(encoding);
+            converter.SetDataset(&copy);
+            converter.SetRows(std::move(rows));
+            converter.SaveToFile(target);
+            break;
+        }
+        case ExportFormat::Xls: {
+            TVolgaXLSConverter converter;
+            converter.SetDataset(&copy);
+            converter.SetRows(std::move(rows));
+            converter.SaveToFile(target);
+            break;
+        }
+        }
+        return;
+    }
+    table.First();
+    while (!table.Eof()) {
+        copy.Append();
+        for (const auto& [from, name] : kept)
+            CopyValue(*from, copy.FieldByName(name));
+        copy.Post();
+        table.Next();
     }
     copy.First();
     switch (format) {

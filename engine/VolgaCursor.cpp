@@ -408,6 +408,30 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
     return {at, len};
 }
 
+void TVolgaCursor::RowBytes(const TVolgaRow& row, std::vector<std::string_view>& values) const {
+    const size_t n = fields_.size();
+    values.assign(n, std::string_view());
+    if (!row.Bytes.data) return;
+    const uint8_t* lengths = row.Bytes.data;
+    const uint8_t* p = row.Bytes.data + n;
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t len = lengths[i];
+        if (len == 0) continue;
+        const Slot& slot = slots_[i];
+        const char* at = reinterpret_cast<const char*>(p);
+        if (counted_[i]) {
+            const uint32_t count = ReadLE<uint32_t>(p);
+            std::string_view v(at + 4, count);
+            if (slot.isString) v = v.substr(0, std::min(v.size(), v.find('\0')));
+            values[i] = v;
+            p += 4 + count;
+            continue;
+        }
+        values[i] = slot.store == TKindStore::Text ? std::string_view(at, strnlen(at, len)) : std::string_view(at, len);
+        p += len;
+    }
+}
+
 TVolgaRowBuffer TVolgaCursor::Decode(const TVolgaRow& row) const {
     TVolgaRowBuffer b = NewBuffer();
     for (const TVolgaField& f : fields_) {

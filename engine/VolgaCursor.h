@@ -165,6 +165,8 @@ public:
     // them; none for an empty value), a text up to its first zero byte, an object's bytes. From
     // the backup when asked and the row has one.
     std::string_view FieldBytes(const TVolgaRow& row, const TVolgaField& field, bool useBackup = false) const;
+    // The bytes FieldBytes gives for every field of the row, in one walk over it (by field index).
+    void RowBytes(const TVolgaRow& row, std::vector<std::string_view>& values) const;
     // The row decoded for editing, and a decoded row encoded as the file stores it.
     TVolgaRowBuffer Decode(const TVolgaRow& row) const;
     std::string Encode(const TVolgaRowBuffer& buffer) const;

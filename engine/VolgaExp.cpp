@@ -1,6 +1,10 @@
 #include "engine/VolgaExp.h"
 
 #include "engine/DbfFile.h"
+#include "engine/VolgaBytes.h"
+#include "engine/VolgaKinds.h"
+#include "engine/VolgaTbl.h"
+#include "engine/VolgaValues.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/DateTime.h"
@@ -9,42 +13,59 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace kvz {
 
 namespace {
 
-std::string Digits(int value, int width) {
+// value in at least width digits, zeros in front.
+void AppendDigits(std::string& out, int value, int width) {
     char text[16];
-    std::snprintf(text, sizeof text, "%0*d", width, value);
-    return text;
+    if (value >= 0 && width <= 4) {
+        int rest = value;
+        for (int i = width - 1; i >= 0; --i, rest /= 10) text[i] = static_cast<char>('0' + rest % 10);
+        if (rest == 0) {
+            out.append(text, static_cast<size_t>(width));
+            return;
+        }
+    }
+    out.append(text, static_cast<size_t>(std::snprintf(text, sizeof text, "%0*d", width, value)));
 }
 
 // Locale-free forms of dates and times.
 std::string IsoDate(TDateTime dt) {
     int y = 0, m = 0, d = 0;
     DecodeDate(dt, y, m, d);
-    return Digits(y, 4) + "-" + Digits(m, 2) + "-" + Digits(d, 2);
+    std::string out;
+    AppendDigits(out, y, 4);
+    out += '-';
+    AppendDigits(out, m, 2);
+    out += '-';
+    AppendDigits(out, d, 2);
+    return out;
 }
 std::string IsoTime(TDateTime dt) {
     int h = 0, n = 0, s = 0, ms = 0;
     DecodeTime(dt, h, n, s, ms);
-    return Digits(h, 2) + ":" + Digits(n, 2) + ":" + Digits(s, 2);
+    std::string out;
+    AppendDigits(out, h, 2);
+    out += ':';
+    AppendDigits(out, n, 2);
+    out += ':';
+    AppendDigits(out, s, 2);
+    return out;
 }
 
 std::string FloatText(double value) {
     char text[64];
     auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-    return ec == std::errc() ? std::string(text, end) : std::string();
-}
-
-std::string FixedText(double value, int decimals) {
-    char text[400];
-    auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     return ec == std::errc() ? std::string(text, end) : std::string();
 }
 
@@ -117,6 +138,38 @@ std::string ToCharset(const std::string& utf8, const std::string& encoding) {
     return out;
 }
 
+// The text in a charset as ToCharset writes it, where the charset holds each character in one
+// byte and a text converts character by character (no combining marks); false otherwise.
+bool InSingleBytes(const std::string& utf8, const std::string& charset, std::string& out) {
+    size_t length = 0;
+    for (size_t pos = 0; pos < utf8.size(); ++length) {
+        char32_t c = 0;
+        if (!NextUtf8(utf8, pos, c)) throw CodePageError("The text to export is no valid UTF-8");
+        if (c >= 0x300 && c < 0x370) return false;
+    }
+    try {
+        out = ConvertCharset(utf8, "UTF-8", charset);
+        return out.size() == length;
+    } catch (const CodePageError&) {
+        // Some character has no place in the charset: convert one by one below.
+    }
+    out.clear();
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const size_t start = pos;
+        char32_t c = 0;
+        NextUtf8(utf8, pos, c);
+        try {
+            const std::string one = ConvertCharset(std::string_view(utf8).substr(start, pos - start), "UTF-8", charset);
+            if (one.size() != 1) return false;
+            out += one;
+        } catch (const CodePageError&) {
+            out += "&#" + std::to_string(static_cast<uint32_t>(c)) + ";";
+        }
+    }
+    return true;
+}
+
 // Text in a single-byte code page; a character the page lacks takes its nearest form ("–"
 // becomes "-") or "?", as the system's OEM conversion does, so that one character never fails
 // a whole export.
@@ -161,25 +214,6 @@ const char* DataTypeLine(TFieldType type) {
     }
 }
 
-// The value in the fixed form that readers of the rowset expect.
-std::string XmlValue(const TField& f) {
-    if (f.IsNull()) return {};
-    switch (f.DataType()) {
-    case ftDate: return IsoDate(f.AsDateTime());
-    case ftTime: return IsoTime(f.AsDateTime());
-    case ftDateTime: return IsoDate(f.AsDateTime()) + "T" + IsoTime(f.AsDateTime());
-    case ftFloat:
-    case ftCurrency: return FloatText(f.AsFloat());
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-    case ftLargeint: return std::to_string(f.AsLargeInt());
-    case ftBoolean: return f.AsBoolean() ? "True" : "False";
-    default: return f.AsString();
-    }
-}
-
 // ---- dBASE --------------------------------------------------------------------------------
 
 struct TDbfColumn {
@@ -195,17 +229,20 @@ std::string_view TrimBytes(std::string_view s) {
     return s;
 }
 
-std::string PadRight(std::string_view text, int width) {
-    std::string out(text.substr(0, static_cast<size_t>(width)));
-    out.resize(static_cast<size_t>(width), ' ');
-    return out;
+void AppendPadded(std::string& out, std::string_view text, size_t width) {
+    text = text.substr(0, width);
+    out += text;
+    out.append(width - text.size(), ' ');
 }
 
 // A number too wide for its field is marked with stars, as dBASE does, never cut.
-std::string PadNumber(std::string_view text, int width) {
+void AppendNumber(std::string& out, std::string_view text, size_t width) {
     text = TrimBytes(text);
-    if (text.size() > static_cast<size_t>(width)) return std::string(static_cast<size_t>(width), '*');
-    return std::string(static_cast<size_t>(width) - text.size(), ' ') + std::string(text);
+    if (text.size() > width) out.append(width, '*');
+    else {
+        out.append(width - text.size(), ' ');
+        out += text;
+    }
 }
 
 // Names cut to 10 characters stay unique (without regard to case, as readers compare them): a
@@ -224,6 +261,241 @@ std::string UniqueDbfName(const std::string& name, std::vector<std::string>& tak
     return candidate;
 }
 
+
+// ---- Reading the rows -----------------------------------------------------------------------
+
+// How the texts of a converter are written: a text as a field gives it (UTF-8) made into the
+// converter's form.
+using TTextForm = std::function<std::string(const std::string& utf8)>;
+
+// The values of the rows a dataset shows, by the place of the field in the dataset, as its
+// fields give them; texts in the converter's form.
+class TRowReader {
+public:
+    virtual ~TRowReader() = default;
+    // Before the first row again.
+    virtual void Start() = 0;
+    // To the next row (the first after Start); false after the last.
+    virtual bool Next() = 0;
+    virtual bool IsNull(size_t field) const = 0;
+    virtual int64_t Integer(size_t field) const = 0;
+    virtual double Float(size_t field) const = 0;
+    virtual TDateTime DateTime(size_t field) const = 0;
+    virtual bool Boolean(size_t field) const = 0;
+    // Adds the text in the converter's form.
+    virtual void Text(size_t field, std::string& out) const = 0;
+    // The text's length in characters of the UTF-8 text the field gives.
+    virtual size_t TextLength(size_t field) const = 0;
+};
+
+// Any dataset: moved from row to row, each value read through its field.
+class TFieldReader final : public TRowReader {
+public:
+    TFieldReader(TDataSet& ds, TTextForm form) : ds_(ds), form_(std::move(form)) {}
+    void Start() override { started_ = false; }
+    bool Next() override {
+        if (started_) ds_.Next();
+        else ds_.First();
+        started_ = true;
+        return !ds_.Eof();
+    }
+    bool IsNull(size_t field) const override { return Field(field).IsNull(); }
+    int64_t Integer(size_t field) const override { return Field(field).AsLargeInt(); }
+    double Float(size_t field) const override { return Field(field).AsFloat(); }
+    TDateTime DateTime(size_t field) const override { return Field(field).AsDateTime(); }
+    bool Boolean(size_t field) const override { return Field(field).AsBoolean(); }
+    void Text(size_t field, std::string& out) const override { out += form_(Field(field).AsString()); }
+    size_t TextLength(size_t field) const override { return Utf8Length(Field(field).AsString()); }
+
+private:
+    const TField& Field(size_t field) const { return ds_.Fields()[static_cast<int>(field)]; }
+    TDataSet& ds_;
+    TTextForm form_;
+    bool started_ = false;
+};
+
+// What each byte of a single-byte code page becomes in a converter's form: as every byte is
+// one character and the forms convert character by character, a text's bytes are converted
+// by the table.
+class TByteForms {
+public:
+    TByteForms(int codePage, const TTextForm& form) {
+        one_ = true;
+        for (int b = 0; b < 256; ++b) {
+            const char c = static_cast<char>(b);
+            forms_[static_cast<size_t>(b)] = form(CodePageToUtf8(std::string_view(&c, 1), codePage));
+            const std::string& f = forms_[static_cast<size_t>(b)];
+            one_ = one_ && f.size() == 1;
+            bytes_[static_cast<size_t>(b)] = f.empty() ? '\0' : f[0];
+        }
+    }
+    void Append(std::string& out, std::string_view bytes) const {
+        const size_t at = out.size();
+        if (one_) {
+            out.resize(at + bytes.size());
+            char* p = out.data() + at;
+            for (char c : bytes) *p++ = bytes_[static_cast<uint8_t>(c)];
+            return;
+        }
+        size_t length = 0;
+        for (char c : bytes) length += forms_[static_cast<uint8_t>(c)].size();
+        out.resize(at + length);
+        char* p = out.data() + at;
+        for (char c : bytes) {
+            const std::string& f = forms_[static_cast<uint8_t>(c)];
+            if (f.size() == 1) {
+                *p++ = f[0];
+            } else {
+                std::memcpy(p, f.data(), f.size());
+                p += f.size();
+            }
+        }
+    }
+
+private:
+    std::array<std::string, 256> forms_;
+    std::array<char, 256> bytes_{};
+    bool one_ = true;
+};
+
+// An engine table in browse state whose fields all hold their stored values: its rows read
+// straight from their stored bytes, the dataset never moved (no scroll per row) and no value
+// built as a variant, each value what its field would give.
+class TStoredReader final : public TRowReader {
+public:
+    // None for other datasets, or where a field's value is more than its stored bytes.
+    static std::unique_ptr<TStoredReader> For(TDataSet& ds, const TTextForm& form, const TExportRows& from) {
+        auto* table = dynamic_cast<TVolgaDataset*>(&ds);
+        if (!table || !table->Cursor() || ds.State() != dsBrowse) return nullptr;
+        // Rows of another table: as a copy of them into this one holds them.
+        const bool copied = from.Table != nullptr;
+        TVolgaDataset* source = copied ? from.Table : table;
+        if (!source->Cursor() || source->Cursor()->CodePage() != table->Cursor()->CodePage()) return nullptr;
+        if (copied && (from.Fields.size() != static_cast<size_t>(ds.FieldCount()) || from.Keep.size() != from.Fields.size()))
+            return nullptr;
+        std::vector<const TVolgaField*> fields;
+        std::vector<size_t> limits;
+        for (int i = 0; i < ds.FieldCount(); ++i) {
+            const TField& f = ds.Fields()[i];
+            const TVolgaField* e = table->EngineFieldOf(f);
+            if (!e || f.FieldKind() != fkData || f.CalcIndex() >= 0 || !Stored(f, e->Kind)) return nullptr;
+            const bool text = e->Kind == TVolgaFieldKind::SmallStr || e->Kind == TVolgaFieldKind::String;
+            size_t limit = text && f.Size() > 0 ? static_cast<size_t>(f.Size()) : std::string_view::npos;
+            if (copied) {
+                const TVolgaField* s = from.Fields[static_cast<size_t>(i)];
+                const bool sourceText = s && (s->Kind == TVolgaFieldKind::SmallStr || s->Kind == TVolgaFieldKind::String ||
+                                              s->Kind == TVolgaFieldKind::Memo);
+                if (!s || (text ? !sourceText : s->Kind != e->Kind)) return nullptr;
+                if (text) limit = std::min(limit, from.Keep[static_cast<size_t>(i)]);
+                e = s;
+            }
+            fields.push_back(e);
+            limits.push_back(limit);
+        }
+        if (!IsSingleByteCodePage(table->Cursor()->CodePage())) return nullptr;
+        return std::unique_ptr<TStoredReader>(
+            new TStoredReader(*source, std::move(fields), std::move(limits), form, copied));
+    }
+    void Start() override { next_ = 0; }
+    bool Next() override {
+        if (next_ >= rows_.size()) return false;
+        cursor_.RowBytes(*rows_[next_++], values_);
+        return true;
+    }
+    bool IsNull(size_t field) const override {
+        return IsText(field) ? StoredText(field).empty() : ValueIsNull(*fields_[field], Bytes(field));
+    }
+    int64_t Integer(size_t field) const override {
+        const std::string_view v = Bytes(field);
+        switch (fields_[field]->Kind) {
+        case TVolgaFieldKind::SmallInt: return FixedOf<int16_t>(v);
+        case TVolgaFieldKind::Int64: return FixedOf<int64_t>(v);
+        default: return FixedOf<int32_t>(v);
+        }
+    }
+    double Float(size_t field) const override {
+        switch (fields_[field]->Kind) {
+        case TVolgaFieldKind::Double:
+        case TVolgaFieldKind::Currency: {
+            // A copy keeps a zero as no value: it reads as plus zero.
+            const double value = FixedOf<double>(Bytes(field));
+            return copied_ && value == 0 ? 0.0 : value;
+        }
+        default: return static_cast<double>(Integer(field));
+        }
+    }
+    TDateTime DateTime(size_t field) const override {
+        const std::string_view v = Bytes(field);
+        switch (fields_[field]->Kind) {
+        case TVolgaFieldKind::Date: {
+            const int32_t day = FixedOf<int32_t>(v);
+            return day == 0 ? 0 : TimeStampToDateTime({0, day});
+        }
+        case TVolgaFieldKind::Time: return FixedOf<int32_t>(v) / static_cast<double>(kMSecsPerDay);
+        default: {
+            const double ms = FixedOf<double>(v);
+            return ms == 0 ? 0 : MSecsToDateTime(ms);
+        }
+        }
+    }
+    bool Boolean(size_t field) const override { return FixedOf<int16_t>(Bytes(field)) != 0; }
+    void Text(size_t field, std::string& out) const override { forms_.Append(out, StoredText(field)); }
+    size_t TextLength(size_t field) const override { return StoredText(field).size(); }
+
+private:
+    TStoredReader(TVolgaDataset& table, std::vector<const TVolgaField*> fields, std::vector<size_t> limits,
+                  const TTextForm& form, bool copied)
+        : cursor_(*table.Cursor()), rows_(table.ViewRows()), fields_(std::move(fields)), limits_(std::move(limits)),
+          forms_(table.Cursor()->CodePage(), form), copied_(copied) {}
+    // The field shows the stored kind as it is: the same type, a text as text.
+    static bool Stored(const TField& f, TVolgaFieldKind kind) {
+        switch (kind) {
+        case TVolgaFieldKind::SmallStr:
+        case TVolgaFieldKind::String: return f.DataType() == ftString;
+        case TVolgaFieldKind::SmallInt: return f.DataType() == ftSmallint || f.DataType() == ftWord;
+        case TVolgaFieldKind::Integer:
+        case TVolgaFieldKind::Int64:
+        case TVolgaFieldKind::AutoInc:
+        case TVolgaFieldKind::Boolean:
+        case TVolgaFieldKind::Double:
+        case TVolgaFieldKind::Currency:
+        case TVolgaFieldKind::Date:
+        case TVolgaFieldKind::Time:
+        case TVolgaFieldKind::DateTime:
+        case TVolgaFieldKind::Memo:
+        case TVolgaFieldKind::BLOB:
+        case TVolgaFieldKind::Graphic: return f.DataType() == KindInfo(kind).fieldType;
+        default: return false;
+        }
+    }
+    std::string_view Bytes(size_t field) const { return values_[static_cast<size_t>(fields_[field]->Index)]; }
+    bool IsText(size_t field) const {
+        const TVolgaFieldKind kind = fields_[field]->Kind;
+        return kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String || kind == TVolgaFieldKind::Memo;
+    }
+    // A text as the field gives it: cut to the field's size, a memo whole; a copied text also
+    // ends at its first zero byte.
+    std::string_view StoredText(size_t field) const {
+        std::string_view v = Bytes(field);
+        v = v.substr(0, std::min(v.size(), limits_[field]));
+        return copied_ ? v.substr(0, std::min(v.size(), v.find('\0'))) : v;
+    }
+
+    TVolgaCursor& cursor_;
+    const std::vector<TVolgaRow*>& rows_;
+    std::vector<const TVolgaField*> fields_;
+    std::vector<size_t> limits_;
+    TByteForms forms_;
+    bool copied_;
+    std::vector<std::string_view> values_;
+    size_t next_ = 0;
+};
+
+std::unique_ptr<TRowReader> ReaderOf(TDataSet& ds, const TTextForm& form, const TExportRows& from) {
+    if (auto stored = TStoredReader::For(ds, form, from)) return stored;
+    if (from.Table) DatabaseError("The rows to export do not suit the fields", &ds);
+    return std::make_unique<TFieldReader>(ds, form);
+}
 } // namespace
 
 // ---- Shared -------------------------------------------------------------------------------
@@ -247,7 +519,7 @@ void TExportConverter::CheckFileName(const std::filesystem::path& fileName) {
 void TExportConverter::Prepare() {
     if (!dataset_) DatabaseError("No dataset to export", this);
     if (!dataset_->Active()) dataset_->Open();
-    total_ = dataset_->RecordCount();
+    total_ = rows_.Table ? rows_.Table->RecordCount() : dataset_->RecordCount();
     lastPercent_ = 0;
 }
 
@@ -265,16 +537,20 @@ void TExportConverter::RecordDone(int written) {
 
 // ---- XML ----------------------------------------------------------------------------------
 
-void TVolgaXMLConverter::Build() {
+std::string TVolgaXMLConverter::Build() {
     TDataSet& ds = *Dataset();
-    lines_.clear();
-    lines_.push_back("<?xml version=\"1.0\" encoding=\"" + XmlEscape(encoding_) + "\"?>");
-    lines_.push_back("<xml xmlns:s=\"uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882\"");
-    lines_.push_back("xmlns:dt=\"uuid:C2F41010-65B3-11d1-A29F-00AA00C14882\"");
-    lines_.push_back("xmlns:rs=\"urn:schemas-microsoft-com:rowset\"");
-    lines_.push_back("xmlns:z=\"#RowsetSchema\">");
-    lines_.push_back("<s:Schema id=\"RowsetSchema\">");
-    lines_.push_back("<s:ElementType name=\"row\" content=\"eltOnly\">");
+    std::string head;
+    auto line = [&head](std::string_view text) {
+        head += text;
+        head += "\r\n";
+    };
+    line("<?xml version=\"1.0\" encoding=\"" + XmlEscape(encoding_) + "\"?>");
+    line("<xml xmlns:s=\"uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882\"");
+    line("xmlns:dt=\"uuid:C2F41010-65B3-11d1-A29F-00AA00C14882\"");
+    line("xmlns:rs=\"urn:schemas-microsoft-com:rowset\"");
+    line("xmlns:z=\"#RowsetSchema\">");
+    line("<s:Schema id=\"RowsetSchema\">");
+    line("<s:ElementType name=\"row\" content=\"eltOnly\">");
     // A field name that is no XML name is written under a made-up name with the real one
     // beside it, as rowset readers expect.
     std::vector<std::string> names;
@@ -285,36 +561,100 @@ void TVolgaXMLConverter::Build() {
         while (!plain && ds.FindField(own)) own += "_";
         names.push_back(plain ? f.FieldName() : own);
         const std::string name = XmlEscape(f.FieldName());
-        lines_.push_back("<s:AttributeType name=\"" + (plain ? name : names.back() + "\" rs:name=\"" + name) +
-                         "\" rs:number=\"" + std::to_string(i) + "\"");
-        lines_.push_back("rs:basetable=\"" + XmlEscape(origin_) + "\" rs:basecolumn=\"" + name + "\" rs:maybenull=\"true\">");
+        line("<s:AttributeType name=\"" + (plain ? name : names.back() + "\" rs:name=\"" + name) + "\" rs:number=\"" +
+             std::to_string(i) + "\"");
+        line("rs:basetable=\"" + XmlEscape(origin_) + "\" rs:basecolumn=\"" + name + "\" rs:maybenull=\"true\">");
         if (f.DataType() == ftString)
-            lines_.push_back("<s:datatype dt:type=\"string\" dt:maxLength=\"" + std::to_string(f.Size()) + "\"/>");
-        else if (const char* line = DataTypeLine(f.DataType()))
-            lines_.push_back(line);
-        lines_.push_back("</s:AttributeType>");
+            line("<s:datatype dt:type=\"string\" dt:maxLength=\"" + std::to_string(f.Size()) + "\"/>");
+        else if (const char* type = DataTypeLine(f.DataType()))
+            line(type);
+        line("</s:AttributeType>");
     }
-    lines_.push_back("</s:ElementType>");
-    lines_.push_back("</s:Schema>");
-    lines_.push_back("<rs:data>");
-    int written = 0;
-    for (ds.First(); !ds.Eof(); ds.Next()) {
-        std::string row = "<z:row";
-        for (int i = 0; i < ds.FieldCount(); ++i) {
-            const TField& f = ds.Fields()[i];
-            if (f.IsBlob()) continue;
-            row += ' ';
-            row += names[static_cast<size_t>(i)];
-            row += "=\"";
-            row += XmlEscape(XmlValue(f));
-            row += '"';
+    line("</s:ElementType>");
+    line("</s:Schema>");
+    line("<rs:data>");
+
+    struct Attribute {
+        size_t field;
+        TFieldType type;
+        std::string start; // ` name="`
+    };
+    std::vector<Attribute> attributes;
+    for (int i = 0; i < ds.FieldCount(); ++i) {
+        const TField& f = ds.Fields()[i];
+        if (!f.IsBlob()) attributes.push_back({static_cast<size_t>(i), f.DataType(), " " + names[static_cast<size_t>(i)] + "=\""});
+    }
+
+    // Where the charset holds each character in one byte, the rows of an engine table are
+    // written in it straight away, each text byte by byte; else the whole document is built in
+    // UTF-8 and converted.
+    const bool utf8 = IsUtf8Name(encoding_);
+    const std::string charset = IconvCharset(encoding_);
+    bool single = true;
+    auto inCharset = [&](const std::string& text) {
+        if (utf8) return text;
+        std::string out;
+        if (!InSingleBytes(text, charset, out)) single = false;
+        return out;
+    };
+    std::unique_ptr<TRowReader> rows;
+    // The rows' own marks and the values that are not texts stay as they are.
+    const std::string marks = "<z:row/>\" =\r\n0123456789+-.:eTrueFalsinf";
+    if (inCharset(marks) == marks) {
+        std::vector<std::string> starts;
+        for (const Attribute& a : attributes) starts.push_back(inCharset(a.start));
+        std::string converted = inCharset(head);
+        auto stored = TStoredReader::For(ds, [&](const std::string& text) { return inCharset(XmlEscape(text)); }, Rows());
+        if (stored && single) {
+            rows = std::move(stored);
+            head = std::move(converted);
+            for (size_t k = 0; k < attributes.size(); ++k) attributes[k].start = std::move(starts[k]);
         }
-        row += "/>";
-        lines_.push_back(std::move(row));
+    }
+    const bool straight = rows != nullptr;
+    if (!rows) rows = ReaderOf(ds, [](const std::string& text) { return XmlEscape(text); }, Rows());
+    std::string doc = std::move(head);
+    int written = 0;
+    const size_t start = doc.size();
+    for (rows->Start(); rows->Next();) {
+        doc += "<z:row";
+        for (const Attribute& a : attributes) {
+            doc += a.start;
+            if (!rows->IsNull(a.field)) {
+                switch (a.type) {
+                case ftDate: doc += IsoDate(rows->DateTime(a.field)); break;
+                case ftTime: doc += IsoTime(rows->DateTime(a.field)); break;
+                case ftDateTime: {
+                    const TDateTime value = rows->DateTime(a.field);
+                    doc += IsoDate(value);
+                    doc += 'T';
+                    doc += IsoTime(value);
+                    break;
+                }
+                case ftFloat:
+                case ftCurrency: doc += FloatText(rows->Float(a.field)); break;
+                case ftSmallint:
+                case ftInteger:
+                case ftWord:
+                case ftAutoInc:
+                case ftLargeint: doc += std::to_string(rows->Integer(a.field)); break;
+                case ftBoolean: doc += rows->Boolean(a.field) ? "True" : "False"; break;
+                default: rows->Text(a.field, doc); break;
+                }
+            }
+            doc += '"';
+        }
+        doc += "/>\r\n";
+        // The first row tells about how long the document grows, so that it is not copied over
+        // and over as it does (a guess: at most 256 MB ahead).
+        if (written == 0 && total_ > 1)
+            doc.reserve(doc.size() + std::min<size_t>((doc.size() - start) * static_cast<size_t>(total_) * 5 / 4, size_t{1} << 28));
         RecordDone(++written);
     }
-    lines_.push_back("</rs:data>");
-    lines_.push_back("</xml>");
+    const std::string tail = "</rs:data>\r\n</xml>\r\n";
+    if (straight) return doc + inCharset(tail);
+    doc += tail;
+    return ToCharset(doc, encoding_);
 }
 
 void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
@@ -322,16 +662,7 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
     Prepare();
     // An unknown charset is refused before anything is built.
     if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", IconvCharset(encoding_));
-    Build();
-    std::string text;
-    size_t length = 0;
-    for (const std::string& line : lines_) length += line.size() + 2;
-    text.reserve(length);
-    for (const std::string& line : lines_) {
-        text += line;
-        text += "\r\n";
-    }
-    WriteFileDurably(fileName, ToCharset(text, encoding_));
+    WriteFileDurably(fileName, Build());
 }
 
 // ---- dBASE --------------------------------------------------------------------------------
@@ -381,11 +712,19 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
         }
     }
     if (columns.empty()) DatabaseError("The dataset has no field that a dBASE table can hold", this);
+    const std::unique_ptr<TRowReader> rows = ReaderOf(ds, bytes, Rows());
+    std::string text;
+    // A text as its column holds it: in the code page, without blanks around it.
+    auto trimmed = [&](size_t field) {
+        text.clear();
+        rows->Text(field, text);
+        return TrimBytes(text);
+    };
     if (hasMemo)
-        for (ds.First(); !ds.Eof(); ds.Next())
-            for (TDbfColumn& c : columns)
-                if (c.decimals < 0)
-                    c.width = std::clamp(static_cast<int>(TrimBytes(bytes(c.field->AsString())).size()), c.width, 254);
+        for (rows->Start(); rows->Next();)
+            for (size_t i = 0; i < columns.size(); ++i)
+                if (columns[i].decimals < 0)
+                    columns[i].width = std::clamp(static_cast<int>(trimmed(i).size()), columns[i].width, 254);
 
     std::string descriptors;
     std::vector<std::string> taken;
@@ -413,38 +752,57 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     out += header.Encode() + descriptors + "\x0D";
 
     uint32_t written = 0;
-    for (ds.First(); !ds.Eof(); ds.Next()) {
+    char number[400];
+    auto digits = [&number](std::to_chars_result end) {
+        return end.ec == std::errc() ? std::string_view(number, static_cast<size_t>(end.ptr - number)) : std::string_view();
+    };
+    for (rows->Start(); rows->Next();) {
         out.push_back(' ');
-        for (const TDbfColumn& c : columns) {
-            const TField& f = *c.field;
-            const bool null = f.IsNull();
-            switch (f.DataType()) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const TDbfColumn& c = columns[i];
+            const size_t width = static_cast<size_t>(c.width);
+            const bool null = rows->IsNull(i);
+            switch (c.field->DataType()) {
             case ftSmallint:
             case ftWord:
             case ftInteger:
             case ftAutoInc:
-            case ftLargeint: out += null ? std::string(static_cast<size_t>(c.width), ' ') : PadNumber(std::to_string(f.AsLargeInt()), c.width); break;
+            case ftLargeint:
+                if (null) out.append(width, ' ');
+                else AppendNumber(out, digits(std::to_chars(number, number + sizeof number, rows->Integer(i))), width);
+                break;
             case ftFloat:
-            case ftCurrency: out += PadNumber(FixedText(null ? 0.0 : f.AsFloat(), 4), c.width); break;
-            case ftBoolean: out += !null && f.AsBoolean() ? "T" : "F"; break;
-            case ftDate: {
-                const std::string iso = null ? std::string() : IsoDate(f.AsDateTime());
-                out += null ? std::string(8, ' ') : iso.substr(0, 4) + iso.substr(5, 2) + iso.substr(8, 2);
+            case ftCurrency:
+                AppendNumber(out,
+                             digits(std::to_chars(number, number + sizeof number, null ? 0.0 : rows->Float(i),
+                                                  std::chars_format::fixed, 4)),
+                             width);
                 break;
-            }
-            case ftTime: out += PadRight(null ? std::string() : IsoTime(f.AsDateTime()), c.width); break;
-            case ftBlob:
-            case ftGraphic: out += std::string(static_cast<size_t>(c.width), ' '); break;
-            case ftDateTime: {
-                std::string text;
-                if (!null) {
-                    const std::string iso = IsoDate(f.AsDateTime());
-                    text = iso.substr(8, 2) + "." + iso.substr(5, 2) + "." + iso.substr(0, 4) + " " + IsoTime(f.AsDateTime());
+            case ftBoolean: out += !null && rows->Boolean(i) ? 'T' : 'F'; break;
+            case ftDate:
+                if (null) {
+                    out.append(8, ' ');
+                } else {
+                    const std::string iso = IsoDate(rows->DateTime(i));
+                    out.append(iso, 0, 4);
+                    out.append(iso, 5, 2);
+                    out.append(iso, 8, 2);
                 }
-                out += PadRight(text, c.width);
+                break;
+            case ftTime: AppendPadded(out, null ? std::string() : IsoTime(rows->DateTime(i)), width); break;
+            case ftBlob:
+            case ftGraphic: out.append(width, ' '); break;
+            case ftDateTime: {
+                std::string shown;
+                if (!null) {
+                    const TDateTime value = rows->DateTime(i);
+                    const std::string iso = IsoDate(value);
+                    shown = iso.substr(8, 2) + "." + iso.substr(5, 2) + "." + iso.substr(0, 4) + " " + IsoTime(value);
+                }
+                AppendPadded(out, shown, width);
                 break;
             }
-            default: out += PadRight(TrimBytes(bytes(f.AsString())), c.width); break;
+            default: AppendPadded(out, trimmed(i), width); break;
             }
         }
         ++written;
@@ -497,68 +855,80 @@ std::filesystem::path TVolgaXLSConverter::SaveToFile(const std::filesystem::path
     lxw_format* dateTimeFormat = workbook_add_format(cleanup.book);
     format_set_num_format(dateTimeFormat, "yyyy-mm-dd hh:mm:ss");
 
-    std::vector<TField*> fields;
+    std::vector<size_t> fields; // by place in the dataset
     for (int i = 0; i < ds.FieldCount(); ++i)
-        if (ds.Fields()[i].Visible() && !ds.Fields()[i].IsBlob()) fields.push_back(&ds.Fields()[i]);
+        if (ds.Fields()[i].Visible() && !ds.Fields()[i].IsBlob()) fields.push_back(static_cast<size_t>(i));
     std::vector<size_t> widths(fields.size());
     auto check = [&](lxw_error error) {
         if (error != LXW_NO_ERROR) fail(error);
     };
     for (size_t c = 0; c < fields.size(); ++c) {
-        check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), fields[c]->DisplayLabel().c_str(), bold));
-        widths[c] = Utf8Length(fields[c]->DisplayLabel());
+        const TField& f = ds.Fields()[static_cast<int>(fields[c])];
+        check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), f.DisplayLabel().c_str(), bold));
+        widths[c] = Utf8Length(f.DisplayLabel());
     }
+    const std::unique_ptr<TRowReader> rows = ReaderOf(ds, [](const std::string& text) { return text; }, Rows());
+    std::string text;
     lxw_row_t row = 0;
-    for (ds.First(); !ds.Eof(); ds.Next()) {
+    for (rows->Start(); rows->Next();) {
         ++row;
         for (size_t c = 0; c < fields.size(); ++c) {
-            const TField& f = *fields[c];
-            if (f.IsNull()) continue;
+            const size_t i = fields[c];
+            if (rows->IsNull(i)) continue;
+            const TFieldType type = ds.Fields()[static_cast<int>(i)].DataType();
             const lxw_col_t col = static_cast<lxw_col_t>(c);
-            std::string shown;
-            switch (f.DataType()) {
+            size_t shown = 0; // the length of the value's text
+            switch (type) {
             case ftSmallint:
             case ftWord:
             case ftInteger:
             case ftAutoInc:
             case ftLargeint:
             case ftFloat:
-            case ftCurrency:
-                check(worksheet_write_number(sheet, row, col, f.AsFloat(), nullptr));
-                shown = FloatText(f.AsFloat());
+            case ftCurrency: {
+                const double value = rows->Float(i);
+                check(worksheet_write_number(sheet, row, col, value, nullptr));
+                // A column is never made wider than 60 characters.
+                if (widths[c] < 60) shown = FloatText(value).size();
                 break;
+            }
             case ftBoolean:
-                check(worksheet_write_boolean(sheet, row, col, f.AsBoolean(), nullptr));
-                shown = "FALSE";
+                check(worksheet_write_boolean(sheet, row, col, rows->Boolean(i), nullptr));
+                shown = 5; // "FALSE"
                 break;
             case ftDate:
             case ftTime:
             case ftDateTime: {
-                const TDateTime value = f.AsDateTime();
+                const TDateTime value = rows->DateTime(i);
                 int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, ms = 0;
                 DecodeDate(value, y, m, d);
                 DecodeTime(value, h, n, s, ms);
-                lxw_format* format = f.DataType() == ftDate ? dateFormat : f.DataType() == ftTime ? timeFormat : dateTimeFormat;
-                shown = f.DataType() == ftDate ? IsoDate(value) : f.DataType() == ftTime ? IsoTime(value) : IsoDate(value) + " " + IsoTime(value);
-                if (f.DataType() == ftTime) {
+                lxw_format* format = type == ftDate ? dateFormat : type == ftTime ? timeFormat : dateTimeFormat;
+                const std::string iso = type == ftDate   ? IsoDate(value)
+                                        : type == ftTime ? IsoTime(value)
+                                                         : IsoDate(value) + " " + IsoTime(value);
+                shown = Utf8Length(iso);
+                if (type == ftTime) {
                     lxw_datetime t{0, 0, 0, h, n, s + ms / 1000.0};
                     check(worksheet_write_datetime(sheet, row, col, &t, format));
                 } else if (y >= 1900) {
-                    lxw_datetime t{y, m, d, f.DataType() == ftDate ? 0 : h, f.DataType() == ftDate ? 0 : n,
-                                   f.DataType() == ftDate ? 0.0 : s + ms / 1000.0};
+                    lxw_datetime t{y, m, d, type == ftDate ? 0 : h, type == ftDate ? 0 : n,
+                                   type == ftDate ? 0.0 : s + ms / 1000.0};
                     check(worksheet_write_datetime(sheet, row, col, &t, format));
                 } else {
                     // Workbooks hold no dates before 1900: the date stays readable as text.
-                    check(worksheet_write_string(sheet, row, col, shown.c_str(), nullptr));
+                    check(worksheet_write_string(sheet, row, col, iso.c_str(), nullptr));
                 }
                 break;
             }
             default:
-                shown = f.AsString();
-                check(worksheet_write_string(sheet, row, col, shown.c_str(), nullptr));
+                text.clear();
+                rows->Text(i, text);
+                check(worksheet_write_string(sheet, row, col, text.c_str(), nullptr));
+                shown = rows->TextLength(i);
                 break;
             }
-            widths[c] = std::max(widths[c], Utf8Length(shown));
+            widths[c] = std::max(widths[c], shown);
         }
     }
     Report(55);

@@ -12,6 +12,18 @@
 
 namespace kvz {
 
+class TVolgaDataset;
+struct TVolgaField;
+
+// Rows for an export taken from another engine table than the dataset, as a copy of them into
+// the dataset would hold them: for each field of the dataset, the field of that table read and
+// how many bytes of a text are kept (a text also ends at its first zero byte).
+struct TExportRows {
+    TVolgaDataset* Table = nullptr;
+    std::vector<const TVolgaField*> Fields;
+    std::vector<size_t> Keep;
+};
+
 using TExportCallbackEvent = std::function<void(int percent)>;
 
 // What the converters share: the dataset they write (cleared when it is destroyed) and the
@@ -22,6 +34,9 @@ public:
     TDataSet* Dataset() const { return dataset_; }
     void SetDataset(TDataSet* dataset);
     TExportCallbackEvent OnCallback;
+    // The rows written come from there instead of the dataset, which gives only the fields.
+    void SetRows(TExportRows rows) { rows_ = std::move(rows); }
+    const TExportRows& Rows() const { return rows_; }
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
@@ -37,6 +52,7 @@ protected:
 private:
     TDataSet* dataset_ = nullptr;
     int lastPercent_ = 0;
+    TExportRows rows_;
 };
 
 class TVolgaXMLConverter : public TExportConverter {
@@ -47,17 +63,15 @@ public:
     // The charset of the file, by its name ("windows-1252", "windows-1250", "utf-8"...).
     const std::string& Encoding() const { return encoding_; }
     void SetEncoding(std::string encoding) { encoding_ = std::move(encoding); }
-    // The document of the last save, in UTF-8, one entry per line.
-    const std::vector<std::string>& Lines() const { return lines_; }
     // Writes the document in the chosen charset, lines ended by CR LF; a character that the
     // charset cannot hold is written as a character reference.
     void SaveToFile(const std::filesystem::path& fileName);
 
 private:
-    void Build();
+    // The document in the charset.
+    std::string Build();
     std::string origin_ = "Table";
     std::string encoding_ = "windows-1252";
-    std::vector<std::string> lines_;
 };
 
 // A dBASE III table without memo file.
