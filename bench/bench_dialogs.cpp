@@ -1,6 +1,7 @@
 // Opening a dialog of twenty controls (eight labelled edits, a combo box, two check boxes and
-// three buttons) laid out by Qt: made, shown, laid out and freed. Through the form layer, and
-// the same dialog written in plain Qt.
+// three buttons) laid out by Qt: made, shown, laid out, painted and freed. Through the form
+// layer, and the same dialog written in plain Qt. What the user waits for ends with the paint:
+// both dialogs paint before the clock stops.
 #include "RatioReporter.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/StdCtrls.h"
@@ -64,7 +65,8 @@ void BM_Layer_OpenDialog(benchmark::State& state) {
         column->addLayout(grid);
         column->addLayout(buttons);
         form->Show();
-        QCoreApplication::sendPostedEvents();
+        form->Widget()->repaint();
+        QCoreApplication::processEvents();
         form->Free();
     }
 }
@@ -95,10 +97,13 @@ void BM_Qt_OpenDialog(benchmark::State& state) {
         auto* column = new QVBoxLayout(dialog);
         column->addLayout(grid);
         column->addLayout(buttons);
-        dialog->resize(dialog->sizeHint());
+        // The size the form layer gives the same dialog: a form starts at 320 by 240 and grows
+        // to what its layout needs; the same pixels are painted on both sides.
+        dialog->resize(dialog->sizeHint().expandedTo(QSize(320, 240)));
         dialog->setFixedSize(dialog->size());
         dialog->show();
-        QCoreApplication::sendPostedEvents();
+        dialog->repaint();
+        QCoreApplication::processEvents();
         delete dialog;
     }
 }

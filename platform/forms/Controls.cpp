@@ -127,10 +127,6 @@ char32_t AccelCharOf(std::string_view caption) {
 // ---- TControl ----
 
 namespace {
-// A control that stands on nothing has no window to show in; whether it shows once it gets a
-// parent is kept on its widget.
-const char* const HiddenProperty = "kvzHidden";
-
 bool IsForm(const TControl* c) { return dynamic_cast<const TForm*>(c) != nullptr; }
 } // namespace
 
@@ -193,7 +189,7 @@ void TControl::SetParent(TWinControl* parent) {
         Guarded([&] { parent->ControlAdded(this); });
         if (align_ != TAlign::alNone) parent->AlignControls();
     } else {
-        widget_->setProperty(HiddenProperty, !visible);
+        hiddenWithoutParent_ = !visible;
     }
 }
 
@@ -249,7 +245,7 @@ void TControl::SetAlign(TAlign align) {
 bool TControl::Visible() const {
     if (!widget_) return false;
     if (IsForm(this)) return widget_->isVisible();
-    if (!parent_) return !widget_->property(HiddenProperty).toBool();
+    if (!parent_) return !hiddenWithoutParent_;
     return !(widget_->isHidden() && widget_->testAttribute(Qt::WA_WState_ExplicitShowHide));
 }
 
@@ -258,7 +254,7 @@ void TControl::SetVisible(bool visible) {
     if (parent_ || IsForm(this))
         widget_->setVisible(visible);
     else
-        widget_->setProperty(HiddenProperty, !visible);
+        hiddenWithoutParent_ = !visible;
     if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
     Guarded([&] { VisibleChanged(); });
 }

@@ -271,6 +271,9 @@ private:
     bool mouseCapture_ = false;
     TCanvas* canvas_ = nullptr;
     bool settingBounds_ = false;
+    // A control that stands on nothing has no window to show in: whether it shows once it
+    // gets a parent.
+    bool hiddenWithoutParent_ = false;
     bool customPaint_ = false;
     TDragMode dragMode_ = TDragMode::dmManual;
     bool dragPending_ = false;

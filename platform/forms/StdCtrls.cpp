@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 #include <utility>
 #include <stdexcept>
 
@@ -49,11 +50,19 @@ QString WithoutAccel(const QString& caption) {
 // The height a one-line control of this kind has with its font: asked of the widget once per
 // kind and font, since a combo box's size hint is dear.
 int SingleLineHeight(QWidget* widget) {
-    static std::map<std::pair<const char*, QString>, int> heights;
-    auto key = std::make_pair(widget->metaObject()->className(), widget->font().key());
-    auto it = heights.find(key);
-    if (it == heights.end()) it = heights.emplace(key, widget->sizeHint().height()).first;
-    return it->second;
+    // Few kinds and fonts meet in a run; comparing fonts is cheaper than spelling out their keys.
+    struct Known {
+        const QMetaObject* kind;
+        QFont font;
+        int height;
+    };
+    static std::vector<Known> heights;
+    const QMetaObject* kind = widget->metaObject();
+    const QFont& font = widget->font();
+    for (const Known& k : heights)
+        if (k.kind == kind && k.font == font) return k.height;
+    heights.push_back({kind, font, widget->sizeHint().height()});
+    return heights.back().height;
 }
 
 // The text of a push, check or radio button.
