@@ -388,7 +388,7 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
     if (!span.data) return {};
     const size_t index = static_cast<size_t>(field.Index);
     const uint8_t* lengths = span.data;
-    const uint8_t* p = span.data + fields_.size();
+    const uint8_t* p = span.data + counted_.size();
     for (size_t i = 0; i < index; ++i) {
         const uint8_t len = lengths[i];
         if (len == 0) continue;
@@ -404,7 +404,12 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
         if (slot.isString) v = v.substr(0, std::min(v.size(), v.find('\0')));
         return v;
     }
-    if (slot.store == TKindStore::Text) return {at, strnlen(at, len)};
+    if (slot.store == TKindStore::Text) {
+        // At most a SmallStr's 35 bytes: shorter than a call.
+        size_t n = 0;
+        while (n < len && at[n] != 0) ++n;
+        return {at, n};
+    }
     return {at, len};
 }
 
@@ -625,37 +630,46 @@ bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
     return false;
 }
 
-namespace {
+// ---- reading again ----
 
-// Record codes of rows side by side: each code is its fields' bytes, each after its length.
-struct TRecordCodes {
-    std::string bytes;
-    std::vector<uint32_t> ends, ids;
-    std::string_view operator[](size_t i) const {
-        const uint32_t from = i == 0 ? 0 : ends[i - 1];
-        return std::string_view(bytes).substr(from, ends[i] - from);
+std::string_view TRecordCodes::operator[](size_t i) const {
+    const uint32_t from = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(bytes).substr(from, ends[i] - from);
+}
+
+void TRecordCodes::Add(uint32_t id) {
+    const auto end = static_cast<uint32_t>(bytes.size());
+    if (rising && !ends.empty()) {
+        const uint32_t from = ends.size() == 1 ? 0 : ends[ends.size() - 2];
+        // Byte by byte in place: codes are short, and mostly differ near their end.
+        const auto* a = reinterpret_cast<const uint8_t*>(bytes.data()) + from;
+        const auto* b = reinterpret_cast<const uint8_t*>(bytes.data()) + ends.back();
+        const size_t na = ends.back() - from, nb = end - ends.back(), n = std::min(na, nb);
+        size_t i = 0;
+        while (i < n && a[i] == b[i]) ++i;
+        rising = i < n ? a[i] < b[i] : na < nb;
     }
-    size_t size() const { return ids.size(); }
-    // Whether two codes may be equal: equal codes have equal hashes.
-    bool MayHoldOneTwice() const {
-        size_t slots = 16;
-        while (slots < 2 * size()) slots *= 2;
-        std::vector<uint64_t> seen(slots, 0);
-        for (size_t i = 0; i < size(); ++i) {
-            const uint64_t h = std::hash<std::string_view>()((*this)[i]) | 1; // 0 marks a free slot
-            for (size_t at = h & (slots - 1);; at = (at + 1) & (slots - 1)) {
-                if (seen[at] == 0) {
-                    seen[at] = h;
-                    break;
-                }
-                if (seen[at] == h) return true;
+    ends.push_back(end);
+    ids.push_back(id);
+}
+
+bool TRecordCodes::MayHoldOneTwice() const {
+    if (rising) return false;
+    size_t slots = 16;
+    while (slots < 2 * size()) slots *= 2;
+    std::vector<uint64_t> seen(slots, 0);
+    for (size_t i = 0; i < size(); ++i) {
+        const uint64_t h = std::hash<std::string_view>()((*this)[i]) | 1; // 0 marks a free slot
+        for (size_t at = h & (slots - 1);; at = (at + 1) & (slots - 1)) {
+            if (seen[at] == 0) {
+                seen[at] = h;
+                break;
             }
+            if (seen[at] == h) return true;
         }
-        return false;
     }
-};
-
-} // namespace
+    return false;
+}
 
 void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const {
     for (const TVolgaField* f : fields) {
@@ -665,26 +679,32 @@ void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std:
     }
 }
 
-bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
-    auto fieldsOf = [&] {
-        std::vector<const TVolgaField*> fields;
-        for (const std::string& name : codeFields) {
-            const TVolgaField* f = FindField(name);
-            if (!f) return std::vector<const TVolgaField*>{};
-            fields.push_back(f);
-        }
-        return fields;
-    };
+std::vector<const TVolgaField*> TVolgaCursor::CodeFieldsOf(const std::vector<std::string>& names) const {
+    std::vector<const TVolgaField*> fields;
+    for (const std::string& name : names) {
+        const TVolgaField* f = FindField(name);
+        if (!f) return {};
+        fields.push_back(f);
+    }
+    return fields;
+}
+
+TRecordCodes TVolgaCursor::HoldCodes(const std::vector<std::string>& codeFields) {
     // The record codes of the rows held, in their order, each with its row's identity; an
     // empty code names nothing.
-    std::vector<const TVolgaField*> fields = fieldsOf();
+    const std::vector<const TVolgaField*> fields = CodeFieldsOf(codeFields);
     TRecordCodes held;
+    held.firstNew = nextId_;
     if (!fields.empty()) {
         const size_t emptyCode = 4 * fields.size();
         held.ends.reserve(rows_.size());
         held.ids.reserve(rows_.size());
         held.bytes.reserve(rows_.size() * (4 * fields.size() + 8));
-        for (const TVolgaRow* row : rows_) {
+        // The rows lie one after another in memory: the next ones are asked for ahead.
+        constexpr size_t kAhead = 8;
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            if (i + kAhead < rows_.size()) __builtin_prefetch(rows_[i + kAhead]->Bytes.data);
+            const TVolgaRow* row = rows_[i];
             if (row->State == rsRemoved) continue;
             const size_t before = held.bytes.size();
             AppendCode(held.bytes, *row, fields);
@@ -692,13 +712,23 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
                 held.bytes.resize(before);
                 continue;
             }
-            held.ends.push_back(static_cast<uint32_t>(held.bytes.size()));
-            held.ids.push_back(row->Id);
+            held.Add(row->Id);
         }
     }
-    const uint32_t firstNew = nextId_;
+    // The rows are gone from here on: their memory takes the rows read anew.
+    Clear(true);
+    return held;
+}
+
+bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
+    return Reload(std::move(block), HoldCodes(codeFields), codeFields, message);
+}
+
+bool TVolgaCursor::Reload(TBlockBytes&& block, const TRecordCodes& held, const std::vector<std::string>& codeFields,
+                          std::string& message) {
+    const uint32_t firstNew = held.firstNew;
     if (!LoadFromStream(std::move(block), message)) return false;
-    fields = fieldsOf();
+    const std::vector<const TVolgaField*> fields = CodeFieldsOf(codeFields);
     if (held.size() == 0 || fields.empty()) return true;
     // The rows found again take their old identities; the others are numbered anew from
     // where this read began, as no one has seen the numbers it gave.
@@ -721,6 +751,7 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
     size_t next = 0;
     bool inOrder = true;
     for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
+        if (i + 8 < rows_.size()) __builtin_prefetch(rows_[i + 8]->Bytes.data);
         if (next < held.size() && sameCode(*rows_[i], held[next]))
             ++next;
         else
@@ -852,7 +883,7 @@ size_t SumBytes(const uint8_t* p, size_t count) {
 } // namespace
 
 bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const {
-    const size_t n = fields_.size();
+    const size_t n = counted_.size();
     const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
     // Every length at once: a fixed value no longer than its field, a counted one 0 or 4.
     const Slot* slots = slots_.data();

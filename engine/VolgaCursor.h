@@ -136,6 +136,21 @@ struct TSortKey {
     bool Numeric = false;
 };
 
+// The record codes of a cursor's rows side by side, each its fields' bytes after their
+// lengths, with its row's identity: what a read anew finds its records by.
+struct TRecordCodes {
+    std::string bytes;
+    std::vector<uint32_t> ends, ids;
+    bool rising = true;    // each code above the one before, so that none is there twice
+    uint32_t firstNew = 0; // the identity the rows read anew are numbered from
+    std::string_view operator[](size_t i) const;
+    size_t size() const { return ids.size(); }
+    // Ends the code appended last, of the row of that identity.
+    void Add(uint32_t id);
+    // Whether two codes may be equal: equal codes have equal hashes.
+    bool MayHoldOneTwice() const;
+};
+
 class TVolgaCursor {
 public:
     explicit TVolgaCursor(TVolgaSession* session = nullptr);
@@ -176,6 +191,11 @@ public:
     // Reads the block again in place of the rows held: a row whose record code (the values of
     // codeFields) is found again keeps its identity, the others get new ones.
     bool Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message);
+    // The same in two steps, so that the rows held are let go before the block is read: their
+    // record codes, after which the cursor holds no rows; then the block read in their place.
+    TRecordCodes HoldCodes(const std::vector<std::string>& codeFields);
+    bool Reload(TBlockBytes&& block, const TRecordCodes& held, const std::vector<std::string>& codeFields,
+                std::string& message);
     size_t SaveToStream(std::string& out);
     // Hands the block out in pieces of bounded size, in order; returns its length.
     size_t WriteBlock(const std::function<void(std::string_view piece)>& sink);
@@ -239,6 +259,8 @@ private:
     size_t LiveBytes() const;
     // Appends the record code of the row: each field's bytes after their length.
     void AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const;
+    // The fields of a record code; none when one is missing.
+    std::vector<const TVolgaField*> CodeFieldsOf(const std::vector<std::string>& names) const;
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;

@@ -283,11 +283,7 @@ void TVolgaDataset::LoadFromStream(TBlockBytes&& block) {
     password_ = cursor.Password();
 }
 
-void TVolgaDataset::ReloadFromStream(TBlockBytes&& block) {
-    CheckCursor();
-    cursor_->SetPassword(password_);
-    cursor_->SetPartialOpen(partialOpen_);
-    streamSize_ = block.size;
+std::vector<std::string> TVolgaDataset::RecordCodeFields() const {
     // Rows keep their identities by their record code: the unique fields, else the record
     // key field of the program's tables.
     std::vector<std::string> codeFields;
@@ -295,8 +291,22 @@ void TVolgaDataset::ReloadFromStream(TBlockBytes&& block) {
         std::string bytes;
         if (TryUtf8ToCodePage(name, cursor_->CodePage(), bytes)) codeFields.push_back(std::move(bytes));
     }
+    return codeFields;
+}
+
+TRecordCodes TVolgaDataset::HoldRecordCodes() {
+    CheckCursor();
+    return cursor_->HoldCodes(RecordCodeFields());
+}
+
+void TVolgaDataset::ReloadFromStream(TBlockBytes&& block, const TRecordCodes& held) {
+    CheckCursor();
+    cursor_->SetPassword(password_);
+    cursor_->SetPartialOpen(partialOpen_);
+    streamSize_ = block.size;
     std::string message;
-    if (!cursor_->Reload(std::move(block), codeFields, message)) DatabaseError("Error opening table: " + message, this);
+    if (!cursor_->Reload(std::move(block), held, RecordCodeFields(), message))
+        DatabaseError("Error opening table: " + message, this);
     if (!message.empty()) HandleApplicationException(std::make_exception_ptr(EDatabaseError(message, this)));
     password_ = cursor_->Password();
 }
@@ -1571,17 +1581,21 @@ bool TVolgaTable::ReloadData() {
     // A clone's rows are its source's, and a table of no file has nothing to read again.
     switch (loadMode_) {
     case TVolgaLoadMode::lmFile: {
+        // The rows held are let go before the file is read: their memory takes it.
+        const TRecordCodes held = HoldRecordCodes();
         TFileStamp stamp;
-        ReloadFromStream(ReadFile(stamp));
+        ReloadFromStream(ReadFile(stamp), held);
         stamp_ = stamp;
         return true;
     }
-    case TVolgaLoadMode::lmStream:
+    case TVolgaLoadMode::lmStream: {
         // Changes have no file to go to: reading the stream again would lose them.
         if (ChangeCount() > 0) return false;
         if (!loadStream_) DatabaseError("Loading stream is not assigned", this);
-        ReloadFromStream(TBlockBytes::Copy(*loadStream_));
+        const TRecordCodes held = HoldRecordCodes();
+        ReloadFromStream(TBlockBytes::Copy(*loadStream_), held);
         return true;
+    }
     default: return false;
     }
 }
