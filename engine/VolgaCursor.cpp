@@ -273,8 +273,45 @@ std::vector<uint32_t> TSortKeys::Order() const {
     return order;
 }
 
+bool TSortKeys::InOrder(const std::vector<uint32_t>& order) const {
+    auto key = [this](uint32_t i) { return std::string_view(bytes_).substr(starts_[i], starts_[i + 1] - starts_[i]); };
+    for (size_t i = 1; i < order.size(); ++i) {
+        const int d = key(order[i - 1]).compare(key(order[i]));
+        if (d > 0 || (d == 0 && order[i - 1] >= order[i])) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The places of the rows in the order of the identities given, when that order holds every
+// one of them once.
+bool PlacesOfIdentities(const std::vector<TVolgaRow*>& rows, const std::vector<uint32_t>& ids,
+                        std::vector<uint32_t>& places) {
+    if (ids.size() != rows.size()) return false;
+    uint32_t low = rows.front()->Id, high = low;
+    for (const TVolgaRow* row : rows) {
+        low = std::min(low, row->Id);
+        high = std::max(high, row->Id);
+    }
+    constexpr uint32_t kNone = UINT32_MAX;
+    std::vector<uint32_t> placeOf(size_t(high - low) + 1, kNone);
+    for (size_t i = 0; i < rows.size(); ++i) placeOf[rows[i]->Id - low] = static_cast<uint32_t>(i);
+    places.reserve(rows.size());
+    for (const uint32_t id : ids) {
+        if (id < low || id > high) return false;
+        uint32_t& place = placeOf[id - low];
+        if (place == kNone) return false;
+        places.push_back(place);
+        place = kNone; // each row once
+    }
+    return true;
+}
+
+} // namespace
+
 void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, std::vector<TSortKey> keys,
-                    bool caseInsensitive) {
+                    bool caseInsensitive, const std::vector<uint32_t>& likely) {
     if (keys.empty() || rows.size() < 2) return;
     const size_t n = keys.size();
     std::vector<std::string_view> values(n);
@@ -286,7 +323,10 @@ void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, s
         for (size_t k = 0; k < n; ++k) values[k] = cursor.FieldBytes(*row, *fields[k]);
         sorter.Append(values.data());
     }
-    const std::vector<uint32_t> order = sorter.Order();
+    // The order the rows had before is mostly still theirs: when it is the order a sort would
+    // give (equal keys by the rows' places), it is taken as it is.
+    std::vector<uint32_t> order;
+    if (likely.empty() || !PlacesOfIdentities(rows, likely, order) || !sorter.InOrder(order)) order = sorter.Order();
     std::vector<TVolgaRow*> sorted(rows.size());
     for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
     rows = std::move(sorted);
@@ -1036,18 +1076,35 @@ size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)
         sink(piece);
         piece.clear();
     };
-    // Every row is held as the file stores it: its bytes are copied as they are.
+    // Every row is held as the file stores it: its bytes are written as they are. Rows read
+    // together lie one after another in their buffer: a plain table hands such a run out
+    // where it lies, without a copy.
+    const char* run = nullptr;
+    size_t runSize = 0;
+    auto putRun = [&] {
+        if (runSize == 0) return;
+        const std::string_view bytes(run, runSize);
+        if (!cipher && bytes.size() >= kSavePiece / 16) {
+            if (!piece.empty()) flush();
+            sink(bytes);
+        } else {
+            piece += bytes;
+            if (piece.size() >= kSavePiece) flush();
+        }
+        runSize = 0;
+    };
     int lastPercent = -1;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const TVolgaRow& row = *rows_[i];
         if (row.Live()) {
-            const std::string_view bytes(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
-            if (!cipher && bytes.size() >= kSavePiece) {
-                flush();
-                sink(bytes);
+            const auto* at = reinterpret_cast<const char*>(row.Bytes.data);
+            const bool inBlock = at >= block_.data.get() && at < block_.data.get() + block_.size;
+            if (runSize > 0 && inBlock && run + runSize == at && runSize < kSavePiece) {
+                runSize += row.Bytes.size;
             } else {
-                piece += bytes;
-                if (piece.size() >= kSavePiece) flush();
+                putRun();
+                run = at;
+                runSize = row.Bytes.size;
             }
         }
         if (OnCallback) {
@@ -1058,6 +1115,7 @@ size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)
             }
         }
     }
+    putRun();
     if (!piece.empty()) flush();
     return total;
 }

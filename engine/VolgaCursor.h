@@ -336,6 +336,9 @@ public:
     void Append(const std::string_view* values);
     // The indexes of the appended rows in key order; rows with equal keys keep their order.
     std::vector<uint32_t> Order() const;
+    // Whether the appended rows taken in that order (their indexes) are in key order, as Order
+    // would give them.
+    bool InOrder(const std::vector<uint32_t>& order) const;
 
 private:
     std::vector<TSortKey> keys_;
@@ -346,7 +349,8 @@ private:
 };
 
 // Sorts rows of a cursor by the keys; rows with equal keys keep their order.
+// likely: the identities of the rows in the order they probably have, which is checked first.
 void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, std::vector<TSortKey> keys,
-                    bool caseInsensitive);
+                    bool caseInsensitive, const std::vector<uint32_t>& likely = {});
 
 } // namespace kvz

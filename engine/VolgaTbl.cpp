@@ -499,7 +499,8 @@ void TVolgaDataset::SortView() {
     const bool descending = (sortOptions_ & vsoDescendSort) != 0;
     std::vector<TSortKey> keys;
     for (const TVolgaField& f : indexKey_.keyFields) keys.push_back({&f, descending, f.Numeric != 0});
-    SortRowsByKeys(*cursor_, view_.Reorder(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
+    SortRowsByKeys(*cursor_, view_.Reorder(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0, keptOrder_);
+    keptOrder_.clear();
     viewSorted_ = true;
 }
 
@@ -934,8 +935,10 @@ void TVolgaDataset::InternalRefresh() {
     std::vector<std::pair<TVolgaTable*, uint32_t>> followers;
     for (TVolgaTable* clone : clones_) {
         followers.emplace_back(clone, clone->CurrentId());
+        clone->KeepOrder();
         clone->view_.clear();
     }
+    KeepOrder();
     view_.clear();
     pos_ = -1;
     viewValid_ = false;
@@ -965,6 +968,13 @@ void TVolgaDataset::InternalRefresh() {
     }
 }
 
+void TVolgaDataset::KeepOrder() {
+    keptOrder_.clear();
+    if (indexKey_.fields.empty()) return;
+    keptOrder_.reserve(view_.size());
+    for (const TVolgaRow* row : view_.Rows()) keptOrder_.push_back(row->Id);
+}
+
 void TVolgaDataset::FollowReload(uint32_t current) {
     CheckCursor();
     MapFields();
@@ -979,6 +989,7 @@ void TVolgaDataset::FollowReload(uint32_t current) {
     }
     viewValid_ = false;
     RebuildView(true);
+    keptOrder_.clear();
     viewValid_ = true;
     const TVolgaRow* row = current ? cursor_->RowById(current) : nullptr;
     const int index = row && row->Live() ? ViewIndexOf(row) : -1;

@@ -341,6 +341,10 @@ private:
     void ForgetChanges();
     // Takes up the cursor's rows after they were read again, on the record of that identity.
     void FollowReload(uint32_t current);
+    // The identities of a sorted view in its order, kept while its rows are read again: the
+    // rows read again mostly come back in that order, which the next sort tries first.
+    void KeepOrder();
+    std::vector<uint32_t> keptOrder_;
     // Locate's match of text keys in the rows' own bytes.
     struct TextKeyMatcher {
         struct Key {
