@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,26 +103,40 @@ struct TBlockBytes {
 };
 
 // The rows of a cursor in blocks that never move, each twice the last up to a bound: the
-// dataset holds pointers to them, and a large table costs few allocations.
+// dataset holds pointers to them, and a large table costs few allocations. A row is made in
+// its block when it is added, so that its memory is written once, while it is at hand.
 class TRowStore {
 public:
+    TRowStore() = default;
+    ~TRowStore() { clear(); }
+    TRowStore(const TRowStore&) = delete;
+    TRowStore& operator=(const TRowStore&) = delete;
     TVolgaRow& emplace_back() {
-        if (blocks_.empty() || used_ == capacity_) {
-            capacity_ = blocks_.empty() ? kFirstBlock : std::min(capacity_ * 2, kLargestBlock);
-            blocks_.push_back(std::make_unique<TVolgaRow[]>(capacity_));
-            used_ = 0;
+        if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+            const size_t capacity = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().capacity * 2, kLargestBlock);
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back({static_cast<TVolgaRow*>(::operator new(capacity * sizeof(TVolgaRow))), 0, capacity});
         }
-        return blocks_.back()[used_++];
+        Block& block = blocks_.back();
+        TVolgaRow* row = ::new (static_cast<void*>(block.rows + block.used)) TVolgaRow();
+        ++block.used;
+        return *row;
     }
     void clear() {
+        for (Block& block : blocks_) {
+            std::destroy_n(block.rows, block.used);
+            ::operator delete(block.rows);
+        }
         blocks_.clear();
-        used_ = capacity_ = 0;
     }
 
 private:
+    struct Block {
+        TVolgaRow* rows;
+        size_t used, capacity;
+    };
     static constexpr size_t kFirstBlock = 64, kLargestBlock = 16384;
-    std::vector<std::unique_ptr<TVolgaRow[]>> blocks_;
-    size_t used_ = 0, capacity_ = 0;
+    std::vector<Block> blocks_;
 };
 
 enum TVolgaSaveOption : unsigned {
