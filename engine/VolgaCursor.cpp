@@ -273,8 +273,45 @@ std::vector<uint32_t> TSortKeys::Order() const {
     return order;
 }
 
+bool TSortKeys::InOrder(const std::vector<uint32_t>& order) const {
+    auto key = [this](uint32_t i) { return std::string_view(bytes_).substr(starts_[i], starts_[i + 1] - starts_[i]); };
+    for (size_t i = 1; i < order.size(); ++i) {
+        const int d = key(order[i - 1]).compare(key(order[i]));
+        if (d > 0 || (d == 0 && order[i - 1] >= order[i])) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The places of the rows in the order of the identities given, when that order holds every
+// one of them once.
+bool PlacesOfIdentities(const std::vector<TVolgaRow*>& rows, const std::vector<uint32_t>& ids,
+                        std::vector<uint32_t>& places) {
+    if (ids.size() != rows.size()) return false;
+    uint32_t low = rows.front()->Id, high = low;
+    for (const TVolgaRow* row : rows) {
+        low = std::min(low, row->Id);
+        high = std::max(high, row->Id);
+    }
+    constexpr uint32_t kNone = UINT32_MAX;
+    std::vector<uint32_t> placeOf(size_t(high - low) + 1, kNone);
+    for (size_t i = 0; i < rows.size(); ++i) placeOf[rows[i]->Id - low] = static_cast<uint32_t>(i);
+    places.reserve(rows.size());
+    for (const uint32_t id : ids) {
+        if (id < low || id > high) return false;
+        uint32_t& place = placeOf[id - low];
+        if (place == kNone) return false;
+        places.push_back(place);
+        place = kNone; // each row once
+    }
+    return true;
+}
+
+} // namespace
+
 void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, std::vector<TSortKey> keys,
-                    bool caseInsensitive) {
+                    bool caseInsensitive, const std::vector<uint32_t>& likely) {
     if (keys.empty() || rows.size() < 2) return;
     const size_t n = keys.size();
     std::vector<std::string_view> values(n);
@@ -286,7 +323,10 @@ void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, s
         for (size_t k = 0; k < n; ++k) values[k] = cursor.FieldBytes(*row, *fields[k]);
         sorter.Append(values.data());
     }
-    const std::vector<uint32_t> order = sorter.Order();
+    // The order the rows had before is mostly still theirs: when it is the order a sort would
+    // give (equal keys by the rows' places), it is taken as it is.
+    std::vector<uint32_t> order;
+    if (likely.empty() || !PlacesOfIdentities(rows, likely, order) || !sorter.InOrder(order)) order = sorter.Order();
     std::vector<TVolgaRow*> sorted(rows.size());
     for (size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
     rows = std::move(sorted);
@@ -388,7 +428,7 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
     if (!span.data) return {};
     const size_t index = static_cast<size_t>(field.Index);
     const uint8_t* lengths = span.data;
-    const uint8_t* p = span.data + fields_.size();
+    const uint8_t* p = span.data + counted_.size();
     for (size_t i = 0; i < index; ++i) {
         const uint8_t len = lengths[i];
         if (len == 0) continue;
@@ -404,7 +444,12 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
         if (slot.isString) v = v.substr(0, std::min(v.size(), v.find('\0')));
         return v;
     }
-    if (slot.store == TKindStore::Text) return {at, strnlen(at, len)};
+    if (slot.store == TKindStore::Text) {
+        // At most a SmallStr's 35 bytes: shorter than a call.
+        size_t n = 0;
+        while (n < len && at[n] != 0) ++n;
+        return {at, n};
+    }
     return {at, len};
 }
 
@@ -649,37 +694,46 @@ bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
     return false;
 }
 
-namespace {
+// ---- reading again ----
 
-// Record codes of rows side by side: each code is its fields' bytes, each after its length.
-struct TRecordCodes {
-    std::string bytes;
-    std::vector<uint32_t> ends, ids;
-    std::string_view operator[](size_t i) const {
-        const uint32_t from = i == 0 ? 0 : ends[i - 1];
-        return std::string_view(bytes).substr(from, ends[i] - from);
+std::string_view TRecordCodes::operator[](size_t i) const {
+    const uint32_t from = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(bytes).substr(from, ends[i] - from);
+}
+
+void TRecordCodes::Add(uint32_t id) {
+    const auto end = static_cast<uint32_t>(bytes.size());
+    if (rising && !ends.empty()) {
+        const uint32_t from = ends.size() == 1 ? 0 : ends[ends.size() - 2];
+        // Byte by byte in place: codes are short, and mostly differ near their end.
+        const auto* a = reinterpret_cast<const uint8_t*>(bytes.data()) + from;
+        const auto* b = reinterpret_cast<const uint8_t*>(bytes.data()) + ends.back();
+        const size_t na = ends.back() - from, nb = end - ends.back(), n = std::min(na, nb);
+        size_t i = 0;
+        while (i < n && a[i] == b[i]) ++i;
+        rising = i < n ? a[i] < b[i] : na < nb;
     }
-    size_t size() const { return ids.size(); }
-    // Whether two codes may be equal: equal codes have equal hashes.
-    bool MayHoldOneTwice() const {
-        size_t slots = 16;
-        while (slots < 2 * size()) slots *= 2;
-        std::vector<uint64_t> seen(slots, 0);
-        for (size_t i = 0; i < size(); ++i) {
-            const uint64_t h = std::hash<std::string_view>()((*this)[i]) | 1; // 0 marks a free slot
-            for (size_t at = h & (slots - 1);; at = (at + 1) & (slots - 1)) {
-                if (seen[at] == 0) {
-                    seen[at] = h;
-                    break;
-                }
-                if (seen[at] == h) return true;
+    ends.push_back(end);
+    ids.push_back(id);
+}
+
+bool TRecordCodes::MayHoldOneTwice() const {
+    if (rising) return false;
+    size_t slots = 16;
+    while (slots < 2 * size()) slots *= 2;
+    std::vector<uint64_t> seen(slots, 0);
+    for (size_t i = 0; i < size(); ++i) {
+        const uint64_t h = std::hash<std::string_view>()((*this)[i]) | 1; // 0 marks a free slot
+        for (size_t at = h & (slots - 1);; at = (at + 1) & (slots - 1)) {
+            if (seen[at] == 0) {
+                seen[at] = h;
+                break;
             }
+            if (seen[at] == h) return true;
         }
-        return false;
     }
-};
-
-} // namespace
+    return false;
+}
 
 void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const {
     for (const TVolgaField* f : fields) {
@@ -689,26 +743,32 @@ void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std:
     }
 }
 
-bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
-    auto fieldsOf = [&] {
-        std::vector<const TVolgaField*> fields;
-        for (const std::string& name : codeFields) {
-            const TVolgaField* f = FindField(name);
-            if (!f) return std::vector<const TVolgaField*>{};
-            fields.push_back(f);
-        }
-        return fields;
-    };
+std::vector<const TVolgaField*> TVolgaCursor::CodeFieldsOf(const std::vector<std::string>& names) const {
+    std::vector<const TVolgaField*> fields;
+    for (const std::string& name : names) {
+        const TVolgaField* f = FindField(name);
+        if (!f) return {};
+        fields.push_back(f);
+    }
+    return fields;
+}
+
+TRecordCodes TVolgaCursor::HoldCodes(const std::vector<std::string>& codeFields) {
     // The record codes of the rows held, in their order, each with its row's identity; an
     // empty code names nothing.
-    std::vector<const TVolgaField*> fields = fieldsOf();
+    const std::vector<const TVolgaField*> fields = CodeFieldsOf(codeFields);
     TRecordCodes held;
+    held.firstNew = nextId_;
     if (!fields.empty()) {
         const size_t emptyCode = 4 * fields.size();
         held.ends.reserve(rows_.size());
         held.ids.reserve(rows_.size());
         held.bytes.reserve(rows_.size() * (4 * fields.size() + 8));
-        for (const TVolgaRow* row : rows_) {
+        // The rows lie one after another in memory: the next ones are asked for ahead.
+        constexpr size_t kAhead = 8;
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            if (i + kAhead < rows_.size()) __builtin_prefetch(rows_[i + kAhead]->Bytes.data);
+            const TVolgaRow* row = rows_[i];
             if (row->State == rsRemoved) continue;
             const size_t before = held.bytes.size();
             AppendCode(held.bytes, *row, fields);
@@ -716,13 +776,23 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
                 held.bytes.resize(before);
                 continue;
             }
-            held.ends.push_back(static_cast<uint32_t>(held.bytes.size()));
-            held.ids.push_back(row->Id);
+            held.Add(row->Id);
         }
     }
-    const uint32_t firstNew = nextId_;
+    // The rows are gone from here on: their memory takes the rows read anew.
+    Clear(true);
+    return held;
+}
+
+bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message) {
+    return Reload(std::move(block), HoldCodes(codeFields), codeFields, message);
+}
+
+bool TVolgaCursor::Reload(TBlockBytes&& block, const TRecordCodes& held, const std::vector<std::string>& codeFields,
+                          std::string& message) {
+    const uint32_t firstNew = held.firstNew;
     if (!LoadFromStream(std::move(block), message)) return false;
-    fields = fieldsOf();
+    const std::vector<const TVolgaField*> fields = CodeFieldsOf(codeFields);
     if (held.size() == 0 || fields.empty()) return true;
     // The rows found again take their old identities; the others are numbered anew from
     // where this read began, as no one has seen the numbers it gave.
@@ -745,6 +815,7 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
     size_t next = 0;
     bool inOrder = true;
     for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
+        if (i + 8 < rows_.size()) __builtin_prefetch(rows_[i + 8]->Bytes.data);
         if (next < held.size() && sameCode(*rows_[i], held[next]))
             ++next;
         else
@@ -876,7 +947,7 @@ size_t SumBytes(const uint8_t* p, size_t count) {
 } // namespace
 
 bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const {
-    const size_t n = fields_.size();
+    const size_t n = counted_.size();
     const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
     // Every length at once: a fixed value no longer than its field, a counted one 0 or 4.
     const Slot* slots = slots_.data();
@@ -1029,18 +1100,35 @@ size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)
         sink(piece);
         piece.clear();
     };
-    // Every row is held as the file stores it: its bytes are copied as they are.
+    // Every row is held as the file stores it: its bytes are written as they are. Rows read
+    // together lie one after another in their buffer: a plain table hands such a run out
+    // where it lies, without a copy.
+    const char* run = nullptr;
+    size_t runSize = 0;
+    auto putRun = [&] {
+        if (runSize == 0) return;
+        const std::string_view bytes(run, runSize);
+        if (!cipher && bytes.size() >= kSavePiece / 16) {
+            if (!piece.empty()) flush();
+            sink(bytes);
+        } else {
+            piece += bytes;
+            if (piece.size() >= kSavePiece) flush();
+        }
+        runSize = 0;
+    };
     int lastPercent = -1;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const TVolgaRow& row = *rows_[i];
         if (row.Live()) {
-            const std::string_view bytes(reinterpret_cast<const char*>(row.Bytes.data), row.Bytes.size);
-            if (!cipher && bytes.size() >= kSavePiece) {
-                flush();
-                sink(bytes);
+            const auto* at = reinterpret_cast<const char*>(row.Bytes.data);
+            const bool inBlock = at >= block_.data.get() && at < block_.data.get() + block_.size;
+            if (runSize > 0 && inBlock && run + runSize == at && runSize < kSavePiece) {
+                runSize += row.Bytes.size;
             } else {
-                piece += bytes;
-                if (piece.size() >= kSavePiece) flush();
+                putRun();
+                run = at;
+                runSize = row.Bytes.size;
             }
         }
         if (OnCallback) {
@@ -1051,6 +1139,7 @@ size_t TVolgaCursor::WriteBlock(const std::function<void(std::string_view piece)
             }
         }
     }
+    putRun();
     if (!piece.empty()) flush();
     return total;
 }

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,26 +103,40 @@ struct TBlockBytes {
 };
 
 // The rows of a cursor in blocks that never move, each twice the last up to a bound: the
-// dataset holds pointers to them, and a large table costs few allocations.
+// dataset holds pointers to them, and a large table costs few allocations. A row is made in
+// its block when it is added, so that its memory is written once, while it is at hand.
 class TRowStore {
 public:
+    TRowStore() = default;
+    ~TRowStore() { clear(); }
+    TRowStore(const TRowStore&) = delete;
+    TRowStore& operator=(const TRowStore&) = delete;
     TVolgaRow& emplace_back() {
-        if (blocks_.empty() || used_ == capacity_) {
-            capacity_ = blocks_.empty() ? kFirstBlock : std::min(capacity_ * 2, kLargestBlock);
-            blocks_.push_back(std::make_unique<TVolgaRow[]>(capacity_));
-            used_ = 0;
+        if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
+            const size_t capacity = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().capacity * 2, kLargestBlock);
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.push_back({static_cast<TVolgaRow*>(::operator new(capacity * sizeof(TVolgaRow))), 0, capacity});
         }
-        return blocks_.back()[used_++];
+        Block& block = blocks_.back();
+        TVolgaRow* row = ::new (static_cast<void*>(block.rows + block.used)) TVolgaRow();
+        ++block.used;
+        return *row;
     }
     void clear() {
+        for (Block& block : blocks_) {
+            std::destroy_n(block.rows, block.used);
+            ::operator delete(block.rows);
+        }
         blocks_.clear();
-        used_ = capacity_ = 0;
     }
 
 private:
+    struct Block {
+        TVolgaRow* rows;
+        size_t used, capacity;
+    };
     static constexpr size_t kFirstBlock = 64, kLargestBlock = 16384;
-    std::vector<std::unique_ptr<TVolgaRow[]>> blocks_;
-    size_t used_ = 0, capacity_ = 0;
+    std::vector<Block> blocks_;
 };
 
 enum TVolgaSaveOption : unsigned {
@@ -134,6 +149,21 @@ struct TSortKey {
     const TVolgaField* Field = nullptr;
     bool Descending = false;
     bool Numeric = false;
+};
+
+// The record codes of a cursor's rows side by side, each its fields' bytes after their
+// lengths, with its row's identity: what a read anew finds its records by.
+struct TRecordCodes {
+    std::string bytes;
+    std::vector<uint32_t> ends, ids;
+    bool rising = true;    // each code above the one before, so that none is there twice
+    uint32_t firstNew = 0; // the identity the rows read anew are numbered from
+    std::string_view operator[](size_t i) const;
+    size_t size() const { return ids.size(); }
+    // Ends the code appended last, of the row of that identity.
+    void Add(uint32_t id);
+    // Whether two codes may be equal: equal codes have equal hashes.
+    bool MayHoldOneTwice() const;
 };
 
 class TVolgaCursor {
@@ -178,6 +208,11 @@ public:
     // Reads the block again in place of the rows held: a row whose record code (the values of
     // codeFields) is found again keeps its identity, the others get new ones.
     bool Reload(TBlockBytes&& block, const std::vector<std::string>& codeFields, std::string& message);
+    // The same in two steps, so that the rows held are let go before the block is read: their
+    // record codes, after which the cursor holds no rows; then the block read in their place.
+    TRecordCodes HoldCodes(const std::vector<std::string>& codeFields);
+    bool Reload(TBlockBytes&& block, const TRecordCodes& held, const std::vector<std::string>& codeFields,
+                std::string& message);
     size_t SaveToStream(std::string& out);
     // Hands the block out in pieces of bounded size, in order; returns its length.
     size_t WriteBlock(const std::function<void(std::string_view piece)>& sink);
@@ -241,6 +276,8 @@ private:
     size_t LiveBytes() const;
     // Appends the record code of the row: each field's bytes after their length.
     void AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const;
+    // The fields of a record code; none when one is missing.
+    std::vector<const TVolgaField*> CodeFieldsOf(const std::vector<std::string>& names) const;
 
     TVolgaSession* session_;
     std::deque<TVolgaField> fields_;
@@ -316,6 +353,9 @@ public:
     void Append(const std::string_view* values);
     // The indexes of the appended rows in key order; rows with equal keys keep their order.
     std::vector<uint32_t> Order() const;
+    // Whether the appended rows taken in that order (their indexes) are in key order, as Order
+    // would give them.
+    bool InOrder(const std::vector<uint32_t>& order) const;
 
 private:
     std::vector<TSortKey> keys_;
@@ -326,7 +366,8 @@ private:
 };
 
 // Sorts rows of a cursor by the keys; rows with equal keys keep their order.
+// likely: the identities of the rows in the order they probably have, which is checked first.
 void SortRowsByKeys(const TVolgaCursor& cursor, std::vector<TVolgaRow*>& rows, std::vector<TSortKey> keys,
-                    bool caseInsensitive);
+                    bool caseInsensitive, const std::vector<uint32_t>& likely = {});
 
 } // namespace kvz

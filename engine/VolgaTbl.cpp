@@ -283,11 +283,7 @@ void TVolgaDataset::LoadFromStream(TBlockBytes&& block) {
     password_ = cursor.Password();
 }
 
-void TVolgaDataset::ReloadFromStream(TBlockBytes&& block) {
-    CheckCursor();
-    cursor_->SetPassword(password_);
-    cursor_->SetPartialOpen(partialOpen_);
-    streamSize_ = block.size;
+std::vector<std::string> TVolgaDataset::RecordCodeFields() const {
     // Rows keep their identities by their record code: the unique fields, else the record
     // key field of the program's tables.
     std::vector<std::string> codeFields;
@@ -295,8 +291,22 @@ void TVolgaDataset::ReloadFromStream(TBlockBytes&& block) {
         std::string bytes;
         if (TryUtf8ToCodePage(name, cursor_->CodePage(), bytes)) codeFields.push_back(std::move(bytes));
     }
+    return codeFields;
+}
+
+TRecordCodes TVolgaDataset::HoldRecordCodes() {
+    CheckCursor();
+    return cursor_->HoldCodes(RecordCodeFields());
+}
+
+void TVolgaDataset::ReloadFromStream(TBlockBytes&& block, const TRecordCodes& held) {
+    CheckCursor();
+    cursor_->SetPassword(password_);
+    cursor_->SetPartialOpen(partialOpen_);
+    streamSize_ = block.size;
     std::string message;
-    if (!cursor_->Reload(std::move(block), codeFields, message)) DatabaseError("Error opening table: " + message, this);
+    if (!cursor_->Reload(std::move(block), held, RecordCodeFields(), message))
+        DatabaseError("Error opening table: " + message, this);
     if (!message.empty()) HandleApplicationException(std::make_exception_ptr(EDatabaseError(message, this)));
     password_ = cursor_->Password();
 }
@@ -489,7 +499,8 @@ void TVolgaDataset::SortView() {
     const bool descending = (sortOptions_ & vsoDescendSort) != 0;
     std::vector<TSortKey> keys;
     for (const TVolgaField& f : indexKey_.keyFields) keys.push_back({&f, descending, f.Numeric != 0});
-    SortRowsByKeys(*cursor_, view_.Reorder(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0);
+    SortRowsByKeys(*cursor_, view_.Reorder(), std::move(keys), (sortOptions_ & vsoCaseInsensitive) != 0, keptOrder_);
+    keptOrder_.clear();
     viewSorted_ = true;
 }
 
@@ -924,8 +935,10 @@ void TVolgaDataset::InternalRefresh() {
     std::vector<std::pair<TVolgaTable*, uint32_t>> followers;
     for (TVolgaTable* clone : clones_) {
         followers.emplace_back(clone, clone->CurrentId());
+        clone->KeepOrder();
         clone->view_.clear();
     }
+    KeepOrder();
     view_.clear();
     pos_ = -1;
     viewValid_ = false;
@@ -955,6 +968,13 @@ void TVolgaDataset::InternalRefresh() {
     }
 }
 
+void TVolgaDataset::KeepOrder() {
+    keptOrder_.clear();
+    if (indexKey_.fields.empty()) return;
+    keptOrder_.reserve(view_.size());
+    for (const TVolgaRow* row : view_.Rows()) keptOrder_.push_back(row->Id);
+}
+
 void TVolgaDataset::FollowReload(uint32_t current) {
     CheckCursor();
     MapFields();
@@ -969,6 +989,7 @@ void TVolgaDataset::FollowReload(uint32_t current) {
     }
     viewValid_ = false;
     RebuildView(true);
+    keptOrder_.clear();
     viewValid_ = true;
     const TVolgaRow* row = current ? cursor_->RowById(current) : nullptr;
     const int index = row && row->Live() ? ViewIndexOf(row) : -1;
@@ -1571,17 +1592,21 @@ bool TVolgaTable::ReloadData() {
     // A clone's rows are its source's, and a table of no file has nothing to read again.
     switch (loadMode_) {
     case TVolgaLoadMode::lmFile: {
+        // The rows held are let go before the file is read: their memory takes it.
+        const TRecordCodes held = HoldRecordCodes();
         TFileStamp stamp;
-        ReloadFromStream(ReadFile(stamp));
+        ReloadFromStream(ReadFile(stamp), held);
         stamp_ = stamp;
         return true;
     }
-    case TVolgaLoadMode::lmStream:
+    case TVolgaLoadMode::lmStream: {
         // Changes have no file to go to: reading the stream again would lose them.
         if (ChangeCount() > 0) return false;
         if (!loadStream_) DatabaseError("Loading stream is not assigned", this);
-        ReloadFromStream(TBlockBytes::Copy(*loadStream_));
+        const TRecordCodes held = HoldRecordCodes();
+        ReloadFromStream(TBlockBytes::Copy(*loadStream_), held);
         return true;
+    }
     default: return false;
     }
 }

@@ -259,8 +259,11 @@ protected:
     // The cursor this dataset reads (its own, or a clone source's).
     void SetCursor(TVolgaCursor* cursor, bool owned);
     TVolgaCursor& NewCursor();
-    // Reads the block into the cursor in place of its rows, which keep their identities.
-    void ReloadFromStream(TBlockBytes&& block);
+    // Reading the rows again: their record codes are taken first, which lets the rows go; the
+    // block read then takes their place, each row found again by its code keeping its identity.
+    TRecordCodes HoldRecordCodes();
+    void ReloadFromStream(TBlockBytes&& block, const TRecordCodes& held);
+    std::vector<std::string> RecordCodeFields() const;
     int& ChangeCountRef() { return changeCount_; }
     void CountChange();
     void UncountChange();
@@ -338,6 +341,10 @@ private:
     void ForgetChanges();
     // Takes up the cursor's rows after they were read again, on the record of that identity.
     void FollowReload(uint32_t current);
+    // The identities of a sorted view in its order, kept while its rows are read again: the
+    // rows read again mostly come back in that order, which the next sort tries first.
+    void KeepOrder();
+    std::vector<uint32_t> keptOrder_;
     // Locate's match of text keys in the rows' own bytes.
     struct TextKeyMatcher {
         struct Key {

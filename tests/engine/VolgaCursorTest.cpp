@@ -219,6 +219,8 @@ TEST_F(CursorTest, RowsReadAgainKeepTheIdentitiesOfTheirRecordCodes) {
         {"another order", first, {"e", "c", "a", "b", "d"}, "x", first},
         {"a row added between", first, {"a", "b", "z", "c", "d", "e"}, "x", first},
         {"a code held twice", {"a", "b", "b", "c"}, {"a", "b", "b", "c"}, "x", {"a", "c"}},
+        {"codes that do not rise", {"c", "a", "b"}, {"c", "a", "b", "d"}, "x", {"c", "a", "b"}},
+        {"a code held twice apart", {"b", "a", "b"}, {"b", "a", "b"}, "x", {"a"}},
         {"a code found twice", first, {"a", "b", "b", "c", "d", "e"}, "x", first},
         {"empty codes", {"a", "", "b"}, {"a", "", "b"}, "x", {"a", "b"}},
     };
@@ -247,6 +249,47 @@ TEST_F(CursorTest, RowsReadAgainKeepTheIdentitiesOfTheirRecordCodes) {
             }
         }
         EXPECT_EQ(kept, std::set<std::string>(c.kept.begin(), c.kept.end()));
+    }
+}
+
+// Reading a large table again keeps every identity, whether its codes rise or not, and lets
+// the rows held go before the block is read.
+TEST_F(CursorTest, ALargeTableReadAgainKeepsItsIdentities) {
+    constexpr int kRows = 200000;
+    for (const bool rising : {true, false}) {
+        SCOPED_TRACE(rising ? "rising codes" : "falling codes");
+        auto block = [&](const std::string& other) {
+            TVolgaCursor c;
+            c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+            c.AddField("Other", TVolgaFieldKind::SmallStr, 8);
+            std::string msg;
+            for (int i = 0; i < kRows; ++i) {
+                TVolgaRowBuffer b = c.NewBuffer();
+                char code[16];
+                std::snprintf(code, sizeof code, "%08d", rising ? i : kRows - i);
+                SetValueBytes(b, c.Fields()[0], code);
+                SetValueBytes(b, c.Fields()[1], i == kRows / 2 ? other : "x");
+                c.PostRow(b, nullptr, msg);
+            }
+            std::string out;
+            c.SaveToStream(out);
+            return out;
+        };
+        TVolgaCursor cursor;
+        std::string msg;
+        ASSERT_TRUE(cursor.LoadFromStream(block("x"), msg));
+        std::vector<uint32_t> before;
+        for (const TVolgaRow* row : cursor.Rows()) before.push_back(row->Id);
+        const TRecordCodes held = cursor.HoldCodes({"Number"});
+        EXPECT_TRUE(cursor.Rows().empty());
+        EXPECT_EQ(held.rising, rising);
+        ASSERT_TRUE(cursor.Reload(TBlockBytes::Copy(block("y")), held, {"Number"}, msg)) << msg;
+        ASSERT_EQ(cursor.Rows().size(), before.size());
+        for (size_t i = 0; i < before.size(); ++i) {
+            ASSERT_EQ(cursor.Rows()[i]->Id, before[i]) << i;
+            ASSERT_EQ(cursor.RowById(before[i]), cursor.Rows()[i]);
+        }
+        EXPECT_EQ(cursor.FieldBytes(*cursor.Rows()[kRows / 2], cursor.Fields()[1]), "y");
     }
 }
 

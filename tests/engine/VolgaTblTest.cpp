@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <deque>
 #include <fcntl.h>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -337,6 +338,76 @@ TEST_F(TableTest, RefreshShowsWhatAnotherProgramWroteAndKeepsTheRecord) {
     mine.Refresh();
     EXPECT_EQ(mine.FieldByName("Firma").AsString(), "Alfa");
     EXPECT_EQ(mine.FieldByName("Pocet").AsInteger(), 1);
+}
+
+// A sorted table read again after another program's write shows its rows in the order a table
+// opened afresh shows them, whatever the other changed: the order kept from before is taken
+// only where it is still the sorted one.
+TEST_F(TableTest, ASortedTableReadAgainShowsTheOrderOfAFreshOpen) {
+    constexpr int kRows = 50000;
+    const std::filesystem::path file = dir.path() / "Sorted.d";
+    {
+        TVolgaCursor c;
+        c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+        c.AddField("Meno", TVolgaFieldKind::SmallStr, 20);
+        c.AddField("Mesto", TVolgaFieldKind::SmallStr, 20);
+        const char* const names[] = {"Ján", "ján", "Peter", "Žofia", "Ľuba", "", "Anna"};
+        std::string msg;
+        for (int i = 0; i < kRows; ++i) {
+            TVolgaRowBuffer b = c.NewBuffer();
+            char code[16];
+            std::snprintf(code, sizeof code, "%08d", (i * 7919) % kRows);
+            SetValueBytes(b, c.Fields()[0], code);
+            SetValueBytes(b, c.Fields()[1], Utf8ToCodePage(names[i % 7], 1250));
+            SetValueBytes(b, c.Fields()[2], "Nitra");
+            c.PostRow(b, nullptr, msg);
+        }
+        c.SaveToFile(file);
+    }
+    auto open = [&](TVolgaTable& t) {
+        t.SetTableName(file.string());
+        t.SetSortOptions(vsoCaseInsensitive);
+        t.SetIndexFieldNames("Meno");
+        t.Open();
+    };
+    auto codes = [](TVolgaTable& t) {
+        std::vector<std::string> out;
+        for (t.First(); !t.Eof(); t.Next()) out.push_back(t.FieldByName("Number").AsString());
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(TVolgaTable&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"another field", [](TVolgaTable& t) { t.Edit(); t.FieldByName("Mesto").SetAsString("Žilina"); t.Post(); }},
+        {"the sort field", [](TVolgaTable& t) { t.Edit(); t.FieldByName("Meno").SetAsString("Bohuslav"); t.Post(); }},
+        {"a row added", [](TVolgaTable& t) { t.Append(); t.FieldByName("Number").SetAsString("ZZZZZZZZ"); t.FieldByName("Meno").SetAsString("Ján"); t.Post(); }},
+        {"a row gone", [](TVolgaTable& t) { t.Delete(); }},
+        {"nothing", [](TVolgaTable&) {}},
+    };
+    TVolgaTable mine;
+    open(mine);
+    mine.SetRecNo(kRows / 2);
+    const std::string current = mine.FieldByName("Number").AsString();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            TVolgaTable theirs;
+            theirs.SetTableName(file.string());
+            theirs.Open();
+            theirs.SetRecNo(kRows / 3);
+            c.change(theirs);
+            theirs.ApplyChanges();
+            theirs.CommitChanges();
+        }
+        mine.Refresh();
+        EXPECT_EQ(mine.FieldByName("Number").AsString(), current);
+        TVolgaTable fresh;
+        open(fresh);
+        ASSERT_EQ(codes(mine), codes(fresh));
+        mine.Locate("Number", Variant(current), 0);
+    }
 }
 
 TEST_F(TableTest, ClonesShareTheRowsAndWriteTheSourceFile) {
