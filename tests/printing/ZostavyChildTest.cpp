@@ -538,6 +538,8 @@ TEST_F(ReportsWindowTest, PicturesInThreeLanguages) {
                                            "Obálku vkládejte takhle :"};
             EXPECT_EQ(feed.Label1->Caption(), inserts[language]);
             EXPECT_EQ(feed.BitBtn1->Caption(), "&Ok");
+            // The prompt is not cut at the window's edge (the Czech one is the widest).
+            EXPECT_GE(feed.Label1->Widget()->width(), feed.Label1->Widget()->sizeHint().width());
         }
         {
             TPolozkyForm chooser(nullptr, reports->Layouts.Summary);
