@@ -20,7 +20,11 @@ enum : int {
     AddressFontColors = 5,    // 5..8
     AddressFontSizes = 9,     // 9..12
     AddressFontStyles = 13,   // 13..16
-    EnvelopePosition = 21,    // 0 middle, 1 left, 2 right; read by plug-ins
+    ReportListBack = 17,      // the report window's address lists
+    ReportListFontColor = 18,
+    ReportListFontSize = 19,
+    ReportListFontStyle = 20,
+    EnvelopePosition = 21,    // the report window's envelope position choice; read by plug-ins
     FirstWeekDay = 22,        // 1 Monday .. 7 Sunday
     TasksGridBack = 23,
     TasksMemoBack = 24,
@@ -34,10 +38,20 @@ enum : int {
     CalendarTitleBack = 32,
     CalendarTitleText = 33,
     CalendarText = 34,
+    EnvelopeFormat = 35,      // the report window's envelope format choice
     ActiveModule = 36,
+    Unread37 = 37,            // written with its default, read by nothing
     TasksMemoFontSize = 38,
+    TasksGridWidth1 = 39,     // the tasks window's day grid columns 1..4: 39, 40, 41, 47
+    TasksGridWidth2 = 40,
+    TasksGridWidth3 = 41,
+    TasksSurveyWidth1 = 42,   // its task list grid columns 1..4: 42, 43, 44, 48
+    TasksSurveyWidth2 = 43,
+    TasksSurveyWidth3 = 44,
     AddressSortIndex = 45,    // also the first row of the filter dialog
     WeekNumbers = 46,
+    TasksGridWidth4 = 47,
+    TasksSurveyWidth4 = 48,
     AutoBackup = 49,
     LinksNameBack = 50,       // the links window's name box, type box and grid: 50..52 backs,
     LinksTypeBack = 51,       // 53..55 font colours, 56..58 font sizes, 59..61 font styles
@@ -52,7 +66,8 @@ enum : int {
     LinksTypeStyle = 60,
     LinksGridStyle = 61,
     UserDialogAtStart = 62,
-    ReportKind = 63,
+    ReportKind = 63,          // the report window's data source: 0 addresses, 1 tasks, 2 links
+    ReportPrintKind = 64,     // the report window's print choice: labels, envelopes, summary
     CaptureLeft = 65,         // the links module's capture window
     CaptureTop = 66,
     Language = 67,            // 1 English, 2 Slovak, 3 Czech
@@ -64,11 +79,21 @@ enum : int {
     NetworkMode = 73,         // 1 network mode
     Server = 74,              // 1 this computer holds the shared tables
     Categories = 75,          // 1 the address categories are on
+    ReportRecordChoice = 76,  // the report window: all records, the current one, own choice
+    ReportAddressChoice = 77, // the report window: address 1, address 2, other items
+    EnvelopeStyle = 78,
+    ReportOutline = 79,       // 1 the labels and the address print with an outline
+    PrintSender = 80,         // 1 the envelope prints the sender
     HeaderColor = 81,
     HeaderEndColor = 82,
     GradientType = 83,
     BackStyle = 84,           // 1 the outlook bar's headers show a picture
     ViewStyle = 85,
+    LabelSampleLeft = 86,     // the report window: the address in the label sample
+    LabelSampleTop = 87,
+    MiniatureAddressLeft = 88, // the report window: the address block in the envelope miniature
+    MiniatureAddressTop = 89,
+    SenderIndex = 90,         // the sender address file shown
     AddressCompletion = 91,
     FilterOption = 92,        // the filter dialog: 0 letter case matters
     EBankIndex = 93,
@@ -82,8 +107,10 @@ enum : int {
 namespace TextSlot {
 enum : int {
     AddressFontNames = 1,     // 1..4, as AddressColors
+    ReportListFontName = 5,   // the report window's address lists
     TasksMemoFontName = 6,
     TasksGridFontName = 7,
+    UnreadTexts = 8,          // 8..12: written empty, read by nothing
     AddressSortField = 13,    // the address list's order field
     LinksNameFontName = 15,   // the links window's name box, type box and grid
     LinksTypeFontName = 16,

@@ -1,10 +1,12 @@
 #include "printing/Poloha.h"
 
-#include "core/Messages.h"
+#include "core/Languages.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kvz {
 
@@ -45,10 +47,7 @@ private:
 };
 
 TPolohaObalkyForm::TPolohaObalkyForm(TComponent* owner, int position, int feed) : TForm(owner) {
-    static const char* const kInsert[3] = {"Insert evenlope now :", "Obálku vkladajte takto :",
-                                           "Obálku vkládejte takhle :"};
     SetName("PolohaObalkyForm");
-    SetCaption("    ");
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     SetHelpContext(17);
@@ -58,13 +57,11 @@ TPolohaObalkyForm::TPolohaObalkyForm(TComponent* owner, int position, int feed) 
     Label1 = new TLabel(this);
     Label1->SetName("Label1");
     Label1->SetParent(this);
-    Label1->SetCaption(InLanguage(kInsert));
     Panel1 = new TFeedPicture(this, *this);
     Panel1->SetParent(this);
     BitBtn1 = new TButton(this);
     BitBtn1->SetName("BitBtn1");
     BitBtn1->SetParent(this);
-    BitBtn1->SetCaption("&Ok");
     BitBtn1->SetDefault(true);
     BitBtn1->SetModalResult(mrOk);
     auto* column = new QVBoxLayout(ClientWidget());
@@ -74,7 +71,9 @@ TPolohaObalkyForm::TPolohaObalkyForm(TComponent* owner, int position, int feed) 
     row->addStretch();
     row->addWidget(BitBtn1->Widget());
     column->addLayout(row);
-    SetClientSize(165, 200);
+    ApplyCaptions(*this, "TPolohaObalkyForm", Language());
+    // The Czech prompt is wider than the picture; the window keeps it whole.
+    SetClientSize(std::max(165, column->sizeHint().width()), 200);
 }
 
 } // namespace kvz

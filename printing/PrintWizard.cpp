@@ -30,8 +30,6 @@
 
 namespace kvz {
 
-namespace S = ZostavySlots;
-
 namespace {
 
 TPrintWizardForm* theWizard = nullptr;
@@ -809,7 +807,7 @@ void TPrintWizardForm::FormShow() {
     Fill(TypeComboBox, {GetMessageText(kMsgAll)});
     if (reports_.CheckBox1->Checked()) CheckBox1->SetChecked(true);
     // Both address lists show the field the address book sorts by.
-    const std::string field = ReportListField(ProgramState().Settings ? ProgramState().Settings->NastaveniaText[S::SortFieldText] : "Firma");
+    const std::string field = ReportListField(ProgramState().Settings ? ProgramState().Settings->NastaveniaText[TextSlot::AddressSortField] : "Firma");
     for (TDBGrid* g : {DBLookupListBox1, DBLookupListBox2}) {
         g->Columns().Clear();
         g->Columns().Add().SetFieldName(field);
@@ -828,18 +826,18 @@ void TPrintWizardForm::FormShow() {
     const int feed = ProgramState().Settings ? ProgramState().Settings->PolohaObRadioGroup : 0;
     auto index = [](int value, int count) { return value >= 0 && value < count ? value : -1; };
     SetupObRadioGroup->SetItemIndex(index(feed, 2));
-    PolohaRadioGroup->SetItemIndex(index(Setting(S::Position), 3));
-    FieldValueGroup->SetItemIndex(index(Setting(S::RecordChoice), 3));
+    PolohaRadioGroup->SetItemIndex(index(Setting(Slot::EnvelopePosition), 3));
+    FieldValueGroup->SetItemIndex(index(Setting(Slot::ReportRecordChoice), 3));
     FieldValueGroupClick();
-    SelectComboBox->SetItemIndex(index(Setting(S::AddressText), 2));
-    SelectComboBox1->SetItemIndex(index(Setting(S::AddressText), 2));
-    ObalkaComboBox->SetItemIndex(index(Setting(S::Format), 3));
-    StyleObalkaComboBox->SetItemIndex(index(Setting(S::Style), 4));
-    StyleObalkaComboBox1->SetItemIndex(index(Setting(S::Style), 4));
-    RadioGroup2->SetItemIndex(index(Setting(S::AddressText), 3));
+    SelectComboBox->SetItemIndex(index(Setting(Slot::ReportAddressChoice), 2));
+    SelectComboBox1->SetItemIndex(index(Setting(Slot::ReportAddressChoice), 2));
+    ObalkaComboBox->SetItemIndex(index(Setting(Slot::EnvelopeFormat), 3));
+    StyleObalkaComboBox->SetItemIndex(index(Setting(Slot::EnvelopeStyle), 4));
+    StyleObalkaComboBox1->SetItemIndex(index(Setting(Slot::EnvelopeStyle), 4));
+    RadioGroup2->SetItemIndex(index(Setting(Slot::ReportAddressChoice), 3));
     RadioGroup2Click();
-    RamikCheckBox->SetChecked(Setting(S::Outline) == 1);
-    OdosielatelCheckBox->SetChecked(Setting(S::PrintSender) == 1);
+    RamikCheckBox->SetChecked(Setting(Slot::ReportOutline) == 1);
+    OdosielatelCheckBox->SetChecked(Setting(Slot::PrintSender) == 1);
     SetupObRadioGroupClick();
 }
 

@@ -1,7 +1,7 @@
 #include "printing/Template.h"
 
 #include "core/Data1.h"
-#include "core/Messages.h"
+#include "core/Languages.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -29,16 +29,7 @@ constexpr TemplateValue kValues[7] = {
     {TSheetEdit::RowGap, "HornaMedzera"},  {TSheetEdit::Gap, "Medzera"},   {TSheetEdit::Margin, "LavaMedzera"},
     {TSheetEdit::Columns, "Stlpce"}};
 
-const char* const kColumnsText[3] = {"Columns count", "Počet stĺpcov", "Počet sloupců"};
-const char* const kNameText[3] = {"Name", "Názov", "Název"};
 const char* const kNotANumber[3] = {"\"%1\" is not a number.", "\"%1\" nie je číslo.", "\"%1\" není číslo."};
-// The picture's captions of the six measurements, in the order of SheetLabels.
-const char* const kMeasureTexts[6][3] = {{"Width", "Šírka", "Šířka"},
-                                         {"Height", "Výška", "Výška"},
-                                         {"Left margin", "Ľavý okraj", "Levý okraj"},
-                                         {"Column gap", "Medzera stĺpcov", "Mezera sloupců"},
-                                         {"Top margin", "Horný okraj", "Horní okraj"},
-                                         {"Row gap", "Medzera riadkov", "Mezera řádků"}};
 
 std::string NotANumber(const std::string& text) {
     std::string message = InLanguage(kNotANumber);
@@ -58,7 +49,6 @@ std::optional<Centi> ParseTemplateValue(TSheetEdit edit, std::string_view text, 
 TTemplateForm::TTemplateForm(TComponent* owner, TDataModule1& data, TZostavyChildForm& reports, TTemplateMode mode)
     : TForm(owner), data_(data), reports_(reports), mode_(mode) {
     SetName("TemplateForm");
-    SetCaption("  ");
     SetBorderStyle(TFormBorderStyle::bsDialog);
     SetPosition(TPosition::poScreenCenter);
     auto* column = new QVBoxLayout(ClientWidget());
@@ -122,7 +112,6 @@ TTemplateForm::TTemplateForm(TComponent* owner, TDataModule1& data, TZostavyChil
     }
     panels->addStretch();
     BitBtn5 = MakeControl<TButton>(this, this, "BitBtn5");
-    BitBtn5->SetCaption("OK");
     BitBtn6 = MakeControl<TButton>(this, this, "BitBtn6");
     panels->addWidget(BitBtn5->Widget());
     panels->addWidget(BitBtn6->Widget());
@@ -182,15 +171,13 @@ void TTemplateForm::SetEditing(bool editing) {
 
 void TTemplateForm::FormShow() {
     SetHelpFile(Application().HelpFile());
-    BitBtn6->SetCaption(GetMessageText(MessageId::Help));
-    BitBtn4->SetCaption(GetMessageText(MessageId::Cancel));
-    BitBtn3->SetCaption(GetMessageText(MessageId::SaveTemplate));
-    BitBtn1->SetCaption(GetMessageText(MessageId::UseTemplate));
-    BitBtn2->SetCaption(GetMessageText(MessageId::EditTemplate));
-    BitBtn7->SetCaption(GetMessageText(MessageId::DeleteTemplate));
-    Label1->SetCaption(InLanguage(kColumnsText));
-    Label2->SetCaption(InLanguage(kNameText));
-    for (int i = 0; i < 6; ++i) SheetLabels[i]->SetCaption(InLanguage(kMeasureTexts[i]));
+    ApplyCaptions(*this, "TTemplateForm", Language());
+    SetMessageCaption(*BitBtn6, MessageId::Help);
+    SetMessageCaption(*BitBtn4, MessageId::Cancel);
+    SetMessageCaption(*BitBtn3, MessageId::SaveTemplate);
+    SetMessageCaption(*BitBtn1, MessageId::UseTemplate);
+    SetMessageCaption(*BitBtn2, MessageId::EditTemplate);
+    SetMessageCaption(*BitBtn7, MessageId::DeleteTemplate);
     // The captions differ in length by language; the sheet's column keeps the longest whole.
     int widest = 0;
     for (TLabel* label : {SheetLabels[0], SheetLabels[1], SheetLabels[2], SheetLabels[3], SheetLabels[4], SheetLabels[5], Label1}) {

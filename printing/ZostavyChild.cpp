@@ -1,6 +1,7 @@
 #include "printing/ZostavyChild.h"
 
 #include "core/Data1.h"
+#include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "engine/VolgaTbl.h"
@@ -26,8 +27,6 @@
 #include <algorithm>
 
 namespace kvz {
-
-namespace S = ZostavySlots;
 
 ReportsRunState& ReportsState() {
     static ReportsRunState state;
@@ -85,43 +84,17 @@ struct Texts {
     const char* t[3];
 };
 
-const Texts kWindowCaption{{"Create reports", "Tvorba zostáv", "Tvorba sestav"}};
-const Texts kAdd{{"Add", "Pridaj", "Přidej"}};
-const Texts kTake{{"Take", "Odober", "Odeber"}};
-const Texts kDelete{{"Delete", "Zmaž", "Smaž"}};
-const Texts kRepeat{{"One per page", "Opakovať jeden", "Opakovat jeden"}};
-const Texts kChange{{"Change", "Zmeniť", "Změnit"}};
-const Texts kDeleteSender{{"Delete", "Zmazať", "Smazat"}};
-const Texts kUse{{"Use", "Použi", "Použi"}};
-const Texts kNew{{"New", "Nová", "Nová"}};
-const Texts kColumns{{"Columns count", "Počet stĺpcov", "Počet sloupců"}};
-const Texts kOutline{{"Print outline", "Tlačiť orámovanie", "Tisk orámování"}};
-const Texts kPrintSender{{"Print sender", "Tlačiť odosielateľa", "Tisk odesílatele"}};
-const Texts kDataSource{{" Data source : ", " Zdroj údajov : ", " Zdroj údajů : "}};
-const Texts kSenderAddress{{"Sender address :", "Adresa odosielateľa:", "Adresa odesílatele:"}};
-const Texts kChoice{{" Choice items : ", " Výber údajov : ", " Výběr údajů : "}};
+// The items of the window's choices; their captions stand in the caption table.
 const Texts kChoiceItems[3]{{{"All records", "Všetky záznamy", "Všechny"}},
                             {{"Actual", "Aktuálny", "Aktuální"}},
                             {{"Own choice", "Vlastný výber", "Vlastní výběr"}}};
-const Texts kPrint{{" Print : ", " Tlačiť : ", " Tisknout : "}};
 const Texts kPrintItems[3]{{{"Labels", "Štítky", "Štítky"}}, {{"Envelopes", "Obálky", "Obálky"}},
                            {{"Summary", "Prehľad", "Přehled"}}};
-const Texts kEnvelope{{"Envelope", "Obálka", " Obálka : "}};
 const Texts kPositionItems[3]{{{"In the middle", "V strede", "Ve středě"}}, {{"On the right", "Vpravo", "Vpravo"}},
                               {{"On the left", "Vľavo", "Vlevo"}}};
 const Texts kAddressItems[3]{{{"Address 1", "Adresa 1", "Adresa 1"}}, {{"Address 2", "Adresa 2", "Adresa 2"}},
                              {{"Other items", "Iné údaje", "Jiné údaje"}}};
-const Texts kLabels{{" Labels : ", " Štítky : ", " Štítky : "}};
-const Texts kSheet[6]{{{"Width", "Šírka", "Šířka"}},
-                      {{"Height", "Výška", "Výška"}},
-                      {{"Side margin", "Bočný okraj", "Boční okraj"}},
-                      {{"Column gap", "Medzera stĺpcov", "Mezera sloupců"}},
-                      {{"Top margin", "Horný okraj", "Horní okraj"}},
-                      {{"Row gap", "Medzera riadkov", "Mezera řádků"}}};
-const Texts kDefaults{{"Defaults", "Pôvodné", "Původní"}};
 const Texts kNotANumber{{"\"%1\" is not a number.", "\"%1\" nie je číslo.", "\"%1\" není číslo."}};
-const Texts kNoSource{{"This report is not available.", "Táto zostava nie je k dispozícii.",
-                       "Tato sestava není k dispozici."}};
 
 const char* Tr(const Texts& t) { return InLanguage(t.t); }
 
@@ -416,34 +389,15 @@ void TZostavyChildForm::BuildControls() {
 
 void TZostavyChildForm::ShowCaptions() {
     SetReportLanguage(Language());
-    SetCaption(Tr(kWindowCaption));
-    AddButton->SetCaption(Tr(kAdd));
-    DelRepButton->SetCaption(Tr(kTake));
-    DeleteReportButton->SetCaption(Tr(kDelete));
-    CheckBox1->SetCaption(Tr(kRepeat));
-    BitBtn1->SetCaption(Tr(kChange));
-    BitBtn3->SetCaption(Tr(kDeleteSender));
-    BitBtn2->SetCaption(Tr(kUse));
-    BitBtn4->SetCaption(Tr(kNew));
-    Label1->SetCaption(Tr(kColumns));
-    RamikCheckBox->SetCaption(Tr(kOutline));
-    OdosielatelCheckBox->SetCaption(Tr(kPrintSender));
-    Label3->SetCaption(Tr(kDataSource));
-    Label2->SetCaption(Tr(kSenderAddress));
+    ApplyCaptions(*this, "TZostavyChildForm", Language());
     SenderBox->SetCaption("");
-    StitkyPanel->SetCaption(Tr(kLabels));
-    ObalkaBox->SetCaption(Tr(kPrintItems[1]));
-    for (int i = 0; i < 6; ++i) SheetLabels[i]->SetCaption(Tr(kSheet[i]));
-    DefaultObalkaButton->SetCaption(Tr(kDefaults));
-    DefaultAdresButton->SetCaption(Tr(kDefaults));
-    auto fill = [](TRadioGroup* group, const Texts& caption, const Texts (&items)[3]) {
-        group->SetCaption(Tr(caption));
+    auto fill = [](TRadioGroup* group, const Texts (&items)[3]) {
         group->Items().Clear();
         for (const Texts& t : items) group->Items().Add(Tr(t));
     };
-    fill(FieldValueGroup, kChoice, kChoiceItems);
-    fill(ObalkyAdresyRadioGroup, kPrint, kPrintItems);
-    fill(PolohaRadioGroup, kEnvelope, kPositionItems);
+    fill(FieldValueGroup, kChoiceItems);
+    fill(ObalkyAdresyRadioGroup, kPrintItems);
+    fill(PolohaRadioGroup, kPositionItems);
     SelectComboBox->Items().Clear();
     for (const Texts& t : kAddressItems) SelectComboBox->Items().Add(Tr(t));
 }
@@ -455,23 +409,23 @@ void TZostavyChildForm::FormShow() {
     // The lists' look from the settings.
     if (frame_.Settings) {
         TFont font;
-        font.Name = frame_.Settings->NastaveniaText[S::ListFontNameText];
-        font.Size = Setting(S::ListFontSize);
-        font.Color = TColor(Setting(S::ListFontColor));
+        font.Name = frame_.Settings->NastaveniaText[TextSlot::ReportListFontName];
+        font.Size = Setting(Slot::ReportListFontSize);
+        font.Color = TColor(Setting(Slot::ReportListFontColor));
         for (TDBGrid* g : {DBLookupListBox1, DBLookupListBox2}) {
-            g->SetColor(TColor(Setting(S::ListColor)));
+            g->SetColor(TColor(Setting(Slot::ReportListBack)));
             g->SetFont(font);
         }
     }
     auto clampIndex = [](int value, int count) { return value >= 0 && value < count ? value : 0; };
-    PolohaRadioGroup->SetItemIndex(clampIndex(Setting(S::Position), 3));
-    FieldValueGroup->SetItemIndex(clampIndex(Setting(S::RecordChoice), 3));
-    ObalkyAdresyRadioGroup->SetItemIndex(clampIndex(Setting(S::PrintKind), 3));
-    SelectComboBox->SetItemIndex(clampIndex(Setting(S::AddressText), 2));
-    ObalkaComboBox->SetItemIndex(clampIndex(Setting(S::Format), EnvelopeFormatCount()));
-    StyleObalkaComboBox->SetItemIndex(clampIndex(Setting(S::Style), 4));
-    RamikCheckBox->SetChecked(Setting(S::Outline) == 1);
-    OdosielatelCheckBox->SetChecked(Setting(S::PrintSender) == 1);
+    PolohaRadioGroup->SetItemIndex(clampIndex(Setting(Slot::EnvelopePosition), 3));
+    FieldValueGroup->SetItemIndex(clampIndex(Setting(Slot::ReportRecordChoice), 3));
+    ObalkyAdresyRadioGroup->SetItemIndex(clampIndex(Setting(Slot::ReportPrintKind), 3));
+    SelectComboBox->SetItemIndex(clampIndex(Setting(Slot::ReportAddressChoice), 2));
+    ObalkaComboBox->SetItemIndex(clampIndex(Setting(Slot::EnvelopeFormat), EnvelopeFormatCount()));
+    StyleObalkaComboBox->SetItemIndex(clampIndex(Setting(Slot::EnvelopeStyle), 4));
+    RamikCheckBox->SetChecked(Setting(Slot::ReportOutline) == 1);
+    OdosielatelCheckBox->SetChecked(Setting(Slot::PrintSender) == 1);
     FieldValueGroupClick();
     ObalkyAdresyRadioGroupClick();
     PolohaRadioGroupClick();
@@ -500,20 +454,20 @@ void TZostavyChildForm::FormShow() {
         const std::string field = SearchField();
         if (Addresses()->IndexFieldNames() != field) Addresses()->SetIndexFieldNames(field);
     }
-    const int source = Setting(S::DataSource);
+    const int source = Setting(Slot::ReportKind);
     ComboBox1->SetItemIndex(source >= 0 && source < ComboBox1->Items().Count() ? source : 0);
     ComboBox1Click();
-    DBMemo1->SetLeft(Setting(S::SampleLeft));
-    DBMemo1->SetTop(Setting(S::SampleTop));
-    Miniature.AddressLeft = Setting(S::MiniAddressLeft);
-    Miniature.AddressTop = Setting(S::MiniAddressTop);
+    DBMemo1->SetLeft(Setting(Slot::LabelSampleLeft));
+    DBMemo1->SetTop(Setting(Slot::LabelSampleTop));
+    Miniature.AddressLeft = Setting(Slot::MiniatureAddressLeft);
+    Miniature.AddressTop = Setting(Slot::MiniatureAddressTop);
     Miniature.Clamp();
     ObalkyPanel->Invalidate();
     ready_ = true;
 }
 
 std::string TZostavyChildForm::SortField() const {
-    return frame_.Settings ? frame_.Settings->NastaveniaText[S::SortFieldText] : std::string("Firma");
+    return frame_.Settings ? frame_.Settings->NastaveniaText[TextSlot::AddressSortField] : std::string("Firma");
 }
 
 std::string TZostavyChildForm::SearchField() const { return ReportListField(SortField()); }
@@ -596,7 +550,7 @@ void TZostavyChildForm::FieldValueGroupClick() {
     BindLayouts(reportData_.SourceOf(choice));
     DBMemo1->SetDataSource(choice == OwnChoice ? data_.DataSource1 : data_.DataSourceZirt);
     if (choice != CurrentRecord && CheckBox1->Checked()) CheckBox1->SetChecked(false);
-    if (choice >= 0) SetSetting(S::RecordChoice, choice);
+    if (choice >= 0) SetSetting(Slot::ReportRecordChoice, choice);
 }
 
 void TZostavyChildForm::CheckBox1Click() {
@@ -611,7 +565,7 @@ void TZostavyChildForm::ObalkyAdresyRadioGroupClick() {
     ObalkaBox->SetEnabled(kind == PrintEnvelopes);
     StitkyPanel->SetEnabled(kind == PrintLabels);
     CheckBox1->SetEnabled(kind == PrintLabels);
-    if (kind >= 0) SetSetting(S::PrintKind, kind);
+    if (kind >= 0) SetSetting(Slot::ReportPrintKind, kind);
 }
 
 void TZostavyChildForm::SelectComboBoxChange() {
@@ -624,12 +578,12 @@ void TZostavyChildForm::SelectComboBoxChange() {
         TPolozkyForm chooser(this, Layouts.Summary);
         chooser.ShowModal();
     }
-    SetSetting(S::AddressText, item == 1 ? 1 : 0);
+    SetSetting(Slot::ReportAddressChoice, item == 1 ? 1 : 0);
 }
 
 void TZostavyChildForm::ComboBox1Click() {
     const int item = std::max(ComboBox1->ItemIndex(), 0);
-    SetSetting(S::DataSource, item);
+    SetSetting(Slot::ReportKind, item);
     FreeEmbedded();
     // The list holds the addresses, then the registered sources in their order.
     int source = 0;
@@ -678,14 +632,14 @@ void TZostavyChildForm::FreeEmbedded() {
 void TZostavyChildForm::ObalkaComboBoxClick() {
     const int format = std::max(ObalkaComboBox->ItemIndex(), 0);
     ChooseEnvelopeFormat(Layouts.Envelopes, format, std::max(PolohaRadioGroup->ItemIndex(), 0));
-    SetSetting(S::Format, format);
+    SetSetting(Slot::EnvelopeFormat, format);
 }
 
 void TZostavyChildForm::PolohaRadioGroupClick() {
     if (PolohaRadioGroup->Tag() != 1) return;
     const int position = PolohaRadioGroup->ItemIndex();
     SetEnvelopePosition(Layouts.Envelopes, std::max(ObalkaComboBox->ItemIndex(), 0), position);
-    if (position >= 0) SetSetting(S::Position, position);
+    if (position >= 0) SetSetting(Slot::EnvelopePosition, position);
     if (ReportsState().ShowFeedPicture) {
         TPolohaObalkyForm picture(this, position, frame_.Settings ? frame_.Settings->PolohaObRadioGroup : 0);
         picture.ShowModal();
@@ -699,7 +653,7 @@ void TZostavyChildForm::SetEnvelopeFeedOffset(int feed) {
 void TZostavyChildForm::OdosielatelCheckBoxClick() {
     const bool on = OdosielatelCheckBox->Checked();
     Layouts.Envelopes.Element("QRLabel1").SetEnabled(on);
-    SetSetting(S::PrintSender, on ? 1 : 0);
+    SetSetting(Slot::PrintSender, on ? 1 : 0);
 }
 
 void TZostavyChildForm::StyleObalkaComboBoxChange() {
@@ -720,13 +674,13 @@ void TZostavyChildForm::StyleObalkaComboBoxChange() {
     TReportFont senderFont = fields;
     senderFont.Size = std::max(1.0, senderFont.Size - 2);
     Layouts.Envelopes.Element("QRLabel1").SetFont(senderFont);
-    if (StyleObalkaComboBox->ItemIndex() >= 0) SetSetting(S::Style, StyleObalkaComboBox->ItemIndex());
+    if (StyleObalkaComboBox->ItemIndex() >= 0) SetSetting(Slot::EnvelopeStyle, StyleObalkaComboBox->ItemIndex());
 }
 
 void TZostavyChildForm::DoladObalky() {
     ShiftEnvelopeFields(Layouts.Envelopes, std::max(ObalkaComboBox->ItemIndex(), 0), Miniature);
-    SetSetting(S::MiniAddressLeft, Miniature.AddressLeft);
-    SetSetting(S::MiniAddressTop, Miniature.AddressTop);
+    SetSetting(Slot::MiniatureAddressLeft, Miniature.AddressLeft);
+    SetSetting(Slot::MiniatureAddressTop, Miniature.AddressTop);
 }
 
 void TZostavyChildForm::AdresaShapeMouseUp() {
@@ -834,7 +788,7 @@ void TZostavyChildForm::SpocitajStitky() { ApplyLabelSheet(Sheet.Values(), Layou
 void TZostavyChildForm::RamikCheckBoxClick() {
     const bool on = RamikCheckBox->Checked();
     Layouts.Labels.FindBand("DetailBand1")->Frame().SetAll(on);
-    SetSetting(S::Outline, on ? 1 : 0);
+    SetSetting(Slot::ReportOutline, on ? 1 : 0);
 }
 
 void TZostavyChildForm::DoladStitky() {
@@ -842,8 +796,8 @@ void TZostavyChildForm::DoladStitky() {
     TReportElement& address = Layouts.Labels.Element("QRDBText1");
     address.SetBounds(Px(9 + DBMemo1->Left() - 7), Px(2 + DBMemo1->Top() - 3), label.Width() - Px(18),
                       label.Height() - Px(2));
-    SetSetting(S::SampleLeft, DBMemo1->Left());
-    SetSetting(S::SampleTop, DBMemo1->Top());
+    SetSetting(Slot::LabelSampleLeft, DBMemo1->Left());
+    SetSetting(Slot::LabelSampleTop, DBMemo1->Top());
 }
 
 void TZostavyChildForm::HorePosun() { DBMemo1->SetTop(DBMemo1->Top() + 1); }
@@ -965,7 +919,7 @@ void TZostavyChildForm::LoadSenderFile(const std::filesystem::path& file) {
 void TZostavyChildForm::LoadSenderAddress() { Senders.Scan(); }
 
 void TZostavyChildForm::LoadSenderNames() {
-    const int index = Senders.ValidIndex(Setting(S::SenderIndex));
+    const int index = Senders.ValidIndex(Setting(Slot::SenderIndex));
     if (auto file = Senders.FileAt(index)) {
         ReportsState().CurrentSenderFile = *file;
         LoadSenderFile(*file);
@@ -1032,7 +986,7 @@ void TZostavyChildForm::BitBtn3Click() {
     if (ShowMessageBox(GetMessageText(MessageId::DeleteSender), GetMessageText(MessageId::WarningCaption),
                        MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    SetSetting(S::SenderIndex, 0);
+    SetSetting(Slot::SenderIndex, 0);
     if (!std::filesystem::remove(state.CurrentSenderFile, ec) && ec)
         throw std::runtime_error(ec.message() + ": " + state.CurrentSenderFile.string());
     state.CurrentSenderFile.clear();
@@ -1128,12 +1082,12 @@ void TZostavyChildForm::FontChange() {
 
 void TZostavyChildForm::UlozDoPola() {
     if (!frame_.Settings) return;
-    SetSetting(S::ListColor, int(DBLookupListBox1->Color()));
+    SetSetting(Slot::ReportListBack, int(DBLookupListBox1->Color()));
     const TFont font = DBLookupListBox1->Font();
-    SetSetting(S::ListFontColor, int(font.Color));
-    if (font.Size > 0) SetSetting(S::ListFontSize, font.Size);
-    if (!font.Name.empty()) frame_.Settings->NastaveniaText[S::ListFontNameText] = font.Name;
-    SetSetting(S::Position, std::max(PolohaRadioGroup->ItemIndex(), 0));
+    SetSetting(Slot::ReportListFontColor, int(font.Color));
+    if (font.Size > 0) SetSetting(Slot::ReportListFontSize, font.Size);
+    if (!font.Name.empty()) frame_.Settings->NastaveniaText[TextSlot::ReportListFontName] = font.Name;
+    SetSetting(Slot::EnvelopePosition, std::max(PolohaRadioGroup->ItemIndex(), 0));
 }
 
 void TZostavyChildForm::ApplySetting(ModuleSetting setting, int value) {
@@ -1170,13 +1124,13 @@ void TZostavyChildForm::SetPartFont(SetupTarget target, const TFont& font) {
 }
 
 void TZostavyChildForm::FormClose(TCloseAction& action) {
-    SetSetting(S::MiniAddressLeft, Miniature.AddressLeft);
-    SetSetting(S::MiniAddressTop, Miniature.AddressTop);
-    SetSetting(S::SampleLeft, DBMemo1->Left());
-    SetSetting(S::SampleTop, DBMemo1->Top());
-    SetSetting(S::SenderIndex, std::max(UpDown5->Position(), 0));
-    SetSetting(S::DataSource, 0);
-    SetSetting(S::PrintKind, std::max(ObalkyAdresyRadioGroup->ItemIndex(), 0));
+    SetSetting(Slot::MiniatureAddressLeft, Miniature.AddressLeft);
+    SetSetting(Slot::MiniatureAddressTop, Miniature.AddressTop);
+    SetSetting(Slot::LabelSampleLeft, DBMemo1->Left());
+    SetSetting(Slot::LabelSampleTop, DBMemo1->Top());
+    SetSetting(Slot::SenderIndex, std::max(UpDown5->Position(), 0));
+    SetSetting(Slot::ReportKind, 0);
+    SetSetting(Slot::ReportPrintKind, std::max(ObalkyAdresyRadioGroup->ItemIndex(), 0));
     FreeEmbedded();
     reportData_.FilterOff();
     action = TCloseAction::caFree;

@@ -31,14 +31,6 @@ class TDataModule1;
 class TEnvelopeMiniatureControl;
 class TVolgaTable;
 
-// Settings slots of the window.
-namespace ZostavySlots {
-inline constexpr int ListColor = 17, ListFontColor = 18, ListFontSize = 19, ListFontStyle = 20, Position = 21;
-inline constexpr int Format = 35, DataSource = 63, PrintKind = 64, RecordChoice = 76, AddressText = 77, Style = 78;
-inline constexpr int Outline = 79, PrintSender = 80, SampleLeft = 86, SampleTop = 87, MiniAddressLeft = 88;
-inline constexpr int MiniAddressTop = 89, SenderIndex = 90;
-inline constexpr int ListFontNameText = 5, SortFieldText = 13;
-} // namespace ZostavySlots
 
 // What prints: the report window's print kinds.
 enum TPrintKind { PrintLabels = 0, PrintEnvelopes = 1, PrintSummary = 2 };

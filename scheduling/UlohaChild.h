@@ -7,6 +7,7 @@
 #include "controls/KVCtrls.h"
 #include "controls/KVDBCtrl.h"
 #include "core/ModuleServices.h"
+#include "core/SettingsStore.h"
 #include "platform/forms/ComCtrls.h"
 #include "platform/forms/DBCtrls.h"
 #include "platform/forms/ExtCtrls.h"
@@ -31,14 +32,20 @@ class TVolgaTable;
 // How the task editor is asked for from this window.
 enum class TaskEditorCall { Insert, Edit, Clone };
 
-// Settings slots of the window.
+// Settings slots of the window, by their names in the settings store.
 namespace UlohaSlots {
-inline constexpr int GridBack = 23, MemoBack = 24, GridFontColor = 25, MemoFontColor = 26, GridFontSize = 27;
-inline constexpr int MemoStyle = 28, GridStyle = 29, CalendarMonthBack = 31, CalendarTitleBack = 32;
-inline constexpr int CalendarTitleText = 33, CalendarText = 34, MemoFontSize = 38, WeekNumbers = 46, StartPage = 69;
-inline constexpr int SmallGridWidths[4] = {39, 40, 41, 47};
-inline constexpr int SurveyWidths[4] = {42, 43, 44, 48};
-inline constexpr int MemoFontNameText = 6, GridFontNameText = 7;
+inline constexpr int GridBack = Slot::TasksGridBack, MemoBack = Slot::TasksMemoBack;
+inline constexpr int GridFontColor = Slot::TasksGridFontColor, MemoFontColor = Slot::TasksMemoFontColor;
+inline constexpr int GridFontSize = Slot::TasksGridFontSize, MemoFontSize = Slot::TasksMemoFontSize;
+inline constexpr int MemoStyle = Slot::TasksMemoStyle, GridStyle = Slot::TasksGridStyle;
+inline constexpr int CalendarMonthBack = Slot::CalendarMonthBack, CalendarTitleBack = Slot::CalendarTitleBack;
+inline constexpr int CalendarTitleText = Slot::CalendarTitleText, CalendarText = Slot::CalendarText;
+inline constexpr int WeekNumbers = Slot::WeekNumbers, StartPage = Slot::TasksPage;
+inline constexpr int SmallGridWidths[4] = {Slot::TasksGridWidth1, Slot::TasksGridWidth2, Slot::TasksGridWidth3,
+                                           Slot::TasksGridWidth4};
+inline constexpr int SurveyWidths[4] = {Slot::TasksSurveyWidth1, Slot::TasksSurveyWidth2, Slot::TasksSurveyWidth3,
+                                        Slot::TasksSurveyWidth4};
+inline constexpr int MemoFontNameText = TextSlot::TasksMemoFontName, GridFontNameText = TextSlot::TasksGridFontName;
 } // namespace UlohaSlots
 
 class TUlohaChildForm : public TForm, public ModuleWindow, public TasksWindowServices, private TaskFilterHost {

@@ -20,6 +20,8 @@
 #include "platform/forms/Responder.h"
 #include "printing/PrintWizard.h"
 #include "printing/ObalkyPreview.h"
+#include "printing/Poloha.h"
+#include "printing/Template.h"
 #include "printing/Vyber.h"
 #include "printing/ZostavyChild.h"
 #include "resources/CaptionTable.h"
@@ -119,6 +121,13 @@ protected:
             {"TPolozkyForm",
              [this] { return std::make_unique<TPolozkyForm>(nullptr, Reports().Layouts.Summary); }},
             {"TPrintWizardForm", [this] { return std::make_unique<TPrintWizardForm>(Reports(), *p->data); }},
+            {"TZostavyChildForm",
+             [this] { return std::make_unique<TZostavyChildForm>(nullptr, *p->data, p->frame); }},
+            {"TPolohaObalkyForm", [] { return std::make_unique<TPolohaObalkyForm>(nullptr, 1, 0); }},
+            {"TTemplateForm",
+             [this] {
+                 return std::make_unique<TTemplateForm>(nullptr, *p->data, Reports(), TTemplateMode::Open);
+             }},
         };
     }
 

@@ -234,6 +234,11 @@ TEST_F(TemplateDialogTest, PicturesInThreeLanguages) {
         SaveNew("Avery L7160");
         TTemplateForm& d = Open(TTemplateMode::Open);
         EXPECT_EQ(d.BitBtn1->Caption(), GetMessageText(MessageId::UseTemplate));
+        const char* const lefts[] = {"", "Left margin", "Ľavý okraj", "Levý okraj"};
+        const char* const titles[] = {"", "Name", "Názov", "Název"};
+        EXPECT_EQ(d.SheetLabels[2]->Caption(), lefts[language]);
+        EXPECT_EQ(d.Label2->Caption(), titles[language]);
+        EXPECT_EQ(d.BitBtn5->Caption(), "OK");
         EXPECT_GT(testing::SaveWindowPicture(d, std::string("template_dialog_") + names[language]).width(), 0);
         TTemplateForm& n = Open(TTemplateMode::New);
         testing::SaveWindowPicture(n, std::string("template_dialog_new_") + names[language]);

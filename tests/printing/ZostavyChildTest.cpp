@@ -12,6 +12,7 @@
 #include "platform/report/ReportOutput.h"
 #include "platform/rtl/Files.h"
 #include "printing/ObalkyPreview.h"
+#include "printing/Poloha.h"
 #include "printing/Vyber.h"
 #include "printing/ZostavyChild.h"
 
@@ -522,6 +523,24 @@ TEST_F(ReportsWindowTest, PicturesInThreeLanguages) {
         EXPECT_EQ(preview.ToolButton1->Hint(), firsts[language]);
         EXPECT_EQ(preview.ToolButton5->Caption(), setups[language]);
         EXPECT_EQ(preview.ToolButton5->Hint(), setups[language]);
+        // Captions with the window's own spacing and colons, as each language has them.
+        const char* const sources[] = {"", " Data source : ", " Zdroj údajov : ", " Zdroj údajů : "};
+        const char* const envelopes[] = {"", "Envelope", "Obálka", " Obálka : "};
+        const char* const sides[] = {"", "Side margin", "Bočný okraj", "Boční okraj"};
+        EXPECT_EQ(reports->Label3->Caption(), sources[language]);
+        EXPECT_EQ(reports->PolohaRadioGroup->Caption(), envelopes[language]);
+        EXPECT_EQ(reports->SheetLabels[2]->Caption(), sides[language]);
+        EXPECT_EQ(reports->SenderBox->Caption(), "");
+        {
+            TPolohaObalkyForm feed(nullptr, 1, 0);
+            testing::SaveWindowPicture(feed, std::string("feed_picture_") + names[language]);
+            const char* const inserts[] = {"", "Insert evenlope now :", "Obálku vkladajte takto :",
+                                           "Obálku vkládejte takhle :"};
+            EXPECT_EQ(feed.Label1->Caption(), inserts[language]);
+            EXPECT_EQ(feed.BitBtn1->Caption(), "&Ok");
+            // The prompt is not cut at the window's edge (the Czech one is the widest).
+            EXPECT_GE(feed.Label1->Widget()->width(), feed.Label1->Widget()->sizeHint().width());
+        }
         {
             TPolozkyForm chooser(nullptr, reports->Layouts.Summary);
             testing::SaveWindowPicture(chooser, std::string("column_chooser_") + names[language]);
