@@ -99,6 +99,17 @@ window() {
   wait_for 40 window_ready "$1" || fail "no window \"$1\" came up and settled (the active one is \"$(active_title)\")"
   cat "$work/window"
 }
+# The same for the window that follows one titled as given, whatever its own title.
+next_window_ready() {
+  local id title
+  id=$(active) || return 1
+  title=$(xdotool getwindowname "$id" 2>/dev/null) && [ -n "$title" ] && [ "$title" != "$1" ] &&
+    has_focus "$id" && settled "$id" && echo "$id" >"$work/window"
+}
+next_window() {
+  wait_for 40 next_window_ready "$1" || fail "$2 (the active window is \"$(active_title)\")"
+  cat "$work/window"
+}
 
 # A left click at a point of a window's client area, given from its left and top edges, or
 # from its right and bottom edges when negative.
@@ -222,14 +233,11 @@ first_start() {
   wait_for 30 title_is "$title" || fail "the language dialog's title did not follow the choice: $(active_title)"
   keys Return
   local user
-  wait_for 30 title_is_not "$title" || fail "the language dialog did not close"
-  user=$(active)
-  wait_for 30 settled "$user"
+  user=$(next_window "$title" "the language dialog did not close") || exit 1
   keys ctrl+a
   type_text "Eva"
   keys Return
-  wait_for 30 title_is_not "$(xdotool getwindowname "$user" 2>/dev/null)" || fail "the new-user dialog did not close"
-  wait_for 30 settled "$(active)"
+  next_window "$(xdotool getwindowname "$user" 2>/dev/null)" "the new-user dialog did not close" >/dev/null || exit 1
   keys Return # the user dialog, on the new name
   frame=$(window "KV-Zirt 3.6") || exit 1
   [ -f "$data/Eva_address.d" ] || fail "the new user's tables are missing"
@@ -283,8 +291,7 @@ slovak() {
   xdotool mouseup 1
   import -window root "$shots/letter-bar.png"
   press Delete
-  wait_for 30 title_is_not "KV-Zirt 3.6" || fail "no question before the delete"
-  wait_for 30 settled "$(active)"
+  next_window "KV-Zirt 3.6" "no question before the delete" >/dev/null || exit 1
   import -window root "$shots/delete-question.png"
   keys alt+y
   wait_for 30 no_row "Zeta" || fail "the letter bar did not jump to Zeta: $(table Firma | tr '\n' ' ')"
