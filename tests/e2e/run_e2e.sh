@@ -153,7 +153,8 @@ else
   wait_for 30 test -s "$work/display" || { step="X server"; echo "e2e: the X server did not start"; exit 1; }
   export DISPLAY=":$(head -1 "$work/display")"
 fi
-wait_for 30 xprop -root -display "$DISPLAY" || { echo "e2e: the X server did not start"; sed 's/^/  /' "$work/xvfb.log"; exit 1; }
+wait_for 30 xprop -root -display "$DISPLAY" && kill -0 "${pids[0]}" 2>/dev/null ||
+  { echo "e2e: the X server did not start on $DISPLAY"; sed 's/^/  /' "$work/xvfb.log"; exit 1; }
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "the window manager did not start"
