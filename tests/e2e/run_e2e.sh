@@ -6,6 +6,8 @@
 # names the step and leaves a screenshot.
 #
 # usage: run_e2e.sh PROGRAM TABLE_ROWS SHOTS_FOLDER
+# E2E_DISPLAY names the display to use (else the first free one), E2E_ROUNDS the rounds to run,
+# E2E_KEEP keeps the work folder, E2E_WRAP runs the program under a tool (strace -f -o FILE).
 set -uo pipefail
 program=$1 rows=$2 shots=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,20 +26,29 @@ step="start"
 cleanup() {
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
   wait 2>/dev/null
-  rm -rf "$work"
+  if [ -n "${E2E_KEEP:-}" ]; then echo "e2e: the work folder stays: $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 
 # Says what failed, on the error output (a step may run inside a command substitution; its
-# caller ends too), and ends the run.
+# caller ends too), with what shows where things stood: the windows, the program's output and,
+# when it still runs, where each of its threads is. Ends the run.
 fail() {
   local shot="$shots/failed-${step// /-}.png"
   import -window root "$shot" 2>/dev/null
   {
     echo "e2e: FAILED in \"$step\": $*"
-    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then echo "e2e: the program runs"; else echo "e2e: the program is not running"; fi
-    echo "e2e: screenshot $shot; program output:"
-    sed 's/^/  /' "$work/program.log" 2>/dev/null | tail -20
+    echo "e2e: screenshot $shot; the windows:"
+    xwininfo -root -tree 2>&1 | grep -v '(has no name)' | sed 's/^/  /' | head -60
+    if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
+      echo "e2e: the program runs; its threads:"
+      command -v gdb >/dev/null &&
+        timeout 60 gdb -p "$program_pid" -batch -ex "thread apply all bt 25" 2>/dev/null | grep -E '^(Thread|#)' | sed 's/^/  /' | head -150
+    else
+      echo "e2e: the program is not running"
+    fi
+    echo "e2e: program output:"
+    sed 's/^/  /' "$work/program.log" 2>/dev/null | tail -40
   } >&2
   exit 1
 }
@@ -57,6 +68,9 @@ active_title() { xdotool getactivewindow getwindowname 2>/dev/null; }
 title_is() { [ "$(active_title)" = "$1" ]; }
 title_is_not() { local t; t=$(active_title) && [ -n "$t" ] && [ "$t" != "$1" ]; }
 is_active() { [ "$(active)" = "$1" ]; }
+# The window has the X server's keyboard focus: the window manager's "active" comes first, and
+# keys typed between the two go elsewhere.
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # The window's place and size on the screen: "X Y WIDTH HEIGHT".
 geometry() {
   local X Y WIDTH HEIGHT SCREEN WINDOW
@@ -79,10 +93,21 @@ settled() {
 window_ready() {
   local id
   id=$(active) || return 1
-  [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && settled "$id" && echo "$id" >"$work/window"
+  [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && has_focus "$id" && settled "$id" && echo "$id" >"$work/window"
 }
 window() {
   wait_for 40 window_ready "$1" || fail "no window \"$1\" came up and settled (the active one is \"$(active_title)\")"
+  cat "$work/window"
+}
+# The same for the window that follows one titled as given, whatever its own title.
+next_window_ready() {
+  local id title
+  id=$(active) || return 1
+  title=$(xdotool getwindowname "$id" 2>/dev/null) && [ -n "$title" ] && [ "$title" != "$1" ] &&
+    has_focus "$id" && settled "$id" && echo "$id" >"$work/window"
+}
+next_window() {
+  wait_for 40 next_window_ready "$1" || fail "$2 (the active window is \"$(active_title)\")"
   cat "$work/window"
 }
 
@@ -117,10 +142,19 @@ use_layout() {
 }
 
 # --- the X server, the window manager ---
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 30 test -s "$work/display" || { step="X server"; echo "e2e: the X server did not start"; exit 1; }
-export DISPLAY=":$(head -1 "$work/display")"
+# On the display E2E_DISPLAY names (":70"), or on the first free one.
+if [ -n "${E2E_DISPLAY:-}" ]; then
+  Xvfb "$E2E_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp 2>"$work/xvfb.log" &
+  pids+=($!)
+  export DISPLAY=$E2E_DISPLAY
+else
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  pids+=($!)
+  wait_for 30 test -s "$work/display" || { step="X server"; echo "e2e: the X server did not start"; exit 1; }
+  export DISPLAY=":$(head -1 "$work/display")"
+fi
+wait_for 30 xprop -root -display "$DISPLAY" && kill -0 "${pids[0]}" 2>/dev/null ||
+  { echo "e2e: the X server did not start on $DISPLAY"; sed 's/^/  /' "$work/xvfb.log"; exit 1; }
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "the window manager did not start"
@@ -141,14 +175,32 @@ new_home() {
 }
 
 start_program() {
-  "$program" >>"$work/program.log" 2>&1 &
-  program_pid=$!
+  echo "--- started ($step)" >>"$work/program.log"
+  rm -f "$work/program.pid"
+  # The program's own id (for kill and the debugger), and its end with its exit status in the log.
+  (${E2E_WRAP:-} "$program" & echo $! >"$work/program.pid"; wait $!; echo "--- ended with $?") >>"$work/program.log" 2>&1 &
+  wait_for 30 test -s "$work/program.pid" || fail "the program did not start"
+  program_pid=$(cat "$work/program.pid")
   pids+=($program_pid)
 }
 program_gone() { ! kill -0 "$program_pid" 2>/dev/null; }
+# Closed as a person closes it: the window active, then the window manager's Alt+F4 (xdotool
+# sends keys for a window without the focus as events of its own, which neither the window
+# manager nor the program act on). A close request that reaches the window while a modal step of
+# its start still runs is dropped by the toolkit, as a click would be: while the window is still
+# there and has the focus, the request goes again.
 quit_program() {
-  xdotool key --window "$1" alt+F4
-  wait_for 40 program_gone || fail "the program did not end on closing its window"
+  local until=$((SECONDS + 60))
+  while ! program_gone; do
+    ((SECONDS < until)) || fail "the program did not end on closing its window"
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1
+    if has_focus "$1"; then
+      keys alt+F4
+      wait_for 5 program_gone && break
+    else
+      sleep 0.1
+    fi
+  done
 }
 
 table() { "$rows" "$data/Eva_address.d" "$@"; }
@@ -182,14 +234,11 @@ first_start() {
   wait_for 30 title_is "$title" || fail "the language dialog's title did not follow the choice: $(active_title)"
   keys Return
   local user
-  wait_for 30 title_is_not "$title" || fail "the language dialog did not close"
-  user=$(active)
-  wait_for 30 settled "$user"
+  user=$(next_window "$title" "the language dialog did not close") || exit 1
   keys ctrl+a
   type_text "Eva"
   keys Return
-  wait_for 30 title_is_not "$(xdotool getwindowname "$user" 2>/dev/null)" || fail "the new-user dialog did not close"
-  wait_for 30 settled "$(active)"
+  next_window "$(xdotool getwindowname "$user" 2>/dev/null)" "the new-user dialog did not close" >/dev/null || exit 1
   keys Return # the user dialog, on the new name
   frame=$(window "KV-Zirt 3.6") || exit 1
   [ -f "$data/Eva_address.d" ] || fail "the new user's tables are missing"
@@ -243,8 +292,7 @@ slovak() {
   xdotool mouseup 1
   import -window root "$shots/letter-bar.png"
   press Delete
-  wait_for 30 title_is_not "KV-Zirt 3.6" || fail "no question before the delete"
-  wait_for 30 settled "$(active)"
+  next_window "KV-Zirt 3.6" "no question before the delete" >/dev/null || exit 1
   import -window root "$shots/delete-question.png"
   keys alt+y
   wait_for 30 no_row "Zeta" || fail "the letter bar did not jump to Zeta: $(table Firma | tr '\n' ' ')"
