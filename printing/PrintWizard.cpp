@@ -76,11 +76,6 @@ Texts kPositionItems[3] = {{"In the middle", "V strede", "Ve středě"},
                            {"On the left", "Vľavo", "Vlevo"}};
 Texts kFeedItems[2] = {{"With insertion top", "S vkladaním zhora", "Se zaváděním shora"},
                        {"With insertion bottom", "S vkladaním zospodu", "Se zaváděním zespod"}};
-Texts kDefaults = {"Defaults", "Pôvodné", "Původní"};
-Texts kListButtons[3] = {{"Add", "Pridaj", "Přidej"}, {"Take", "Odober", "Odeber"}, {"Delete", "Zmaž", "Smaž"}};
-Texts kSheetCaptions[6] = {{"Top margin", "Horný okraj", "Horní okraj"},   {"Width", "Šírka", "Šířka"},
-                           {"Height", "Výška", "Výška"},                  {"Row gap", "Medzera riadkov", "Mezera řádků"},
-                           {"Side margin", "Bočný okraj", "Boční okraj"}, {"Column gap", "Medzera stĺpcov", "Mezera sloupců"}};
 const char* const kEnvelopeFormats[3] = {"C6 - 114 x 162 mm", "C5 - 162 x 229 mm", "DL - 110 x 220 mm"};
 const char* const kStyles[4] = {"Normal", "Classic", "Elegant", "Office"};
 
@@ -774,11 +769,6 @@ void TPrintWizardForm::ShowCaptions() {
         for (const auto& t : kAddressItems) c->Items().Add(Tr(t));
         c->SetItemIndex(index);
     }
-    AddButton->SetCaption(Tr(kListButtons[0]));
-    DelRepButton->SetCaption(Tr(kListButtons[1]));
-    DeleteReportButton->SetCaption(Tr(kListButtons[2]));
-    for (int i = 0; i < 6; ++i) SheetLabels[i]->SetCaption(Tr(kSheetCaptions[i]));
-    DefaultAdresButton->SetCaption(Tr(kDefaults));
     BitBtn2->SetCaption(GetMessageText(MessageId::Help));
     BitBtn1->SetCaption(GetMessageText(MessageId::Cancel));
     Button2->SetCaption(GetMessageText(MessageId::Back));
