@@ -392,16 +392,7 @@ TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& dat
     BitBtn1 = named(new TButton(this), "BitBtn1", this);
     BitBtn1->SetCancel(true);
     BitBtn1->SetModalResult(mrCancel);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(BitBtn2->Widget());
-    buttons->addStretch();
-    buttons->addWidget(Button2->Widget());
-    buttons->addWidget(Button1->Widget());
-    buttons->addSpacing(12);
-    buttons->addWidget(BitBtn1->Widget());
-    auto* client = new QVBoxLayout(ClientWidget());
-    client->addWidget(Notebook1->Widget(), 1);
-    client->addLayout(buttons);
+    LayOutWizard(ClientWidget(), Notebook1, BitBtn2, Button2, Button1, BitBtn1);
     SetClientSize(560, 380);
 
     PageManager1 = new TPageManager(this);

@@ -7,6 +7,7 @@
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
 #include "engine/VolgaTbl.h"
+#include "platform/forms/GridRows.h"
 #include "platform/forms/MakeControl.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/SysInfo.h"
@@ -241,16 +242,7 @@ TPrintWizardForm::TPrintWizardForm(TZostavyChildForm& reports, TDataModule1& dat
     Button1 = MakeControl<TButton>(this, this, "Button1");
     BitBtn1 = MakeControl<TButton>(this, this, "BitBtn1");
     BitBtn1->SetCancel(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(BitBtn2->Widget());
-    buttons->addStretch();
-    buttons->addWidget(Button2->Widget());
-    buttons->addWidget(Button1->Widget());
-    buttons->addSpacing(12);
-    buttons->addWidget(BitBtn1->Widget());
-    auto* client = new QVBoxLayout(ClientWidget());
-    client->addWidget(Notebook1->Widget(), 1);
-    client->addLayout(buttons);
+    LayOutWizard(ClientWidget(), Notebook1, BitBtn2, Button2, Button1, BitBtn1);
     SetClientSize(600, 470);
 
     // The page manager moves first, then runs the button's own handler on the new page.

@@ -3,6 +3,8 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
 namespace kvz {
 
@@ -32,6 +34,20 @@ std::vector<TLabel*> AddGridRows(QGridLayout& grid, TComponent* owner, TWinContr
         ++r;
     }
     return labels;
+}
+
+void LayOutWizard(QWidget* client, TControl* pages, TControl* help, TControl* back, TControl* next,
+                  TControl* cancel) {
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(help->Widget());
+    buttons->addStretch();
+    buttons->addWidget(back->Widget());
+    buttons->addWidget(next->Widget());
+    buttons->addSpacing(12);
+    buttons->addWidget(cancel->Widget());
+    auto* layout = new QVBoxLayout(client);
+    layout->addWidget(pages->Widget(), 1);
+    layout->addLayout(buttons);
 }
 
 } // namespace kvz

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QGridLayout;
+class QWidget;
 
 namespace kvz {
 
@@ -43,5 +44,10 @@ inline TGridRow WholeRow(TControl* control) { return {std::string(), {TGridCell(
 // (nullptr for rows without one).
 std::vector<TLabel*> AddGridRows(QGridLayout& grid, TComponent* owner, TWinControl* parent,
                                        std::initializer_list<TGridRow> rows);
+
+// A wizard's client area: its pages over all of it, and below them Help on the left, Back and
+// Next on the right, and Cancel set apart from them.
+void LayOutWizard(QWidget* client, TControl* pages, TControl* help, TControl* back, TControl* next,
+                  TControl* cancel);
 
 } // namespace kvz
