@@ -341,12 +341,9 @@ void TAdresyChildForm::BuildPersonalPage() {
 
     PopupMenu1 = new TPopupMenu(this);
     PopupMenu1->SetName("PopupMenu1");
-    for (auto [item, name] : {std::pair{&NewFieldPopup, "NewFieldPopup"}, std::pair{&EdipPopup, "EdipPopup"},
-                              std::pair{&DeletePopup, "DeletePopup"}}) {
-        *item = new TMenuItem(this);
-        (*item)->SetName(name);
-        PopupMenu1->Items()->Add(*item);
-    }
+    NewFieldPopup = AddMenuItem(this, PopupMenu1->Items(), "NewFieldPopup");
+    EdipPopup = AddMenuItem(this, PopupMenu1->Items(), "EdipPopup");
+    DeletePopup = AddMenuItem(this, PopupMenu1->Items(), "DeletePopup");
     NewFieldPopup->OnClick = [this](TComponent*) { NewFieldPopupClick(); };
     BuildPictureMenu();
     DeletePopup->OnClick = [this](TComponent*) { DeletePopupClick(); };

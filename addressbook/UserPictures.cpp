@@ -17,10 +17,8 @@ namespace kvz {
 
 void TAdresyChildForm::BuildPictureMenu() {
     auto add = [this](TMenuItem*& item, const char* name, void (TAdresyChildForm::*handler)()) {
-        item = new TMenuItem(this);
-        item->SetName(name);
+        item = AddMenuItem(this, PopupMenu1->Items(), name);
         item->OnClick = [this, handler](TComponent*) { (this->*handler)(); };
-        PopupMenu1->Items()->Add(item);
     };
     add(PastePicturePopup, "PastePicturePopup", &TAdresyChildForm::PastePicturePopupClick);
     add(CopyPicturePopup, "CopyPicturePopup", &TAdresyChildForm::CopyPicturePopupClick);

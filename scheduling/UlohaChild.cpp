@@ -203,12 +203,7 @@ void TUlohaChildForm::BuildControls() {
 
     PopupMenu1 = new TPopupMenu(this);
     PopupMenu1->SetName("PopupMenu1");
-    auto item = [&](const char* name) {
-        auto* m = new TMenuItem(this);
-        m->SetName(name);
-        PopupMenu1->Items()->Add(m);
-        return m;
-    };
+    auto item = [&](const char* name) { return AddMenuItem(this, PopupMenu1->Items(), name); };
     AddPopup = item("AddPopup");
     DeletePopup = item("DeletePopup");
     EditPopup = item("EditPopup");

@@ -226,4 +226,11 @@ void TPopupMenu::Popup(int x, int y, TComponent* popupComponent) {
     if (chosen) chosen->Click();
 }
 
+TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, const char* name) {
+    auto* item = new TMenuItem(owner);
+    item->SetName(name);
+    parent->Add(item);
+    return item;
+}
+
 } // namespace kvz

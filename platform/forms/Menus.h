@@ -125,4 +125,8 @@ private:
     std::vector<std::pair<TMenuItem*, QPointer<QMenu>>> menus_;
 };
 
+// An item named as the window calls it, made with its owner (which frees it) and added after
+// the items parent holds.
+TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, const char* name);
+
 } // namespace kvz
