@@ -34,6 +34,44 @@ constexpr int32_t kMaxBlobBytes = 0x3FFFFFFF;
 const char* const kCorrupt = "Buffer structure corruption!";
 const char* const kEnd = "Unexpected end of buffer";
 
+uint64_t LoadWord(const void* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// The length of a text up to its first zero byte, at most len: eight bytes at a time where
+// room (the bytes up to the row's end) allows.
+size_t TextLength(const char* at, size_t len, size_t room) {
+    size_t n = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; n < len && room - n >= 8; n += 8) {
+            const uint64_t v = LoadWord(at + n);
+            // The lowest zero byte sets its top bit here; only bytes above it can be wrong.
+            const uint64_t zero = (v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull;
+            if (zero) return std::min(len, n + static_cast<size_t>(std::countr_zero(zero)) / 8);
+        }
+    }
+    while (n < len && at[n] != 0) ++n;
+    return std::min(n, len);
+}
+
+// Whether the bytes of a come before those of b, unsigned byte by byte, a shorter one first
+// where one begins the other: compared eight at a time.
+bool BytesBelow(const uint8_t* a, size_t na, const uint8_t* b, size_t nb) {
+    const size_t n = std::min(na, nb);
+    size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= n; i += 8) {
+            const uint64_t x = LoadWord(a + i), y = LoadWord(b + i);
+            if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y);
+        }
+    }
+    for (; i < n; ++i)
+        if (a[i] != b[i]) return a[i] < b[i];
+    return na < nb;
+}
+
 std::string Format(const char* fmt, const std::string& name, int a, int b) {
     char buf[512];
     std::snprintf(buf, sizeof buf, fmt, name.c_str(), a, b);
@@ -444,12 +482,7 @@ std::string_view TVolgaCursor::FieldBytes(const TVolgaRow& row, const TVolgaFiel
         if (slot.isString) v = v.substr(0, std::min(v.size(), v.find('\0')));
         return v;
     }
-    if (slot.store == TKindStore::Text) {
-        // At most a SmallStr's 35 bytes: shorter than a call.
-        size_t n = 0;
-        while (n < len && at[n] != 0) ++n;
-        return {at, n};
-    }
+    if (slot.store == TKindStore::Text) return {at, TextLength(at, len, span.size - static_cast<size_t>(p - span.data))};
     return {at, len};
 }
 
@@ -697,21 +730,22 @@ bool TVolgaCursor::LoadFromStream(TBlockBytes&& block, std::string& message) {
 // ---- reading again ----
 
 std::string_view TRecordCodes::operator[](size_t i) const {
+    if (packed) {
+        const char* at = reinterpret_cast<const char*>(&words[i]);
+        return {at, ::strnlen(at, sizeof(uint64_t))};
+    }
     const uint32_t from = i == 0 ? 0 : ends[i - 1];
     return std::string_view(bytes).substr(from, ends[i] - from);
 }
+
 
 void TRecordCodes::Add(uint32_t id) {
     const auto end = static_cast<uint32_t>(bytes.size());
     if (rising && !ends.empty()) {
         const uint32_t from = ends.size() == 1 ? 0 : ends[ends.size() - 2];
-        // Byte by byte in place: codes are short, and mostly differ near their end.
         const auto* a = reinterpret_cast<const uint8_t*>(bytes.data()) + from;
         const auto* b = reinterpret_cast<const uint8_t*>(bytes.data()) + ends.back();
-        const size_t na = ends.back() - from, nb = end - ends.back(), n = std::min(na, nb);
-        size_t i = 0;
-        while (i < n && a[i] == b[i]) ++i;
-        rising = i < n ? a[i] < b[i] : na < nb;
+        rising = BytesBelow(a, ends.back() - from, b, end - ends.back());
     }
     ends.push_back(end);
     ids.push_back(id);
@@ -736,11 +770,54 @@ bool TRecordCodes::MayHoldOneTwice() const {
 }
 
 void TVolgaCursor::AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const {
+    // One field's bytes are the code; several are each led by their length, so that no two
+    // lists of values run together into one code.
+    if (fields.size() == 1) {
+        out += FieldBytes(row, *fields[0]);
+        return;
+    }
     for (const TVolgaField* f : fields) {
         const std::string_view v = FieldBytes(row, *f);
         AppendLE<uint32_t>(out, static_cast<uint32_t>(v.size()));
         out += v;
     }
+}
+
+bool TVolgaCursor::PacksCode(const std::vector<const TVolgaField*>& fields) const {
+    // A text holds no zero byte, so that the zeros after it tell where it ends.
+    return fields.size() == 1 && slots_[static_cast<size_t>(fields[0]->Index)].store == TKindStore::Text &&
+           slots_[static_cast<size_t>(fields[0]->Index)].limit <= sizeof(uint64_t);
+}
+
+uint64_t TVolgaCursor::PackedCode(const TVolgaRow& row, const TVolgaField& field) const {
+    // The program's record numbers come first in their rows: read in place, a word at once.
+    if constexpr (std::endian::native == std::endian::little) {
+        const size_t n = counted_.size();
+        if (field.Index == 0 && row.Bytes.data && row.Bytes.size - n >= sizeof(uint64_t)) {
+            const size_t len = row.Bytes.data[0];
+            uint64_t word = LoadWord(row.Bytes.data + n);
+            if (len < sizeof word) word &= (uint64_t(1) << (8 * len)) - 1;
+            // Up to the first zero byte, which is the lowest one marked here.
+            const uint64_t zero = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+            if (zero) word &= (zero & -zero) / 0x80 - 1;
+            return word;
+        }
+    }
+    const std::string_view v = FieldBytes(row, field);
+    uint64_t word = 0;
+    std::memcpy(&word, v.data(), std::min(v.size(), sizeof word));
+    return word;
+}
+
+bool TVolgaCursor::HasCode(const TVolgaRow& row, std::string_view code, const std::vector<const TVolgaField*>& fields) const {
+    if (fields.size() == 1) return FieldBytes(row, *fields[0]) == code;
+    for (const TVolgaField* f : fields) {
+        const std::string_view v = FieldBytes(row, *f);
+        if (code.size() < 4 + v.size() || ReadLE<uint32_t>(code.data()) != v.size() || code.compare(4, v.size(), v) != 0)
+            return false;
+        code.remove_prefix(4 + v.size());
+    }
+    return code.empty();
 }
 
 std::vector<const TVolgaField*> TVolgaCursor::CodeFieldsOf(const std::vector<std::string>& names) const {
@@ -759,17 +836,26 @@ TRecordCodes TVolgaCursor::HoldCodes(const std::vector<std::string>& codeFields)
     const std::vector<const TVolgaField*> fields = CodeFieldsOf(codeFields);
     TRecordCodes held;
     held.firstNew = nextId_;
+    held.packed = PacksCode(fields);
     if (!fields.empty()) {
-        const size_t emptyCode = 4 * fields.size();
-        held.ends.reserve(rows_.size());
+        const size_t emptyCode = fields.size() == 1 ? 0 : 4 * fields.size();
         held.ids.reserve(rows_.size());
-        held.bytes.reserve(rows_.size() * (4 * fields.size() + 8));
+        if (held.packed) {
+            held.words.reserve(rows_.size());
+        } else {
+            held.ends.reserve(rows_.size());
+            held.bytes.reserve(rows_.size() * (4 * fields.size() + 8));
+        }
         // The rows lie one after another in memory: the next ones are asked for ahead.
         constexpr size_t kAhead = 8;
         for (size_t i = 0; i < rows_.size(); ++i) {
             if (i + kAhead < rows_.size()) __builtin_prefetch(rows_[i + kAhead]->Bytes.data);
             const TVolgaRow* row = rows_[i];
             if (row->State == rsRemoved) continue;
+            if (held.packed) {
+                if (const uint64_t word = PackedCode(*row, *fields[0])) held.AddWord(word, row->Id);
+                continue;
+            }
             const size_t before = held.bytes.size();
             AppendCode(held.bytes, *row, fields);
             if (held.bytes.size() - before == emptyCode) {
@@ -797,53 +883,53 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const TRecordCodes& held, const s
     // The rows found again take their old identities; the others are numbered anew from
     // where this read began, as no one has seen the numbers it gave.
     nextId_ = firstNew;
-    std::string code;
     // Mostly the rows come back in their order, new ones after them: each is its old row's
     // code at the same place, which needs no search, when no code was held twice (a code held
     // twice names no one record).
-    // Whether the row's code is the held one, compared field by field in place.
-    auto sameCode = [&](const TVolgaRow& row, std::string_view want) {
-        for (const TVolgaField* f : fields) {
-            const std::string_view v = FieldBytes(row, *f);
-            if (want.size() < 4 + v.size() || ReadLE<uint32_t>(want.data()) != v.size() ||
-                want.compare(4, v.size(), v) != 0)
-                return false;
-            want.remove_prefix(4 + v.size());
-        }
-        return want.empty();
-    };
+    // A code packed by the fields read before is compared as a word while these fields pack it
+    // the same way.
+    const bool packed = held.packed && PacksCode(fields);
     size_t next = 0;
     bool inOrder = true;
     for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
         if (i + 8 < rows_.size()) __builtin_prefetch(rows_[i + 8]->Bytes.data);
-        if (next < held.size() && sameCode(*rows_[i], held[next]))
+        if (next < held.size() && (packed ? PackedCode(*rows_[i], *fields[0]) == held.words[next]
+                                                : HasCode(*rows_[i], held[next], fields)))
             ++next;
         else
             inOrder = next == held.size();
     }
     uint32_t base = firstNew;
     if (inOrder && !held.MayHoldOneTwice()) {
-        for (size_t i = 0; i < rows_.size(); ++i) rows_[i]->Id = i < next ? held.ids[i] : nextId_++;
+        // The identities and their look-up are set in one walk over the rows.
         if (next > 0) base = std::min(base, *std::min_element(held.ids.begin(), held.ids.begin() + static_cast<std::ptrdiff_t>(next)));
-    } else {
-        std::unordered_map<std::string_view, uint32_t> ids;
-        ids.reserve(held.size());
-        for (size_t i = 0; i < held.size(); ++i) {
-            auto [it, added] = ids.emplace(held[i], held.ids[i]);
-            if (!added) it->second = 0;
+        idBase_ = base;
+        byId_.assign(nextId_ + (rows_.size() - next) - base, nullptr);
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            TVolgaRow* row = rows_[i];
+            row->Id = i < next ? held.ids[i] : nextId_++;
+            byId_[row->Id - base] = row;
         }
-        for (TVolgaRow* row : rows_) {
-            code.clear();
-            AppendCode(code, *row, fields);
-            auto it = ids.find(code);
-            if (it == ids.end() || it->second == 0) {
-                row->Id = nextId_++;
-                continue;
-            }
-            row->Id = it->second;
-            it->second = 0; // one row takes an identity
-            base = std::min(base, row->Id);
+        return true;
+    }
+    std::unordered_map<std::string_view, uint32_t> ids;
+    ids.reserve(held.size());
+    for (size_t i = 0; i < held.size(); ++i) {
+        auto [it, added] = ids.emplace(held[i], held.ids[i]);
+        if (!added) it->second = 0;
+    }
+    std::string code;
+    for (TVolgaRow* row : rows_) {
+        code.clear();
+        AppendCode(code, *row, fields);
+        auto it = ids.find(code);
+        if (it == ids.end() || it->second == 0) {
+            row->Id = nextId_++;
+            continue;
         }
+        row->Id = it->second;
+        it->second = 0; // one row takes an identity
+        base = std::min(base, row->Id);
     }
     idBase_ = base;
     byId_.assign(nextId_ - base, nullptr);

@@ -151,17 +151,32 @@ struct TSortKey {
     bool Numeric = false;
 };
 
-// The record codes of a cursor's rows side by side, each its fields' bytes after their
-// lengths, with its row's identity: what a read anew finds its records by.
+// The record codes of a cursor's rows side by side, with its row's identity: what a read anew
+// finds its records by. A code of one short text (the program's record numbers) is held in a
+// word of its own, its bytes from the first on and zeros after them; others as bytes.
 struct TRecordCodes {
     std::string bytes;
     std::vector<uint32_t> ends, ids;
+    std::vector<uint64_t> words;
+    bool packed = false;
     bool rising = true;    // each code above the one before, so that none is there twice
     uint32_t firstNew = 0; // the identity the rows read anew are numbered from
     std::string_view operator[](size_t i) const;
     size_t size() const { return ids.size(); }
     // Ends the code appended last, of the row of that identity.
     void Add(uint32_t id);
+    // Adds a packed code, of the row of that identity. Bytes are compared from the first as a
+    // number, the zeros after a shorter code putting it first.
+    void AddWord(uint64_t word, uint32_t id) {
+        if (rising && !words.empty()) {
+            if constexpr (std::endian::native == std::endian::little)
+                rising = __builtin_bswap64(words.back()) < __builtin_bswap64(word);
+            else
+                rising = words.back() < word;
+        }
+        words.push_back(word);
+        ids.push_back(id);
+    }
     // Whether two codes may be equal: equal codes have equal hashes.
     bool MayHoldOneTwice() const;
 };
@@ -274,8 +289,15 @@ private:
     void SetOwnBytes(TVolgaRow& row, std::string_view bytes);
     // The stored bytes of the rows that are written.
     size_t LiveBytes() const;
-    // Appends the record code of the row: each field's bytes after their length.
+    // Appends the record code of the row: its one field's bytes, or each field's bytes after
+    // their length.
     void AppendCode(std::string& out, const TVolgaRow& row, const std::vector<const TVolgaField*>& fields) const;
+    // The packed record code of the row (its one short text field's bytes in a word), and
+    // whether the fields' code can be packed.
+    uint64_t PackedCode(const TVolgaRow& row, const TVolgaField& field) const;
+    bool PacksCode(const std::vector<const TVolgaField*>& fields) const;
+    // Whether the row's record code is that one, compared in place.
+    bool HasCode(const TVolgaRow& row, std::string_view code, const std::vector<const TVolgaField*>& fields) const;
     // The fields of a record code; none when one is missing.
     std::vector<const TVolgaField*> CodeFieldsOf(const std::vector<std::string>& names) const;
 

@@ -187,11 +187,12 @@ TEST_F(CursorTest, ASaveWrittenInPiecesIsTheBlockAndAFailedOneLeavesTheOldFile) 
 
 // A table read again keeps the identity of each record whose code it finds again, whether the
 // rows come back in their order or not; new codes, empty ones and a code held twice get new ones.
+// Record numbers of up to eight characters are held packed, longer codes as bytes: both alike.
 TEST_F(CursorTest, RowsReadAgainKeepTheIdentitiesOfTheirRecordCodes) {
     // A table of the codes given ("" an empty code), one row each, with a second field.
-    auto block = [](const std::vector<std::string>& codes, const std::string& other = "x") {
+    auto block = [](const std::vector<std::string>& codes, const std::string& other = "x", int size = 8) {
         TVolgaCursor c;
-        c.AddField("Number", TVolgaFieldKind::SmallStr, 8);
+        c.AddField("Number", TVolgaFieldKind::SmallStr, size);
         c.AddField("Other", TVolgaFieldKind::SmallStr, 8);
         std::string msg;
         for (const std::string& code : codes) {
@@ -205,11 +206,14 @@ TEST_F(CursorTest, RowsReadAgainKeepTheIdentitiesOfTheirRecordCodes) {
         return out;
     };
     const std::vector<std::string> first = {"a", "b", "c", "d", "e"};
+    const std::vector<std::string> eight = {"abcdefg1", "abcdefg2", "abcdefh0"};
+    const std::vector<std::string> longer = {"abcdefghijk1", "abcdefghijk2", "abcdefghijl0", "abcdefghijl"};
     struct Case {
         std::string name;
         std::vector<std::string> held, again;
         std::string other;
         std::vector<std::string> kept; // codes whose rows keep their identity
+        int onlySize = 0;              // the one field size the case is for
     };
     const std::vector<Case> cases = {
         {"unchanged", first, first, "x", first},
@@ -223,33 +227,58 @@ TEST_F(CursorTest, RowsReadAgainKeepTheIdentitiesOfTheirRecordCodes) {
         {"a code held twice apart", {"b", "a", "b"}, {"b", "a", "b"}, "x", {"a"}},
         {"a code found twice", first, {"a", "b", "b", "c", "d", "e"}, "x", first},
         {"empty codes", {"a", "", "b"}, {"a", "", "b"}, "x", {"a", "b"}},
+        {"codes that begin the next", {"1", "12", "123"}, {"1", "12", "123"}, "x", {"1", "12", "123"}},
+        {"a longer code first", {"12", "1"}, {"12", "1"}, "x", {"12", "1"}},
+        {"high bytes", {"a", "\xE1", "\xFF"}, {"\xFF", "a", "\xE1"}, "x", {"a", "\xE1", "\xFF"}},
+        {"eight characters", eight, eight, "y", eight},
+        {"longer codes", longer, longer, "y", longer, 20},
+        {"longer codes in another order", longer, {"abcdefghijl0", "abcdefghijk1", "abcdefghijk2"}, "y",
+         {"abcdefghijk1", "abcdefghijk2", "abcdefghijl0"}, 20},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TVolgaCursor cursor;
-        std::string msg;
-        ASSERT_TRUE(cursor.LoadFromStream(block(c.held), msg));
-        std::map<std::string, uint32_t> before;
-        std::set<uint32_t> given;
-        for (const TVolgaRow* row : cursor.Rows()) {
-            before[std::string(cursor.FieldBytes(*row, cursor.Fields()[0]))] = row->Id;
-            given.insert(row->Id);
-        }
-        TBlockBytes again = TBlockBytes::Copy(block(c.again, c.other));
-        ASSERT_TRUE(cursor.Reload(std::move(again), {"Number"}, msg)) << msg;
-        std::set<std::string> kept;
-        std::set<uint32_t> ids;
-        for (const TVolgaRow* row : cursor.Rows()) {
-            const std::string code(cursor.FieldBytes(*row, cursor.Fields()[0]));
-            EXPECT_TRUE(ids.insert(row->Id).second) << "identity given twice: " << code;
-            EXPECT_EQ(cursor.RowById(row->Id), row);
-            if (given.count(row->Id)) {
-                EXPECT_EQ(before.at(code), row->Id) << code;
-                kept.insert(code);
+    for (const int size : {8, 20}) {
+        for (const Case& c : cases) {
+            if (c.onlySize && c.onlySize != size) continue;
+            SCOPED_TRACE(c.name + ", field size " + std::to_string(size));
+            TVolgaCursor cursor;
+            std::string msg;
+            ASSERT_TRUE(cursor.LoadFromStream(block(c.held, "x", size), msg));
+            std::map<std::string, uint32_t> before;
+            std::set<uint32_t> given;
+            for (const TVolgaRow* row : cursor.Rows()) {
+                before[std::string(cursor.FieldBytes(*row, cursor.Fields()[0]))] = row->Id;
+                given.insert(row->Id);
             }
+            // Codes rise when each is above the one before, byte by byte from the first.
+            std::vector<std::string> codes;
+            for (const std::string& code : c.held)
+                if (!code.empty()) codes.push_back(code);
+            const bool rising = std::adjacent_find(codes.begin(), codes.end(), std::greater_equal<>()) == codes.end();
+            const TRecordCodes held = cursor.HoldCodes({"Number"});
+            EXPECT_EQ(held.rising, rising);
+            ASSERT_TRUE(cursor.Reload(TBlockBytes::Copy(block(c.again, c.other, size)), held, {"Number"}, msg)) << msg;
+            std::set<std::string> kept;
+            std::set<uint32_t> ids;
+            for (const TVolgaRow* row : cursor.Rows()) {
+                const std::string code(cursor.FieldBytes(*row, cursor.Fields()[0]));
+                EXPECT_TRUE(ids.insert(row->Id).second) << "identity given twice: " << code;
+                EXPECT_EQ(cursor.RowById(row->Id), row);
+                if (given.count(row->Id)) {
+                    EXPECT_EQ(before.at(code), row->Id) << code;
+                    kept.insert(code);
+                }
+            }
+            EXPECT_EQ(kept, std::set<std::string>(c.kept.begin(), c.kept.end()));
         }
-        EXPECT_EQ(kept, std::set<std::string>(c.kept.begin(), c.kept.end()));
     }
+    // A record number field grown between the reads: a longer number is not taken for the
+    // number it begins with.
+    TVolgaCursor cursor;
+    std::string msg;
+    ASSERT_TRUE(cursor.LoadFromStream(block({"12345678"}), msg));
+    const uint32_t id = cursor.Rows()[0]->Id;
+    ASSERT_TRUE(cursor.Reload(TBlockBytes::Copy(block({"123456789", "12345678"}, "x", 10)), {"Number"}, msg)) << msg;
+    EXPECT_NE(cursor.Rows()[0]->Id, id);
+    EXPECT_EQ(cursor.Rows()[1]->Id, id);
 }
 
 // Reading a large table again keeps every identity, whether its codes rise or not, and lets
@@ -624,6 +653,36 @@ TEST_F(CursorTest, RowsStoredOtherwiseThanTheWriterStoresThemReadAlikeAndAreKept
     again.clear();
     back.SaveToStream(again);
     EXPECT_EQ(ToHex(again), ToHex(canonical));
+}
+
+// A short text a file holds ends at its first zero byte, wherever that lies and whether other
+// values follow it in the row or not.
+TEST_F(CursorTest, AShortTextEndsAtItsFirstZeroByte) {
+    for (const bool last : {false, true}) {
+        for (const size_t length : {1, 7, 8, 9, 16, 20}) {
+            for (const size_t zero : {size_t(0), size_t(1), size_t(7), size_t(8), size_t(15), length - 1, length}) {
+                if (zero > length) continue;
+                SCOPED_TRACE(std::to_string(length) + " bytes, zero at " + std::to_string(zero) + (last ? ", last" : ""));
+                TVolgaCursor c;
+                if (last) c.AddField("T", TVolgaFieldKind::SmallStr, 20);
+                const TVolgaField& text = c.AddField("S", TVolgaFieldKind::SmallStr, 20);
+                if (!last) c.AddField("T", TVolgaFieldKind::SmallStr, 20);
+                TVolgaRowBuffer b = c.NewBuffer();
+                SetValueBytes(b, text, std::string(length, 'a'));
+                SetValueBytes(b, *c.FindField("T"), "q");
+                std::string msg, block;
+                c.PostRow(b, nullptr, msg);
+                c.SaveToStream(block);
+                // The row ends the block: two lengths, then the values in field order.
+                const size_t textAt = block.size() - (last ? length : length + 1);
+                if (zero < length) block[textAt + zero] = '\0';
+                TVolgaCursor back;
+                ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
+                EXPECT_EQ(back.FieldBytes(*back.Rows()[0], *back.FindField("S")), std::string(zero, 'a'));
+                EXPECT_EQ(back.FieldBytes(*back.Rows()[0], *back.FindField("T")), "q");
+            }
+        }
+    }
 }
 
 TEST_F(CursorTest, PreparedSortKeysOrderAsTheComparisonDoes) {
