@@ -1090,15 +1090,20 @@ bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared,
         rows_.reserve(most);
         byId_.reserve(most);
     }
+    const bool report = OnCallback && declared > 0;
     int lastPercent = -1;
     int32_t read = 0;
     while (body.size() - pos >= n && read < declared) {
         const size_t start = pos;
         if (!IndexRow(body, pos, read + 1, message)) return false;
-        AppendRow({reinterpret_cast<const uint8_t*>(body.data() + start), static_cast<uint32_t>(pos - start)}, nullptr,
-                  rsUnchanged);
+        // A row read owns nothing and is unchanged: none of AppendRow's cases apply.
+        TVolgaRow& row = storage_.emplace_back();
+        row.Bytes = {reinterpret_cast<const uint8_t*>(body.data() + start), static_cast<uint32_t>(pos - start)};
+        row.Id = nextId_++;
+        byId_.push_back(&row);
+        rows_.push_back(&row);
         ++read;
-        if (OnCallback && declared > 0) {
+        if (report) {
             const int percent = static_cast<int>(std::nearbyint(read * 100.0 / declared));
             if (percent != lastPercent) {
                 lastPercent = percent;

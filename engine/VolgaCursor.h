@@ -112,15 +112,9 @@ public:
     TRowStore(const TRowStore&) = delete;
     TRowStore& operator=(const TRowStore&) = delete;
     TVolgaRow& emplace_back() {
-        if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
-            const size_t capacity = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().capacity * 2, kLargestBlock);
-            blocks_.reserve(blocks_.size() + 1);
-            blocks_.push_back({static_cast<TVolgaRow*>(::operator new(capacity * sizeof(TVolgaRow))), 0, capacity});
-        }
+        if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) AddBlock();
         Block& block = blocks_.back();
-        TVolgaRow* row = ::new (static_cast<void*>(block.rows + block.used)) TVolgaRow();
-        ++block.used;
-        return *row;
+        return *::new (static_cast<void*>(block.rows + block.used++)) TVolgaRow();
     }
     void clear() {
         for (Block& block : blocks_) {
@@ -135,6 +129,12 @@ private:
         TVolgaRow* rows;
         size_t used, capacity;
     };
+    // Out of the way of adding a row, which it seldom has to do.
+    [[gnu::noinline]] void AddBlock() {
+        const size_t capacity = blocks_.empty() ? kFirstBlock : std::min(blocks_.back().capacity * 2, kLargestBlock);
+        blocks_.reserve(blocks_.size() + 1);
+        blocks_.push_back({static_cast<TVolgaRow*>(::operator new(capacity * sizeof(TVolgaRow))), 0, capacity});
+    }
     static constexpr size_t kFirstBlock = 64, kLargestBlock = 16384;
     std::vector<Block> blocks_;
 };
