@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdio>
 #include <stdexcept>
 #include <unordered_map>
@@ -1032,6 +1035,79 @@ size_t SumBytes(const uint8_t* p, size_t count) {
 
 } // namespace
 
+void TVolgaCursor::PlanWideRows() {
+    constexpr size_t kVector = 16;
+    const size_t n = slots_.size();
+    wide_ = {};
+    wide_.bytes = (n + kVector - 1) / kVector * kVector;
+    wide_.limits.assign(wide_.bytes, 0xFF);
+    wide_.masks.assign(wide_.bytes, 0);
+    std::copy(limits_.begin(), limits_.end(), wide_.limits.begin());
+    std::copy(masks_.begin(), masks_.end(), wide_.masks.begin());
+    // A counted field's length, 4 with a value, stands for its count's bytes: the values
+    // before a count are the lengths before its field and the counts before.
+    auto addSegment = [&](size_t from, size_t to) {
+        for (size_t v = from / kVector; v * kVector < to; ++v) {
+            wide_.partVectors.push_back(static_cast<uint32_t>(v));
+            for (size_t i = v * kVector; i < (v + 1) * kVector; ++i) wide_.partMasks.push_back(i >= from && i < to ? 0xFF : 0);
+        }
+        wide_.partEnds.push_back(static_cast<uint32_t>(wide_.partVectors.size()));
+    };
+    size_t from = 0;
+    for (const uint32_t c : countedFields_) {
+        addSegment(from, c);
+        from = c;
+    }
+    addSegment(from, n);
+}
+
+bool TVolgaCursor::IndexRowWide(std::string_view body, size_t& pos) const {
+#if defined(__SSE2__)
+    const size_t bytes = wide_.bytes;
+    if (body.size() - pos < bytes) return false;
+    const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
+    const uint8_t* limits = wide_.limits.data();
+    const uint8_t* masks = wide_.masks.data();
+    const uint8_t* partMasks = wide_.partMasks.data();
+    const uint32_t* partVectors = wide_.partVectors.data();
+    auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const __m128i zero = _mm_setzero_si128();
+    __m128i fits = _mm_cmpeq_epi8(zero, zero);
+    for (size_t at = 0; at < bytes; at += 16) {
+        const __m128i x = load(lengths + at), limit = load(limits + at);
+        fits = _mm_and_si128(fits, _mm_cmpeq_epi8(_mm_max_epu8(x, limit), limit));
+        fits = _mm_and_si128(fits, _mm_cmpeq_epi8(_mm_and_si128(x, load(masks + at)), zero));
+    }
+    if (_mm_movemask_epi8(fits) != 0xFFFF) return false;
+    size_t at = pos + counted_.size();
+    size_t part = 0;
+    auto addLengths = [&](size_t end) {
+        __m128i sums = zero;
+        for (; part < end; ++part)
+            sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(load(lengths + 16 * partVectors[part]), load(partMasks + 16 * part)), zero));
+        at += static_cast<size_t>(_mm_cvtsi128_si64(_mm_add_epi64(sums, _mm_unpackhi_epi64(sums, sums))));
+    };
+    const size_t counted = countedFields_.size();
+    for (size_t k = 0; k < counted; ++k) {
+        const uint32_t c = countedFields_[k];
+        addLengths(wide_.partEnds[k]);
+        if (lengths[c] == 0) continue;
+        if (at > body.size() || body.size() - at < 4) return false;
+        const int32_t count = ReadLE<int32_t>(body.data() + at);
+        if (count < 0 || count > (slots_[c].isString ? kMaxStringBytes : kMaxBlobBytes)) return false;
+        at += static_cast<size_t>(count);
+    }
+    addLengths(wide_.partEnds[counted]);
+    if (at > body.size()) return false;
+    pos = at;
+    return true;
+#else
+    (void)body;
+    (void)pos;
+    return false;
+#endif
+}
+
 bool TVolgaCursor::IndexRow(std::string_view body, size_t& pos, int32_t recordNo, std::string& message) const {
     const size_t n = counted_.size();
     const auto* lengths = reinterpret_cast<const uint8_t*>(body.data() + pos);
@@ -1090,12 +1166,13 @@ bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared,
         rows_.reserve(most);
         byId_.reserve(most);
     }
+    PlanWideRows();
     const bool report = OnCallback && declared > 0;
     int lastPercent = -1;
     int32_t read = 0;
     while (body.size() - pos >= n && read < declared) {
         const size_t start = pos;
-        if (!IndexRow(body, pos, read + 1, message)) return false;
+        if (!IndexRowWide(body, pos) && !IndexRow(body, pos, read + 1, message)) return false;
         // A row read owns nothing and is unchanged: none of AppendRow's cases apply.
         TVolgaRow& row = storage_.emplace_back();
         row.Bytes = {reinterpret_cast<const uint8_t*>(body.data() + start), static_cast<uint32_t>(pos - start)};

@@ -313,6 +313,18 @@ private:
     };
     std::vector<Slot> slots_;
     std::vector<uint8_t> limits_, masks_; // the slots' limits and masks side by side
+    // The length bytes of a row read sixteen at a time, as a plan made for each read: per
+    // vector the limits and masks (bytes past the last field let anything through), and the
+    // vectors, cut by masks, whose lengths add up to each counted field's count and to the end.
+    struct WidePlan {
+        size_t bytes = 0; // whole vectors of length bytes
+        std::vector<uint8_t> limits, masks, partMasks;
+        std::vector<uint32_t> partVectors, partEnds; // part ends per counted field, then the end
+    };
+    WidePlan wide_;
+    void PlanWideRows();
+    // A row's end the quick way, or false for the careful way to tell what is wrong.
+    bool IndexRowWide(std::string_view body, size_t& pos) const;
     std::vector<uint32_t> countedFields_;
     // The buffer of the last read: rows read from it point into it.
     TBlockBytes block_;

@@ -432,6 +432,68 @@ TEST_F(CursorTest, DamagedFilesAreRefusedWithTheirMessages) {
     }
 }
 
+// Rows of many layouts read back value for value, wherever their texts and objects lie among
+// the fields; a wrong length in a row amid the others is told by its field and record.
+TEST_F(CursorTest, RowsOfEveryLayoutReadBackValueForValue) {
+    const TVolgaFieldKind fixedKinds[] = {TVolgaFieldKind::SmallStr, TVolgaFieldKind::Integer, TVolgaFieldKind::Double,
+                                          TVolgaFieldKind::Date, TVolgaFieldKind::SmallInt};
+    struct Layout {
+        int fields;
+        std::vector<int> counted; // fields holding a count and bytes
+    };
+    const std::vector<Layout> layouts = {{1, {}},     {1, {0}},         {15, {14}},        {16, {0, 15}},
+                                         {17, {16}},  {33, {9, 13}},    {40, {15, 16, 39}}, {70, {3, 31, 32, 64}}};
+    std::mt19937 rng(5);
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(std::to_string(layout.fields) + " fields");
+        TVolgaCursor c;
+        for (int i = 0; i < layout.fields; ++i) {
+            const bool counted = std::find(layout.counted.begin(), layout.counted.end(), i) != layout.counted.end();
+            const TVolgaFieldKind kind = counted ? (i % 2 ? TVolgaFieldKind::String : TVolgaFieldKind::Memo) : fixedKinds[i % 5];
+            c.AddField("F" + std::to_string(i), kind, kind == TVolgaFieldKind::SmallStr ? 1 + i % 35 : kind == TVolgaFieldKind::String ? 300 : 0);
+        }
+        std::vector<TVolgaRowBuffer> posted;
+        std::string msg;
+        for (int r = 0; r < 300; ++r) {
+            TVolgaRowBuffer b = c.NewBuffer();
+            for (const TVolgaField& f : c.Fields()) {
+                if (rng() % 3 == 0) continue; // left empty
+                if (f.Kind == TVolgaFieldKind::SmallStr)
+                    SetValueBytes(b, f, std::string(1 + rng() % f.Size, static_cast<char>('a' + rng() % 26)));
+                else if (f.Kind == TVolgaFieldKind::String || f.Kind == TVolgaFieldKind::Memo)
+                    SetValueBytes(b, f, std::string(1 + rng() % 280, static_cast<char>('A' + rng() % 26)));
+                else if (f.Kind == TVolgaFieldKind::Double)
+                    SetFixed<double>(b, f, 0.5 + rng() % 1000);
+                else if (f.Kind == TVolgaFieldKind::SmallInt)
+                    SetFixed<int16_t>(b, f, static_cast<int16_t>(1 + rng() % 300));
+                else
+                    SetFixed<int32_t>(b, f, static_cast<int32_t>(1 + rng() % 100000));
+            }
+            posted.push_back(c.Decode(*c.PostRow(b, nullptr, msg)));
+        }
+        std::string block;
+        c.SaveToStream(block);
+        TVolgaCursor back;
+        ASSERT_TRUE(back.LoadFromStream(block, msg)) << msg;
+        ASSERT_EQ(back.Rows().size(), posted.size());
+        for (size_t r = 0; r < posted.size(); ++r) {
+            const TVolgaRowBuffer got = back.Decode(*back.Rows()[r]);
+            for (const TVolgaField& f : back.Fields())
+                ASSERT_EQ(ValueBytes(got, f), ValueBytes(posted[r], f)) << "record " << r + 1 << ", " << f.Name;
+        }
+        // The last field's length made too long in record 150.
+        size_t at = block.size();
+        for (size_t r = back.Rows().size(); r-- > 149;) at -= back.Rows()[r]->Bytes.size;
+        const TVolgaField& last = back.Fields().back();
+        const int limit = last.Kind == TVolgaFieldKind::SmallStr ? last.Size : last.ValueSize;
+        const bool counted = std::find(layout.counted.begin(), layout.counted.end(), layout.fields - 1) != layout.counted.end();
+        block[at + static_cast<size_t>(layout.fields - 1)] = static_cast<char>(counted ? 5 : limit + 1);
+        TVolgaCursor bad;
+        EXPECT_FALSE(bad.LoadFromStream(block, msg));
+        EXPECT_EQ(msg, "Field '" + last.Name + "' has wrong length " + std::to_string(counted ? 5 : limit + 1) + " in record 150");
+    }
+}
+
 TEST_F(CursorTest, BlobCountsAreCheckedBeforeAnythingIsAllocated) {
     TVolgaCursor c;
     c.AddField("Pic", TVolgaFieldKind::Graphic);
