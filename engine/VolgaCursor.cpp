@@ -808,7 +808,7 @@ uint64_t TVolgaCursor::PackedCode(const TVolgaRow& row, const TVolgaField& field
     }
     const std::string_view v = FieldBytes(row, field);
     uint64_t word = 0;
-    std::memcpy(&word, v.data(), std::min(v.size(), sizeof word));
+    if (!v.empty()) std::memcpy(&word, v.data(), std::min(v.size(), sizeof word));
     return word;
 }
 
