@@ -382,31 +382,24 @@ public:
             const char c = static_cast<char>(b);
             forms_[static_cast<size_t>(b)] = form(CodePageToUtf8(std::string_view(&c, 1), codePage));
             const std::string& f = forms_[static_cast<size_t>(b)];
+            single_[static_cast<size_t>(b)] = f.size() == 1;
+            plain_[static_cast<size_t>(b)] = f.size() == 1 && f[0] == c;
             one_ = one_ && f.size() == 1;
             bytes_[static_cast<size_t>(b)] = f.empty() ? '\0' : f[0];
         }
     }
     void Append(std::string& out, std::string_view bytes) const {
+        // Each byte in place of itself while its form is one byte, which most are; from the
+        // first that is not, form by form.
         const size_t at = out.size();
-        if (one_) {
-            out.resize(at + bytes.size());
-            char* p = out.data() + at;
-            for (char c : bytes) *p++ = bytes_[static_cast<uint8_t>(c)];
-            return;
-        }
-        size_t length = 0;
-        for (char c : bytes) length += forms_[static_cast<uint8_t>(c)].size();
-        out.resize(at + length);
+        out.append(bytes);
+        size_t i = 0;
+        while (i < bytes.size() && plain_[static_cast<uint8_t>(bytes[i])]) ++i;
         char* p = out.data() + at;
-        for (char c : bytes) {
-            const std::string& f = forms_[static_cast<uint8_t>(c)];
-            if (f.size() == 1) {
-                *p++ = f[0];
-            } else {
-                std::memcpy(p, f.data(), f.size());
-                p += f.size();
-            }
-        }
+        for (; i < bytes.size() && single_[static_cast<uint8_t>(bytes[i])]; ++i) p[i] = bytes_[static_cast<uint8_t>(bytes[i])];
+        if (i == bytes.size()) return;
+        out.resize(at + i);
+        for (; i < bytes.size(); ++i) out += forms_[static_cast<uint8_t>(bytes[i])];
     }
 
     // Whether every byte becomes one byte.
@@ -428,6 +421,8 @@ public:
 private:
     std::array<std::string, 256> forms_;
     std::array<char, 256> bytes_{};
+    std::array<bool, 256> single_{};
+    std::array<bool, 256> plain_{}; // the byte's form is the byte itself
     bool one_ = true;
 };
 
@@ -559,8 +554,11 @@ private:
     // ends at its first zero byte.
     std::string_view StoredText(size_t field) const {
         std::string_view v = Bytes(field);
-        v = v.substr(0, std::min(v.size(), limits_[field]));
-        return copied_ ? v.substr(0, std::min(v.size(), v.find('\0'))) : v;
+        v = std::string_view(v.data(), std::min(v.size(), limits_[field]));
+        if (copied_ && !v.empty())
+            if (const void* zero = std::memchr(v.data(), '\0', v.size()))
+                v = std::string_view(v.data(), static_cast<size_t>(static_cast<const char*>(zero) - v.data()));
+        return v;
     }
 
     TVolgaCursor& cursor_;
@@ -707,8 +705,11 @@ void TVolgaXMLConverter::Build(const DurableSink& sink) {
     auto digits = [&number](std::to_chars_result end) {
         return end.ec == std::errc() ? std::string_view(number, static_cast<size_t>(end.ptr - number)) : std::string_view();
     };
+    // The marks between the values, each added at once: the row's start or the end of the
+    // value before, then the attribute's name.
+    for (size_t k = 0; k < attributes.size(); ++k) attributes[k].start.insert(0, k == 0 ? "<z:row" : "\"");
+    const char* const rowEnd = attributes.empty() ? "<z:row/>\r\n" : "\"/>\r\n";
     for (rows->Start(); rows->Next();) {
-        doc += "<z:row";
         for (const Attribute& a : attributes) {
             doc += a.start;
             if (!rows->IsNull(a.field)) {
@@ -733,9 +734,8 @@ void TVolgaXMLConverter::Build(const DurableSink& sink) {
                 default: rows->Text(a.field, doc); break;
                 }
             }
-            doc += '"';
         }
-        doc += "/>\r\n";
+        doc += rowEnd;
         // The first row tells about how long a document converted whole grows, so that it is
         // not copied over and over as it does (a guess: at most 256 MB ahead).
         if (!straight && written == 0 && total_ > 1)
