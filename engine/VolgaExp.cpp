@@ -384,6 +384,7 @@ public:
             const std::string& f = forms_[static_cast<size_t>(b)];
             single_[static_cast<size_t>(b)] = f.size() == 1;
             plain_[static_cast<size_t>(b)] = f.size() == 1 && f[0] == c;
+            same_ = same_ && plain_[static_cast<size_t>(b)];
             one_ = one_ && f.size() == 1;
             bytes_[static_cast<size_t>(b)] = f.empty() ? '\0' : f[0];
         }
@@ -393,6 +394,7 @@ public:
         // first that is not, form by form.
         const size_t at = out.size();
         out.append(bytes);
+        if (same_) return;
         size_t i = 0;
         while (i < bytes.size() && plain_[static_cast<uint8_t>(bytes[i])]) ++i;
         char* p = out.data() + at;
@@ -415,7 +417,9 @@ public:
         const size_t at = out.size();
         out.append(width, ' ');
         char* p = out.data() + at;
-        for (size_t i = 0; i < kept; ++i) p[i] = bytes_[static_cast<uint8_t>(bytes[first + i])];
+        if (same_) std::memcpy(p, bytes.data() + first, kept);
+        else
+            for (size_t i = 0; i < kept; ++i) p[i] = bytes_[static_cast<uint8_t>(bytes[first + i])];
     }
 
 private:
@@ -423,6 +427,7 @@ private:
     std::array<char, 256> bytes_{};
     std::array<bool, 256> single_{};
     std::array<bool, 256> plain_{}; // the byte's form is the byte itself
+    bool same_ = true;              // every byte's form is the byte itself
     bool one_ = true;
 };
 
@@ -468,8 +473,7 @@ public:
     bool Next() override {
         if (next_ >= rows_.size()) return false;
         cursor_.RowBytes(*rows_[next_++], values_);
-        for (size_t field = 0; field < fields_.size(); ++field)
-            if (text_[field]) texts_[field] = StoredText(field);
+        for (size_t field : textFields_) texts_[field] = StoredText(field);
         return true;
     }
     std::optional<size_t> Count() const override { return rows_.size(); }
@@ -522,7 +526,11 @@ private:
                   const TTextForm& form, bool copied)
         : cursor_(*table.Cursor()), rows_(table.ViewRows()), fields_(std::move(fields)), limits_(std::move(limits)),
           forms_(table.Cursor()->CodePage(), form), copied_(copied), texts_(fields_.size()) {
-        for (size_t field = 0; field < fields_.size(); ++field) text_.push_back(IsText(field));
+        for (size_t field = 0; field < fields_.size(); ++field) {
+            index_.push_back(static_cast<size_t>(fields_[field]->Index));
+            text_.push_back(IsText(field));
+            if (IsText(field)) textFields_.push_back(field);
+        }
     }
     // The field shows the stored kind as it is: the same type, a text as text.
     static bool Stored(const TField& f, TVolgaFieldKind kind) {
@@ -545,7 +553,7 @@ private:
         default: return false;
         }
     }
-    std::string_view Bytes(size_t field) const { return values_[static_cast<size_t>(fields_[field]->Index)]; }
+    std::string_view Bytes(size_t field) const { return values_[index_[field]]; }
     bool IsText(size_t field) const {
         const TVolgaFieldKind kind = fields_[field]->Kind;
         return kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String || kind == TVolgaFieldKind::Memo;
@@ -568,8 +576,11 @@ private:
     TByteForms forms_;
     bool copied_;
     std::vector<std::string_view> values_;
-    // Whether each field is a text, and the text of the row it holds.
+    // Where each field's value stands in the row, whether it is a text, the texts, and the
+    // text of the row each holds.
+    std::vector<size_t> index_;
     std::vector<uint8_t> text_;
+    std::vector<size_t> textFields_;
     std::vector<std::string_view> texts_;
     size_t next_ = 0;
 };
