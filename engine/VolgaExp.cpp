@@ -233,6 +233,7 @@ struct TDbfColumn {
     char letter;
     int width;
     int decimals;
+    TFieldType type = ftUnknown; // the field's, read once
 };
 
 std::string_view TrimBytes(std::string_view s) {
@@ -334,15 +335,15 @@ public:
     // Adds the text in the converter's form as a column of that many bytes holds it: without
     // blanks (and control bytes) around it, cut to the width and filled up with blanks.
     virtual void PaddedText(size_t field, size_t width, std::string& out) const {
-        text_.clear();
-        Text(field, text_);
-        AppendPadded(out, TrimBytes(text_), width);
+        padded_.clear();
+        Text(field, padded_);
+        AppendPadded(out, TrimBytes(padded_), width);
     }
     // How many rows there are from Start when the reader knows it beforehand, else none.
     virtual std::optional<size_t> Count() const { return std::nullopt; }
 
 private:
-    mutable std::string text_;
+    mutable std::string padded_; // the text before it is trimmed, kept for its room
 };
 
 // Any dataset: moved from row to row, each value read through its field.
@@ -825,6 +826,7 @@ void TZuzezARFConverter::Write(std::string& out, const DurableSink* sink) {
         }
     }
     if (columns.empty()) DatabaseError("The dataset has no field that a dBASE table can hold", this);
+    for (TDbfColumn& c : columns) c.type = c.field->DataType();
     const std::unique_ptr<TRowReader> rows = ReaderOf(ds, bytes, Rows());
     std::string text;
     // A text as its column holds it: in the code page, without blanks around it.
@@ -884,7 +886,7 @@ void TZuzezARFConverter::Write(std::string& out, const DurableSink* sink) {
             const TDbfColumn& c = columns[i];
             const size_t width = static_cast<size_t>(c.width);
             const bool null = rows->IsNull(i);
-            switch (c.field->DataType()) {
+            switch (c.type) {
             case ftSmallint:
             case ftWord:
             case ftInteger:
