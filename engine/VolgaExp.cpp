@@ -19,11 +19,17 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace kvz {
 
 namespace {
+
+// A large file goes to the durable writer in pieces of about this many bytes as it is made:
+// a piece stays in the processor's cache, where the whole file in memory would be written
+// to fresh pages first and copied from them again.
+constexpr size_t kPieceSize = size_t{256} << 10;
 
 // value in at least width digits, zeros in front.
 void AppendDigits(std::string& out, int value, int width) {
@@ -40,26 +46,32 @@ void AppendDigits(std::string& out, int value, int width) {
 }
 
 // Locale-free forms of dates and times.
-std::string IsoDate(TDateTime dt) {
+void AppendIsoDate(std::string& out, TDateTime dt) {
     int y = 0, m = 0, d = 0;
     DecodeDate(dt, y, m, d);
-    std::string out;
     AppendDigits(out, y, 4);
     out += '-';
     AppendDigits(out, m, 2);
     out += '-';
     AppendDigits(out, d, 2);
-    return out;
 }
-std::string IsoTime(TDateTime dt) {
+void AppendIsoTime(std::string& out, TDateTime dt) {
     int h = 0, n = 0, s = 0, ms = 0;
     DecodeTime(dt, h, n, s, ms);
-    std::string out;
     AppendDigits(out, h, 2);
     out += ':';
     AppendDigits(out, n, 2);
     out += ':';
     AppendDigits(out, s, 2);
+}
+std::string IsoDate(TDateTime dt) {
+    std::string out;
+    AppendIsoDate(out, dt);
+    return out;
+}
+std::string IsoTime(TDateTime dt) {
+    std::string out;
+    AppendIsoTime(out, dt);
     return out;
 }
 
@@ -221,6 +233,7 @@ struct TDbfColumn {
     char letter;
     int width;
     int decimals;
+    TFieldType type = ftUnknown; // the field's, read once
 };
 
 std::string_view TrimBytes(std::string_view s) {
@@ -243,6 +256,39 @@ void AppendNumber(std::string& out, std::string_view text, size_t width) {
         out.append(width - text.size(), ' ');
         out += text;
     }
+}
+
+// What was added since at made exactly width bytes: cut, or filled up with blanks.
+void FitFrom(std::string& out, size_t at, size_t width) {
+    if (out.size() - at > width) out.resize(at + width);
+    else out.append(at + width - out.size(), ' ');
+}
+
+// A date column: the digits of the ISO form's year (its first four characters), month and day.
+void AppendDbfDate(std::string& out, TDateTime dt) {
+    const size_t at = out.size();
+    AppendIsoDate(out, dt);
+    char* p = out.data() + at;
+    p[4] = p[5];
+    p[5] = p[6];
+    p[6] = p[8];
+    p[7] = p[9];
+    out.resize(at + 8);
+}
+
+// A date and time as a character column shows them: "dd.mm.yyyy hh:mm:ss" from the ISO forms.
+void AppendDbfDateTime(std::string& out, TDateTime dt, std::string& iso, size_t width) {
+    const size_t at = out.size();
+    iso.clear();
+    AppendIsoDate(iso, dt);
+    out.append(iso, 8, 2);
+    out += '.';
+    out.append(iso, 5, 2);
+    out += '.';
+    out.append(iso, 0, 4);
+    out += ' ';
+    AppendIsoTime(out, dt);
+    FitFrom(out, at, width);
 }
 
 // Names cut to 10 characters stay unique (without regard to case, as readers compare them): a
@@ -286,6 +332,18 @@ public:
     virtual void Text(size_t field, std::string& out) const = 0;
     // The text's length in characters of the UTF-8 text the field gives.
     virtual size_t TextLength(size_t field) const = 0;
+    // Adds the text in the converter's form as a column of that many bytes holds it: without
+    // blanks (and control bytes) around it, cut to the width and filled up with blanks.
+    virtual void PaddedText(size_t field, size_t width, std::string& out) const {
+        padded_.clear();
+        Text(field, padded_);
+        AppendPadded(out, TrimBytes(padded_), width);
+    }
+    // How many rows there are from Start when the reader knows it beforehand, else none.
+    virtual std::optional<size_t> Count() const { return std::nullopt; }
+
+private:
+    mutable std::string padded_; // the text before it is trimmed, kept for its room
 };
 
 // Any dataset: moved from row to row, each value read through its field.
@@ -325,36 +383,52 @@ public:
             const char c = static_cast<char>(b);
             forms_[static_cast<size_t>(b)] = form(CodePageToUtf8(std::string_view(&c, 1), codePage));
             const std::string& f = forms_[static_cast<size_t>(b)];
+            single_[static_cast<size_t>(b)] = f.size() == 1;
+            plain_[static_cast<size_t>(b)] = f.size() == 1 && f[0] == c;
+            same_ = same_ && plain_[static_cast<size_t>(b)];
             one_ = one_ && f.size() == 1;
             bytes_[static_cast<size_t>(b)] = f.empty() ? '\0' : f[0];
         }
     }
     void Append(std::string& out, std::string_view bytes) const {
+        // Each byte in place of itself while its form is one byte, which most are; from the
+        // first that is not, form by form.
         const size_t at = out.size();
-        if (one_) {
-            out.resize(at + bytes.size());
-            char* p = out.data() + at;
-            for (char c : bytes) *p++ = bytes_[static_cast<uint8_t>(c)];
-            return;
-        }
-        size_t length = 0;
-        for (char c : bytes) length += forms_[static_cast<uint8_t>(c)].size();
-        out.resize(at + length);
+        out.append(bytes);
+        if (same_) return;
+        size_t i = 0;
+        while (i < bytes.size() && plain_[static_cast<uint8_t>(bytes[i])]) ++i;
         char* p = out.data() + at;
-        for (char c : bytes) {
-            const std::string& f = forms_[static_cast<uint8_t>(c)];
-            if (f.size() == 1) {
-                *p++ = f[0];
-            } else {
-                std::memcpy(p, f.data(), f.size());
-                p += f.size();
-            }
-        }
+        for (; i < bytes.size() && single_[static_cast<uint8_t>(bytes[i])]; ++i) p[i] = bytes_[static_cast<uint8_t>(bytes[i])];
+        if (i == bytes.size()) return;
+        out.resize(at + i);
+        for (; i < bytes.size(); ++i) out += forms_[static_cast<uint8_t>(bytes[i])];
+    }
+
+    // Whether every byte becomes one byte.
+    bool OneToOne() const { return one_; }
+    // As a column of that many bytes holds the text (see TRowReader::PaddedText); only where
+    // every byte becomes one byte.
+    void AppendPadded(std::string& out, std::string_view bytes, size_t width) const {
+        auto blank = [this](char c) { return static_cast<uint8_t>(bytes_[static_cast<uint8_t>(c)]) <= ' '; };
+        size_t first = 0, end = bytes.size();
+        while (first < end && blank(bytes[first])) ++first;
+        while (end > first && blank(bytes[end - 1])) --end;
+        const size_t kept = std::min(end - first, width);
+        const size_t at = out.size();
+        out.append(width, ' ');
+        char* p = out.data() + at;
+        if (same_) std::memcpy(p, bytes.data() + first, kept);
+        else
+            for (size_t i = 0; i < kept; ++i) p[i] = bytes_[static_cast<uint8_t>(bytes[first + i])];
     }
 
 private:
     std::array<std::string, 256> forms_;
     std::array<char, 256> bytes_{};
+    std::array<bool, 256> single_{};
+    std::array<bool, 256> plain_{}; // the byte's form is the byte itself
+    bool same_ = true;              // every byte's form is the byte itself
     bool one_ = true;
 };
 
@@ -400,10 +474,12 @@ public:
     bool Next() override {
         if (next_ >= rows_.size()) return false;
         cursor_.RowBytes(*rows_[next_++], values_);
+        for (size_t field : textFields_) texts_[field] = StoredText(field);
         return true;
     }
+    std::optional<size_t> Count() const override { return rows_.size(); }
     bool IsNull(size_t field) const override {
-        return IsText(field) ? StoredText(field).empty() : ValueIsNull(*fields_[field], Bytes(field));
+        return text_[field] ? texts_[field].empty() : ValueIsNull(*fields_[field], Bytes(field));
     }
     int64_t Integer(size_t field) const override {
         const std::string_view v = Bytes(field);
@@ -439,14 +515,24 @@ public:
         }
     }
     bool Boolean(size_t field) const override { return FixedOf<int16_t>(Bytes(field)) != 0; }
-    void Text(size_t field, std::string& out) const override { forms_.Append(out, StoredText(field)); }
-    size_t TextLength(size_t field) const override { return StoredText(field).size(); }
+    void Text(size_t field, std::string& out) const override { forms_.Append(out, texts_[field]); }
+    size_t TextLength(size_t field) const override { return texts_[field].size(); }
+    void PaddedText(size_t field, size_t width, std::string& out) const override {
+        if (forms_.OneToOne()) forms_.AppendPadded(out, texts_[field], width);
+        else TRowReader::PaddedText(field, width, out);
+    }
 
 private:
     TStoredReader(TVolgaDataset& table, std::vector<const TVolgaField*> fields, std::vector<size_t> limits,
                   const TTextForm& form, bool copied)
         : cursor_(*table.Cursor()), rows_(table.ViewRows()), fields_(std::move(fields)), limits_(std::move(limits)),
-          forms_(table.Cursor()->CodePage(), form), copied_(copied) {}
+          forms_(table.Cursor()->CodePage(), form), copied_(copied), texts_(fields_.size()) {
+        for (size_t field = 0; field < fields_.size(); ++field) {
+            index_.push_back(static_cast<size_t>(fields_[field]->Index));
+            text_.push_back(IsText(field));
+            if (IsText(field)) textFields_.push_back(field);
+        }
+    }
     // The field shows the stored kind as it is: the same type, a text as text.
     static bool Stored(const TField& f, TVolgaFieldKind kind) {
         switch (kind) {
@@ -468,7 +554,7 @@ private:
         default: return false;
         }
     }
-    std::string_view Bytes(size_t field) const { return values_[static_cast<size_t>(fields_[field]->Index)]; }
+    std::string_view Bytes(size_t field) const { return values_[index_[field]]; }
     bool IsText(size_t field) const {
         const TVolgaFieldKind kind = fields_[field]->Kind;
         return kind == TVolgaFieldKind::SmallStr || kind == TVolgaFieldKind::String || kind == TVolgaFieldKind::Memo;
@@ -477,8 +563,11 @@ private:
     // ends at its first zero byte.
     std::string_view StoredText(size_t field) const {
         std::string_view v = Bytes(field);
-        v = v.substr(0, std::min(v.size(), limits_[field]));
-        return copied_ ? v.substr(0, std::min(v.size(), v.find('\0'))) : v;
+        v = std::string_view(v.data(), std::min(v.size(), limits_[field]));
+        if (copied_ && !v.empty())
+            if (const void* zero = std::memchr(v.data(), '\0', v.size()))
+                v = std::string_view(v.data(), static_cast<size_t>(static_cast<const char*>(zero) - v.data()));
+        return v;
     }
 
     TVolgaCursor& cursor_;
@@ -488,6 +577,12 @@ private:
     TByteForms forms_;
     bool copied_;
     std::vector<std::string_view> values_;
+    // Where each field's value stands in the row, whether it is a text, the texts, and the
+    // text of the row each holds.
+    std::vector<size_t> index_;
+    std::vector<uint8_t> text_;
+    std::vector<size_t> textFields_;
+    std::vector<std::string_view> texts_;
     size_t next_ = 0;
 };
 
@@ -537,7 +632,7 @@ void TExportConverter::RecordDone(int written) {
 
 // ---- XML ----------------------------------------------------------------------------------
 
-std::string TVolgaXMLConverter::Build() {
+void TVolgaXMLConverter::Build(const DurableSink& sink) {
     TDataSet& ds = *Dataset();
     std::string head;
     auto line = [&head](std::string_view text) {
@@ -614,47 +709,63 @@ std::string TVolgaXMLConverter::Build() {
     const bool straight = rows != nullptr;
     if (!rows) rows = ReaderOf(ds, [](const std::string& text) { return XmlEscape(text); }, Rows());
     std::string doc = std::move(head);
+    // Written straight, the document goes to the file in pieces as it is made.
+    if (straight) doc.reserve(doc.size() + kPieceSize + kPieceSize / 4);
     int written = 0;
     const size_t start = doc.size();
+    char number[64];
+    auto digits = [&number](std::to_chars_result end) {
+        return end.ec == std::errc() ? std::string_view(number, static_cast<size_t>(end.ptr - number)) : std::string_view();
+    };
+    // The marks between the values, each added at once: the row's start or the end of the
+    // value before, then the attribute's name.
+    for (size_t k = 0; k < attributes.size(); ++k) attributes[k].start.insert(0, k == 0 ? "<z:row" : "\"");
+    const char* const rowEnd = attributes.empty() ? "<z:row/>\r\n" : "\"/>\r\n";
     for (rows->Start(); rows->Next();) {
-        doc += "<z:row";
         for (const Attribute& a : attributes) {
             doc += a.start;
             if (!rows->IsNull(a.field)) {
                 switch (a.type) {
-                case ftDate: doc += IsoDate(rows->DateTime(a.field)); break;
-                case ftTime: doc += IsoTime(rows->DateTime(a.field)); break;
+                case ftDate: AppendIsoDate(doc, rows->DateTime(a.field)); break;
+                case ftTime: AppendIsoTime(doc, rows->DateTime(a.field)); break;
                 case ftDateTime: {
                     const TDateTime value = rows->DateTime(a.field);
-                    doc += IsoDate(value);
+                    AppendIsoDate(doc, value);
                     doc += 'T';
-                    doc += IsoTime(value);
+                    AppendIsoTime(doc, value);
                     break;
                 }
                 case ftFloat:
-                case ftCurrency: doc += FloatText(rows->Float(a.field)); break;
+                case ftCurrency: doc += digits(std::to_chars(number, number + sizeof number, rows->Float(a.field))); break;
                 case ftSmallint:
                 case ftInteger:
                 case ftWord:
                 case ftAutoInc:
-                case ftLargeint: doc += std::to_string(rows->Integer(a.field)); break;
+                case ftLargeint: doc += digits(std::to_chars(number, number + sizeof number, rows->Integer(a.field))); break;
                 case ftBoolean: doc += rows->Boolean(a.field) ? "True" : "False"; break;
                 default: rows->Text(a.field, doc); break;
                 }
             }
-            doc += '"';
         }
-        doc += "/>\r\n";
-        // The first row tells about how long the document grows, so that it is not copied over
-        // and over as it does (a guess: at most 256 MB ahead).
-        if (written == 0 && total_ > 1)
+        doc += rowEnd;
+        // The first row tells about how long a document converted whole grows, so that it is
+        // not copied over and over as it does (a guess: at most 256 MB ahead).
+        if (!straight && written == 0 && total_ > 1)
             doc.reserve(doc.size() + std::min<size_t>((doc.size() - start) * static_cast<size_t>(total_) * 5 / 4, size_t{1} << 28));
         RecordDone(++written);
+        if (straight && doc.size() >= kPieceSize) {
+            sink(doc);
+            doc.clear();
+        }
     }
     const std::string tail = "</rs:data>\r\n</xml>\r\n";
-    if (straight) return doc + inCharset(tail);
+    if (straight) {
+        doc += inCharset(tail);
+        sink(doc);
+        return;
+    }
     doc += tail;
-    return ToCharset(doc, encoding_);
+    sink(ToCharset(doc, encoding_));
 }
 
 void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
@@ -662,7 +773,7 @@ void TVolgaXMLConverter::SaveToFile(const std::filesystem::path& fileName) {
     Prepare();
     // An unknown charset is refused before anything is built.
     if (!IsUtf8Name(encoding_)) ConvertCharset("a", "UTF-8", IconvCharset(encoding_));
-    WriteFileDurably(fileName, Build());
+    WriteFileDurably(fileName, DurableContent([this](const DurableSink& sink) { Build(sink); }));
 }
 
 // ---- dBASE --------------------------------------------------------------------------------
@@ -671,12 +782,15 @@ void TZuzezARFConverter::SaveToFile(const std::filesystem::path& fileName) {
     CheckFileName(fileName);
     if (Utf8Upper(fileName.extension().string()) != ".DBF")
         DatabaseError("The file name must end with \".dbf\" : " + fileName.string(), this);
-    std::string out;
-    WriteToStream(out);
-    WriteFileDurably(fileName, out);
+    WriteFileDurably(fileName, DurableContent([this](const DurableSink& sink) {
+        std::string out;
+        Write(out, &sink);
+    }));
 }
 
-void TZuzezARFConverter::WriteToStream(std::string& out) {
+void TZuzezARFConverter::WriteToStream(std::string& out) { Write(out, nullptr); }
+
+void TZuzezARFConverter::Write(std::string& out, const DurableSink* sink) {
     Prepare();
     TDataSet& ds = *Dataset();
     const int codePage = toOem_ ? OemCodePageOf(DataCodePage()) : DataCodePage();
@@ -712,6 +826,7 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
         }
     }
     if (columns.empty()) DatabaseError("The dataset has no field that a dBASE table can hold", this);
+    for (TDbfColumn& c : columns) c.type = c.field->DataType();
     const std::unique_ptr<TRowReader> rows = ReaderOf(ds, bytes, Rows());
     std::string text;
     // A text as its column holds it: in the code page, without blanks around it.
@@ -746,12 +861,21 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
     header.HeaderLength = static_cast<uint16_t>(32 + descriptors.size() + 1);
     header.RecordLength = static_cast<uint16_t>(recordLength);
     header.LanguageId = DbfLanguageByteOf(codePage, toOem_);
+    // Rows whose count is known beforehand go to the sink in pieces as they are made; others
+    // are made whole, as the header counts the rows really written.
+    const std::optional<size_t> count = rows->Count();
+    const DurableSink* pieces = count && *count <= UINT32_MAX ? sink : nullptr;
+    if (pieces) header.RecordCount = static_cast<uint32_t>(*count);
     const size_t start = out.size();
-    // The whole table is known in size: it is written without growing the buffer row by row.
-    out.reserve(start + header.HeaderLength + static_cast<size_t>(recordLength) * static_cast<size_t>(std::max(total_, 0)) + 1);
+    // The size is known: the buffer never grows row by row.
+    out.reserve(start + header.HeaderLength +
+                static_cast<size_t>(recordLength) *
+                    (pieces ? kPieceSize / static_cast<size_t>(recordLength) + 1 : static_cast<size_t>(std::max(total_, 0))) +
+                1);
     out += header.Encode() + descriptors + "\x0D";
 
     uint32_t written = 0;
+    std::string iso;
     char number[400];
     auto digits = [&number](std::to_chars_result end) {
         return end.ec == std::errc() ? std::string_view(number, static_cast<size_t>(end.ptr - number)) : std::string_view();
@@ -762,7 +886,7 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
             const TDbfColumn& c = columns[i];
             const size_t width = static_cast<size_t>(c.width);
             const bool null = rows->IsNull(i);
-            switch (c.field->DataType()) {
+            switch (c.type) {
             case ftSmallint:
             case ftWord:
             case ftInteger:
@@ -780,38 +904,50 @@ void TZuzezARFConverter::WriteToStream(std::string& out) {
                 break;
             case ftBoolean: out += !null && rows->Boolean(i) ? 'T' : 'F'; break;
             case ftDate:
+                if (null) out.append(8, ' ');
+                else AppendDbfDate(out, rows->DateTime(i));
+                break;
+            case ftTime:
                 if (null) {
-                    out.append(8, ' ');
+                    out.append(width, ' ');
                 } else {
-                    const std::string iso = IsoDate(rows->DateTime(i));
-                    out.append(iso, 0, 4);
-                    out.append(iso, 5, 2);
-                    out.append(iso, 8, 2);
+                    const size_t at = out.size();
+                    AppendIsoTime(out, rows->DateTime(i));
+                    FitFrom(out, at, width);
                 }
                 break;
-            case ftTime: AppendPadded(out, null ? std::string() : IsoTime(rows->DateTime(i)), width); break;
             case ftBlob:
             case ftGraphic: out.append(width, ' '); break;
-            case ftDateTime: {
-                std::string shown;
-                if (!null) {
-                    const TDateTime value = rows->DateTime(i);
-                    const std::string iso = IsoDate(value);
-                    shown = iso.substr(8, 2) + "." + iso.substr(5, 2) + "." + iso.substr(0, 4) + " " + IsoTime(value);
-                }
-                AppendPadded(out, shown, width);
+            case ftDateTime:
+                if (null) out.append(width, ' ');
+                else AppendDbfDateTime(out, rows->DateTime(i), iso, width);
                 break;
-            }
-            default: AppendPadded(out, trimmed(i), width); break;
+            default: rows->PaddedText(i, width, out); break;
             }
         }
         ++written;
         RecordDone(static_cast<int>(written));
+        if (pieces && out.size() >= kPieceSize) {
+            (*pieces)(out);
+            out.clear();
+        }
+    }
+    if (pieces) {
+        // A reader that counted its rows beforehand gives them all.
+        if (written != header.RecordCount) DatabaseError("The rows to export changed while they were written", Dataset());
+        if (written > 0) out.push_back('\x1A');
+        (*pieces)(out);
+        out.clear();
+        return;
     }
     // The count of the records really written, whatever the dataset said at the start.
     header.RecordCount = written;
     out.replace(start, 32, header.Encode());
     if (written > 0) out.push_back('\x1A');
+    if (sink) {
+        (*sink)(out);
+        out.clear();
+    }
 }
 
 // ---- Workbook -------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/data/DB.h"
+#include "platform/rtl/Files.h"
 
 #include <filesystem>
 #include <functional>
@@ -68,8 +69,8 @@ public:
     void SaveToFile(const std::filesystem::path& fileName);
 
 private:
-    // The document in the charset.
-    std::string Build();
+    // Hands the document in the charset to the sink, in pieces where it is written straight.
+    void Build(const DurableSink& sink);
     std::string origin_ = "Table";
     std::string encoding_ = "windows-1252";
 };
@@ -86,6 +87,9 @@ public:
     void WriteToStream(std::string& out);
 
 private:
+    // Adds the table to out; with a sink, hands out to it in pieces where the rows are counted
+    // beforehand (out is then left empty).
+    void Write(std::string& out, const DurableSink* sink);
     bool toOem_ = true;
 };
 

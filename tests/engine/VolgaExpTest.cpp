@@ -283,6 +283,49 @@ for row in ws.iter_rows(values_only=True):
 }
 
 
+// A table larger than the pieces in which an export goes to its file gives the same file as
+// one made whole: the dBASE file as the converter makes it in memory, the XML document as the
+// one converted whole into another charset.
+TEST(Exports, LargeTablesWrittenInPiecesAreWhole) {
+    FixedClock clock(EncodeDate(2026, 12, 10) + EncodeTime(9, 30, 0, 0));
+    ScopedClock scope(clock);
+    TVolgaTable t;
+    t.SetLoadMode(TVolgaLoadMode::lmClear);
+    t.FieldDefs().Add("Number", ftString, 8);
+    t.FieldDefs().Add("Text", ftString, 200);
+    t.FieldDefs().Add("Pocet", ftInteger);
+    t.FieldDefs().Add("Datum", ftDate);
+    t.Open();
+    constexpr int kRows = 4000;
+    for (int i = 0; i < kRows; ++i) {
+        t.Append();
+        t.FieldByName("Number").SetAsString(std::to_string(10000000 + i));
+        t.FieldByName("Text").SetAsString("Žltý kôň " + std::string(static_cast<size_t>(i % 190), 'a' + static_cast<char>(i % 26)));
+        t.FieldByName("Pocet").SetAsInteger(i);
+        t.FieldByName("Datum").SetAsDateTime(EncodeDate(2000, 1, 1) + i);
+        t.Post();
+    }
+    TempFolder folder;
+    const fs::path out = folder.path();
+
+    TZuzezARFConverter dbf;
+    dbf.SetDataset(&t);
+    dbf.SetToOEM(false);
+    std::string whole;
+    dbf.WriteToStream(whole);
+    dbf.SaveToFile(out / "a.dbf");
+    EXPECT_GT(whole.size(), size_t{3} << 18); // pieces are about 256 KB
+    EXPECT_EQ(TDbfHeader::Decode(whole).RecordCount, static_cast<uint32_t>(kRows));
+    EXPECT_TRUE(ReadWholeFile(out / "a.dbf") == whole);
+
+    t.ExportToXml(out / "utf-8.xml", "utf-8");
+    t.ExportToXml(out / "utf-16.xml", "UTF-16");
+    std::string utf8 = ReadWholeFile(out / "utf-8.xml");
+    EXPECT_GT(utf8.size(), size_t{2} << 18);
+    utf8.replace(utf8.find("utf-8"), 5, "UTF-16");
+    EXPECT_TRUE(ConvertCharset(ReadWholeFile(out / "utf-16.xml"), "UTF-16", "UTF-8") == utf8);
+}
+
 // The files each export writes from a table of the engine, byte for byte as they are kept in
 // tests/data/exports: every kind of value, empty ones, Slovak and Czech letters, letters the
 // target lacks, a number too wide for its column, a date before 1900, under a filter and an
