@@ -880,6 +880,11 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const std::vector<std::string>& c
 bool TVolgaCursor::Reload(TBlockBytes&& block, const TRecordCodes& held, const std::vector<std::string>& codeFields,
                           std::string& message) {
     const uint32_t firstNew = held.firstNew;
+    match_ = {held.packed ? &held : nullptr, &codeFields};
+    struct Reset {
+        HeldMatch& match;
+        ~Reset() { match = {}; }
+    } reset{match_};
     if (!LoadFromStream(std::move(block), message)) return false;
     const std::vector<const TVolgaField*> fields = CodeFieldsOf(codeFields);
     if (held.size() == 0 || fields.empty()) return true;
@@ -892,9 +897,9 @@ bool TVolgaCursor::Reload(TBlockBytes&& block, const TRecordCodes& held, const s
     // A code packed by the fields read before is compared as a word while these fields pack it
     // the same way.
     const bool packed = held.packed && PacksCode(fields);
-    size_t next = 0;
-    bool inOrder = true;
-    for (size_t i = 0; inOrder && i < rows_.size(); ++i) {
+    size_t next = match_.next;
+    bool inOrder = match_.inOrder;
+    for (size_t i = match_.field ? rows_.size() : 0; inOrder && i < rows_.size(); ++i) {
         if (i + 8 < rows_.size()) __builtin_prefetch(rows_[i + 8]->Bytes.data);
         if (next < held.size() && (packed ? PackedCode(*rows_[i], *fields[0]) == held.words[next]
                                                 : HasCode(*rows_[i], held[next], fields)))
@@ -1167,6 +1172,11 @@ bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared,
         byId_.reserve(most);
     }
     PlanWideRows();
+    // Rows sorted after the read are matched in their sorted order, later.
+    if (match_.held && autoIncField_ < 0) {
+        const std::vector<const TVolgaField*> fields = CodeFieldsOf(*match_.codeFields);
+        if (PacksCode(fields)) match_.field = fields[0];
+    }
     const bool report = OnCallback && declared > 0;
     int lastPercent = -1;
     int32_t read = 0;
@@ -1179,6 +1189,12 @@ bool TVolgaCursor::ReadRows(std::string_view body, size_t pos, int32_t declared,
         row.Id = nextId_++;
         byId_.push_back(&row);
         rows_.push_back(&row);
+        if (match_.field && match_.inOrder) {
+            if (match_.next < match_.held->size() && PackedCode(row, *match_.field) == match_.held->words[match_.next])
+                ++match_.next;
+            else
+                match_.inOrder = match_.next == match_.held->size();
+        }
         ++read;
         if (report) {
             const int percent = static_cast<int>(std::nearbyint(read * 100.0 / declared));

@@ -322,6 +322,16 @@ private:
         std::vector<uint32_t> partVectors, partEnds; // part ends per counted field, then the end
     };
     WidePlan wide_;
+    // A read anew matches the rows to the packed codes held, in their order, as it makes them,
+    // while their bytes are at hand: how far they matched, and whether they still do.
+    struct HeldMatch {
+        const TRecordCodes* held = nullptr;
+        const std::vector<std::string>* codeFields = nullptr;
+        const TVolgaField* field = nullptr; // set once the rows' fields pack the code
+        size_t next = 0;
+        bool inOrder = true;
+    };
+    HeldMatch match_;
     void PlanWideRows();
     // A row's end the quick way, or false for the careful way to tell what is wrong.
     bool IndexRowWide(std::string_view body, size_t& pos) const;

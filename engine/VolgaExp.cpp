@@ -418,9 +418,11 @@ public:
         const size_t at = out.size();
         out.append(width, ' ');
         char* p = out.data() + at;
-        if (same_) std::memcpy(p, bytes.data() + first, kept);
-        else
+        if (same_) {
+            if (kept > 0) std::memcpy(p, bytes.data() + first, kept);
+        } else {
             for (size_t i = 0; i < kept; ++i) p[i] = bytes_[static_cast<uint8_t>(bytes[first + i])];
+        }
     }
 
 private:

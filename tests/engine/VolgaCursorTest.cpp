@@ -590,6 +590,40 @@ TEST_F(CursorTest, AutoIncRowsAreHeldInOrderAndTheCounterGoesOn) {
     EXPECT_EQ(GetFixed<int32_t>(back.Decode(*next), back.Fields()[0]), 4);
 }
 
+// Read again, rows held in the order of their counter keep their identities by their codes
+// when another computer has numbered them anew, in the order the counter gives them.
+TEST_F(CursorTest, AutoIncRowsReadAgainKeepTheIdentitiesOfTheirCodes) {
+    // Rows n1, n2, n3 in this order in the file, numbered as given.
+    auto block = [](std::vector<int32_t> numbers) {
+        TVolgaCursor c;
+        c.AddField("Id", TVolgaFieldKind::AutoInc);
+        c.AddField("Name", TVolgaFieldKind::SmallStr, 8);
+        std::string msg, out;
+        for (int i = 0; i < 3; ++i) {
+            TVolgaRowBuffer b = c.NewBuffer();
+            SetValueBytes(b, c.Fields()[1], "n" + std::to_string(i + 1));
+            c.PostRow(b, nullptr, msg);
+        }
+        c.SaveToStream(out);
+        // Each row: two lengths, the number, two characters.
+        for (size_t i = 0; i < 3; ++i) WriteLE<int32_t>(out.data() + out.size() - 24 + 8 * i + 2, numbers[i]);
+        return out;
+    };
+    TVolgaCursor c;
+    std::string msg;
+    ASSERT_TRUE(c.LoadFromStream(block({1, 2, 3}), msg)) << msg;
+    std::map<std::string, uint32_t> before;
+    for (const TVolgaRow* row : c.Rows()) before[std::string(c.FieldBytes(*row, c.Fields()[1]))] = row->Id;
+    ASSERT_TRUE(c.Reload(TBlockBytes::Copy(block({3, 1, 2})), {"Name"}, msg)) << msg;
+    std::vector<std::string> order;
+    for (const TVolgaRow* row : c.Rows()) {
+        const std::string name(c.FieldBytes(*row, c.Fields()[1]));
+        order.push_back(name);
+        EXPECT_EQ(row->Id, before.at(name)) << name;
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"n2", "n3", "n1"}));
+}
+
 TEST_F(CursorTest, LimitsOfTheFileFormatAreRefusedWhenSetNotWhenRead) {
     TVolgaCursor c;
     EXPECT_THROW(c.AddField("Long", TVolgaFieldKind::String, 9000), std::invalid_argument);
