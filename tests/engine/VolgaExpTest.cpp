@@ -282,7 +282,6 @@ for row in ws.iter_rows(values_only=True):
               "('  Kováč  ', None, None, None, None, -0.25, None, None, None, None, None)\n");
 }
 
-
 // A table larger than the pieces in which an export goes to its file gives the same file as
 // one made whole: the dBASE file as the converter makes it in memory, the XML document as the
 // one converted whole into another charset.
