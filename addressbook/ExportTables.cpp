@@ -99,28 +99,27 @@ void ExportTableCopy(TVolgaTable& table, ExportFormat format, const fs::path& ta
     TExportRows rows;
     if (StoredRowsFor(table, copy, kept, rows)) {
         // The copy gives the fields; the rows are written from the table as the copy would hold them.
+        auto save = [&](auto& converter) {
+            converter.SetDataset(&copy);
+            converter.SetRows(std::move(rows));
+            converter.SaveToFile(target);
+        };
         switch (format) {
         case ExportFormat::Dbf: {
             TZuzezARFConverter converter;
             converter.SetToOEM(false);
-            converter.SetDataset(&copy);
-            converter.SetRows(std::move(rows));
-            converter.SaveToFile(target);
+            save(converter);
             break;
         }
         case ExportFormat::Xml: {
             TVolgaXMLConverter converter;
             converter.SetEncoding(encoding);
-            converter.SetDataset(&copy);
-            converter.SetRows(std::move(rows));
-            converter.SaveToFile(target);
+            save(converter);
             break;
         }
         case ExportFormat::Xls: {
             TVolgaXLSConverter converter;
-            converter.SetDataset(&copy);
-            converter.SetRows(std::move(rows));
-            converter.SaveToFile(target);
+            save(converter);
             break;
         }
         }

@@ -376,15 +376,7 @@ TWizardForm::TWizardForm(TComponent* owner, FrameState& frame, TDataModule1& dat
 
     Label8 = wrapped("Label8", ConfirmPage);
     Button3 = named(new TButton(this), "Button3", ConfirmPage);
-    {
-        auto* column = new QVBoxLayout(ConfirmPage->Widget());
-        column->addWidget(Label8->Widget());
-        column->addStretch();
-        auto* finish = new QHBoxLayout;
-        finish->addStretch();
-        finish->addWidget(Button3->Widget());
-        column->addLayout(finish);
-    }
+    LayOutLastPage(ConfirmPage->Widget(), Label8, Button3);
 
     BitBtn2 = named(new TButton(this), "BitBtn2", this);
     Button2 = named(new TButton(this), "Button2", this);

@@ -283,19 +283,18 @@ void TLinksChildForm::FormClose(TCloseAction& action) {
 
 // ---- look ----
 
+std::array<TLinksChildForm::LookPart, 3> TLinksChildForm::LookParts() const {
+    return {{{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize, Slot::LinksNameStyle,
+              TextSlot::LinksNameFontName},
+             {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize, Slot::LinksTypeStyle,
+              TextSlot::LinksTypeFontName},
+             {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize, Slot::LinksGridStyle,
+              TextSlot::LinksGridFontName}}};
+}
+
 void TLinksChildForm::ApplyLook() {
     const SettingsStore& s = Settings(frame_);
-    struct Part {
-        TControl* control;
-        int back, fontColor, size, style, name;
-    };
-    const Part parts[] = {{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize,
-                           Slot::LinksNameStyle, TextSlot::LinksNameFontName},
-                          {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize,
-                           Slot::LinksTypeStyle, TextSlot::LinksTypeFontName},
-                          {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize,
-                           Slot::LinksGridStyle, TextSlot::LinksGridFontName}};
-    for (const Part& p : parts) {
+    for (const LookPart& p : LookParts()) {
         p.control->SetColor(TColor(static_cast<uint32_t>(s.Nastavenia[size_t(p.back)])));
         TFont font = p.control->Font();
         font.Color = TColor(static_cast<uint32_t>(s.Nastavenia[size_t(p.fontColor)]));
@@ -322,17 +321,7 @@ void TLinksChildForm::SpreadTypeLook(bool colour, bool font) {
 
 void TLinksChildForm::UlozDoPola() {
     SettingsStore& s = Settings(frame_);
-    struct Part {
-        TControl* control;
-        int back, fontColor, size, style, name;
-    };
-    const Part parts[] = {{DBEdit1, Slot::LinksNameBack, Slot::LinksNameFontColor, Slot::LinksNameFontSize,
-                           Slot::LinksNameStyle, TextSlot::LinksNameFontName},
-                          {DBEdit2, Slot::LinksTypeBack, Slot::LinksTypeFontColor, Slot::LinksTypeFontSize,
-                           Slot::LinksTypeStyle, TextSlot::LinksTypeFontName},
-                          {DBGrid1, Slot::LinksGridBack, Slot::LinksGridFontColor, Slot::LinksGridFontSize,
-                           Slot::LinksGridStyle, TextSlot::LinksGridFontName}};
-    for (const Part& p : parts) {
+    for (const LookPart& p : LookParts()) {
         const TFont font = p.control->Font();
         s.Nastavenia[size_t(p.back)] = static_cast<int>(p.control->Color());
         s.Nastavenia[size_t(p.fontColor)] = static_cast<int>(font.Color);

@@ -17,6 +17,7 @@
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -110,6 +111,12 @@ private:
     void BuildControls();
     void SetTexts();
     void FillTypeCombo();
+    // A box whose colours and font the user sets, with the settings slots they are kept in.
+    struct LookPart {
+        TControl* control;
+        int back, fontColor, size, style, name;
+    };
+    std::array<LookPart, 3> LookParts() const;
     void ApplyLook();
     void SpreadTypeLook(bool colour, bool font);
     // Asks the link-type dialog; false when it was cancelled. text holds the prefill and the answer.

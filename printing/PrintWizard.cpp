@@ -680,15 +680,7 @@ void TPrintWizardForm::BuildConfirmPanels() {
     ConfirmOwnPanel = Panel(this, ConfirmPage, "ConfirmOwnPanel");
     Label8 = Wrapped(this, ConfirmOwnPanel, "Label8");
     Button3 = MakeControl<TButton>(this, ConfirmOwnPanel, "Button3");
-    {
-        auto* column = new QVBoxLayout(ConfirmOwnPanel->Widget());
-        column->addWidget(Label8->Widget());
-        column->addStretch();
-        auto* finish = new QHBoxLayout;
-        finish->addStretch();
-        finish->addWidget(Button3->Widget());
-        column->addLayout(finish);
-    }
+    LayOutLastPage(ConfirmOwnPanel->Widget(), Label8, Button3);
     ConfirmLabelPanel = Panel(this, ConfirmPage, "ConfirmLabelPanel");
     Label28 = Wrapped(this, ConfirmLabelPanel, "Label28");
     // The address sample sits on a label of its own, as the report window's does.

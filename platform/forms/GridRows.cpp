@@ -50,4 +50,14 @@ void LayOutWizard(QWidget* client, TControl* pages, TControl* help, TControl* ba
     layout->addLayout(buttons);
 }
 
+void LayOutLastPage(QWidget* page, TControl* text, TControl* finish) {
+    auto* column = new QVBoxLayout(page);
+    column->addWidget(text->Widget());
+    column->addStretch();
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(finish->Widget());
+    column->addLayout(row);
+}
+
 } // namespace kvz

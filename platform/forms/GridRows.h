@@ -50,4 +50,7 @@ std::vector<TLabel*> AddGridRows(QGridLayout& grid, TComponent* owner, TWinContr
 void LayOutWizard(QWidget* client, TControl* pages, TControl* help, TControl* back, TControl* next,
                   TControl* cancel);
 
+// A wizard's last page: its text at the top, and the button that finishes at the bottom right.
+void LayOutLastPage(QWidget* page, TControl* text, TControl* finish);
+
 } // namespace kvz
