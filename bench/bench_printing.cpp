@@ -1,4 +1,4 @@
-// Address labels for 10,000 addresses written to a PDF (the data bound, the sheet applied, the
+// Address labels for 100, 1,000 and 10,000 sheets written to a PDF (the data bound, the sheet applied, the
 // pages prepared and painted), side by side with the same pages drawn straight onto a
 // QPdfWriter by a bare painter loop; and the envelope preview's step to the next record (one
 // envelope painted at 3 pixels per millimetre).
@@ -20,6 +20,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -43,30 +45,35 @@ struct Addresses {
     }
 };
 
-Addresses& TenThousand() {
-    static Addresses addresses(10000);
-    return addresses;
+// 21 labels a sheet: as many addresses as the pages asked for hold.
+Addresses& ForPages(int pages) {
+    static std::map<int, std::unique_ptr<Addresses>> made;
+    std::unique_ptr<Addresses>& addresses = made[pages];
+    if (!addresses) addresses = std::make_unique<Addresses>(21 * pages);
+    return *addresses;
 }
 
 std::filesystem::path Scratch(const char* name) {
     return std::filesystem::temp_directory_path() / ("kvz-bench-" + std::to_string(::getpid()) + "-" + name);
 }
 
-TPreparedReport LabelPages() {
+TPreparedReport LabelPages(int pages) {
     TReportLayout labels;
     BuildLabelLayout(labels);
-    labels.SetDataSet(&TenThousand().data);
+    labels.SetDataSet(&ForPages(pages).data);
     ApplyLabelSheet(DefaultLabelSheet(), labels);
     return PrepareReport(labels);
 }
 
 void BM_Labels_Pdf(benchmark::State& state) {
-    for (auto _ : state) WritePdf(LabelPages(), Scratch("labels.pdf"));
+    const int pages = int(state.range(0));
+    ForPages(pages);
+    for (auto _ : state) WritePdf(LabelPages(pages), Scratch("labels.pdf"));
 }
 
 // The same pages, prepared beforehand, with nothing of ours between them and the writer.
 void BM_Labels_BarePainter(benchmark::State& state) {
-    static const TPreparedReport report = LabelPages();
+    const TPreparedReport report = LabelPages(int(state.range(0)));
     for (auto _ : state) {
         QPdfWriter writer(QString::fromStdString(Scratch("bare.pdf").string()));
         writer.setResolution(1200);
@@ -118,16 +125,20 @@ void BM_EnvelopePreviewStep(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_Labels_Pdf)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_Labels_BarePainter)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Labels_Pdf)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Labels_BarePainter)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_EnvelopePreviewStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     using kvz::bench::RatioReporter;
-    RatioReporter reporter({{"BM_Labels_Pdf/iterations:3/real_time", "BM_Labels_BarePainter/iterations:3/real_time",
-                             "10,000 labels to PDF (ms): window's path vs bare painter", 1.2}});
+    RatioReporter reporter({{"BM_Labels_Pdf/100/iterations:1/real_time", "BM_Labels_BarePainter/100/iterations:1/real_time",
+                             "100 pages of labels to PDF (ms): window's path vs bare painter", 1.3},
+                            {"BM_Labels_Pdf/1000/iterations:1/real_time", "BM_Labels_BarePainter/1000/iterations:1/real_time",
+                             "1,000 pages of labels to PDF (ms): window's path vs bare painter", 1.3},
+                            {"BM_Labels_Pdf/10000/iterations:1/real_time", "BM_Labels_BarePainter/10000/iterations:1/real_time",
+                             "10,000 pages of labels to PDF (ms): window's path vs bare painter", 1.3}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();

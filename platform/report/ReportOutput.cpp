@@ -6,7 +6,7 @@
 #include "platform/rtl/Files.h"
 
 #include <QApplication>
-#include <QBuffer>
+#include <QIODevice>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPdfWriter>
@@ -14,6 +14,7 @@
 #include <QProgressDialog>
 
 #include <cmath>
+#include <exception>
 
 namespace kvz {
 
@@ -96,25 +97,69 @@ bool PrintReport(const TPreparedReport& report, QWidget* parent) {
     return PrintReport(report, printer, parent);
 }
 
-void WritePdf(const TPreparedReport& report, const std::filesystem::path& path) {
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setResolution(1200);
-        writer.setTitle(QString::fromStdString(report.Title));
-        writer.setCreator(QStringLiteral("KV-Zirt"));
-        writer.setPageLayout(LayoutOf(report));
-        if (report.Pages.empty()) {
-            // A PDF file needs a page: an empty report gives one blank page.
-            QPainter painter(&writer);
-        } else {
-            PaintReport(report, writer, path.string());
-        }
+namespace {
+
+// The PDF engine's output device: the engine's many small writes are gathered into pieces that
+// go on to the durable writer as they fill, so a report of any size needs no copy of its file
+// in memory. The engine only appends. A failed write must not unwind through the toolkit's
+// code: it is kept, the device refuses every later write, and Finish passes it on.
+class SinkDevice : public QIODevice {
+public:
+    explicit SinkDevice(const DurableSink& sink) : sink_(sink) {
+        piece_.reserve(kPiece);
+        open(QIODevice::WriteOnly);
     }
+    bool isSequential() const override { return true; }
+    // The rest of the file, once the writer has ended.
+    void Finish() {
+        if (!error_ && !piece_.empty()) sink_(piece_);
+        if (error_) std::rethrow_exception(error_);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (error_) return -1;
+        piece_.append(data, size_t(size));
+        if (piece_.size() < kPiece) return size;
+        try {
+            sink_(piece_);
+        } catch (...) {
+            error_ = std::current_exception();
+            return -1;
+        }
+        piece_.clear();
+        return size;
+    }
+
+private:
+    static constexpr size_t kPiece = 256 * 1024;
+    const DurableSink& sink_;
+    std::string piece_;
+    std::exception_ptr error_;
+};
+
+} // namespace
+
+void WritePdf(const TPreparedReport& report, const std::filesystem::path& path) {
     try {
-        WriteFileDurably(path, std::string_view(bytes.constData(), size_t(bytes.size())));
+        WriteFileDurably(path, [&](const DurableSink& sink) {
+            SinkDevice device(sink);
+            {
+                QPdfWriter writer(&device);
+                writer.setResolution(1200);
+                writer.setTitle(QString::fromStdString(report.Title));
+                writer.setCreator(QStringLiteral("KV-Zirt"));
+                writer.setPageLayout(LayoutOf(report));
+                if (report.Pages.empty()) {
+                    // A PDF file needs a page: an empty report gives one blank page.
+                    QPainter painter(&writer);
+                } else {
+                    PaintReport(report, writer, path.string());
+                }
+            }
+            device.Finish();
+        });
     } catch (const FileError& e) {
         throw EReportError(ReportMessage(TReportMessage::CannotWriteFile, {path.string(), e.what()}));
     }

@@ -9,14 +9,19 @@
 #include "platform/report/ReportRender.h"
 #include "platform/rtl/Files.h"
 
+#include <QBuffer>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kvz {
@@ -299,6 +304,68 @@ TEST(ReportOutput, PdfIsWrittenWholeOrNotAtAll) {
     if (const auto pages = PdfInfo(folder.path() / "empty.pdf", "Pages")) {
         EXPECT_EQ(*pages, "1");
     }
+}
+
+// A large report goes to its file as it is painted, page for page what painting it whole into
+// memory gives.
+TEST(ReportOutput, LargePdfIsStreamedWithTheSamePages) {
+    testing::EnsureApplication();
+    SummaryReport summary(9);
+    const TPreparedReport two = PrepareReport(summary.layout);
+    TPreparedReport report = two;
+    report.Pages.clear();
+    for (int i = 0; i < 2000; ++i) report.Pages.push_back(two.Pages[size_t(i % 2)]);
+    TempFolder folder;
+    const auto streamed = folder.path() / "streamed.pdf";
+    WritePdf(report, streamed);
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(1200);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+        PaintReport(report, writer, "memory");
+    }
+    const auto whole = folder.path() / "whole.pdf";
+    WriteFileDurably(whole, std::string_view(bytes.constData(), size_t(bytes.size())));
+    const auto a = RunTool("pdftotext", "-layout " + Quote(streamed) + " -");
+    if (!a) GTEST_SKIP() << "pdftotext is not installed (poppler-utils)";
+    EXPECT_EQ(PdfInfo(streamed, "Pages"), "2000");
+    EXPECT_EQ(*a, *RunTool("pdftotext", "-layout " + Quote(whole) + " -"));
+}
+
+// A file that cannot be written to its end (here: the process's file size limit, as a full
+// disk would) leaves the old file and no temporary, and the failure reaches the caller.
+TEST(ReportOutput, PdfCutShortLeavesTheOldFile) {
+    testing::EnsureApplication();
+    SummaryReport summary(9);
+    TPreparedReport report = PrepareReport(summary.layout);
+    const TPreparedPage page = report.Pages[0];
+    report.Pages.assign(400, page);
+    TempFolder folder;
+    const auto pdf = folder.path() / "old.pdf";
+    WriteFileDurably(pdf, "old");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        int code = 1;
+        try {
+            WritePdf(report, pdf);
+        } catch (const EReportError&) {
+            code = 0;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadWholeFile(pdf), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 } // namespace
