@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -158,19 +159,45 @@ void BM_PreviewFirstPaint(benchmark::State& state) {
     }
 }
 
+// Opening the preview of the address summary over as many addresses as asked, until its first
+// page is on the screen: from the layout, as the report windows open it.
+void BM_PreviewFirstPage(benchmark::State& state) {
+    static std::map<int, std::unique_ptr<Summary>> made;
+    std::unique_ptr<Summary>& summary = made[int(state.range(0))];
+    if (!summary) summary = std::make_unique<Summary>(int(state.range(0)));
+    QImage screen(900, 760, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        TReportPreviewForm form(nullptr, summary->layout);
+        form.Show();
+        form.Widget()->render(&screen);
+        if (form.PageView->PagesPainted() < 1) state.SkipWithError("no page painted");
+        state.PauseTiming();
+        form.Close();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_Prepare)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Pdf_Renderer)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_Pdf_BarePainter)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_PreviewFirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
+// 20 addresses make one page.
+BENCHMARK(BM_PreviewFirstPage)->Arg(20)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     using kvz::bench::RatioReporter;
     RatioReporter reporter({{"BM_Pdf_Renderer/1000/iterations:1/real_time", "BM_Pdf_BarePainter/1000/iterations:1/real_time",
-                             "1,000-page PDF (ms): renderer vs bare painter", 1.3}});
+                             "1,000-page PDF (ms): renderer vs bare painter", 1.3},
+                            {"BM_PreviewFirstPage/1000/real_time", "BM_PreviewFirstPage/20/real_time",
+                             "Preview's first page, 1,000 vs 20 addresses", 2},
+                            {"BM_PreviewFirstPage/10000/real_time", "BM_PreviewFirstPage/20/real_time",
+                             "Preview's first page, 10,000 vs 20 addresses", 2},
+                            {"BM_PreviewFirstPage/100000/real_time", "BM_PreviewFirstPage/20/real_time",
+                             "Preview's first page, 100,000 vs 20 addresses", 2}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();

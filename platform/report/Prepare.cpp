@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 
 namespace kvz {
 
@@ -72,12 +73,16 @@ TTextExtent EstimateText(const TReportFont& font, std::string_view text, double)
     return {double(longest) * line / 2.4, double(lines) * line};
 }
 
+} // namespace
+
+// Lays the bands out record by record; one object per preparation.
 class TPreparer {
 public:
     TPreparer(TReportLayout& layout, const TTextMeasure& measure)
         : layout_(layout), page_(layout.Page()), measure_(measure ? measure : TTextMeasure(EstimateText)) {}
 
-    TPreparedReport Run() {
+    // Checks the layout and sets the report up; the records follow in steps.
+    void Begin() {
         Validate();
         report_.Title = layout_.Title();
         report_.PageWidth = ToHundredths(page_.PageWidth());
@@ -88,22 +93,33 @@ public:
         detail_ = layout_.BandOfKind(TBandKind::Detail);
         if (detail_ && !detail_->Enabled()) detail_ = nullptr;
         if (detail_) children_ = layout_.ChildrenOf(*detail_);
-        if (TDataSet* data = layout_.DataSet()) {
-            try {
-                ForEachRecord(*data, [this] { PrintRecord(); });
-            } catch (const EReportError&) {
-                throw;
-            } catch (const EAbort&) {
-                throw;
-            } catch (const std::exception& e) {
-                throw EReportError(ReportMessage(TReportMessage::DataFailed, {e.what()}));
-            }
-        }
-        if (report_.Pages.empty() && page_.PrintIfEmpty) StartPage();
-        const std::string count = std::to_string(report_.Pages.size());
-        for (auto [page, item, prefix] : pageCounts_) report_.Pages[page].Items[item].Text = prefix + count;
-        return std::move(report_);
+        if (TDataSet* data = layout_.DataSet()) walk_ = std::make_unique<TRecordWalk>(*data);
+        else Finish();
     }
+
+    // Lays out records while more() says so after each; true when the report is complete.
+    bool Step(const std::function<bool()>& more) {
+        if (done_) return true;
+        try {
+            if (!walk_->Walk([&] {
+                    PrintRecord();
+                    return more();
+                }))
+                return false;
+        } catch (const EReportError&) {
+            throw;
+        } catch (const EAbort&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw EReportError(ReportMessage(TReportMessage::DataFailed, {e.what()}));
+        }
+        Finish();
+        return true;
+    }
+
+    bool Done() const { return done_; }
+    const TPreparedReport& Report() const { return report_; }
+    TPreparedReport Take() { return std::move(report_); }
 
 private:
     struct Band {
@@ -384,6 +400,13 @@ private:
         }
     }
 
+    void Finish() {
+        if (report_.Pages.empty() && page_.PrintIfEmpty) StartPage();
+        const std::string count = std::to_string(report_.Pages.size());
+        for (auto [page, item, prefix] : pageCounts_) report_.Pages[page].Items[item].Text = prefix + count;
+        done_ = true;
+    }
+
     struct PageCount {
         size_t page, item;
         std::string prefix;
@@ -397,14 +420,38 @@ private:
     std::vector<TReportBand*> children_;
     Band scratch_;
     std::vector<PageCount> pageCounts_;
+    std::unique_ptr<TRecordWalk> walk_;
+    bool done_ = false;
     double y_ = 0, bottom_ = 0, columnTop_ = 0;
     int column_ = 0, detailsOnPage_ = 0, detailsInColumn_ = 0;
 };
 
-} // namespace
-
 TPreparedReport Prepare(TReportLayout& layout, const TTextMeasure& measure) {
-    return TPreparer(layout, measure).Run();
+    TPreparer preparer(layout, measure);
+    preparer.Begin();
+    preparer.Step([] { return true; });
+    return preparer.Take();
 }
+
+TPreparation::TPreparation(TReportLayout& layout, const TTextMeasure& measure)
+    : preparer_(std::make_unique<TPreparer>(layout, measure)) {
+    preparer_->Begin();
+}
+
+TPreparation::~TPreparation() = default;
+
+bool TPreparation::PrepareTo(size_t pages) {
+    // A page is complete once the next one has begun.
+    return preparer_->Step([&] { return preparer_->Report().Pages.size() <= pages; });
+}
+
+bool TPreparation::PrepareFor(std::chrono::milliseconds time) {
+    const auto until = std::chrono::steady_clock::now() + time;
+    return preparer_->Step([&] { return std::chrono::steady_clock::now() < until; });
+}
+
+bool TPreparation::Done() const { return preparer_->Done(); }
+
+const TPreparedReport& TPreparation::Report() const { return preparer_->Report(); }
 
 } // namespace kvz

@@ -6,8 +6,10 @@
 
 #include "platform/report/ReportLayout.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,5 +72,33 @@ using TTextMeasure = std::function<TTextExtent(const TReportFont& font, std::str
 // of a preparation that failed. Without a measure, self-sizing and stretching keep the sizes
 // of the layout.
 TPreparedReport Prepare(TReportLayout& layout, const TTextMeasure& measure = {});
+
+class TPreparer;
+
+// The same preparation in steps, so that the first pages can be shown before the last are
+// made: each step lays out the records that follow. The pages made stay as they are, but for
+// the texts of the page count, which are filled in when the last page is made. The layout and
+// its data set must stay as they are until it is done; a data set that cannot be read by
+// position is prepared whole at the first step. Errors are Prepare's; after one the
+// preparation is of no further use.
+class TPreparation {
+public:
+    // Checks the layout (Prepare's errors) and makes no page yet.
+    explicit TPreparation(TReportLayout& layout, const TTextMeasure& measure = {});
+    ~TPreparation();
+    TPreparation(const TPreparation&) = delete;
+    TPreparation& operator=(const TPreparation&) = delete;
+
+    // Prepares on until that many pages are complete, or to the end; true when done.
+    bool PrepareTo(size_t pages);
+    // Prepares on for about that long; true when done.
+    bool PrepareFor(std::chrono::milliseconds time);
+    bool Done() const;
+    // The pages so far; all of them once done.
+    const TPreparedReport& Report() const;
+
+private:
+    std::unique_ptr<TPreparer> preparer_;
+};
 
 } // namespace kvz

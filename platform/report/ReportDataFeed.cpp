@@ -35,19 +35,39 @@ private:
 } // namespace
 
 void ForEachRecord(TDataSet& dataSet, const std::function<void()>& each) {
+    TRecordWalk(dataSet).Walk([&] {
+        each();
+        return true;
+    });
+}
+
+TRecordWalk::TRecordWalk(TDataSet& dataSet) : dataSet_(dataSet) {
     if (!dataSet.Active()) throw EReportError(ReportMessage(TReportMessage::DataSetClosed, {dataSet.Name()}));
-    if (dataSet.IsEmpty() && dataSet.State() == dsBrowse) return;
-    std::unique_ptr<TRecordBuffer> buffer = dataSet.NewRecordBuffer();
-    if (dataSet.ReadRecordAt(0, *buffer)) {
-        for (int i = 0;; ++i) {
-            if (i > 0 && !dataSet.ReadRecordAt(i, *buffer)) break;
-            TRecordReadScope scope(dataSet, *buffer);
-            each();
-        }
+    if (dataSet.IsEmpty() && dataSet.State() == dsBrowse) {
+        ended_ = true;
         return;
     }
-    TCursorKeeper keeper(dataSet);
-    for (dataSet.First(); !dataSet.Eof(); dataSet.Next()) each();
+    buffer_ = dataSet.NewRecordBuffer();
+    if (!dataSet.ReadRecordAt(0, *buffer_)) buffer_.reset();
+}
+
+bool TRecordWalk::Walk(const std::function<bool()>& each) {
+    if (ended_) return true;
+    if (!buffer_) {
+        ended_ = true;
+        TCursorKeeper keeper(dataSet_);
+        for (dataSet_.First(); !dataSet_.Eof(); dataSet_.Next()) each();
+        return true;
+    }
+    for (;;) {
+        if (!dataSet_.ReadRecordAt(next_, *buffer_)) {
+            ended_ = true;
+            return true;
+        }
+        ++next_;
+        TRecordReadScope scope(dataSet_, *buffer_);
+        if (!each()) return false;
+    }
 }
 
 } // namespace kvz

@@ -4,6 +4,7 @@
 #include "platform/data/DB.h"
 
 #include <functional>
+#include <memory>
 
 namespace kvz {
 
@@ -13,5 +14,22 @@ namespace kvz {
 // controls disabled and put back on the record it was on, on every path. Errors of the data
 // set and of each pass on; a closed data set is refused with EReportError.
 void ForEachRecord(TDataSet& dataSet, const std::function<void()>& each);
+
+// The same walk, able to stop after any record and go on from the next one later. Only a data
+// set read by position can wait between steps; any other is walked whole by its first step.
+class TRecordWalk {
+public:
+    explicit TRecordWalk(TDataSet& dataSet);
+    // Calls each for the records that follow, while it returns true; true when every record
+    // has been read.
+    bool Walk(const std::function<bool()>& each);
+    bool Ended() const { return ended_; }
+
+private:
+    TDataSet& dataSet_;
+    std::unique_ptr<TRecordBuffer> buffer_; // none: the data set is walked by its cursor
+    int next_ = 0;
+    bool ended_ = false;
+};
 
 } // namespace kvz

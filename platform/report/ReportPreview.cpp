@@ -5,6 +5,7 @@
 #include "platform/report/ReportMessages.h"
 #include "platform/report/ReportOutput.h"
 #include "platform/report/ReportRender.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,11 +15,14 @@
 #include <QPaintEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cmath>
 
 namespace kvz {
@@ -58,6 +62,12 @@ void TReportPageView::SetReport(const TPreparedReport* report) {
     UpdateScale();
     UpdateScrollBars();
     verticalScrollBar()->setValue(0);
+    viewport()->update();
+    if (OnViewChanged) OnViewChanged();
+}
+
+void TReportPageView::PagesAdded() {
+    UpdateScrollBars();
     viewport()->update();
     if (OnViewChanged) OnViewChanged();
 }
@@ -179,8 +189,33 @@ void TReportPageView::wheelEvent(QWheelEvent* event) {
 
 TReportPreviewForm::TReportPreviewForm(TComponent* owner, TPreparedReport report)
     : TForm(owner), report_(std::make_unique<TPreparedReport>(std::move(report))) {
+    Init();
+}
+
+TReportPreviewForm::TReportPreviewForm(TComponent* owner, TReportLayout& layout) : TForm(owner) {
+    Prepare(layout);
+    Init();
+    SetLayout(&layout);
+}
+
+TReportPreviewForm::~TReportPreviewForm() = default;
+
+// Pages the view needs at once: the first two, so that the view and Next have them.
+constexpr size_t FirstPages = 2;
+// A step of the preparation while the window is shown, short enough for the window to answer.
+constexpr std::chrono::milliseconds PreparationStep{25};
+
+void TReportPreviewForm::Prepare(TReportLayout& layout) {
+    auto preparation = std::make_unique<TPreparation>(layout, MeasureReportText);
+    preparation->PrepareTo(FirstPages);
+    preparation_ = std::move(preparation);
+    report_.reset();
+}
+
+void TReportPreviewForm::Init() {
     SetName("ReportPreviewForm");
-    SetCaption(ReportMessage(TReportMessage::PreviewCaption) + (report_->Title.empty() ? "" : " - " + report_->Title));
+    const std::string& title = Report().Title;
+    SetCaption(ReportMessage(TReportMessage::PreviewCaption) + (title.empty() ? "" : " - " + title));
     SetPosition(TPosition::poScreenCenter);
     QWidget* client = ClientWidget();
     QStyle* style = QApplication::style();
@@ -241,13 +276,53 @@ TReportPreviewForm::TReportPreviewForm(TComponent* owner, TPreparedReport report
     column->addWidget(PageView, 1);
     column->addWidget(PageLabel);
     SetClientSize(900, 720);
-    PageView->SetReport(report_.get());
+    // The rest of the pages are made while the user looks at the first ones.
+    preparing_ = new QTimer(client);
+    preparing_->setInterval(0);
+    QObject::connect(preparing_, &QTimer::timeout, client, [this] {
+        Guarded([this] { PrepareStep([](TPreparation& p) { p.PrepareFor(PreparationStep); }); });
+    });
+    PageView->SetReport(&Report());
     PageSetupAction->setEnabled(false);
+    if (!Prepared()) preparing_->start();
     UpdateState();
 }
 
+const TPreparedReport& TReportPreviewForm::Report() const {
+    return preparation_ ? preparation_->Report() : *report_;
+}
+
+bool TReportPreviewForm::Prepared() const { return !preparation_ || preparation_->Done(); }
+
+void TReportPreviewForm::PrepareStep(const std::function<void(TPreparation&)>& step) {
+    if (Prepared()) return;
+    try {
+        step(*preparation_);
+    } catch (...) {
+        preparing_->stop();
+        preparation_.reset();
+        report_ = std::make_unique<TPreparedReport>();
+        PageView->SetReport(report_.get());
+        SetModalResult(mrCancel);
+        if (!Modal()) Close();
+        throw;
+    }
+    if (Prepared()) preparing_->stop();
+    PageView->PagesAdded();
+}
+
+void TReportPreviewForm::PrepareAll() {
+    if (Prepared()) return;
+    const TCursor cursor = Screen().Cursor();
+    Screen().SetCursor(crHourGlass);
+    auto restore = OnScopeExit([cursor] { Screen().SetCursor(cursor); });
+    PrepareStep([](TPreparation& p) { p.PrepareTo(SIZE_MAX); });
+}
+
 void TReportPreviewForm::SetReport(TPreparedReport report) {
-    *report_ = std::move(report);
+    preparing_->stop();
+    preparation_.reset();
+    report_ = std::make_unique<TPreparedReport>(std::move(report));
     PageView->SetReport(report_.get());
 }
 
@@ -257,20 +332,32 @@ void TReportPreviewForm::SetLayout(TReportLayout* layout) {
 }
 
 void TReportPreviewForm::UpdateState() {
-    const int n = static_cast<int>(report_->Pages.size());
+    const int n = static_cast<int>(Report().Pages.size());
     const int page = PageView->CurrentPage();
+    const bool more = page + 1 < n || !Prepared();
     FirstAction->setEnabled(page > 0);
     PriorAction->setEnabled(page > 0);
-    NextAction->setEnabled(page + 1 < n);
-    LastAction->setEnabled(page + 1 < n);
-    PageLabel->setText(Tr(TReportMessage::PageOf, {std::to_string(n ? page + 1 : 0), std::to_string(n)}) +
+    NextAction->setEnabled(more);
+    LastAction->setEnabled(more);
+    // While pages are still being made, the count so far, marked as such.
+    const std::string count = std::to_string(n) + (Prepared() ? "" : "…");
+    PageLabel->setText(Tr(TReportMessage::PageOf, {std::to_string(n ? page + 1 : 0), count}) +
                        QStringLiteral("    %1 %").arg(std::lround(PageView->Scale() * 25.4 / 96 * 100)));
 }
 
 void TReportPreviewForm::FirstActionClick() { PageView->GoToPage(0); }
 void TReportPreviewForm::PriorActionClick() { PageView->GoToPage(PageView->CurrentPage() - 1); }
-void TReportPreviewForm::NextActionClick() { PageView->GoToPage(PageView->CurrentPage() + 1); }
-void TReportPreviewForm::LastActionClick() { PageView->GoToPage(static_cast<int>(report_->Pages.size()) - 1); }
+void TReportPreviewForm::NextActionClick() {
+    const int next = PageView->CurrentPage() + 1;
+    // The page after it too, so that Next knows whether there is one more.
+    PrepareStep([next](TPreparation& p) { p.PrepareTo(size_t(next) + FirstPages); });
+    PageView->GoToPage(next);
+}
+
+void TReportPreviewForm::LastActionClick() {
+    PrepareAll();
+    PageView->GoToPage(static_cast<int>(Report().Pages.size()) - 1);
+}
 
 void TReportPreviewForm::PageSetupActionClick() {
     if (!layout_) return;
@@ -279,15 +366,25 @@ void TReportPreviewForm::PageSetupActionClick() {
     const TPageSetup old = layout_->Page();
     layout_->Page() = page;
     try {
-        SetReport(PrepareReport(*layout_));
+        preparing_->stop();
+        Prepare(*layout_);
     } catch (...) {
-        // A paper the bands do not fit on is refused; the layout keeps the paper it had.
+        // A paper the bands do not fit on is refused; the layout keeps the paper it had, and
+        // the pages shown are prepared on it again.
         layout_->Page() = old;
+        Prepare(*layout_);
+        PageView->SetReport(&Report());
+        if (!Prepared()) preparing_->start();
         throw;
     }
+    PageView->SetReport(&Report());
+    if (!Prepared()) preparing_->start();
 }
 
-void TReportPreviewForm::PrintActionClick() { PrintReport(*report_, Widget()); }
+void TReportPreviewForm::PrintActionClick() {
+    PrepareAll();
+    PrintReport(Report(), Widget());
+}
 
 void TReportPreviewForm::SaveActionClick() {
     QFileDialog dialog(Widget(), Tr(TReportMessage::Save), QString(), Tr(TReportMessage::FileFilter));
@@ -295,7 +392,8 @@ void TReportPreviewForm::SaveActionClick() {
     dialog.setDefaultSuffix(QStringLiteral("qrp"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (ExecDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    SavePreparedReport(*report_, dialog.selectedFiles().front().toStdString());
+    PrepareAll();
+    SavePreparedReport(Report(), dialog.selectedFiles().front().toStdString());
 }
 
 void TReportPreviewForm::OpenActionClick() {
@@ -310,8 +408,7 @@ void TReportPreviewForm::OpenActionClick() {
 }
 
 void PreviewReport(TReportLayout& layout, TComponent* owner) {
-    TReportPreviewForm form(owner, PrepareReport(layout));
-    form.SetLayout(&layout);
+    TReportPreviewForm form(owner, layout);
     form.ShowModal();
 }
 

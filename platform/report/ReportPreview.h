@@ -1,6 +1,7 @@
 // The print preview: a modal window showing prepared pages, with page navigation, zoom,
 // printing, the page set-up and saving or opening prepared reports. It paints only the pages
-// on screen, so a report of thousands of pages opens at once.
+// on screen, and over a layout it prepares the pages as they are needed, so a report of
+// thousands of pages opens at once.
 #pragma once
 
 #include "platform/forms/Forms.h"
@@ -13,6 +14,7 @@
 
 class QAction;
 class QLabel;
+class QTimer;
 class QToolBar;
 
 namespace kvz {
@@ -24,6 +26,8 @@ public:
 
     explicit TReportPageView(QWidget* parent = nullptr);
     void SetReport(const TPreparedReport* report);
+    // The report grew by pages at its end: the view stays where it is.
+    void PagesAdded();
 
     // 0-based; the page at the upper part of the view.
     int CurrentPage() const;
@@ -59,8 +63,17 @@ private:
 class TReportPreviewForm : public TForm {
 public:
     TReportPreviewForm(TComponent* owner, TPreparedReport report);
+    // The layout's pages, prepared as the view needs them and, while the window is shown, on
+    // to the end; its page set-up prepares them again on the new paper. The layout and its
+    // data stay as they are while the window lives.
+    TReportPreviewForm(TComponent* owner, TReportLayout& layout);
+    ~TReportPreviewForm() override;
 
-    const TPreparedReport& Report() const { return *report_; }
+    // The pages made so far; all of them once Prepared().
+    const TPreparedReport& Report() const;
+    bool Prepared() const;
+    // Makes the pages that are still to come.
+    void PrepareAll();
     void SetReport(TPreparedReport report);
     // With a layout the page set-up prepares the pages again on the new paper.
     void SetLayout(TReportLayout* layout);
@@ -82,8 +95,15 @@ public:
     void OpenActionClick();
 
 private:
+    void Init();
+    void Prepare(TReportLayout& layout);
+    // Runs a step of the preparation; a failed one ends the preview, whose pages are then of
+    // no use, and passes its error on.
+    void PrepareStep(const std::function<void(TPreparation&)>& step);
     void UpdateState();
     std::unique_ptr<TPreparedReport> report_;
+    std::unique_ptr<TPreparation> preparation_;
+    QTimer* preparing_ = nullptr;
     TReportLayout* layout_ = nullptr;
 };
 

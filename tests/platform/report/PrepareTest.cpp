@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 
 namespace kvz {
@@ -16,6 +17,12 @@ using test::FillNames;
 using test::LayoutShape;
 using test::Summary;
 using test::TTinyDataSet;
+
+// A data set that cannot read rows by position: the report walks it.
+class TWalkedDataSet : public TTinyDataSet {
+protected:
+    bool InternalReadRecordAt(int, TRecordBuffer&) override { return false; }
+};
 
 // Ten records of 27 mm fill the 270 mm of a page exactly.
 struct PaginationCase {
@@ -151,6 +158,59 @@ TEST(Prepare, PageNumbersAndCountAreResolved) {
     }
 }
 
+// A preparation in steps gives the pages that one whole preparation gives, page counts
+// included, whatever the steps; the pages asked for are there after each step.
+TEST(Prepare, InStepsGivesTheSamePages) {
+    struct Case {
+        const char* name;
+        LayoutShape shape;
+        std::vector<size_t> steps; // pages asked for, in turn
+    };
+    for (const Case& c : {Case{"OneColumn", {.pageHeader = 10}, {1, 2, 3, 7, 7, 30}},
+                          Case{"Columns", {.pageHeader = 10, .columns = 3}, {0, 1, 4}},
+                          Case{"Children", {.detail = 26, .child = 4.5}, {2, 3, 5, 6, 100}},
+                          Case{"PageEach", {.forceNewPage = true}, {1, 50, 51}}}) {
+        SCOPED_TRACE(c.name);
+        TTinyDataSet data;
+        FillNames(data, 140);
+        data.Open();
+        TReportLayout layout;
+        BuildLayout(layout, data, c.shape);
+        if (TReportBand* header = layout.BandOfKind(TBandKind::PageHeader))
+            header->AddSysData("QRSysData2", TSysDataKind::PageCount, 80, 1).SetCaption("of ");
+        const TPreparedReport whole = Prepare(layout);
+        TPreparation steps(layout);
+        EXPECT_TRUE(steps.Report().Pages.empty());
+        for (size_t pages : c.steps) {
+            const bool done = steps.PrepareTo(pages);
+            EXPECT_EQ(done, steps.Done());
+            EXPECT_GE(steps.Report().Pages.size(), std::min(pages, whole.Pages.size()));
+            if (!done) {
+                EXPECT_LE(steps.Report().Pages.size(), pages + 1);
+            }
+        }
+        while (!steps.PrepareFor(std::chrono::milliseconds(0))) {
+        }
+        EXPECT_EQ(steps.Report(), whole);
+    }
+}
+
+// A data set that cannot be read by position is prepared whole by the first step, and put
+// back where the windows had it.
+TEST(Prepare, InStepsOverAWalkedDataSet) {
+    TWalkedDataSet data;
+    FillNames(data, 35);
+    data.Open();
+    data.MoveBy(4);
+    TReportLayout layout;
+    BuildLayout(layout, data, {});
+    TPreparation steps(layout);
+    EXPECT_TRUE(steps.PrepareTo(1));
+    EXPECT_EQ(Summary(steps.Report()).size(), 4u);
+    EXPECT_EQ(data.RecNo(), 5);
+    EXPECT_FALSE(data.ControlsDisabled());
+}
+
 // A self-sizing page count is sized before the count is known: it keeps room for the digits,
 // so that "Page 10 of 12" is not cut, while a page number is sized to its own text.
 TEST(Prepare, SelfSizingPageCountLeavesRoomForTheCount) {
@@ -233,12 +293,6 @@ TEST(Prepare, StretchingTextGrowsItsBand) {
 }
 
 // ---- Walking the data -------------------------------------------------------------------
-
-// A data set that cannot read rows by position: the report walks it.
-class TWalkedDataSet : public TTinyDataSet {
-protected:
-    bool InternalReadRecordAt(int, TRecordBuffer&) override { return false; }
-};
 
 // Fails while the report reads its fourth row.
 class TFailingDataSet : public TTinyDataSet {

@@ -151,5 +151,72 @@ TEST_F(ReportPreviewTest, SavesAndOpensPreparedPages) {
     EXPECT_FALSE(other.PageSetupAction->isEnabled());
 }
 
+// Over a layout the preview opens on its first pages and makes the others as they are asked
+// for, or while it is shown: every page is the one a whole preparation gives, the page count
+// filled in at the end.
+TEST_F(ReportPreviewTest, LongReportIsPreparedAsItIsViewed) {
+    Build(20000);
+    layout.FindBand("DetailBand1")->SetForceNewPage(true);
+    layout.FindBand("PageHeaderBand1")->AddSysData("QRSysData2", TSysDataKind::PageCount, 100, 2.9).SetCaption("z ");
+    const TPreparedReport whole = PrepareReport(layout);
+    ASSERT_EQ(whole.Pages.size(), 20000u);
+
+    TReportPreviewForm form(nullptr, layout);
+    EXPECT_FALSE(form.Prepared());
+    EXPECT_LT(form.Report().Pages.size(), 10u);
+    EXPECT_EQ(form.Report().Pages[0].Items.size(), whole.Pages[0].Items.size());
+    EXPECT_TRUE(form.NextAction->isEnabled());
+    EXPECT_TRUE(form.LastAction->isEnabled());
+    const std::string label = form.PageLabel->text().toStdString();
+    EXPECT_NE(label.find("\u2026"), std::string::npos) << label;
+    form.NextActionClick();
+    form.NextActionClick();
+    EXPECT_EQ(form.PageView->CurrentPage(), 2);
+    EXPECT_LT(form.Report().Pages.size(), 10u);
+    form.LastActionClick();
+    EXPECT_TRUE(form.Prepared());
+    EXPECT_EQ(form.PageView->CurrentPage(), 19999);
+    EXPECT_EQ(form.Report(), whole);
+    EXPECT_EQ(form.PageLabel->text().left(19), "Page 20000 of 20000");
+
+    // Shown, it prepares on by itself while the user looks at the first page.
+    TReportPreviewForm shown(nullptr, layout);
+    shown.Show();
+    for (int i = 0; i < 100000 && !shown.Prepared(); ++i) QApplication::processEvents();
+    EXPECT_TRUE(shown.Prepared());
+    EXPECT_EQ(shown.PageView->CurrentPage(), 0);
+    EXPECT_EQ(shown.Report(), whole);
+    shown.Close();
+}
+
+// A data set that fails half-way ends the preview with the error; no half report is shown.
+TEST_F(ReportPreviewTest, PreparationThatFailsEndsThePreview) {
+    struct TFailing : test::TTinyDataSet {
+        bool InternalReadRecordAt(int index, TRecordBuffer& buffer) override {
+            if (index == 500) DatabaseError("read failed", this);
+            return TTinyDataSet::InternalReadRecordAt(index, buffer);
+        }
+    };
+    TFailing failing;
+    failing.FieldDefs().Add("Name", ftString, 40);
+    failing.FieldDefs().Add("Note", ftString, 80);
+    for (int i = 1; i <= 1000; ++i) failing.AddRow({Variant(std::to_string(i)), Variant("x")});
+    failing.Open();
+    layout.SetDataSet(&failing);
+    TReportBand& detail = layout.AddBand(TBandKind::Detail, "DetailBand1");
+    detail.SetHeight(25);
+    detail.AddDBText("QRDBText1", "Name", 2, 2, 80, 7);
+    TResponder responder;
+    responder.MessageBoxAnswers = {1};
+    TReportPreviewForm form(nullptr, layout);
+    form.Show();
+    EXPECT_FALSE(form.Prepared());
+    form.LastAction->trigger();
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_NE(responder.MessageBoxes[0].Text.find("read failed"), std::string::npos) << responder.MessageBoxes[0].Text;
+    EXPECT_TRUE(form.Report().Pages.empty());
+    EXPECT_FALSE(form.Showing());
+}
+
 } // namespace
 } // namespace kvz
