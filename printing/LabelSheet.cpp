@@ -168,7 +168,8 @@ void TLabelSheet::DownFromTop() {
 void TLabelSheet::DownFromHeight() {
     TLabelSheetValues& v = values_;
     auto share = [&v](Centi rows, Centi& top, Centi& gap) {
-        const Centi rest = 29600 - (2 * v.TopMargin + (rows - 1) * v.RowGap + rows * v.Height); // s = rest / (rows + 1)
+        // s = rest / (rows + 1)
+        const Centi rest = 29600 - (2 * v.TopMargin + (rows - 1) * v.RowGap + rows * v.Height);
         top = TruncDiv(v.TopMargin * (rows + 1) + rest, rows + 1);
         gap = TruncDiv(v.RowGap * (rows + 1) + rest, rows + 1);
         return top >= 0 && gap >= 0;

@@ -34,7 +34,8 @@ constexpr TemplateValue kValues[7] = {
 const char* const kNotANumber[3] = {"\"%1\" is not a number.", "\"%1\" nie je číslo.", "\"%1\" není číslo."};
 
 // Every field of a template row.
-constexpr const char* kRowFields[8] = {"Name", "HornyOkraj", "Sirka", "Vyska", "HornaMedzera", "Medzera", "LavaMedzera", "Stlpce"};
+constexpr const char* kRowFields[8] = {"Name",         "HornyOkraj", "Sirka",       "Vyska",
+                                       "HornaMedzera", "Medzera",    "LavaMedzera", "Stlpce"};
 
 // The template file keeps its names in Windows-1250.
 constexpr int kTemplateCodePage = 1250;

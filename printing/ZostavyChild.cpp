@@ -733,7 +733,8 @@ namespace {
 // The value an edit shows; a column count is a whole number.
 std::optional<Centi> ShownValue(TSheetEdit which, const std::string& text, const FormatSettings& fs) {
     std::optional<Centi> value = ParseCenti(text, fs);
-    if (which == TSheetEdit::Columns && value) value = *value % 100 == 0 ? std::optional<Centi>(*value / 100) : std::nullopt;
+    if (which == TSheetEdit::Columns && value)
+        value = *value % 100 == 0 ? std::optional<Centi>(*value / 100) : std::nullopt;
     return value;
 }
 } // namespace
