@@ -4,6 +4,7 @@
 #include "platform/rtl/Convert.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace kvz {
@@ -69,9 +70,24 @@ void CheckLabelSheet(const TLabelSheetValues& v) {
     if (v.Columns < 1 || v.Columns > 5 || v.Width <= 0 || v.Height <= 0 || v.Margin < 0 || v.Gap < 0 ||
         v.TopMargin < 0 || v.RowGap < 0)
         Refuse();
+    // Every value lies on the paper, also those that the sum below leaves free (the row gap, the
+    // column gap of a single column): a file keeps them as short texts.
+    if (v.Width > SheetWidth || v.Margin > SheetWidth || v.Gap > SheetWidth || v.Height > SheetHeight ||
+        v.TopMargin > SheetHeight || v.RowGap > SheetHeight)
+        Refuse();
     // A hundredth for each rounded value across.
     if (2 * v.Margin + v.Columns * v.Width + (v.Columns - 1) * v.Gap > SheetWidth + v.Columns + 1) Refuse();
     if (RowsThatFit(v.TopMargin, v.Height, v.RowGap) < 1) Refuse();
+}
+
+Centi LayoutRows(const TReportLayout& labels) {
+    const TReportBand* label = labels.FindBand("DetailBand1");
+    const TReportBand* gap = labels.FindBand("ChildBand1");
+    if (!label) return 0;
+    const double pitch = label->Height() + (gap ? gap->Height() : 0);
+    const double room = labels.Page().PageHeight() - labels.Page().TopMargin;
+    if (!(pitch > 0) || !(room > 0)) return 0;
+    return Centi(std::floor(room / pitch + 1e-9));
 }
 
 void TLabelSheet::Change(TSheetEdit edit, Centi value) {
@@ -112,21 +128,27 @@ void TLabelSheet::Follow(TSheetEdit edit, int depth) {
     }
 }
 
-// The room left across is shared equally among the two margins and the gaps; the margins then
-// take up what the rounding to hundredths left. Each space takes its share once.
+// The space left over (s, shared among the two margins and the gaps) goes to the margin, whose
+// handler gives the gaps the rest; then the gap, as that handler left it, takes its share and
+// its own handler sets the margins. A single column is centred and keeps its gap for later.
 void TLabelSheet::AcrossFromWidth(int depth) {
-    (void)depth;
     TLabelSheetValues& v = values_;
     if (v.Width <= 0 || v.Columns * v.Width > SheetWidth) Refuse();
     const Centi k = v.Columns;
     const Centi across = SheetWidth - k * v.Width;
     if (k == 1) {
-        v.Margin = RoundDiv(across, 2);
+        Write(TSheetEdit::Margin, RoundDiv(across, 2), depth);
         return;
     }
     const Centi rest = across - (2 * v.Margin + (k - 1) * v.Gap); // s = rest / (k + 1)
-    v.Gap = RoundDiv(v.Gap * (k + 1) + rest, k + 1);
-    v.Margin = RoundDiv(across - (k - 1) * v.Gap, 2);
+    Write(TSheetEdit::Margin, RoundDiv(v.Margin * (k + 1) + rest, k + 1), depth);
+    Write(TSheetEdit::Gap, RoundDiv(v.Gap * (k + 1) + rest, k + 1), depth);
+    // From margins far wider than the gaps (a single column centred before) the chain ends
+    // below nothing though the labels fit: then every space takes the same share.
+    if (v.Margin < 0 || v.Gap < 0) {
+        v.Gap = RoundDiv(across, k + 1);
+        v.Margin = RoundDiv(across - (k - 1) * v.Gap, 2);
+    }
 }
 
 // The rows that fit keep their count; the row gap takes up the room left down the sheet, less
@@ -141,14 +163,25 @@ void TLabelSheet::DownFromTop() {
 }
 
 // The room left down the sheet, less a millimetre, is shared among the two margins and the
-// gaps between the rows that fit; each takes its share once.
+// gaps between the rows the layout holds now; the top margin and the row gap each take their
+// share once. When those rows cannot take the new height, the rows that fit with it do.
 void TLabelSheet::DownFromHeight() {
     TLabelSheetValues& v = values_;
-    const Centi rows = RowsThatFit(v.TopMargin, v.Height, v.RowGap);
-    if (rows < 1) Refuse();
-    const Centi rest = 29600 - (2 * v.TopMargin + (rows - 1) * v.RowGap + rows * v.Height); // s = rest / (rows + 1)
-    v.TopMargin = std::max<Centi>(0, TruncDiv(v.TopMargin * (rows + 1) + rest, rows + 1));
-    v.RowGap = std::max<Centi>(0, TruncDiv(v.RowGap * (rows + 1) + rest, rows + 1));
+    auto share = [&v](Centi rows, Centi& top, Centi& gap) {
+        // s = rest / (rows + 1)
+        const Centi rest = 29600 - (2 * v.TopMargin + (rows - 1) * v.RowGap + rows * v.Height);
+        top = TruncDiv(v.TopMargin * (rows + 1) + rest, rows + 1);
+        gap = TruncDiv(v.RowGap * (rows + 1) + rest, rows + 1);
+        return top >= 0 && gap >= 0;
+    };
+    Centi top = 0, gap = 0;
+    if (RowsOnLayout < 1 || !share(RowsOnLayout, top, gap)) {
+        const Centi rows = RowsThatFit(v.TopMargin, v.Height, v.RowGap);
+        if (rows < 1) Refuse();
+        share(rows, top, gap);
+    }
+    v.TopMargin = std::max<Centi>(0, top);
+    v.RowGap = std::max<Centi>(0, gap);
 }
 
 void ApplyLabelSheet(const TLabelSheetValues& v, TReportLayout& labels) {

@@ -54,6 +54,9 @@ public:
     const TLabelSheetValues& Values() const { return values_; }
     // While on, a changed edit makes the others follow it (the column count always does).
     bool AutoAdjust = true;
+    // Rows of labels on the label layout as it stands (LayoutRows); a height change keeps that
+    // many rows. 0 when unknown: the rows that fit then.
+    Centi RowsOnLayout = 0;
 
     // The user changed one edit. The others follow as the sheet asks; a value that cannot fit
     // on the sheet (labels wider or taller than it, a margin or gap below nothing) is refused
@@ -75,7 +78,11 @@ private:
 // Rows of labels that fit down the sheet between the margins (0 when not one does).
 Centi RowsThatFit(Centi topMargin, Centi height, Centi rowGap);
 
-// Refuses values that cannot make a sheet (ELabelSheetError).
+// Rows that the label layout holds down the page with its current margins and bands: the room
+// below the top margin over a label and its gap band, cut to whole rows.
+Centi LayoutRows(const TReportLayout& labels);
+
+// Refuses values that cannot make a sheet or lie beyond the paper (ELabelSheetError).
 void CheckLabelSheet(const TLabelSheetValues& values);
 // Puts the geometry on the label layout (SpocitajStitky): columns, margins, column space, the
 // label band's height and the gap band after it. The gap after the last row stands for part of

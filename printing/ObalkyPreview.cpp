@@ -109,18 +109,20 @@ TPoint TObalkyPreviewForm::DrawingOrigin() const {
 void PaintEnvelope(QPainter& painter, const TObalkyPreviewForm& preview, int width, int height) {
     painter.fillRect(0, 0, width, height, QColor(0x80, 0x80, 0x80));
     const TRect outline = preview.Outline();
+    painter.fillRect(outline.Left, outline.Top, outline.Width(), outline.Height(), Qt::white);
+    if (const TPreparedPage* page = preview.Page()) {
+        // The page's items, moved so that the envelope's corner on the paper meets the outline's.
+        painter.save();
+        painter.setClipRect(outline.Left, outline.Top, outline.Width() + 1, outline.Height() + 1);
+        ScaleToMillimetres(painter, kPixelsPerMm, outline.Left - preview.EnvelopeLeft / 100.0 * kPixelsPerMm,
+                           outline.Top - preview.EnvelopeTop / 100.0 * kPixelsPerMm);
+        RenderPage(painter, *page);
+        painter.restore();
+    }
+    // The outline last: the envelope's own white fill would cover its top and left edges.
     painter.setPen(Qt::black);
-    painter.setBrush(Qt::white);
+    painter.setBrush(Qt::NoBrush);
     painter.drawRect(outline.Left, outline.Top, outline.Width(), outline.Height());
-    const TPreparedPage* page = preview.Page();
-    if (!page) return;
-    // The page's items, moved so that the envelope's corner on the paper meets the outline's.
-    painter.save();
-    painter.setClipRect(outline.Left, outline.Top, outline.Width() + 1, outline.Height() + 1);
-    ScaleToMillimetres(painter, kPixelsPerMm, outline.Left - preview.EnvelopeLeft / 100.0 * kPixelsPerMm,
-                       outline.Top - preview.EnvelopeTop / 100.0 * kPixelsPerMm);
-    RenderPage(painter, *page);
-    painter.restore();
 }
 
 void TObalkyPreviewForm::Go(int record) {

@@ -1024,6 +1024,8 @@ void TPrintWizardForm::SheetEditChange(int edit) {
     copyingSheet_ = true;
     auto done = OnScopeExit([this] { copyingSheet_ = false; });
     for (int d : kDependents[edit]) own[d]->SetText(ReportEdit(reports_, d)->Text());
+    // A value the report window refused: the wizard shows what it went back to.
+    if (own[edit]->Text() != target->Text()) own[edit]->SetText(target->Text());
 }
 
 void TPrintWizardForm::LoadLabelPrintParemeters() {

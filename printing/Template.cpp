@@ -4,6 +4,7 @@
 #include "core/Languages.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/MakeControl.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "printing/ZostavyChild.h"
 
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace kvz {
 
@@ -31,11 +33,24 @@ constexpr TemplateValue kValues[7] = {
 
 const char* const kNotANumber[3] = {"\"%1\" is not a number.", "\"%1\" nie je číslo.", "\"%1\" není číslo."};
 
-std::string NotANumber(const std::string& text) {
-    std::string message = InLanguage(kNotANumber);
+// Every field of a template row.
+constexpr const char* kRowFields[8] = {"Name",         "HornyOkraj", "Sirka",       "Vyska",
+                                       "HornaMedzera", "Medzera",    "LavaMedzera", "Stlpce"};
+
+// The template file keeps its names in Windows-1250.
+constexpr int kTemplateCodePage = 1250;
+const char* const kNameNotStorable[3] = {
+    "The name \"%1\" holds a letter that the template file cannot store. Use other letters.",
+    "Názov \"%1\" obsahuje znak, ktorý súbor šablón nedokáže uložiť. Použite iné písmená.",
+    "Název \"%1\" obsahuje znak, který soubor šablon nedokáže uložit. Použijte jiná písmena."};
+
+std::string WithText(const char* const (&texts)[3], const std::string& text) {
+    std::string message = InLanguage(texts);
     message.replace(message.find("%1"), 2, text);
     return message;
 }
+
+std::string NotANumber(const std::string& text) { return WithText(kNotANumber, text); }
 
 } // namespace
 
@@ -262,11 +277,24 @@ void TTemplateForm::BitBtn3Click() {
         }
         texts[i] = kValues[i].Edit == TSheetEdit::Columns ? std::to_string(*value) : FormatCenti(*value, fs);
     }
+    // A name the file cannot hold is refused before anything is posted: a row that the file
+    // cannot take would make every later save fail.
+    const std::string name = Edit1->Text();
+    if (std::string bytes; !TryUtf8ToCodePage(name, kTemplateCodePage, bytes)) {
+        ShowMessage(WithText(kNameNotStorable, name));
+        Edit1->SetFocus();
+        return;
+    }
     TDataSet& t = *data_.TemplatesMemoryTable;
-    if (editFlag_ && !t.IsEmpty()) t.Edit();
+    const bool editing = editFlag_ && !t.IsEmpty();
+    // What the row held, to take it back when the file cannot be written.
+    std::vector<std::string> before;
+    if (editing)
+        for (const char* field : kRowFields)
+            before.push_back(t.FieldByName(field).AsString());
+    if (editing) t.Edit();
     else t.Append();
     try {
-        const std::string name = Edit1->Text();
         if (!name.empty()) t.FieldByName("Name").SetAsString(name);
         for (int i = 0; i < 7; ++i)
             if (!texts[i].empty()) t.FieldByName(kValues[i].Field).SetAsString(texts[i]);
@@ -275,9 +303,27 @@ void TTemplateForm::BitBtn3Click() {
         t.Cancel();
         throw;
     }
+    // Writing the file walks the table: the saved row is found again by its bookmark.
+    const TBookmark row = t.GetBookmark();
+    try {
+        data_.WriteTemplates();
+        t.GotoBookmark(row);
+    } catch (...) {
+        // The table stays what the file holds; the dialog stays in editing.
+        t.GotoBookmark(row);
+        if (editing) {
+            t.Edit();
+            size_t i = 0;
+            for (const char* field : kRowFields)
+                t.FieldByName(field).SetAsString(before[i++]);
+            t.Post();
+        } else {
+            t.Delete();
+        }
+        throw;
+    }
     SetEditing(false);
     editFlag_ = false;
-    data_.WriteTemplates();
 }
 
 void TTemplateForm::BitBtn4Click() {

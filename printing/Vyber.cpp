@@ -24,6 +24,7 @@ const Choice kChoices[kPolozkyCount] = {
     {MessageId::City, "Mesto"},        {MessageId::Address1, "Adresa_1"}, {MessageId::Address2, "Adresa_2"}};
 
 const char* const kColumns[3] = {"QRDBText4", "QRDBText2", "QRDBText3"};
+const char* const kHeadings[3] = {"QRLabel3", "QRLabel6", "QRLabel7"};
 
 } // namespace
 
@@ -81,18 +82,22 @@ TPolozkyForm::TPolozkyForm(TComponent* owner, TReportLayout& summary) : TForm(ow
     FormShow();
 }
 
+// The chooser opens on the summary as it stands: its columns' fields and its headings, so that
+// OK without a change leaves the summary as it was.
 void TPolozkyForm::FormShow() {
     ApplyCaptions(*this, "TPolozkyForm", Language());
     SetMessageCaption(*BitBtn2, MessageId::Cancel);
-    SetMessageCaption(*Label1, MessageId::Name);
-    SetMessageCaption(*Label2, MessageId::Address1);
-    SetMessageCaption(*Label3, MessageId::Address2);
-    const int start[3] = {0, 13, 14};
+    TLabel* labels[3] = {Label1, Label2, Label3};
     TComboBox* boxes[3] = {ComboBox1, ComboBox2, ComboBox3};
     for (int b = 0; b < 3; ++b) {
+        labels[b]->SetCaption(summary_.Element(kHeadings[b]).Caption());
         boxes[b]->Items().Clear();
         for (int i = 0; i < kPolozkyCount; ++i) boxes[b]->Items().Add(GetMessageText(kChoices[i].TextId));
-        boxes[b]->SetItemIndex(start[b]);
+        const std::string field = summary_.Element(kColumns[b]).DataField();
+        int chosen = -1;
+        for (int i = 0; i < kPolozkyCount; ++i)
+            if (field == kChoices[i].Field) chosen = i;
+        boxes[b]->SetItemIndex(chosen);
     }
 }
 
@@ -109,9 +114,9 @@ void TPolozkyForm::ComboBox2Change() { Chosen(ComboBox2, Label2, kColumns[1]); }
 void TPolozkyForm::ComboBox3Change() { Chosen(ComboBox3, Label3, kColumns[2]); }
 
 void TPolozkyForm::BitBtn1Click() {
-    summary_.Element("QRLabel3").SetCaption(Label1->Caption());
-    summary_.Element("QRLabel6").SetCaption(Label2->Caption());
-    summary_.Element("QRLabel7").SetCaption(Label3->Caption());
+    summary_.Element(kHeadings[0]).SetCaption(Label1->Caption());
+    summary_.Element(kHeadings[1]).SetCaption(Label2->Caption());
+    summary_.Element(kHeadings[2]).SetCaption(Label3->Caption());
     SetModalResult(mrOk);
 }
 

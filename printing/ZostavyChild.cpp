@@ -729,47 +729,62 @@ void TZostavyChildForm::DefaultObalkaButtonClick() {
 
 // ---- the label sheet ----
 
+namespace {
+// The value an edit shows; a column count is a whole number.
+std::optional<Centi> ShownValue(TSheetEdit which, const std::string& text, const FormatSettings& fs) {
+    std::optional<Centi> value = ParseCenti(text, fs);
+    if (which == TSheetEdit::Columns && value)
+        value = *value % 100 == 0 ? std::optional<Centi>(*value / 100) : std::nullopt;
+    return value;
+}
+} // namespace
+
+TEdit* TZostavyChildForm::SheetEditOf(TSheetEdit which) const {
+    switch (which) {
+    case TSheetEdit::Columns: return PocetStlpcovEdit;
+    case TSheetEdit::Width: return SirkaEdit;
+    case TSheetEdit::Height: return VyskaEdit;
+    case TSheetEdit::Margin: return LavyOkrajEdit;
+    case TSheetEdit::Gap: return MedzeraEdit;
+    case TSheetEdit::TopMargin: return HornyOkrajEdit;
+    case TSheetEdit::RowGap: break;
+    }
+    return HornaMedzeraEdit;
+}
+
+// Each edit shows what the sheet holds; an edit that already shows that value keeps the text
+// being typed ("10," on the way to "10,5").
 void TZostavyChildForm::WriteSheetEdits() {
     const FormatSettings fs = FormatSettings::ForLanguage(Language());
     const TLabelSheetValues& v = Sheet.Values();
     writingSheet_ = true;
     auto done = OnScopeExit([this] { writingSheet_ = false; });
-    auto put = [&](TEdit* edit, const std::string& text) {
-        if (edit->Text() != text) edit->SetText(text);
-    };
-    put(PocetStlpcovEdit, std::to_string(v.Columns));
-    put(SirkaEdit, FormatCenti(v.Width, fs));
-    put(VyskaEdit, FormatCenti(v.Height, fs));
-    put(LavyOkrajEdit, FormatCenti(v.Margin, fs));
-    put(MedzeraEdit, FormatCenti(v.Gap, fs));
-    put(HornyOkrajEdit, FormatCenti(v.TopMargin, fs));
-    put(HornaMedzeraEdit, FormatCenti(v.RowGap, fs));
+    for (TSheetEdit which : {TSheetEdit::Columns, TSheetEdit::Width, TSheetEdit::Height, TSheetEdit::Margin,
+                             TSheetEdit::Gap, TSheetEdit::TopMargin, TSheetEdit::RowGap}) {
+        TEdit* edit = SheetEditOf(which);
+        const Centi value = v.Get(which);
+        if (ShownValue(which, edit->Text(), fs) == value) continue;
+        edit->SetText(which == TSheetEdit::Columns ? std::to_string(value) : FormatCenti(value, fs));
+    }
 }
 
 void TZostavyChildForm::SheetEditChange(TSheetEdit which) {
     if (writingSheet_) return;
-    TEdit* edit = nullptr;
-    switch (which) {
-    case TSheetEdit::Columns: edit = PocetStlpcovEdit; break;
-    case TSheetEdit::Width: edit = SirkaEdit; break;
-    case TSheetEdit::Height: edit = VyskaEdit; break;
-    case TSheetEdit::Margin: edit = LavyOkrajEdit; break;
-    case TSheetEdit::Gap: edit = MedzeraEdit; break;
-    case TSheetEdit::TopMargin: edit = HornyOkrajEdit; break;
-    case TSheetEdit::RowGap: edit = HornaMedzeraEdit; break;
-    }
+    TEdit* edit = SheetEditOf(which);
     const std::string text = edit->Text();
     if (text.empty()) return;
-    std::optional<Centi> value = ParseCenti(text, FormatSettings::ForLanguage(Language()));
-    if (which == TSheetEdit::Columns && value) value = *value % 100 == 0 ? std::optional<Centi>(*value / 100) : std::nullopt;
+    const FormatSettings fs = FormatSettings::ForLanguage(Language());
+    const std::optional<Centi> value = ShownValue(which, text, fs);
+    // A refused value leaves the edits on what the sheet holds, which is what prints.
+    auto showSheet = OnScopeExit([this] { WriteSheetEdits(); });
     if (!value) {
         std::string message = Tr(kNotANumber);
         message.replace(message.find("%1"), 2, text);
         throw ELabelSheetError(message);
     }
     Sheet.AutoAdjust = ReportsState().LabelAutoAdjust;
+    Sheet.RowsOnLayout = LayoutRows(Layouts.Labels);
     Sheet.Change(which, *value);
-    WriteSheetEdits();
 }
 
 void TZostavyChildForm::PocetStlpcovEditExit() {
@@ -783,7 +798,11 @@ void TZostavyChildForm::TakeLabelTemplate(const TLabelSheetValues& values) {
     PocetStlpcovEditExit();
 }
 
-void TZostavyChildForm::SpocitajStitky() { ApplyLabelSheet(Sheet.Values(), Layouts.Labels); }
+void TZostavyChildForm::SpocitajStitky() {
+    // An edit left empty shows the value that prints.
+    WriteSheetEdits();
+    ApplyLabelSheet(Sheet.Values(), Layouts.Labels);
+}
 
 void TZostavyChildForm::RamikCheckBoxClick() {
     const bool on = RamikCheckBox->Checked();

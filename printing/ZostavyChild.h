@@ -204,6 +204,7 @@ private:
     // table goes.
     void UnbindRepeatOne();
     void WriteSheetEdits();
+    TEdit* SheetEditOf(TSheetEdit edit) const;
     void ShowEmbedded(int source);
     void FreeEmbedded();
     void SetSenderCaption(const std::string& text);

@@ -362,6 +362,7 @@ private:
         column_ = 0;
         detailsOnPage_ = 0;
         detailsInColumn_ = 0;
+        columnFull_ = false;
         PlaceHeader(TBandKind::PageHeader);
         if (number == 1) PlaceHeader(TBandKind::Title);
         PlaceHeader(TBandKind::ColumnHeader);
@@ -377,11 +378,12 @@ private:
             StartPage();
         } else if (detail_->ForceNewPage() && detailsOnPage_ > 0) {
             StartPage();
-        } else if (detailsInColumn_ > 0 && y_ + scratch_.height > bottom_ + Slack) {
+        } else if (detailsInColumn_ > 0 && (columnFull_ || y_ + scratch_.height > bottom_ + Slack)) {
             if (column_ + 1 < page_.Columns) {
                 ++column_;
                 y_ = columnTop_;
                 detailsInColumn_ = 0;
+                columnFull_ = false;
             } else {
                 StartPage();
             }
@@ -392,9 +394,12 @@ private:
         ++detailsInColumn_;
         for (TReportBand* child : children_) {
             if (!child->Enabled() || !MakeBand(*child, scratch_)) continue;
-            // A child that does not fit after its detail is left out: the next detail starts
-            // the next column or page.
-            if (y_ + scratch_.height > bottom_ + Slack) break;
+            // A child that does not fit after its detail is left out, and the next detail starts
+            // the next column or page: never straight under this one (a label without its gap).
+            if (y_ + scratch_.height > bottom_ + Slack) {
+                columnFull_ = true;
+                break;
+            }
             Place(scratch_, ColumnX(), y_);
             y_ += scratch_.height;
         }
@@ -424,6 +429,7 @@ private:
     bool done_ = false;
     double y_ = 0, bottom_ = 0, columnTop_ = 0;
     int column_ = 0, detailsOnPage_ = 0, detailsInColumn_ = 0;
+    bool columnFull_ = false; // a child band was left out at the column's end
 };
 
 TPreparedReport Prepare(TReportLayout& layout, const TTextMeasure& measure) {

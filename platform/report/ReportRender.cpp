@@ -62,6 +62,31 @@ void ScaleToMillimetres(QPainter& painter, double dotsPerMm, double originX, dou
     painter.scale(dotsPerMm, dotsPerMm);
 }
 
+namespace {
+
+void DrawOutline(QPainter& painter, const TPreparedItem& item) {
+    const QRectF rect(item.X, item.Y, item.W, item.H);
+    QPen pen(ReportQColor(item.PenColor), std::max(item.PenWidth, 1));
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    if (item.Sides == 15) {
+        painter.drawRect(rect);
+        return;
+    }
+    if (item.Sides & 1) painter.drawLine(rect.topLeft(), rect.topRight());
+    if (item.Sides & 2) painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+    if (item.Sides & 4) painter.drawLine(rect.topLeft(), rect.bottomLeft());
+    if (item.Sides & 8) painter.drawLine(rect.topRight(), rect.bottomRight());
+}
+
+bool HasOutline(const TPreparedItem& item) {
+    return item.Kind == TPreparedKind::Rectangle && item.PenColor != ReportNoColor && item.Sides != 0;
+}
+
+} // namespace
+
 void RenderPage(QPainter& painter, const TPreparedPage& page) {
     painter.save();
     painter.scale(1 / UnitsPerMm, 1 / UnitsPerMm);
@@ -87,24 +112,9 @@ void RenderPage(QPainter& painter, const TPreparedPage& page) {
             painter.drawText(rect, TextFlags(item), QString::fromStdString(item.Text));
             break;
         }
-        case TPreparedKind::Rectangle: {
+        case TPreparedKind::Rectangle:
             if (item.Fill != ReportNoColor) painter.fillRect(rect, ReportQColor(item.Fill));
-            if (item.PenColor == ReportNoColor || item.Sides == 0) break;
-            QPen pen(ReportQColor(item.PenColor), std::max(item.PenWidth, 1));
-            pen.setCapStyle(Qt::SquareCap);
-            pen.setJoinStyle(Qt::MiterJoin);
-            painter.setPen(pen);
-            painter.setBrush(Qt::NoBrush);
-            if (item.Sides == 15) {
-                painter.drawRect(rect);
-                break;
-            }
-            if (item.Sides & 1) painter.drawLine(rect.topLeft(), rect.topRight());
-            if (item.Sides & 2) painter.drawLine(rect.bottomLeft(), rect.bottomRight());
-            if (item.Sides & 4) painter.drawLine(rect.topLeft(), rect.bottomLeft());
-            if (item.Sides & 8) painter.drawLine(rect.topRight(), rect.bottomRight());
             break;
-        }
         case TPreparedKind::Line: {
             if (item.PenColor == ReportNoColor) break;
             QPen pen(ReportQColor(item.PenColor), std::max(item.PenWidth, 1));
@@ -115,6 +125,10 @@ void RenderPage(QPainter& painter, const TPreparedPage& page) {
         }
         }
     }
+    // Outlines go over every fill: a line lies half outside its band, where the next band (a
+    // label's gap band) would paint over it.
+    for (const TPreparedItem& item : page.Items)
+        if (HasOutline(item)) DrawOutline(painter, item);
     painter.restore();
 }
 

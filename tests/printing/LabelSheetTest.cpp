@@ -24,6 +24,7 @@ struct ChainCase {
     TSheetEdit edit;
     Centi value;
     TLabelSheetValues expected;
+    Centi layoutRows = 0; // rows on the label layout before the change; 0 for unknown
 };
 
 class ChainTest : public testing::TestWithParam<ChainCase> {};
@@ -35,6 +36,7 @@ TEST_P(ChainTest, SettlesOnTheSheet) {
     const ChainCase& c = GetParam();
     TLabelSheet sheet;
     sheet.Assign(c.start);
+    sheet.RowsOnLayout = c.layoutRows;
     sheet.Change(c.edit, c.value);
     EXPECT_EQ(sheet.Values(), c.expected);
     EXPECT_LE(Down(sheet.Values()), SheetHeight);
@@ -50,19 +52,36 @@ const TLabelSheetValues kDefault = DefaultLabelSheet();
 INSTANTIATE_TEST_SUITE_P(
     Cases, ChainTest,
     testing::Values(
-        // 2 x 10 + 2 x 3 + 3 x 61 = 209: the missing millimetre is spread over the four spaces.
-        ChainCase{"WidthSpreadsTheRest", kDesign, TSheetEdit::Width, 6100,
-                  {3, 6100, 3100, 1025, 325, 1000, 1000}},
-        ChainCase{"TwoColumnsUseTheWidth", kDefault, TSheetEdit::Columns, 2, {2, 6100, 3000, 3167, 2467, 1000, 1000}},
+        // 2 x 10 + 2 x 3 + 3 x 61 = 209: the margin takes a quarter of the missing millimetre,
+        // its handler gives the gaps 3.25, the gap takes its quarter too (3.5), and the gap's
+        // handler sets the margins back to 10.
+        ChainCase{"WidthGoesToTheGaps", kDesign, TSheetEdit::Width, 6100, {3, 6100, 3100, 1000, 350, 1000, 1000}},
+        ChainCase{"NarrowerWidth", kDefault, TSheetEdit::Width, 6000, {3, 6000, 3000, 1000, 500, 1000, 1000}},
+        // s = 65 / 3: margin 31.67, gap 24.66, gap 46.33, margin 20.84 (20.835), gap 46.32.
+        ChainCase{"TwoColumnsUseTheWidth", kDefault, TSheetEdit::Columns, 2, {2, 6100, 3000, 2084, 4632, 1000, 1000}},
+        ChainCase{"FourColumns", {3, 4500, 3000, 1000, 300, 1000, 1000}, TSheetEdit::Columns, 4,
+                  {4, 4500, 3000, 990, 340, 1000, 1000}},
         ChainCase{"OneColumnIsCentred", kDefault, TSheetEdit::Columns, 1, {1, 6100, 3000, 7450, 300, 1000, 1000}},
+        // From margins far wider than the gap the chain ends below nothing though the labels
+        // fit: every space takes the same share.
+        ChainCase{"BackFromOneColumn", {1, 6100, 3000, 7450, 300, 1000, 1000}, TSheetEdit::Columns, 2,
+                  {2, 6100, 3000, 2934, 2933, 1000, 1000}},
         ChainCase{"FiveColumns", {3, 3800, 3000, 1000, 300, 1000, 1000}, TSheetEdit::Columns, 5,
-                  {5, 3800, 3000, 800, 100, 1000, 1000}},
+                  {5, 3800, 3000, 334, 333, 1000, 1000}},
         ChainCase{"MarginGivesTheGaps", kDefault, TSheetEdit::Margin, 1200, {3, 6100, 3000, 1200, 150, 1000, 1000}},
         ChainCase{"OneColumnMarginHasNoGap", {1, 6100, 3000, 7450, 300, 1000, 1000}, TSheetEdit::Margin, 5000,
                   {1, 6100, 3000, 5000, 300, 1000, 1000}},
         ChainCase{"GapGivesTheMargins", kDefault, TSheetEdit::Gap, 500, {3, 6100, 3000, 850, 500, 1000, 1000}},
         // Seven rows of 31 with the new margins: each margin and gap takes its share once.
-        ChainCase{"HeightSharesTheRestOnce", kDefault, TSheetEdit::Height, 3100, {3, 6100, 3100, 1000, 300, 987, 987}},
+        ChainCase{"HeightSharesTheRestOnce", kDefault, TSheetEdit::Height, 3100, {3, 6100, 3100, 1000, 300, 987, 987}, 7},
+        // The layout holds 7 rows: 7 rows of 35 keep their count, top and gap take s = -3.625.
+        ChainCase{"HeightKeepsTheLayoutsRows", kDefault, TSheetEdit::Height, 3500,
+                  {3, 6100, 3500, 1000, 300, 637, 637}, 7},
+        ChainCase{"LowerHeightKeepsTheLayoutsRows", kDefault, TSheetEdit::Height, 2500,
+                  {3, 6100, 2500, 1000, 300, 1512, 1512}, 7},
+        // Seven rows of 50 cannot be: the four rows that fit share the rest.
+        ChainCase{"HeightTallerThanTheLayoutsRows", kDefault, TSheetEdit::Height, 5000,
+                  {3, 6100, 5000, 1000, 300, 1920, 1920}, 7},
         ChainCase{"TopMarginWidensTheRowGap", kDefault, TSheetEdit::TopMargin, 1500,
                   {3, 6100, 3000, 1000, 300, 1500, 1583}},
         ChainCase{"RowGapFollowsNoOne", kDefault, TSheetEdit::RowGap, 500, {3, 6100, 3000, 1000, 300, 1000, 500}}),
@@ -90,7 +109,8 @@ TEST(LabelSheet, ValuesThatCannotFitAreRefused) {
     for (auto [edit, value] : {std::pair{TSheetEdit::Width, Centi(8000)}, {TSheetEdit::Width, 0},
                                {TSheetEdit::Margin, 5000}, {TSheetEdit::Gap, 2000}, {TSheetEdit::Height, 30000},
                                {TSheetEdit::TopMargin, 15000}, {TSheetEdit::RowGap, -100}, {TSheetEdit::Gap, -50},
-                               {TSheetEdit::Columns, 6}, {TSheetEdit::Columns, 0}}) {
+                               {TSheetEdit::Columns, 6}, {TSheetEdit::Columns, 0},
+                               {TSheetEdit::RowGap, 100000000}, {TSheetEdit::RowGap, 29800}}) {
         TLabelSheet sheet;
         sheet.Assign(kDefault);
         try {
@@ -100,6 +120,24 @@ TEST(LabelSheet, ValuesThatCannotFitAreRefused) {
             EXPECT_NE(std::string(e.what()).find("hárok"), std::string::npos) << e.what();
         }
         EXPECT_EQ(sheet.Values(), kDefault);
+    }
+}
+
+// Values that no sum bounds (the row gap, the gap of a single column) still lie on the paper.
+TEST(LabelSheet, GapsAreBoundedByThePaper) {
+    SetLanguage(1);
+    const TLabelSheetValues single{1, 6100, 3000, 7450, 300, 1000, 1000};
+    for (auto [edit, value, accepted] : {std::tuple{TSheetEdit::Gap, Centi(21000), true}, {TSheetEdit::Gap, 21001, false},
+                                         {TSheetEdit::Gap, 100000000, false}, {TSheetEdit::RowGap, 29700, true},
+                                         {TSheetEdit::RowGap, 29701, false}}) {
+        TLabelSheet sheet;
+        sheet.Assign(single);
+        if (accepted) {
+            EXPECT_NO_THROW(sheet.Change(edit, value)) << int(edit) << " " << value;
+        } else {
+            EXPECT_THROW(sheet.Change(edit, value), ELabelSheetError) << int(edit) << " " << value;
+            EXPECT_EQ(sheet.Values(), single);
+        }
     }
 }
 
@@ -126,6 +164,19 @@ TEST(LabelSheet, LabelsPerSheetFollowTheLayout) {
     EXPECT_DOUBLE_EQ(labels.Page().BottomMargin, 0);
     EXPECT_DOUBLE_EQ(labels.FindBand("DetailBand1")->Width(), 61);
     EXPECT_EQ(labels.Page().Columns, 3);
+}
+
+// The rows of the layout as it stands: the room under the top margin over a label and its gap.
+TEST(LabelSheet, RowsOfTheLayout) {
+    TReportLayout labels;
+    BuildLabelLayout(labels);
+    EXPECT_EQ(LayoutRows(labels), 7); // 287 / 40.74
+    ApplyLabelSheet({3, 6100, 3000, 1000, 300, 1000, 500}, labels);
+    EXPECT_EQ(LayoutRows(labels), 8); // 287 / 35
+    ApplyLabelSheet({3, 6100, 3000, 1000, 300, 2700, 500}, labels);
+    EXPECT_EQ(LayoutRows(labels), 7); // 270 / 35 = 7.71
+    ApplyLabelSheet({1, 6100, 2000, 7450, 300, 500, 3000}, labels);
+    EXPECT_EQ(LayoutRows(labels), 5); // 292 / 50 = 5.84
 }
 
 TEST(LabelSheet, TextsInTheUsersNumberFormat) {

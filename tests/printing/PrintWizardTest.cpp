@@ -258,7 +258,17 @@ TEST_F(PrintWizardTest, LabelsCopyTheSheetAndShowWhatTheReportWindowRecomputed) 
     EXPECT_EQ(reports->SirkaEdit->Text(), "50");
     EXPECT_EQ(w.LavyOkrajEdit->Text(), reports->LavyOkrajEdit->Text());
     EXPECT_EQ(w.MedzeraEdit->Text(), reports->MedzeraEdit->Text());
-    EXPECT_NE(reports->LavyOkrajEdit->Text(), "10");
+    // Three columns keep their margins; the gaps take the rest.
+    EXPECT_EQ(reports->MedzeraEdit->Text(), "20");
+    {
+        // A width the sheet refuses: both windows show the width that prints.
+        TResponder answer;
+        answer.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+        w.SirkaEdit->SetText("80");
+        EXPECT_EQ(answer.MessageBoxes.size(), 1u);
+        EXPECT_EQ(reports->SirkaEdit->Text(), "50");
+        EXPECT_EQ(w.SirkaEdit->Text(), "50");
+    }
     // The column gap alone: the side margin follows.
     const std::string margin = w.LavyOkrajEdit->Text();
     w.MedzeraEdit->SetText("5");

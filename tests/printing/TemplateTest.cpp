@@ -148,6 +148,66 @@ TEST_F(TemplateDialogTest, ValuesThatAreNoNumbersAreRefusedBeforeSaving) {
     EXPECT_EQ(data->TemplatesMemoryTable->RecordCount(), 1);
 }
 
+// A name with a letter the template file cannot store (Windows-1250) is refused before
+// anything is posted, in the new and in the editing state; a file that cannot be written takes
+// the row back. Later saves are whole, also in the file that the next start reads.
+TEST_F(TemplateDialogTest, NameTheFileCannotStoreIsRefused) {
+    Start(2);
+    SaveNew("Prvá");
+    ASSERT_EQ(FileRows(), 1u);
+    const std::string before = ReadWholeFile(File());
+    for (const char* name : {"Шаблон", "Arch ½"}) {
+        TTemplateForm& d = Open(TTemplateMode::New);
+        d.Edit1->SetText(name);
+        const size_t boxes = responder.MessageBoxes.size();
+        d.BitBtn3Click();
+        ASSERT_EQ(responder.MessageBoxes.size(), boxes + 1) << name;
+        EXPECT_NE(responder.MessageBoxes.back().Text.find(std::string("\"") + name + "\""), std::string::npos);
+        EXPECT_NE(responder.MessageBoxes.back().Text.find("súbor šablón"), std::string::npos);
+        EXPECT_TRUE(d.Panel2->Visible()) << name;
+        EXPECT_EQ(data->TemplatesMemoryTable->RecordCount(), 1) << name;
+        EXPECT_EQ(ReadWholeFile(File()), before) << name;
+    }
+    {
+        TTemplateForm& d = Open(TTemplateMode::Open);
+        d.BitBtn2Click();
+        d.Edit1->SetText("Шаблон");
+        d.BitBtn3Click();
+        EXPECT_TRUE(d.EditFlag());
+        EXPECT_EQ(Field("Name"), "Prvá");
+    }
+    SaveNew("Druhá");
+    EXPECT_EQ(FileRows(), 2u);
+    // The folder of the file made a plain file: the write fails, the row goes back.
+    const auto folder = File().parent_path(), aside = folder.parent_path() / "Template.aside";
+    std::filesystem::rename(folder, aside);
+    WriteFileDurably(folder, "");
+    {
+        TTemplateForm& d = Open(TTemplateMode::New);
+        d.Edit1->SetText("Tretia");
+        EXPECT_ANY_THROW(d.BitBtn3Click());
+        EXPECT_EQ(data->TemplatesMemoryTable->RecordCount(), 2);
+        EXPECT_TRUE(d.Panel2->Visible());
+        data->TemplatesMemoryTable->First();
+        TTemplateForm& e = Open(TTemplateMode::Open);
+        e.BitBtn2Click();
+        e.Edit1->SetText("Zmenená");
+        EXPECT_ANY_THROW(e.BitBtn3Click());
+        EXPECT_EQ(Field("Name"), "Prvá");
+    }
+    std::filesystem::remove(folder);
+    std::filesystem::rename(aside, folder);
+    SaveNew("Štvrtá");
+    // The next start reads every template saved.
+    data->TemplatesMemoryTable->First();
+    while (!data->TemplatesMemoryTable->IsEmpty()) data->TemplatesMemoryTable->Delete();
+    data->ReadTemplates();
+    std::vector<std::string> names;
+    for (data->TemplatesMemoryTable->First(); !data->TemplatesMemoryTable->Eof(); data->TemplatesMemoryTable->Next())
+        names.push_back(Field("Name"));
+    EXPECT_EQ(names, (std::vector<std::string>{"Prvá", "Druhá", "Štvrtá"}));
+}
+
 // "Cancel" while editing drops the typed values; the stored row stays.
 TEST_F(TemplateDialogTest, CancelWhileEditingKeepsTheRow) {
     Start();

@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -58,6 +59,23 @@ size_t Occurrences(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
+}
+
+// The tops (points from the page's top) of the words of one page that are the word.
+std::vector<double> WordTops(const std::filesystem::path& pdf, int page, const std::string& word) {
+    const std::string p = std::to_string(page);
+    const auto html = RunTool("pdftotext", "-bbox -f " + p + " -l " + p + " " + Quote(pdf) + " -");
+    std::vector<double> tops;
+    const std::string& text = html.value_or("");
+    for (size_t at = text.find("<word "); at != std::string::npos; at = text.find("<word ", at + 1)) {
+        const size_t close = text.find('>', at), end = text.find("</word>", at);
+        if (close == std::string::npos || end == std::string::npos) break;
+        if (text.substr(close + 1, end - close - 1) != word) continue;
+        const size_t y = text.find("yMin=\"", at);
+        if (y == std::string::npos || y > close) continue;
+        tops.push_back(std::stod(text.substr(y + 6)));
+    }
+    return tops;
 }
 
 class ReportsWindowTest : public ReportsProgramTest {
@@ -254,6 +272,21 @@ TEST_F(ReportsWindowTest, EnvelopesOnePerPage) {
     const QImage picture = testing::SaveWindowPicture(preview, "envelope_preview_cs");
     const TRect outline = preview.Outline();
     EXPECT_EQ(outline.Width(), int(std::lround(preview.EnvelopeWidth * 3 / 100.0)));
+    {
+        // All four edges of the outline show over the envelope's white.
+        const TPoint o = preview.DrawingOrigin();
+        auto darkest = [&](int x, int y, bool across) {
+            int gray = 255;
+            for (int d = -1; d <= 1; ++d)
+                gray = std::min(gray, qGray(picture.pixel(o.X + x + (across ? d : 0), o.Y + y + (across ? 0 : d))));
+            return gray;
+        };
+        const int midX = (outline.Left + outline.Right) / 2, midY = (outline.Top + outline.Bottom) / 2;
+        EXPECT_LT(darkest(outline.Left, midY, true), 100);
+        EXPECT_LT(darkest(outline.Right, midY, true), 100);
+        EXPECT_LT(darkest(midX, outline.Top, false), 100);
+        EXPECT_LT(darkest(midX, outline.Bottom, false), 100);
+    }
     // Ink of the address near its place on the envelope, inside the outline.
     int ink = 0;
     const TReportElement& address = reports->Layouts.Envelopes.Element("QRDBText1");
@@ -334,6 +367,17 @@ TEST_F(ReportsWindowTest, ColumnChooserCancelRestoresWhatItOpenedWith) {
     }
     EXPECT_EQ(summary.Element("QRDBText4").DataField(), "Mesto");
     EXPECT_EQ(summary.Element("QRLabel3").Caption(), GetMessageText(MessageId::City));
+    {
+        // Opened again, the chooser shows the summary as it stands; OK leaves it so.
+        TPolozkyForm again(nullptr, summary);
+        EXPECT_EQ(again.ComboBox1->ItemIndex(), 12);
+        EXPECT_EQ(again.ComboBox2->ItemIndex(), 13);
+        EXPECT_EQ(again.ComboBox3->ItemIndex(), 14);
+        EXPECT_EQ(again.Label1->Caption(), GetMessageText(MessageId::City));
+        again.BitBtn1Click();
+    }
+    EXPECT_EQ(summary.Element("QRDBText4").DataField(), "Mesto");
+    EXPECT_EQ(summary.Element("QRLabel3").Caption(), GetMessageText(MessageId::City));
     TPolozkyForm chooser(nullptr, summary);
     chooser.ComboBox2->SetItemIndex(4);
     chooser.ComboBox2Change();
@@ -400,24 +444,117 @@ TEST_F(ReportsWindowTest, SheetEditsFollowAndRestore) {
     EXPECT_EQ(reports->HornaMedzeraEdit->Text(), "10");
     EXPECT_EQ(reports->HornyOkrajEdit->Text(), "10");
     EXPECT_EQ(reports->Sheet.Values(), DefaultLabelSheet());
+    // The margin takes its share of the two millimetres, the gaps the rest; the gap's own share
+    // then sets the margins back.
     reports->SirkaEdit->SetText("60");
-    EXPECT_EQ(reports->LavyOkrajEdit->Text(), "11");
-    EXPECT_EQ(reports->MedzeraEdit->Text(), "4");
-    // What cannot fit, and what is no number, is refused with a message; nothing else changes.
+    EXPECT_EQ(reports->LavyOkrajEdit->Text(), "10");
+    EXPECT_EQ(reports->MedzeraEdit->Text(), "5");
+    // A decimal comma on its way keeps what is typed.
+    reports->LavyOkrajEdit->SetText("10,");
+    EXPECT_EQ(reports->LavyOkrajEdit->Text(), "10,");
+    // What cannot fit, and what is no number, is refused with a message; the edit shows again
+    // what the sheet holds, and that is what prints.
     answer.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
     const size_t boxes = answer.MessageBoxes.size();
+    reports->SirkaEdit->SetText("8");
     reports->SirkaEdit->SetText("80");
-    EXPECT_EQ(reports->LavyOkrajEdit->Text(), "11");
+    EXPECT_EQ(reports->SirkaEdit->Text(), "8");
+    EXPECT_EQ(reports->Sheet.Values().Width, 800);
     reports->MedzeraEdit->SetText("x");
     ASSERT_EQ(answer.MessageBoxes.size(), boxes + 2);
     EXPECT_NE(answer.MessageBoxes[boxes].Text.find("210 x 297"), std::string::npos);
     EXPECT_NE(answer.MessageBoxes[boxes + 1].Text.find("\"x\""), std::string::npos);
-    EXPECT_EQ(reports->Sheet.Values().Gap, 400);
+    EXPECT_EQ(reports->MedzeraEdit->Text(), FormatCenti(reports->Sheet.Values().Gap, FormatSettings::ForLanguage(2)));
+    // An edit left empty shows, when the sheet is applied, the value that prints.
+    reports->VyskaEdit->SetText("");
+    reports->SpocitajStitky();
+    EXPECT_EQ(reports->VyskaEdit->Text(), "30");
+    EXPECT_DOUBLE_EQ(reports->Layouts.Labels.FindBand("DetailBand1")->Width(), 8);
     // Without auto-adjust only the columns follow.
+    const std::string margin = reports->LavyOkrajEdit->Text();
     ReportsState().LabelAutoAdjust = false;
-    reports->SirkaEdit->SetText("50");
-    EXPECT_EQ(reports->LavyOkrajEdit->Text(), "11");
+    reports->SirkaEdit->SetText("5");
+    EXPECT_EQ(reports->LavyOkrajEdit->Text(), margin);
+    EXPECT_EQ(reports->Sheet.Values().Width, 500);
     ReportsState().LabelAutoAdjust = true;
+}
+
+// A new height keeps the rows the label layout holds: 7 rows of 35 mm, the top margin and the
+// row gap each 6.37 mm.
+TEST_F(ReportsWindowTest, HeightKeepsTheRowsOfTheLayout) {
+    Start(1);
+    reports->TakeLabelTemplate(DefaultLabelSheet());
+    reports->SpocitajStitky();
+    ASSERT_EQ(reports->LabelsOnSheet(), 21);
+    reports->VyskaEdit->SetText("3");
+    reports->VyskaEdit->SetText("35");
+    EXPECT_EQ(reports->HornyOkrajEdit->Text(), "6.37");
+    EXPECT_EQ(reports->HornaMedzeraEdit->Text(), "6.37");
+    reports->SpocitajStitky();
+    EXPECT_EQ(reports->LabelsOnSheet(), 21);
+}
+
+// A label whose gap does not fit ends the column: one column of 20 mm labels 30 mm apart holds
+// 6 labels, 50 mm apart, and the seventh starts the next sheet. A row gap beyond the paper is
+// refused.
+TEST_F(ReportsWindowTest, LabelWithoutItsGapStartsTheNextSheet) {
+    Start(1);
+    AddAddresses(12);
+    Choose(reports->ObalkyAdresyRadioGroup, PrintLabels);
+    Choose(reports->FieldValueGroup, AllRecords);
+    reports->TakeLabelTemplate({1, 6100, 2000, 7450, 300, 500, 3000});
+    reports->SpocitajStitky();
+    ASSERT_EQ(reports->LabelsOnSheet(), 6);
+    const auto pdf = Pdf("labels_tall_gaps");
+    NEED_POPPLER(pdf);
+    EXPECT_EQ(PdfInfo(pdf, "Pages"), "2");
+    EXPECT_EQ(Occurrences(PdfText(pdf, 1), "Žilina"), 6u) << PdfText(pdf, 1);
+    const std::vector<double> tops = WordTops(pdf, 1, "Žilina");
+    ASSERT_EQ(tops.size(), 6u);
+    for (size_t i = 1; i < tops.size(); ++i) EXPECT_NEAR(tops[i] - tops[i - 1], 50 * 72 / 25.4, 0.5) << i;
+    EXPECT_NE(PdfText(pdf, 2).find("Ján Novák 7"), std::string::npos);
+    TResponder answer;
+    answer.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };
+    reports->HornaMedzeraEdit->SetText("1000000");
+    EXPECT_EQ(answer.MessageBoxes.size(), 1u);
+    EXPECT_EQ(reports->HornaMedzeraEdit->Text(), "30");
+    EXPECT_EQ(reports->Sheet.Values().RowGap, 3000);
+}
+
+// The outline of a label: four lines of one width at 300 dots per inch; the gap band after the
+// label does not paint over its bottom line.
+TEST_F(ReportsWindowTest, LabelOutlineHasFourWholeLines) {
+    Start(1);
+    AddAddresses(1);
+    Choose(reports->ObalkyAdresyRadioGroup, PrintLabels);
+    Choose(reports->FieldValueGroup, AllRecords);
+    reports->TakeLabelTemplate(DefaultLabelSheet());
+    reports->RamikCheckBox->SetChecked(true);
+    reports->RamikCheckBoxClick();
+    const auto pdf = Pdf("labels_outline");
+    NEED_POPPLER(pdf);
+    const auto png = temp.path() / "outline";
+    RunTool("pdftoppm", "-png -r 300 -singlefile -f 1 -l 1 " + Quote(pdf) + " " + Quote(png));
+    const QImage page(QString::fromStdString(png.string() + ".png"));
+    ASSERT_FALSE(page.isNull());
+    auto px = [](double mm) { return int(std::lround(mm * 300 / 25.4)); };
+    // The ink across one side: the darkness summed over the pixels near it, in pixels.
+    auto ink = [&](bool horizontal, double edge, double along) {
+        double sum = 0;
+        for (int d = -6; d <= 6; ++d) {
+            const QPoint p = horizontal ? QPoint(px(along), px(edge) + d) : QPoint(px(edge) + d, px(along));
+            sum += (255 - qGray(page.pixel(p))) / 255.0;
+        }
+        return sum;
+    };
+    // The first label: 61 x 30 mm at 10, 10.
+    const double top = ink(true, 10, 68), bottom = ink(true, 40, 68), left = ink(false, 10, 25),
+                 right = ink(false, 71, 25);
+    EXPECT_GT(top, 2);
+    for (double side : {bottom, left, right}) {
+        EXPECT_GT(side, top * 0.8) << top << " " << bottom << " " << left << " " << right;
+        EXPECT_LT(side, top * 1.25) << top << " " << bottom << " " << left << " " << right;
+    }
 }
 
 // The miniature's blocks move by the up-downs; a preview's fields follow them.

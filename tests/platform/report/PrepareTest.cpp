@@ -67,6 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
         PaginationCase{"ChildThatDoesNotFitIsDropped", 10, {.detail = 26, .child = 4.5},
                        {":" + Range(1, 8, "c") + ",9", ":10c"}},
         PaginationCase{"ChildFitsExactly", 9, {.detail = 27, .child = 3}, {":" + Range(1, 9, "c")}},
+        // Details of 20 mm with 35 mm children: the fifth child does not fit (250 + 35 > 280),
+        // so the sixth detail starts the next column, not straight under the fifth.
+        PaginationCase{"DetailAfterADroppedChildStartsTheNextColumn", 11, {.detail = 20, .child = 35, .columns = 2},
+                       {":" + Range(1, 4, "c") + ",5|" + Range(6, 9, "c") + ",10", ":11c"}},
         // Page 1: 270 - 20 - 30 - 10 leaves 210 mm for 7 records; later pages 240 mm for 8.
         PaginationCase{"TitleOnlyOnFirstPageColumnHeaderOnEvery", 20,
                        {.pageHeader = 20, .title = 30, .columnHeader = 10},
