@@ -7,6 +7,7 @@
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"
 #include "platform/data/DB.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/CodePage.h"
 
 #include <cstdio>
@@ -57,7 +58,48 @@ void SetDerivedText(TDataSet& table, const char* name, const std::string& text) 
     field.SetAsString(field.DataType() == ftString ? Utf8Left(text, static_cast<size_t>(field.Size())) : text);
 }
 
+// Thrown inside the change when the edited row differs from what the edit began with.
+struct OtherChangeFound {};
+
+const char* const kNotSavedTexts[] = {"The address was changed on another computer; nothing was saved.",
+                                      "Adresu zmenili na inom počítači; nič sa neuložilo.",
+                                      "Adresu změnili na jiném počítači; nic se neuložilo."};
+
 } // namespace
+
+std::string AddressRowValues(const TDataSet& table) {
+    std::string values;
+    for (const TField* field : table.Fields().List()) {
+        values += field->IsNull() ? std::string("\x01") : field->AsString();
+        values += '\x1f';
+    }
+    return values;
+}
+
+AddressChangeChoice AskAddressChange() {
+    static const char* const kQuestion[] = {
+        "This address was changed on another computer since you began to edit it.\n\n"
+        "Yes: save your entry over the other change.\n"
+        "No: drop your entry and show the address as it is now.\n"
+        "Cancel: go back to editing; nothing is saved.",
+        "Túto adresu medzitým zmenili na inom počítači.\n\n"
+        "Áno: uložiť vaše zadanie namiesto tej zmeny.\n"
+        "Nie: zahodiť vaše zadanie a ukázať adresu, ako je teraz.\n"
+        "Zrušiť: vrátiť sa k úprave; nič sa neuloží.",
+        "Tuto adresu mezitím změnili na jiném počítači.\n\n"
+        "Ano: uložit vaše zadání místo té změny.\n"
+        "Ne: zahodit vaše zadání a ukázat adresu, jak je teď.\n"
+        "Storno: vrátit se k úpravě; nic se neuloží."};
+    switch (ShowMessageBox(InLanguage(kQuestion), GetMessageText(MessageId::WarningCaption),
+                           MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
+    case IDYES: return AddressChangeChoice::Overwrite;
+    case IDNO: return AddressChangeChoice::Reload;
+    default: return AddressChangeChoice::KeepEditing;
+    }
+}
+
+AddressChangedElsewhere::AddressChangedElsewhere(AddressChangeChoice choice)
+    : std::runtime_error(InLanguage(kNotSavedTexts)), Choice(choice) {}
 
 std::optional<TDateTime> ParseCopyDate(std::string_view text) {
     if (text.find_first_of("0123456789") == std::string_view::npos) return std::nullopt;
@@ -98,13 +140,16 @@ AddressSaveResult SaveAddressCopies(TVolgaTable& table, TTableLocks& locks, cons
     if (!request.Insert && request.RecordCode.empty()) DatabaseError(InLanguage(kNoCode), &table);
 
     AddressSaveResult result;
-    locks.WriteSharedTable(table, lockFile, networkMode, kEditorSavePoll, [&] {
+    std::string begun = networkMode && !request.Insert ? request.Begun : std::string();
+    const auto change = [&] {
         if (request.Insert) {
             table.Append();
             if (TField* number = table.FindField("Number"); number && number->AsString().empty())
                 number->SetAsString(NewRecordKey());
         } else {
             LocateRecordCode(table, request.RecordCode);
+            // Another computer's change of this address is never written over unasked.
+            if (!begun.empty() && AddressRowValues(table) != begun) throw OtherChangeFound{};
             table.Edit();
         }
         if (request.Category)
@@ -120,7 +165,20 @@ AddressSaveResult SaveAddressCopies(TVolgaTable& table, TTableLocks& locks, cons
         table.FieldByName("User").SetAsString(request.UserPrefix);
         table.Post();
         result.RecordCode = table.FieldByName("Number").AsString();
-    });
+    };
+    for (;;) {
+        try {
+            locks.WriteSharedTable(table, lockFile, networkMode, kEditorSavePoll, change);
+            break;
+        } catch (const OtherChangeFound&) {
+            // Cancelled and unlocked: nobody waits on the question.
+        }
+        const AddressChangeChoice choice = request.OnOtherChange ? request.OnOtherChange() : AskAddressChange();
+        if (choice != AddressChangeChoice::Overwrite) throw AddressChangedElsewhere(choice);
+        // Over what is there now; a change made after this question is asked about again.
+        LocateRecordCode(table, request.RecordCode);
+        begun = AddressRowValues(table);
+    }
     if (reminders) {
         try {
             LocateRecordCode(table, result.RecordCode);

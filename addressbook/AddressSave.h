@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,12 +38,38 @@ std::optional<TDateTime> ParseCopyDate(std::string_view text);
 // The text of a date copy in the same fixed form; empty for no date (0).
 std::string FormatCopyDate(TDateTime date);
 
+// What the user chose when the address changed on another computer since the edit began.
+enum class AddressChangeChoice {
+    Overwrite,   // write the entry over the other change
+    Reload,      // drop the entry and show the address as it is now
+    KeepEditing, // write nothing, the entry stays as typed
+};
+// The question in the program's language (Yes overwrite, No reload, Cancel back to editing).
+AddressChangeChoice AskAddressChange();
+
+// Every value of the table's current row, each field's text in field order: what an edit
+// began from.
+std::string AddressRowValues(const TDataSet& table);
+
+// The save ended without writing: the address changed elsewhere and the user chose to reload it
+// or to go on editing. The table holds the rows as the shared file has them now.
+class AddressChangedElsewhere : public std::runtime_error {
+public:
+    explicit AddressChangedElsewhere(AddressChangeChoice choice);
+    AddressChangeChoice Choice;
+};
+
 struct AddressSaveRequest {
     bool Insert = true;     // else an edit of the row with RecordCode
     std::string RecordCode; // the edited row's "Number"
     std::vector<AddressCopy> Copies;
     std::string UserPrefix;
     std::optional<std::string> Category; // "Split_field" when categories are on
+    // The edited row as it stood when the edit began (AddressRowValues; network mode): a change
+    // another computer made since is never written over unasked. Empty: not compared.
+    std::string Begun;
+    // Asks what to do about it; AskAddressChange when not set.
+    std::function<AddressChangeChoice()> OnOtherChange;
 };
 
 struct AddressSaveResult {
@@ -54,7 +81,9 @@ struct AddressSaveResult {
 // gone, or an edit without a record code, throws EDatabaseError in the program's language
 // with nothing written; any failure while locked cancels the changes and releases the lock.
 // Reminders run after the lock is released with the saved row current; their failure is
-// reported in the result and the address stays saved.
+// reported in the result and the address stays saved. An edit whose row changed elsewhere is
+// asked about once the lock is released: Overwrite saves again over what is there now, the
+// other answers throw AddressChangedElsewhere.
 AddressSaveResult SaveAddressCopies(TVolgaTable& table, TTableLocks& locks, const std::filesystem::path& lockFile,
                                     bool networkMode, const AddressSaveRequest& request,
                                     const std::function<void(TDataSet&)>& reminders);

@@ -967,6 +967,7 @@ void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
     // The save finds this address by its code, whatever is current by then; and while the copies
     // are up nothing of this window moves the current address.
     editCode_ = mode == "Edit" && !Table().IsEmpty() ? Table().FieldByName("Number").AsString() : std::string();
+    editBegun_ = editCode_.empty() ? std::string() : AddressRowValues(Table());
     for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(false);
     MakeCopies(mode == "Edit");
     OrderCompFromEdit();
@@ -1006,6 +1007,7 @@ void TAdresyChildForm::PostAddressNet() {
     AddressSaveRequest request;
     request.Insert = netMode_ != "Edit";
     request.RecordCode = request.Insert ? std::string() : editCode_;
+    request.Begun = request.Insert ? std::string() : editBegun_;
     request.UserPrefix = ProgramState().UserPrefix;
     if (ProgramSettings().Nastavenia[Slot::Categories] == 1) request.Category = CategoryItem(ComboBox3->ItemIndex());
     for (const Copy& c : copies_) {
@@ -1034,13 +1036,25 @@ void TAdresyChildForm::PostAddressNet() {
         }
         request.Copies.push_back(std::move(copy));
     }
-    const AddressSaveResult result = SaveAddressCopies(
-        Table(), ProgramLocks(), data_.LockFileName(TableId::Address), ProgramState().NetworkMode, request,
-        [this](TDataSet&) {
-            const AddressParts address = CurrentAddress();
-            UpdateReminderTasks(data_, ProgramLocks(), ProgramState(),
-                                netMode_ == "Insert" ? ReminderMemory{} : had_, address.FirstName, address.Surname);
-        });
+    AddressSaveResult result;
+    try {
+        result = SaveAddressCopies(
+            Table(), ProgramLocks(), data_.LockFileName(TableId::Address), ProgramState().NetworkMode, request,
+            [this](TDataSet&) {
+                const AddressParts address = CurrentAddress();
+                UpdateReminderTasks(data_, ProgramLocks(), ProgramState(),
+                                    netMode_ == "Insert" ? ReminderMemory{} : had_, address.FirstName, address.Surname);
+            });
+    } catch (const AddressChangedElsewhere& changed) {
+        // Nothing was written; the edit stays open, with the address as it is now on a reload.
+        if (changed.Choice == AddressChangeChoice::Reload) {
+            LocateRecordCode(Table(), request.RecordCode);
+            had_ = {Table().FieldByName("PripNar").AsBoolean(), Table().FieldByName("PripMen").AsBoolean(),
+                    Table().FieldByName("Narodeniny").AsDateTime(), Table().FieldByName("Meniny").AsDateTime()};
+            InsertAddressNet("Edit");
+        }
+        throw EAbort();
+    }
     if (!result.ReminderError.empty())
         ShowMessageBox(result.ReminderError, Application().Title(), MB_OK | MB_ICONWARNING);
     SetPosition();

@@ -205,6 +205,7 @@ private:
     PhoneChoice phone_;
     std::string netMode_;
     std::string editCode_; // the record code of the address the copies edit, kept from the start
+    std::string editBegun_; // the address's values when the copies were made (AddressRowValues)
     std::string sortTitle_;
     bool firstPaint_ = true;
     bool editingField_ = false; // the user-field editor changes a control (not a new field)

@@ -8,6 +8,7 @@
 #include "platform/forms/Dialogs.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace kvz {
 
@@ -185,6 +186,9 @@ void TMainForm::DeleteRecords() {
     if (!found || found->IsEmpty()) return;
     TVolgaTable& table = *found;
     std::vector<std::string> codes = module_->SelectedRecordCodes();
+    // A record chosen twice (cells chosen back and forth) is one record, deleted once.
+    std::unordered_set<std::string> seen;
+    std::erase_if(codes, [&](const std::string& code) { return !seen.insert(code).second; });
     if (codes.size() <= 1) codes = {table.FieldByName("Number").AsString()};
     // Asked before any lock is taken: nobody waits on an open question, and No writes nothing.
     if (!AskYesNo(*id == TableId::Tasks ? MessageId::DeleteTasks : MessageId::DeleteRecord)) return;

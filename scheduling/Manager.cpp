@@ -320,6 +320,11 @@ void TManagerForm::ToolButton22Click() {
     Edit2->SetText(s.IsEmpty() ? "" : s.FieldByName("SubProjectName").AsString());
     SetPicker(*DateTimePicker3, s.IsEmpty() ? "" : s.FieldByName("StartSubProj").AsString(), true);
     SetPicker(*DateTimePicker4, s.IsEmpty() ? "" : s.FieldByName("EndSubProj").AsString(), true);
+    // The sub-project stays with its own project unless the user picks another; the box may
+    // still show the last project the list was filled with.
+    if (!s.IsEmpty())
+        if (const std::string project = s.FieldByName("ProjectName").AsString(); !project.empty())
+            ProjectComboBox->SetText(project);
 }
 
 void TManagerForm::ToolButton33Click() {

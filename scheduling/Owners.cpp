@@ -23,6 +23,9 @@ TOwnersForm::TOwnersForm(TComponent* owner, TDataModule1& data, FrameState& fram
     FillToolImages(images_);
     OwnersGrid = MakeControl<TDBGrid>(this, this, "OwnersGrid");
     OwnersGrid->SetDataSource(data_.OwnersSource);
+    // Names change through the edit box and the save under the table's lock; a cell typed into
+    // would change the shared table around its writer.
+    OwnersGrid->SetReadOnly(true);
     TColumn& c = OwnersGrid->Columns().Add();
     c.SetFieldName("OwnerName");
     c.SetWidth(144);

@@ -3,6 +3,7 @@
 #include "core/Data1.h"
 #include "core/FrameServices.h"
 #include "core/ModuleServices.h"
+#include "engine/VolgaTbl.h"
 #include "platform/rtl/SysInfo.h"
 #include "scheduling/TaskSelection.h"
 #include "scheduling/Uloha.h"
@@ -32,12 +33,15 @@ int TaskEditorService::Run(TaskEditorHost& host, int module, bool edit, bool clo
     context.DateCaption = host.DateCaption();
     context.CurrentDay = host.CurrentDay();
     context.SelectedKeys = host.SelectedTaskKeys();
-    context.SeriesKeys = host.SeriesTaskKeys();
-    // Cells chosen together in the week or month grid: a whole series is built anew over its
-    // days, other tasks are changed each on its own day.
-    if (edit && !clone && context.SeriesKeys.empty() && context.SelectedKeys.size() > 1 && data_.TaskTable)
-        context.SeriesKeys = SeriesOfChosen(*data_.TaskTable, context.SelectedKeys);
+    // A whole series chosen is built anew over its days; other tasks are changed each on its own day.
+    if (edit && !clone) context.SeriesKeys = host.SeriesTaskKeys();
     context.SeriesSelected = !context.SeriesKeys.empty();
+    if (edit && !clone && data_.TaskTable && data_.TaskTable->Active() && !data_.TaskTable->IsEmpty()) {
+        std::vector<std::string> keys{data_.TaskTable->FieldByName("Number").AsString()};
+        keys.insert(keys.end(), context.SelectedKeys.begin(), context.SelectedKeys.end());
+        keys.insert(keys.end(), context.SeriesKeys.begin(), context.SeriesKeys.end());
+        context.Begun = StampTaskRows(*data_.TaskTable, keys);
+    }
     context.LinkName = linkName;
     context.LinkPath = linkPath;
     context.LogonName = LogonName;

@@ -5,12 +5,14 @@
 #include "engine/VolgaTbl.h"
 #include "engine/VolgaUtils.h"
 #include "platform/data/DB.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/rtl/Convert.h"
 #include "platform/rtl/FormatSettings.h"
 #include "scheduling/UlohaRules.h"
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace kvz {
 
@@ -207,7 +209,101 @@ std::optional<std::pair<TDateTime, TDateTime>> SeriesSpan(TDataSet& tasks, const
     return span;
 }
 
+// The values of the current row, each field's text in field order (a null apart from an
+// empty text).
+std::string RowValues(TDataSet& tasks) {
+    std::string values;
+    for (TField* field : tasks.Fields().List()) {
+        values += field->IsNull() ? std::string("\x01") : field->AsString();
+        values += '\x1f';
+    }
+    return values;
+}
+
+bool LocateExactly(TDataSet& tasks, const std::string& key) {
+    return !key.empty() && tasks.Locate("Number", Variant(key), 0) && tasks.FieldByName("Number").AsString() == key;
+}
+
+// The rows a change writes over: their stamps are compared with the shared file.
+std::vector<std::string> OverwrittenKeys(const TaskSaveRequest& r, TaskSaveKind kind) {
+    switch (kind) {
+    case TaskSaveKind::EditTask:
+    case TaskSaveKind::EditInvoice: return {r.CurrentKey};
+    case TaskSaveKind::EditSelected:
+    case TaskSaveKind::ReplaceSelected: return r.SelectedKeys;
+    case TaskSaveKind::ReplaceSeries: return r.SeriesKeys;
+    default: return {};
+    }
+}
+
+// Thrown inside the change when a stamped row differs: the writer cancels and unlocks.
+struct OtherChangeFound {};
+
 } // namespace
+
+std::vector<TaskRowStamp> StampTaskRows(TDataSet& tasks, const std::vector<std::string>& keys) {
+    if (!tasks.Active() || tasks.IsEmpty()) return {};
+    std::map<std::string, std::string> found;
+    for (const std::string& key : keys)
+        if (!key.empty()) found.emplace(key, std::string());
+    // Read where they are, as the grids paint them: the table may be editing its current row
+    // (the frame's Edit) and must not move.
+    size_t left = found.size();
+    auto take = [&] {
+        auto it = found.find(tasks.FieldByName("Number").AsString());
+        if (it != found.end() && it->second.empty()) {
+            it->second = RowValues(tasks);
+            --left;
+        }
+    };
+    take();
+    auto buffer = tasks.NewRecordBuffer();
+    for (int i = 0, n = tasks.RecordCount(); i < n && left > 0; ++i) {
+        if (!tasks.ReadRecordAt(i, *buffer)) break;
+        TRecordReadScope scope(tasks, *buffer);
+        take();
+    }
+    std::vector<TaskRowStamp> stamps;
+    for (const std::string& key : keys) {
+        auto it = found.find(key);
+        if (it == found.end() || it->second.empty()) continue;
+        stamps.push_back({key, std::move(it->second)});
+        it->second.clear();
+        found.erase(it);
+    }
+    return stamps;
+}
+
+OtherChangeChoice AskOtherChange() {
+    static const char* const kQuestion[] = {
+        "This task was changed on another computer since you began to edit it.\n\n"
+        "Yes: save your entry over the other change.\n"
+        "No: drop your entry and show the task as it is now.\n"
+        "Cancel: go back to editing; nothing is saved.",
+        "Túto úlohu medzitým zmenili na inom počítači.\n\n"
+        "Áno: uložiť vaše zadanie namiesto tej zmeny.\n"
+        "Nie: zahodiť vaše zadanie a ukázať úlohu, ako je teraz.\n"
+        "Zrušiť: vrátiť sa k úprave; nič sa neuloží.",
+        "Tento úkol mezitím změnili na jiném počítači.\n\n"
+        "Ano: uložit vaše zadání místo té změny.\n"
+        "Ne: zahodit vaše zadání a ukázat úkol, jak je teď.\n"
+        "Storno: vrátit se k úpravě; nic se neuloží."};
+    switch (ShowMessageBox(InLanguage(kQuestion), GetMessageText(MessageId::WarningCaption),
+                           MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON3)) {
+    case IDYES: return OtherChangeChoice::Overwrite;
+    case IDNO: return OtherChangeChoice::Reload;
+    default: return OtherChangeChoice::KeepEditing;
+    }
+}
+
+namespace {
+const char* const kNotSavedTexts[] = {"The task was changed on another computer; nothing was saved.",
+                                      "Úlohu zmenili na inom počítači; nič sa neuložilo.",
+                                      "Úkol změnili na jiném počítači; nic se neuložilo."};
+} // namespace
+
+TaskChangedElsewhere::TaskChangedElsewhere(OtherChangeChoice choice)
+    : std::runtime_error(InLanguage(kNotSavedTexts)), Choice(choice) {}
 
 TaskSaveKind DispatchOf(const TaskSaveRequest& r) {
     if (!r.EditMode || r.CloneMode) {
@@ -242,7 +338,17 @@ TaskSaveResult SaveTasks(TVolgaTable& tasks, TTableLocks& locks, const std::file
     if (tasks.State() == dsEdit || tasks.State() == dsInsert) tasks.Cancel();
 
     UnfilteredScope unfiltered(tasks);
-    locks.WriteSharedTable(tasks, lockFile, networkMode, kEditorSavePoll, [&] {
+    // The rows this change writes over, as they stood when the edit began.
+    std::vector<TaskRowStamp> begun;
+    if (networkMode) {
+        const std::vector<std::string> keys = OverwrittenKeys(r, result.Kind);
+        for (const TaskRowStamp& stamp : r.Begun)
+            if (std::find(keys.begin(), keys.end(), stamp.Key) != keys.end()) begun.push_back(stamp);
+    }
+    const auto change = [&] {
+        // Another computer's change of an edited row is never written over unasked.
+        for (const TaskRowStamp& stamp : begun)
+            if (LocateExactly(tasks, stamp.Key) && RowValues(tasks) != stamp.Values) throw OtherChangeFound{};
         // The change may run again after a fresh reload.
         result.RowsAdded = result.RowsChanged = result.RowsDeleted = 0;
         auto addDays = [&](TDateTime from, TDateTime to) {
@@ -303,8 +409,22 @@ TaskSaveResult SaveTasks(TVolgaTable& tasks, TTableLocks& locks, const std::file
         }
         case TaskSaveKind::Payments: result.RowsAdded = r.Payments->Generate(tasks); break;
         }
-    });
-    return result;
+    };
+    for (;;) {
+        try {
+            locks.WriteSharedTable(tasks, lockFile, networkMode, kEditorSavePoll, change);
+            return result;
+        } catch (const OtherChangeFound&) {
+            // Cancelled and unlocked: nobody waits on the question. The table holds the rows as
+            // the shared file has them now.
+        }
+        const OtherChangeChoice choice = r.OnOtherChange ? r.OnOtherChange() : AskOtherChange();
+        if (choice != OtherChangeChoice::Overwrite) throw TaskChangedElsewhere(choice);
+        // Over what is there now; a change made after this question is asked about again.
+        std::vector<std::string> keys;
+        for (const TaskRowStamp& stamp : begun) keys.push_back(stamp.Key);
+        begun = StampTaskRows(tasks, keys);
+    }
 }
 
 // ---- shared pieces ----

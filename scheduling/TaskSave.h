@@ -72,6 +72,35 @@ public:
     virtual int Generate(TDataSet& tasks) = 0; // the rows added
 };
 
+// A task row as it stood when the edit began: its record code and every value it held. In
+// network mode the save compares it with the row as the shared file holds it then, so that a
+// change another computer made meanwhile is never written over unasked.
+struct TaskRowStamp {
+    std::string Key;
+    std::string Values;
+    bool operator==(const TaskRowStamp&) const = default;
+};
+// The stamps of the rows with these codes (each once; codes without a row are left out). The
+// table's current row stays current.
+std::vector<TaskRowStamp> StampTaskRows(TDataSet& tasks, const std::vector<std::string>& keys);
+
+// What the user chose when a row changed on another computer since the edit began.
+enum class OtherChangeChoice {
+    Overwrite,    // write the entry over the other change
+    Reload,       // drop the entry and show the row as it is now
+    KeepEditing,  // write nothing, the entry stays as typed
+};
+// The question in the program's language (Yes overwrite, No reload, Cancel back to editing).
+OtherChangeChoice AskOtherChange();
+
+// The save ended without writing because a row changed elsewhere and the user chose to reload
+// it or to go on editing; the table holds the rows as the shared file has them now.
+class TaskChangedElsewhere : public std::runtime_error {
+public:
+    explicit TaskChangedElsewhere(OtherChangeChoice choice);
+    OtherChangeChoice Choice;
+};
+
 struct TaskSaveRequest {
     EditorPage Page = EditorPage::Task;
     bool EditMode = false;  // change rows instead of adding them
@@ -86,6 +115,11 @@ struct TaskSaveRequest {
     InvoiceValues Invoice;
     std::string UserPrefix;
     PaymentGenerator* Payments = nullptr;
+    // The edited rows as they stood when the edit began (network mode); rows without a stamp
+    // are written as the save finds them.
+    std::vector<TaskRowStamp> Begun;
+    // Asks what to do about a row changed elsewhere; AskOtherChange when not set.
+    std::function<OtherChangeChoice()> OnOtherChange;
 };
 
 // How a request is carried out, decided before anything is written.
@@ -104,7 +138,9 @@ struct TaskSaveResult {
 // The save. A refusal (empty text, missing invoice field, a change without record codes)
 // throws TaskInputRefused before the lock; a row that is gone, or a failed write, throws with
 // its own text after the changes were cancelled and the lock released. The request's range is
-// taken from the earliest to the latest day whichever way it was picked.
+// taken from the earliest to the latest day whichever way it was picked. In network mode a
+// changed row that has a stamp in Begun is asked about once the lock is released: Overwrite
+// saves again over what is there now, the other answers throw TaskChangedElsewhere.
 TaskSaveResult SaveTasks(TVolgaTable& tasks, TTableLocks& locks, const std::filesystem::path& lockFile,
                          bool networkMode, const TaskSaveRequest& request);
 

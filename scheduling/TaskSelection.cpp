@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace kvz {
 
@@ -78,6 +79,12 @@ std::vector<std::string> SeriesOfChosen(TDataSet& tasks, const std::vector<std::
     }
     if (!current.empty()) tasks.Locate("Number", Variant(current), 0);
     return found ? SeriesOfChosen(std::move(chosen)) : std::vector<std::string>{};
+}
+
+std::vector<std::string> DistinctKeys(std::vector<std::string> keys) {
+    std::unordered_set<std::string> seen;
+    std::erase_if(keys, [&](const std::string& key) { return key.empty() || !seen.insert(key).second; });
+    return keys;
 }
 
 std::string SelectionRangeText(const std::string& firstDate, const std::string& lastDate, int language) {

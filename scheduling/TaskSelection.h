@@ -65,6 +65,9 @@ std::vector<std::string> SeriesOfChosen(std::vector<ChosenTask> tasks);
 // task stays current.
 std::vector<std::string> SeriesOfChosen(TDataSet& tasks, const std::vector<std::string>& keys);
 
+// The keys in their order, each once (the first time it comes); empty keys dropped.
+std::vector<std::string> DistinctKeys(std::vector<std::string> keys);
+
 // "Edit tasks for : 01.02.2025 .. 03.02.2025 " in the language.
 std::string SelectionRangeText(const std::string& firstDate, const std::string& lastDate, int language);
 

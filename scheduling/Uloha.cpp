@@ -785,6 +785,7 @@ TaskSaveRequest TUlohaForm::Request() const {
     r.SeriesKeys = context_.SeriesKeys;
     r.SelectedKeys = context_.SelectedKeys;
     r.CurrentKey = currentKey_;
+    r.Begun = context_.Begun;
     r.UserPrefix = context_.Frame.UserPrefix;
     TaskValues& t = r.Task;
     t.Date = MonthCalendar1->Date();
@@ -860,6 +861,11 @@ void TUlohaForm::BitBtn1Click(TComponent*) {
         flags_.CloseAfterSave = false;
         ShowRefusal(refused.what());
         return;
+    } catch (const TaskChangedElsewhere& changed) {
+        // Another computer changed the task meanwhile and the user kept it: nothing was written.
+        flags_.CloseAfterSave = false;
+        if (changed.Choice == OtherChangeChoice::Reload) ReloadAfterOtherChange();
+        return;
     } catch (const std::exception& error) {
         // The change was cancelled and the lock released; what was typed stays for another try.
         flags_.CloseAfterSave = false;
@@ -872,6 +878,17 @@ void TUlohaForm::BitBtn1Click(TComponent*) {
     if (context_.OnSaved) context_.OnSaved(result);
     if (payments && payments->MovedLeapDays() > 0) ShowMessage(MovedLeapDaysText(payments->MovedLeapDays()));
     if (flags_.CloseAfterSave) SetModalResult(mrOk);
+}
+
+void TUlohaForm::ReloadAfterOtherChange() {
+    TVolgaTable& tasks = *context_.Data.TaskTable;
+    std::vector<std::string> keys;
+    for (const TaskRowStamp& stamp : context_.Begun) keys.push_back(stamp.Key);
+    // The editor shows the task as the shared file has it now, and the next save starts from it.
+    context_.Begun = StampTaskRows(tasks, keys);
+    if (!currentKey_.empty()) LocateRecordCode(tasks, currentKey_);
+    if (!tasks.IsEmpty()) flags_.EditedTaskDate = tasks.FieldByName("Date").AsDateTime();
+    FormActivate(this);
 }
 
 // ---- smaller handlers ----

@@ -50,6 +50,8 @@ struct TaskEditorContext {
     std::vector<std::string> SelectedKeys{};
     bool SeriesSelected = false;
     std::vector<std::string> SeriesKeys{};
+    // The edited rows as they stood when the editor opened (a change, not a clone).
+    std::vector<TaskRowStamp> Begun{};
     std::string LinkName{}, LinkPath{};
     std::string LogonName{};
     // After a save, with what was written; after Cancel.
@@ -163,6 +165,8 @@ private:
     void OpenCountry(PaymentCountry country);
     PaymentCountry Country() const;
     void ShowRefusal(const std::string& text);
+    // After another computer's change of the edited task: the editor shows the task anew.
+    void ReloadAfterOtherChange();
     void TellProjectFilter(bool editorOpen);
 
     TaskEditorContext& context_;

@@ -74,6 +74,7 @@ TUlohaChildForm::~TUlohaChildForm() {
     // The controls go after this body; their last events must not reach this window.
     PageControl1->OnChange = nullptr;
     MonthCalendar1->OnClick = nullptr;
+    MonthCalendar1->OnFocusLost = nullptr;
     TreeView1->OnChange = nullptr;
     ListView1->OnSelectItem = nullptr;
     ListView1->OnClick = nullptr;
@@ -97,6 +98,10 @@ void TUlohaChildForm::BuildControls() {
     MonthCalendar1 = MakeControl<TMonthCalendar>(this, this, "MonthCalendar1");
     MonthCalendar1->SetShowHint(true);
     MonthCalendar1->OnClick = [this](TComponent*) { MonthCalendar1Click(); };
+    // A day moved to by the keyboard is shown once the calendar is left.
+    MonthCalendar1->OnFocusLost = [this](TComponent*) {
+        if (std::floor(MonthCalendar1->Date()) != std::floor(CurrentDay)) MonthCalendar1Click();
+    };
 
     PageControl1 = MakeControl<TPageControl>(this, this, "PageControl1");
     auto sheet = [&](const char* name) {
@@ -143,6 +148,12 @@ void TUlohaChildForm::BuildControls() {
 
     TreeView1 = MakeControl<TTreeView>(this, TabSheet2, "TreeView1");
     TreeView1->SetReadOnly(true);
+    TreeView1->SetColor(clInfoBk);
+    TFont treeFont = TreeView1->Font();
+    treeFont.Color = clInfoText;
+    TreeView1->SetFont(treeFont);
+    FillProjectTreeImages(treeImages_);
+    TreeView1->SetImages(&treeImages_);
     TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
     ListView1 = MakeControl<TListView>(this, TabSheet2, "ListView1");
     ListView1->SetViewStyle(TViewStyle::vsReport);
@@ -256,6 +267,12 @@ void TUlohaChildForm::FormCreate() {
         g->SetOptions(frame_.NetworkMode ? (o & ~dgMultiSelect) : (o | dgMultiSelect));
     }
     DBMemo1->SetDataSource(source);
+    // A shared table changes only through its writer: what is typed here while the window
+    // browses would reach the file unasked with the next save, or block every save in network
+    // mode. The task editor opens the grids while it is open.
+    SetDayGridReadOnly(true);
+    SetListGridReadOnly(true);
+    DBMemo1->SetReadOnly(true);
     const struct { const char* field; int width; } survey[] = {{"Priority", 12}, {"Date", 59},     {"Time", 65},
                                                                 {"Uloha", 225},   {"Project", 95}, {"SubProject", 95},
                                                                 {"Completed", 70}};
@@ -659,17 +676,28 @@ void TUlohaChildForm::RebuildProjectTree() {
     nodes.reserve(tree_.size());
     for (const ProjectTreeItem& item : tree_) {
         TTreeNode* node = TreeView1->AddChild(item.Parent >= 0 ? nodes[size_t(item.Parent)] : nullptr, item.Text);
-        if (!item.IsRoot && item.Parent < 0) node->SetImageIndex(1);
+        node->SetImageIndex(!item.IsRoot && item.Parent < 0 ? kProjectImage : kTaskListImage);
         nodes.push_back(node);
     }
+    ShowOpenProject();
     TreeView1->FullExpand();
     TreeView1->OnChange = [this](TComponent*, TTreeNode*) { TreeView1Click(); };
     node_ = {};
     LoadViewList();
 }
 
+void TUlohaChildForm::ShowOpenProject() {
+    // A chosen project shows its folder open.
+    for (int i = 0; i < TreeView1->TopCount(); ++i) {
+        TTreeNode* node = TreeView1->TopItems(i);
+        if (node->ImageIndex() == kProjectImage || node->ImageIndex() == kOpenProjectImage)
+            node->SetImageIndex(node->Selected() ? kOpenProjectImage : kProjectImage);
+    }
+}
+
 void TUlohaChildForm::TreeView1Click() {
     TTreeNode* selected = TreeView1->Selected();
+    ShowOpenProject();
     if (!selected) return;
     // The node's place in the tree, counted from the top as the tree lists them.
     int index = 0;
@@ -776,13 +804,22 @@ void TUlohaChildForm::AktualButtonClick() {
 }
 
 void TUlohaChildForm::ViewDetail() {
-    if (ClickedTaskKey.empty()) return;
+    std::string key = ClickedTaskKey;
+    TPoint point = ClickPoint;
+    if (key.empty()) {
+        // No task clicked yet: the current task, beside the pointer.
+        if (Tasks().IsEmpty()) return;
+        key = Tasks().FieldByName("Number").AsString();
+        const QPoint at = QCursor::pos();
+        point = {at.x(), at.y()};
+    }
+    if (key.empty()) return;
     // The screen with the clicked point, less the desktop's panels.
-    QScreen* screen = QGuiApplication::screenAt(QPoint(ClickPoint.X, ClickPoint.Y));
+    QScreen* screen = QGuiApplication::screenAt(QPoint(point.X, point.Y));
     if (!screen) screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const BalloonPlace place = PlaceBalloon(ClickPoint, {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
-    TInfoForm balloon(nullptr, data_, frame_, ClickedTaskKey, place.Orientation);
+    const BalloonPlace place = PlaceBalloon(point, {area.left(), area.top(), area.right() + 1, area.bottom() + 1});
+    TInfoForm balloon(nullptr, data_, frame_, key, place.Orientation);
     balloon.SetBounds(place.Left, place.Top, kInfoWidth, kInfoHeight);
     balloon.EditTask = [this] { AskCommand(Command::Edit); };
     balloon.TasksChanged = [this] { PageControl1Change(); };
@@ -889,9 +926,15 @@ void TUlohaChildForm::PayPopupClick() { AskCommand(Command::Pay); }
 void TUlohaChildForm::Host::TasksSaved(const TaskSaveResult&) {
     w_.AskCommand(Command::Post);
     w_.TablesChanged();
+    // The survey and list pages refresh no views: the label shows the saved task all the same.
+    TVolgaTable& t = w_.Tasks();
+    if (!t.IsEmpty() && !t.FieldByName("Number").AsString().empty()) w_.ShowLabel();
 }
 
 void TUlohaChildForm::Host::EditorClosed() {
+    // Closed without a save (its close box, Escape): the frame window's buttons leave editing
+    // as Cancel leaves it.
+    if (w_.editing_) w_.AskCommand(Command::Cancel);
     w_.SetDayGridReadOnly(true);
     w_.SetListGridReadOnly(true);
     w_.selection_.Clear();
@@ -940,6 +983,7 @@ void TUlohaChildForm::Run(Command command) {
     case Command::Cancel:
         editing_ = inserting_ = false;
         SetDayGridReadOnly(true);
+        SetListGridReadOnly(true);
         break;
     case Command::Refresh:
         for (TableId id : {TableId::Tasks, TableId::Projects, TableId::SubProjects, TableId::Owners})
@@ -974,12 +1018,43 @@ void TUlohaChildForm::SetDayGridReadOnly(bool on) { UlohaDbGrid->SetReadOnly(on)
 
 void TUlohaChildForm::SetListGridReadOnly(bool on) { TaskKvGrid->SetReadOnly(on); }
 
-std::vector<std::string> TUlohaChildForm::SelectedRecordCodes() const {
-    // The cells chosen together, else the current task.
-    if (Tag() == 1 && !selection_.Keys().empty()) return selection_.Keys();
+std::vector<std::string> TUlohaChildForm::MarkedRecordCodes(TKvDBGrid& grid) const {
+    TBookmarkList& marked = grid.SelectedRows();
+    if (!(grid.Options() & dgMultiSelect) || marked.Count() < 2) return {};
+    // Read by position, as the grids paint them: the table may be editing (the frame's Edit)
+    // and must not move.
+    TVolgaTable& t = Tasks();
+    auto buffer = t.NewRecordBuffer();
     std::vector<std::string> codes;
-    if (!Tasks().IsEmpty()) codes.push_back(Tasks().FieldByName("Number").AsString());
+    for (int i = 0; i < marked.Count(); ++i) {
+        const int place = t.BookmarkRecNo(marked.Items(i));
+        if (place <= 0 || !t.ReadRecordAt(place - 1, *buffer)) continue;
+        TRecordReadScope scope(t, *buffer);
+        codes.push_back(t.FieldByName("Number").AsString());
+    }
     return codes;
+}
+
+std::vector<std::string> TUlohaChildForm::SelectedRecordCodes() const {
+    // The cells chosen together; else the rows marked in the small grid and then those of the
+    // survey grid (a grid counts when it has more than one marked); else the current task.
+    std::vector<std::string> codes;
+    if (Tag() == 1 && !selection_.Keys().empty()) {
+        codes = selection_.Keys();
+    } else {
+        codes = MarkedRecordCodes(*UlohaDbGrid);
+        for (std::string& code : MarkedRecordCodes(*TaskKvGrid)) codes.push_back(std::move(code));
+    }
+    if (codes.empty() && !Tasks().IsEmpty()) codes.push_back(Tasks().FieldByName("Number").AsString());
+    // A cell chosen again (A, B, A) is still one task.
+    return DistinctKeys(std::move(codes));
+}
+
+std::vector<std::string> TUlohaChildForm::Host::SeriesTaskKeys() const {
+    // Cells chosen together in the week or month grid that make one whole series are built anew
+    // over its days; marked grid rows are each changed on their own.
+    if (w_.Tag() != 1) return {};
+    return SeriesOfChosen(w_.Tasks(), w_.SelectedRecordCodes());
 }
 
 } // namespace kvz

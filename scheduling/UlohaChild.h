@@ -220,6 +220,10 @@ private:
     // Shows what the selection asks after a step.
     void ShowSelection(SelectionShow show);
     std::string TaskDateText(const std::string& key);
+    // The record codes of the grid's marked rows in the order they were marked, when it has
+    // more than one.
+    std::vector<std::string> MarkedRecordCodes(TKvDBGrid& grid) const;
+    void ShowOpenProject();
 
     class Host : public TaskEditorHost {
     public:
@@ -227,6 +231,7 @@ private:
         std::string DateCaption() const override { return w_.DateLabel->Caption(); }
         TDateTime CurrentDay() const override { return w_.CurrentDay; }
         std::vector<std::string> SelectedTaskKeys() const override { return w_.SelectedRecordCodes(); }
+        std::vector<std::string> SeriesTaskKeys() const override;
         void TasksSaved(const TaskSaveResult&) override;
         void EditingCancelled() override { w_.AskCommand(Command::Cancel); }
         void EditorClosed() override;
@@ -237,6 +242,7 @@ private:
 
     TDataModule1& data_;
     FrameState& frame_;
+    TImageList treeImages_{16, 16};
     TaskView viewMode_ = TaskView::Day;
     TaskFilterButtons filterButtons_{*this};
     TaskCellGrid dayCells_, weekCells_, monthCells_;

@@ -3,10 +3,14 @@
 #include "platform/forms/Graphics.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QHeaderView>
 #include <QTableView>
+#include <QPainter>
 #include <QTextCharFormat>
+
+#include <functional>
 
 #include <cmath>
 
@@ -149,6 +153,41 @@ void TTaskStringGrid::SetGridColor(TColor color) {
     model_->Reset();
 }
 
+void FillProjectTreeImages(TImageList& images) {
+    images.Clear();
+    auto draw = [&](const std::function<void(QPainter&)>& paint) {
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        paint(p);
+        p.end();
+        images.AddImage(image);
+    };
+    const QColor line(96, 72, 24), folder(236, 196, 92), inside(250, 226, 150);
+    draw([](QPainter& p) { // a sheet with lines of tasks
+        p.setPen(QColor(80, 80, 96));
+        p.setBrush(Qt::white);
+        p.drawRect(3, 1, 10, 13);
+        p.setPen(QColor(40, 90, 170));
+        for (int y = 4; y <= 11; y += 3) p.drawLine(5, y, 11, y);
+    });
+    draw([&](QPainter& p) { // a closed folder
+        p.setPen(line);
+        p.setBrush(folder);
+        p.drawRect(1, 3, 5, 2);
+        p.drawRect(1, 5, 13, 8);
+    });
+    draw([&](QPainter& p) { // the folder open
+        p.setPen(line);
+        p.setBrush(folder);
+        p.drawRect(1, 3, 5, 2);
+        p.drawRect(1, 5, 11, 8);
+        p.setBrush(inside);
+        p.drawPolygon(QPolygon({QPoint(3, 8), QPoint(15, 8), QPoint(12, 13), QPoint(1, 13)}));
+    });
+}
+
 namespace {
 
 QDate ToQDate(TDateTime date) {
@@ -176,8 +215,19 @@ TMonthCalendar::TMonthCalendar(TComponent* owner)
             if (OnClick) OnClick(this);
         });
     });
+    // The calendar's days are a view inside it that takes the focus in its place.
+    focusWatch_ = QObject::connect(qApp, &QApplication::focusChanged, c, [this, c](QWidget* old, QWidget* now) {
+        auto inside = [c](QWidget* w) { return w && (w == c || c->isAncestorOf(w)); };
+        if (!inside(old) || inside(now)) return;
+        Guarded([&] {
+            if (OnFocusLost) OnFocusLost(this);
+        });
+    });
     ApplyColors();
 }
+
+// The widget goes after this part of the calendar; its last focus change must not reach it.
+TMonthCalendar::~TMonthCalendar() { QObject::disconnect(focusWatch_); }
 
 QCalendarWidget* TMonthCalendar::Calendar() const { return static_cast<QCalendarWidget*>(Widget()); }
 

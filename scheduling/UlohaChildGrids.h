@@ -6,6 +6,8 @@
 #include "platform/rtl/DateTime.h"
 #include "scheduling/TaskCells.h"
 
+#include <QMetaObject>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,11 +62,17 @@ private:
     std::unique_ptr<Model> model_;
 };
 
+// The project tree's pictures, drawn by the program: the task lists (all tasks, a
+// sub-project), a project's closed folder and its folder open while it is chosen.
+enum ProjectTreeImage : int { kTaskListImage = 0, kProjectImage = 1, kOpenProjectImage = 2 };
+void FillProjectTreeImages(TImageList& images);
+
 // The month calendar: the month's days with week numbers, the first day of the week set, the
 // title's and the month's colours. OnClick follows the choice of a day.
 class TMonthCalendar : public TWinControl {
 public:
     explicit TMonthCalendar(TComponent* owner);
+    ~TMonthCalendar() override;
     TDateTime Date() const;
     // Sets the date without raising OnClick.
     void SetDate(TDateTime date);
@@ -80,9 +88,13 @@ public:
     TColor TextColor() const { return text_; }
     void SetColors(TColor monthBack, TColor titleBack, TColor titleText, TColor text);
     QCalendarWidget* Calendar() const;
+    // The focus went from the calendar (or a part of it) to a control outside it.
+    TNotifyEvent OnFocusLost;
 
 private:
     void ApplyColors();
+    // The application's focus changes, followed while the calendar lives.
+    QMetaObject::Connection focusWatch_;
     TColor monthBack_ = 0xE6E6E6, titleBack_ = 0xA00000, titleText_ = 0xFFFFFF, text_ = 0;
 };
 

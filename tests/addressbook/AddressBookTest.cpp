@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kvz {
 namespace {
 
@@ -355,6 +358,78 @@ TEST_F(NetworkSaveTest, AnEditOfARowDeletedElsewhereOrWithoutACodeChangesNoOther
     EXPECT_EQ(Value(neighbour, "Firma"), "Neighbour");
     const std::vector<std::string> names = FileColumn(a.data->TableFileName(TableId::Address), "Firma");
     EXPECT_EQ(std::count(names.begin(), names.end(), "Overwritten"), 0);
+}
+
+// Two programs edit one address: what the other saved since this edit began is kept unless the
+// user chooses to write over it; the question comes with no lock held.
+TEST_F(NetworkSaveTest, AnAddressChangedOnAnotherComputerSinceTheEditBeganIsNeverOverwrittenUnasked) {
+    const struct {
+        AddressChangeChoice choice;
+        const char* inFile;
+    } cases[] = {{AddressChangeChoice::KeepEditing, "Theirs"},
+                 {AddressChangeChoice::Reload, "Theirs"},
+                 {AddressChangeChoice::Overwrite, "Mine"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inFile);
+        const std::string code = Insert(a, "Ours");
+        TVolgaTable& table = a.Table(TableId::Address);
+        LocateRecordCode(table, code);
+        AddressSaveRequest edit;
+        edit.Insert = false;
+        edit.RecordCode = code;
+        edit.Begun = AddressRowValues(table);
+        edit.Copies = {Text("Firma", "Mine")};
+        // The other program, a process of its own, saves the same address meanwhile.
+        const pid_t other = ::fork();
+        if (other == 0) {
+            int exitCode = 0;
+            try {
+                Program b2(dir.path(), "Jano", true);
+                AddressSaveRequest theirs;
+                theirs.Insert = false;
+                theirs.RecordCode = code;
+                theirs.Copies = {Text("Firma", "Theirs")};
+                Save(b2, theirs);
+            } catch (...) {
+                exitCode = 1;
+            }
+            ::_exit(exitCode);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(other, &status, 0), other);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        int asked = 0;
+        edit.OnOtherChange = [&] {
+            ++asked;
+            EXPECT_FALSE(a.locks.TableLockHeld());
+            return c.choice;
+        };
+        if (c.choice == AddressChangeChoice::Overwrite) {
+            EXPECT_EQ(Save(a, edit).RecordCode, code);
+        } else {
+            try {
+                Save(a, edit);
+                ADD_FAILURE() << "saved over the other change";
+            } catch (const AddressChangedElsewhere& e) {
+                EXPECT_EQ(e.Choice, c.choice);
+            }
+            LocateRecordCode(table, code);
+            EXPECT_EQ(table.FieldByName("Firma").AsString(), "Theirs");
+        }
+        EXPECT_EQ(asked, 1);
+        EXPECT_FALSE(a.locks.TableLockHeld());
+        EXPECT_EQ(Value(code, "Firma"), c.inFile);
+        // An edit that began from what is there now is not asked about.
+        edit.Copies = {Text("Firma", "Settled")};
+        edit.OnOtherChange = [] {
+            ADD_FAILURE() << "asked";
+            return AddressChangeChoice::KeepEditing;
+        };
+        LocateRecordCode(table, code);
+        edit.Begun = AddressRowValues(table);
+        Save(a, edit);
+        EXPECT_EQ(Value(code, "Firma"), "Settled");
+    }
 }
 
 TEST_F(NetworkSaveTest, ABadDateIsRefusedBeforeTheLockAndABirthdayCanBeCleared) {

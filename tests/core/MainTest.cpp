@@ -660,6 +660,31 @@ TEST_F(MainFormTest, NetworkDeleteAsksFirstWaitsForAnotherWriterAndDeletesTheCho
     EXPECT_TRUE(table.Locate("Firma", Variant(std::string("Beta")), 0));
 }
 
+// Records chosen back and forth (A, B, A) are deleted once each: the delete does not fail on
+// the second A as though another user had removed it.
+TEST_F(MainFormTest, ARecordChosenTwiceIsDeletedOnce) {
+    RegisterAddressBook();
+    const fs::path server = temp.path() / "server";
+    fs::create_directories(server);
+    MakeServerTables(server, {"Alfa", "Beta", "Gama"});
+    WriteSettings("Nastavenia73=1\nNastavenia_Text18=" + server.string() + "/\nNastavenia_Text19=Jano\nNastavenia67=1\n");
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    Start();
+    TVolgaTable& table = *data->AddressTable;
+    auto codeOf = [&](const char* firma) {
+        table.Locate("Firma", Variant(std::string(firma)), 0);
+        return table.FieldByName("Number").AsString();
+    };
+    book->selected = {codeOf("Alfa"), codeOf("Gama"), codeOf("Alfa")};
+    responder.MessageBoxAnswers = {IDYES};
+    frame->DeleteButtonClick(frame);
+    ASSERT_EQ(responder.MessageBoxes.size(), 1u); // the question, and no error after it
+    table.Refresh();
+    EXPECT_FALSE(table.Locate("Firma", Variant(std::string("Alfa")), 0));
+    EXPECT_FALSE(table.Locate("Firma", Variant(std::string("Gama")), 0));
+    EXPECT_TRUE(table.Locate("Firma", Variant(std::string("Beta")), 0));
+}
+
 TEST(FontStyleCodes, EverySetHasACodeThatReadsBackAndOldCodesStillRead) {
     for (unsigned style = 0; style < 16; ++style) {
         SCOPED_TRACE(style);

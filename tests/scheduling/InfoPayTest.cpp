@@ -402,10 +402,16 @@ TEST_F(TaskOperationsWindowTest, TheWindowOpensTheBalloonBesideTheClickOnTheScre
         w.ViewDetail();
         EXPECT_TRUE(shown);
     }
-    // Nothing clicked, no balloon.
+    // Nothing clicked: the current task's balloon, beside the pointer.
     w.ClickedTaskKey.clear();
-    responder.OnShowModal = nullptr;
+    bool shown = false;
+    responder.OnShowModal = [&](TForm& f) {
+        shown = true;
+        EXPECT_EQ(dynamic_cast<TInfoForm&>(f).InfoCount(), 5);
+        return mrOk;
+    };
     w.ViewDetail();
+    EXPECT_TRUE(shown);
 }
 
 // The payment form must work beside the bank's page: the balloon closes before the payment runs.

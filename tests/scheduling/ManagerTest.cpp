@@ -6,6 +6,9 @@
 
 #include "SchedulingTesting.h"
 
+#include <QApplication>
+#include <QTableView>
+
 namespace kvz {
 namespace {
 
@@ -193,6 +196,58 @@ TEST_F(ManagerTest, TheOwnersDialogAddsRenamesAndDeletes) {
     form.ToolButton5Click();
     EXPECT_EQ(responder.MessageBoxes.back().Text, "Want to remove owner name \"Eva Nová\" for good ?");
     EXPECT_TRUE(OnDisk(TableId::Owners, "OwnerName").empty());
+}
+
+// The project box shows the last project after the list is filled: a sub-project of the first
+// project, edited, stays with its own project.
+TEST_F(ManagerTest, AnEditedSubProjectKeepsItsOwnProject) {
+    auto p = Program();
+    p->AddRows(TableId::Projects, {{{"ProjectName", "First"}}, {{"ProjectName", "Last"}}});
+    p->AddRows(TableId::SubProjects, {{{"ProjectName", "First"}, {"SubProjectName", "Part"}}});
+    TManagerForm form(nullptr, *p->data, p->frame);
+    form.FormShow();
+    EXPECT_EQ(form.ProjectComboBox->Text(), "Last");
+    form.ToolButton22Click();
+    EXPECT_EQ(form.ProjectComboBox->Text(), "First");
+    form.Edit2->SetText("Part two");
+    form.ToolButton33Click();
+    EXPECT_EQ(OnDisk(TableId::SubProjects, "SubProjectName"), std::vector<std::string>{"Part two"});
+    EXPECT_EQ(OnDisk(TableId::SubProjects, "ProjectName"), std::vector<std::string>{"First"});
+    // Another project picked in the box moves it.
+    form.ToolButton22Click();
+    form.ProjectComboBox->SetText("Last");
+    form.ToolButton33Click();
+    EXPECT_EQ(OnDisk(TableId::SubProjects, "ProjectName"), std::vector<std::string>{"Last"});
+}
+
+// A name typed into the owners grid changes nothing: names change through the edit box, and the
+// next save writes in both modes.
+TEST_F(ManagerTest, TheOwnersGridTakesNoTyping) {
+    for (const bool network : {false, true}) {
+        SCOPED_TRACE(network);
+        TempFolder folder;
+        SchedulingProgram p(folder.path(), network);
+        p.AddRows(TableId::Owners, {{{"OwnerName", "Eva"}}});
+        TOwnersForm form(nullptr, *p.data, p.frame);
+        form.Show();
+        form.FormShow();
+        QApplication::processEvents();
+        form.Widget()->activateWindow();
+        form.OwnersGrid->SetFocus();
+        QApplication::processEvents();
+        QTableView* view = form.OwnersGrid->View();
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QTest::keyClick(view, Qt::Key_J);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(view, Qt::Key_Down);
+        EXPECT_EQ(p.data->OwnersTable->State(), dsBrowse);
+        EXPECT_EQ(p.data->OwnersTable->ChangeCount(), 0);
+        form.ToolButton1Click();
+        form.Edit1->SetText("Ida");
+        form.ToolButton3Click();
+        SchedulingProgram other(folder.path(), false);
+        EXPECT_EQ(Column(*other.data->OwnersTable, "OwnerName"), (std::vector<std::string>{"Eva", "Ida"}));
+    }
 }
 
 TEST_F(ManagerTest, Pictures) {

@@ -3,6 +3,8 @@
 #include "TaskTesting.h"
 #include "TempFolder.h"
 #include "core/TableLocks.h"
+#include "forms/FormsTesting.h"
+#include "platform/forms/Responder.h"
 #include "platform/data/DB.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
@@ -443,6 +445,135 @@ TEST_F(TaskSaveTest, TwoProgramsEditingSeriesAtOnceInNetworkModeLoseNothing) {
         for (int r = 0; r < kRounds; ++r) EXPECT_TRUE(check.CodesOf(name + " series " + std::to_string(r)).empty());
         for (int r = 1; r <= kRounds; ++r) EXPECT_EQ(check.CodesOf(name + " task " + std::to_string(r)).size(), 1u);
     }
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+// Another program, a process of its own, changes the text of the task with the code in network
+// mode and ends.
+void ChangeInAnotherProgram(const std::filesystem::path& folder, const std::string& code, const std::string& text) {
+    const pid_t other = ::fork();
+    if (other == 0) {
+        int exitCode = 0;
+        try {
+            TaskEditorProgram p(folder, true);
+            TaskSaveRequest edit = NewEntry(text, kDay, kDay);
+            edit.EditMode = true;
+            edit.CurrentKey = code;
+            p.Save(edit);
+        } catch (...) {
+            exitCode = 1;
+        }
+        ::_exit(exitCode);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Two programs edit one task in network mode: the one that saves second is asked, and what the
+// first wrote is kept unless the user chooses to write over it.
+TEST_F(TaskSaveTest, ATaskChangedOnAnotherComputerSinceTheEditBeganIsNeverOverwrittenUnasked) {
+    const struct {
+        OtherChangeChoice choice;
+        const char* inFile;
+    } cases[] = {
+        {OtherChangeChoice::KeepEditing, "Theirs"},
+        {OtherChangeChoice::Reload, "Theirs"},
+        {OtherChangeChoice::Overwrite, "Mine"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inFile + std::to_string(int(c.choice)));
+        TempFolder folder;
+        TaskEditorProgram p(folder.path(), true);
+        p.Save(NewEntry("Ours", kDay, kDay));
+        p.Save(NewEntry("Left alone", kDay, kDay));
+        const std::string code = p.CodesOf("Ours").front();
+        // The edit begins; meanwhile the other program changes the same task.
+        TaskSaveRequest edit = NewEntry("Mine", kDay, kDay);
+        edit.EditMode = true;
+        edit.CurrentKey = code;
+        edit.Begun = StampTaskRows(p.Tasks(), {code});
+        ASSERT_EQ(edit.Begun.size(), 1u);
+        ChangeInAnotherProgram(folder.path(), code, "Theirs");
+        int asked = 0;
+        edit.OnOtherChange = [&] {
+            ++asked;
+            EXPECT_FALSE(p.locks.TableLockHeld()); // nobody waits on the question
+            return c.choice;
+        };
+        if (c.choice == OtherChangeChoice::Overwrite) {
+            EXPECT_EQ(p.Save(edit).RowsChanged, 1);
+        } else {
+            try {
+                p.Save(edit);
+                ADD_FAILURE() << "saved over the other change";
+            } catch (const TaskChangedElsewhere& e) {
+                EXPECT_EQ(e.Choice, c.choice);
+            }
+            // The table shows the task as the other program left it.
+            EXPECT_EQ(p.CodesOf("Theirs"), std::vector<std::string>{code});
+            EXPECT_EQ(p.Tasks().ChangeCount(), 0);
+        }
+        EXPECT_EQ(asked, 1);
+        EXPECT_FALSE(p.locks.TableLockHeld());
+        TaskEditorProgram check(folder.path(), true);
+        EXPECT_EQ(check.CodesOf(c.inFile), std::vector<std::string>{code});
+        EXPECT_EQ(check.CodesOf("Left alone").size(), 1u);
+    }
+}
+
+// The question comes only for a row that changed: another row changed elsewhere, a save in local
+// mode and a save without stamps write as before.
+TEST_F(TaskSaveTest, OnlyAChangedEditedRowIsAskedAbout) {
+    for (const bool network : {true, false}) {
+        SCOPED_TRACE(network);
+        TempFolder folder;
+        TaskEditorProgram p(folder.path(), network);
+        p.Save(NewEntry("Ours", kDay, kDay));
+        p.Save(NewEntry("Other", kDay, kDay));
+        const std::string code = p.CodesOf("Ours").front();
+        TaskSaveRequest edit = NewEntry("Mine", kDay, kDay);
+        edit.EditMode = true;
+        edit.CurrentKey = code;
+        edit.Begun = StampTaskRows(p.Tasks(), {code, code});
+        EXPECT_EQ(edit.Begun.size(), 1u);
+        edit.OnOtherChange = [] {
+            ADD_FAILURE() << "asked";
+            return OtherChangeChoice::KeepEditing;
+        };
+        if (network) ChangeInAnotherProgram(folder.path(), p.CodesOf("Other").front(), "Other changed");
+        EXPECT_EQ(p.Save(edit).RowsChanged, 1);
+        TaskEditorProgram check(folder.path(), network);
+        EXPECT_EQ(check.CodesOf("Mine"), std::vector<std::string>{code});
+        EXPECT_EQ(check.CodesOf(network ? "Other changed" : "Other").size(), 1u);
+    }
+}
+
+// Without an answer set, the question is a box in the program's language: Yes overwrites, No
+// reloads, Cancel goes back to editing.
+TEST(AskOtherChange, TheBoxAnswersAreTheThreeChoices) {
+    testing::EnsureApplication();
+    TResponder responder;
+    const std::pair<int, OtherChangeChoice> answers[] = {{IDYES, OtherChangeChoice::Overwrite},
+                                                         {IDNO, OtherChangeChoice::Reload},
+                                                         {IDCANCEL, OtherChangeChoice::KeepEditing}};
+    for (int language : {1, 2, 3}) {
+        SetLanguage(language);
+        for (auto [answer, choice] : answers) {
+            responder.MessageBoxAnswers = {answer};
+            EXPECT_EQ(AskOtherChange(), choice);
+        }
+        EXPECT_EQ(responder.MessageBoxes.back().Style & 0xF, unsigned(MB_YESNOCANCEL));
+    }
+    EXPECT_NE(responder.MessageBoxes[0].Text.find("another computer"), std::string::npos);
+    EXPECT_NE(responder.MessageBoxes[3].Text.find("inom počítači"), std::string::npos);
+    EXPECT_NE(responder.MessageBoxes[6].Text.find("jiném počítači"), std::string::npos);
+    SetLanguage(2);
 }
 
 } // namespace
