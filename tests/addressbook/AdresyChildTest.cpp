@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kvz {
 namespace {
@@ -633,6 +635,64 @@ TEST_F(AdresyChildTest, TheCategoryPickerKeepsACategoryRenamedSince) {
 
 // Pictures of the window in the three languages: each page, user fields, the survey grid over
 // Slovak addresses, and the quick list after a change of the sort order. KVZ_RENDER_DIR=/tmp/png saves them.
+// Another program changes the address while this one edits it in network mode: the save asks.
+// Cancel goes back to the copies as typed, No shows the other program's address in them, and a
+// save from there writes without a question.
+TEST_F(AdresyChildTest, ANetworkEditOfAnAddressChangedElsewhereAsksBeforeWritingOverIt) {
+    Start(1);
+    AddRows({"Alfa"});
+    ProgramState().NetworkMode = true;
+    const fs::path lockFile = data->LockFileName(TableId::Address);
+    data->CreateLockFile(lockFile);
+    const fs::path file = data->TableFileName(TableId::Address);
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    const std::string code = Addresses().FieldByName("Number").AsString();
+    frame->EditButtonClick(frame);
+    auto copy = [&] { return dynamic_cast<TShfEdit*>(book->FindComponent("ShEdit1")); };
+    ASSERT_NE(copy(), nullptr);
+    copy()->SetText("Alfa mine");
+    const pid_t other = ::fork();
+    if (other == 0) {
+        int exitCode = 0;
+        try {
+            TVolgaTable t;
+            t.SetTableName(file.string());
+            t.Open();
+            TTableLocks locks;
+            locks.WriteSharedTable(t, lockFile, true, kEditorSavePoll, [&] {
+                LocateRecordCode(t, code);
+                t.Edit();
+                t.FieldByName("Firma").SetAsString("Alfa theirs");
+                t.Post();
+            });
+        } catch (...) {
+            exitCode = 1;
+        }
+        ::_exit(exitCode);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto firms = [&] { return FileColumn(file, "Firma", ""); };
+    responder.MessageBoxAnswers = {IDCANCEL};
+    frame->PostButtonClick(frame);
+    ASSERT_NE(copy(), nullptr);
+    EXPECT_EQ(copy()->Text(), "Alfa mine");
+    EXPECT_EQ(firms(), (std::vector<std::string>{"Alfa theirs", "My Firm"}));
+    responder.MessageBoxAnswers = {IDNO};
+    frame->PostButtonClick(frame);
+    ASSERT_NE(copy(), nullptr);
+    EXPECT_EQ(copy()->Text(), "Alfa theirs");
+    EXPECT_EQ(responder.MessageBoxes.size(), 2u);
+    copy()->SetText("Alfa agreed");
+    frame->PostButtonClick(frame);
+    EXPECT_EQ(copy(), nullptr);
+    EXPECT_EQ(responder.MessageBoxes.size(), 2u);
+    EXPECT_EQ(firms(), (std::vector<std::string>{"Alfa agreed", "My Firm"}));
+    EXPECT_FALSE(ProgramLocks().TableLockHeld());
+    ProgramState().NetworkMode = false;
+}
+
 TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
     const char* suffix[] = {"", "e", "s", "c"};
     for (int language = 1; language <= 3; ++language) {

@@ -104,6 +104,12 @@ TEST_P(SharedEditsTest, TheGridsOnlyBrowseAndTheNextSaveWritesOnlyItsOwnChange) 
         EXPECT_EQ(Tasks().State(), dsBrowse);
         EXPECT_EQ(Tasks().ChangeCount(), 0);
     }
+    // Nor does the memo of the current task's text.
+    Focus(*w.DBMemo1);
+    QTest::keyClicks(QApplication::focusWidget(), "zz");
+    Focus(*w.UlohaDbGrid);
+    EXPECT_EQ(Tasks().State(), dsBrowse);
+    EXPECT_EQ(Tasks().ChangeCount(), 0);
     TaskSaveRequest save;
     save.Task.Text = "Saved";
     save.Task.Date = save.Task.EndDate = kToday;
