@@ -126,7 +126,7 @@ void BM_PaymentGenerator(benchmark::State& state) {
     tasks.SetLoadMode(TVolgaLoadMode::lmClear);
     for (const SchemaField& f : TableSchema(TableId::Tasks)) tasks.FieldDefs().Add(f.Name, f.Type, f.Size, false);
     tasks.Open();
-    RegularPayments generator(kinds, folder, PaymentCountry::Slovak, false, "Eva", "Jano");
+    RegularPayments generator(kinds, tasks, folder, PaymentCountry::Slovak, false, "Eva", "Jano");
     for (auto _ : state) {
         generator.Prepare();
         benchmark::DoNotOptimize(generator.Generate(tasks));

@@ -410,10 +410,14 @@ void TUlohaForm::BuildPaymentsPage() {
     VolgaTable1->SetName("VolgaTable1");
     DataSource1 = new TDataSource(this);
     DataSource1->SetDataSet(VolgaTable1);
-    SkButton = MakeControl<TRadioButton>(this, page, "SkButton");
-    SkButton->SetCaption("SK");
-    CzButton = MakeControl<TRadioButton>(this, page, "CzButton");
-    CzButton->SetCaption("CZ");
+    SkButton = MakeControl<TKvSpeedButton>(this, page, "SkButton");
+    CzButton = MakeControl<TKvSpeedButton>(this, page, "CzButton");
+    for (TKvSpeedButton* button : {SkButton, CzButton}) {
+        button->SetGroupIndex(1);
+        button->SetGlyph(PaymentCountryGlyph(button == CzButton));
+        button->Widget()->setFixedSize(36, 28);
+    }
+    SkButton->SetDown(true);
     Label40 = MakeLabel(this, page, "Label40");
     TFont bold = Label40->Font();
     bold.Style |= fsBold;
@@ -751,7 +755,11 @@ void TUlohaForm::FormClose(TComponent*, TCloseAction&) {
     // The frame window's Edit may have left the table editing; every change was written at OK.
     if (TVolgaTable* tasks = context_.Data.TaskTable; tasks && (tasks->State() == dsEdit || tasks->State() == dsInsert))
         tasks->Cancel();
-    if (VolgaTable1->Active() && VolgaTable1->ChangeCount() > 0) VolgaTable1->ApplyChanges();
+    // OK wrote what was changed in the payment kinds; closed any other way, it is dropped.
+    if (VolgaTable1->Active()) {
+        if (VolgaTable1->State() == dsEdit || VolgaTable1->State() == dsInsert) VolgaTable1->Cancel();
+        VolgaTable1->CancelChanges();
+    }
 }
 
 void TUlohaForm::CancelButtonClick(TComponent*) {
@@ -844,20 +852,38 @@ void TUlohaForm::BitBtn1Click(TComponent*) {
     }
     TaskSaveRequest request = Request();
     std::unique_ptr<RegularPayments> payments;
+    TVolgaTable& tasks = *context_.Data.TaskTable;
     if (request.Page == EditorPage::Payments) {
-        payments = std::make_unique<RegularPayments>(*VolgaTable1, context_.Frame.DataFolder, Country(),
+        payments = std::make_unique<RegularPayments>(*VolgaTable1, tasks, context_.Frame.DataFolder, Country(),
                                                      CheckBox2->Checked(), OwnersComboBox2->Text(),
                                                      context_.Frame.UserPrefix);
+        payments->SetKindsError(kindsError_);
+        payments->SetConfirmRemoval([this] {
+            return ShowMessageBox(EmptyKindsQuestion(Country()), GetMessageText(MessageId::WarningCaption),
+                                  MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+        });
         request.Payments = payments.get();
+    } else if (VolgaTable1->Active() && (VolgaTable1->State() == dsEdit || VolgaTable1->State() == dsInsert ||
+                                         VolgaTable1->ChangeCount() > 0)) {
+        // What was changed in the payment kinds before another page's OK is kept too.
+        try {
+            VolgaTable1->ApplyChanges();
+        } catch (const std::exception& error) {
+            flags_.CloseAfterSave = false;
+            Application().ShowException(error);
+            return;
+        }
     }
-    TVolgaTable& tasks = *context_.Data.TaskTable;
     TaskSaveResult result;
     try {
         TTableLocks own;
         TTableLocks& locks = context_.Frame.Locks ? *context_.Frame.Locks : own;
         result = SaveTasks(tasks, locks, context_.Data.LockFileName(TableId::Tasks), context_.Frame.NetworkMode, request);
+    } catch (const PaymentsDeclined&) {
+        flags_.CloseAfterSave = false;
+        return;
     } catch (const TaskInputRefused& refused) {
-        if (payments) flags_.PaymentDataCurrent = payments->DataCurrent();
+        if (payments && payments->DatesRead()) flags_.PaymentDataCurrent = payments->DataCurrent();
         flags_.CloseAfterSave = false;
         ShowRefusal(refused.what());
         return;
@@ -967,7 +993,7 @@ void TUlohaForm::DateEdit2Change(TComponent*) {
 
 // ---- the payments page ----
 
-PaymentCountry TUlohaForm::Country() const { return CzButton->Checked() ? PaymentCountry::Czech : PaymentCountry::Slovak; }
+PaymentCountry TUlohaForm::Country() const { return CzButton->Down() ? PaymentCountry::Czech : PaymentCountry::Slovak; }
 
 void TUlohaForm::OpenCountry(PaymentCountry country) {
     const bool czech = country == PaymentCountry::Czech;
@@ -978,8 +1004,10 @@ void TUlohaForm::OpenCountry(PaymentCountry country) {
         if (VolgaTable1->Active() && VolgaTable1->ChangeCount() > 0) VolgaTable1->ApplyChanges();
         EnsurePaymentFiles(context_.Frame.DataFolder, country);
         OpenPaymentTable(*VolgaTable1, context_.Frame.DataFolder, PaymentKindsFile(country));
+        kindsError_.clear();
     } catch (const std::exception& error) {
         // The page stays empty; the start of the program and the other pages go on.
+        kindsError_ = error.what();
         VolgaTable1->Close();
         Application().ShowException(error);
     }
@@ -989,18 +1017,18 @@ void TUlohaForm::OpenCountry(PaymentCountry country) {
 void TUlohaForm::TabSheet3Show(TComponent*) {
     const int country = context_.Frame.Settings ? context_.Frame.Settings->Nastavenia[Slot::PaymentCountry] : 0;
     if (country == 0 || country == 1) {
-        (country == 1 ? CzButton : SkButton)->SetChecked(true);
+        (country == 1 ? CzButton : SkButton)->SetDown(true);
         OpenCountry(country == 1 ? PaymentCountry::Czech : PaymentCountry::Slovak);
     }
     FillEBankList();
 }
 
 void TUlohaForm::SkButtonClick(TComponent*) {
-    if (SkButton->Checked()) OpenCountry(PaymentCountry::Slovak);
+    if (SkButton->Down()) OpenCountry(PaymentCountry::Slovak);
 }
 
 void TUlohaForm::CzButtonClick(TComponent*) {
-    if (CzButton->Checked()) OpenCountry(PaymentCountry::Czech);
+    if (CzButton->Down()) OpenCountry(PaymentCountry::Czech);
 }
 
 } // namespace kvz

@@ -4,6 +4,7 @@
 // writes from TaskSave and RegularPays.
 #pragma once
 
+#include "controls/KVCtrls.h"
 #include "controls/KVDBCtrl.h"
 #include "controls/ToolEdit.h"
 #include "platform/forms/ComCtrls.h"
@@ -134,7 +135,7 @@ public:
     TTimePicker* DateTimePicker11;
 
     // The payments page.
-    TRadioButton *SkButton, *CzButton;
+    TKvSpeedButton *SkButton, *CzButton;
     TLabel* Label40;
     TCheckBox* CheckBox2;
     TPanel* Panel2;
@@ -172,6 +173,7 @@ private:
     TaskEditorContext& context_;
     TaskEditorFlags& flags_;
     std::string loadError_;
+    std::string kindsError_; // why the list of payment kinds could not be opened
     std::string currentKey_;
     bool linking_ = false; // the invoice dates move each other; no echo
 };

@@ -203,4 +203,45 @@ void TRangeCalendar::NotifyDateChange() {
     TKvCalendar::NotifyDateChange();
 }
 
+TBitmap PaymentCountryGlyph(bool czech) {
+    QImage image(23, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    const QRect flag(1, 1, 21, 14);
+    const QColor white(255, 255, 255), red(215, 20, 26);
+    if (czech) {
+        p.fillRect(QRect(flag.left(), flag.top(), flag.width(), 7), white);
+        p.fillRect(QRect(flag.left(), flag.top() + 7, flag.width(), 7), red);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(17, 69, 126));
+        p.drawPolygon(QPolygonF({QPointF(1, 1), QPointF(11.5, 8), QPointF(1, 15)}));
+    } else {
+        const QColor blue(11, 78, 162);
+        p.fillRect(QRect(1, 1, 21, 5), white);
+        p.fillRect(QRect(1, 6, 21, 4), blue);
+        p.fillRect(QRect(1, 10, 21, 5), red);
+        // The shield towards the staff, pixel by pixel at this size: a white rim, red within,
+        // the white double cross standing on the blue hills.
+        auto fill = [&](int x, int y, int w, int h, const QColor& c) { p.fillRect(QRect(x, y, w, h), c); };
+        fill(4, 3, 7, 8, white);
+        fill(5, 11, 5, 1, white);
+        fill(6, 12, 3, 1, white);
+        fill(5, 4, 5, 6, red);
+        fill(6, 10, 3, 1, red);
+        fill(7, 4, 1, 5, white);
+        fill(6, 5, 3, 1, white);
+        fill(5, 7, 5, 1, white);
+        fill(5, 9, 5, 1, blue);
+        fill(6, 10, 3, 1, blue);
+        fill(7, 11, 1, 1, blue);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QColor(96, 96, 96));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(flag.adjusted(0, 0, -1, -1));
+    p.end();
+    return TBitmap(image);
+}
+
 } // namespace kvz

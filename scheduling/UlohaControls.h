@@ -1,5 +1,5 @@
-// The task editor's own controls: a time picker, and the month calendar that picks a day or a
-// range of up to 31 days.
+// The task editor's own controls: a time picker, the month calendar that picks a day or a
+// range of up to 31 days, and the pictures of the payments page's country buttons.
 #pragma once
 
 #include "controls/PickDate.h"
@@ -67,5 +67,9 @@ private:
     bool leafing_ = false;
     bool dragging_ = false;
 };
+
+// The flag of the payments' country, drawn 21 by 14 inside a picture of 23 by 16 whose edge
+// stays clear (the button takes its corner as the transparent colour).
+TBitmap PaymentCountryGlyph(bool czech);
 
 } // namespace kvz

@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "core/Users.h"
 #include "platform/data/DB.h"
+#include "platform/rtl/Convert.h"
 #include "platform/rtl/FormatSettings.h"
 #include "scheduling/UlohaRules.h"
 
@@ -23,6 +24,16 @@ bool Flag(const TDataSet& t, const char* name) {
 int32_t Number(const TDataSet& t, const char* name) {
     const TField* f = t.FindField(name);
     return f && !f->IsNull() ? f->AsInteger() : 0;
+}
+
+// The issue date is stored in the short date form of the language the invoice was saved
+// under: the program's own first, then each of the three.
+std::optional<TDateTime> StoredDate(const std::string& text, const FormatSettings& fs) {
+    TDateTime date = 0;
+    if (TryStrToDate(text, date, fs)) return date;
+    for (int language : {1, 2, 3})
+        if (TryStrToDate(text, date, FormatSettings::ForLanguage(language))) return date;
+    return std::nullopt;
 }
 
 } // namespace
@@ -59,8 +70,9 @@ InvoiceValues InvoiceValuesOfRow(const TDataSet& t, const FormatSettings& fs) {
     const int32_t term = Number(t, "Before_date");
     std::optional<TDateTime> issue;
     if (!created.empty()) {
-        issue = ParseEditorDate(created, fs);
-        // An invoice written in another language keeps that language's date form.
+        issue = StoredDate(created, fs);
+        // In no form: the editor's own reading says why.
+        if (!issue) issue = ParseEditorDate(created, fs);
         if (!issue) throw std::invalid_argument(created);
     }
     v.PayTime = time.value_or(0);

@@ -19,7 +19,9 @@ struct FormatSettings;
 // std::invalid_argument naming the text when a stored time is not a time: then nothing of the
 // row is shown, and the editor writes nothing.
 TaskValues TaskValuesOfRow(const TDataSet& tasks, TDateTime calendarDate);
-// The current invoice's values (due date = issue date + term); the same failure rule.
+// The current invoice's values (due date = issue date + term), their dates in the form of fs;
+// the issue date is read in the short date form of any of the three languages. The same
+// failure rule.
 InvoiceValues InvoiceValuesOfRow(const TDataSet& tasks, const FormatSettings& fs);
 
 // The owners the editor offers: the logon name when the user list of the data folder holds it,

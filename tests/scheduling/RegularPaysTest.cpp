@@ -3,7 +3,9 @@
 #include "TaskTesting.h"
 #include "TempFolder.h"
 #include "core/TableLocks.h"
+#include "engine/VolgaUtils.h"
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +66,7 @@ protected:
                                                            RegularPayments** out = nullptr) {
         kinds = std::make_unique<TVolgaTable>();
         OpenPaymentTable(*kinds, folder_, PaymentKindsFile(country));
-        generator = std::make_unique<RegularPayments>(*kinds, folder_, country, skipPast, "Eva", "Jano");
+        generator = std::make_unique<RegularPayments>(*kinds, p.Tasks(), folder_, country, skipPast, "Eva", "Jano");
         if (out) *out = generator.get();
         TaskSaveRequest r;
         r.Page = EditorPage::Payments;
@@ -221,7 +223,7 @@ TEST_F(RegularPaysTest, WhatTheUserSetInTheKindsIsKeptAlsoForAKindSwitchedOff) {
     kinds->FieldByName("Mesage").SetAsBoolean(false);
     kinds->FieldByName("Before_date").SetAsInteger(5);
     kinds->Post();
-    RegularPayments g(*kinds, dir.path(), PaymentCountry::Slovak, false, "Eva", "Jano");
+    RegularPayments g(*kinds, p.Tasks(), dir.path(), PaymentCountry::Slovak, false, "Eva", "Jano");
     TaskSaveRequest r;
     r.Page = EditorPage::Payments;
     r.Payments = &g;
@@ -231,6 +233,179 @@ TEST_F(RegularPaysTest, WhatTheUserSetInTheKindsIsKeptAlsoForAKindSwitchedOff) {
     OpenPaymentTable(check, dir.path(), "platby_sk.d");
     EXPECT_EQ(check.FieldByName("Before_date").AsInteger(), 5);
     EXPECT_FALSE(check.FieldByName("Mesage").AsBoolean());
+}
+
+// Payment tasks of both countries and a task of the user's, for the cases that must leave them.
+void AddPaymentTasks(TaskEditorProgram& p) {
+    TVolgaTable& tasks = p.Tasks();
+    p.locks.WriteSharedTable(tasks, p.LockFile(), p.frame.NetworkMode, kEditorSavePoll, [&] {
+        for (auto [text, type] : {std::pair{"Old SK payment", "P"}, std::pair{"Old CZ payment", "C"},
+                                  std::pair{"Own task", ""}}) {
+            tasks.Append();
+            tasks.FieldByName("Number").SetAsString(NewRecordKey());
+            tasks.FieldByName("Date").SetAsDateTime(EncodeDate(2024, 5, 1));
+            tasks.FieldByName("Uloha").SetAsString(text);
+            tasks.FieldByName("Task_type").SetAsString(type);
+            tasks.Post();
+        }
+    });
+}
+
+// Without a list of kinds read nothing says which payments are wanted: the old ones stay, and
+// the user is told why in the program's language.
+TEST_F(RegularPaysTest, WithoutAListOfKindsReadNoPaymentTaskIsRemoved) {
+    struct Case {
+        int language;
+        std::string kindsError; // why the page could not open the list; empty: no country chosen
+        std::vector<std::string> said;
+    };
+    const Case cases[] = {
+        {2, "Súbor nie je tabuľka.", {"Zoznam druhov platieb \"platby_sk.d\" sa nepodarilo prečítať: Súbor nie je tabuľka.",
+                                      "Žiadna úloha platby nebola odstránená."}},
+        {3, "", {"Není otevřen žádný seznam druhů plateb", "Žádný úkol platby nebyl odstraněn."}},
+        {1, "", {"No list of payment kinds is open", "No payment task was removed."}},
+    };
+    for (const Case& c : cases) {
+        SetLanguage(c.language);
+        TempFolder folder;
+        folder_ = folder.path();
+        WriteFiles(PaymentCountry::Slovak, {{"A", true}}, {{"A", EncodeDate(2024, 3, 1), "SK March"}});
+        TaskEditorProgram p(folder_);
+        AddPaymentTasks(p);
+        const std::vector<RowValues> before = AllRows(p.Tasks());
+        TVolgaTable closed; // the page's list, which could not be opened
+        RegularPayments g(closed, p.Tasks(), folder_, PaymentCountry::Slovak, false, "Eva", "Jano");
+        g.SetKindsError(c.kindsError);
+        g.SetConfirmRemoval([] { return true; });
+        TaskSaveRequest r;
+        r.Page = EditorPage::Payments;
+        r.Payments = &g;
+        try {
+            p.Save(r);
+            ADD_FAILURE() << "not refused, language " << c.language;
+        } catch (const TaskInputRefused& refused) {
+            for (const std::string& part : c.said)
+                EXPECT_NE(std::string(refused.what()).find(part), std::string::npos) << refused.what();
+        }
+        EXPECT_FALSE(g.DatesRead());
+        EXPECT_EQ(AllRows(p.Tasks()), before);
+        EXPECT_EQ(FileRows(p.data->TableFileName(TableId::Tasks)), before);
+        // Nor does a generator that was never prepared remove anything.
+        EXPECT_THROW(g.Generate(p.Tasks()), std::logic_error);
+        EXPECT_EQ(AllRows(p.Tasks()), before);
+    }
+    SetLanguage(1);
+}
+
+// A list of kinds that was read and is empty removes the country's payment tasks only when the
+// user says so.
+TEST_F(RegularPaysTest, AnEmptyListOfKindsRemovesTheCountrysPaymentTasksOnlyWhenTheUserSaysSo) {
+    struct Case {
+        std::optional<bool> answer; // nothing: no one to ask
+        bool removed;
+    };
+    for (const Case& c : {Case{false, false}, Case{true, true}, Case{std::nullopt, false}}) {
+        TempFolder folder;
+        folder_ = folder.path();
+        WriteFiles(PaymentCountry::Slovak, {}, {{"A", EncodeDate(2024, 3, 1), "SK March"}});
+        TaskEditorProgram p(folder_);
+        AddPaymentTasks(p);
+        const std::vector<RowValues> before = AllRows(p.Tasks());
+        kinds = std::make_unique<TVolgaTable>();
+        OpenPaymentTable(*kinds, folder_, PaymentKindsFile(PaymentCountry::Slovak));
+        RegularPayments g(*kinds, p.Tasks(), folder_, PaymentCountry::Slovak, false, "Eva", "Jano");
+        int asked = 0;
+        if (c.answer)
+            g.SetConfirmRemoval([&] {
+                ++asked;
+                return *c.answer;
+            });
+        TaskSaveRequest r;
+        r.Page = EditorPage::Payments;
+        r.Payments = &g;
+        if (c.removed) {
+            EXPECT_EQ(p.Save(r).RowsAdded, 0);
+            EXPECT_TRUE(Rows(p, "P").empty());
+            EXPECT_EQ(Rows(p, "C").size(), 1u);
+            EXPECT_EQ(p.CodesOf("Own task").size(), 1u);
+        } else {
+            EXPECT_THROW(p.Save(r), PaymentsDeclined);
+            EXPECT_EQ(AllRows(p.Tasks()), before);
+        }
+        EXPECT_EQ(asked, c.answer ? 1 : 0);
+    }
+    EXPECT_EQ(EmptyKindsQuestion(PaymentCountry::Czech),
+              "The list of Czech payment kinds (\"platby_cz.d\") is empty: OK removes every Czech payment task and "
+              "makes none in their place.\nRemove them?");
+}
+
+// A due-date file made with wider fields than the task table's: a text that a task cannot hold
+// is refused when the tasks are decided, in the program's language, before the task table is
+// locked; the engine's own error never comes to it.
+TEST_F(RegularPaysTest, ATextLongerThanItsTaskFieldIsRefusedBeforeTheTaskTableIsLocked) {
+    const FixedClock clock(EncodeDate(2024, 1, 10));
+    const ScopedClock scoped(clock);
+    struct Case {
+        const char* field; // of the due-date file; empty: the owner is too long
+        std::string value;
+        std::string said;
+    };
+    const Case cases[] = {
+        {"Priority", std::string(40, 'A'),
+         "Platba \"Daň\" splatná 1.3.2024 sa nedá zapísať ako úloha: jej pole \"Priority\" v súbore "
+         "\"platby_sk_data.d\" má 40 znakov, úloha tam pojme najviac 1. Žiadna úloha platby sa nezmenila."},
+        {"Bank_Pay", "ČSOB 7500", "jej pole \"Bank_pay\" v súbore \"platby_sk_data.d\" má 9 znakov, úloha tam pojme najviac 6."},
+        {"", "", "Vlastník \"Ďurko z Dolného Kubína\" je dlhší ako 20 znakov"},
+    };
+    for (const Case& c : cases) {
+        SetLanguage(2);
+        TempFolder folder;
+        folder_ = folder.path();
+        // The due-date file as another program made it: its texts 40 characters wide.
+        {
+            TVolgaTable wide;
+            wide.SetLoadMode(TVolgaLoadMode::lmClear);
+            for (const SchemaField& f : PaymentDateFields())
+                wide.FieldDefs().Add(f.Name, f.Type, f.Type == ftString ? 40 : f.Size, false);
+            wide.Open();
+            std::string block;
+            wide.Cursor()->SaveToStream(block);
+            ASSERT_TRUE(CreateFileDurably(folder_ / PaymentDatesFile(PaymentCountry::Slovak), block));
+        }
+        WriteFiles(PaymentCountry::Slovak, {{"A", true}}, {{"A", EncodeDate(2024, 3, 1), "Daň"}});
+        {
+            TVolgaTable d;
+            OpenPaymentTable(d, folder_, PaymentDatesFile(PaymentCountry::Slovak));
+            d.First();
+            d.Edit();
+            if (*c.field) d.FieldByName(c.field).SetAsString(c.value);
+            d.Post();
+            d.ApplyChanges();
+        }
+        TaskEditorProgram p(folder_, true);
+        AddPaymentTasks(p);
+        const std::vector<RowValues> before = AllRows(p.Tasks());
+        kinds = std::make_unique<TVolgaTable>();
+        OpenPaymentTable(*kinds, folder_, PaymentKindsFile(PaymentCountry::Slovak));
+        RegularPayments g(*kinds, p.Tasks(), folder_, PaymentCountry::Slovak, false,
+                          *c.field ? "Eva" : "Ďurko z Dolného Kubína", "Jano");
+        TaskSaveRequest r;
+        r.Page = EditorPage::Payments;
+        r.Payments = &g;
+        int locking = 0; // the writer shows the busy animation as it goes for the lock
+        p.locks.ShowBusyAnimation = [&](bool on) { locking += on; };
+        try {
+            p.Save(r);
+            ADD_FAILURE() << "not refused: " << c.field;
+        } catch (const TaskInputRefused& refused) {
+            EXPECT_NE(std::string(refused.what()).find(c.said), std::string::npos) << refused.what();
+        }
+        EXPECT_EQ(locking, 0);
+        EXPECT_FALSE(p.locks.TableLockHeld());
+        EXPECT_EQ(AllRows(p.Tasks()), before);
+        EXPECT_EQ(FileRows(p.data->TableFileName(TableId::Tasks)), before);
+    }
+    SetLanguage(1);
 }
 
 } // namespace

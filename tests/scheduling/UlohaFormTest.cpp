@@ -6,14 +6,18 @@
 #include "core/FrameServices.h"
 #include "core/Users.h"
 #include "engine/VolgaTbl.h"
+#include "engine/VolgaUtils.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Responder.h"
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Files.h"
 #include "scheduling/RegularPays.h"
 #include "scheduling/TaskEditorService.h"
 #include "scheduling/UlohaLoad.h"
 
 #include <gtest/gtest.h>
+
+#include <deque>
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -46,9 +50,12 @@ protected:
     int Run(TaskEditorContext& context, const std::function<int(TUlohaForm&)>& script) {
         TResponder responder;
         responder.OnShowModal = [&](TForm& f) { return script(static_cast<TUlohaForm&>(f)); };
-        responder.OnMessageBox = [&](const TMessageBoxParams& params) {
+        responder.OnMessageBox = [&](const TMessageBoxParams& params) -> int {
             boxes.push_back(params.Text);
-            return IDOK;
+            if (answers.empty()) return IDOK;
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
         };
         TUlohaForm form(nullptr, context);
         return form.ShowModal();
@@ -59,6 +66,7 @@ protected:
     TempFolder dir;
     std::vector<TaskSaveResult> saved;
     std::vector<std::string> boxes;
+    std::deque<int> answers; // of the boxes in turn; OK when none is left
     int cancelled = 0;
 };
 
@@ -251,7 +259,7 @@ TEST_F(UlohaFormTest, ThePaymentsPageMakesItsMissingFilesAndTheServiceRunsTheEdi
         f.TabSheet3Show(&f);
         EXPECT_EQ(f.Label40->Caption(), "Slovak pays");
         EXPECT_EQ(f.CheckBox2->Caption(), "Nezahrnúť platby staršie ako 30/12/2024");
-        f.CzButton->SetChecked(true);
+        f.CzButton->SetDown(true);
         f.CzButtonClick(f.CzButton);
         EXPECT_EQ(f.Label40->Caption(), "Czech pays");
         f.BitBtn1Click(f.BitBtn1); // no due dates
@@ -671,6 +679,242 @@ TEST_F(UlohaFormTest, ALeapDayPaymentMovedToTheTwentyEighthIsSaid) {
     EXPECT_EQ(boxes, std::vector<std::string>{"1 payment due on 29 February was put on 28 February: this year has no "
                                               "29 February."});
     EXPECT_FALSE(TaskEditorState().PaymentDataCurrent);
+}
+
+} // namespace
+} // namespace kvz
+
+namespace kvz {
+namespace {
+
+// The payments page over its files: kinds and due dates of the Slovak payments, and payment
+// tasks of both countries beside a task of the user's.
+struct PaymentsFixture {
+    explicit PaymentsFixture(const std::filesystem::path& folder) : p(folder) {
+        EnsurePaymentFiles(folder, PaymentCountry::Slovak);
+        TVolgaTable d;
+        OpenPaymentTable(d, folder, "platby_sk_data.d");
+        d.Append();
+        d.FieldByName("Project").SetAsString("DPH");
+        d.FieldByName("Date").SetAsDateTime(kToday + 20);
+        d.FieldByName("Uloha").SetAsString("New VAT");
+        d.Post();
+        d.ApplyChanges();
+        TVolgaTable& tasks = p.Tasks();
+        p.locks.WriteSharedTable(tasks, p.LockFile(), false, kEditorSavePoll, [&] {
+            for (auto [text, type] : {std::pair{"Old SK payment", "P"}, std::pair{"Old CZ payment", "C"},
+                                      std::pair{"Own task", ""}}) {
+                tasks.Append();
+                tasks.FieldByName("Number").SetAsString(NewRecordKey());
+                tasks.FieldByName("Date").SetAsDateTime(kToday);
+                tasks.FieldByName("Uloha").SetAsString(text);
+                tasks.FieldByName("Task_type").SetAsString(type);
+                tasks.Post();
+            }
+        });
+    }
+    TaskEditorProgram p;
+};
+
+// The list of kinds could not be read, or no country is chosen (setting 95 is neither 0 nor 1):
+// OK removes no payment task and says why in the user's language.
+TEST_F(UlohaFormTest, WithoutAListOfPaymentKindsOkRemovesNothingAndSaysWhy) {
+    struct Case {
+        int language;
+        int country; // setting 95
+        bool damaged;
+        const char* said;
+    };
+    for (const Case& c : {Case{2, 0, true, "Žiadna úloha platby nebola odstránená."},
+                          Case{3, 2, false, "Není otevřen žádný seznam druhů plateb"},
+                          Case{1, 2, false, "No list of payment kinds is open"}}) {
+        SetLanguage(c.language);
+        boxes.clear();
+        TempFolder folder;
+        PaymentsFixture f(folder.path());
+        AddKinds(folder.path());
+        if (c.damaged) WriteFileDurably(folder.path() / "platby_sk.d", "S\x01 these are no rows of a table");
+        f.p.settings.Nastavenia[95] = c.country;
+        const std::vector<RowValues> before = AllRows(f.p.Tasks());
+        TaskEditorContext context = Context(f.p);
+        Run(context, [&](TUlohaForm& form) {
+            form.PageControl1->SetActivePage(form.TabSheet3);
+            form.TabSheet3Show(&form);
+            EXPECT_FALSE(form.VolgaTable1->Active());
+            form.BitBtn1Click(form.BitBtn1);
+            EXPECT_EQ(form.ModalResult(), mrNone);
+            return mrCancel;
+        });
+        ASSERT_EQ(boxes.size(), c.damaged ? 2u : 1u) << c.language; // the failed open, then OK's refusal
+        EXPECT_NE(boxes.back().find(c.said), std::string::npos) << boxes.back();
+        if (c.damaged) {
+            EXPECT_NE(boxes.back().find("\"platby_sk.d\""), std::string::npos) << boxes.back();
+        }
+        EXPECT_EQ(AllRows(f.p.Tasks()), before);
+        EXPECT_EQ(FileRows(f.p.data->TableFileName(TableId::Tasks)), before);
+        EXPECT_EQ(f.p.settings.Nastavenia[95], c.country);
+    }
+}
+
+// A list of kinds that was read and holds none: OK asks before it removes the country's
+// payment tasks; No keeps them and the editor open, Yes removes them.
+TEST_F(UlohaFormTest, AnEmptyListOfPaymentKindsAsksBeforeOkRemovesTheCountrysPaymentTasks) {
+    SetLanguage(2);
+    PaymentsFixture f(dir.path());
+    const std::vector<RowValues> before = AllRows(f.p.Tasks());
+    TaskEditorContext context = Context(f.p);
+    answers = {IDNO, IDYES};
+    const int result = Run(context, [&](TUlohaForm& form) {
+        form.PageControl1->SetActivePage(form.TabSheet3);
+        form.TabSheet3Show(&form);
+        EXPECT_TRUE(form.VolgaTable1->Active());
+        EXPECT_TRUE(form.VolgaTable1->IsEmpty());
+        form.BitBtn1Click(form.BitBtn1);
+        EXPECT_EQ(form.ModalResult(), mrNone);
+        EXPECT_EQ(AllRows(f.p.Tasks()), before);
+        form.BitBtn1Click(form.BitBtn1);
+        return mrNone;
+    });
+    EXPECT_EQ(result, mrOk);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], EmptyKindsQuestion(PaymentCountry::Slovak));
+    EXPECT_NE(boxes[0].find("Zoznam druhov slovenských platieb"), std::string::npos);
+    EXPECT_TRUE(f.p.CodesOf("Old SK payment").empty());
+    EXPECT_EQ(f.p.CodesOf("Old CZ payment").size(), 1u);
+    EXPECT_EQ(f.p.CodesOf("Own task").size(), 1u);
+}
+
+// What is changed in the kinds grid is written by OK (of any page) and dropped by Cancel.
+TEST_F(UlohaFormTest, CancelWritesNothingOfTheChangedPaymentKinds) {
+    TaskEditorProgram p(dir.path());
+    AddKinds(dir.path());
+    auto leadTimes = [&] {
+        TVolgaTable check;
+        OpenPaymentTable(check, dir.path(), "platby_sk.d");
+        std::vector<int> days;
+        for (check.First(); !check.Eof(); check.Next()) days.push_back(check.FieldByName("Before_date").AsInteger());
+        return days;
+    };
+    // Changed as the grid changes it: one row posted, the other still being edited.
+    auto change = [](TUlohaForm& form) {
+        form.PageControl1->SetActivePage(form.TabSheet3);
+        form.TabSheet3Show(&form);
+        TVolgaTable& kinds = *form.VolgaTable1;
+        kinds.First();
+        kinds.Edit();
+        kinds.FieldByName("Before_date").SetAsInteger(9);
+        kinds.Post();
+        kinds.Next();
+        kinds.Edit();
+        kinds.FieldByName("Before_date").SetAsInteger(8);
+    };
+    for (bool byButton : {true, false}) {
+        TaskEditorContext context = Context(p);
+        EXPECT_EQ(Run(context,
+                      [&](TUlohaForm& form) {
+                          change(form);
+                          if (byButton) form.CancelButtonClick(form.CancelButton);
+                          return mrCancel;
+                      }),
+                  mrCancel);
+        EXPECT_EQ(leadTimes(), (std::vector<int>{3, 3})) << byButton;
+    }
+    TaskEditorContext context = Context(p);
+    EXPECT_EQ(Run(context,
+                  [&](TUlohaForm& form) {
+                      change(form);
+                      form.PageControl1->SetActivePage(form.TabSheet1);
+                      form.UlohaMemo->SetText("Call the tax office");
+                      form.BitBtn1Click(form.BitBtn1);
+                      return mrNone;
+                  }),
+              mrOk);
+    EXPECT_EQ(leadTimes(), (std::vector<int>{9, 8}));
+}
+
+// The issue date is stored in the short date form of the language the invoice was saved under;
+// the invoice is shown, changed and cloned under another language all the same.
+TEST_F(UlohaFormTest, AnInvoiceSavedInSlovakIsEditedAndClonedInEnglish) {
+    for (bool clone : {false, true}) {
+        SetLanguage(2);
+        TempFolder folder;
+        TaskEditorProgram p(folder.path());
+        TaskSaveRequest r;
+        r.Page = EditorPage::Invoice;
+        r.Invoice.IssueDate = "1.3.2005";
+        r.Invoice.DueDate = "15.3.2005";
+        r.Invoice.PayDate = "10.3.2005";
+        r.Invoice.Term = "14";
+        r.Invoice.Amount = "120";
+        r.Invoice.Currency = "EUR";
+        p.Save(r);
+        TVolgaTable& t = p.Tasks();
+        t.First();
+        const std::string code = t.FieldByName("Number").AsString();
+        EXPECT_EQ(t.FieldByName("Create_pay").AsString(), "1.3.2005");
+
+        SetLanguage(1);
+        TaskEditorState().TaskEditMode = true;
+        TaskEditorState().TaskCloneMode = clone;
+        TaskEditorContext context = Context(p);
+        const int result = Run(context, [&](TUlohaForm& f) {
+            EXPECT_EQ(f.LoadError(), "");
+            EXPECT_EQ(f.PageControl1->ActivePage(), f.TabSheet2);
+            EXPECT_EQ(f.DateEdit3->Text(), "01/03/2005");
+            EXPECT_EQ(f.DateEdit2->Text(), "15/03/2005");
+            EXPECT_EQ(f.Edit6->Text(), "14");
+            EXPECT_EQ(f.DateEdit1->Text(), "10/03/2005");
+            f.Edit5->SetText("130");
+            f.BitBtn1Click(f.BitBtn1);
+            return mrNone;
+        });
+        EXPECT_EQ(result, mrOk) << clone;
+        EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes.front());
+        std::vector<std::pair<std::string, std::string>> invoices; // record code, issue date as stored
+        for (t.First(); !t.Eof(); t.Next())
+            invoices.emplace_back(t.FieldByName("Number").AsString(), t.FieldByName("Create_pay").AsString() + " " +
+                                                                           t.FieldByName("Value_pay").AsString());
+        if (clone) {
+            ASSERT_EQ(invoices.size(), 2u);
+            EXPECT_NE(std::find(invoices.begin(), invoices.end(), std::pair{code, std::string("1.3.2005 120")}),
+                      invoices.end());
+            EXPECT_NE(std::find_if(invoices.begin(), invoices.end(),
+                                   [&](const auto& i) { return i.first != code && i.second == "01/03/2005 130"; }),
+                      invoices.end());
+        } else {
+            EXPECT_EQ(invoices, (std::vector<std::pair<std::string, std::string>>{{code, "01/03/2005 130"}}));
+        }
+    }
+}
+
+// The country is chosen with two speed buttons of one group, each with its flag.
+TEST_F(UlohaFormTest, TheCountryIsChosenWithTwoSpeedButtonsWithTheirFlags) {
+    TaskEditorProgram p(dir.path());
+    TaskEditorContext context = Context(p);
+    Run(context, [&](TUlohaForm& f) {
+        f.PageControl1->SetActivePage(f.TabSheet3);
+        f.TabSheet3Show(&f);
+        EXPECT_NE(f.SkButton->GroupIndex(), 0);
+        EXPECT_EQ(f.SkButton->GroupIndex(), f.CzButton->GroupIndex());
+        EXPECT_FALSE(f.SkButton->Glyph().Empty());
+        EXPECT_FALSE(f.CzButton->Glyph().Empty());
+        EXPECT_NE(f.SkButton->Glyph().Image(), f.CzButton->Glyph().Image());
+        EXPECT_TRUE(f.SkButton->Down());
+        testing::Press(*f.CzButton, 10, 10);
+        testing::Release(*f.CzButton, 10, 10);
+        EXPECT_TRUE(f.CzButton->Down());
+        EXPECT_FALSE(f.SkButton->Down());
+        EXPECT_EQ(f.Label40->Caption(), "Czech pays");
+        EXPECT_EQ(p.settings.Nastavenia[95], 1);
+        EXPECT_NE(f.VolgaTable1->TableName().find("platby_cz.d"), std::string::npos);
+        testing::Press(*f.SkButton, 10, 10);
+        testing::Release(*f.SkButton, 10, 10);
+        EXPECT_TRUE(f.SkButton->Down());
+        EXPECT_FALSE(f.CzButton->Down());
+        EXPECT_EQ(f.Label40->Caption(), "Slovak pays");
+        EXPECT_EQ(p.settings.Nastavenia[95], 0);
+        return mrCancel;
+    });
 }
 
 } // namespace
