@@ -55,43 +55,50 @@ void TAddBankForm::FormShow() {
     SetMessageCaption(*HelpButton, MessageId::Help);
     SetMessageCaption(*BitBtn2, MessageId::Cancel);
     if (!frame_.Settings) return;
-    for (int n = 1; n <= 5; ++n) {
-        const std::string& text = frame_.Settings->NastaveniaText[size_t(TextSlot::FirstEBank + n - 1)];
-        if (!text.empty()) Field(n)->SetText(text);
-    }
+    for (int n = 1; n <= 5; ++n)
+        if (const std::string& text = EBankSlot(n); !text.empty()) Field(n)->SetText(text);
 }
 
 void TAddBankForm::BitBtn1Click() {
     if (frame_.Settings) {
-        SettingsStore& s = *frame_.Settings;
         std::array<std::string, 5> before;
         for (int n = 1; n <= 5; ++n) {
-            std::string& slot = s.NastaveniaText[size_t(TextSlot::FirstEBank + n - 1)];
-            before[size_t(n - 1)] = slot;
-            slot = Field(n)->Text();
+            before[size_t(n - 1)] = EBankSlot(n);
+            EBankSlot(n) = Field(n)->Text();
         }
         // Kept in the file at once; an address the file cannot hold is refused here, with the
         // dialog still open and the addresses as they were.
         if (!frame_.DataFolder.empty()) {
             try {
-                s.SaveSettings(frame_.DataFolder);
+                frame_.Settings->SaveSettings(frame_.DataFolder);
             } catch (const std::exception& error) {
-                for (int n = 1; n <= 5; ++n) s.NastaveniaText[size_t(TextSlot::FirstEBank + n - 1)] = before[size_t(n - 1)];
+                for (int n = 1; n <= 5; ++n)
+                    EBankSlot(n) = before[size_t(n - 1)];
                 ShowMessageBox(GetMessageText(MessageId::EBanksNotKept) + error.what(), Application().Title(),
                                MB_OK | MB_ICONERROR);
                 return;
             }
         }
     }
-    if (Modal()) SetModalResult(mrOk);
-    else Close();
+    if (Modal())
+        SetModalResult(mrOk);
+    else
+        Close();
 }
 
 void TAddBankForm::BitBtn2Click() {
-    if (Modal()) SetModalResult(mrCancel);
-    else Close();
+    if (Modal())
+        SetModalResult(mrCancel);
+    else
+        Close();
 }
 
-void TAddBankForm::HelpButtonClick() { ShowHelp(); }
+void TAddBankForm::HelpButtonClick() {
+    ShowHelp();
+}
+
+std::string& TAddBankForm::EBankSlot(int n) {
+    return frame_.Settings->NastaveniaText[size_t(TextSlot::FirstEBank + n - 1)];
+}
 
 } // namespace kvz

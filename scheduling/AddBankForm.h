@@ -7,6 +7,7 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <array>
+#include <string>
 
 namespace kvz {
 
@@ -37,6 +38,8 @@ public:
     TButton* BitBtn1;
 
 private:
+    // The text setting of field n; only with settings.
+    std::string& EBankSlot(int n);
     FrameState& frame_;
     std::array<TEdit*, 5> fields_{};
 };

@@ -28,7 +28,9 @@ std::string FileText(const std::filesystem::path& file) {
     return text.str();
 }
 
-std::string& EBankSlot(SettingsStore& s, int n) { return s.NastaveniaText[size_t(TextSlot::FirstEBank + n - 1)]; }
+std::string& EBankSlot(SettingsStore& s, int n) {
+    return s.NastaveniaText[size_t(TextSlot::FirstEBank + n - 1)];
+}
 
 // ---- the dialog ----
 
@@ -67,8 +69,10 @@ TEST_F(AddBankFormTest, OkKeepsTheAddressesAsTypedInMemoryAndInTheSettingsFile) 
     SettingsStore read;
     read.ZakladneNastavenia();
     read.LoadSettings(dir.path());
-    for (int n = 1; n <= 5; ++n) EXPECT_EQ(EBankSlot(read, n), EBankSlot(s, n)) << n;
-    EXPECT_NE(FileText(dir.path() / "Zirt.ini").find("Nastavenia_Text30=https://fifth.example"), std::string::npos);
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(EBankSlot(read, n), EBankSlot(s, n)) << n;
+    EXPECT_NE(FileText(dir.path() / "Zirt.ini").find("Nastavenia_Text30=https://fifth.example"),
+              std::string::npos);
     EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
@@ -82,7 +86,8 @@ TEST_F(AddBankFormTest, CancelKeepsTheSlotsAndAnAddressIsAtMostTwoHundredCharact
     form.BitBtn2Click();
     EXPECT_EQ(EBankSlot(s, 3), "https://third.example");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Zirt.ini"));
-    for (int n = 1; n <= 5; ++n) EXPECT_EQ(form.Field(n)->MaxLength(), kEBankAddressLength) << n;
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(form.Field(n)->MaxLength(), kEBankAddressLength) << n;
 }
 
 // The settings file holds single-byte text: an address it cannot hold is refused at OK, in the
@@ -146,7 +151,8 @@ protected:
 
 std::vector<std::string> ItemsOf(TStrings& items) {
     std::vector<std::string> all;
-    for (int i = 0; i < items.Count(); ++i) all.push_back(items[i]);
+    for (int i = 0; i < items.Count(); ++i)
+        all.push_back(items[i]);
     return all;
 }
 
@@ -180,7 +186,8 @@ TEST_F(EBankEditorTest, EditReachesBothListsAtOnceAndKeepsTheInvoicesAddress) {
         auto& f = static_cast<TUlohaForm&>(shown);
         f.PageControl1->SetActivePage(f.TabSheet3);
         f.TabSheet3Show(&f);
-        EXPECT_EQ(ItemsOf(f.KvDBComboBox2->Items()), (std::vector<std::string>{"https://old.example", "https://other.example"}));
+        EXPECT_EQ(ItemsOf(f.KvDBComboBox2->Items()),
+                  (std::vector<std::string>{"https://old.example", "https://other.example"}));
         EXPECT_EQ(f.BankaComboBox->Text(), "https://other.example");
         f.BankaComboBox->SetText("https://typed.example/for-this-invoice");
         f.Button9Click(f.Button9);
@@ -223,7 +230,8 @@ protected:
             return 42;
         });
         std::filesystem::create_directories(dataFolder);
-        WriteFileDurably(dataFolder / "Zirt.ini", "[ZirtSettings]\nNastavenia67=1\nNastavenia36=1\nNastavenia49=0\n");
+        WriteFileDurably(dataFolder / "Zirt.ini",
+                         "[ZirtSettings]\nNastavenia67=1\nNastavenia36=1\nNastavenia49=0\n");
         StartProgram();
         frame->SetClientSize(1100, 700);
     }
@@ -240,17 +248,18 @@ protected:
     // A task of the type with its e-bank address and "Pay with E-Banking".
     void AddTask(const std::string& key, const std::string& type, const std::string& path, bool run) {
         TVolgaTable& t = *data->TaskTable;
-        ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Tasks), false, kRecordCommandPoll, [&] {
-            t.Append();
-            t.FieldByName("Number").SetAsString(key);
-            t.FieldByName("Date").SetAsDateTime(Today());
-            t.FieldByName("Time").SetAsString("10:00");
-            t.FieldByName("Uloha").SetAsString("Task " + key);
-            t.FieldByName("Task_type").SetAsString(type);
-            t.FieldByName("Path").SetAsString(path);
-            t.FieldByName("Run").SetAsBoolean(run);
-            t.Post();
-        });
+        ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Tasks), false, kRecordCommandPoll,
+                                        [&] {
+                                            t.Append();
+                                            t.FieldByName("Number").SetAsString(key);
+                                            t.FieldByName("Date").SetAsDateTime(Today());
+                                            t.FieldByName("Time").SetAsString("10:00");
+                                            t.FieldByName("Uloha").SetAsString("Task " + key);
+                                            t.FieldByName("Task_type").SetAsString(type);
+                                            t.FieldByName("Path").SetAsString(path);
+                                            t.FieldByName("Run").SetAsBoolean(run);
+                                            t.Post();
+                                        });
     }
     void OpenTasks() {
         frame->OpenModule(TasksModule);
@@ -282,7 +291,7 @@ TEST_F(PayFromFrameTest, PayIsOffUntilAnInvoiceOrAPaymentIsClickedAndOpensOnlyIt
         const char* Type;
         const char* Path;
         bool Run;
-        bool On;          // the button and the menu item after the click
+        bool On;           // the button and the menu item after the click
         const char* Opens; // what the button and the menu item open ("": nothing)
         int Says;          // the message when nothing opens (0: none)
     } cases[] = {
@@ -295,7 +304,8 @@ TEST_F(PayFromFrameTest, PayIsOffUntilAnInvoiceOrAPaymentIsClickedAndOpensOnlyIt
         {"T_FULL", "T", "/home/jano/report.odt", true, false, "", 0},
         {"NOTYPE", "", "https://bank.example", true, false, "", 0},
     };
-    for (const auto& c : cases) AddTask(c.Key, c.Type, c.Path, c.Run);
+    for (const auto& c : cases)
+        AddTask(c.Key, c.Type, c.Path, c.Run);
     OpenTasks();
     EXPECT_FALSE(frame->PayButton->Enabled());
     EXPECT_FALSE(frame->PayMenu->Enabled());
@@ -309,8 +319,10 @@ TEST_F(PayFromFrameTest, PayIsOffUntilAnInvoiceOrAPaymentIsClickedAndOpensOnlyIt
             opened.clear();
             responder.MessageBoxes.clear();
             responder.MessageBoxAnswers = {IDOK};
-            if (control == frame->PayButton) frame->PayButton->Click();
-            else frame->PayMenu->Click();
+            if (control == frame->PayButton)
+                frame->PayButton->Click();
+            else
+                frame->PayMenu->Click();
             EXPECT_EQ(opened, c.Opens[0] ? std::vector<std::string>{c.Opens} : std::vector<std::string>{});
             if (c.Says) {
                 ASSERT_EQ(responder.MessageBoxes.size(), 1u);
@@ -377,7 +389,8 @@ TEST_F(PayFromFrameTest, TheFramesMenuItemOpensTheDialog) {
     };
     frame->AddEBbankMenu->Click();
     EXPECT_EQ(EBankSlot(ProgramSettings(), 2), "https://menu.example");
-    EXPECT_NE(FileText(dataFolder / "Zirt.ini").find("Nastavenia_Text27=https://menu.example"), std::string::npos);
+    EXPECT_NE(FileText(dataFolder / "Zirt.ini").find("Nastavenia_Text27=https://menu.example"),
+              std::string::npos);
 }
 
 } // namespace
