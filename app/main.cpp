@@ -20,6 +20,7 @@
 #include "printing/ReportSelectionForm.h"
 #include "printing/Template.h"
 #include "printing/ZostavyChild.h"
+#include "scheduling/AddBankForm.h"
 #include "scheduling/Manager.h"
 #include "scheduling/Owners.h"
 #include "scheduling/Pay.h"
@@ -177,6 +178,11 @@ void RegisterScheduling(TDataModule1& data) {
         auto* form = new TPayForm(&Application(), data, ProgramState());
         form->Show();
         return static_cast<int>(mrNone);
+    };
+    // The e-bank addresses, from the frame's menu and the task editor's "<<Edit".
+    dialogs["TAddBankForm"] = [] {
+        TAddBankForm form(nullptr, ProgramState());
+        return static_cast<int>(form.ShowModal());
     };
     dialogs["TManagerForm"] = [&data] {
         TManagerForm form(nullptr, data, ProgramState());

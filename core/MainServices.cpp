@@ -84,6 +84,8 @@ void TMainForm::MaxMinToolButtonClick(TComponent*) {
 }
 
 void TMainForm::PayFacture(const std::string& file, const std::string& taskType) {
+    // No address, nothing to open: an empty text would open the program's working folder.
+    if (file.empty()) return;
     Application().Minimize();
     ShellOpenFile(file, "", "", 1);
     if (taskType == "F") RunRegisteredDialog("TPayForm");

@@ -205,6 +205,8 @@ enum : int {
     AllFilesFilter = 239,     // "All files (*)" of a file dialog
     DropNothingUsable = 240,  // 240..248: why a drop was refused, in the order of DropRefusal
     PageOfCount = 249,        // " Page %1 of %2"
+    NoEBankToPay = 250,       // the task has no e-bank address or "Pay with E-Banking" is off
+    EBanksNotKept = 251,      // "The e-bank addresses could not be kept: " and why
 };
 } // namespace MessageId
 

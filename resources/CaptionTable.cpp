@@ -274,6 +274,9 @@ const TCaptionRow kCaptionTable[] = {
     {"TUlohaForm", "Label23", TCaptionKind::Caption, {"Recall", "Pripomenúť", "Připomenout"}},
     {"TUlohaForm", "Label27", TCaptionKind::Caption, {"days ahead", "dní vopred", "dní dopředu"}},
     {"TUlohaForm", "Label34", TCaptionKind::Caption, {"Pay with E-Banking", "Zaplatiť cez E-Banking", "Zaplatiť přes E-Banking"}},
+    // The e-bank address dialog, titled as the menu item that opens it; Help and Cancel show catalogue messages.
+    {"TAddBankForm", "", TCaptionKind::Caption, {"Add E-Bank", "Pridať E-Banku", "Přidat E-Banku"}},
+    {"TAddBankForm", "BitBtn1", TCaptionKind::Caption, {"OK", "OK", "OK"}},
     // The table password prompt.
     {"TPasswordDlg", "", TCaptionKind::Caption, {"Login password", "Prihlasovacie heslo", "Přihlašovací heslo"}},
     {"TPasswordDlg", "Label1", TCaptionKind::Caption, {"Enter password:", "Zadajte heslo:", "Zadejte heslo:"}},

@@ -258,6 +258,9 @@ const char* const kMessageTable[kMessageCount + 1][3] = {
     /* 248 */ {"the shortcut file cannot be read.", "súbor odkazu sa nedá prečítať.", "soubor odkazu nelze přečíst."},
     // The envelope preview's status bar.
     /* 249 */ {" Page %1 of %2", " Strana %1 z %2", " Strana %1 z %2"},
+    // Paying a task, and the e-bank addresses.
+    /* 250 */ {"This task has no e-bank address to pay with, or \"Pay with E-Banking\" is not checked. Choose the address in the task editor.", "Táto úloha nemá adresu e-banky, cez ktorú sa má platiť, alebo nie je zaškrtnuté \"Zaplatiť cez E-Banking\". Zvoľte adresu v editore úlohy.", "Tento úkol nemá adresu e-banky, přes kterou se má platit, nebo není zaškrtnuto \"Zaplatit přes E-Banking\". Zvolte adresu v editoru úkolu."},
+    /* 251 */ {"The e-bank addresses could not be kept: ", "Adresy e-bánk sa nepodarilo uložiť: ", "Adresy e-bank se nepodařilo uložit: "},
 };
 
 const char* const kNoticeTable[kNoticeCount + 1][3] = {

@@ -25,7 +25,10 @@ TPayForm::TPayForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     SetName("PayForm");
     SetBorderStyle(TFormBorderStyle::bsSingle);
     SetFormStyle(TFormStyle::fsStayOnTop);
-    SetCaption("");
+    // Over the program it pays from, titled as the program: the desktop would name it after the
+    // executable.
+    SetPosition(TPosition::poMainFormCenter);
+    SetCaption(Application().Title());
     const char* labels[5] = {"Label19", "Label31", "Label20", "Label21", "Label25"};
     const char* edits[5] = {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"};
     TLabel** labelMembers[5] = {&Label19, &Label31, &Label20, &Label21, &Label25};

@@ -11,6 +11,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kvz {
 
@@ -19,6 +20,17 @@ struct FrameState;
 
 // The message when the task shown is no invoice, the same words in every language.
 inline constexpr const char* kNothingToPay = "Nie je co platit";
+
+// A task paid in the internet bank: an incoming invoice ("F") or a regular payment ("P", "C").
+inline bool PayableTaskType(std::string_view type) { return type == "F" || type == "P" || type == "C"; }
+
+// What paying the current task comes to: its e-bank address opened, or why nothing opens. An
+// empty address would hand the desktop the program's own working folder.
+enum class PayStep { Open, NotPayable, NoAddress };
+inline PayStep PayStepFor(std::string_view type, std::string_view path, bool payWithEBank) {
+    if (!PayableTaskType(type)) return PayStep::NotPayable;
+    return path.empty() || !payWithEBank ? PayStep::NoAddress : PayStep::Open;
+}
 
 class TPayForm : public TForm {
 public:

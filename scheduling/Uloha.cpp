@@ -946,8 +946,11 @@ void TUlohaForm::ProjectComboBoxChange(TComponent*) {
 void TUlohaForm::SubProjectComboBoxChange(TComponent*) { ShowSubProjectSpan(SubProjectComboBox->Text()); }
 
 void TUlohaForm::Button9Click(TComponent*) {
-    RunRegisteredDialog("TAddBankForm");
+    // The address this invoice pays with stays chosen, whatever the list becomes.
+    const std::string chosen = BankaComboBox->Text();
+    if (RunRegisteredDialog("TAddBankForm") != mrOk) return;
     FillEBankList();
+    if (!chosen.empty()) BankaComboBox->SetText(chosen);
 }
 
 void TUlohaForm::BankaComboBoxChange(TComponent*) {

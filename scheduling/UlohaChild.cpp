@@ -13,6 +13,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FormatSettings.h"
 #include "scheduling/Info.h"
+#include "scheduling/Pay.h"
 #include "scheduling/TaskOperations.h"
 
 #include <QCoreApplication>
@@ -600,14 +601,10 @@ void TUlohaChildForm::TaskClick(TControl& control, const std::string& key, bool 
         control.SetHint("");
         return;
     }
-    const std::string type = t.FieldByName("Task_type").AsString();
-    const bool pay = type == "F" || type == "P" || type == "C";
-    if (EnablePay) {
-        EnablePay(pay);
-    } else {
-        payOn_ = pay;
-        StateChanged();
-    }
+    const bool pay = PayableTaskType(t.FieldByName("Task_type").AsString());
+    payOn_ = pay;
+    if (EnablePay) EnablePay(pay);
+    else StateChanged();
     const FormatSettings fs = FormatSettings::ForLanguage(Language());
     const TField& date = t.FieldByName("Date");
     const std::string dateText = date.IsNull() ? std::string() : FormatDateTime("ddddd", date.AsDateTime(), fs);
@@ -995,10 +992,15 @@ void TUlohaChildForm::Run(Command command) {
     case Command::RestoreGrid: ShowMaximisedGrid(false); break;
     case Command::Pay:
     case Command::PayInvoice: {
+        // The button and the menu item alike: an invoice or a payment opens its own e-bank
+        // address, or says why it cannot.
         if (t.IsEmpty() || !frame_.Frame) break;
         const std::string path = t.FieldByName("Path").AsString(), type = t.FieldByName("Task_type").AsString();
-        if (command == Command::Pay ? !path.empty() && t.FieldByName("Run").AsBoolean() : type == "F")
-            frame_.Frame->PayFacture(path, type);
+        switch (PayStepFor(type, path, t.FieldByName("Run").AsBoolean())) {
+        case PayStep::Open: frame_.Frame->PayFacture(path, type); break;
+        case PayStep::NoAddress: ShowMessage(GetMessageText(MessageId::NoEBankToPay)); break;
+        case PayStep::NotPayable: break; // no task to pay: the frame has Pay off for it
+        }
         break;
     }
     default: return;

@@ -254,8 +254,10 @@ private:
     // The next Edit opens the task editor on a copy of the task (the Clone command).
     bool cloneNext_ = false;
     bool rootChosen_ = false;
-    // A task is being typed in the editor (after Insert or Edit); the pay commands are on.
-    bool editing_ = false, inserting_ = false, payOn_ = true;
+    // A task is being typed in the editor (after Insert or Edit).
+    bool editing_ = false, inserting_ = false;
+    // Pay waits for a click on an invoice or a payment.
+    bool payOn_ = false;
     // The frame window's enlarge toggle is down: side panels hidden, cell texts cut longer.
     bool enlarged_ = false;
     // The first day of the week, 1 Monday .. 7 Sunday, of the calendar and the week grid alike.

@@ -25,6 +25,7 @@
 #include "printing/Vyber.h"
 #include "printing/ZostavyChild.h"
 #include "resources/CaptionTable.h"
+#include "scheduling/AddBankForm.h"
 #include "scheduling/Uloha.h"
 
 #include "ExchangeTesting.h"
@@ -104,6 +105,7 @@ protected:
              [this] { return std::make_unique<TFindTextForm>(nullptr, *p->data, p->frame); }},
             {"TFilterForm", [this] { return std::make_unique<TFilterForm>(nullptr, *p->data, p->frame); }},
             {"TUlohaForm", [this] { return std::make_unique<TUlohaForm>(nullptr, *taskEditor); }},
+            {"TAddBankForm", [this] { return std::make_unique<TAddBankForm>(nullptr, p->frame); }},
             {"TPasswordDlg", [] { return std::make_unique<TPasswordDlg>(nullptr); }},
             {"TSetupForm",
              [this] { return std::make_unique<TSetupForm>(nullptr, p->frame, *p->data, setupWindows); }},

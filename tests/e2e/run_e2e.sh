@@ -362,7 +362,66 @@ PY
 }
 
 # ---------------------------------------------------------------------------------------------
-# English: the first start with its help, an address.
+# An invoice paid through its e-bank address: the address kept by the frame's "Add E-Bank", an
+# invoice that the task editor gives it, Pay on once the invoice is clicked, the bank's page
+# handed to the desktop and the payment order over the program; "Paid bills" completes it.
+tasks() { "$rows" "$data/Eva_tasks.d" "$@"; }
+pay_invoice() {
+  local bank="https://ib.bank.example/login"
+  step="the tasks module"
+  click "$frame" -30 93
+  keys Tab Tab Tab Tab Return # Address, Reports, Links, Tasks
+
+  step="an e-bank address from the menu"
+  # The Tasks menu; from its top or from no item, two steps up are "Add E-Bank" (Download
+  # payments is last).
+  keys alt+t Up Up Return
+  window "Add E-Bank" >/dev/null || exit 1
+  type_text "$bank"
+  keys Return
+  wait_for 30 grep -qa "Nastavenia_Text26=$bank" "$data/Zirt.ini" || fail "the e-bank address was not kept: $(grep -a Text26 "$data/Zirt.ini")"
+  wait_for 30 title_is "KV-Zirt 3.6" || fail "the e-bank dialog did not close"
+
+  step="an invoice"
+  press Insert
+  local editor
+  editor=$(window "New task") || exit 1
+  click "$editor" 181 24 # the invoice page's tab
+  click "$editor" 226 191 # the sum
+  type_text "99"
+  keys Return
+  wait_for 30 grep -qF "Task_type=F	Path=$bank	Run=True" <(tasks Task_type Path Run) ||
+    fail "the invoice did not get the e-bank address: $(tasks Task_type Path Run | tr '\n' ' ')"
+  wait_for 30 title_is "KV-Zirt 3.6" || fail "the task editor did not close"
+  import -window root "$shots/invoice.png"
+
+  step="pay"
+  : >"$work/opened.log"
+  click "$frame" 729 34 # Pay, off until a task is clicked
+  sleep 0.3
+  [ ! -s "$work/opened.log" ] || fail "Pay acted before an invoice was clicked: $(cat "$work/opened.log")"
+  click "$frame" -258 377 # the invoice in the day's task list
+  click "$frame" 729 34
+  wait_for 30 grep -qxF "$bank" "$work/opened.log" || fail "the bank's page was not opened: $(cat "$work/opened.log")"
+  local pay
+  pay=$(window "KV-Zirt") || exit 1
+  import -window root "$shots/payment-order.png"
+  keys Return # Paid bills
+  wait_for 30 grep -qF "Task_type=F	Completed=True" <(tasks Task_type Completed) ||
+    fail "Paid bills did not complete the invoice: $(tasks Task_type Completed | tr '\n' ' ')"
+  frame=$(window "KV-Zirt 3.6") || exit 1
+
+  step="quit after a new task"
+  # Closing the tasks module after a new task asks whether the companion is to remind it: no.
+  xdotool windowactivate --sync "$frame" >/dev/null 2>&1
+  keys alt+F4
+  next_window "KV-Zirt 3.6" "no question about the companion" >/dev/null || exit 1
+  keys alt+n
+  wait_for 30 program_gone || fail "the program did not end after the question"
+}
+
+# ---------------------------------------------------------------------------------------------
+# English: the first start with its help, an address, an invoice paid.
 english() {
   new_home en
   use_layout us
@@ -371,7 +430,7 @@ english() {
   step="an address in English"
   insert_address "Alfa & Co." 01021990
   wait_for 30 has_row "Firma=Alfa & Co.	Narodeniny=1990-02-01" || fail "the address was not saved: $(table Firma Narodeniny | tr '\n' ' ')"
-  quit_program "$frame"
+  pay_invoice
 }
 
 # ---------------------------------------------------------------------------------------------
