@@ -205,6 +205,8 @@ enum : int {
     AllFilesFilter = 239,     // "All files (*)" of a file dialog
     DropNothingUsable = 240,  // 240..248: why a drop was refused, in the order of DropRefusal
     PageOfCount = 249,        // " Page %1 of %2"
+    LinkBeingEdited = 250,    // a links write refused while a link is edited in place
+    LinkRenameElsewhere = 251, // a link type rename under way in another program
 };
 } // namespace MessageId
 

@@ -258,6 +258,9 @@ const char* const kMessageTable[kMessageCount + 1][3] = {
     /* 248 */ {"the shortcut file cannot be read.", "súbor odkazu sa nedá prečítať.", "soubor odkazu nelze přečíst."},
     // The envelope preview's status bar.
     /* 249 */ {" Page %1 of %2", " Strana %1 z %2", " Strana %1 z %2"},
+    // The links module's writes.
+    /* 250 */ {"A link is being edited: save or cancel it first. Nothing was written.", "Práve sa upravuje odkaz: najprv ho uložte alebo zrušte. Nič sa nezapísalo.", "Právě se upravuje odkaz: nejprve jej uložte nebo zrušte. Nic nebylo zapsáno."},
+    /* 251 */ {"A link type is being renamed in another program. Try again later.", "Typ odkazu práve premenúva iný program. Skúste to znova neskôr.", "Typ odkazu právě přejmenovává jiný program. Zkuste to znovu později."},
 };
 
 const char* const kNoticeTable[kNoticeCount + 1][3] = {
