@@ -197,7 +197,9 @@ bool OffersAddress(const QMimeData& data) {
 TCaptureForm::TCaptureForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     : TForm(owner), data_(data), frame_(frame) {
     SetName("CaptureForm");
-    SetBorderStyle(TFormBorderStyle::bsSingle);
+    // A fixed border with the system menu alone: on a window this small the buttons of a
+    // normal border leave no room for its title.
+    SetBorderStyle(TFormBorderStyle::bsDialog);
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetHelpContext(kHelpContext);
     auto zone = [&](const char* panelName, const char* imageName, TImage*& image) {
