@@ -68,12 +68,14 @@ public:
     std::optional<TableId> RecordTable() const override { return TableId::Address; }
     void FormShow() override {}
     void UlozDoPola() override {}
+    void ResetModuleState() override { ++resets; }
     // What a module raises.
     void Changed() { this->StateChanged(); }
     void Ask(Command command) { this->Request(command); }
 
     int module_;
     bool editing = false, inserting = false, failSave = false, changeUser = true;
+    int resets = 0;
     std::vector<Command> commands;
 };
 using FakeModule = FakeWindow<ModuleWindow>;
@@ -326,6 +328,30 @@ bool ToolButtonShown(TToolButton& button) {
     for (QAction* action : bar->actions())
         if (bar->widgetForAction(action) == button.Widget()) return action->isVisible();
     return false;
+}
+
+// A fresh start resets the report window's envelope choices; the other modules keep theirs.
+// The progress bar shows while a window is on its way.
+TEST_F(MainFormTest, AFreshStartResetsTheReportWindowAndTheProgressBarShowsOnTheWay) {
+    FakeModule* window = nullptr;
+    for (auto* maker : {&RegisteredModules().Reports, &RegisteredModules().Links})
+        *maker = [&window, maker](TComponent* owner) {
+            window = new FakeModule(owner, maker == &RegisteredModules().Reports ? ReportsModule : LinksModule);
+            return window;
+        };
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    frame->OpenModule(LinksModule);
+    frame->ZablokujVsetko();
+    EXPECT_EQ(window->resets, 0);
+    frame->OpenModule(ReportsModule);
+    frame->ZablokujVsetko();
+    EXPECT_EQ(window->resets, 1);
+    frame->SetProgress(40);
+    EXPECT_EQ(frame->ProgressBar1->Position(), 40);
+    EXPECT_TRUE(frame->ProgressBar1->Widget()->isVisibleTo(frame->Widget()));
+    frame->SetProgress(100);
+    EXPECT_FALSE(frame->ProgressBar1->Widget()->isVisibleTo(frame->Widget()));
 }
 
 TEST_F(MainFormTest, RefreshIsOnTheBarInNetworkModeOnly) {
