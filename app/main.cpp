@@ -215,6 +215,13 @@ void RegisterLinks(TDataModule1& data) {
         window->OpenNewLinkDialog = newLink;
         return window;
     };
+    // A link type's rename that a kill cut is finished once the tables are open.
+    RegisteredModules().TablesOpened.push_back([&data] {
+        if (data.LinksTable && data.LinksTypeTable)
+            FinishLinkTypeRename({*data.LinksTable, *data.LinksTypeTable, data.LockFileName(TableId::Links),
+                                  data.LockFileName(TableId::LinksType), ProgramLocks(), ProgramState().NetworkMode,
+                                  ProgramState().UserPrefix});
+    });
     auto& dialogs = RegisteredModules().Dialogs;
     dialogs["TNewLinkForm"] = newLink;
     dialogs["TCaptureForm"] = [&data] {

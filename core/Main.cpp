@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -169,6 +170,13 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner, TFormStyle::fsMDIForm) {
     StatusBar1->AddPanel(220);
     StatusBar1->AddPanel(180);
     StatusBar1->AddPanel(200);
+    ProgressBar1 = new TProgressBar(this);
+    ProgressBar1->SetName("ProgressBar1");
+    ProgressBar1->SetParent(StatusBar1);
+    ProgressBar1->SetMax(100);
+    ProgressBar1->Widget()->setFixedWidth(120);
+    static_cast<QStatusBar*>(StatusBar1->Widget())->addPermanentWidget(ProgressBar1->Widget());
+    ProgressBar1->SetVisible(false);
 
     FontLabel = new TLabel(this);
     FontLabel->SetName("FontLabel");
@@ -207,6 +215,7 @@ void TMainForm::BuildMenus() {
     SaveReportMenu = Item<TMenuItem>(FileMenu, "SaveReportMenu", "Save report");
     PrewMenu = Item<TMenuItem>(FileMenu, "PrewMenu", "Preview");
     PrintMenu = Item<TMenuItem>(FileMenu, "PrintMenu", "Print");
+    FontSetupMenu = Item<TMenuItem>(FileMenu, "FontSetupMenu", "Change font");
     OpenTemplateMenu = Item<TMenuItem>(FileMenu, "OpenTemplateMenu", "Open template");
     SaveTemplateMenu = Item<TMenuItem>(FileMenu, "SaveTemplateMenu", "Save template");
     EndMenu = Item<TMenuItem>(FileMenu, "EndMenu", "Exit");
@@ -561,6 +570,12 @@ bool TMainForm::OpenTables() {
             if (!state.NetworkMode || OfflineMode) RemoveLocalTableTemporaries(state.TableFolder, state.UserPrefix);
             RecoverPasswordChange(state.TableFolder, state.UserPrefix);
             DataModule1->OpenAllTables(TablePassword);
+            for (const auto& finish : RegisteredModules().TablesOpened) try {
+                    finish();
+                } catch (const std::exception& error) {
+                    // The tables are open; what is left half done is finished at the next start.
+                    Report(error);
+                }
             return true;
         } catch (const std::exception& error) {
             Report(error);

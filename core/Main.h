@@ -98,7 +98,7 @@ public:
 
     // ---- components ----
     TMainMenu* MainMenu1;
-    TMenuItem *FileMenu, *SaveMenu, *ExportMenu, *LoadMenu, *SaveReportMenu, *PrewMenu, *PrintMenu,
+    TMenuItem *FileMenu, *SaveMenu, *ExportMenu, *LoadMenu, *SaveReportMenu, *PrewMenu, *PrintMenu, *FontSetupMenu,
         *OpenTemplateMenu, *SaveTemplateMenu, *EndMenu;
     TMenuItem *RecordsMenu, *FindMenu, *FilterMenu, *OrderMenu, *SendMenu, *ImportMenu;
     TMenuItem *SetupMenu, *NewMenu, *EditMenu, *DelMenu, *CancelMenu, *MailMenu, *PhoneMenu;
@@ -129,6 +129,8 @@ public:
     TOutlookButton *AddressPrintButton, *TasksPrintButton, *LinksPrintButton, *BackButton, *WizardButton;
 
     TStatusBar* StatusBar1;
+    // Moved by the module windows while they are made and shown (0 to 100); seen meanwhile.
+    TProgressBar* ProgressBar1;
     TLabel* FontLabel; // hidden: carries a decoded font style
     TKvPluginLoader* kvPluginLoader1;
     TKvWinMsgDlg* MSGDialog1;
@@ -198,6 +200,7 @@ public:
     void RefreshTasks();
     // Tells the companion program that the tasks changed; nothing when it does not run.
     void UpdateTemko() override;
+    void SetProgress(int position) override;
     // Starts the companion program of the program folder for the current user; it asks for the
     // table password over its socket. False when it could not be started.
     bool StartTemko();

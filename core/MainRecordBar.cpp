@@ -7,6 +7,9 @@
 #include "core/RecordBar.h"
 #include "platform/forms/Dialogs.h"
 
+#include <QAction>
+#include <QToolBar>
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -17,6 +20,17 @@ namespace {
 bool HasDialog(std::string_view form) {
     const auto& dialogs = RegisteredModules().Dialogs;
     return dialogs.find(form) != dialogs.end();
+}
+
+// A tool bar keeps its buttons shown by their actions: hiding the button itself leaves it there.
+void ShowToolButton(TToolButton& button, bool on) {
+    auto* bar = qobject_cast<QToolBar*>(button.Widget()->parentWidget());
+    if (!bar) {
+        button.SetVisible(on);
+        return;
+    }
+    for (QAction* action : bar->actions())
+        if (bar->widgetForAction(action) == button.Widget() && action->isVisible() != on) action->setVisible(on);
 }
 
 bool AskYesNo(int message) {
@@ -72,7 +86,7 @@ void TMainForm::BuildCommandTable() {
         {Command::OpenReport, &S::ReportBar, {OpenButton}, {LoadMenu}},
         {Command::SaveReport, &S::ReportBar, {SaveReportButton}, {SaveReportMenu}},
         {Command::Preview, &S::ReportBar, {PreviewButton}, {PrewMenu}},
-        {Command::Font, &S::ReportBar, {FontButton}, {}},
+        {Command::Font, &S::ReportBar, {FontButton}, {FontSetupMenu}},
         {Command::Print, &S::ReportBar, {PrintButton}, {PrintMenu}},
         {Command::OpenTemplate, &S::Templates, {OpenTemplateButton}, {OpenTemplateMenu}},
         {Command::SaveTemplate, &S::Templates, {SaveTemplateButton}, {SaveTemplateMenu}},
@@ -115,7 +129,9 @@ bool TMainForm::CommandOn(Command command) const {
 }
 
 void TMainForm::ZablokujVsetko() {
-    // The module windows keep their own editing state; a new one starts in browse mode.
+    // The report window takes its envelope's address block and first format again; the module
+    // windows keep their own editing state, and a new one starts in browse mode.
+    if (module_ && ActiveModule() == ReportsModule) module_->ResetModuleState();
     EnableModuleButtons();
 }
 
@@ -127,6 +143,8 @@ void TMainForm::EnableModuleButtons() {
         for (TMenuItem* item : c.Items) SetItemEnabled(item, s.*c.On);
     }
     InsertButton->SetImageIndex(s.Inserting ? kInsertingImage : kInsertImage);
+    // Refresh reads the tables again that other computers write: in network mode only.
+    ShowToolButton(*RefreshButton, ProgramState().NetworkMode);
     auto set = [](bool on, std::initializer_list<TControl*> controls, std::initializer_list<TMenuItem*> items = {}) {
         for (TControl* c : controls) c->SetEnabled(on);
         for (TMenuItem* i : items) SetItemEnabled(i, on);

@@ -330,4 +330,12 @@ void TMainForm::ScrToolButtonClick(TComponent*) {
     ShellOpenFile("xdg-screensaver", "activate", "", 0);
 }
 
+void TMainForm::SetProgress(int position) {
+    ProgressBar1->SetPosition(position);
+    // Shown while a window is on its way; the steps come between the window's own work, so the
+    // bar is painted at once.
+    ProgressBar1->SetVisible(position > 0 && position < 100);
+    if (ProgressBar1->Visible()) ProgressBar1->Widget()->repaint();
+}
+
 } // namespace kvz

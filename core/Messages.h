@@ -207,6 +207,8 @@ enum : int {
     PageOfCount = 249,        // " Page %1 of %2"
     NoEBankToPay = 250,       // the task has no e-bank address or "Pay with E-Banking" is off
     EBanksNotKept = 251,      // "The e-bank addresses could not be kept: " and why
+    LinkBeingEdited = 252,    // a links write refused while a link is edited in place
+    LinkRenameElsewhere = 253, // a link type rename under way in another program
 };
 } // namespace MessageId
 

@@ -79,6 +79,8 @@ public:
     virtual void DownloadPays(int ask) = 0;
     // Tells the companion program that the tasks changed.
     virtual void UpdateTemko() = 0;
+    // Moves the progress bar that a module window shows while it is made and shown (0 to 100).
+    virtual void SetProgress(int) {}
 };
 
 // What the find, filter and sort-order dialogs ask of the module windows.
@@ -276,6 +278,9 @@ public:
     virtual void ApplySetting(ModuleSetting, int) {}
     // What the find and filter dialogs ask; nullptr: the module offers no search.
     virtual ModuleSearch* Search() { return nullptr; }
+    // The frame window starts afresh (at start, after the network wizard, for another user):
+    // the module drops the choices it keeps for the run.
+    virtual void ResetModuleState() {}
 
 protected:
     void StateChanged() {
@@ -310,6 +315,9 @@ struct ModuleRegistry {
     using Maker = std::function<ModuleWindow*(TComponent* owner)>;
     Maker AddressBook, Reports, Tasks, Links;
     std::map<std::string, std::function<int()>, std::less<>> Dialogs;
+    // Run each time the user's tables are open (at start and after a change of user): a module
+    // finishes there what a killed program left half done in its tables.
+    std::vector<std::function<void()>> TablesOpened;
     const Maker& Of(int module) const {
         static const Maker none;
         switch (module) {

@@ -25,6 +25,7 @@ RecordBarState RecordBarFor(const RecordBarInput& in) {
         break;
     case ReportsModule:
         s.First = s.Last = true;
+        s.Find = has("TFindTextForm");
         s.ReportBar = true;
         s.Templates = has("TTemplateForm.Open");
         break;
@@ -44,6 +45,7 @@ RecordBarState RecordBarFor(const RecordBarInput& in) {
         s.Insert = change && has("TNewLinkForm");
         s.Edit = change;
         s.Delete = change;
+        s.Find = has("TFindTextForm");
         s.Filter = has("TFilterForm");
         s.Refresh = true;
         s.Capture = has("TCaptureForm");

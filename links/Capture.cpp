@@ -4,6 +4,8 @@
 #include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
+#include "engine/VolgaTbl.h"
+#include "links/LinkWrites.h"
 #include "links/LinkIcons.h"
 #include "links/NewLink.h"
 #include "platform/forms/Dialogs.h"
@@ -75,8 +77,7 @@ protected:
             e->accept();
             // The drag's data lives until the event is over: the dialogs get a copy.
             QMimeData copy;
-            for (const QString& format : e->mimeData()->formats()) copy.setData(format, e->mimeData()->data(format));
-            if (e->mimeData()->hasUrls()) copy.setUrls(e->mimeData()->urls());
+            CopyDropData(*e->mimeData(), copy);
             drop_(copy);
             return true;
         }
@@ -110,11 +111,23 @@ TPoint ClampWindowPosition(int left, int top, int width, int height, const TRect
     return {x, y};
 }
 
+TPoint CaptureStartPosition(const TRect& frame, int width, int height, const TRect& screen) {
+    constexpr int kGap = 8;
+    // Right of the frame's top edge when it fits on the screen, else left of it, else over it.
+    int left = frame.Right + kGap;
+    if (left + width > screen.Right) left = frame.Left - kGap - width;
+    if (left < screen.Left) left = frame.Right - width - kGap;
+    return ClampWindowPosition(left, frame.Top, width, height, screen);
+}
+
 DroppedFiles ReadDroppedFiles(const QMimeData& data) {
     DroppedFiles result;
     for (const QUrl& url : data.urls()) {
+        // A file of another host ("file://host/...") is not one this computer can open; one of
+        // "localhost" is.
         if (!url.isLocalFile()) continue;
-        const std::string file = url.toLocalFile().toStdString();
+        const std::string file = LocalFileOfUri(url.toString(QUrl::FullyEncoded).toStdString());
+        if (file.empty()) continue;
         if (const DropRefusal r = CheckDroppedFile(file); r != DropRefusal::None)
             result.Refused.emplace_back(file, r);
         else
@@ -123,14 +136,50 @@ DroppedFiles ReadDroppedFiles(const QMimeData& data) {
     return result;
 }
 
+namespace {
+
+// A browser's text of an address: UTF-16 (by its byte order mark, or by the zero bytes of
+// ASCII in little-endian order), else UTF-8.
+std::string BrowserText(const QByteArray& bytes) {
+    if (bytes.isEmpty()) return {};
+    const bool bomLe = bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE;
+    const bool bomBe = bytes.size() >= 2 && uchar(bytes[0]) == 0xFE && uchar(bytes[1]) == 0xFF;
+    const bool zeros = bytes.size() >= 2 && bytes.size() % 2 == 0 && bytes[0] != 0 && bytes[1] == 0;
+    if (!bomLe && !bomBe && !zeros) return QString::fromUtf8(bytes).toStdString();
+    QString text;
+    for (qsizetype i = (bomLe || bomBe) ? 2 : 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t unit = bomBe ? char16_t(uchar(bytes[i]) << 8 | uchar(bytes[i + 1]))
+                                    : char16_t(uchar(bytes[i + 1]) << 8 | uchar(bytes[i]));
+        text.append(QChar(unit));
+    }
+    // A browser may end the text with a zero.
+    while (text.endsWith(QChar(0))) text.chop(1);
+    return text.toStdString();
+}
+
+const char* const kAddressFormats[] = {"text/x-moz-url", "_NETSCAPE_URL", "text/x-moz-url-desc", "text/uri-list"};
+
+} // namespace
+
+void CopyDropData(const QMimeData& from, QMimeData& to) {
+    for (const QString& format : from.formats()) to.setData(format, from.data(format));
+    // The window system may name a browser's address-and-title form as a URI list (which then
+    // carries the address alone) and leave it out of the list of formats: it is asked for by
+    // name.
+    for (const char* format : kAddressFormats)
+        if (!to.hasFormat(format))
+            if (const QByteArray bytes = from.data(format); !bytes.isEmpty()) to.setData(format, bytes);
+    if (from.hasUrls()) to.setUrls(from.urls());
+}
+
 DroppedAddress ReadDroppedUrl(const QMimeData& data) {
     AddressPayload payload;
-    if (data.hasFormat("text/x-moz-url")) {
-        const QByteArray bytes = data.data("text/x-moz-url");
-        payload.MozUrl = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2)
-                             .toStdString();
-    }
+    if (data.hasFormat("text/x-moz-url")) payload.MozUrl = BrowserText(data.data("text/x-moz-url"));
+    // The same two lines, UTF-8, from older browsers.
+    if (payload.MozUrl.empty() && data.hasFormat("_NETSCAPE_URL"))
+        payload.MozUrl = BrowserText(data.data("_NETSCAPE_URL"));
     if (data.hasFormat("text/uri-list")) payload.UriList = data.data("text/uri-list").toStdString();
+    if (data.hasFormat("text/x-moz-url-desc")) payload.UriTitle = BrowserText(data.data("text/x-moz-url-desc"));
     if (data.hasText()) payload.Text = data.text().toStdString();
     return ReadDroppedAddress(payload);
 }
@@ -141,13 +190,16 @@ bool OffersFiles(const QMimeData& data) {
 }
 
 bool OffersAddress(const QMimeData& data) {
-    return data.hasUrls() || data.hasText() || data.hasFormat("text/x-moz-url") || data.hasFormat("text/uri-list");
+    return data.hasUrls() || data.hasText() || data.hasFormat("text/x-moz-url") || data.hasFormat("text/uri-list") ||
+           data.hasFormat("_NETSCAPE_URL");
 }
 
 TCaptureForm::TCaptureForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     : TForm(owner), data_(data), frame_(frame) {
     SetName("CaptureForm");
-    SetBorderStyle(TFormBorderStyle::bsSingle);
+    // A fixed border with the system menu alone: on a window this small the buttons of a
+    // normal border leave no room for its title.
+    SetBorderStyle(TFormBorderStyle::bsDialog);
     SetFormStyle(TFormStyle::fsStayOnTop);
     SetHelpContext(kHelpContext);
     auto zone = [&](const char* panelName, const char* imageName, TImage*& image) {
@@ -199,7 +251,13 @@ void TCaptureForm::FormCreate() {
         const QRect r = primary->availableGeometry();
         screen = Bounds(r.x(), r.y(), r.width(), r.height());
     }
-    const TPoint at = ClampWindowPosition(left, top, Width(), Height(), screen);
+    TPoint at = ClampWindowPosition(left, top, Width(), Height(), screen);
+    // No place stored yet: beside the frame window, where the user works, not in the corner.
+    if (left == 0 && top == 0)
+        if (TForm* main = Application().MainForm()) {
+            const QRect f = main->Widget()->frameGeometry();
+            at = CaptureStartPosition(Bounds(f.x(), f.y(), f.width(), f.height()), Width(), Height(), screen);
+        }
     SetBounds(at.X, at.Y, Width(), Height());
 }
 
@@ -226,7 +284,16 @@ void TCaptureForm::ShowRefusals(const std::vector<std::pair<std::string, DropRef
     ShowMessageBox(GetMessageText(MessageId::NothingAdded) + text, title, MB_OK | MB_ICONWARNING);
 }
 
+bool TCaptureForm::RefusedWhileEditing() {
+    TVolgaTable* links = data_.LinksTable;
+    if (!links || !LinkEditOpen(*links)) return false;
+    ShowMessageBox(GetMessageText(MessageId::LinkBeingEdited), Application().Title(), MB_OK | MB_ICONWARNING);
+    return true;
+}
+
 int TCaptureForm::DropFileTarget1Drop(const QMimeData& data) {
+    // The new links wait for the link typed in the links window to be saved or cancelled.
+    if (RefusedWhileEditing()) return 0;
     const DroppedFiles dropped = ReadDroppedFiles(data);
     int added = 0;
     frame_.LinkEditMode = false;
@@ -243,6 +310,7 @@ int TCaptureForm::DropFileTarget1Drop(const QMimeData& data) {
 }
 
 bool TCaptureForm::DropURLTarget1Drop(const QMimeData& data) {
+    if (RefusedWhileEditing()) return false;
     const DroppedAddress address = ReadDroppedUrl(data);
     if (!address.Ok()) {
         ShowRefusals({{std::string(), address.Refusal}});

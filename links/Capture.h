@@ -25,6 +25,10 @@ struct FrameState;
 // work area when the stored place lies (partly) off it.
 TPoint ClampWindowPosition(int left, int top, int width, int height, const TRect& screen);
 
+// Where the capture window first opens: beside the frame window's right edge, at its top (left
+// of it when the screen has no room on the right), on the screen.
+TPoint CaptureStartPosition(const TRect& frame, int width, int height, const TRect& screen);
+
 // Why a drop was refused, in the program's language (empty for none).
 std::string DropRefusalText(DropRefusal refusal);
 
@@ -35,8 +39,12 @@ struct DroppedFiles {
     std::vector<std::pair<std::string, DropRefusal>> Refused;
 };
 DroppedFiles ReadDroppedFiles(const QMimeData& data);
-// The web address of a drop: "text/x-moz-url" (UTF-16), "text/uri-list", then plain text.
+// The web address of a drop and its title: "text/x-moz-url" (UTF-16 or UTF-8) or "_NETSCAPE_URL"
+// (address and title), "text/uri-list" with a title in "text/x-moz-url-desc", then plain text.
 DroppedAddress ReadDroppedUrl(const QMimeData& data);
+// What a drop carries, copied for after the drop: every format it lists, and the forms of a
+// web address and its title even where the window system leaves them out of that list.
+void CopyDropData(const QMimeData& from, QMimeData& to);
 // Which drops a zone takes: files for the file zone, anything that may hold an address for
 // the address zone.
 bool OffersFiles(const QMimeData& data);
@@ -64,6 +72,8 @@ public:
     TImage *Image1, *Image2;
 
 private:
+    // A link typed in place in the links window: the drop is refused with the reason.
+    bool RefusedWhileEditing();
     void ShowRefusals(const std::vector<std::pair<std::string, DropRefusal>>& refused);
     TDataModule1& data_;
     FrameState& frame_;

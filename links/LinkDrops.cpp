@@ -189,7 +189,9 @@ DroppedAddress ReadDroppedAddress(const AddressPayload& payload, const ShortcutF
         const std::vector<std::string_view> lines = SplitLines(payload.MozUrl);
         const std::string url(lines.empty() ? std::string_view() : TrimBlanks(lines[0]));
         const std::string title(lines.size() > 1 ? TrimBlanks(lines[1]) : std::string_view());
-        const DropRefusal r = url.empty() ? DropRefusal::NothingUsable : CheckLinkText(url);
+        // A file names no web address, whichever host it is on.
+        const DropRefusal r =
+            url.empty() || StartsWithNoCase(url, "file:") ? DropRefusal::NothingUsable : CheckLinkText(url);
         if (r == DropRefusal::None) return accept(url, title);
         refuse(r);
     }
@@ -207,11 +209,13 @@ DroppedAddress ReadDroppedAddress(const AddressPayload& payload, const ShortcutF
                 return accept(s.Url, name.substr(0, name.size() - 4));
             }
             refuse(s.Refusal);
-        } else if (!file.empty()) {
-            // Another file names no web address.
+        } else if (!file.empty() || StartsWithNoCase(uri, "file:")) {
+            // Another file names no web address, and a file of another host is no local file.
             refuse(DropRefusal::NothingUsable);
         } else if (const DropRefusal r = CheckLinkText(uri); r == DropRefusal::None) {
-            return accept(uri, {});
+            // A browser gives the page's title beside the list.
+            const std::vector<std::string_view> titles = SplitLines(payload.UriTitle);
+            return accept(uri, titles.empty() ? std::string() : std::string(TrimBlanks(titles.front())));
         } else {
             refuse(r);
         }
@@ -222,7 +226,7 @@ DroppedAddress ReadDroppedAddress(const AddressPayload& payload, const ShortcutF
         if (line.empty()) continue;
         const std::string url(line);
         // Desktops give dropped files as text too: a file names no web address.
-        if (!LocalFileOfUri(url).empty()) {
+        if (!LocalFileOfUri(url).empty() || StartsWithNoCase(url, "file:")) {
             refuse(DropRefusal::NothingUsable);
             break;
         }

@@ -83,6 +83,7 @@ struct AddressPayload {
     std::string MozUrl;  // "text/x-moz-url": the address, a line break, the title
     std::string UriList; // "text/uri-list"
     std::string Text;    // "text/plain"
+    std::string UriTitle = {}; // "text/x-moz-url-desc": the title of the URI list's address
 };
 
 // Reads a shortcut file for ReadDroppedAddress (tests and the fuzzer give their own).

@@ -70,4 +70,23 @@ LinkIconCache& ProgramLinkIcons() {
     return cache;
 }
 
+QIcon LinkTypeNodeIcon() {
+    // A closed folder, open while its node is selected.
+    QIcon closed = QIcon::fromTheme("folder");
+    if (closed.isNull()) closed = Fallback(QStyle::SP_DirClosedIcon);
+    QIcon open = QIcon::fromTheme("folder-open");
+    if (open.isNull()) open = Fallback(QStyle::SP_DirOpenIcon);
+    QIcon icon;
+    for (const QSize& size : {QSize(16, 16), QSize(32, 32)}) {
+        icon.addPixmap(closed.pixmap(size), QIcon::Normal);
+        icon.addPixmap(open.pixmap(size), QIcon::Selected);
+    }
+    return icon;
+}
+
+QIcon AllLinksNodeIcon() {
+    QIcon icon = QIcon::fromTheme("folder-bookmark");
+    return icon.isNull() ? Fallback(QStyle::SP_DirLinkIcon) : icon;
+}
+
 } // namespace kvz

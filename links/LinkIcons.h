@@ -32,4 +32,9 @@ private:
 // The program's one cache, shared by the links window and the new-link dialog.
 LinkIconCache& ProgramLinkIcons();
 
+// The pictures of the links window's type tree: a type's node (a folder, open while selected)
+// and the "All links" node.
+QIcon LinkTypeNodeIcon();
+QIcon AllLinksNodeIcon();
+
 } // namespace kvz

@@ -29,6 +29,11 @@ struct LinkValues {
     std::string Name, Path, Type, Note;
 };
 
+// Whether a link is being typed in place (the table in edit or insert state). While it is, every
+// write below refuses with an EDatabaseError in the program's language and writes nothing:
+// the table's next move would post the typed row, and Cancel could no longer put it back.
+bool LinkEditOpen(const TVolgaTable& links);
+
 // Refuses values a link cannot hold (longer than its field, control characters in the path),
 // with an EDatabaseError in the program's language.
 void CheckLinkValues(const TVolgaTable& links, const LinkValues& values);
@@ -64,6 +69,17 @@ bool AddLinkType(const LinkTables& tables, const std::string& name, milliseconds
 // Returns how many links changed.
 int RenameLinkType(const LinkTables& tables, const LinkTypeKey& key, const std::string& newName,
                    milliseconds poll = kRecordCommandPoll);
+// The rename is one change: recorded in a journal beside the type table before that table is
+// written and removed once every link is; a rename that a kill cut is finished by
+// FinishLinkTypeRename (called at the links' start) or by the next rename. A rename under way in
+// another program is refused (FileError, in the program's language).
+
+// The journal of a rename under way, beside the type table.
+std::filesystem::path LinkRenameJournal(const LinkTables& tables);
+// Finishes a rename that a kill cut: the type and every link of the old name take the new
+// name. True when none is left (or there was none); false when another program's rename is
+// under way (it finishes itself).
+bool FinishLinkTypeRename(const LinkTables& tables, milliseconds poll = kRecordCommandPoll);
 // Deletes the type row; its links keep their type text. False for an empty key.
 bool DeleteLinkType(const LinkTables& tables, const LinkTypeKey& key, milliseconds poll = kRecordCommandPoll);
 

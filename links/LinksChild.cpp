@@ -2,6 +2,7 @@
 
 #include "core/Data1.h"
 #include "core/DataModuleParts.h"
+#include "core/FrameImages.h"
 #include "core/FrameServices.h"
 #include "core/Languages.h"
 #include "core/Messages.h"
@@ -18,10 +19,20 @@
 #include <QHeaderView>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace kvz {
+
+QString PlainTextToolTip(const std::string& text) {
+    QString html = QString::fromStdString(text).toHtmlEscaped();
+    html.replace("\r\n", "<br>");
+    html.replace('\n', "<br>");
+    // Rich text that shows the text as typed: Qt would read a plain "<b>" as a tag.
+    return "<qt><p style='white-space:pre'>" + html + "</p></qt>";
+}
 
 namespace {
 
@@ -50,6 +61,9 @@ TLinksChildForm::TLinksChildForm(TComponent* owner, TDataModule1& data, FrameSta
     SetHelpContext(kHelpContext);
     BuildControls();
     OnClose = [this](TComponent*, TCloseAction& action) { FormClose(action); };
+    // Up and Down move through the links from whichever control has the focus.
+    SetKeyPreview(true);
+    OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { FormKeyDown(key); };
     SetClientSize(684, 440);
     frame_.LinksWindow = this;
     frame_.LinksSearch = this;
@@ -59,6 +73,7 @@ TLinksChildForm::TLinksChildForm(TComponent* owner, TDataModule1& data, FrameSta
 
 TLinksChildForm::~TLinksChildForm() {
     // The controls go after this body; their last events must not reach this window.
+    OnKeyDown = nullptr;
     PageControl1->OnChange = nullptr;
     TreeView1->OnChange = nullptr;
     LinksListView->OnSelectItem = nullptr;
@@ -163,9 +178,6 @@ void TLinksChildForm::BuildControls() {
         c.SetWidth(width);
     }
     DBGrid1->OnCellClick = [this](TComponent*, TColumn&) { DBGrid1CellClick(); };
-    // A link changes only between Edit and Save: a key typed into a box or a cell at another
-    // time would change the table outside its writer.
-    SetFieldsReadOnly(true);
     auto* gridBox = new QVBoxLayout(TabSheet2->Widget());
     gridBox->setContentsMargins(2, 2, 2, 2);
     gridBox->addWidget(DBGrid1->Widget());
@@ -190,8 +202,16 @@ void TLinksChildForm::BuildControls() {
     EditFileTypePopup->OnClick = [this](TComponent*) { EditFileTypePopupClick(); };
     DeleteFileTypePopup->OnClick = [this](TComponent*) { DeleteFileTypePopupClick(); };
     NewFileTypePopou->OnClick = [this](TComponent*) { NewFileTypePopouClick(); };
+    // The link items show the pictures of the frame's commands they ask for.
+    const TImageList& pictures = DataModuleParts().ImageList1;
+    for (auto [item, picture] : {std::pair{EditlinksMenuPopup, int(imgEdit)}, {DelMenuLinksPopup, int(imgDelete)},
+                                 {AddToTaskPopup, int(imgAddToTask)}, {RunLinkPopup, int(imgRunLink)}})
+        if (picture < pictures.Count()) item->SetBitmap(TBitmap(pictures.GetImage(picture)));
     TreeView1->SetPopupMenu(PopupMenu1);
     LinksListView->SetPopupMenu(PopupMenu1);
+    // A link changes only between Edit and Save: a key typed into a box or a cell at another
+    // time would change the table outside its writer.
+    SetFieldsReadOnly(true);
 
     // Name, icon and type filter on top, type and note below, the path across, the pages under.
     auto* top = new QGridLayout;
@@ -227,6 +247,7 @@ void TLinksChildForm::BuildControls() {
 
 void TLinksChildForm::FormCreate() {
     frame_.ActiveModule = LinksModule;
+    Progress(0);
     if (TForm* main = Application().MainForm()) Application().SetHelpFile(main->HelpFile());
     // The grid's marked rows feed the frame's delete of several links; in network mode one
     // link is written at a time.
@@ -250,24 +271,44 @@ void TLinksChildForm::SetTexts() {
 }
 
 void TLinksChildForm::FillTypeCombo() {
+    // The type picked stays picked while it is there: the links shown stay those of that type.
+    const std::string picked = TypeComboBox->ItemIndex() > 0 ? TypeComboBox->Text() : std::string();
     TypeComboBox->Items().Clear();
     TypeComboBox->Items().Add(GetMessageText(MessageId::AllModules));
     if (TVolgaTable* types = data_.LinksTypeTable; types && types->Active()) {
         types->SetFiltered(false);
         for (types->First(); !types->Eof(); types->Next()) TypeComboBox->Items().Add(types->FieldByName("LinksType").AsString());
     }
-    TypeComboBox->SetItemIndex(0);
+    int again = -1;
+    for (int i = 1; i < TypeComboBox->Items().Count() && !picked.empty() && again < 0; ++i)
+        if (TypeComboBox->Items()[i] == picked) again = i;
+    TypeComboBox->SetItemIndex(again > 0 ? again : 0);
+    // A picked type that is gone filters no more: "All" shows every link.
+    if (!picked.empty() && again <= 0 && !treePick_ && !editing_ && Links().Active() && Links().Filtered() &&
+        !frame_.Filters.LinksFilterActive)
+        Links().SetFiltered(false);
+}
+
+void TLinksChildForm::Progress(int position) {
+    if (frame_.Frame) frame_.Frame->SetProgress(position);
 }
 
 void TLinksChildForm::FormShow() {
+    Progress(20);
     SetTexts();
+    Progress(40);
     FillTypeCombo();
+    Progress(70);
+    StateChanged();
+    Progress(80);
     ApplyLook();
+    Progress(90);
     PageControl1->SetActivePageIndex(Settings(frame_).Nastavenia[Slot::LinksPage] == 1 ? 1 : 0);
     PageControl1Change();
     // The icon of the link the boxes show, where the list left the table.
     SetDataLinks();
     StateChanged();
+    Progress(100);
 }
 
 void TLinksChildForm::AktualizeData() {
@@ -355,6 +396,8 @@ void TLinksChildForm::PageControl1Change() {
         return;
     }
     s.Nastavenia[Slot::LinksPage] = 0;
+    // A link typed in place would be posted by the list's walk through the table.
+    if (editing_) return;
     // The selected type survives the rebuild when it is still there.
     const std::optional<LinkTypeKey> selected = SelectedTypeKey();
     TreeView1->Clear();
@@ -372,6 +415,11 @@ void TLinksChildForm::PageControl1Change() {
             typeKeys_.push_back(std::move(key));
         }
     }
+    // "All links" and each type with their pictures; a type's folder opens while it is picked.
+    auto* items = static_cast<QTreeWidget*>(tree);
+    const QIcon typeIcon = LinkTypeNodeIcon();
+    for (int i = 0; i < items->topLevelItemCount(); ++i)
+        items->topLevelItem(i)->setIcon(0, i == 0 ? AllLinksNodeIcon() : typeIcon);
     tree->setUpdatesEnabled(true);
     {
         // Selecting the node again must not run the click handler, which would reload again.
@@ -380,12 +428,15 @@ void TLinksChildForm::PageControl1Change() {
         auto restore = OnScopeExit([&] { TreeView1->OnChange = std::move(handler); });
         TreeView1->SetSelected(reselect ? reselect : all);
     }
+    // The type picked in the tree keeps filtering under its name of now, or no more when gone.
+    if (treePick_) treePick_ = reselect ? std::optional<std::string>(reselect->Text()) : std::nullopt;
     if (!reselect && Links().Filtered() && !frame_.Filters.LinksFilterActive && TypeComboBox->ItemIndex() <= 0)
         Links().SetFiltered(false);
     LoadLinkList();
 }
 
 void TLinksChildForm::LoadLinkList() {
+    if (editing_) return;
     auto* list = static_cast<QTreeWidget*>(LinksListView->Widget());
     list->setUpdatesEnabled(false);
     auto enable = OnScopeExit([list] { list->setUpdatesEnabled(true); });
@@ -434,22 +485,41 @@ void TLinksChildForm::LinksListViewClick() {
     TListItem* item = LinksListView->Selected();
     // A click beside every row selects nothing: the current link stays.
     if (!item) {
-        LinksListView->SetHint("");
+        SetListHint("");
         return;
     }
+    if (editing_) return;
     const int index = item->Index();
     const std::string code = index >= 0 && index < int(listCodes_.size()) ? listCodes_[size_t(index)] : std::string();
     if (code.empty() || !Links().Locate("Number", Variant(code), 0)) {
-        LinksListView->SetHint("");
+        SetListHint("");
     } else {
         TVolgaTable& t = Links();
-        LinksListView->SetHint(t.FieldByName("Name").AsString() + "\r\n" + t.FieldByName("Type").AsString() + "\r\n" +
-                               t.FieldByName("Path").AsString());
+        SetListHint(t.FieldByName("Name").AsString() + "\r\n" + t.FieldByName("Type").AsString() + "\r\n" +
+                    t.FieldByName("Path").AsString());
     }
     SetDataLinks();
 }
 
-std::string TLinksChildForm::TypeComboBoxText() const { return TypeComboBox->Text(); }
+void TLinksChildForm::SetListHint(const std::string& hint) {
+    // Names are the user's own text: a "<" or a "|" in one is shown as typed, with every field
+    // after it (the hint of a control is cut at "|", and Qt reads "<" as the start of a tag).
+    QWidget* list = LinksListView->Widget();
+    list->setStatusTip(QString::fromStdString(hint));
+    const QString tip = PlainTextToolTip(hint);
+    list->setToolTip(tip);
+    auto* tree = static_cast<QTreeWidget*>(list);
+    if (QTreeWidgetItem* item = tree->currentItem())
+        for (int c = 0; c < tree->columnCount(); ++c) item->setToolTip(c, tip);
+}
+
+std::string TLinksChildForm::ListHintText() const { return LinksListView->Widget()->statusTip().toStdString(); }
+
+std::string TLinksChildForm::TypeComboBoxText() const {
+    // A type picked in the tree goes on filtering on the Survey page and through refreshes.
+    if (treePick_) return *treePick_;
+    return TypeComboBox->Text();
+}
 
 std::optional<std::string> TLinksChildForm::SelectedTopLevelType() const {
     if (std::optional<LinkTypeKey> key = SelectedTypeKey()) return key->Name;
@@ -466,6 +536,8 @@ std::optional<LinkTypeKey> TLinksChildForm::SelectedTypeKey() const {
 }
 
 void TLinksChildForm::TypeComboBoxClick() {
+    if (editing_) return;
+    treePick_.reset();
     TVolgaTable& t = Links();
     t.SetFiltered(false);
     if (TypeComboBox->ItemIndex() > 0) t.SetFiltered(true);
@@ -475,7 +547,9 @@ void TLinksChildForm::TypeComboBoxClick() {
 
 void TLinksChildForm::TreeView1Click() {
     TTreeNode* node = TreeView1->Selected();
-    if (!node) return;
+    if (!node || editing_) return;
+    treePick_.reset();
+    if (node->Index() > 0) treePick_ = node->Text();
     TVolgaTable& t = Links();
     t.SetFiltered(false);
     if (node->Index() > 0) t.SetFiltered(true);
@@ -484,6 +558,7 @@ void TLinksChildForm::TreeView1Click() {
 }
 
 void TLinksChildForm::TriedLinks(const std::string& fieldName) {
+    if (editing_) return;
     Links().SetIndexFieldNames(fieldName);
     Links().RebuildView(false);
     PageControl1Change();
@@ -517,6 +592,9 @@ RecordBarState TLinksChildForm::State(const ModuleContext& c) const {
     s.AddToTask = s.AddToTask && static_cast<bool>(OpenTaskEditor) && !editing_;
     s.RunLink = s.RunLink && !editing_;
     s.Insert = s.Insert && static_cast<bool>(OpenNewLinkDialog);
+    // While a link is typed in place nothing else moves or writes the links table: a move
+    // would post the typed row, and Cancel could no longer put it back.
+    if (editing_) s.Find = s.Filter = s.Refresh = s.Capture = s.Import = s.Export = s.ChangeUser = false;
     return s;
 }
 
@@ -586,6 +664,13 @@ void TLinksChildForm::Run(Command command) {
 void TLinksChildForm::SetFieldsReadOnly(bool on) {
     for (TDBEdit* e : {DBEdit1, DBEdit2, DBEdit3, DBEdit4}) e->SetReadOnly(on);
     DBGrid1->SetReadOnly(on);
+    // What would move the table or write it waits for the edit's end: the type choice, the
+    // tree and the list, the other page, and the type commands of the pop-up menu.
+    for (TControl* c : {static_cast<TControl*>(TypeComboBox), static_cast<TControl*>(TreeView1),
+                        static_cast<TControl*>(LinksListView)})
+        c->SetEnabled(on);
+    static_cast<QTabWidget*>(PageControl1->Widget())->tabBar()->setEnabled(on);
+    for (TMenuItem* item : {EditFileTypePopup, DeleteFileTypePopup, NewFileTypePopou}) item->SetEnabled(on);
 }
 
 void TLinksChildForm::EndEdit() {
@@ -646,12 +731,14 @@ bool TLinksChildForm::AskLinkType(std::string& text) {
 }
 
 void TLinksChildForm::NewFileTypePopouClick() {
+    if (editing_) return;
     std::string text;
     if (!AskLinkType(text) || text.empty()) return;
     if (AddLinkType(Tables(), text)) AktualizeData();
 }
 
 void TLinksChildForm::EditFileTypePopupClick() {
+    if (editing_) return;
     const std::optional<LinkTypeKey> key = SelectedTypeKey();
     if (!key) return;
     std::string text = key->Name;
@@ -661,6 +748,7 @@ void TLinksChildForm::EditFileTypePopupClick() {
 }
 
 void TLinksChildForm::DeleteFileTypePopupClick() {
+    if (editing_) return;
     const std::optional<LinkTypeKey> key = SelectedTypeKey();
     if (!key) return;
     // Asked before any lock is taken: nobody waits on an open question.

@@ -17,8 +17,11 @@
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
 
+#include <QString>
+
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,8 @@ public:
 
     // The icon shown for the current link, and the icon each list row shows (by key).
     const std::string& CurrentIconKey() const { return currentIconKey_; }
+    // The list's hint as it was set: the clicked link's name, type and path, one a line.
+    std::string ListHintText() const;
 
     // ---- controls ----
     TLabel *Label1, *Label2, *Label3, *Label4, *Label5;
@@ -125,6 +130,9 @@ private:
     std::optional<LinkTypeKey> SelectedTypeKey() const;
     void EndEdit();
     void SetFieldsReadOnly(bool on);
+    void SetListHint(const std::string& hint);
+    // The frame window's progress bar, while the window is made and shown.
+    void Progress(int position);
 
     TDataModule1& data_;
     FrameState& frame_;
@@ -135,6 +143,11 @@ private:
     std::vector<LinkTypeKey> typeKeys_;
     // The record codes of the list's rows.
     std::vector<std::string> listCodes_;
+    // The type picked in the tree ("All links": none): it filters the links on both pages.
+    std::optional<std::string> treePick_;
 };
+
+// A tooltip that shows the text as it stands ("<", "&" and "|" included), line by line.
+QString PlainTextToolTip(const std::string& text);
 
 } // namespace kvz

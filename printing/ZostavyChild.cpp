@@ -691,6 +691,14 @@ void TZostavyChildForm::AdresaShapeMouseUp() {
     ObalkyPanel->Invalidate();
 }
 
+void TZostavyChildForm::ResetModuleState() {
+    AdresaShapeMouseUp();
+    if (ObalkaComboBox->ItemIndex() != 0 && ObalkaComboBox->Items().Count() > 0) {
+        ObalkaComboBox->SetItemIndex(0);
+        ObalkaComboBoxClick();
+    }
+}
+
 void TZostavyChildForm::OdosielatelShapeMouseUp() {
     UpDown3->SetPosition(0);
     UpDown4->SetPosition(0);

@@ -58,6 +58,8 @@ public:
     void Run(Command command) override;
     void FormShow() override;
     void UlozDoPola() override;
+    // The address block of the envelope picked, the arrows' positions cleared, the format C6.
+    void ResetModuleState() override;
     void ApplySetting(ModuleSetting setting, int value) override;
     std::optional<TColor> PartColor(SetupTarget target) const override;
     void SetPartColor(SetupTarget target, TColor color) override;

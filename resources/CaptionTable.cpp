@@ -16,6 +16,7 @@ const TCaptionRow kCaptionTable[] = {
     {"TMainForm", "LoadMenu", TCaptionKind::Caption, {"Report open", "Otvoriť zostavu", "Otevřít sestavu"}},
     {"TMainForm", "PrewMenu", TCaptionKind::Caption, {"Preview", "Náhľad", "Ukázka před tiskem"}},
     {"TMainForm", "PrintMenu", TCaptionKind::Caption, {"Print", "Tlačiť", "Tisknout"}},
+    {"TMainForm", "FontSetupMenu", TCaptionKind::Caption, {"Change font", "Zmeniť písmo", "Změnit písmo"}},
     {"TMainForm", "EndMenu", TCaptionKind::Caption, {"Exit", "Vypnúť", "Konec"}},
     {"TMainForm", "RecordsMenu", TCaptionKind::Caption, {"&Records", "&Záznamy", "&Záznamy"}},
     {"TMainForm", "FindMenu", TCaptionKind::Caption, {"Find", "Hľadať", "Hledat"}},

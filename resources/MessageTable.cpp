@@ -261,6 +261,9 @@ const char* const kMessageTable[kMessageCount + 1][3] = {
     // Paying a task, and the e-bank addresses.
     /* 250 */ {"This task has no e-bank address to pay with, or \"Pay with E-Banking\" is not checked. Choose the address in the task editor.", "Táto úloha nemá adresu e-banky, cez ktorú sa má platiť, alebo nie je zaškrtnuté \"Zaplatiť cez E-Banking\". Zvoľte adresu v editore úlohy.", "Tento úkol nemá adresu e-banky, přes kterou se má platit, nebo není zaškrtnuto \"Zaplatit přes E-Banking\". Zvolte adresu v editoru úkolu."},
     /* 251 */ {"The e-bank addresses could not be kept: ", "Adresy e-bánk sa nepodarilo uložiť: ", "Adresy e-bank se nepodařilo uložit: "},
+    // The links module's writes.
+    /* 252 */ {"A link is being edited: save or cancel it first. Nothing was written.", "Práve sa upravuje odkaz: najprv ho uložte alebo zrušte. Nič sa nezapísalo.", "Právě se upravuje odkaz: nejprve jej uložte nebo zrušte. Nic nebylo zapsáno."},
+    /* 253 */ {"A link type is being renamed in another program. Try again later.", "Typ odkazu práve premenúva iný program. Skúste to znova neskôr.", "Typ odkazu právě přejmenovává jiný program. Zkuste to znovu později."},
 };
 
 const char* const kNoticeTable[kNoticeCount + 1][3] = {

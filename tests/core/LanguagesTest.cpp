@@ -33,7 +33,7 @@ const char* const kMenuItems[] = {
     "MailMenu", "NastavMenu", "ObnovMenu", "PrintSetupMenu", "InterfaceSetupMenu", "BackMenu", "FilingMenu",
     "LangsMenu", "UlohyMenu", "DelAllQuescions", "ProjectManagerMenu", "PomocnikMenu", "HelpMenuApl", "AboutMenu",
     "WebMenu", "ChangeUserMenu", "KeyMenu", "OwnersMenu", "ScrMenu", "CaptureMenu", "AdTaskMenu", "RunLinkMenu",
-    "LinksMenu", "PhoneMenu", "SaveReportMenu", "NetWizardMenu", "ConnectMenu", "AddresCompletionMenu",
+    "LinksMenu", "PhoneMenu", "SaveReportMenu", "FontSetupMenu", "NetWizardMenu", "ConnectMenu", "AddresCompletionMenu",
     "OpenTemplateMenu", "SaveTemplateMenu", "PayMenu", "AddEBbankMenu", "DownloadPaysMenu"};
 const char* const kToolButtons[] = {
     "FirstButton", "PriorButton", "NextButton", "LastButton", "InsertButton", "PostButton", "EditButton",

@@ -28,6 +28,9 @@
 #include <QMenuBar>
 #include <QScreen>
 
+#include <QAction>
+#include <QToolBar>
+
 #include <set>
 
 #include <csignal>
@@ -65,12 +68,14 @@ public:
     std::optional<TableId> RecordTable() const override { return TableId::Address; }
     void FormShow() override {}
     void UlozDoPola() override {}
+    void ResetModuleState() override { ++resets; }
     // What a module raises.
     void Changed() { this->StateChanged(); }
     void Ask(Command command) { this->Request(command); }
 
     int module_;
     bool editing = false, inserting = false, failSave = false, changeUser = true;
+    int resets = 0;
     std::vector<Command> commands;
 };
 using FakeModule = FakeWindow<ModuleWindow>;
@@ -307,6 +312,66 @@ TEST_F(MainFormTest, TheBarsOfferWhatTheModuleAndTheModeAllow) {
     s = RecordBarFor({ReportsModule, true, false, false, all});
     EXPECT_TRUE(s.First && s.Last && s.ReportBar && s.Templates);
     EXPECT_FALSE(s.Prior || s.Insert || s.Delete);
+    // Find searches where the module has a search: the address book, the reports' address
+    // lists and the links; the tasks have none.
+    for (auto [module, find] :
+         {std::pair{AddressModule, true}, {ReportsModule, true}, {TasksModule, false}, {LinksModule, true}}) {
+        EXPECT_EQ(RecordBarFor({module, true, false, false, all}).Find, find) << module;
+        EXPECT_FALSE(RecordBarFor({module, true, false, false, none}).Find) << module;
+    }
+}
+
+// Whether the tool bar shows the button (a tool bar hides its buttons through their actions).
+bool ToolButtonShown(TToolButton& button) {
+    auto* bar = qobject_cast<QToolBar*>(button.Widget()->parentWidget());
+    if (!bar) return button.Visible();
+    for (QAction* action : bar->actions())
+        if (bar->widgetForAction(action) == button.Widget()) return action->isVisible();
+    return false;
+}
+
+// A fresh start resets the report window's envelope choices; the other modules keep theirs.
+// The progress bar shows while a window is on its way.
+TEST_F(MainFormTest, AFreshStartResetsTheReportWindowAndTheProgressBarShowsOnTheWay) {
+    FakeModule* window = nullptr;
+    for (auto* maker : {&RegisteredModules().Reports, &RegisteredModules().Links})
+        *maker = [&window, maker](TComponent* owner) {
+            window = new FakeModule(owner, maker == &RegisteredModules().Reports ? ReportsModule : LinksModule);
+            return window;
+        };
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    frame->OpenModule(LinksModule);
+    frame->ZablokujVsetko();
+    EXPECT_EQ(window->resets, 0);
+    frame->OpenModule(ReportsModule);
+    frame->ZablokujVsetko();
+    EXPECT_EQ(window->resets, 1);
+    frame->SetProgress(40);
+    EXPECT_EQ(frame->ProgressBar1->Position(), 40);
+    EXPECT_TRUE(frame->ProgressBar1->Widget()->isVisibleTo(frame->Widget()));
+    frame->SetProgress(100);
+    EXPECT_FALSE(frame->ProgressBar1->Widget()->isVisibleTo(frame->Widget()));
+}
+
+TEST_F(MainFormTest, RefreshIsOnTheBarInNetworkModeOnly) {
+    for (auto* maker : {&RegisteredModules().AddressBook, &RegisteredModules().Tasks, &RegisteredModules().Links}) {
+        const int module = maker == &RegisteredModules().AddressBook ? AddressModule
+                           : maker == &RegisteredModules().Tasks     ? TasksModule
+                                                                     : LinksModule;
+        *maker = [module](TComponent* owner) { return new FakeModule(owner, module); };
+    }
+    WriteSettings("Nastavenia67=1\n");
+    Start();
+    const bool network = ProgramState().NetworkMode;
+    for (bool on : {false, true, false}) {
+        ProgramState().NetworkMode = on;
+        for (int module : {AddressModule, TasksModule, LinksModule}) {
+            frame->OpenModule(module);
+            EXPECT_EQ(ToolButtonShown(*frame->RefreshButton), on) << module << " network " << on;
+        }
+    }
+    ProgramState().NetworkMode = network;
 }
 
 // The names of the tool buttons that are on, of every command's buttons.
@@ -367,7 +432,7 @@ TEST_F(MainFormTest, TheBarsFollowTheModulesStateInEveryModuleAndMode) {
           "SplitEnableButton", "RefreshButton", "MailButton", "WebButton", "PhoneButton", "ExportButton",
           "SaveAsButton"}},
         {ReportsModule, Browse, false,
-         with({"FirstButton", "LastButton", "OpenButton", "SaveReportButton", "PreviewButton", "FontButton",
+         with({"FirstButton", "LastButton", "FindButton", "OpenButton", "SaveReportButton", "PreviewButton", "FontButton",
                "PrintButton", "OpenTemplateButton", "SaveTemplateButton"})},
         {TasksModule, Browse, false,
          with({"PriorButton", "NextButton", "InsertButton", "EditButton", "DeleteButton", "RefreshButton",
@@ -377,9 +442,9 @@ TEST_F(MainFormTest, TheBarsFollowTheModulesStateInEveryModuleAndMode) {
                "MaxMinToolButton", "PayButton"})},
         {LinksModule, Browse, false,
          with({"FirstButton", "PriorButton", "NextButton", "LastButton", "InsertButton", "EditButton", "DeleteButton",
-               "FilterButton", "RefreshButton", "CaptureButton", "AddToTasklButton", "RunLinkBUtton"})},
+               "FindButton", "FilterButton", "RefreshButton", "CaptureButton", "AddToTasklButton", "RunLinkBUtton"})},
         {LinksModule, Browse, true,
-         {"FirstButton", "PriorButton", "NextButton", "LastButton", "FilterButton", "RefreshButton", "CaptureButton",
+         {"FirstButton", "PriorButton", "NextButton", "LastButton", "FindButton", "FilterButton", "RefreshButton", "CaptureButton",
           "RunLinkBUtton", "ExportButton", "SaveAsButton"}},
     };
     for (const auto& c : cases) {

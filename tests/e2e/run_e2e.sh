@@ -209,10 +209,10 @@ no_row() { ! table Firma | grep -qxF "Firma=$1"; }
 rows_are() { [ "$(table Firma | sed 's/^Firma=//' | sort | tr '\n' '|')" = "$1" ]; }
 
 # The frame window's record bar, counted from the left: it begins at the left under the menu
-# bar, its buttons stand 25 pixels apart.
+# bar, its buttons stand 25 pixels apart (Refresh is there in network mode only).
 bar_left=3 bar_top=22 bar_button=25
 tool_button() {
-  local names=(First Prior Next Last Insert Post Edit Cancel Delete Find Filter Order Category Refresh Import Export SaveAs)
+  local names=(First Prior Next Last Insert Post Edit Cancel Delete Find Filter Order Category Import Export SaveAs)
   local i
   for i in "${!names[@]}"; do [ "${names[i]}" = "$1" ] && break; done
   echo $((bar_left + bar_button * i + bar_button / 2)) $((bar_top + bar_button / 2))

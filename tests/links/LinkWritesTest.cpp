@@ -1,12 +1,21 @@
 #include "links/LinkWrites.h"
 
 #include "platform/rtl/Files.h"
+#include "platform/rtl/LockFile.h"
 
 #include "LinksTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kvz {
 namespace {
@@ -150,6 +159,171 @@ TEST_F(LinkWritesTest, ChangingALinkKeepsItsUserAndAddsNoType) {
     EXPECT_EQ(p.TypeNames().size(), types);
     EXPECT_THROW(ChangeLink(p.Tables(), "GONE0001", {"X", "/x", "", ""}), EDatabaseError);
     EXPECT_THROW(ChangeLink(p.Tables(), "", {"X", "/x", "", ""}), EDatabaseError);
+}
+
+// A link typed in place is posted by the table's next move: while it is open every write of
+// the module refuses, writes nothing, and Cancel still puts the row back.
+TEST_F(LinkWritesTest, NothingIsWrittenWhileALinkIsTypedInPlace) {
+    LinksProgram& p = *program;
+    p.AddTypes({"Documents"});
+    p.AddLinks({{"Offer", "/home/jano/offer.pdf", "Documents", "as it was"}});
+    const std::string links = FileBytes(TableId::Links), types = FileBytes(TableId::LinksType);
+    TVolgaTable& t = p.Links();
+    ASSERT_TRUE(t.Locate("Name", Variant("Offer"), 0));
+    const std::string code = t.FieldByName("Number").AsString();
+    ASSERT_TRUE(p.Types().Locate("LinksType", Variant("Documents"), 0));
+    const LinkTypeKey key{p.Types().FieldByName("Number").AsString(), "Documents"};
+    t.Edit();
+    t.FieldByName("Note").SetAsString("half typed");
+    const std::function<void()> writes[] = {
+        [&] { AddLink(p.Tables(), {"Dropped", "https://e.org/", "Web", ""}); },
+        [&] { ChangeLink(p.Tables(), code, {"Offer", "/x", "", ""}); },
+        [&] { AddLinkType(p.Tables(), "New type"); },
+        [&] { RenameLinkType(p.Tables(), key, "Papers"); },
+        [&] { DeleteLinkType(p.Tables(), key); },
+    };
+    for (size_t i = 0; i < std::size(writes); ++i) {
+        EXPECT_THROW(
+            try { writes[i](); } catch (const EDatabaseError& e) {
+                EXPECT_STREQ(e.what(), "A link is being edited: save or cancel it first. Nothing was written.");
+                throw;
+            },
+            EDatabaseError)
+            << i;
+        EXPECT_EQ(t.State(), dsEdit) << i;
+    }
+    EXPECT_EQ(FileBytes(TableId::Links), links);
+    EXPECT_EQ(FileBytes(TableId::LinksType), types);
+    t.Cancel();
+    EXPECT_EQ(t.FieldByName("Note").AsString(), "as it was");
+}
+
+// A rename cut after the type table was written (here the links file refuses the write) keeps
+// its journal; the next start finishes it, and a finish run again changes nothing more.
+TEST_F(LinkWritesTest, ARenameCutAfterTheTypeTableIsFinishedAtTheNextStart) {
+    LinksProgram& p = *program;
+    p.AddTypes({"Documents", "Web"});
+    p.AddLinks({{"A", "/a", "Documents", ""}, {"B", "/b", "Documents", ""}, {"C", "https://c/", "Web", ""}});
+    ASSERT_TRUE(p.Types().Locate("LinksType", Variant("Documents"), 0));
+    const LinkTypeKey key{p.Types().FieldByName("Number").AsString(), "Documents"};
+    const std::filesystem::path linksFile = p.data->TableFileName(TableId::Links);
+    std::filesystem::permissions(linksFile, std::filesystem::perms(0444));
+    EXPECT_THROW(RenameLinkType(p.Tables(), key, "Papers"), EDatabaseError);
+    std::filesystem::permissions(linksFile, std::filesystem::perms(0644));
+    const std::filesystem::path journal = LinkRenameJournal(p.Tables());
+    ASSERT_TRUE(std::filesystem::exists(journal));
+    {
+        LinksProgram cut(dir.path(), false);
+        EXPECT_EQ(cut.TypeNames(), (std::vector<std::string>{"HTML Document", "Papers", "Web"}));
+        EXPECT_EQ(cut.Column("Type"), (std::vector<std::string>{"HTML Document", "Documents", "Documents", "Web"}));
+    }
+    for (int run = 0; run < 2; ++run) {
+        LinksProgram next(dir.path(), false);
+        EXPECT_TRUE(FinishLinkTypeRename(next.Tables()));
+        EXPECT_FALSE(std::filesystem::exists(journal));
+        EXPECT_EQ(next.TypeNames(), (std::vector<std::string>{"HTML Document", "Papers", "Web"}));
+        EXPECT_EQ(next.Column("Type"), (std::vector<std::string>{"HTML Document", "Papers", "Papers", "Web"}));
+    }
+}
+
+// A journal cut while it was written records nothing the tables saw: it goes, nothing changes.
+// A rename under way in another program (its journal locked) is neither finished nor joined.
+TEST_F(LinkWritesTest, ACutJournalIsDroppedAndARenameUnderWayElsewhereIsLeftToIt) {
+    LinksProgram& p = *program;
+    p.AddTypes({"Documents"});
+    p.AddLinks({{"A", "/a", "Documents", ""}});
+    const std::filesystem::path journal = LinkRenameJournal(p.Tables());
+    const std::string types = FileBytes(TableId::LinksType), links = FileBytes(TableId::Links);
+    for (const char* cut : {"", "KV-Zirt link type rename 1\n", "KV-Zirt link type rename 1\n3132\n446f63\n5061"}) {
+        WriteFileDurably(journal, cut);
+        EXPECT_TRUE(FinishLinkTypeRename(p.Tables())) << cut;
+        EXPECT_FALSE(std::filesystem::exists(journal)) << cut;
+        EXPECT_EQ(FileBytes(TableId::LinksType), types) << cut;
+        EXPECT_EQ(FileBytes(TableId::Links), links) << cut;
+    }
+    ASSERT_TRUE(p.Types().Locate("LinksType", Variant("Documents"), 0));
+    const LinkTypeKey key{p.Types().FieldByName("Number").AsString(), "Documents"};
+    FileLock elsewhere = TryLockFile(journal);
+    ASSERT_TRUE(elsewhere.Held());
+    EXPECT_FALSE(FinishLinkTypeRename(p.Tables()));
+    try {
+        RenameLinkType(p.Tables(), key, "Papers");
+        ADD_FAILURE() << "a second rename ran beside the first";
+    } catch (const FileError& e) {
+        EXPECT_STREQ(e.what(), "A link type is being renamed in another program. Try again later.");
+    }
+    elsewhere.Release();
+    EXPECT_EQ(RenameLinkType(p.Tables(), key, "Papers"), 1);
+    EXPECT_FALSE(std::filesystem::exists(journal));
+}
+
+// A rename of a type of 50,000 links killed at random moments, in local and network mode:
+// after the next start's finish the type and every one of its links bear one name, the old
+// or the new, and the other links keep theirs.
+TEST_F(LinkWritesTest, ARenameKilledAnywhereLeavesOneNameAfterTheNextStart) {
+    constexpr int kLinks = 50000, kOthers = 100;
+    std::string number;
+    {
+        LinksProgram& p = *program;
+        std::vector<LinkRow> rows;
+        for (int i = 0; i < kLinks; ++i)
+            rows.push_back({"Doc " + std::to_string(i), "/d/" + std::to_string(i), "T0", ""});
+        for (int i = 0; i < kOthers; ++i)
+            rows.push_back({"Other " + std::to_string(i), "/o/" + std::to_string(i), "Other", ""});
+        p.AddLinks(rows);
+        p.AddTypes({"T0", "Other"});
+        ASSERT_TRUE(p.Types().Locate("LinksType", Variant("T0"), 0));
+        number = p.Types().FieldByName("Number").AsString();
+    }
+    program.reset();
+    // How long a whole rename takes here, so that the kills fall anywhere in it.
+    std::chrono::microseconds took{};
+    {
+        LinksProgram p(dir.path(), false);
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_EQ(RenameLinkType(p.Tables(), {number, "T0"}, "T1"), kLinks);
+        took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    }
+    std::string current = "T1";
+    std::mt19937 random(20261211);
+    int renamed = 0, kept = 0;
+    for (int round = 2; round < 14; ++round) {
+        const std::string next = "T" + std::to_string(round);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            try {
+                LinksProgram p(dir.path(), round % 2 == 0);
+                if (::write(ready[1], "x", 1) != 1) ::_exit(2);
+                RenameLinkType(p.Tables(), {number, current}, next);
+            } catch (...) {
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        char token;
+        ASSERT_EQ(::read(ready[0], &token, 1), 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % (took.count() * 5 / 4 + 1)));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+
+        LinksProgram start(dir.path(), round % 3 == 0);
+        ASSERT_TRUE(FinishLinkTypeRename(start.Tables())) << "round " << round;
+        EXPECT_FALSE(std::filesystem::exists(LinkRenameJournal(start.Tables()))) << "round " << round;
+        ASSERT_TRUE(start.Types().Locate("Number", Variant(number), 0));
+        const std::string name = start.Types().FieldByName("LinksType").AsString();
+        ASSERT_TRUE(name == current || name == next) << "round " << round << ": " << name;
+        const std::vector<std::string> types = start.Column("Type");
+        EXPECT_EQ(std::count(types.begin(), types.end(), name), kLinks) << "round " << round;
+        EXPECT_EQ(std::count(types.begin(), types.end(), "Other"), kOthers) << "round " << round;
+        ++(name == next ? renamed : kept);
+        current = name;
+    }
+    EXPECT_GT(renamed, 0);
 }
 
 class NetworkLinkWritesTest : public testing::FormsTest {

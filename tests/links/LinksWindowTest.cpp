@@ -11,6 +11,7 @@
 
 #include <QFileDialog>
 #include <QMimeData>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -290,6 +291,177 @@ TEST_F(LinksWindowTest, ACancelledFileDialogLeavesTheBoxesAlone) {
     EXPECT_EQ(d.NameEdit->Text(), "notes.txt");
 }
 
+TEST_F(LinksWindowTest, UpAndDownInTheNameBoxMoveThroughTheLinksButNotWhileOneIsEdited) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    w.OnRequest = [&w](Command c) { w.Run(c); };
+    TVolgaTable& links = program->Links();
+    links.First();
+    w.DBEdit1->SetFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(w.DBEdit1->Focused());
+    testing::Key(w.DBEdit1->Widget(), Qt::Key_Down);
+    EXPECT_EQ(links.FieldByName("Name").AsString(), "Offer");
+    testing::Key(w.DBEdit1->Widget(), Qt::Key_Down);
+    testing::Key(w.DBEdit1->Widget(), Qt::Key_Up);
+    EXPECT_EQ(links.FieldByName("Name").AsString(), "Offer");
+    w.Run(Command::Edit);
+    w.DBEdit1->SetFocus();
+    QApplication::processEvents();
+    testing::Key(w.DBEdit1->Widget(), Qt::Key_Down);
+    EXPECT_EQ(links.FieldByName("Name").AsString(), "Offer");
+    EXPECT_EQ(links.State(), dsEdit);
+    w.Run(Command::Cancel);
+}
+
+// Find searches the links; nothing that moves or writes the table is on while a link is typed.
+TEST_F(LinksWindowTest, FindIsOnAndWhatMovesTheTableIsOffWhileALinkIsEdited) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    const ModuleContext all{false, false, [](std::string_view) { return true; }};
+    RecordBarState s = w.State(all);
+    EXPECT_TRUE(s.Find && s.Filter && s.Refresh && s.Capture);
+    EXPECT_NE(w.Search(), nullptr);
+    w.Run(Command::Edit);
+    s = w.State(all);
+    EXPECT_TRUE(s.Post && s.Cancel);
+    EXPECT_FALSE(s.Find || s.Filter || s.Refresh || s.Capture || s.First || s.Next || s.Import || s.Export ||
+                 s.ChangeUser);
+    EXPECT_FALSE(w.TypeComboBox->Enabled() || w.TreeView1->Enabled() || w.LinksListView->Enabled());
+    EXPECT_FALSE(w.EditFileTypePopup->Enabled() || w.NewFileTypePopou->Enabled() || w.DeleteFileTypePopup->Enabled());
+    w.Run(Command::Cancel);
+    EXPECT_TRUE(w.State(all).Find);
+    EXPECT_TRUE(w.TreeView1->Enabled() && w.EditFileTypePopup->Enabled());
+}
+
+// The capture window stays open beside an edit in place: what it would save waits, the type
+// commands of the pop-up menu do nothing, and Cancel puts the row back as it was.
+TEST_F(LinksWindowTest, TheCaptureWindowAndThePopUpMenuWaitForAnEditAndCancelRestoresTheRow) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    TVolgaTable& links = program->Links();
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    QMimeData before;
+    before.setText("https://before.example/");
+    ASSERT_TRUE(capture.DropURLTarget1Drop(before));
+    links.Last();
+    w.Run(Command::Edit);
+    links.FieldByName("Note").SetAsString("half typed");
+    int dialogs = 0;
+    responder.OnShowModal = [&](TForm&) { return ++dialogs, int(mrOk); };
+    responder.MessageBoxAnswers = {IDOK, IDOK, IDOK};
+    QMimeData during;
+    during.setText("https://during.example/");
+    EXPECT_FALSE(capture.DropURLTarget1Drop(during));
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile("/home/jano/dropped.pdf")});
+    EXPECT_EQ(capture.DropFileTarget1Drop(file), 0);
+    EXPECT_EQ(dialogs, 0);
+    // The dialog left open from before keeps what it holds and stays open.
+    TNewLinkForm* open = capture.AddressDialog();
+    ASSERT_NE(open, nullptr);
+    open->BitBtn1Click();
+    QApplication::processEvents();
+    ASSERT_EQ(capture.AddressDialog(), open);
+    EXPECT_EQ(open->PathEdit->Text(), "https://before.example/");
+    ASSERT_EQ(responder.MessageBoxes.size(), 3u);
+    for (const auto& box : responder.MessageBoxes)
+        EXPECT_EQ(box.Text, "A link is being edited: save or cancel it first. Nothing was written.");
+    // The type commands of the pop-up menu.
+    w.TreeView1->SetSelected(TypeNode("Documents"));
+    AnswerTypeDialog("Papers");
+    w.EditFileTypePopupClick();
+    w.NewFileTypePopouClick();
+    EXPECT_EQ(links.State(), dsEdit);
+    EXPECT_EQ(links.FieldByName("Note").AsString(), "half typed");
+    w.Run(Command::Cancel);
+    EXPECT_EQ(links.FieldByName("Name").AsString(), "Second offer");
+    EXPECT_EQ(links.FieldByName("Note").AsString(), "");
+    {
+        LinksProgram again(dir.path(), false);
+        EXPECT_EQ(again.Column("Note").back(), "");
+        const std::vector<std::string> paths = again.Column("Path");
+        EXPECT_EQ(std::count(paths.begin(), paths.end(), "https://during.example/"), 0);
+        EXPECT_EQ(std::count(paths.begin(), paths.end(), "https://before.example/"), 0);
+        const std::vector<std::string> types = again.Column("Type");
+        EXPECT_EQ(std::count(types.begin(), types.end(), "Papers"), 0);
+    }
+    // Once the edit is over the waiting dialog saves.
+    open->BitBtn1Click();
+    QApplication::processEvents();
+    const std::vector<std::string> paths = program->Column("Path");
+    EXPECT_EQ(paths.back(), "https://before.example/");
+}
+
+// A type picked in the tree or the combo goes on filtering on the Survey page after a new
+// link and after Refresh.
+TEST_F(LinksWindowTest, TheTypePickedKeepsFilteringThroughANewLinkAndRefresh) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    TVolgaTable& links = program->Links();
+    auto shown = [&] {
+        std::vector<std::string> types;
+        for (links.First(); !links.Eof(); links.Next()) types.push_back(links.FieldByName("Type").AsString());
+        return types;
+    };
+    auto addLink = [&](const std::string& name, const std::string& type) {
+        responder.OnShowModal = [name, type](TForm& form) {
+            auto& d = dynamic_cast<TNewLinkForm&>(form);
+            d.NameEdit->SetText(name);
+            d.PathEdit->SetText("https://" + name + ".example/");
+            d.TypeEdit->SetText(type);
+            d.BitBtn1Click();
+            return int(mrNone);
+        };
+        w.Run(Command::Insert);
+    };
+    w.TreeView1->SetSelected(TypeNode("Web"));
+    w.TreeView1Click();
+    w.PageControl1->SetActivePageIndex(1);
+    w.PageControl1Change();
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Web"}));
+    addLink("second", "Web");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Web", "Web"}));
+    w.Run(Command::Refresh);
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Web", "Web"}));
+    // The combo's pick, the same.
+    w.TypeComboBox->SetItemIndex(w.TypeComboBox->Items().IndexOf("Documents"));
+    w.TypeComboBoxClick();
+    EXPECT_EQ(shown().size(), 4u);
+    addLink("third", "Documents");
+    EXPECT_EQ(shown().size(), 5u);
+    EXPECT_EQ(w.TypeComboBox->Text(), "Documents");
+    w.Run(Command::Refresh);
+    EXPECT_EQ(shown().size(), 5u);
+    EXPECT_EQ(shown().front(), "Documents");
+}
+
+TEST_F(LinksWindowTest, TheListsHintShowsEveryFieldAsTyped) {
+    program->AddLinks({{"Tom <b>bold</b> | and more", "/home/jano/a|b.txt", "x<y|z", ""}});
+    TLinksChildForm& w = Open();
+    const int last = w.LinksListView->ItemCount() - 1;
+    w.LinksListView->Items(last)->SetSelected(true);
+    w.LinksListViewClick();
+    const std::string full = "Tom <b>bold</b> | and more\r\nx<y|z\r\n/home/jano/a|b.txt";
+    EXPECT_EQ(w.ListHintText(), full);
+    QTextDocument shown;
+    shown.setHtml(w.LinksListView->Widget()->toolTip());
+    EXPECT_EQ(shown.toPlainText().toStdString(), "Tom <b>bold</b> | and more\nx<y|z\n/home/jano/a|b.txt");
+}
+
+TEST_F(LinksWindowTest, TheTreeAndThePopUpMenuShowTheirPictures) {
+    SeveralKinds();
+    TLinksChildForm& w = Open();
+    auto* tree = static_cast<QTreeWidget*>(w.TreeView1->Widget());
+    ASSERT_GE(tree->topLevelItemCount(), 3);
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) EXPECT_FALSE(tree->topLevelItem(i)->icon(0).isNull()) << i;
+    // A type's folder opens while it is picked.
+    const QIcon type = tree->topLevelItem(1)->icon(0);
+    EXPECT_NE(type.pixmap(16, 16, QIcon::Normal).toImage(), type.pixmap(16, 16, QIcon::Selected).toImage());
+    for (TMenuItem* item : {w.EditlinksMenuPopup, w.DelMenuLinksPopup, w.AddToTaskPopup, w.RunLinkPopup})
+        EXPECT_FALSE(item->Bitmap().Empty()) << item->Name();
+}
+
 // ---- the capture window ----
 
 class CaptureTest : public LinksWindowTest {
@@ -373,6 +545,97 @@ TEST_F(CaptureTest, WebAddressesInEveryFormOpenTheAddressDialog) {
         EXPECT_EQ(d->PathEdit->Text(), c.url) << c.name;
         EXPECT_EQ(d->NameEdit->Text(), c.title) << c.name;
     }
+}
+
+// What the window system hands over for a browser's drop: the address-and-title form under
+// the name of a URI list, left out of the formats it lists.
+class WindowSystemDrop : public QMimeData {
+public:
+    WindowSystemDrop(QByteArray mozUrl, QString uri) : mozUrl_(std::move(mozUrl)), uri_(std::move(uri)) {}
+    QStringList formats() const override { return {"text/uri-list"}; }
+    bool hasFormat(const QString& format) const override { return formats().contains(format); }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType) const override {
+        if (format == "text/x-moz-url") return mozUrl_;
+        if (format == "text/uri-list") return uri_.toUtf8();
+        return {};
+    }
+
+private:
+    QByteArray mozUrl_;
+    QString uri_;
+};
+
+QByteArray Utf16(const QString& s) { return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2); }
+
+TEST_F(CaptureTest, ABrowsersTitleReachesTheNameBoxInEveryFormItTakes) {
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    struct Case {
+        const char* name;
+        std::function<void(QMimeData&)> fill;
+        std::string url, title;
+    };
+    const Case cases[] = {
+        {"URI list and title", [](QMimeData& d) {
+             d.setData("text/uri-list", "https://e.org/page\r\n");
+             d.setData("text/x-moz-url-desc", Utf16("Úvodná stránka"));
+         }, "https://e.org/page", "Úvodná stránka"},
+        {"UTF-8 address and title", [](QMimeData& d) { d.setData("text/x-moz-url", "https://u.org/\nČlánok"); },
+         "https://u.org/", "Článok"},
+        {"UTF-16 with its mark", [](QMimeData& d) {
+             d.setData("text/x-moz-url", QByteArray("\xff\xfe", 2) + Utf16("https://b.org/\nMarked"));
+         }, "https://b.org/", "Marked"},
+        {"older browsers", [](QMimeData& d) { d.setData("_NETSCAPE_URL", "https://n.org/\nOld title"); },
+         "https://n.org/", "Old title"},
+        {"URI list alone", [](QMimeData& d) { d.setData("text/uri-list", "https://alone.org/\r\n"); },
+         "https://alone.org/", "https://alone.org/"},
+    };
+    for (const Case& c : cases) {
+        QMimeData data;
+        c.fill(data);
+        ASSERT_TRUE(OffersAddress(data)) << c.name;
+        const DroppedAddress read = ReadDroppedUrl(data);
+        EXPECT_EQ(read.Url, c.url) << c.name;
+        EXPECT_EQ(read.Title, c.title) << c.name;
+    }
+    // Through the drop zone's copy, as the window system gives it.
+    WindowSystemDrop x11(Utf16("https://x.org/a\nThe page of X"), "https://x.org/a\r\n");
+    QMimeData copy;
+    CopyDropData(x11, copy);
+    ASSERT_TRUE(capture.DropURLTarget1Drop(copy));
+    EXPECT_EQ(capture.AddressDialog()->PathEdit->Text(), "https://x.org/a");
+    EXPECT_EQ(capture.AddressDialog()->NameEdit->Text(), "The page of X");
+}
+
+TEST_F(CaptureTest, AFileOfAnotherHostIsRefusedOnBothZones) {
+    TCaptureForm capture(nullptr, *program->data, program->frame);
+    QMimeData data;
+    data.setData("text/uri-list", "file://otherhost/home/jano/a.pdf\r\nfile://localhost/home/jano/b.pdf\r\n");
+    const DroppedFiles files = ReadDroppedFiles(data);
+    EXPECT_EQ(files.Files, (std::vector<std::string>{"/home/jano/b.pdf"}));
+    for (const char* list : {"file://otherhost/share/page.html\r\n", "FILE://otherhost/x.url\r\n"}) {
+        QMimeData address;
+        address.setData("text/uri-list", list);
+        EXPECT_EQ(ReadDroppedUrl(address).Refusal, DropRefusal::NothingUsable) << list;
+    }
+    QMimeData moz;
+    moz.setData("text/x-moz-url", Utf16("file://otherhost/x\nA file"));
+    EXPECT_FALSE(ReadDroppedUrl(moz).Ok());
+}
+
+TEST_F(CaptureTest, TheWindowFirstOpensBesideTheFrame) {
+    const TRect screen = Bounds(0, 0, 1280, 1024);
+    struct Case {
+        TRect frame;
+        TPoint at;
+    } cases[] = {
+        {Bounds(100, 50, 800, 600), {908, 50}},    // room on the right
+        {Bounds(400, 80, 860, 600), {272, 80}},    // none on the right: on the left
+        {Bounds(0, 0, 1280, 1000), {1152, 0}},     // the frame fills the screen: inside its right edge
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CaptureStartPosition(c.frame, 120, 80, screen), c.at) << c.frame.Left << "," << c.frame.Top;
 }
 
 TEST_F(CaptureTest, JunkDroppedOnTheAddressZoneIsRefusedAndOpensNoDialog) {

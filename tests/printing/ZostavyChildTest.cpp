@@ -572,6 +572,22 @@ TEST_F(ReportsWindowTest, MiniatureMovesTheEnvelopeFields) {
     EXPECT_EQ(reports->Miniature.AddressTop, 90);
 }
 
+// A fresh start of the frame (another user, the network wizard) takes the address block and
+// the C6 format again, with the arrows at rest.
+TEST_F(ReportsWindowTest, AFreshStartTakesTheAddressBlockAndTheFirstFormat) {
+    Start(1);
+    reports->ObalkaComboBox->SetItemIndex(EnvelopeC6 + 1);
+    reports->ObalkaComboBoxClick();
+    reports->OdosielatelShapeMouseUp();
+    reports->UpDown3->SetPosition(3);
+    reports->ResetModuleState();
+    EXPECT_EQ(reports->ObalkaComboBox->ItemIndex(), EnvelopeC6);
+    EXPECT_EQ(ReportsState().SelectedEnvelopeBlock, 1);
+    EXPECT_EQ(reports->Miniature.Selected, 1);
+    EXPECT_EQ(reports->UpDown3->Position(), 0);
+    EXPECT_EQ(reports->UpDown4->Position(), 0);
+}
+
 // The frame's report buttons run the window's operations; the find dialog's services reach it.
 TEST_F(ReportsWindowTest, FrameCommandsAndSearch) {
     Start(1);
