@@ -287,7 +287,7 @@ void TReportPreviewForm::PageSetupActionClick() {
     }
 }
 
-void TReportPreviewForm::PrintActionClick() { PrintReport(*report_, Widget()); }
+void TReportPreviewForm::PrintActionClick() { PrintReportWithDialog(*report_, Widget()); }
 
 void TReportPreviewForm::SaveActionClick() {
     QFileDialog dialog(Widget(), Tr(TReportMessage::Save), QString(), Tr(TReportMessage::FileFilter));
