@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <iterator>
 
 namespace kvz {
@@ -97,9 +98,10 @@ TNewLinkForm::TNewLinkForm(TComponent* owner, TDataModule1& data, FrameState& fr
     grid->addWidget(EditTypeButton->Widget(), 3, 1);
     grid->addWidget(Label2->Widget(), 4, 0);
     auto* path = new QHBoxLayout;
-    path->setSpacing(0);
+    path->setSpacing(4);
     path->addWidget(PathEdit->Widget(), 1);
-    Button1->Widget()->setFixedWidth(28);
+    // As wide as its arrows and the button's margins in the desktop's font, and no wider.
+    Button1->Widget()->setFixedWidth(std::max(32, Button1->Widget()->fontMetrics().horizontalAdvance(QStringLiteral("<<")) + 20));
     path->addWidget(Button1->Widget());
     grid->addLayout(path, 5, 0, 1, 4);
     grid->addWidget(Label4->Widget(), 6, 0);

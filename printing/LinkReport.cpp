@@ -3,6 +3,9 @@
 #include "addressbook/FilterText.h"
 #include "core/Messages.h"
 #include "platform/report/ReportDataFeed.h"
+#include "printing/TaskReportLayouts.h"
+
+#include <tuple>
 
 namespace kvz {
 
@@ -60,6 +63,8 @@ std::unique_ptr<TReportLayout> MakeLinkLayout() {
 
 void BindLinkLayout(TReportLayout& layout, TDataSet& links) {
     layout.SetDataSet(&links);
+    // Dates as the reader's language writes them.
+    layout.SetSettings(FormatSettings::ForLanguage(Language()));
     for (auto [element, field] :
          {std::pair{"QRDBText1", "Name"}, {"QRDBText2", "Type"}, {"QRDBText3", "Path"}, {"QRDBText4", "Note"}}) {
         TReportElement& e = layout.Element(element);
@@ -73,6 +78,9 @@ void BindLinkLayout(TReportLayout& layout, TDataSet& links) {
     layout.Element("QRLabel4").SetCaption(GetMessageText(MessageId::TypeLabel));
     layout.Element("QRLabel5").SetCaption(GetMessageText(MessageId::Path) + " : ");
     layout.Element("QRLabel6").SetCaption(GetMessageText(MessageId::Note) + " : ");
+    for (auto [caption, value, size] : {std::tuple{"QRLabel3", "QRDBText1", 12}, {"QRLabel4", "QRDBText2", 10},
+                                        {"QRLabel5", "QRDBText3", 10}, {"QRLabel6", "QRDBText4", 10}})
+        FitCaption(layout, caption, size, layout.Element(value).Left());
 }
 
 std::string LinkFilterText(int typeIndex, const std::string& type) {

@@ -977,11 +977,25 @@ void TPrintWizardForm::CheckBox1Click() {
     FieldValueGroup->SetItemIndex(reports_.FieldValueGroup->ItemIndex());
 }
 
+namespace {
+// The wizard's sheet edits in their order, with the report window's edit of the same name.
+TEdit* ReportEdit(TZostavyChildForm& r, int edit) {
+    TEdit* const edits[6] = {r.HornyOkrajEdit, r.SirkaEdit, r.VyskaEdit, r.HornaMedzeraEdit, r.LavyOkrajEdit, r.MedzeraEdit};
+    return edits[edit];
+}
+} // namespace
+
 void TPrintWizardForm::PocetStlpcovEditExit() {
     if (copyingSheet_) return;
     if (reports_.PocetStlpcovEdit->Text() != PocetStlpcovEdit->Text()) reports_.PocetStlpcovEdit->SetText(PocetStlpcovEdit->Text());
     reports_.PocetStlpcovEditExit();
     SheetPicture->SetColumns(int(reports_.Sheet.Values().Columns));
+    // The report window recomputed the margin and the gap for the new count: show its values.
+    TEdit* const own[6] = {HornyOkrajEdit, SirkaEdit, VyskaEdit, HornaMedzeraEdit, LavyOkrajEdit, MedzeraEdit};
+    copyingSheet_ = true;
+    auto done = OnScopeExit([this] { copyingSheet_ = false; });
+    for (int i = 0; i < 6; ++i)
+        if (own[i]->Text() != ReportEdit(reports_, i)->Text()) own[i]->SetText(ReportEdit(reports_, i)->Text());
 }
 
 void TPrintWizardForm::AddButtonClick() { reports_.AddButtonClick(); }
@@ -1005,14 +1019,6 @@ void TPrintWizardForm::UpDown2Click(TUDBtnType button) {
 }
 
 // ---- the label sheet ----
-
-namespace {
-// The wizard's sheet edits in their order, with the report window's edit of the same name.
-TEdit* ReportEdit(TZostavyChildForm& r, int edit) {
-    TEdit* const edits[6] = {r.HornyOkrajEdit, r.SirkaEdit, r.VyskaEdit, r.HornaMedzeraEdit, r.LavyOkrajEdit, r.MedzeraEdit};
-    return edits[edit];
-}
-} // namespace
 
 void TPrintWizardForm::SheetEditChange(int edit) {
     if (copyingSheet_) return;

@@ -57,10 +57,14 @@ void SaveSenderText(const std::filesystem::path& file, std::string_view text) {
 
 void TSenderFiles::Scan() {
     names_.clear();
+    taken_.clear();
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (IsSenderFileName(name) && it->is_regular_file(ec)) names_.push_back(name);
+        if (!IsSenderFileName(name)) continue;
+        // A pipe, a device or a folder of a sender's name is no sender, but its name is taken.
+        taken_.push_back(name);
+        if (it->is_regular_file(ec)) names_.push_back(name);
     }
     // By number, so that a stored index names the same file whatever order the folder lists.
     std::sort(names_.begin(), names_.end(),
@@ -73,10 +77,12 @@ std::optional<std::filesystem::path> TSenderFiles::FileAt(int index) const {
 }
 
 std::string TSenderFiles::NextName() const {
-    for (long n = 0;; ++n) {
-        const std::string name = n == 0 ? std::string("Odos.txt") : "Odos" + std::to_string(n) + ".txt";
-        if (std::find(names_.begin(), names_.end(), name) == names_.end()) return name;
-    }
+    // Of the numbers 0 to n, n names taken, one is free: mark the taken ones among them.
+    std::vector<bool> taken(taken_.size() + 1, false);
+    for (const std::string& name : taken_)
+        if (const long n = SenderFileNumber(name); n >= 0 && size_t(n) < taken.size()) taken[size_t(n)] = true;
+    const size_t n = size_t(std::find(taken.begin(), taken.end(), false) - taken.begin());
+    return n == 0 ? std::string("Odos.txt") : "Odos" + std::to_string(n) + ".txt";
 }
 
 } // namespace kvz

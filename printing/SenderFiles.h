@@ -37,13 +37,15 @@ public:
     std::optional<std::filesystem::path> FileAt(int index) const;
     // The index that a stored index stands for: itself when within the list, else 0.
     int ValidIndex(int index) const { return index >= 0 && index < Count() ? index : 0; }
-    // NextSenderFileName: the first of "Odos.txt", "Odos1.txt", ... that is not listed.
+    // NextSenderFileName: the first of "Odos.txt", "Odos1.txt", ... that the folder held
+    // nothing of at the scan (no sender, nor a pipe, device or folder of that name).
     std::string NextName() const;
     const std::filesystem::path& Folder() const { return folder_; }
 
 private:
     std::filesystem::path folder_;
     std::vector<std::string> names_;
+    std::vector<std::string> taken_; // every entry of a sender's name, whatever it is
 };
 
 } // namespace kvz

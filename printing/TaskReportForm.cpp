@@ -4,10 +4,13 @@
 #include "core/Main.h"
 #include "core/Messages.h"
 #include "platform/forms/MakeControl.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysInfo.h"
 #include "scheduling/TaskCells.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 
 namespace kvz {
@@ -114,6 +117,16 @@ void TTasksReportForm::FormShow() {
     Grid->Columns()[1].SetTitleCaption(GetMessageText(MessageId::TaskDate));
     Grid->Columns()[2].SetTitleCaption(GetMessageText(MessageId::Time));
     Grid->Columns()[3].SetTitleCaption(GetMessageText(MessageId::Task));
+    // The date and time columns hold the longest date of the language and its title whole.
+    const QFontMetrics metrics(Grid->View()->font());
+    const QFontMetrics titles(Grid->View()->horizontalHeader()->font());
+    const FormatSettings fs = FormatSettings::ForLanguage(Language());
+    const std::string longestDate = FormatDateTime(fs.ShortDateFormat, EncodeDate(2026, 12, 28), fs);
+    for (auto [column, sample] : {std::pair{1, longestDate}, {2, std::string("23:59")}}) {
+        const int text = metrics.horizontalAdvance(QString::fromStdString(sample));
+        const int title = titles.horizontalAdvance(QString::fromStdString(Grid->Columns()[column].TitleCaption()));
+        Grid->Columns()[column].SetWidth(std::max(text, title) + 16);
+    }
     BitBtn1->SetCaption(GetMessageText(MessageId::Help));
     KvLabel1->SetCaption(ByLanguage("Selected tasks ", "Vybrané úlohy ", "Vybrané úkoly "));
     Label4->SetCaption(ByLanguage(" Selection tasks for printing : ", " Výber úloh pre tlač : ", " Výběr úkolů pro tisk : "));

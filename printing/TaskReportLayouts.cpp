@@ -2,8 +2,11 @@
 
 #include "core/Messages.h"
 #include "platform/forms/Graphics.h"
+#include "platform/report/ReportRender.h"
 
 #include <array>
+#include <iterator>
+#include <string_view>
 #include <tuple>
 
 namespace kvz {
@@ -50,6 +53,8 @@ void SetCaption(TReportLayout& layout, const char* element, int message) {
 
 void BindFields(TReportLayout& layout, TDataSet& tasks, std::initializer_list<std::pair<const char*, const char*>> fields) {
     layout.SetDataSet(&tasks);
+    // Dates as the reader's language writes them.
+    layout.SetSettings(FormatSettings::ForLanguage(Language()));
     for (const auto& [element, field] : fields) {
         TReportElement& e = layout.Element(element);
         e.SetDataSet(&tasks);
@@ -63,6 +68,16 @@ bool BoolField(TDataSet& tasks, const char* name) {
 }
 
 } // namespace
+
+void FitCaption(TReportLayout& layout, const char* caption, double designSize, double right) {
+    TReportElement& e = layout.Element(caption);
+    TReportFont font = e.Font();
+    font.Size = designSize;
+    // A little air between the caption and what follows it.
+    const double room = right - e.Left() - Px(2);
+    while (font.Size > 6 && MeasureReportText(font, e.Caption(), 0).Width > room) font.Size -= 0.5;
+    e.SetFont(font);
+}
 
 const char* YesNoWord(bool value) { return value ? "Hej" : "Ne"; }
 
@@ -180,6 +195,10 @@ void BindBriefTaskLayout(TReportLayout& layout, TDataSet& tasks) {
          {std::pair<const char*, int>{"QRLabel2", M::PageNumber}, {"QRLabel3", M::Owner}, {"QRLabel4", M::TaskDate},
           {"QRLabel5", M::Time}, {"QRLabel6", M::Start}, {"QRLabel7", M::End}, {"QRLabel8", M::Task}})
         SetCaption(layout, element, message);
+    // Each column's title ends before the next column (the last one before the page's edge).
+    const char* titles[] = {"QRLabel3", "QRLabel4", "QRLabel5", "QRLabel6", "QRLabel7", "QRLabel8"};
+    for (size_t i = 0; i < std::size(titles); ++i)
+        FitCaption(layout, titles[i], 14, i + 1 < std::size(titles) ? layout.Element(titles[i + 1]).Left() : Px(718));
 }
 
 void BindFullTaskLayout(TReportLayout& layout, TDataSet& tasks) {
@@ -197,6 +216,13 @@ void BindFullTaskLayout(TReportLayout& layout, TDataSet& tasks) {
           {"QRLabel13", M::Repeat}, {"QRLabel15", M::Priority}, {"QRLabel19", M::Completed},
           {"QRLabel16", M::File}, {"QRLabel17", M::RunFile}})
         SetCaption(layout, element, message);
+    // Every caption ends before its value in the fonts that print it.
+    for (auto [caption, value] : {std::pair{"QRLabel3", "QRDBText6"}, {"QRLabel4", "QRDBText2"}, {"QRLabel5", "QRDBText3"},
+                                  {"QRLabel6", "QRDBText4"}, {"QRLabel7", "QRDBText5"}, {"QRLabel9", "QRDBText7"},
+                                  {"QRLabel8", "QRDBText1"}, {"QRLabel12", "QRDBText8"}, {"QRLabel11", "QRLabel10"},
+                                  {"QRLabel13", "QRLabel14"}, {"QRLabel15", "QRDBText9"}, {"QRLabel19", "QRLabel20"},
+                                  {"QRLabel16", "QRDBText10"}, {"QRLabel17", "QRLabel18"}})
+        FitCaption(layout, caption, std::string_view(caption) == "QRLabel3" ? 12 : 10, layout.Element(value).Left());
 
     TReportBand& detail = *layout.FindBand("DetailBand1");
     detail.BeforePrint = [&layout, &tasks](TReportBand&, bool&) {

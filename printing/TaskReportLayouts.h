@@ -20,6 +20,10 @@ std::unique_ptr<TReportLayout> MakeFullTaskLayout();
 void BindBriefTaskLayout(TReportLayout& layout, TDataSet& tasks);
 void BindFullTaskLayout(TReportLayout& layout, TDataSet& tasks);
 
+// Sets the caption's font to its design size, made smaller (down to 6 points) until the
+// caption, measured in the font that prints it, ends a little before `right` (mm).
+void FitCaption(TReportLayout& layout, const char* caption, double designSize, double right);
+
 // The words of the full layout, the same in every language.
 const char* YesNoWord(bool value);           // remind and run a file
 const char* CompletedWord(bool completed);

@@ -1,6 +1,7 @@
 #include "printing/ZostavyChild.h"
 
 #include "core/Data1.h"
+#include "core/FrameServices.h"
 #include "core/Languages.h"
 #include "core/Messages.h"
 #include "core/SettingsStore.h"
@@ -260,10 +261,11 @@ void TZostavyChildForm::BuildControls() {
     sender->addWidget(Label2->Widget(), 0, 0, 1, 3);
     sender->addWidget(UpDown5->Widget(), 0, 3);
     sender->addWidget(Memo1->Widget(), 1, 0, 1, 4);
-    sender->addWidget(BitBtn4->Widget(), 2, 0);
-    sender->addWidget(BitBtn1->Widget(), 2, 1);
-    sender->addWidget(BitBtn2->Widget(), 2, 2);
-    sender->addWidget(BitBtn3->Widget(), 2, 3);
+    // Two rows of two buttons, so that the window's three columns fit its first-start size.
+    sender->addWidget(BitBtn4->Widget(), 2, 0, 1, 2);
+    sender->addWidget(BitBtn1->Widget(), 2, 2, 1, 2);
+    sender->addWidget(BitBtn2->Widget(), 3, 0, 1, 2);
+    sender->addWidget(BitBtn3->Widget(), 3, 2, 1, 2);
     middle->addWidget(SenderBox->Widget(), 1);
     columns->addLayout(middle, 3);
 
@@ -412,6 +414,7 @@ void TZostavyChildForm::FormShow() {
         font.Name = frame_.Settings->NastaveniaText[TextSlot::ReportListFontName];
         font.Size = Setting(Slot::ReportListFontSize);
         font.Color = TColor(Setting(Slot::ReportListFontColor));
+        font.Style = StyleOfCode(Setting(Slot::ReportListFontStyle)).value_or(0);
         for (TDBGrid* g : {DBLookupListBox1, DBLookupListBox2}) {
             g->SetColor(TColor(Setting(Slot::ReportListBack)));
             g->SetFont(font);
@@ -441,13 +444,18 @@ void TZostavyChildForm::FormShow() {
     if (RegisteredReportSources().Tasks) ComboBox1->Items().Add(GetMessageText(MessageId::TasksDatabase));
     if (RegisteredReportSources().Links) ComboBox1->Items().Add(GetMessageText(MessageId::LinksDatabase));
     ComboBox1->SetItemIndex(0);
+    // The reports' titles name their printing jobs and PDF files.
+    Layouts.Labels.SetTitle(Tr(kPrintItems[PrintLabels]));
+    Layouts.Envelopes.SetTitle(Tr(kPrintItems[PrintEnvelopes]));
+    Layouts.Summary.SetTitle(GetMessageText(MessageId::ItemsSummary));
     // The summary's captions.
     Layouts.Summary.Element("QRLabel1").SetCaption(GetMessageText(MessageId::ItemsSummary));
     Layouts.Summary.Element("QRLabel2").SetCaption(GetMessageText(MessageId::PageNumber));
     Layouts.Summary.Element("QRLabel3").SetCaption(GetMessageText(MessageId::Name));
     Layouts.Summary.Element("QRLabel6").SetCaption(GetMessageText(MessageId::Address1));
     Layouts.Summary.Element("QRLabel7").SetCaption(GetMessageText(MessageId::Address2));
-    Layouts.Summary.SetSettings(FormatSettings::ForLanguage(Language()));
+    for (TReportLayout* layout : {&Layouts.Labels, &Layouts.Envelopes, &Layouts.Summary})
+        layout->SetSettings(FormatSettings::ForLanguage(Language()));
     // The lists show and the table sorts by the stored sort field.
     ShowListField(SortField());
     if (Addresses() && Addresses()->Active()) {
@@ -896,6 +904,8 @@ void TZostavyChildForm::DelRepButtonClick() {
 }
 
 void TZostavyChildForm::DeleteReportButtonClick() {
+    // The frame's tool buttons go back to browsing first, as after a save.
+    StateChanged();
     if (ShowMessageBox(GetMessageText(MessageId::RemoveAllItems), GetMessageText(MessageId::WarningCaption),
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
@@ -939,8 +949,17 @@ void TZostavyChildForm::SetSenderCaption(const std::string& text) {
 void TZostavyChildForm::LoadSenderFile(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) return;
-    Memo1->Lines().SetText(LoadSenderText(file));
-    SetSenderCaption(LoadSenderText(file));
+    const std::string text = LoadSenderText(file);
+    // Line for line: an empty last line is a line of the sender too.
+    std::vector<std::string> lines;
+    for (size_t from = 0; !text.empty();) {
+        const size_t end = text.find('\n', from);
+        lines.push_back(text.substr(from, end - from));
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
+    Memo1->Lines().Assign(lines);
+    SetSenderCaption(text);
 }
 
 void TZostavyChildForm::LoadSenderAddress() { Senders.Scan(); }
@@ -986,11 +1005,12 @@ void TZostavyChildForm::BitBtn2Click() {
     ReportsRunState& state = ReportsState();
     const std::string text = Memo1->Lines().Text();
     std::filesystem::path file;
+    Senders.Scan(); // what the folder holds now
     if (state.NewSenderMode) {
         file = Senders.Folder() / Senders.NextName();
     } else {
         // The sender in use is changed; without one, the first sender file is made.
-        file = state.CurrentSenderFile.empty() ? Senders.Folder() / "Odos.txt" : state.CurrentSenderFile;
+        file = state.CurrentSenderFile.empty() ? Senders.Folder() / Senders.NextName() : state.CurrentSenderFile;
     }
     SaveSenderText(file, text);
     state.CurrentSenderFile = file;
@@ -1072,14 +1092,23 @@ void TZostavyChildForm::PreviewReport() {
     PreviewPreparedReport(PrepareChosenReport(false), this);
 }
 
-void TZostavyChildForm::PrintReport() {
+TPreparedReport TZostavyChildForm::PreparePrintedReport() {
     TPreparedReport pages = PrepareChosenReport(true);
+    if (ReportsState().ReportSource != 0 || ObalkyAdresyRadioGroup->ItemIndex() != PrintEnvelopes) return pages;
+    // The envelope goes to the printer on its own paper: the envelope's part of the sheet.
+    const TPageSetup& page = Layouts.Envelopes.Page();
+    const TReportBand& envelope = *Layouts.Envelopes.FindBand("DetailObalkyBand");
+    return CutPages(pages, page.LeftMargin, page.TopMargin, envelope.Width(), envelope.Height());
+}
+
+void TZostavyChildForm::PrintReport() {
+    TPreparedReport pages = PreparePrintedReport();
     if (ReportsState().ReportSource == 0 && ObalkyAdresyRadioGroup->ItemIndex() == PrintEnvelopes) {
         TPolohaObalkyForm picture(this, PolohaRadioGroup->ItemIndex(),
                                   frame_.Settings ? frame_.Settings->PolohaObRadioGroup : 0);
         picture.ShowModal();
     }
-    kvz::PrintReport(pages, Widget());
+    PrintReportWithDialog(pages, Widget());
 }
 
 void TZostavyChildForm::SaveReport() {
@@ -1114,6 +1143,7 @@ void TZostavyChildForm::UlozDoPola() {
     SetSetting(Slot::ReportListFontColor, int(font.Color));
     if (font.Size > 0) SetSetting(Slot::ReportListFontSize, font.Size);
     if (!font.Name.empty()) frame_.Settings->NastaveniaText[TextSlot::ReportListFontName] = font.Name;
+    if (auto code = StyleCodeOf(font.Style)) SetSetting(Slot::ReportListFontStyle, *code);
     SetSetting(Slot::EnvelopePosition, std::max(PolohaRadioGroup->ItemIndex(), 0));
 }
 

@@ -80,6 +80,8 @@ public:
     TPreparedReport PrepareAddressReport(bool forPrint);
     // The pages of whatever the data source shows (addresses or an embedded report window).
     TPreparedReport PrepareChosenReport(bool forPrint);
+    // What Print sends to the printer: the chosen report, envelopes each on the envelope's paper.
+    TPreparedReport PreparePrintedReport();
     void SpocitajStitky();
     void SetEnvelopeFeedOffset(int feed);
     void DoladStitky();

@@ -1078,5 +1078,9 @@ std::vector<std::string> SplitFieldNames(std::string_view names);
 // Reads a date, a time or a date-time typed in the settings' short date and time formats;
 // false when the text is no valid value.
 bool TryParseDateTime(std::string_view text, TFieldType type, const FormatSettings& fs, TDateTime& out);
+// The field's DisplayText for a reader of that language: dates and times in its formats, yes/no
+// values in its words (unless the field names its own); the dataset's own settings, which
+// its stored text follows, stay as they are.
+std::string DisplayTextIn(const TField& field, const FormatSettings& fs);
 
 } // namespace kvz

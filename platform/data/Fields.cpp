@@ -591,6 +591,19 @@ std::string TDateTimeField::ValueToString(const Variant& value) const {
     return FormatDateTime(fmt, value.AsFloat(), Settings());
 }
 
+std::string DisplayTextIn(const TField& field, const FormatSettings& fs) {
+    if (field.OnGetText) return field.DisplayText();
+    Variant v;
+    if (!field.GetData(v)) return {};
+    if (const auto* d = dynamic_cast<const TDateTimeField*>(&field)) {
+        const char* fmt = d->DataType() == ftDate ? "ddddd" : d->DataType() == ftTime ? "tt" : "c";
+        return FormatDateTime(d->DisplayFormat().empty() ? std::string(fmt) : d->DisplayFormat(), v.AsFloat(), fs);
+    }
+    if (const auto* b = dynamic_cast<const TBooleanField*>(&field); b && b->DisplayValues().empty())
+        return v.AsBoolean() ? fs.TrueText : fs.FalseText;
+    return field.DisplayText();
+}
+
 std::string TDateTimeField::FormatText(const Variant& value, bool displayText) const {
     if (displayText && !displayFormat_.empty()) return FormatDateTime(displayFormat_, value.AsFloat(), Settings());
     return ValueToString(value);

@@ -1,5 +1,7 @@
 #include "platform/forms/DataSetModel.h"
 
+#include "platform/forms/Forms.h"
+
 #include <QFont>
 
 #include <algorithm>
@@ -245,7 +247,8 @@ void TDataSetModel::FillRow(CachedRow& cached) const {
             Cell& cell = cached.Cells[c];
             TCellStyle style = DefaultStyle;
             if (field) {
-                cell.Text = ToQString(field->DisplayText());
+                // Dates and yes/no values as the interface language writes them.
+                cell.Text = ToQString(DisplayTextIn(*field, Application().Formats()));
                 style.Alignment = field->Alignment();
             }
             if (OnCellStyle) OnCellStyle(cached.Row, static_cast<int>(c), field, style);
@@ -292,12 +295,22 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
     case kHighlightRole: break;
     default: return {};
     }
+    if (role == Qt::EditRole) {
+        // The editor takes the value in the dataset's own form, which is what it reads back.
+        TField* field = ColumnField(index.column());
+        QString text;
+        try {
+            if (field) const_cast<TDataSetModel*>(this)->WithRow(index.row(), [&] { text = ToQString(field->DisplayText()); });
+        } catch (...) {
+            HandleApplicationException(std::current_exception());
+        }
+        return text;
+    }
     const CachedRow* cached = Fetch(index.row());
     if (!cached || static_cast<size_t>(index.column()) >= cached->Cells.size()) return {};
     const Cell& cell = cached->Cells[static_cast<size_t>(index.column())];
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole: return cell.Text;
+    case Qt::DisplayRole: return cell.Text;
     case Qt::TextAlignmentRole: return QVariant::fromValue(cell.Alignment);
     case Qt::FontRole: return cell.Font;
     case Qt::BackgroundRole: return cell.Background;

@@ -285,7 +285,12 @@ private:
         if (text.endsWith('\n')) text.chop(1);
         return text.split('\n');
     }
-    void SetLines(const QStringList& lines) { memo_->SetText(lines.join('\n').toStdString()); }
+    void SetLines(const QStringList& lines) {
+        // A line break ends the last line; an empty last line needs one of its own.
+        QString text = lines.join('\n');
+        if (!lines.isEmpty() && lines.back().isEmpty()) text += '\n';
+        memo_->SetText(text.toStdString());
+    }
     TMemo* memo_;
     QPlainTextEdit* edit_;
 };

@@ -188,7 +188,7 @@ private:
         case TElementKind::DBText: {
             TDataSet* data = e.DataSet() ? e.DataSet() : layout_.DataSet();
             const TField& field = data->FieldByName(e.DataField());
-            return field.IsBlob() ? field.AsString() : field.DisplayText();
+            return field.IsBlob() ? field.AsString() : DisplayTextIn(field, layout_.Settings());
         }
         case TElementKind::SysData: {
             const FormatSettings& fs = layout_.Settings();

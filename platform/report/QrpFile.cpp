@@ -7,6 +7,11 @@
 #include <array>
 #include <cstring>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kvz {
 
 namespace {
@@ -425,16 +430,53 @@ void SavePreparedReport(const TPreparedReport& report, const std::filesystem::pa
     }
 }
 
+namespace {
+
+// The bytes of a report file, at most one byte beyond the limit. Only a regular file is read:
+// a pipe would wait for a writer for ever and a device may never end. Opening does not wait
+// either (a pipe with no writer would hold the open itself).
+std::string ReadReportFile(const std::filesystem::path& path) {
+    auto fail = [&](const char* what) {
+        const int error = errno;
+        return FileError(std::string(what) + " \"" + path.string() + "\": " + std::strerror(error), path, error);
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) throw fail("Cannot open file");
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) throw fail("Cannot read file");
+    if (!S_ISREG(st.st_mode)) throw EReportError(ReportMessage(TReportMessage::NotARegularFile, {path.string()}));
+    std::string bytes;
+    bytes.reserve(size_t(std::clamp<off_t>(st.st_size, 0, off_t(QrpMaxFileSize) + 1)));
+    char buffer[65536];
+    while (bytes.size() <= QrpMaxFileSize) {
+        const size_t want = std::min(sizeof buffer, QrpMaxFileSize + 1 - bytes.size());
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw fail("Cannot read file");
+        }
+        if (n == 0) break;
+        bytes.append(buffer, size_t(n));
+    }
+    return bytes;
+}
+
+} // namespace
+
 TPreparedReport LoadPreparedReport(const std::filesystem::path& path) {
     std::string bytes;
     try {
-        if (std::error_code ec; std::filesystem::file_size(path, ec) > QrpMaxFileSize && !ec)
-            throw EReportError(ReportMessage(TReportMessage::DamagedReport,
-                                             {path.string(), "0", ReportMessage(TReportMessage::ReasonTooLong)}));
-        bytes = ReadWholeFile(path);
+        bytes = ReadReportFile(path);
     } catch (const FileError& e) {
         throw EReportError(ReportMessage(TReportMessage::CannotReadFile, {path.string(), e.what()}));
     }
+    if (bytes.size() > QrpMaxFileSize)
+        throw EReportError(
+            ReportMessage(TReportMessage::DamagedReport, {path.string(), "0", ReportMessage(TReportMessage::ReasonTooLong)}));
     return ReadPreparedReport(bytes, path.string());
 }
 

@@ -85,6 +85,9 @@ const Texts table[] = {
     {TReportMessage::PrintingPage, {"Page %1 of %2", "Strana %1 z %2", "Stránka %1 z %2"}},
     {TReportMessage::Cancel, {"Cancel", "Zrušiť", "Zrušit"}},
     {TReportMessage::ReasonText, {"an invalid text", "neplatný text", "neplatný text"}},
+    {TReportMessage::NotARegularFile,
+     {"\"%1\" is not a file that holds a report.", "\"%1\" nie je súbor, ktorý by obsahoval zostavu.",
+      "\"%1\" není soubor, který by obsahoval sestavu."}},
 };
 
 } // namespace

@@ -55,6 +55,7 @@ enum class TReportMessage {
     Printing,     // %1 title
     PrintingPage, // %1 page, %2 count
     Cancel,
+    NotARegularFile, // %1 file: a folder, a pipe or a device
 };
 
 // 1 English, 2 Slovak, 3 Czech; any other number gives English.

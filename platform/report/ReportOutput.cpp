@@ -10,11 +10,14 @@
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <vector>
 
 namespace kvz {
 
@@ -38,9 +41,12 @@ void SetUpPrinter(QPrinter& printer, const TPreparedReport& report) {
     if (report.ManualFeed) printer.setPaperSource(QPrinter::Manual);
 }
 
-bool PaintReport(const TPreparedReport& report, QPagedPaintDevice& device, const std::string& deviceName,
-                 const TPrintProgress& progress) {
-    const int count = static_cast<int>(report.Pages.size());
+namespace {
+
+// Paints the pages of the list, in its order, one device page each.
+bool PaintPages(const TPreparedReport& report, const std::vector<int>& pages, QPagedPaintDevice& device,
+                const std::string& deviceName, const TPrintProgress& progress) {
+    const int count = static_cast<int>(pages.size());
     if (count == 0) return true;
     if (progress && !progress(1, count)) return false;
     QPainter painter;
@@ -59,29 +65,39 @@ bool PaintReport(const TPreparedReport& report, QPagedPaintDevice& device, const
         }
         painter.save();
         ScaleToMillimetres(painter, dotsPerMm);
-        RenderPage(painter, report.Pages[static_cast<size_t>(i)]);
+        RenderPage(painter, report.Pages[static_cast<size_t>(pages[static_cast<size_t>(i)])]);
         painter.restore();
     }
     painter.end();
     return true;
 }
 
-bool PrintReport(const TPreparedReport& report, QPrinter& printer, QWidget* parent, const TPrintProgress& progress) {
-    SetUpPrinter(printer, report);
-    const std::string name = printer.printerName().isEmpty() ? printer.outputFileName().toStdString()
-                                                             : printer.printerName().toStdString();
+std::vector<int> AllPages(const TPreparedReport& report) {
+    std::vector<int> pages(report.Pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) pages[i] = static_cast<int>(i);
+    return pages;
+}
+
+std::string PrinterName(const QPrinter& printer) {
+    return printer.printerName().isEmpty() ? printer.outputFileName().toStdString() : printer.printerName().toStdString();
+}
+
+// Pages out with the progress window (or the caller's progress); a cancel aborts the job.
+bool PrintPages(const TPreparedReport& report, const std::vector<int>& pages, QPrinter& printer, QWidget* parent,
+                const TPrintProgress& progress) {
+    const std::string name = PrinterName(printer);
     if (progress) {
-        if (PaintReport(report, printer, name, progress)) return true;
+        if (PaintPages(report, pages, printer, name, progress)) return true;
         printer.abort();
         return false;
     }
-    const int count = static_cast<int>(report.Pages.size());
+    const int count = static_cast<int>(pages.size());
     QProgressDialog dialog(QString::fromStdString(ReportMessage(TReportMessage::Printing, {report.Title})),
                            QString::fromStdString(ReportMessage(TReportMessage::Cancel)), 0, count, parent);
     dialog.setWindowTitle(QString::fromStdString(ReportMessage(TReportMessage::Print)));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(500);
-    const bool done = PaintReport(report, printer, name, [&](int page, int total) {
+    const bool done = PaintPages(report, pages, printer, name, [&](int page, int total) {
         dialog.setLabelText(QString::fromStdString(
             ReportMessage(TReportMessage::PrintingPage, {std::to_string(page), std::to_string(total)})));
         dialog.setValue(page - 1);
@@ -92,9 +108,68 @@ bool PrintReport(const TPreparedReport& report, QPrinter& printer, QWidget* pare
     return done;
 }
 
+} // namespace
+
+bool PaintReport(const TPreparedReport& report, QPagedPaintDevice& device, const std::string& deviceName,
+                 const TPrintProgress& progress) {
+    return PaintPages(report, AllPages(report), device, deviceName, progress);
+}
+
+bool PrintReport(const TPreparedReport& report, QPrinter& printer, QWidget* parent, const TPrintProgress& progress) {
+    SetUpPrinter(printer, report);
+    return PrintPages(report, AllPages(report), printer, parent, progress);
+}
+
 bool PrintReport(const TPreparedReport& report, QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     return PrintReport(report, printer, parent);
+}
+
+bool PrintReportWithDialog(const TPreparedReport& report, QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer, report);
+    const int count = static_cast<int>(report.Pages.size());
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QString::fromStdString(ReportMessage(TReportMessage::Print)));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setMinMax(1, std::max(count, 1));
+    if (ExecDialog(dialog) != QDialog::Accepted) return false;
+    // The report was made for its paper: whatever printer was chosen gets that paper.
+    SetUpPrinter(printer, report);
+    int from = 1, to = count;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        from = std::max(1, printer.fromPage());
+        to = std::min(count, printer.toPage() > 0 ? printer.toPage() : count);
+    }
+    // A printer that makes the copies itself gets the pages once; otherwise they are sent again.
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    const bool collate = printer.collateCopies();
+    std::vector<int> pages;
+    for (int c = 0; collate && c < copies; ++c)
+        for (int p = from; p <= to; ++p) pages.push_back(p - 1);
+    for (int p = from; !collate && p <= to; ++p)
+        for (int c = 0; c < copies; ++c) pages.push_back(p - 1);
+    return PrintPages(report, pages, printer, parent, {});
+}
+
+TPreparedReport CutPages(const TPreparedReport& report, double left, double top, double width, double height) {
+    TPreparedReport cut;
+    cut.Title = report.Title;
+    cut.ManualFeed = report.ManualFeed;
+    cut.PageWidth = static_cast<int32_t>(std::lround(width * 100));
+    cut.PageHeight = static_cast<int32_t>(std::lround(height * 100));
+    cut.Landscape = cut.PageWidth > cut.PageHeight;
+    const auto dx = static_cast<int32_t>(std::lround(left * 100)), dy = static_cast<int32_t>(std::lround(top * 100));
+    cut.Pages.reserve(report.Pages.size());
+    for (const TPreparedPage& page : report.Pages) {
+        TPreparedPage& out = cut.Pages.emplace_back(page);
+        for (TPreparedItem& item : out.Items) {
+            item.X -= dx;
+            item.Y -= dy;
+        }
+    }
+    return cut;
 }
 
 namespace {

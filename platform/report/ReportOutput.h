@@ -33,6 +33,15 @@ bool PrintReport(const TPreparedReport& report, QPrinter& printer, QWidget* pare
 // The same on the system's default printer.
 bool PrintReport(const TPreparedReport& report, QWidget* parent = nullptr);
 
+// What the user prints: the desktop's print dialog chooses the printer (or a PDF file), the
+// copies and the pages, started from the report's paper; the report then goes to that printer
+// on its own paper. False when the dialog was cancelled or the printing was.
+bool PrintReportWithDialog(const TPreparedReport& report, QWidget* parent = nullptr);
+
+// The pages cut to a rectangle of the paper (millimetres from its corner), which becomes the
+// paper: an envelope printed on its own size rather than on the sheet it was laid out on.
+TPreparedReport CutPages(const TPreparedReport& report, double left, double top, double width, double height);
+
 // Writes the pages as a PDF file, durably: the file is complete or not there (an old file
 // stays as it was). Errors are EReportError in the user's language.
 void WritePdf(const TPreparedReport& report, const std::filesystem::path& path);

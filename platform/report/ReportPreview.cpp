@@ -383,7 +383,7 @@ void TReportPreviewForm::PageSetupActionClick() {
 
 void TReportPreviewForm::PrintActionClick() {
     PrepareAll();
-    PrintReport(Report(), Widget());
+    PrintReportWithDialog(Report(), Widget());
 }
 
 void TReportPreviewForm::SaveActionClick() {

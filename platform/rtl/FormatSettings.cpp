@@ -14,6 +14,8 @@ FormatSettings FormatSettings::ForLanguage(int language) {
         fs.ThousandSeparator = "\xC2\xA0"; // no-break space
     }
     if (language == 2) {
+        fs.TrueText = "Áno";
+        fs.FalseText = "Nie";
         fs.CurrencyString = "\xE2\x82\xAC";
         fs.ShortMonthNames = {"jan", "feb", "mar", "apr", "máj", "jún", "júl", "aug", "sep", "okt", "nov", "dec"};
         fs.LongMonthNames = {"január", "február", "marec",     "apríl",   "máj",      "jún",
@@ -21,6 +23,8 @@ FormatSettings FormatSettings::ForLanguage(int language) {
         fs.ShortDayNames = {"ne", "po", "ut", "st", "št", "pi", "so"};
         fs.LongDayNames = {"nedeľa", "pondelok", "utorok", "streda", "štvrtok", "piatok", "sobota"};
     } else if (language == 3) {
+        fs.TrueText = "Ano";
+        fs.FalseText = "Ne";
         fs.CurrencyString = "Kč";
         fs.ShortMonthNames = {"led", "úno", "bře", "dub", "kvě", "čvn", "čvc", "srp", "zář", "říj", "lis", "pro"};
         fs.LongMonthNames = {"leden",    "únor",  "březen", "duben", "květen",   "červen",

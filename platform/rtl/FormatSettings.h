@@ -26,6 +26,9 @@ struct FormatSettings {
     std::array<std::string, 7> ShortDayNames; // index 0 is Sunday
     std::array<std::string, 7> LongDayNames;
     int TwoDigitYearCenturyWindow = 50;
+    // A yes/no value as shown to the reader.
+    std::string TrueText = "True";
+    std::string FalseText = "False";
 
     // 1 English, 2 Slovak, 3 Czech; any other value gives English.
     static FormatSettings ForLanguage(int language);

@@ -727,6 +727,24 @@ TEST_F(LinksWindowTest, PicturesOfTheWindowAndDialogsInThreeLanguages) {
     }
 }
 
+// The new-link dialog's "<<" button stands whole inside the dialog, beside the path box.
+TEST_F(LinksWindowTest, NewLinkBrowseButtonStandsInsideTheDialog) {
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(language);
+        SetLanguage(language);
+        TNewLinkForm d(nullptr, *program->data, program->frame);
+        d.FormShow();
+        d.Show();
+        QApplication::processEvents();
+        QWidget* client = d.ClientWidget();
+        const QRect button(d.Button1->Widget()->mapTo(client, QPoint(0, 0)), d.Button1->Widget()->size());
+        const QRect path(d.PathEdit->Widget()->mapTo(client, QPoint(0, 0)), d.PathEdit->Widget()->size());
+        EXPECT_TRUE(client->rect().contains(button)) << button.right() << " > " << client->rect().right();
+        EXPECT_LE(path.right(), button.left());
+        EXPECT_GE(button.width(), d.Button1->Widget()->fontMetrics().horizontalAdvance("<<") + 16);
+    }
+}
+
 // The module's texts in each language: the window's pages and menu, the capture window's
 // zones, the dialog's title and the messages the window shows.
 TEST_F(LinksWindowTest, TextsOfTheModuleInEachLanguage) {

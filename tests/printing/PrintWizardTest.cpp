@@ -277,6 +277,14 @@ TEST_F(PrintWizardTest, LabelsCopyTheSheetAndShowWhatTheReportWindowRecomputed) 
     EXPECT_NE(w.LavyOkrajEdit->Text(), margin);
     w.PocetStlpcovEdit->SetText("2");
     EXPECT_EQ(reports->Layouts.Labels.Page().Columns, 2);
+    // The column count: the wizard shows the margin and gap the report window recomputed.
+    for (const char* columns : {"3", "2"}) {
+        w.PocetStlpcovEdit->SetText(columns);
+        EXPECT_EQ(reports->PocetStlpcovEdit->Text(), columns);
+        EXPECT_EQ(w.LavyOkrajEdit->Text(), reports->LavyOkrajEdit->Text()) << columns;
+        EXPECT_EQ(w.MedzeraEdit->Text(), reports->MedzeraEdit->Text()) << columns;
+        EXPECT_EQ(w.SirkaEdit->Text(), reports->SirkaEdit->Text()) << columns;
+    }
     // A stored template, opened through the frame window, fills the report window and the wizard.
     RegisteredModules().Dialogs["TTemplateForm.Open"] = [this] {
         reports->TakeLabelTemplate({.Columns = 2, .Width = 9000, .Height = 4000, .Margin = 1000, .Gap = 1000,

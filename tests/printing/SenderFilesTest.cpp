@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+#include <sys/stat.h>
+
 namespace kvz {
 namespace {
 
@@ -47,6 +51,36 @@ TEST(SenderFiles, NextNameNeverOverwritesAListedFile) {
     for (const char* name : {"Odos1.txt", "Odos.txt", "Odos2.txt"}) WriteFileDurably(folder.path() / name, "");
     senders.Scan();
     EXPECT_EQ(senders.NextName(), "Odos3.txt");
+}
+
+// A pipe, a device or a folder that bears a sender's name keeps its name: a new sender never
+// takes it (writing it would put a file in place of the pipe).
+TEST(SenderFiles, NextNameSkipsNamesOfPipesAndFolders) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo((folder.path() / "Odos.txt").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", folder.path() / "Odos1.txt");
+    std::filesystem::create_directory(folder.path() / "Odos2.txt");
+    WriteFileDurably(folder.path() / "Odos4.txt", "x\r\n");
+    TSenderFiles senders(folder.path());
+    senders.Scan();
+    EXPECT_EQ(senders.Names(), (std::vector<std::string>{"Odos4.txt"}));
+    EXPECT_EQ(senders.NextName(), "Odos3.txt");
+}
+
+// The next free name among many senders is found in one pass over the names, not one pass
+// for each number tried.
+TEST(SenderFiles, NextNameAmongManySenders) {
+    TempFolder folder;
+    constexpr int count = 20000;
+    for (int i = 0; i < count; ++i)
+        if (i != count - 7) std::ofstream(folder.path() / (i ? "Odos" + std::to_string(i) + ".txt" : "Odos.txt"));
+    TSenderFiles senders(folder.path());
+    senders.Scan();
+    ASSERT_EQ(senders.Count(), count - 1);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(senders.NextName(), "Odos" + std::to_string(count - 7) + ".txt");
+    // The pass over every number before the free one took seconds here.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
 // The data code page with CR LF after every line, byte for byte, and back.

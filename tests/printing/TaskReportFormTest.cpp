@@ -20,6 +20,8 @@
 #include "forms/FormsTesting.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <gtest/gtest.h>
 
 namespace kvz {
@@ -173,6 +175,37 @@ TEST_F(SelectionWindowTest, TaskWindowPrintsTheChosenTasksInTheChosenLayout) {
     EXPECT_FALSE(data->TaskTable->Filtered());
     EXPECT_FALSE(data->SubProjectTable->Filtered());
     EXPECT_EQ(data->SubProjectTable->RecordCount(), 3);
+}
+
+// The task grid shows its dates, in the language's form, and its column titles whole.
+TEST_F(SelectionWindowTest, TaskGridColumnsHoldTheirDatesAndTitles) {
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(language);
+        Start(language);
+        Write(TableId::Tasks, {{{"Uloha", "Run"}, {"Date", "28/12/2026"}, {"Time", "23:59"}}});
+        ChooseSource(1);
+        auto* tasks = Embedded<TTasksReportForm>();
+        ASSERT_NE(tasks, nullptr);
+        QCoreApplication::sendPostedEvents();
+        TKvDBGrid& grid = *tasks->Grid;
+        const QFontMetrics metrics(grid.View()->font());
+        const FormatSettings fs = FormatSettings::ForLanguage(language);
+        const std::string date = FormatDateTime(fs.ShortDateFormat, EncodeDate(2026, 12, 28), fs);
+        EXPECT_EQ(grid.Model().data(grid.Model().index(0, 1), Qt::DisplayRole).toString().toStdString(), date);
+        for (auto [column, sample] : {std::pair{1, date}, {2, std::string("23:59")}}) {
+            const int room = grid.View()->columnWidth(column) - 8;
+            EXPECT_GE(room, metrics.horizontalAdvance(QString::fromStdString(sample))) << sample;
+            EXPECT_GE(room, QFontMetrics(grid.View()->horizontalHeader()->font())
+                                .horizontalAdvance(QString::fromStdString(grid.Columns()[column].TitleCaption())));
+        }
+        ChooseSource(0);
+        frame->CloseActiveModule();
+        reports = nullptr;
+        frame->Free();
+        frame = nullptr;
+        data.reset();
+        std::filesystem::remove_all(temp.path() / "KvZirtData");
+    }
 }
 
 TEST_F(SelectionWindowTest, PicturesInThreeLanguages) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -231,6 +232,78 @@ TEST_F(TaskReportTest, LayoutsPrintTheChosenTasksInEachLanguage) {
             if (const char* out = std::getenv("KVZ_RENDER_DIR"))
                 RunTool("pdftoppm", "-png -r 70 -f 1 -l 1 " + Quote(pdf) + " " +
                                         Quote(std::string(out) + "/task_" + name + std::to_string(l.language)));
+        }
+    }
+}
+
+// The words of a PDF page with their boxes (pdftotext -bbox), in reading order.
+struct PdfWord {
+    std::string text;
+    double xMin, yMin, xMax, yMax;
+};
+
+std::vector<PdfWord> PdfWords(const std::filesystem::path& pdf) {
+    std::vector<PdfWord> words;
+    const auto html = RunTool("pdftotext", "-bbox -f 1 -l 1 " + Quote(pdf) + " -");
+    if (!html) return words;
+    for (size_t at = html->find("<word "); at != std::string::npos; at = html->find("<word ", at + 1)) {
+        PdfWord w{};
+        const size_t close = html->find('>', at), end = html->find("</word>", at);
+        if (std::sscanf(html->substr(at, close - at).c_str(), "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"",
+                        &w.xMin, &w.yMin, &w.xMax, &w.yMax) != 4)
+            continue;
+        w.text = html->substr(close + 1, end - close - 1);
+        words.push_back(w);
+    }
+    return words;
+}
+
+// Dates print as the language writes them, in the page header and in the tasks; every caption
+// of the full layout ends before its value in the fonts that print them.
+TEST_F(TaskReportTest, DatesInTheLanguageAndCaptionsClearOfTheirValues) {
+    AddTasks({{.Uloha = "Úloha", .Project = "Domov", .SubProject = "Záhrada", .Owner = "Jano", .RepFreq = 2,
+               .Completed = true, .Remind = true}});
+    const struct {
+        int language;
+        const char *date, *captions;
+    } languages[] = {{1, "10/03/2026", "Date"}, {2, "10.3.2026", "Dátum"}, {3, "10.3.2026", "Datum"}};
+    for (const auto& l : languages) {
+        SCOPED_TRACE(l.language);
+        SetLanguage(l.language);
+        SetReportLanguage(l.language);
+        const FormatSettings fs = FormatSettings::ForLanguage(l.language);
+        const std::string today = FormatDateTime(fs.ShortDateFormat, Today(), fs);
+        for (bool full : {false, true}) {
+            SCOPED_TRACE(full);
+            const auto layout = full ? MakeFullTaskLayout() : MakeBriefTaskLayout();
+            if (full)
+                BindFullTaskLayout(*layout, *data->TaskTable);
+            else
+                BindBriefTaskLayout(*layout, *data->TaskTable);
+            const std::filesystem::path pdf = dir.path() / ("dates" + std::to_string(l.language) + (full ? "f" : "b") + ".pdf");
+            WritePdf(PrepareReport(*layout), pdf);
+            const std::vector<PdfWord> words = PdfWords(pdf);
+            if (words.empty()) GTEST_SKIP() << "pdftotext is not installed";
+            auto has = [&](const std::string& text) {
+                return std::any_of(words.begin(), words.end(), [&](const PdfWord& w) { return w.text == text; });
+            };
+            EXPECT_TRUE(has(l.date)) << l.date;
+            EXPECT_TRUE(has(today)) << today;
+            EXPECT_TRUE(has(l.captions)) << l.captions;
+            // No two words of one line overlap, and the captions stand as words of their own.
+            for (size_t i = 0; i < words.size(); ++i)
+                for (size_t j = i + 1; j < words.size(); ++j) {
+                    const PdfWord &a = words[i], &b = words[j];
+                    const bool sameLine = std::min(a.yMax, b.yMax) - std::max(a.yMin, b.yMin) > 2;
+                    const bool overlap = std::min(a.xMax, b.xMax) - std::max(a.xMin, b.xMin) > 0.5;
+                    EXPECT_FALSE(sameLine && overlap) << a.text << " and " << b.text;
+                }
+            if (full) {
+                for (const char* glued : {"ÚlohaÚloha", "ÚkolÚloha", "TaskÚloha"}) EXPECT_FALSE(has(glued)) << glued;
+            }
+            if (const char* out = std::getenv("KVZ_RENDER_DIR"))
+                RunTool("pdftoppm", "-png -r 70 -f 1 -l 1 " + Quote(pdf) + " " +
+                                        Quote(std::string(out) + "/task_dates" + std::to_string(l.language) + (full ? "f" : "b")));
         }
     }
 }

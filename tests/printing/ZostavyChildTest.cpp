@@ -23,11 +23,14 @@
 #include "forms/FormsTesting.h"
 
 #include <QApplication>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace kvz {
 namespace {
@@ -647,6 +650,143 @@ TEST_F(ReportsWindowTest, OwnChoice) {
     answer.MessageBoxAnswers = {IDYES};
     reports->DeleteReportButtonClick();
     EXPECT_EQ(data->ReportTable->RecordCount(), 0);
+}
+
+// Print goes through the desktop's print dialog, where a PDF file can be chosen: labels on
+// A4, each envelope on its own paper turned as it is fed, the report's title in the file.
+TEST_F(ReportsWindowTest, PrintThroughTheDialogToPdf) {
+    std::filesystem::create_directories(dataFolder);
+    SaveSenderText(dataFolder / "Odos.txt", "KV Soft s.r.o.\nŠtúrova 5");
+    Start(2, "Nastavenia80=1\n");
+    AddAddresses(2);
+    Choose(reports->FieldValueGroup, AllRecords);
+    TResponder answer;
+    answer.OnShowModal = [](TForm&) { return int(mrOk); }; // the feed picture
+    std::filesystem::path pdf;
+    int dialogs = 0;
+    answer.OnDialog = [&](QDialog& d) {
+        ++dialogs;
+        auto* dialog = dynamic_cast<QPrintDialog*>(&d);
+        if (!dialog) return int(QDialog::Rejected);
+        dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog->printer()->setOutputFileName(QString::fromStdString(pdf.string()));
+        return int(QDialog::Accepted);
+    };
+    struct Case {
+        int kind, format;
+        const char* name;
+        const char* size;
+        std::string title;
+    };
+    for (const Case& c : {Case{PrintLabels, 0, "labels", "595 x 842 pts (A4)", "Štítky"},
+                          Case{PrintEnvelopes, EnvelopeC6, "c6", "459 x 323 pts", "Obálky"},
+                          Case{PrintEnvelopes, EnvelopeC5, "c5", "649 x 459 pts", "Obálky"},
+                          Case{PrintEnvelopes, EnvelopeDL, "dl", "624 x 312 pts", "Obálky"},
+                          Case{PrintSummary, 0, "summary", "595 x 842 pts (A4)", GetMessageText(MessageId::ItemsSummary)}}) {
+        SCOPED_TRACE(c.name);
+        Choose(reports->ObalkyAdresyRadioGroup, c.kind);
+        reports->ObalkaComboBox->SetItemIndex(c.format);
+        reports->ObalkaComboBoxClick();
+        pdf = temp.path() / (std::string("printed_") + c.name + ".pdf");
+        reports->Run(Command::Print);
+        ASSERT_TRUE(std::filesystem::exists(pdf));
+        NEED_POPPLER(pdf);
+        EXPECT_EQ(PdfInfo(pdf, "Page size"), c.size);
+        EXPECT_EQ(PdfInfo(pdf, "Title"), c.title);
+        const std::string first = PdfText(pdf, 1);
+        EXPECT_NE(first.find("Ján Novák 1"), std::string::npos) << first;
+        if (c.kind == PrintEnvelopes) {
+            EXPECT_EQ(PdfInfo(pdf, "Pages"), "2");
+            EXPECT_NE(first.find("Štúrova 5"), std::string::npos) << first;
+        }
+        if (const char* dir = std::getenv("KVZ_RENDER_DIR"))
+            RunTool("pdftoppm", "-png -r 50 -f 1 -l 1 " + Quote(pdf) + " " + Quote(std::string(dir) + "/printed_" + c.name));
+    }
+    EXPECT_EQ(dialogs, 5);
+    // A cancelled dialog prints nothing.
+    answer.OnDialog = [](QDialog&) { return int(QDialog::Rejected); };
+    pdf = temp.path() / "cancelled.pdf";
+    reports->Run(Command::Print);
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+// The lists' font style is read from and written to its settings key.
+TEST_F(ReportsWindowTest, ListFontStyleIsKeptInTheSettings) {
+    Start(1, "Nastavenia20=5\n"); // bold italic
+    EXPECT_EQ(reports->DBLookupListBox1->Font().Style, unsigned(fsBold | fsItalic));
+    EXPECT_EQ(reports->DBLookupListBox2->Font().Style, unsigned(fsBold | fsItalic));
+    TFont font = reports->DBLookupListBox1->Font();
+    font.Style = fsUnderline;
+    reports->SetPartFont(SetupTarget::ReportLists, font);
+    reports->UlozDoPola();
+    EXPECT_EQ(ProgramState().Settings->Nastavenia[size_t(Slot::ReportListFontStyle)], 4);
+}
+
+// Emptying the own choice first puts the frame's tool buttons back to browsing, then asks.
+TEST_F(ReportsWindowTest, DeleteOwnChoiceRefreshesTheFrameFirst) {
+    Start(1);
+    int changes = 0, changesWhenAsked = -1;
+    reports->OnStateChanged = [&] { ++changes; };
+    TResponder answer;
+    answer.OnMessageBox = [&](const TMessageBoxParams&) {
+        changesWhenAsked = changes;
+        return IDNO;
+    };
+    reports->DeleteReportButtonClick();
+    EXPECT_EQ(changesWhenAsked, 1);
+}
+
+// A sender's empty last line survives Change and Use; a new sender never takes the name of a
+// pipe, nor does the first sender of an empty list.
+TEST_F(ReportsWindowTest, SenderLinesAndSpecialFiles) {
+    std::filesystem::create_directories(dataFolder);
+    WriteFileDurably(dataFolder / "Odos2.txt", "Prv\xFD\r\nriadok\r\n\r\n");
+    ASSERT_EQ(::mkfifo((dataFolder / "Odos.txt").c_str(), 0600), 0);
+    Start(2);
+    EXPECT_EQ(reports->Memo1->Lines().Count(), 3);
+    reports->BitBtn1Click();
+    reports->BitBtn2Click();
+    EXPECT_EQ(ReadWholeFile(dataFolder / "Odos2.txt"), "Prv\xFD\r\nriadok\r\n\r\n");
+    reports->BitBtn4Click();
+    reports->Memo1->Lines().SetText("Nový");
+    reports->BitBtn2Click();
+    EXPECT_EQ(ReadWholeFile(dataFolder / "Odos1.txt"), "Nov\xFD\r\n");
+    EXPECT_EQ(std::filesystem::status(dataFolder / "Odos.txt").type(), std::filesystem::file_type::fifo);
+    // With no sender listed, Use makes the first free name, not the pipe's.
+    std::filesystem::remove(dataFolder / "Odos1.txt");
+    std::filesystem::remove(dataFolder / "Odos2.txt");
+    ReportsState().CurrentSenderFile.clear();
+    reports->Senders.Scan();
+    reports->BitBtn1Click();
+    reports->Memo1->Lines().SetText("Tretí");
+    reports->BitBtn2Click();
+    EXPECT_EQ(std::filesystem::status(dataFolder / "Odos.txt").type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(ReadWholeFile(dataFolder / "Odos1.txt"), "Tret\xED\r\n");
+}
+
+// At the window's default size the label sample lies whole inside its group.
+TEST_F(ReportsWindowTest, LabelSampleFitsItsGroup) {
+    for (int language = 1; language <= 3; ++language) {
+        SCOPED_TRACE(language);
+        Start(language);
+        // The size of the program's first start.
+        frame->SetBounds(frame->Left(), frame->Top(), kFirstStartWidth, kFirstStartHeight);
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*frame, "reports_default_size_" + std::to_string(language));
+        QWidget* group = reports->StitkyPanel->Widget();
+        QWidget* sample = reports->SelectPanel->Widget();
+        const QRect inGroup(sample->mapTo(group, QPoint(0, 0)), sample->size());
+        EXPECT_TRUE(group->contentsRect().contains(inGroup)) << inGroup.right() << " > " << group->contentsRect().right();
+        const QRect memo(reports->DBMemo1->Widget()->mapTo(sample, QPoint(0, 0)), reports->DBMemo1->Widget()->size());
+        EXPECT_TRUE(sample->rect().contains(memo));
+        frame->CloseActiveModule();
+        reports = nullptr;
+        frame->Free();
+        frame = nullptr;
+        data.reset();
+        std::filesystem::remove_all(temp.path() / "KvZirtData");
+    }
 }
 
 // The window and the envelope preview in the three languages, saved for a person to look at.

@@ -287,3 +287,44 @@ TEST_F(DBGridTest, AHundredThousandMarkedRowsAreDeletedAndTheOthersStay) {
 
 } // namespace
 } // namespace kvz
+
+namespace kvz {
+namespace {
+
+// Dates and yes/no values show as the interface language writes them, whatever the dataset's
+// own settings; a field's own display format and words stay.
+TEST(DBGridCells, DatesAndYesNoInTheInterfaceLanguage) {
+    testing::EnsureApplication();
+    TVolgaTable table;
+    table.FieldDefs().Add("Date", ftDate);
+    table.FieldDefs().Add("Completed", ftBoolean);
+    table.FieldDefs().Add("Run", ftBoolean);
+    table.Open();
+    static_cast<TBooleanField&>(table.FieldByName("Run")).SetDisplayValues("Hej;Ne");
+    table.AppendRecord({Variant(EncodeDate(2026, 12, 11)), Variant(false), Variant(true)});
+    TDataSource source;
+    source.SetDataSet(&table);
+    TForm form{nullptr};
+    TDBGrid* grid = new TDBGrid(&form);
+    grid->SetParent(&form);
+    grid->SetDataSource(&source);
+    const FormatSettings program = Application().Formats();
+    struct Case {
+        int language;
+        const char *date, *no;
+    };
+    for (const Case& c : {Case{1, "11/12/2026", "False"}, {2, "11.12.2026", "Nie"}, {3, "11.12.2026", "Ne"}}) {
+        Application().SetFormats(FormatSettings::ForLanguage(c.language));
+        grid->Model().Repaint();
+        auto cell = [&](int column) { return grid->Model().data(grid->Model().index(0, column), Qt::DisplayRole).toString(); };
+        EXPECT_EQ(cell(0).toStdString(), c.date) << c.language;
+        EXPECT_EQ(cell(1).toStdString(), c.no) << c.language;
+        EXPECT_EQ(cell(2).toStdString(), "Hej") << c.language;
+    }
+    Application().SetFormats(program);
+    // What the field gives as its text stays in the dataset's own form.
+    EXPECT_EQ(table.FieldByName("Date").AsString(), "11/12/2026");
+}
+
+} // namespace
+} // namespace kvz

@@ -92,7 +92,14 @@ TEST_F(FormsTest, MemoLinesAreTheWidgetsTextAndTheLimitHolds) {
     EXPECT_EQ(memo.Lines().ToVector(), std::vector<std::string>{"druhý"});
     memo.Lines().SetText("a\r\nb\r\n");
     EXPECT_EQ(memo.Lines().ToVector(), (std::vector<std::string>{"a", "b"}));
+    // An empty last line is a line: it stays one through the list's changes.
+    memo.Lines().Assign(std::vector<std::string>{"a", "b", ""});
+    EXPECT_EQ(memo.Lines().ToVector(), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(memo.Lines().Text(), "a\nb\n\n");
+    memo.Lines().Put(0, "c");
+    EXPECT_EQ(memo.Lines().ToVector(), (std::vector<std::string>{"c", "b", ""}));
     memo.SetMaxLength(5);
+    memo.Lines().SetText("a");
     static_cast<QPlainTextEdit*>(memo.Widget())->insertPlainText("cdefgh");
     EXPECT_EQ(memo.Text().size(), 5u);
 }

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sys/stat.h>
+
 #include <unistd.h>
 
 namespace kvz {
@@ -83,6 +86,41 @@ TEST(QrpFile, MissingFileIsReportedInTheUsersLanguage) {
             << e.what();
     }
     SetReportLanguage(1);
+}
+
+// Only a regular file is read, and never beyond the size limit: a pipe would wait for a
+// writer for ever, a device would fill the memory.
+TEST(QrpFile, OnlyARegularFileIsReadAndNeverBeyondTheLimit) {
+    TempFolder folder;
+    const auto fifo = folder.path() / "pipe.qrp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto device = folder.path() / "zero.qrp";
+    std::filesystem::create_symlink("/dev/zero", device);
+    const auto dir = folder.path() / "folder.qrp";
+    std::filesystem::create_directory(dir);
+    SetReportLanguage(3);
+    for (const auto& path : {fifo, device, dir}) {
+        try {
+            LoadPreparedReport(path);
+            ADD_FAILURE() << path;
+        } catch (const EReportError& e) {
+            EXPECT_EQ(std::string(e.what()), "\"" + path.string() + "\" není soubor, který by obsahoval sestavu.");
+        }
+    }
+    SetReportLanguage(1);
+    // A regular file that grows past the limit while it is read is cut at the limit and refused.
+    const auto big = folder.path() / "big.qrp";
+    {
+        std::ofstream out(big, std::ios::binary);
+        out.seekp(std::streamoff(QrpMaxFileSize) + 10);
+        out.put('x');
+    }
+    try {
+        LoadPreparedReport(big);
+        ADD_FAILURE();
+    } catch (const EReportError& e) {
+        EXPECT_NE(std::string(e.what()).find("too long"), std::string::npos) << e.what();
+    }
 }
 
 struct BadFileCase {

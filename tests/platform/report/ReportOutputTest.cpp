@@ -8,12 +8,14 @@
 #include "platform/report/ReportOutput.h"
 #include "platform/report/ReportRender.h"
 #include "platform/rtl/Files.h"
+#include "platform/forms/Responder.h"
 
 #include <QBuffer>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrinter>
 
 #include <gtest/gtest.h>
@@ -239,6 +241,97 @@ TEST(ReportOutput, PrinterGetsEveryPageAndCanBeCancelled) {
         return page < 2;
     }));
     EXPECT_EQ(progress, (std::vector<int>{1, 2}));
+}
+
+// Print asks the desktop's print dialog: it starts on the report's paper and pages, and what
+// the user chooses there (a PDF file, pages, copies) is what prints; a cancelled dialog
+// prints nothing.
+TEST(ReportOutput, PrintGoesThroughThePrintDialog) {
+    testing::EnsureApplication();
+    SummaryReport summary(30);
+    const TPreparedReport report = PrepareReport(summary.layout);
+    ASSERT_EQ(report.Pages.size(), 5u);
+    TempFolder folder;
+    struct Case {
+        const char* name;
+        int from, to, copies;
+        bool collate;
+        const char* pages;   // pdfinfo's page count
+        const char* order;   // the page number each PDF page shows
+    };
+    for (const Case& c : {Case{"all", 0, 0, 1, true, "5", "12345"}, Case{"range", 2, 3, 1, true, "2", "23"},
+                          Case{"copies", 4, 5, 2, true, "4", "4545"}, Case{"uncollated", 4, 5, 2, false, "4", "4455"}}) {
+        SCOPED_TRACE(c.name);
+        const auto pdf = folder.path() / (std::string(c.name) + ".pdf");
+        TResponder responder;
+        int dialogs = 0;
+        responder.OnDialog = [&](QDialog& d) {
+            ++dialogs;
+            auto* dialog = dynamic_cast<QPrintDialog*>(&d);
+            EXPECT_NE(dialog, nullptr);
+            if (!dialog) return int(QDialog::Rejected);
+            QPrinter& printer = *dialog->printer();
+            // The dialog opens on the report's paper and offers its pages and a PDF file.
+            EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A4);
+            EXPECT_EQ(dialog->maxPage(), 5);
+            EXPECT_TRUE(dialog->testOption(QAbstractPrintDialog::PrintToFile));
+            EXPECT_TRUE(dialog->testOption(QAbstractPrintDialog::PrintPageRange));
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QString::fromStdString(pdf.string()));
+            if (c.from) {
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(c.from, c.to);
+            }
+            printer.setCopyCount(c.copies);
+            printer.setCollateCopies(c.collate);
+            return int(QDialog::Accepted);
+        };
+        EXPECT_TRUE(PrintReportWithDialog(report));
+        EXPECT_EQ(dialogs, 1);
+        const auto pages = PdfInfo(pdf, "Pages");
+        if (!pages) GTEST_SKIP() << "pdfinfo is not installed (poppler-utils)";
+        EXPECT_EQ(*pages, c.pages);
+        EXPECT_EQ(PdfInfo(pdf, "Title"), "Prehľad");
+        std::string order;
+        for (int page = 1; page <= std::stoi(*pages); ++page) {
+            const auto text = RunTool("pdftotext", "-f " + std::to_string(page) + " -l " + std::to_string(page) + " " +
+                                                       Quote(pdf) + " -");
+            const size_t at = text->find("Strana : ");
+            order += at == std::string::npos ? '?' : (*text)[at + 9];
+        }
+        EXPECT_EQ(order, c.order);
+    }
+    TResponder responder;
+    responder.OnDialog = [](QDialog&) { return int(QDialog::Rejected); };
+    EXPECT_FALSE(PrintReportWithDialog(report));
+}
+
+// A part of the paper printed as a paper of its own: the items keep their place on it.
+TEST(ReportOutput, CutPagesMakeThePartThePaper) {
+    TPreparedReport report;
+    report.Title = "Obálky";
+    report.PageWidth = 29700;
+    report.PageHeight = 21000;
+    report.Landscape = true;
+    report.ManualFeed = true;
+    TPreparedItem item;
+    item.X = 13500 + 1000;
+    item.Y = 5000 + 2000;
+    report.Pages = {TPreparedPage{{item}}, TPreparedPage{{item}}};
+    const TPreparedReport cut = CutPages(report, 135, 50, 162.2, 114);
+    EXPECT_EQ(cut.Title, "Obálky");
+    EXPECT_EQ(cut.PageWidth, 16220);
+    EXPECT_EQ(cut.PageHeight, 11400);
+    EXPECT_TRUE(cut.Landscape);
+    EXPECT_TRUE(cut.ManualFeed);
+    ASSERT_EQ(cut.Pages.size(), 2u);
+    EXPECT_EQ(cut.Pages[1].Items[0].X, 1000);
+    EXPECT_EQ(cut.Pages[1].Items[0].Y, 2000);
+    testing::EnsureApplication();
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer, cut);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::EnvelopeC6);
 }
 
 TEST(ReportOutput, EnvelopePrinterIsFedByHand) {
