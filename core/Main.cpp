@@ -499,10 +499,14 @@ void TMainForm::FormCreate(TComponent*) {
     if (FirstStart) {
         if (auto& select = RegisteredUserSteps().SelectLanguage) select(*this);
         SetHelpFileByLanguage();
+    }
+    ScanUser();
+    // The first start's help page opens once the user dialogs have closed: a browser opened
+    // over them would take the keys meant for the name and the password.
+    if (FirstStart) {
         std::error_code missing;
         if (fs::exists(Application().HelpFile(), missing)) Application().HelpContext(Application().HelpFile(), 53);
     }
-    ScanUser();
 
     ZablokujVsetko();
     ProgramState().TaskEditMode = false;

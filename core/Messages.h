@@ -205,6 +205,32 @@ enum : int {
     AllFilesFilter = 239,     // "All files (*)" of a file dialog
     DropNothingUsable = 240,  // 240..248: why a drop was refused, in the order of DropRefusal
     PageOfCount = 249,        // " Page %1 of %2"
+    // The system's own texts in the user's language: the English text is the system's, with
+    // %1.. for the parts it names and %m for a system text inside it (SystemTextInLanguage).
+    DeleteRecordQuestion = 250,       // "Delete record?" of a grid
+    DeleteSelectedQuestion = 251,     // "Delete all selected records?"
+    SharedTableChanged = 252,         // "A shared table was changed outside its writer"
+    TextTooLong = 253,                // "The text for field '%1' is too long: %2 characters, at most %3 allowed"
+    TextTooLongForStore = 254,        // "The text for field '%1' is too long"
+    ErrorOpeningTable = 255,          // "Error opening table: %m"
+    BufferCorruption = 256,           // "Buffer structure corruption!"
+    BufferEnd = 257,                  // "Unexpected end of buffer"
+    FieldDescriptionError = 258,      // "Error in buffer structure (field description section)"
+    InvalidTablePassword = 259,       // "Invalid password. Table cannot be open"
+    RecordNotFound = 260,
+    RecordDeleted = 261,
+    ReadOnlyDataset = 262,            // "Cannot modify a read-only dataset"
+    FieldCannotBeModified = 263,      // "Field '%1' cannot be modified"
+    FieldMustHaveValue = 264,         // "Field '%1' must have a value"
+    NotAnInteger = 265,               // "'%1' is not an integer for field '%2'"
+    NotANumber = 266,                 // "'%1' is not a floating point value for field '%2'"
+    NotADateTime = 267,               // "'%1' is not a date-time for field '%2'"
+    ConfirmCaption = 268,             // "Confirm", the title of a question
+    WarningTitle = 269,               // "Warning", "Information", "Error": the titles of boxes by kind
+    InformationTitle = 270,
+    ErrorTitle = 271,
+    ColorNames = 272,                 // 272..289: the colours' names in the order of the colour table
+    ColorNamesEnd = 290,
 };
 } // namespace MessageId
 
@@ -225,6 +251,16 @@ std::string GetMessageText(int id);
 // The same for the notices (1 and 2).
 void GetNoticeText(int id, std::string& text, int language);
 void GetNoticeText(int id, std::string& text);
+
+// A text of the system (an engine's error, a grid's question, a colour's name) in the language:
+// the catalogue's message whose English text it is, its named parts kept; any other text, and
+// any text in English, as it is.
+std::string SystemTextInLanguage(const std::string& text, int language);
+
+// Qt's own texts (the buttons of message boxes, the file and page setup dialogs) follow the
+// language (SetLanguage calls it): Qt's translations as the system installs them. False when
+// they are missing (Qt's texts then stay English).
+bool LoadQtTexts(int language);
 
 // The address field for a position of the list of choices: the sixteen standard fields, and
 // above them the list's own text (the user-defined fields); a negative position (no selection)
