@@ -212,6 +212,8 @@ TEST_F(MainFormTest, FirstStartOpensTheHelpPageOnlyAfterTheUserDialogsClosed) {
         ProgramState().UserPrefix = "Eva";
     };
     Start();
+    EXPECT_EQ(steps, (std::vector<std::string>{"language", "user"})); // not before the frame window shows
+    QApplication::processEvents();
     Application().OnHelp = help;
     EXPECT_EQ(steps, (std::vector<std::string>{"language", "user", "help 53 sk"}));
 }
