@@ -16,8 +16,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <cstdlib>
 
 namespace kvz {
 namespace {
@@ -151,6 +154,8 @@ TEST_F(InLanguageTest, ColourNamesAreTheUsersLanguage) {
         combo->SetParent(&form);
         EXPECT_EQ(combo->Items()[0], black[language - 1]);
         EXPECT_EQ(combo->Items()[11], yellow[language - 1]);
+        const char* const suffixes[] = {"en", "sk", "cz"};
+        testing::Render(*combo, std::string("colorcombo-names-") + suffixes[language - 1]);
         // The window's own names still come first.
         combo->SetColorNames({"Uhoľ"});
         EXPECT_EQ(combo->Items()[0], "Uhoľ");
@@ -166,12 +171,31 @@ TEST_F(InLanguageTest, QtsOwnButtonsFollowTheChosenLanguage) {
             texts += box.addButton(button)->text().remove('&').toStdString() + "/";
         return texts;
     };
+    // Pictures of a question and of Qt's file dialog, for a person to look at.
+    const auto pictures = [](const char* suffix) {
+        const char* dir = std::getenv("KVZ_RENDER_DIR");
+        if (!dir) return;
+        QMessageBox box(QMessageBox::Question, "KV-Zirt", QString::fromStdString(Application().UserText("Delete record?")),
+                        QMessageBox::Yes | QMessageBox::No);
+        box.show();
+        QApplication::processEvents();
+        box.grab().save(QString("%1/question-%2.png").arg(dir, suffix));
+        QFileDialog files(nullptr, QString(), dir);
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.resize(640, 420);
+        files.show();
+        QApplication::processEvents();
+        files.grab().save(QString("%1/filedialog-%2.png").arg(dir, suffix));
+    };
     SetLanguage(2);
     EXPECT_EQ(buttons(), "Áno/Nie/Zrušiť/");
+    pictures("sk");
     SetLanguage(3);
     EXPECT_EQ(buttons(), "Ano/Ne/Zrušit/");
+    pictures("cz");
     SetLanguage(1);
     EXPECT_EQ(buttons(), "Yes/No/Cancel/");
+    pictures("en");
     EXPECT_TRUE(LoadQtTexts(2));
     EXPECT_EQ(buttons(), "Áno/Nie/Zrušiť/");
 }
