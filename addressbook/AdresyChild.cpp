@@ -876,6 +876,7 @@ void TAdresyChildForm::MakeCopies(bool edit) {
             m->SetName(name);
             m->SFieldName = field;
             m->SetScrollBars(TScrollStyle::ssVertical);
+            m->SetMaxLength(static_cast<TMemo*>(original)->MaxLength()); // no more than the field holds
             place(original, m);
             m->SetText(text);
             copy = m;
@@ -883,6 +884,7 @@ void TAdresyChildForm::MakeCopies(bool edit) {
             auto* e = new TShfEdit(this);
             e->SetName(name);
             e->SFieldName = field;
+            e->SetMaxLength(static_cast<TEdit*>(original)->MaxLength()); // no more than the field holds
             place(original, e);
             e->SetText(text);
             if (!user) e->OnExit = [this](TComponent*) { ShEditExit(); };

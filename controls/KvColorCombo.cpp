@@ -1,4 +1,5 @@
 #include "controls/KVDBCtrl.h"
+#include "platform/forms/Forms.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -95,7 +96,7 @@ void TColorComboBox::FillColorList() {
     for (size_t i = 0; i < table.size(); ++i) {
         if (i == kColorTableNone && !(options_ & coIncludeNone)) continue;
         if (i == kColorTableDefault && !(options_ & coIncludeDefault)) continue;
-        std::string name = i < colorNames_.size() && !colorNames_[i].empty() ? colorNames_[i] : table[i].Name;
+        std::string name = i < colorNames_.size() && !colorNames_[i].empty() ? colorNames_[i] : Application().UserText(table[i].Name);
         const int index = Items().AddObject(displayNames_ ? name : std::string(),
                                             reinterpret_cast<void*>(static_cast<uintptr_t>(table[i].Color)));
         combo->setItemIcon(index, SwatchIcon(table[i].Color, iconSize, combo->palette()));

@@ -508,10 +508,16 @@ void TMainForm::FormCreate(TComponent*) {
     if (FirstStart) {
         if (auto& select = RegisteredUserSteps().SelectLanguage) select(*this);
         SetHelpFileByLanguage();
-        std::error_code missing;
-        if (fs::exists(Application().HelpFile(), missing)) Application().HelpContext(Application().HelpFile(), 53);
     }
     ScanUser();
+    // The first start's help page opens once the user dialogs have closed and the frame window
+    // shows: a browser opened over the dialogs would take the keys meant for the name and the
+    // password, and one opened before the frame window would stay hidden behind it.
+    if (FirstStart)
+        QTimer::singleShot(0, Widget(), [] {
+            std::error_code missing;
+            if (fs::exists(Application().HelpFile(), missing)) Application().HelpContext(Application().HelpFile(), 53);
+        });
 
     ZablokujVsetko();
     ProgramState().TaskEditMode = false;

@@ -209,6 +209,32 @@ enum : int {
     EBanksNotKept = 251,      // "The e-bank addresses could not be kept: " and why
     LinkBeingEdited = 252,    // a links write refused while a link is edited in place
     LinkRenameElsewhere = 253, // a link type rename under way in another program
+    // The system's own texts in the user's language: the English text is the system's, with
+    // %1.. for the parts it names and %m for a system text inside it (SystemTextInLanguage).
+    DeleteRecordQuestion = 254,       // "Delete record?" of a grid
+    DeleteSelectedQuestion = 255,     // "Delete all selected records?"
+    SharedTableChanged = 256,         // "A shared table was changed outside its writer"
+    TextTooLong = 257,                // "The text for field '%1' is too long: %2 characters, at most %3 allowed"
+    TextTooLongForStore = 258,        // "The text for field '%1' is too long"
+    ErrorOpeningTable = 259,          // "Error opening table: %m"
+    BufferCorruption = 260,           // "Buffer structure corruption!"
+    BufferEnd = 261,                  // "Unexpected end of buffer"
+    FieldDescriptionError = 262,      // "Error in buffer structure (field description section)"
+    InvalidTablePassword = 263,       // "Invalid password. Table cannot be open"
+    RecordNotFound = 264,
+    RecordDeleted = 265,
+    ReadOnlyDataset = 266,            // "Cannot modify a read-only dataset"
+    FieldCannotBeModified = 267,      // "Field '%1' cannot be modified"
+    FieldMustHaveValue = 268,         // "Field '%1' must have a value"
+    NotAnInteger = 269,               // "'%1' is not an integer for field '%2'"
+    NotANumber = 270,                 // "'%1' is not a floating point value for field '%2'"
+    NotADateTime = 271,               // "'%1' is not a date-time for field '%2'"
+    ConfirmCaption = 272,             // "Confirm", the title of a question
+    WarningTitle = 273,               // "Warning", "Information", "Error": the titles of boxes by kind
+    InformationTitle = 274,
+    ErrorTitle = 275,
+    ColorNames = 276,                 // 276..293: the colours' names in the order of the colour table
+    ColorNamesEnd = 294,
 };
 } // namespace MessageId
 
@@ -229,6 +255,16 @@ std::string GetMessageText(int id);
 // The same for the notices (1 and 2).
 void GetNoticeText(int id, std::string& text, int language);
 void GetNoticeText(int id, std::string& text);
+
+// A text of the system (an engine's error, a grid's question, a colour's name) in the language:
+// the catalogue's message whose English text it is, its named parts kept; any other text, and
+// any text in English, as it is.
+std::string SystemTextInLanguage(const std::string& text, int language);
+
+// Qt's own texts (the buttons of message boxes, the file and page setup dialogs) follow the
+// language (SetLanguage calls it): Qt's translations as the system installs them. False when
+// they are missing (Qt's texts then stay English).
+bool LoadQtTexts(int language);
 
 // The address field for a position of the list of choices: the sixteen standard fields, and
 // above them the list's own text (the user-defined fields); a negative position (no selection)

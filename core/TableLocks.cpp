@@ -176,7 +176,7 @@ void TTableLocks::WriteSharedTable(TVolgaTable& table, const fs::path& lockFileN
                                    milliseconds interval, const std::function<void()>& change) {
     // A change made before the reload would be written over what others wrote meanwhile.
     if (networkMode && (table.ChangeCount() > 0 || table.State() == dsEdit || table.State() == dsInsert))
-        throw std::logic_error("A shared table was changed outside its writer");
+        throw std::logic_error(GetMessageText(MessageId::SharedTableChanged));
     static const char* const kReadOnlyTexts[] = {
         "The table file is read-only; the change was not saved: ",
         "Súbor tabuľky je iba na čítanie, zmena sa neuložila: ",

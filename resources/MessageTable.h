@@ -3,7 +3,7 @@
 
 namespace kvz {
 
-constexpr int kMessageCount = 253;
+constexpr int kMessageCount = 293;
 constexpr int kNoticeCount = 2;
 
 // Row n is message n (row 0 is empty); columns are English, Slovak and Czech. UTF-8.

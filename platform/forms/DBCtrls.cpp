@@ -177,6 +177,7 @@ void TDBEdit::DoExit() {
 // ---- TDBMemo ----------------------------------------------------------------------------
 
 TDBMemo::TDBMemo(TComponent* owner) : TMemo(owner), TDataControl(this) {
+    SetLineEndsCountTwo(true); // the field holds CR LF
     QObject::connect(static_cast<QPlainTextEdit*>(Widget()), &QPlainTextEdit::textChanged, Widget(),
                      [this] { ControlChanged(); });
     UpdateReadOnly();
@@ -316,6 +317,7 @@ void TDBComboBox::ShowFieldText(const std::string& text) {
 
 void TDBComboBox::ShowField() {
     TField* field = Field();
+    SetMaxLength(field && field->DataType() == ftString ? field->Size() : 0);
     ShowFieldText(field ? field->Text() : std::string());
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QScrollBar>
@@ -293,6 +294,10 @@ public:
         // The dataset edits before the editor opens, so that a refusal shows no editor.
         if (!grid_.CanEditShow(index.column()) || !grid_.model_->BeginEdit(index.row())) return nullptr;
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        // No more characters can be typed than the field holds.
+        TField* field = grid_.columns_[index.column()].Field();
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && field && field->DataType() == ftString)
+            line->setMaxLength(field->Size());
         if (editor) grid_.EditorCreated(editor);
         return editor;
     }

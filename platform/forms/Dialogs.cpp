@@ -30,7 +30,11 @@ std::vector<std::pair<QMessageBox::StandardButton, int>> ButtonsOf(unsigned styl
 }
 } // namespace
 
-int ShowMessageBox(const TMessageBoxParams& params) {
+int ShowMessageBox(const TMessageBoxParams& shown) {
+    // Texts of the system (an engine's error, a grid's question) reach the user in his language.
+    TMessageBoxParams params = shown;
+    params.Text = Application().UserText(shown.Text);
+    params.Caption = Application().UserText(shown.Caption);
     if (TResponder* responder = TResponder::Current()) {
         for (;;) {
             int answer = responder->AnswerMessageBox(params);

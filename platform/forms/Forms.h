@@ -193,6 +193,12 @@ public:
     bool HelpContext(const std::string& helpFile, int context);
     std::function<bool(const std::string& helpFile, int context)> OnHelp;
 
+    // A text the form layer or a control shows of its own (a grid's question, a colour's name)
+    // or a system text of an error, in the user's language: OnUserText when the program set
+    // one, else the text as it is.
+    std::string UserText(const std::string& text) const { return OnUserText ? OnUserText(text) : text; }
+    std::function<std::string(const std::string& text)> OnUserText;
+
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool on);
     TColor HintColor() const { return hintColor_; }

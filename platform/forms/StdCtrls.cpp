@@ -296,16 +296,31 @@ private:
 };
 } // namespace
 
+namespace {
+// How much of a memo's text its limit takes (no limit: all), a line end counting two characters
+// when the text is stored with CR LF.
+qsizetype AllowedLength(const QString& text, int maxLength, bool lineEndsCountTwo) {
+    if (maxLength <= 0) return text.size();
+    if (!lineEndsCountTwo) return std::min<qsizetype>(text.size(), maxLength);
+    qsizetype counted = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        counted += text[i] == '\n' ? 2 : 1;
+        if (counted > maxLength) return i;
+    }
+    return text.size();
+}
+} // namespace
+
 TMemo::TMemo(TComponent* owner) : TWinControl(owner, new TControlWidget<QPlainTextEdit>(this, HomeWidget(owner))) {
     QPlainTextEdit* edit = Edit();
     lines_ = std::make_unique<TMemoLines>(this, edit);
     edit->setTabChangesFocus(true);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [this, edit] {
-        if (maxLength_ > 0 && edit->toPlainText().size() > maxLength_) {
+        if (const QString typed = edit->toPlainText(); AllowedLength(typed, maxLength_, lineEndsCountTwo_) < typed.size()) {
             // What goes beyond the limit is not taken: typed or pasted, it is cut off.
             QTextCursor cursor = edit->textCursor();
-            QString text = edit->toPlainText().left(maxLength_);
+            QString text = typed.left(AllowedLength(typed, maxLength_, lineEndsCountTwo_));
             QSignalBlocker block(edit);
             edit->setPlainText(text);
             cursor.setPosition(int(std::min<qsizetype>(cursor.position(), text.size())));
@@ -327,9 +342,9 @@ std::string TMemo::WidgetText() const { return ToStd(Edit()->toPlainText()); }
 void TMemo::SetWidgetText(std::string_view text) {
     QString s = ToQString(text);
     s.remove('\r');
-    if (maxLength_ > 0) s = s.left(maxLength_);
-    Edit()->setPlainText(s);
+    Edit()->setPlainText(s.left(AllowedLength(s, maxLength_, lineEndsCountTwo_)));
 }
+
 
 bool TMemo::ReadOnly() const { return Edit()->isReadOnly(); }
 void TMemo::SetReadOnly(bool on) { Edit()->setReadOnly(on); }

@@ -131,11 +131,14 @@ protected:
     std::string WidgetText() const override;
     void SetWidgetText(std::string_view text) override;
     void KeyDown(uint16_t& key, TShiftState shift) override;
+    // A memo whose text is stored with CR LF counts each line end as two characters of MaxLength.
+    void SetLineEndsCountTwo(bool on) { lineEndsCountTwo_ = on; }
 
 private:
     QPlainTextEdit* Edit() const;
     std::unique_ptr<TStrings> lines_;
     int maxLength_ = 0;
+    bool lineEndsCountTwo_ = false;
     TScrollStyle scrollBars_ = TScrollStyle::ssNone;
     bool wantReturns_ = true;
 };

@@ -212,6 +212,8 @@ TEST_F(AdresyChildTest, NetworkEditTypesIntoCopiesAndSavesUnderTheLock) {
     EXPECT_EQ(copy->Text(), "Alfa");
     EXPECT_FALSE(book->DBEdit1->Visible());
     EXPECT_EQ(copy->SFieldName, "Firma");
+    // No more can be typed into a copy than its field holds.
+    EXPECT_EQ(copy->MaxLength(), Addresses().FieldByName("Firma").Size());
     copy->SetText("Alfa s.r.o.");
     auto* birthday = dynamic_cast<TDateEdit*>(book->FindComponent("ShDate1"));
     ASSERT_NE(birthday, nullptr);

@@ -1,4 +1,5 @@
 #include "core/KvMsgDlg.h"
+#include "core/Messages.h"
 #include "forms/FormsTesting.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Responder.h"
@@ -11,6 +12,7 @@ namespace {
 using testing::FormsTest;
 
 TEST_F(FormsTest, MessageBoxComponentReturnsThePressedButton) {
+    SetLanguage(1);
     TResponder responder;
     TKvWinMsgDlg dlg(nullptr);
     dlg.SetKind(TKvMsgDlgKind::mkQuery);
@@ -25,6 +27,7 @@ TEST_F(FormsTest, MessageBoxComponentReturnsThePressedButton) {
     EXPECT_EQ(box.Style, MB_YESNO | MB_USERICON); // no Help without a help topic
     EXPECT_FALSE(box.UserIcon.isNull());
     EXPECT_EQ(box.Owner, nullptr); // the owner is no windowed control
+    SetLanguage(2);
 }
 
 TEST_F(FormsTest, MessageBoxComponentGroupsAndTitles) {
@@ -44,7 +47,19 @@ TEST_F(FormsTest, MessageBoxComponentGroupsAndTitles) {
         {TKvMsgDlgKind::mkQuery, "Confirm"},      {TKvMsgDlgKind::mkError, "Error"},
         {TKvMsgDlgKind::mkUser, "KV-Zirt"},       {TKvMsgDlgKind::mkApplication, "KV-Zirt"},
         {TKvMsgDlgKind::mkWinLogo, "KV-Zirt"}};
+    SetLanguage(1);
     for (auto& [kind, title] : titles) {
+        dlg.SetKind(kind);
+        dlg.Execute();
+        EXPECT_EQ(responder.MessageBoxes.back().Caption, title);
+    }
+    // The titles of the kinds are the user's language.
+    SetLanguage(2);
+    const std::pair<TKvMsgDlgKind, std::string> slovak[] = {{TKvMsgDlgKind::mkWarning, "Upozornenie"},
+                                                            {TKvMsgDlgKind::mkInformation, "Informácia"},
+                                                            {TKvMsgDlgKind::mkQuery, "Potvrdenie"},
+                                                            {TKvMsgDlgKind::mkError, "Chyba"}};
+    for (auto& [kind, title] : slovak) {
         dlg.SetKind(kind);
         dlg.Execute();
         EXPECT_EQ(responder.MessageBoxes.back().Caption, title);

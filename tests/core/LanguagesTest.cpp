@@ -159,6 +159,51 @@ TEST_F(FormsTest, EveryHelpContextHasItsTopicInEachLanguage) {
     EXPECT_EQ(HelpTopicPage(999), "kvzirt.html");
 }
 
+// Each page says the same in the three languages: the same topics and steps, and no word
+// written twice in a row.
+TEST(HelpPages, EachPageHasTheSameTopicsInEachLanguageAndDoublesNoWord) {
+    const auto read = [](const std::filesystem::path& page) {
+        std::ifstream in(page);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    const auto marks = [](const std::string& html) {
+        std::vector<std::string> found;
+        for (const char* mark : {"id=\"c", "<h2", "<li>"})
+            for (size_t at = html.find(mark); at != std::string::npos; at = html.find(mark, at + 1))
+                found.push_back(mark == std::string("id=\"c") ? html.substr(at, html.find('"', at + 4) - at) : mark);
+        return found;
+    };
+    for (const auto& entry : std::filesystem::directory_iterator(ShippedHelp() / "help" / "en")) {
+        const std::string name = entry.path().filename().string();
+        const std::string english = read(entry.path());
+        for (const char* language : {"sk", "cs"}) {
+            const std::string page = read(ShippedHelp() / "help" / language / name);
+            EXPECT_EQ(marks(page), marks(english)) << language << "/" << name;
+        }
+        for (const char* language : {"en", "sk", "cs"}) {
+            std::string html = read(ShippedHelp() / "help" / language / name), word, last;
+            bool inTag = false;
+            for (char c : html + " ") {
+                if (c == '<') inTag = true;
+                if (inTag || c == ' ' || c == '\n' || c == ',' || c == '.' || c == ';' || c == ':') {
+                    if (!word.empty()) {
+                        EXPECT_NE(word, last) << language << "/" << name << ": \"" << word << " " << word << "\"";
+                        last = word;
+                    }
+                    word.clear();
+                    // A sentence's end, a mark or a tag (a title, a heading) starts anew.
+                    if (c == '.' || c == ';' || c == ':' || c == ',' || c == '<') last.clear();
+                } else {
+                    word += c;
+                }
+                if (c == '>') inTag = false;
+            }
+        }
+    }
+}
+
 TEST_F(FormsTest, AHelpTopicOpensItsPageInTheBrowserOrSaysTheHelpIsMissing) {
     TResponder responder;
     responder.OnMessageBox = [](const TMessageBoxParams&) { return IDOK; };

@@ -197,6 +197,32 @@ TEST_F(MainFormTest, FirstStartMakesTheFoldersAsksTheLanguageThenTheUserAndOpens
     EXPECT_TRUE(responder.MessageBoxes.empty());
 }
 
+TEST_F(MainFormTest, FirstStartOpensTheHelpPageOnlyAfterTheUserDialogsClosed) {
+    // With the help installed, a browser opened before the user dialog would take its keys.
+    fs::create_directories(temp.path() / "help" / "sk");
+    WriteFileDurably(temp.path() / "help" / "sk" / "kvzirt.html", "<html></html>");
+    std::vector<std::string> steps;
+    auto help = Application().OnHelp;
+    Application().OnHelp = [&](const std::string& file, int context) {
+        steps.push_back("help " + std::to_string(context) + " " + fs::path(file).parent_path().filename().string());
+        return true;
+    };
+    RegisteredUserSteps().SelectLanguage = [&](TMainForm&) {
+        steps.push_back("language");
+        ProgramSettings().Nastavenia[Slot::Language] = 2;
+        SetLanguage(2);
+    };
+    RegisteredUserSteps().ScanUser = [&](TMainForm&) {
+        steps.push_back("user");
+        ProgramState().UserPrefix = "Eva";
+    };
+    Start();
+    EXPECT_EQ(steps, (std::vector<std::string>{"language", "user"})); // not before the frame window shows
+    QApplication::processEvents();
+    Application().OnHelp = help;
+    EXPECT_EQ(steps, (std::vector<std::string>{"language", "user", "help 53 sk"}));
+}
+
 TEST(FirstStartBoundsTest, TheFrameWindowIsCentredAndNeverLargerThanTheFreeArea) {
     const struct {
         int left, top, width, height;

@@ -243,6 +243,63 @@ TEST_F(DBCtrlsTest, ComboChoicesEditTheDatasetOrAreUndone) {
     EXPECT_EQ(table.State(), dsBrowse);
 }
 
+// No edit of a text field takes more characters than the field holds ("Firma" holds 12), so
+// that a value too long for its field cannot be typed.
+TEST_F(DBCtrlsTest, NoEditTakesMoreCharactersThanItsFieldHolds) {
+    const QString typed = QString::fromUtf8("Ďurica a synovia s.r.o.");
+    auto* combo = new TDBComboBox(form.get());
+    combo->SetParent(form.get());
+    combo->SetBounds(220, 8, 90, 21);
+    combo->SetDataSource(form->DataSource1);
+    combo->SetDataField("Firma");
+    auto* grid = new TDBGrid(form.get());
+    grid->SetParent(form.get());
+    grid->SetBounds(8, 120, 300, 80);
+    grid->SetDataSource(form->DataSource1);
+    form->SetClientSize(320, 210);
+    QApplication::processEvents();
+    for (TWinControl* edit : std::initializer_list<TWinControl*>{form->DBEdit1, combo}) {
+        Focus(edit);
+        QLineEdit* line = edit == combo ? static_cast<QComboBox*>(combo->Widget())->lineEdit()
+                                        : static_cast<QLineEdit*>(edit->Widget());
+        ASSERT_NE(line, nullptr);
+        ASSERT_EQ(line->text(), "Alfa");
+        line->end(false);
+        Type(edit, typed);
+        EXPECT_EQ(line->text().toStdString(), "AlfaĎurica a") << edit->Name();
+        Focus(form->DBEdit2);
+        EXPECT_EQ(Firma(), "AlfaĎurica a") << edit->Name();
+        table.Cancel();
+    }
+    // A memo keeps its line ends as CR LF in the field: each counts two.
+    auto* memo = new TDBMemo(form.get());
+    memo->SetParent(form.get());
+    memo->SetBounds(220, 36, 90, 60);
+    memo->SetDataSource(form->DataSource1);
+    memo->SetDataField("Firma");
+    Focus(memo);
+    memo->SelectAll();
+    Type(memo, "Ďu");
+    testing::Key(memo->Widget(), Qt::Key_Return, Qt::NoModifier, "\r");
+    Type(memo, "rica a synovia");
+    Focus(form->DBEdit2);
+    EXPECT_EQ(Firma(), "Ďu\r\nrica a s");
+    table.Cancel();
+
+    QTableView* view = grid->View();
+    const QModelIndex cell = grid->Model().index(0, 0);
+    view->setCurrentIndex(cell);
+    view->edit(cell);
+    QApplication::processEvents();
+    auto* line = view->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    line->selectAll();
+    for (QChar c : typed) testing::Key(line, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+    EXPECT_EQ(line->text().toStdString(), "Ďurica a syn");
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+    table.Cancel();
+}
+
 TEST_F(DBCtrlsTest, ControlGridRepeatsItsPanelForEveryRecord) {
     for (const char* firma : {"Gama", "Delta", "Epsilon"}) table.AppendRecord({Variant(firma), Variant("Trnava"), Variant(true), Variant("A")});
     table.First();
