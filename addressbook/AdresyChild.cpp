@@ -68,6 +68,17 @@ public:
     }
 };
 
+// Puts one widget in the place of another in the layouts of their parent, nested ones too;
+// false when no layout holds it.
+bool SwapInLayout(QWidget* from, QWidget* to) {
+    QWidget* parent = from->parentWidget();
+    if (!parent || !parent->layout()) return false;
+    QLayoutItem* item = parent->layout()->replaceWidget(from, to, Qt::FindChildrenRecursively);
+    if (!item) return false;
+    delete item;
+    return true;
+}
+
 } // namespace
 
 // Keeps "Street :", "City :" and "Zip :" beside the third, fourth and fifth lines of an address
@@ -660,6 +671,7 @@ void TAdresyChildForm::Insert() {
         InsertAddressNet("Insert");
     }
     editing_ = EditMode::Insert;
+    EnableRecordMovers(false);
 }
 
 void TAdresyChildForm::Edit() {
@@ -673,6 +685,7 @@ void TAdresyChildForm::Edit() {
     if (!ProgramState().NetworkMode) table.Edit();
     else InsertAddressNet("Edit");
     editing_ = EditMode::Edit;
+    EnableRecordMovers(false);
     // The box preselects the address's category.
     ShowCategoryBox(true);
 }
@@ -703,6 +716,7 @@ void TAdresyChildForm::Post() {
         DeleteAddressNet();
     }
     editing_ = EditMode::None;
+    EnableRecordMovers(true);
     EnableDateEdits(false, false);
     EnableRemindBoxes(false);
     ShowCategoryBox(false);
@@ -719,6 +733,13 @@ void TAdresyChildForm::Cancel() {
         DeleteAddressNet();
     }
     editing_ = EditMode::None;
+    EnableRecordMovers(true);
+}
+
+void TAdresyChildForm::EnableRecordMovers(bool on) {
+    // A move would post or drop the address being typed behind the user's back: until it is
+    // saved or cancelled, the lists and the letter bar wait.
+    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(on);
 }
 
 void TAdresyChildForm::WorkSplitItems() {
@@ -788,7 +809,8 @@ void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {
                                        memo->Text())) {
         if (auto* dataMemo = dynamic_cast<TDBMemo*>(memo)) dataMemo->DataSource()->DataSet()->Edit();
         memo->SetText(*address);
-        if (auto* qt = memo->Widget()->findChild<QWidget*>()) qt->setFocus();
+        // The street is typed next, below the name lines.
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(memo->Widget())) edit->moveCursor(QTextCursor::End);
     }
 }
 
@@ -854,14 +876,14 @@ void TAdresyChildForm::MakeCopies(bool edit) {
     auto place = [this](TControl* original, TWinControl* copy) {
         copy->SetParent(static_cast<TWinControl*>(original->Parent()));
         QWidget* from = original->Widget();
-        QWidget* parent = from->parentWidget();
-        // The copy takes the control's place in the layout; a control placed by the user keeps
-        // its bounds.
-        if (parent && parent->layout() && parent->layout()->indexOf(from) >= 0) {
-            delete parent->layout()->replaceWidget(from, copy->Widget());
-        } else {
-            copy->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
-        }
+        QWidget* to = copy->Widget();
+        // The copy takes the control's place in its layout (wherever that stands among the
+        // page's nested layouts), its size rules and its order of focus; a control placed by
+        // the user keeps its bounds.
+        to->setSizePolicy(from->sizePolicy());
+        to->setMinimumSize(from->minimumSize());
+        to->setMaximumSize(from->maximumSize());
+        if (!SwapInLayout(from, to)) copy->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
         copy->SetColor(original->Color());
         copy->SetFont(original->Font());
         original->SetVisible(false);
@@ -967,7 +989,7 @@ void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
     // The save finds this address by its code, whatever is current by then; and while the copies
     // are up nothing of this window moves the current address.
     editCode_ = mode == "Edit" && !Table().IsEmpty() ? Table().FieldByName("Number").AsString() : std::string();
-    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(false);
+    EnableRecordMovers(false);
     MakeCopies(mode == "Edit");
     OrderCompFromEdit();
     if (auto* first = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) first->SetFocus();
@@ -975,10 +997,7 @@ void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
 
 void TAdresyChildForm::DeleteAddressNet() {
     for (auto it = copies_.rbegin(); it != copies_.rend(); ++it) {
-        QWidget* to = it->copy->Widget();
-        QWidget* parent = to->parentWidget();
-        if (parent && parent->layout() && parent->layout()->indexOf(to) >= 0)
-            delete parent->layout()->replaceWidget(to, it->original->Widget());
+        SwapInLayout(it->copy->Widget(), it->original->Widget());
         it->original->SetVisible(true);
         if (selected_ == it->copy) selected_ = nullptr;
         delete it->copy;
@@ -986,7 +1005,7 @@ void TAdresyChildForm::DeleteAddressNet() {
     }
     copies_.clear();
     editCode_.clear();
-    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(true);
+    EnableRecordMovers(!Editing());
     OrderCompFromView();
     if (layoutPending_) CitajKomponenty();
 }
