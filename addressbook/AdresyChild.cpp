@@ -723,11 +723,13 @@ void TAdresyChildForm::Post() {
 }
 
 void TAdresyChildForm::Cancel() {
+    // The controls show the stored values again before the date edits go off: a date edit that
+    // loses the focus with a text that is no date would still speak of it.
+    TVolgaTable& table = Table();
+    if (table.State() == dsEdit || table.State() == dsInsert) table.Cancel();
     EnableDateEdits(false, false);
     EnableRemindBoxes(false);
     ShowCategoryBox(false);
-    TVolgaTable& table = Table();
-    if (table.State() == dsEdit || table.State() == dsInsert) table.Cancel();
     if (ProgramState().NetworkMode) {
         ProgramLocks().UnlockTableFile();
         DeleteAddressNet();

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QSlider>
 #include <QTableView>
@@ -185,6 +186,42 @@ TEST_F(AdresyChildTest, ABirthdayIsClickedIntoTypedAndSavedWhenEditingAnAddressW
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
     EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 3, 15));
     EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+// A birthday that is no date is said once when Save refuses it, though the box takes the focus
+// from the date edit, and not again when the edit is cancelled.
+TEST_F(AdresyChildTest, ABirthdayThatIsNoDateIsSaidOnceOnSaveAndNotAgainOnCancel) {
+    Start(1);
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    frame->Widget()->activateWindow();
+    frame->EditButtonClick(frame);
+    book->PageControl1->SetActivePageIndex(1);
+    QApplication::processEvents();
+    QWidget* birthday = book->DBDateEdit1->Widget();
+    QTest::mouseClick(birthday, Qt::LeftButton, Qt::NoModifier, QPoint(birthday->width() / 2, birthday->height() / 2));
+    ASSERT_TRUE(book->DBDateEdit1->Focused());
+    QTest::keyClicks(birthday, "31022020");
+    // Each box takes the focus, as a box of the desktop does.
+    responder.OnMessageBox = [](const TMessageBoxParams&) {
+        QWidget box;
+        auto* ok = new QPushButton("OK", &box);
+        box.show();
+        box.activateWindow();
+        ok->setFocus();
+        QApplication::processEvents();
+        return IDOK;
+    };
+    frame->PostButtonClick(frame);
+    QApplication::processEvents();
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_TRUE(frame->PostButton->Enabled());
+    frame->CancelButtonClick(frame);
+    QApplication::processEvents();
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_FALSE(frame->PostButton->Enabled());
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    EXPECT_TRUE(Addresses().FieldByName("Narodeniny").IsNull());
 }
 
 // A new date edit takes the program's language when it is made; the window that stays open
