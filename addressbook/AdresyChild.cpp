@@ -91,6 +91,16 @@ public:
         memo_->installEventFilter(this);
         memo_->viewport()->installEventFilter(this);
     }
+    QPlainTextEdit* Memo() const { return memo_; }
+    // The labels stand beside another memo: the copy that stands in for this one, or this one again.
+    void Follow(QPlainTextEdit* memo) {
+        memo_->removeEventFilter(this);
+        memo_->viewport()->removeEventFilter(this);
+        memo_ = memo;
+        memo_->installEventFilter(this);
+        memo_->viewport()->installEventFilter(this);
+        Place();
+    }
     void Place() {
         int width = 0;
         for (QWidget* label : labels_) width = std::max(width, label->sizeHint().width());
@@ -890,6 +900,8 @@ void TAdresyChildForm::MakeCopies(bool edit) {
         copy->SetFont(original->Font());
         original->SetVisible(false);
         copy->SetVisible(true);
+        for (AddressLineLabels* lines : lineLabels_)
+            if (lines->Memo() == from) lines->Follow(static_cast<QPlainTextEdit*>(to));
     };
     auto addText = [&](TControl* original, const std::string& name, const std::string& field, bool memo, bool user) {
         TWinControl* copy;
@@ -1001,6 +1013,8 @@ void TAdresyChildForm::DeleteAddressNet() {
     for (auto it = copies_.rbegin(); it != copies_.rend(); ++it) {
         SwapInLayout(it->copy->Widget(), it->original->Widget());
         it->original->SetVisible(true);
+        for (AddressLineLabels* lines : lineLabels_)
+            if (lines->Memo() == it->copy->Widget()) lines->Follow(static_cast<QPlainTextEdit*>(it->original->Widget()));
         if (selected_ == it->copy) selected_ = nullptr;
         delete it->copy;
         delete it->frame;

@@ -130,6 +130,38 @@ TEST_F(AdresyChildTest, StreetCityAndZipStandBesideTheThirdFourthAndFifthLinesOf
     }
 }
 
+// In a network edit that begins on another page, the labels stand beside the lines of the copies.
+TEST_F(AdresyChildTest, StreetCityAndZipStandBesideTheCopiesOfANetworkEdit) {
+    Start(1, "Nastavenia68=1\n"); // the window opens on the Personal page
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    ASSERT_EQ(book->PageControl1->ActivePageIndex(), 1);
+    ProgramState().NetworkMode = true;
+    data->CreateLockFile(data->LockFileName(TableId::Address));
+    frame->EditButtonClick(frame);
+    book->PageControl1->SetActivePageIndex(0);
+    QApplication::processEvents();
+    for (const char* memoName : {"ShMemo1", "ShMemo3"}) {
+        SCOPED_TRACE(memoName);
+        auto* edit = static_cast<QPlainTextEdit*>(dynamic_cast<TControl*>(book->FindComponent(memoName))->Widget());
+        edit->setPlainText("Alfa\nJan\nMain 1\nCity\n010 01");
+        QApplication::processEvents();
+        const std::string suffix = std::string(memoName) == "ShMemo1" ? "" : "2";
+        int line = 2;
+        for (const char* name : {"StreetLabel", "CityLabel", "ZipLabel"}) {
+            QWidget* label = dynamic_cast<TLabel*>(book->FindComponent(name + suffix))->Widget();
+            const QRect lineRect = edit->cursorRect(QTextCursor(edit->document()->findBlockByNumber(line++)));
+            const int lineMiddle =
+                label->parentWidget()->mapFromGlobal(edit->viewport()->mapToGlobal(lineRect.center())).y();
+            EXPECT_NEAR(label->geometry().center().y(), lineMiddle, 2) << name;
+            const int memoRight = label->parentWidget()->mapFromGlobal(edit->mapToGlobal(QPoint(edit->width(), 0))).x();
+            EXPECT_GE(label->geometry().left(), memoRight) << name;
+        }
+    }
+    frame->CancelButtonClick(frame);
+    ProgramState().NetworkMode = false;
+}
+
 TEST_F(AdresyChildTest, ALocalSaveCutsTheDerivedCityAndName) {
     Start(1);
     AddRows({"Alfa"});
