@@ -411,6 +411,7 @@ network_edit() {
   server="$work/server"
   mkdir -p "$server"
   cp "$data"/Eva_*.d "$server"/
+  chmod 600 "$server"/Eva_*.d # tables that only their owner reads
   tr -d '\r' <"$data/Zirt.ini" | grep -vE '^Nastavenia(73|74|_Text18|_Text19)=' |
     sed "s|^\[ZirtSettings\]\$|&\nNastavenia73=1\nNastavenia74=1\nNastavenia_Text18=$server/\nNastavenia_Text19=Eva|" >"$work/Zirt.ini"
   mv "$work/Zirt.ini" "$data/Zirt.ini"
@@ -437,6 +438,9 @@ network_edit() {
   wait_for 30 server_has "Firma=Alfa & Co.	Funkcia=Director	Poznamka=Met in May	Oddelenie=Sales" ||
     fail "the network edit did not reach its fields: $("$rows" "$server/Eva_address.d" Firma Funkcia Poznamka Oddelenie | tr '\n' ' ')"
   quit_program "$frame"
+  step="the copies of the tables made at the close"
+  [ "$(stat -c %a "$data/TempData/Eva_address.d")" = 600 ] && [ "$(stat -c %a "$data/TempData")" = "$(stat -c %a "$data")" ] ||
+    fail "the copies are readable by others: $(stat -c '%a %n' "$data/TempData" "$data/TempData"/*)"
 }
 
 # ---------------------------------------------------------------------------------------------
