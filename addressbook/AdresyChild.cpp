@@ -68,6 +68,17 @@ public:
     }
 };
 
+// Puts one widget in the place of another in the layouts of their parent, nested ones too;
+// false when no layout holds it.
+bool SwapInLayout(QWidget* from, QWidget* to) {
+    QWidget* parent = from->parentWidget();
+    if (!parent || !parent->layout()) return false;
+    QLayoutItem* item = parent->layout()->replaceWidget(from, to, Qt::FindChildrenRecursively);
+    if (!item) return false;
+    delete item;
+    return true;
+}
+
 } // namespace
 
 // Keeps "Street :", "City :" and "Zip :" beside the third, fourth and fifth lines of an address
@@ -79,6 +90,16 @@ public:
         : QObject(memo), memo_(memo), labels_(std::move(labels)), grid_(grid), column_(column) {
         memo_->installEventFilter(this);
         memo_->viewport()->installEventFilter(this);
+    }
+    QPlainTextEdit* Memo() const { return memo_; }
+    // The labels stand beside another memo: the copy that stands in for this one, or this one again.
+    void Follow(QPlainTextEdit* memo) {
+        memo_->removeEventFilter(this);
+        memo_->viewport()->removeEventFilter(this);
+        memo_ = memo;
+        memo_->installEventFilter(this);
+        memo_->viewport()->installEventFilter(this);
+        Place();
     }
     void Place() {
         int width = 0;
@@ -660,6 +681,7 @@ void TAdresyChildForm::Insert() {
         InsertAddressNet("Insert");
     }
     editing_ = EditMode::Insert;
+    EnableRecordMovers(false);
 }
 
 void TAdresyChildForm::Edit() {
@@ -673,6 +695,7 @@ void TAdresyChildForm::Edit() {
     if (!ProgramState().NetworkMode) table.Edit();
     else InsertAddressNet("Edit");
     editing_ = EditMode::Edit;
+    EnableRecordMovers(false);
     // The box preselects the address's category.
     ShowCategoryBox(true);
 }
@@ -703,22 +726,32 @@ void TAdresyChildForm::Post() {
         DeleteAddressNet();
     }
     editing_ = EditMode::None;
+    EnableRecordMovers(true);
     EnableDateEdits(false, false);
     EnableRemindBoxes(false);
     ShowCategoryBox(false);
 }
 
 void TAdresyChildForm::Cancel() {
+    // The controls show the stored values again before the date edits go off: a date edit that
+    // loses the focus with a text that is no date would still speak of it.
+    TVolgaTable& table = Table();
+    if (table.State() == dsEdit || table.State() == dsInsert) table.Cancel();
     EnableDateEdits(false, false);
     EnableRemindBoxes(false);
     ShowCategoryBox(false);
-    TVolgaTable& table = Table();
-    if (table.State() == dsEdit || table.State() == dsInsert) table.Cancel();
     if (ProgramState().NetworkMode) {
         ProgramLocks().UnlockTableFile();
         DeleteAddressNet();
     }
     editing_ = EditMode::None;
+    EnableRecordMovers(true);
+}
+
+void TAdresyChildForm::EnableRecordMovers(bool on) {
+    // A move would post or drop the address being typed behind the user's back: until it is
+    // saved or cancelled, the lists and the letter bar wait.
+    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(on);
 }
 
 void TAdresyChildForm::WorkSplitItems() {
@@ -788,7 +821,8 @@ void TAdresyChildForm::DBMemo1Enter(TComponent* sender) {
                                        memo->Text())) {
         if (auto* dataMemo = dynamic_cast<TDBMemo*>(memo)) dataMemo->DataSource()->DataSet()->Edit();
         memo->SetText(*address);
-        if (auto* qt = memo->Widget()->findChild<QWidget*>()) qt->setFocus();
+        // The street is typed next, below the name lines.
+        if (auto* edit = qobject_cast<QPlainTextEdit*>(memo->Widget())) edit->moveCursor(QTextCursor::End);
     }
 }
 
@@ -854,18 +888,20 @@ void TAdresyChildForm::MakeCopies(bool edit) {
     auto place = [this](TControl* original, TWinControl* copy) {
         copy->SetParent(static_cast<TWinControl*>(original->Parent()));
         QWidget* from = original->Widget();
-        QWidget* parent = from->parentWidget();
-        // The copy takes the control's place in the layout; a control placed by the user keeps
-        // its bounds.
-        if (parent && parent->layout() && parent->layout()->indexOf(from) >= 0) {
-            delete parent->layout()->replaceWidget(from, copy->Widget());
-        } else {
-            copy->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
-        }
+        QWidget* to = copy->Widget();
+        // The copy takes the control's place in its layout (wherever that stands among the
+        // page's nested layouts), its size rules and its order of focus; a control placed by
+        // the user keeps its bounds.
+        to->setSizePolicy(from->sizePolicy());
+        to->setMinimumSize(from->minimumSize());
+        to->setMaximumSize(from->maximumSize());
+        if (!SwapInLayout(from, to)) copy->SetBounds(original->Left(), original->Top(), original->Width(), original->Height());
         copy->SetColor(original->Color());
         copy->SetFont(original->Font());
         original->SetVisible(false);
         copy->SetVisible(true);
+        for (AddressLineLabels* lines : lineLabels_)
+            if (lines->Memo() == from) lines->Follow(static_cast<QPlainTextEdit*>(to));
     };
     auto addText = [&](TControl* original, const std::string& name, const std::string& field, bool memo, bool user) {
         TWinControl* copy;
@@ -970,7 +1006,7 @@ void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
     // are up nothing of this window moves the current address.
     editCode_ = mode == "Edit" && !Table().IsEmpty() ? Table().FieldByName("Number").AsString() : std::string();
     editBegun_ = editCode_.empty() ? std::string() : AddressRowValues(Table());
-    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(false);
+    EnableRecordMovers(false);
     MakeCopies(mode == "Edit");
     OrderCompFromEdit();
     if (auto* first = dynamic_cast<TWinControl*>(FindComponent("ShEdit1"))) first->SetFocus();
@@ -978,18 +1014,17 @@ void TAdresyChildForm::InsertAddressNet(const std::string& mode) {
 
 void TAdresyChildForm::DeleteAddressNet() {
     for (auto it = copies_.rbegin(); it != copies_.rend(); ++it) {
-        QWidget* to = it->copy->Widget();
-        QWidget* parent = to->parentWidget();
-        if (parent && parent->layout() && parent->layout()->indexOf(to) >= 0)
-            delete parent->layout()->replaceWidget(to, it->original->Widget());
+        SwapInLayout(it->copy->Widget(), it->original->Widget());
         it->original->SetVisible(true);
+        for (AddressLineLabels* lines : lineLabels_)
+            if (lines->Memo() == it->copy->Widget()) lines->Follow(static_cast<QPlainTextEdit*>(it->original->Widget()));
         if (selected_ == it->copy) selected_ = nullptr;
         delete it->copy;
         delete it->frame;
     }
     copies_.clear();
     editCode_.clear();
-    for (TWinControl* mover : std::initializer_list<TWinControl*>{DBGrid1, DBGrid2, TrackBar1}) mover->SetEnabled(true);
+    EnableRecordMovers(!Editing());
     OrderCompFromView();
     if (layoutPending_) CitajKomponenty();
 }

@@ -99,7 +99,7 @@ public:
     // ---- what the find, filter, sort-order and category dialogs ask ----
     void ShowSortField(const std::string& fieldName, const std::string& caption) override;
     void LoadUserSplitItems() override;
-    bool RecordMovesAllowed() const override { return copies_.empty(); }
+    bool RecordMovesAllowed() const override { return !Editing() && copies_.empty(); }
 
     // ---- handlers ----
     void FormCloseHandler(TCloseAction& action);
@@ -177,6 +177,8 @@ private:
     std::vector<std::string> ComponentNames() const;
     std::vector<TComponent*> OwnedComponents() const;
     void AttachKeys(TWinControl* control);
+    // The quick list, the survey grid and the letter bar, which move the current address.
+    void EnableRecordMovers(bool on);
     void MakeCopies(bool edit);
     // The category picker's items: none, work, private, then each named user category.
     std::vector<std::string> SplitItems() const;

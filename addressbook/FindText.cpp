@@ -71,12 +71,21 @@ void TFindTextForm::NaplnUserField() {
 void TFindTextForm::FormShow(TComponent*) {
     NaplnUserField();
     ApplyCaptions(*this, "TFindTextForm", Language());
+    // The user opens the window to type what to find.
+    if (FindEdit->Enabled()) SetActiveControl(FindEdit);
 }
 
 void TFindTextForm::FormActivate(TComponent* sender) {
     // The module may have changed while the window stood open.
     if (frame_.ActiveModule != listModule_) NaplnUserField();
+    // While a record is typed, the window waits until it is saved or cancelled.
+    ModuleSearch* search = Search();
+    const bool moves = !search || search->MovesAllowed();
+    FindEdit->SetEnabled(moves);
+    IndexComboBox->SetEnabled(moves);
+    if (!moves) return;
     IndexComboBoxChange(sender);
+    if (!IndexComboBox->Focused()) FindEdit->SetFocus();
 }
 
 std::string TFindTextForm::ChosenField() const {

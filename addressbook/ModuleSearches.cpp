@@ -39,16 +39,19 @@ int AddressSearch::FindFieldIndex(const std::vector<FieldChoice>& fields) const 
 }
 
 void AddressSearch::FindFieldChosen(const std::vector<FieldChoice>& fields, int index) {
-    if (!Valid(fields, index)) return;
+    // Sorting again would take the address being typed out of its insert or edit.
+    if (!Valid(fields, index) || !MovesAllowed()) return;
     if (frame_.Settings) StoreSortChoice(fields, index, *frame_.Settings);
     const std::string& field = fields[static_cast<size_t>(index)].Field;
     if (frame_.AddressSort && data_.AddressTable)
         frame_.AddressSort->ShowSortField(field, SortFieldCaption(*data_.AddressTable, field));
 }
 
+bool AddressSearch::MovesAllowed() const { return !frame_.AddressSort || frame_.AddressSort->RecordMovesAllowed(); }
+
 void AddressSearch::FindText(const std::string& text) {
     // The address being typed stays the current one until it is saved or cancelled.
-    if (frame_.AddressSort && !frame_.AddressSort->RecordMovesAllowed()) return;
+    if (!MovesAllowed()) return;
     if (data_.AddressTable)
         data_.AddressTable->Locate(CheckedSortField(*data_.AddressTable, StoredSortField(frame_)), Variant(text),
                                    kFindOptions);

@@ -20,6 +20,7 @@ public:
     int FindFieldIndex(const std::vector<FieldChoice>& fields) const override;
     void FindFieldChosen(const std::vector<FieldChoice>& fields, int index) override;
     void FindText(const std::string& text) override;
+    bool MovesAllowed() const override;
     TDataSet* FilterTable() const override;
     std::vector<FieldChoice> FilterFields() const override;
     std::optional<int> FilterFirstIndex(const std::vector<FieldChoice>& fields) const override;

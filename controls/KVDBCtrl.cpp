@@ -127,6 +127,12 @@ void TDBDateEdit::KeyPress(char32_t& key) {
 }
 
 void TDBDateEdit::DoExit() {
+    // The field takes the text when the user leaves for another control; a box that the save
+    // shows about this very text takes the focus too, and must not make the edit say it again.
+    if (!FocusMovedWithinWindow()) {
+        TCustomComboEdit::DoExit();
+        return;
+    }
     try {
         if (CheckOnExit()) ValidateDateText();
         Leave();

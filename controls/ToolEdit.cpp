@@ -720,7 +720,12 @@ void TCustomDateEdit::PlaceCaretAfterClick() {
 void TCustomDateEdit::DoExit() {
     TCustomComboEdit::DoExit();
     // A window that closes takes the focus away too: that is no leaving to be checked.
-    if (checkOnExit_ && Widget()->isVisible()) ValidateDateText();
+    if (checkOnExit_ && Widget()->isVisible() && FocusMovedWithinWindow()) ValidateDateText();
+}
+
+bool TCustomDateEdit::FocusMovedWithinWindow() const {
+    const QWidget* to = QApplication::focusWidget();
+    return to && to->window() == Widget()->window();
 }
 
 } // namespace kvz

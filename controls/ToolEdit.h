@@ -284,6 +284,9 @@ protected:
     void KeyDown(uint16_t& key, TShiftState shift) override;
     void KeyPress(char32_t& key) override;
     void DoExit() override;
+    // Whether the focus that left went to another control of the same window: a message box,
+    // a popup or another window that takes it is no leaving of the edit.
+    bool FocusMovedWithinWindow() const;
     void Change() override;
     void PlaceCaretAfterClick() override;
     // The text as shown, blanks and separators included.

@@ -8,6 +8,7 @@
 #include "core/Users.h"
 #include "core/Messages.h"
 #include "core/SmallRoutines.h"
+#include "core/TableCopies.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
@@ -487,7 +488,7 @@ void TMainForm::FormCreate(TComponent*) {
     state.NetworkMode = settings.NetworkMode;
     ApplyToolBarLook(SettingsStore::BarLook());
     SetBounds(Left(), Top(), settings.FormWidth, settings.FormHeight);
-    fs::create_directories(state.DataFolder / "TempData", ec);
+    MakeTempDataFolder(state.DataFolder, ec);
 
     if (auto& check = RegisteredUserSteps().CheckDataVersion) try {
             check(*this);
@@ -669,7 +670,7 @@ void TMainForm::FormClose(TComponent*, TCloseAction&) {
                               TableId::Owners, TableId::Links, TableId::LinksType})
             step([&] {
                 if (TVolgaTable* t = DataModule1->TableOf(table))
-                    t->SaveToFile((state.DataFolder / "TempData" / UserFileName(state.UserPrefix, TableSuffix(table))).string());
+                    SaveTableCopy(*t, state.DataFolder, UserFileName(state.UserPrefix, TableSuffix(table)));
             });
     settings.Nastavenia[Slot::FrameLeft] = Left();
     settings.Nastavenia[Slot::FrameTop] = Top();

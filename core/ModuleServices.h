@@ -92,7 +92,7 @@ public:
     virtual void ShowSortField(const std::string& fieldName, const std::string& caption) = 0;
     // The category picker is filled again (LoadUserSplitItems).
     virtual void LoadUserSplitItems() = 0;
-    // Whether the current address may move: not while one is typed into the copies of network mode.
+    // Whether the current address may move: not while one is inserted or edited.
     virtual bool RecordMovesAllowed() const { return true; }
 };
 
@@ -226,6 +226,8 @@ public:
     virtual void FindFieldChosen(const std::vector<FieldChoice>& fields, int index) = 0;
     // Moves to the first record whose search field begins with the text, letter case ignored.
     virtual void FindText(const std::string& text) = 0;
+    // Whether the find window may move the current record now (not while one is being typed).
+    virtual bool MovesAllowed() const { return true; }
     // ---- the filter dialog ----
     // The table it filters; nullptr: the module has no filter.
     virtual TDataSet* FilterTable() const { return nullptr; }

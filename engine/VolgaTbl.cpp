@@ -1455,14 +1455,17 @@ TBlockBytes ReadTableFile(const std::filesystem::path& file, TFileStamp& stamp) 
         errno = EISDIR;
         fail();
     }
-    // The block says how long it is: nothing past that is read, so that a huge or sparse file
-    // costs no more memory than its block claims, and never more than the file holds. A file
-    // cut short is read as it is, and the reader says what is missing.
-    char head[4];
-    const size_t got = readUpTo(head, sizeof head);
-    const int64_t declared = got == sizeof head ? ReadLE<int32_t>(head) : 0;
-    const size_t total = static_cast<size_t>(std::min<int64_t>(st.st_size, std::max<int64_t>(declared, got)));
-    TBlockBytes block{std::make_unique_for_overwrite<char[]>(std::max(total, got)), got};
+    // The block is the whole file: the length it declares is not trusted, the file's size
+    // bounds what is read, and the reader says what is wrong with what it holds. A file whose
+    // kind byte is no table's (a sparse or foreign file) is refused on its first bytes
+    // without the rest taking memory.
+    constexpr size_t kHead = 5;
+    char head[kHead];
+    const size_t got = readUpTo(head, kHead);
+    const char kind = got == kHead ? head[4] : 0;
+    const bool table = kind == 'S' || kind == 'P' || kind == 'E';
+    const size_t total = table ? std::max(static_cast<size_t>(st.st_size), got) : got;
+    TBlockBytes block{std::make_unique_for_overwrite<char[]>(std::max<size_t>(total, 1)), got};
     std::memcpy(block.data.get(), head, got);
     if (total > got) block.size += readUpTo(block.data.get() + got, total - got);
     stamp = StampFrom(st);

@@ -3,6 +3,8 @@
 #include "core/AnyYearDates.h"
 #include "platform/forms/Graphics.h"
 
+#include <QEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTimeEdit>
 
@@ -12,8 +14,31 @@
 
 namespace kvz {
 
+namespace {
+
+// A click in a time edit selects the part it lands in (hours, minutes or seconds), so that the
+// digits typed next replace it: a part that is only clicked into takes no more digits.
+class SelectClickedPart : public QObject {
+public:
+    explicit SelectClickedPart(QTimeEdit* edit) : QObject(edit), edit_(edit) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease)
+            if (auto* line = qobject_cast<QLineEdit*>(watched); line && !line->hasSelectedText())
+                edit_->setSelectedSection(edit_->currentSection());
+        return false;
+    }
+
+private:
+    QTimeEdit* edit_;
+};
+
+} // namespace
+
 TTimePicker::TTimePicker(TComponent* owner) : TWinControl(owner, new TControlWidget<QTimeEdit>(this, HomeWidget(owner))) {
     Edit()->setDisplayFormat("HH:mm:ss");
+    if (auto* line = Edit()->findChild<QLineEdit*>()) line->installEventFilter(new SelectClickedPart(Edit()));
     QObject::connect(Edit(), &QTimeEdit::timeChanged, Edit(), [this] {
         if (OnChange) OnChange(this);
     });

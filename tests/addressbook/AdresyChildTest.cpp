@@ -15,8 +15,10 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QSlider>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -130,6 +132,38 @@ TEST_F(AdresyChildTest, StreetCityAndZipStandBesideTheThirdFourthAndFifthLinesOf
     }
 }
 
+// In a network edit that begins on another page, the labels stand beside the lines of the copies.
+TEST_F(AdresyChildTest, StreetCityAndZipStandBesideTheCopiesOfANetworkEdit) {
+    Start(1, "Nastavenia68=1\n"); // the window opens on the Personal page
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    ASSERT_EQ(book->PageControl1->ActivePageIndex(), 1);
+    ProgramState().NetworkMode = true;
+    data->CreateLockFile(data->LockFileName(TableId::Address));
+    frame->EditButtonClick(frame);
+    book->PageControl1->SetActivePageIndex(0);
+    QApplication::processEvents();
+    for (const char* memoName : {"ShMemo1", "ShMemo3"}) {
+        SCOPED_TRACE(memoName);
+        auto* edit = static_cast<QPlainTextEdit*>(dynamic_cast<TControl*>(book->FindComponent(memoName))->Widget());
+        edit->setPlainText("Alfa\nJan\nMain 1\nCity\n010 01");
+        QApplication::processEvents();
+        const std::string suffix = std::string(memoName) == "ShMemo1" ? "" : "2";
+        int line = 2;
+        for (const char* name : {"StreetLabel", "CityLabel", "ZipLabel"}) {
+            QWidget* label = dynamic_cast<TLabel*>(book->FindComponent(name + suffix))->Widget();
+            const QRect lineRect = edit->cursorRect(QTextCursor(edit->document()->findBlockByNumber(line++)));
+            const int lineMiddle =
+                label->parentWidget()->mapFromGlobal(edit->viewport()->mapToGlobal(lineRect.center())).y();
+            EXPECT_NEAR(label->geometry().center().y(), lineMiddle, 2) << name;
+            const int memoRight = label->parentWidget()->mapFromGlobal(edit->mapToGlobal(QPoint(edit->width(), 0))).x();
+            EXPECT_GE(label->geometry().left(), memoRight) << name;
+        }
+    }
+    frame->CancelButtonClick(frame);
+    ProgramState().NetworkMode = false;
+}
+
 TEST_F(AdresyChildTest, ALocalSaveCutsTheDerivedCityAndName) {
     Start(1);
     AddRows({"Alfa"});
@@ -186,6 +220,42 @@ TEST_F(AdresyChildTest, ABirthdayIsClickedIntoTypedAndSavedWhenEditingAnAddressW
     ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
     EXPECT_EQ(Addresses().FieldByName("Narodeniny").AsDateTime(), EncodeDate(1980, 3, 15));
     EXPECT_TRUE(responder.MessageBoxes.empty());
+}
+
+// A birthday that is no date is said once when Save refuses it, though the box takes the focus
+// from the date edit, and not again when the edit is cancelled.
+TEST_F(AdresyChildTest, ABirthdayThatIsNoDateIsSaidOnceOnSaveAndNotAgainOnCancel) {
+    Start(1);
+    AddRows({"Alfa"});
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    frame->Widget()->activateWindow();
+    frame->EditButtonClick(frame);
+    book->PageControl1->SetActivePageIndex(1);
+    QApplication::processEvents();
+    QWidget* birthday = book->DBDateEdit1->Widget();
+    QTest::mouseClick(birthday, Qt::LeftButton, Qt::NoModifier, QPoint(birthday->width() / 2, birthday->height() / 2));
+    ASSERT_TRUE(book->DBDateEdit1->Focused());
+    QTest::keyClicks(birthday, "31022020");
+    // Each box takes the focus, as a box of the desktop does.
+    responder.OnMessageBox = [](const TMessageBoxParams&) {
+        QWidget box;
+        auto* ok = new QPushButton("OK", &box);
+        box.show();
+        box.activateWindow();
+        ok->setFocus();
+        QApplication::processEvents();
+        return IDOK;
+    };
+    frame->PostButtonClick(frame);
+    QApplication::processEvents();
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_TRUE(frame->PostButton->Enabled());
+    frame->CancelButtonClick(frame);
+    QApplication::processEvents();
+    EXPECT_EQ(responder.MessageBoxes.size(), 1u);
+    EXPECT_FALSE(frame->PostButton->Enabled());
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    EXPECT_TRUE(Addresses().FieldByName("Narodeniny").IsNull());
 }
 
 // A new date edit takes the program's language when it is made; the window that stays open
@@ -272,6 +342,97 @@ TEST_F(AdresyChildTest, ANetworkEditSavesTheAddressItBeganWithWhateverMovedMeanw
     EXPECT_EQ(FileColumn(file, "Firma", ""), (std::vector<std::string>{"Alfa s.r.o.", "Beta", "My Firm"}));
     EXPECT_EQ(FileColumn(file, "Telefon1", ""), (std::vector<std::string>{"", "000\\12345678", "041/111"}));
     ProgramState().NetworkMode = false;
+}
+
+// While an address is inserted or edited nothing of the window moves the current record unasked:
+// a click or a key in the quick list or the survey grid, the letter bar, the keys of the window
+// and the find window leave the address being typed as it is, and Save writes it.
+TEST_F(AdresyChildTest, NothingMovesTheAddressBeingTypedAndSaveWritesIt) {
+    Start(1);
+    AddRows({"Alfa", "Beta", "Gama"});
+    book->ApplySortOrder();
+    auto clickRow = [](TDBGrid* grid, int row) {
+        auto* view = static_cast<QTableView*>(grid->Widget());
+        const QRect cell = view->visualRect(view->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        QTest::keyClick(view, Qt::Key_Down);
+    };
+    for (bool insert : {true, false}) {
+        SCOPED_TRACE(insert ? "insert" : "edit");
+        frame->FirstButtonClick(frame);
+        if (insert) {
+            frame->InsertButtonClick(frame);
+            Addresses().FieldByName("Firma").SetAsString("Delta");
+        } else {
+            ASSERT_TRUE(Addresses().Locate("Firma", Variant("Gama"), 0));
+            frame->EditButtonClick(frame);
+            Addresses().FieldByName("Firma").SetAsString("Gama s.r.o.");
+        }
+        const TDataSetState typing = Addresses().State();
+        book->PageControl1->SetActivePageIndex(0);
+        QApplication::processEvents();
+        clickRow(book->DBGrid1, 1);
+        book->PageControl1->SetActivePageIndex(2);
+        QApplication::processEvents();
+        clickRow(book->DBGrid2, 2);
+        book->PageControl1->SetActivePageIndex(0);
+        TTrackBar& bar = *book->TrackBar1;
+        testing::Press(bar, bar.Width() / 2, bar.Height() - 5);
+        bar.SetPosition(20);
+        testing::Release(bar, bar.Width() / 2, bar.Height() - 5);
+        for (uint16_t key : {uint16_t(VK_UP), uint16_t(VK_DOWN)}) book->FormKeyDown(key);
+        TFindTextForm find(nullptr, *data, ProgramState());
+        find.Show();
+        QApplication::processEvents();
+        EXPECT_FALSE(find.FindEdit->Enabled());
+        find.FindEdit->SetText("Beta");
+        find.FindEditChange(&find);
+        find.IndexComboBox->SetItemIndex(2);
+        find.IndexComboBoxChange(&find);
+        EXPECT_EQ(Addresses().State(), typing);
+        EXPECT_EQ(Addresses().FieldByName("Firma").AsString(), insert ? "Delta" : "Gama s.r.o.");
+        frame->PostButtonClick(frame);
+        EXPECT_FALSE(frame->PostButton->Enabled());
+        EXPECT_TRUE(book->DBGrid1->Enabled());
+        EXPECT_TRUE(book->DBGrid2->Enabled());
+        EXPECT_TRUE(book->TrackBar1->Enabled());
+    }
+    EXPECT_TRUE(responder.MessageBoxes.empty());
+    std::vector<std::string> firms = FileColumn(data->TableFileName(TableId::Address), "Firma", "");
+    std::sort(firms.begin(), firms.end());
+    EXPECT_EQ(firms, (std::vector<std::string>{"Alfa", "Beta", "Delta", "Gama s.r.o.", "My Firm"}));
+    // Browsing again, the find window and the lists move the record.
+    TFindTextForm find(nullptr, *data, ProgramState());
+    find.Show();
+    QApplication::processEvents();
+    EXPECT_TRUE(find.FindEdit->Enabled());
+    EXPECT_TRUE(find.FindEdit->Focused());
+    find.FindEdit->SetText("Beta");
+    find.FindEditChange(&find);
+    EXPECT_EQ(Addresses().FieldByName("Firma").AsString(), "Beta");
+}
+
+// Completing the address puts the company and the person into the memo, and the caret after
+// them, where the street is typed.
+TEST_F(AdresyChildTest, AddressCompletionLeavesTheCaretAfterTheNameLines) {
+    Start(1, "Nastavenia91=1\n");
+    book->PageControl1->SetActivePageIndex(0);
+    frame->InsertButtonClick(frame);
+    QApplication::processEvents();
+    QTest::keyClicks(book->DBEdit1->Widget(), "Alfa");
+    book->DBEdit2->SetFocus();
+    QTest::keyClicks(book->DBEdit2->Widget(), "Jan");
+    book->DBEdit3->SetFocus();
+    QTest::keyClicks(book->DBEdit3->Widget(), "Cierny");
+    book->DBMemo1->SetFocus();
+    QApplication::processEvents();
+    auto* memo = static_cast<QPlainTextEdit*>(book->DBMemo1->Widget());
+    EXPECT_EQ(memo->toPlainText().toStdString(), "Alfa\nJan Cierny\n");
+    QTest::keyClicks(memo, "Main 1");
+    EXPECT_EQ(memo->toPlainText().toStdString(), "Alfa\nJan Cierny\nMain 1");
+    frame->PostButtonClick(frame);
+    ASSERT_TRUE(Addresses().Locate("Firma", Variant("Alfa"), 0));
+    EXPECT_EQ(Addresses().FieldByName("Adresa_1").AsString(), "Alfa\r\nJan Cierny\r\nMain 1");
 }
 
 // A restore of the layout file while the window is open: the window shows the restored layout
@@ -733,6 +894,9 @@ TEST_F(AdresyChildTest, PicturesInThreeLanguages) {
         frame->EditButtonClick(frame);
         QApplication::processEvents();
         testing::SaveWindowPicture(*frame, std::string("adresy_netedit_") + suffix[language]);
+        book->PageControl1->SetActivePageIndex(1);
+        QApplication::processEvents();
+        testing::SaveWindowPicture(*frame, std::string("adresy_netedit_personal_") + suffix[language]);
         frame->CancelButtonClick(frame);
         ProgramState().NetworkMode = false;
         ChooseSortOrder(3); // City

@@ -689,6 +689,40 @@ TEST_F(MainFormTest, EveryCloseStepRunsAndEachFailureIsReported) {
     EXPECT_EQ(responder.MessageBoxes[1].Text, frame->CloseErrors[0] + "\n");
 }
 
+// The copies of the shared tables made at the close are as private as the tables on the server,
+// and their folder as the data folder: a table that only its owner reads gets no copy that
+// others read.
+TEST_F(MainFormTest, TheCloseTimeCopiesTakeTheModesOfTheTablesAndOfTheDataFolder) {
+    const fs::path server = temp.path() / "server";
+    MakeServerTables(server);
+    for (const auto& entry : fs::directory_iterator(server))
+        if (entry.path().extension() == ".d") fs::permissions(entry.path(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(server / "Jano_links.d", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    WriteSettings("Nastavenia67=1\nNastavenia73=1\nNastavenia74=0\nNastavenia_Text18=" + server.string() +
+                  "/\nNastavenia_Text19=Jano\n");
+    fs::permissions(dataFolder, fs::perms::owner_all);
+    // A copy left world-readable by an earlier close.
+    fs::create_directories(dataFolder / "TempData");
+    WriteFileDurably(dataFolder / "TempData" / "Jano_address.d", "old");
+    fs::permissions(dataFolder / "TempData" / "Jano_address.d", fs::perms::owner_read | fs::perms::owner_write |
+                                                                    fs::perms::group_read | fs::perms::others_read);
+    RegisteredUserSteps().ScanUser = [](TMainForm&) { ProgramState().UserPrefix = "Jano"; };
+    Start();
+    ASSERT_FALSE(frame->OfflineMode);
+    TCloseAction action = TCloseAction::caFree;
+    frame->FormClose(frame, action);
+    EXPECT_TRUE(frame->CloseErrors.empty());
+    auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::mask; };
+    EXPECT_EQ(mode(dataFolder / "TempData"), fs::perms::owner_all);
+    for (const char* name : {"Jano_address.d", "Jano_tasks.d", "Jano_prlist.d"}) {
+        ASSERT_TRUE(fs::exists(dataFolder / "TempData" / name)) << name;
+        EXPECT_EQ(mode(dataFolder / "TempData" / name), fs::perms::owner_read | fs::perms::owner_write) << name;
+    }
+    EXPECT_EQ(mode(dataFolder / "TempData" / "Jano_links.d"),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_NE(ReadWholeFile(dataFolder / "TempData" / "Jano_address.d"), "old");
+}
+
 // Holds the lock file in another process for a while.
 pid_t HoldLock(const fs::path& lockFile, int ms) {
     int ready[2];

@@ -218,6 +218,12 @@ tool_button() {
   echo $((bar_left + bar_button * i + bar_button / 2)) $((bar_top + bar_button / 2))
 }
 press() { click "$frame" $(tool_button "$1"); }
+# Places in the frame window's client area (from its left and top) of the address page: the
+# quick list's second row (from the right edge), the fields of a network edit, the Personal tab.
+quick_from_right=250 quick_row=277
+net_function="224 389" net_note="223 590" net_basic_tab="36 170" net_personal_tab="104 170"
+net_department="250 232"
+gamas=0
 
 # --- the first start: the language, the help at its first topic, a new user, the frame window ---
 # Leaves the frame window's id in $frame.
@@ -430,7 +436,73 @@ english() {
   step="an address in English"
   insert_address "Alfa & Co." 01021990
   wait_for 30 has_row "Firma=Alfa & Co.	Narodeniny=1990-02-01" || fail "the address was not saved: $(table Firma Narodeniny | tr '\n' ' ')"
+
+  step="a click on another record while an address is typed"
+  press Insert
+  type_text "Beta Ltd"
+  # The quick list stands at the right of the address page; its first rows hold the other two.
+  g=($(geometry "$frame"))
+  click "$frame" $((g[2] - quick_from_right)) $quick_row
+  import -window root "$shots/insert-click.png"
+  press Post
+  wait_for 30 has_row "Firma=Beta Ltd	Narodeniny=" || fail "the new address was lost: $(table Firma | tr '\n' ' ')"
+  wait_for 30 title_is "KV-Zirt 3.6" || fail "the save asked or said something: $(active_title)"
+
+  step="a table file whose declared length is not its size"
+  quit_program "$frame"
+  for length in '\000\000\000\000' '\377\377\377\377'; do
+    printf "$length" | dd of="$data/Eva_address.d" bs=1 count=4 conv=notrunc 2>/dev/null
+    start_program
+    frame=$(window "KV-Zirt 3.6") || exit 1
+    insert_address "Gama $((++gamas))"
+    wait_for 30 has_row "Firma=Gama $gamas	Narodeniny=" || fail "the table was not read: $(table Firma | tr '\n' ' ')"
+    quit_program "$frame"
+  done
+  rows_are "Alfa & Co.|Beta Ltd|Gama 1|Gama 2|My Firm|" || fail "addresses were lost: $(table Firma | tr '\n' ' ')"
+
+  start_program
+  frame=$(window "KV-Zirt 3.6") || exit 1
   pay_invoice
+  network_edit
+}
+
+# Network mode over a server folder of this computer: an address edited in the copies that stand
+# over the fields, each field clicked where it shows, on both pages.
+network_edit() {
+  step="a network edit"
+  server="$work/server"
+  mkdir -p "$server"
+  cp "$data"/Eva_*.d "$server"/
+  chmod 600 "$server"/Eva_*.d # tables that only their owner reads
+  tr -d '\r' <"$data/Zirt.ini" | grep -vE '^Nastavenia(73|74|_Text18|_Text19)=' |
+    sed "s|^\[ZirtSettings\]\$|&\nNastavenia73=1\nNastavenia74=1\nNastavenia_Text18=$server/\nNastavenia_Text19=Eva|" >"$work/Zirt.ini"
+  mv "$work/Zirt.ini" "$data/Zirt.ini"
+  start_program
+  frame=$(window "KV-Zirt 3.6") || exit 1
+  press First # Alfa & Co.
+  press Edit
+  click "$frame" $net_basic_tab # the window opens on the page shown last
+  sleep 0.5
+  import -window root "$shots/network-edit.png"
+  local at
+  for at in "$net_function:Director" "$net_note:Met in May"; do
+    click "$frame" ${at%%:*}
+    keys ctrl+a
+    type_text "${at#*:}"
+  done
+  click "$frame" $net_personal_tab
+  sleep 0.3
+  import -window root "$shots/network-edit-personal.png"
+  click "$frame" $net_department
+  type_text "Sales"
+  press Post
+  server_has() { "$rows" "$server/Eva_address.d" Firma Funkcia Poznamka Oddelenie | grep -qxF "$1"; }
+  wait_for 30 server_has "Firma=Alfa & Co.	Funkcia=Director	Poznamka=Met in May	Oddelenie=Sales" ||
+    fail "the network edit did not reach its fields: $("$rows" "$server/Eva_address.d" Firma Funkcia Poznamka Oddelenie | tr '\n' ' ')"
+  quit_program "$frame"
+  step="the copies of the tables made at the close"
+  [ "$(stat -c %a "$data/TempData/Eva_address.d")" = 600 ] && [ "$(stat -c %a "$data/TempData")" = "$(stat -c %a "$data")" ] ||
+    fail "the copies are readable by others: $(stat -c '%a %n' "$data/TempData" "$data/TempData"/*)"
 }
 
 # ---------------------------------------------------------------------------------------------

@@ -596,8 +596,8 @@ TEST_F(TableTest, SharedWritersSeeWhetherTheFileIsTheOneTheyRead) {
 }
 
 TEST_F(TableTest, ASparseFileIsRefusedUnread) {
-    // A sparse file of three gigabytes declares no length: refused after its first bytes, with no
-    // room taken.
+    // A sparse file of three gigabytes holds no table's kind: refused after its first bytes, with
+    // no room taken.
     const auto file = dir.path() / "Jano_sparse.d";
     {
         const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0600);
@@ -621,10 +621,10 @@ TEST_F(TableTest, ASparseFileIsRefusedUnread) {
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024); // kilobytes
 }
 
-// A file of another length than its block declares: what lies past the block is not read, and
-// a file cut short is read as it is, so that the reader says what is missing and a partial open
-// keeps the rows before the cut.
-TEST_F(TableTest, FilesOfAnotherLengthThanTheyDeclareAreReadUpToTheirBlock) {
+// A file of another length than its block declares is read as it is: the declared length does
+// not count, whatever it says; a file cut short makes the reader say what is missing, and a
+// partial open keeps the rows before the cut.
+TEST_F(TableTest, FilesOfAnotherLengthThanTheyDeclareAreReadAsTheyAre) {
     const std::string block = ReadWholeFile(dir.path() / "Jano_address.d");
     std::string twoRows;
     {
@@ -650,14 +650,20 @@ TEST_F(TableTest, FilesOfAnotherLengthThanTheyDeclareAreReadUpToTheirBlock) {
         {"junk after the block", block + "junk", "", 3, ""},
         {"a second table after the block", block + block, "", 3, ""},
         {"declares more than it holds", declaring(static_cast<int32_t>(block.size()) + 1000), "", 3, ""},
+        {"declares less than it holds", declaring(static_cast<int32_t>(block.size()) - 10), "", 3, ""},
+        {"declares less than its head", declaring(10), "", 3, ""},
+        {"declares the kind byte alone", declaring(5), "", 3, ""},
+        {"declares no length", declaring(0), "", 3, ""},
+        {"declares a length of -1", declaring(-1), "", 3, ""},
+        {"declares a negative length", declaring(-5), "", 3, ""},
+        {"declares no length and is cut inside the last row", declaring(0).substr(0, block.size() - 3),
+         "Error opening table: Unexpected end of buffer", 2, "Unexpected end of buffer"},
         {"cut inside the last row", block.substr(0, block.size() - 3), "Error opening table: Unexpected end of buffer", 2,
          "Unexpected end of buffer"},
         {"cut after a row", block.substr(0, twoRows.size()),
          "Error opening table: Number of records read (2) does not match declared record count (3)", 2,
          "Number of records read (2) does not match declared record count (3)"},
         {"cut inside the head", block.substr(0, 30), corrupt, -1, ""},
-        {"declares less than its head", declaring(10), corrupt, -1, ""},
-        {"declares a negative length", declaring(-5), corrupt, -1, ""},
         {"three bytes", block.substr(0, 3), corrupt, -1, ""},
         {"empty", "", corrupt, -1, ""},
     };
