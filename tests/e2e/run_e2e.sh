@@ -479,6 +479,9 @@ network_edit() {
   mv "$work/Zirt.ini" "$data/Zirt.ini"
   start_program
   frame=$(window "KV-Zirt 3.6") || exit 1
+  # The program opens on the module shown last (the tasks): the address book first.
+  click "$frame" -30 93
+  keys Tab Return
   press First # Alfa & Co.
   press Edit
   click "$frame" $net_basic_tab # the window opens on the page shown last
