@@ -448,6 +448,13 @@ void TUlohaChildForm::Refilter() {
     // A record being written is written before the filter is left, as leaving it would; the
     // switching of the filter then changes no task.
     if (t.Active()) t.CheckBrowseMode();
+    if (viewMode_ != TaskView::List && t.Active() && t.Filtered() && DayIndexCurrent()) {
+        // The rows were read since their last change: the filter is only asked again, and the
+        // first task of the view is current as after switching the filter off and on.
+        t.RebuildView(true);
+        t.First();
+        return;
+    }
     t.SetFiltered(false);
     // The unfiltered rows in the table's order: the day index is read again when they changed.
     if (viewMode_ != TaskView::List && !DayIndexCurrent()) ReadDayIndex();
@@ -614,8 +621,12 @@ void TUlohaChildForm::UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) {
         accept = ListViewAccepts(node_, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
         return;
     }
-    const TField& date = dataSet.FieldByName("Date");
-    accept = filter_.Accepts({date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()}, {}, {});
+    // Asked for every row: the fields are looked up once while the table stays open (an empty
+    // date reads as 0).
+    if (filterFields_.Set != &dataSet || filterFields_.Posts != tablePosts_ || !filterFields_.Date) {
+        filterFields_ = {&dataSet, tablePosts_, &dataSet.FieldByName("Date"), &dataSet.FieldByName("RepFreq")};
+    }
+    accept = filter_.Accepts({filterFields_.Date->AsDateTime(), filterFields_.RepFreq->AsInteger()}, {}, {});
 }
 
 void TUlohaChildForm::ShowLabel() {
