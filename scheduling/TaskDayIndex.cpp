@@ -27,10 +27,10 @@ void TaskDayIndex::Clear() {
     odd_.clear();
 }
 
-void TaskDayIndex::Add(TaskCellSource task, int repFreq) {
+void TaskDayIndex::Add(TaskCellSource task, int repFreq, uint32_t rowId) {
     const int n = int(tasks_.size());
     const TDateTime date = task.Date;
-    tasks_.push_back({std::move(task), {date, repFreq}});
+    tasks_.push_back({std::move(task), {date, repFreq}, rowId});
     byDay_[DayKey(date)].push_back(n);
     switch (repFreq) {
     case RepeatDaily: daily_.push_back(n); break;

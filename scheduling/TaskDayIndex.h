@@ -18,9 +18,11 @@ struct FormatSettings;
 class TaskDayIndex {
 public:
     void Clear();
-    // Tasks are added in the table's order, which decides the first task of a cell.
-    void Add(TaskCellSource task, int repFreq);
+    // Tasks are added in the table's order, which decides the first task of a cell; the row's
+    // identity in the table comes with each.
+    void Add(TaskCellSource task, int repFreq, uint32_t rowId = 0);
     size_t Size() const { return tasks_.size(); }
+    uint32_t RowId(int place) const { return tasks_[size_t(place)].RowId; }
 
     // The tasks the prepared filter lets through, in table order, placed in the filter's view as
     // the grid shows them. A task without a time has no place; the first task whose time is no
@@ -34,6 +36,7 @@ private:
     struct Task {
         TaskCellSource Source;
         TaskDates Dates;
+        uint32_t RowId = 0;
     };
     void Candidates(const TaskViewFilter& filter, std::vector<int>& out) const;
     void AddDays(int64_t first, int64_t last, std::vector<int>& out) const;

@@ -29,10 +29,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace kvz {
 
@@ -443,22 +446,38 @@ void TUlohaChildForm::NaplnWeekPole() { WeekDays = WeekDaysOf(CurrentDay, FirstD
 void TUlohaChildForm::NaplnMonthPole() { MonthDays = MonthDaysOf(CurrentDay); }
 
 void TUlohaChildForm::Refilter() {
+    indexCheckedNow_ = false;
     PrepareFilter();
     TVolgaTable& t = Tasks();
     // A record being written is written before the filter is left, as leaving it would; the
     // switching of the filter then changes no task.
     if (t.Active()) t.CheckBrowseMode();
-    if (viewMode_ != TaskView::List && t.Active() && t.Filtered() && DayIndexCurrent()) {
-        // The rows were read since their last change: the filter is only asked again, and the
-        // first task of the view is current as after switching the filter off and on.
-        t.RebuildView(true);
+    if (viewMode_ != TaskView::List && t.Active() && t.Filtered() && t.OnFilterRecord() && frame_.TasksWindow == this &&
+        DayIndexCurrent()) {
+        // The rows were read since their last change: the index answers for the record filter,
+        // and the first task of the view is current as after switching the filter off and on.
+        const std::vector<int> accepted = dayIndex_.Accepted(filter_);
+        uint32_t low = UINT32_MAX, high = 0;
+        for (int n : accepted) low = std::min(low, dayIndex_.RowId(n)), high = std::max(high, dayIndex_.RowId(n));
+        std::vector<uint8_t> shown(accepted.empty() ? 0 : size_t(high - low) + 1, 0);
+        for (int n : accepted) shown[dayIndex_.RowId(n) - low] = 1;
+        t.SetRowIdentityFilter([&](uint32_t id) { return id >= low && id <= high && shown[id - low]; });
+        try {
+            t.RebuildView(true);
+        } catch (...) {
+            t.SetRowIdentityFilter(nullptr);
+            throw;
+        }
+        t.SetRowIdentityFilter(nullptr);
         t.First();
+        indexCheckedNow_ = true;
         return;
     }
     t.SetFiltered(false);
     // The unfiltered rows in the table's order: the day index is read again when they changed.
     if (viewMode_ != TaskView::List && !DayIndexCurrent()) ReadDayIndex();
     t.SetFiltered(true);
+    indexCheckedNow_ = viewMode_ != TaskView::List && indexStamp_.has_value();
 }
 
 TUlohaChildForm::TableStamp TUlohaChildForm::CurrentTableStamp() const {
@@ -490,10 +509,11 @@ void TUlohaChildForm::ReadDayIndex() {
     indexStamp_.reset();
     if (!t.Active() || t.Filtered() || t.RangeActive()) return;
     auto buffer = t.NewRecordBuffer();
+    const std::vector<TVolgaRow*>& rows = t.ViewRows();
     for (int i = 0, n = t.RecordCount(); i < n; ++i) {
-        if (!t.ReadRecordAt(i, *buffer)) return;
+        if (size_t(i) >= rows.size() || !t.ReadRecordAt(i, *buffer)) return;
         TRecordReadScope scope(t, *buffer);
-        dayIndex_.Add(ReadTaskCell(t), t.FieldByName("RepFreq").AsInteger());
+        dayIndex_.Add(ReadTaskCell(t), t.FieldByName("RepFreq").AsInteger(), rows[size_t(i)]->Id);
     }
     indexStamp_ = CurrentTableStamp();
 }
@@ -546,6 +566,7 @@ void TUlohaChildForm::PageControl1Change() {
         break;
     default: break;
     }
+    indexCheckedNow_ = false;
     FrameStatusText();
 }
 
@@ -555,8 +576,10 @@ void TUlohaChildForm::FillCells(TaskView view, TaskCellGrid& cells, TTaskStringG
     const int firstDay = FirstDay();
     // The view's own filter alone, over rows read since their last change: the cells come from
     // the day index. A filter text (Compl., Failure) or any other state reads the filtered rows.
+    // Checked by the refilter just before, on a page change; else the rows are looked at.
+    const bool indexCurrent = std::exchange(indexCheckedNow_, false) || DayIndexCurrent();
     if (t.Filtered() && t.Filter().empty() && !t.RangeActive() && t.OnFilterRecord() && frame_.TasksWindow == this &&
-        filter_.View == view && viewMode_ == view && DayIndexCurrent()) {
+        filter_.View == view && viewMode_ == view && indexCurrent) {
         std::string badTime;
         dayIndex_.FillCells(filter_, firstDay, fs, cells, badTime);
         grid.SetEnlarged(Enlarged());
@@ -801,6 +824,7 @@ void TUlohaChildForm::TreeView1Click() {
         Tasks().SetFiltered(false);
     } else {
         Refilter();
+        indexCheckedNow_ = false;
     }
     LoadViewList();
 }

@@ -268,6 +268,8 @@ private:
     bool DayIndexCurrent() const;
     TaskDayIndex dayIndex_;
     std::optional<TableStamp> indexStamp_;
+    // The refilter of this page change found the index current.
+    bool indexCheckedNow_ = false;
     // Posts and reopenings of the task table, counted by a link to its data source.
     uint64_t tablePosts_ = 0;
     class TableWatch;
