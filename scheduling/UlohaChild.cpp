@@ -644,12 +644,8 @@ void TUlohaChildForm::UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) {
         accept = ListViewAccepts(node_, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
         return;
     }
-    // Asked for every row: the fields are looked up once while the table stays open (an empty
-    // date reads as 0).
-    if (filterFields_.Set != &dataSet || filterFields_.Posts != tablePosts_ || !filterFields_.Date) {
-        filterFields_ = {&dataSet, tablePosts_, &dataSet.FieldByName("Date"), &dataSet.FieldByName("RepFreq")};
-    }
-    accept = filter_.Accepts({filterFields_.Date->AsDateTime(), filterFields_.RepFreq->AsInteger()}, {}, {});
+    // An empty date reads as 0.
+    accept = filter_.Accepts({dataSet.FieldByName("Date").AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()}, {}, {});
 }
 
 void TUlohaChildForm::ShowLabel() {

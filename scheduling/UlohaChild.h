@@ -286,13 +286,6 @@ private:
     };
     std::optional<ListShown> listShown_;
     std::unordered_map<const TTreeNode*, int> treePlaces_;
-    // The fields the record filter reads, for the dataset and the opening they were found in.
-    struct FilterFields {
-        const TDataSet* Set = nullptr;
-        uint64_t Posts = 0;
-        const TField* Date = nullptr;
-        const TField* RepFreq = nullptr;
-    } filterFields_;
     TaskSelection selection_;
     Host editorHost_{*this};
     // The next Edit opens the task editor on a copy of the task (the Clone command).
