@@ -365,8 +365,18 @@ TEST_F(UlohaWindowTest, TheGridsFollowEveryChangeOfTheTaskTable) {
     w.TablesChanged();
     EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 ");
 
-    // Read again from the file: the same tasks.
+    // Read again from the file: the same tasks; then with a task another program added.
     w.Run(Command::Refresh);
+    EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 ");
+    {
+        SchedulingProgram other(dir.path(), false);
+        other.AddTasks({{"J", D(2025, 1, 5), "18:00", "From elsewhere"}});
+    }
+    w.Run(Command::Refresh);
+    EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 J@1,14 ");
+    ASSERT_TRUE(Tasks().Locate("Number", Variant("J"), {}));
+    Tasks().Delete();
+    w.TablesChanged();
     EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 ");
 
     // Another order decides which task of a cell is shown (each title keeps its direction for
