@@ -1,8 +1,9 @@
-// The scheduling window over 100,000 tasks, a tenth of them repeating: filling and painting the
-// day, the week and the month grid (the page refresh: filter, prepared cells, one paint), and
-// switching between them, each beside filling the same grid's cells from a prepared vector of
-// tasks. Aims: within twice the prepared fill, under 50 ms a view. Then the project tree over
-// 1,000 projects with 100,000 tasks, which should grow linearly.
+// The scheduling window over 1,000, 10,000 and 100,000 tasks, a tenth of them repeating: filling
+// and painting the day, the week and the month grid (the page refresh: filter, prepared cells,
+// one paint), each beside filling the same grid's cells from a prepared vector of tasks, and
+// switching between them. Aims: within twice the prepared fill, under 50 ms a view. Then the
+// task list page visited again, and the project tree with 100, 1,000 and 10,000 projects, which
+// should grow linearly.
 #include "RatioReporter.h"
 #include "core/Data1.h"
 #include "core/Main.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QTableView>
+#include <QTreeWidget>
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,7 +29,8 @@ using namespace kvz;
 
 namespace {
 
-constexpr int kTasks = 100000;
+constexpr int kSizes[] = {1000, 10000, 100000};
+constexpr int kProjectCounts[] = {100, 1000, 10000};
 const TDateTime kDay = EncodeDate(2025, 1, 15);
 
 TaskCellSource TaskOf(int i) {
@@ -45,7 +48,8 @@ struct Program {
     std::filesystem::path folder;
     std::unique_ptr<TDataModule1> data;
     TUlohaChildForm* window = nullptr;
-    Program() {
+    int tasks = 0, projects = 0;
+    Program(int taskCount, int projectCount) : tasks(taskCount), projects(projectCount) {
         char pattern[] = "/tmp/kvz-bench-XXXXXX";
         folder = ::mkdtemp(pattern);
         FrameState& state = ProgramState();
@@ -59,7 +63,7 @@ struct Program {
         data->OpenAllTables("");
         TVolgaTable& t = *data->TaskTable;
         ProgramLocks().WriteSharedTable(t, data->LockFileName(TableId::Tasks), false, kRecordCommandPoll, [&] {
-            for (int i = 0; i < kTasks; ++i) {
+            for (int i = 0; i < tasks; ++i) {
                 const TaskCellSource s = TaskOf(i);
                 t.Append();
                 t.FieldByName("Number").SetAsString(s.Number);
@@ -72,6 +76,17 @@ struct Program {
                 t.Post();
             }
         });
+        for (auto [id, withSub] : {std::pair{TableId::Projects, false}, {TableId::SubProjects, true}}) {
+            TVolgaTable& table = *data->TableOf(id);
+            ProgramLocks().WriteSharedTable(table, data->LockFileName(id), false, kRecordCommandPoll, [&] {
+                for (int i = 0; i < projects; ++i) {
+                    table.Append();
+                    table.FieldByName("ProjectName").SetAsString("Project " + std::to_string(i));
+                    if (withSub) table.FieldByName("SubProjectName").SetAsString("Part " + std::to_string(i));
+                    table.Post();
+                }
+            });
+        }
         window = new TUlohaChildForm(nullptr, *data, state);
         window->SetClientSize(1100, 680);
         window->FormShow();
@@ -88,14 +103,18 @@ struct Program {
     }
 };
 
-// Made at the first benchmark and gone before the application is.
+// Made when a benchmark needs another size and gone before the application is.
 std::unique_ptr<Program>& ProgramSlot() {
     static std::unique_ptr<Program> p;
     return p;
 }
-Program& TheProgram() {
-    if (!ProgramSlot()) ProgramSlot() = std::make_unique<Program>();
-    return *ProgramSlot();
+Program& TheProgram(int tasks, int projects = 0) {
+    std::unique_ptr<Program>& p = ProgramSlot();
+    if (!p || p->tasks != tasks || p->projects != projects) {
+        p.reset();
+        p = std::make_unique<Program>(tasks, projects);
+    }
+    return *p;
 }
 
 void ShowPage(Program& p, int page) {
@@ -105,22 +124,17 @@ void ShowPage(Program& p, int page) {
     grids[page]->View()->viewport()->grab();
 }
 
-void BM_View(benchmark::State& state) {
-    Program& p = TheProgram();
-    const int page = int(state.range(0));
+void BM_View(benchmark::State& state, int page, int n) {
+    Program& p = TheProgram(n);
     for (auto _ : state) ShowPage(p, page);
 }
-BENCHMARK(BM_View)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // The same view's filter and placement over a prepared vector, and one paint of the grid.
-void BM_PreparedVector(benchmark::State& state) {
-    Program& p = TheProgram();
-    const TaskView view = TaskView(state.range(0));
-    static std::vector<std::pair<TaskCellSource, int>> tasks = [] {
-        std::vector<std::pair<TaskCellSource, int>> v;
-        for (int i = 0; i < kTasks; ++i) v.emplace_back(TaskOf(i), RepeatOf(i));
-        return v;
-    }();
+void BM_PreparedVector(benchmark::State& state, int page, int n) {
+    Program& p = TheProgram(n);
+    const TaskView view = TaskView(page);
+    std::vector<std::pair<TaskCellSource, int>> tasks;
+    for (int i = 0; i < n; ++i) tasks.emplace_back(TaskOf(i), RepeatOf(i));
     const FormatSettings fs = FormatSettings::ForLanguage(1);
     TaskViewFilter f;
     f.View = view;
@@ -146,14 +160,39 @@ void BM_PreparedVector(benchmark::State& state) {
     }
     ShowPage(p, int(view)); // the window's own cells again
 }
-BENCHMARK(BM_PreparedVector)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_SwitchViews(benchmark::State& state) {
-    Program& p = TheProgram();
+void BM_SwitchViews(benchmark::State& state, int n) {
+    Program& p = TheProgram(n);
     for (auto _ : state)
         for (int page : {0, 1, 2}) ShowPage(p, page);
 }
-BENCHMARK(BM_SwitchViews)->Unit(benchmark::kMillisecond);
+
+// The task list page visited again, its list painted.
+void BM_ListPage(benchmark::State& state, int n) {
+    Program& p = TheProgram(n);
+    ShowPage(p, 0);
+    p.window->PageControl1->SetActivePageIndex(4);
+    p.window->PageControl1Change(); // the first visit fills the list
+    for (auto _ : state) {
+        p.window->PageControl1Change();
+        p.window->ListView1->Widget()->grab();
+    }
+}
+
+// The list page's project tree with n projects of one sub-project each: a visit builds it, a
+// click on its last node chooses that node's tasks.
+void BM_ProjectTreePage(benchmark::State& state, int projects) {
+    Program& p = TheProgram(1000, projects);
+    p.window->PageControl1->SetActivePageIndex(4);
+    for (auto _ : state) {
+        p.window->PageControl1Change();
+        TTreeView& tree = *p.window->TreeView1;
+        TTreeNode* last = tree.TopItems(tree.TopCount() - 1);
+        tree.SetSelected(last->Count() ? last->Item(0) : last);
+        p.window->TreeView1Click();
+        tree.Widget()->grab();
+    }
+}
 
 // The tree of 1,000 projects with their sub-projects, over n tasks' worth of sub-projects.
 void BM_ProjectTree(benchmark::State& state) {
@@ -173,9 +212,37 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    bench::RatioReporter reporter({{"BM_View/0", "BM_PreparedVector/0", "day view / prepared vector", 2.0},
-                                   {"BM_View/1", "BM_PreparedVector/1", "week view / prepared vector", 2.0},
-                                   {"BM_View/2", "BM_PreparedVector/2", "month view / prepared vector", 2.0}});
+    // By size, so that each size's program is made once.
+    static const char* const kViews[] = {"day", "week", "month"};
+    std::vector<bench::RatioReporter::Pair> pairs;
+    auto name = [](const char* what, int page, int n) { return std::string(what) + "/" + std::to_string(page) + "/" + std::to_string(n); };
+    for (int n : kSizes) {
+        for (int page : {0, 1, 2}) {
+            benchmark::RegisterBenchmark(name("BM_View", page, n).c_str(), [page, n](benchmark::State& st) { BM_View(st, page, n); })->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(name("BM_PreparedVector", page, n).c_str(),
+                                         [page, n](benchmark::State& st) { BM_PreparedVector(st, page, n); })->Unit(benchmark::kMillisecond);
+            pairs.push_back({name("BM_View", page, n), name("BM_PreparedVector", page, n),
+                             std::string(kViews[page]) + " view / prepared vector, " + std::to_string(n), 2.0});
+        }
+        if (n == 100000)
+            benchmark::RegisterBenchmark("BM_SwitchViews/100000", [n](benchmark::State& st) { BM_SwitchViews(st, n); })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_ListPage/" + std::to_string(n)).c_str(), [n](benchmark::State& st) { BM_ListPage(st, n); })->Unit(benchmark::kMillisecond);
+    }
+    for (int step = 1; step < 3; ++step)
+        pairs.push_back({"BM_ListPage/" + std::to_string(kSizes[step]), "BM_ListPage/" + std::to_string(kSizes[step - 1]),
+                         "list page visit, " + std::to_string(kSizes[step]) + " / " + std::to_string(kSizes[step - 1]) + " tasks",
+                         10.0});
+    for (int projects : kProjectCounts)
+        benchmark::RegisterBenchmark((("BM_ProjectTreePage/" + std::to_string(projects)).c_str()),
+                                     [projects](benchmark::State& st) { BM_ProjectTreePage(st, projects); })
+            ->Unit(benchmark::kMillisecond);
+    for (int step = 1; step < 3; ++step)
+        pairs.push_back({"BM_ProjectTreePage/" + std::to_string(kProjectCounts[step]),
+                         "BM_ProjectTreePage/" + std::to_string(kProjectCounts[step - 1]),
+                         "project tree, " + std::to_string(kProjectCounts[step]) + " / " +
+                             std::to_string(kProjectCounts[step - 1]) + " projects",
+                         10.0});
+    bench::RatioReporter reporter(std::move(pairs));
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     ProgramSlot().reset();

@@ -488,6 +488,7 @@ void TVolgaDataset::ResolveFilter() {
 
 bool TVolgaDataset::RowAccepted(TVolgaRow* row) {
     if (!filter_.Empty() && !filter_.Accepts(*cursor_, *row, (filterOptions_ & foCaseInsensitive) != 0)) return false;
+    if (rowIdentityFilter_) return rowIdentityFilter_(row->Id);
     if (!OnFilterRecord()) return true;
     RecBuf buffer;
     buffer.Row = row;

@@ -213,6 +213,9 @@ public:
     void SetFiltered(bool value) override;
     void SetFilterText(const std::string& text) override;
     void SetOnFilterRecord(TFilterRecordEvent handler) override;
+    // While set, rows are decided by their identity in place of the record filter (the filter
+    // text still applies): for a caller that knows the record filter's answer for every row.
+    void SetRowIdentityFilter(std::function<bool(uint32_t)> accepts) { rowIdentityFilter_ = std::move(accepts); }
     bool FindFirst();
     bool FindLast();
     bool FindNext();
@@ -390,6 +393,7 @@ private:
     std::string indexFieldNames_, uniqueFieldNames_, rangeFieldNames_, origin_;
     KeyBuffer indexKey_, uniqueKey_, rangeStart_, rangeEnd_;
     TVolgaFilter filter_;
+    std::function<bool(uint32_t)> rowIdentityFilter_;
     std::unique_ptr<class TVolgaMasterLink> masterLink_;
     bool editMadeBackup_ = false;
     size_t streamSize_ = 0;

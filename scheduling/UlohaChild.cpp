@@ -30,10 +30,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace kvz {
 
@@ -58,13 +61,37 @@ TaskCellSource ReadTaskCell(TDataSet& t) {
 
 SettingsStore* Settings(FrameState& frame) { return frame.Settings; }
 
+uint64_t Mix(uint64_t hash, uint64_t value) {
+    hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
+    return hash;
+}
+
 } // namespace
+
+// Counts what the task table's data source reports of its rows: each record written back and
+// each opening or closing. Deletions, reloads and edits through another dataset show in the
+// rows themselves (see CurrentTableStamp).
+class TUlohaChildForm::TableWatch : public TDataLink {
+public:
+    explicit TableWatch(uint64_t& posts) : posts_(posts) {}
+
+protected:
+    void ActiveChanged() override { ++posts_; }
+    void UpdateData() override { ++posts_; }
+    void DataSetChanged() override {}
+    void DataSetScrolled(int) override {}
+
+private:
+    uint64_t& posts_;
+};
 
 TUlohaChildForm::TUlohaChildForm(TComponent* owner, TDataModule1& data, FrameState& frame)
     : TForm(owner), data_(data), frame_(frame) {
     SetName("UlohaChildForm");
     SetFormStyle(TFormStyle::fsMDIChild);
     BuildControls();
+    tableWatch_ = std::make_unique<TableWatch>(tablePosts_);
+    tableWatch_->SetDataSource(data_.UlohaSource);
     OnClose = [this](TComponent*, TCloseAction& action) { FormClose(action); };
     SetClientSize(980, 620);
     FormCreate();
@@ -420,9 +447,76 @@ void TUlohaChildForm::NaplnWeekPole() { WeekDays = WeekDaysOf(CurrentDay, FirstD
 void TUlohaChildForm::NaplnMonthPole() { MonthDays = MonthDaysOf(CurrentDay); }
 
 void TUlohaChildForm::Refilter() {
+    indexCheckedNow_ = false;
     PrepareFilter();
-    Tasks().SetFiltered(false);
-    Tasks().SetFiltered(true);
+    TVolgaTable& t = Tasks();
+    // A record being written is written before the filter is left, as leaving it would; the
+    // switching of the filter then changes no task.
+    if (t.Active()) t.CheckBrowseMode();
+    if (viewMode_ != TaskView::List && t.Active() && t.Filtered() && t.OnFilterRecord() && frame_.TasksWindow == this &&
+        DayIndexCurrent()) {
+        // The rows were read since their last change: the index answers for the record filter,
+        // and the first task of the view is current as after switching the filter off and on.
+        const std::vector<int> accepted = dayIndex_.Accepted(filter_);
+        uint32_t low = UINT32_MAX, high = 0;
+        for (int n : accepted) low = std::min(low, dayIndex_.RowId(n)), high = std::max(high, dayIndex_.RowId(n));
+        std::vector<uint8_t> shown(accepted.empty() ? 0 : size_t(high - low) + 1, 0);
+        for (int n : accepted) shown[dayIndex_.RowId(n) - low] = 1;
+        t.SetRowIdentityFilter([&](uint32_t id) { return id >= low && id <= high && shown[id - low]; });
+        try {
+            t.RebuildView(true);
+        } catch (...) {
+            t.SetRowIdentityFilter(nullptr);
+            throw;
+        }
+        t.SetRowIdentityFilter(nullptr);
+        t.First();
+        indexCheckedNow_ = true;
+        return;
+    }
+    t.SetFiltered(false);
+    // The unfiltered rows in the table's order: the day index is read again when they changed.
+    if (viewMode_ != TaskView::List && !DayIndexCurrent()) ReadDayIndex();
+    t.SetFiltered(true);
+    indexCheckedNow_ = viewMode_ != TaskView::List && indexStamp_.has_value();
+}
+
+TUlohaChildForm::TableStamp TUlohaChildForm::CurrentTableStamp() const {
+    TableStamp stamp;
+    const TVolgaTable& t = Tasks();
+    stamp.Posts = tablePosts_;
+    stamp.Order = t.IndexFieldNames();
+    stamp.SortOptions = unsigned(t.SortOptions());
+    if (!t.Active() || !t.Cursor()) return stamp;
+    // A row's bytes move when it is written or read again; a removed or added row changes the
+    // list. Cheap beside reading the rows' fields.
+    uint64_t hash = 0;
+    for (const TVolgaRow* row : t.Cursor()->Rows()) {
+        hash = Mix(hash, row->Id);
+        hash = Mix(hash, row->State);
+        hash = Mix(hash, reinterpret_cast<uintptr_t>(row->Bytes.data));
+        hash = Mix(hash, row->Bytes.size);
+    }
+    stamp.Rows = t.Cursor()->Rows().size();
+    stamp.Hash = hash;
+    return stamp;
+}
+
+bool TUlohaChildForm::DayIndexCurrent() const { return indexStamp_ && *indexStamp_ == CurrentTableStamp(); }
+
+void TUlohaChildForm::ReadDayIndex() {
+    TVolgaTable& t = Tasks();
+    dayIndex_.Clear();
+    indexStamp_.reset();
+    if (!t.Active() || t.Filtered() || t.RangeActive()) return;
+    auto buffer = t.NewRecordBuffer();
+    const std::vector<TVolgaRow*>& rows = t.ViewRows();
+    for (int i = 0, n = t.RecordCount(); i < n; ++i) {
+        if (size_t(i) >= rows.size() || !t.ReadRecordAt(i, *buffer)) return;
+        TRecordReadScope scope(t, *buffer);
+        dayIndex_.Add(ReadTaskCell(t), t.FieldByName("RepFreq").AsInteger(), rows[size_t(i)]->Id);
+    }
+    indexStamp_ = CurrentTableStamp();
 }
 
 void TUlohaChildForm::PageControl1Change() {
@@ -473,6 +567,7 @@ void TUlohaChildForm::PageControl1Change() {
         break;
     default: break;
     }
+    indexCheckedNow_ = false;
     FrameStatusText();
 }
 
@@ -480,6 +575,19 @@ void TUlohaChildForm::FillCells(TaskView view, TaskCellGrid& cells, TTaskStringG
     TVolgaTable& t = Tasks();
     const FormatSettings fs = FormatSettings::ForLanguage(Language());
     const int firstDay = FirstDay();
+    // The view's own filter alone, over rows read since their last change: the cells come from
+    // the day index. A filter text (Compl., Failure) or any other state reads the filtered rows.
+    // Checked by the refilter just before, on a page change; else the rows are looked at.
+    const bool indexCurrent = std::exchange(indexCheckedNow_, false) || DayIndexCurrent();
+    if (t.Filtered() && t.Filter().empty() && !t.RangeActive() && t.OnFilterRecord() && frame_.TasksWindow == this &&
+        filter_.View == view && viewMode_ == view && indexCurrent) {
+        std::string badTime;
+        dayIndex_.FillCells(filter_, firstDay, fs, cells, badTime);
+        grid.SetEnlarged(Enlarged());
+        grid.SetCells(&cells);
+        if (!badTime.empty()) throw std::invalid_argument(badTime);
+        return;
+    }
     std::vector<TaskCellEntry> entries;
     std::map<std::string, std::string, std::less<>> texts;
     std::string badTime;
@@ -537,8 +645,8 @@ void TUlohaChildForm::UlohaTable1FilterRecord(TDataSet& dataSet, bool& accept) {
         accept = ListViewAccepts(node_, dataSet.FieldByName("Project").AsString(), dataSet.FieldByName("SubProject").AsString());
         return;
     }
-    const TField& date = dataSet.FieldByName("Date");
-    accept = filter_.Accepts({date.IsNull() ? 0 : date.AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()}, {}, {});
+    // An empty date reads as 0.
+    accept = filter_.Accepts({dataSet.FieldByName("Date").AsDateTime(), dataSet.FieldByName("RepFreq").AsInteger()}, {}, {});
 }
 
 void TUlohaChildForm::ShowLabel() {
@@ -671,9 +779,12 @@ void TUlohaChildForm::RebuildProjectTree() {
     TreeView1->Clear();
     std::vector<TTreeNode*> nodes;
     nodes.reserve(tree_.size());
+    treePlaces_.clear();
+    treePlaces_.reserve(tree_.size());
     for (const ProjectTreeItem& item : tree_) {
         TTreeNode* node = TreeView1->AddChild(item.Parent >= 0 ? nodes[size_t(item.Parent)] : nullptr, item.Text);
         node->SetImageIndex(!item.IsRoot && item.Parent < 0 ? kProjectImage : kTaskListImage);
+        treePlaces_.emplace(node, int(nodes.size()));
         nodes.push_back(node);
     }
     ShowOpenProject();
@@ -684,11 +795,13 @@ void TUlohaChildForm::RebuildProjectTree() {
 }
 
 void TUlohaChildForm::ShowOpenProject() {
-    // A chosen project shows its folder open.
+    // A chosen project shows its folder open. Only a picture that changes is set: setting one
+    // makes the tree look its node up among all the others.
     for (int i = 0; i < TreeView1->TopCount(); ++i) {
         TTreeNode* node = TreeView1->TopItems(i);
-        if (node->ImageIndex() == kProjectImage || node->ImageIndex() == kOpenProjectImage)
-            node->SetImageIndex(node->Selected() ? kOpenProjectImage : kProjectImage);
+        if (node->ImageIndex() != kProjectImage && node->ImageIndex() != kOpenProjectImage) continue;
+        const int image = node->Selected() ? kOpenProjectImage : kProjectImage;
+        if (node->ImageIndex() != image) node->SetImageIndex(image);
     }
 }
 
@@ -696,34 +809,33 @@ void TUlohaChildForm::TreeView1Click() {
     TTreeNode* selected = TreeView1->Selected();
     ShowOpenProject();
     if (!selected) return;
-    // The node's place in the tree, counted from the top as the tree lists them.
-    int index = 0;
-    {
-        int i = 0;
-        std::function<bool(TTreeNode*)> walk = [&](TTreeNode* n) {
-            for (; n; n = n->GetNextSibling()) {
-                if (n == selected) return index = i, true;
-                ++i;
-                for (int c = 0; c < n->Count(); ++c)
-                    if (c == 0 && walk(n->Item(0))) return true;
-            }
-            return false;
-        };
-        walk(TreeView1->TopCount() ? TreeView1->TopItems(0) : nullptr);
-    }
-    node_ = NodeChoiceOf(tree_, index);
+    // The node's place in the tree, counted from the top as the tree lists them (the order the
+    // tree was built in).
+    const auto place = treePlaces_.find(selected);
+    node_ = NodeChoiceOf(tree_, place == treePlaces_.end() ? 0 : place->second);
     if (node_.What == ProjectNodeChoice::Root) {
         Tasks().SetFiltered(false);
     } else {
         Refilter();
+        indexCheckedNow_ = false;
     }
     LoadViewList();
 }
 
 void TUlohaChildForm::LoadViewList() {
     TVolgaTable& t = Tasks();
-    ListView1->Clear();
     auto* widget = static_cast<QTreeWidget*>(ListView1->Widget());
+    // The same tasks under the same choice are not read into the list again: it is shown as a
+    // list filled anew is, with nothing chosen, from its top.
+    ListShown shown{CurrentTableStamp(), t.Filtered(), t.Filter(), node_.What, node_.Text, Language()};
+    if (listShown_ && *listShown_ == shown) {
+        widget->clearSelection();
+        widget->setCurrentItem(nullptr);
+        widget->scrollToTop();
+        return;
+    }
+    listShown_.reset();
+    ListView1->Clear();
     widget->setUpdatesEnabled(false);
     auto buffer = t.NewRecordBuffer();
     int index = 0;
@@ -738,6 +850,7 @@ void TUlohaChildForm::LoadViewList() {
                 for (int c = 0; c < 7; ++c) row->setBackground(c, ToQColor(kEvenListRowColor));
     }
     widget->setUpdatesEnabled(true);
+    listShown_ = std::move(shown);
 }
 
 void TUlohaChildForm::UlozDoPola() {

@@ -16,11 +16,15 @@
 #include "platform/forms/StdCtrls.h"
 #include "scheduling/Recurrence.h"
 #include "scheduling/TaskCells.h"
+#include "scheduling/TaskDayIndex.h"
 #include "scheduling/TaskEditorService.h"
 #include "scheduling/TaskSelection.h"
 #include "scheduling/UlohaChildGrids.h"
 
 #include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -249,6 +253,39 @@ private:
     std::vector<ProjectTreeItem> tree_;
     ProjectNodeChoice node_;
     TaskViewFilter filter_;
+    // The task table by day, read again when the table's rows, their bytes or their order
+    // changed since it was read; the grids are filled from it.
+    struct TableStamp {
+        size_t Rows = 0;
+        uint64_t Hash = 0;
+        uint64_t Posts = 0;
+        std::string Order;
+        unsigned SortOptions = 0;
+        bool operator==(const TableStamp&) const = default;
+    };
+    TableStamp CurrentTableStamp() const;
+    void ReadDayIndex();
+    bool DayIndexCurrent() const;
+    TaskDayIndex dayIndex_;
+    std::optional<TableStamp> indexStamp_;
+    // The refilter of this page change found the index current.
+    bool indexCheckedNow_ = false;
+    // Posts and reopenings of the task table, counted by a link to its data source.
+    uint64_t tablePosts_ = 0;
+    class TableWatch;
+    std::unique_ptr<TableWatch> tableWatch_;
+    // What the task list was filled with, and the tree nodes' places in the project tree.
+    struct ListShown {
+        TableStamp Stamp;
+        bool Filtered = false;
+        std::string FilterText;
+        ProjectNodeChoice::Kind What = ProjectNodeChoice::None;
+        std::string Text;
+        int Language = 0;
+        bool operator==(const ListShown&) const = default;
+    };
+    std::optional<ListShown> listShown_;
+    std::unordered_map<const TTreeNode*, int> treePlaces_;
     TaskSelection selection_;
     Host editorHost_{*this};
     // The next Edit opens the task editor on a copy of the task (the Clone command).

@@ -266,6 +266,23 @@ TEST_F(TableTest, SortsFiltersAndSearches) {
     t.SetOnFilterRecord([](TDataSet& ds, bool& accept) { accept = ds.FieldByName("Aktivny").AsBoolean(); });
     t.SetFilterText("");
     EXPECT_EQ(Column(t, "Pocet"), "3,2");
+    // Rows decided by their identity stand in for the record filter, under the filter text.
+    {
+        std::vector<uint32_t> ids;
+        for (const TVolgaRow* row : t.ViewRows()) ids.push_back(row->Id);
+        ASSERT_EQ(ids.size(), 2u);
+        int asked = 0;
+        t.SetRowIdentityFilter([&](uint32_t id) { return ++asked, id == ids[1]; });
+        t.RebuildView(true);
+        EXPECT_EQ(Column(t, "Pocet"), "2");
+        EXPECT_EQ(asked, 3);
+        t.SetFilterText("Pocet >= 3");
+        EXPECT_EQ(t.RecordCount(), 0);
+        t.SetFilterText("");
+        t.SetRowIdentityFilter(nullptr);
+        t.RebuildView(true);
+        EXPECT_EQ(Column(t, "Pocet"), "3,2");
+    }
     t.SetOnFilterRecord([](TDataSet&, bool&) { throw std::runtime_error("broken handler"); });
     EXPECT_EQ(t.RecordCount(), 0); // a failing handler rejects the row and is reported
     EXPECT_FALSE(errors.empty());

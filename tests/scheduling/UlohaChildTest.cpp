@@ -328,6 +328,150 @@ TEST_F(UlohaWindowTest, ClosingStoresTheWidthsAndThePage) {
     EXPECT_EQ(program->frame.TasksWindow, nullptr);
 }
 
+// The grids are filled from the tasks read once, and read again after every change of the task
+// table: a save, a removal, an addition, another order, the filter buttons, another day.
+TEST_F(UlohaWindowTest, TheGridsFollowEveryChangeOfTheTaskTable) {
+    program->AddTasks({{"A", D(2025, 1, 5), "09:00", "Own day"},
+                       {"B", D(2020, 1, 1), "10:00", "Daily", 0, RepeatDaily},
+                       {"C", D(2024, 12, 29), "11:00", "Sundays", 0, RepeatWeekly},
+                       {"D", D(2024, 12, 5), "12:00", "Fifths", 0, RepeatMonthly},
+                       {"E", D(2000, 1, 5), "13:00", "Every 5 January", 0, RepeatYearly},
+                       {"F", D(2025, 1, 6), "09:00", "Tomorrow"},
+                       {"H", D(2025, 1, 5), "16:05", "Later in the cell"},
+                       {"I", D(2025, 1, 5), "16:01", "Earlier in the cell"}});
+    TUlohaChildForm& w = Open(0);
+    auto cells = [&] {
+        std::string s;
+        for (const TaskCellEntry& e : w.DayCells().Entries())
+            s += e.Key + "@" + std::to_string(e.Col) + "," + std::to_string(e.Row) + " ";
+        return s;
+    };
+    EXPECT_EQ(cells(), "A@1,5 B@1,6 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 ");
+    EXPECT_EQ(w.StringGrid1->CellText(1, 12), "H");
+    EXPECT_EQ(Tasks().RecordCount(), 7);
+
+    // A save moves a task; the next refresh shows it where it is now.
+    ASSERT_TRUE(Tasks().Locate("Number", Variant("A"), {}));
+    Tasks().Edit();
+    Tasks().FieldByName("Time").SetAsString("14:30");
+    Tasks().Post();
+    w.TablesChanged();
+    EXPECT_EQ(cells(), "A@3,10 B@1,6 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 ");
+
+    // A removed task goes, an added one comes.
+    ASSERT_TRUE(Tasks().Locate("Number", Variant("B"), {}));
+    Tasks().Delete();
+    program->AddTasks({{"G", D(2025, 1, 5), "15:00", "Added"}});
+    w.TablesChanged();
+    EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 ");
+
+    // Read again from the file: the same tasks; then with a task another program added.
+    w.Run(Command::Refresh);
+    EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 ");
+    {
+        SchedulingProgram other(dir.path(), false);
+        other.AddTasks({{"J", D(2025, 1, 5), "18:00", "From elsewhere"}});
+    }
+    w.Run(Command::Refresh);
+    EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 J@1,14 ");
+    ASSERT_TRUE(Tasks().Locate("Number", Variant("J"), {}));
+    Tasks().Delete();
+    w.TablesChanged();
+    EXPECT_EQ(cells(), "A@3,10 C@1,7 D@1,8 E@1,9 H@1,12 I@1,12 G@1,11 ");
+
+    // Another order decides which task of a cell is shown (each title keeps its direction for
+    // the run: one click sorts one way, the next the other).
+    w.TaskKvGridTitleClick(2);
+    w.PageControl1Change();
+    const bool ascending = RunSurveySortFlags().Flag(2); // the next click of the title descends
+    EXPECT_EQ(cells(), ascending ? "C@1,7 D@1,8 E@1,9 A@3,10 G@1,11 I@1,12 H@1,12 "
+                                 : "H@1,12 I@1,12 G@1,11 A@3,10 E@1,9 D@1,8 C@1,7 ");
+    EXPECT_EQ(w.StringGrid1->CellText(1, 12), ascending ? "I" : "H");
+    w.TaskKvGridTitleClick(2);
+    w.PageControl1Change();
+    EXPECT_EQ(w.StringGrid1->CellText(1, 12), ascending ? "H" : "I");
+
+    // The Compl. button shows the completed tasks only, and gives the others back.
+    ASSERT_TRUE(Tasks().Locate("Number", Variant("E"), {}));
+    Tasks().Edit();
+    Tasks().FieldByName("Completed").SetAsBoolean(true);
+    Tasks().Post();
+    w.CompleteButtonClick();
+    EXPECT_EQ(cells(), "E@1,9 ");
+    w.CompleteButtonClick();
+    EXPECT_EQ(cells().size(), std::string("H@1,12 I@1,12 G@1,11 A@3,10 E@1,9 D@1,8 C@1,7 ").size());
+    EXPECT_NE(cells().find("E@1,9"), std::string::npos);
+
+    // Another day, and the week and month views over the same index.
+    w.SetCalendarDate(D(2025, 1, 6));
+    EXPECT_EQ(w.StringGrid1->CellText(1, 5), "F");
+    EXPECT_EQ(w.StringGrid1->CellText(1, 7), ""); // Sundays' task is not Monday's
+    w.PageControl1->SetActivePageIndex(1);
+    w.PageControl1Change();
+    EXPECT_EQ(w.StringGrid2->CellText(7, 7), "C");
+    EXPECT_EQ(w.StringGrid2->CellText(1, 5), "F");
+    w.PageControl1->SetActivePageIndex(2);
+    w.PageControl1Change();
+    EXPECT_EQ(w.StringGrid3->CellText(8, 5), "D");
+    EXPECT_EQ(w.StringGrid3->CellText(9, 5), "E");
+    EXPECT_EQ(w.StringGrid3->CellText(5, 6), "F");
+    EXPECT_EQ(w.StringGrid3->CellText(10, 5), "A");
+}
+
+// 20,000 tasks under 10,000 projects: the list is filled when the tasks changed only, and a node
+// deep in the tree chooses its own tasks.
+TEST_F(UlohaWindowTest, TheListPageIsFilledOnceAndFollowsTheTable) {
+    constexpr int kProjects = 10000, kTasks = 20000;
+    std::vector<std::vector<std::pair<std::string, std::string>>> projects, subs;
+    for (int i = 0; i < kProjects; ++i) {
+        projects.push_back({{"ProjectName", "P" + std::to_string(i)}});
+        subs.push_back({{"ProjectName", "P" + std::to_string(i)}, {"SubProjectName", "S" + std::to_string(i)}});
+    }
+    program->AddRows(TableId::Projects, projects);
+    program->AddRows(TableId::SubProjects, subs);
+    std::vector<TaskRow> tasks;
+    for (int i = 0; i < kTasks; ++i)
+        tasks.push_back({"N" + std::to_string(100000 + i), D(2024, 1, 1) + i % 500, "10:00", "Task " + std::to_string(i), 0,
+                         0, "P" + std::to_string(i % kProjects), "S" + std::to_string(i % kProjects)});
+    program->AddTasks(tasks);
+    TUlohaChildForm& w = Open(4);
+    ASSERT_EQ(w.ProjectTree().size(), size_t(1 + 2 * kProjects));
+    EXPECT_EQ(w.ListView1->ItemCount(), kTasks);
+    EXPECT_EQ(w.ListView1->Items(kTasks - 1)->SubItems(5), "N" + std::to_string(100000 + kTasks - 1));
+
+    auto visit = [&](int page) {
+        w.PageControl1->SetActivePageIndex(page);
+        w.PageControl1Change();
+    };
+    // The last project's sub-project, the tree's last node.
+    TTreeNode* last = w.TreeView1->TopItems(kProjects)->Item(0);
+    w.TreeView1->SetSelected(last);
+    w.TreeView1Click();
+    ASSERT_EQ(w.ListView1->ItemCount(), 2);
+    EXPECT_EQ(w.ListView1->Items(0)->Caption(), "Task " + std::to_string(kProjects - 1));
+    w.ListView1->Items(1)->SetSelected(true);
+    visit(0);
+    visit(4); // the root again: every task, nothing chosen
+    EXPECT_EQ(w.ListView1->ItemCount(), kTasks);
+    EXPECT_EQ(w.ListView1->Selected(), nullptr);
+    visit(0);
+    visit(4);
+    EXPECT_EQ(w.ListView1->ItemCount(), kTasks);
+    EXPECT_EQ(w.ListView1->Items(1)->Caption(), "Task 1");
+
+    // A changed task and an added one are in the list at the next visit.
+    ASSERT_TRUE(Tasks().Locate("Number", Variant("N100001"), {}));
+    Tasks().Edit();
+    Tasks().FieldByName("Uloha").SetAsString("Changed");
+    Tasks().Post();
+    program->AddTasks({{"NEW", D(2025, 1, 5), "11:00", "Added"}});
+    visit(0);
+    visit(4);
+    ASSERT_EQ(w.ListView1->ItemCount(), kTasks + 1);
+    EXPECT_EQ(w.ListView1->Items(1)->Caption(), "Changed");
+    EXPECT_EQ(w.ListView1->Items(kTasks)->SubItems(5), "NEW");
+}
+
 // The five pages with tasks, in the three languages, saved for a look.
 TEST_F(UlohaWindowTest, Pictures) {
     program->AddTasks({{"T1", D(2025, 1, 5), "08:00", "Meeting with the bank", 0x0000FF},
