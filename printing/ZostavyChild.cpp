@@ -1043,8 +1043,7 @@ void TZostavyChildForm::BitBtn3Click() {
 
 // ---- preview, print, save, open, font ----
 
-TPreparedReport TZostavyChildForm::Prepared(TReportLayout& layout, bool forPrint) {
-    (void)forPrint;
+void TZostavyChildForm::OverChosenRecords(const std::function<void()>& use) {
     // The repeated table of the last preparation goes now: nothing may stay bound to it.
     UnbindRepeatOne();
     auto filterOff = OnScopeExit([this] { reportData_.FilterOff(); });
@@ -1057,22 +1056,28 @@ TPreparedReport TZostavyChildForm::Prepared(TReportLayout& layout, bool forPrint
         repeatSource_->SetDataSet(dataSet);
         DBMemo1->SetDataSource(repeatSource_.get());
     }
-    return PrepareReport(layout);
+    use();
 }
 
-TPreparedReport TZostavyChildForm::PrepareAddressReport(bool forPrint) {
+TReportLayout& TZostavyChildForm::ChosenAddressLayout(bool forPrint) {
     switch (ObalkyAdresyRadioGroup->ItemIndex()) {
-    case PrintEnvelopes: {
+    case PrintEnvelopes:
         DoladObalky();
         if (forPrint) SetEnvelopeFeedOffset(frame_.Settings ? frame_.Settings->PolohaObRadioGroup : 0);
-        return Prepared(Layouts.Envelopes, forPrint);
-    }
-    case PrintSummary: return Prepared(Layouts.Summary, forPrint);
+        return Layouts.Envelopes;
+    case PrintSummary: return Layouts.Summary;
     default:
         if (forPrint) SpocitajStitky();
         DoladStitky();
-        return Prepared(Layouts.Labels, forPrint);
+        return Layouts.Labels;
     }
+}
+
+TPreparedReport TZostavyChildForm::PrepareAddressReport(bool forPrint) {
+    TReportLayout& layout = ChosenAddressLayout(forPrint);
+    TPreparedReport pages;
+    OverChosenRecords([&] { pages = PrepareReport(layout); });
+    return pages;
 }
 
 TPreparedReport TZostavyChildForm::PrepareChosenReport(bool forPrint) {
@@ -1089,7 +1094,19 @@ void TZostavyChildForm::PreviewReport() {
         preview.ShowModal();
         return;
     }
-    PreviewPreparedReport(PrepareChosenReport(false), this);
+    // The preview prepares the pages as they are looked at: the records stay chosen meanwhile.
+    // Its page set-up stays off: the sheet and the paper are this window's.
+    auto preview = [this](TReportLayout& layout) {
+        TReportPreviewForm form(this, layout);
+        form.SetLayout(nullptr);
+        form.ShowModal();
+    };
+    if (ReportsState().ReportSource != 0 && embedded_) {
+        preview(embedded_->ChosenLayout());
+        return;
+    }
+    TReportLayout& layout = ChosenAddressLayout(false);
+    OverChosenRecords([&] { preview(layout); });
 }
 
 TPreparedReport TZostavyChildForm::PreparePrintedReport() {

@@ -218,8 +218,10 @@ private:
     std::string SortField() const;
     std::string SearchField() const;
     TVolgaTable* Addresses() const;
-    // Runs the report work with the address filter put back whatever happens.
-    TPreparedReport Prepared(TReportLayout& layout, bool forPrint);
+    // The address layout chosen, made ready for its records.
+    TReportLayout& ChosenAddressLayout(bool forPrint);
+    // Runs the report work over the chosen records, the address filter put back whatever happens.
+    void OverChosenRecords(const std::function<void()>& use);
 
     TDataModule1& data_;
     FrameState& frame_;

@@ -10,6 +10,7 @@
 #include "platform/report/QrpFile.h"
 #include "platform/report/ReportMessages.h"
 #include "platform/report/ReportOutput.h"
+#include "platform/report/ReportPreview.h"
 #include "platform/rtl/Files.h"
 #include "printing/ObalkyPreview.h"
 #include "printing/Poloha.h"
@@ -319,6 +320,35 @@ TEST_F(ReportsWindowTest, EnvelopePreviewOfTheCurrentRecord) {
     reports->PreviewReport();
     EXPECT_EQ(status, " Page 1 of 1");
     EXPECT_FALSE(stepsOn);
+    EXPECT_FALSE(Addresses().Filtered());
+}
+
+// The preview of a long summary opens on its first pages with the records chosen, makes the
+// others as they are asked for, and gives the pages a whole preparation gives; the address
+// filter is off again once it closes.
+TEST_F(ReportsWindowTest, LongSummaryPreviewIsPreparedAsItIsViewed) {
+    Start(1);
+    AddAddresses(3000);
+    Choose(reports->FieldValueGroup, AllRecords);
+    Choose(reports->ObalkyAdresyRadioGroup, PrintSummary);
+    const TPreparedReport whole = reports->PrepareAddressReport(false);
+    ASSERT_GT(whole.Pages.size(), 50u);
+    TResponder answer;
+    int previews = 0;
+    answer.OnShowModal = [&](TForm& form) {
+        auto* preview = dynamic_cast<TReportPreviewForm*>(&form);
+        EXPECT_NE(preview, nullptr);
+        if (!preview) return int(mrCancel);
+        ++previews;
+        EXPECT_FALSE(preview->Prepared());
+        EXPECT_LT(preview->Report().Pages.size(), 10u);
+        EXPECT_FALSE(preview->PageSetupAction->isEnabled());
+        preview->LastActionClick();
+        EXPECT_EQ(preview->Report(), whole);
+        return int(mrCancel);
+    };
+    reports->PreviewReport();
+    EXPECT_EQ(previews, 1);
     EXPECT_FALSE(Addresses().Filtered());
 }
 
