@@ -22,19 +22,24 @@ namespace {
 std::string Text(const TVolgaTable& t, const char* field) { return t.FieldByName(field).AsString(); }
 void Set(TVolgaTable& t, const char* field, const std::string& value) { t.FieldByName(field).SetAsString(value); }
 
-// One change of a table, its filter off while it runs: the links table's filter follows the
-// window's type choice, and a change must see (and keep seeing) every row.
-void Write(TVolgaTable& t, const std::filesystem::path& lock, const LinkTables& tables, milliseconds poll,
-           const std::function<void()>& change) {
+// The table's filter lifted until the scope ends: the links table's filter follows the window's
+// type choice, and a change must see (and keep seeing) every row.
+[[nodiscard]] auto FilterLifted(TVolgaTable& t) {
     const bool filtered = t.Filtered();
     t.SetFiltered(false);
-    ScopeGuard restore([&] {
+    return OnScopeExit([&t, filtered] {
         try {
             t.SetFiltered(filtered);
         } catch (...) {
             // The view is rebuilt at the window's next refresh.
         }
     });
+}
+
+// One change of a table, its filter off while it runs.
+void Write(TVolgaTable& t, const std::filesystem::path& lock, const LinkTables& tables, milliseconds poll,
+           const std::function<void()>& change) {
+    auto lifted = FilterLifted(t);
     tables.Locks.WriteSharedTable(t, lock, tables.NetworkMode, poll, change);
 }
 
@@ -194,14 +199,7 @@ void CheckLinkValues(const TVolgaTable& links, const LinkValues& v) {
 }
 
 bool HasLinkType(TVolgaTable& types, const std::string& name) {
-    const bool filtered = types.Filtered();
-    types.SetFiltered(false);
-    ScopeGuard restore([&] {
-        try {
-            types.SetFiltered(filtered);
-        } catch (...) {
-        }
-    });
+    auto lifted = FilterLifted(types);
     const TBookmark here = types.IsEmpty() ? TBookmark() : types.GetBookmark();
     bool found = false;
     for (types.First(); !types.Eof() && !found; types.Next()) found = Text(types, "LinksType") == name;
@@ -339,14 +337,7 @@ void FinishUnderJournal(const LinkTables& tables, const std::filesystem::path& j
 // Whether the type file holds the row under its old name, read again from the file.
 bool TypeStillNamed(const LinkTables& tables, const PendingRename& r) {
     TVolgaTable& t = tables.Types;
-    const bool filtered = t.Filtered();
-    t.SetFiltered(false);
-    ScopeGuard restore([&] {
-        try {
-            t.SetFiltered(filtered);
-        } catch (...) {
-        }
-    });
+    auto lifted = FilterLifted(t);
     t.Refresh();
     return LocateType(t, {r.Number, r.OldName}) && Text(t, "LinksType") == r.OldName;
 }
