@@ -142,21 +142,27 @@ void BM_Pdf_BarePainter(benchmark::State& state) {
     }
 }
 
+// Opens the preview that make() gives until its first page is on the screen, and closes it
+// untimed.
+template <class Make> void FirstPaint(benchmark::State& state, Make make) {
+    QImage screen(900, 760, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        std::unique_ptr<TReportPreviewForm> form = make();
+        form->Show();
+        form->Widget()->render(&screen);
+        if (form->PageView->PagesPainted() < 1) state.SkipWithError("no page painted");
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+}
+
 // Opening the preview of 4,000 pages until the first page is on the screen.
 void BM_PreviewFirstPaint(benchmark::State& state) {
     TPreparedReport report = ThousandPages();
     const TPreparedPage page = report.Pages[0];
     report.Pages.assign(4000, page);
-    QImage screen(900, 760, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        TReportPreviewForm form(nullptr, report);
-        form.Show();
-        form.Widget()->render(&screen);
-        if (form.PageView->PagesPainted() < 1) state.SkipWithError("no page painted");
-        state.PauseTiming();
-        form.Close();
-        state.ResumeTiming();
-    }
+    FirstPaint(state, [&] { return std::make_unique<TReportPreviewForm>(nullptr, report); });
 }
 
 // Opening the preview of the address summary over as many addresses as asked, until its first
@@ -165,16 +171,7 @@ void BM_PreviewFirstPage(benchmark::State& state) {
     static std::map<int, std::unique_ptr<Summary>> made;
     std::unique_ptr<Summary>& summary = made[int(state.range(0))];
     if (!summary) summary = std::make_unique<Summary>(int(state.range(0)));
-    QImage screen(900, 760, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        TReportPreviewForm form(nullptr, summary->layout);
-        form.Show();
-        form.Widget()->render(&screen);
-        if (form.PageView->PagesPainted() < 1) state.SkipWithError("no page painted");
-        state.PauseTiming();
-        form.Close();
-        state.ResumeTiming();
-    }
+    FirstPaint(state, [&] { return std::make_unique<TReportPreviewForm>(nullptr, summary->layout); });
 }
 
 } // namespace
