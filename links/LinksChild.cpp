@@ -17,7 +17,6 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
-#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -452,33 +451,43 @@ void TLinksChildForm::LoadLinkList() {
     TField& path = t.FieldByName("Path");
     TField& type = t.FieldByName("Type");
     TField& number = t.FieldByName("Number");
-    int row = 0;
-    // Rows are announced to the view once, when all are in: told of each row, it would lay
-    // itself out ten thousand times.
-    auto relayout = OnScopeExit([list] { list->reset(); });
-    const QSignalBlocker quiet(list->model());
-    for (t.First(); !t.Eof(); t.Next(), ++row) {
+    // The rows are made apart and added at once: the view lays itself out once, not once a row.
+    // Icons come from the path's text (the file system is never asked here) and are shared by
+    // key, so each row costs one look in a small cache.
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(t.RecordCount());
+    std::string lastKey;
+    const QIcon* lastIcon = nullptr;
+    for (t.First(); !t.Eof(); t.Next()) {
         const std::string p = path.AsString();
-        TListItem* item = LinksListView->AddItem(name.AsString());
-        item->SetSubItem(0, p);
-        item->SetSubItem(1, type.AsString());
+        QTreeWidgetItem* w = LinksListView->NewItem();
+        w->setText(0, QString::fromStdString(name.AsString()));
+        w->setText(1, QString::fromStdString(p));
+        w->setText(2, QString::fromStdString(type.AsString()));
         std::string code = number.AsString();
-        item->SetSubItem(2, code);
+        w->setText(3, QString::fromStdString(code));
         listCodes_.push_back(std::move(code));
-        QTreeWidgetItem* w = list->topLevelItem(row);
-        w->setIcon(0, icons.IconFor(p));
+        std::string key = LinkIconCache::KeyOf(p);
+        if (!lastIcon || key != lastKey) {
+            lastIcon = &icons.IconOfKey(key);
+            lastKey = std::move(key);
+        }
+        w->setIcon(0, *lastIcon);
         // Rows alternate yellow and the list's colour, starting with yellow.
-        if (row % 2 == 0)
+        if (rows.size() % 2 == 0)
             for (int c = 0; c < 3; ++c) w->setBackground(c, even);
+        rows.append(w);
     }
+    list->addTopLevelItems(rows);
 }
 
 void TLinksChildForm::SetDataLinks() {
     TVolgaTable& t = Links();
     if (!t.Active() || t.IsEmpty()) return;
     const std::string path = t.FieldByName("Path").AsString();
-    currentIconKey_ = LinkIconCache::KeyOf(path);
-    Image1->SetPicture(ProgramLinkIcons().IconFor(path).pixmap(32, 32).toImage());
+    // One path, looked at on the disk where its text leaves the kind open.
+    currentIconKey_ = LinkIconCache::KeyOnDisk(path);
+    Image1->SetPicture(ProgramLinkIcons().IconOfKey(currentIconKey_).pixmap(32, 32).toImage());
 }
 
 void TLinksChildForm::LinksListViewClick() {
