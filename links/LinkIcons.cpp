@@ -39,6 +39,11 @@ namespace {
 
 int statusCalls = 0;
 
+LinkIconCache::PathProbe& Probe() {
+    static LinkIconCache::PathProbe probe;
+    return probe;
+}
+
 // The path's last element and the folder it is in, without a closing separator.
 std::string_view LastElement(std::string_view path, std::string_view* folder = nullptr) {
     const size_t slash = path.find_last_of("/\\");
@@ -56,7 +61,8 @@ bool IsProgramExtension(const std::string& ext) {
 
 std::string LinkIconCache::KeyOf(const std::string& path) {
     if (IsWebAddress(path)) return "url:";
-    if (path.empty() || path.back() == '/' || path.back() == '\\') return "folder";
+    if (path.empty()) return "name:";
+    if (path.back() == '/' || path.back() == '\\') return "folder";
     std::string_view folder;
     const std::string_view last = LastElement(path, &folder);
     const size_t dot = last.find_last_of('.');
@@ -76,7 +82,7 @@ std::string LinkIconCache::KeyOnDisk(const std::string& path) {
     if (key != "folder" && key != "program") return key;
     if (path.empty() || path.back() == '/' || path.back() == '\\') return key;
     ++statusCalls;
-    const int32_t mode = FileAttributesOf(path);
+    const int32_t mode = Probe() ? Probe()(path) : FileAttributesOf(path);
     if (mode == -1) return key;
     if (S_ISDIR(mode)) return "folder";
     if (mode & (S_IXUSR | S_IXGRP | S_IXOTH)) return "program";
@@ -84,6 +90,8 @@ std::string LinkIconCache::KeyOnDisk(const std::string& path) {
 }
 
 int LinkIconCache::StatusCalls() { return statusCalls; }
+
+void LinkIconCache::SetPathProbe(PathProbe probe) { Probe() = std::move(probe); }
 
 const QIcon& LinkIconCache::IconOfKey(const std::string& key) {
     if (auto it = icons_.find(key); it != icons_.end()) return it->second;

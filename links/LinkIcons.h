@@ -7,6 +7,8 @@
 
 #include <QIcon>
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -24,6 +26,10 @@ public:
     static std::string KeyOnDisk(const std::string& path);
     // The status calls made by KeyOnDisk in this run.
     static int StatusCalls();
+    // What KeyOnDisk asks the file system: a path's mode bits, -1 when there is no such path.
+    // Replaceable (a share that never answers, a counting probe); none restores the real one.
+    using PathProbe = std::function<int32_t(const std::string& path)>;
+    static void SetPathProbe(PathProbe probe);
     // The icon of the key; looked up once per key.
     const QIcon& IconOfKey(const std::string& key);
     // The icon of the path's text.
