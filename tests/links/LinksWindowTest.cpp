@@ -811,6 +811,10 @@ TEST_F(CaptureTest, TheStoredPlaceIsBroughtBackOntoTheScreen) {
 
 TEST_F(LinksWindowTest, PicturesOfTheWindowAndDialogsInThreeLanguages) {
     SeveralKinds();
+    // Every kind of icon: programs and a folder named by its closing separator too.
+    program->AddLinks({{"Tool", "/usr/bin/kvtool", "Documents", ""},
+                       {"Setup", "C:\\Tools\\setup.exe", "Documents", ""},
+                       {"Share", "/srv/share/offers/", "Documents", ""}});
     for (int language = 1; language <= 3; ++language) {
         SetLanguage(language);
         const std::string suffix = language == 1 ? "-en" : language == 2 ? "-sk" : "-cz";
