@@ -524,13 +524,22 @@ void TLinksChildForm::SetListHint(const std::string& hint) {
 
 std::string TLinksChildForm::ListHintText() const { return LinksListView->Widget()->statusTip().toStdString(); }
 
+void TLinksChildForm::WithFilterTypeFixed(const std::function<void()>& rebuild) {
+    fixedAnswers_.reset();
+    fixedAnswers_ = FilterAnswers{TypeComboBoxText(), SelectedTopLevelType()};
+    auto release = OnScopeExit([this] { fixedAnswers_.reset(); });
+    rebuild();
+}
+
 std::string TLinksChildForm::TypeComboBoxText() const {
+    if (fixedAnswers_) return fixedAnswers_->comboText;
     // A type picked in the tree goes on filtering on the Survey page and through refreshes.
     if (treePick_) return *treePick_;
     return TypeComboBox->Text();
 }
 
 std::optional<std::string> TLinksChildForm::SelectedTopLevelType() const {
+    if (fixedAnswers_) return fixedAnswers_->topLevelType;
     if (std::optional<LinkTypeKey> key = SelectedTypeKey()) return key->Name;
     return std::nullopt;
 }
@@ -549,7 +558,7 @@ void TLinksChildForm::TypeComboBoxClick() {
     treePick_.reset();
     TVolgaTable& t = Links();
     t.SetFiltered(false);
-    if (TypeComboBox->ItemIndex() > 0) t.SetFiltered(true);
+    if (TypeComboBox->ItemIndex() > 0) WithFilterTypeFixed([&t] { t.SetFiltered(true); });
     LoadLinkList();
     SetDataLinks();
 }
@@ -561,7 +570,7 @@ void TLinksChildForm::TreeView1Click() {
     if (node->Index() > 0) treePick_ = node->Text();
     TVolgaTable& t = Links();
     t.SetFiltered(false);
-    if (node->Index() > 0) t.SetFiltered(true);
+    if (node->Index() > 0) WithFilterTypeFixed([&t] { t.SetFiltered(true); });
     LoadLinkList();
     SetDataLinks();
 }
@@ -569,7 +578,7 @@ void TLinksChildForm::TreeView1Click() {
 void TLinksChildForm::TriedLinks(const std::string& fieldName) {
     if (editing_) return;
     Links().SetIndexFieldNames(fieldName);
-    Links().RebuildView(false);
+    WithFilterTypeFixed([this] { Links().RebuildView(false); });
     PageControl1Change();
 }
 
