@@ -1,5 +1,5 @@
-# The links window over 10,000 links of 200 extensions: opening it with the icon cache warm, and
-# the icon lookups counted.
+# The links window at 100, 1,000 and 10,000 links beside a bare tree widget: open, sort, filter,
+# each as a ratio in one run.
 if(TARGET kvz_links)
   kvz_bench(bench_links SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_links.cpp DEPS kvz_links)
 endif()

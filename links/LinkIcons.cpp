@@ -5,9 +5,10 @@
 
 #include <QApplication>
 #include <QFileIconProvider>
-#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QStyle>
+
+#include <sys/stat.h>
 
 namespace kvz {
 
@@ -34,32 +35,78 @@ QIcon ThemeIcon(const QMimeType& mime, QStyle::StandardPixmap fallback) {
 
 } // namespace
 
+namespace {
+
+int statusCalls = 0;
+
+LinkIconCache::PathProbe& Probe() {
+    static LinkIconCache::PathProbe probe;
+    return probe;
+}
+
+// The path's last element and the folder it is in, without a closing separator.
+std::string_view LastElement(std::string_view path, std::string_view* folder = nullptr) {
+    const size_t slash = path.find_last_of("/\\");
+    if (folder) *folder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool IsProgramExtension(const std::string& ext) {
+    for (const char* known : {".exe", ".com", ".bat", ".cmd", ".sh", ".run"})
+        if (ext == known) return true;
+    return false;
+}
+
+} // namespace
+
 std::string LinkIconCache::KeyOf(const std::string& path) {
     if (IsWebAddress(path)) return "url:";
-    const bool exists = PathExists(path);
-    if (exists && QFileInfo(QString::fromStdString(path)).isDir()) return "folder";
-    const std::string ext = ShortFileExt(path);
-    return (exists ? "file:" : "name:") + (ext.size() > 1 && ext[0] == '.' ? Utf8Lower(ext) : std::string());
+    if (path.empty()) return "name:";
+    if (path.back() == '/' || path.back() == '\\') return "folder";
+    std::string_view folder;
+    const std::string_view last = LastElement(path, &folder);
+    const size_t dot = last.find_last_of('.');
+    if (dot == std::string_view::npos || dot == 0) {
+        // A name without an extension: a program where programs are kept, else a folder.
+        const std::string_view parent = LastElement(folder);
+        return parent == "bin" || parent == "sbin" ? "program" : "folder";
+    }
+    const std::string ext = Utf8Lower(std::string(last.substr(dot, 4)));
+    if (ext.size() < 2) return "folder";
+    return IsProgramExtension(ext) ? "program" : "name:" + ext;
 }
 
-const QIcon& LinkIconCache::IconFor(const std::string& path) {
-    const std::string key = KeyOf(path);
+std::string LinkIconCache::KeyOnDisk(const std::string& path) {
+    std::string key = KeyOf(path);
+    // Only a name without an extension leaves the kind open.
+    if (key != "folder" && key != "program") return key;
+    if (path.empty() || path.back() == '/' || path.back() == '\\') return key;
+    ++statusCalls;
+    const int32_t mode = Probe() ? Probe()(path) : FileAttributesOf(path);
+    if (mode == -1) return key;
+    if (S_ISDIR(mode)) return "folder";
+    if (mode & (S_IXUSR | S_IXGRP | S_IXOTH)) return "program";
+    return "name:";
+}
+
+int LinkIconCache::StatusCalls() { return statusCalls; }
+
+void LinkIconCache::SetPathProbe(PathProbe probe) { Probe() = std::move(probe); }
+
+const QIcon& LinkIconCache::IconOfKey(const std::string& key) {
     if (auto it = icons_.find(key); it != icons_.end()) return it->second;
     ++lookups_;
-    return icons_.emplace(key, LookUp(key, path)).first->second;
+    return icons_.emplace(key, LookUp(key)).first->second;
 }
 
-QIcon LinkIconCache::LookUp(const std::string& key, const std::string& path) {
+QIcon LinkIconCache::LookUp(const std::string& key) {
     static QMimeDatabase mimes;
     if (key == "url:") return ThemeIcon(mimes.mimeTypeForName("text/html"), QStyle::SP_DriveNetIcon);
     if (key == "folder") {
         QIcon icon = QFileIconProvider().icon(QFileIconProvider::Folder);
         return icon.isNull() ? Fallback(QStyle::SP_DirIcon) : icon;
     }
-    if (key.starts_with("file:")) {
-        QIcon icon = QFileIconProvider().icon(QFileInfo(QString::fromStdString(path)));
-        if (!icon.isNull()) return icon;
-    }
+    if (key == "program") return ThemeIcon(mimes.mimeTypeForName("application/x-executable"), QStyle::SP_FileIcon);
     // A name that need not exist: the type its extension stands for.
     const std::string ext = key.substr(key.find(':') + 1);
     return ThemeIcon(mimes.mimeTypeForFile(QString::fromStdString("x" + ext), QMimeDatabase::MatchExtension), QStyle::SP_FileIcon);

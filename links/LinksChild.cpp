@@ -17,7 +17,6 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
-#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
@@ -452,33 +451,43 @@ void TLinksChildForm::LoadLinkList() {
     TField& path = t.FieldByName("Path");
     TField& type = t.FieldByName("Type");
     TField& number = t.FieldByName("Number");
-    int row = 0;
-    // Rows are announced to the view once, when all are in: told of each row, it would lay
-    // itself out ten thousand times.
-    auto relayout = OnScopeExit([list] { list->reset(); });
-    const QSignalBlocker quiet(list->model());
-    for (t.First(); !t.Eof(); t.Next(), ++row) {
+    // The rows are made apart and added at once: the view lays itself out once, not once a row.
+    // Icons come from the path's text (the file system is never asked here) and are shared by
+    // key, so each row costs one look in a small cache.
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(t.RecordCount());
+    std::string lastKey;
+    const QIcon* lastIcon = nullptr;
+    for (t.First(); !t.Eof(); t.Next()) {
         const std::string p = path.AsString();
-        TListItem* item = LinksListView->AddItem(name.AsString());
-        item->SetSubItem(0, p);
-        item->SetSubItem(1, type.AsString());
+        QTreeWidgetItem* w = LinksListView->NewItem();
+        w->setText(0, QString::fromStdString(name.AsString()));
+        w->setText(1, QString::fromStdString(p));
+        w->setText(2, QString::fromStdString(type.AsString()));
         std::string code = number.AsString();
-        item->SetSubItem(2, code);
+        w->setText(3, QString::fromStdString(code));
         listCodes_.push_back(std::move(code));
-        QTreeWidgetItem* w = list->topLevelItem(row);
-        w->setIcon(0, icons.IconFor(p));
+        std::string key = LinkIconCache::KeyOf(p);
+        if (!lastIcon || key != lastKey) {
+            lastIcon = &icons.IconOfKey(key);
+            lastKey = std::move(key);
+        }
+        w->setIcon(0, *lastIcon);
         // Rows alternate yellow and the list's colour, starting with yellow.
-        if (row % 2 == 0)
+        if (rows.size() % 2 == 0)
             for (int c = 0; c < 3; ++c) w->setBackground(c, even);
+        rows.append(w);
     }
+    list->addTopLevelItems(rows);
 }
 
 void TLinksChildForm::SetDataLinks() {
     TVolgaTable& t = Links();
     if (!t.Active() || t.IsEmpty()) return;
     const std::string path = t.FieldByName("Path").AsString();
-    currentIconKey_ = LinkIconCache::KeyOf(path);
-    Image1->SetPicture(ProgramLinkIcons().IconFor(path).pixmap(32, 32).toImage());
+    // One path, looked at on the disk where its text leaves the kind open.
+    currentIconKey_ = LinkIconCache::KeyOnDisk(path);
+    Image1->SetPicture(ProgramLinkIcons().IconOfKey(currentIconKey_).pixmap(32, 32).toImage());
 }
 
 void TLinksChildForm::LinksListViewClick() {
@@ -515,13 +524,22 @@ void TLinksChildForm::SetListHint(const std::string& hint) {
 
 std::string TLinksChildForm::ListHintText() const { return LinksListView->Widget()->statusTip().toStdString(); }
 
+void TLinksChildForm::WithFilterTypeFixed(const std::function<void()>& rebuild) {
+    fixedAnswers_.reset();
+    fixedAnswers_ = FilterAnswers{TypeComboBoxText(), SelectedTopLevelType()};
+    auto release = OnScopeExit([this] { fixedAnswers_.reset(); });
+    rebuild();
+}
+
 std::string TLinksChildForm::TypeComboBoxText() const {
+    if (fixedAnswers_) return fixedAnswers_->comboText;
     // A type picked in the tree goes on filtering on the Survey page and through refreshes.
     if (treePick_) return *treePick_;
     return TypeComboBox->Text();
 }
 
 std::optional<std::string> TLinksChildForm::SelectedTopLevelType() const {
+    if (fixedAnswers_) return fixedAnswers_->topLevelType;
     if (std::optional<LinkTypeKey> key = SelectedTypeKey()) return key->Name;
     return std::nullopt;
 }
@@ -540,7 +558,7 @@ void TLinksChildForm::TypeComboBoxClick() {
     treePick_.reset();
     TVolgaTable& t = Links();
     t.SetFiltered(false);
-    if (TypeComboBox->ItemIndex() > 0) t.SetFiltered(true);
+    if (TypeComboBox->ItemIndex() > 0) WithFilterTypeFixed([&t] { t.SetFiltered(true); });
     LoadLinkList();
     SetDataLinks();
 }
@@ -552,7 +570,7 @@ void TLinksChildForm::TreeView1Click() {
     if (node->Index() > 0) treePick_ = node->Text();
     TVolgaTable& t = Links();
     t.SetFiltered(false);
-    if (node->Index() > 0) t.SetFiltered(true);
+    if (node->Index() > 0) WithFilterTypeFixed([&t] { t.SetFiltered(true); });
     LoadLinkList();
     SetDataLinks();
 }
@@ -560,7 +578,7 @@ void TLinksChildForm::TreeView1Click() {
 void TLinksChildForm::TriedLinks(const std::string& fieldName) {
     if (editing_) return;
     Links().SetIndexFieldNames(fieldName);
-    Links().RebuildView(false);
+    WithFilterTypeFixed([this] { Links().RebuildView(false); });
     PageControl1Change();
 }
 

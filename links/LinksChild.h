@@ -131,6 +131,9 @@ private:
     void EndEdit();
     void SetFieldsReadOnly(bool on);
     void SetListHint(const std::string& hint);
+    // Runs a step that rebuilds the links table's view with the type the filter asks for taken
+    // once: the filter asks for each link, and the answer cannot change while the view is built.
+    void WithFilterTypeFixed(const std::function<void()>& rebuild);
     // The frame window's progress bar, while the window is made and shown.
     void Progress(int position);
 
@@ -145,6 +148,12 @@ private:
     std::vector<std::string> listCodes_;
     // The type picked in the tree ("All links": none): it filters the links on both pages.
     std::optional<std::string> treePick_;
+    // The filter's answers while a rebuild runs (see WithFilterTypeFixed).
+    struct FilterAnswers {
+        std::string comboText;
+        std::optional<std::string> topLevelType;
+    };
+    std::optional<FilterAnswers> fixedAnswers_;
 };
 
 // A tooltip that shows the text as it stands ("<", "&" and "|" included), line by line.

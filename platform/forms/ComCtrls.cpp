@@ -520,6 +520,8 @@ TListItem* TListView::AddItem(std::string_view caption) {
     return &item->view;
 }
 
+QTreeWidgetItem* TListView::NewItem() { return new TRowItem(this); }
+
 int TListView::ItemCount() const { return Tree()->topLevelItemCount(); }
 
 TListItem* TListView::Items(int index) const {

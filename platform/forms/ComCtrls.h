@@ -306,6 +306,9 @@ public:
     int ColumnCount() const { return int(columns_.size()); }
     TListColumn* Columns(int index) const { return columns_.at(size_t(index)).get(); }
     TListItem* AddItem(std::string_view caption);
+    // A row not yet in the list, to be filled and added with others at once (a long list is
+    // then laid out once): QTreeWidget::addTopLevelItems.
+    QTreeWidgetItem* NewItem();
     int ItemCount() const;
     TListItem* Items(int index) const;
     void Clear();

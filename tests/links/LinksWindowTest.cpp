@@ -6,6 +6,7 @@
 #include "core/SmallRoutines.h"
 #include "core/SourceDatForm.h"
 #include "platform/forms/Responder.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include "LinksTesting.h"
 
@@ -16,6 +17,9 @@
 #include <QUrl>
 
 #include <fstream>
+#include <map>
+
+#include <sys/stat.h>
 
 namespace kvz {
 namespace {
@@ -106,6 +110,114 @@ TEST_F(LinksWindowTest, TheListShowsEveryLinkWithOneIconLookupPerKind) {
     EXPECT_EQ(LinkIconCache::KeyOf("/nowhere/a.HTML"), "name:.htm");
     EXPECT_EQ(LinkIconCache::KeyOf(dir.path().string()), "folder");
     EXPECT_EQ(LinkIconCache::KeyOf("https://e.org/x.pdf"), "url:");
+}
+
+// Ten thousand links of every common kind: the list shows each link's name, type, path and the
+// icon of its kind, and building it asks the file system nothing (a share would answer each
+// call slowly); only the current link's one path may be looked at, where its text leaves the
+// kind open.
+TEST_F(LinksWindowTest, TenThousandLinksAreListedWithTheIconOfTheirKindWithoutAskingTheDisk) {
+    std::filesystem::create_directories(dir.path() / "Folder");
+    std::ofstream(dir.path() / "letter.odt") << "x";
+    struct Kind {
+        std::string path, key;
+    };
+    const std::vector<Kind> kinds = {
+        {"https://example.org/page", "url:"},
+        {"ftp://files.example.org/f.zip", "url:"},
+        {(dir.path() / "Folder").string(), "folder"},
+        {"/srv/share/projects/", "folder"},
+        {"/home/jano/offer.PDF", "name:.pdf"},
+        {"/home/jano/sums.ods", "name:.ods"},
+        {(dir.path() / "letter.odt").string(), "name:.odt"},
+        {"/usr/bin/tool", "program"},
+        {"C:\\Tools\\setup.exe", "program"},
+        {"/home/jano/run.sh", "program"},
+    };
+    program->AddTypes({"Web", "Files"});
+    std::vector<LinkRow> rows;
+    std::map<std::string, std::string> expectedKey;
+    for (int i = 0; i < 10000; ++i) {
+        const Kind& k = kinds[size_t(i) % kinds.size()];
+        // The same kind under a name of its own: "/usr/bin/tool" stays a program as "/usr/bin/tool7".
+        const size_t dot = k.path.find_last_of('.');
+        const bool keepsEnd = k.key == "url:" || k.path.back() == '/' || k.key == "folder" ||
+                              dot == std::string::npos || k.path.find_last_of("/\\") > dot;
+        std::string path = keepsEnd ? k.path : k.path.substr(0, dot) + std::to_string(i) + k.path.substr(dot);
+        if (k.key == "program" && keepsEnd) path += std::to_string(i);
+        if (k.key == "url:") path += std::to_string(i);
+        expectedKey[path] = k.key;
+        rows.push_back({"Link " + std::to_string(i), path, i % 2 ? "Web" : "Files", ""});
+    }
+    program->AddLinks(rows);
+    ProgramLinkIcons().Clear();
+    const int lookups = ProgramLinkIcons().Lookups();
+    int statusCalls = 0;
+    LinkIconCache::SetPathProbe([&](const std::string&) {
+        ++statusCalls;
+        return int32_t(-1);
+    });
+    auto restore = OnScopeExit([] { LinkIconCache::SetPathProbe(nullptr); });
+    TLinksChildForm& w = Open();
+    // Opening looks at the current link at most.
+    EXPECT_LE(statusCalls, 1);
+    statusCalls = 0;
+    for (int rebuild = 0; rebuild < 5; ++rebuild) w.LoadLinkList();
+    w.PageControl1Change();
+    EXPECT_EQ(statusCalls, 0);
+
+    const std::vector<std::string> names = program->Column("Name"), paths = program->Column("Path"),
+                                   types = program->Column("Type"), codes = program->Column("Number");
+    ASSERT_EQ(w.LinksListView->ItemCount(), int(names.size()));
+    ASSERT_EQ(names.size(), 10001u); // and the sample link of a new table
+    auto* list = static_cast<QTreeWidget*>(w.LinksListView->Widget());
+    int wrong = 0;
+    for (int i = 0; i < int(names.size()); ++i) {
+        TListItem* item = w.LinksListView->Items(i);
+        const size_t r = size_t(i);
+        const auto kind = expectedKey.find(paths[r]);
+        const std::string key = kind == expectedKey.end() ? "url:" : kind->second; // the sample is a web address
+        const bool same = item->Caption() == names[r] && item->SubItems(0) == paths[r] &&
+                          item->SubItems(1) == types[r] && item->SubItems(2) == codes[r] &&
+                          list->topLevelItem(i)->icon(0).cacheKey() == ProgramLinkIcons().IconOfKey(key).cacheKey();
+        if (!same && ++wrong <= 5) ADD_FAILURE() << "row " << i << ": " << names[r] << " " << paths[r] << " " << key;
+    }
+    EXPECT_EQ(wrong, 0);
+    // One lookup per kind of icon, not per link.
+    EXPECT_EQ(ProgramLinkIcons().Lookups() - lookups, 6);
+
+    // The kinds look as the desktop shows them: a folder, a web page, a document, a program.
+    EXPECT_FALSE(ProgramLinkIcons().IconOfKey("folder").isNull());
+    EXPECT_FALSE(ProgramLinkIcons().IconOfKey("program").isNull());
+
+    // The current link's one path: asked once, and the answer decides a name without extension.
+    ASSERT_TRUE(program->Links().Locate("Path", Variant(std::string("/usr/bin/tool7")), 0));
+    LinkIconCache::SetPathProbe([&](const std::string& path) {
+        ++statusCalls;
+        return path == "/usr/bin/tool7" ? int32_t(S_IFDIR | 0755) : int32_t(-1);
+    });
+    statusCalls = 0;
+    w.SetDataLinks();
+    EXPECT_EQ(statusCalls, 1);
+    EXPECT_EQ(w.CurrentIconKey(), "folder");
+    // A path whose text names its kind is not looked at.
+    ASSERT_TRUE(program->Links().Locate("Path", Variant(std::string("/home/jano/offer4.PDF")), 0));
+    w.SetDataLinks();
+    EXPECT_EQ(statusCalls, 1);
+    EXPECT_EQ(w.CurrentIconKey(), "name:.pdf");
+}
+
+// The kind of a path from its text alone, as the list shows it.
+TEST(LinkIconKeys, TheKindOfAPathComesFromItsText) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"http://e.org", "url:"},          {"HTTPS://e.org/a.pdf", "url:"}, {"ftp://e.org/", "url:"},
+        {"/home/jano/Documents", "folder"}, {"/home/jano/", "folder"},      {"C:\\Data\\", "folder"},
+        {"C:\\Data\\Offers", "folder"}, {"", "name:"},                     {"/home/jano/.config", "folder"},
+        {"/usr/bin/gimp", "program"},       {"/usr/local/sbin/tool", "program"}, {"D:\\setup.EXE", "program"},
+        {"/opt/x/start.sh", "program"},     {"/home/jano/a.HTML", "name:.htm"}, {"/home/jano/a.tar.gz", "name:.gz"},
+        {"/home/my.docs/readme", "folder"},
+    };
+    for (auto [path, key] : cases) EXPECT_EQ(LinkIconCache::KeyOf(path), key) << path;
 }
 
 TEST_F(LinksWindowTest, TheTypeComboAndTheTreeFilterTheLinksByType) {
@@ -699,6 +811,10 @@ TEST_F(CaptureTest, TheStoredPlaceIsBroughtBackOntoTheScreen) {
 
 TEST_F(LinksWindowTest, PicturesOfTheWindowAndDialogsInThreeLanguages) {
     SeveralKinds();
+    // Every kind of icon: programs and a folder named by its closing separator too.
+    program->AddLinks({{"Tool", "/usr/bin/kvtool", "Documents", ""},
+                       {"Setup", "C:\\Tools\\setup.exe", "Documents", ""},
+                       {"Share", "/srv/share/offers/", "Documents", ""}});
     for (int language = 1; language <= 3; ++language) {
         SetLanguage(language);
         const std::string suffix = language == 1 ? "-en" : language == 2 ? "-sk" : "-cz";
