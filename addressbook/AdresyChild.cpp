@@ -516,6 +516,7 @@ void TAdresyChildForm::FormShow() {
         MessageId::Note})
         ComboBox2->Items().Add(Msg(id));
     for (const std::string& name : UserFieldNames(Table())) ComboBox2->Items().Add(name);
+    DBGrid2->Columns().BeginUpdate();
     DBGrid2->Columns().Clear();
     for (const auto& c : kSurveyColumns) {
         TColumn& column = DBGrid2->Columns().Add();
@@ -527,6 +528,7 @@ void TAdresyChildForm::FormShow() {
         column.SetFieldName(name);
         column.SetTitleCaption(name);
     }
+    DBGrid2->Columns().EndUpdate();
     SetTexts();
     const int page = ProgramSettings().Nastavenia[Slot::AddressPage];
     PageControl1->SetActivePageIndex(page >= 0 && page <= 2 ? page : 0);
@@ -537,11 +539,14 @@ void TAdresyChildForm::FormShow() {
 
 void TAdresyChildForm::FormPaintOnce() {
     firstPaint_ = false;
-    DBGrid1->Columns().Clear();
-    TColumn& column = DBGrid1->Columns().Add();
+    TDBGridColumns& columns = DBGrid1->Columns();
+    columns.BeginUpdate();
+    columns.Clear();
+    TColumn& column = columns.Add();
     column.SetFieldName(ProgramSettings().NastaveniaText[TextSlot::AddressSortField]);
     column.SetWidth(230);
     column.SetTitleCaption(sortTitle_);
+    columns.EndUpdate();
 }
 
 void TAdresyChildForm::ApplySortOrder() {
@@ -556,8 +561,10 @@ void TAdresyChildForm::ApplySortOrder() {
     LookLabel->SetCaption(LookLabelText(Msg(MessageId::OrderBy), sortTitle_));
     Table().SetIndexFieldNames(field);
     if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
+        DBGrid1->Columns().BeginUpdate();
         DBGrid1->Columns()[0].SetFieldName(field);
         DBGrid1->Columns()[0].SetTitleCaption(sortTitle_);
+        DBGrid1->Columns().EndUpdate();
     }
 }
 
