@@ -194,6 +194,9 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data)
     OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { FormKeyDown(key); };
     OnClose = [this](TComponent*, TCloseAction& action) { FormCloseHandler(action); };
 
+    // The fonts before the rows: the grids fit their row height to the font, which over a
+    // table already shown is a walk of every row.
+    ApplyLook();
     TDataSource* source = data_.DataSourceZirt;
     for (int n = 1; n <= 18; ++n) DataEdit(n)->SetDataSource(source);
     for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) m->SetDataSource(source);
