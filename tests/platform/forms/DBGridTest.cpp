@@ -131,6 +131,28 @@ TEST_F(DBGridTest, ColumnsMadeInABatchReachTheViewOnce) {
     EXPECT_EQ(grid->View()->columnWidth(3), 77);
 }
 
+// A grid given a long table lays its rows out once: its default columns are the fields the
+// rows show already. Columns of other fields lay them out again.
+TEST_F(DBGridTest, AGridTakesItsTableWithOneLayoutOfTheRows) {
+    TForm other(nullptr);
+    auto* fresh = new TDBGrid(&other);
+    int resets = 0;
+    QObject::connect(&fresh->Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    fresh->SetDataSource(&source);
+    EXPECT_EQ(resets, 1);
+    ASSERT_EQ(fresh->Columns().Count(), table.FieldCount());
+    EXPECT_EQ(fresh->Model().columnCount(), table.FieldCount());
+    EXPECT_EQ(fresh->Model().rowCount(), kRows);
+    EXPECT_EQ(fresh->Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Firma");
+    EXPECT_EQ(fresh->Model().data(fresh->Model().index(0, 3), Qt::DisplayRole).toString().toStdString(),
+              table.FieldByName("Priezvisko").AsString());
+    fresh->Columns().Add().SetFieldName("Mesto");
+    EXPECT_EQ(fresh->Model().columnCount(), 1);
+    EXPECT_EQ(fresh->Model().data(fresh->Model().index(0, 0), Qt::DisplayRole).toString().toStdString(),
+              table.FieldByName("Mesto").AsString());
+    EXPECT_GT(resets, 1);
+}
+
 // A new font gives every row of a long table the new height, to its last row.
 TEST_F(DBGridTest, ANewFontResizesEveryRow) {
     const int before = grid->DefaultRowHeight();
