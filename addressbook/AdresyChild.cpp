@@ -194,6 +194,9 @@ TAdresyChildForm::TAdresyChildForm(TComponent* owner, TDataModule1& data)
     OnKeyDown = [this](TComponent*, uint16_t& key, TShiftState) { FormKeyDown(key); };
     OnClose = [this](TComponent*, TCloseAction& action) { FormCloseHandler(action); };
 
+    // The fonts before the rows: the grids fit their row height to the font, which over a
+    // table already shown is a walk of every row.
+    ApplyLook();
     TDataSource* source = data_.DataSourceZirt;
     for (int n = 1; n <= 18; ++n) DataEdit(n)->SetDataSource(source);
     for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) m->SetDataSource(source);
@@ -516,6 +519,7 @@ void TAdresyChildForm::FormShow() {
         MessageId::Note})
         ComboBox2->Items().Add(Msg(id));
     for (const std::string& name : UserFieldNames(Table())) ComboBox2->Items().Add(name);
+    DBGrid2->Columns().BeginUpdate();
     DBGrid2->Columns().Clear();
     for (const auto& c : kSurveyColumns) {
         TColumn& column = DBGrid2->Columns().Add();
@@ -527,6 +531,7 @@ void TAdresyChildForm::FormShow() {
         column.SetFieldName(name);
         column.SetTitleCaption(name);
     }
+    DBGrid2->Columns().EndUpdate();
     SetTexts();
     const int page = ProgramSettings().Nastavenia[Slot::AddressPage];
     PageControl1->SetActivePageIndex(page >= 0 && page <= 2 ? page : 0);
@@ -537,11 +542,14 @@ void TAdresyChildForm::FormShow() {
 
 void TAdresyChildForm::FormPaintOnce() {
     firstPaint_ = false;
-    DBGrid1->Columns().Clear();
-    TColumn& column = DBGrid1->Columns().Add();
+    TDBGridColumns& columns = DBGrid1->Columns();
+    columns.BeginUpdate();
+    columns.Clear();
+    TColumn& column = columns.Add();
     column.SetFieldName(ProgramSettings().NastaveniaText[TextSlot::AddressSortField]);
     column.SetWidth(230);
     column.SetTitleCaption(sortTitle_);
+    columns.EndUpdate();
 }
 
 void TAdresyChildForm::ApplySortOrder() {
@@ -556,8 +564,10 @@ void TAdresyChildForm::ApplySortOrder() {
     LookLabel->SetCaption(LookLabelText(Msg(MessageId::OrderBy), sortTitle_));
     Table().SetIndexFieldNames(field);
     if (!firstPaint_ && DBGrid1->Columns().Count() == 1) {
+        DBGrid1->Columns().BeginUpdate();
         DBGrid1->Columns()[0].SetFieldName(field);
         DBGrid1->Columns()[0].SetTitleCaption(sortTitle_);
+        DBGrid1->Columns().EndUpdate();
     }
 }
 

@@ -55,7 +55,7 @@ std::string TColumn::TitleCaption() const {
 void TColumn::SetTitleCaption(std::string caption) {
     title_ = std::move(caption);
     titleSet_ = true;
-    grid_.LayoutChanged();
+    grid_.ColumnLayoutChanged();
 }
 
 int TColumn::Width() const {
@@ -70,7 +70,7 @@ int TColumn::Width() const {
 
 void TColumn::SetWidth(int width) {
     width_ = width;
-    grid_.LayoutChanged();
+    grid_.ColumnLayoutChanged();
 }
 
 TAlignment TColumn::Alignment() const {
@@ -103,7 +103,7 @@ void TColumn::SetFont(const TFont& font) {
 
 void TColumn::SetVisible(bool visible) {
     visible_ = visible;
-    grid_.LayoutChanged();
+    grid_.ColumnLayoutChanged();
 }
 
 // ---- TDBGridColumns ---------------------------------------------------------------------
@@ -130,6 +130,16 @@ void TDBGridColumns::Delete(int index) {
 void TDBGridColumns::RestoreDefaults() {
     default_ = true;
     grid_.ColumnsChanged();
+}
+
+void TDBGridColumns::EndUpdate() {
+    if (updating_ == 0 || --updating_ > 0) return;
+    const bool columns = columnsPending_, layout = layoutPending_;
+    columnsPending_ = layoutPending_ = false;
+    if (columns)
+        grid_.ColumnsChanged(); // lays the view out as well
+    else if (layout)
+        grid_.LayoutChanged();
 }
 
 // ---- TBookmarkList ----------------------------------------------------------------------
@@ -314,6 +324,12 @@ class TDBGrid::GridView : public TControlWidget<QTableView> {
 public:
     using TControlWidget<QTableView>::TControlWidget;
 
+    // All rows changed their height (their header did not tell the view).
+    void RowsResized() {
+        updateGeometries();
+        viewport()->update();
+    }
+
 protected:
     void paintEvent(QPaintEvent* e) override { QTableView::paintEvent(e); }
 };
@@ -432,7 +448,7 @@ int TDBGrid::DefaultRowHeight() const { return View()->verticalHeader()->default
 
 void TDBGrid::SetDefaultRowHeight(int height) {
     rowHeightSet_ = true;
-    View()->verticalHeader()->setDefaultSectionSize(height);
+    SetRowHeight(height);
 }
 
 void TDBGrid::SetTitleFont(const TFont& font) {
@@ -518,6 +534,10 @@ std::vector<std::string> VisibleFieldNames(const TDataSet* ds) {
 } // namespace
 
 void TDBGrid::ColumnsChanged() {
+    if (columns_.updating_ > 0) {
+        columns_.columnsPending_ = true;
+        return;
+    }
     if (columns_.default_) {
         columns_.items_.clear();
         for (std::string& name : VisibleFieldNames(DataSet())) {
@@ -528,6 +548,13 @@ void TDBGrid::ColumnsChanged() {
     std::vector<std::string> names;
     for (const auto& column : columns_.items_) names.push_back(column->fieldName_);
     model_->SetColumnFieldNames(std::move(names));
+}
+
+void TDBGrid::ColumnLayoutChanged() {
+    if (columns_.updating_ > 0)
+        columns_.layoutPending_ = true;
+    else
+        LayoutChanged();
 }
 
 void TDBGrid::LayoutChanged() {
@@ -623,7 +650,20 @@ void TDBGrid::DoExit() {
 
 void TDBGrid::FitRowHeight() {
     // A line of the font with a little room, as compact as the platform's grids.
-    if (!rowHeightSet_) View()->verticalHeader()->setDefaultSectionSize(QFontMetrics(Font().ToQFont()).height() + 6);
+    if (!rowHeightSet_) SetRowHeight(QFontMetrics(Font().ToQFont()).height() + 6);
+}
+
+void TDBGrid::SetRowHeight(int height) {
+    QHeaderView* rows = View()->verticalHeader();
+    if (rows->defaultSectionSize() == height) return;
+    // The header reports each row it resizes, and the view queues each report: over a long
+    // table that is a walk of every row per report. One new layout of the view does the same.
+    {
+        const QSignalBlocker quiet(rows);
+        rows->setDefaultSectionSize(height);
+    }
+    rows->viewport()->update();
+    static_cast<GridView*>(View())->RowsResized();
 }
 
 void TDBGrid::FontChanged() {

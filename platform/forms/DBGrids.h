@@ -102,6 +102,10 @@ public:
     bool DefaultColumns() const { return default_; }
     // Back to the default columns.
     void RestoreDefaults();
+    // Changes between BeginUpdate and EndUpdate reach the view once, at the last EndUpdate: each
+    // one alone would lay out every row of the grid again.
+    void BeginUpdate() { ++updating_; }
+    void EndUpdate();
 
 private:
     friend class TDBGrid;
@@ -109,6 +113,9 @@ private:
     TDBGrid& grid_;
     std::vector<std::unique_ptr<TColumn>> items_;
     bool default_ = true;
+    int updating_ = 0;
+    bool columnsPending_ = false; // the columns' fields changed meanwhile
+    bool layoutPending_ = false; // a title, width or visibility changed meanwhile
 };
 
 // The rows a person marked (MultiSelect), as bookmarks in the order they were marked. Whether a
@@ -221,11 +228,14 @@ private:
     class Header;
 
     void ColumnsChanged();
+    // A column's title, width or visibility changed.
+    void ColumnLayoutChanged();
     void CurrentRowChanged(int row);
     void ViewCurrentChanged(int row, int column);
     void ApplyOptions();
     void StyleCell(int row, int column, TField* field, TCellStyle& style);
     void FitRowHeight();
+    void SetRowHeight(int height);
 
     std::unique_ptr<TDataSetModel> model_;
     TDBGridColumns columns_{*this};

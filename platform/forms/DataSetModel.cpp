@@ -65,13 +65,30 @@ TDataSetModel::~TDataSetModel() { link_->Detach(); }
 
 TDataSource* TDataSetModel::DataSource() const { return link_->DataSource(); }
 void TDataSetModel::SetDataSource(TDataSource* source) {
+    const unsigned layouts = layouts_;
     link_->SetDataSource(source);
-    ActiveChanged();
+    // The link tells only when the source's dataset opens or closes it; the rows are laid out
+    // once either way.
+    if (layouts_ == layouts) ActiveChanged();
 }
 TDataSet* TDataSetModel::DataSet() const { return link_->DataSet(); }
 bool TDataSetModel::Active() const { return link_->Active(); }
 
 void TDataSetModel::SetColumnFieldNames(std::vector<std::string> names) {
+    if (Active()) {
+        // The fields shown already (a grid's default columns are the visible fields that the
+        // model shows when it opens): the rows stay as they are, only the titles are new.
+        std::vector<TField*> fields;
+        fields.reserve(names.size());
+        for (const std::string& name : names) fields.push_back(DataSet()->FindField(name));
+        if (!fields.empty() && fields == columns_) {
+            columnNames_ = std::move(names);
+            ownColumns_ = true;
+            emit headerDataChanged(Qt::Horizontal, 0, ColumnCount() - 1);
+            if (OnLayoutChanged) OnLayoutChanged();
+            return;
+        }
+    }
     columnNames_ = std::move(names);
     ownColumns_ = true;
     LayoutChanged();
@@ -99,6 +116,7 @@ struct TDataSetModel::FollowScope {
 };
 
 void TDataSetModel::LayoutChanged() {
+    ++layouts_;
     FollowScope follow(*this);
     beginResetModel();
     columns_.clear();

@@ -120,6 +120,7 @@ private:
     std::unique_ptr<Link> link_;
     std::vector<std::string> columnNames_;
     bool ownColumns_ = false;
+    unsigned layouts_ = 0; // how many times the rows were laid out
     std::vector<TField*> columns_;
     int rows_ = 0;
     int currentRow_ = -1;

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QSlider>
+#include <QHeaderView>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -854,6 +855,44 @@ TEST_F(AdresyChildTest, ANetworkEditOfAnAddressChangedElsewhereAsksBeforeWriting
     EXPECT_EQ(firms(), (std::vector<std::string>{"Alfa agreed", "My Firm"}));
     EXPECT_FALSE(ProgramLocks().TableLockHeld());
     ProgramState().NetworkMode = false;
+}
+
+// Over many addresses the window builds its grids' columns in one batch each and fits the
+// rows to the quick list's font: the columns, titles, widths and row height are those of the
+// settings, and showing the window again lays the survey grid's rows out once at most.
+TEST_F(AdresyChildTest, TheGridsOverManyAddressesTakeTheirColumnsAndFontOnce) {
+    Start(1, "Nastavenia" + std::to_string(static_cast<int>(Slot::AddressFontSizes) + 3) + "=20\n");
+    std::vector<std::string> firms;
+    for (int i = 0; i < 30000; ++i) firms.push_back("Firma " + std::to_string(i));
+    AddRows(firms);
+    frame->CloseActiveModule();
+    QApplication::processEvents();
+    book = nullptr;
+    frame->AdresySpeedButton1Click(frame);
+    QApplication::processEvents();
+    ASSERT_NE(book, nullptr);
+    TDBGrid& survey = *book->DBGrid2;
+    int resets = 0;
+    QObject::connect(&survey.Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    book->FormShow();
+    EXPECT_LE(resets, 1);
+    ASSERT_GE(survey.Columns().Count(), 15);
+    EXPECT_EQ(survey.Model().columnCount(), survey.Columns().Count());
+    const int rows = Addresses().RecordCount();
+    ASSERT_GE(rows, 30000);
+    EXPECT_EQ(survey.Model().rowCount(), rows);
+    EXPECT_EQ(survey.Columns()[0].FieldName(), "Firma");
+    EXPECT_EQ(survey.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
+              GetMessageText(MessageId::Name));
+    // The quick list: the sort field alone, 230 wide, in the font of the settings.
+    TDBGrid& quick = *book->DBGrid1;
+    ASSERT_EQ(quick.Model().columnCount(), 1);
+    EXPECT_EQ(quick.View()->columnWidth(0), 230);
+    EXPECT_EQ(quick.Font().Size, 20);
+    const int height = QFontMetrics(quick.Font().ToQFont()).height() + 6;
+    EXPECT_EQ(quick.DefaultRowHeight(), height);
+    EXPECT_EQ(quick.View()->verticalHeader()->length(), rows * height);
+    EXPECT_EQ(quick.View()->rowHeight(rows - 1), height);
 }
 
 TEST_F(AdresyChildTest, PicturesInThreeLanguages) {

@@ -87,6 +87,92 @@ TEST_F(DBGridTest, PaintsARowPerRecordWithoutScrollingTheDataset) {
               }());
 }
 
+// Over a long table each change of the columns lays out every row again: a window that builds
+// its columns in a batch lets the view take them once, and sees them all.
+TEST_F(DBGridTest, ColumnsMadeInABatchReachTheViewOnce) {
+    int resets = 0;
+    QObject::connect(&grid->Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    const char* const fields[] = {"Priezvisko", "Meno", "Mesto", "Telefon1", "E_Mail", "IBAN"};
+    TDBGridColumns& columns = grid->Columns();
+    columns.BeginUpdate();
+    columns.Clear();
+    columns.BeginUpdate(); // batches nest
+    int width = 40;
+    for (const char* field : fields) {
+        TColumn& column = columns.Add();
+        column.SetFieldName(field);
+        column.SetTitleCaption(std::string("T ") + field);
+        column.SetWidth(width += 10);
+    }
+    columns.EndUpdate();
+    EXPECT_EQ(resets, 0);
+    columns.EndUpdate();
+    EXPECT_EQ(resets, 1);
+    ASSERT_EQ(grid->Model().columnCount(), 6);
+    ASSERT_EQ(grid->Model().rowCount(), kRows);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(grid->Model().headerData(i, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
+                  std::string("T ") + fields[i]);
+        EXPECT_EQ(grid->View()->columnWidth(i), 50 + 10 * i);
+    }
+    EXPECT_EQ(grid->Model().data(grid->Model().index(0, 0), Qt::DisplayRole).toString().toStdString(),
+              table.FieldByName("Priezvisko").AsString());
+
+    // A title or width changed in a batch alone lays the columns out without new rows.
+    columns.BeginUpdate();
+    columns[2].SetWidth(123);
+    columns[2].SetTitleCaption("Town");
+    columns.EndUpdate();
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(grid->View()->columnWidth(2), 123);
+    EXPECT_EQ(grid->Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Town");
+    // Outside a batch each change still shows at once.
+    columns[3].SetWidth(77);
+    EXPECT_EQ(grid->View()->columnWidth(3), 77);
+}
+
+// A grid given a long table lays its rows out once: its default columns are the fields the
+// rows show already. Columns of other fields lay them out again.
+TEST_F(DBGridTest, AGridTakesItsTableWithOneLayoutOfTheRows) {
+    TForm other(nullptr);
+    auto* fresh = new TDBGrid(&other);
+    int resets = 0;
+    QObject::connect(&fresh->Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    fresh->SetDataSource(&source);
+    EXPECT_EQ(resets, 1);
+    ASSERT_EQ(fresh->Columns().Count(), table.FieldCount());
+    EXPECT_EQ(fresh->Model().columnCount(), table.FieldCount());
+    EXPECT_EQ(fresh->Model().rowCount(), kRows);
+    EXPECT_EQ(fresh->Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Firma");
+    EXPECT_EQ(fresh->Model().data(fresh->Model().index(0, 3), Qt::DisplayRole).toString().toStdString(),
+              table.FieldByName("Priezvisko").AsString());
+    fresh->Columns().Add().SetFieldName("Mesto");
+    EXPECT_EQ(fresh->Model().columnCount(), 1);
+    EXPECT_EQ(fresh->Model().data(fresh->Model().index(0, 0), Qt::DisplayRole).toString().toStdString(),
+              table.FieldByName("Mesto").AsString());
+    EXPECT_GT(resets, 1);
+}
+
+// A new font gives every row of a long table the new height, to its last row.
+TEST_F(DBGridTest, ANewFontResizesEveryRow) {
+    const int before = grid->DefaultRowHeight();
+    TFont font = grid->Font();
+    font.Size = 24;
+    grid->SetFont(font);
+    const int height = grid->DefaultRowHeight();
+    ASSERT_GT(height, before);
+    QTableView* view = grid->View();
+    EXPECT_EQ(view->verticalHeader()->sectionSize(kRows - 1), height);
+    EXPECT_EQ(view->verticalHeader()->length(), kRows * height);
+    QApplication::processEvents();
+    view->scrollToBottom();
+    Paint();
+    EXPECT_EQ(view->rowAt(view->viewport()->height() - 1), kRows - 1);
+    EXPECT_EQ(view->rowHeight(kRows - 1), height);
+    grid->SetDefaultRowHeight(before);
+    EXPECT_EQ(view->verticalHeader()->length(), kRows * before);
+}
+
 TEST_F(DBGridTest, CurrentRowFollowsTheDatasetBothWays) {
     scrolls = 0;
     table.MoveBy(41);
