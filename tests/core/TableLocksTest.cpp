@@ -15,6 +15,7 @@
 #include "platform/rtl/Files.h"
 
 #include "FileSizeLimit.h"
+#include "KillTesting.h"
 #include "TempFolder.h"
 
 #include <csignal>
@@ -686,27 +687,11 @@ TEST(PasswordChange, KilledAnywhereItIsFinishedOrUndoneAtTheNextStartAndLeavesNo
     int finished = 0, undone = 0;
     for (int round = 2; round < 40; ++round) {
         const std::string next = "p" + std::to_string(round);
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            try {
-                PasswordProgram p(dir.path(), round % 2 == 0, current);
-                if (::write(ready[1], "x", 1) != 1) ::_exit(2);
-                ChangeTablePasswords(*p.data, p.frame, next);
-            } catch (...) {
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        char token;
-        ASSERT_EQ(::read(ready[0], &token, 1), 1);
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % (took.count() * 5 / 4 + 1)));
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        ::close(ready[0]);
-        ::close(ready[1]);
+        ASSERT_NO_FATAL_FAILURE(testing::KillAtRandom(random, took, [&](const std::function<void()>& ready) {
+            PasswordProgram p(dir.path(), round % 2 == 0, current);
+            ready();
+            ChangeTablePasswords(*p.data, p.frame, next);
+        }));
 
         ASSERT_TRUE(RecoverPasswordChange(dir.path(), "Jano"));
         const std::string opening = OpeningPassword(dir.path(), {current, next});

@@ -3,6 +3,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/LockFile.h"
 
+#include "KillTesting.h"
 #include "LinksTesting.h"
 
 #include <gtest/gtest.h>
@@ -289,27 +290,11 @@ TEST_F(LinkWritesTest, ARenameKilledAnywhereLeavesOneNameAfterTheNextStart) {
     int renamed = 0, kept = 0;
     for (int round = 2; round < 14; ++round) {
         const std::string next = "T" + std::to_string(round);
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            try {
-                LinksProgram p(dir.path(), round % 2 == 0);
-                if (::write(ready[1], "x", 1) != 1) ::_exit(2);
-                RenameLinkType(p.Tables(), {number, current}, next);
-            } catch (...) {
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        char token;
-        ASSERT_EQ(::read(ready[0], &token, 1), 1);
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % (took.count() * 5 / 4 + 1)));
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        ::close(ready[0]);
-        ::close(ready[1]);
+        ASSERT_NO_FATAL_FAILURE(testing::KillAtRandom(random, took, [&](const std::function<void()>& ready) {
+            LinksProgram p(dir.path(), round % 2 == 0);
+            ready();
+            RenameLinkType(p.Tables(), {number, current}, next);
+        }));
 
         LinksProgram start(dir.path(), round % 3 == 0);
         ASSERT_TRUE(FinishLinkTypeRename(start.Tables())) << "round " << round;
